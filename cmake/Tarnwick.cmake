@@ -1,0 +1,14 @@
+# tw_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
+# One GoogleTest executable per test group, registered with CTest.
+function(tw_add_test name)
+  if(NOT TW_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock pthread)
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    PROPERTIES LABELS "${T_LABELS}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what the build needs, builds everything with ASan/UBSan and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs=$(nproc)
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_SANITIZE=ON
+cmake --build build/test -j "$jobs"
+ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 600
+# The fuzz targets need clang's libFuzzer; they run briefly as a smoke test.
+if [[ -x scripts/fuzz-smoke.sh ]]; then scripts/fuzz-smoke.sh; fi
+# Benchmarks run in a normal optimised build, only as a short smoke run.
+if [[ -x scripts/bench-smoke.sh ]]; then scripts/bench-smoke.sh; fi
+echo "All tests passed."

@@ -1,0 +1,37 @@
+#pragma once
+// A fresh directory per test, removed with everything in it afterwards.
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <stdlib.h>
+
+class TempDir {
+public:
+  TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tw-sys-XXXXXX").string();
+    path_ = ::mkdtemp(tmpl.data()) ? tmpl + "/" : std::string();
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The directory, ending with '/'.
+  const std::string& Path() const { return path_; }
+
+  // Writes bytes to name (relative to the directory) and returns the full path.
+  std::string Put(const std::string& name, const std::string& bytes = "") const {
+    std::ofstream(path_ + name, std::ios::binary) << bytes;
+    return path_ + name;
+  }
+  std::string MakeDir(const std::string& name) const {
+    std::filesystem::create_directories(path_ + name);
+    return path_ + name;
+  }
+
+private:
+  std::string path_;
+};

@@ -1,0 +1,420 @@
+#include "xbase_engine/Dbf.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace xbe {
+
+namespace {
+
+MemoKind MemoKindForVersion(uint8_t v, uint8_t flags) {
+  switch (v) {
+    case 0x83:
+      return MemoKind::Dbt3;
+    case 0x7B:
+    case 0x8B:
+    case 0x8E:
+    case 0xCB:
+      return MemoKind::Dbt4;
+    case 0xF5:
+    case 0xFB:
+      return MemoKind::Fpt;
+    case 0x30:
+    case 0x31:
+    case 0x32:
+      return (flags & 0x02) ? MemoKind::Fpt : MemoKind::None;
+    default:
+      return MemoKind::None;
+  }
+}
+
+bool KnownVersion(uint8_t v) {
+  switch (v) {
+    case 0x02: case 0x03: case 0x04: case 0x05: case 0x30: case 0x31: case 0x32:
+    case 0x43: case 0x63: case 0x7B: case 0x83: case 0x8B: case 0x8E: case 0xCB:
+    case 0xF5: case 0xFB:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsVisualFox(uint8_t v) { return v == 0x30 || v == 0x31 || v == 0x32; }
+
+[[noreturn]] void Bad(const std::string& what) { throw XbError("Corrupt table header: " + what); }
+
+// Checks a field's width against its type; sets binary for binary layouts.
+void CheckFieldType(FieldDesc& f) {
+  const std::string at = " (field " + f.name + ")";
+  switch (f.type) {
+    case 'C': case 'V': case 'Q':
+      if (f.width < 1) Bad("character field without width" + at);
+      break;
+    case 'N': case 'F':
+      if (f.width < 1 || f.width > 64) Bad("numeric width out of range" + at);
+      if (f.decimals > 0 && f.decimals >= f.width) Bad("decimals not below width" + at);
+      break;
+    case 'D':
+      if (f.width != 8) Bad("date width must be 8" + at);
+      break;
+    case 'L':
+      if (f.width != 1) Bad("logical width must be 1" + at);
+      break;
+    case 'I': case '+':
+      if (f.width != 4) Bad("integer width must be 4" + at);
+      f.binary = true;
+      break;
+    case 'Y': case 'T': case 'O': case '@':
+      if (f.width != 8) Bad("binary width must be 8" + at);
+      f.binary = true;
+      break;
+    case 'B':
+      if (f.width == 8) {
+        f.binary = true;  // double
+      } else if (f.width == 4) {
+        f.binary = true;  // binary memo reference
+      } else if (f.width != 10) {
+        Bad("blob width must be 4, 8 or 10" + at);
+      }
+      break;
+    case 'M': case 'G': case 'P': case 'W':
+      if (f.width == 4) {
+        f.binary = true;
+      } else if (f.width != 10) {
+        Bad("memo width must be 4 or 10" + at);
+      }
+      break;
+    case '0':
+      if (f.width < 1) Bad("null flags without width");
+      f.binary = true;
+      f.hidden = true;
+      break;
+    default:
+      Bad("unknown field type" + at);
+  }
+}
+
+}  // namespace
+
+bool IsMemoField(const FieldDesc& f) {
+  switch (f.type) {
+    case 'M': case 'G': case 'P': case 'W':
+      return true;
+    case 'B':
+      return f.width != 8;
+    default:
+      return false;
+  }
+}
+
+DbfHeader ParseHeader(const uint8_t* data, size_t size, uint64_t fileSize) {
+  if (size < 32 || fileSize < 32) Bad("file shorter than a header");
+  DbfHeader h;
+  h.version = data[0];
+  if (!KnownVersion(h.version)) Bad("unknown version byte");
+  h.recCount = ReadLe32(data + 4);
+  h.headerLen = ReadLe16(data + 8);
+  h.recLen = ReadLe16(data + 10);
+  h.encrypted = data[15] == 0x01;
+  h.tableFlags = data[28];
+  if (h.headerLen < 32 + 32 + 1) Bad("header length too small");
+  if (h.headerLen > fileSize) Bad("header length beyond the file");
+  if (h.headerLen > size) Bad("header not read whole");
+  if (h.recLen < 2) Bad("record length too small");
+
+  const bool vfp = IsVisualFox(h.version);
+  uint32_t pos = 32;
+  uint32_t offset = 1;
+  int nextNullBit = 0;
+  for (;;) {
+    if (pos >= h.headerLen) Bad("field list without terminator");
+    if (data[pos] == 0x0D) break;
+    if (pos + 32 > h.headerLen) Bad("field descriptor cut short");
+    if (int(h.fields.size()) >= kMaxFields) Bad("too many fields");
+    const uint8_t* d = data + pos;
+    FieldDesc f;
+    size_t n = 0;
+    while (n < 11 && d[n] != 0) ++n;
+    f.name.assign(reinterpret_cast<const char*>(d), n);
+    while (!f.name.empty() && f.name.back() == ' ') f.name.pop_back();
+    if (f.name.empty()) Bad("field without name");
+    for (unsigned char c : f.name) {
+      if (c < 0x20) Bad("field name with control characters");
+    }
+    char t = char(d[11]);
+    if (t >= 'a' && t <= 'z') t = char(t - 'a' + 'A');
+    f.type = t;
+    f.width = d[16];
+    f.decimals = d[17];
+    if (f.type == 'C' && !vfp) {
+      // Wide character fields keep the high byte of the width in the decimals byte.
+      f.width = d[16] | d[17] << 8;
+      f.decimals = 0;
+    }
+    const uint8_t flags = d[18];
+    CheckFieldType(f);
+    if (vfp && (flags & 0x01) && f.type != '0') f.hidden = true;
+    if (vfp && (flags & 0x02)) f.nullBit = nextNullBit++;
+    if (vfp && (f.type == 'V' || f.type == 'Q')) ++nextNullBit;
+    if (f.type == '0') h.nullFlagsField = int(h.fields.size());
+    f.offset = int(offset);
+    offset += uint32_t(f.width);
+    if (offset > kMaxRecLen + 1) Bad("fields wider than a record can be");
+    if (IsMemoField(f)) h.hasMemoFields = true;
+    h.fields.push_back(std::move(f));
+    pos += 32;
+  }
+  if (h.fields.empty()) Bad("table without fields");
+  if (offset != h.recLen) Bad("record length does not match the fields");
+  if (h.nullFlagsField >= 0 && nextNullBit > h.fields[size_t(h.nullFlagsField)].width * 8) {
+    Bad("null flags too narrow");
+  }
+  const uint64_t need = uint64_t(h.headerLen) + uint64_t(h.recCount) * h.recLen;
+  if (need > fileSize) Bad("record count beyond the end of the file");
+  h.memoKind = MemoKindForVersion(h.version, h.tableFlags);
+  return h;
+}
+
+std::vector<uint8_t> BuildHeader(uint8_t version, std::vector<FieldDesc>& fields, int year,
+                                 int month, int day) {
+  const bool vfp = IsVisualFox(version);
+  const size_t headerLen = 32 + 32 * fields.size() + 1 + (vfp ? 263 : 0);
+  std::vector<uint8_t> h(headerLen, 0);
+  uint32_t offset = 1;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    FieldDesc& f = fields[i];
+    f.offset = int(offset);
+    uint8_t* d = h.data() + 32 + 32 * i;
+    std::memcpy(d, f.name.data(), std::min<size_t>(f.name.size(), 10));
+    d[11] = uint8_t(f.type);
+    if (vfp) WriteLe32(d + 12, offset);
+    if (f.type == 'C' && !vfp) {
+      d[16] = uint8_t(f.width & 0xFF);
+      d[17] = uint8_t(f.width >> 8);
+    } else {
+      d[16] = uint8_t(f.width);
+      d[17] = uint8_t(f.decimals);
+    }
+    if (vfp && f.binary && f.type != 'I') d[18] = 0x04;
+    offset += uint32_t(f.width);
+  }
+  h[0] = version;
+  h[1] = uint8_t(year - 1900);
+  h[2] = uint8_t(month);
+  h[3] = uint8_t(day);
+  h[8] = uint8_t(headerLen & 0xFF);
+  h[9] = uint8_t(headerLen >> 8);
+  h[10] = uint8_t(offset & 0xFF);
+  h[11] = uint8_t(offset >> 8);
+  h[32 + 32 * fields.size()] = 0x0D;
+  return h;
+}
+
+// ---- dates ----
+
+namespace {
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+int DaysInMonth(int y, int m) {
+  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeap(y) ? 29 : days[m - 1];
+}
+}  // namespace
+
+int32_t JulianFromYmd(int y, int m, int d) {
+  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return 0;
+  const int a = (14 - m) / 12;
+  const int64_t yy = int64_t(y) + 4800 - a;
+  const int64_t mm = m + 12 * a - 3;
+  return int32_t(d + (153 * mm + 2) / 5 + 365 * yy + yy / 4 - yy / 100 + yy / 400 - 32045);
+}
+
+void YmdFromJulian(int32_t jdn, int& y, int& m, int& d) {
+  const int64_t a = int64_t(jdn) + 32044;
+  const int64_t b = (4 * a + 3) / 146097;
+  const int64_t c = a - 146097 * b / 4;
+  const int64_t dd = (4 * c + 3) / 1461;
+  const int64_t e = c - 1461 * dd / 4;
+  const int64_t mm = (5 * e + 2) / 153;
+  d = int(e - (153 * mm + 2) / 5 + 1);
+  m = int(mm + 3 - 12 * (mm / 10));
+  y = int(100 * b + dd - 4800 + mm / 10);
+}
+
+bool ParseDbfDate(std::string_view text, int& y, int& m, int& d) {
+  if (text.size() < 8) return false;
+  int v[8];
+  for (int i = 0; i < 8; ++i) {
+    const char c = text[size_t(i)];
+    if (c < '0' || c > '9') return false;
+    v[i] = c - '0';
+  }
+  y = v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3];
+  m = v[4] * 10 + v[5];
+  d = v[6] * 10 + v[7];
+  return JulianFromYmd(y, m, d) != 0;
+}
+
+DateLayout LayoutForCode(int code, const std::string& userShortFormat, char userSeparator) {
+  DateLayout l;
+  auto set = [&l](char a, char b, char c, char sep) {
+    l.order[0] = a;
+    l.order[1] = b;
+    l.order[2] = c;
+    l.sep = sep;
+  };
+  switch (code) {
+    case 0: set('M', 'D', 'Y', '/'); break;
+    case 1: set('Y', 'M', 'D', '.'); break;
+    case 2: case 3: set('D', 'M', 'Y', '/'); break;
+    case 4: set('D', 'M', 'Y', '.'); break;
+    case 5: case 6: set('D', 'M', 'Y', '-'); break;
+    default: {
+      // The user's short format: the order in which day, month and year first appear.
+      int n = 0;
+      char seen[3] = {0, 0, 0};
+      for (char c : userShortFormat) {
+        char u = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+        if (u != 'D' && u != 'M' && u != 'Y') continue;
+        if (n < 3 && seen[0] != u && seen[1] != u && seen[2] != u) seen[n++] = u;
+      }
+      if (n == 3) {
+        set(seen[0], seen[1], seen[2], userSeparator ? userSeparator : '/');
+      } else {
+        set('M', 'D', 'Y', userSeparator ? userSeparator : '/');
+      }
+    }
+  }
+  return l;
+}
+
+std::string FormatDate(const DateLayout& layout, bool century, int y, int m, int d) {
+  std::string out;
+  char buf[8];
+  for (int i = 0; i < 3; ++i) {
+    if (i) out += layout.sep;
+    switch (layout.order[i]) {
+      case 'D': std::snprintf(buf, sizeof buf, "%02d", d); break;
+      case 'M': std::snprintf(buf, sizeof buf, "%02d", m); break;
+      default:
+        if (century) {
+          std::snprintf(buf, sizeof buf, "%04d", y % 10000);
+        } else {
+          std::snprintf(buf, sizeof buf, "%02d", y % 100);
+        }
+    }
+    out += buf;
+  }
+  return out;
+}
+
+std::string BlankDate(const DateLayout& layout, bool century) {
+  std::string out;
+  for (int i = 0; i < 3; ++i) {
+    if (i) out += layout.sep;
+    out += (layout.order[i] == 'Y' && century) ? "    " : "  ";
+  }
+  return out;
+}
+
+bool ParseDate(const DateLayout& layout, int epoch, std::string_view text, int& y, int& m, int& d) {
+  int part[3] = {0, 0, 0};
+  int digits[3] = {0, 0, 0};
+  int n = 0;
+  size_t i = 0;
+  while (i < text.size() && n < 3) {
+    while (i < text.size() && (text[i] < '0' || text[i] > '9')) ++i;
+    if (i >= text.size()) break;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+      if (digits[n] < 6) part[n] = part[n] * 10 + (text[i] - '0');
+      ++digits[n];
+      ++i;
+    }
+    ++n;
+  }
+  if (n != 3) return false;
+  for (int k = 0; k < 3; ++k) {
+    switch (layout.order[k]) {
+      case 'D': d = part[k]; break;
+      case 'M': m = part[k]; break;
+      default:
+        y = part[k];
+        if (digits[k] <= 2) {
+          y += epoch / 100 * 100;
+          if (y < epoch) y += 100;
+        }
+    }
+  }
+  return JulianFromYmd(y, m, d) != 0;
+}
+
+// ---- numbers and texts ----
+
+std::string_view TrimRight(std::string_view s) {
+  size_t n = s.size();
+  // Padding comes in long runs of blanks: skip them eight at a time.
+  constexpr uint64_t kBlanks = 0x2020202020202020ull;
+  while (n >= 8) {
+    uint64_t w;
+    std::memcpy(&w, s.data() + n - 8, 8);
+    if (w != kBlanks) break;
+    n -= 8;
+  }
+  while (n > 0 && (s[n - 1] == ' ' || s[n - 1] == '\0')) --n;
+  return s.substr(0, n);
+}
+
+std::string_view Trim(std::string_view s) {
+  s = TrimRight(s);
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  return s.substr(i);
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = char(x - 32);
+    if (y >= 'a' && y <= 'z') y = char(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string UpperAscii(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) {
+    if (c >= 'a' && c <= 'z') c = char(c - 32);
+  }
+  return r;
+}
+
+bool ParseNumber(std::string_view text, double& value) {
+  text = Trim(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return false;
+  double v = 0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (r.ec != std::errc()) return false;
+  value = v;
+  return true;
+}
+
+bool FormatNumber(double value, int width, int decimals, std::string& out) {
+  if (!std::isfinite(value) || width < 1) return false;
+  char buf[400];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+  if (r.ec != std::errc()) return false;
+  std::string_view text(buf, size_t(r.ptr - buf));
+  // A rounded negative zero is stored as zero.
+  if (text.size() > 1 && text[0] == '-' && text.find_first_not_of("-0.") == std::string_view::npos) {
+    text.remove_prefix(1);
+  }
+  if (int(text.size()) > width) return false;
+  out.assign(size_t(width) - text.size(), ' ');
+  out.append(text);
+  return true;
+}
+
+}  // namespace xbe

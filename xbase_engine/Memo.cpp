@@ -1,0 +1,191 @@
+#include "xbase_engine/Memo.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace xbe {
+
+bool ReadAt(int fd, void* buf, size_t n, uint64_t offset) {
+  auto* p = static_cast<uint8_t*>(buf);
+  while (n > 0) {
+    const ssize_t r = ::pread(fd, p, n, off_t(offset));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return false;
+    p += r;
+    n -= size_t(r);
+    offset += uint64_t(r);
+  }
+  return true;
+}
+
+void WriteAt(int fd, const void* buf, size_t n, uint64_t offset) {
+  auto* p = static_cast<const uint8_t*>(buf);
+  while (n > 0) {
+    const ssize_t r = ::pwrite(fd, p, n, off_t(offset));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) throw XbError(std::string("Write error: ") + std::strerror(errno));
+    p += r;
+    n -= size_t(r);
+    offset += uint64_t(r);
+  }
+}
+
+uint64_t FileSize(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) throw XbError(std::string("Cannot stat file: ") + std::strerror(errno));
+  return uint64_t(st.st_size);
+}
+
+namespace {
+const uint8_t kDbt4Signature[4] = {0xFF, 0xFF, 0x08, 0x00};
+}
+
+MemoFile::MemoFile(const std::string& path, MemoKind kind, bool writable)
+    : path_(path), kind_(kind) {
+  fd_ = UniqueFd(::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC));
+  if (!fd_ && writable) fd_ = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd_) throw XbError("Cannot open memo file " + path + ": " + std::strerror(errno));
+  uint8_t h[512];
+  if (!ReadAt(fd_.Get(), h, sizeof h, 0)) throw XbError("Memo file header cut short: " + path);
+  switch (kind_) {
+    case MemoKind::Fpt: {
+      blockSize_ = uint32_t(h[6]) << 8 | h[7];
+      if (blockSize_ == 0) throw XbError("Memo file with block size 0: " + path);
+      break;
+    }
+    case MemoKind::Dbt4: {
+      const uint32_t bs = ReadLe16(h + 20);
+      blockSize_ = bs >= 64 ? bs : 512;
+      break;
+    }
+    default:
+      blockSize_ = 512;
+  }
+}
+
+void MemoFile::Create(const std::string& path, MemoKind kind, int blockSize) {
+  UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!fd) throw XbError("Cannot create memo file " + path + ": " + std::strerror(errno));
+  std::vector<uint8_t> h(512, 0);
+  if (kind == MemoKind::Fpt) {
+    uint32_t bs = uint32_t(blockSize < 32 ? 32 : blockSize > 16384 ? 16384 : blockSize);
+    bs = bs / 32 * 32;
+    const uint32_t first = (512 + bs - 1) / bs;
+    WriteBe32(h.data(), first);
+    h[6] = uint8_t(bs >> 8);
+    h[7] = uint8_t(bs);
+  } else {
+    WriteLe32(h.data(), 1);
+    h[16] = 0x03;
+  }
+  WriteAt(fd.Get(), h.data(), h.size(), 0);
+}
+
+uint64_t MemoFile::Size() const { return FileSize(fd_.Get()); }
+
+std::string MemoFile::Read(uint32_t block) const {
+  if (block == 0) return {};
+  if (block < HeaderBlocks()) throw XbError("Memo reference into the memo header");
+  const uint64_t size = Size();
+  const uint64_t start = uint64_t(block) * blockSize_;
+  if (start >= size) throw XbError("Memo reference beyond the memo file");
+  uint8_t head[8] = {0};
+  const bool haveHead = start + 8 <= size && ReadAt(fd_.Get(), head, 8, start);
+  uint64_t length = 0;
+  uint64_t dataStart = start + 8;
+  if (kind_ == MemoKind::Fpt) {
+    if (!haveHead) throw XbError("Memo block cut short");
+    length = ReadBe32(head + 4);
+  } else if (haveHead && std::memcmp(head, kDbt4Signature, 4) == 0) {
+    length = ReadLe32(head + 4);
+    if (length < 8) throw XbError("Memo block with a bad length");
+    length -= 8;
+  } else {
+    // Text ended by 0x1A (or by the end of the file).
+    std::string out;
+    uint64_t pos = start;
+    char buf[4096];
+    while (pos < size) {
+      const size_t n = size_t(std::min<uint64_t>(sizeof buf, size - pos));
+      if (!ReadAt(fd_.Get(), buf, n, pos)) throw XbError("Memo read error");
+      const void* end = std::memchr(buf, 0x1A, n);
+      if (end) {
+        out.append(buf, size_t(static_cast<const char*>(end) - buf));
+        return out;
+      }
+      out.append(buf, n);
+      pos += n;
+    }
+    return out;
+  }
+  if (dataStart + length > size) throw XbError("Memo length beyond the memo file");
+  std::string out(size_t(length), '\0');
+  if (length > 0 && !ReadAt(fd_.Get(), out.data(), size_t(length), dataStart)) {
+    throw XbError("Memo read error");
+  }
+  return out;
+}
+
+uint32_t MemoFile::Write(const std::string& data, bool binary) {
+  if (data.size() > 0x7FFFFFF0u) throw XbError("Memo too large");
+  uint8_t h[4];
+  if (!ReadAt(fd_.Get(), h, 4, 0)) throw XbError("Memo header cut short");
+  uint32_t next = kind_ == MemoKind::Fpt ? ReadBe32(h) : ReadLe32(h);
+  // Never place data inside the header, and never behind what the file holds
+  // so that a damaged pointer cannot make the file enormous.
+  const uint64_t size = Size();
+  const uint64_t blocksInFile = (size + blockSize_ - 1) / blockSize_;
+  if (next < HeaderBlocks() || next > blocksInFile) next = uint32_t(std::max<uint64_t>(blocksInFile, HeaderBlocks()));
+
+  std::vector<uint8_t> out;
+  if (kind_ == MemoKind::Fpt) {
+    out.resize(8 + data.size());
+    WriteBe32(out.data(), binary ? 0 : 1);
+    WriteBe32(out.data() + 4, uint32_t(data.size()));
+    std::memcpy(out.data() + 8, data.data(), data.size());
+  } else if (binary || data.find('\x1A') != std::string::npos) {
+    // Bytes that could end a text early go into a block with a length header.
+    out.resize(8 + data.size());
+    std::memcpy(out.data(), kDbt4Signature, 4);
+    WriteLe32(out.data() + 4, uint32_t(data.size() + 8));
+    std::memcpy(out.data() + 8, data.data(), data.size());
+  } else {
+    out.assign(data.begin(), data.end());
+    out.push_back(0x1A);
+    out.push_back(0x1A);
+  }
+  const uint64_t blocks = (out.size() + blockSize_ - 1) / blockSize_;
+  if (uint64_t(next) + blocks > 0xFFFFFFFFull) throw XbError("Memo file full");
+  out.resize(size_t(blocks * blockSize_), 0);
+  WriteAt(fd_.Get(), out.data(), out.size(), uint64_t(next) * blockSize_);
+  const uint32_t newNext = uint32_t(next + blocks);
+  if (kind_ == MemoKind::Fpt) {
+    WriteBe32(h, newNext);
+  } else {
+    WriteLe32(h, newNext);
+  }
+  WriteAt(fd_.Get(), h, 4, 0);
+  return next;
+}
+
+void MemoFile::Zap() {
+  const uint32_t first = HeaderBlocks();
+  uint8_t h[4];
+  if (kind_ == MemoKind::Fpt) {
+    WriteBe32(h, first);
+  } else {
+    WriteLe32(h, first);
+  }
+  WriteAt(fd_.Get(), h, 4, 0);
+  if (::ftruncate(fd_.Get(), off_t(uint64_t(first) * blockSize_)) != 0) {
+    throw XbError("Cannot truncate the memo file");
+  }
+}
+
+void MemoFile::Sync() { ::fdatasync(fd_.Get()); }
+
+}  // namespace xbe

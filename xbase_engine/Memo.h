@@ -1,0 +1,46 @@
+#pragma once
+// Memo files beside a table: dBase style (".DBT", 512-byte blocks, text ended
+// by 0x1A, or blocks with a length header) and FoxPro style (".FPT", blocks
+// with a type and length header, block size in the file header).
+#include <cstdint>
+#include <string>
+
+#include "xbase_engine/Dbf.h"
+#include "xbase_engine/Posix.h"
+
+namespace xbe {
+
+class MemoFile {
+ public:
+  // Opens an existing memo file; throws XbError when it is not usable.
+  MemoFile(const std::string& path, MemoKind kind, bool writable);
+
+  // Writes a new, empty memo file (truncating what is there).
+  static void Create(const std::string& path, MemoKind kind, int blockSize);
+
+  MemoKind Kind() const { return kind_; }
+  uint32_t BlockSize() const { return blockSize_; }
+  const std::string& Path() const { return path_; }
+
+  // The bytes stored at block (block 0 = empty). Throws XbError when the
+  // block or its length lies outside the file.
+  std::string Read(uint32_t block) const;
+  // Stores data in new blocks at the end and returns the first block. The
+  // caller serialises writers (memo lock, file lock or exclusive use).
+  uint32_t Write(const std::string& data, bool binary);
+  // Empties the memo file (keeps its header and block size).
+  void Zap();
+  // Pushes written data to the disk.
+  void Sync();
+
+ private:
+  uint32_t HeaderBlocks() const { return (512 + blockSize_ - 1) / blockSize_; }
+  uint64_t Size() const;
+
+  std::string path_;
+  MemoKind kind_;
+  UniqueFd fd_;
+  uint32_t blockSize_ = 512;
+};
+
+}  // namespace xbe

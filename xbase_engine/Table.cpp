@@ -1,0 +1,951 @@
+#include "xbase_engine/Table.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+
+#include "platform/system/Files.h"
+
+namespace xbe {
+
+namespace {
+
+constexpr size_t kPendingBytes = size_t(1) << 20;  // appended records batched per write
+constexpr size_t kMapHeadroom = size_t(64) << 20;  // address space reserved for growth
+
+void Today(int& y, int& m, int& d) {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm {};
+  localtime_r(&t, &tm);
+  y = tm.tm_year + 1900;
+  m = tm.tm_mon + 1;
+  d = tm.tm_mday;
+}
+
+size_t FileNamePos(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+
+std::string NumberText(int64_t v) {
+  char buf[24];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+std::string DoubleText(double v) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+}  // namespace
+
+std::string WithDbfExtension(const std::string& path) {
+  const size_t name = FileNamePos(path);
+  if (path.find('.', name) == std::string::npos) return path + ".DBF";
+  return path;
+}
+
+std::string MemoFileName(const std::string& dbfPath, MemoKind kind) {
+  const size_t name = FileNamePos(dbfPath);
+  const size_t dot = dbfPath.rfind('.');
+  const bool hasExt = dot != std::string::npos && dot >= name;
+  const std::string base = hasExt ? dbfPath.substr(0, dot) : dbfPath;
+  bool lower = false;
+  if (hasExt) {
+    for (size_t i = dot + 1; i < dbfPath.size(); ++i) {
+      if (dbfPath[i] >= 'a' && dbfPath[i] <= 'z') lower = true;
+    }
+  }
+  std::string ext = kind == MemoKind::Fpt ? ".FPT" : ".DBT";
+  if (lower) ext = kind == MemoKind::Fpt ? ".fpt" : ".dbt";
+  return base + ext;
+}
+
+Table::Table(const std::string& path, const std::string& alias, int mode, int commitLevel,
+             const Settings& settings)
+    : s_(settings), mode_(mode), commitLevel_(commitLevel) {
+  path_ = sys::ResolveFileName(WithDbfExtension(path));
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) != 0) throw XbError("File does not exist: " + path_);
+  if (S_ISDIR(st.st_mode)) throw XbError("Not a table file: " + path_);
+  fd_ = UniqueFd(::open(path_.c_str(), O_RDWR | O_CLOEXEC));
+  writable_ = bool(fd_);
+  if (!fd_) {
+    if (mode == kModeExclusive) throw XbError("Cannot open for writing: " + path_);
+    fd_ = UniqueFd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+  }
+  if (!fd_) throw XbError("Cannot open " + path_ + ": " + std::strerror(errno));
+  if (mode == kModeExclusive) {
+    if (!TryLock(fd_.Get(), kShareByte, 1, LockType::Write)) throw XbError("Table is in use: " + path_);
+  } else if (!TryLock(fd_.Get(), kShareByte, 1, LockType::Read)) {
+    throw XbError("Table is held exclusively: " + path_);
+  }
+  Init(alias);
+}
+
+Table::Table(UniqueFd fd, const std::string& path, const std::string& alias, int commitLevel,
+             const Settings& settings)
+    : s_(settings), path_(path), mode_(kModeExclusive), commitLevel_(commitLevel), writable_(true),
+      fd_(std::move(fd)) {
+  Init(alias);
+}
+
+void Table::Init(const std::string& alias) {
+  alias_ = alias;
+  // The header first, the size after it: appenders write a record before
+  // the count that shows it, so this order never sees a count without its data.
+  std::vector<uint8_t> head(kMaxHeaderLen + 1);
+  ssize_t got;
+  do {
+    got = ::pread(fd_.Get(), head.data(), head.size(), 0);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) throw XbError("Cannot read the table header: " + path_);
+  const uint64_t size = FileSize(fd_.Get());
+  hdr_ = ParseHeader(head.data(), size_t(got), std::max<uint64_t>(size, uint64_t(got)));
+  if (hdr_.encrypted) throw XbError("Encrypted tables are not supported: " + path_);
+  for (size_t i = 0; i < hdr_.fields.size(); ++i) {
+    if (!hdr_.fields[i].hidden) visible_.push_back(int(i));
+  }
+  if (hdr_.hasMemoFields) {
+    MemoKind kind = hdr_.memoKind;
+    std::string memoPath;
+    if (kind == MemoKind::None) {
+      // A version byte that names no memo file: take whichever exists.
+      for (MemoKind k : {MemoKind::Fpt, MemoKind::Dbt3}) {
+        const std::string p = sys::ResolveFileName(MemoFileName(path_, k));
+        if (sys::FileExists(p)) {
+          kind = k;
+          memoPath = p;
+          break;
+        }
+      }
+    } else {
+      memoPath = sys::ResolveFileName(MemoFileName(path_, kind));
+    }
+    if (memoPath.empty() || !sys::FileExists(memoPath)) throw XbError("Memo file missing for " + path_);
+    memo_ = std::make_unique<MemoFile>(memoPath, kind, writable_ && mode_ != kModeReadOnly);
+  }
+  blank_.assign(hdr_.recLen, ' ');
+  for (const FieldDesc& f : hdr_.fields) {
+    if (f.binary) std::memset(blank_.data() + f.offset, 0, size_t(f.width));
+  }
+  rec_.assign(hdr_.recLen, ' ');
+  pendingCapacity_ = uint32_t(std::max<size_t>(1, kPendingBytes / hdr_.recLen));
+  diskCount_ = hdr_.recCount;
+  Remap();
+  GoTop();
+}
+
+Table::~Table() {
+  try {
+    FlushAll();
+  } catch (...) {
+    // Nothing can be reported from a close; the data written so far stays.
+  }
+  if (map_) ::munmap(map_, mapLen_);
+}
+
+void Table::SetCommitLevel(int level) {
+  if (level < kCommitFull || level > kCommitNone) return;
+  FlushAll();
+  commitLevel_ = level;
+}
+
+// ---- mapping and counts ----
+
+void Table::Remap() {
+  const uint64_t size = FileSize(fd_.Get());
+  if (size > mapLen_ || !map_) {
+    const size_t len = size_t(size) + std::max<size_t>(size_t(size), kMapHeadroom);
+    void* p;
+    if (map_) {
+      p = ::mremap(map_, mapLen_, len, MREMAP_MAYMOVE);
+    } else {
+      p = ::mmap(nullptr, len, PROT_READ, MAP_SHARED, fd_.Get(), 0);
+    }
+    if (p == MAP_FAILED) throw XbError("Cannot map the table: " + std::string(std::strerror(errno)));
+    map_ = static_cast<uint8_t*>(p);
+    mapLen_ = len;
+    if (!curInBuf_ && recno_ >= 1 && recno_ <= diskCount_) {
+      cur_ = map_ + hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen;
+    }
+  }
+  validSize_ = size;
+}
+
+void Table::RefreshCount() {
+  uint32_t n = ReadLe32(map_ + 4);
+  if (n == diskCount_) return;
+  const uint64_t need = uint64_t(hdr_.headerLen) + uint64_t(n) * hdr_.recLen;
+  if (need > validSize_) {
+    Remap();
+    // A count the file cannot hold is cut to what it holds.
+    if (need > validSize_) n = uint32_t((validSize_ - hdr_.headerLen) / hdr_.recLen);
+  }
+  diskCount_ = n;
+}
+
+const uint8_t* Table::RecordPtr(uint32_t rec) {
+  if (rec >= 1 && rec <= diskCount_) {
+    const uint64_t off = hdr_.headerLen + uint64_t(rec - 1) * hdr_.recLen;
+    if (off + hdr_.recLen > validSize_) {
+      Remap();
+      if (off + hdr_.recLen > validSize_) throw XbError("Record beyond the end of the file");
+    }
+    return map_ + off;
+  }
+  if (rec > diskCount_ && rec - diskCount_ <= pendingCount_) {
+    return pending_.data() + uint64_t(rec - diskCount_ - 1) * hdr_.recLen;
+  }
+  return blank_.data();
+}
+
+void Table::Locate() {
+  curInBuf_ = false;
+  cur_ = eof_ ? blank_.data() : RecordPtr(recno_);
+}
+
+bool Table::Visible(uint32_t rec) { return !s_.hideDeleted || RecordPtr(rec)[0] != '*'; }
+
+uint32_t Table::NextVisible(uint32_t from, uint32_t n) {
+  for (uint32_t r = from; r >= 1 && r <= n; ++r) {
+    if (Visible(r)) return r;
+  }
+  return 0;
+}
+
+uint32_t Table::PrevVisible(uint32_t from) {
+  for (uint32_t r = from; r >= 1; --r) {
+    if (Visible(r)) return r;
+  }
+  return 0;
+}
+
+void Table::Phantom(uint32_t n) {
+  recno_ = n + 1;
+  eof_ = true;
+  curInBuf_ = false;
+  cur_ = blank_.data();
+}
+
+// ---- navigation ----
+
+void Table::GoTop() {
+  WriteCurrent();
+  if (!CountStable()) RefreshCount();
+  const uint32_t n = diskCount_ + pendingCount_;
+  const uint32_t r = NextVisible(1, n);
+  if (r == 0) {
+    Phantom(n);
+    bof_ = true;
+    return;
+  }
+  recno_ = r;
+  eof_ = bof_ = false;
+  Locate();
+}
+
+void Table::GoBottom() {
+  WriteCurrent();
+  if (!CountStable()) RefreshCount();
+  const uint32_t n = diskCount_ + pendingCount_;
+  const uint32_t r = PrevVisible(n);
+  if (r == 0) {
+    Phantom(n);
+    bof_ = true;
+    return;
+  }
+  recno_ = r;
+  eof_ = bof_ = false;
+  Locate();
+}
+
+void Table::Go(int64_t recNo) {
+  WriteCurrent();
+  if (!CountStable()) RefreshCount();
+  const uint32_t n = diskCount_ + pendingCount_;
+  if (recNo < 1 || recNo > int64_t(n)) {
+    Phantom(n);
+    bof_ = n == 0;
+    return;
+  }
+  recno_ = uint32_t(recNo);
+  eof_ = bof_ = false;
+  Locate();
+}
+
+void Table::Skip(int64_t distance) {
+  // The hot path of a walk: one record on, nothing hidden, nothing to write.
+  if (distance == 1 && !dirty_ && !eof_ && !s_.hideDeleted) {
+    const uint32_t n = Count();
+    if (recno_ < n) {
+      ++recno_;
+      bof_ = false;
+      curInBuf_ = false;
+      cur_ = RecordPtr(recno_);
+      return;
+    }
+  }
+  WriteCurrent();
+  const uint32_t n = Count();
+  if (distance == 0) {
+    if (!eof_ && recno_ > n) Phantom(n);
+    Locate();
+    return;
+  }
+  if (distance > 0) {
+    if (eof_ || recno_ > n) {
+      Phantom(n);
+      return;
+    }
+    bof_ = false;
+    if (!s_.hideDeleted) {
+      const int64_t target = int64_t(recno_) + distance;
+      if (target > int64_t(n)) {
+        Phantom(n);
+        return;
+      }
+      recno_ = uint32_t(target);
+    } else {
+      for (int64_t i = 0; i < distance; ++i) {
+        const uint32_t r = NextVisible(recno_ + 1, n);
+        if (r == 0) {
+          Phantom(n);
+          return;
+        }
+        recno_ = r;
+      }
+    }
+    Locate();
+    return;
+  }
+  // Backwards: from the phantom record the first step lands on the last record.
+  uint32_t at = (eof_ || recno_ > n) ? n + 1 : recno_;
+  eof_ = false;
+  bof_ = false;
+  for (int64_t i = 0; i > distance; --i) {
+    const uint32_t r = at > 1 ? PrevVisible(at - 1) : 0;
+    if (r == 0) {
+      const uint32_t first = NextVisible(1, n);
+      if (first == 0) {
+        Phantom(n);
+        bof_ = true;
+        return;
+      }
+      recno_ = first;
+      bof_ = true;
+      Locate();
+      return;
+    }
+    at = r;
+  }
+  recno_ = at;
+  Locate();
+}
+
+uint32_t Table::RecNo() {
+  if (eof_) return Count() + 1;
+  return recno_;
+}
+
+uint32_t Table::RecCount() {
+  if (!CountStable()) RefreshCount();
+  return diskCount_ + pendingCount_;
+}
+
+uint32_t Table::VisibleCount() {
+  const uint32_t n = RecCount();
+  if (!s_.hideDeleted) return n;
+  uint32_t c = 0;
+  for (uint32_t r = 1; r <= n; ++r) {
+    if (RecordPtr(r)[0] != '*') ++c;
+  }
+  return c;
+}
+
+double Table::OrderPos() {
+  const uint32_t n = RecCount();
+  if (n == 0) return 0.0;
+  if (eof_) return 1.0;
+  return double(recno_) / double(n);
+}
+
+bool Table::SetOrderPos(double pos) {
+  const uint32_t n = RecCount();
+  if (n == 0 || !(pos >= 0.0 && pos <= 1.0)) return false;
+  int64_t r = int64_t(std::llround(pos * n));
+  Go(std::clamp<int64_t>(r, 1, n));
+  return true;
+}
+
+// ---- fields ----
+
+const FieldDesc* Table::FieldByNumber(int n) const {
+  if (n < 1 || n > int(visible_.size())) return nullptr;
+  return &hdr_.fields[size_t(visible_[size_t(n - 1)])];
+}
+
+const FieldDesc* Table::FindField(std::string_view name) {
+  name = Trim(name);
+  const FieldDesc& last = hdr_.fields[size_t(lastField_)];
+  if (!last.hidden && EqualsNoCase(last.name, name)) return &last;
+  for (int i : visible_) {
+    if (EqualsNoCase(hdr_.fields[size_t(i)].name, name)) {
+      lastField_ = i;
+      return &hdr_.fields[size_t(i)];
+    }
+  }
+  return nullptr;
+}
+
+int Table::FieldNumber(std::string_view name) {
+  const FieldDesc* f = FindField(name);
+  if (!f) return 0;
+  for (size_t i = 0; i < visible_.size(); ++i) {
+    if (&hdr_.fields[size_t(visible_[i])] == f) return int(i + 1);
+  }
+  return 0;
+}
+
+// ---- reading values ----
+
+namespace {
+int32_t BinInt32(const uint8_t* p) { return int32_t(ReadLe32(p)); }
+int64_t BinInt64(const uint8_t* p) { return int64_t(uint64_t(ReadLe32(p)) | uint64_t(ReadLe32(p + 4)) << 32); }
+double BinDouble(const uint8_t* p) {
+  const uint64_t bits = uint64_t(ReadLe32(p)) | uint64_t(ReadLe32(p + 4)) << 32;
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+}  // namespace
+
+std::string Table::Text(const FieldDesc& f) const {
+  const uint8_t* p = cur_ + f.offset;
+  if (!f.binary) return std::string(Raw(f));
+  switch (f.type) {
+    case 'I': case '+':
+      return NumberText(BinInt32(p));
+    case 'Y': {
+      char buf[40];
+      const int64_t v = BinInt64(p);
+      const uint64_t a = v < 0 ? 0 - uint64_t(v) : uint64_t(v);
+      std::snprintf(buf, sizeof buf, "%s%llu.%04llu", v < 0 ? "-" : "", (unsigned long long)(a / 10000),
+                    (unsigned long long)(a % 10000));
+      return buf;
+    }
+    case 'B': case 'O':
+      if (f.width == 8) return DoubleText(BinDouble(p));
+      return NumberText(BinInt32(p));
+    case 'T': case '@': {
+      const int32_t jdn = BinInt32(p);
+      if (jdn == 0) return std::string(14, ' ');
+      int y, m, d;
+      YmdFromJulian(jdn, y, m, d);
+      const int ms = BinInt32(p + 4);
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", y % 10000, m, d, ms / 3600000 % 24,
+                    ms / 60000 % 60, ms / 1000 % 60);
+      return buf;
+    }
+    default:
+      return NumberText(BinInt32(p));  // binary memo reference
+  }
+}
+
+double Table::Double(const FieldDesc& f) const {
+  const uint8_t* p = cur_ + f.offset;
+  if (f.binary) {
+    switch (f.type) {
+      case 'I': case '+': return BinInt32(p);
+      case 'Y': return double(BinInt64(p)) / 10000.0;
+      case 'B': case 'O':
+        if (f.width == 8) {
+          const double d = BinDouble(p);
+          return std::isfinite(d) ? d : 0.0;
+        }
+        return 0.0;
+      default: return 0.0;
+    }
+  }
+  if (f.type == 'L') return Logical(f) ? 1.0 : 0.0;
+  double v = 0;
+  return ParseNumber(Raw(f), v) ? v : 0.0;
+}
+
+int64_t Table::Integer(const FieldDesc& f) const {
+  if (f.binary && (f.type == 'I' || f.type == '+')) return BinInt32(cur_ + f.offset);
+  const double d = Double(f);
+  if (d >= 9.2e18 || d <= -9.2e18) return d > 0 ? INT64_MAX : INT64_MIN;
+  return int64_t(d);
+}
+
+bool Table::Logical(const FieldDesc& f) const {
+  if (f.type != 'L') return false;
+  const char c = char(cur_[f.offset]);
+  return c == 'T' || c == 't' || c == 'Y' || c == 'y';
+}
+
+int32_t Table::Julian(const FieldDesc& f) const {
+  if (f.type == 'D') {
+    int y, m, d;
+    return ParseDbfDate(Raw(f), y, m, d) ? JulianFromYmd(y, m, d) : 0;
+  }
+  if (f.binary && (f.type == 'T' || f.type == '@')) return BinInt32(cur_ + f.offset);
+  return 0;
+}
+
+bool Table::IsNull(const FieldDesc& f) const {
+  if (f.nullBit >= 0 && hdr_.nullFlagsField >= 0) {
+    const FieldDesc& nf = hdr_.fields[size_t(hdr_.nullFlagsField)];
+    if (cur_[nf.offset + f.nullBit / 8] & (1u << (f.nullBit % 8))) return true;
+  }
+  if (f.binary) return false;
+  return Trim(Raw(f)).empty();
+}
+
+bool Table::IsEmpty(const FieldDesc& f) const {
+  if (IsNull(f)) return true;
+  switch (f.type) {
+    case 'N': case 'F': case 'I': case '+': case 'Y': case 'O':
+      return Double(f) == 0.0;
+    case 'B':
+      return f.width == 8 ? Double(f) == 0.0 : MemoBlock(f) == 0;
+    case 'D':
+      return Julian(f) == 0;
+    case 'L':
+      return !Logical(f);
+    case 'M': case 'G': case 'P': case 'W':
+      return MemoBlock(f) == 0;
+    case 'T': case '@':
+      return Julian(f) == 0;
+    default:
+      return false;
+  }
+}
+
+uint32_t Table::MemoBlock(const FieldDesc& f) const {
+  if (!IsMemoField(f)) return 0;
+  if (f.binary) return ReadLe32(cur_ + f.offset);
+  const std::string_view t = Trim(Raw(f));
+  uint32_t block = 0;
+  if (t.empty()) return 0;
+  const auto r = std::from_chars(t.data(), t.data() + t.size(), block);
+  if (r.ec != std::errc() || r.ptr != t.data() + t.size()) throw XbError("Corrupt memo reference in field " + f.name);
+  return block;
+}
+
+std::string Table::Memo(const FieldDesc& f) const {
+  const uint32_t block = MemoBlock(f);
+  if (block == 0) return {};
+  if (!memo_) throw XbError("Table has no memo file");
+  return memo_->Read(block);
+}
+
+void Table::CopyRecord(void* dest) const { std::memcpy(dest, cur_, hdr_.recLen); }
+
+// ---- changing the current record ----
+
+void Table::CheckWritable() const {
+  if (mode_ == kModeReadOnly || !writable_) throw XbError("Table is read-only: " + path_);
+}
+
+uint8_t* Table::BeginChange() {
+  CheckWritable();
+  if (eof_) throw XbError("No current record to change");
+  if (!curInBuf_) {
+    std::memcpy(rec_.data(), cur_, hdr_.recLen);
+    cur_ = rec_.data();
+    curInBuf_ = true;
+  }
+  return rec_.data();
+}
+
+void Table::Changed() {
+  dirty_ = true;
+  if (commitLevel_ != kCommitNone) WriteCurrent();
+}
+
+void Table::WriteCurrent() {
+  if (!dirty_) return;
+  dirty_ = false;
+  if (recno_ > diskCount_ && recno_ - diskCount_ <= pendingCount_) {
+    std::memcpy(pending_.data() + uint64_t(recno_ - diskCount_ - 1) * hdr_.recLen, rec_.data(), hdr_.recLen);
+    return;
+  }
+  if (recno_ < 1 || recno_ > diskCount_) return;
+  WriteAt(fd_.Get(), rec_.data(), hdr_.recLen, hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen);
+}
+
+void Table::PutField(const FieldDesc& f, std::string_view bytes) {
+  uint8_t* r = BeginChange();
+  const size_t n = std::min(bytes.size(), size_t(f.width));
+  std::memcpy(r + f.offset, bytes.data(), n);
+  std::memset(r + f.offset + n, f.binary ? 0 : ' ', size_t(f.width) - n);
+  if (f.nullBit >= 0 && hdr_.nullFlagsField >= 0) {
+    const FieldDesc& nf = hdr_.fields[size_t(hdr_.nullFlagsField)];
+    r[nf.offset + f.nullBit / 8] &= uint8_t(~(1u << (f.nullBit % 8)));
+  }
+  Changed();
+}
+
+void Table::PutText(const FieldDesc& f, std::string_view text) {
+  switch (f.type) {
+    case 'N': case 'F': case 'I': case '+': case 'Y': case 'O': {
+      double v = 0;
+      if (Trim(text).empty()) {
+        PutField(f, "");
+      } else if (ParseNumber(text, v)) {
+        PutDouble(f, v);
+      } else {
+        throw XbError("Not a number for field " + f.name);
+      }
+      return;
+    }
+    case 'B':
+      if (f.width == 8) {
+        double v = 0;
+        if (!ParseNumber(text, v)) throw XbError("Not a number for field " + f.name);
+        PutDouble(f, v);
+      } else {
+        PutMemo(f, std::string(text), true);
+      }
+      return;
+    case 'M': case 'G': case 'P': case 'W':
+      PutMemo(f, std::string(text), f.type != 'M');
+      return;
+    case 'L':
+      PutField(f, text.empty() ? std::string_view(" ") : text.substr(0, 1));
+      return;
+    case 'D': {
+      int y, m, d;
+      if (Trim(text).empty()) {
+        PutField(f, "");
+      } else if (ParseDbfDate(text, y, m, d)) {
+        PutField(f, text.substr(0, 8));
+      } else {
+        throw XbError("Not a date (yyyymmdd) for field " + f.name);
+      }
+      return;
+    }
+    case 'T': case '@':
+      throw XbError("Text cannot be stored in field " + f.name);
+    default:
+      PutField(f, text);
+  }
+}
+
+void Table::PutDouble(const FieldDesc& f, double v) {
+  if (!std::isfinite(v)) throw XbError("Value out of bounds for field " + f.name);
+  uint8_t b[8];
+  switch (f.type) {
+    case 'N': case 'F': {
+      std::string out;
+      if (!FormatNumber(v, f.width, f.decimals, out)) throw XbError("Value out of bounds for field " + f.name);
+      PutField(f, out);
+      return;
+    }
+    case 'I': case '+': {
+      const double r = std::trunc(v);
+      if (r < -2147483648.0 || r > 2147483647.0) throw XbError("Value out of bounds for field " + f.name);
+      WriteLe32(b, uint32_t(int32_t(r)));
+      PutField(f, std::string_view(reinterpret_cast<char*>(b), 4));
+      return;
+    }
+    case 'Y': {
+      const double r = std::round(v * 10000.0);
+      if (std::fabs(r) > 9.2e18) throw XbError("Value out of bounds for field " + f.name);
+      const uint64_t u = uint64_t(int64_t(r));
+      WriteLe32(b, uint32_t(u));
+      WriteLe32(b + 4, uint32_t(u >> 32));
+      PutField(f, std::string_view(reinterpret_cast<char*>(b), 8));
+      return;
+    }
+    case 'B': case 'O': {
+      if (f.width != 8) throw XbError("Not a numeric field: " + f.name);
+      uint64_t u;
+      std::memcpy(&u, &v, 8);
+      WriteLe32(b, uint32_t(u));
+      WriteLe32(b + 4, uint32_t(u >> 32));
+      PutField(f, std::string_view(reinterpret_cast<char*>(b), 8));
+      return;
+    }
+    case 'L':
+      PutLogical(f, v != 0.0);
+      return;
+    case 'C': case 'V': case 'Q': {
+      const std::string t = DoubleText(v);
+      if (int(t.size()) > f.width) throw XbError("Value out of bounds for field " + f.name);
+      PutField(f, t);
+      return;
+    }
+    default:
+      throw XbError("Not a numeric field: " + f.name);
+  }
+}
+
+void Table::PutInteger(const FieldDesc& f, int64_t v) {
+  if (f.type == 'C' || f.type == 'V' || f.type == 'Q') {
+    const std::string t = NumberText(v);
+    if (int(t.size()) > f.width) throw XbError("Value out of bounds for field " + f.name);
+    PutField(f, t);
+    return;
+  }
+  PutDouble(f, double(v));
+}
+
+void Table::PutLogical(const FieldDesc& f, bool v) {
+  if (f.type != 'L' && f.type != 'C') throw XbError("Not a logical field: " + f.name);
+  PutField(f, v ? "T" : "F");
+}
+
+void Table::PutJulian(const FieldDesc& f, int32_t jdn) {
+  if (f.type == 'T' || f.type == '@') {
+    uint8_t b[8] = {0};
+    WriteLe32(b, uint32_t(jdn));
+    PutField(f, std::string_view(reinterpret_cast<char*>(b), 8));
+    return;
+  }
+  if (f.type != 'D') throw XbError("Not a date field: " + f.name);
+  if (jdn == 0) {
+    PutField(f, "");
+    return;
+  }
+  int y, m, d;
+  YmdFromJulian(jdn, y, m, d);
+  if (y < 1 || y > 9999) throw XbError("Date out of range for field " + f.name);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
+  PutField(f, buf);
+}
+
+void Table::PutDateText(const FieldDesc& f, std::string_view text) {
+  if (Trim(text).empty()) {
+    PutJulian(f, 0);
+    return;
+  }
+  int y = 0, m = 0, d = 0;
+  if (!ParseDate(s_.layout, s_.epoch, text, y, m, d)) throw XbError("Not a date: " + std::string(text));
+  PutJulian(f, JulianFromYmd(y, m, d));
+}
+
+void Table::PutMemo(const FieldDesc& f, const std::string& data, bool binary) {
+  if (!IsMemoField(f)) {
+    PutText(f, data);
+    return;
+  }
+  BeginChange();
+  if (!memo_) throw XbError("Table has no memo file");
+  uint32_t block = 0;
+  if (!data.empty()) {
+    ScopedLock guard;
+    if (!CountStable()) {
+      if (!LockWithTimeout(fd_.Get(), kMemoByte, 1, LockType::Write, s_.LockTimeoutMs())) {
+        throw XbError("Memo file is busy");
+      }
+      guard = ScopedLock(fd_.Get(), kMemoByte);
+    }
+    block = memo_->Write(data, binary);
+  }
+  if (f.binary) {
+    uint8_t b[4];
+    WriteLe32(b, block);
+    PutField(f, std::string_view(reinterpret_cast<char*>(b), 4));
+  } else if (block == 0) {
+    PutField(f, "");
+  } else {
+    std::string t = NumberText(block);
+    t.insert(0, size_t(f.width) - std::min<size_t>(t.size(), size_t(f.width)), ' ');
+    PutField(f, t);
+  }
+}
+
+void Table::PutRecord(const void* image) {
+  uint8_t* r = BeginChange();
+  std::memcpy(r, image, hdr_.recLen);
+  Changed();
+}
+
+void Table::SetDeleted(bool deleted) {
+  uint8_t* r = BeginChange();
+  r[0] = deleted ? '*' : ' ';
+  Changed();
+}
+
+// ---- appending ----
+
+void Table::WriteHeaderCount(uint32_t count) {
+  uint8_t h[7];
+  int y, m, d;
+  Today(y, m, d);
+  h[0] = uint8_t(y - 1900);
+  h[1] = uint8_t(m);
+  h[2] = uint8_t(d);
+  WriteLe32(h + 3, count);
+  WriteAt(fd_.Get(), h, sizeof h, 1);
+}
+
+uint32_t Table::Append(const uint8_t* image, bool keepLock) {
+  CheckWritable();
+  WriteCurrent();
+  const uint8_t* src = image ? image : blank_.data();
+  uint32_t newRec;
+  if (Batching()) {
+    if (pendingCount_ >= pendingCapacity_) FlushPending();
+    if (pending_.empty()) pending_.resize(size_t(pendingCapacity_) * hdr_.recLen + 1);
+    if (diskCount_ + uint64_t(pendingCount_) >= 0xFFFFFFFEu) throw XbError("Table full");
+    std::memcpy(pending_.data() + uint64_t(pendingCount_) * hdr_.recLen, src, hdr_.recLen);
+    ++pendingCount_;
+    newRec = diskCount_ + pendingCount_;
+  } else {
+    ScopedLock header;
+    if (!CountStable()) {
+      if (!LockWithTimeout(fd_.Get(), kHeaderByte, 1, LockType::Write, s_.LockTimeoutMs())) {
+        throw XbError("Append lock failure: the table header is busy");
+      }
+      header = ScopedLock(fd_.Get(), kHeaderByte);
+      uint8_t c[4];
+      if (!ReadAt(fd_.Get(), c, 4, 4)) throw XbError("Cannot read the table header");
+      const uint32_t n = ReadLe32(c);
+      const uint64_t need = hdr_.headerLen + uint64_t(n) * hdr_.recLen;
+      if (need > FileSize(fd_.Get())) throw XbError("Record count beyond the end of the file");
+      diskCount_ = n;
+    }
+    if (diskCount_ >= 0xFFFFFFFEu) throw XbError("Table full");
+    newRec = diskCount_ + 1;
+    // A file lock held elsewhere covers the new record: then no append.
+    bool tookLock = false;
+    if (!locks_.Holds(newRec)) {
+      if (!TryLock(fd_.Get(), kRecordBase + newRec, 1, LockType::Write)) {
+        throw XbError("Append lock failure: the table is locked");
+      }
+      tookLock = true;
+    }
+    std::vector<uint8_t> out(hdr_.recLen + 1);
+    std::memcpy(out.data(), src, hdr_.recLen);
+    out[hdr_.recLen] = 0x1A;
+    try {
+      WriteAt(fd_.Get(), out.data(), out.size(), hdr_.headerLen + uint64_t(diskCount_) * hdr_.recLen);
+      WriteHeaderCount(newRec);
+    } catch (...) {
+      if (tookLock) xbe::Unlock(fd_.Get(), kRecordBase + newRec, 1);
+      throw;
+    }
+    diskCount_ = newRec;
+    if (tookLock && !keepLock) xbe::Unlock(fd_.Get(), kRecordBase + newRec, 1);
+  }
+  if (keepLock) locks_.Rlock(fd_.Get(), newRec, 0);
+  recno_ = newRec;
+  eof_ = bof_ = false;
+  Locate();
+  return newRec;
+}
+
+void Table::FlushPending() {
+  if (pendingCount_ == 0) return;
+  const bool curPending = recno_ > diskCount_ && !eof_;
+  const uint64_t bytes = uint64_t(pendingCount_) * hdr_.recLen;
+  // The buffer has one spare byte for the end marker behind a full batch.
+  pending_[size_t(bytes)] = 0x1A;
+  WriteAt(fd_.Get(), pending_.data(), size_t(bytes + 1), hdr_.headerLen + uint64_t(diskCount_) * hdr_.recLen);
+  diskCount_ += pendingCount_;
+  pendingCount_ = 0;
+  WriteHeaderCount(diskCount_);
+  validSize_ = std::max(validSize_, hdr_.headerLen + uint64_t(diskCount_) * hdr_.recLen);
+  if (curPending && !curInBuf_) Locate();
+}
+
+void Table::FlushAll() {
+  WriteCurrent();
+  FlushPending();
+}
+
+void Table::Commit() {
+  if (mode_ == kModeReadOnly || !writable_) return;
+  FlushAll();
+  if (commitLevel_ == kCommitFull) {
+    ::fdatasync(fd_.Get());
+    if (memo_) memo_->Sync();
+  }
+}
+
+void Table::Pack() {
+  if (mode_ != kModeExclusive) throw XbError("Pack needs exclusive use");
+  FlushAll();
+  const uint32_t n = diskCount_;
+  uint32_t out = 0;
+  std::vector<uint8_t> buf(hdr_.recLen);
+  for (uint32_t r = 1; r <= n; ++r) {
+    const uint8_t* p = RecordPtr(r);
+    if (p[0] == '*') continue;
+    ++out;
+    if (out != r) {
+      std::memcpy(buf.data(), p, hdr_.recLen);
+      WriteAt(fd_.Get(), buf.data(), buf.size(), hdr_.headerLen + uint64_t(out - 1) * hdr_.recLen);
+    }
+  }
+  const uint64_t end = hdr_.headerLen + uint64_t(out) * hdr_.recLen;
+  const uint8_t eofMark = 0x1A;
+  WriteAt(fd_.Get(), &eofMark, 1, end);
+  WriteHeaderCount(out);
+  if (::ftruncate(fd_.Get(), off_t(end + 1)) != 0) throw XbError("Cannot truncate the table");
+  diskCount_ = out;
+  validSize_ = end + 1;
+  GoTop();
+}
+
+void Table::Zap() {
+  if (mode_ != kModeExclusive) throw XbError("Zap needs exclusive use");
+  dirty_ = false;
+  pendingCount_ = 0;
+  const uint8_t eofMark = 0x1A;
+  WriteHeaderCount(0);
+  WriteAt(fd_.Get(), &eofMark, 1, hdr_.headerLen);
+  if (::ftruncate(fd_.Get(), off_t(hdr_.headerLen + 1)) != 0) throw XbError("Cannot truncate the table");
+  diskCount_ = 0;
+  validSize_ = hdr_.headerLen + 1;
+  if (memo_) memo_->Zap();
+  GoTop();
+}
+
+// ---- locks ----
+
+bool Table::Rlock(uint32_t rec) {
+  if (rec == 0) rec = eof_ ? 0 : recno_;
+  if (rec == 0 || rec > RecCount()) return false;
+  return locks_.Rlock(fd_.Get(), rec, s_.LockTimeoutMs());
+}
+
+bool Table::Flock() {
+  if (!locks_.Flock(fd_.Get(), s_.LockTimeoutMs())) return false;
+  // From now on nobody else appends: take the count as it stands.
+  RefreshCount();
+  return true;
+}
+
+void Table::Unlock(uint32_t rec) {
+  if (rec == 0) {
+    // Whatever the locks protected is written before others may touch it.
+    FlushAll();
+    locks_.UnlockAll(fd_.Get());
+    return;
+  }
+  WriteCurrent();
+  locks_.UnlockRecord(fd_.Get(), rec);
+}
+
+bool Table::Locked(uint32_t rec) const {
+  if (rec == 0) return locks_.FileLocked();
+  return locks_.Holds(rec);
+}
+
+}  // namespace xbe

@@ -1,0 +1,198 @@
+#pragma once
+// One open table: the DBF file mapped for reading, its memo file, the current
+// record, navigation, editing and the locks of the work area that holds it.
+//
+// Reading goes through a shared read-only mapping of the file, so that a move
+// costs no system call and still sees every record and record count that
+// other processes have written. Writing goes through pwrite. Records are
+// always written before the header's record count that makes them visible,
+// so a process killed in the middle of an append leaves a table that opens.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xbase_engine/Dbf.h"
+#include "xbase_engine/Locks.h"
+#include "xbase_engine/Memo.h"
+#include "xbase_engine/Posix.h"
+#include "xbase_engine/Settings.h"
+
+namespace xbe {
+
+constexpr int kModeShared = 0;
+constexpr int kModeReadOnly = 1;
+constexpr int kModeExclusive = 2;
+constexpr int kCommitFull = 0;
+constexpr int kCommitNormal = 1;
+constexpr int kCommitNone = 2;
+
+// ".DBF" appended when the file name part has no extension.
+std::string WithDbfExtension(const std::string& path);
+// The memo file name for a table file: same base, ".DBT" or ".FPT" in the case
+// of the table's extension.
+std::string MemoFileName(const std::string& dbfPath, MemoKind kind);
+
+class Table {
+ public:
+  // Opens an existing table; throws XbError.
+  Table(const std::string& path, const std::string& alias, int mode, int commitLevel,
+        const Settings& settings);
+  // Takes over a freshly created table whose descriptor already holds the
+  // exclusive share lock.
+  Table(UniqueFd fd, const std::string& path, const std::string& alias, int commitLevel,
+        const Settings& settings);
+  ~Table();
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  const std::string& Alias() const { return alias_; }
+  const std::string& Path() const { return path_; }
+  int Mode() const { return mode_; }
+  const DbfHeader& Header() const { return hdr_; }
+  int CommitLevel() const { return commitLevel_; }
+  void SetCommitLevel(int level);
+  void SetTurboRead(bool on) { turbo_ = on; }
+  bool TurboRead() const { return turbo_; }
+
+  // ---- navigation ----
+  void GoTop();
+  void GoBottom();
+  void Go(int64_t recNo);
+  void Skip(int64_t distance);
+  bool Eof() const { return eof_; }
+  bool Bof() const { return bof_; }
+  uint32_t RecNo();
+  uint32_t RecCount();
+  uint32_t VisibleCount();
+  double OrderPos();
+  bool SetOrderPos(double pos);
+
+  // ---- fields ----
+  int FieldCount() const { return int(visible_.size()); }
+  const FieldDesc* FieldByNumber(int n) const;  // 1-based, visible fields
+  const FieldDesc* FindField(std::string_view name);
+  // As FindField for a caller's zero-terminated name; the same spelling as
+  // the last call is answered without a search.
+  const FieldDesc* FindField(const char* name) {
+    const char* a = name;
+    const char* b = lastName_.c_str();
+    while (*a && *a == *b) {
+      ++a;
+      ++b;
+    }
+    if (*a == 0 && *b == 0 && lastHit_) return lastHit_;
+    lastHit_ = FindField(std::string_view(name));
+    lastName_ = lastHit_ ? name : "";
+    return lastHit_;
+  }
+  int FieldNumber(std::string_view name);
+
+  // ---- values of the current record ----
+  std::string_view Raw(const FieldDesc& f) const {
+    return {reinterpret_cast<const char*>(cur_) + f.offset, size_t(f.width)};
+  }
+  std::string Text(const FieldDesc& f) const;  // as xb_GetString answers
+  double Double(const FieldDesc& f) const;
+  int64_t Integer(const FieldDesc& f) const;
+  bool Logical(const FieldDesc& f) const;
+  int32_t Julian(const FieldDesc& f) const;
+  bool IsNull(const FieldDesc& f) const;
+  bool IsEmpty(const FieldDesc& f) const;
+  uint32_t MemoBlock(const FieldDesc& f) const;
+  std::string Memo(const FieldDesc& f) const;
+  void CopyRecord(void* dest) const;
+  bool Deleted() const { return cur_[0] == '*'; }
+
+  // ---- changes to the current record ----
+  void PutText(const FieldDesc& f, std::string_view text);
+  void PutDouble(const FieldDesc& f, double v);
+  void PutInteger(const FieldDesc& f, int64_t v);
+  void PutLogical(const FieldDesc& f, bool v);
+  void PutJulian(const FieldDesc& f, int32_t jdn);
+  void PutDateText(const FieldDesc& f, std::string_view text);
+  void PutMemo(const FieldDesc& f, const std::string& data, bool binary);
+  void PutRecord(const void* image);
+  // Field bytes as stored (cut or padded to the width).
+  void PutRaw(const FieldDesc& f, std::string_view bytes) { PutField(f, bytes); }
+  void SetDeleted(bool deleted);
+
+  // ---- appending and maintenance ----
+  uint32_t Append(const uint8_t* image, bool keepLock);  // nullptr: blank record
+  void Commit();
+  void Pack();
+  void Zap();
+
+  // ---- locks ----
+  bool Rlock(uint32_t rec);
+  bool Flock();
+  void Unlock(uint32_t rec);
+  bool Locked(uint32_t rec) const;
+  int LockCount() const { return locks_.Count(); }
+  std::vector<int> LockedRecords() const { return locks_.Records(); }
+
+  // Writes everything pending; used before close, commit and unlock.
+  void FlushAll();
+
+ private:
+  void Init(const std::string& alias);
+  void CheckWritable() const;
+  bool CountStable() const { return mode_ == kModeExclusive || locks_.FileLocked(); }
+  bool Batching() const { return commitLevel_ == kCommitNone && CountStable(); }
+  void RefreshCount();
+  uint32_t Count() {
+    if (!turbo_ && !CountStable()) RefreshCount();
+    return diskCount_ + pendingCount_;
+  }
+  void Remap();
+  const uint8_t* RecordPtr(uint32_t rec);
+  void Locate();
+  bool Visible(uint32_t rec);
+  uint32_t NextVisible(uint32_t from, uint32_t n);  // 0 when none
+  uint32_t PrevVisible(uint32_t from);              // 0 when none
+  void Phantom(uint32_t n);
+  uint8_t* BeginChange();
+  void Changed();
+  void WriteCurrent();
+  void FlushPending();
+  void WriteHeaderCount(uint32_t count);
+  void PutField(const FieldDesc& f, std::string_view bytes);
+
+  const Settings& s_;
+  std::string path_;
+  std::string alias_;
+  int mode_ = kModeShared;
+  int commitLevel_ = kCommitNormal;
+  bool turbo_ = false;
+  bool writable_ = false;  // the descriptor allows writing
+  UniqueFd fd_;
+  DbfHeader hdr_;
+  std::vector<int> visible_;  // indices of the fields callers see
+  int lastField_ = 0;         // last field found by name (a name cache)
+  std::string lastName_;      // spelling of the last name looked up
+  const FieldDesc* lastHit_ = nullptr;
+  std::unique_ptr<MemoFile> memo_;
+
+  uint8_t* map_ = nullptr;
+  size_t mapLen_ = 0;
+  uint64_t validSize_ = 0;  // bytes of the file known to exist
+
+  uint32_t diskCount_ = 0;
+  std::vector<uint8_t> pending_;  // appended records not yet written (batched)
+  uint32_t pendingCount_ = 0;
+  uint32_t pendingCapacity_ = 0;
+
+  uint32_t recno_ = 0;
+  bool eof_ = true;
+  bool bof_ = true;
+  const uint8_t* cur_ = nullptr;
+  std::vector<uint8_t> rec_;    // the current record while it is being changed
+  bool curInBuf_ = false;
+  bool dirty_ = false;
+  std::vector<uint8_t> blank_;  // the phantom record
+
+  LockSet locks_;
+};
+
+}  // namespace xbe

@@ -1,0 +1,216 @@
+#include "xbase_engine/WorkAreas.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+namespace xbe {
+
+Engine g_engine;
+
+void NoCurrentTable() { throw XbError("No table is open in the current work area"); }
+
+Table* AreaTable(int area) {
+  if (area < 1 || area > kMaxAreas) return nullptr;
+  return TheEngine().areas[size_t(area)].get();
+}
+
+int FreeArea() {
+  Engine& e = TheEngine();
+  for (int a = 1; a <= kMaxAreas; ++a) {
+    if (!e.areas[size_t(a)] && !(e.create.active && e.create.area == a)) return a;
+  }
+  return 0;
+}
+
+int AreaOfAlias(const std::string& alias) {
+  Engine& e = TheEngine();
+  const std::string_view wanted = Trim(alias);
+  if (wanted.empty()) return 0;
+  for (int a = 1; a <= kMaxAreas; ++a) {
+    if (e.areas[size_t(a)] && EqualsNoCase(e.areas[size_t(a)]->Alias(), wanted)) return a;
+  }
+  return 0;
+}
+
+std::string DefaultAlias(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  const size_t dot = name.find('.');
+  if (dot != std::string::npos) name.resize(dot);
+  return UpperAscii(name);
+}
+
+int UseTable(const std::string& path, const std::string& alias, int mode, int commitLevel) {
+  if (path.empty()) throw XbError("No table name given");
+  if (mode < kModeShared || mode > kModeExclusive) throw XbError("Unknown open mode");
+  if (commitLevel < kCommitFull || commitLevel > kCommitNone) commitLevel = kCommitNormal;
+  std::string a = UpperAscii(Trim(alias.empty() ? DefaultAlias(WithDbfExtension(path)) : alias));
+  if (a.empty()) throw XbError("No alias for the table");
+  if (AreaOfAlias(a) != 0) throw XbError("Alias already in use: " + a);
+  const int area = FreeArea();
+  if (area == 0) throw XbError("No free work area");
+  Engine& e = TheEngine();
+  e.areas[size_t(area)] = std::make_unique<Table>(path, a, mode, commitLevel, e.settings);
+  e.current = area;
+  return area;
+}
+
+void CloseArea(int area) {
+  if (area < 1 || area > kMaxAreas) return;
+  TheEngine().areas[size_t(area)].reset();
+}
+
+void CloseAll() {
+  for (int a = 1; a <= kMaxAreas; ++a) CloseArea(a);
+}
+
+// ---- creation ----
+
+FieldDesc MakeField(const std::string& rawName, char type, int width, int decimals, bool foxStyle) {
+  const std::string name = UpperAscii(Trim(rawName));
+  if (name.empty() || name.size() > 10) throw XbError("Invalid field name: " + rawName);
+  if (!((name[0] >= 'A' && name[0] <= 'Z'))) throw XbError("Field names must begin with a letter: " + rawName);
+  for (char c : name) {
+    if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')) {
+      throw XbError("Invalid character in field name: " + rawName);
+    }
+  }
+  if (type >= 'a' && type <= 'z') type = char(type - 32);
+  FieldDesc f;
+  f.name = name;
+  f.type = type;
+  f.width = width;
+  f.decimals = 0;
+  switch (type) {
+    case 'C':
+      if (width < 1 || width > (foxStyle ? 254 : 65534)) throw XbError("Invalid width for field " + name);
+      break;
+    case 'N': case 'F':
+      if (width < 1 || width > 32) throw XbError("Invalid width for field " + name);
+      if (decimals < 0 || (decimals > 0 && decimals > width - 2)) throw XbError("Invalid decimals for field " + name);
+      f.decimals = decimals;
+      break;
+    case 'D': f.width = 8; break;
+    case 'L': f.width = 1; break;
+    case 'M': case 'G': case 'P': f.width = 10; break;
+    case 'I': f.width = 4; f.binary = true; break;
+    case 'B':
+      if (foxStyle) {
+        f.width = 8;
+        f.binary = true;
+        f.decimals = decimals >= 0 && decimals <= 18 ? decimals : 0;
+      } else {
+        f.width = 10;
+      }
+      break;
+    default:
+      throw XbError("Invalid field type for field " + name);
+  }
+  return f;
+}
+
+uint8_t VersionFor(int tableType, const std::vector<FieldDesc>& fields) {
+  bool memo = false;
+  for (const FieldDesc& f : fields) memo = memo || IsMemoField(f);
+  const bool fox = tableType == 0 || tableType == 2;
+  if (fox) return memo ? 0xF5 : 0x30;
+  return memo ? 0x83 : 0x03;
+}
+
+UniqueFd WriteNewTable(const std::string& path, uint8_t version, std::vector<FieldDesc>& fields,
+                       int memoBlockSize) {
+  if (fields.empty()) throw XbError("A table needs at least one field");
+  for (size_t i = 0; i < fields.size(); ++i) {
+    for (size_t j = 0; j < i; ++j) {
+      if (fields[i].name == fields[j].name) throw XbError("Duplicate field name: " + fields[i].name);
+    }
+  }
+  int y, m, d;
+  {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm {};
+    localtime_r(&t, &tm);
+    y = tm.tm_year + 1900;
+    m = tm.tm_mon + 1;
+    d = tm.tm_mday;
+  }
+  std::vector<uint8_t> header = BuildHeader(version, fields, y, m, d);
+  uint32_t recLen = 1;
+  for (const FieldDesc& f : fields) recLen += uint32_t(f.width);
+  if (recLen > kMaxRecLen) throw XbError("Record too long");
+  // Never truncate before holding the exclusive share lock: a table that
+  // anyone holds open must survive a failed creation.
+  UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+  if (!fd) throw XbError("Cannot create " + path + ": " + std::strerror(errno));
+  if (!TryLock(fd.Get(), kShareByte, 1, LockType::Write)) throw XbError("Table is in use: " + path);
+  if (::ftruncate(fd.Get(), 0) != 0) throw XbError("Cannot truncate " + path);
+  header.push_back(0x1A);
+  WriteAt(fd.Get(), header.data(), header.size(), 0);
+  bool memo = false;
+  for (const FieldDesc& f : fields) memo = memo || IsMemoField(f);
+  if (memo) {
+    const MemoKind kind = (version == 0xF5 || version == 0x30) ? MemoKind::Fpt : MemoKind::Dbt3;
+    MemoFile::Create(MemoFileName(path, kind), kind, memoBlockSize);
+  }
+  return fd;
+}
+
+int CreateNew(const std::string& path, const std::string& alias, int tableType, int memoBlockSize) {
+  Engine& e = TheEngine();
+  e.create = CreateRequest();
+  if (path.empty()) throw XbError("No table name given");
+  if (tableType < 0 || tableType > 4) throw XbError("Unknown table type");
+  const std::string file = WithDbfExtension(path);
+  std::string a = UpperAscii(Trim(alias.empty() ? DefaultAlias(file) : alias));
+  if (AreaOfAlias(a) != 0) throw XbError("Alias already in use: " + a);
+  const int area = FreeArea();
+  if (area == 0) throw XbError("No free work area");
+  e.create.active = true;
+  e.create.path = file;
+  e.create.alias = a;
+  e.create.tableType = tableType;
+  e.create.area = area;
+  e.create.memoBlockSize = memoBlockSize;
+  return area;
+}
+
+void CreateField(const std::string& name, const std::string& type, int width, int decimals) {
+  CreateRequest& c = TheEngine().create;
+  if (!c.active) throw XbError("No table creation in progress");
+  try {
+    if (type.empty()) throw XbError("No field type for field " + name);
+    c.fields.push_back(MakeField(name, type[0], width, decimals, c.tableType == 0 || c.tableType == 2));
+  } catch (...) {
+    c.failed = true;  // the whole creation fails at CreateExec
+    throw;
+  }
+}
+
+int CreateExec() {
+  Engine& e = TheEngine();
+  CreateRequest c = std::move(e.create);
+  e.create = CreateRequest();
+  if (!c.active) throw XbError("No table creation in progress");
+  if (c.failed) throw XbError("A field of the new table was refused");
+  if (e.areas[size_t(c.area)]) throw XbError("Work area taken meanwhile");
+  const uint8_t version = VersionFor(c.tableType, c.fields);
+  UniqueFd fd = WriteNewTable(c.path, version, c.fields, c.memoBlockSize);
+  e.areas[size_t(c.area)] =
+      std::make_unique<Table>(std::move(fd), c.path, c.alias, kCommitNormal, e.settings);
+  e.current = c.area;
+  return c.area;
+}
+
+void Fail(const std::string& message) {
+  Engine& e = TheEngine();
+  e.lastError = message;
+  if (e.settings.errorLevel > 0 && e.settings.errorCallback) {
+    e.settings.errorCallback(1, e.lastError.c_str());
+  }
+}
+
+}  // namespace xbe

@@ -1,0 +1,72 @@
+#pragma once
+// Shared helpers of the engine tests: a scratch directory and table builders.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "xbase_engine/xbe61.h"
+
+namespace xbetest {
+
+class ScratchDir {
+ public:
+  ScratchDir() {
+    char tmpl[] = "/tmp/xbe_test_XXXXXX";
+    const char* d = mkdtemp(tmpl);
+    path_ = d ? d : "/tmp";
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+inline std::vector<unsigned char> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// Creates a table NAME C(10), QTY N(5), DAY D, OK L [, NOTES M] and leaves it
+// closed. Answers true on success.
+inline bool MakeTable(const std::string& path, short type, bool memo) {
+  const short area = xb_CreateNew(path.c_str(), "NEWTAB", type, memo ? 5 : 4);
+  if (area <= 0) return false;
+  xb_CreateField("NAME", "C", 10, 0);
+  xb_CreateField("QTY", "N", 5, 0);
+  xb_CreateField("DAY", "D", 8, 0);
+  xb_CreateField("OK", "L", 1, 0);
+  if (memo) xb_CreateField("NOTES", "M", 10, 0);
+  const short made = xb_CreateExec();
+  if (made <= 0) return false;
+  xb_Select(made);
+  xb_Close();
+  return true;
+}
+
+// Appends n records NAME = "R<i>", QTY = i to the current area.
+inline void AppendNumbered(int n) {
+  for (int i = 1; i <= n; ++i) {
+    xb_AppendBlank();
+    const std::string name = "R" + std::to_string(i);
+    xb_PutString("NAME", name.c_str());
+    xb_PutInteger("QTY", i);
+  }
+  xb_Commit();
+}
+
+}  // namespace xbetest

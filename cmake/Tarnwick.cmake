@@ -12,3 +12,6 @@ function(tw_add_test name)
     PROPERTIES LABELS "${T_LABELS}"
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# tw_embed_resources(<target> <files...>): resource texts built into an executable.
+include(${CMAKE_CURRENT_LIST_DIR}/EmbedResources.cmake)

@@ -1,0 +1,42 @@
+#include "class_library/Timer.h"
+
+#include "class_library/Application.h"
+#include "class_library/TypeInfo.h"
+
+TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {}
+
+TTimer::~TTimer() {
+  if (ApplicationAlive()) Application()->RemoveTimer(this);
+}
+
+void TTimer::SetEnabled(bool Value) {
+  if (enabled_.exchange(Value) == Value) return;
+  UpdateTimer();
+}
+
+void TTimer::SetInterval(Cardinal Value) {
+  if (interval_.exchange(Value) == Value) return;
+  UpdateTimer();
+}
+
+void TTimer::SetOnTimer(TNotifyEvent Value) {
+  onTimer_ = std::move(Value);
+  UpdateTimer();
+}
+
+void TTimer::Timer() {
+  if (onTimer_) onTimer_(this);
+}
+
+void TTimer::UpdateTimer() {
+  if (ApplicationAlive()) Application()->UpdateTimer(this);
+}
+
+// The class library's own component classes, registered by the class
+// registry on first use.
+void RegisterClassLibraryClasses() {
+  RegisterClass<TTimer>("TTimer", "TComponent")
+      .Boolean("Enabled", &TTimer::Enabled, &TTimer::SetEnabled, true)
+      .Integer("Interval", &TTimer::Interval, &TTimer::SetInterval, 1000)
+      .Event<TNotifyEvent>("OnTimer", &TTimer::SetOnTimer);
+}

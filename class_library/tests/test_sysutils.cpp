@@ -1,0 +1,285 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "class_library/FormatSettings.h"
+#include "class_library/SysUtils.h"
+
+namespace {
+
+// Restores the format settings a test changed.
+class SettingsGuard {
+public:
+  SettingsGuard() : saved_(FormatSettings) {}
+  ~SettingsGuard() { FormatSettings = saved_; }
+
+private:
+  TFormatSettings saved_;
+};
+
+class TempDir {
+public:
+  TempDir() {
+    char tmpl[] = "/tmp/tw_sysutils_XXXXXX";
+    path_ = ::mkdtemp(tmpl);
+  }
+  ~TempDir() { std::filesystem::remove_all(path_); }
+  const String& Path() const { return path_; }
+  String File(const String& name) const { return path_ + "/" + name; }
+
+private:
+  String path_;
+};
+
+void Touch(const String& path) { std::ofstream(path) << "x"; }
+
+TEST(SysUtilsStrings, TrimRemovesBlanksAndControlCharactersOnly) {
+  EXPECT_EQ(Trim(" \t\r\n ab c \x01"), "ab c");
+  EXPECT_EQ(TrimLeft("\t a "), "a ");
+  EXPECT_EQ(TrimRight(" a \n"), " a");
+  EXPECT_EQ(Trim("   "), "");
+  // High bytes are letters, not blanks (a signed-char bug would strip them).
+  EXPECT_EQ(Trim("\xE9t\xE9"), "\xE9t\xE9");
+}
+
+TEST(SysUtilsStrings, CaseConversionAsciiVersusAnsi) {
+  EXPECT_EQ(UpperCase("abc\xE9"), "ABC\xE9");
+  EXPECT_EQ(AnsiUpperCase("abc\xE9\xFF\x9A"), "ABC\xC9\x9F\x8A");
+  EXPECT_EQ(AnsiLowerCase("ABC\xC9\x9F\x8A\xD7"), "abc\xE9\xFF\x9A\xD7");  // x-sign has no case
+  EXPECT_EQ(AnsiUpperCase("\xF7\xDF"), "\xF7\xDF");
+  // UTF-8 text is mapped as UTF-8 and stays valid: "é" <-> "É", "ÿ" <-> "Ÿ".
+  EXPECT_EQ(AnsiUpperCase("caf\xC3\xA9 \xC3\xBF"), "CAF\xC3\x89 \xC5\xB8");
+  EXPECT_EQ(AnsiLowerCase("CAF\xC3\x89 \xC5\xB8"), "caf\xC3\xA9 \xC3\xBF");
+  EXPECT_EQ(AnsiLowerCase("\xE2\x82\xAC"), "\xE2\x82\xAC");  // euro sign untouched
+}
+
+TEST(SysUtilsStrings, ComparisonOrders) {
+  EXPECT_TRUE(SameText("Hello", "hELLO"));
+  EXPECT_FALSE(SameText("Hello", "Hell"));
+  EXPECT_LT(CompareText("abc", "ABD"), 0);
+  EXPECT_GT(CompareText("abcd", "ABC"), 0);
+  // The natural order: case ignored, punctuation < digits < letters.
+  EXPECT_EQ(AnsiCompareText("Zebra", "zEBRA"), 0);
+  EXPECT_LT(AnsiCompareText("apple", "Banana"), 0);
+  EXPECT_LT(AnsiCompareText("_x", "1"), 0);
+  EXPECT_LT(AnsiCompareText("9", "a"), 0);
+  EXPECT_GT(AnsiCompareText("Zoo", "apple"), 0);
+  // Accented letters sit beside their base letter and are not equal to it.
+  EXPECT_LT(AnsiCompareText("\xE9t\xE9", "f"), 0);
+  EXPECT_GT(AnsiCompareText("\xE9t\xE9", "ete"), 0);
+  EXPECT_EQ(AnsiCompareText("\xE9T\xC9", "\xC9t\xE9"), 0);
+  // Case-sensitive: lower before upper, but only as a tie-break.
+  EXPECT_LT(AnsiCompareStr("abc", "Abc"), 0);
+  EXPECT_LT(AnsiCompareStr("Abc", "abd"), 0);
+  EXPECT_EQ(AnsiCompareStr("abc", "abc"), 0);
+}
+
+TEST(SysUtilsStrings, StringReplaceFlags) {
+  EXPECT_EQ(StringReplace("a-b-c", "-", "+"), "a+b-c");
+  EXPECT_EQ(StringReplace("a-b-c", "-", "+", rfReplaceAll), "a+b+c");
+  EXPECT_EQ(StringReplace("Hello hELLO", "hello", "bye", rfReplaceAll), "Hello hELLO");
+  EXPECT_EQ(StringReplace("Hello hELLO", "hello", "bye", {rfReplaceAll, rfIgnoreCase}), "bye bye");
+  EXPECT_EQ(StringReplace("Hello hELLO", "hello", "bye", rfIgnoreCase), "bye hELLO");
+  // The replaced text keeps the original case around the match.
+  EXPECT_EQ(StringReplace("xAbCx", "abc", "-", rfIgnoreCase), "x-x");
+  EXPECT_EQ(StringReplace("\xC9t\xC9", "\xE9", "e", {rfReplaceAll, rfIgnoreCase}), "ete");
+  // A replacement containing the pattern is not replaced again.
+  EXPECT_EQ(StringReplace("aa", "a", "aa", rfReplaceAll), "aaaa");
+  EXPECT_EQ(StringReplace("abc", "", "x", rfReplaceAll), "abc");
+  EXPECT_EQ(QuotedStr("it's"), "'it''s'");
+}
+
+TEST(SysUtilsNumbers, IntegerTextBothWays) {
+  EXPECT_EQ(IntToStr(-42), "-42");
+  EXPECT_EQ(IntToStr(static_cast<long long>(9000000000)), "9000000000");
+  EXPECT_EQ(IntToHex(255, 4), "00FF");
+  EXPECT_EQ(IntToHex(-1, 2), "FFFFFFFF");
+  EXPECT_EQ(IntToHex(static_cast<long long>(0x1234567890), 1), "1234567890");
+  EXPECT_EQ(IntToHex(uint32_t{0x00FF8000}, 8), "00FF8000");
+  EXPECT_EQ(IntToHex(int64_t{-1}, 4), "FFFFFFFFFFFFFFFF");
+  EXPECT_EQ(IntToStr(size_t{4000000000}), "4000000000");
+  EXPECT_EQ(StrToInt("  -17"), -17);
+  EXPECT_EQ(StrToInt("+5"), 5);
+  EXPECT_EQ(StrToInt("$1F"), 31);
+  EXPECT_EQ(StrToInt("0x10"), 16);
+  EXPECT_EQ(StrToInt("$FFFFFFFF"), -1);
+  EXPECT_EQ(StrToInt("2147483647"), 2147483647);
+  EXPECT_EQ(StrToInt("-2147483648"), INT32_MIN);
+  EXPECT_EQ(StrToInt64("-9223372036854775808"), INT64_MIN);
+  for (const char* bad : {"", " ", "12a", "12 ", "1.5", "2147483648", "-", "$", "0x", "99999999999999999999"}) {
+    int v = 7;
+    EXPECT_FALSE(TryStrToInt(bad, v)) << bad;
+    EXPECT_EQ(v, 7);
+    EXPECT_EQ(StrToIntDef(bad, -3), -3) << bad;
+  }
+  try {
+    StrToInt("abc");
+    FAIL();
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
+  }
+}
+
+TEST(SysUtilsNumbers, FloatToStrShortestFifteenDigits) {
+  SettingsGuard guard;
+  EXPECT_EQ(FloatToStr(0), "0");
+  EXPECT_EQ(FloatToStr(1.5), "1.5");
+  EXPECT_EQ(FloatToStr(-2), "-2");
+  EXPECT_EQ(FloatToStr(0.1 + 0.2), "0.3");
+  EXPECT_EQ(FloatToStr(1.0 / 3), "0.333333333333333");
+  EXPECT_EQ(FloatToStr(123456789012345.0), "123456789012345");
+  EXPECT_EQ(FloatToStr(1e15), "1E15");
+  EXPECT_EQ(FloatToStr(1e20), "1E20");
+  EXPECT_EQ(FloatToStr(0.0001), "0.0001");
+  EXPECT_EQ(FloatToStr(0.00001), "1E-5");
+  EXPECT_EQ(FloatToStr(-1.5e-7), "-1.5E-7");
+  EXPECT_EQ(FloatToStr(0.999999999999999999), "1");
+  EXPECT_EQ(FloatToStr(999999999999999.9), "1E15");
+  FormatSettings.DecimalSeparator = ',';
+  EXPECT_EQ(FloatToStr(2.25), "2,25");
+}
+
+TEST(SysUtilsNumbers, StrToFloatFollowsDecimalSeparator) {
+  SettingsGuard guard;
+  EXPECT_DOUBLE_EQ(StrToFloat(" 12.5 "), 12.5);
+  EXPECT_DOUBLE_EQ(StrToFloat("-1e3"), -1000);
+  EXPECT_DOUBLE_EQ(StrToFloat(".5"), 0.5);
+  EXPECT_THROW(StrToFloat("1,5"), EConvertError);
+  EXPECT_THROW(StrToFloat("1e"), EConvertError);
+  EXPECT_THROW(StrToFloat("nan"), EConvertError);
+  EXPECT_THROW(StrToFloat("1e999"), EConvertError);
+  FormatSettings.DecimalSeparator = ',';
+  EXPECT_DOUBLE_EQ(StrToFloat("1,5"), 1.5);
+  EXPECT_THROW(StrToFloat("1.5"), EConvertError);
+  EXPECT_DOUBLE_EQ(StrToFloatDef("x", 2.5), 2.5);
+}
+
+TEST(SysUtilsFormat, Specifiers) {
+  SettingsGuard guard;
+  EXPECT_EQ(Format("%d|%5d|%-5d|%.3d", {7, 7, 7, -7}), "7|    7|7    |-007");
+  EXPECT_EQ(Format("%s and %s", {"a", String("b")}), "a and b");
+  EXPECT_EQ(Format("%.2s|%4s|%-4s|", {"abc", "ab", "ab"}), "ab|  ab|ab  |");
+  EXPECT_EQ(Format("%x %.4x %X", {255, 255, -1}), "FF 00FF FFFFFFFF");
+  EXPECT_EQ(Format("%u", {-1}), "4294967295");
+  // Ties round away from zero; a value just below a tie does not.
+  EXPECT_EQ(Format("%f %.1f %.0f %.0f %.2f", {1.0, 2.25, 2.5, -2.5, 0.125}), "1.00 2.3 3 -3 0.13");
+  EXPECT_EQ(Format("%.1f %.2f %.2f", {0.15, 9.995, -0.001}), "0.1 9.99 0.00");
+  EXPECT_EQ(Format("%.2f", {99.999}), "100.00");
+  EXPECT_EQ(Format("%n", {1234567.891}), "1,234,567.89");
+  EXPECT_EQ(Format("%n", {-999.0}), "-999.00");
+  EXPECT_EQ(Format("%g %g", {0.5, 1e20}), "0.5 1E20");
+  EXPECT_EQ(Format("%e", {1234.5}), "1.23450000000000E+003");
+  EXPECT_EQ(Format("%.3e", {-0.00012}), "-1.20E-004");
+  EXPECT_EQ(Format("%.2e %.3e", {9.96, 0.0}), "1.0E+001 0.00E+000");
+  EXPECT_EQ(Format("%*.*f", {8, 3, 3.14159}), "   3.142");
+  EXPECT_EQ(Format("%1:s %0:s %s", {"a", "b"}), "b a b");
+  EXPECT_EQ(Format("100%%", {}), "100%");
+  FormatSettings.DecimalSeparator = ',';
+  FormatSettings.ThousandSeparator = '.';
+  EXPECT_EQ(Format("%.1f %n", {1.5, 1234.5}), "1,5 1.234,50");
+}
+
+TEST(SysUtilsFormat, BadFormatsRaiseInsteadOfReadingPastArguments) {
+  EXPECT_THROW(Format("%d %d", {1}), EConvertError);
+  EXPECT_THROW(Format("%d", {"text"}), EConvertError);
+  EXPECT_THROW(Format("%s", {1}), EConvertError);
+  EXPECT_THROW(Format("%q", {1}), EConvertError);
+  EXPECT_THROW(Format("abc%", {}), EConvertError);
+  EXPECT_THROW(Format("%5:d", {1}), EConvertError);
+  try {
+    Format("%d", {});
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "Format '%d' invalid or incompatible with argument");
+  }
+}
+
+TEST(SysUtilsFileNames, PartsOfNames) {
+  EXPECT_EQ(ExtractFilePath("/a/b/c.txt"), "/a/b/");
+  EXPECT_EQ(ExtractFilePath("c.txt"), "");
+  EXPECT_EQ(ExtractFilePath("C:\\RM\\spool.dbf"), "C:\\RM\\");
+  EXPECT_EQ(ExtractFileName("/a/b/c.txt"), "c.txt");
+  EXPECT_EQ(ExtractFileName("RM\\x.spl"), "x.spl");
+  EXPECT_EQ(ExtractFileDir("/a/b/c.txt"), "/a/b");
+  EXPECT_EQ(ExtractFileDir("/c.txt"), "/");
+  EXPECT_EQ(ExtractFileExt("/a.b/c.tar.gz"), ".gz");
+  EXPECT_EQ(ExtractFileExt("/a.b/c"), "");  // a dot in a directory is no extension
+  EXPECT_EQ(ChangeFileExt("/a.b/c", ".ini"), "/a.b/c.ini");
+  EXPECT_EQ(ChangeFileExt("/x/Tarnwick.exe", ".INI"), "/x/Tarnwick.INI");
+  EXPECT_EQ(ChangeFileExt("a.txt", ""), "a");
+  EXPECT_EQ(IncludeTrailingPathDelimiter("/a"), "/a/");
+  EXPECT_EQ(IncludeTrailingPathDelimiter("/a/"), "/a/");
+  EXPECT_EQ(IncludeTrailingPathDelimiter(""), "/");
+  EXPECT_EQ(ExcludeTrailingPathDelimiter("/a/"), "/a");
+  EXPECT_EQ(ExcludeTrailingPathDelimiter("/"), "/");
+  EXPECT_EQ(ExpandFileName("/a/./b/../c"), "/a/c");
+  EXPECT_EQ(ExpandFileName("/.."), "/");
+}
+
+TEST(SysUtilsFiles, ExistenceSearchAndRenameIgnoreCase) {
+  TempDir dir;
+  Touch(dir.File("Order1.SPL"));
+  Touch(dir.File("order2.spl"));
+  Touch(dir.File("notes.txt"));
+  EXPECT_TRUE(FileExists(dir.File("ORDER1.spl")));
+  EXPECT_FALSE(FileExists(dir.Path()));
+  EXPECT_TRUE(DirectoryExists(dir.Path()));
+
+  std::vector<String> found;
+  TSearchRec rec;
+  for (int r = FindFirst(dir.File("*.spl"), faAnyFile, rec); r == 0; r = FindNext(rec)) found.push_back(rec.Name);
+  FindClose(rec);
+  EXPECT_EQ(found, (std::vector<String>{"Order1.SPL", "order2.spl"}));
+
+  // A rename never replaces another file, whatever the case of its name.
+  EXPECT_FALSE(RenameFile(dir.File("order2.spl"), dir.File("ORDER1.spl")));
+  EXPECT_TRUE(FileExists(dir.File("order2.spl")));
+  EXPECT_TRUE(RenameFile(dir.File("ORDER2.SPL"), dir.File("done.spl")));
+  EXPECT_TRUE(FileExists(dir.File("done.spl")));
+  EXPECT_FALSE(FileExists(dir.File("order2.spl")));
+
+  EXPECT_TRUE(DeleteFile(dir.File("NOTES.TXT")));
+  EXPECT_FALSE(DeleteFile(dir.File("notes.txt")));
+}
+
+TEST(SysUtilsProcess, CommandLineCurrentDirAndTicks) {
+  char a0[] = "prog";
+  char a1[] = "/INSTALL";
+  char* argv[] = {a0, a1};
+  SetCommandLine(2, argv);
+  EXPECT_EQ(ParamCount(), 1);
+  EXPECT_EQ(ParamStr(1), "/INSTALL");
+  EXPECT_EQ(ParamStr(2), "");
+  EXPECT_EQ(ParamStr(-1), "");
+  EXPECT_EQ(ParamStr(0).front(), '/');  // the executable's own path
+
+  TempDir dir;
+  const String before = GetCurrentDir();
+  ASSERT_TRUE(SetCurrentDir(dir.Path()));
+  EXPECT_EQ(GetCurrentDir(), dir.Path());
+  EXPECT_EQ(ExpandFileName("x/../y"), dir.Path() + "/y");
+  ASSERT_TRUE(SetCurrentDir(before));
+  EXPECT_FALSE(SetCurrentDir(dir.File("missing")));
+
+  const Cardinal t0 = GetTickCount();
+  Sleep(20);
+  EXPECT_GE(GetTickCount() - t0, 19u);
+}
+
+TEST(Exceptions, AssertAndAbort) {
+  try {
+    Assert(false, "XBE60", 134);
+    FAIL();
+  } catch (const EAssertionFailed& e) {
+    EXPECT_STREQ(e.what(), "Assertion failure (XBE60, line 134)");
+    EXPECT_EQ(e.Unit(), "XBE60");
+    EXPECT_EQ(e.Line(), 134);
+  }
+  EXPECT_NO_THROW(Assert(true, "u", 1));
+  EXPECT_THROW(Abort(), EAbort);
+}
+
+}  // namespace

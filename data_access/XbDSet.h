@@ -1,0 +1,450 @@
+#pragma once
+// TXbTable: a dataset over one xBase table, opened in the engine library
+// (AccessMethod amLocal) or through a database-server connection (amServer).
+// Every engine call of the table goes through one small operation per entry
+// point (EngineAlias, EngineGo ...) that sends it to the engine or to the
+// connection, so the rest of the table is written once for both.
+//
+// Record buffer layout (offsets computed at open):
+//   field data      per data field in field order: one has-value byte, then
+//                   the field's native value (DataSize bytes; none for blobs)
+//   calculated      CalcFieldsSize() bytes at FieldDataSize()
+//   blob slots      BlobSlotSize bytes per blob field at BlobAreaOffset():
+//                   int32 length, 10-character memo reference, modified byte,
+//                   loaded byte, then a full-width data pointer
+//   trailer         int32 engine record number and one bookmark-flag byte
+// A bookmark is the 4-byte engine record number.
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "class_library/DataSet.h"
+#include "class_library/DataSource.h"
+#include "class_library/Exceptions.h"
+#include "class_library/StringList.h"
+#include "data_access/XbConn.h"
+#include "data_access/XbEnv.h"
+
+enum TXbTableType { ttSXNONE, ttSXNTX, ttSXFOX, ttSXNSX, ttSXNSX_DBT };
+enum TXbCommitLevel { clFull, clNormal, clNone };
+enum TAccessMethod { amLocal, amServer };
+enum TEOFAction { eaEOF, eaMoveLast };
+enum TSequencedCount { scAllCount, scFilterOnlyCount, scRawCount };
+
+// Every failure the table itself reports.
+class EXbError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// One engine field: where it sits in the engine record image and in the
+// dataset's record buffer.
+class TFieldInfo : public TObject {
+public:
+  String ClassName() const override { return "TFieldInfo"; }
+  std::int32_t EngineOffset = 0;  // 0-based offset in the record image
+  std::int32_t BufferOffset = 0;  // offset of the has-value byte in the record buffer
+  std::int32_t Width = 0;
+  std::int32_t Decimals = 0;
+};
+
+// A resumable search for components of a class among the application's data
+// modules, then its forms (and one level into frames lying on a form).
+class TXbSearchObject : public TObject {
+public:
+  String ClassName() const override { return "TXbSearchObject"; }
+  TComponent* FindFirst(const String& ClassName);
+  TComponent* FindNext(const String& ClassName);
+
+private:
+  std::int32_t dataModule_ = 0;
+  std::int32_t dataModuleComponent_ = 0;
+  std::int32_t form_ = 0;
+  std::int32_t formComponent_ = 0;
+  std::int32_t frameComponent_ = 0;
+};
+
+class TXbTable : public TDataSet {
+public:
+  // Bytes of one blob slot in a record buffer.
+  static constexpr int BlobSlotSize = 24;
+  // Bytes of the record trailer.
+  static constexpr int TrailerSize = 5;
+
+  explicit TXbTable(TComponent* AOwner);
+  ~TXbTable() override;
+  String ClassName() const override { return "TXbTable"; }
+
+  // ---- published properties ------------------------------------------------
+  TXbConnection* XbConnection() const { return xbConnection_; }
+  void SetXbConnection(TXbConnection* Value);
+  TAccessMethod AccessMethod() const { return accessMethod_; }
+  void SetAccessMethod(TAccessMethod Value);
+  const String& DatabaseName() const { return databaseName_; }
+  void SetDatabaseName(const String& Value);
+  const String& TableName() const { return tableName_; }
+  void SetTableName(const String& Value);
+  TXbTableType TableType() const { return tableType_; }
+  void SetTableType(TXbTableType Value);
+  bool Exclusive() const { return exclusive_; }
+  void SetExclusive(bool Value);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool Value);
+  TXbCommitLevel CommitLevel() const { return commitLevel_; }
+  void SetCommitLevel(TXbCommitLevel Value);
+  int FetchCount() const { return fetchCount_; }
+  void SetFetchCount(int Value);
+  const String& Password() const { return password_; }
+  void SetPassword(const String& Value);
+  bool OEMTranslate() const { return oemTranslate_; }
+  void SetOEMTranslate(bool Value);
+  bool TurboRead() const { return turboRead_; }
+  void SetTurboRead(bool Value);
+  bool SpeedMode() const { return speedMode_; }
+  void SetSpeedMode(bool Value);
+  TEOFAction EOFAction() const { return eofAction_; }
+  void SetEOFAction(TEOFAction Value) { eofAction_ = Value; }
+  TSequencedCount SequencedCount() const { return sequencedCount_; }
+  void SetSequencedCount(TSequencedCount Value) { sequencedCount_ = Value; }
+  bool Sequenced() const { return sequenced_; }
+  void SetSequenced(bool Value);
+  const String& IndexName() const { return indexName_; }
+  void SetIndexName(const String& Value);
+  TStringList& ExtraIndexes() { return *extraIndexes_; }
+  void SetExtraIndexes(const TStringList& Value);
+  TIndexDefs& IndexDefs() { return *indexDefs_; }
+  const String& ScopeBegin() const { return scopeBegin_; }
+  void SetScopeBegin(const String& Value);
+  const String& ScopeEnd() const { return scopeEnd_; }
+  void SetScopeEnd(const String& Value);
+  bool Scoped() const { return scoped_; }
+  void SetScoped(bool Value);
+  void SetFiltered(bool Value) override;
+  void SetFilterText(const String& Value) override;
+  TDataSource* MasterSource() const;
+  void SetMasterSource(TDataSource* Value);
+  const String& MasterFields() const { return masterFields_; }
+  void SetMasterFields(const String& Value) { masterFields_ = Value; }
+  // The physical record number of the active record (0 when closed).
+  std::int32_t PhysicalRecNo();
+  void SetPhysicalRecNo(std::int32_t Value);
+  // The engine's physical record count (0 when closed).
+  std::int32_t RecCount();
+  // The engine's version text and the library's own.
+  String Version();
+
+  TDataSetNotifyEvent OnUpdateRecord;
+  TDataSetNotifyEvent OnUpdateError;
+
+  // ---- operations ----------------------------------------------------------
+  // Takes a file lock on the open table; false when closed or refused.
+  bool Flock();
+  // Makes the table file from the field definitions, then its index tags.
+  void CreateTable();
+  void CreateIndexTag(const String& Name, const String& Fields, TIndexOptions Options);
+  // Keeps Message as the last error text and raises EXbError.
+  [[noreturn]] void RaiseError(const String& Message);
+  const String& LastErrorText() const { return lastError_; }
+
+  // Navigation that bypasses the framework in SpeedMode.
+  bool Bof() const override;
+  bool Eof() const override;
+  int MoveBy(int Distance) override;
+  void Next() override;
+  void Prior() override;
+  void Skip(std::int32_t Distance);
+  void GoTop();
+  void Recount();
+  std::int32_t Count();
+  std::int32_t QueryRecCount();
+  String DBFilter();
+  std::int32_t LogicalPosition();
+
+  // Index, scope and filter operations that the open path and creation use.
+  int Index(const String& FileName, const String& Expression, const String& Condition, bool Unique,
+            bool Descending);
+  int IndexTag(const String& FileName, const String& TagName, const String& Expression, const String& Condition,
+               bool Unique, bool Descending);
+  int IndexOrd();
+  String IndexKey();
+  bool IsEncrypted(int Which);
+  std::int32_t Query(const String& Expression);
+  void ApplyFilter(const String& Text);
+  static String IndexKeyFields(const String& Expression);
+  static String IndexFileBaseName(const String& Name);
+
+  // The alias the engine gets for TableName (LOCKSPL, LOCKSPL1 ...).
+  String MakeAlias(const String& Name);
+  // Directory + file name of the table, ".DBF" appended when it has no extension.
+  String FullTableFileName();
+  bool TableFileExists();
+
+  // Layout of the record buffers (valid while open).
+  int FieldDataSize() const { return fieldDataSize_; }
+  int BlobAreaOffset() const { return blobAreaOffset_; }
+  int TrailerOffset() const { return trailerOffset_; }
+  int FullBufferSize() const { return recordBufferSize_; }
+  std::int16_t WorkArea() const { return workArea_; }
+  const std::vector<std::unique_ptr<TFieldInfo>>& FieldInfos() const { return fieldInfos_; }
+
+  // ---- dual-dispatch operations: one per engine entry point ----------------
+  String EngineAlias(std::int16_t Area);
+  void EngineAppendBlank();
+  bool EngineBof();
+  void EngineClose();
+  void EngineCloseIndexes();
+  void EngineCommit();
+  std::int32_t EngineCount();
+  std::int16_t EngineCreateExec();
+  void EngineCreateField(const String& Name, const String& Type, int Width, int Decimals);
+  std::int16_t EngineCreateNew(const String& Path, const String& Alias, int TableType, int FieldCount);
+  String EngineDBFilter();
+  void EngineDelete();
+  bool EngineDeleted();
+  bool EngineEof();
+  bool EngineEvalLogical(const String& Expression);
+  double EngineEvalNumeric(const String& Expression);
+  String EngineEvalString(const String& Expression);
+  std::int16_t EngineEvalTest(const String& Expression);
+  int EngineFieldDecimals(const String& Name);
+  String EngineFieldName(int FieldNumber);
+  int EngineFieldOffset(const String& Name);
+  String EngineFieldType(const String& Name);
+  int EngineFieldWidth(const String& Name);
+  bool EngineFileExists(const String& Path);
+  bool EngineFlock();
+  bool EngineFound();
+  void EngineGetBlob(const String& Name, void* Dest);
+  std::int32_t EngineGetBlobLength(const String& Name);
+  String EngineGetDateString(const String& Name);
+  double EngineGetDouble(const String& Name);
+  std::int32_t EngineGetInteger(const String& Name);
+  String EngineGetMemo(const String& Name);
+  void EngineGetRecord(void* Dest);
+  String EngineGetScope(int Which);
+  String EngineGetTrimString(const String& Name);
+  void EngineGo(std::int32_t RecNo);
+  void EngineGoBottom();
+  void EngineGoTop();
+  int EngineIndex(const String& FileName, const String& Expression, const String& Condition, bool Unique,
+                  bool Descending);
+  String EngineIndexCondition();
+  String EngineIndexKey();
+  String EngineIndexKeyField();
+  String EngineIndexName(int Order);
+  int EngineIndexOpen(const String& FileName);
+  int EngineIndexOrd();
+  int EngineIndexTag(const String& FileName, const String& TagName, const String& Expression,
+                     const String& Condition, bool Unique, bool Descending);
+  int EngineIndexType();
+  bool EngineIsEncrypted(int Which);
+  void EngineMemDealloc(void* Block);
+  void EngineOrderPosSet(double Position);
+  std::int32_t EnginePutBlob(const String& Name, const void* Data, std::int32_t Length);
+  void EnginePutRecord(const void* Image);
+  std::int32_t EngineQuery(const String& Expression);
+  std::int32_t EngineQueryRecCount();
+  std::int16_t EngineQueryTest(const String& Expression);
+  std::int32_t EngineRecCount();
+  std::int32_t EngineRecNo();
+  void EngineReplace(const String& Name, int TypeCode, const void* Data);
+  bool EngineRlock(std::int32_t RecNo);
+  bool EngineSeek(const String& Key);
+  void SelectArea();
+  int EngineSetOrder(int Order);
+  void EngineSetPassword(const String& Value);
+  // Both bounds nullptr: clears the scope.
+  bool EngineSetScope(const String* Low, const String* High);
+  void EngineSetStringType(int Type);
+  void EngineSetTranslate(bool On);
+  void EngineSetTurboRead(bool On);
+  void EngineSkip(std::int32_t Distance);
+  std::int32_t EngineSysProp(int Property, std::int32_t Value);
+  std::int16_t EngineTagArea(const String& TagName);
+  String EngineTagName(int Order);
+  void EngineUnlock(std::int32_t RecNo);
+  std::int16_t EngineUseEx(const String& Path, const String& Alias, int OpenMode, int TableType, int CommitLevel);
+  String EngineVersion();
+  std::int16_t EngineWorkArea(const String& Alias);
+
+  // ---- component -----------------------------------------------------------
+  void FinishLoading() override;
+  void ComponentNotification(TComponent* AComponent, TOperation Operation) override;
+
+  // ---- framework overrides that callers may use ----------------------------
+  bool ReadFieldData(TField* Field, void* Buffer) override;
+  void WriteFieldData(TField* Field, const void* Buffer) override;
+  void Cancel() override;
+  void ResyncCursor(TResyncMode Mode) override;
+  int GetRecNo() override;
+  void SetRecNo(int Value) override;
+  int CountRecords() override;
+
+protected:
+  std::unique_ptr<Byte[]> NewRecordBuffer() override;
+  void DisposeRecordBuffer(Byte* Buffer) override;
+  void InitRecordBuffer(Byte* Buffer) override;
+  int RecordBufferSize() override;
+  void ResetRecordBuffers() override;
+  void ResetCalcFields(Byte* Buffer) override;
+  void RefreshComputedFields(Byte* Buffer) override;
+
+  void OpenCursor() override;
+  void CloseCursor() override;
+  bool CursorIsOpen() override { return cursorOpen_; }
+  void BuildFieldDefs() override;
+  TGetResult FetchRecord(Byte* Buffer, TGetMode GetMode, bool DoCheck) override;
+  void GoBeforeFirst() override;
+  void GoAfterLast() override;
+  void GotoBufferRecord(Byte* Buffer) override;
+  void GotoBookmarkData(const Byte* Bookmark) override;
+  void RefreshCursor() override;
+
+  void ReadBookmarkData(Byte* Buffer, Byte* Data) override;
+  void WriteBookmarkData(Byte* Buffer, const Byte* Data) override;
+  TBookmarkFlag ReadBookmarkFlag(Byte* Buffer) override;
+  void WriteBookmarkFlag(Byte* Buffer, TBookmarkFlag Value) override;
+  bool BookmarkIsValid(const Byte* Bookmark) override;
+  int CompareBookmarkOrder(const Byte* Bookmark1, const Byte* Bookmark2) override;
+
+  void PostRecord() override;
+  void DeleteRecord() override;
+  void AddRecordBuffer(Byte* Buffer, bool Append) override;
+  bool CanModifyData() const override { return !readOnly_; }
+  bool HasSequencedOrder() override;
+  void ReadIndexDefs() override;
+
+  void PrepareEdit() override;
+  void PrepareInsert() override;
+  void FinishInsert() override;
+  void InitNewRecord() override;
+  void FinishCancel() override;
+  void FinishScroll() override;
+  void HandleDataException() override;
+
+  // New virtual operations.
+  virtual void ExtraIndexesChanged();
+  virtual void OpenExtraIndexes();
+  virtual void DoBeforeMove();
+  virtual void DoAfterMove();
+
+  // Engine record image <-> record buffer.
+  void RecordToBuffer(Byte* Buffer);
+  void BufferToRecord(Byte* Buffer);
+
+private:
+
+  TXbConnection& Connection();
+  bool IsServer() const { return accessMethod_ == amServer; }
+  bool IsOpen() const { return workArea_ > 0; }
+  void OpenWorkArea();
+  void ApplyEnvironment();
+  String ResolveDirectory();
+  String ResolveDatabasePath();
+  TXbDatabase* FindDatabase();
+  void MakeDefaultFields();
+  void ResetFieldDefs();
+  void ClearFieldInfos();
+  void ClearFetchCache();
+  TGetResult ServerFetch(TGetMode GetMode, std::int32_t& RecNo);
+  void CloseWorkAreaQuietly();
+
+  // Record buffer pieces.
+  Byte* BufferFor(TField* Field, bool ForWrite);
+  int FieldPlace(TField* Field) const;
+  std::int32_t TrailerRecNo(const Byte* Buffer) const;
+  void SetTrailerRecNo(Byte* Buffer, std::int32_t RecNo) const;
+  void SetTrailer(Byte* Buffer, std::int32_t RecNo, TBookmarkFlag Flag) const;
+  void ClearBlobSlots(Byte* Buffer, bool FreeData) const;
+  // Fills Image from Buffer, field by field; Only (when given) limits it to the
+  // fields marked there by engine field number - 1. Raises before touching
+  // the engine when a value does not fit its field.
+  void TranslateBuffer(const Byte* Buffer, std::vector<char>& Image, const std::vector<bool>* Only);
+  void WriteBlobFields(Byte* Buffer);
+  void SetTrailerFromEngine(bool Eof);
+
+  // Properties and settings.
+  TXbCommitLevel commitLevel_ = clNormal;
+  std::unique_ptr<TStringList> structureLines_;
+  String masterIndexName_, masterKeyText_, masterFields_;
+  int fetchCount_ = 50;
+  std::int32_t fetchPosition_ = 0;
+  Byte fetchDirection_ = 0;
+  std::int32_t rowsHeld_ = -1;
+  std::vector<std::unique_ptr<TXbConnection::TFetchRow>> fetchRows_;
+  std::int32_t currentRecNo_ = 0;
+  std::int32_t logicalPosition_ = -1;
+  bool recordCountStale_ = true;
+  bool century_ = true;
+  bool exact_ = false;
+  bool softSeek_ = false;
+  Byte dateFormat_ = dfWinDefault;
+  bool oemTranslate_ = false;
+  std::int32_t memoBlockSize_ = 64;
+  String lastError_;
+  std::int32_t errorFunc_ = -1;
+  std::int32_t recordSize_ = 0;
+  std::int32_t epoch_ = 1980;
+  std::int32_t errorLevel_ = 1;
+  // Deleted records are hidden from moves and counts unless a settings
+  // component says otherwise: a user never expects a deleted record to show.
+  bool deleted_ = true;
+  TEOFAction eofAction_ = eaMoveLast;
+  std::int32_t recordCount_ = -1;
+  std::int32_t rawRecordCount_ = -1;
+  TSequencedCount sequencedCount_ = scRawCount;
+  String databaseName_;
+  TXbDatabase* aliasDatabase_ = nullptr;
+  TXbTableType tableType_ = ttSXFOX;
+  bool turboRead_ = false;
+  bool environmentApplied_ = false;
+  bool creating_ = false;
+  String password_;
+  std::int16_t workArea_ = 0;
+  String scopeBegin_, scopeEnd_;
+  bool scoped_ = false;
+  bool speedMode_ = false;
+  String directory_;
+  bool sequenced_ = true;
+  std::unique_ptr<TStringList> extraIndexes_;
+  std::unique_ptr<TIndexDefs> indexDefs_;
+  std::unique_ptr<TMasterDataLink> masterLink_;
+  std::int32_t recordBufferSize_ = 0;
+  std::int32_t trailerOffset_ = 0;
+  std::int32_t blobAreaOffset_ = 0;
+  std::int32_t fieldDataSize_ = 0;
+  String tableName_;
+  bool exclusive_ = false;
+  bool readOnly_ = false;
+  std::vector<std::unique_ptr<TFieldInfo>> fieldInfos_;
+  bool cursorOpen_ = false;
+  bool atTop_ = false;
+  bool atBottom_ = false;
+  String indexName_;
+  // The record an insert started from (0 = none).
+  std::int32_t savedRecNo_ = 0;
+  std::vector<char> recordImage_;
+  bool opening_ = false;
+  String filterText_;
+  bool filterActive_ = false;
+  Byte* filterBuffer_ = nullptr;
+  std::int32_t fieldCount_ = 0;
+  int currentIndexOrder_ = 0;
+  String indexCondition_;
+  TAccessMethod accessMethod_ = amLocal;
+  bool encrypted_ = false;
+  TXbConnection* xbConnection_ = nullptr;
+  // Field description arrays, used from index 1.
+  std::vector<String> fieldNames_;
+  std::vector<int> fieldWidths_;
+  std::vector<int> fieldDecimals_;
+  std::vector<int> fieldOffsets_;
+  std::vector<String> fieldTypes_;
+  // The record Edit locked (0 = none): Post writes exactly that record.
+  std::int32_t lockedRecNo_ = 0;
+  // Field names (upper case) and types of a table being created.
+  std::vector<std::pair<String, TFieldType>> creationTypes_;
+  // Engine fields written during the current edit or insert.
+  std::vector<bool> changedFields_;
+};

@@ -1,0 +1,70 @@
+#pragma once
+// Helpers of the data-access tests: scratch directories and DBF tables made
+// and inspected through the engine library itself.
+#include <functional>
+#include <string>
+#include <vector>
+
+struct TestField {
+  std::string Name;
+  char Type;
+  int Width;
+  int Decimals = 0;
+};
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class ScratchDir {
+public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  // The directory with a trailing '/'.
+  const std::string& Path() const { return path_; }
+
+private:
+  std::string path_;
+};
+
+// Loads the engine (once per process) and fails the test when it is missing.
+void RequireEngine();
+
+// Creates dir + fileName with the fields, then appends one record per row.
+// A row holds the stored text of each field, padded (text on the left,
+// numbers on the right) to the field width; an empty string stores blanks.
+// A row whose first element is "*" followed by the values marks it deleted.
+void MakeTable(const std::string& dir, const std::string& fileName, const std::vector<TestField>& fields,
+               const std::vector<std::vector<std::string>>& rows = {});
+
+// The raw record images of a table (deletion byte first), read through the engine.
+std::vector<std::string> ReadImages(const std::string& path);
+// The stored text of one field of every record, untrimmed.
+std::vector<std::string> ReadColumn(const std::string& path, const std::string& field);
+
+// Writes a dBase III table byte by byte, so that a test can hold field types
+// or contents that the engine itself would not create. Rows hold the stored
+// text of each field, padded as MakeTable pads.
+void WriteRawDbf(const std::string& path, const std::vector<TestField>& fields,
+                 const std::vector<std::vector<std::string>>& rows);
+
+// Runs body in a child process that signals "ready" through a pipe and then
+// waits until the returned guard is destroyed (the parent closes the pipe).
+class ChildHolder {
+public:
+  // body runs in the child; its result (true = success) is reported to the
+  // parent before the child waits.
+  explicit ChildHolder(const std::function<bool()>& body);
+  ~ChildHolder();
+  ChildHolder(const ChildHolder&) = delete;
+  ChildHolder& operator=(const ChildHolder&) = delete;
+  bool BodySucceeded() const { return ok_; }
+
+private:
+  int pid_ = -1;
+  int release_ = -1;
+  bool ok_ = false;
+};
+
+// Runs body in a child process and answers its result (true = success).
+bool RunInChild(const std::function<bool()>& body);

@@ -1,0 +1,274 @@
+// Editing tables: record locks, posting exactly the locked record, keeping
+// the bytes of untouched fields, inserts, cancels and deletes.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "class_library/SysUtils.h"
+#include "data_access/XBE60.h"
+#include "data_access/XbDSet.h"
+#include "data_access/tests/TestTables.h"
+
+namespace {
+
+String ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "(no exception)";
+}
+
+// Opens path in a work area of its own, as another program would.
+class OtherArea {
+public:
+  explicit OtherArea(const std::string& path) {
+    area_ = xbe::xb_UseEx(path.c_str(), "OTHERAPP", 0, 2, 1);
+    if (area_ <= 0) throw std::runtime_error("cannot open " + path);
+    xbe::xb_SetLockTimeout(0);
+  }
+  ~OtherArea() {
+    xbe::xb_Select(area_);
+    xbe::xb_Close();
+  }
+  bool TryLock(int recNo) {
+    xbe::xb_Select(area_);
+    bool granted = xbe::xb_Rlock(recNo) != 0;
+    if (granted) xbe::xb_Unlock(recNo);
+    return granted;
+  }
+  void Put(int recNo, const std::string& field, const std::string& text) {
+    xbe::xb_Select(area_);
+    xbe::xb_Go(recNo);
+    xbe::xb_PutString(field.c_str(), text.c_str());
+    xbe::xb_Commit();
+  }
+
+private:
+  short area_ = 0;
+};
+
+// Reaches the table's own storage steps directly.
+class ProbeTable : public TXbTable {
+public:
+  using TXbTable::TXbTable;
+  using TXbTable::AddRecordBuffer;
+  using TXbTable::DeleteRecord;
+  using TXbTable::PostRecord;
+};
+
+class TableEdit : public ::testing::Test {
+protected:
+  void SetUp() override { RequireEngine(); }
+  std::unique_ptr<TXbTable> Open(const std::string& name) {
+    auto t = std::make_unique<TXbTable>(nullptr);
+    t->SetDatabaseName(dir.Path());
+    t->SetTableName(name);
+    t->Open();
+    return t;
+  }
+  std::string Path(const std::string& name) const { return dir.Path() + name; }
+  ScratchDir dir;
+};
+
+// RM's label printer definition: 39 fields that get fixed values and more
+// fields behind them whose stored bytes must survive the rewrite untouched.
+std::vector<TestField> LabelDefinitionFields() {
+  std::vector<TestField> fields;
+  const std::vector<int> booleans = {22, 31, 34, 37, 38};
+  for (int i = 0; i < 39; ++i) {
+    std::string name = "F" + std::to_string(i);
+    if (std::find(booleans.begin(), booleans.end(), i) != booleans.end())
+      fields.push_back({name, 'L', 1});
+    else
+      fields.push_back({name, 'N', i % 2 ? 3 : 5});
+  }
+  fields.push_back({"BIG", 'N', 20, 4});
+  fields.push_back({"ODDNUM", 'N', 6});
+  fields.push_back({"YES", 'L', 1});
+  fields.push_back({"BADDATE", 'D', 8});
+  fields.push_back({"NOTE", 'C', 12});
+  fields.push_back({"RATE", 'N', 7, 3});
+  return fields;
+}
+
+TEST_F(TableEdit, LabelDefinitionRewriteTouchesOnlyTheFirst39FieldsAndHoldsTheLockMeanwhile) {
+  const auto fields = LabelDefinitionFields();
+  std::vector<std::string> first(39, "7"), second(39, "1");
+  for (int i : {22, 31, 34, 37, 38}) first[static_cast<size_t>(i)] = second[static_cast<size_t>(i)] = "T";
+  for (const char* extra : {"1234567890.1234", "  abc", "Y", "20091399", " keep  this ", "  1.5"})
+    first.push_back(extra);
+  for (const char* extra : {"1.0000", "2", "N", "20100101", "second", "0.250"}) second.push_back(extra);
+  MakeTable(dir.Path(), "LBLPRDEF.DBF", fields, {first, second});
+  const auto before = ReadImages(Path("LBLPRDEF.DBF"));
+
+  auto t = Open("LBLPRDEF.DBF");
+  OtherArea rm(Path("LBLPRDEF.DBF"));
+  t->Edit();
+  EXPECT_FALSE(rm.TryLock(1));  // held while the edit runs
+  t->SetFields({99, 21, 120, 0, 55, 1, 0, 11, 0, 10, 0, 8, 0, 9, 12, 0, 1, 1, 1, 1, 2, 0, false, 5, 0, 6, 0, 7, 0, 4,
+                0, false, 3, 0, false, 1, 0, false, false});
+  t->Post();
+  EXPECT_TRUE(rm.TryLock(1));  // and released by the post
+  t->Close();
+
+  const auto after = ReadImages(Path("LBLPRDEF.DBF"));
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[1], before[1]);  // the other record is untouched
+  const std::vector<std::string> values = ReadColumn(Path("LBLPRDEF.DBF"), "F2");
+  EXPECT_EQ(values[0], "  120");
+  EXPECT_EQ(ReadColumn(Path("LBLPRDEF.DBF"), "F0")[0], "   99");
+  EXPECT_EQ(ReadColumn(Path("LBLPRDEF.DBF"), "F1")[0], " 21");
+  EXPECT_EQ(ReadColumn(Path("LBLPRDEF.DBF"), "F22")[0], "F");
+  // Everything behind field 38 is byte for byte what it was.
+  xbe::xb_UseEx(Path("LBLPRDEF.DBF").c_str(), "PROBE", 1, 2, 1);
+  const int tail = xbe::xb_FieldOffset("BIG") - 1;
+  xbe::xb_Close();
+  EXPECT_EQ(after[0].substr(static_cast<size_t>(tail)), before[0].substr(static_cast<size_t>(tail)));
+  EXPECT_EQ(after[0][0], before[0][0]);
+}
+
+TEST_F(TableEdit, EditShowsTheRecordAsStoredWhenTheLockIsTaken) {
+  MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 8}}, {{"old"}});
+  auto t = Open("T.DBF");
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "old");
+  {
+    OtherArea other(Path("T.DBF"));
+    other.Put(1, "NAME", "newer");
+  }
+  t->Edit();
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "newer");
+  t->Cancel();
+}
+
+TEST_F(TableEdit, RecordLockedByAnotherProcessRefusesTheEdit) {
+  MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 8}}, {{"a"}, {"b"}});
+  const std::string path = Path("T.DBF");
+  ChildHolder other([&] {
+    short area = xbe::xb_UseEx(path.c_str(), "OTHER", 0, 2, 1);
+    return area > 0 && xbe::xb_Rlock(1) != 0;
+  });
+  ASSERT_TRUE(other.BodySucceeded());
+  auto t = Open("T.DBF");
+  xbe::xb_SetLockTimeout(0);
+  EXPECT_EQ(ErrorOf([&] { t->Edit(); }), "Record Lock Failure. May be locked by another user or task.");
+  EXPECT_EQ(t->State(), dsBrowse);
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "a");
+  // Another record is free.
+  t->Next();
+  t->Edit();
+  t->FieldByName("NAME")->SetAsString("B");
+  t->Post();
+  EXPECT_EQ(ReadColumn(path, "NAME"), (std::vector<std::string>{"a       ", "B       "}));
+}
+
+TEST_F(TableEdit, PostWritesTheLockedRecordEvenWhenTheEngineMoved) {
+  MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}}, {{"a"}, {"b"}, {"c"}});
+  auto t = Open("T.DBF");
+  t->Next();
+  t->Edit();
+  t->FieldByName("NAME")->SetAsString("B2");
+  t->SelectArea();
+  t->EngineGo(3);  // something else moved the engine
+  t->Post();
+  EXPECT_EQ(ReadColumn(Path("T.DBF"), "NAME"), (std::vector<std::string>{"a   ", "B2  ", "c   "}));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "B2");
+  EXPECT_EQ(t->PhysicalRecNo(), 2);
+}
+
+TEST_F(TableEdit, ValueThatDoesNotFitFailsThePostBeforeAnythingIsWritten) {
+  MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}, {"QTY", 'N', 3}, {"PRICE", 'N', 6, 2}}, {{"a", "1", "1.00"}});
+  auto t = Open("T.DBF");
+  t->Append();
+  t->FieldByName("NAME")->SetAsString("new");
+  t->FieldByName("QTY")->SetAsInteger(1234);
+  EXPECT_EQ(ErrorOf([&] { t->Post(); }), "Translate error. Value out of bounds");
+  EXPECT_EQ(t->State(), dsInsert);
+  EXPECT_EQ(ReadImages(Path("T.DBF")).size(), 1u);  // no blank record left behind
+  t->FieldByName("QTY")->SetAsInteger(12);
+  t->FieldByName("PRICE")->SetAsFloat(1000.0);  // "1000.00" is 7 wide
+  EXPECT_EQ(ErrorOf([&] { t->Post(); }), "Translate error. Value out of bounds");
+  t->FieldByName("PRICE")->SetAsFloat(999.99);
+  t->Post();
+  EXPECT_EQ(ReadColumn(Path("T.DBF"), "QTY"), (std::vector<std::string>{"  1", " 12"}));
+  EXPECT_EQ(ReadColumn(Path("T.DBF"), "PRICE"), (std::vector<std::string>{"  1.00", "999.99"}));
+
+  // An edit that fails leaves the stored record as it was.
+  t->First();
+  t->Edit();
+  t->FieldByName("NAME")->SetAsString("zz");
+  t->FieldByName("QTY")->SetAsInteger(-100);
+  EXPECT_THROW(t->Post(), EXbError);
+  t->Cancel();
+  EXPECT_EQ(ReadColumn(Path("T.DBF"), "NAME")[0], "a   ");
+}
+
+TEST_F(TableEdit, CancelAfterInsertReturnsToThePreviousRecordAndCancelReleasesTheLock) {
+  MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}}, {{"a"}, {"b"}, {"c"}, {"d"}});
+  auto t = Open("T.DBF");
+  t->MoveBy(2);
+  t->Insert();
+  t->FieldByName("NAME")->SetAsString("x");
+  t->Cancel();
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "c");
+  EXPECT_EQ(t->PhysicalRecNo(), 3);
+  EXPECT_EQ(ReadImages(Path("T.DBF")).size(), 4u);
+
+  OtherArea other(Path("T.DBF"));
+  t->Edit();
+  EXPECT_FALSE(other.TryLock(3));
+  t->Cancel();
+  EXPECT_TRUE(other.TryLock(3));
+}
+
+TEST_F(TableEdit, EditOnAnEmptyTableAppendsOneRecord) {
+  MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}, {"OK", 'L', 1}});
+  auto t = Open("T.DBF");
+  t->Edit();
+  EXPECT_EQ(t->State(), dsInsert);
+  t->FieldByName("NAME")->SetAsString("one");
+  t->Post();
+  EXPECT_EQ(ReadImages(Path("T.DBF")), (std::vector<std::string>{" one  "}));
+  t->AppendRecord({"two", true});
+  EXPECT_EQ(ReadImages(Path("T.DBF")), (std::vector<std::string>{" one  ", " two T"}));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "two");
+}
+
+TEST_F(TableEdit, DeleteMovesToTheFollowingRecordWhileDeletedRecordsAreHidden) {
+  MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}}, {{"a"}, {"b"}, {"c"}});
+  auto t = Open("T.DBF");
+  t->Next();
+  t->Delete();
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "c");
+  t->Delete();  // the last one: the table stands on the last remaining record
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "a");
+  EXPECT_EQ(ReadImages(Path("T.DBF")), (std::vector<std::string>{" a   ", "*b   ", "*c   "}));
+  t->Delete();
+  EXPECT_TRUE(t->IsEmpty());
+  EXPECT_TRUE(t->Eof());
+}
+
+TEST_F(TableEdit, ReadOnlyTableRefusesChanges) {
+  MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}}, {{"a"}});
+  auto t = std::make_unique<TXbTable>(nullptr);
+  t->SetDatabaseName(dir.Path());
+  t->SetTableName("T.DBF");
+  t->SetReadOnly(true);
+  t->Open();
+  EXPECT_EQ(ErrorOf([&] { t->Edit(); }), "Cannot modify a read-only dataset");
+  EXPECT_THROW(t->Delete(), Exception);
+  EXPECT_EQ(ReadImages(Path("T.DBF")), (std::vector<std::string>{" a   "}));
+}
+
+TEST_F(TableEdit, StorageStepsOnATableWithoutAWorkAreaRaiseAndCancelStaysQuiet) {
+  ProbeTable t(nullptr);
+  EXPECT_EQ(ErrorOf([&] { t.PostRecord(); }), "Cannot perform this operation on a closed table");
+  EXPECT_EQ(ErrorOf([&] { t.DeleteRecord(); }), "Cannot perform this operation on a closed table");
+  Byte buffer[8] = {};
+  EXPECT_EQ(ErrorOf([&] { t.AddRecordBuffer(buffer, true); }), "Cannot perform this operation on a closed table");
+  t.Cancel();
+  EXPECT_FALSE(t.Flock());
+}
+
+}  // namespace

@@ -1,0 +1,297 @@
+// Walking tables and reading their values: the end-of-file rules, deleted
+// records, filters, the translation of stored texts, bookmarks and counts.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "class_library/DateTime.h"
+#include "class_library/FormatSettings.h"
+#include "data_access/XBE60.h"
+#include "data_access/XbDSet.h"
+#include "data_access/tests/TestTables.h"
+
+namespace {
+
+class TableRecords : public ::testing::Test {
+protected:
+  void SetUp() override { RequireEngine(); }
+  std::unique_ptr<TXbTable> Open(const std::string& name, const std::function<void(TXbTable&)>& setup = {}) {
+    auto t = std::make_unique<TXbTable>(nullptr);
+    t->SetDatabaseName(dir.Path());
+    t->SetTableName(name);
+    if (setup) setup(*t);
+    t->Open();
+    return t;
+  }
+  std::vector<std::string> Walk(TXbTable& t, const std::string& field) {
+    std::vector<std::string> seen;
+    while (!t.Eof() && seen.size() < 100) {
+      seen.push_back(t.FieldByName(field)->AsString());
+      t.Next();
+    }
+    return seen;
+  }
+  ScratchDir dir;
+};
+
+TEST_F(TableRecords, SpoolListWalkReadsEveryLiveRecordOnceAndSkipsDeletedOnes) {
+  // A deleted spool directory is gone for the user: it is not listed.
+  MakeTable(dir.Path(), "RMSpool.DBF", {{"SUBDIR", 'C', 20}, {"NAME", 'C', 10}},
+            {{"Label1", "a"}, {"*", "Removed", "b"}, {"Label2", "c"}, {"PreLabel", "d"}});
+  auto t = Open("RMSpool.DBF", [](TXbTable& t) { t.SetReadOnly(true); });
+  EXPECT_EQ(Walk(*t, "SubDir"), (std::vector<std::string>{"Label1", "Label2", "PreLabel"}));
+  EXPECT_TRUE(t->Eof());
+  // After the walk the table still stands on the last record.
+  EXPECT_EQ(t->FieldByName("SubDir")->AsString(), "PreLabel");
+  t->First();
+  EXPECT_EQ(t->FieldByName("SubDir")->AsString(), "Label1");
+  EXPECT_FALSE(t->Eof());
+}
+
+TEST_F(TableRecords, SettingsComponentCanShowDeletedRecords) {
+  MakeTable(dir.Path(), "RMSpool.DBF", {{"SUBDIR", 'C', 20}}, {{"Label1"}, {"*", "Removed"}});
+  TDataModule module(nullptr);
+  auto* env = new TXbEnv(&module);
+  env->Deleted = false;
+  auto* t = new TXbTable(&module);
+  t->SetDatabaseName(dir.Path());
+  t->SetTableName("RMSpool.DBF");
+  t->Open();
+  EXPECT_EQ(Walk(*t, "SUBDIR"), (std::vector<std::string>{"Label1", "Removed"}));
+  env->ApplyTo = 0;  // applies nowhere: a table's own default hides them
+  auto plain = Open("RMSpool.DBF");
+  EXPECT_EQ(Walk(*plain, "SUBDIR"), (std::vector<std::string>{"Label1"}));
+}
+
+TEST_F(TableRecords, EmptyTableIsAtBothEndsAtOnce) {
+  MakeTable(dir.Path(), "RMSpool.DBF", {{"SUBDIR", 'C', 20}});
+  auto t = Open("RMSpool.DBF");
+  EXPECT_TRUE(t->Eof());
+  EXPECT_TRUE(t->Bof());
+  EXPECT_TRUE(t->IsEmpty());
+  EXPECT_TRUE(Walk(*t, "SUBDIR").empty());
+  EXPECT_EQ(t->RecordCount(), 0);
+
+  // Only deleted records is empty too.
+  MakeTable(dir.Path(), "GONE.DBF", {{"SUBDIR", 'C', 20}}, {{"*", "x"}, {"*", "y"}});
+  auto gone = Open("GONE.DBF");
+  EXPECT_TRUE(gone->Eof());
+}
+
+TEST_F(TableRecords, PriorWalkAndMoveByRespectBothEnds) {
+  MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}, {"4"}});
+  auto t = Open("N.DBF");
+  t->Last();
+  std::vector<std::string> back;
+  while (!t->Bof()) {
+    back.push_back(t->FieldByName("V")->AsString());
+    t->Prior();
+  }
+  EXPECT_EQ(back, (std::vector<std::string>{"4", "3", "2", "1"}));
+  EXPECT_EQ(t->MoveBy(2), 2);
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "3");
+  EXPECT_EQ(t->MoveBy(10), 1);
+  EXPECT_TRUE(t->Eof());
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "4");
+}
+
+TEST_F(TableRecords, EndOfFileActionDecidesWhatACurrentFetchPastTheEndReads) {
+  MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}});
+  auto moveLast = Open("N.DBF");
+  EXPECT_EQ(moveLast->EOFAction(), eaMoveLast);
+  moveLast->SetPhysicalRecNo(4);  // the phantom record past the end
+  EXPECT_EQ(moveLast->FieldByName("V")->AsString(), "3");
+  EXPECT_EQ(moveLast->PhysicalRecNo(), 3);
+
+  auto atEof = Open("N.DBF", [](TXbTable& t) { t.SetEOFAction(eaEOF); });
+  atEof->SetPhysicalRecNo(4);
+  EXPECT_TRUE(atEof->FieldByName("V")->IsNull());
+  EXPECT_EQ(atEof->PhysicalRecNo(), 4);
+}
+
+TEST_F(TableRecords, FilterRejectingTheFirstRecordStillShowsTheRest) {
+  MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}, {"4"}});
+  auto t = Open("N.DBF", [](TXbTable& t) {
+    t.OnFilterRecord = [](TDataSet* d, bool& accept) { accept = d->FieldByName("V")->AsString() != "1"; };
+    t.SetFiltered(true);
+  });
+  EXPECT_FALSE(t->Eof());
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "2");
+  EXPECT_EQ(Walk(*t, "V"), (std::vector<std::string>{"2", "3", "4"}));
+  t->Last();
+  t->OnFilterRecord = [](TDataSet* d, bool& accept) { accept = d->FieldByName("V")->AsString() != "4"; };
+  t->Refresh();
+  t->Last();
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "3");
+
+  // A failing filter handler hides nothing.
+  t->OnFilterRecord = [](TDataSet*, bool&) { throw Exception("broken filter"); };
+  t->First();
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "1");
+}
+
+TEST_F(TableRecords, StoredTextsTranslateAsTheFormatSays) {
+  WriteRawDbf(dir.Path() + "V.DBF",
+              {{"NUM", 'N', 5}, {"PRICE", 'N', 8, 2}, {"FLAG", 'L', 1}, {"DAY", 'D', 8}, {"NAME", 'C', 6}},
+              {{"   12", "   12.50", "T", "20091224", "ab  "},
+               {"  abc", "  -1.25", "y", "20090000", ""},
+               {"", "", "Y", "", "  x"},
+               {"-0042", "1,234.5", "F", "20000229", "abcdef"}});
+  auto t = Open("V.DBF");
+  auto f = [&](const char* n) { return t->FieldByName(n); };
+  EXPECT_EQ(f("NUM")->AsInteger(), 12);
+  EXPECT_DOUBLE_EQ(f("PRICE")->AsFloat(), 12.5);
+  EXPECT_TRUE(f("FLAG")->AsBoolean());
+  EXPECT_EQ(f("DAY")->AsDateTime(), EncodeDate(2009, 12, 24));
+  EXPECT_EQ(f("NAME")->AsString(), "ab");
+  t->Next();
+  EXPECT_FALSE(f("NUM")->IsNull());  // present, but not a number
+  EXPECT_EQ(f("NUM")->AsInteger(), 0);
+  EXPECT_DOUBLE_EQ(f("PRICE")->AsFloat(), -1.25);
+  EXPECT_FALSE(f("FLAG")->AsBoolean());  // only upper-case T and Y are true
+  EXPECT_FALSE(f("DAY")->IsNull());      // a date whose month and day are zeros
+  EXPECT_TRUE(f("NAME")->IsNull());
+  t->Next();
+  EXPECT_TRUE(f("NUM")->IsNull());
+  EXPECT_TRUE(f("PRICE")->IsNull());
+  EXPECT_TRUE(f("FLAG")->AsBoolean());
+  EXPECT_TRUE(f("DAY")->IsNull());
+  EXPECT_EQ(f("NAME")->AsString(), "  x");  // leading blanks are kept
+  t->Next();
+  EXPECT_EQ(f("NUM")->AsInteger(), -42);
+  EXPECT_DOUBLE_EQ(f("PRICE")->AsFloat(), 0);  // grouping is no DBF number
+  EXPECT_EQ(f("DAY")->AsDateTime(), EncodeDate(2000, 2, 29));
+  EXPECT_EQ(f("NAME")->AsString(), "abcdef");
+}
+
+TEST_F(TableRecords, NumbersIgnoreACommaDecimalLocale) {
+  MakeTable(dir.Path(), "P.DBF", {{"PRICE", 'N', 8, 2}}, {{"12.50"}});
+  const char saved = FormatSettings.DecimalSeparator;
+  const char savedThousands = FormatSettings.ThousandSeparator;
+  FormatSettings.DecimalSeparator = ',';
+  FormatSettings.ThousandSeparator = '.';
+  {
+    auto t = Open("P.DBF");
+    EXPECT_DOUBLE_EQ(t->FieldByName("PRICE")->AsFloat(), 12.5);
+    t->Edit();
+    t->FieldByName("PRICE")->SetAsFloat(1234.5);
+    t->Post();
+    t->Append();
+    t->FieldByName("PRICE")->SetAsFloat(-0.25);
+    t->Post();
+  }
+  FormatSettings.DecimalSeparator = saved;
+  FormatSettings.ThousandSeparator = savedThousands;
+  EXPECT_EQ(ReadColumn(dir.Path() + "P.DBF", "PRICE"), (std::vector<std::string>{" 1234.50", "   -0.25"}));
+}
+
+TEST_F(TableRecords, DatesGoThroughTheCenturyWindowOfEpoch) {
+  MakeTable(dir.Path(), "D.DBF", {{"DAY", 'D', 8}}, {{"20091224"}});
+  {
+    auto t = Open("D.DBF");
+    t->Edit();
+    t->FieldByName("DAY")->SetAsDateTime(EncodeDate(5, 3, 1));
+    t->Post();
+    t->Append();
+    t->FieldByName("DAY")->SetAsDateTime(EncodeDate(98, 12, 31));
+    t->Post();
+    t->Append();
+    t->FieldByName("DAY")->SetAsDateTime(EncodeDate(1999, 12, 31));
+    t->Post();
+    t->Append();
+    t->FieldByName("DAY")->SetAsDateTime(EncodeDate(2000, 1, 1));
+    t->Post();
+    t->Append();
+    t->FieldByName("DAY")->Clear();
+    t->Post();
+  }
+  EXPECT_EQ(ReadColumn(dir.Path() + "D.DBF", "DAY"),
+            (std::vector<std::string>{"20050301", "19981231", "19991231", "20000101", "        "}));
+}
+
+TEST_F(TableRecords, BookmarksComeBackToTheirRecordAndCompareByRecordNumber) {
+  MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}, {"4"}});
+  auto t = Open("N.DBF");
+  t->Next();
+  TBookmark second = t->GetBookmark();
+  ASSERT_EQ(second.size(), 4u);
+  t->MoveBy(2);
+  TBookmark fourth = t->GetBookmark();
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "4");
+  t->GotoBookmark(second);
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "2");
+  EXPECT_EQ(t->PhysicalRecNo(), 2);
+  EXPECT_EQ(t->CompareBookmarks(second, fourth), -1);
+  EXPECT_EQ(t->CompareBookmarks(fourth, second), 1);
+  EXPECT_EQ(t->CompareBookmarks(second, second), 0);
+  EXPECT_EQ(t->CompareBookmarks(second, TBookmark()), 2);
+  EXPECT_TRUE(t->BookmarkValid(second));
+  EXPECT_FALSE(t->BookmarkValid(TBookmark()));
+  t->GotoBookmark(fourth);
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "4");
+}
+
+TEST_F(TableRecords, RecordNumbersAndCounts) {
+  MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"*", "2"}, {"3"}});
+  auto t = Open("N.DBF");
+  EXPECT_EQ(t->RecCount(), 3);      // physical, deleted included
+  EXPECT_EQ(t->RecordCount(), 3);   // the raw count by default
+  t->SetSequencedCount(scAllCount);
+  t->Recount();
+  EXPECT_EQ(t->RecordCount(), 2);   // the visible records
+  EXPECT_EQ(t->RecNo(), 1);
+  t->Next();
+  EXPECT_EQ(t->RecNo(), 3);         // the engine record number
+  t->SetRecNo(1);
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "1");
+}
+
+TEST_F(TableRecords, SpeedModeWalksThroughTheEngineAlone) {
+  MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}});
+  auto t = Open("N.DBF");
+  t->SetSpeedMode(true);
+  int scrolls = 0;
+  t->AfterScroll = [&](TDataSet*) { ++scrolls; };
+  std::vector<std::string> seen;
+  while (!t->Eof()) {
+    seen.push_back(t->EngineGetTrimString("V"));
+    t->Next();
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"1", "2", "3"}));
+  EXPECT_EQ(scrolls, 0);
+  t->GoTop();
+  t->Skip(1);
+  EXPECT_EQ(t->PhysicalRecNo(), 2);
+  // Switching it off shows the record the engine stands on.
+  t->SetSpeedMode(false);
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "2");
+}
+
+TEST_F(TableRecords, CalculatedFieldsSitBehindTheDataFields) {
+  MakeTable(dir.Path(), "C.DBF", {{"QTY", 'N', 4}, {"NAME", 'C', 4}}, {{"3", "ab"}, {"5", "cd"}});
+  TComponent owner(nullptr);
+  auto* t = new TXbTable(&owner);
+  t->SetDatabaseName(dir.Path());
+  t->SetTableName("C.DBF");
+  auto* qty = new TSmallintField(&owner);
+  qty->SetFieldName("QTY");
+  qty->SetDataSet(t);
+  auto* name = new TStringField(&owner);
+  name->SetFieldName("NAME");
+  name->SetSize(4);
+  name->SetDataSet(t);
+  auto* twice = new TIntegerField(&owner);
+  twice->SetFieldName("TWICE");
+  twice->SetFieldKind(fkCalculated);
+  twice->SetDataSet(t);
+  t->OnCalcFields = [&](TDataSet*) { twice->SetAsInteger(qty->AsInteger() * 2); };
+  t->Open();
+  EXPECT_EQ(twice->AsInteger(), 6);
+  EXPECT_EQ(name->AsString(), "ab");
+  t->Next();
+  EXPECT_EQ(twice->AsInteger(), 10);
+  EXPECT_EQ(t->FieldDataSize(), 3 + 6);
+  EXPECT_EQ(t->BlobAreaOffset(), 3 + 6 + t->CalcFieldsSize());
+}
+
+}  // namespace

@@ -1,0 +1,420 @@
+#include "label_service/srvMain.h"
+
+#include "class_library/DataSet.h"
+#include "class_library/DateTime.h"
+#include "class_library/FormResource.h"
+#include "class_library/SysUtils.h"
+#include "class_library/Timer.h"
+#include "class_library/TypeInfo.h"
+#include "data_access/XbDSet.h"
+#include "platform/system/TextFile.h"
+
+namespace {
+
+const TReplaceFlags kAllIgnoreCase{rfReplaceAll, rfIgnoreCase};
+
+String ReplaceTag(const String& text, const String& tag, const String& value) {
+  return StringReplace(text, tag, value, kAllIgnoreCase);
+}
+
+// The line without its caption (removed wherever and however cased it
+// appears), trimmed.
+String WithoutCaption(const String& line, const String& caption) {
+  return Trim(caption.empty() ? line : StringReplace(line, caption, "", kAllIgnoreCase));
+}
+
+String ModifierTag(int n) { return "<Item Mod[" + IntToStr(n) + "]>"; }
+
+// True when text contains needle, ASCII letters compared without case.
+bool ContainsIgnoreCase(const String& text, const String& needle) {
+  if (needle.size() > text.size()) return false;
+  auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
+  for (size_t i = 0; i + needle.size() <= text.size(); ++i) {
+    size_t k = 0;
+    while (k < needle.size() && lower(text[i + k]) == lower(needle[k])) ++k;
+    if (k == needle.size()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+String TLabelRenderer::FillRecord(const String& DesignText, const TStrings& Spool, int Base) const {
+  auto line = [&](int offset) { return Spool.Strings(Base + offset); };
+  String text = DesignText;
+  // The order matters: a value may itself contain a later tag.
+  text = ReplaceTag(text, "<Reference>", line(0));
+  text = ReplaceTag(text, "<Revenue Center>", line(1));
+  text = ReplaceTag(text, "<Employee>", line(2));
+  text = ReplaceTag(text, "<Transaction Description>", line(3));
+  text = ReplaceTag(text, "<Total Text>", line(4));
+  text = ReplaceTag(text, "<Order Total>", WithoutCaption(line(4), Captions.TotalText));
+  text = ReplaceTag(text, "<Order Time>", line(5));
+  text = ReplaceTag(text, "<Order Time (Parsed)>", WithoutCaption(line(5), Captions.TimeText));
+  text = ReplaceTag(text, "<Label Header>", line(6));
+  text = ReplaceTag(text, "<Label Header (Parsed)>", WithoutCaption(line(6), Captions.LabelsText));
+  text = ReplaceTag(text, "<Address>", line(7));
+  text = ReplaceTag(text, "<City and Town>", line(8));
+  text = ReplaceTag(text, "<Phone>", line(9));
+  text = ReplaceTag(text, "<Map Code>", line(10));
+  text = ReplaceTag(text, "<Map Code (Parsed)>", WithoutCaption(line(10), Captions.MapText));
+  text = ReplaceTag(text, "<Directions>", line(11));
+
+  // The item is the first non-empty line from line 20 on; its modifiers are
+  // the lines right after it up to the first empty one. A record without an
+  // item line gets an empty item name.
+  const int end = Base + SpoolRecordLines;
+  int item = Base + 20;
+  while (item < end && Spool.Strings(item).empty()) ++item;
+  if (item < end) {
+    text = ReplaceTag(text, "<Item Name>", Trim(Spool.Strings(item)));
+    for (int n = 1; item + n < end && !Spool.Strings(item + n).empty(); ++n) {
+      text = ReplaceTag(text, ModifierTag(n), Trim(Spool.Strings(item + n)));
+    }
+  } else {
+    text = ReplaceTag(text, "<Item Name>", "");
+  }
+  // Modifier tags without a line vanish; "<Item Mod[101]>" and above stay.
+  if (ContainsIgnoreCase(text, "<Item Mod[")) {
+    for (int n = 1; n <= MaxItemModifiers; ++n) text = ReplaceTag(text, ModifierTag(n), "");
+  }
+  return text;
+}
+
+void TLabelRenderer::Render(TStringList& SpoolLines, TStringList& LabelLines) const {
+  TStringList design;
+  LabelLines.Clear();
+  SpoolLines.SetText(StringReplace(SpoolLines.Text(), "'", "\\'", rfReplaceAll));
+  const int count = SpoolLines.Count();
+  if (count % SpoolRecordLines != 0) {
+    if (OnIncompatible) OnIncompatible();
+    return;
+  }
+  for (int base = 0; base < count; base += SpoolRecordLines) {
+    try {
+      if (LoadDesign) LoadDesign(design);
+    } catch (const Exception&) {
+      if (OnDesignError) OnDesignError();
+    } catch (const std::exception&) {
+      if (OnDesignError) OnDesignError();
+    }
+    design.SetText(FillRecord(design.Text(), SpoolLines, base));
+    LabelLines.AddStrings(design);
+  }
+}
+
+// ---- The service module -------------------------------------------------------
+
+TsrvTarnwick* srvTarnwick = nullptr;
+
+namespace {
+
+constexpr double kSecondsPerDay = 24.0 * 60 * 60;
+
+const bool kModuleRegistered = [] {
+  RegisterClass<TsrvTarnwick>("TsrvTarnwick", "TService", nullptr);
+  return true;
+}();
+
+void ServiceController(Cardinal CtrlCode) {
+  if (srvTarnwick != nullptr) srvTarnwick->Controller(CtrlCode);
+}
+
+template <class C>
+C* RequireComponent(TComponent* Root, const String& Name) {
+  C* c = dynamic_cast<C*>(Root->FindComponent(Name));
+  if (c == nullptr) throw EComponentError("The module resource lacks the component " + Name);
+  return c;
+}
+
+}  // namespace
+
+TsrvTarnwick::TsrvTarnwick(TComponent* AOwner) : TService(AOwner) {
+  (void)kModuleRegistered;
+  srvTarnwick = this;
+  RegisterMethod("ServiceCreate", TNotifyEvent([this](TObject* s) { ServiceCreate(s); }));
+  RegisterMethod("ServiceDestroy", TNotifyEvent([this](TObject* s) { ServiceDestroy(s); }));
+  RegisterMethod("TimerTimer", TNotifyEvent([this](TObject* s) { TimerTimer(s); }));
+  RegisterMethod<void(TService*, bool&)>("ServiceStart",
+                                         [this](TService* s, bool& started) { ServiceStart(s, started); });
+  RegisterMethod<void(TService*, bool&)>("ServiceStop",
+                                         [this](TService* s, bool& stopped) { ServiceStop(s, stopped); });
+  RegisterMethod<void(TDataSet*)>("tblLockSPLAfterOpen", [this](TDataSet* d) { tblLockSPLAfterOpen(d); });
+  InitComponentFromResource(this, "SRVMAIN");
+  tblLockSPL = RequireComponent<TXbTable>(this, "tblLockSPL");
+  Timer = RequireComponent<TTimer>(this, "Timer");
+  tblLockSPLCheck = RequireComponent<TXbTable>(this, "tblLockSPLCheck");
+  DoCreate();
+}
+
+TsrvTarnwick::~TsrvTarnwick() {
+  DoDestroy();
+  if (srvTarnwick == this) srvTarnwick = nullptr;
+}
+
+TServiceController TsrvTarnwick::GetServiceController() { return ServiceController; }
+
+void TsrvTarnwick::ServiceCreate(TObject* /*Sender*/) {
+  BaseDir = ExtractFilePath(ParamStr(0));
+  SPLDirSource = "PreLabel";
+  SPLDirDest = "Label1";
+  SPLDirBackup = "Label2";
+  LabelsText = "Labels";
+  TimeText = "Time:";
+  MapText = "Map:";
+  TotalText = "Total:";
+  SpoolLines = std::make_unique<TStringList>();
+  LabelLines = std::make_unique<TStringList>();
+  ConfigLines = std::make_unique<TStringList>();
+  LogLines = std::make_unique<TStringList>();
+  logFile_ = std::make_unique<TAppendLogFile>(BaseDir + "Tarnwick.txt");
+}
+
+void TsrvTarnwick::ServiceStart(TService* /*Sender*/, bool& /*Started*/) {
+  Timer->SetEnabled(true);
+  LoadConfig();
+}
+
+void TsrvTarnwick::ServiceStop(TService* /*Sender*/, bool& /*Stopped*/) {
+  Timer->SetEnabled(false);
+  WriteLog("! Stopping service...");
+  DeleteFile(BaseDir + "Tarnwick.txt");
+  if (logFile_) logFile_->Forget();
+}
+
+void TsrvTarnwick::ServiceDestroy(TObject* /*Sender*/) {
+  SpoolLines.reset();
+  LabelLines.reset();
+  ConfigLines.reset();
+  LogLines.reset();
+}
+
+void TsrvTarnwick::tblLockSPLAfterOpen(TDataSet* DataSet) {
+  if (auto* table = dynamic_cast<TXbTable*>(DataSet)) table->Flock();
+}
+
+void TsrvTarnwick::SetError(std::int16_t Code) {
+  if (Code != 0) ErrorFlag = true;
+  TStringList status;
+  status.Add(IntToStr(static_cast<int>(Code)));
+  try {
+    sys::WriteFileAtomic(BaseDir + "Tarnwick.err", status.Text());
+  } catch (const std::exception& e) {
+    throw EFCreateError(e.what());
+  }
+}
+
+void TsrvTarnwick::WriteLog(const String& Message) {
+  String stamp;
+  DateTimeToString(stamp, "", Now());
+  LogLines->Add(stamp + " : " + Message);
+  // A log that cannot be written must not stop an order half way (the
+  // source file would be printed again): the failure goes to the journal.
+  try {
+    logFile_->Update(*LogLines);
+  } catch (const std::exception& e) {
+    LogMessage(String("Cannot write the log: ") + e.what(), evWarning);
+  }
+}
+
+void TsrvTarnwick::LoadConfig() {
+  ErrorFlag = false;
+  SetError(stsNone);
+
+  try {
+    ConfigLines->LoadFromFile(BaseDir + "LabelDesign.txt");
+    ConfigLines->Clear();
+  } catch (const std::exception&) {
+    SetError(stsDesignMissing);
+  }
+
+  try {
+    ConfigLines->LoadFromFile(BaseDir + "Tarnwick.cfg");
+    SPLDirSource = ConfigLines->Values("SPLDirSource");
+    SPLDirDest = ConfigLines->Values("SPLDirDest");
+    SPLDirBackup = ConfigLines->Values("SPLDirBackup");
+    LabelsText = ConfigLines->Values("LabelsText");
+    TimeText = ConfigLines->Values("TimeText");
+    MapText = ConfigLines->Values("MapText");
+    TotalText = ConfigLines->Values("TotalText");
+  } catch (const std::exception&) {
+    // Exactly the seven lines, whatever the list held before.
+    ConfigLines->Clear();
+    ConfigLines->Add("SPLDirSource=" + SPLDirSource);
+    ConfigLines->Add("SPLDirDest=" + SPLDirDest);
+    ConfigLines->Add("SPLDirBackup=" + SPLDirBackup);
+    ConfigLines->Add("LabelsText=" + LabelsText);
+    ConfigLines->Add("TimeText=" + TimeText);
+    ConfigLines->Add("MapText=" + MapText);
+    ConfigLines->Add("TotalText=" + TotalText);
+    try {
+      sys::WriteFileAtomic(BaseDir + "Tarnwick.cfg", ConfigLines->Text());
+    } catch (const std::exception& e) {
+      LogMessage(String("Cannot write the configuration: ") + e.what(), evWarning);
+    }
+    ErrorFlag = true;
+  }
+
+  WriteLog("! Starting service...");
+  auto logDirectory = [this](const String& Caption, const String& Setting) {
+    bool exists = DirectoryExists(BaseDir + Setting);
+    WriteLog(Caption + "\"" + BaseDir + Setting + "\"");
+    if (!exists) WriteLog("    Directory not found! Please setup a printer");
+    return exists;
+  };
+  bool sourceExists = logDirectory("! Source Spool Directory is: ", SPLDirSource);
+  bool destExists = logDirectory("! Destination Spool Directory is: ", SPLDirDest);
+  if (!logDirectory("! Backup Spool Directory is: ", SPLDirBackup)) SetError(stsBackupMissing);
+
+  // A new source directory moves the lock: the old directory's table is
+  // released before the new one is held.
+  const String sourceDir = BaseDir + SPLDirSource;
+  if (tblLockSPL->Active() && tblLockSPL->DatabaseName() != sourceDir) tblLockSPL->Close();
+  tblLockSPL->SetDatabaseName(sourceDir);
+  if (sourceExists) {
+    try {
+      tblLockSPL->Open();
+    } catch (const std::exception&) {
+      tblLockSPL->CreateTable();  // a failure here leaves the load
+      try {
+        tblLockSPL->Open();
+      } catch (const std::exception&) {
+        SetError(stsLockTableFailed);
+      }
+    }
+  } else {
+    SetError(stsSourceMissing);
+  }
+  if (!destExists) SetError(stsDestinationMissing);
+}
+
+void TsrvTarnwick::RenderLabels() {
+  TLabelRenderer renderer;
+  renderer.Captions = {LabelsText, TimeText, MapText, TotalText};
+  const String designPath = BaseDir + "LabelDesign.txt";
+  renderer.LoadDesign = [designPath](TStringList& Design) { Design.LoadFromFile(designPath); };
+  renderer.OnIncompatible = [this] {
+    WriteLog("## WARNING: Label Setup in RM does not seem to be compatible with Tarnwick ##");
+  };
+  renderer.OnDesignError = [this] {
+    SetError(stsDesignMissing);
+    ErrorFlag = true;
+  };
+  renderer.Render(*SpoolLines, *LabelLines);
+}
+
+bool TsrvTarnwick::FindSpoolFile(String& Name) {
+  const TDateTime now = Now();
+  std::map<String, TFileLook> looks;
+  String found;
+  TSearchRec rec;
+  for (int rc = FindFirst(BaseDir + SPLDirSource + "/*.spl", faAnyFile, rec); rc == 0; rc = FindNext(rec)) {
+    if ((rec.Attr & faDirectory) != 0) continue;
+    TFileLook look{rec.Size, rec.Time};
+    looks[rec.Name] = look;
+    if (!found.empty()) continue;
+    auto stuck = stuck_.find(rec.Name);
+    if (stuck != stuck_.end() && stuck->second == look) continue;  // left alone until it changes
+    auto seen = looks_.find(rec.Name);
+    bool unchanged = seen != looks_.end() && seen->second == look;
+    bool old = (now - rec.Time) * kSecondsPerDay >= SpoolSettleSeconds;
+    if (unchanged || old) found = rec.Name;
+  }
+  FindClose(rec);
+  looks_ = std::move(looks);
+  // Forget stuck files that went away or changed.
+  for (auto it = stuck_.begin(); it != stuck_.end();) {
+    auto now_look = looks_.find(it->first);
+    it = (now_look == looks_.end() || !(now_look->second == it->second)) ? stuck_.erase(it) : std::next(it);
+  }
+  if (found.empty()) return false;
+  Name = found;
+  return true;
+}
+
+void TsrvTarnwick::TimerTimer(TObject* /*Sender*/) {
+  if (FileExists(BaseDir + "TWKConfigChanged")) {
+    LoadConfig();
+    DeleteFile(BaseDir + "TWKConfigChanged");
+  }
+  if (ErrorFlag) return;
+  String name;
+  if (!FindSpoolFile(name)) return;
+  const String path = BaseDir + SPLDirSource + "/" + name;
+  WriteLog("-> Loading from " + path);
+  SpoolLines->LoadFromFile(path);
+  RenderLabels();
+  WriteLog("++ Sending to " + BaseDir + SPLDirDest + "/" + name);
+  if (!SendLabels(name)) WriteLog("# Failed to print...");
+}
+
+TsrvTarnwick::TSpooler TsrvTarnwick::TestSpooler(const String& Dir, const String& Setting) {
+  tblLockSPLCheck->SetDatabaseName(Dir);
+  try {
+    tblLockSPLCheck->Open();
+  } catch (const std::exception&) {
+  }
+  if (tblLockSPLCheck->Active()) {
+    WriteLog("## Spooler is down for printer: " + Setting);
+    tblLockSPLCheck->Close();
+    return TSpooler::Down;
+  }
+  return FileExists(Dir + "/RMSpool.err") ? TSpooler::Problem : TSpooler::Up;
+}
+
+bool TsrvTarnwick::SaveLabels(const String& Path) {
+  // Written under a temporary name that no spool mask matches, then renamed:
+  // a spooler never sees half a label file.
+  try {
+    sys::WriteFileAtomic(Path, LabelLines->Text());
+    return true;
+  } catch (const std::exception& e) {
+    WriteLog(String("# Cannot write labels: ") + e.what());
+    return false;
+  }
+}
+
+void TsrvTarnwick::DeleteSource(const String& Name, const String& Path) {
+  WriteLog("-- Deleting " + Path);
+  if (DeleteFile(Path) || !FileExists(Path)) return;
+  // Printing it again every second would flood the printer: it is left
+  // alone until it changes or goes away.
+  WriteLog("# Cannot delete " + Path + "; it is left alone until it changes");
+  auto look = looks_.find(Name);
+  if (look != looks_.end()) stuck_[Name] = look->second;
+}
+
+bool TsrvTarnwick::SendLabels(const String& Name) {
+  const String source = BaseDir + SPLDirSource + "/" + Name;
+  if (ErrorFlag) return false;
+
+  const String dest = BaseDir + SPLDirDest;
+  TSpooler first = TestSpooler(dest, SPLDirDest);
+  if (first == TSpooler::Up) {
+    if (!SaveLabels(dest + "/" + Name)) return false;
+    DeleteSource(Name, source);
+    return true;
+  }
+  if (first == TSpooler::Problem) {
+    WriteLog("# Problem sending to " + dest);
+    WriteLog("  Please check Printer.");
+  }
+  WriteLog("! Trying backup printer...");
+
+  const String backup = BaseDir + SPLDirBackup;
+  TSpooler second = TestSpooler(backup, SPLDirBackup);
+  if (second == TSpooler::Up) {
+    WriteLog("++ Sending to " + backup + "/" + Name);
+    if (!SaveLabels(backup + "/" + Name)) return false;
+    DeleteSource(Name, source);
+    return true;
+  }
+  if (second == TSpooler::Problem) {
+    WriteLog("# Problem sending to " + backup);
+    WriteLog("  Please check RMSpool and Printer.");
+  }
+  WriteLog("! Sending order back to " + dest);
+  WriteLog("! Labels will resume printing when the problem is resolved");
+  if (SaveLabels(dest + "/" + Name)) DeleteSource(Name, source);
+  return false;
+}

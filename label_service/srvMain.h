@@ -1,0 +1,130 @@
+#pragma once
+// The label service's module: turns RM's spool files into label spool files.
+//
+// RM prints every order into the source spool directory as a file of
+// 100-line records. Once a second the module takes one such file, fills the
+// label design once per record and hands the labels to the destination
+// printer's spool directory (or the backup's when the destination's spooler
+// is down), then deletes the source file.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "class_library/Service.h"
+#include "class_library/StringList.h"
+#include "class_library/Types.h"
+#include "label_service/srvLog.h"
+
+// ---- Label rendering --------------------------------------------------------
+
+// The captions RM writes in front of the values of some record lines.
+struct TLabelCaptions {
+  String LabelsText = "Labels";
+  String TimeText = "Time:";
+  String MapText = "Map:";
+  String TotalText = "Total:";
+};
+
+// Lines per spool record.
+constexpr int SpoolRecordLines = 100;
+// Modifier tags "<Item Mod[1]>" .. "<Item Mod[100]>" are filled or removed.
+constexpr int MaxItemModifiers = 100;
+
+// Fills the label design once per 100-line record of a spool file.
+class TLabelRenderer {
+public:
+  TLabelCaptions Captions;
+  // Loads the design into the list (called anew for every record); raises
+  // when the design cannot be read.
+  std::function<void(TStringList& Design)> LoadDesign;
+  // The line count is not a multiple of 100: nothing is rendered.
+  std::function<void()> OnIncompatible;
+  // LoadDesign raised; the record is still rendered from whatever the list holds.
+  std::function<void()> OnDesignError;
+
+  // Escapes every "'" of SpoolLines as "\'" (in place), then replaces the
+  // content of LabelLines by one filled design per record.
+  void Render(TStringList& SpoolLines, TStringList& LabelLines) const;
+
+  // The design text filled from the record starting at line Base.
+  String FillRecord(const String& DesignText, const TStrings& Spool, int Base) const;
+};
+
+// ---- The service module -----------------------------------------------------
+
+class TDataSet;
+class TTimer;
+class TXbTable;
+
+// Status codes written to "Tarnwick.err".
+constexpr std::int16_t stsNone = 0;
+constexpr std::int16_t stsSourceMissing = 1;
+constexpr std::int16_t stsDestinationMissing = 2;
+constexpr std::int16_t stsLockTableFailed = 3;
+constexpr std::int16_t stsBackupMissing = 4;
+constexpr std::int16_t stsDesignMissing = 5;
+
+// A spool file is taken once it has stayed the same for this long: unchanged
+// since the previous tick's look, or last modified at least this long ago.
+// RM may still be writing a file that has just appeared.
+constexpr double SpoolSettleSeconds = 1.0;
+
+class TsrvTarnwick : public TService {
+public:
+  // Reads the module resource and fires OnCreate.
+  explicit TsrvTarnwick(TComponent* AOwner);
+  ~TsrvTarnwick() override;
+  String ClassName() const override { return "TsrvTarnwick"; }
+
+  TServiceController GetServiceController() override;
+
+  // Components of the module resource.
+  TXbTable* tblLockSPL = nullptr;       // the source directory's lock table, held while running
+  TTimer* Timer = nullptr;              // the one-second tick
+  TXbTable* tblLockSPLCheck = nullptr;  // tests the destination and backup spoolers
+
+  // Event handlers bound by the resource.
+  void ServiceCreate(TObject* Sender);
+  void ServiceStart(TService* Sender, bool& Started);
+  void ServiceStop(TService* Sender, bool& Stopped);
+  void ServiceDestroy(TObject* Sender);
+  void tblLockSPLAfterOpen(TDataSet* DataSet);
+  void TimerTimer(TObject* Sender);
+
+  void LoadConfig();
+  void SetError(std::int16_t Code);
+  void WriteLog(const String& Message);
+  void RenderLabels();
+  // True when the labels reached a spooler that is up.
+  bool SendLabels(const String& Name);
+
+  // Unit state.
+  String BaseDir;  // the program's directory, ending with '/'
+  String SPLDirSource, SPLDirDest, SPLDirBackup;
+  String LabelsText, TimeText, MapText, TotalText;
+  std::unique_ptr<TStringList> SpoolLines, LabelLines, ConfigLines, LogLines;
+  bool ErrorFlag = false;
+
+private:
+  enum class TSpooler { Up, Down, Problem };
+  struct TFileLook {
+    std::int64_t Size = 0;
+    double Time = 0;
+    bool operator==(const TFileLook&) const = default;
+  };
+
+  TSpooler TestSpooler(const String& Dir, const String& Setting);
+  // The first spool file of the source directory that is ready to take.
+  bool FindSpoolFile(String& Name);
+  // Writes LabelLines to Path whole; false (logged) when that failed.
+  bool SaveLabels(const String& Path);
+  void DeleteSource(const String& Name, const String& Path);
+
+  std::unique_ptr<TAppendLogFile> logFile_;
+  std::map<String, TFileLook> looks_;    // spool files seen at the last tick
+  std::map<String, TFileLook> stuck_;    // sent, but could not be deleted
+};
+
+// The module of the running program (the last one created).
+extern TsrvTarnwick* srvTarnwick;

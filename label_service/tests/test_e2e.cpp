@@ -1,0 +1,471 @@
+// End to end: the real TarnwickService and spooler simulator processes on a
+// temporary base directory.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <spawn.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/system/Paths.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const fs::path& p, const std::string& bytes) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+// Waits until cond holds (true) or the time is up (false).
+bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds limit = 15000ms) {
+  auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(20ms);
+  }
+  return cond();
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) ++n;
+  return n;
+}
+
+// A child process with standard output and error going to a file.
+class Process {
+public:
+  Process() = default;
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+  ~Process() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  void Start(const std::vector<std::string>& args, const fs::path& output) {
+    output_ = output;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int rc = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ASSERT_EQ(rc, 0) << "cannot start " << args[0];
+  }
+  void Signal(int sig) { ::kill(pid_, sig); }
+  // The exit code, or 100 + signal; -1 when it did not end in time.
+  int Wait(std::chrono::milliseconds limit = 15000ms) {
+    int status = 0;
+    bool ended = WaitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, limit);
+    if (!ended) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+  }
+  std::string Output() const { return ReadFile(output_); }
+
+private:
+  pid_t pid_ = -1;
+  fs::path output_;
+};
+
+// One spool record of 100 lines.
+std::string SpoolRecord(const std::string& reference, const std::string& item) {
+  std::vector<std::string> lines(100);
+  lines[0] = reference;
+  lines[4] = "Total:12.50";
+  lines[5] = "Time: 12:30";
+  lines[6] = "1 Labels";
+  lines[7] = "12 Elm Street";
+  lines[20] = item;
+  lines[21] = "extra cheese";
+  std::string text;
+  for (const auto& l : lines) text += l + "\r\n";
+  return text;
+}
+
+const char* const kDesign = "REF <Reference>\r\nITEM <Item Name> <Item Mod[1]>\r\nTOTAL <Order Total>\r\n";
+
+class ServiceE2E : public ::testing::Test {
+protected:
+  void SetUp() override {
+    static int counter = 0;
+    base_ = fs::temp_directory_path() /
+            ("tw_e2e_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
+    fs::remove_all(base_);
+    fs::create_directories(base_);
+    bin_ = fs::path(sys::BaseDir());
+    fs::copy_file(bin_ / "TarnwickService", base_ / "TarnwickService");
+    fs::copy_file(bin_ / "libxbe61.so", base_ / "libxbe61.so");
+    for (const char* d : {"PreLabel", "Label1", "Label2"}) fs::create_directories(base_ / d);
+    WriteFile(base_ / "LabelDesign.txt", kDesign);
+    WriteConfig("PreLabel", "Label1", "Label2");
+  }
+  void TearDown() override {
+    service_.reset();
+    sims_.clear();
+    if (!HasFailure()) fs::remove_all(base_);
+  }
+
+  void WriteConfig(const std::string& src, const std::string& dest, const std::string& backup) {
+    WriteFile(base_ / "Tarnwick.cfg", "SPLDirSource=" + src + "\r\nSPLDirDest=" + dest + "\r\nSPLDirBackup=" +
+                                          backup + "\r\nLabelsText=Labels\r\nTimeText=Time:\r\nMapText=Map:\r\n"
+                                          "TotalText=Total:\r\n");
+  }
+
+  // A simulator serving base/dir; waits until it holds the lock table.
+  Process& StartSpooler(const std::string& dir, bool withError = false) {
+    sims_.push_back(std::make_unique<Process>());
+    Process& p = *sims_.back();
+    std::vector<std::string> args = {(bin_ / "rmspool_sim").string(), "--dir", (base_ / dir).string(),
+                                     "--poll-ms", "50"};
+    if (withError) args.push_back("--error");
+    p.Start(args, base_ / ("sim_" + dir + std::to_string(sims_.size()) + ".out"));
+    EXPECT_TRUE(WaitFor([&] { return p.Output().find("serving") != std::string::npos; })) << p.Output();
+    return p;
+  }
+
+  // A spooler that ran and stopped: its lock table is left behind, free.
+  void LeaveStoppedSpooler(const std::string& dir) {
+    Process& p = StartSpooler(dir);
+    p.Signal(SIGTERM);
+    EXPECT_EQ(p.Wait(), 0) << p.Output();
+  }
+
+  void StartService() {
+    service_ = std::make_unique<Process>();
+    service_->Start({(base_ / "TarnwickService").string()}, base_ / "service.err");
+    // The start is over once the last directory is logged (and its status set).
+    ASSERT_TRUE(WaitFor([&] { return Log().find("! Backup Spool Directory is: ") != std::string::npos; }))
+        << service_->Output();
+  }
+  int StopService() {
+    service_->Signal(SIGTERM);
+    return service_->Wait();
+  }
+
+  // Drops an order into the source directory whole, dated in the past so that
+  // it counts as settled at once.
+  void DropOrder(const std::string& name, const std::string& text, const std::string& dir = "PreLabel") {
+    fs::path tmp = base_ / ("." + name + ".part");
+    WriteFile(tmp, text);
+    fs::last_write_time(tmp, fs::file_time_type::clock::now() - 10s);
+    fs::rename(tmp, base_ / dir / name);
+  }
+
+  std::string Log() { return ReadFile(base_ / "Tarnwick.txt"); }
+  std::string Status() { return ReadFile(base_ / "Tarnwick.err"); }
+  bool Exists(const std::string& rel) { return fs::exists(base_ / rel); }
+  std::string Path(const std::string& rel) { return (base_ / rel).string(); }
+
+  fs::path base_, bin_;
+  std::unique_ptr<Process> service_;
+  std::vector<std::unique_ptr<Process>> sims_;
+};
+
+const std::string kLabels = "REF Smith\r\nITEM Pizza extra cheese\r\nTOTAL 12.50\r\n";
+
+}  // namespace
+
+TEST_F(ServiceE2E, DestinationUpTakesTheLabelsAndTheSourceGoes) {
+  Process& sim = StartSpooler("Label1");
+  StartService();
+  EXPECT_EQ(Status(), "0\r\n");
+  DropOrder("order.spl", SpoolRecord("Smith", "Pizza"));
+  ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/order.spl"); })) << Log();
+  EXPECT_EQ(ReadFile(base_ / "Label1/printed/order.spl"), kLabels);
+  EXPECT_TRUE(WaitFor([&] { return sim.Output().find(kLabels) != std::string::npos; })) << sim.Output();
+  EXPECT_FALSE(Exists("PreLabel/order.spl"));
+  std::string log = Log();
+  EXPECT_NE(log.find(" : -> Loading from " + Path("PreLabel/order.spl")), std::string::npos) << log;
+  EXPECT_EQ(Count(log, "++ Sending to"), 1) << log;
+  EXPECT_NE(log.find(" : ++ Sending to " + Path("Label1/order.spl")), std::string::npos) << log;
+  EXPECT_NE(log.find(" : -- Deleting " + Path("PreLabel/order.spl")), std::string::npos) << log;
+  EXPECT_EQ(Count(log, "#"), 0) << log;
+  // Nothing but the label arrived in the destination (no temporary leftovers).
+  for (const auto& e : fs::directory_iterator(base_ / "Label1")) {
+    std::string n = e.path().filename().string();
+    EXPECT_TRUE(n == "printed" || n == "LOCKSPL.DBF") << n;
+  }
+  EXPECT_EQ(StopService(), 0);
+}
+
+TEST_F(ServiceE2E, DestinationDownSendsToTheBackup) {
+  LeaveStoppedSpooler("Label1");
+  StartSpooler("Label2");
+  StartService();
+  DropOrder("order.spl", SpoolRecord("Smith", "Pizza"));
+  ASSERT_TRUE(WaitFor([&] { return Exists("Label2/printed/order.spl"); })) << Log();
+  EXPECT_EQ(ReadFile(base_ / "Label2/printed/order.spl"), kLabels);
+  EXPECT_FALSE(Exists("PreLabel/order.spl"));
+  EXPECT_FALSE(Exists("Label1/order.spl"));
+  std::string log = Log();
+  size_t down = log.find("## Spooler is down for printer: Label1\r\n");
+  size_t trying = log.find("! Trying backup printer...");
+  size_t sending = log.find("++ Sending to " + Path("Label2/order.spl"));
+  ASSERT_NE(down, std::string::npos) << log;
+  ASSERT_NE(sending, std::string::npos) << log;
+  EXPECT_LT(down, trying);
+  EXPECT_LT(trying, sending);
+  EXPECT_NE(log.find("-- Deleting " + Path("PreLabel/order.spl")), std::string::npos);
+  EXPECT_EQ(log.find("# Failed to print..."), std::string::npos);
+}
+
+TEST_F(ServiceE2E, ProblemsOnBothPrintersLeaveTheLabelsWithTheDestination) {
+  StartSpooler("Label1", true);
+  StartSpooler("Label2", true);
+  StartService();
+  DropOrder("order.spl", SpoolRecord("Smith", "Pizza"));
+  ASSERT_TRUE(WaitFor([&] { return Log().find("# Failed to print...") != std::string::npos; })) << Log();
+  EXPECT_EQ(ReadFile(base_ / "Label1/order.spl"), kLabels);
+  EXPECT_FALSE(Exists("PreLabel/order.spl"));
+  EXPECT_FALSE(Exists("Label2/order.spl"));
+  std::string log = Log();
+  const std::vector<std::string> expected = {
+      "# Problem sending to " + Path("Label1"),
+      "  Please check Printer.",
+      "! Trying backup printer...",
+      "# Problem sending to " + Path("Label2"),
+      "  Please check RMSpool and Printer.",
+      "! Sending order back to " + Path("Label1"),
+      "! Labels will resume printing when the problem is resolved",
+      "-- Deleting " + Path("PreLabel/order.spl"),
+      "# Failed to print..."};
+  size_t at = 0;
+  for (const auto& line : expected) {
+    size_t pos = log.find(" : " + line + "\r\n", at);
+    ASSERT_NE(pos, std::string::npos) << "missing in order: " << line << "\n" << log;
+    at = pos;
+  }
+}
+
+TEST_F(ServiceE2E, TwoFilesAreTakenInTwoTicks) {
+  StartSpooler("Label1");
+  StartService();
+  DropOrder("a.spl", SpoolRecord("First", "Pizza"));
+  DropOrder("b.spl", SpoolRecord("Second", "Salad"));
+  ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/a.spl") && Exists("Label1/printed/b.spl"); }))
+      << Log();
+  std::string log = Log();
+  size_t a = log.find("-> Loading from " + Path("PreLabel/a.spl"));
+  size_t b = log.find("-> Loading from " + Path("PreLabel/b.spl"));
+  ASSERT_NE(a, std::string::npos);
+  ASSERT_NE(b, std::string::npos);
+  EXPECT_LT(a, b);
+  // Ticks are a second apart: the two lines carry different seconds.
+  auto stampOf = [&](size_t pos) {
+    size_t start = log.rfind("\r\n", pos);
+    start = start == std::string::npos ? 0 : start + 2;
+    return log.substr(start, log.find(" : ", start) - start);
+  };
+  EXPECT_NE(stampOf(a), stampOf(b));
+}
+
+TEST_F(ServiceE2E, AMissingConfigurationIsWrittenWithDefaultsAndTheServiceIdlesUntilAReload) {
+  fs::remove(base_ / "Tarnwick.cfg");
+  StartSpooler("Label1");
+  StartService();
+  EXPECT_EQ(ReadFile(base_ / "Tarnwick.cfg"),
+            "SPLDirSource=PreLabel\r\nSPLDirDest=Label1\r\nSPLDirBackup=Label2\r\nLabelsText=Labels\r\n"
+            "TimeText=Time:\r\nMapText=Map:\r\nTotalText=Total:\r\n");
+  std::string log = Log();
+  EXPECT_NE(log.find("! Source Spool Directory is: \"" + Path("PreLabel") + "\""), std::string::npos) << log;
+  EXPECT_NE(log.find("! Backup Spool Directory is: \"" + Path("Label2") + "\""), std::string::npos) << log;
+  EXPECT_EQ(Status(), "0\r\n");
+
+  DropOrder("order.spl", SpoolRecord("Smith", "Pizza"));
+  std::this_thread::sleep_for(2500ms);
+  EXPECT_TRUE(Exists("PreLabel/order.spl"));  // idle
+
+  // The reload flag and the order in the same tick: the configuration is
+  // reloaded first, and the order handled right after it.
+  WriteFile(base_ / "TWKConfigChanged", "");
+  ASSERT_TRUE(WaitFor([&] { return !Exists("TWKConfigChanged"); }));
+  std::this_thread::sleep_for(300ms);  // well inside the same tick
+  log = Log();
+  EXPECT_EQ(Count(log, "! Starting service..."), 2);
+  EXPECT_NE(log.find("-> Loading from " + Path("PreLabel/order.spl")), std::string::npos) << log;
+  ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/order.spl"); })) << Log();
+}
+
+TEST_F(ServiceE2E, AMissingDesignStopsPrintingAndKeepsTheOrder) {
+  StartSpooler("Label1");
+  StartService();
+  fs::remove(base_ / "LabelDesign.txt");
+  DropOrder("order.spl", SpoolRecord("Smith", "Pizza"));
+  ASSERT_TRUE(WaitFor([&] { return Log().find("# Failed to print...") != std::string::npos; })) << Log();
+  EXPECT_EQ(Status(), "5\r\n");
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_TRUE(Exists("PreLabel/order.spl"));
+  EXPECT_EQ(Count(Log(), "-> Loading from"), 1);  // not again until a reload
+
+  // Design back and a reload: the order goes out.
+  WriteFile(base_ / "LabelDesign.txt", kDesign);
+  WriteFile(base_ / "TWKConfigChanged", "");
+  ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/order.spl"); })) << Log();
+  EXPECT_EQ(ReadFile(base_ / "Label1/printed/order.spl"), kLabels);
+  EXPECT_EQ(Status(), "0\r\n");
+}
+
+
+TEST_F(ServiceE2E, ALineCountThatIsNotWholeRecordsSendsAnEmptyLabelFile) {
+  StartSpooler("Label1");
+  StartService();
+  std::string text = SpoolRecord("Smith", "Pizza");
+  std::string half = text.substr(0, text.size() / 2);  // 50 lines
+  DropOrder("odd.spl", text + half);
+  ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/odd.spl"); })) << Log();
+  EXPECT_EQ(ReadFile(base_ / "Label1/printed/odd.spl"), "");
+  std::string log = Log();
+  EXPECT_NE(log.find("## WARNING: Label Setup in RM does not seem to be compatible with Tarnwick ##"),
+            std::string::npos)
+      << log;
+  EXPECT_FALSE(Exists("PreLabel/odd.spl"));
+}
+
+TEST_F(ServiceE2E, AMissingBackupDirectorySetsStatus4AndSendsNothing) {
+  fs::remove_all(base_ / "Label2");
+  StartSpooler("Label1");
+  StartService();
+  EXPECT_TRUE(WaitFor([&] { return Status() == "4\r\n"; })) << Status();
+  EXPECT_NE(Log().find("    Directory not found! Please setup a printer"), std::string::npos);
+  DropOrder("order.spl", SpoolRecord("Smith", "Pizza"));
+  std::this_thread::sleep_for(2500ms);
+  EXPECT_TRUE(Exists("PreLabel/order.spl"));
+  EXPECT_FALSE(Exists("Label1/printed/order.spl"));
+}
+
+TEST_F(ServiceE2E, PauseRemovesTheLogAndContinueBringsItBackWithTheOldLines) {
+  StartService();
+  std::string before = Log();
+  ASSERT_FALSE(before.empty());
+  service_->Signal(SIGTSTP);
+  ASSERT_TRUE(WaitFor([&] { return !Exists("Tarnwick.txt"); }));
+  service_->Signal(SIGCONT);
+  ASSERT_TRUE(WaitFor([&] { return Count(Log(), "! Starting service...") == 2; })) << Log();
+  std::string after = Log();
+  EXPECT_EQ(after.rfind(before, 0), 0u) << after;  // the old lines first, unchanged
+  EXPECT_NE(after.find("! Stopping service..."), std::string::npos);
+
+  // Stop deletes the log and ends the program normally.
+  EXPECT_EQ(StopService(), 0);
+  EXPECT_FALSE(Exists("Tarnwick.txt"));
+}
+
+TEST_F(ServiceE2E, AnOrderStillBeingWrittenIsNotTakenUntilItSettles) {
+  StartSpooler("Label1");
+  StartService();
+  // RM writes two records slowly: a chunk every 250 ms. A service that took
+  // the file at 100 lines would render one label and lose the rest.
+  std::string text = SpoolRecord("Smith", "Pizza") + SpoolRecord("Jones", "Salad");
+  fs::path target = base_ / "PreLabel/slow.spl";
+  {
+    std::ofstream out(target, std::ios::binary);
+    const size_t chunk = text.size() / 10 + 1;
+    for (size_t at = 0; at < text.size(); at += chunk) {
+      out << text.substr(at, chunk) << std::flush;
+      std::this_thread::sleep_for(250ms);
+    }
+  }
+  ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/slow.spl"); })) << Log();
+  std::string labels = ReadFile(base_ / "Label1/printed/slow.spl");
+  EXPECT_EQ(Count(labels, "REF "), 2) << labels;
+  EXPECT_EQ(Count(Log(), "-> Loading from"), 1);
+}
+
+TEST_F(ServiceE2E, AFailedWriteKeepsTheOrderForALaterTick) {
+  StartSpooler("Label1");
+  StartService();
+  // A directory in the way of the label file: the write fails.
+  fs::create_directories(base_ / "Label1/order.spl");
+  DropOrder("order.spl", SpoolRecord("Smith", "Pizza"));
+  ASSERT_TRUE(WaitFor([&] { return Log().find("# Failed to print...") != std::string::npos; })) << Log();
+  std::string log = Log();
+  EXPECT_NE(log.find(" : # Cannot write labels: "), std::string::npos) << log;
+  EXPECT_EQ(log.find("-- Deleting"), std::string::npos) << log;
+  EXPECT_TRUE(Exists("PreLabel/order.spl"));
+  // Nothing half-written or temporary is left in the destination.
+  for (const auto& e : fs::directory_iterator(base_ / "Label1")) {
+    std::string n = e.path().filename().string();
+    EXPECT_TRUE(n == "printed" || n == "LOCKSPL.DBF" || n == "order.spl") << n;
+  }
+  fs::remove(base_ / "Label1/order.spl");
+  ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/order.spl"); })) << Log();
+  EXPECT_FALSE(Exists("PreLabel/order.spl"));
+}
+
+TEST_F(ServiceE2E, AReloadMovesTheSourceLockToTheNewDirectory) {
+  fs::create_directories(base_ / "PreLabel2");
+  StartService();
+  {
+    // The service holds PreLabel's lock table: no spooler can take it.
+    Process probe;
+    probe.Start({(bin_ / "rmspool_sim").string(), "--dir", Path("PreLabel")}, base_ / "probe1.out");
+    EXPECT_EQ(probe.Wait(), 1) << probe.Output();
+  }
+  WriteConfig("PreLabel2", "Label1", "Label2");
+  WriteFile(base_ / "TWKConfigChanged", "");
+  ASSERT_TRUE(WaitFor([&] { return !Exists("TWKConfigChanged"); }));
+  ASSERT_TRUE(WaitFor([&] { return Exists("PreLabel2/LOCKSPL.DBF"); }));
+  {
+    Process probe;
+    probe.Start({(bin_ / "rmspool_sim").string(), "--dir", Path("PreLabel2")}, base_ / "probe2.out");
+    EXPECT_EQ(probe.Wait(), 1) << probe.Output();
+  }
+  // The old directory's table is free again.
+  Process& freed = StartSpooler("PreLabel");
+  EXPECT_NE(freed.Output().find("serving"), std::string::npos);
+}
+
+TEST_F(ServiceE2E, ASourceThatCannotBeDeletedIsPrintedOnceAndLeftAlone) {
+  DropOrder("stuck.spl", SpoolRecord("Smith", "Pizza"));
+  const std::string stuck = Path("PreLabel/stuck.spl");
+  // An immutable file cannot be deleted even by root.
+  if (std::system(("chattr +i '" + stuck + "' 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "chattr +i is not available here";
+  }
+  struct Unlock {
+    std::string path;
+    ~Unlock() { (void)std::system(("chattr -i '" + path + "' 2>/dev/null").c_str()); }
+  } unlock{stuck};
+  StartSpooler("Label1");
+  StartService();
+  ASSERT_TRUE(WaitFor([&] { return Log().find("# Cannot delete " + stuck) != std::string::npos; })) << Log();
+  std::this_thread::sleep_for(2500ms);
+  std::string log = Log();
+  EXPECT_EQ(Count(log, "-> Loading from " + stuck), 1) << log;
+  EXPECT_EQ(Count(log, "# Cannot delete"), 1) << log;
+  EXPECT_TRUE(Exists("Label1/printed/stuck.spl"));
+
+  // Once it changes it is an order again (here: RM rewrote it).
+  (void)std::system(("chattr -i '" + stuck + "'").c_str());
+  WriteFile(stuck, SpoolRecord("Jones", "Salad"));
+  ASSERT_TRUE(WaitFor([&] { return !Exists("PreLabel/stuck.spl"); })) << Log();
+  EXPECT_EQ(Count(Log(), "-> Loading from " + stuck), 2);
+}

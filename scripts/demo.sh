@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Runs the label service on a demo base directory: scripts/demo.sh <bindir>
+# (scripts/run.sh calls it with the release build). The demo directory is
+# ./demo, or $TW_DEMO_DIR; it is created when missing and kept between runs.
+set -euo pipefail
+bindir="$(cd "${1:?usage: scripts/demo.sh <directory with TarnwickService>}" && pwd)"
+demo="${TW_DEMO_DIR:-$PWD/demo}"
+
+mkdir -p "$demo/PreLabel" "$demo/Label1" "$demo/Label2"
+# The service works on the files next to itself, so the programs live in the
+# demo directory.
+cp -f "$bindir/TarnwickService" "$bindir/libxbe61.so" "$bindir/rmspool_sim" "$demo/"
+
+crlf() { sed 's/$/\r/'; }
+
+if [[ ! -f "$demo/LabelDesign.txt" ]]; then
+  crlf > "$demo/LabelDesign.txt" <<'DESIGN'
++--------------------------------------+
+ <Label Header (Parsed)> label(s) for <Reference>
+ <Transaction Description>  (<Revenue Center>, <Employee>)
+ Ordered at <Order Time (Parsed)>    Total <Order Total>
+ <Address>
+ <City and Town>
+ Phone <Phone>    Map <Map Code (Parsed)>
+ Note: <Directions>
++--------------------------------------+
+ <Item Name>
+   <Item Mod[1]>
+   <Item Mod[2]>
+   <Item Mod[3]>
++--------------------------------------+
+DESIGN
+fi
+
+if [[ ! -f "$demo/Tarnwick.cfg" ]]; then
+  crlf > "$demo/Tarnwick.cfg" <<'CONFIG'
+SPLDirSource=PreLabel
+SPLDirDest=Label1
+SPLDirBackup=Label2
+LabelsText=Labels
+TimeText=Time:
+MapText=Map:
+TotalText=Total:
+CONFIG
+fi
+
+# A sample order as RM prints it: one record of exactly 100 lines.
+{
+  printf '%s\n' "Mrs. O'Leary" "Delivery" "Anna" "Order 1042" "Total:23.40" "Time: 12:30 PM" \
+    "2 Labels" "12 Elm Street" "Springfield" "555-0100" "Map: K7" "Ring twice at the back door"
+  for _ in $(seq 12 19); do echo; done
+  printf '%s\n' "Pizza Margherita" "extra cheese" "no basil"
+  for _ in $(seq 23 99); do echo; done
+} | crlf > "$demo/sample-order.txt"
+
+# The simulated RM spooler of the label printer Label1: it takes the labels
+# the service hands over, prints them into printer-Label1.txt and files them
+# in Label1/printed/.
+"$demo/rmspool_sim" --dir "$demo/Label1" >> "$demo/printer-Label1.txt" 2>&1 &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+
+rel="${demo#"$PWD"/}"
+cat <<EOF_TEXT
+
+Tarnwick label service demo in $demo
+  Drop a sample order (in another terminal, from $PWD):
+      cp $rel/sample-order.txt $rel/PreLabel/order1.spl
+  Within two seconds the label is printed by the simulated printer into
+      $rel/printer-Label1.txt      (try: tail -f $rel/printer-Label1.txt)
+  and filed as $rel/Label1/printed/order1.spl.
+  The service's log is $rel/Tarnwick.txt and its status code $rel/Tarnwick.err.
+  Edit $rel/LabelDesign.txt or $rel/Tarnwick.cfg, then: touch $rel/TWKConfigChanged
+  Ctrl-C stops the service; Ctrl-Z pauses it and fg continues it.
+
+EOF_TEXT
+
+"$demo/TarnwickService"

@@ -23,6 +23,34 @@ String WithoutCaption(const String& line, const String& caption) {
   return Trim(caption.empty() ? line : StringReplace(line, caption, "", kAllIgnoreCase));
 }
 
+// The tags filled from the record's lines 0 to 11, in the order they are
+// replaced: the order matters, as a value may itself contain a later tag. A
+// tag with a caption takes its line without that caption, trimmed; the
+// others take the line unchanged.
+struct TLineTag {
+  const char* Tag;
+  int Line;
+  String TLabelCaptions::*Caption;
+};
+const TLineTag kLineTags[] = {
+    {"<Reference>", 0, nullptr},
+    {"<Revenue Center>", 1, nullptr},
+    {"<Employee>", 2, nullptr},
+    {"<Transaction Description>", 3, nullptr},
+    {"<Total Text>", 4, nullptr},
+    {"<Order Total>", 4, &TLabelCaptions::TotalText},
+    {"<Order Time>", 5, nullptr},
+    {"<Order Time (Parsed)>", 5, &TLabelCaptions::TimeText},
+    {"<Label Header>", 6, nullptr},
+    {"<Label Header (Parsed)>", 6, &TLabelCaptions::LabelsText},
+    {"<Address>", 7, nullptr},
+    {"<City and Town>", 8, nullptr},
+    {"<Phone>", 9, nullptr},
+    {"<Map Code>", 10, nullptr},
+    {"<Map Code (Parsed)>", 10, &TLabelCaptions::MapText},
+    {"<Directions>", 11, nullptr},
+};
+
 String ModifierTag(int n) { return "<Item Mod[" + IntToStr(n) + "]>"; }
 
 // True when text contains needle, ASCII letters compared without case.
@@ -42,23 +70,10 @@ bool ContainsIgnoreCase(const String& text, const String& needle) {
 String TLabelRenderer::FillRecord(const String& DesignText, const TStrings& Spool, int Base) const {
   auto line = [&](int offset) { return Spool.Strings(Base + offset); };
   String text = DesignText;
-  // The order matters: a value may itself contain a later tag.
-  text = ReplaceTag(text, "<Reference>", line(0));
-  text = ReplaceTag(text, "<Revenue Center>", line(1));
-  text = ReplaceTag(text, "<Employee>", line(2));
-  text = ReplaceTag(text, "<Transaction Description>", line(3));
-  text = ReplaceTag(text, "<Total Text>", line(4));
-  text = ReplaceTag(text, "<Order Total>", WithoutCaption(line(4), Captions.TotalText));
-  text = ReplaceTag(text, "<Order Time>", line(5));
-  text = ReplaceTag(text, "<Order Time (Parsed)>", WithoutCaption(line(5), Captions.TimeText));
-  text = ReplaceTag(text, "<Label Header>", line(6));
-  text = ReplaceTag(text, "<Label Header (Parsed)>", WithoutCaption(line(6), Captions.LabelsText));
-  text = ReplaceTag(text, "<Address>", line(7));
-  text = ReplaceTag(text, "<City and Town>", line(8));
-  text = ReplaceTag(text, "<Phone>", line(9));
-  text = ReplaceTag(text, "<Map Code>", line(10));
-  text = ReplaceTag(text, "<Map Code (Parsed)>", WithoutCaption(line(10), Captions.MapText));
-  text = ReplaceTag(text, "<Directions>", line(11));
+  for (const auto& tag : kLineTags) {
+    const String value = line(tag.Line);
+    text = ReplaceTag(text, tag.Tag, tag.Caption ? WithoutCaption(value, Captions.*tag.Caption) : value);
+  }
 
   // The item is the first non-empty line from line 20 on; its modifiers are
   // the lines right after it up to the first empty one. A record without an
@@ -313,8 +328,8 @@ bool TsrvTarnwick::FindSpoolFile(String& Name) {
     TFileLook look{rec.Size, rec.Time};
     looks[rec.Name] = look;
     if (!found.empty()) continue;
-    auto stuck = stuck_.find(rec.Name);
-    if (stuck != stuck_.end() && stuck->second == look) continue;  // left alone until it changes
+    auto alone = leftAlone_.find(rec.Name);
+    if (alone != leftAlone_.end() && alone->second == look) continue;  // until it changes
     auto seen = looks_.find(rec.Name);
     bool unchanged = seen != looks_.end() && seen->second == look;
     bool old = (now - rec.Time) * kSecondsPerDay >= SpoolSettleSeconds;
@@ -322,10 +337,10 @@ bool TsrvTarnwick::FindSpoolFile(String& Name) {
   }
   FindClose(rec);
   looks_ = std::move(looks);
-  // Forget stuck files that went away or changed.
-  for (auto it = stuck_.begin(); it != stuck_.end();) {
+  // Files left alone that went away or changed are orders again.
+  for (auto it = leftAlone_.begin(); it != leftAlone_.end();) {
     auto now_look = looks_.find(it->first);
-    it = (now_look == looks_.end() || !(now_look->second == it->second)) ? stuck_.erase(it) : std::next(it);
+    it = (now_look == looks_.end() || !(now_look->second == it->second)) ? leftAlone_.erase(it) : std::next(it);
   }
   if (found.empty()) return false;
   Name = found;
@@ -343,6 +358,16 @@ void TsrvTarnwick::TimerTimer(TObject* /*Sender*/) {
   const String path = BaseDir + SPLDirSource + "/" + name;
   WriteLog("-> Loading from " + path);
   SpoolLines->LoadFromFile(path);
+  // Only whole 100-line records make an order; an empty file is none either.
+  // Rendering such a file would hand over an empty label file and delete
+  // the order: it waits instead until RM rewrites or removes it.
+  const int lineCount = SpoolLines->Count();
+  if (lineCount == 0 || lineCount % SpoolRecordLines != 0) {
+    WriteLog("# " + path + " holds " + IntToStr(lineCount) + " lines, not whole " +
+             IntToStr(SpoolRecordLines) + "-line records: left in place");
+    LeaveAlone(name);
+    return;
+  }
   RenderLabels();
   WriteLog("++ Sending to " + BaseDir + SPLDirDest + "/" + name);
   if (!SendLabels(name)) WriteLog("# Failed to print...");
@@ -380,21 +405,26 @@ void TsrvTarnwick::DeleteSource(const String& Name, const String& Path) {
   // Printing it again every second would flood the printer: it is left
   // alone until it changes or goes away.
   WriteLog("# Cannot delete " + Path + "; it is left alone until it changes");
+  LeaveAlone(Name);
+}
+
+void TsrvTarnwick::LeaveAlone(const String& Name) {
   auto look = looks_.find(Name);
-  if (look != looks_.end()) stuck_[Name] = look->second;
+  if (look != looks_.end()) leftAlone_[Name] = look->second;
+}
+
+bool TsrvTarnwick::HandOver(const String& Dir, const String& Name) {
+  if (!SaveLabels(Dir + "/" + Name)) return false;
+  DeleteSource(Name, BaseDir + SPLDirSource + "/" + Name);
+  return true;
 }
 
 bool TsrvTarnwick::SendLabels(const String& Name) {
-  const String source = BaseDir + SPLDirSource + "/" + Name;
   if (ErrorFlag) return false;
 
   const String dest = BaseDir + SPLDirDest;
   TSpooler first = TestSpooler(dest, SPLDirDest);
-  if (first == TSpooler::Up) {
-    if (!SaveLabels(dest + "/" + Name)) return false;
-    DeleteSource(Name, source);
-    return true;
-  }
+  if (first == TSpooler::Up) return HandOver(dest, Name);
   if (first == TSpooler::Problem) {
     WriteLog("# Problem sending to " + dest);
     WriteLog("  Please check Printer.");
@@ -405,9 +435,7 @@ bool TsrvTarnwick::SendLabels(const String& Name) {
   TSpooler second = TestSpooler(backup, SPLDirBackup);
   if (second == TSpooler::Up) {
     WriteLog("++ Sending to " + backup + "/" + Name);
-    if (!SaveLabels(backup + "/" + Name)) return false;
-    DeleteSource(Name, source);
-    return true;
+    return HandOver(backup, Name);
   }
   if (second == TSpooler::Problem) {
     WriteLog("# Problem sending to " + backup);
@@ -415,6 +443,6 @@ bool TsrvTarnwick::SendLabels(const String& Name) {
   }
   WriteLog("! Sending order back to " + dest);
   WriteLog("! Labels will resume printing when the problem is resolved");
-  if (SaveLabels(dest + "/" + Name)) DeleteSource(Name, source);
+  HandOver(dest, Name);
   return false;
 }

@@ -120,10 +120,15 @@ private:
   // Writes LabelLines to Path whole; false (logged) when that failed.
   bool SaveLabels(const String& Path);
   void DeleteSource(const String& Name, const String& Path);
+  // Writes the labels as Dir/Name, then deletes the source file Name; false
+  // (the source kept) when the labels could not be written.
+  bool HandOver(const String& Dir, const String& Name);
+  // Skips the source file Name on later ticks until it changes or goes away.
+  void LeaveAlone(const String& Name);
 
   std::unique_ptr<TAppendLogFile> logFile_;
   std::map<String, TFileLook> looks_;    // spool files seen at the last tick
-  std::map<String, TFileLook> stuck_;    // sent, but could not be deleted
+  std::map<String, TFileLook> leftAlone_;  // not deletable or not whole records
 };
 
 // The module of the running program (the last one created).

@@ -55,10 +55,22 @@ fi
 
 # The simulated RM spooler of the label printer Label1: it takes the labels
 # the service hands over, prints them into printer-Label1.txt and files them
-# in Label1/printed/.
+# in Label1/printed/. It lives exactly as long as this script.
 "$demo/rmspool_sim" --dir "$demo/Label1" >> "$demo/printer-Label1.txt" 2>&1 &
 sim=$!
-trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+service=
+stop_children() {
+  for pid in $service $sim; do kill -TERM "$pid" 2>/dev/null || true; done
+  for pid in $service $sim; do wait "$pid" 2>/dev/null || true; done
+}
+trap stop_children EXIT
+sleep 0.3
+if ! kill -0 "$sim" 2>/dev/null; then
+  echo "The simulated printer for $demo/Label1 did not start:" >&2
+  tail -n 3 "$demo/printer-Label1.txt" >&2
+  echo "(Is an earlier demo still running? Stop it first.)" >&2
+  exit 1
+fi
 
 rel="${demo#"$PWD"/}"
 cat <<EOF_TEXT
@@ -66,7 +78,7 @@ cat <<EOF_TEXT
 Tarnwick label service demo in $demo
   Drop a sample order (in another terminal, from $PWD):
       cp $rel/sample-order.txt $rel/PreLabel/order1.spl
-  Within two seconds the label is printed by the simulated printer into
+  Within a few seconds the label is printed by the simulated printer into
       $rel/printer-Label1.txt      (try: tail -f $rel/printer-Label1.txt)
   and filed as $rel/Label1/printed/order1.spl.
   The service's log is $rel/Tarnwick.txt and its status code $rel/Tarnwick.err.
@@ -75,4 +87,16 @@ Tarnwick label service demo in $demo
 
 EOF_TEXT
 
-"$demo/TarnwickService"
+# The service runs as a child that this script waits for, so that a stop
+# meant for the script (kill, a closed terminal) reaches the service too
+# rather than leaving it running without the script.
+"$demo/TarnwickService" &
+service=$!
+trap 'kill -TERM "$service" 2>/dev/null || true' INT TERM HUP
+# A trapped signal interrupts wait: wait again until the service has ended,
+# then take its exit status.
+while kill -0 "$service" 2>/dev/null; do wait "$service" || true; done
+rc=0
+wait "$service" || rc=$?
+service=
+exit "$rc"

@@ -7,10 +7,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -18,9 +16,8 @@
 
 #include "label_service/srvLog.h"
 #include "label_service/srvMain.h"
+#include "label_service/tests/SpawnChild.h"
 #include "platform/system/Paths.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -111,21 +108,6 @@ void BenchLog(const fs::path& dir) {
               longCost * 1e6, longLog, longCost / shortCost);
 }
 
-pid_t Spawn(const std::vector<std::string>& args, const fs::path& output) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
-
 bool WaitForFile(const fs::path& p, double limitSeconds) {
   auto end = Clock::now() + std::chrono::duration<double>(limitSeconds);
   while (Clock::now() < end) {
@@ -148,11 +130,11 @@ void BenchLatency(const fs::path& dir) {
     std::ofstream cfg(base / "Tarnwick.cfg", std::ios::binary);
     cfg << "SPLDirSource=PreLabel\r\nSPLDirDest=Label1\r\nSPLDirBackup=Label2\r\n";
   }
-  pid_t sim = Spawn({(bin / "rmspool_sim").string(), "--dir", (base / "Label1").string(), "--poll-ms", "2",
+  pid_t sim = SpawnChild({(bin / "rmspool_sim").string(), "--dir", (base / "Label1").string(), "--poll-ms", "2",
                      "--quiet"},
-                    dir / "sim.out");
+                         (dir / "sim.out").string());
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  pid_t service = Spawn({(base / "TarnwickService").string()}, dir / "service.err");
+  pid_t service = SpawnChild({(base / "TarnwickService").string()}, (dir / "service.err").string());
   if (sim < 0 || service < 0 || !WaitForFile(base / "Tarnwick.txt", 15)) {
     std::printf("latency: could not start the service\n");
   } else {

@@ -4,20 +4,18 @@
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <spawn.h>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
+#include "label_service/tests/SpawnChild.h"
 #include "platform/system/Paths.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -67,17 +65,8 @@ public:
 
   void Start(const std::vector<std::string>& args, const fs::path& output) {
     output_ = output;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    int rc = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ASSERT_EQ(rc, 0) << "cannot start " << args[0];
+    pid_ = SpawnChild(args, output.string());
+    ASSERT_GT(pid_, 0) << "cannot start " << args[0];
   }
   void Signal(int sig) { ::kill(pid_, sig); }
   // The exit code, or 100 + signal; -1 when it did not end in time.
@@ -183,6 +172,15 @@ protected:
   std::string Status() { return ReadFile(base_ / "Tarnwick.err"); }
   bool Exists(const std::string& rel) { return fs::exists(base_ / rel); }
   std::string Path(const std::string& rel) { return (base_ / rel).string(); }
+  // The names in base/rel other than the allowed ones.
+  std::vector<std::string> Others(const std::string& rel, const std::set<std::string>& allowed) {
+    std::vector<std::string> others;
+    for (const auto& e : fs::directory_iterator(base_ / rel)) {
+      std::string n = e.path().filename().string();
+      if (allowed.count(n) == 0) others.push_back(n);
+    }
+    return others;
+  }
 
   fs::path base_, bin_;
   std::unique_ptr<Process> service_;
@@ -209,10 +207,7 @@ TEST_F(ServiceE2E, DestinationUpTakesTheLabelsAndTheSourceGoes) {
   EXPECT_NE(log.find(" : -- Deleting " + Path("PreLabel/order.spl")), std::string::npos) << log;
   EXPECT_EQ(Count(log, "#"), 0) << log;
   // Nothing but the label arrived in the destination (no temporary leftovers).
-  for (const auto& e : fs::directory_iterator(base_ / "Label1")) {
-    std::string n = e.path().filename().string();
-    EXPECT_TRUE(n == "printed" || n == "LOCKSPL.DBF") << n;
-  }
+  EXPECT_EQ(Others("Label1", {"printed", "LOCKSPL.DBF"}), std::vector<std::string>{});
   EXPECT_EQ(StopService(), 0);
 }
 
@@ -334,19 +329,45 @@ TEST_F(ServiceE2E, AMissingDesignStopsPrintingAndKeepsTheOrder) {
 }
 
 
-TEST_F(ServiceE2E, ALineCountThatIsNotWholeRecordsSendsAnEmptyLabelFile) {
+TEST_F(ServiceE2E, AFileOfPartRecordsStaysUntilRewrittenWholeAndLaterOrdersStillGoOut) {
   StartSpooler("Label1");
   StartService();
   std::string text = SpoolRecord("Smith", "Pizza");
-  std::string half = text.substr(0, text.size() / 2);  // 50 lines
-  DropOrder("odd.spl", text + half);
-  ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/odd.spl"); })) << Log();
-  EXPECT_EQ(ReadFile(base_ / "Label1/printed/odd.spl"), "");
-  std::string log = Log();
-  EXPECT_NE(log.find("## WARNING: Label Setup in RM does not seem to be compatible with Tarnwick ##"),
+  size_t cut = 0;
+  for (int line = 0; line < 50; ++line) cut = text.find("\r\n", cut) + 2;
+  DropOrder("a_odd.spl", text + text.substr(0, cut));  // 150 lines
+  DropOrder("b_empty.spl", "");
+  const std::string odd = Path("PreLabel/a_odd.spl");
+  const std::string empty = Path("PreLabel/b_empty.spl");
+  ASSERT_TRUE(WaitFor([&] { return Log().find("# " + empty) != std::string::npos; })) << Log();
+  EXPECT_NE(Log().find(" : # " + odd + " holds 150 lines, not whole 100-line records: left in place\r\n"),
             std::string::npos)
-      << log;
-  EXPECT_FALSE(Exists("PreLabel/odd.spl"));
+      << Log();
+  EXPECT_NE(Log().find(" : # " + empty + " holds 0 lines, not whole 100-line records: left in place\r\n"),
+            std::string::npos)
+      << Log();
+
+  // An order dropped after them is still printed.
+  DropOrder("c_good.spl", SpoolRecord("Jones", "Salad"));
+  ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/c_good.spl"); })) << Log();
+  std::this_thread::sleep_for(1500ms);
+  std::string log = Log();
+  EXPECT_TRUE(Exists("PreLabel/a_odd.spl"));
+  EXPECT_TRUE(Exists("PreLabel/b_empty.spl"));
+  EXPECT_FALSE(Exists("Label1/a_odd.spl") || Exists("Label1/printed/a_odd.spl"));
+  EXPECT_FALSE(Exists("Label1/b_empty.spl") || Exists("Label1/printed/b_empty.spl"));
+  // Looked at once each, not again every tick.
+  EXPECT_EQ(Count(log, "-> Loading from " + odd), 1) << log;
+  EXPECT_EQ(Count(log, " : # " + odd), 1) << log;
+  EXPECT_EQ(Count(log, " : # " + empty), 1) << log;
+  EXPECT_EQ(Count(log, "# Failed to print..."), 0) << log;
+
+  // RM rewrites it whole: now it is an order.
+  DropOrder("a_odd.spl", text);
+  ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/a_odd.spl"); })) << Log();
+  EXPECT_EQ(ReadFile(base_ / "Label1/printed/a_odd.spl"), kLabels);
+  EXPECT_FALSE(Exists("PreLabel/a_odd.spl"));
+  EXPECT_EQ(Count(Log(), "-> Loading from " + odd), 2) << Log();
 }
 
 TEST_F(ServiceE2E, AMissingBackupDirectorySetsStatus4AndSendsNothing) {
@@ -411,10 +432,7 @@ TEST_F(ServiceE2E, AFailedWriteKeepsTheOrderForALaterTick) {
   EXPECT_EQ(log.find("-- Deleting"), std::string::npos) << log;
   EXPECT_TRUE(Exists("PreLabel/order.spl"));
   // Nothing half-written or temporary is left in the destination.
-  for (const auto& e : fs::directory_iterator(base_ / "Label1")) {
-    std::string n = e.path().filename().string();
-    EXPECT_TRUE(n == "printed" || n == "LOCKSPL.DBF" || n == "order.spl") << n;
-  }
+  EXPECT_EQ(Others("Label1", {"printed", "LOCKSPL.DBF", "order.spl"}), std::vector<std::string>{});
   fs::remove(base_ / "Label1/order.spl");
   ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/order.spl"); })) << Log();
   EXPECT_FALSE(Exists("PreLabel/order.spl"));

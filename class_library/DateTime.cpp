@@ -1,42 +1,19 @@
 #include "class_library/DateTime.h"
 
-#include <strings.h>
-
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
+#include <string_view>
 
 #include "class_library/FormatSettings.h"
+#include "class_library/SysUtils.h"
+#include "platform/system/AsciiCase.h"
+#include "platform/system/FileTime.h"
 
 namespace {
 
-constexpr int64_t kMSecsPerDay = 86400000;
-
-// Days from 1970-01-01 to the civil date (proleptic Gregorian).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-void CivilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  y = static_cast<int64_t>(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp < 10 ? mp + 3 : mp - 9;
-  y += m <= 2;
-}
-
-const int64_t kEpochOffset = DaysFromCivil(1899, 12, 30);  // day 0 relative to 1970
+const int64_t kEpochOffset = sys::DaysFromCivil(1899, 12, 30);  // day 0 relative to 1970
 
 // Splits a TDateTime into whole days and milliseconds of the day, rounding to
 // the millisecond. The time of day of a negative value is its absolute fraction.
@@ -46,9 +23,9 @@ void Split(TDateTime dt, int64_t& days, int64_t& msecs) {
     msecs = 0;
     return;
   }
-  const int64_t total = std::llround(dt * static_cast<double>(kMSecsPerDay));
-  days = total / kMSecsPerDay;
-  msecs = total % kMSecsPerDay;
+  const int64_t total = std::llround(dt * static_cast<double>(MSecsPerDay));
+  days = total / MSecsPerDay;
+  msecs = total % MSecsPerDay;
   if (msecs < 0) msecs = -msecs;
 }
 
@@ -60,9 +37,9 @@ Parts Decode(TDateTime dt) {
   int64_t days, msecs;
   Split(dt, days, msecs);
   Parts p;
-  int64_t y;
+  long long y;
   unsigned m, d;
-  CivilFromDays(days + kEpochOffset, y, m, d);
+  sys::CivilFromDays(days + kEpochOffset, y, m, d);
   p.year = static_cast<Word>(y < 0 ? 0 : (y > 65535 ? 65535 : y));
   p.month = static_cast<Word>(m);
   p.day = static_cast<Word>(d);
@@ -83,12 +60,9 @@ String Number(int value, int digits) {
   return s;
 }
 
-bool StartsWithNoCase(const String& s, size_t at, const char* text) {
-  const size_t n = std::char_traits<char>::length(text);
-  return at + n <= s.size() && ::strncasecmp(s.c_str() + at, text, n) == 0;
+bool StartsWithNoCase(const String& s, size_t at, std::string_view text) {
+  return at + text.size() <= s.size() && sys::SameAsciiText(std::string_view(s).substr(at, text.size()), text);
 }
-
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 class DateFormatter {
 public:
@@ -103,7 +77,7 @@ public:
     size_t i = 0;
     while (i < f.size()) {
       const char starter = f[i];
-      char token = Upper(starter);
+      char token = sys::AsciiUpper(starter);
       if (token >= 'A' && token <= 'Z') {
         if (token == 'M' && lastToken == 'H') token = 'N';
         lastToken = token;
@@ -312,7 +286,7 @@ enum class DateOrder { MDY, DMY, YMD };
 
 DateOrder OrderOf(const String& format) {
   for (char c : format) {
-    switch (Upper(c)) {
+    switch (sys::AsciiUpper(c)) {
       case 'D': return DateOrder::DMY;
       case 'Y': return DateOrder::YMD;
       case 'M': return DateOrder::MDY;
@@ -400,14 +374,7 @@ bool ScanTime(Scanner& sc, TDateTime& time) {
 TDateTime Now() {
   const auto now = std::chrono::system_clock::now();
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
-  const std::time_t secs = static_cast<std::time_t>(ms / 1000);
-  std::tm local{};
-  ::localtime_r(&secs, &local);
-  const TDateTime date = static_cast<double>(
-      DaysFromCivil(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1), static_cast<unsigned>(local.tm_mday)) -
-      kEpochOffset);
-  const double msOfDay = ((local.tm_hour * 60.0 + local.tm_min) * 60.0 + local.tm_sec) * 1000.0 + static_cast<double>(ms % 1000);
-  return date + msOfDay / static_cast<double>(kMSecsPerDay);
+  return sys::FileTimeToDateTime(static_cast<std::time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L);
 }
 
 TDateTime Date() { return std::floor(Now()); }
@@ -427,13 +394,13 @@ Word DaysInMonth(Word year, Word month) {
 
 bool TryEncodeDate(Word year, Word month, Word day, TDateTime& date) {
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
-  date = static_cast<double>(DaysFromCivil(year, month, day) - kEpochOffset);
+  date = static_cast<double>(sys::DaysFromCivil(year, month, day) - kEpochOffset);
   return true;
 }
 
 bool TryEncodeTime(Word hour, Word min, Word sec, Word msec, TDateTime& time) {
   if (hour > 23 || min > 59 || sec > 59 || msec > 999) return false;
-  time = (((hour * 60.0 + min) * 60.0 + sec) * 1000.0 + msec) / static_cast<double>(kMSecsPerDay);
+  time = (((hour * 60.0 + min) * 60.0 + sec) * 1000.0 + msec) / static_cast<double>(MSecsPerDay);
   return true;
 }
 
@@ -514,30 +481,12 @@ bool TryStrToDateTime(const String& s, TDateTime& value) {
   return true;
 }
 
-TDateTime StrToDate(const String& s) {
-  TDateTime v;
-  if (!TryStrToDate(s, v)) throw EConvertError("'" + s + "' is not a valid date");
-  return v;
-}
+TDateTime StrToDate(const String& s) { return StrToValue(TryStrToDate, s, "date"); }
 
-TDateTime StrToTime(const String& s) {
-  TDateTime v;
-  if (!TryStrToTime(s, v)) throw EConvertError("'" + s + "' is not a valid time");
-  return v;
-}
+TDateTime StrToTime(const String& s) { return StrToValue(TryStrToTime, s, "time"); }
 
-TDateTime StrToDateTime(const String& s) {
-  TDateTime v;
-  if (!TryStrToDateTime(s, v)) throw EConvertError("'" + s + "' is not a valid date and time");
-  return v;
-}
+TDateTime StrToDateTime(const String& s) { return StrToValue(TryStrToDateTime, s, "date and time"); }
 
-TDateTime StrToDateDef(const String& s, TDateTime def) {
-  TDateTime v;
-  return TryStrToDate(s, v) ? v : def;
-}
+TDateTime StrToDateDef(const String& s, TDateTime def) { return StrToValueDef(TryStrToDate, s, def); }
 
-TDateTime StrToDateTimeDef(const String& s, TDateTime def) {
-  TDateTime v;
-  return TryStrToDateTime(s, v) ? v : def;
-}
+TDateTime StrToDateTimeDef(const String& s, TDateTime def) { return StrToValueDef(TryStrToDateTime, s, def); }

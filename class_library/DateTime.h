@@ -4,6 +4,10 @@
 #include "class_library/Exceptions.h"
 #include "class_library/Types.h"
 
+// Days between 1 January of year 1 (day number 1) and the TDateTime origin.
+inline constexpr int DateDelta = 693594;
+inline constexpr int MSecsPerDay = 24 * 60 * 60 * 1000;
+
 // The local date and time now; Date is its day, Time its time of day.
 TDateTime Now();
 TDateTime Date();

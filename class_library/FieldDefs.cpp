@@ -37,6 +37,19 @@ int IndexOfName(const Defs& List, const String& Name) {
 }
 }  // namespace
 
+// ---------------------------------------------------------------- TDefCollection
+
+TDefCollection::TDefCollection(TDataSet* DataSet, TItemFactory ItemFactory)
+    : TOwnedCollection(DataSet, std::move(ItemFactory)), dataSet_(DataSet) {}
+
+void TDefCollection::Update() {
+  if (updated_ || !dataSet_) return;
+  UpdateDefs();
+  updated_ = true;
+}
+
+void TDefCollection::Update(TCollectionItem* /*Item*/) { updated_ = false; }
+
 // ---------------------------------------------------------------- TFieldDef
 
 TFieldDef::TFieldDef(TCollection* Collection) : TCollectionItem(Collection) {}
@@ -106,15 +119,15 @@ TField* TFieldDef::CreateField(TComponent* Owner) {
 // ---------------------------------------------------------------- TFieldDefs
 
 TFieldDefs::TFieldDefs(TDataSet* DataSet)
-    : TOwnedCollection(DataSet, [](TCollection* c) { return new TFieldDef(c); }), dataSet_(DataSet) {}
+    : TDefCollection(DataSet, [](TCollection* c) { return new TFieldDef(c); }) {}
 
 TFieldDef* TFieldDefs::Items(int Index) const { return static_cast<TFieldDef*>(TCollection::Items(Index)); }
 
 TFieldDef* TFieldDefs::AddFieldDef() { return static_cast<TFieldDef*>(TCollection::Add()); }
 
 TFieldDef* TFieldDefs::Add(const String& Name, TFieldType DataType, int Size, bool Required) {
-  if (Name.empty()) DatabaseError(SFieldNameMissing, dataSet_);
-  if (IndexOf(Name) >= 0) DatabaseError(Format(SDuplicateFieldName, {Name}), dataSet_);
+  if (Name.empty()) DatabaseError(SFieldNameMissing, DataSet());
+  if (IndexOf(Name) >= 0) DatabaseError(Format(SDuplicateFieldName, {Name}), DataSet());
   BeginUpdate();
   TFieldDef* def = nullptr;
   try {
@@ -141,17 +154,11 @@ TFieldDef* TFieldDefs::FindDef(const String& Name) const {
 
 TFieldDef* TFieldDefs::Find(const String& Name) const {
   TFieldDef* def = FindDef(Name);
-  if (!def) DatabaseError(Format(SFieldNotFound, {Name}), dataSet_);
+  if (!def) DatabaseError(Format(SFieldNotFound, {Name}), DataSet());
   return def;
 }
 
-void TFieldDefs::Update() {
-  if (updated_ || !dataSet_) return;
-  dataSet_->BuildFieldDefs();
-  updated_ = true;
-}
-
-void TFieldDefs::Update(TCollectionItem* /*Item*/) { updated_ = false; }
+void TFieldDefs::UpdateDefs() { DataSet()->BuildFieldDefs(); }
 
 // ---------------------------------------------------------------- TIndexDef
 
@@ -207,14 +214,14 @@ void TIndexDef::Assign(TPersistent* Source) {
 // ---------------------------------------------------------------- TIndexDefs
 
 TIndexDefs::TIndexDefs(TDataSet* DataSet)
-    : TOwnedCollection(DataSet, [](TCollection* c) { return new TIndexDef(c); }), dataSet_(DataSet) {}
+    : TDefCollection(DataSet, [](TCollection* c) { return new TIndexDef(c); }) {}
 
 TIndexDef* TIndexDefs::Items(int Index) const { return static_cast<TIndexDef*>(TCollection::Items(Index)); }
 
 TIndexDef* TIndexDefs::AddIndexDef() { return static_cast<TIndexDef*>(TCollection::Add()); }
 
 TIndexDef* TIndexDefs::Add(const String& Name, const String& Fields, TIndexOptions Options) {
-  if (!Name.empty() && IndexOf(Name) >= 0) DatabaseError(Format(SDuplicateIndexName, {Name}), dataSet_);
+  if (!Name.empty() && IndexOf(Name) >= 0) DatabaseError(Format(SDuplicateIndexName, {Name}), DataSet());
   BeginUpdate();
   TIndexDef* def = AddIndexDef();
   def->SetName(Name);
@@ -237,7 +244,7 @@ TIndexDef* TIndexDefs::FindIndexForName(const String& Name) const {
 
 TIndexDef* TIndexDefs::Find(const String& Name) const {
   TIndexDef* def = FindIndexForName(Name);
-  if (!def) DatabaseError(Format(SIndexNotFound, {Name}), dataSet_);
+  if (!def) DatabaseError(Format(SIndexNotFound, {Name}), DataSet());
   return def;
 }
 
@@ -256,13 +263,7 @@ TIndexDef* TIndexDefs::GetIndexForFields(const String& Fields, bool CaseInsensit
   return nullptr;
 }
 
-void TIndexDefs::Update() {
-  if (updated_ || !dataSet_) return;
-  dataSet_->ReadIndexDefs();
-  updated_ = true;
-}
-
-void TIndexDefs::Update(TCollectionItem* /*Item*/) { updated_ = false; }
+void TIndexDefs::UpdateDefs() { DataSet()->ReadIndexDefs(); }
 
 // ---------------------------------------------------------------- registration
 

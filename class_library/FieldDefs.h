@@ -118,13 +118,36 @@ private:
   int fieldNo_ = 0;
 };
 
+// What the field and index definitions share: the dataset they describe and
+// whether they still reflect its table.
+class TDefCollection : public TOwnedCollection {
+public:
+  TDefCollection(TDataSet* DataSet, TItemFactory ItemFactory);
+  String ClassName() const override { return "TDefCollection"; }
+
+  TDataSet* DataSet() const { return dataSet_; }
+  // True once the definitions reflect the table. Any change clears it.
+  bool Updated() const { return updated_; }
+  void SetUpdated(bool Value) { updated_ = Value; }
+  // Reads the definitions from the dataset (UpdateDefs) unless they are up to
+  // date; nothing without a dataset.
+  void Update();
+
+protected:
+  virtual void UpdateDefs() = 0;
+  void Update(TCollectionItem* Item) override;
+
+private:
+  TDataSet* dataSet_;
+  bool updated_ = false;
+};
+
 // The field definitions of a dataset, in table order.
-class TFieldDefs : public TOwnedCollection {
+class TFieldDefs : public TDefCollection {
 public:
   explicit TFieldDefs(TDataSet* DataSet);
   String ClassName() const override { return "TFieldDefs"; }
 
-  TDataSet* DataSet() const { return dataSet_; }
   TFieldDef* Items(int Index) const;
   TFieldDef* operator[](int Index) const { return Items(Index); }
   TFieldDef* AddFieldDef();
@@ -135,19 +158,9 @@ public:
   // Raises EDatabaseError "Field '<n>' not found".
   TFieldDef* Find(const String& Name) const;
 
-  // True once the definitions reflect the table. Any change clears it.
-  bool Updated() const { return updated_; }
-  void SetUpdated(bool Value) { updated_ = Value; }
-  // Reads the definitions from the table (the dataset's BuildFieldDefs, open
-  // or closed) unless they are up to date.
-  void Update();
-
 protected:
-  void Update(TCollectionItem* Item) override;
-
-private:
-  TDataSet* dataSet_;
-  bool updated_ = false;
+  // The dataset's BuildFieldDefs (open or closed).
+  void UpdateDefs() override;
 };
 
 // Index options; the ordinal is the bit number (unique = 2, descending = 4,
@@ -187,12 +200,11 @@ private:
   String source_;
 };
 
-class TIndexDefs : public TOwnedCollection {
+class TIndexDefs : public TDefCollection {
 public:
   explicit TIndexDefs(TDataSet* DataSet);
   String ClassName() const override { return "TIndexDefs"; }
 
-  TDataSet* DataSet() const { return dataSet_; }
   TIndexDef* Items(int Index) const;
   TIndexDef* operator[](int Index) const { return Items(Index); }
   TIndexDef* AddIndexDef();
@@ -206,16 +218,7 @@ public:
   // indexes count. nullptr when none fits.
   TIndexDef* GetIndexForFields(const String& Fields, bool CaseInsensitive) const;
 
-  bool Updated() const { return updated_; }
-  void SetUpdated(bool Value) { updated_ = Value; }
-  // Asks the dataset to re-read the definitions (ReadIndexDefs) unless they
-  // are up to date.
-  void Update();
-
 protected:
-  void Update(TCollectionItem* Item) override;
-
-private:
-  TDataSet* dataSet_;
-  bool updated_ = false;
+  // The dataset's ReadIndexDefs.
+  void UpdateDefs() override;
 };

@@ -91,6 +91,13 @@ TDataSet& TField::CheckedDataSet() const {
   return *dataSet_;
 }
 
+bool TField::TrimmedTextOrClear(const String& Value, String& Text) {
+  Text = Trim(Value);
+  if (!Text.empty()) return true;
+  Clear();
+  return false;
+}
+
 void TField::AccessError(const String& TypeName) const {
   DatabaseError(Format(SFieldAccessError, {DisplayName(), TypeName}));
 }
@@ -354,11 +361,8 @@ String TIntegerField::GetAsString() const {
 }
 
 void TIntegerField::SetAsStringValue(const String& Value) {
-  String s = Trim(Value);
-  if (s.empty()) {
-    Clear();
-    return;
-  }
+  String s;
+  if (!TrimmedTextOrClear(Value, s)) return;
   int64_t v = 0;
   if (!TryStrToInt64(s, v)) DatabaseError(Format(SInvalidIntegerValue, {s, DisplayName()}));
   StoreValue(v);
@@ -430,11 +434,8 @@ String TFloatField::GetAsString() const {
 }
 
 void TFloatField::SetAsStringValue(const String& Value) {
-  String s = Trim(Value);
-  if (s.empty()) {
-    Clear();
-    return;
-  }
+  String s;
+  if (!TrimmedTextOrClear(Value, s)) return;
   double v = 0;
   if (!TryStrToFloat(s, v)) DatabaseError(Format(SInvalidFloatValue, {s, DisplayName()}));
   SetAsFloat(v);
@@ -571,11 +572,8 @@ String TDateTimeField::GetAsString() const {
 }
 
 void TDateTimeField::SetAsStringValue(const String& Value) {
-  String s = Trim(Value);
-  if (s.empty()) {
-    Clear();
-    return;
-  }
+  String s;
+  if (!TrimmedTextOrClear(Value, s)) return;
   SetAsDateTime(ParseText(s));
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "class_library/Component.h"
+#include "class_library/DateTime.h"
 #include "class_library/FieldDefs.h"
 #include "class_library/Types.h"
 #include "class_library/Variant.h"
@@ -33,10 +34,6 @@ class TField;
 using TFieldNotifyEvent = std::function<void(TField* Sender)>;
 using TFieldGetTextEvent = std::function<void(TField* Sender, String& Text, bool DisplayText)>;
 using TFieldSetTextEvent = std::function<void(TField* Sender, const String& Text)>;
-
-// Days between 1 January of year 1 (day number 1) and the TDateTime origin.
-inline constexpr int DateDelta = 693594;
-inline constexpr int MSecsPerDay = 24 * 60 * 60 * 1000;
 
 class TField : public TComponent {
 public:
@@ -184,6 +181,9 @@ protected:
   [[noreturn]] void AccessError(const String& TypeName) const;
   // Raises EDatabaseError "Field '<n>' has no dataset" when unattached.
   TDataSet& CheckedDataSet() const;
+  // For the text setters of typed fields, where blank text means no value:
+  // Value without surrounding blanks in Text, or false after clearing the field.
+  bool TrimmedTextOrClear(const String& Value, String& Text);
 
 private:
   friend class TDataSet;

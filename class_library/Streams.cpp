@@ -48,26 +48,6 @@ void Resize(Container& c, int64_t newSize) {
   }
 }
 
-template <typename Container>
-int64_t ReadFrom(const Container& c, int64_t& position, void* buffer, int64_t count) {
-  const int64_t size = static_cast<int64_t>(c.size());
-  if (count <= 0 || position >= size) return 0;
-  const int64_t n = std::min(count, size - position);
-  std::memcpy(buffer, c.data() + position, static_cast<size_t>(n));
-  position += n;
-  return n;
-}
-
-template <typename Container>
-int64_t WriteTo(Container& c, int64_t& position, const void* buffer, int64_t count) {
-  if (count <= 0) return 0;
-  const int64_t end = position + count;
-  if (end > static_cast<int64_t>(c.size())) Resize(c, end);
-  std::memcpy(c.data() + position, buffer, static_cast<size_t>(count));
-  position = end;
-  return count;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- TStream
@@ -115,21 +95,44 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
   return copied;
 }
 
-// ---------------------------------------------------------------- TMemoryStream
+// ---------------------------------------------------------------- TBytesStream
 
-int64_t TMemoryStream::Read(void* buffer, int64_t count) { return ReadFrom(data_, position_, buffer, count); }
+template <class Bytes>
+int64_t TBytesStream<Bytes>::Read(void* buffer, int64_t count) {
+  const int64_t size = static_cast<int64_t>(data_.size());
+  if (count <= 0 || position_ >= size) return 0;
+  const int64_t n = std::min(count, size - position_);
+  std::memcpy(buffer, data_.data() + position_, static_cast<size_t>(n));
+  position_ += n;
+  return n;
+}
 
-int64_t TMemoryStream::Write(const void* buffer, int64_t count) { return WriteTo(data_, position_, buffer, count); }
+template <class Bytes>
+int64_t TBytesStream<Bytes>::Write(const void* buffer, int64_t count) {
+  if (count <= 0) return 0;
+  const int64_t end = position_ + count;
+  if (end > static_cast<int64_t>(data_.size())) Resize(data_, end);
+  std::memcpy(data_.data() + position_, buffer, static_cast<size_t>(count));
+  position_ = end;
+  return count;
+}
 
-int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
+template <class Bytes>
+int64_t TBytesStream<Bytes>::Seek(int64_t offset, TSeekOrigin origin) {
   position_ = NewPosition(position_, Size(), offset, origin);
   return position_;
 }
 
-void TMemoryStream::SetSize(int64_t newSize) {
+template <class Bytes>
+void TBytesStream<Bytes>::SetSize(int64_t newSize) {
   Resize(data_, newSize);
   if (position_ > Size()) position_ = Size();
 }
+
+template class TBytesStream<std::vector<char>>;
+template class TBytesStream<String>;
+
+// ---------------------------------------------------------------- TMemoryStream
 
 void TMemoryStream::Clear() {
   data_.clear();
@@ -231,20 +234,6 @@ void TFileStream::SetSize(int64_t newSize) {
 }
 
 // ---------------------------------------------------------------- TStringStream
-
-int64_t TStringStream::Read(void* buffer, int64_t count) { return ReadFrom(data_, position_, buffer, count); }
-
-int64_t TStringStream::Write(const void* buffer, int64_t count) { return WriteTo(data_, position_, buffer, count); }
-
-int64_t TStringStream::Seek(int64_t offset, TSeekOrigin origin) {
-  position_ = NewPosition(position_, Size(), offset, origin);
-  return position_;
-}
-
-void TStringStream::SetSize(int64_t newSize) {
-  Resize(data_, newSize);
-  if (position_ > Size()) position_ = Size();
-}
 
 String TStringStream::ReadString(int64_t count) {
   const int64_t size = Size();

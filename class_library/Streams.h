@@ -34,15 +34,31 @@ public:
   int64_t CopyFrom(TStream& source, int64_t count);
 };
 
-class TMemoryStream : public TStream {
+// The reading, writing and seeking shared by the streams that keep their bytes
+// in memory (Bytes is std::vector<char> or String).
+template <class Bytes>
+class TBytesStream : public TStream {
 public:
-  String ClassName() const override { return "TMemoryStream"; }
-
   int64_t Read(void* buffer, int64_t count) override;
   int64_t Write(const void* buffer, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t Size() override { return static_cast<int64_t>(data_.size()); }
   void SetSize(int64_t newSize) override;
+
+protected:
+  TBytesStream() = default;
+  explicit TBytesStream(const Bytes& data) : data_(data) {}
+
+  Bytes data_;
+  int64_t position_ = 0;
+};
+
+extern template class TBytesStream<std::vector<char>>;
+extern template class TBytesStream<String>;
+
+class TMemoryStream : public TBytesStream<std::vector<char>> {
+public:
+  String ClassName() const override { return "TMemoryStream"; }
 
   // The bytes (valid until the size changes).
   char* Memory() { return data_.data(); }
@@ -53,10 +69,6 @@ public:
   // EFOpenError / EFCreateError naming the file.
   void LoadFromFile(const String& fileName);
   void SaveToFile(const String& fileName);
-
-protected:
-  std::vector<char> data_;
-  int64_t position_ = 0;
 };
 
 // Open modes; a share flag may be or-ed in and is accepted without effect.
@@ -95,23 +107,13 @@ private:
   int fd_ = -1;
 };
 
-class TStringStream : public TStream {
+class TStringStream : public TBytesStream<String> {
 public:
-  explicit TStringStream(const String& data = String()) : data_(data) {}
+  explicit TStringStream(const String& data = String()) : TBytesStream(data) {}
   String ClassName() const override { return "TStringStream"; }
-
-  int64_t Read(void* buffer, int64_t count) override;
-  int64_t Write(const void* buffer, int64_t count) override;
-  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
-  int64_t Size() override { return static_cast<int64_t>(data_.size()); }
-  void SetSize(int64_t newSize) override;
 
   const String& DataString() const { return data_; }
   // Up to count bytes from the position.
   String ReadString(int64_t count);
   void WriteString(const String& s) { Write(s.data(), static_cast<int64_t>(s.size())); }
-
-private:
-  String data_;
-  int64_t position_ = 0;
 };

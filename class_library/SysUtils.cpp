@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "class_library/FormatSettings.h"
+#include "platform/system/AsciiCase.h"
 #include "platform/system/Paths.h"
 
 namespace {
@@ -123,8 +124,7 @@ String Utf8ChangeCase(const String& s, bool toUpper) {
   for (size_t i = 0; i < r.size();) {
     const uchar c = static_cast<uchar>(r[i]);
     if (c < 0x80) {
-      if (toUpper && c >= 'a' && c <= 'z') r[i] = static_cast<char>(c - 32);
-      if (!toUpper && c >= 'A' && c <= 'Z') r[i] = static_cast<char>(c + 32);
+      r[i] = toUpper ? sys::AsciiUpper(r[i]) : sys::AsciiLower(r[i]);
       ++i;
     } else if (c < 0xE0) {  // two-byte sequence (validated by the caller)
       const uint32_t cp = ((c & 0x1F) << 6) | (static_cast<uchar>(r[i + 1]) & 0x3F);
@@ -209,10 +209,6 @@ int CompareBy(const String& a, const String& b, const Weights& w) {
 }
 
 // ------------------------------------------------------------ numbers
-
-[[noreturn]] void InvalidInteger(const String& s) {
-  throw EConvertError("'" + s + "' is not a valid integer value");
-}
 
 // Parses integer text into a 32-bit (narrow) or 64-bit range. Decimal text is
 // range-checked; hexadecimal text is a bit pattern of that width.
@@ -471,19 +467,9 @@ String TrimRight(const String& s) {
   return s.substr(0, e);
 }
 
-String UpperCase(const String& s) {
-  String r = s;
-  for (char& c : r)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return r;
-}
+String UpperCase(const String& s) { return sys::AsciiUpperCase(s); }
 
-String LowerCase(const String& s) {
-  String r = s;
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return r;
-}
+String LowerCase(const String& s) { return sys::AsciiLowerCase(s); }
 
 String AnsiUpperCase(const String& s) { return AnsiChangeCase(s, true); }
 String AnsiLowerCase(const String& s) { return AnsiChangeCase(s, false); }
@@ -504,7 +490,7 @@ int CompareStr(const String& a, const String& b) {
   return (r > 0) - (r < 0);
 }
 
-bool SameText(const String& a, const String& b) { return a.size() == b.size() && CompareText(a, b) == 0; }
+bool SameText(const String& a, const String& b) { return sys::SameAsciiText(a, b); }
 
 int AnsiCompareText(const String& a, const String& b) {
   const Collation& c = Coll();
@@ -580,27 +566,13 @@ bool TryStrToInt(const String& s, int& value) {
 
 bool TryStrToInt64(const String& s, int64_t& value) { return ParseInteger(s, value, false); }
 
-int StrToInt(const String& s) {
-  int v;
-  if (!TryStrToInt(s, v)) InvalidInteger(s);
-  return v;
-}
+int StrToInt(const String& s) { return StrToValue(TryStrToInt, s, "integer value"); }
 
-int64_t StrToInt64(const String& s) {
-  int64_t v;
-  if (!TryStrToInt64(s, v)) InvalidInteger(s);
-  return v;
-}
+int64_t StrToInt64(const String& s) { return StrToValue(TryStrToInt64, s, "integer value"); }
 
-int StrToIntDef(const String& s, int def) {
-  int v;
-  return TryStrToInt(s, v) ? v : def;
-}
+int StrToIntDef(const String& s, int def) { return StrToValueDef(TryStrToInt, s, def); }
 
-int64_t StrToInt64Def(const String& s, int64_t def) {
-  int64_t v;
-  return TryStrToInt64(s, v) ? v : def;
-}
+int64_t StrToInt64Def(const String& s, int64_t def) { return StrToValueDef(TryStrToInt64, s, def); }
 
 String FloatToStr(double value) { return FormatGeneral(value, 15); }
 
@@ -644,16 +616,9 @@ bool TryStrToFloat(const String& s, double& value) {
   return true;
 }
 
-double StrToFloat(const String& s) {
-  double v;
-  if (!TryStrToFloat(s, v)) throw EConvertError("'" + s + "' is not a valid floating point value");
-  return v;
-}
+double StrToFloat(const String& s) { return StrToValue(TryStrToFloat, s, "floating point value"); }
 
-double StrToFloatDef(const String& s, double def) {
-  double v;
-  return TryStrToFloat(s, v) ? v : def;
-}
+double StrToFloatDef(const String& s, double def) { return StrToValueDef(TryStrToFloat, s, def); }
 
 // ---------------------------------------------------------------- Format
 
@@ -738,7 +703,7 @@ String Format(const String& fmt, std::initializer_list<TVarRec> args) {
       if (!readNumber(precision)) precision = 0;
     }
     if (i >= fmt.size()) throw invalid();
-    const char type = static_cast<char>(fmt[i] >= 'A' && fmt[i] <= 'Z' ? fmt[i] + 32 : fmt[i]);
+    const char type = sys::AsciiLower(fmt[i]);
     ++i;
 
     const TVarRec& arg = takeArg();

@@ -99,6 +99,20 @@ double StrToFloat(const String& s);
 double StrToFloatDef(const String& s, double def);
 bool TryStrToFloat(const String& s, double& value);
 
+// What every StrTo... function does around its TryStrTo... parser: the value
+// Try reads from s, else EConvertError "'<s>' is not a valid <what>" (or def).
+template <class T>
+T StrToValue(bool (*Try)(const String&, T&), const String& s, const char* what) {
+  T v;
+  if (!Try(s, v)) throw EConvertError("'" + s + "' is not a valid " + what);
+  return v;
+}
+template <class T>
+T StrToValueDef(bool (*Try)(const String&, T&), const String& s, T def) {
+  T v;
+  return Try(s, v) ? v : def;
+}
+
 // ---------------------------------------------------------------- Format
 
 // One argument of Format.

@@ -4,15 +4,13 @@
 
 #include "class_library/DateTime.h"
 #include "class_library/FormatSettings.h"
+#include "class_library/tests/FormatSettingsGuard.h"
 
 namespace {
 
 // Every test starts from the U.S. defaults and leaves the globals as found.
 class DateTimeTest : public ::testing::Test {
 protected:
-  DateTimeTest() : saved_(FormatSettings) { FormatSettings = TFormatSettings(); }
-  ~DateTimeTest() override { FormatSettings = saved_; }
-
   static TDateTime At(Word y, Word mo, Word d, Word h = 0, Word mi = 0, Word s = 0, Word ms = 0) {
     return EncodeDate(y, mo, d) + EncodeTime(h, mi, s, ms);
   }
@@ -23,7 +21,7 @@ protected:
   }
 
 private:
-  TFormatSettings saved_;
+  FormatSettingsGuard settings_{TFormatSettings()};
 };
 
 TEST_F(DateTimeTest, EncodeDecodeRoundTripAndLimits) {

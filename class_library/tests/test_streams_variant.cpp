@@ -1,37 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "class_library/DateTime.h"
 #include "class_library/FormatSettings.h"
 #include "class_library/Streams.h"
 #include "class_library/Variant.h"
+#include "class_library/tests/FormatSettingsGuard.h"
+#include "platform/system/tests/TempDir.h"
 
 namespace {
 
-class TempDir {
-public:
-  TempDir() {
-    char tmpl[] = "/tmp/tw_streams_XXXXXX";
-    path_ = ::mkdtemp(tmpl);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  String File(const String& name) const { return path_ + "/" + name; }
 
-private:
-  String path_;
-};
-
-String ReadAll(const String& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 String Contents(TMemoryStream& s) { return String(s.Memory(), static_cast<size_t>(s.Size())); }
 
@@ -100,7 +80,7 @@ TEST(Streams, FileStreamModesAndErrors) {
     EXPECT_EQ(f.Position(), 4);
     EXPECT_EQ(f.FileName(), path);
   }
-  EXPECT_EQ(ReadAll(path), "0123");
+  EXPECT_EQ(dir.Get("Data.BIN"), "0123");
   {
     // Opening ignores case and reads what is there.
     TFileStream f(dir.File("data.bin"), fmOpenRead | fmShareDenyNone);
@@ -114,12 +94,12 @@ TEST(Streams, FileStreamModesAndErrors) {
     f.Seek(0, soEnd);
     f.WriteBuffer("45", 2);
   }
-  EXPECT_EQ(ReadAll(path), "012345");
+  EXPECT_EQ(dir.Get("Data.BIN"), "012345");
   {
     // fmCreate on an existing name in other case empties that file, not a new one.
     TFileStream f(dir.File("data.BIN"), fmCreate);
   }
-  EXPECT_EQ(ReadAll(path), "");
+  EXPECT_EQ(dir.Get("Data.BIN"), "");
   EXPECT_FALSE(std::filesystem::exists(dir.File("data.BIN")));
 
   try {
@@ -144,8 +124,7 @@ TEST(Streams, FileStreamModesAndErrors) {
 }
 
 TEST(Variant, KindsAndConversions) {
-  const TFormatSettings saved = FormatSettings;
-  FormatSettings = TFormatSettings();
+  FormatSettingsGuard settings{TFormatSettings()};
   Variant empty;
   EXPECT_TRUE(VarIsEmpty(empty));
   EXPECT_TRUE(VarIsClear(empty));
@@ -187,7 +166,6 @@ TEST(Variant, KindsAndConversions) {
   EXPECT_EQ(Variant("12/9/2026").AsDateTime(), EncodeDate(2026, 12, 9));
   EXPECT_THROW(Variant("not a date").AsDateTime(), EVariantError);
   EXPECT_THROW(Variant(true).AsDateTime(), EVariantError);
-  FormatSettings = saved;
 }
 
 TEST(Variant, Arrays) {

@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "class_library/Streams.h"
 #include "class_library/StringList.h"
+#include "platform/system/tests/TempDir.h"
 
 namespace {
 
@@ -18,26 +15,7 @@ std::vector<String> Lines(const TStrings& s) {
   return r;
 }
 
-class TempDir {
-public:
-  TempDir() {
-    char tmpl[] = "/tmp/tw_strings_XXXXXX";
-    path_ = ::mkdtemp(tmpl);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  String File(const String& name) const { return path_ + "/" + name; }
-  const String& Path() const { return path_; }
 
-private:
-  String path_;
-};
-
-String ReadAll(const String& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 class Tracked : public TObject {
 public:
@@ -325,7 +303,7 @@ TEST(TStringList, FilesAndStreams) {
   TStringList list;
   list.SetText("first\nsecond");
   list.SaveToFile(dir.File("Out.txt"));
-  EXPECT_EQ(ReadAll(dir.File("Out.txt")), "first\r\nsecond\r\n");
+  EXPECT_EQ(dir.Get("Out.txt"), "first\r\nsecond\r\n");
 
   // An existing file is found without regard to case, and saving replaces it
   // under its existing name.
@@ -334,7 +312,7 @@ TEST(TStringList, FilesAndStreams) {
   EXPECT_EQ(Lines(loaded), Lines(list));
   loaded.Add("third");
   loaded.SaveToFile(dir.File("out.TXT"));
-  EXPECT_EQ(ReadAll(dir.File("Out.txt")), "first\r\nsecond\r\nthird\r\n");
+  EXPECT_EQ(dir.Get("Out.txt"), "first\r\nsecond\r\nthird\r\n");
   EXPECT_FALSE(std::filesystem::exists(dir.File("out.TXT")));
 
   {

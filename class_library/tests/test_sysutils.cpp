@@ -1,39 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 
 #include "class_library/FormatSettings.h"
 #include "class_library/SysUtils.h"
+#include "class_library/tests/FormatSettingsGuard.h"
+#include "platform/system/tests/TempDir.h"
 
 namespace {
 
-// Restores the format settings a test changed.
-class SettingsGuard {
-public:
-  SettingsGuard() : saved_(FormatSettings) {}
-  ~SettingsGuard() { FormatSettings = saved_; }
-
-private:
-  TFormatSettings saved_;
-};
-
-class TempDir {
-public:
-  TempDir() {
-    char tmpl[] = "/tmp/tw_sysutils_XXXXXX";
-    path_ = ::mkdtemp(tmpl);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  const String& Path() const { return path_; }
-  String File(const String& name) const { return path_ + "/" + name; }
-
-private:
-  String path_;
-};
 
 void Touch(const String& path) { std::ofstream(path) << "x"; }
 
@@ -125,7 +101,7 @@ TEST(SysUtilsNumbers, IntegerTextBothWays) {
 }
 
 TEST(SysUtilsNumbers, FloatToStrShortestFifteenDigits) {
-  SettingsGuard guard;
+  FormatSettingsGuard guard;
   EXPECT_EQ(FloatToStr(0), "0");
   EXPECT_EQ(FloatToStr(1.5), "1.5");
   EXPECT_EQ(FloatToStr(-2), "-2");
@@ -144,7 +120,7 @@ TEST(SysUtilsNumbers, FloatToStrShortestFifteenDigits) {
 }
 
 TEST(SysUtilsNumbers, StrToFloatFollowsDecimalSeparator) {
-  SettingsGuard guard;
+  FormatSettingsGuard guard;
   EXPECT_DOUBLE_EQ(StrToFloat(" 12.5 "), 12.5);
   EXPECT_DOUBLE_EQ(StrToFloat("-1e3"), -1000);
   EXPECT_DOUBLE_EQ(StrToFloat(".5"), 0.5);
@@ -159,7 +135,7 @@ TEST(SysUtilsNumbers, StrToFloatFollowsDecimalSeparator) {
 }
 
 TEST(SysUtilsFormat, Specifiers) {
-  SettingsGuard guard;
+  FormatSettingsGuard guard;
   EXPECT_EQ(Format("%d|%5d|%-5d|%.3d", {7, 7, 7, -7}), "7|    7|7    |-007");
   EXPECT_EQ(Format("%s and %s", {"a", String("b")}), "a and b");
   EXPECT_EQ(Format("%.2s|%4s|%-4s|", {"abc", "ab", "ab"}), "ab|  ab|ab  |");
@@ -259,8 +235,8 @@ TEST(SysUtilsProcess, CommandLineCurrentDirAndTicks) {
   TempDir dir;
   const String before = GetCurrentDir();
   ASSERT_TRUE(SetCurrentDir(dir.Path()));
-  EXPECT_EQ(GetCurrentDir(), dir.Path());
-  EXPECT_EQ(ExpandFileName("x/../y"), dir.Path() + "/y");
+  EXPECT_EQ(GetCurrentDir(), ExcludeTrailingPathDelimiter(dir.Path()));
+  EXPECT_EQ(ExpandFileName("x/../y"), dir.Path() + "y");
   ASSERT_TRUE(SetCurrentDir(before));
   EXPECT_FALSE(SetCurrentDir(dir.File("missing")));
 

@@ -2,9 +2,9 @@
 
 #include <dlfcn.h>
 
-#include <cctype>
 #include <utility>
 
+#include "platform/system/AsciiCase.h"
 #include "platform/system/Paths.h"
 
 namespace sys {
@@ -13,11 +13,6 @@ namespace {
 
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 }  // namespace
@@ -44,7 +39,7 @@ std::string DynLib::MapLibraryName(const std::string& dllName) {
   std::string dir = slash == std::string::npos ? std::string() : dllName.substr(0, slash + 1);
   std::string base = slash == std::string::npos ? dllName : dllName.substr(slash + 1);
   if (base.empty() || EndsWith(base, ".so") || base.find(".so.") != std::string::npos) return dllName;
-  base = Lower(base);
+  base = AsciiLowerCase(base);
   if (EndsWith(base, ".dll")) base.resize(base.size() - 4);
   if (base.compare(0, 3, "lib") != 0) base = "lib" + base;
   return dir + base + ".so";

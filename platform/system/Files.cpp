@@ -10,20 +10,12 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/system/AsciiCase.h"
 #include "platform/system/FileTime.h"
 
 namespace sys {
 
 namespace {
-
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  return true;
-}
 
 bool NameExists(const std::string& path) {
   struct stat st;
@@ -44,7 +36,7 @@ std::string FindEntryIgnoringCase(const std::string& dir, const std::string& nam
   std::string best;
   while (dirent* e = ::readdir(d.get())) {
     std::string entry = e->d_name;
-    if (SameIgnoringCase(entry, name) && (best.empty() || entry < best)) best = entry;
+    if (SameAsciiText(entry, name) && (best.empty() || entry < best)) best = entry;
   }
   return best;
 }
@@ -140,7 +132,7 @@ bool MatchesMask(const std::string& name, const std::string& mask) {
     if (m < mask.size() && mask[m] == '*') {
       starMask = m++;
       starName = n;
-    } else if (m < mask.size() && (mask[m] == '?' || FoldCase(mask[m]) == FoldCase(name[n]))) {
+    } else if (m < mask.size() && (mask[m] == '?' || AsciiLower(mask[m]) == AsciiLower(name[n]))) {
       ++m;
       ++n;
     } else if (starMask != std::string::npos) {

@@ -1,8 +1,8 @@
 #include "platform/system/Registry.h"
 
-#include <cctype>
 #include <cstdlib>
 
+#include "platform/system/AsciiCase.h"
 #include "platform/system/TextFile.h"
 
 namespace sys {
@@ -16,11 +16,6 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // A key as compared: without surrounding backslashes, lower case.
 std::string NormalizeKey(std::string key) {
   key = Trim(key);
@@ -28,7 +23,7 @@ std::string NormalizeKey(std::string key) {
   if (b == std::string::npos) return {};
   size_t e = key.find_last_not_of('\\');
   key = key.substr(b, e - b + 1);
-  return Lower(key);
+  return AsciiLowerCase(key);
 }
 
 }  // namespace
@@ -48,7 +43,7 @@ std::optional<std::string> ReadRegistryString(const std::string& key, const std:
     return std::nullopt;
   }
   const std::string wantedKey = NormalizeKey(key);
-  const std::string wantedName = Lower(Trim(name));
+  const std::string wantedName = AsciiLowerCase(Trim(name));
   bool inKey = false;
   for (const auto& raw : lines) {
     std::string line = Trim(raw);
@@ -60,7 +55,7 @@ std::optional<std::string> ReadRegistryString(const std::string& key, const std:
     if (!inKey) continue;
     auto eq = line.find('=');
     if (eq == std::string::npos) continue;
-    if (Lower(Trim(line.substr(0, eq))) == wantedName) return Trim(line.substr(eq + 1));
+    if (AsciiLowerCase(Trim(line.substr(0, eq))) == wantedName) return Trim(line.substr(eq + 1));
   }
   return std::nullopt;
 }

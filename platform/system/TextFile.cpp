@@ -6,11 +6,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <random>
 
+#include "platform/system/AsciiCase.h"
 #include "platform/system/Files.h"
 
 namespace sys {
@@ -43,13 +43,6 @@ std::string ExtensionOf(const std::string& name) {
   return dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 std::string RandomSuffix() {
   static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   static std::atomic<unsigned> counter{0};
@@ -71,7 +64,7 @@ int CreateTempBeside(const std::string& target, std::string& tempPath) {
   const std::string targetExt = ExtensionOf(base);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string suffix = RandomSuffix();
-    if (SameIgnoringCase("." + suffix, targetExt)) continue;
+    if (SameAsciiText("." + suffix, targetExt)) continue;
     tempPath = dir + "." + base + "." + suffix;
     int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;

@@ -5,11 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <string_view>
 #include <cstring>
 
+#include "platform/system/AsciiCase.h"
 #include "platform/system/Files.h"
 
 namespace sys {
@@ -146,14 +146,6 @@ bool ReadBlock(const std::string& path, std::vector<uint8_t>& block) {
   return true;
 }
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 }  // namespace
 
 uint32_t GetFileVersionInfoSize(const std::string& path) {
@@ -169,7 +161,7 @@ bool VerQueryValue(const std::vector<uint8_t>& block, const std::string& subBloc
   bool found = false;
   size_t end = 0;
   bool ok = WalkBlock(block.data(), block.size(), end, [&](std::string_view key, std::string_view v) {
-    if (!SameIgnoringCase(key, wanted)) return false;
+    if (!SameAsciiText(key, wanted)) return false;
     value.assign(v);
     found = true;
     return true;

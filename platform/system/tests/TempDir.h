@@ -2,6 +2,7 @@
 // A fresh directory per test, removed with everything in it afterwards.
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include <stdlib.h>
@@ -22,10 +23,19 @@ public:
   // The directory, ending with '/'.
   const std::string& Path() const { return path_; }
 
+  // The full path of name (relative to the directory); nothing is created.
+  std::string File(const std::string& name) const { return path_ + name; }
   // Writes bytes to name (relative to the directory) and returns the full path.
   std::string Put(const std::string& name, const std::string& bytes = "") const {
     std::ofstream(path_ + name, std::ios::binary) << bytes;
     return path_ + name;
+  }
+  // The bytes of name (relative to the directory); empty when it cannot be read.
+  std::string Get(const std::string& name) const {
+    std::ifstream in(path_ + name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
   }
   std::string MakeDir(const std::string& name) const {
     std::filesystem::create_directories(path_ + name);

@@ -154,7 +154,8 @@ void TDataSet::RestoreState(TDataSetState Value) {
 
 void TDataSet::ClearBlobModified() {
   for (TField* f : fields_)
-    if (auto* blob = dynamic_cast<TBlobField*>(f)) blob->SetModified(false);
+    if (f->IsBlob())
+      if (auto* blob = dynamic_cast<TBlobField*>(f)) blob->SetModified(false);
 }
 
 void TDataSet::DisableControls() {
@@ -175,7 +176,7 @@ void TDataSet::DataEvent(TDataEvent Event, TField* Field, int Info) {
     UpdateCalcFields();
     Field->Change();
   }
-  if (disableCount_ != 0) return;
+  if (disableCount_ != 0 || dataSources_.empty()) return;
   for (TDataSource* source : std::vector<TDataSource*>(dataSources_))
     if (std::find(dataSources_.begin(), dataSources_.end(), source) != dataSources_.end())
       source->DataEvent(Event, Field, Info);
@@ -184,9 +185,13 @@ void TDataSet::DataEvent(TDataEvent Event, TField* Field, int Info) {
 // ---------------------------------------------------------------- fields
 
 TField* TDataSet::FieldByName(const String& FieldName) const {
-  TField* f = fields_.FindField(FieldName);
-  if (!f) DatabaseError(Format(SFieldNotFound, {FieldName}), this);
-  return f;
+  // The name as the field spells it is the common case and needs no case
+  // folding; a field matching only by case is found as before, in order.
+  for (TField* f : fields_) {
+    if (f->FieldName() == FieldName) return f;
+    if (AnsiSameText(f->FieldName(), FieldName)) return f;
+  }
+  DatabaseError(Format(SFieldNotFound, {FieldName}), this);
 }
 
 void TDataSet::GetFieldList(std::vector<TField*>& List, const String& FieldNames) const {

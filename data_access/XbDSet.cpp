@@ -28,6 +28,9 @@ constexpr int kReplaceMemo = 3072;
 
 String Str(const char* p) { return p ? String(p) : String(); }
 
+// Types whose record-buffer value lives in a blob slot.
+bool IsBlobType(TFieldType t) { return t == ftMemo || t == ftBlob || t == ftGraphic || t == ftFmtMemo; }
+
 // The engine table-type code for a TableType.
 int TableTypeCode(TXbTableType t) {
   switch (t) {
@@ -1147,6 +1150,17 @@ void TXbTable::OpenCursor() {
     blobAreaOffset_ = fieldDataSize_ + CalcFieldsSize();
     trailerOffset_ = blobAreaOffset_ + BlobSlotSize * BlobFieldCount();
     recordBufferSize_ = trailerOffset_ + TrailerSize;
+    pendingOffset_ = recordBufferSize_;
+    imageOffset_ = pendingOffset_ + static_cast<std::int32_t>(fieldInfos_.size());
+    lazyFields_.assign(fieldInfos_.size(), 0);
+    eagerFields_.clear();
+    for (TField* field : Fields()) {
+      if (field->FieldNo() <= 0) continue;
+      if (IsBlobType(field->DataType()))
+        eagerFields_.push_back(field);
+      else
+        lazyFields_[static_cast<size_t>(field->FieldNo() - 1)] = 1;
+    }
     SetBookmarkSize(4);
 
     if (filterActive_) EngineQuery(filterText_);
@@ -1170,7 +1184,12 @@ void TXbTable::CloseCursor() {
   directory_.clear();
   cursorOpen_ = false;
   lockedRecNo_ = 0;
+  lockedImageRead_ = false;
   savedRecNo_ = 0;
+  pendingOffset_ = 0;
+  imageOffset_ = 0;
+  lazyFields_.clear();
+  eagerFields_.clear();
   BindFields(false);
   recordImage_.clear();
   if (DefaultFields()) DestroyFields();
@@ -1340,7 +1359,7 @@ void TXbTable::SetMasterSource(TDataSource* Value) { masterLink_->SetDataSource(
 // ---- record buffers -----------------------------------------------------------
 
 std::unique_ptr<Byte[]> TXbTable::NewRecordBuffer() {
-  const int size = std::max(recordBufferSize_, TrailerSize);
+  const int size = std::max(imageOffset_ > 0 ? imageOffset_ + std::max(recordSize_, 1) : recordBufferSize_, TrailerSize);
   auto buffer = std::make_unique<Byte[]>(static_cast<size_t>(size));  // zeroed
   ClearBlobSlots(buffer.get(), false);
   return buffer;
@@ -1358,6 +1377,7 @@ void TXbTable::ClearBlobSlots(Byte* Buffer, bool FreeData) const {
 void TXbTable::InitRecordBuffer(Byte* Buffer) {
   if (!Buffer || recordBufferSize_ <= 0) return;
   std::memset(Buffer, 0, static_cast<size_t>(blobAreaOffset_));
+  if (imageOffset_ > 0) std::memset(PendingFlags(Buffer), 0, lazyFields_.size());
   SetTrailerRecNo(Buffer, 0);
   ClearBlobSlots(Buffer, true);
 }
@@ -1475,6 +1495,7 @@ bool TXbTable::ReadFieldData(TField* Field, void* Buffer) {
     const int place = FieldPlace(Field);
     Byte* record = BufferFor(Field, false);
     if (place < 0 || !record) return false;
+    EnsureSlot(record, Field);
     if (record[place] == 0) return false;
     if (Buffer) std::memcpy(Buffer, record + place + 1, static_cast<size_t>(Field->DataSize()));
     return true;
@@ -1505,101 +1526,129 @@ void TXbTable::WriteFieldData(TField* Field, const void* Buffer) {
   }
   if (fieldNo > 0 && static_cast<size_t>(fieldNo - 1) < changedFields_.size())
     changedFields_[static_cast<size_t>(fieldNo - 1)] = true;
+  if (fieldNo > 0 && imageOffset_ > 0 && static_cast<size_t>(fieldNo - 1) < lazyFields_.size())
+    PendingFlags(record)[fieldNo - 1] = 0;  // the slot holds the written value now
   if (state != dsCalcFields && state != dsFilter && state != dsNewValue) DataEvent(deFieldChange, Field);
 }
 
 // ---- record translation ---------------------------------------------------------
 
-void TXbTable::RecordToBuffer(Byte* Buffer) {
-  const char* image = recordImage_.data();
-  const bool masked = encrypted_ && password_.empty();
+void TXbTable::RecordToBuffer(Byte* Buffer) { LoadRecord(Buffer, recordImage_.data()); }
+
+void TXbTable::LoadRecord(Byte* Buffer, const char* Image) {
+  if (imageOffset_ <= 0 || !Buffer) return;
+  char* own = BufferImage(Buffer);
+  if (Image && Image != own) std::memcpy(own, Image, static_cast<size_t>(std::max(recordSize_, 1)));
+  Byte* pending = PendingFlags(Buffer);
+  if (encrypted_ && password_.empty()) {
+    // Masked values depend on no byte of the record: all of them at once.
+    std::memset(pending, 0, lazyFields_.size());
+    for (TField* field : Fields()) {
+      const int fieldNo = field->FieldNo();
+      if (fieldNo <= 0 || fieldNo > static_cast<int>(fieldInfos_.size())) continue;
+      FieldFromImage(Buffer, field, *fieldInfos_[static_cast<size_t>(fieldNo - 1)], own, true, false);
+    }
+    return;
+  }
+  std::memcpy(pending, lazyFields_.data(), lazyFields_.size());
+  if (eagerFields_.empty()) return;
   const bool insertingAtEnd = State() == dsInsert && Eof();
-  for (TField* field : Fields()) {
-    const int fieldNo = field->FieldNo();
-    if (fieldNo <= 0 || fieldNo > static_cast<int>(fieldInfos_.size())) continue;
-    const TFieldInfo& info = *fieldInfos_[static_cast<size_t>(fieldNo - 1)];
-    Byte* slot = Buffer + info.BufferOffset;
-    Byte* value = slot + 1;
-    const int width = info.Width;
-    if (info.EngineOffset < 0 || width < 0 || info.EngineOffset + width > recordSize_) {
-      slot[0] = 0;  // an engine answer that does not fit the record is never read
-      continue;
+  for (TField* field : eagerFields_)
+    FieldFromImage(Buffer, field, *fieldInfos_[static_cast<size_t>(field->FieldNo() - 1)], own, false, insertingAtEnd);
+}
+
+void TXbTable::EnsureSlot(Byte* Buffer, TField* Field) {
+  const int fieldNo = Field->FieldNo();
+  if (imageOffset_ <= 0 || fieldNo <= 0 || fieldNo > static_cast<int>(lazyFields_.size())) return;
+  Byte& pending = PendingFlags(Buffer)[fieldNo - 1];
+  if (pending == 0) return;
+  pending = 0;
+  FieldFromImage(Buffer, Field, *fieldInfos_[static_cast<size_t>(fieldNo - 1)], BufferImage(Buffer), false, false);
+}
+
+void TXbTable::FieldFromImage(Byte* Buffer, TField* Field, const TFieldInfo& Info, const char* Image, bool Masked,
+                              bool InsertingAtEnd) {
+  Byte* slot = Buffer + Info.BufferOffset;
+  Byte* value = slot + 1;
+  const int width = Info.Width;
+  if (Info.EngineOffset < 0 || width < 0 || Info.EngineOffset + width > recordSize_) {
+    slot[0] = 0;  // an engine answer that does not fit the record is never read
+    return;
+  }
+  const char* text = Image + Info.EngineOffset;
+  const int dataSize = Field->DataSize();
+  if (Masked) {
+    slot[0] = 1;
+    if (Field->DataType() == ftString) {
+      std::memset(value, '*', static_cast<size_t>(std::max(dataSize - 1, 0)));
+      if (dataSize > 0) value[dataSize - 1] = 0;
+    } else {
+      std::memset(value, 0, static_cast<size_t>(dataSize));
     }
-    const char* text = image + info.EngineOffset;
-    const int dataSize = field->DataSize();
-    if (masked) {
-      slot[0] = 1;
-      if (field->DataType() == ftString) {
-        std::memset(value, '*', static_cast<size_t>(std::max(dataSize - 1, 0)));
-        if (dataSize > 0) value[dataSize - 1] = 0;
-      } else {
-        std::memset(value, 0, static_cast<size_t>(dataSize));
-      }
-      continue;
+    return;
+  }
+  const bool blank = IsBlank(text, width);
+  switch (Field->DataType()) {
+    case ftString:
+    case ftFixedChar:
+    case ftWideString: {
+      const int n = std::min(width, std::max(dataSize - 1, 0));
+      slot[0] = blank ? 0 : 1;
+      std::memcpy(value, text, static_cast<size_t>(n));
+      value[n] = 0;
+      for (int i = n - 1; i >= 0 && value[i] == ' '; --i) value[i] = 0;
+      break;
     }
-    const bool blank = IsBlank(text, width);
-    switch (field->DataType()) {
-      case ftString:
-      case ftFixedChar:
-      case ftWideString: {
-        const int n = std::min(width, std::max(dataSize - 1, 0));
-        slot[0] = blank ? 0 : 1;
-        std::memcpy(value, text, static_cast<size_t>(n));
-        value[n] = 0;
-        for (int i = n - 1; i >= 0 && value[i] == ' '; --i) value[i] = 0;
-        break;
-      }
-      case ftSmallint:
-      case ftWord:
-        slot[0] = blank ? 0 : 1;
-        Store<std::int16_t>(value, blank ? 0 : static_cast<std::int16_t>(ParseDbfInteger(text, width)));
-        break;
-      case ftInteger:
-      case ftAutoInc:
-        slot[0] = blank ? 0 : 1;
-        Store<std::int32_t>(value, blank ? 0 : static_cast<std::int32_t>(ParseDbfInteger(text, width)));
-        break;
-      case ftBoolean:
-        slot[0] = blank ? 0 : 1;
-        Store<std::int16_t>(value, (!blank && (text[0] == 'T' || text[0] == 'Y')) ? -1 : 0);
-        break;
-      case ftFloat:
-      case ftCurrency:
-        slot[0] = blank ? 0 : 1;
-        Store<double>(value, blank ? 0.0 : ParseDbfFloat(text, width));
-        break;
-      case ftDate: {
-        std::int32_t day = 0;
-        if (width < 8 || text[1] == ' ' || text[1] == '\0' || text[5] == '\0' || text[7] == '\0') {
-          slot[0] = 0;
-        } else {
-          slot[0] = 1;
-          if (std::memcmp(text + 4, "00", 2) != 0 && std::memcmp(text + 6, "00", 2) != 0) {
-            const int y = ParseDigits(text, 4), m = ParseDigits(text + 4, 2), d = ParseDigits(text + 6, 2);
-            if (ValidDate(y, m, d)) day = DayNumber(y, m, d);
-          }
-        }
-        Store<std::int32_t>(value, day);
-        break;
-      }
-      case ftMemo:
-      case ftBlob:
-      case ftGraphic:
-      case ftFmtMemo: {
-        Byte* blobSlot = Buffer + blobAreaOffset_ + field->Offset() * BlobSlotSize;
-        ResetSlot(blobSlot, true);
-        if (!insertingAtEnd) std::memcpy(blobSlot + kSlotMemoText, text, static_cast<size_t>(std::min(width, 10)));
-        slot[0] = IsBlank(reinterpret_cast<const char*>(blobSlot + kSlotMemoText), 10) ? 0 : 1;
-        break;
-      }
-      default:
+    case ftSmallint:
+    case ftWord:
+      slot[0] = blank ? 0 : 1;
+      Store<std::int16_t>(value, blank ? 0 : static_cast<std::int16_t>(ParseDbfInteger(text, width)));
+      break;
+    case ftInteger:
+    case ftAutoInc:
+      slot[0] = blank ? 0 : 1;
+      Store<std::int32_t>(value, blank ? 0 : static_cast<std::int32_t>(ParseDbfInteger(text, width)));
+      break;
+    case ftBoolean:
+      slot[0] = blank ? 0 : 1;
+      Store<std::int16_t>(value, (!blank && (text[0] == 'T' || text[0] == 'Y')) ? -1 : 0);
+      break;
+    case ftFloat:
+    case ftCurrency:
+      slot[0] = blank ? 0 : 1;
+      Store<double>(value, blank ? 0.0 : ParseDbfFloat(text, width));
+      break;
+    case ftDate: {
+      std::int32_t day = 0;
+      if (width < 8 || text[1] == ' ' || text[1] == '\0' || text[5] == '\0' || text[7] == '\0') {
         slot[0] = 0;
-        break;
+      } else {
+        slot[0] = 1;
+        if (std::memcmp(text + 4, "00", 2) != 0 && std::memcmp(text + 6, "00", 2) != 0) {
+          const int y = ParseDigits(text, 4), m = ParseDigits(text + 4, 2), d = ParseDigits(text + 6, 2);
+          if (ValidDate(y, m, d)) day = DayNumber(y, m, d);
+        }
+      }
+      Store<std::int32_t>(value, day);
+      break;
     }
+    case ftMemo:
+    case ftBlob:
+    case ftGraphic:
+    case ftFmtMemo: {
+      Byte* blobSlot = Buffer + blobAreaOffset_ + Field->Offset() * BlobSlotSize;
+      ResetSlot(blobSlot, true);
+      if (!InsertingAtEnd) std::memcpy(blobSlot + kSlotMemoText, text, static_cast<size_t>(std::min(width, 10)));
+      slot[0] = IsBlank(reinterpret_cast<const char*>(blobSlot + kSlotMemoText), 10) ? 0 : 1;
+      break;
+    }
+    default:
+      slot[0] = 0;
+      break;
   }
 }
 
-void TXbTable::TranslateBuffer(const Byte* Buffer, std::vector<char>& Image, const std::vector<bool>* Only) {
+void TXbTable::TranslateBuffer(Byte* Buffer, std::vector<char>& Image, const std::vector<bool>* Only) {
   for (TField* field : Fields()) {
     const int fieldNo = field->FieldNo();
     if (fieldNo <= 0 || fieldNo > static_cast<int>(fieldInfos_.size())) continue;
@@ -1609,6 +1658,7 @@ void TXbTable::TranslateBuffer(const Byte* Buffer, std::vector<char>& Image, con
     const int width = info.Width;
     if (info.EngineOffset < 0 || width < 0 || info.EngineOffset + width > static_cast<int>(Image.size())) continue;
     char* dest = Image.data() + info.EngineOffset;
+    EnsureSlot(Buffer, field);
     const Byte* slot = Buffer + info.BufferOffset;
     const bool has = slot[0] != 0;
     const Byte* value = slot + 1;
@@ -1707,7 +1757,8 @@ TGetResult TXbTable::FetchRecord(Byte* Buffer, TGetMode GetMode, bool DoCheck) {
   do {
     std::int32_t recNo = 0;
     if (!IsServer()) {
-      const std::int32_t before = (atTop_ || atBottom_) ? 0 : EngineRecNo();
+      // Where a move started, to tell a move that went nowhere (gmCurrent does not move).
+      const std::int32_t before = (atTop_ || atBottom_ || GetMode == gmCurrent) ? 0 : EngineRecNo();
       result = grOK;
       switch (GetMode) {
         case gmCurrent:
@@ -1749,8 +1800,14 @@ TGetResult TXbTable::FetchRecord(Byte* Buffer, TGetMode GetMode, bool DoCheck) {
     InitRecordBuffer(Buffer);
     accepted = true;
     if (result == grOK) {
-      if (!IsServer()) EngineGetRecord(recordImage_.data());
-      RecordToBuffer(Buffer);
+      if (IsServer()) {
+        LoadRecord(Buffer, recordImage_.data());
+      } else {
+        // The engine copies the record straight into the buffer's own image.
+        char* image = imageOffset_ > 0 ? BufferImage(Buffer) : recordImage_.data();
+        EngineGetRecord(image);
+        LoadRecord(Buffer, image);
+      }
       SetTrailer(Buffer, recNo, bfCurrent);
       if (CalcFieldsSize() > 0) GetCalcFields(Buffer);
       if (OnFilterRecord && Filtered()) {
@@ -2070,20 +2127,27 @@ void TXbTable::PrepareEdit() {
   SelectArea();
   currentRecNo_ = speedMode_ ? EngineRecNo() : TrailerRecNo(ActiveBuffer());
   const std::int32_t recNo = currentRecNo_;
+  lockedImageRead_ = false;
+  // The engine refuses the lock on a work area that is no longer open, so a
+  // granted lock also tells that the area is there.
   if (!EngineRlock(recNo)) RaiseError(kLockFailure);
   try {
     lockedRecNo_ = recNo;
     std::fill(changedFields_.begin(), changedFields_.end(), false);
-    if (!IsServer() && EngineAlias(workArea_).empty()) return;
     if (recNo != -1) {
-      // The record going into edit shows what is on disk at the moment of the lock.
+      // The record going into edit shows what is on disk at the moment of the
+      // lock; as nobody else may change it while the lock is held, this is
+      // the one read the edit needs.
       EngineGo(recNo);
-      EngineGetRecord(recordImage_.data());
-      RecordToBuffer(ActiveBuffer());
+      lockedImage_.resize(recordImage_.size());
+      EngineGetRecord(lockedImage_.data());
+      LoadRecord(ActiveBuffer(), lockedImage_.data());
+      lockedImageRead_ = true;
     }
   } catch (...) {
     // A lock granted for an edit that never starts is given back.
     lockedRecNo_ = 0;
+    lockedImageRead_ = false;
     try {
       SelectArea();
       EngineUnlock(recNo);
@@ -2124,21 +2188,20 @@ void TXbTable::PostRecord() {
   if (workArea_ <= 0) RaiseError(kClosedTable);
   SelectArea();
   Byte* active = ActiveBuffer();
-  std::vector<char> image(static_cast<size_t>(std::max(recordSize_, 1)), ' ');
   if (State() == dsInsert) {
-    // Every value is translated before the record is appended, so a value that
-    // does not fit leaves no blank record behind.
-    TranslateBuffer(active, image, nullptr);
-    image[0] = ' ';
-    recordCountStale_ = true;
-    EngineAppendBlank();
-    EnginePutRecord(image.data());
+    AppendFromBuffer(active);
   } else {
     // Exactly the record Edit locked is written, whatever moved the engine
     // since; fields not changed in this edit keep their stored bytes.
     const std::int32_t target = lockedRecNo_ > 0 ? lockedRecNo_ : TrailerRecNo(active);
     EngineGo(target);
-    EngineGetRecord(image.data());
+    std::vector<char>& image = writeImage_;
+    if (lockedImageRead_ && target == lockedRecNo_) {
+      image = lockedImage_;  // the lock has been held since these bytes were read
+    } else {
+      image.assign(recordImage_.size(), ' ');
+      EngineGetRecord(image.data());
+    }
     TranslateBuffer(active, image, &changedFields_);
     EnginePutRecord(image.data());
   }
@@ -2146,21 +2209,29 @@ void TXbTable::PostRecord() {
   EngineCommit();
   EngineUnlock(0);
   lockedRecNo_ = 0;
+  lockedImageRead_ = false;
   std::fill(changedFields_.begin(), changedFields_.end(), false);
   if (!speedMode_) SetTrailerFromEngine(EngineEof());
   savedRecNo_ = 0;
+}
+
+void TXbTable::AppendFromBuffer(Byte* Buffer) {
+  // Every value is translated before the record is appended, so a value that
+  // does not fit leaves no blank record behind.
+  std::vector<char>& image = writeImage_;
+  image.assign(static_cast<size_t>(std::max(recordSize_, 1)), ' ');
+  TranslateBuffer(Buffer, image, nullptr);
+  image[0] = ' ';
+  recordCountStale_ = true;
+  EngineAppendBlank();
+  EnginePutRecord(image.data());
 }
 
 void TXbTable::AddRecordBuffer(Byte* Buffer, bool) {
   if (readOnly_) RaiseError(kReadOnlyTable);
   if (workArea_ <= 0) RaiseError(kClosedTable);
   SelectArea();
-  std::vector<char> image(static_cast<size_t>(std::max(recordSize_, 1)), ' ');
-  TranslateBuffer(Buffer, image, nullptr);
-  image[0] = ' ';
-  recordCountStale_ = true;
-  EngineAppendBlank();
-  EnginePutRecord(image.data());
+  AppendFromBuffer(Buffer);
   EngineCommit();
   SetTrailerFromEngine(EngineEof());
 }
@@ -2194,6 +2265,7 @@ void TXbTable::DeleteRecord() {
 void TXbTable::Cancel() {
   TDataSet::Cancel();
   lockedRecNo_ = 0;
+  lockedImageRead_ = false;
   if (workArea_ <= 0) return;
   SelectArea();
   EngineUnlock(0);
@@ -2385,16 +2457,16 @@ void TXbTable::ReadIndexDefs() {
   indexDefs_->SetUpdated(true);
 }
 
-int TXbTable::Index(const String& FileName, const String& Expression, const String& Condition, bool Unique,
-                    bool Descending) {
+int TXbTable::MakeIndex(const String& Name, const char* MissingName, const String& Expression,
+                        const String& Condition, const std::function<int()>& Make) {
   if (workArea_ <= 0) RaiseError(kClosedTable);
   SelectArea();
-  if (FileName.empty()) RaiseError("Missing Parameter to Index Method: Index File Name");
+  if (Name.empty()) RaiseError(MissingName);
   if (Expression.empty()) RaiseError("Missing Parameter to Index or IndexTag Method: Index Expression");
   if (EngineEvalTest(Expression) == 0) RaiseError("Invalid index expression [" + Expression + "]");
-  const int result = EngineIndex(FileName, Expression, Condition, Unique, Descending);
+  const int result = Make();
   if (!creating_) {
-    indexName_ = FileName;
+    indexName_ = Name;
     indexDefs_->SetUpdated(false);
     ReadIndexDefs();
     recordCountStale_ = true;
@@ -2406,25 +2478,17 @@ int TXbTable::Index(const String& FileName, const String& Expression, const Stri
   return result;
 }
 
+int TXbTable::Index(const String& FileName, const String& Expression, const String& Condition, bool Unique,
+                    bool Descending) {
+  return MakeIndex(FileName, "Missing Parameter to Index Method: Index File Name", Expression, Condition,
+                   [&] { return EngineIndex(FileName, Expression, Condition, Unique, Descending); });
+}
+
 int TXbTable::IndexTag(const String& FileName, const String& TagName, const String& Expression,
                        const String& Condition, bool Unique, bool Descending) {
-  if (workArea_ <= 0) RaiseError(kClosedTable);
-  SelectArea();
-  if (TagName.empty()) RaiseError("Missing Parameter to IndexTag Method: Index Tag Name");
-  if (Expression.empty()) RaiseError("Missing Parameter to Index or IndexTag Method: Index Expression");
-  if (EngineEvalTest(Expression) == 0) RaiseError("Invalid index expression [" + Expression + "]");
-  const int result = EngineIndexTag(FileName, Trim(TagName), Expression, Condition, Unique, Descending);
-  if (!creating_) {
-    indexName_ = TagName;
-    indexDefs_->SetUpdated(false);
-    ReadIndexDefs();
-    recordCountStale_ = true;
-    if (!Condition.empty())
-      GoTop();
-    else
-      ResyncCursor({});
-  }
-  return result;
+  return MakeIndex(TagName, "Missing Parameter to IndexTag Method: Index Tag Name", Expression, Condition, [&] {
+    return EngineIndexTag(FileName, Trim(TagName), Expression, Condition, Unique, Descending);
+  });
 }
 
 int TXbTable::IndexOrd() { return workArea_ > 0 ? (SelectArea(), EngineIndexOrd()) : 0; }

@@ -14,7 +14,14 @@
 //                   loaded byte, then a full-width data pointer
 //   trailer         int32 engine record number and one bookmark-flag byte
 // A bookmark is the 4-byte engine record number.
+// Behind the layout each buffer privately keeps the engine record it was
+// filled from and one byte per engine field telling that the field's slot is
+// still to be filled from it: a field is translated when it is first read, so
+// a walk that reads one field pays for that field only. Whatever reads a slot
+// directly goes through EnsureSlot first; then the has-value byte and the
+// value mean exactly what the layout above says.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -332,6 +339,9 @@ protected:
   // Engine record image <-> record buffer.
   void RecordToBuffer(Byte* Buffer);
   void BufferToRecord(Byte* Buffer);
+  // Fills the slot of a data field of Buffer from the buffer's engine record
+  // if it was not filled since the record came in.
+  void EnsureSlot(Byte* Buffer, TField* Field);
 
 private:
 
@@ -360,8 +370,22 @@ private:
   // Fills Image from Buffer, field by field; Only (when given) limits it to the
   // fields marked there by engine field number - 1. Raises before touching
   // the engine when a value does not fit its field.
-  void TranslateBuffer(const Byte* Buffer, std::vector<char>& Image, const std::vector<bool>* Only);
+  void TranslateBuffer(Byte* Buffer, std::vector<char>& Image, const std::vector<bool>* Only);
+  // Takes Image (nullptr: the engine record already in the buffer) as the
+  // buffer's record: blob slots and masked values at once, the rest on first read.
+  void LoadRecord(Byte* Buffer, const char* Image);
+  // The slot of Field from the record bytes Image.
+  void FieldFromImage(Byte* Buffer, TField* Field, const TFieldInfo& Info, const char* Image, bool Masked,
+                      bool InsertingAtEnd);
+  Byte* PendingFlags(Byte* Buffer) const { return Buffer + pendingOffset_; }
+  char* BufferImage(Byte* Buffer) const { return reinterpret_cast<char*>(Buffer + imageOffset_); }
   void WriteBlobFields(Byte* Buffer);
+  // Appends the record Buffer holds (the insert of Post and AddRecordBuffer).
+  void AppendFromBuffer(Byte* Buffer);
+  // Index and IndexTag: the checks, Make (which builds the index in the
+  // engine), then the table takes the new order.
+  int MakeIndex(const String& Name, const char* MissingName, const String& Expression, const String& Condition,
+                const std::function<int()>& Make);
   void SetTrailerFromEngine(bool Eof);
 
   // Properties and settings.
@@ -414,6 +438,13 @@ private:
   std::int32_t trailerOffset_ = 0;
   std::int32_t blobAreaOffset_ = 0;
   std::int32_t fieldDataSize_ = 0;
+  // The private part behind the layout (see the top of the file); both 0 while closed.
+  std::int32_t pendingOffset_ = 0;
+  std::int32_t imageOffset_ = 0;
+  // Per engine field: 1 when its slot is filled on first read.
+  std::vector<Byte> lazyFields_;
+  // Fields filled as soon as a record comes in (blob slots own their data).
+  std::vector<TField*> eagerFields_;
   String tableName_;
   bool exclusive_ = false;
   bool readOnly_ = false;
@@ -443,6 +474,12 @@ private:
   std::vector<String> fieldTypes_;
   // The record Edit locked (0 = none): Post writes exactly that record.
   std::int32_t lockedRecNo_ = 0;
+  // That record as read once the lock was granted: nobody else can change it
+  // while the lock is held, so Post starts from these bytes.
+  std::vector<char> lockedImage_;
+  bool lockedImageRead_ = false;
+  // The image Post and AddRecordBuffer write (kept to spare an allocation per record).
+  std::vector<char> writeImage_;
   // Field names (upper case) and types of a table being created.
   std::vector<std::pair<String, TFieldType>> creationTypes_;
   // Engine fields written during the current edit or insert.

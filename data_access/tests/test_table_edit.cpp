@@ -222,6 +222,32 @@ TEST_F(TableEdit, CancelAfterInsertReturnsToThePreviousRecordAndCancelReleasesTh
   EXPECT_TRUE(other.TryLock(3));
 }
 
+TEST_F(TableEdit, NewRecordStartsEmptyAndAnEditKeepsWhatItDidNotTouch) {
+  MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}, {"QTY", 'N', 3}, {"OK", 'L', 1}}, {{"a", "1", "T"}, {"b", "2", "F"}});
+  auto t = Open("T.DBF");
+  t->Next();  // nothing of this record is read before the append
+  t->Append();
+  EXPECT_TRUE(t->FieldByName("NAME")->IsNull());
+  EXPECT_TRUE(t->FieldByName("QTY")->IsNull());
+  EXPECT_TRUE(t->FieldByName("OK")->IsNull());
+  t->FieldByName("QTY")->SetAsInteger(7);
+  t->Post();
+  EXPECT_EQ(ReadImages(Path("T.DBF")).back(), "       7 ");
+
+  t->First();
+  t->Edit();
+  t->FieldByName("QTY")->SetAsInteger(9);
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "a");  // read only after the write
+  EXPECT_TRUE(t->FieldByName("OK")->AsBoolean());
+  t->Cancel();
+  EXPECT_EQ(t->FieldByName("QTY")->AsInteger(), 1);
+  t->Edit();
+  t->FieldByName("NAME")->SetAsString("z");
+  t->Post();
+  EXPECT_EQ(ReadImages(Path("T.DBF")).front(), " z     1T");
+  EXPECT_EQ(t->FieldByName("QTY")->AsInteger(), 1);
+}
+
 TEST_F(TableEdit, EditOnAnEmptyTableAppendsOneRecord) {
   MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}, {"OK", 'L', 1}});
   auto t = Open("T.DBF");

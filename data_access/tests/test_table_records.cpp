@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "class_library/DataSource.h"
 #include "class_library/DateTime.h"
 #include "class_library/FormatSettings.h"
 #include "data_access/XBE60.h"
@@ -292,6 +293,34 @@ TEST_F(TableRecords, CalculatedFieldsSitBehindTheDataFields) {
   EXPECT_EQ(twice->AsInteger(), 10);
   EXPECT_EQ(t->FieldDataSize(), 3 + 6);
   EXPECT_EQ(t->BlobAreaOffset(), 3 + 6 + t->CalcFieldsSize());
+}
+
+TEST_F(TableRecords, EveryBufferedRecordKeepsItsOwnValuesUntilTheyAreRead) {
+  // A view that shows three rows makes the table hold three records at once;
+  // values are taken from each record only when read, so moving inside the
+  // held records must still read each record's own bytes.
+  MakeTable(dir.Path(), "R.DBF", {{"NAME", 'C', 6}, {"QTY", 'N', 4}, {"DAY", 'D', 8}},
+            {{"one", "1", "20240101"}, {"two", "", "20240202"}, {"three", "3", ""}, {"four", "4", "20240404"}});
+  TDataSource source(nullptr);
+  TDataLink view;
+  view.SetBufferCount(3);
+  view.SetDataSource(&source);
+  auto t = Open("R.DBF");
+  source.SetDataSet(t.get());
+  std::vector<std::string> seen;
+  for (; !t->Eof(); t->Next()) {
+    seen.push_back(t->FieldByName("NAME")->AsString() + "/" +
+                   (t->FieldByName("QTY")->IsNull() ? "null" : t->FieldByName("QTY")->AsString()) + "/" +
+                   (t->FieldByName("DAY")->IsNull() ? "null" : FormatDateTime("yyyymmdd", t->FieldByName("DAY")->AsDateTime())));
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"one/1/20240101", "two/null/20240202", "three/3/null", "four/4/20240404"}));
+  // Backwards through records that were held but never read in this order.
+  t->Prior();
+  t->Prior();
+  EXPECT_EQ(t->FieldByName("DAY")->AsDateTime(), EncodeDate(2024, 2, 2));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "two");
+  EXPECT_TRUE(t->FieldByName("QTY")->IsNull());
+  source.SetDataSet(nullptr);
 }
 
 }  // namespace

@@ -38,6 +38,14 @@ String LinesFrom(const TStrings& Lines, int First) {
 
 void TAppendLogFile::Forget() { written_ = false; }
 
+void TAppendLogFile::Remove() {
+  struct stat st {};
+  if (written_ && ::stat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_) {
+    ::unlink(path_.c_str());
+  }
+  written_ = false;
+}
+
 void TAppendLogFile::Update(const TStrings& Lines) {
   if (written_ && Lines.Count() >= lines_ && Append(Lines)) return;
   Rewrite(Lines);

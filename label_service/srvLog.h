@@ -25,6 +25,9 @@ public:
   void Update(const TStrings& Lines);
   // The file was deleted: the next Update writes it whole.
   void Forget();
+  // Deletes the file when it is still the one written last (another process
+  // may have put its own log there since), then forgets it.
+  void Remove();
 
 private:
   bool Append(const TStrings& Lines);

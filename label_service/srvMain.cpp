@@ -187,7 +187,17 @@ void TsrvTarnwick::ServiceCreate(TObject* /*Sender*/) {
 
 void TsrvTarnwick::ServiceStart(TService* /*Sender*/, bool& /*Started*/) {
   Timer->SetEnabled(true);
-  LoadConfig();
+  try {
+    LoadConfig();
+  } catch (...) {
+    // The framework reports the start or continue as failed and the service
+    // as stopped or paused: no tick may run on, and no log may make the
+    // desktop program believe the service runs.
+    Timer->SetEnabled(false);
+    DeleteFile(BaseDir + "Tarnwick.txt");
+    if (logFile_) logFile_->Forget();
+    throw;
+  }
 }
 
 void TsrvTarnwick::ServiceStop(TService* /*Sender*/, bool& /*Stopped*/) {
@@ -198,6 +208,9 @@ void TsrvTarnwick::ServiceStop(TService* /*Sender*/, bool& /*Stopped*/) {
 }
 
 void TsrvTarnwick::ServiceDestroy(TObject* /*Sender*/) {
+  // The log exists only while the service runs; a process that ends without
+  // a stop (its start failed) must not leave one behind.
+  if (logFile_) logFile_->Remove();
   SpoolLines.reset();
   LabelLines.reset();
   ConfigLines.reset();
@@ -358,17 +371,17 @@ void TsrvTarnwick::TimerTimer(TObject* /*Sender*/) {
   const String path = BaseDir + SPLDirSource + "/" + name;
   WriteLog("-> Loading from " + path);
   SpoolLines->LoadFromFile(path);
-  // Only whole 100-line records make an order; an empty file is none either.
-  // Rendering such a file would hand over an empty label file and delete
-  // the order: it waits instead until RM rewrites or removes it.
+  RenderLabels();  // warns when the lines are not whole records
+  // A partial record may be an order RM has not finished: handing over the
+  // empty result would delete it. It waits instead until RM rewrites or
+  // removes it. An empty file holds no order and is handed over as usual.
   const int lineCount = SpoolLines->Count();
-  if (lineCount == 0 || lineCount % SpoolRecordLines != 0) {
+  if (lineCount % SpoolRecordLines != 0) {
     WriteLog("# " + path + " holds " + IntToStr(lineCount) + " lines, not whole " +
              IntToStr(SpoolRecordLines) + "-line records: left in place");
     LeaveAlone(name);
     return;
   }
-  RenderLabels();
   WriteLog("++ Sending to " + BaseDir + SPLDirDest + "/" + name);
   if (!SendLabels(name)) WriteLog("# Failed to print...");
 }
@@ -389,9 +402,11 @@ TsrvTarnwick::TSpooler TsrvTarnwick::TestSpooler(const String& Dir, const String
 
 bool TsrvTarnwick::SaveLabels(const String& Path) {
   // Written under a temporary name that no spool mask matches, then renamed:
-  // a spooler never sees half a label file.
+  // a spooler never sees half a label file. It is forced to disk before the
+  // source is deleted, so that a power cut cannot leave an empty label file
+  // in place of the order.
   try {
-    sys::WriteFileAtomic(Path, LabelLines->Text());
+    sys::WriteFileAtomic(Path, LabelLines->Text(), /*syncToDisk=*/true);
     return true;
   } catch (const std::exception& e) {
     WriteLog(String("# Cannot write labels: ") + e.what());

@@ -103,10 +103,13 @@ const char* const kDesign = "REF <Reference>\r\nITEM <Item Name> <Item Mod[1]>\r
 
 class ServiceE2E : public ::testing::Test {
 protected:
-  void SetUp() override {
+  void SetUp() override { MakeBase(fs::temp_directory_path()); }
+
+  // A fresh base directory under root with the programs, the three spool
+  // directories, the design and the configuration.
+  void MakeBase(const fs::path& root) {
     static int counter = 0;
-    base_ = fs::temp_directory_path() /
-            ("tw_e2e_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
+    base_ = root / ("tw_e2e_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
     fs::remove_all(base_);
     fs::create_directories(base_);
     bin_ = fs::path(sys::BaseDir());
@@ -305,7 +308,10 @@ TEST_F(ServiceE2E, AMissingConfigurationIsWrittenWithDefaultsAndTheServiceIdlesU
   std::this_thread::sleep_for(300ms);  // well inside the same tick
   log = Log();
   EXPECT_EQ(Count(log, "! Starting service..."), 2);
-  EXPECT_NE(log.find("-> Loading from " + Path("PreLabel/order.spl")), std::string::npos) << log;
+  const size_t reloaded = log.rfind("! Starting service...");
+  const size_t loading = log.find("-> Loading from " + Path("PreLabel/order.spl"));
+  ASSERT_NE(loading, std::string::npos) << log;
+  EXPECT_LT(reloaded, loading) << log;
   ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/order.spl"); })) << Log();
 }
 
@@ -329,7 +335,7 @@ TEST_F(ServiceE2E, AMissingDesignStopsPrintingAndKeepsTheOrder) {
 }
 
 
-TEST_F(ServiceE2E, AFileOfPartRecordsStaysUntilRewrittenWholeAndLaterOrdersStillGoOut) {
+TEST_F(ServiceE2E, AFileOfPartRecordsStaysUntilRewrittenWholeAndAnEmptyFileIsHandedOver) {
   StartSpooler("Label1");
   StartService();
   std::string text = SpoolRecord("Smith", "Pizza");
@@ -339,13 +345,29 @@ TEST_F(ServiceE2E, AFileOfPartRecordsStaysUntilRewrittenWholeAndLaterOrdersStill
   DropOrder("b_empty.spl", "");
   const std::string odd = Path("PreLabel/a_odd.spl");
   const std::string empty = Path("PreLabel/b_empty.spl");
-  ASSERT_TRUE(WaitFor([&] { return Log().find("# " + empty) != std::string::npos; })) << Log();
-  EXPECT_NE(Log().find(" : # " + odd + " holds 150 lines, not whole 100-line records: left in place\r\n"),
-            std::string::npos)
-      << Log();
-  EXPECT_NE(Log().find(" : # " + empty + " holds 0 lines, not whole 100-line records: left in place\r\n"),
-            std::string::npos)
-      << Log();
+
+  // No records at all is no lost order: the empty result goes out as usual.
+  ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/b_empty.spl"); })) << Log();
+  EXPECT_EQ(ReadFile(base_ / "Label1/printed/b_empty.spl"), "");
+  EXPECT_FALSE(Exists("PreLabel/b_empty.spl"));
+  EXPECT_NE(Log().find(" : -- Deleting " + empty + "\r\n"), std::string::npos) << Log();
+
+  // A partial record: the warning, then the note, and the file stays.
+  ASSERT_TRUE(WaitFor([&] { return Log().find("# " + odd) != std::string::npos; })) << Log();
+  const std::string warning = "## WARNING: Label Setup in RM does not seem to be compatible with Tarnwick ##";
+  {
+    std::string log = Log();
+    const size_t loading = log.find(" : -> Loading from " + odd + "\r\n");
+    const size_t warned = log.find(" : " + warning + "\r\n", loading);
+    const size_t noted =
+        log.find(" : # " + odd + " holds 150 lines, not whole 100-line records: left in place\r\n", loading);
+    ASSERT_NE(loading, std::string::npos) << log;
+    ASSERT_NE(warned, std::string::npos) << log;
+    ASSERT_NE(noted, std::string::npos) << log;
+    EXPECT_LT(warned, noted) << log;
+    // Nothing else between the warning and the note.
+    EXPECT_EQ(log.find("\r\n", warned), log.rfind("\r\n", noted)) << log;
+  }
 
   // An order dropped after them is still printed.
   DropOrder("c_good.spl", SpoolRecord("Jones", "Salad"));
@@ -353,13 +375,11 @@ TEST_F(ServiceE2E, AFileOfPartRecordsStaysUntilRewrittenWholeAndLaterOrdersStill
   std::this_thread::sleep_for(1500ms);
   std::string log = Log();
   EXPECT_TRUE(Exists("PreLabel/a_odd.spl"));
-  EXPECT_TRUE(Exists("PreLabel/b_empty.spl"));
   EXPECT_FALSE(Exists("Label1/a_odd.spl") || Exists("Label1/printed/a_odd.spl"));
-  EXPECT_FALSE(Exists("Label1/b_empty.spl") || Exists("Label1/printed/b_empty.spl"));
-  // Looked at once each, not again every tick.
+  // Looked at once, not again every tick.
   EXPECT_EQ(Count(log, "-> Loading from " + odd), 1) << log;
+  EXPECT_EQ(Count(log, warning), 1) << log;
   EXPECT_EQ(Count(log, " : # " + odd), 1) << log;
-  EXPECT_EQ(Count(log, " : # " + empty), 1) << log;
   EXPECT_EQ(Count(log, "# Failed to print..."), 0) << log;
 
   // RM rewrites it whole: now it is an order.
@@ -461,17 +481,158 @@ TEST_F(ServiceE2E, AReloadMovesTheSourceLockToTheNewDirectory) {
   EXPECT_NE(freed.Output().find("serving"), std::string::npos);
 }
 
+TEST_F(ServiceE2E, SourceAndDestinationMissingGiveStatus2AndSourceAloneStatus1) {
+  WriteConfig("NoSource", "NoDest", "Label2");
+  StartService();
+  // The destination's code is written last.
+  ASSERT_TRUE(WaitFor([&] { return Status() == "2\r\n"; })) << Status();
+  EXPECT_EQ(Count(Log(), "    Directory not found! Please setup a printer"), 2) << Log();
+
+  fs::create_directories(base_ / "NoDest");
+  WriteFile(base_ / "TWKConfigChanged", "");
+  ASSERT_TRUE(WaitFor([&] { return !Exists("TWKConfigChanged"); }));
+  EXPECT_TRUE(WaitFor([&] { return Status() == "1\r\n"; })) << Status();
+  EXPECT_EQ(Count(Log(), "    Directory not found! Please setup a printer"), 3) << Log();
+
+  fs::create_directories(base_ / "NoSource");
+  WriteFile(base_ / "TWKConfigChanged", "");
+  ASSERT_TRUE(WaitFor([&] { return !Exists("TWKConfigChanged"); }));
+  EXPECT_TRUE(WaitFor([&] { return Status() == "0\r\n"; })) << Status();
+}
+
+TEST_F(ServiceE2E, AFailedStartEndsTheProgramWithoutALogLeftBehind) {
+  // The lock table can be neither opened nor created: a directory has its name.
+  fs::create_directories(base_ / "PreLabel/LOCKSPL.DBF");
+  Process service;
+  service.Start({Path("TarnwickService")}, base_ / "service.err");
+  EXPECT_EQ(service.Wait(), 1) << service.Output();
+  EXPECT_NE(service.Output().find("Service failed on start"), std::string::npos) << service.Output();
+  // A log left behind would tell the desktop program that the service runs.
+  EXPECT_FALSE(Exists("Tarnwick.txt")) << Log();
+}
+
+TEST_F(ServiceE2E, AFailedContinueLeavesTheServicePausedWithNoTickAndNoLog) {
+  StartSpooler("Label1");
+  StartService();
+  // The reloaded configuration names a source whose lock table cannot be made.
+  fs::create_directories(base_ / "PreLabel2/LOCKSPL.DBF");
+  WriteConfig("PreLabel2", "Label1", "Label2");
+  service_->Signal(SIGTSTP);
+  ASSERT_TRUE(WaitFor([&] { return !Exists("Tarnwick.txt"); }));
+  service_->Signal(SIGCONT);
+  ASSERT_TRUE(WaitFor([&] { return service_->Output().find("Service failed on continue") != std::string::npos; }))
+      << service_->Output();
+
+  // Paused: nothing is taken and no log claims the service runs.
+  DropOrder("order.spl", SpoolRecord("Smith", "Pizza"), "PreLabel2");
+  std::this_thread::sleep_for(2500ms);
+  EXPECT_TRUE(Exists("PreLabel2/order.spl"));
+  EXPECT_FALSE(Exists("Label1/printed/order.spl"));
+  EXPECT_FALSE(Exists("Tarnwick.txt")) << Log();
+
+  // The cause removed, a continue works and the order goes out.
+  fs::remove(base_ / "PreLabel2/LOCKSPL.DBF");
+  service_->Signal(SIGCONT);
+  ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/order.spl"); })) << Log() << service_->Output();
+  EXPECT_EQ(Count(Log(), "! Starting service..."), 3) << Log();
+  EXPECT_EQ(StopService(), 0);
+}
+
+// Sets an environment variable for the programs the test starts.
+class ScopedEnv {
+public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) { ::setenv(name, value.c_str(), 1); }
+  ~ScopedEnv() { ::unsetenv(name_); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+  const char* name_;
+};
+
+TEST_F(ServiceE2E, InstallWritesTheSystemdUnitAndUninstallRemovesIt) {
+  const fs::path units = base_ / "units";
+  fs::create_directories(units);
+  ScopedEnv env("TW_SYSTEMD_UNIT_DIR", units.string());
+  const fs::path unit = units / "srvTarnwick.service";
+
+  Process install;
+  install.Start({Path("TarnwickService"), "/INSTALL", "/SILENT"}, base_ / "install.out");
+  EXPECT_EQ(install.Wait(), 0) << install.Output();
+  EXPECT_EQ(install.Output(), "");  // silent: no confirmation
+  ASSERT_TRUE(fs::exists(unit));
+  const std::string text = ReadFile(unit);
+  EXPECT_NE(text.find("Description=Vornak's Tarnwick Service\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(Path("TarnwickService")), std::string::npos) << text;
+  // Installing is not running: no log, no status.
+  EXPECT_FALSE(Exists("Tarnwick.txt"));
+  EXPECT_FALSE(Exists("Tarnwick.err"));
+
+  Process uninstall;
+  uninstall.Start({Path("TarnwickService"), "-uninstall"}, base_ / "uninstall.out");
+  EXPECT_EQ(uninstall.Wait(), 0) << uninstall.Output();
+  EXPECT_NE(uninstall.Output().find("uninstalled successfully"), std::string::npos) << uninstall.Output();
+  EXPECT_FALSE(fs::exists(unit));
+}
+
+namespace {
+
+// Whether root can make files immutable under dir (not on every file system).
+bool ImmutableFilesWork(const fs::path& dir) {
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) return false;
+  const fs::path probe = dir / ("tw_e2e_probe_" + std::to_string(::getpid()));
+  WriteFile(probe, "x");
+  bool works = std::system(("chattr +i '" + probe.string() + "' 2>/dev/null").c_str()) == 0;
+  if (works) (void)std::system(("chattr -i '" + probe.string() + "' 2>/dev/null").c_str());
+  fs::remove(probe, ec);
+  return works;
+}
+
+}  // namespace
+
 TEST_F(ServiceE2E, ASourceThatCannotBeDeletedIsPrintedOnceAndLeftAlone) {
-  DropOrder("stuck.spl", SpoolRecord("Smith", "Pizza"));
-  const std::string stuck = Path("PreLabel/stuck.spl");
-  // An immutable file cannot be deleted even by root.
-  if (std::system(("chattr +i '" + stuck + "' 2>/dev/null").c_str()) != 0) {
-    GTEST_SKIP() << "chattr +i is not available here";
+  // Root deletes anything but an immutable file; chattr +i needs a file
+  // system that supports it, so the base directory may have to move. Anyone
+  // else cannot delete from a read-only directory.
+  const bool root = ::geteuid() == 0;
+  if (root && !ImmutableFilesWork(base_)) {
+    fs::path other;
+    for (const fs::path& candidate : {fs::current_path(), fs::path("/var/tmp")}) {
+      if (ImmutableFilesWork(candidate)) {
+        other = candidate;
+        break;
+      }
+    }
+    if (other.empty()) {
+      GTEST_SKIP() << "running as root, and neither " << fs::temp_directory_path() << ", " << fs::current_path()
+                   << " nor /var/tmp supports immutable files (chattr +i): no file here resists deletion";
+    }
+    fs::remove_all(base_);
+    MakeBase(other);
   }
-  struct Unlock {
-    std::string path;
-    ~Unlock() { (void)std::system(("chattr -i '" + path + "' 2>/dev/null").c_str()); }
-  } unlock{stuck};
+  const std::string stuck = Path("PreLabel/stuck.spl");
+  std::function<void()> release;
+  if (root) {
+    DropOrder("stuck.spl", SpoolRecord("Smith", "Pizza"));
+    ASSERT_EQ(std::system(("chattr +i '" + stuck + "'").c_str()), 0);
+    release = [stuck] { (void)std::system(("chattr -i '" + stuck + "' 2>/dev/null").c_str()); };
+  } else {
+    LeaveStoppedSpooler("PreLabel");  // the lock table exists before the directory closes
+    DropOrder("stuck.spl", SpoolRecord("Smith", "Pizza"));
+    const fs::path dir = base_ / "PreLabel";
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                             fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    release = [dir] {
+      std::error_code ec;
+      fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+    };
+  }
+  struct Release {
+    std::function<void()>& undo;
+    ~Release() { undo(); }
+  } guard{release};
+
   StartSpooler("Label1");
   StartService();
   ASSERT_TRUE(WaitFor([&] { return Log().find("# Cannot delete " + stuck) != std::string::npos; })) << Log();
@@ -482,7 +643,7 @@ TEST_F(ServiceE2E, ASourceThatCannotBeDeletedIsPrintedOnceAndLeftAlone) {
   EXPECT_TRUE(Exists("Label1/printed/stuck.spl"));
 
   // Once it changes it is an order again (here: RM rewrote it).
-  (void)std::system(("chattr -i '" + stuck + "'").c_str());
+  release();
   WriteFile(stuck, SpoolRecord("Jones", "Salad"));
   ASSERT_TRUE(WaitFor([&] { return !Exists("PreLabel/stuck.spl"); })) << Log();
   EXPECT_EQ(Count(Log(), "-> Loading from " + stuck), 2);

@@ -138,6 +138,33 @@ TEST(LabelRender, EveryRecordGetsAFreshDesign) {
   EXPECT_EQ(run.labels.Strings(3), "Salad ");
 }
 
+TEST(LabelRender, AValueHoldingALaterTagHasThatTagFilledButAnEarlierTagStays) {
+  // The tags are replaced one after another in the whole text, so a value
+  // that brings a tag along is filled too when that tag comes later.
+  auto rec = SampleRecord();
+  rec[0] = "for <Employee>";         // <Employee> comes after <Reference>
+  rec[2] = "<Reference> itself";     // <Reference> is done by then
+  rec[20] = "Pizza <Item Mod[1]>";   // the modifiers come after the item
+  rec[21] = "extra cheese";
+  rec[22] = "<Item Mod[7]>";         // no seventh modifier: cleaned up
+  RenderRun run;
+  Render(run, {rec}, "<Reference>|<Employee>|<Item Name>|<Item Mod[2]>\r\n");
+  ASSERT_EQ(run.labels.Count(), 1);
+  EXPECT_EQ(run.labels.Strings(0), "for <Reference> itself|<Reference> itself|Pizza extra cheese|");
+}
+
+TEST(LabelRender, ADesignWithoutTagsIsCopiedOncePerRecord) {
+  auto second = SampleRecord();
+  second[0] = "Jones";
+  RenderRun run;
+  Render(run, {SampleRecord(), second, SampleRecord()}, "Fresh from the kitchen\r\n  <no tag> [x]\r\n");
+  EXPECT_EQ(run.designLoads, 3);
+  ASSERT_EQ(run.labels.Count(), 6);
+  for (int i = 0; i < 6; i += 2) {
+    EXPECT_EQ(run.labels.Strings(i), "Fresh from the kitchen");
+    EXPECT_EQ(run.labels.Strings(i + 1), "  <no tag> [x]");
+  }
+}
 
 TEST(LabelRender, LineCountsThatAreNotWholeRecordsRenderNothing) {
   RenderRun partial;

@@ -309,9 +309,16 @@ bool ScanDate(Scanner& sc, TDateTime& date) {
   if (!sc.Number(n1, l1) || !sc.Char(fs.DateSeparator) || !sc.Number(n2, l2)) return false;
   int y, m, d, yearDigits;
   bool haveYear = false;
+  // One trailing separator is accepted, as dotted dates are often written
+  // "05.03.2024." (or "05.03." without the year).
   if (sc.Char(fs.DateSeparator)) {
-    if (!sc.Number(n3, l3)) return false;
-    haveYear = true;
+    const size_t afterSeparator = sc.Pos();
+    if (sc.Number(n3, l3)) {
+      haveYear = true;
+      sc.Char(fs.DateSeparator);
+    } else {
+      sc.SetPos(afterSeparator);
+    }
   }
   if (haveYear) {
     switch (order) {

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "class_library/FormatSettings.h"
@@ -196,15 +197,108 @@ const Collation& Coll() {
   return coll;
 }
 
-template <typename Weights>
-int CompareBy(const String& a, const String& b, const Weights& w) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const int wa = w[static_cast<uchar>(a[i])];
-    const int wb = w[static_cast<uchar>(b[i])];
-    if (wa != wb) return wa < wb ? -1 : 1;
+// Code points of the Windows-1252 characters in 0x80..0x9F, indexed by byte - 0x80
+// (0 where the byte is unassigned). Above 0x9F the byte is its own code point.
+constexpr uint16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// One character of a compared text: either a Windows-1252 byte (below 256),
+// or a code point that Windows-1252 cannot hold, as kForeign + code point.
+constexpr uint32_t kForeign = 0x100;
+
+uint32_t CharFromCodePoint(uint32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return cp;
+  for (uint32_t i = 0; i < 32; ++i)
+    if (kCp1252High[i] == cp && cp != 0) return 0x80 + i;
+  return kForeign + cp;
+}
+
+// Walks a text character by character: by code point when the text is
+// multi-byte UTF-8, otherwise byte by byte as Windows-1252.
+class CharReader {
+public:
+  explicit CharReader(const String& s) : s_(s), utf8_(IsMultiByteUtf8(s)) {}
+  bool AtEnd() const { return pos_ >= s_.size(); }
+  uint32_t Next() {
+    const uchar c = static_cast<uchar>(s_[pos_]);
+    if (!utf8_ || c < 0x80) {
+      ++pos_;
+      return c;
+    }
+    // Already validated as a whole: the lead byte gives the length.
+    const size_t len = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    uint32_t cp = c & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
+    for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<uchar>(s_[pos_ + k]) & 0x3F);
+    pos_ += len;
+    return CharFromCodePoint(cp);
   }
-  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+
+private:
+  const String& s_;
+  bool utf8_;
+  size_t pos_ = 0;
+};
+
+// Hyphen and apostrophe do not separate words in the user's order: they are
+// passed over and only tell otherwise equal texts apart ("coop" < "co-op").
+bool IsWordMark(uint32_t ch) { return ch == '-' || ch == '\''; }
+
+struct CharWeights {
+  uint32_t primary, secondary, caseRank;
+};
+
+CharWeights WeightsOf(uint32_t ch) {
+  if (ch < kForeign) {
+    const Collation& c = Coll();
+    return {c.primary[ch], c.secondary[ch], c.lowerFirst[ch]};
+  }
+  // Characters outside Windows-1252 follow every letter, in code point order.
+  return {0x10000 + ch, ch, 1};
+}
+
+// Compares level by level: letters (accents and case ignored), then accents,
+// then, if asked, case, and last the word marks.
+int Collate(const String& a, const String& b, bool caseSensitive) {
+  CharReader ra(a), rb(b);
+  int secondary = 0, caseOrder = 0;
+  // The word marks as (characters before it, mark), in order.
+  std::vector<std::pair<size_t, uint32_t>> marksA, marksB;
+  size_t ia = 0, ib = 0;
+  auto next = [](CharReader& r, size_t& index, auto& marks, uint32_t& ch) {
+    while (!r.AtEnd()) {
+      ch = r.Next();
+      if (!IsWordMark(ch)) {
+        ++index;
+        return true;
+      }
+      marks.emplace_back(index, ch);
+    }
+    return false;
+  };
+  for (;;) {
+    uint32_t ca = 0, cb = 0;
+    const bool hasA = next(ra, ia, marksA, ca);
+    const bool hasB = next(rb, ib, marksB, cb);
+    if (!hasA || !hasB) {
+      if (hasA != hasB) return hasA ? 1 : -1;
+      break;
+    }
+    const CharWeights wa = WeightsOf(ca), wb = WeightsOf(cb);
+    if (wa.primary != wb.primary) return wa.primary < wb.primary ? -1 : 1;
+    if (!secondary && wa.secondary != wb.secondary) secondary = wa.secondary < wb.secondary ? -1 : 1;
+    if (!caseOrder && wa.caseRank != wb.caseRank) caseOrder = wa.caseRank < wb.caseRank ? -1 : 1;
+  }
+  if (secondary) return secondary;
+  if (caseSensitive && caseOrder) return caseOrder;
+  // Mark by mark: the one further along (more unbroken text before it) sorts
+  // first, then the apostrophe before the hyphen; a text out of marks first.
+  for (size_t i = 0; i < marksA.size() && i < marksB.size(); ++i) {
+    if (marksA[i].first != marksB[i].first) return marksA[i].first > marksB[i].first ? -1 : 1;
+    if (marksA[i].second != marksB[i].second) return marksA[i].second < marksB[i].second ? -1 : 1;
+  }
+  if (marksA.size() != marksB.size()) return marksA.size() < marksB.size() ? -1 : 1;
   return 0;
 }
 
@@ -492,17 +586,9 @@ int CompareStr(const String& a, const String& b) {
 
 bool SameText(const String& a, const String& b) { return sys::SameAsciiText(a, b); }
 
-int AnsiCompareText(const String& a, const String& b) {
-  const Collation& c = Coll();
-  if (int r = CompareBy(a, b, c.primary)) return r;
-  return CompareBy(a, b, c.secondary);
-}
+int AnsiCompareText(const String& a, const String& b) { return Collate(a, b, false); }
 
-int AnsiCompareStr(const String& a, const String& b) {
-  const Collation& c = Coll();
-  if (int r = AnsiCompareText(a, b)) return r;
-  return CompareBy(a, b, c.lowerFirst);
-}
+int AnsiCompareStr(const String& a, const String& b) { return Collate(a, b, true); }
 
 bool AnsiSameText(const String& a, const String& b) { return AnsiCompareText(a, b) == 0; }
 

@@ -31,8 +31,11 @@ int CompareText(const String& a, const String& b);
 int CompareStr(const String& a, const String& b);
 bool SameText(const String& a, const String& b);
 // The natural order of the user interface: punctuation before digits before
-// letters, accented letters beside their base letter. AnsiCompareText ignores
-// case; AnsiCompareStr puts a lower-case letter before its upper-case form.
+// letters, accented letters beside their base letter; hyphen and apostrophe
+// only tell otherwise equal texts apart. Multi-byte UTF-8 text is compared by
+// character, so a letter weighs the same in UTF-8 and in Windows-1252.
+// AnsiCompareText ignores case; AnsiCompareStr puts a lower-case letter before
+// its upper-case form.
 int AnsiCompareText(const String& a, const String& b);
 int AnsiCompareStr(const String& a, const String& b);
 bool AnsiSameText(const String& a, const String& b);

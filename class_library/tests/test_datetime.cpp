@@ -124,6 +124,13 @@ TEST_F(DateTimeTest, StrToDateFollowsShortDateFormat) {
   FormatSettings.ShortDateFormat = "yy.mm.dd";
   EXPECT_EQ(StrToDate("2026.12.09"), EncodeDate(2026, 12, 9));
   EXPECT_EQ(StrToDate("12.9"), EncodeDate(CurrentYear(), 12, 9));  // no year: month, day
+  // One trailing separator, with or without the year, also before a time.
+  FormatSettings.ShortDateFormat = "dd.mm.yyyy";
+  EXPECT_EQ(StrToDate("05.03.2024."), EncodeDate(2024, 3, 5));
+  EXPECT_EQ(StrToDate("05.03. "), EncodeDate(CurrentYear(), 3, 5));
+  EXPECT_EQ(StrToDateTime("05.03.2024. 10:30"), EncodeDate(2024, 3, 5) + EncodeTime(10, 30, 0, 0));
+  for (const char* bad : {"05.03.2024..", "05.03..", ".05.03.2024", "05..03.2024"})
+    EXPECT_THROW(StrToDate(bad), EConvertError) << bad;
 
   FormatSettings = TFormatSettings();
   for (const char* bad : {"", "12", "12/", "2/30/2026", "13/1/2026", "1/2/2026x", "1/2/3/4", "a/b/c", "0/1/2026"})

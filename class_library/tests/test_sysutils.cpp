@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <vector>
 
 #include "class_library/FormatSettings.h"
+#include "class_library/StringList.h"
 #include "class_library/SysUtils.h"
 #include "class_library/tests/FormatSettingsGuard.h"
 #include "platform/system/tests/TempDir.h"
@@ -52,6 +54,56 @@ TEST(SysUtilsStrings, ComparisonOrders) {
   EXPECT_LT(AnsiCompareStr("abc", "Abc"), 0);
   EXPECT_LT(AnsiCompareStr("Abc", "abd"), 0);
   EXPECT_EQ(AnsiCompareStr("abc", "abc"), 0);
+}
+
+TEST(SysUtilsStrings, Utf8TextComparesByCharacter) {
+  const String eteUtf8 = "\xC3\xA9t\xC3\xA9", eteUpperUtf8 = "\xC3\x89T\xC3\x89";
+  EXPECT_TRUE(AnsiSameText(eteUtf8, eteUpperUtf8));
+  EXPECT_LT(AnsiCompareText(eteUtf8, "f"), 0);  // beside e, not beside A
+  EXPECT_GT(AnsiCompareText(eteUtf8, "b"), 0);
+  EXPECT_GT(AnsiCompareText(eteUtf8, "ete"), 0);
+  // The same letter weighs the same in either encoding.
+  EXPECT_EQ(AnsiCompareText(eteUtf8, "\xC9T\xC9"), 0);
+  EXPECT_EQ(AnsiCompareText("\xC5\xA0" "ar", "\x8A" "AR"), 0);  // S with caron: U+0160 / 0x8A
+  EXPECT_LT(AnsiCompareStr(eteUtf8, eteUpperUtf8), 0);
+  // A character Windows-1252 cannot hold follows the letters but is not equal to them.
+  EXPECT_GT(AnsiCompareText("\xCE\xB1", "z"), 0);
+  EXPECT_NE(AnsiCompareText("\xCE\xB1", "\xCE\xB2"), 0);
+
+  TStringList list;
+  list.SetSorted(true);
+  for (const String& s : std::vector<String>{"zoo", eteUtf8, "b", "\xC3\x89mile=5", "apple"}) list.Add(s);
+  EXPECT_EQ(list.Text(), "apple\r\nb\r\n\xC3\x89mile=5\r\n" + eteUtf8 + "\r\nzoo\r\n");
+  EXPECT_EQ(list.IndexOf(eteUpperUtf8), 3);
+  EXPECT_EQ(list.IndexOfName("\xC3\xA9MILE"), 2);
+  EXPECT_EQ(list.Values("\xC3\xA9mile"), "5");
+  EXPECT_EQ(list.Add(eteUpperUtf8), 3);  // a duplicate, ignored
+  EXPECT_EQ(list.Count(), 5);
+}
+
+TEST(SysUtilsStrings, HyphenAndApostropheOnlyBreakTies) {
+  EXPECT_LT(AnsiCompareText("aa", "a-b"), 0);
+  EXPECT_LT(AnsiCompareText("co-op", "cop"), 0);
+  EXPECT_LT(AnsiCompareText("dont", "don't"), 0);  // equal otherwise: the plain word first
+  EXPECT_GT(AnsiCompareText("co-op", "coop"), 0);
+  EXPECT_FALSE(AnsiSameText("co-op", "coop"));
+  EXPECT_TRUE(AnsiSameText("Co-Op", "co-op"));
+  EXPECT_LT(AnsiCompareText("", "-"), 0);
+  // Case and accents still decide before the marks do.
+  EXPECT_LT(AnsiCompareStr("co-op", "Coop"), 0);
+  EXPECT_LT(AnsiCompareText("co-op", "co\xF6p"), 0);
+  // Other punctuation keeps its place before digits and letters.
+  EXPECT_LT(AnsiCompareText("a_b", "aa"), 0);
+
+  TStringList list;
+  list.SetSorted(true);
+  for (const char* s : {"ab", "a-b", "aa", "a'b", "abc", "a-c"}) list.Add(s);
+  EXPECT_EQ(list.CommaText(), "aa,ab,a'b,a-b,abc,a-c");
+  int index = -1;
+  EXPECT_TRUE(list.Find("A-B", index));
+  EXPECT_EQ(index, 3);
+  EXPECT_FALSE(list.Find("a--b", index));
+  EXPECT_EQ(index, 4);
 }
 
 TEST(SysUtilsStrings, StringReplaceFlags) {

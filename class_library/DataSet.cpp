@@ -685,8 +685,16 @@ void TDataSet::Edit() {
   CheckBrowseMode();
   CheckCanModify();
   PrepareEdit();
-  CheckOperation([this] { EditRecordBuffer(); }, OnEditError);
-  GetCalcFields(ActiveBuffer());
+  // Whatever PrepareEdit took for the edit (a record lock) is handed back
+  // when the edit never starts. Once the state is dsEdit the edit stands,
+  // even if a later event fails: Cancel or Post ends it as usual.
+  try {
+    CheckOperation([this] { EditRecordBuffer(); }, OnEditError);
+    GetCalcFields(ActiveBuffer());
+  } catch (...) {
+    AbandonEdit();
+    throw;
+  }
   SetState(dsEdit);
   DataEvent(deRecordChange);
   DoAfterEdit();

@@ -49,7 +49,9 @@
 // to CalcBuffer(); in dsFilter to the buffer being judged.
 //
 // Editing: Edit -> PrepareEdit (fires BeforeEdit), EditRecordBuffer under
-// OnEditError, state dsEdit, AfterEdit. Insert/Append -> PrepareInsert (fires
+// OnEditError, calculated fields, state dsEdit, AfterEdit; when a step
+// between PrepareEdit and the state change raises, AbandonEdit runs before
+// the exception goes on. Insert/Append -> PrepareInsert (fires
 // BeforeInsert), a fresh buffer (InitRecordBuffer, ResetCalcFields, flag
 // bfInserted; Insert carries the bookmark of the record it goes before,
 // Append flag bfEOF, an empty dataset flag bfBOF), InsertRecordBuffer, state
@@ -335,6 +337,10 @@ protected:
   virtual void EditRecordBuffer() {}
   virtual void InsertRecordBuffer() {}
   virtual void CancelRecordBuffer() {}
+  // Edit failed after PrepareEdit succeeded (EditRecordBuffer or the
+  // calculated fields raised): release what PrepareEdit took. The state is
+  // still dsBrowse. Must not raise. The default does nothing.
+  virtual void AbandonEdit() {}
   virtual void PostRecord() = 0;
   virtual void DeleteRecord() = 0;
   virtual void AddRecordBuffer(Byte* Buffer, bool Append) = 0;

@@ -1111,6 +1111,12 @@ void TXbTable::MakeDefaultFields() {
 }
 
 void TXbTable::OpenCursor() {
+  // A detail table that showed every record of its table instead of the
+  // master's would mislead its user: refuse it until detail tables follow
+  // their master.
+  if (MasterSource())
+    RaiseError((Name().empty() ? String("The table") : Name()) +
+               " follows a master through MasterSource; detail tables are not available");
   if (workArea_ < 1) {
     recordCount_ = 0;
     fieldCount_ = 0;
@@ -2145,15 +2151,22 @@ void TXbTable::PrepareEdit() {
       lockedImageRead_ = true;
     }
   } catch (...) {
-    // A lock granted for an edit that never starts is given back.
-    lockedRecNo_ = 0;
-    lockedImageRead_ = false;
-    try {
-      SelectArea();
-      EngineUnlock(recNo);
-    } catch (...) {
-    }
+    lockedRecNo_ = recNo;
+    AbandonEdit();
     throw;
+  }
+}
+
+void TXbTable::AbandonEdit() {
+  // A lock granted for an edit that never starts is given back.
+  const std::int32_t recNo = lockedRecNo_;
+  lockedRecNo_ = 0;
+  lockedImageRead_ = false;
+  if (workArea_ <= 0 || recNo == 0) return;
+  try {
+    SelectArea();
+    EngineUnlock(recNo);
+  } catch (...) {
   }
 }
 

@@ -323,6 +323,7 @@ protected:
   void ReadIndexDefs() override;
 
   void PrepareEdit() override;
+  void AbandonEdit() override;
   void PrepareInsert() override;
   void FinishInsert() override;
   void InitNewRecord() override;

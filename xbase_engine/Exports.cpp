@@ -138,7 +138,7 @@ std::unique_ptr<Table> CreateLike(Table& t, const std::string& fileName) {
   const uint8_t version = (v == 0x30 || v == 0x31 || v == 0x32 || v == 0xF5 || v == 0xFB)
                               ? VersionFor(2, fields)
                               : VersionFor(1, fields);
-  const std::string path = WithDbfExtension(fileName);
+  std::string path = WithDbfExtension(fileName);
   UniqueFd fd = WriteNewTable(path, version, fields, S().memoBlockSize);
   return std::make_unique<Table>(std::move(fd), path, "COPY", kCommitNone, S());
 }
@@ -313,7 +313,7 @@ int xb_CopyStructureExtended(const char* fileName) {
                                      MakeField("FIELD_TYPE", 'C', 1, 0, false),
                                      MakeField("FIELD_LEN", 'N', 5, 0, false),
                                      MakeField("FIELD_DEC", 'N', 3, 0, false)};
-    const std::string path = WithDbfExtension(Str(fileName));
+    std::string path = WithDbfExtension(Str(fileName));
     UniqueFd fd = WriteNewTable(path, 0x03, fields, 512);
     Table out(std::move(fd), path, "STRUCT", kCommitNone, S());
     for (int i = 1; i <= t.FieldCount(); ++i) {

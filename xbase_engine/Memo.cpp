@@ -186,6 +186,10 @@ void MemoFile::Zap() {
   }
 }
 
-void MemoFile::Sync() { ::fdatasync(fd_.Get()); }
+void MemoFile::Sync() {
+  if (::fdatasync(fd_.Get()) != 0) {
+    throw XbError("Commit failed: the memo file did not reach the disk: " + std::string(std::strerror(errno)));
+  }
+}
 
 }  // namespace xbe

@@ -30,7 +30,7 @@ class MemoFile {
   uint32_t Write(const std::string& data, bool binary);
   // Empties the memo file (keeps its header and block size).
   void Zap();
-  // Pushes written data to the disk.
+  // Pushes written data to the disk; throws XbError when the disk refuses.
   void Sync();
 
  private:

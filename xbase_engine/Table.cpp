@@ -19,6 +19,7 @@ namespace {
 
 constexpr size_t kPendingBytes = size_t(1) << 20;  // appended records batched per write
 constexpr size_t kMapHeadroom = size_t(64) << 20;  // address space reserved for growth
+constexpr int kHeaderWaitMs = 2000;                 // least wait for the header lock
 
 void Today(int& y, int& m, int& d) {
   const std::time_t t = std::time(nullptr);
@@ -188,8 +189,11 @@ void Table::RefreshCount() {
   const uint64_t need = uint64_t(hdr_.headerLen) + uint64_t(n) * hdr_.recLen;
   if (need > validSize_) {
     Remap();
-    // A count the file cannot hold is cut to what it holds.
-    if (need > validSize_) n = uint32_t((validSize_ - hdr_.headerLen) / hdr_.recLen);
+    // A count the file cannot hold is cut to what it holds; a file cut
+    // below its own header holds no record at all.
+    if (need > validSize_) {
+      n = validSize_ > hdr_.headerLen ? uint32_t((validSize_ - hdr_.headerLen) / hdr_.recLen) : 0;
+    }
   }
   diskCount_ = n;
 }
@@ -584,6 +588,7 @@ void Table::WriteCurrent() {
   }
   if (recno_ < 1 || recno_ > diskCount_) return;
   WriteAt(fd_.Get(), rec_.data(), hdr_.recLen, hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen);
+  dateDue_ = true;
 }
 
 void Table::PutField(const FieldDesc& f, std::string_view bytes) {
@@ -747,8 +752,10 @@ void Table::PutMemo(const FieldDesc& f, const std::string& data, bool binary) {
   if (!memo_) throw XbError("Table has no memo file");
   uint32_t block = 0;
   if (!data.empty()) {
+    // Other areas allocate blocks whatever record or file locks are held, so
+    // only exclusive use makes the memo lock unnecessary.
     ScopedLock guard;
-    if (!CountStable()) {
+    if (mode_ != kModeExclusive) {
       if (!LockWithTimeout(fd_.Get(), kMemoByte, 1, LockType::Write, s_.LockTimeoutMs())) {
         throw XbError("Memo file is busy");
       }
@@ -783,15 +790,40 @@ void Table::SetDeleted(bool deleted) {
 
 // ---- appending ----
 
-void Table::WriteHeaderCount(uint32_t count) {
-  uint8_t h[7];
+namespace {
+void TodayBytes(uint8_t* h) {
   int y, m, d;
   Today(y, m, d);
   h[0] = uint8_t(y - 1900);
   h[1] = uint8_t(m);
   h[2] = uint8_t(d);
+}
+}  // namespace
+
+void Table::WriteHeaderCount(uint32_t count) {
+  uint8_t h[7];
+  TodayBytes(h);
   WriteLe32(h + 3, count);
   WriteAt(fd_.Get(), h, sizeof h, 1);
+  dateDue_ = false;  // this date covers every change written before it
+}
+
+void Table::WriteHeaderDate() {
+  uint8_t h[3];
+  TodayBytes(h);
+  // The date shares its header with the record count that appenders of other
+  // areas rewrite; their header lock keeps the two writes apart. It is held
+  // only for one append, so a short wait is allowed even at lock time-out 0.
+  ScopedLock header;
+  if (mode_ == kModeShared) {
+    if (!LockWithTimeout(fd_.Get(), kHeaderByte, 1, LockType::Write,
+                         std::max(s_.LockTimeoutMs(), kHeaderWaitMs))) {
+      throw XbError("Cannot write the update date: the table header is busy");
+    }
+    header = ScopedLock(fd_.Get(), kHeaderByte);
+  }
+  WriteAt(fd_.Get(), h, sizeof h, 1);
+  dateDue_ = false;
 }
 
 uint32_t Table::Append(const uint8_t* image, bool keepLock) {
@@ -867,14 +899,19 @@ void Table::FlushPending() {
 void Table::FlushAll() {
   WriteCurrent();
   FlushPending();
+  if (dateDue_) WriteHeaderDate();
 }
 
 void Table::Commit() {
   if (mode_ == kModeReadOnly || !writable_) return;
   FlushAll();
   if (commitLevel_ == kCommitFull) {
-    ::fdatasync(fd_.Get());
+    // The memo blocks first: a record must never reach the disk pointing at
+    // blocks that did not.
     if (memo_) memo_->Sync();
+    if (::fdatasync(fd_.Get()) != 0) {
+      throw XbError("Commit failed: the table did not reach the disk: " + std::string(std::strerror(errno)));
+    }
   }
 }
 

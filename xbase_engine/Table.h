@@ -7,6 +7,13 @@
 // other processes have written. Writing goes through pwrite. Records are
 // always written before the header's record count that makes them visible,
 // so a process killed in the middle of an append leaves a table that opens.
+//
+// The mapping trusts the file not to shrink while it is open: our own Pack and
+// Zap need exclusive use, but a foreign program that cuts the file below
+// records this process maps makes a read of them raise SIGBUS. Counts read
+// from the header are checked against the file size, which covers every
+// cooperating writer; guarding against the uncooperative one would cost every
+// move a system call.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -132,7 +139,8 @@ class Table {
   int LockCount() const { return locks_.Count(); }
   std::vector<int> LockedRecords() const { return locks_.Records(); }
 
-  // Writes everything pending; used before close, commit and unlock.
+  // Writes everything pending, and today's date into the header when records
+  // were changed; used before close, commit and unlock.
   void FlushAll();
 
  private:
@@ -157,6 +165,7 @@ class Table {
   void WriteCurrent();
   void FlushPending();
   void WriteHeaderCount(uint32_t count);
+  void WriteHeaderDate();
   void PutField(const FieldDesc& f, std::string_view bytes);
 
   const Settings& s_;
@@ -190,6 +199,7 @@ class Table {
   std::vector<uint8_t> rec_;    // the current record while it is being changed
   bool curInBuf_ = false;
   bool dirty_ = false;
+  bool dateDue_ = false;        // a record was rewritten since the header's date
   std::vector<uint8_t> blank_;  // the phantom record
 
   LockSet locks_;

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/system/Files.h"
+
 namespace xbe {
 
 Engine g_engine;
@@ -121,7 +123,7 @@ uint8_t VersionFor(int tableType, const std::vector<FieldDesc>& fields) {
   return memo ? 0x83 : 0x03;
 }
 
-UniqueFd WriteNewTable(const std::string& path, uint8_t version, std::vector<FieldDesc>& fields,
+UniqueFd WriteNewTable(std::string& path, uint8_t version, std::vector<FieldDesc>& fields,
                        int memoBlockSize) {
   if (fields.empty()) throw XbError("A table needs at least one field");
   for (size_t i = 0; i < fields.size(); ++i) {
@@ -142,6 +144,10 @@ UniqueFd WriteNewTable(const std::string& path, uint8_t version, std::vector<Fie
   uint32_t recLen = 1;
   for (const FieldDesc& f : fields) recLen += uint32_t(f.width);
   if (recLen > kMaxRecLen) throw XbError("Record too long");
+  // An existing file is found the way an open finds it, whatever the case of
+  // the name: a new table must take its place (and its lock), never sit
+  // beside it under a second spelling.
+  path = sys::ResolveFileName(path);
   // Never truncate before holding the exclusive share lock: a table that
   // anyone holds open must survive a failed creation.
   UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
@@ -154,7 +160,7 @@ UniqueFd WriteNewTable(const std::string& path, uint8_t version, std::vector<Fie
   for (const FieldDesc& f : fields) memo = memo || IsMemoField(f);
   if (memo) {
     const MemoKind kind = (version == 0xF5 || version == 0x30) ? MemoKind::Fpt : MemoKind::Dbt3;
-    MemoFile::Create(MemoFileName(path, kind), kind, memoBlockSize);
+    MemoFile::Create(sys::ResolveFileName(MemoFileName(path, kind)), kind, memoBlockSize);
   }
   return fd;
 }

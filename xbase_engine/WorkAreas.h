@@ -65,7 +65,9 @@ int CreateExec();
 FieldDesc MakeField(const std::string& name, char type, int width, int decimals, bool foxStyle);
 // Writes a new empty table (and memo file) under the exclusive share lock and
 // answers its descriptor, still locked. A table held by anyone is refused.
-UniqueFd WriteNewTable(const std::string& path, uint8_t version, std::vector<FieldDesc>& fields,
+// path is resolved like an open resolves it (an existing file of another case
+// is the one replaced) and left as the name actually written.
+UniqueFd WriteNewTable(std::string& path, uint8_t version, std::vector<FieldDesc>& fields,
                        int memoBlockSize);
 uint8_t VersionFor(int tableType, const std::vector<FieldDesc>& fields);
 

@@ -107,7 +107,9 @@ void xb_Close(void);
 void xb_CloseAll(void);
 /* Not provided (no index is ever open): does nothing. */
 void xb_CloseIndexes(void);
-/* Writes pending changes; at commit level full also flushes them to the disk. */
+/* Writes pending changes (with today's date in the table header when records
+ * changed); at commit level full also flushes them to the disk, and a disk
+ * that refuses the flush is reported as a failure (error callback, last error). */
 void xb_Commit(void);
 /* Sets the commit level of the current work area. */
 void xb_CommitLevel(int level);
@@ -227,6 +229,10 @@ const char* xb_GetTrimString(const char* field);
 char* xb_GetXML(const char* fileName);
 
 /* ---- Navigation ---- */
+/* Stands on record recNo; 0, negative or past the end: on the phantom record
+ * RecCount+1 with Eof.  With deleted records hidden (xb_SetDeleted) xb_Go still
+ * lands on a deleted record when asked for it: only the relative moves and
+ * counts pass over hidden records. */
 void xb_Go(int recNo);
 void xb_GoBottom(void);
 void xb_GoTop(void);

@@ -322,6 +322,54 @@ TEST(DataSetEditing, RefusalsLeaveStateAndValuesAlone) {
   EXPECT_EQ(t->State(), dsBrowse);
 }
 
+// Counts the edits the framework gave up after PrepareEdit.
+class TAbandonCounter : public TMemTable {
+public:
+  using TMemTable::TMemTable;
+  int Abandoned = 0;
+  void AbandonEdit() override { ++Abandoned; }
+};
+
+TEST(DataSetEditing, EditThatNeverStartsIsAbandonedButALateFailureKeepsTheEdit) {
+  TComponent owner(nullptr);
+  TAbandonCounter t;
+  t.Schema = {{"ID", ftInteger}};
+  t.AddRawRow({TMemTable::Int32(1)});
+  auto* id = new TIntegerField(&owner);
+  id->SetFieldName("ID");
+  id->SetDataSet(&t);
+  auto* twice = new TIntegerField(&owner);
+  twice->SetFieldName("TWICE");
+  twice->SetFieldKind(fkCalculated);
+  twice->SetDataSet(&t);
+  bool failCalc = false;
+  t.OnCalcFields = [&](TDataSet*) {
+    if (failCalc) throw EDatabaseError("calc failed");
+    twice->SetAsInteger(id->AsInteger() * 2);
+  };
+  t.Open();
+  failCalc = true;
+  EXPECT_THROW(t.Edit(), EDatabaseError);
+  EXPECT_EQ(t.State(), dsBrowse);
+  EXPECT_EQ(t.Abandoned, 1);
+  failCalc = false;
+
+  // A refusal before PrepareEdit took anything has nothing to give back.
+  t.BeforeEdit = [](TDataSet*) { throw EDatabaseError("locked"); };
+  EXPECT_THROW(t.Edit(), EDatabaseError);
+  EXPECT_EQ(t.Abandoned, 1);
+  t.BeforeEdit = nullptr;
+
+  // Once in edit state the edit stands; Cancel ends it.
+  t.AfterEdit = [](TDataSet*) { throw EDatabaseError("after edit failed"); };
+  EXPECT_THROW(t.Edit(), EDatabaseError);
+  EXPECT_EQ(t.State(), dsEdit);
+  EXPECT_EQ(t.Abandoned, 1);
+  t.Cancel();
+  EXPECT_EQ(t.State(), dsBrowse);
+  t.Close();
+}
+
 TEST(DataSetEditing, PostErrorActionsRetryAbortAndFail) {
   auto t = MakeTable(2);
   t->Open();

@@ -1,9 +1,14 @@
 // The engine and add-on bindings, each case in a directory of its own:
 //   1: no engine library anywhere near the program;
 //   2: an engine library that lacks one entry point;
-//   3: a complete stand-in engine that counts the calls the binder makes.
+//   3: a complete stand-in engine that counts the calls the binder makes;
+//   4: a stand-in engine that records what a table asks its open for.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -79,6 +84,23 @@ TEST(EngineBinding, ClosedTableStepsNeverReachForTheEngine) {
   t.Close();
   t.Close();
   EXPECT_EQ(t.RecCount(), 0);
+  EXPECT_TRUE(rec.boxes.empty());
+  EXPECT_FALSE(EngineLoaded());
+}
+
+TEST(EngineBinding, CancelOnAClosedTableMakesNoEngineCall) {
+  // Any engine call here would try to load the engine and show its message.
+  BoxRecorder rec;
+  TXbTable t(nullptr);
+  t.SetDatabaseName("/tmp/");
+  t.SetTableName("ANY.DBF");
+  EXPECT_NO_THROW(t.Cancel());
+  EXPECT_TRUE(rec.boxes.empty());
+  // Nor after an open that failed for want of the engine.
+  EXPECT_THROW(t.Open(), EXbError);
+  rec.boxes.clear();
+  EXPECT_NO_THROW(t.Cancel());
+  EXPECT_EQ(t.State(), dsInactive);
   EXPECT_TRUE(rec.boxes.empty());
   EXPECT_FALSE(EngineLoaded());
 }
@@ -169,6 +191,60 @@ TEST(EngineBinding, EnsureEngineLoadedBindsOnceForTheProcess) {
   // Unloading the engine object does not reset the process-wide flag.
   XbEngine()->UnloadEngine();
   EXPECT_TRUE(EngineLoaded());
+}
+
+#elif TW_BINDING_CASE == 4
+
+namespace {
+template <typename T>
+T& Recorded(const char* name) {
+  auto* p = static_cast<T*>(XbEngine()->Handle().Symbol(name));
+  if (!p) throw std::runtime_error(std::string("not recorded: ") + name);
+  return *p;
+}
+}  // namespace
+
+TEST(EngineBinding, TableOpenHandsTheEngineItsPathAliasModeTypeAndCommitLevel) {
+  BoxRecorder rec;
+  char dirTemplate[] = "/tmp/tw_da_openXXXXXX";
+  ASSERT_NE(mkdtemp(dirTemplate), nullptr);
+  const std::string dir = std::string(dirTemplate) + "/";
+  const std::string file = dir + "LOCKSPL.DBF";
+  std::FILE* f = std::fopen(file.c_str(), "w");  // only has to exist
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+
+  struct Case {
+    TXbTableType type;
+    bool readOnly, exclusive;
+    TXbCommitLevel commit;
+    int typeCode, openMode;
+  } cases[] = {{ttSXNTX, true, false, clNormal, 1, 1},
+               {ttSXFOX, false, false, clFull, 2, 0},
+               {ttSXNSX, false, true, clNone, 3, 2},
+               {ttSXNSX_DBT, true, true, clNormal, 4, 2}};
+  int calls = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typeCode);
+    TXbTable t(nullptr);
+    t.SetDatabaseName(dir);
+    t.SetTableName("LOCKSPL.DBF");
+    t.SetTableType(c.type);
+    t.SetReadOnly(c.readOnly);
+    t.SetExclusive(c.exclusive);
+    t.SetCommitLevel(c.commit);
+    EXPECT_THROW(t.Open(), EXbError);  // this engine refuses every open
+    EXPECT_FALSE(t.Active());
+    EXPECT_EQ(Recorded<int>("fake_UseExCalls"), ++calls);
+    EXPECT_STREQ(&Recorded<char>("fake_UseExPath"), file.c_str());
+    EXPECT_STREQ(&Recorded<char>("fake_UseExAlias"), "LOCKSPL");
+    EXPECT_EQ(Recorded<int>("fake_UseExTableType"), c.typeCode);
+    EXPECT_EQ(Recorded<int>("fake_UseExOpenMode"), c.openMode);
+    EXPECT_EQ(Recorded<int>("fake_UseExCommitLevel"), static_cast<int>(c.commit));
+  }
+  EXPECT_TRUE(rec.boxes.empty());
+  std::remove(file.c_str());
+  rmdir(dirTemplate);
 }
 
 #endif

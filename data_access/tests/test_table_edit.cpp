@@ -163,6 +163,55 @@ TEST_F(TableEdit, RecordLockedByAnotherProcessRefusesTheEdit) {
   EXPECT_EQ(ReadColumn(path, "NAME"), (std::vector<std::string>{"a       ", "B       "}));
 }
 
+TEST_F(TableEdit, EditThatFailsAfterTheLockGivesTheLockBack) {
+  MakeTable(dir.Path(), "T.DBF", {{"QTY", 'N', 4}}, {{"3"}, {"5"}});
+  TComponent owner(nullptr);
+  auto* t = new TXbTable(&owner);
+  t->SetDatabaseName(dir.Path());
+  t->SetTableName("T.DBF");
+  auto* qty = new TSmallintField(&owner);
+  qty->SetFieldName("QTY");
+  qty->SetDataSet(t);
+  auto* twice = new TIntegerField(&owner);
+  twice->SetFieldName("TWICE");
+  twice->SetFieldKind(fkCalculated);
+  twice->SetDataSet(t);
+  bool failCalc = false;
+  t->OnCalcFields = [&](TDataSet*) {
+    if (failCalc) throw Exception("calc failed");
+    twice->SetAsInteger(qty->AsInteger() * 2);
+  };
+  t->Open();
+  OtherArea other(Path("T.DBF"));
+
+  // The calculated fields fail while the edit is being set up: the table
+  // stays browsing and the record is free for others.
+  failCalc = true;
+  EXPECT_EQ(ErrorOf([&] { t->Edit(); }), "calc failed");
+  EXPECT_EQ(t->State(), dsBrowse);
+  EXPECT_TRUE(other.TryLock(1));
+  failCalc = false;
+
+  // A failing AfterEdit comes once the edit has started: it stands, with
+  // its lock, until Cancel ends it.
+  t->AfterEdit = [](TDataSet*) { throw Exception("after edit failed"); };
+  EXPECT_EQ(ErrorOf([&] { t->Edit(); }), "after edit failed");
+  EXPECT_EQ(t->State(), dsEdit);
+  EXPECT_FALSE(other.TryLock(1));
+  t->Cancel();
+  EXPECT_TRUE(other.TryLock(1));
+  t->AfterEdit = nullptr;
+
+  // The next edit works and writes the record it locked.
+  t->Edit();
+  qty->SetAsInteger(7);
+  t->Post();
+  EXPECT_EQ(twice->AsInteger(), 14);
+  EXPECT_EQ(ReadColumn(Path("T.DBF"), "QTY"), (std::vector<std::string>{"   7", "   5"}));
+  EXPECT_TRUE(other.TryLock(1));
+  t->Close();
+}
+
 TEST_F(TableEdit, PostWritesTheLockedRecordEvenWhenTheEngineMoved) {
   MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}}, {{"a"}, {"b"}, {"c"}});
   auto t = Open("T.DBF");

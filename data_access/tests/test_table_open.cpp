@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "class_library/Component.h"
+#include "class_library/DataSource.h"
 #include "class_library/DateTime.h"
 #include "class_library/SysUtils.h"
 #include "class_library/FormResource.h"
@@ -37,9 +38,12 @@ protected:
 };
 
 TEST_F(TableOpen, LockTableOpensReadOnlyWithItsAliasAndASecondOneGetsANumberedAlias) {
+  // Each directory's table tells by its contents which file the engine opened.
+  // (The table-type code the engine gets is checked with a recording engine
+  // in the binding tests: this engine does not keep it.)
   ScratchDir other;
-  MakeTable(dir.Path(), "LOCKSPL.DBF", {{"DUMMY", 'C', 10}});
-  MakeTable(other.Path(), "LOCKSPL.DBF", {{"DUMMY", 'C', 10}});
+  MakeTable(dir.Path(), "LOCKSPL.DBF", {{"DUMMY", 'C', 10}}, {{"first"}});
+  MakeTable(other.Path(), "LOCKSPL.DBF", {{"DUMMY", 'C', 10}}, {{"second"}});
   auto first = MakeTableComponent(dir.Path(), "LOCKSPL.DBF");
   first->SetReadOnly(true);
   first->SetTableType(ttSXNTX);
@@ -47,14 +51,18 @@ TEST_F(TableOpen, LockTableOpensReadOnlyWithItsAliasAndASecondOneGetsANumberedAl
   ASSERT_TRUE(first->Active());
   xbe::xb_Select(first->WorkArea());
   EXPECT_STREQ(xbe::xb_Alias(first->WorkArea()), "LOCKSPL");
+  EXPECT_STREQ(xbe::xb_BaseName(), "LOCKSPL");
   EXPECT_EQ(xbe::xb_OpenMode(), 1);
   EXPECT_EQ(xbe::xb_GetCommitLevel(), 1);
+  EXPECT_EQ(first->FieldByName("DUMMY")->AsString(), "first");
 
   auto second = MakeTableComponent(other.Path(), "LOCKSPL.DBF");
   second->Open();
   EXPECT_STREQ(xbe::xb_Alias(second->WorkArea()), "LOCKSPL1");
   xbe::xb_Select(second->WorkArea());
+  EXPECT_STREQ(xbe::xb_BaseName(), "LOCKSPL");
   EXPECT_EQ(xbe::xb_OpenMode(), 0);
+  EXPECT_EQ(second->FieldByName("DUMMY")->AsString(), "second");
 
   // Exclusive wins over ReadOnly.
   second->Close();
@@ -249,6 +257,22 @@ TEST_F(TableOpen, ServerTableWithoutAConnectionFailsItsOpen) {
   t.SetXbConnection(nullptr);
 }
 
+TEST_F(TableOpen, TableFollowingAMasterIsRefusedRatherThanShowingEveryRecord) {
+  MakeTable(dir.Path(), "LINES.DBF", {{"ORDERNO", 'N', 6}}, {{"1"}, {"2"}});
+  TDataSource master(nullptr);
+  auto t = MakeTableComponent(dir.Path(), "LINES.DBF");
+  t->SetName("Lines");
+  t->SetMasterSource(&master);
+  EXPECT_EQ(ErrorOf([&] { t->Open(); }),
+            "Lines follows a master through MasterSource; detail tables are not available");
+  EXPECT_FALSE(t->Active());
+  EXPECT_EQ(t->WorkArea(), 0);
+  EXPECT_EQ(xbe::xb_WorkArea("LINES"), 0);  // the engine was never asked to open it
+  t->SetMasterSource(nullptr);
+  t->Open();
+  EXPECT_TRUE(t->Active());
+}
+
 TEST_F(TableOpen, MovingDatabaseNameOfAnOpenTableClosesIt) {
   ScratchDir other;
   MakeTable(dir.Path(), "LOCKSPL.DBF", {{"DUMMY", 'C', 10}});
@@ -352,6 +376,53 @@ TEST_F(TableOpen, FailedCreationStopsAndLeavesOtherTablesAlone) {
   EXPECT_STREQ(xbe::xb_Alias(keep->WorkArea()), "KEEP");
   keep->Refresh();
   EXPECT_EQ(keep->FieldByName("A")->AsString(), "one");
+}
+
+TEST_F(TableOpen, CreationRefusedByTheEngineLeavesAnotherOpenTableUsable) {
+  MakeTable(dir.Path(), "KEEP.DBF", {{"A", 'C', 3}}, {{"one"}, {"two"}});
+  MakeTable(dir.Path(), "HELD.DBF", {{"A", 'C', 3}});
+  // Another process holds HELD.DBF (started before anything is open here).
+  const std::string held = dir.Path() + "HELD.DBF";
+  ChildHolder other([&] { return xbe::xb_UseEx(held.c_str(), "HOLDER", 2, 1, 1) > 0; });
+  ASSERT_TRUE(other.BodySucceeded());
+  auto keep = MakeTableComponent(dir.Path(), "KEEP.DBF");
+  keep->Open();
+  std::string stored = "two";
+  auto expectKeepUsable = [&](const std::string& next) {
+    SCOPED_TRACE(next);
+    ASSERT_TRUE(keep->Active());
+    EXPECT_STREQ(xbe::xb_Alias(keep->WorkArea()), "KEEP");
+    keep->First();
+    keep->Next();
+    EXPECT_EQ(keep->FieldByName("A")->AsString(), stored);
+    keep->Edit();
+    keep->FieldByName("A")->SetAsString(next);
+    keep->Post();
+    stored = next;
+    EXPECT_EQ(ReadColumn(dir.Path() + "KEEP.DBF", "A"), (std::vector<std::string>{"one", next + " "}));
+  };
+
+  // Definitions the engine itself refuses field by field: a character the
+  // name may not hold, a character field wider than the table type allows.
+  auto badName = MakeTableComponent(dir.Path(), "NEW1.DBF");
+  badName->FieldDefs().Add("BAD-NAME", ftString, 3);
+  EXPECT_EQ(ErrorOf([&] { badName->CreateTable(); }), "Unable to create table.\rFile: " + dir.Path() + "NEW1.DBF");
+  EXPECT_EQ(badName->WorkArea(), 0);
+  EXPECT_FALSE(FileExists(dir.Path() + "NEW1.DBF"));
+  expectKeepUsable("b1");
+
+  auto tooWide = MakeTableComponent(dir.Path(), "NEW2.DBF");
+  tooWide->FieldDefs().Add("OK", ftString, 3);
+  tooWide->FieldDefs().Add("WIDE", ftString, 300);
+  EXPECT_THROW(tooWide->CreateTable(), EXbError);
+  EXPECT_EQ(tooWide->WorkArea(), 0);
+  expectKeepUsable("b2");
+
+  // The held table: the engine refuses at the last step.
+  auto overHeld = MakeTableComponent(dir.Path(), "HELD.DBF");
+  overHeld->FieldDefs().Add("A", ftString, 3);
+  EXPECT_THROW(overHeld->CreateTable(), EXbError);
+  expectKeepUsable("b3");
 }
 
 TEST_F(TableOpen, CreationRefusesATableHeldByAnotherProcess) {

@@ -131,6 +131,35 @@ TEST_F(TableRecords, FilterRejectingTheFirstRecordStillShowsTheRest) {
   EXPECT_EQ(t->FieldByName("V")->AsString(), "1");
 }
 
+TEST_F(TableRecords, FilterRejectingAMiddleRecordHidesItInBothDirections) {
+  // The handler judges the record being fetched, not the one on screen: a
+  // rejected record in the middle must vanish whichever way the walk goes.
+  MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}, {"4"}});
+  auto t = Open("N.DBF", [](TXbTable& t) {
+    t.OnFilterRecord = [](TDataSet* d, bool& accept) { accept = d->FieldByName("V")->AsString() != "3"; };
+    t.SetFiltered(true);
+  });
+  EXPECT_EQ(Walk(*t, "V"), (std::vector<std::string>{"1", "2", "4"}));
+  t->Last();
+  std::vector<std::string> back;
+  while (!t->Bof() && back.size() < 100) {
+    back.push_back(t->FieldByName("V")->AsString());
+    t->Prior();
+  }
+  EXPECT_EQ(back, (std::vector<std::string>{"4", "2", "1"}));
+  // The same with a view holding several records at once.
+  TDataSource source(nullptr);
+  TDataLink view;
+  view.SetBufferCount(3);
+  view.SetDataSource(&source);
+  source.SetDataSet(t.get());
+  t->First();
+  EXPECT_EQ(Walk(*t, "V"), (std::vector<std::string>{"1", "2", "4"}));
+  t->Prior();
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "2");
+  source.SetDataSet(nullptr);
+}
+
 TEST_F(TableRecords, StoredTextsTranslateAsTheFormatSays) {
   WriteRawDbf(dir.Path() + "V.DBF",
               {{"NUM", 'N', 5}, {"PRICE", 'N', 8, 2}, {"FLAG", 'L', 1}, {"DAY", 'D', 8}, {"NAME", 'C', 6}},
@@ -247,6 +276,41 @@ TEST_F(TableRecords, RecordNumbersAndCounts) {
   EXPECT_EQ(t->FieldByName("V")->AsString(), "1");
 }
 
+TEST_F(TableRecords, SetRecNoInNaturalOrderLandsOnThatRecord) {
+  // Deleted records are hidden but keep their numbers: the records behind
+  // them are still reached by their own numbers, and the walk goes on from there.
+  MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"*", "2"}, {"*", "3"}, {"4"}, {"5"}, {"6"}});
+  auto t = Open("N.DBF");
+  for (int n : {5, 4, 6, 1, 4}) {
+    SCOPED_TRACE(n);
+    t->SetRecNo(n);
+    EXPECT_EQ(t->FieldByName("V")->AsString(), std::to_string(n));
+    EXPECT_EQ(t->RecNo(), n);
+    EXPECT_EQ(t->PhysicalRecNo(), n);
+  }
+  t->Prior();
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "1");
+  t->SetRecNo(5);
+  t->Next();
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "6");
+  t->SetRecNo(4);
+  t->Prior();
+  EXPECT_EQ(t->RecNo(), 1);
+  // With a view holding several records the same.
+  TDataSource source(nullptr);
+  TDataLink view;
+  view.SetBufferCount(3);
+  view.SetDataSource(&source);
+  source.SetDataSet(t.get());
+  t->SetRecNo(5);
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "5");
+  t->Prior();
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "4");
+  t->Prior();
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "1");
+  source.SetDataSet(nullptr);
+}
+
 TEST_F(TableRecords, SpeedModeWalksThroughTheEngineAlone) {
   MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}});
   auto t = Open("N.DBF");
@@ -293,6 +357,55 @@ TEST_F(TableRecords, CalculatedFieldsSitBehindTheDataFields) {
   EXPECT_EQ(twice->AsInteger(), 10);
   EXPECT_EQ(t->FieldDataSize(), 3 + 6);
   EXPECT_EQ(t->BlobAreaOffset(), 3 + 6 + t->CalcFieldsSize());
+}
+
+TEST_F(TableRecords, CalculatedFieldsFollowEveryRecordTheWalkReaches) {
+  // The handler reads data fields of the record being fetched; none of them
+  // was read before, so each must come from that record's own bytes.
+  MakeTable(dir.Path(), "C.DBF", {{"NAME", 'C', 6}, {"QTY", 'N', 4}},
+            {{"one", "1"}, {"two", "2"}, {"three", "3"}, {"four", "4"}});
+  TComponent owner(nullptr);
+  auto* t = new TXbTable(&owner);
+  t->SetDatabaseName(dir.Path());
+  t->SetTableName("C.DBF");
+  auto* name = new TStringField(&owner);
+  name->SetFieldName("NAME");
+  name->SetSize(6);
+  name->SetDataSet(t);
+  auto* qty = new TSmallintField(&owner);
+  qty->SetFieldName("QTY");
+  qty->SetDataSet(t);
+  auto* label = new TStringField(&owner);
+  label->SetFieldName("LABEL");
+  label->SetSize(12);
+  label->SetFieldKind(fkCalculated);
+  label->SetDataSet(t);
+  t->OnCalcFields = [&](TDataSet*) { label->SetAsString(name->AsString() + ":" + qty->AsString()); };
+  t->Open();
+  std::vector<std::string> seen;
+  for (; !t->Eof(); t->Next()) seen.push_back(label->AsString());
+  EXPECT_EQ(seen, (std::vector<std::string>{"one:1", "two:2", "three:3", "four:4"}));
+  t->First();
+  t->Next();
+  EXPECT_EQ(label->AsString(), "two:2");
+  EXPECT_EQ(name->AsString(), "two");
+  t->Last();
+  t->Prior();
+  EXPECT_EQ(label->AsString(), "three:3");
+  // With several records held at once, each keeps its own calculated value.
+  TDataSource source(nullptr);
+  TDataLink view;
+  view.SetBufferCount(3);
+  view.SetDataSource(&source);
+  source.SetDataSet(t);
+  t->First();
+  seen.clear();
+  for (; !t->Eof(); t->Next()) seen.push_back(label->AsString());
+  EXPECT_EQ(seen, (std::vector<std::string>{"one:1", "two:2", "three:3", "four:4"}));
+  t->Prior();
+  t->Prior();
+  EXPECT_EQ(label->AsString(), "two:2");
+  source.SetDataSet(nullptr);
 }
 
 TEST_F(TableRecords, EveryBufferedRecordKeepsItsOwnValuesUntilTheyAreRead) {

@@ -1,4 +1,5 @@
 // Malformed files and several processes on one table.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -200,4 +201,123 @@ TEST_F(XbeFaults, ProcessKilledMidAppendLeavesEveryCommittedRecord) {
   EXPECT_EQ(xb_RecCount(), n + 1);
   close(ready[0]);
   close(ready[1]);
+}
+
+namespace {
+// A one-byte signal between two processes.
+struct Signal {
+  int fd[2] = {-1, -1};
+  Signal() { EXPECT_EQ(pipe(fd), 0); }
+  ~Signal() {
+    close(fd[0]);
+    close(fd[1]);
+  }
+  void Send() const {
+    const char c = 'x';
+    if (write(fd[1], &c, 1) != 1) _exit(3);
+  }
+  bool Receive() const {
+    char c;
+    return read(fd[0], &c, 1) == 1;
+  }
+};
+}  // namespace
+
+TEST_F(XbeFaults, RecordAndFileLocksConflictBetweenProcesses) {
+  const std::string path = dir.File("PLOCK.DBF");
+  ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
+  ASSERT_GT(OpenShared(path), 0);
+  AppendNumbered(3);
+  Signal toParent, toChild;
+  const pid_t child = Spawn([&] {
+    if (OpenShared(path) <= 0 || !xb_Rlock(2)) _exit(2);
+    toParent.Send();
+    if (!toChild.Receive()) _exit(4);
+    xb_Unlock(0);
+    if (!xb_Flock()) _exit(5);
+    toParent.Send();
+    pause();
+  });
+  ASSERT_TRUE(toParent.Receive());
+  EXPECT_FALSE(xb_Rlock(2));
+  EXPECT_TRUE(xb_Rlock(1));
+  EXPECT_FALSE(xb_Flock());
+  xb_Unlock(0);
+  toChild.Send();
+  ASSERT_TRUE(toParent.Receive());
+  EXPECT_FALSE(xb_Rlock(3));  // the other process locks the whole table
+  xb_AppendBlank();           // and so nobody else appends
+  EXPECT_EQ(xb_RecCount(), 3);
+  kill(child, SIGKILL);
+  Wait(child);
+  EXPECT_TRUE(xb_Flock());  // its locks died with it
+  xb_AppendBlank();
+  EXPECT_EQ(xb_RecCount(), 4);
+}
+
+TEST_F(XbeFaults, CreationRefusedWhileAnotherProcessHoldsTheTable) {
+  const std::string path = dir.File("shared.dbf");
+  ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
+  ASSERT_GT(OpenShared(path), 0);
+  AppendNumbered(2);
+  xb_Close();
+  Signal ready;
+  const pid_t holder = Spawn([&] {
+    if (xb_UseEx(path.c_str(), "", XB_OPEN_READONLY, XB_TYPE_NTX, XB_COMMIT_NORMAL) <= 0) _exit(2);
+    ready.Send();
+    pause();
+  });
+  ASSERT_TRUE(ready.Receive());
+  const auto before = ReadAll(path);
+  EXPECT_FALSE(MakeTable(path, XB_TYPE_NTX, false));
+  EXPECT_FALSE(MakeTable(dir.File("SHARED"), XB_TYPE_NTX, false));
+  EXPECT_EQ(ReadAll(path), before);
+  kill(holder, SIGKILL);
+  Wait(holder);
+  EXPECT_TRUE(MakeTable(dir.File("SHARED"), XB_TYPE_NTX, false));
+  ASSERT_GT(OpenShared(path), 0);
+  EXPECT_EQ(xb_RecCount(), 0);
+}
+
+TEST_F(XbeFaults, TableCutBelowItsHeaderWhileOpenShowsNoRecords) {
+  const std::string path = dir.File("CUT.DBF");
+  ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
+  ASSERT_GT(OpenShared(path), 0);
+  AppendNumbered(3);
+  // A foreign program rewrites the count and cuts the file inside the header.
+  auto bytes = ReadAll(path);
+  bytes[4] = 9;
+  bytes.resize(20);
+  WriteAll(path, bytes);
+  EXPECT_EQ(xb_RecCount(), 0);
+  xb_GoTop();
+  EXPECT_TRUE(xb_Eof());
+  EXPECT_TRUE(xb_Bof());
+}
+
+TEST_F(XbeFaults, MemoBlocksAreNotAllocatedWhileAnotherAreaAllocates) {
+  const std::string path = dir.File("MLOCK.DBF");
+  ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, true));
+  ASSERT_GT(OpenShared(path), 0);
+  AppendNumbered(1);
+  ASSERT_TRUE(xb_Flock());
+  // Another area in the middle of an allocation holds the memo lock byte.
+  const int other = open(path.c_str(), O_RDWR);
+  ASSERT_GE(other, 0);
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = off_t((1LL << 32) + 2);
+  fl.l_len = 1;
+  ASSERT_EQ(fcntl(other, F_OFD_SETLK, &fl), 0);
+  const auto memoBefore = ReadAll(dir.File("MLOCK.DBT"));
+  xb_GoTop();
+  xb_PutMemo("NOTES", "must wait");  // even under a file lock
+  EXPECT_EQ(ReadAll(dir.File("MLOCK.DBT")), memoBefore);
+  close(other);
+  xb_PutMemo("NOTES", "now");
+  char* m = xb_GetMemo("NOTES", 0);
+  ASSERT_NE(m, nullptr);
+  EXPECT_STREQ(m, "now");
+  xb_MemDealloc(m);
 }

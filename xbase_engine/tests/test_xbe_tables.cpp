@@ -2,6 +2,7 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <string>
 
@@ -94,11 +95,23 @@ TEST_F(XbeTables, OpenAddsExtensionResolvesCaseAndRefusesDuplicateAlias) {
 TEST_F(XbeTables, NavigationEndsAndPhantomRecord) {
   ASSERT_TRUE(MakeTable(dir.File("NAV.DBF"), XB_TYPE_NTX, false));
   ASSERT_GT(Open(dir.File("NAV.DBF")), 0);
-  // Empty: Bof and Eof at once.
+  // Empty: Bof and Eof at once, whatever the move.
   xb_GoTop();
   EXPECT_TRUE(xb_Bof());
   EXPECT_TRUE(xb_Eof());
   EXPECT_EQ(xb_RecNo(), 1);
+  const struct {
+    const char* what;
+    void (*move)();
+  } emptyMoves[] = {{"GoBottom", [] { xb_GoBottom(); }}, {"Skip(1)", [] { xb_Skip(1); }},
+                    {"Skip(-1)", [] { xb_Skip(-1); }},   {"Go(0)", [] { xb_Go(0); }},
+                    {"Go(1)", [] { xb_Go(1); }}};
+  for (const auto& m : emptyMoves) {
+    m.move();
+    EXPECT_TRUE(xb_Bof()) << m.what;
+    EXPECT_TRUE(xb_Eof()) << m.what;
+    EXPECT_EQ(xb_RecNo(), 1) << m.what;
+  }
   AppendNumbered(3);
   xb_GoTop();
   EXPECT_FALSE(xb_Bof());
@@ -370,8 +383,160 @@ TEST_F(XbeTables, PackAndZapNeedExclusiveUse) {
   EXPECT_EQ(xb_RecCount(), 3);
   xb_Go(2);
   EXPECT_STREQ(xb_GetTrimString("NAME"), "R3");
+  xb_Go(1);
+  xb_PutMemo("NOTES", std::string(3000, 'm').c_str());
+  xb_Commit();
+  const std::string memoPath = dir.File("PACK.DBT");
+  ASSERT_GT(ReadAll(memoPath).size(), 3000u);
   EXPECT_TRUE(xb_Zap());
   EXPECT_EQ(xb_RecCount(), 0);
   xb_Close();
   EXPECT_EQ(ReadAll(path).size(), 32u + 5 * 32u + 1u + 1u);
+  // The memo file is cut back to its header, whose next free block is the first.
+  const auto memo = ReadAll(memoPath);
+  ASSERT_EQ(memo.size(), 512u);
+  EXPECT_EQ(memo[0] | memo[1] << 8 | memo[2] << 16 | memo[3] << 24, 1);
+}
+
+namespace {
+int HeaderDate(const std::string& path) {
+  const auto b = ReadAll(path);
+  return b.size() < 4 ? 0 : (1900 + b[1]) * 10000 + b[2] * 100 + b[3];
+}
+void SetHeaderDate(const std::string& path, int yy, int mm, int dd) {
+  auto b = ReadAll(path);
+  b[1] = static_cast<unsigned char>(yy);
+  b[2] = static_cast<unsigned char>(mm);
+  b[3] = static_cast<unsigned char>(dd);
+  WriteAll(path, b);
+}
+int Today() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return (1900 + tm.tm_year) * 10000 + (tm.tm_mon + 1) * 100 + tm.tm_mday;
+}
+}  // namespace
+
+TEST_F(XbeTables, HeaderDateFollowsAppendsAndEditsButNotReads) {
+  const std::string path = dir.File("DATED.DBF");
+  ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
+  for (short mode : {XB_OPEN_SHARED, XB_OPEN_EXCLUSIVE}) {
+    SCOPED_TRACE(mode);
+    SetHeaderDate(path, 99, 1, 2);
+    ASSERT_GT(Open(path, mode), 0);
+    AppendNumbered(1);
+    xb_Close();
+    EXPECT_EQ(HeaderDate(path), Today());
+
+    SetHeaderDate(path, 99, 1, 2);
+    ASSERT_GT(Open(path, mode), 0);
+    xb_GoBottom();
+    EXPECT_STREQ(xb_GetTrimString("NAME"), "R1");
+    xb_Close();
+    EXPECT_EQ(HeaderDate(path), 19990102);  // reading leaves the date alone
+
+    ASSERT_GT(Open(path, mode), 0);
+    xb_GoTop();
+    xb_PutString("NAME", "edited");
+    xb_Commit();
+    EXPECT_EQ(HeaderDate(path), Today());  // written by the commit already
+    SetHeaderDate(path, 99, 1, 2);
+    xb_Delete();
+    xb_Close();
+    EXPECT_EQ(HeaderDate(path), Today());  // and by the close
+  }
+}
+
+TEST_F(XbeTables, SharedAppendsFromTwoAreasKeepCountAndEndMarker) {
+  const std::string path = dir.File("MARK.DBF");
+  ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
+  const short a = Open(path, XB_OPEN_SHARED, "A");
+  const short b = Open(path, XB_OPEN_SHARED, "B");
+  for (int i = 0; i < 5; ++i) {
+    xb_Select(i % 2 ? b : a);
+    AppendNumbered(1);
+  }
+  xb_Select(a);
+  xb_Go(5);  // an edit in the middle must not disturb the end
+  xb_PutString("NAME", "last");
+  xb_CloseAll();
+  const auto bytes = ReadAll(path);
+  ASSERT_EQ(bytes.size(), 161u + 5u * 25u + 1u);
+  EXPECT_EQ(bytes.back(), 0x1A);
+  EXPECT_EQ(bytes[4] | bytes[5] << 8 | bytes[6] << 16 | bytes[7] << 24, 5);
+}
+
+TEST_F(XbeTables, CreationResolvesNameCaseAndRefusesATableHeldUnderAnotherCase) {
+  const std::string lower = dir.File("held.dbf");
+  ASSERT_TRUE(MakeTable(lower, XB_TYPE_NTX, true));
+  const short held = Open(lower, XB_OPEN_SHARED, "LOW");
+  ASSERT_GT(held, 0);
+  AppendNumbered(2);
+  xb_PutMemo("NOTES", "kept");
+  xb_Commit();
+  const auto tableBefore = ReadAll(lower);
+  const auto memoBefore = ReadAll(dir.File("held.dbt"));
+
+  EXPECT_FALSE(MakeTable(dir.File("HELD"), XB_TYPE_NTX, true));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("HELD.DBF")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("HELD.DBT")));
+  EXPECT_EQ(ReadAll(lower), tableBefore);
+  EXPECT_EQ(ReadAll(dir.File("held.dbt")), memoBefore);
+  xb_Select(held);
+  EXPECT_EQ(xb_RecCount(), 2);
+  xb_Close();
+
+  // Once free, the new table replaces the existing files under their own names.
+  ASSERT_TRUE(MakeTable(dir.File("HELD"), XB_TYPE_NTX, true));
+  int entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+    ++entries;
+    const std::string name = e.path().filename().string();
+    EXPECT_TRUE(name == "held.dbf" || name == "held.dbt") << name;
+  }
+  EXPECT_EQ(entries, 2);
+  ASSERT_GT(Open(dir.File("HELD")), 0);
+  EXPECT_EQ(xb_RecCount(), 0);
+  EXPECT_EQ(ReadAll(dir.File("held.dbt")).size(), 512u);
+}
+
+TEST_F(XbeTables, FptMemoBlockSizeSettingWritesHeaderAndPlacesBlocks) {
+  for (int size : {32, 512}) {
+    SCOPED_TRACE(size);
+    xb_SetMemoBlockSize(size);
+    const std::string path = dir.File("BS" + std::to_string(size) + ".DBF");
+    ASSERT_TRUE(MakeTable(path, XB_TYPE_FOX, true));
+    const std::string fpt = dir.File("BS" + std::to_string(size) + ".FPT");
+    auto h = ReadAll(fpt);
+    ASSERT_EQ(h.size(), 512u);
+    const unsigned first = 512u / unsigned(size);
+    EXPECT_EQ(unsigned(h[0] << 24 | h[1] << 16 | h[2] << 8 | h[3]), first);  // next free block
+    EXPECT_EQ(h[6] << 8 | h[7], size);
+
+    ASSERT_GT(xb_UseEx(path.c_str(), "", XB_OPEN_SHARED, XB_TYPE_FOX, XB_COMMIT_NORMAL), 0);
+    const std::string text(100, 't');
+    xb_AppendBlank();
+    xb_PutMemo("NOTES", text.c_str());
+    xb_AppendBlank();
+    xb_PutMemo("NOTES", "second");
+    xb_Close();
+    h = ReadAll(fpt);
+    const size_t at = size_t(first) * size_t(size);  // the first memo's block
+    ASSERT_GT(h.size(), at + 8 + 100);
+    EXPECT_EQ(h[at + 3], 1);  // text
+    EXPECT_EQ(h[at + 7], 100);
+    const unsigned blocks = (8 + 100 + unsigned(size) - 1) / unsigned(size);
+    const size_t second = size_t(first + blocks) * size_t(size);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&h[second + 8]), 6), "second");
+    EXPECT_EQ(unsigned(h[0] << 24 | h[1] << 16 | h[2] << 8 | h[3]), first + blocks + 1);
+
+    ASSERT_GT(xb_UseEx(path.c_str(), "", XB_OPEN_READONLY, XB_TYPE_FOX, XB_COMMIT_NORMAL), 0);
+    xb_GoTop();
+    char* m = xb_GetMemo("NOTES", 0);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(std::string(m), text);
+    xb_MemDealloc(m);
+    xb_Close();
+  }
 }

@@ -112,6 +112,7 @@ void Table::Init(const std::string& alias) {
   if (got < 0) throw XbError("Cannot read the table header: " + path_);
   const uint64_t size = FileSize(fd_.Get());
   hdr_ = ParseHeader(head.data(), size_t(got), std::max<uint64_t>(size, uint64_t(got)));
+  std::memcpy(headerDate_, head.data() + 1, sizeof headerDate_);
   if (hdr_.encrypted) throw XbError("Encrypted tables are not supported: " + path_);
   for (size_t i = 0; i < hdr_.fields.size(); ++i) {
     if (!hdr_.fields[i].hidden) visible_.push_back(int(i));
@@ -805,12 +806,19 @@ void Table::WriteHeaderCount(uint32_t count) {
   TodayBytes(h);
   WriteLe32(h + 3, count);
   WriteAt(fd_.Get(), h, sizeof h, 1);
+  std::memcpy(headerDate_, h, sizeof headerDate_);
   dateDue_ = false;  // this date covers every change written before it
 }
 
 void Table::WriteHeaderDate() {
   uint8_t h[3];
   TodayBytes(h);
+  // Most commits happen on the day the header already shows: then there is
+  // nothing to write, and no header lock to take for every posted record.
+  if (std::memcmp(h, headerDate_, sizeof h) == 0) {
+    dateDue_ = false;
+    return;
+  }
   // The date shares its header with the record count that appenders of other
   // areas rewrite; their header lock keeps the two writes apart. It is held
   // only for one append, so a short wait is allowed even at lock time-out 0.
@@ -823,6 +831,7 @@ void Table::WriteHeaderDate() {
     header = ScopedLock(fd_.Get(), kHeaderByte);
   }
   WriteAt(fd_.Get(), h, sizeof h, 1);
+  std::memcpy(headerDate_, h, sizeof headerDate_);
   dateDue_ = false;
 }
 

@@ -200,6 +200,7 @@ class Table {
   bool curInBuf_ = false;
   bool dirty_ = false;
   bool dateDue_ = false;        // a record was rewritten since the header's date
+  uint8_t headerDate_[3] = {};  // the update date the header holds, as last read or written
   std::vector<uint8_t> blank_;  // the phantom record
 
   LockSet locks_;

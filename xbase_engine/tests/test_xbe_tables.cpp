@@ -441,7 +441,11 @@ TEST_F(XbeTables, HeaderDateFollowsAppendsAndEditsButNotReads) {
     xb_PutString("NAME", "edited");
     xb_Commit();
     EXPECT_EQ(HeaderDate(path), Today());  // written by the commit already
+    xb_Close();
+
     SetHeaderDate(path, 99, 1, 2);
+    ASSERT_GT(Open(path, mode), 0);
+    xb_GoTop();
     xb_Delete();
     xb_Close();
     EXPECT_EQ(HeaderDate(path), Today());  // and by the close

@@ -1,6 +1,7 @@
 #include "class_library/DataSet.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "class_library/DBConsts.h"
 #include "class_library/DataSource.h"
@@ -515,17 +516,19 @@ void TDataSet::First() {
   CheckBrowseMode();
   DoBeforeScroll();
   ResetRecordBuffers();
+  // Even a failed fetch leaves the buffers reset, so the change is announced
+  // before the error goes on.
+  std::exception_ptr error;
   try {
     GoBeforeFirst();
     GetNextRecord();
     GetNextRecords();
   } catch (...) {
-    bof_ = true;
-    DataEvent(deDataSetChange);
-    throw;
+    error = std::current_exception();
   }
   bof_ = true;
   DataEvent(deDataSetChange);
+  if (error) std::rethrow_exception(error);
   FinishScroll();
 }
 
@@ -533,17 +536,19 @@ void TDataSet::Last() {
   CheckBrowseMode();
   DoBeforeScroll();
   ResetRecordBuffers();
+  // Even a failed fetch leaves the buffers reset, so the change is announced
+  // before the error goes on.
+  std::exception_ptr error;
   try {
     GoAfterLast();
     GetPriorRecord();
     GetPriorRecords();
   } catch (...) {
-    eof_ = true;
-    DataEvent(deDataSetChange);
-    throw;
+    error = std::current_exception();
   }
   eof_ = true;
   DataEvent(deDataSetChange);
+  if (error) std::rethrow_exception(error);
   FinishScroll();
 }
 

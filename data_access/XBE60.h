@@ -5,8 +5,8 @@
 // the same name in namespace xbe. Every engine call of the data-access library
 // goes through these pointers.
 #include "class_library/Object.h"
-#include "data_access/XbEntryNames.h"
 #include "platform/system/DynLib.h"
+#include "xbase_engine/XbEntryNames.h"
 #include "xbase_engine/xbe61.h"
 
 namespace xbe {

@@ -12,6 +12,7 @@
 #include "class_library/SysUtils.h"
 #include "class_library/TypeInfo.h"
 #include "data_access/XBE60.h"
+#include "platform/system/FileTime.h"
 
 namespace {
 
@@ -119,27 +120,22 @@ double ParseDbfFloat(const char* p, int n) {
   return v;
 }
 
-// Days from 1 January of year 1 (that day being 1), proleptic Gregorian.
+// Day numbers count from 1 January of year 1 (that day being 1), proleptic
+// Gregorian; DateDelta is the day number of the TDateTime origin.
+std::int64_t DayNumberOf1970() { return DateDelta - sys::DaysFromCivil(1899, 12, 30); }
+
 std::int32_t DayNumber(int y, int m, int d) {
-  y -= m <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153u * static_cast<unsigned>(m + (m > 2 ? -3 : 9)) + 2) / 5 + static_cast<unsigned>(d) - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const std::int64_t days1970 = static_cast<std::int64_t>(era) * 146097 + static_cast<std::int64_t>(doe) - 719468;
-  return static_cast<std::int32_t>(days1970 + 719163);
+  return static_cast<std::int32_t>(sys::DaysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d)) +
+                                   DayNumberOf1970());
 }
 
 void CivilFromDayNumber(std::int32_t dayNumber, int& y, int& m, int& d) {
-  const std::int64_t z = static_cast<std::int64_t>(dayNumber) - 719163 + 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
+  long long year = 0;
+  unsigned month = 0, day = 0;
+  sys::CivilFromDays(dayNumber - DayNumberOf1970(), year, month, day);
+  y = static_cast<int>(year);
+  m = static_cast<int>(month);
+  d = static_cast<int>(day);
 }
 
 bool ValidDate(int y, int m, int d) {

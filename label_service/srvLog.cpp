@@ -7,23 +7,9 @@
 
 #include "class_library/Exceptions.h"
 #include "platform/system/TextFile.h"
+#include "platform/system/UniqueFd.h"
 
 namespace {
-
-// Closes a descriptor on every path.
-class FileDescriptor {
-public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-
-private:
-  int fd_;
-};
 
 String LinesFrom(const TStrings& Lines, int First) {
   String text;
@@ -52,7 +38,7 @@ void TAppendLogFile::Update(const TStrings& Lines) {
 }
 
 bool TAppendLogFile::Append(const TStrings& Lines) {
-  FileDescriptor fd(::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+  sys::UniqueFd fd(::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
   if (fd.Get() < 0) return false;
   struct stat st {};
   if (::fstat(fd.Get(), &st) != 0) return false;

@@ -53,18 +53,6 @@ const TLineTag kLineTags[] = {
 
 String ModifierTag(int n) { return "<Item Mod[" + IntToStr(n) + "]>"; }
 
-// True when text contains needle, ASCII letters compared without case.
-bool ContainsIgnoreCase(const String& text, const String& needle) {
-  if (needle.size() > text.size()) return false;
-  auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
-  for (size_t i = 0; i + needle.size() <= text.size(); ++i) {
-    size_t k = 0;
-    while (k < needle.size() && lower(text[i + k]) == lower(needle[k])) ++k;
-    if (k == needle.size()) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 String TLabelRenderer::FillRecord(const String& DesignText, const TStrings& Spool, int Base) const {
@@ -89,8 +77,9 @@ String TLabelRenderer::FillRecord(const String& DesignText, const TStrings& Spoo
   } else {
     text = ReplaceTag(text, "<Item Name>", "");
   }
-  // Modifier tags without a line vanish; "<Item Mod[101]>" and above stay.
-  if (ContainsIgnoreCase(text, "<Item Mod[")) {
+  // Modifier tags (in any case) without a line vanish; "<Item Mod[101]>" and
+  // above stay.
+  if (UpperCase(text).find("<ITEM MOD[") != String::npos) {
     for (int n = 1; n <= MaxItemModifiers; ++n) text = ReplaceTag(text, ModifierTag(n), "");
   }
   return text;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/system/FileTime.h"
+
 namespace xbe {
 
 namespace {
@@ -221,24 +223,21 @@ int DaysInMonth(int y, int m) {
 }
 }  // namespace
 
+// Julian day number of 1 January 1970, the origin of the shared calendar arithmetic.
+constexpr int64_t kJulian1970 = 2440588;
+
 int32_t JulianFromYmd(int y, int m, int d) {
   if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return 0;
-  const int a = (14 - m) / 12;
-  const int64_t yy = int64_t(y) + 4800 - a;
-  const int64_t mm = m + 12 * a - 3;
-  return int32_t(d + (153 * mm + 2) / 5 + 365 * yy + yy / 4 - yy / 100 + yy / 400 - 32045);
+  return int32_t(sys::DaysFromCivil(y, unsigned(m), unsigned(d)) + kJulian1970);
 }
 
 void YmdFromJulian(int32_t jdn, int& y, int& m, int& d) {
-  const int64_t a = int64_t(jdn) + 32044;
-  const int64_t b = (4 * a + 3) / 146097;
-  const int64_t c = a - 146097 * b / 4;
-  const int64_t dd = (4 * c + 3) / 1461;
-  const int64_t e = c - 1461 * dd / 4;
-  const int64_t mm = (5 * e + 2) / 153;
-  d = int(e - (153 * mm + 2) / 5 + 1);
-  m = int(mm + 3 - 12 * (mm / 10));
-  y = int(100 * b + dd - 4800 + mm / 10);
+  long long year = 0;
+  unsigned month = 0, day = 0;
+  sys::CivilFromDays(jdn - kJulian1970, year, month, day);
+  y = int(year);
+  m = int(month);
+  d = int(day);
 }
 
 bool ParseDbfDate(std::string_view text, int& y, int& m, int& d) {

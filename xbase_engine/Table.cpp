@@ -244,26 +244,15 @@ void Table::Phantom(uint32_t n) {
 
 // ---- navigation ----
 
-void Table::GoTop() {
-  WriteCurrent();
-  if (!CountStable()) RefreshCount();
-  const uint32_t n = diskCount_ + pendingCount_;
-  const uint32_t r = NextVisible(1, n);
-  if (r == 0) {
-    Phantom(n);
-    bof_ = true;
-    return;
-  }
-  recno_ = r;
-  eof_ = bof_ = false;
-  Locate();
-}
+void Table::GoTop() { GoEnd(true); }
 
-void Table::GoBottom() {
+void Table::GoBottom() { GoEnd(false); }
+
+void Table::GoEnd(bool top) {
   WriteCurrent();
   if (!CountStable()) RefreshCount();
   const uint32_t n = diskCount_ + pendingCount_;
-  const uint32_t r = PrevVisible(n);
+  const uint32_t r = top ? NextVisible(1, n) : PrevVisible(n);
   if (r == 0) {
     Phantom(n);
     bof_ = true;

@@ -157,6 +157,9 @@ class Table {
   const uint8_t* RecordPtr(uint32_t rec);
   void Locate();
   bool Visible(uint32_t rec);
+  // The first (top) or last visible record; none visible leaves the phantom
+  // record at BOF.
+  void GoEnd(bool top);
   uint32_t NextVisible(uint32_t from, uint32_t n);  // 0 when none
   uint32_t PrevVisible(uint32_t from);              // 0 when none
   void Phantom(uint32_t n);

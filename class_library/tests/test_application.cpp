@@ -209,9 +209,11 @@ TEST(Application, RunServesTimersAndOtherThreadsUntilTerminated) {
   std::atomic<bool> started{false};
   std::thread loop([&] {
     loopId = std::this_thread::get_id();
-    started = true;
     app->Run();
   });
+  // Until Run has taken over, the creating thread still counts as the loop
+  // thread: wait for the loop itself to serve a posted task.
+  app->PostToMainThread([&] { started = true; });
   while (!started) std::this_thread::yield();
 
   // A control thread hands handlers to the loop; none overlaps a tick.

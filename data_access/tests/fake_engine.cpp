@@ -5,7 +5,7 @@
 // refuses the open, so a test reads back the arguments the table passed.
 #include <cstdio>
 
-#include "data_access/XbEntryNames.h"
+#include "xbase_engine/XbEntryNames.h"
 
 extern "C" {
 int fake_SetStringTypeCalls = 0;

@@ -12,31 +12,11 @@
 
 #include "platform/system/AsciiCase.h"
 #include "platform/system/Files.h"
+#include "platform/system/UniqueFd.h"
 
 namespace sys {
 
 namespace {
-
-// Closes a descriptor on every path out unless released.
-class Fd {
-public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports the result (a failed close may mean lost data).
-  int Close() {
-    int r = ::close(fd_);
-    fd_ = -1;
-    return r;
-  }
-
-private:
-  int fd_;
-};
 
 std::string ExtensionOf(const std::string& name) {
   auto dot = name.rfind('.');
@@ -93,16 +73,16 @@ std::vector<std::string> SplitTextLines(std::string_view bytes) {
 
 std::string ReadFileBytes(const std::string& path) {
   const std::string file = ResolveFileName(path);
-  Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) throw FileError(path, "Cannot open file", errno);
+  UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.Get() < 0) throw FileError(path, "Cannot open file", errno);
   struct stat st;
-  if (::fstat(fd.get(), &st) != 0) throw FileError(path, "Cannot read file", errno);
+  if (::fstat(fd.Get(), &st) != 0) throw FileError(path, "Cannot read file", errno);
   if (S_ISDIR(st.st_mode)) throw FileError(path, "Cannot open file", EISDIR);
   std::string bytes;
   if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
   for (;;) {
-    ssize_t n = ::read(fd.get(), buf, sizeof buf);
+    ssize_t n = ::read(fd.Get(), buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw FileError(path, "Cannot read file", errno);
@@ -133,23 +113,23 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, bool syncT
   if (path.empty() || path.back() == '/') throw FileError(path, "Cannot create file", EISDIR);
   const std::string target = ResolveFileName(path);
   std::string temp;
-  Fd fd(CreateTempBeside(target, temp));
-  if (fd.get() < 0) throw FileError(path, "Cannot create file", errno);
+  UniqueFd fd(CreateTempBeside(target, temp));
+  if (fd.Get() < 0) throw FileError(path, "Cannot create file", errno);
 
   auto fail = [&](const char* what, int err) {
-    if (fd.get() >= 0) fd.Close();
+    fd.Close();
     ::unlink(temp.c_str());
     throw FileError(path, what, err);
   };
 
   // A replaced file keeps its permissions.
   struct stat st;
-  if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd.get(), st.st_mode & 07777);
+  if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd.Get(), st.st_mode & 07777);
 
   const char* p = bytes.data();
   size_t left = bytes.size();
   while (left > 0) {
-    ssize_t n = ::write(fd.get(), p, left);
+    ssize_t n = ::write(fd.Get(), p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
       fail("Cannot write file", errno);
@@ -157,7 +137,7 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, bool syncT
     p += n;
     left -= static_cast<size_t>(n);
   }
-  if (syncToDisk && ::fsync(fd.get()) != 0) fail("Cannot write file", errno);
+  if (syncToDisk && ::fsync(fd.Get()) != 0) fail("Cannot write file", errno);
   if (fd.Close() != 0) fail("Cannot write file", errno);
   if (::rename(temp.c_str(), target.c_str()) != 0) fail("Cannot create file", errno);
 
@@ -165,8 +145,8 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes, bool syncT
     // Make the new directory entry itself durable.
     auto slash = target.rfind('/');
     std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    Fd dfd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dfd.get() >= 0) ::fsync(dfd.get());
+    UniqueFd dfd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dfd.Get() >= 0) ::fsync(dfd.Get());
   }
 }
 

@@ -11,6 +11,7 @@
 
 #include "platform/system/AsciiCase.h"
 #include "platform/system/Files.h"
+#include "platform/system/UniqueFd.h"
 
 namespace sys {
 
@@ -27,21 +28,16 @@ class File {
 public:
   explicit File(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
     struct stat st;
-    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) size_ = static_cast<uint64_t>(st.st_size);
+    if (fd_.Get() >= 0 && ::fstat(fd_.Get(), &st) == 0 && S_ISREG(st.st_mode))
+      size_ = static_cast<uint64_t>(st.st_size);
   }
-  ~File() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-
   uint64_t Size() const { return size_; }
   // Reads exactly len bytes at off; false when any of them lies outside the file.
   bool Read(uint64_t off, void* dst, uint64_t len) const {
     if (off > size_ || len > size_ - off) return false;
     auto* p = static_cast<char*>(dst);
     while (len > 0) {
-      ssize_t n = ::pread(fd_, p, len, static_cast<off_t>(off));
+      ssize_t n = ::pread(fd_.Get(), p, len, static_cast<off_t>(off));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return false;
       p += n;
@@ -52,7 +48,7 @@ public:
   }
 
 private:
-  int fd_;
+  UniqueFd fd_;
   uint64_t size_ = 0;
 };
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "data_access/XbEntryNames.h"
+#include "xbase_engine/XbEntryNames.h"
 #include "xbase_engine/tests/EngineTestUtil.h"
 
 using namespace xbetest;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "xbase_engine/Crypt.h"
+#include "xbase_engine/Filters.h"
 #include "xbase_engine/WorkAreas.h"
 
 namespace xbe {
@@ -154,6 +155,10 @@ void ConvertTableCrypt(int area, bool encrypt) {
   const int commitLevel = t.CommitLevel();
   const bool turbo = t.TurboRead();
   const bool translate = t.Translating();
+  // An expression filter is set again on the new table; a record set made
+  // by the caller describes the old one and is dropped.
+  std::string filter;
+  if (const AreaFilter* f = ActiveFilter(t); f && f->condition && !f->records) filter = f->text;
   UniqueFd fd = out.RenameTo(path);
   if (memo) {
     for (uint32_t b : oldBlocks) memo->Wipe(b);
@@ -164,6 +169,7 @@ void ConvertTableCrypt(int area, bool encrypt) {
   fresh->SetPassword(password);
   fresh->SetTurboRead(turbo);
   fresh->SetTranslate(translate);
+  if (!filter.empty()) SetExpressionFilter(*fresh, filter);
   fresh->Go(keep);
   e.areas[size_t(area)] = std::move(fresh);
 }

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "platform/system/Locale.h"
+#include "xbase_engine/Collation.h"
 #include "xbase_engine/ExportHelpers.h"
+#include "xbase_engine/RyoFilters.h"
 #include "xbase_engine/xbe61.h"
 
 using namespace xbe;
@@ -238,6 +240,8 @@ unsigned short xb_FieldWidth(const char* field) noexcept {
 void xb_FinalizeSession(void) noexcept {
   GuardV([] {
     CloseAll();
+    RyoReset();
+    ResetCollations();
     Engine& e = TheEngine();
     e.settings = Settings();
     e.create = CreateRequest();

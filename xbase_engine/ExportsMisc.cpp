@@ -11,6 +11,7 @@
 #include "xbase_engine/Collation.h"
 #include "xbase_engine/CryptConvert.h"
 #include "xbase_engine/ExportHelpers.h"
+#include "xbase_engine/TableExpression.h"
 #include "xbase_engine/Xml.h"
 #include "xbase_engine/xbe61.h"
 
@@ -278,11 +279,16 @@ short xb_CreateFrom(const char* path, const char* alias, const char* structFile,
 
 int xb_AppendFrom(const char* fileName, short, const char* condition) noexcept {
   return Guard(-1, [&] {
-    if (condition && *condition) throw XbError("Conditions are not provided");
     Table& dst = Current();
     Table src(Str(fileName), "SOURCE", kModeReadOnly, kCommitNormal, S());
+    std::unique_ptr<TableExpression> cond;
+    if (condition && *condition) {
+      cond = std::make_unique<TableExpression>(&src, condition);
+      if (cond->Type() != expr::Type::Logical) throw XbError("The condition is not a logical expression");
+    }
     int n = 0;
     for (src.GoTop(); !src.Eof(); src.Skip(1)) {
+      if (cond && !cond->EvaluateCurrent().logical) continue;
       dst.Append(nullptr, false);
       CopyMatchingFields(src, dst);
       ++n;

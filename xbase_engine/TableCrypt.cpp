@@ -35,18 +35,22 @@ void Table::ReadHeaderExtras(const uint8_t* head, size_t size) {
   }
 }
 
-const uint8_t* Table::View(uint32_t rec) {
+const uint8_t* Table::View(uint32_t rec) { return Unseal(rec, view_, true); }
+
+const uint8_t* Table::Peek(uint32_t rec) { return Unseal(rec, probe_, false); }
+
+const uint8_t* Table::Unseal(uint32_t rec, std::vector<uint8_t>& buf, bool current) {
   const uint8_t* p = RecordPtr(rec);
   // Batched records wait in memory as they were given: only stored ones are sealed.
   if (!hdr_.encrypted || rec < 1 || rec > diskCount_) return p;
-  view_.resize(hdr_.recLen);
-  if (key_ && key_->OpenRecord(p, view_.data(), hdr_.recLen)) {
-    if (badRec_ == rec) badRec_ = 0;
+  buf.resize(hdr_.recLen);
+  if (key_ && key_->OpenRecord(p, buf.data(), hdr_.recLen)) {
+    if (current && badRec_ == rec) badRec_ = 0;
   } else {
-    if (key_) badRec_ = rec;
-    MaskRecord(hdr_, p, view_.data());
+    if (current && key_) badRec_ = rec;
+    MaskRecord(hdr_, p, buf.data());
   }
-  return view_.data();
+  return buf.data();
 }
 
 const uint8_t* Table::Stored(const uint8_t* plain) {

@@ -86,6 +86,12 @@ TEST_F(XbeCrypt, EncryptionHidesTheDataAndThePasswordShowsIt) {
   EXPECT_STREQ(xb_GetTrimString("NAME"), "Bert");
   xb_GoBottom();
   EXPECT_STREQ(xb_GetTrimString("NAME"), "Cleo");
+  // Filters test the decrypted values of the records they pass over.
+  ASSERT_NE(xb_SetFilter("QTY > 15 .AND. NAME <> \"Cleo\""), 0);
+  xb_GoTop();
+  EXPECT_STREQ(xb_GetTrimString("NAME"), "Bert");
+  xb_Skip(1);
+  EXPECT_NE(xb_Eof(), 0);
 }
 
 TEST_F(XbeCrypt, WithoutThePasswordFieldsAreMaskedAndNothingIsWritten) {

@@ -13,7 +13,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-class Loop : public guitest::GuiTest {
+class GuiLoop : public guitest::GuiTest {
 protected:
   void SetUp() override {
     GuiTest::SetUp();
@@ -33,7 +33,7 @@ protected:
   int fds_[2];
 };
 
-TEST_F(Loop, ReadableDescriptorEndsTheWait) {
+TEST_F(GuiLoop, ReadableDescriptorEndsTheWait) {
   Settle();
   std::thread writer([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -49,7 +49,7 @@ TEST_F(Loop, ReadableDescriptorEndsTheWait) {
   EXPECT_EQ(ready[0].events, 1u);
 }
 
-TEST_F(Loop, UnreadyDescriptorIsNotReported) {
+TEST_F(GuiLoop, UnreadyDescriptorIsNotReported) {
   Settle();
   std::vector<FdReady> ready;
   WaitForEvents({{fds_[0], 1}, {fds_[1], 2}}, Clock::now() + std::chrono::milliseconds(20), ready);
@@ -59,7 +59,7 @@ TEST_F(Loop, UnreadyDescriptorIsNotReported) {
   EXPECT_EQ(ready[0].events, 2u);
 }
 
-TEST_F(Loop, DeadlineIsKeptWithoutSpinning) {
+TEST_F(GuiLoop, DeadlineIsKeptWithoutSpinning) {
   Settle();
   auto until = Clock::now() + std::chrono::milliseconds(60);
   std::vector<FdReady> ready;
@@ -72,7 +72,7 @@ TEST_F(Loop, DeadlineIsKeptWithoutSpinning) {
   EXPECT_LT(waits, 10);
 }
 
-TEST_F(Loop, WakeFromAnotherThreadEndsAnUnlimitedWait) {
+TEST_F(GuiLoop, WakeFromAnotherThreadEndsAnUnlimitedWait) {
   Settle();
   std::thread waker([] {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -85,7 +85,7 @@ TEST_F(Loop, WakeFromAnotherThreadEndsAnUnlimitedWait) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
 }
 
-TEST_F(Loop, WakeBeforeTheWaitIsNotLost) {
+TEST_F(GuiLoop, WakeBeforeTheWaitIsNotLost) {
   Settle();
   Wake();
   std::vector<FdReady> ready;
@@ -94,7 +94,7 @@ TEST_F(Loop, WakeBeforeTheWaitIsNotLost) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
 }
 
-TEST_F(Loop, PostedMessagesAndWindowTimersRunInTheWait) {
+TEST_F(GuiLoop, PostedMessagesAndWindowTimersRunInTheWait) {
   std::vector<UINT> seen;
   HWND w = TopLevel(0, 0, 50, 50, [&](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
     if (m == WM_USER + 1 || m == WM_TIMER) seen.push_back(m);
@@ -114,7 +114,7 @@ TEST_F(Loop, PostedMessagesAndWindowTimersRunInTheWait) {
   EXPECT_EQ(seen[1], static_cast<UINT>(WM_TIMER));
 }
 
-TEST_F(Loop, PostToDestroyedWindowIsDropped) {
+TEST_F(GuiLoop, PostToDestroyedWindowIsDropped) {
   int got = 0;
   HWND w = TopLevel(0, 0, 50, 50, [&](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
     if (m == WM_USER + 2) ++got;

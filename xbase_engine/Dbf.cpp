@@ -211,6 +211,13 @@ std::vector<uint8_t> BuildHeader(uint8_t version, std::vector<FieldDesc>& fields
   return h;
 }
 
+std::string DbfDateText(int32_t jdn) {
+  if (jdn == 0) return std::string(8, ' ');
+  int y, m, d;
+  YmdFromJulian(jdn, y, m, d);
+  return dbf::FormatDate(y, m, d);
+}
+
 DateLayout LayoutForCode(int code, const std::string& userShortFormat, char userSeparator) {
   DateLayout l;
   auto set = [&l](char a, char b, char c, char sep) {

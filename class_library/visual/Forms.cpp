@@ -204,6 +204,9 @@ void TCustomForm::CMVisibleChanged(TMessage&) {
     gui::ShowWindow(Handle(), windowState_ == wsMinimized   ? gui::SW_SHOWMINIMIZED
                               : windowState_ == wsMaximized ? gui::SW_SHOWMAXIMIZED
                                                             : gui::SW_SHOWNORMAL);
+    // Everything on the form paints when it first shows.
+    gui::RedrawWindow(Handle(), nullptr, gui::HRGN{},
+                      gui::RDW_INVALIDATE | gui::RDW_ERASE | gui::RDW_FRAME | gui::RDW_ALLCHILDREN);
     if (!activeControl_) {
       if (TWinControl* first = FindNextControl(nullptr, true, true, false)) activeControl_ = first;
     }

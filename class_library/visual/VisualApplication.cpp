@@ -1,7 +1,5 @@
 #include "class_library/visual/VisualApplication.h"
 
-#include <chrono>
-#include <climits>
 #include <cstdlib>
 #include <exception>
 #include <set>
@@ -21,35 +19,18 @@ namespace {
 class TGuiWaiter final : public TLoopWaiter {
 public:
   void Wait(const std::vector<Watch>& Watches, TLoopClock::time_point Until, std::vector<Ready>& Result) override {
-    TLoopClock::time_point now = TLoopClock::now();
-    if (!Watches.empty()) {
-      // Until the window layer watches descriptors itself: look at them
-      // before and after a wait that is cut into short slices.
-      poller_->Wait(Watches, TLoopClock::time_point::min(), Result);
-      if (!Result.empty() || Until <= now) {
-        gui::ProcessPending();
-        return;
-      }
-      Until = std::min(Until, now + std::chrono::milliseconds(10));
-    }
-    if (Until <= now) {
-      gui::ProcessPending();
-    } else {
-      std::chrono::milliseconds wait = std::chrono::hours(1);
-      if (Until != TLoopClock::time_point::max()) {
-        // Rounded up: waking before the deadline would only spin.
-        wait = std::chrono::ceil<std::chrono::milliseconds>(Until - now);
-        wait = std::min<std::chrono::milliseconds>(wait, std::chrono::hours(1));
-      }
-      gui::WaitForEvents(wait);
-    }
-    if (!Watches.empty()) poller_->Wait(Watches, TLoopClock::time_point::min(), Result);
+    watches_.clear();
+    for (const Watch& w : Watches) watches_.push_back(gui::FdWatch{w.Fd, w.Events});
+    ready_.clear();
+    gui::WaitForEvents(watches_, Until, ready_);
+    for (const gui::FdReady& r : ready_) Result.push_back(Ready{r.fd, r.events});
   }
 
   void Wake() override { gui::Wake(); }
 
 private:
-  std::unique_ptr<TLoopWaiter> poller_ = CreatePollWaiter();
+  std::vector<gui::FdWatch> watches_;
+  std::vector<gui::FdReady> ready_;
 };
 
 class TVisualApplication final : public TApplicationGui {

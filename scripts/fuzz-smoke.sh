@@ -27,7 +27,9 @@ for t in $targets; do
   corpus="build/fuzz/corpus-$t"
   mkdir -p "$corpus"
   seeds=()
-  [[ -d xbase_engine/fuzz/seeds && $t == xbe61_fuzz_* ]] && seeds=(xbase_engine/fuzz/seeds)
+  [[ -d xbase_engine/fuzz/seeds && $t == xbe61_fuzz_table ]] && seeds=(xbase_engine/fuzz/seeds)
+  # Other engine targets keep their seeds in seeds-<target suffix>.
+  [[ -d xbase_engine/fuzz/seeds-${t#xbe61_fuzz_} ]] && seeds=("xbase_engine/fuzz/seeds-${t#xbe61_fuzz_}")
   "build/fuzz/bin/$t" -max_total_time="$per" -rss_limit_mb=2048 "$corpus" "${seeds[@]}" 2>&1 | tail -3
 done
 echo "fuzz-smoke: no crashes"

@@ -211,9 +211,13 @@ int CreateExec() {
   return c.area;
 }
 
-void Fail(const std::string& message) {
+void Fail(const char* message) noexcept {
   Engine& e = TheEngine();
-  e.lastError = message;
+  try {
+    e.lastError = message ? message : "";
+  } catch (...) {
+    e.lastError.clear();  // no memory for the text: report it without one
+  }
   if (e.settings.errorLevel > 0 && e.settings.errorCallback) {
     e.settings.errorCallback(1, e.lastError.c_str());
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "xbase_engine/EntryGuard.h"
 #include "xbase_engine/Settings.h"
 #include "xbase_engine/Table.h"
 
@@ -71,8 +72,6 @@ UniqueFd WriteNewTable(std::string& path, uint8_t version, std::vector<FieldDesc
                        int memoBlockSize);
 uint8_t VersionFor(int tableType, const std::vector<FieldDesc>& fields);
 
-// Reports a failure: kept as the last error and handed to the error callback
-// while the error level is above 0.
-void Fail(const std::string& message);
+// Fail (the failure report of every entry point) lives in EntryGuard.h.
 
 }  // namespace xbe

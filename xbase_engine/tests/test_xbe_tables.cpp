@@ -27,6 +27,16 @@ short Open(const std::string& path, short mode = XB_OPEN_SHARED, const char* ali
   return xb_UseEx(path.c_str(), alias, mode, XB_TYPE_NTX, XB_COMMIT_NORMAL);
 }
 
+// Every entry point is declared noexcept, so no failure can unwind into a C
+// caller (checked when this file compiles).
+template <class R, class... A>
+constexpr bool IsNoexcept(R (*)(A...) noexcept) { return true; }
+template <class R, class... A>
+constexpr bool IsNoexcept(R (*)(A...)) { return false; }
+#define XBE_CHECK_NOEXCEPT(name) static_assert(IsNoexcept(&name), #name " can throw into its caller");
+XB_ENTRY_POINTS(XBE_CHECK_NOEXCEPT)
+#undef XBE_CHECK_NOEXCEPT
+
 }  // namespace
 
 TEST(XbeLibrary, LoadsByNameAndExportsEveryEntryPoint) {

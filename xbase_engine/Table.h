@@ -24,6 +24,7 @@
 #include "xbase_engine/Locks.h"
 #include "xbase_engine/Memo.h"
 #include "xbase_engine/Posix.h"
+#include "xbase_engine/RecordObserver.h"
 #include "xbase_engine/Settings.h"
 
 namespace xbe {
@@ -143,11 +144,29 @@ class Table {
   // were changed; used before close, commit and unlock.
   void FlushAll();
 
+  // ---- the work area's indexes ----
+  // The observer is told of every change and takes over the moves while an
+  // index order is in control.
+  void SetObserver(std::unique_ptr<RecordObserver> o) { observer_ = std::move(o); }
+  RecordObserver* Observer() const { return observer_.get(); }
+  // The current record's image, changes not yet written included.
+  const uint8_t* CurrentImage() const { return cur_; }
+  // Writes the current record when it has unwritten changes.
+  void WriteCurrent();
+  // True when moves may land on rec (the deleted-record rule).
+  bool Visible(uint32_t rec);
+  // Changes wait in memory until a commit (commit level none under
+  // exclusive use or the file lock).
+  bool Batching() const { return commitLevel_ == kCommitNone && CountStable(); }
+  // Moves an index order makes: the phantom record (EOF, and BOF when asked),
+  // and the BOF flag on the current record.
+  void GoPhantom(bool bof);
+  void MarkBof() { bof_ = true; }
+
  private:
   void Init(const std::string& alias);
   void CheckWritable() const;
   bool CountStable() const { return mode_ == kModeExclusive || locks_.FileLocked(); }
-  bool Batching() const { return commitLevel_ == kCommitNone && CountStable(); }
   void RefreshCount();
   uint32_t Count() {
     if (!turbo_ && !CountStable()) RefreshCount();
@@ -156,7 +175,6 @@ class Table {
   void Remap();
   const uint8_t* RecordPtr(uint32_t rec);
   void Locate();
-  bool Visible(uint32_t rec);
   // The first (top) or last visible record; none visible leaves the phantom
   // record at BOF.
   void GoEnd(bool top);
@@ -165,7 +183,6 @@ class Table {
   void Phantom(uint32_t n);
   uint8_t* BeginChange();
   void Changed();
-  void WriteCurrent();
   void FlushPending();
   void WriteHeaderCount(uint32_t count);
   void WriteHeaderDate();
@@ -207,6 +224,7 @@ class Table {
   std::vector<uint8_t> blank_;  // the phantom record
 
   LockSet locks_;
+  std::unique_ptr<RecordObserver> observer_;
 };
 
 }  // namespace xbe

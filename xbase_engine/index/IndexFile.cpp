@@ -16,7 +16,20 @@ FileKind KindOfName(const std::string& path) {
   throw XbError("Not an index file name: " + path);
 }
 
-std::unique_ptr<IndexFile> IndexFile::Open(const std::string& path, bool writable) {
+std::unique_ptr<IndexFile> IndexFile::Open(const std::string& path, bool writable, bool acceptBroken) {
+  if (acceptBroken) {
+    // Opened without reading, told to accept a cut-short write, then read.
+    std::unique_ptr<IndexFile> f;
+    switch (KindOfName(path)) {
+      case FileKind::Ntx: f = OpenNtx(path, writable, true); break;
+      case FileKind::Idx: f = OpenFox(path, writable, true, false); break;
+      case FileKind::Cdx: f = OpenFox(path, writable, true, true); break;
+      case FileKind::Nsx: f = OpenNsx(path, writable, true); break;
+    }
+    f->Store().AcceptBroken();
+    f->Read(0, [] { return 0; });
+    return f;
+  }
   switch (KindOfName(path)) {
     case FileKind::Ntx: return OpenNtx(path, writable, false);
     case FileKind::Idx: return OpenFox(path, writable, false, false);

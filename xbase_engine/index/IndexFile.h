@@ -38,7 +38,9 @@ class IndexFile {
 
   // Opens an existing index file (read-only when writable is false); throws
   // XbError for a file of another format.
-  static std::unique_ptr<IndexFile> Open(const std::string& path, bool writable);
+  // With acceptBroken an index that needs a rebuild opens too (its store
+  // then says Broken()).
+  static std::unique_ptr<IndexFile> Open(const std::string& path, bool writable, bool acceptBroken = false);
   // Creates an empty file of the kind (Rebuild gives it its orders).
   static std::unique_ptr<IndexFile> Create(const std::string& path, FileKind kind);
 

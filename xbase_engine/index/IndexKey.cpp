@@ -1,5 +1,7 @@
 #include "xbase_engine/index/IndexKey.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -105,275 +107,69 @@ std::string KeyFromText(std::string_view text, const KeyFormat& f, bool exact) {
 
 // ---- expressions ----
 
-void KeyExpression::Text(Table&, std::string& out) const { out.clear(); }
-double KeyExpression::Number(Table&) const { return 0.0; }
-int32_t KeyExpression::Julian(Table&) const { return 0; }
-bool KeyExpression::Logical(Table&) const { return false; }
-
-void MakeKey(Table& t, const KeyExpression& e, const KeyFormat& f, std::string& out) {
-  switch (f.type) {
-    case 'N':
-      out = EncodeNumber(e.Type() == 'N' ? e.Number(t) : 0.0, f);
-      return;
-    case 'D':
-      out = EncodeDate(e.Julian(t), f);
-      return;
-    case 'L':
-      out = e.Logical(t) ? "T" : "F";
-      return;
-    default:
-      e.Text(t, out);
-      if (int(out.size()) != f.length) out.resize(size_t(f.length), ' ');
-  }
+bool TableFields::FindField(std::string_view alias, std::string_view name, int& slot, FieldDesc& field) {
+  if (!alias.empty() && !EqualsNoCase(Trim(alias), t_.Alias()) && !EqualsNoCase(Trim(alias), "FIELD")) return false;
+  const FieldDesc* f = t_.FindField(name);
+  if (!f) return false;
+  slot = 0;
+  field = *f;
+  return true;
 }
 
-namespace {
+std::unique_ptr<expr::Expression> CompileKey(TableFields& fields, const Settings& s, std::string_view text) {
+  if (Trim(text).empty()) throw XbError("Empty index expression");
+  auto e = expr::Expression::Compile(text, fields, s);
+  // Keys and conditions compare stored bytes: exact comparison inside them.
+  e->ForceExact(true);
+  return e;
+}
 
-// The small expression subset keys are written in until the engine's own
-// compiler takes over: fields (also alias->field), UPPER(), DTOS(), STR(),
-// DELETED(), .NOT./!, and + joining character parts.
-class FieldKey : public KeyExpression {
- public:
-  explicit FieldKey(const FieldDesc& f) : f_(f) {}
-  char Type() const override {
-    switch (f_.type) {
-      case 'N': case 'F': case 'I': case '+': case 'Y': case 'B': case 'O': return 'N';
-      case 'D': return 'D';
-      case 'L': return 'L';
-      default: return 'C';
-    }
+KeyFormat FormatFor(const expr::Expression& e, bool binaryNumbers) {
+  KeyFormat f;
+  f.binaryNumbers = binaryNumbers;
+  switch (e.ResultType()) {
+    case expr::Type::Number:
+      f.type = 'N';
+      f.length = binaryNumbers ? 8 : (e.Width() > 0 ? e.Width() : 15);
+      f.decimals = binaryNumbers ? 0 : (e.Width() > 0 ? e.Decimals() : 4);
+      break;
+    case expr::Type::Date:
+      f.type = 'D';
+      f.length = 8;
+      break;
+    case expr::Type::Logical:
+      f.type = 'L';
+      f.length = 1;
+      break;
+    case expr::Type::Text:
+      f.type = 'C';
+      f.length = e.Width();
+      break;
+    default:
+      throw XbError("Not a key expression: " + e.Text());
   }
-  int Width() const override {
-    if (Type() == 'D') return 8;
-    if (Type() == 'N' && f_.binary) return 20;
-    return f_.width;
+  if (f.length < 1 || f.length > kMaxKeyLength) {
+    throw XbError("Key length " + std::to_string(f.length) + " out of range: " + e.Text());
   }
-  int Decimals() const override { return f_.decimals; }
-  void Text(Table& t, std::string& out) const override {
-    if (f_.binary) {
-      out = t.Text(f_);
-    } else {
-      const std::string_view r = t.Raw(f_);
-      out.assign(r.data(), r.size());
-    }
+  return f;
+}
+
+void MakeKey(expr::Expression& e, const expr::Row& row, const KeyFormat& f, std::string& out) {
+  const expr::Value& v = e.Evaluate(row);
+  switch (f.type) {
+    case 'N':
+      out = EncodeNumber(v.type == expr::Type::Number ? v.number : 0.0, f);
+      return;
+    case 'D':
+      out = EncodeDate(v.type == expr::Type::Date ? v.date : 0, f);
+      return;
+    case 'L':
+      out = v.logical ? "T" : "F";
+      return;
+    default:
+      out.assign(v.text.data(), std::min(v.text.size(), size_t(f.length)));
+      if (int(out.size()) != f.length) out.resize(size_t(f.length), ' ');
   }
-  double Number(Table& t) const override { return t.Double(f_); }
-  int32_t Julian(Table& t) const override { return t.Julian(f_); }
-  bool Logical(Table& t) const override { return t.Logical(f_); }
-
- private:
-  FieldDesc f_;
-};
-
-class UpperKey : public KeyExpression {
- public:
-  explicit UpperKey(std::unique_ptr<KeyExpression> a) : a_(std::move(a)) {}
-  char Type() const override { return 'C'; }
-  int Width() const override { return a_->Width(); }
-  void Text(Table& t, std::string& out) const override {
-    a_->Text(t, out);
-    for (char& c : out) {
-      if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    }
-  }
-
- private:
-  std::unique_ptr<KeyExpression> a_;
-};
-
-class DtosKey : public KeyExpression {
- public:
-  explicit DtosKey(std::unique_ptr<KeyExpression> a) : a_(std::move(a)) {}
-  char Type() const override { return 'C'; }
-  int Width() const override { return 8; }
-  void Text(Table& t, std::string& out) const override {
-    KeyFormat f{'D', 8, 0, false};
-    out = EncodeDate(a_->Julian(t), f);
-  }
-
- private:
-  std::unique_ptr<KeyExpression> a_;
-};
-
-class StrKey : public KeyExpression {
- public:
-  StrKey(std::unique_ptr<KeyExpression> a, int w, int d) : a_(std::move(a)), w_(w), d_(d) {}
-  char Type() const override { return 'C'; }
-  int Width() const override { return w_; }
-  void Text(Table& t, std::string& out) const override {
-    std::string s;
-    if (!FormatNumber(a_->Number(t), w_, d_, s)) s.assign(size_t(w_), '*');
-    out = s;
-  }
-
- private:
-  std::unique_ptr<KeyExpression> a_;
-  int w_, d_;
-};
-
-class ConcatKey : public KeyExpression {
- public:
-  void Add(std::unique_ptr<KeyExpression> p) { parts_.push_back(std::move(p)); }
-  char Type() const override { return 'C'; }
-  int Width() const override {
-    int w = 0;
-    for (const auto& p : parts_) w += p->Width();
-    return w;
-  }
-  void Text(Table& t, std::string& out) const override {
-    out.clear();
-    std::string part;
-    for (const auto& p : parts_) {
-      p->Text(t, part);
-      part.resize(size_t(p->Width()), ' ');
-      out += part;
-    }
-  }
-
- private:
-  std::vector<std::unique_ptr<KeyExpression>> parts_;
-};
-
-class DeletedKey : public KeyExpression {
- public:
-  char Type() const override { return 'L'; }
-  int Width() const override { return 1; }
-  bool Logical(Table& t) const override { return t.Deleted(); }
-};
-
-class NotKey : public KeyExpression {
- public:
-  explicit NotKey(std::unique_ptr<KeyExpression> a) : a_(std::move(a)) {}
-  char Type() const override { return 'L'; }
-  int Width() const override { return 1; }
-  bool Logical(Table& t) const override { return !a_->Logical(t); }
-
- private:
-  std::unique_ptr<KeyExpression> a_;
-};
-
-class Parser {
- public:
-  Parser(Table& t, std::string_view s) : t_(t), s_(s) {}
-
-  std::unique_ptr<KeyExpression> Whole() {
-    auto e = Sum();
-    Blanks();
-    if (pos_ != s_.size()) Bad();
-    return e;
-  }
-
- private:
-  [[noreturn]] void Bad() { throw XbError("Invalid index expression: " + std::string(s_)); }
-  void Blanks() {
-    while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\t')) ++pos_;
-  }
-  bool Take(char c) {
-    Blanks();
-    if (pos_ < s_.size() && s_[pos_] == c) {
-      ++pos_;
-      return true;
-    }
-    return false;
-  }
-  std::string Word() {
-    Blanks();
-    const size_t b = pos_;
-    while (pos_ < s_.size() && (std::isalnum(uint8_t(s_[pos_])) || s_[pos_] == '_')) ++pos_;
-    return UpperAscii(s_.substr(b, pos_ - b));
-  }
-  int Int() {
-    Blanks();
-    int v = 0;
-    const size_t b = pos_;
-    while (pos_ < s_.size() && s_[pos_] >= '0' && s_[pos_] <= '9' && v < 1000) v = v * 10 + (s_[pos_++] - '0');
-    if (pos_ == b) Bad();
-    return v;
-  }
-
-  std::unique_ptr<KeyExpression> Sum() {
-    auto first = Unary();
-    if (!Take('+')) return first;
-    auto c = std::make_unique<ConcatKey>();
-    if (first->Type() != 'C') Bad();
-    c->Add(std::move(first));
-    do {
-      auto next = Unary();
-      if (next->Type() != 'C') Bad();
-      c->Add(std::move(next));
-    } while (Take('+'));
-    return c;
-  }
-
-  std::unique_ptr<KeyExpression> Unary() {
-    Blanks();
-    if (Take('!')) return Not(Unary());
-    if (s_.substr(pos_).size() >= 5 && UpperAscii(s_.substr(pos_, 5)) == ".NOT.") {
-      pos_ += 5;
-      return Not(Unary());
-    }
-    if (Take('(')) {
-      auto e = Sum();
-      if (!Take(')')) Bad();
-      return e;
-    }
-    std::string w = Word();
-    if (w.empty()) Bad();
-    Blanks();
-    if (pos_ + 1 < s_.size() && s_[pos_] == '-' && s_[pos_ + 1] == '>') {  // alias->field
-      pos_ += 2;
-      w = Word();
-      if (w.empty()) Bad();
-      return Field(w);
-    }
-    if (!Take('(')) return Field(w);
-    std::unique_ptr<KeyExpression> r;
-    if (w == "DELETED") {
-      r = std::make_unique<DeletedKey>();
-    } else {
-      auto a = Sum();
-      if (w == "UPPER") {
-        if (a->Type() != 'C') Bad();
-        r = std::make_unique<UpperKey>(std::move(a));
-      } else if (w == "DTOS") {
-        if (a->Type() != 'D') Bad();
-        r = std::make_unique<DtosKey>(std::move(a));
-      } else if (w == "STR") {
-        if (a->Type() != 'N') Bad();
-        int width = 10, dec = 0;
-        if (Take(',')) width = Int();
-        if (Take(',')) dec = Int();
-        if (width < 1 || width > kMaxKeyLength || dec < 0 || dec >= width) Bad();
-        r = std::make_unique<StrKey>(std::move(a), width, dec);
-      } else {
-        Bad();
-      }
-    }
-    if (!Take(')')) Bad();
-    return r;
-  }
-
-  std::unique_ptr<KeyExpression> Not(std::unique_ptr<KeyExpression> a) {
-    if (a->Type() != 'L') Bad();
-    return std::make_unique<NotKey>(std::move(a));
-  }
-
-  std::unique_ptr<KeyExpression> Field(const std::string& name) {
-    const FieldDesc* f = t_.FindField(std::string_view(name));
-    if (!f || IsMemoField(*f)) Bad();
-    return std::make_unique<FieldKey>(*f);
-  }
-
-  Table& t_;
-  std::string_view s_;
-  size_t pos_ = 0;
-};
-
-}  // namespace
-
-std::unique_ptr<KeyExpression> CompileKey(Table& t, std::string_view expression) {
-  if (Trim(expression).empty()) throw XbError("Empty index expression");
-  return Parser(t, expression).Whole();
 }
 
 std::string KeyFieldNames(Table& t, std::string_view expression) {

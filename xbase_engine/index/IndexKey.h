@@ -21,6 +21,9 @@
 #include <string>
 #include <string_view>
 
+#include "xbase_engine/Settings.h"
+#include "xbase_engine/expr/Expr.h"
+
 namespace xbe {
 class Table;
 }
@@ -56,26 +59,25 @@ double DecodeBinaryNumber(const uint8_t* p);
 // whole key. Throws XbError for a text that is not a value of the key's type.
 std::string KeyFromText(std::string_view text, const KeyFormat& f, bool exact);
 
-// A compiled key or condition over the current record of a table.
-class KeyExpression {
+// The fields of one table as key and condition expressions see them (its own
+// fields, also written alias->field; memo fields read as empty text).
+class TableFields : public expr::RecordSource {
  public:
-  virtual ~KeyExpression() = default;
-  virtual char Type() const = 0;  // C N D L
-  virtual int Width() const = 0;  // C: characters; N: width; D: 8; L: 1
-  virtual int Decimals() const { return 0; }
-  // The value of the table's current record in the form of Type().
-  virtual void Text(Table& t, std::string& out) const;
-  virtual double Number(Table& t) const;
-  virtual int32_t Julian(Table& t) const;
-  virtual bool Logical(Table& t) const;
+  explicit TableFields(Table& t) : t_(t) {}
+  bool FindField(std::string_view alias, std::string_view name, int& slot, FieldDesc& field) override;
+  expr::Row CurrentRow(int) override { return {}; }
+  std::string MemoText(int, const expr::Row&, const FieldDesc&) override { return {}; }
+
+ private:
+  Table& t_;
 };
 
-// Compiles a key or condition expression against the table's fields; throws
-// XbError for an expression it cannot read.
-std::unique_ptr<KeyExpression> CompileKey(Table& t, std::string_view expression);
-
-// The key bytes of the table's current record.
-void MakeKey(Table& t, const KeyExpression& e, const KeyFormat& f, std::string& out);
+// Compiles a key or condition expression; throws XbError naming the fault.
+std::unique_ptr<expr::Expression> CompileKey(TableFields& fields, const Settings& s, std::string_view text);
+// The key format a new order of the expression gets.
+KeyFormat FormatFor(const expr::Expression& e, bool binaryNumbers);
+// The key bytes of the expression's value over row.
+void MakeKey(expr::Expression& e, const expr::Row& row, const KeyFormat& f, std::string& out);
 
 // The upper-cased names of the table's fields that the expression reads,
 // joined with ';' in the order they appear.

@@ -23,7 +23,9 @@ PageStore::PageStore(const std::string& path, bool create, bool writable, uint32
                      uint32_t counterOffset, int counterWidth)
     : path_(path), pageSize_(pageSize), counterOffset_(counterOffset), counterWidth_(counterWidth) {
   int flags = O_CLOEXEC | (writable ? O_RDWR : O_RDONLY);
-  if (create) flags |= O_CREAT | O_TRUNC;
+  // Never cut on opening: other processes may map the file; a rebuild
+  // replaces its contents under the counter bracket.
+  if (create) flags |= O_CREAT;
   fd_ = UniqueFd(::open(path.c_str(), flags, 0666));
   if (!fd_ && writable && !create) fd_ = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   else writable_ = writable;
@@ -76,14 +78,17 @@ bool PageStore::Sync(int waitMs) {
   Map(uint64_t(counterOffset_) + uint64_t(counterWidth_));
   uint32_t c = Counter();
   if (c & 1) {
-    if (writing_) throw XbError("Index needs to be rebuilt (a write was cut short): " + path_);
+    if (writing_) throw NeedsRebuild(path_);
     // A writer is at work, or died at work: its lock tells which.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs + 2000);
     for (;;) {
       if (TryLock(fd_.Get(), kIndexLockByte, 1, LockType::Read)) {
         Unlock(fd_.Get(), kIndexLockByte, 1);
         c = Counter();
-        if (c & 1) throw XbError("Index needs to be rebuilt (a write was cut short): " + path_);
+        if (c & 1) {
+          if (!acceptBroken_) throw NeedsRebuild(path_);
+          broken_ = true;
+        }
         break;
       }
       if (std::chrono::steady_clock::now() > deadline) throw XbError("Index is busy: " + path_);
@@ -118,7 +123,7 @@ void PageStore::ClearCache() {
   ++countEpoch;
 }
 
-void PageStore::BeginWrite(bool batched, int waitMs) {
+void PageStore::BeginWrite(bool batched, int waitMs, bool rebuild) {
   if (!writable_) throw XbError("Index is read-only: " + path_);
   if (writing_) return;
   if (!batched) {
@@ -128,7 +133,24 @@ void PageStore::BeginWrite(bool batched, int waitMs) {
     locked_ = true;
   }
   try {
-    Sync(0);
+    if (rebuild) {
+      // Whatever the file holds is about to be replaced.
+      size_ = FileSize(fd_.Get());
+      uint32_t c = 0;
+      if (size_ >= uint64_t(counterOffset_) + uint64_t(counterWidth_)) {
+        Map(uint64_t(counterOffset_) + uint64_t(counterWidth_));
+        c = Counter();
+      }
+      seen_ = c & ~1u;
+      synced_ = true;
+      broken_ = false;
+      acceptBroken_ = false;
+      ClearCache();
+      dirty_.clear();
+      rawDirty_.clear();
+    } else {
+      Sync(0);
+    }
   } catch (...) {
     EndWrite();
     throw;

@@ -26,6 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "xbase_engine/Dbf.h"
 #include "xbase_engine/Posix.h"
 
 namespace xbe::idx {
@@ -72,6 +73,13 @@ struct Node {
 // Thrown inside a reader's operation when the file changed under it.
 struct Changed {};
 
+// A writer died in the middle of a write: the index must be rebuilt.
+class NeedsRebuild : public XbError {
+ public:
+  explicit NeedsRebuild(const std::string& path)
+      : XbError("Index needs to be rebuilt (a write was cut short): " + path) {}
+};
+
 class PageStore {
  public:
   // counterOffset/counterWidth: where the header keeps the change counter
@@ -98,6 +106,10 @@ class PageStore {
   // Throws Changed when the counter moved since Sync (only outside writes).
   void Validate() const;
   uint32_t Seen() const { return seen_; }
+  // Lets an index that needs a rebuild be opened (to learn its orders for
+  // the rebuild); Broken() then tells.
+  void AcceptBroken() { acceptBroken_ = true; }
+  bool Broken() const { return broken_; }
 
   // Cached node at offset, or nullptr.
   Node* Cached(uint32_t offset) {
@@ -110,8 +122,9 @@ class PageStore {
 
   // ---- writing ----
   // Takes the index lock (unless batched) and syncs; throws XbError when the
-  // lock cannot be had in waitMs or the index needs a rebuild.
-  void BeginWrite(bool batched, int waitMs);
+  // lock cannot be had in waitMs or the index needs a rebuild. A rebuild
+  // (rebuild set) accepts a counter left odd and an empty file.
+  void BeginWrite(bool batched, int waitMs, bool rebuild = false);
   bool Writing() const { return writing_; }
   void MarkDirty(uint32_t offset) { dirty_.push_back(offset); }
   bool HasDirty() const { return !dirty_.empty() || !rawDirty_.empty(); }
@@ -171,6 +184,8 @@ class PageStore {
   bool synced_ = false;
   bool writing_ = false;
   bool locked_ = false;
+  bool acceptBroken_ = false;
+  bool broken_ = false;
   std::unordered_map<uint32_t, std::unique_ptr<Node>> cache_;
   std::vector<uint32_t> dirty_;
   std::vector<std::pair<uint64_t, std::vector<uint8_t>>> rawDirty_;

@@ -4,7 +4,6 @@
 
 #include "class_library/SysUtils.h"
 #include "class_library/Timer.h"
-#include "platform/system/MessageBox.h"
 
 namespace {
 std::atomic<bool> gApplicationDestroyed{false};
@@ -179,47 +178,23 @@ void TApplication::ReleaseWaiters() {
 }
 
 void TApplication::HandleException(TObject* Sender) {
-  std::exception_ptr current = std::current_exception();
-  if (!current) return;
-  try {
-    std::rethrow_exception(current);
-  } catch (const EAbort&) {
-    // Silent by design: it only unwinds.
-  } catch (const Exception& e) {
+  ReportCurrentException([&](const Exception& e) {
     if (OnException) {
       OnException(Sender, e);
     } else {
       ShowException(e);
     }
-  } catch (const std::exception& e) {
-    Exception wrapped(e.what());
-    if (OnException) {
-      OnException(Sender, wrapped);
-    } else {
-      ShowException(wrapped);
-    }
-  } catch (...) {
-    Exception wrapped("Unknown exception");
-    if (OnException) {
-      OnException(Sender, wrapped);
-    } else {
-      ShowException(wrapped);
-    }
-  }
+  });
 }
 
-void TApplication::ShowException(const Exception& E) {
-  String text = E.Message();
-  if (!text.empty() && text.back() != '.') text += '.';
-  sys::ShowMessageBox(Title(), text, sys::mbError, sys::mbOK);
-}
+void TApplication::ShowException(const Exception& E) { ShowExceptionMessage(Title(), E); }
 
 String TApplication::Title() const {
   {
     std::lock_guard<std::mutex> guard(lock_);
     if (!title_.empty()) return title_;
   }
-  return ChangeFileExt(ExtractFileName(ParamStr(0)), "");
+  return ProgramTitle();
 }
 
 void TApplication::SetTitle(const String& Value) {
@@ -279,9 +254,14 @@ void TApplication::RemoveTimer(TTimer* Timer) {
 }
 
 TApplication* Application() {
+  // While the application object exists, components report through it.
   struct Holder {
     TApplication app{nullptr};
-    ~Holder() { gApplicationDestroyed.store(true); }
+    Holder() { SetComponentExceptionHandler([](TObject* Sender) { Application()->HandleException(Sender); }); }
+    ~Holder() {
+      SetComponentExceptionHandler(nullptr);
+      gApplicationDestroyed.store(true);
+    }
   };
   static Holder holder;
   return &holder.app;

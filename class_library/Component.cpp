@@ -1,13 +1,15 @@
 #include "class_library/Component.h"
 
 #include <algorithm>
+#include <atomic>
 
-#include "class_library/Application.h"
 #include "class_library/Exceptions.h"
 #include "class_library/SysUtils.h"
 #include "class_library/TypeInfo.h"
 
 namespace {
+
+std::atomic<TComponentExceptionHandler> gExceptionHandler{nullptr};
 
 template <class V, class T>
 void EraseValue(V& list, T* value) {
@@ -223,6 +225,18 @@ bool ComponentInheritsFrom(const TComponent* Component, const String& ClassName)
   return ClassInheritsFrom(own, ClassName);
 }
 
+void HandleComponentException(TObject* Sender) {
+  if (TComponentExceptionHandler handler = gExceptionHandler.load()) {
+    handler(Sender);
+    return;
+  }
+  ReportCurrentException([](const Exception& e) { ShowExceptionMessage(ProgramTitle(), e); });
+}
+
+TComponentExceptionHandler SetComponentExceptionHandler(TComponentExceptionHandler Handler) {
+  return gExceptionHandler.exchange(Handler);
+}
+
 // ---- TDataModule -----------------------------------------------------------
 
 TDataModule::TDataModule(TComponent* AOwner) : TComponent(AOwner) {
@@ -245,7 +259,7 @@ void TDataModule::DoCreate() {
   try {
     OnCreate(this);
   } catch (...) {
-    Application()->HandleException(this);
+    HandleComponentException(this);
   }
 }
 
@@ -257,6 +271,6 @@ void TDataModule::DoDestroy() {
   try {
     OnDestroy(this);
   } catch (...) {
-    Application()->HandleException(this);
+    HandleComponentException(this);
   }
 }

@@ -157,6 +157,19 @@ TComponent* FindGlobalComponent(const String& Name);
 // an unregistered class.
 bool ComponentInheritsFrom(const TComponent* Component, const String& ClassName);
 
+// ---- Exceptions that components report instead of passing on ---------------
+
+// For the catch block of a component that does not pass an exception on (an
+// event handler that raised while the component was being created or
+// destroyed): reports the exception being handled. The application object
+// installs its HandleException here for as long as it exists; without it the
+// exception is shown in an error box captioned with the program's name
+// (EAbort stays silent).
+void HandleComponentException(TObject* Sender);
+using TComponentExceptionHandler = void (*)(TObject* Sender);
+// Installs Handler (nullptr: the default report); returns the previous one.
+TComponentExceptionHandler SetComponentExceptionHandler(TComponentExceptionHandler Handler);
+
 // A non-visual container of components, typically read from a resource.
 // Registers itself as a data module for the life of the object.
 class TDataModule : public TComponent {

@@ -16,6 +16,22 @@ EAssertionFailed::EAssertionFailed(const String& message, const String& unit, in
 
 void Abort() { throw EAbort(); }
 
+void ReportCurrentException(const std::function<void(const Exception& E)>& Report) {
+  std::exception_ptr current = std::current_exception();
+  if (!current) return;
+  try {
+    std::rethrow_exception(current);
+  } catch (const EAbort&) {
+    // Silent by design: it only unwinds.
+  } catch (const Exception& e) {
+    Report(e);
+  } catch (const std::exception& e) {
+    Report(Exception(e.what()));
+  } catch (...) {
+    Report(Exception("Unknown exception"));
+  }
+}
+
 void Assert(bool cond, const String& unit, int line, const String& message) {
   if (!cond) throw EAssertionFailed(message, unit, line);
 }

@@ -2,6 +2,7 @@
 // The exception classes of the class library. Every failure the system reports
 // is an Exception (or a descendant) carrying a human-readable Message.
 #include <exception>
+#include <functional>
 #include <utility>
 
 #include "class_library/Types.h"
@@ -63,6 +64,12 @@ public:
 };
 
 [[noreturn]] void Abort();
+
+// For a catch block: calls Report with the exception being handled. One that
+// is not an Exception is passed as an Exception carrying its what() text
+// ("Unknown exception" for anything else). EAbort, which only unwinds, and no
+// exception at all call nothing.
+void ReportCurrentException(const std::function<void(const Exception& E)>& Report);
 
 // Raises EAssertionFailed naming the unit and line when cond is false.
 void Assert(bool cond, const String& unit, int line, const String& message = "Assertion failure");

@@ -20,6 +20,7 @@
 
 #include "class_library/FormatSettings.h"
 #include "platform/system/AsciiCase.h"
+#include "platform/system/MessageBox.h"
 #include "platform/system/Paths.h"
 
 namespace {
@@ -991,4 +992,12 @@ Cardinal GetTickCount() {
 String SysErrorMessage(int errorCode) {
   char buf[256];
   return String(::strerror_r(errorCode, buf, sizeof buf));
+}
+
+String ProgramTitle() { return ChangeFileExt(ExtractFileName(ParamStr(0)), ""); }
+
+void ShowExceptionMessage(const String& Title, const Exception& E) {
+  String text = E.Message();
+  if (!text.empty() && text.back() != '.') text += '.';
+  sys::ShowMessageBox(Title, text, sys::mbError, sys::mbOK);
 }

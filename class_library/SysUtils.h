@@ -208,3 +208,9 @@ void Sleep(unsigned milliseconds);
 Cardinal GetTickCount();
 // The text of an errno value.
 String SysErrorMessage(int errorCode);
+
+// The program's name for captions: the executable's name without extension.
+String ProgramTitle();
+// Shows "<message>." (a period added when the text does not end in one) in an
+// error box captioned Title.
+void ShowExceptionMessage(const String& Title, const Exception& E);

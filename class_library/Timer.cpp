@@ -3,7 +3,19 @@
 #include "class_library/Application.h"
 #include "class_library/TypeInfo.h"
 
-TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {}
+namespace {
+
+const bool kTimerRegistered = [] {
+  RegisterClass<TTimer>("TTimer", "TComponent")
+      .Boolean("Enabled", &TTimer::Enabled, &TTimer::SetEnabled, true)
+      .Integer("Interval", &TTimer::Interval, &TTimer::SetInterval, 1000)
+      .Event<TNotifyEvent>("OnTimer", &TTimer::SetOnTimer);
+  return true;
+}();
+
+}  // namespace
+
+TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) { (void)kTimerRegistered; }
 
 TTimer::~TTimer() {
   if (ApplicationAlive()) Application()->RemoveTimer(this);
@@ -30,13 +42,4 @@ void TTimer::Timer() {
 
 void TTimer::UpdateTimer() {
   if (ApplicationAlive()) Application()->UpdateTimer(this);
-}
-
-// The class library's own component classes, registered by the class
-// registry on first use.
-void RegisterClassLibraryClasses() {
-  RegisterClass<TTimer>("TTimer", "TComponent")
-      .Boolean("Enabled", &TTimer::Enabled, &TTimer::SetEnabled, true)
-      .Integer("Interval", &TTimer::Interval, &TTimer::SetInterval, 1000)
-      .Event<TNotifyEvent>("OnTimer", &TTimer::SetOnTimer);
 }

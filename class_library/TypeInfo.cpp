@@ -6,8 +6,6 @@
 
 #include "class_library/SysUtils.h"
 
-void RegisterClassLibraryClasses();  // Timer.cpp: the library's own component classes
-
 namespace {
 
 struct Registry {
@@ -20,10 +18,9 @@ Registry& Storage() {
   return registry;
 }
 
-// The registry with the roots of the hierarchy and the library's own
-// components in it. Registered on first use so that a lookup never depends
-// on static-init order; the registrations below re-enter through the
-// recursive lock, after the flag is already set.
+// The registry with the roots of the hierarchy in it. Registered on first
+// use so that a lookup never depends on static-init order; the registrations
+// below re-enter through the recursive lock, after the flag is already set.
 Registry& TheRegistry() {
   static bool builtIn = false;
   Registry& r = Storage();
@@ -41,7 +38,6 @@ Registry& TheRegistry() {
   RegisterClass<TDataModule>("TDataModule", "TComponent")
       .Event<TNotifyEvent>("OnCreate", [](TDataModule& m, TNotifyEvent e) { m.OnCreate = std::move(e); })
       .Event<TNotifyEvent>("OnDestroy", [](TDataModule& m, TNotifyEvent e) { m.OnDestroy = std::move(e); });
-  RegisterClassLibraryClasses();
   return r;
 }
 

@@ -1,9 +1,18 @@
 #pragma once
-// TXbTable: a dataset over one xBase table, opened in the engine library
-// (AccessMethod amLocal) or through a database-server connection (amServer).
-// Every engine call of the table goes through one small operation per entry
-// point (EngineAlias, EngineGo ...) that sends it to the engine or to the
-// connection, so the rest of the table is written once for both.
+// TXbTable: a dataset over one xBase table. Every engine operation goes
+// through the table's cursor (XbCursor.h), whose implementation the table
+// picks at open from its AccessMethod: the engine library on this machine
+// (amLocal) or a database server (amServer).
+//
+// The table is written in one unit split by concern:
+//   XbDSetOpen.cpp        construction, open and close, field definitions, names and paths
+//   XbDSetProperties.cpp  property setters and the published properties
+//   XbDSetCursor.cpp      the cursor and the engine operations that move the table's own position state
+//   XbDSetRecord.cpp      record buffers, field data, bookmarks, record translation
+//   XbDSetNavigate.cpp    record fetch, moves, record numbers and counts
+//   XbDSetEdit.cpp        edit, insert, post, delete, cancel, locks
+//   XbDSetIndex.cpp       indexes, scopes and filters
+//   XbDSetCreate.cpp      table creation
 //
 // Record buffer layout (offsets computed at open):
 //   field data      per data field in field order: one has-value byte, then
@@ -28,25 +37,15 @@
 
 #include "class_library/DataSet.h"
 #include "class_library/DataSource.h"
-#include "class_library/Exceptions.h"
 #include "class_library/StringList.h"
+#include "data_access/XbCommon.h"
 #include "data_access/XbConn.h"
+#include "data_access/XbCursor.h"
 #include "data_access/XbEnv.h"
-
-enum TXbTableType { ttSXNONE, ttSXNTX, ttSXFOX, ttSXNSX, ttSXNSX_DBT };
-enum TXbCommitLevel { clFull, clNormal, clNone };
-enum TAccessMethod { amLocal, amServer };
-enum TEOFAction { eaEOF, eaMoveLast };
-enum TSequencedCount { scAllCount, scFilterOnlyCount, scRawCount };
-
-// Every failure the table itself reports.
-class EXbError : public Exception {
-public:
-  using Exception::Exception;
-};
+#include "data_access/XbError.h"
 
 // One engine field: where it sits in the engine record image and in the
-// dataset's record buffer.
+// dataset's record buffer, and how it is stored there.
 class TFieldInfo : public TObject {
 public:
   String ClassName() const override { return "TFieldInfo"; }
@@ -54,22 +53,7 @@ public:
   std::int32_t BufferOffset = 0;  // offset of the has-value byte in the record buffer
   std::int32_t Width = 0;
   std::int32_t Decimals = 0;
-};
-
-// A resumable search for components of a class among the application's data
-// modules, then its forms (and one level into frames lying on a form).
-class TXbSearchObject : public TObject {
-public:
-  String ClassName() const override { return "TXbSearchObject"; }
-  TComponent* FindFirst(const String& ClassName);
-  TComponent* FindNext(const String& ClassName);
-
-private:
-  std::int32_t dataModule_ = 0;
-  std::int32_t dataModuleComponent_ = 0;
-  std::int32_t form_ = 0;
-  std::int32_t formComponent_ = 0;
-  std::int32_t frameComponent_ = 0;
+  char Type = ' ';                // the engine's type letter
 };
 
 class TXbTable : public TDataSet {
@@ -195,85 +179,16 @@ public:
   std::int16_t WorkArea() const { return workArea_; }
   const std::vector<std::unique_ptr<TFieldInfo>>& FieldInfos() const { return fieldInfos_; }
 
-  // ---- dual-dispatch operations: one per engine entry point ----------------
-  String EngineAlias(std::int16_t Area);
-  void EngineAppendBlank();
-  bool EngineBof();
-  void EngineClose();
-  void EngineCloseIndexes();
-  void EngineCommit();
-  std::int32_t EngineCount();
-  std::int16_t EngineCreateExec();
-  void EngineCreateField(const String& Name, const String& Type, int Width, int Decimals);
-  std::int16_t EngineCreateNew(const String& Path, const String& Alias, int TableType, int FieldCount);
-  String EngineDBFilter();
-  void EngineDelete();
-  bool EngineDeleted();
-  bool EngineEof();
-  bool EngineEvalLogical(const String& Expression);
-  double EngineEvalNumeric(const String& Expression);
-  String EngineEvalString(const String& Expression);
-  std::int16_t EngineEvalTest(const String& Expression);
-  int EngineFieldDecimals(const String& Name);
-  String EngineFieldName(int FieldNumber);
-  int EngineFieldOffset(const String& Name);
-  String EngineFieldType(const String& Name);
-  int EngineFieldWidth(const String& Name);
-  bool EngineFileExists(const String& Path);
-  bool EngineFlock();
-  bool EngineFound();
-  void EngineGetBlob(const String& Name, void* Dest);
-  std::int32_t EngineGetBlobLength(const String& Name);
-  String EngineGetDateString(const String& Name);
-  double EngineGetDouble(const String& Name);
-  std::int32_t EngineGetInteger(const String& Name);
-  String EngineGetMemo(const String& Name);
-  void EngineGetRecord(void* Dest);
-  String EngineGetScope(int Which);
-  String EngineGetTrimString(const String& Name);
-  void EngineGo(std::int32_t RecNo);
-  void EngineGoBottom();
-  void EngineGoTop();
-  int EngineIndex(const String& FileName, const String& Expression, const String& Condition, bool Unique,
-                  bool Descending);
-  String EngineIndexCondition();
-  String EngineIndexKey();
-  String EngineIndexKeyField();
-  String EngineIndexName(int Order);
-  int EngineIndexOpen(const String& FileName);
-  int EngineIndexOrd();
-  int EngineIndexTag(const String& FileName, const String& TagName, const String& Expression,
-                     const String& Condition, bool Unique, bool Descending);
-  int EngineIndexType();
-  bool EngineIsEncrypted(int Which);
-  void EngineMemDealloc(void* Block);
-  void EngineOrderPosSet(double Position);
-  std::int32_t EnginePutBlob(const String& Name, const void* Data, std::int32_t Length);
-  void EnginePutRecord(const void* Image);
-  std::int32_t EngineQuery(const String& Expression);
-  std::int32_t EngineQueryRecCount();
-  std::int16_t EngineQueryTest(const String& Expression);
-  std::int32_t EngineRecCount();
-  std::int32_t EngineRecNo();
-  void EngineReplace(const String& Name, int TypeCode, const void* Data);
-  bool EngineRlock(std::int32_t RecNo);
-  bool EngineSeek(const String& Key);
+  // ---- the cursor ------------------------------------------------------------
+  // The cursor of the table's access method, made on first use; callers that
+  // move in SpeedMode read values through it. Raises when the access method
+  // cannot be reached (no engine library, no connection).
+  TXbCursor& Cursor();
+  // Makes the table's work area the engine's current one.
   void SelectArea();
-  int EngineSetOrder(int Order);
-  void EngineSetPassword(const String& Value);
-  // Both bounds nullptr: clears the scope.
-  bool EngineSetScope(const String* Low, const String* High);
-  void EngineSetStringType(int Type);
-  void EngineSetTranslate(bool On);
-  void EngineSetTurboRead(bool On);
-  void EngineSkip(std::int32_t Distance);
-  std::int32_t EngineSysProp(int Property, std::int32_t Value);
-  std::int16_t EngineTagArea(const String& TagName);
-  String EngineTagName(int Order);
-  void EngineUnlock(std::int32_t RecNo);
-  std::int16_t EngineUseEx(const String& Path, const String& Alias, int OpenMode, int TableType, int CommitLevel);
-  String EngineVersion();
-  std::int16_t EngineWorkArea(const String& Alias);
+  // Moves to a record and keeps the table's record number and logical
+  // position in step.
+  void EngineGo(std::int32_t RecNo);
 
   // ---- component -----------------------------------------------------------
   void FinishLoading() override;
@@ -337,18 +252,28 @@ protected:
   virtual void DoBeforeMove();
   virtual void DoAfterMove();
 
-  // Engine record image <-> record buffer.
-  void RecordToBuffer(Byte* Buffer);
-  void BufferToRecord(Byte* Buffer);
   // Fills the slot of a data field of Buffer from the buffer's engine record
   // if it was not filled since the record came in.
   void EnsureSlot(Byte* Buffer, TField* Field);
 
 private:
+  // ---- engine operations that also move the table's own state --------------
+  std::int32_t EngineRecNo();
+  void EngineGoTop();
+  void EngineAppendBlank();
+  std::int32_t EngineQuery(const String& Expression);
+  int EngineIndex(const String& FileName, const String& Expression, const String& Condition, bool Unique,
+                  bool Descending);
+  int EngineIndexTag(const String& FileName, const String& TagName, const String& Expression,
+                     const String& Condition, bool Unique, bool Descending);
+  int EngineIndexOpen(const String& FileName);
+  int EngineIndexOrd();
+  int EngineSetOrder(int Order);
+  String EngineIndexCondition();
+  std::unique_ptr<TXbCursor> MakeCursor();
 
-  TXbConnection& Connection();
+  // ---- open and close ----------------------------------------------------------
   bool IsServer() const { return accessMethod_ == amServer; }
-  bool IsOpen() const { return workArea_ > 0; }
   void OpenWorkArea();
   void ApplyEnvironment();
   String ResolveDirectory();
@@ -356,12 +281,9 @@ private:
   TXbDatabase* FindDatabase();
   void MakeDefaultFields();
   void ResetFieldDefs();
-  void ClearFieldInfos();
-  void ClearFetchCache();
-  TGetResult ServerFetch(TGetMode GetMode, std::int32_t& RecNo);
   void CloseWorkAreaQuietly();
 
-  // Record buffer pieces.
+  // ---- record buffer pieces ----------------------------------------------------
   Byte* BufferFor(TField* Field, bool ForWrite);
   int FieldPlace(TField* Field) const;
   std::int32_t TrailerRecNo(const Byte* Buffer) const;
@@ -372,32 +294,35 @@ private:
   // fields marked there by engine field number - 1. Raises before touching
   // the engine when a value does not fit its field.
   void TranslateBuffer(Byte* Buffer, std::vector<char>& Image, const std::vector<bool>* Only);
-  // Takes Image (nullptr: the engine record already in the buffer) as the
-  // buffer's record: blob slots and masked values at once, the rest on first read.
+  // Takes Image as the buffer's record: blob slots and masked values at once,
+  // the rest on first read.
   void LoadRecord(Byte* Buffer, const char* Image);
   // The slot of Field from the record bytes Image.
   void FieldFromImage(Byte* Buffer, TField* Field, const TFieldInfo& Info, const char* Image, bool Masked,
                       bool InsertingAtEnd);
   Byte* PendingFlags(Byte* Buffer) const { return Buffer + pendingOffset_; }
   char* BufferImage(Byte* Buffer) const { return reinterpret_cast<char*>(Buffer + imageOffset_); }
+
+  // ---- editing -----------------------------------------------------------------
   void WriteBlobFields(Byte* Buffer);
   // Appends the record Buffer holds (the insert of Post and AddRecordBuffer).
   void AppendFromBuffer(Byte* Buffer);
+  void SetTrailerFromEngine(bool Eof);
+
+  // ---- indexes -----------------------------------------------------------------
   // Index and IndexTag: the checks, Make (which builds the index in the
   // engine), then the table takes the new order.
   int MakeIndex(const String& Name, const char* MissingName, const String& Expression, const String& Condition,
                 const std::function<int()>& Make);
-  void SetTrailerFromEngine(bool Eof);
+
+  // The cursor of the access method (made on first use, dropped when the
+  // access method changes while the table is closed).
+  std::unique_ptr<TXbCursor> cursor_;
 
   // Properties and settings.
   TXbCommitLevel commitLevel_ = clNormal;
-  std::unique_ptr<TStringList> structureLines_;
-  String masterIndexName_, masterKeyText_, masterFields_;
+  String masterFields_;
   int fetchCount_ = 50;
-  std::int32_t fetchPosition_ = 0;
-  Byte fetchDirection_ = 0;
-  std::int32_t rowsHeld_ = -1;
-  std::vector<std::unique_ptr<TXbConnection::TFetchRow>> fetchRows_;
   std::int32_t currentRecNo_ = 0;
   std::int32_t logicalPosition_ = -1;
   bool recordCountStale_ = true;
@@ -456,7 +381,6 @@ private:
   String indexName_;
   // The record an insert started from (0 = none).
   std::int32_t savedRecNo_ = 0;
-  std::vector<char> recordImage_;
   bool opening_ = false;
   String filterText_;
   bool filterActive_ = false;
@@ -467,12 +391,6 @@ private:
   TAccessMethod accessMethod_ = amLocal;
   bool encrypted_ = false;
   TXbConnection* xbConnection_ = nullptr;
-  // Field description arrays, used from index 1.
-  std::vector<String> fieldNames_;
-  std::vector<int> fieldWidths_;
-  std::vector<int> fieldDecimals_;
-  std::vector<int> fieldOffsets_;
-  std::vector<String> fieldTypes_;
   // The record Edit locked (0 = none): Post writes exactly that record.
   std::int32_t lockedRecNo_ = 0;
   // That record as read once the lock was granted: nobody else can change it

@@ -126,6 +126,20 @@ TEST(Application, PostedWorkRunsInOrderAndFailuresGoToTheHandler) {
   EXPECT_EQ(reported, (std::vector<String>{"boom", "plain"})) << "EAbort is silent";
 }
 
+TEST(Application, ComponentsReportTheirFailuresThroughTheApplication) {
+  std::vector<String> reported;
+  Application()->OnException = [&](TObject* sender, const Exception& e) {
+    reported.push_back(sender->ClassName() + ": " + e.Message());
+  };
+  {
+    TDataModule module(nullptr);
+    module.OnCreate = [](TObject*) { throw Exception("no table"); };
+    module.DoCreate();
+  }
+  Application()->OnException = nullptr;
+  EXPECT_EQ(reported, (std::vector<String>{"TDataModule: no table"}));
+}
+
 TEST(Application, ProcessMessagesDoesNotChaseWorkThatPostsItself) {
   int runs = 0;
   std::function<void()> again = [&] {

@@ -6,6 +6,7 @@
 #include "class_library/Component.h"
 #include "class_library/Exceptions.h"
 #include "class_library/TypeInfo.h"
+#include "platform/system/MessageBox.h"
 
 namespace {
 
@@ -295,6 +296,36 @@ TEST(DataModule, OnDestroyFiresOnceBeforeTheDerivedPartGoes) {
   };
   { TModule m(&fired); }
   EXPECT_EQ(fired, 1);
+}
+
+// Without an application object a failing handler is shown in an error box
+// named after the program; an installed handler takes the report instead.
+TEST(DataModule, HandlerFailuresGoToTheInstalledReporterOrAnErrorBox) {
+  std::vector<std::string> boxes;
+  sys::SetMessageBoxSink([&](const std::string& caption, const std::string& text, int kind, int, int) {
+    boxes.push_back(caption + "|" + text + "|" + std::to_string(kind));
+    return sys::mbOK;
+  });
+  auto failing = [](TNotifyEvent handler) {
+    TDataModule m(nullptr);
+    m.OnCreate = std::move(handler);
+    m.DoCreate();
+  };
+  failing([](TObject*) { throw Exception("no table"); });
+  failing([](TObject*) { Abort(); });
+  failing([](TObject*) { throw std::runtime_error("plain"); });
+  EXPECT_EQ(boxes, (std::vector<std::string>{"class_component|no table.|0", "class_component|plain.|0"}));
+
+  static std::vector<String> reported;
+  reported.clear();
+  TComponentExceptionHandler previous = SetComponentExceptionHandler([](TObject* sender) {
+    ReportCurrentException([&](const Exception& e) { reported.push_back(sender->ClassName() + ": " + e.Message()); });
+  });
+  failing([](TObject*) { throw Exception("late"); });
+  EXPECT_EQ(SetComponentExceptionHandler(previous) != nullptr, true);
+  sys::SetMessageBoxSink(nullptr);
+  EXPECT_EQ(reported, (std::vector<String>{"TDataModule: late"}));
+  EXPECT_EQ(boxes.size(), 2u);
 }
 
 }  // namespace

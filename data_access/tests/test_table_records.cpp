@@ -319,7 +319,7 @@ TEST_F(TableRecords, SpeedModeWalksThroughTheEngineAlone) {
   t->AfterScroll = [&](TDataSet*) { ++scrolls; };
   std::vector<std::string> seen;
   while (!t->Eof()) {
-    seen.push_back(t->EngineGetTrimString("V"));
+    seen.push_back(t->Cursor().GetTrimString("V"));
     t->Next();
   }
   EXPECT_EQ(seen, (std::vector<std::string>{"1", "2", "3"}));

@@ -1,0 +1,48 @@
+# cmake -DDIR=<class_library> -DPARTS=A,B -DUNITS_A=x.cpp,y.h -DUSES_A=A ... -P CheckLayers.cmake
+#
+# Fails when a unit includes a class-library header of a library its own
+# library does not use, or when a source or header of the folder belongs to
+# no library (it would silently drop out of the build).
+string(REPLACE "," ";" parts "${PARTS}")
+set(problems "")
+foreach(part ${parts})
+  string(REPLACE "," ";" units "${UNITS_${part}}")
+  foreach(unit ${units})
+    get_filename_component(stem ${unit} NAME_WE)
+    set(owner_${stem} ${part})
+  endforeach()
+endforeach()
+
+file(GLOB files RELATIVE ${DIR} ${DIR}/*.cpp ${DIR}/*.h)
+foreach(file ${files})
+  get_filename_component(stem ${file} NAME_WE)
+  if(NOT DEFINED owner_${stem})
+    string(APPEND problems "${file} belongs to no library\n")
+  endif()
+endforeach()
+
+foreach(file ${files})
+  get_filename_component(stem ${file} NAME_WE)
+  if(NOT DEFINED owner_${stem})
+    continue()
+  endif()
+  set(part ${owner_${stem}})
+  string(REPLACE "," ";" uses "${USES_${part}}")
+  file(STRINGS ${DIR}/${file} includes REGEX "^#include \"class_library/[A-Za-z0-9_]+\\.h\"")
+  foreach(line ${includes})
+    string(REGEX REPLACE "^#include \"class_library/([A-Za-z0-9_]+)\\.h\".*" "\\1" used ${line})
+    if(NOT DEFINED owner_${used})
+      string(APPEND problems "${file} includes ${used}.h, which belongs to no library\n")
+      continue()
+    endif()
+    list(FIND uses ${owner_${used}} at)
+    if(at EQUAL -1)
+      string(APPEND problems "${file} (${part}) includes ${used}.h (${owner_${used}})\n")
+    endif()
+  endforeach()
+endforeach()
+
+if(problems)
+  message(FATAL_ERROR "Class-library layering broken:\n${problems}")
+endif()
+message(STATUS "Class-library layering holds")

@@ -1,0 +1,84 @@
+// The table's cursor, and the engine operations whose answers also move the
+// table's own state (record number, logical position, index order, counts).
+#include "data_access/XBE60.h"
+#include "data_access/XbDSet.h"
+#include "data_access/XbLocalCursor.h"
+
+std::unique_ptr<TXbCursor> TXbTable::MakeCursor() {
+  if (!IsServer()) {
+    if (!EnsureEngineLoaded()) RaiseError(XbEngineMissingMessage);
+    return std::make_unique<TXbLocalCursor>();
+  }
+  if (!xbConnection_) RaiseError("No XbConnection specified");
+  if (!xbConnection_->Active()) RaiseError("Not connected");
+  return xbConnection_->NewCursor();
+}
+
+TXbCursor& TXbTable::Cursor() {
+  if (!cursor_) cursor_ = MakeCursor();
+  return *cursor_;
+}
+
+void TXbTable::SelectArea() { Cursor().Select(workArea_); }
+
+void TXbTable::EngineGo(std::int32_t RecNo) {
+  Cursor().Go(RecNo);
+  logicalPosition_ = indexName_.empty() ? RecNo : -2;
+  currentRecNo_ = RecNo;
+}
+
+std::int32_t TXbTable::EngineRecNo() {
+  currentRecNo_ = Cursor().RecNo();
+  return currentRecNo_;
+}
+
+void TXbTable::EngineGoTop() {
+  Cursor().GoTop();
+  currentRecNo_ = 1;
+}
+
+void TXbTable::EngineAppendBlank() {
+  Cursor().AppendBlank();
+  EngineRecNo();
+  recordCount_ = Cursor().RecCount();
+}
+
+std::int32_t TXbTable::EngineQuery(const String& Expression) {
+  std::int32_t count = 0;
+  const std::int32_t result = Cursor().Query(Expression, count);
+  recordCount_ = count;
+  return result;
+}
+
+int TXbTable::EngineIndex(const String& FileName, const String& Expression, const String& Condition, bool Unique,
+                          bool Descending) {
+  currentIndexOrder_ = Cursor().Index(FileName, Expression, Condition, Unique, Descending);
+  return currentIndexOrder_;
+}
+
+int TXbTable::EngineIndexTag(const String& FileName, const String& TagName, const String& Expression,
+                             const String& Condition, bool Unique, bool Descending) {
+  currentIndexOrder_ = Cursor().IndexTag(FileName, TagName, Expression, Condition, Unique, Descending);
+  return currentIndexOrder_;
+}
+
+int TXbTable::EngineIndexOpen(const String& FileName) {
+  currentIndexOrder_ = Cursor().IndexOpen(FileName);
+  return currentIndexOrder_;
+}
+
+int TXbTable::EngineIndexOrd() {
+  currentIndexOrder_ = Cursor().IndexOrd();
+  return currentIndexOrder_;
+}
+
+int TXbTable::EngineSetOrder(int Order) {
+  const int answer = Cursor().SetOrder(Order);
+  currentIndexOrder_ = Order;
+  return answer;
+}
+
+String TXbTable::EngineIndexCondition() {
+  indexCondition_ = Cursor().IndexCondition();
+  return indexCondition_;
+}

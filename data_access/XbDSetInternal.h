@@ -1,0 +1,65 @@
+#pragma once
+// Pieces the files of TXbTable share: message texts, the blob slot layout and
+// small helpers. Not for use outside the table.
+#include <cstdint>
+#include <cstring>
+
+#include "class_library/FieldDefs.h"
+#include "class_library/Types.h"
+#include "data_access/XbDSet.h"
+
+namespace xbdset {
+
+inline constexpr const char* kClosedTable = "Cannot perform this operation on a closed table";
+inline constexpr const char* kOpenTable = "Cannot perform this operation on an open table";
+inline constexpr const char* kEmptyTable = "Cannot perform this operation on an empty table";
+inline constexpr const char* kReadOnlyTable = "Cannot modify a read-only data set";
+inline constexpr const char* kTranslateError = "Translate error. Value out of bounds";
+inline constexpr const char* kLockFailure = "Record Lock Failure. May be locked by another user or task.";
+inline constexpr const char* kNoActiveOrder = "This operation requires an active index order";
+
+// Memo type code of the engine's Replace.
+inline constexpr int kReplaceMemo = 3072;
+
+// Types whose record-buffer value lives in a blob slot.
+inline bool IsBlobType(TFieldType t) { return t == ftMemo || t == ftBlob || t == ftGraphic || t == ftFmtMemo; }
+
+inline bool HasPathDelimiter(const String& s) { return s.find_first_of("/\\") != String::npos; }
+
+inline String WithTrailingDelimiter(const String& s) {
+  if (s.empty() || s.back() == '/' || s.back() == '\\') return s;
+  return s + "/";
+}
+
+template <class T>
+T Load(const Byte* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+template <class T>
+void Store(Byte* p, T v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+// A blob slot: int32 length, 10-character memo reference, modified byte,
+// loaded byte, then a pointer to the data (owned by the buffer).
+inline constexpr int kSlotLength = 0;
+inline constexpr int kSlotMemoText = 4;
+inline constexpr int kSlotModified = 14;
+inline constexpr int kSlotLoaded = 15;
+inline constexpr int kSlotData = 16;
+static_assert(kSlotData + sizeof(char*) <= static_cast<size_t>(TXbTable::BlobSlotSize));
+
+inline char* SlotData(const Byte* slot) { return Load<char*>(slot + kSlotData); }
+
+inline void ResetSlot(Byte* slot, bool freeData) {
+  if (freeData) delete[] SlotData(slot);
+  Store<std::int32_t>(slot + kSlotLength, 0);
+  std::memset(slot + kSlotMemoText, ' ', 10);
+  slot[kSlotModified] = 0;
+  slot[kSlotLoaded] = 0;
+  Store<char*>(slot + kSlotData, nullptr);
+}
+
+}  // namespace xbdset

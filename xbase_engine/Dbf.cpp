@@ -254,6 +254,15 @@ bool ParseDbfDate(std::string_view text, int& y, int& m, int& d) {
   return JulianFromYmd(y, m, d) != 0;
 }
 
+std::string DbfDateText(int32_t jdn) {
+  if (jdn == 0) return std::string(8, ' ');
+  int y, m, d;
+  YmdFromJulian(jdn, y, m, d);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
+  return buf;
+}
+
 DateLayout LayoutForCode(int code, const std::string& userShortFormat, char userSeparator) {
   DateLayout l;
   auto set = [&l](char a, char b, char c, char sep) {

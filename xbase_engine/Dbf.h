@@ -70,6 +70,8 @@ int32_t JulianFromYmd(int y, int m, int d);
 void YmdFromJulian(int32_t jdn, int& y, int& m, int& d);
 // Reads "yyyymmdd"; false when blank or not a valid date.
 bool ParseDbfDate(std::string_view text, int& y, int& m, int& d);
+// "yyyymmdd" of a Julian day number; eight blanks for 0 (the empty date).
+std::string DbfDateText(int32_t jdn);
 
 // Date texts in the classic layouts. code: 0 American, 1 ANSI, 2 British,
 // 3 French, 4 German, 5 Italian, 6 Spanish, 99 user's; century: 4-digit years.

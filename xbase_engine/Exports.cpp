@@ -11,6 +11,7 @@
 
 #include "platform/system/Locale.h"
 #include "xbase_engine/ExportHelpers.h"
+#include "xbase_engine/RyoFilters.h"
 #include "xbase_engine/xbe61.h"
 
 using namespace xbe;
@@ -233,6 +234,7 @@ unsigned short xb_FieldWidth(const char* field) noexcept {
 void xb_FinalizeSession(void) noexcept {
   GuardV([] {
     CloseAll();
+    RyoReset();
     Engine& e = TheEngine();
     e.settings = Settings();
     e.create = CreateRequest();

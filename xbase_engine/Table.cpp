@@ -219,7 +219,12 @@ void Table::Locate() {
   cur_ = eof_ ? blank_.data() : RecordPtr(recno_);
 }
 
-bool Table::Visible(uint32_t rec) { return !s_.hideDeleted || RecordPtr(rec)[0] != '*'; }
+bool Table::Visible(uint32_t rec) {
+  const uint8_t* image = RecordImage(rec);
+  if (!image) return false;
+  if (s_.hideDeleted && image[0] == '*') return false;
+  return !filter_ || filter_->Admits(rec, image);
+}
 
 uint32_t Table::NextVisible(uint32_t from, uint32_t n) {
   for (uint32_t r = from; r >= 1 && r <= n; ++r) {
@@ -292,7 +297,7 @@ void Table::Go(int64_t recNo) {
 void Table::Skip(int64_t distance) {
   if (observer_ && observer_->Skip(*this, distance)) return;
   // The hot path of a walk: one record on, nothing hidden, nothing to write.
-  if (distance == 1 && !dirty_ && !eof_ && !s_.hideDeleted) {
+  if (distance == 1 && !dirty_ && !eof_ && !s_.hideDeleted && !filter_) {
     const uint32_t n = Count();
     if (recno_ < n) {
       ++recno_;
@@ -315,7 +320,7 @@ void Table::Skip(int64_t distance) {
       return;
     }
     bof_ = false;
-    if (!s_.hideDeleted) {
+    if (!s_.hideDeleted && !filter_) {
       const int64_t target = int64_t(recno_) + distance;
       if (target > int64_t(n)) {
         Phantom(n);
@@ -544,10 +549,12 @@ bool Table::IsEmpty(const FieldDesc& f) const {
   }
 }
 
-uint32_t Table::MemoBlock(const FieldDesc& f) const {
+uint32_t Table::MemoBlock(const FieldDesc& f) const { return MemoBlockIn(cur_, f); }
+
+uint32_t Table::MemoBlockIn(const uint8_t* image, const FieldDesc& f) const {
   if (!IsMemoField(f)) return 0;
-  if (f.binary) return ReadLe32(cur_ + f.offset);
-  const std::string_view t = Trim(Raw(f));
+  if (f.binary) return ReadLe32(image + f.offset);
+  const std::string_view t = Trim(std::string_view(reinterpret_cast<const char*>(image) + f.offset, size_t(f.width)));
   uint32_t block = 0;
   if (t.empty()) return 0;
   const auto r = std::from_chars(t.data(), t.data() + t.size(), block);
@@ -555,8 +562,10 @@ uint32_t Table::MemoBlock(const FieldDesc& f) const {
   return block;
 }
 
-std::string Table::Memo(const FieldDesc& f) const {
-  const uint32_t block = MemoBlock(f);
+std::string Table::Memo(const FieldDesc& f) const { return MemoOf(cur_, f); }
+
+std::string Table::MemoOf(const uint8_t* image, const FieldDesc& f) const {
+  const uint32_t block = MemoBlockIn(image, f);
   if (block == 0) return {};
   if (!memo_) throw XbError("Table has no memo file");
   return memo_->Read(block);
@@ -958,6 +967,7 @@ void Table::Pack() {
   if (::ftruncate(fd_.Get(), off_t(end + 1)) != 0) throw XbError("Cannot truncate the table");
   diskCount_ = out;
   validSize_ = end + 1;
+  if (filter_) filter_->Renumbered();
   if (observer_) observer_->AfterRenumber(*this);
   GoTop();
 }
@@ -973,6 +983,7 @@ void Table::Zap() {
   diskCount_ = 0;
   validSize_ = hdr_.headerLen + 1;
   if (memo_) memo_->Zap();
+  if (filter_) filter_->Renumbered();
   if (observer_) observer_->AfterRenumber(*this);
   GoTop();
 }

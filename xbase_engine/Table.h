@@ -23,6 +23,7 @@
 #include "xbase_engine/Dbf.h"
 #include "xbase_engine/Locks.h"
 #include "xbase_engine/Memo.h"
+#include "xbase_engine/RecordFilter.h"
 #include "xbase_engine/Posix.h"
 #include "xbase_engine/RecordObserver.h"
 #include "xbase_engine/Settings.h"
@@ -74,6 +75,12 @@ class Table {
   uint32_t RecNo();
   uint32_t RecCount();
   uint32_t VisibleCount();
+  // True when moves may land on rec: not a hidden deleted record, and
+  // admitted by the filter. Every move, in any order, asks this.
+  bool Visible(uint32_t rec);
+  // The work area's filter (null: none); the table owns it.
+  void SetFilter(std::unique_ptr<RecordFilter> filter) { filter_ = std::move(filter); }
+  RecordFilter* Filter() const { return filter_.get(); }
   double OrderPos();
   bool SetOrderPos(double pos);
 
@@ -110,7 +117,18 @@ class Table {
   bool IsEmpty(const FieldDesc& f) const;
   uint32_t MemoBlock(const FieldDesc& f) const;
   std::string Memo(const FieldDesc& f) const;
+  // The memo text of a field in the given record image.
+  std::string MemoOf(const uint8_t* image, const FieldDesc& f) const;
   void CopyRecord(void* dest) const;
+  // The current record image (recLen bytes, valid until the next move or change).
+  const uint8_t* CurrentImage() const { return cur_; }
+  // The image of record rec as this area sees it, its unwritten change
+  // included; null beyond the record count last read (see RecCount).
+  const uint8_t* RecordImage(uint32_t rec) {
+    if (rec == recno_ && !eof_) return cur_;
+    if (rec < 1 || rec > diskCount_ + pendingCount_) return nullptr;
+    return RecordPtr(rec);
+  }
   bool Deleted() const { return cur_[0] == '*'; }
 
   // ---- changes to the current record ----
@@ -153,8 +171,6 @@ class Table {
   const uint8_t* CurrentImage() const { return cur_; }
   // Writes the current record when it has unwritten changes.
   void WriteCurrent();
-  // True when moves may land on rec (the deleted-record rule).
-  bool Visible(uint32_t rec);
   // Changes wait in memory until a commit (commit level none under
   // exclusive use or the file lock).
   bool Batching() const { return commitLevel_ == kCommitNone && CountStable(); }
@@ -181,6 +197,7 @@ class Table {
   uint32_t NextVisible(uint32_t from, uint32_t n);  // 0 when none
   uint32_t PrevVisible(uint32_t from);              // 0 when none
   void Phantom(uint32_t n);
+  uint32_t MemoBlockIn(const uint8_t* image, const FieldDesc& f) const;
   uint8_t* BeginChange();
   void Changed();
   void FlushPending();
@@ -225,6 +242,7 @@ class Table {
 
   LockSet locks_;
   std::unique_ptr<RecordObserver> observer_;
+  std::unique_ptr<RecordFilter> filter_;
 };
 
 }  // namespace xbe

@@ -19,10 +19,9 @@
  *  - The engine is not thread-safe: its current work area and settings are
  *    process-wide, so calls must come from one thread at a time.
  *
- * Entry points for indexes, orders, seeks, scopes, filters, queries,
- * expression evaluation, collations and "roll your own" filters exist but are
- * not provided by this version; they answer as documented next to each
- * ("not provided": 0, empty text or NULL, and nothing changes).
+ * Entry points for indexes, orders, seeks, scopes, relations and collations
+ * exist but are not provided by this version; they answer as documented next
+ * to each ("not provided": 0, empty text or NULL, and nothing changes).
  */
 /* Every entry point is noexcept for C++ callers: a failure inside the engine
  * never unwinds out of it; the call answers its failure value instead. */
@@ -150,7 +149,8 @@ short xb_CreateNewEx(const char* path, const char* alias, short tableType, short
 int xb_DbfDecrypt(void) XB_NOEXCEPT;
 int xb_DbfEncrypt(void) XB_NOEXCEPT;
 
-/* Current filter expression: empty (filters are not provided). */
+/* The active filter's expression (set by xb_SetFilter, xb_FilterAlias or
+ * xb_Query); empty without one, and for an activated roll-your-own filter. */
 const char* xb_DBFilter(void) XB_NOEXCEPT;
 /* Copies up to capacity record numbers locked in the current area into list.
  * Answer: the number of locked records (may exceed capacity). */
@@ -169,11 +169,29 @@ int xb_Encrypt(void* buffer, int length, const char* password) XB_NOEXCEPT;
  * Answer: the previous level. */
 int xb_ErrorLevel(int level) XB_NOEXCEPT;
 
-/* ---- Expressions (not provided) ---- */
-int xb_EvalLogical(const char* expression) XB_NOEXCEPT;      /* answer 0 */
-double xb_EvalNumeric(const char* expression) XB_NOEXCEPT;   /* answer 0.0 */
-const char* xb_EvalString(const char* expression) XB_NOEXCEPT; /* answer "" */
-short xb_EvalTest(const char* expression) XB_NOEXCEPT;       /* answer 0: not a valid expression */
+/* ---- Expressions ----
+ * xBase expressions over the current record of the current work area: field
+ * names (alias->field for other areas), literals ("text", 'text', [text],
+ * 12.5, .T., .F., {^yyyy-mm-dd}, {} and {date in the current date format}),
+ * + - * / % ** $, comparisons = == <> # != < <= > >= (texts follow
+ * xb_SetExact: off, "abc" = "ab" is true; on, trailing blanks are ignored;
+ * == compares exactly), .AND. .OR. .NOT. !, and the functions UPPER LOWER
+ * TRIM RTRIM LTRIM ALLTRIM SUBSTR LEFT RIGHT STR VAL DTOS DTOC CTOD STOD IIF
+ * DELETED RECNO EMPTY LEN SPACE PADL PADR PADC AT STRZERO DATE YEAR MONTH
+ * DAY DESCEND ABS INT ROUND MIN MAX.  Division by zero gives 0.  A malformed
+ * expression, an unknown name or a type mismatch is a failure (reported
+ * through the error callback; the failure answer below). */
+/* The value of a logical expression; 0 for any other or on failure. */
+int xb_EvalLogical(const char* expression) XB_NOEXCEPT;
+/* A number's value; a date's Julian day number; a logical's 1 or 0; a text
+ * read as a number.  0.0 on failure. */
+double xb_EvalNumeric(const char* expression) XB_NOEXCEPT;
+/* The value as text: texts as they are, numbers in their shortest form, dates
+ * as yyyymmdd (eight blanks when empty), logicals T or F.  "" on failure. */
+const char* xb_EvalString(const char* expression) XB_NOEXCEPT;
+/* The expression's type: 1 text, 2 number, 3 logical, 4 date; 0 when it is
+ * not a valid expression. */
+short xb_EvalTest(const char* expression) XB_NOEXCEPT;
 
 /* ---- Fields ---- */
 short xb_FieldCount(void) XB_NOEXCEPT;
@@ -188,8 +206,10 @@ unsigned short xb_FieldOffset(const char* field) XB_NOEXCEPT;
 const char* xb_FieldType(const char* field) XB_NOEXCEPT;
 unsigned short xb_FieldWidth(const char* field) XB_NOEXCEPT;
 
-/* ---- Filters and dialogs (not provided) ---- */
-int xb_FilterAlias(const char* alias, const char* expression) XB_NOEXCEPT; /* answer 0 */
+/* ---- Filters and dialogs ---- */
+/* As xb_SetFilter for the work area holding alias (the current area stays).
+ * Answer: non-zero on success. */
+int xb_FilterAlias(const char* alias, const char* expression) XB_NOEXCEPT;
 const char* xb_FilterDlg(void* parentWindow, const char* expression, const char* caption) XB_NOEXCEPT; /* answer "" */
 
 /* Closes every work area and restores the default settings. */
@@ -220,7 +240,8 @@ int xb_GetLong(const char* field) XB_NOEXCEPT;
  * memo is empty.  lineWidth 0 returns it unchanged; above 0, lines longer than
  * lineWidth are broken with CR LF at the last blank (or hard). */
 char* xb_GetMemo(const char* field, int lineWidth) XB_NOEXCEPT;
-/* Answer 0 (queries are not provided). */
+/* Non-zero when the active filter admits record recNo (every existing record
+ * without a filter); 0 for a record that does not exist. */
 int xb_GetQueryBit(int recNo) XB_NOEXCEPT;
 /* Copies the current record image (xb_RecSize bytes) to dest. */
 void xb_GetRecord(void* dest) XB_NOEXCEPT;
@@ -266,7 +287,13 @@ int xb_KeyAdd(const char* tagName) XB_NOEXCEPT;          /* not provided: 0 */
 const char* xb_KeyData(void) XB_NOEXCEPT;                /* not provided: "" */
 int xb_KeyDrop(const char* tagName) XB_NOEXCEPT;         /* not provided: 0 */
 short xb_KeyLength(void) XB_NOEXCEPT;                    /* not provided: 0 */
-int xb_Locate(const char* expression, short direction, int resume) XB_NOEXCEPT; /* not provided: 0 */
+/* Moves to the first record (direction >= 0) or the last one (direction < 0)
+ * in the current order, honouring the filter and hidden deleted records,
+ * that satisfies the logical expression; with resume non-zero the search
+ * starts at the record after (before) the current one.  Answer: non-zero when
+ * found.  Not found: forward ends on the phantom record (Eof), backward on the
+ * top record with Bof. */
+int xb_Locate(const char* expression, short direction, int resume) XB_NOEXCEPT;
 
 /* ---- Locks ---- */
 /* Record locks held by the current area (a file lock counts as 1). */
@@ -302,14 +329,25 @@ void xb_PutLong(const char* field, int value) XB_NOEXCEPT;
 void xb_PutLogical(const char* field, int value) XB_NOEXCEPT;
 void xb_PutDouble(const char* field, double value) XB_NOEXCEPT;
 
-/* ---- Queries (not provided) ---- */
-/* Empty expression: clears (nothing to clear) and answers the current record
- * number.  Any other: answer 0. */
+/* ---- Queries ----
+ * A query tests every record once and keeps the records that satisfy it as
+ * the work area's filter (a record set; records appended later are tested
+ * when a move reaches them; after xb_Pack or xb_Zap the expression is tested
+ * again at each move). */
+/* Empty or NULL expression: removes the filter and answers the current
+ * record number.  Otherwise the logical expression becomes the filter, the
+ * area moves to its top record, and the answer is that record's number, 0
+ * when no record satisfies it (the area is then at Eof) or on failure. */
 int xb_Query(const char* expression) XB_NOEXCEPT;
-/* Records the current query admits: without a query, xb_Count. */
+/* Records the active filter admits (deleted ones left out when hidden);
+ * without a filter, xb_Count. */
 int xb_QueryRecCount(void) XB_NOEXCEPT;
+/* On: = compares texts exactly in queries run from now on, whatever
+ * xb_SetExact says. */
 void xb_QuerySetExact(int on) XB_NOEXCEPT;
-short xb_QueryTest(const char* expression) XB_NOEXCEPT; /* answer 0 */
+/* How xb_Query would answer the expression: 0 not a logical expression, 1 by
+ * testing every record. */
+short xb_QueryTest(const char* expression) XB_NOEXCEPT;
 
 void xb_Recall(void) XB_NOEXCEPT;
 /* Physical record count. */
@@ -324,14 +362,28 @@ void xb_Replace(const char* field, int type, const void* data) XB_NOEXCEPT;
 /* Locks the record (current record when recNo is 0).  Answer: non-zero when granted. */
 int xb_Rlock(int recNo) XB_NOEXCEPT;
 
-/* ---- Roll-your-own filters (not provided: answer 0) ---- */
+/* ---- Roll-your-own filters ----
+ * Record sets named by handles (numbers above 0, process-wide) until
+ * destroyed.  Every call answers 0 for an unknown handle or on failure. */
+/* Makes the record set the current area's filter: mode 0 the set alone,
+ * 1 the records in both the set and the active filter, 2 those in either.
+ * The position stays; the next move honours it.  Answer: non-zero on success. */
 int xb_RYOFilterActivate(int handle, int mode) XB_NOEXCEPT;
+/* A new set holding the records the current area's filter admits.  Answer: its handle. */
 int xb_RYOFilterCopy(void) XB_NOEXCEPT;
+/* A new empty set sized to the current table.  Answer: its handle. */
 int xb_RYOFilterCreate(void) XB_NOEXCEPT;
 int xb_RYOFilterDestroy(int handle) XB_NOEXCEPT;
+/* Answer: the record's bit in the set (0 beyond it). */
 int xb_RYOFilterGetBit(int handle, int recNo) XB_NOEXCEPT;
+/* A saved filter (xb_RYOFilterSave) becomes the current area's filter again
+ * (no filter if none was active); a plain set is activated as with mode 0.
+ * The handle stays valid.  Answer: non-zero on success. */
 int xb_RYOFilterRestore(int handle) XB_NOEXCEPT;
+/* Saves the current area's filter (expression and record set).  Answer: its handle. */
 int xb_RYOFilterSave(void) XB_NOEXCEPT;
+/* Sets (value non-zero) or clears the record's bit; the set grows up to the
+ * current table's record count.  Answer: non-zero on success. */
 int xb_RYOFilterSetBit(int handle, int recNo, int value) XB_NOEXCEPT;
 int xb_RYOKeyAdd(const char* tagName, const char* key) XB_NOEXCEPT;
 int xb_RYOKeyDrop(const char* tagName) XB_NOEXCEPT;
@@ -358,7 +410,10 @@ int xb_SetDeleted(int on) XB_NOEXCEPT;
 short xb_SetEpoch(short year) XB_NOEXCEPT;
 void xb_SetErrorFunc(xb_ErrorCallback callback) XB_NOEXCEPT;
 int xb_SetExact(int on) XB_NOEXCEPT;
-int xb_SetFilter(const char* expression) XB_NOEXCEPT; /* not provided: 0 */
+/* The logical expression becomes the current area's filter, tested at every
+ * move; empty or NULL removes the filter.  The position stays.  Answer:
+ * non-zero on success (a failure leaves the filter as it was). */
+int xb_SetFilter(const char* expression) XB_NOEXCEPT;
 void xb_SetGaugeFunc(xb_GaugeCallback callback) XB_NOEXCEPT; /* kept; the engine never reports progress */
 void xb_SetGaugeHook(void* window) XB_NOEXCEPT;              /* does nothing */
 /* Answer: the number asked for (the system, not the engine, limits handles). */
@@ -373,7 +428,10 @@ short xb_SetOrder(short order) XB_NOEXCEPT; /* not provided: 0 */
 /* Encrypted tables are not provided: an empty password is accepted, any
  * other is ignored. */
 void xb_SetPassword(const char* password) XB_NOEXCEPT;
-int xb_SetQueryBit(int recNo, int value) XB_NOEXCEPT;            /* not provided: 0 */
+/* Adds (value non-zero) or removes record recNo in the record set of the
+ * active query or roll-your-own filter.  Answer: non-zero on success; 0
+ * without such a filter. */
+int xb_SetQueryBit(int recNo, int value) XB_NOEXCEPT;
 int xb_SetRelation(short childArea, const char* key) XB_NOEXCEPT; /* not provided: 0 */
 int xb_SetScope(const char* low, const char* high) XB_NOEXCEPT;  /* not provided: 0 */
 int xb_SetSoftSeek(int on) XB_NOEXCEPT;

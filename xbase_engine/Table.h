@@ -167,8 +167,6 @@ class Table {
   // index order is in control.
   void SetObserver(std::unique_ptr<RecordObserver> o) { observer_ = std::move(o); }
   RecordObserver* Observer() const { return observer_.get(); }
-  // The current record's image, changes not yet written included.
-  const uint8_t* CurrentImage() const { return cur_; }
   // Writes the current record when it has unwritten changes.
   void WriteCurrent();
   // Changes wait in memory until a commit (commit level none under

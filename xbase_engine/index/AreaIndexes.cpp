@@ -56,7 +56,7 @@ std::string BaseUpper(const std::string& path) {
 }  // namespace
 
 AreaIndexes::AreaIndexes(Table& t, int tableType, const Settings& s)
-    : t_(t), tableType_(tableType), s_(s), fields_(std::make_unique<TableFields>(t)) {}
+    : t_(t), tableType_(tableType), s_(s), fields_(std::make_unique<TableSource>(&t)) {}
 
 AreaIndexes::~AreaIndexes() = default;
 

@@ -15,6 +15,7 @@
 
 #include "xbase_engine/RecordObserver.h"
 #include "xbase_engine/Settings.h"
+#include "xbase_engine/TableExpression.h"
 #include "xbase_engine/index/IndexFile.h"
 
 namespace xbe {
@@ -139,7 +140,7 @@ class AreaIndexes : public RecordObserver {
   const Settings& s_;
   std::vector<OpenFileEntry> files_;
   mutable std::map<std::pair<const IndexFile*, std::string>, std::unique_ptr<Bound>> bound_;
-  std::unique_ptr<TableFields> fields_;
+  std::unique_ptr<TableSource> fields_;
   int current_ = 0;
   bool found_ = false;
   Cursor cur_;

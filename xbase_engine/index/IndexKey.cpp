@@ -107,16 +107,7 @@ std::string KeyFromText(std::string_view text, const KeyFormat& f, bool exact) {
 
 // ---- expressions ----
 
-bool TableFields::FindField(std::string_view alias, std::string_view name, int& slot, FieldDesc& field) {
-  if (!alias.empty() && !EqualsNoCase(Trim(alias), t_.Alias()) && !EqualsNoCase(Trim(alias), "FIELD")) return false;
-  const FieldDesc* f = t_.FindField(name);
-  if (!f) return false;
-  slot = 0;
-  field = *f;
-  return true;
-}
-
-std::unique_ptr<expr::Expression> CompileKey(TableFields& fields, const Settings& s, std::string_view text) {
+std::unique_ptr<expr::Expression> CompileKey(expr::RecordSource& fields, const Settings& s, std::string_view text) {
   if (Trim(text).empty()) throw XbError("Empty index expression");
   auto e = expr::Expression::Compile(text, fields, s);
   // Keys and conditions compare stored bytes: exact comparison inside them.

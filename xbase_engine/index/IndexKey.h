@@ -59,21 +59,8 @@ double DecodeBinaryNumber(const uint8_t* p);
 // whole key. Throws XbError for a text that is not a value of the key's type.
 std::string KeyFromText(std::string_view text, const KeyFormat& f, bool exact);
 
-// The fields of one table as key and condition expressions see them (its own
-// fields, also written alias->field; memo fields read as empty text).
-class TableFields : public expr::RecordSource {
- public:
-  explicit TableFields(Table& t) : t_(t) {}
-  bool FindField(std::string_view alias, std::string_view name, int& slot, FieldDesc& field) override;
-  expr::Row CurrentRow(int) override { return {}; }
-  std::string MemoText(int, const expr::Row&, const FieldDesc&) override { return {}; }
-
- private:
-  Table& t_;
-};
-
 // Compiles a key or condition expression; throws XbError naming the fault.
-std::unique_ptr<expr::Expression> CompileKey(TableFields& fields, const Settings& s, std::string_view text);
+std::unique_ptr<expr::Expression> CompileKey(expr::RecordSource& fields, const Settings& s, std::string_view text);
 // The key format a new order of the expression gets.
 KeyFormat FormatFor(const expr::Expression& e, bool binaryNumbers);
 // The key bytes of the expression's value over row.

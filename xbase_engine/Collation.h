@@ -22,9 +22,12 @@
 //    after n). Every other language uses the order above.
 //
 // A collation object never changes: tailoring makes a new one. An index takes
-// the active collation when it is built or opened and keeps it, so a later
-// change of the process-wide choice cannot disturb an open index (rebuild an
-// index to give it a new order).
+// the active collation when it is built or opened and keeps it (hold the
+// shared_ptr from ActiveCollation and compare character keys with it; machine
+// order may keep its memcmp fast path), so a later change of the process-wide
+// choice cannot disturb an open index (rebuild an index to give it a new
+// order). Only character keys are collated: numeric, date and logical keys
+// are encoded for byte order.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -54,6 +57,11 @@ class Collation {
   // Negative, zero or positive as a sorts before, with or after b. Zero only
   // for identical byte strings; a proper prefix sorts first.
   int Compare(std::string_view a, std::string_view b) const;
+  // Two fixed-length keys of n bytes each (the shape index pages hold).
+  int CompareFixed(const uint8_t* a, const uint8_t* b, size_t n) const {
+    return Compare(std::string_view(reinterpret_cast<const char*>(a), n),
+                   std::string_view(reinterpret_cast<const char*>(b), n));
+  }
   // A byte string whose memcmp order is the Compare order (machine order:
   // the text itself). For sorting many keys once.
   std::string SortKey(std::string_view s) const;

@@ -122,6 +122,17 @@ std::unique_ptr<TableKey> TableKey::Create(std::string_view password, KeyBlock& 
   return k;
 }
 
+void SecretText::Set(std::string_view text) {
+  Clear();
+  text_.assign(text);
+}
+
+void SecretText::Clear() {
+  if (!text_.empty()) sodium_memzero(text_.data(), text_.size());
+  text_.clear();
+  text_.shrink_to_fit();
+}
+
 TableKey::~TableKey() { sodium_memzero(key_.data(), key_.size()); }
 
 void TableKey::SealRecord(const uint8_t* plain, uint8_t* stored, size_t recLen) const {

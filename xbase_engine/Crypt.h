@@ -34,6 +34,21 @@ struct KeyBlock {
 std::optional<KeyBlock> ParseKeyBlock(const uint8_t* header, size_t headerLen);
 std::array<uint8_t, kKeyBlockSize> BuildKeyBlock(const KeyBlock& block);
 
+// A password held in memory: wiped when replaced or gone.
+class SecretText {
+ public:
+  SecretText() = default;
+  ~SecretText() { Clear(); }
+  SecretText(const SecretText&) = delete;
+  SecretText& operator=(const SecretText&) = delete;
+  void Set(std::string_view text);
+  void Clear();
+  std::string_view View() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
 // A table's data key; wiped when it goes.
 class TableKey {
  public:

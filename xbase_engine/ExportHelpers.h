@@ -20,6 +20,16 @@ inline const char* Ret(std::string_view s) {
   return t.c_str();
 }
 
+// Hands back a table's stored text as the caller sees it (xb_SetTranslate).
+inline const char* RetShown(const Table& t, std::string_view stored) {
+  const char* r = Ret(stored);
+  if (const auto page = t.Translation()) {
+    std::string& text = TheEngine().text;
+    DosToWindows(*page, text.data(), text.size());
+  }
+  return r;
+}
+
 // A caller's text; NULL reads as empty.
 inline std::string Str(const char* s) { return s ? std::string(s) : std::string(); }
 

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -170,6 +171,29 @@ uint32_t MemoFile::Write(const std::string& data, bool binary) {
   }
   WriteAt(fd_.Get(), h, 4, 0);
   return next;
+}
+
+void MemoFile::Wipe(uint32_t block) {
+  const std::string data = Read(block);
+  if (data.empty()) return;
+  uint64_t at = uint64_t(block) * blockSize_;
+  uint8_t head[4] = {0};
+  // Blocks with a header (FPT, and DBT blocks with the length signature) keep it.
+  if (kind_ == MemoKind::Fpt || (ReadAt(fd_.Get(), head, 4, at) && std::memcmp(head, kDbt4Signature, 4) == 0)) at += 8;
+  const std::vector<uint8_t> zeros(data.size(), 0);
+  WriteAt(fd_.Get(), zeros.data(), zeros.size(), at);
+}
+
+std::string MemoReference(const FieldDesc& f, uint32_t block) {
+  if (f.binary) {
+    uint8_t b[4];
+    WriteLe32(b, block);
+    return std::string(reinterpret_cast<char*>(b), 4);
+  }
+  if (block == 0) return std::string();
+  std::string t = std::to_string(block);
+  t.insert(0, size_t(f.width) - std::min<size_t>(t.size(), size_t(f.width)), ' ');
+  return t;
 }
 
 void MemoFile::Zap() {

@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "platform/system/Files.h"
+#include "xbase_engine/Progress.h"
 
 namespace xbe {
 
@@ -113,7 +114,7 @@ void Table::Init(const std::string& alias) {
   const uint64_t size = FileSize(fd_.Get());
   hdr_ = ParseHeader(head.data(), size_t(got), std::max<uint64_t>(size, uint64_t(got)));
   std::memcpy(headerDate_, head.data() + 1, sizeof headerDate_);
-  if (hdr_.encrypted) throw XbError("Encrypted tables are not supported: " + path_);
+  ReadHeaderExtras(head.data(), size_t(got));
   for (size_t i = 0; i < hdr_.fields.size(); ++i) {
     if (!hdr_.fields[i].hidden) visible_.push_back(int(i));
   }
@@ -177,7 +178,7 @@ void Table::Remap() {
     if (p == MAP_FAILED) throw XbError("Cannot map the table: " + std::string(std::strerror(errno)));
     map_ = static_cast<uint8_t*>(p);
     mapLen_ = len;
-    if (!curInBuf_ && recno_ >= 1 && recno_ <= diskCount_) {
+    if (!curInBuf_ && !hdr_.encrypted && recno_ >= 1 && recno_ <= diskCount_) {
       cur_ = map_ + hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen;
     }
   }
@@ -216,7 +217,7 @@ const uint8_t* Table::RecordPtr(uint32_t rec) {
 
 void Table::Locate() {
   curInBuf_ = false;
-  cur_ = eof_ ? blank_.data() : RecordPtr(recno_);
+  cur_ = eof_ ? blank_.data() : View(recno_);
 }
 
 bool Table::Visible(uint32_t rec) {
@@ -303,7 +304,7 @@ void Table::Skip(int64_t distance) {
       ++recno_;
       bof_ = false;
       curInBuf_ = false;
-      cur_ = RecordPtr(recno_);
+      cur_ = View(recno_);
       return;
     }
   }
@@ -568,7 +569,7 @@ std::string Table::MemoOf(const uint8_t* image, const FieldDesc& f) const {
   const uint32_t block = MemoBlockIn(image, f);
   if (block == 0) return {};
   if (!memo_) throw XbError("Table has no memo file");
-  return memo_->Read(block);
+  return OpenMemoData(memo_->Read(block));
 }
 
 void Table::CopyRecord(void* dest) const { std::memcpy(dest, cur_, hdr_.recLen); }
@@ -577,12 +578,14 @@ void Table::CopyRecord(void* dest) const { std::memcpy(dest, cur_, hdr_.recLen);
 
 void Table::CheckWritable() const {
   if (mode_ == kModeReadOnly || !writable_) throw XbError("Table is read-only: " + path_);
+  CheckKey();
 }
 
 uint8_t* Table::BeginChange() {
   CheckWritable();
   if (eof_) throw XbError("No current record to change");
   if (!dirty_ && observer_) observer_->BeforeChange(*this);
+  CheckReadable();
   if (!curInBuf_) {
     std::memcpy(rec_.data(), cur_, hdr_.recLen);
     cur_ = rec_.data();
@@ -603,7 +606,7 @@ void Table::WriteCurrent() {
     std::memcpy(pending_.data() + uint64_t(recno_ - diskCount_ - 1) * hdr_.recLen, rec_.data(), hdr_.recLen);
   } else {
     if (recno_ < 1 || recno_ > diskCount_) return;
-    WriteAt(fd_.Get(), rec_.data(), hdr_.recLen, hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen);
+    WriteAt(fd_.Get(), Stored(rec_.data()), hdr_.recLen, hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen);
     dateDue_ = true;
   }
   // The record first, its keys after: a crash between leaves an index that
@@ -781,19 +784,9 @@ void Table::PutMemo(const FieldDesc& f, const std::string& data, bool binary) {
       }
       guard = ScopedLock(fd_.Get(), kMemoByte);
     }
-    block = memo_->Write(data, binary);
+    block = hdr_.encrypted ? memo_->Write(SealMemoData(data), true) : memo_->Write(data, binary);
   }
-  if (f.binary) {
-    uint8_t b[4];
-    WriteLe32(b, block);
-    PutField(f, std::string_view(reinterpret_cast<char*>(b), 4));
-  } else if (block == 0) {
-    PutField(f, "");
-  } else {
-    std::string t = NumberText(block);
-    t.insert(0, size_t(f.width) - std::min<size_t>(t.size(), size_t(f.width)), ' ');
-    PutField(f, t);
-  }
+  PutField(f, MemoReference(f, block));
 }
 
 void Table::PutRecord(const void* image) {
@@ -891,7 +884,7 @@ uint32_t Table::Append(const uint8_t* image, bool keepLock) {
       tookLock = true;
     }
     std::vector<uint8_t> out(hdr_.recLen + 1);
-    std::memcpy(out.data(), src, hdr_.recLen);
+    std::memcpy(out.data(), Stored(src), hdr_.recLen);
     out[hdr_.recLen] = 0x1A;
     try {
       WriteAt(fd_.Get(), out.data(), out.size(), hdr_.headerLen + uint64_t(diskCount_) * hdr_.recLen);
@@ -917,7 +910,8 @@ void Table::FlushPending() {
   const uint64_t bytes = uint64_t(pendingCount_) * hdr_.recLen;
   // The buffer has one spare byte for the end marker behind a full batch.
   pending_[size_t(bytes)] = 0x1A;
-  WriteAt(fd_.Get(), pending_.data(), size_t(bytes + 1), hdr_.headerLen + uint64_t(diskCount_) * hdr_.recLen);
+  const uint8_t* data = hdr_.encrypted ? SealBatch() : pending_.data();
+  WriteAt(fd_.Get(), data, size_t(bytes + 1), hdr_.headerLen + uint64_t(diskCount_) * hdr_.recLen);
   diskCount_ += pendingCount_;
   pendingCount_ = 0;
   WriteHeaderCount(diskCount_);
@@ -947,11 +941,14 @@ void Table::Commit() {
 
 void Table::Pack() {
   if (mode_ != kModeExclusive) throw XbError("Pack needs exclusive use");
+  CheckKey();
   FlushAll();
   const uint32_t n = diskCount_;
   uint32_t out = 0;
   std::vector<uint8_t> buf(hdr_.recLen);
+  Progress progress(s_.gaugeCallback, n);
   for (uint32_t r = 1; r <= n; ++r) {
+    progress.Step(r);
     const uint8_t* p = RecordPtr(r);
     if (p[0] == '*') continue;
     ++out;
@@ -974,6 +971,7 @@ void Table::Pack() {
 
 void Table::Zap() {
   if (mode_ != kModeExclusive) throw XbError("Zap needs exclusive use");
+  CheckKey();
   dirty_ = false;
   pendingCount_ = 0;
   const uint8_t eofMark = 0x1A;

@@ -16,10 +16,12 @@
 // move a system call.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "xbase_engine/Crypt.h"
 #include "xbase_engine/Dbf.h"
 #include "xbase_engine/Locks.h"
 #include "xbase_engine/Memo.h"
@@ -27,6 +29,7 @@
 #include "xbase_engine/Posix.h"
 #include "xbase_engine/RecordObserver.h"
 #include "xbase_engine/Settings.h"
+#include "xbase_engine/Translate.h"
 
 namespace xbe {
 
@@ -127,7 +130,7 @@ class Table {
   const uint8_t* RecordImage(uint32_t rec) {
     if (rec == recno_ && !eof_) return cur_;
     if (rec < 1 || rec > diskCount_ + pendingCount_) return nullptr;
-    return RecordPtr(rec);
+    return hdr_.encrypted ? Peek(rec) : RecordPtr(rec);
   }
   bool Deleted() const { return cur_[0] == '*'; }
 
@@ -176,6 +179,32 @@ class Table {
   // and the BOF flag on the current record.
   void GoPhantom(bool bof);
   void MarkBof() { bof_ = true; }
+  // ---- encryption and code page translation (TableCrypt.cpp) ----
+  // An encrypted table without its key shows masked records (MaskRecord)
+  // and refuses every change.
+  bool Encrypted() const { return hdr_.encrypted; }
+  bool HasKey() const { return key_ != nullptr; }
+  const TableKey* Key() const { return key_.get(); }
+  const std::optional<KeyBlock>& KeyBlockOf() const { return keyBlock_; }
+  // Writes what is pending, then takes the password: for an encrypted table
+  // the key it opens (false, and no key, when it is the wrong one; empty: no
+  // key); for a plain one it is kept for DbfEncrypt.
+  bool SetPassword(std::string_view password);
+  std::string_view Password() const { return password_.View(); }
+  // The code page mark of the header (byte 29).
+  uint8_t CodePageMark() const { return codePageMark_; }
+  void SetTranslate(bool on) { translate_ = on; }
+  bool Translating() const { return translate_; }
+  // The memo file, when the table has one.
+  const MemoFile* MemoFileOf() const { return memo_.get(); }
+  // The DOS page text is translated from, when translation is on and the
+  // table holds DOS text.
+  std::optional<DosPage> Translation() const;
+  std::string ShownText(std::string_view stored) const;
+  std::string StoredText(std::string_view shown) const;
+  // The character fields of a record image, translated in place.
+  void ShowImage(uint8_t* image) const;
+  void StoreImage(uint8_t* image) const;
 
  private:
   void Init(const std::string& alias);
@@ -202,6 +231,20 @@ class Table {
   void WriteHeaderCount(uint32_t count);
   void WriteHeaderDate();
   void PutField(const FieldDesc& f, std::string_view bytes);
+  void ReadHeaderExtras(const uint8_t* head, size_t size);
+  // Record rec as callers see it: decrypted or masked for an encrypted table.
+  const uint8_t* View(uint32_t rec);
+  // As View, into a buffer of its own: for looking at other records while
+  // the current one stays shown.
+  const uint8_t* Peek(uint32_t rec);
+  const uint8_t* Unseal(uint32_t rec, std::vector<uint8_t>& buf, bool current);
+  // The bytes to store for a record image (sealed for an encrypted table).
+  const uint8_t* Stored(const uint8_t* plain);
+  const uint8_t* SealBatch();  // the batched records, sealed
+  std::string OpenMemoData(std::string stored) const;
+  std::string SealMemoData(const std::string& plain) const;
+  void CheckKey() const;       // throws when encrypted and without key
+  void CheckReadable() const;  // throws when the current record failed its check
 
   const Settings& s_;
   std::string path_;
@@ -240,6 +283,16 @@ class Table {
 
   LockSet locks_;
   std::unique_ptr<RecordObserver> observer_;
+
+  std::optional<KeyBlock> keyBlock_;
+  std::unique_ptr<TableKey> key_;
+  SecretText password_;
+  std::vector<uint8_t> view_;    // the current record decrypted or masked
+  std::vector<uint8_t> probe_;   // another record decrypted or masked (Peek)
+  std::vector<uint8_t> sealed_;  // records sealed for writing
+  uint32_t badRec_ = 0;          // the record View last found altered
+  uint8_t codePageMark_ = 0;
+  bool translate_ = false;
   std::unique_ptr<RecordFilter> filter_;
 };
 

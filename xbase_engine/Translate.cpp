@@ -109,6 +109,8 @@ void Apply(const std::array<uint8_t, 256>& map, char* text, size_t n) {
 
 }  // namespace
 
+uint32_t Cp1252CodePoint(uint8_t byte) { return byte < 0x80 ? byte : kCp1252[byte - 0x80]; }
+
 std::optional<DosPage> DosPageForMark(uint8_t mark) {
   switch (mark) {
     case 0x03: case 0x57: case 0x58: case 0x59: case 0xC8: case 0xC9: case 0xCA: case 0xCB:

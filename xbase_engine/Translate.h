@@ -27,6 +27,10 @@ enum class DosPage { Cp437, Cp850 };
 // 0 (unmarked) included, gives 437.
 std::optional<DosPage> DosPageForMark(uint8_t mark);
 
+// The Unicode code point of a Windows-1252 byte; 0 for the five bytes the
+// page leaves unassigned.
+uint32_t Cp1252CodePoint(uint8_t byte);
+
 void DosToWindows(DosPage page, char* text, size_t n);
 void WindowsToDos(DosPage page, char* text, size_t n);
 std::string DosToWindows(DosPage page, std::string_view text);

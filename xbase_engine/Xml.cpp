@@ -6,13 +6,6 @@ namespace xbe {
 
 namespace {
 
-// Code points of the Windows-1252 bytes 0x80 .. 0x9F (0: unassigned); the
-// bytes from 0xA0 on are their own code points.
-constexpr uint16_t kHigh1252[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 constexpr uint32_t kReplacement = 0xFFFD;
 
 // Length of the valid UTF-8 sequence at s[i] and its code point; 0 when the
@@ -123,9 +116,8 @@ std::string XmlText(std::string_view bytes) {
   }
   for (char ch : bytes) {
     const auto c = uint8_t(ch);
-    uint32_t cp = c;
-    if (c >= 0x80 && c < 0xA0) cp = kHigh1252[c - 0x80] ? kHigh1252[c - 0x80] : kReplacement;
-    PutEscaped(out, cp);
+    const uint32_t cp = Cp1252CodePoint(c);
+    PutEscaped(out, cp != 0 ? cp : kReplacement);
   }
   return out;
 }

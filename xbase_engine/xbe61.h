@@ -76,8 +76,21 @@ extern "C" {
 typedef void (*xb_ErrorCallback)(int code, const char* message);
 typedef void (*xb_GaugeCallback)(int percent);
 
-/* ---- Collations (not provided: answer 0) ---- */
+/* ---- Collations ----
+ * Character keys of indexes built or opened from now on are ordered either
+ * in machine order (bytes as unsigned numbers; the default) or in the system
+ * order: a dictionary order for Windows-1252 text chosen by the language of
+ * the user's locale (see xb_GetSystemLocale).  Its levels: the letter
+ * (punctuation and symbols < digits < letters, accented letters with their
+ * base letter, ligatures and sharp s as two letters), then the accent, then
+ * the case (lower first), then the bytes; Swedish, Finnish, Danish,
+ * Norwegian and Spanish have their letters after z or n.  An index keeps the
+ * order it was built or opened with (reindex after a change).
+ * German dictionary order: a/o/u-diaeresis sort as a, o, u and sharp s as
+ * "ss".  The system order, tailored so, becomes the active order.  Answer: 1. */
 int xb_AddDudenCollation(void) XB_NOEXCEPT;
+/* German phone-book order: a/o/u-diaeresis sort as "ae", "oe", "ue" and sharp s
+ * as "ss".  The system order, tailored so, becomes the active order.  Answer: 1. */
 int xb_AddEtecCollation(void) XB_NOEXCEPT;
 
 /* ---- Work areas ---- */
@@ -95,9 +108,12 @@ void xb_AppendBlank(void) XB_NOEXCEPT;
 /* As xb_AppendBlank; with lock non-zero the new record is also record-locked.
  * Answer: the new record number, 0 on failure. */
 int xb_AppendBlankEx(int lock) XB_NOEXCEPT;
-/* Appends every record of another table whose fields share names with the
- * current one (values copied field by field, by name).  condition must be NULL
- * or empty (conditions are not provided).  Answer: records appended, -1 on failure. */
+/* Appends the records of another table whose fields share names with the
+ * current one (values copied field by field, by name): every record a walk
+ * of it shows (deleted ones left out while xb_SetDeleted hides them) for
+ * which condition, a logical expression over that table's fields, is true;
+ * NULL or empty: all of them.  A condition that does not compile or is not
+ * logical appends nothing.  Answer: records appended, -1 on failure. */
 int xb_AppendFrom(const char* fileName, short tableType, const char* condition) XB_NOEXCEPT;
 
 /* Julian day number of 30 December 1899, the day 0 of TDateTime values. */
@@ -117,10 +133,16 @@ void xb_CloseIndexes(void) XB_NOEXCEPT;
 void xb_Commit(void) XB_NOEXCEPT;
 /* Sets the commit level of the current work area. */
 void xb_CommitLevel(int level) XB_NOEXCEPT;
-/* Copies the current table (and its memo file) to fileName.  Answer: non-zero on success. */
+/* Copies the current table (and its memo file) to fileName: the records a
+ * walk from the top shows (deleted ones left out while xb_SetDeleted hides
+ * them), in that order, memos stored anew.  An encrypted table needs its
+ * password and is copied as a plain table.  Answer: non-zero on success. */
 int xb_CopyFile(const char* fileName) XB_NOEXCEPT;
 /* Writes the visible records as delimited text lines (CR LF), fields separated
- * by the user delimiter (default ","), character fields quoted.  Answer: non-zero on success. */
+ * by the user delimiter (default ","), character fields quoted (translated as
+ * xb_SetTranslate says); memo fields are left empty.  The file appears whole
+ * (written beside it, then renamed).  An encrypted table needs its password.
+ * Answer: non-zero on success. */
 int xb_CopyFileText(const char* fileName) XB_NOEXCEPT;
 /* Writes an empty table with the current table's fields.  Answer: non-zero on success. */
 int xb_CopyStructure(const char* fileName, const char* alias) XB_NOEXCEPT;
@@ -136,7 +158,9 @@ int xb_Count(void) XB_NOEXCEPT;
 short xb_CreateExec(void) XB_NOEXCEPT;
 /* type: a text whose first letter is the field type (C N F D L M I B G P). */
 void xb_CreateField(const char* name, const char* type, short width, short decimals) XB_NOEXCEPT;
-/* Creates a table from a structure-extended table.  Answer: as xb_CreateNew. */
+/* Creates a table from a structure-extended table (as xb_CopyStructureExtended
+ * writes) and leaves it open exclusively in a new work area.  Answer: that
+ * work area, with bit 15 set (a negative number) on failure. */
 short xb_CreateFrom(const char* path, const char* alias, const char* structFile, short tableType) XB_NOEXCEPT;
 /* Starts a new table (path, alias, table type, field count).  Answer: the work
  * area it will use, with bit 15 set (a negative number) on failure. */
@@ -145,8 +169,13 @@ short xb_CreateNew(const char* path, const char* alias, short tableType, short f
 short xb_CreateNewEx(const char* path, const char* alias, short tableType, short fieldCount,
                      int memoBlockSize) XB_NOEXCEPT;
 
-/* ---- Encryption (not provided: encrypted tables are refused; answer 0) ---- */
+/* ---- Encryption (the scheme: CRYPT.md beside this header) ----
+ * Rewrites the current table decrypted (it must be open exclusively with its
+ * password) and keeps it open on the same record.  Answer: non-zero on
+ * success; on failure the table stays as it was. */
 int xb_DbfDecrypt(void) XB_NOEXCEPT;
+/* Rewrites the current table encrypted with the password given by
+ * xb_SetPassword (open exclusively).  Answer as xb_DbfDecrypt. */
 int xb_DbfEncrypt(void) XB_NOEXCEPT;
 
 /* The active filter's expression (set by xb_SetFilter, xb_FilterAlias or
@@ -155,7 +184,9 @@ const char* xb_DBFilter(void) XB_NOEXCEPT;
 /* Copies up to capacity record numbers locked in the current area into list.
  * Answer: the number of locked records (may exceed capacity). */
 int xb_DBRlockList(int* list, int capacity) XB_NOEXCEPT;
-/* Not provided: answer 0, buffer unchanged. */
+/* The reverse of xb_Encrypt: length is the encrypted length.  Answer: the plain
+ * length (the plain bytes at the start of buffer), -1 when the password is
+ * wrong or the bytes were altered (buffer unchanged). */
 int xb_Decrypt(void* buffer, int length, const char* password) XB_NOEXCEPT;
 void xb_Delete(void) XB_NOEXCEPT;
 int xb_Deleted(void) XB_NOEXCEPT;
@@ -163,7 +194,10 @@ int xb_Deleted(void) XB_NOEXCEPT;
 const char* xb_Descend(const char* text) XB_NOEXCEPT;
 int xb_Empty(const char* field) XB_NOEXCEPT;
 int xb_Eof(void) XB_NOEXCEPT;
-/* Not provided: answer 0, buffer unchanged. */
+/* Encrypts length bytes in place with a key made from password; buffer must
+ * have room for length + XB_CRYPT_OVERHEAD bytes (salt, nonce, tag).  Answer:
+ * the encrypted length, 0 on failure. */
+#define XB_CRYPT_OVERHEAD 56
 int xb_Encrypt(void* buffer, int length, const char* password) XB_NOEXCEPT;
 /* Sets the error level (0 silent; 1 or more: errors reach the error callback).
  * Answer: the previous level. */
@@ -210,7 +244,9 @@ unsigned short xb_FieldWidth(const char* field) XB_NOEXCEPT;
 /* As xb_SetFilter for the work area holding alias (the current area stays).
  * Answer: non-zero on success. */
 int xb_FilterAlias(const char* alias, const char* expression) XB_NOEXCEPT;
-const char* xb_FilterDlg(void* parentWindow, const char* expression, const char* caption) XB_NOEXCEPT; /* answer "" */
+/* The engine has no screen to show a filter dialog on: the dialog counts as
+ * cancelled at once.  Answer: "" (cancelled). */
+const char* xb_FilterDlg(void* parentWindow, const char* expression, const char* caption) XB_NOEXCEPT;
 
 /* Closes every work area and restores the default settings. */
 void xb_FinalizeSession(void) XB_NOEXCEPT;
@@ -243,16 +279,25 @@ char* xb_GetMemo(const char* field, int lineWidth) XB_NOEXCEPT;
 /* Non-zero when the active filter admits record recNo (every existing record
  * without a filter); 0 for a record that does not exist. */
 int xb_GetQueryBit(int recNo) XB_NOEXCEPT;
-/* Copies the current record image (xb_RecSize bytes) to dest. */
+/* Copies the current record image (xb_RecSize bytes) to dest; character fields
+ * translated as xb_SetTranslate says. */
 void xb_GetRecord(void* dest) XB_NOEXCEPT;
 /* Answer "" (scopes are not provided). */
 const char* xb_GetScope(short which) XB_NOEXCEPT;
-/* Field text as stored (full width). */
+/* Field text as stored (full width; translated as xb_SetTranslate says). */
 const char* xb_GetString(const char* field) XB_NOEXCEPT;
 /* Field text without trailing blanks. */
 const char* xb_GetTrimString(const char* field) XB_NOEXCEPT;
-/* Not provided: answer NULL. */
-char* xb_GetXML(const char* fileName) XB_NOEXCEPT;
+/* The current record as one XML element (UTF-8), allocated by the engine (free
+ * with xb_MemDealloc); NULL on failure.  elementName: the element's name, NULL
+ * or empty for "record".  Shape (Xml.h has the details):
+ *   <record alias="PEOPLE" recno="3" deleted="false"><NAME>Anna</NAME>
+ *   <QTY>10</QTY><DAY>2009-12-24</DAY><OK>true</OK></record>
+ * one child per field named as the field; character text without trailing
+ * blanks, dates yyyy-mm-dd, logicals true/false (empty when unset), memos as
+ * text, binary memos in base64 (attribute encoding="base64"); & < > " ' and
+ * carriage returns escaped. */
+char* xb_GetXML(const char* elementName) XB_NOEXCEPT;
 
 /* ---- Navigation ---- */
 /* Stands on record recNo; 0, negative or past the end: on the phantom record
@@ -278,8 +323,10 @@ short xb_IndexTag(const char* fileName, const char* tagName, const char* conditi
                   int descending, const char* expression) XB_NOEXCEPT;
 short xb_IndexType(void) XB_NOEXCEPT;
 
-/* which: 0 the table, 1 its memo file.  Answer: non-zero when encrypted
- * (always 0: encrypted tables are refused at open). */
+/* which: 0 the table, 1 its memo file.  Answer: non-zero when encrypted.
+ * An encrypted table opened without its password (xb_SetPassword) shows its
+ * records masked: "*" over character fields, blanks over the other text
+ * fields, zero bytes over binary ones, memos empty; every change is refused. */
 int xb_IsEncrypted(short which) XB_NOEXCEPT;
 /* Non-zero when the field holds no value (blank, or null in a table with null flags). */
 int xb_IsNull(const char* field) XB_NOEXCEPT;
@@ -398,7 +445,13 @@ short xb_Select(short area) XB_NOEXCEPT;
 /* ---- Settings (process-wide) ---- */
 /* Answer: the previous setting (non-zero on). */
 int xb_SetCentury(int on) XB_NOEXCEPT;
-int xb_SetCollationRule(int rule, const char* text) XB_NOEXCEPT; /* not provided: 0 */
+/* Tailors the system order (text: Windows-1252 bytes).  rule 0: the locale's
+ * order again (text ignored); 1 "xyz..": y, z .. become letters of their own
+ * right after x; 2 "xyz..": y, z .. sort as x (told apart by their accent);
+ * 3 "xyz": x sorts as the letters y z (up to three).  Each letter's other case
+ * follows.  When the system order is active the tailored one is.  Answer:
+ * non-zero when applied, 0 for an unknown rule or too short a text. */
+int xb_SetCollationRule(int rule, const char* text) XB_NOEXCEPT;
 /* 0 American mm/dd/yy, 1 ANSI yy.mm.dd, 2 British dd/mm/yy, 3 French dd/mm/yy,
  * 4 German dd.mm.yy, 5 Italian dd-mm-yy, 6 Spanish dd-mm-yy, 99 the user's
  * short date format (day, month and year order and separator).  Unknown
@@ -408,25 +461,35 @@ void xb_SetDateFormat(int code) XB_NOEXCEPT;
 int xb_SetDeleted(int on) XB_NOEXCEPT;
 /* First year of the century window for two-digit years.  Answer: previous. */
 short xb_SetEpoch(short year) XB_NOEXCEPT;
+/* Every failure reported while the error level is above 0 reaches callback
+ * (code 1 and the message).  NULL: none. */
 void xb_SetErrorFunc(xb_ErrorCallback callback) XB_NOEXCEPT;
 int xb_SetExact(int on) XB_NOEXCEPT;
 /* The logical expression becomes the current area's filter, tested at every
  * move; empty or NULL removes the filter.  The position stays.  Answer:
  * non-zero on success (a failure leaves the filter as it was). */
 int xb_SetFilter(const char* expression) XB_NOEXCEPT;
-void xb_SetGaugeFunc(xb_GaugeCallback callback) XB_NOEXCEPT; /* kept; the engine never reports progress */
-void xb_SetGaugeHook(void* window) XB_NOEXCEPT;              /* does nothing */
+/* Progress of index builds and packs: the callback gets 0 at the start, each
+ * whole percent as it is passed and 100 at the end.  NULL: none. */
+void xb_SetGaugeFunc(xb_GaugeCallback callback) XB_NOEXCEPT;
+/* A window to receive progress messages: there are no window messages here,
+ * so progress reaches only the gauge function; the call changes nothing. */
+void xb_SetGaugeHook(void* window) XB_NOEXCEPT;
 /* Answer: the number asked for (the system, not the engine, limits handles). */
 int xb_SetHandles(int count) XB_NOEXCEPT;
 /* Seconds a lock request keeps retrying (0: one try; capped at 600).  Answer: previous. */
 int xb_SetLockTimeout(int seconds) XB_NOEXCEPT;
-int xb_SetMachineCollation(void) XB_NOEXCEPT; /* not provided: 0 */
+/* Machine order becomes the active order of character keys.  Answer: 1. */
+int xb_SetMachineCollation(void) XB_NOEXCEPT;
 /* Block size for memo files created from now on (DBT: 512 fixed for dBase III
  * style; FPT: 32..16384, rounded to a multiple of 32; bytes). */
 void xb_SetMemoBlockSize(int size) XB_NOEXCEPT;
 short xb_SetOrder(short order) XB_NOEXCEPT; /* not provided: 0 */
-/* Encrypted tables are not provided: an empty password is accepted, any
- * other is ignored. */
+/* The password of the current table.  An encrypted table shows its records
+ * decrypted and takes changes from now on; a wrong password is reported as a
+ * failure and leaves it masked and unchangeable (nothing is written); an
+ * empty one masks it again.  For a plain table the password is kept for
+ * xb_DbfEncrypt. */
 void xb_SetPassword(const char* password) XB_NOEXCEPT;
 /* Adds (value non-zero) or removes record recNo in the record set of the
  * active query or roll-your-own filter.  Answer: non-zero on success; 0
@@ -437,12 +500,22 @@ int xb_SetScope(const char* low, const char* high) XB_NOEXCEPT;  /* not provided
 int xb_SetSoftSeek(int on) XB_NOEXCEPT;
 /* 1: texts are zero-terminated strings (the only kind provided). */
 void xb_SetStringType(int type) XB_NOEXCEPT;
-/* OEM translation of texts: kept as a setting; texts pass unchanged. */
+/* Code page translation for the current table: on, character and memo text of
+ * a table written in a DOS code page (437, or 850 when its header's code page
+ * mark says so; a table marked as Windows text is left alone) is read in
+ * Windows-1252 and written back in the DOS page: xb_GetString,
+ * xb_GetTrimString, xb_GetMemo, xb_GetRecord, xb_GetXML, xb_PutString,
+ * xb_PutMemo, xb_Replace, xb_PutRecord, xb_AppendEx.  Characters without a
+ * counterpart are paired one to one, so writing back what was read never
+ * changes a byte.  Index keys and expressions work on the stored text. */
 void xb_SetTranslate(int on) XB_NOEXCEPT;
 /* Off (default): every move sees what other processes have committed.  On:
  * the record count is re-read only at xb_GoTop, xb_GoBottom, xb_Go and xb_RecCount. */
 void xb_SetTurboRead(int on) XB_NOEXCEPT;
 void xb_Skip(int distance) XB_NOEXCEPT;
+/* A directory for user-defined functions: kept and answered by xb_GetUDFPath.
+ * The expression language has no functions loaded from outside, so nothing
+ * else reads it. */
 void xb_SetUDFPath(const char* path) XB_NOEXCEPT;
 /* Field delimiter of xb_CopyFileText (first byte; empty restores ","). */
 void xb_SetUserDelimiter(const char* delimiter) XB_NOEXCEPT;
@@ -467,8 +540,12 @@ short xb_WorkArea(const char* alias) XB_NOEXCEPT;
 int xb_Zap(void) XB_NOEXCEPT;
 /* The user's locale name from the environment (LC_ALL, LC_COLLATE, LANG), "C" when unset. */
 const char* xb_GetSystemLocale(void) XB_NOEXCEPT;
-int xb_GetSystemCharOrder(unsigned char* order256) XB_NOEXCEPT; /* not provided: 0 */
-int xb_SetSystemCollation(void) XB_NOEXCEPT;                    /* not provided: 0 */
+/* order256[b] := the rank (0..255) of the one-byte text b in the system order.
+ * Answer: 256, 0 when order256 is NULL. */
+int xb_GetSystemCharOrder(unsigned char* order256) XB_NOEXCEPT;
+/* The system order (see the collations above) becomes the active order of
+ * character keys.  Answer: 1. */
+int xb_SetSystemCollation(void) XB_NOEXCEPT;
 /* Current date format code (see xb_SetDateFormat). */
 int xb_GetDateFormat(void) XB_NOEXCEPT;
 

@@ -50,6 +50,7 @@ TEST(Collation, SystemOrderAgainstHandWorkedList) {
   EXPECT_EQ(c->Compare("abc", "abc"), 0);
   EXPECT_LT(c->Compare("ab", "abc"), 0);
   EXPECT_LT(c->Compare("ab  ", "abc "), 0);
+  EXPECT_LT(c->CompareFixed(reinterpret_cast<const uint8_t*>("apfelX"), reinterpret_cast<const uint8_t*>("ApfelA"), 5), 0);
   EXPECT_NE(c->Compare("a", "A"), 0);
   // Ligatures and sharp s count as two letters.
   EXPECT_EQ(Sorted(*c, {"af", "\xE6", "ad"}), (std::vector<std::string>{"ad", "\xE6", "af"}));

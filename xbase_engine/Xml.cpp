@@ -37,7 +37,7 @@ size_t Utf8At(std::string_view s, size_t i, uint32_t& cp) {
 }
 
 bool ValidUtf8(std::string_view s) {
-  uint32_t cp;
+  uint32_t cp = 0;
   for (size_t i = 0; i < s.size();) {
     const size_t n = Utf8At(s, i, cp);
     if (n == 0) return false;
@@ -107,7 +107,7 @@ std::string XmlText(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
   if (ValidUtf8(bytes)) {
-    uint32_t cp;
+    uint32_t cp = 0;
     for (size_t i = 0; i < bytes.size();) {
       i += Utf8At(bytes, i, cp);
       PutEscaped(out, cp);

@@ -627,8 +627,8 @@ short xb_Use(const char* path, const char* alias, short openMode, short tableTyp
   return xb_UseEx(path, alias, openMode, tableType, XB_COMMIT_NORMAL);
 }
 
-short xb_UseEx(const char* path, const char* alias, short openMode, short, short commitLevel) noexcept {
-  return Guard<short>(0, [&] { return short(UseTable(Str(path), Str(alias), openMode, commitLevel)); });
+short xb_UseEx(const char* path, const char* alias, short openMode, short tableType, short commitLevel) noexcept {
+  return Guard<short>(0, [&] { return short(UseTable(Str(path), Str(alias), openMode, commitLevel, tableType)); });
 }
 
 const char* xb_Version(void) noexcept { return "XBE 6.10.00 64-bit"; }

@@ -278,9 +278,21 @@ void Table::Phantom(uint32_t n) {
 
 // ---- navigation ----
 
-void Table::GoTop() { GoEnd(true); }
+void Table::GoTop() {
+  if (observer_ && observer_->GoTop(*this)) return;
+  GoEnd(true);
+}
 
-void Table::GoBottom() { GoEnd(false); }
+void Table::GoBottom() {
+  if (observer_ && observer_->GoBottom(*this)) return;
+  GoEnd(false);
+}
+
+void Table::GoPhantom(bool bof) {
+  WriteCurrent();
+  Phantom(Count());
+  bof_ = bof;
+}
 
 void Table::GoEnd(bool top) {
   WriteCurrent();
@@ -315,6 +327,7 @@ void Table::Go(int64_t recNo) {
 }
 
 void Table::Skip(int64_t distance) {
+  if (observer_ && observer_->Skip(*this, distance)) return;
   // The hot path of a walk: one record on, nothing hidden, nothing to write.
   // The count is read again only at the end of the records known.
   if (distance == 1 && !dirty_ && !eof_ && !s_.hideDeleted && !filter_) {
@@ -408,6 +421,8 @@ uint32_t Table::VisibleCount() {
 }
 
 double Table::OrderPos() {
+  double pos = 0.0;
+  if (observer_ && observer_->OrderPos(*this, pos)) return pos;
   const uint32_t n = RecCount();
   if (n == 0) return 0.0;
   if (eof_) return 1.0;
@@ -415,6 +430,8 @@ double Table::OrderPos() {
 }
 
 bool Table::SetOrderPos(double pos) {
+  bool ok = false;
+  if (observer_ && observer_->SetOrderPos(*this, pos, ok)) return ok;
   const uint32_t n = RecCount();
   if (n == 0 || !(pos >= 0.0 && pos <= 1.0)) return false;
   int64_t r = int64_t(std::llround(pos * n));
@@ -566,6 +583,7 @@ void Table::CheckWritable() const {
 uint8_t* Table::BeginChange() {
   CheckWritable();
   if (eof_) throw XbError("No current record to change");
+  if (!dirty_ && observer_) observer_->BeforeChange(*this);
   CheckReadable();
   if (!curInBuf_) {
     std::memcpy(rec_.data(), cur_, hdr_.recLen);
@@ -585,16 +603,19 @@ void Table::WriteCurrent() {
   dirty_ = false;
   if (recno_ > diskCount_ && recno_ - diskCount_ <= pendingCount_) {
     std::memcpy(pending_.data() + uint64_t(recno_ - diskCount_ - 1) * hdr_.recLen, rec_.data(), hdr_.recLen);
-    return;
+  } else {
+    if (recno_ < 1 || recno_ > diskCount_) return;
+    const uint8_t* stored = Stored(rec_.data());
+    WriteAt(fd_.Get(), stored, hdr_.recLen, hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen);
+    // Records read ahead show this area's own change.
+    if (recno_ >= winFirst_ && recno_ - winFirst_ < winCount_) {
+      std::memcpy(win_.data() + size_t(recno_ - winFirst_) * hdr_.recLen, stored, hdr_.recLen);
+    }
+    dateDue_ = true;
   }
-  if (recno_ < 1 || recno_ > diskCount_) return;
-  const uint8_t* stored = Stored(rec_.data());
-  WriteAt(fd_.Get(), stored, hdr_.recLen, hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen);
-  // Records read ahead show this area's own change.
-  if (recno_ >= winFirst_ && recno_ - winFirst_ < winCount_) {
-    std::memcpy(win_.data() + size_t(recno_ - winFirst_) * hdr_.recLen, stored, hdr_.recLen);
-  }
-  dateDue_ = true;
+  // The record first, its keys after: a crash between leaves an index that
+  // lacks a change, never one that points at data not written.
+  if (observer_) observer_->AfterWrite(*this, recno_);
 }
 
 void Table::PutField(const FieldDesc& f, std::string_view bytes) {
@@ -868,6 +889,7 @@ uint32_t Table::Append(const uint8_t* image, bool keepLock) {
   ++landing_;
   std::memcpy(shown_.data(), src, hdr_.recLen);
   cur_ = shown_.data();
+  if (observer_) observer_->AfterAppend(*this, newRec);
   return newRec;
 }
 
@@ -935,6 +957,7 @@ void Table::FlushAll() {
   WriteCurrent();
   FlushPending();
   if (dateDue_) WriteHeaderDate();
+  if (observer_) observer_->AfterFlush(*this);
 }
 
 void Table::Commit() {
@@ -979,6 +1002,7 @@ void Table::Pack() {
   validSize_ = end + 1;
   DropWindow();
   if (filter_) filter_->Renumbered();
+  if (observer_) observer_->AfterRenumber(*this);
   GoTop();
 }
 
@@ -996,6 +1020,7 @@ void Table::Zap() {
   DropWindow();
   if (memo_) memo_->Zap();
   if (filter_) filter_->Renumbered();
+  if (observer_) observer_->AfterRenumber(*this);
   GoTop();
 }
 

@@ -30,6 +30,7 @@
 #include "xbase_engine/Memo.h"
 #include "xbase_engine/RecordFilter.h"
 #include "xbase_engine/Posix.h"
+#include "xbase_engine/RecordObserver.h"
 #include "xbase_engine/Settings.h"
 #include "xbase_engine/Translate.h"
 
@@ -191,6 +192,20 @@ class Table {
   // were changed; used before close, commit and unlock.
   void FlushAll();
 
+  // ---- the work area's indexes ----
+  // The observer is told of every change and takes over the moves while an
+  // index order is in control.
+  void SetObserver(std::unique_ptr<RecordObserver> o) { observer_ = std::move(o); }
+  RecordObserver* Observer() const { return observer_.get(); }
+  // Writes the current record when it has unwritten changes.
+  void WriteCurrent();
+  // Changes wait in memory until a commit (commit level none under
+  // exclusive use or the file lock).
+  bool Batching() const { return commitLevel_ == kCommitNone && CountStable(); }
+  // Moves an index order makes: the phantom record (EOF, and BOF when asked),
+  // and the BOF flag on the current record.
+  void GoPhantom(bool bof);
+  void MarkBof() { bof_ = true; }
   // ---- encryption and code page translation (TableCrypt.cpp) ----
   // An encrypted table without its key shows masked records (MaskRecord)
   // and refuses every change.
@@ -222,7 +237,6 @@ class Table {
   void Init(const std::string& alias);
   void CheckWritable() const;
   bool CountStable() const { return mode_ == kModeExclusive || locks_.FileLocked(); }
-  bool Batching() const { return commitLevel_ == kCommitNone && CountStable(); }
   void RefreshCount();
   uint32_t Count() {
     if (!turbo_ && !CountStable()) RefreshCount();
@@ -248,7 +262,6 @@ class Table {
   uint32_t MemoBlockIn(const uint8_t* image, const FieldDesc& f) const;
   uint8_t* BeginChange();
   void Changed();
-  void WriteCurrent();
   void FlushPending();
   // Takes the header lock and the lock of the next record number for an
   // append without the file lock; answers that number.
@@ -315,6 +328,7 @@ class Table {
   std::vector<uint8_t> blank_;  // the phantom record
 
   LockSet locks_;
+  std::unique_ptr<RecordObserver> observer_;
 
   std::optional<KeyBlock> keyBlock_;
   std::unique_ptr<TableKey> key_;

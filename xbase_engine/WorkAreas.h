@@ -61,7 +61,8 @@ int AreaOfAlias(const std::string& alias);
 std::string DefaultAlias(const std::string& path);
 
 // Opens a table into the lowest free work area; answers the area.
-int UseTable(const std::string& path, const std::string& alias, int mode, int commitLevel);
+// tableType (xb_UseEx's code) decides the index files the work area uses.
+int UseTable(const std::string& path, const std::string& alias, int mode, int commitLevel, int tableType = 2);
 void CloseArea(int area);
 void CloseAll();
 

@@ -313,8 +313,14 @@ void Table::GoEnd(bool top) {
 
 void Table::Go(int64_t recNo) {
   WriteCurrent();
-  if (!CountStable()) RefreshCount();
-  DropWindow();
+  // With TurboRead a refresh point for records and count; without it the
+  // count is read only when recNo lies beyond the records known.
+  if (turbo_) {
+    if (!CountStable()) RefreshCount();
+    DropWindow();
+  } else {
+    KnownCount(recNo < 1 ? UINT64_MAX : uint64_t(recNo));
+  }
   const uint32_t n = diskCount_ + pendingCount_;
   if (recNo < 1 || recNo > int64_t(n)) {
     Phantom(n);

@@ -19,6 +19,10 @@ struct AreaIndexes::Bound {
   // the stored keys of the record being changed
   bool haveOld = false, oldIn = false;
   std::string oldKey;
+  // the order's comparison, taken once
+  bool compareSet = false;
+  char compareType = 0;
+  KeyCompare compare;
 };
 
 namespace {
@@ -107,10 +111,24 @@ AreaIndexes::Bound& AreaIndexes::BoundFor(IndexFile& f, Order& o) const {
   return b;
 }
 
+// Character orders compare with the collation active when they are built or
+// opened (and keep it); other keys are encoded for byte order.
+KeyCompare AreaIndexes::CompareFor(const KeyFormat& f) {
+  if (f.type != 'C') return {};
+  return KeyCompare{ActiveCollation()};
+}
+
 void AreaIndexes::Bind(IndexFile& f) {
   f.bind = [this, &f](Order& o) {
     Bound& b = BoundFor(f, o);
     o.fmt.type = TypeLetter(b.key->ResultType());
+    // An order keeps the collation it has; one just read takes the active one.
+    if (!b.compareSet || b.compareType != o.fmt.type) {
+      b.compare = CompareFor(o.fmt);
+      b.compareSet = true;
+      b.compareType = o.fmt.type;
+    }
+    o.compare = b.compare;
   };
 }
 
@@ -328,7 +346,7 @@ void AreaIndexes::BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs) {
     if (s_.gaugeCallback && r % uint32_t(gaugeStep) == 0) s_.gaugeCallback(int(uint64_t(r) * 100 / n));
   }
   for (size_t i = 0; i < specs.size(); ++i) {
-    SortEntries(entries[i], specs[i].descending, specs[i].unique, MachineCompare);
+    SortEntries(entries[i], specs[i].descending, specs[i].unique, CompareFor(specs[i].fmt));
   }
   PageStore& st = f.Store();
   if (st.Writing()) {
@@ -338,6 +356,10 @@ void AreaIndexes::BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs) {
   st.BeginWrite(false, WaitMs(), true);
   try {
     f.Rebuild(specs, entries, t_.Mode() == kModeExclusive);
+    // Rebuilt orders take the comparison they were sorted with.
+    for (auto& [key, b] : bound_) {
+      if (key.first == &f) b->compareSet = false;
+    }
     if (f.bind) {
       for (auto& o : f.Orders()) f.bind(*o);
     }
@@ -656,7 +678,31 @@ bool AreaIndexes::Locate(const Slot& s, Cursor& c, bool& onEntry) {
   return ok;
 }
 
+// A move that fails (a damaged index, a busy one) leaves the table at its
+// end, so that a caller's walk ends instead of standing still.
+template <class F>
+bool AreaIndexes::Guarded(F&& move) {
+  try {
+    return move();
+  } catch (...) {
+    StandEof(true);
+    throw;
+  }
+}
+
 bool AreaIndexes::GoTop(Table& t) {
+  return Guarded([&] { return GoTopBody(t); });
+}
+
+bool AreaIndexes::GoBottom(Table& t) {
+  return Guarded([&] { return GoBottomBody(t); });
+}
+
+bool AreaIndexes::Skip(Table& t, int64_t distance) {
+  return Guarded([&] { return SkipBody(t, distance); });
+}
+
+bool AreaIndexes::GoTopBody(Table& t) {
   Slot s = Cur();
   if (!s.order) return false;
   t.WriteCurrent();
@@ -673,7 +719,7 @@ bool AreaIndexes::GoTop(Table& t) {
   return true;
 }
 
-bool AreaIndexes::GoBottom(Table& t) {
+bool AreaIndexes::GoBottomBody(Table& t) {
   Slot s = Cur();
   if (!s.order) return false;
   t.WriteCurrent();
@@ -690,7 +736,7 @@ bool AreaIndexes::GoBottom(Table& t) {
   return true;
 }
 
-bool AreaIndexes::Skip(Table& t, int64_t distance) {
+bool AreaIndexes::SkipBody(Table& t, int64_t distance) {
   Slot s = Cur();
   if (!s.order || distance == 0) return false;
   t.WriteCurrent();
@@ -828,6 +874,11 @@ int AreaIndexes::OrderRecNo() {
 // ---- seek and scope ----
 
 bool AreaIndexes::Seek(const std::string& text, bool raw) {
+  found_ = false;
+  return Guarded([&] { return SeekBody(text, raw); });
+}
+
+bool AreaIndexes::SeekBody(const std::string& text, bool raw) {
   Slot s = Cur();
   if (!s.order) throw XbError("No index order is in control");
   t_.WriteCurrent();

@@ -109,6 +109,7 @@ class AreaIndexes : public RecordObserver {
   Slot At(int n) const;
   Slot Cur() const { return At(current_); }
   Bound& BoundFor(IndexFile& f, Order& o) const;
+  static KeyCompare CompareFor(const KeyFormat& f);
   void Bind(IndexFile& f);  // orders learn their key types from the work area
   void Attach(IndexFile& f);
   std::string PathFor(const std::string& name, bool compound) const;
@@ -121,6 +122,12 @@ class AreaIndexes : public RecordObserver {
                     bool descending, bool binary);
   void FirstOrderOf(IndexFile* f, int& n) const;
 
+  template <class F>
+  bool Guarded(F&& move);
+  bool GoTopBody(Table& t);
+  bool GoBottomBody(Table& t);
+  bool SkipBody(Table& t, int64_t distance);
+  bool SeekBody(const std::string& text, bool raw);
   // Navigation helpers (inside a read of the current file).
   bool Locate(const Slot& s, Cursor& c, bool& onEntry);
   bool Step(const Slot& s, Cursor& c, bool forward);

@@ -349,7 +349,7 @@ class FoxFile : public IndexFile {
         names.keys.insert(names.keys.end(), n.begin(), n.end());
         names.recs.push_back(headers[i]);
       }
-      SortEntries(names, false, false, MachineCompare);
+      SortEntries(names, false, false, KeyCompare{});
       for (size_t i = 1; i < names.size(); ++i) {
         if (std::memcmp(names.Key(i - 1), names.Key(i), kDirKeyLen) == 0) throw XbError("Two tags of one name");
       }

@@ -10,7 +10,6 @@
 
 namespace xbe::idx {
 
-int MachineCompare(const uint8_t* a, const uint8_t* b, size_t n) { return std::memcmp(a, b, n); }
 
 namespace {
 

@@ -17,10 +17,12 @@
 //    binary form (an empty date is day 0).
 //  - L: "T" or "F".
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "xbase_engine/Collation.h"
 #include "xbase_engine/Settings.h"
 #include "xbase_engine/expr/Expr.h"
 
@@ -40,10 +42,15 @@ struct KeyFormat {
 
 constexpr int kMaxKeyLength = 240;
 
-// Key comparison hook (machine order: memcmp). A collation may replace it
-// for character orders; it must be a total order on the stored bytes.
-using KeyCompare = int (*)(const uint8_t* a, const uint8_t* b, size_t n);
-int MachineCompare(const uint8_t* a, const uint8_t* b, size_t n);
+// How an order compares keys: machine order (memcmp), or for character keys
+// the collation the order took when it was built or opened.
+struct KeyCompare {
+  std::shared_ptr<const Collation> collation;  // null: machine order
+  bool Machine() const { return !collation || collation->IsMachine(); }
+  int operator()(const uint8_t* a, const uint8_t* b, size_t n) const {
+    return Machine() ? std::memcmp(a, b, n) : collation->CompareFixed(a, b, n);
+  }
+};
 
 std::string EncodeNumber(double v, const KeyFormat& f);
 std::string EncodeDate(int32_t julian, const KeyFormat& f);

@@ -637,7 +637,7 @@ bool Order::RemoveBPlus(const std::string& key, uint32_t rec) {
 
 // ---- building ----
 
-void SortEntries(Entries& e, bool descending, bool unique, KeyCompare compare) {
+void SortEntries(Entries& e, bool descending, bool unique, const KeyCompare& compare) {
   const size_t n = e.size();
   const size_t kl = size_t(e.keyLen);
   struct Item {
@@ -646,7 +646,7 @@ void SortEntries(Entries& e, bool descending, bool unique, KeyCompare compare) {
     uint32_t at;
   };
   std::vector<Item> items(n);
-  const bool machine = compare == MachineCompare;
+  const bool machine = compare.Machine();
   for (size_t i = 0; i < n; ++i) {
     uint64_t p = 0;
     const uint8_t* k = e.Key(i);

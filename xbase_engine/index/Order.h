@@ -67,7 +67,7 @@ class Order {
   KeyFormat fmt;
   bool unique = false;
   bool descending = false;
-  KeyCompare compare = MachineCompare;
+  KeyCompare compare;
   uint32_t root = 0;
   uint32_t headerOffset = 0;
   bool headerDirty = false;
@@ -131,7 +131,7 @@ class Order {
 
 // Sorts entries (key then record; keys descending for a descending order)
 // and, for a unique order, keeps the first entry of every key.
-void SortEntries(Entries& e, bool descending, bool unique, KeyCompare compare);
+void SortEntries(Entries& e, bool descending, bool unique, const KeyCompare& compare);
 
 // Builds the pages of a tree over sorted entries, bottom-up. Pages are
 // allocated through alloc (called in file order); answers the nodes with the

@@ -41,7 +41,7 @@ class Trees : public ::testing::TestWithParam<KindCase> {
       e.keys.insert(e.keys.end(), k.begin(), k.end());
       e.recs.push_back(r);
     }
-    SortEntries(e, desc, false, MachineCompare);
+    SortEntries(e, desc, false, KeyCompare{});
     f->Rebuild({s}, {e}, true);
     return f;
   }

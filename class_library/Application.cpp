@@ -1,12 +1,61 @@
 #include "class_library/Application.h"
 
+#include <condition_variable>
 #include <exception>
+#include <utility>
 
 #include "class_library/SysUtils.h"
 #include "class_library/Timer.h"
 
 namespace {
 std::atomic<bool> gApplicationDestroyed{false};
+
+// Work or timers run back to back before the loop looks at the descriptors
+// (and a hosted toolkit's events) again, so that a stream of posts cannot
+// starve them.
+constexpr int kWorkBeforeLook = 32;
+}  // namespace
+
+// The watched descriptors of one application. Shared with the handles, which
+// may outlive the application.
+struct TFdWatch::Registry {
+  struct Entry {
+    int fd;
+    unsigned events;
+    TFdCallback callback;
+  };
+  std::mutex lock;
+  std::map<std::uint64_t, std::shared_ptr<Entry>> entries;
+  std::uint64_t nextId = 1;
+  // Wakes the loop so that its wait sees a changed set; cleared when the
+  // application goes.
+  std::function<void()> wake;
+};
+
+TFdWatch::TFdWatch(TFdWatch&& Other) noexcept
+    : registry_(std::move(Other.registry_)), id_(std::exchange(Other.id_, 0)) {}
+
+TFdWatch& TFdWatch::operator=(TFdWatch&& Other) noexcept {
+  if (this != &Other) {
+    Reset();
+    registry_ = std::move(Other.registry_);
+    id_ = std::exchange(Other.id_, 0);
+  }
+  return *this;
+}
+
+void TFdWatch::Reset() {
+  std::uint64_t id = std::exchange(id_, 0);
+  std::shared_ptr<Registry> registry = registry_.lock();
+  registry_.reset();
+  if (!id || !registry) return;
+  std::shared_ptr<Registry::Entry> gone;  // freed outside the lock
+  std::lock_guard<std::mutex> guard(registry->lock);
+  auto it = registry->entries.find(id);
+  if (it == registry->entries.end()) return;
+  gone = std::move(it->second);
+  registry->entries.erase(it);
+  if (registry->wake) registry->wake();
 }
 
 struct TApplication::SendState {
@@ -24,7 +73,16 @@ struct TApplication::SendState {
   }
 };
 
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner), loopThread_(std::this_thread::get_id()) {}
+TApplication::TApplication(TComponent* AOwner)
+    : TComponent(AOwner),
+      waiter_(CreatePollWaiter()),
+      watches_(std::make_shared<TFdWatch::Registry>()),
+      loopThread_(std::this_thread::get_id()) {
+  watches_->wake = [this] {
+    std::lock_guard<std::mutex> guard(lock_);
+    WakeLocked();
+  };
+}
 
 TApplication::~TApplication() {
   {
@@ -35,6 +93,11 @@ TApplication::~TApplication() {
   // Owned components (data modules, forms, their timers) go while the loop's
   // state still exists: their destructors call back into it.
   DestroyComponents();
+  {
+    std::lock_guard<std::mutex> guard(watches_->lock);
+    watches_->wake = nullptr;
+    watches_->entries.clear();
+  }
   std::lock_guard<std::mutex> guard(lock_);
   timers_.clear();
   queue_.clear();
@@ -46,27 +109,21 @@ void TApplication::Run() {
     std::lock_guard<std::mutex> guard(lock_);
     previousLoopThread = loopThread_;
     loopThread_ = std::this_thread::get_id();
-    running_ = true;
     finished_ = false;
   }
+  int streak = 0;
   while (!terminated_.load()) {
-    if (HandleOne(kAll, nullptr)) continue;
-    std::unique_lock<std::mutex> lk(lock_);
-    if (terminated_.load() || !queue_.empty()) continue;
-    // Sleep until the earliest timer is due or something is posted; both
-    // were checked under this lock, so no wake-up is lost.
-    Clock::time_point until = Clock::time_point::max();
-    for (const auto& [timer, entry] : timers_)
-      if (entry.due < until) until = entry.due;
-    if (until == Clock::time_point::max()) {
-      wake_.wait(lk);
-    } else if (until > Clock::now()) {
-      wake_.wait_until(lk, until);
+    if (HandleOne(kAll, nullptr)) {
+      if (++streak < kWorkBeforeLook) continue;
+      streak = 0;
+      WaitAndDispatch(false);
+      continue;
     }
+    streak = 0;
+    WaitAndDispatch(true);
   }
   {
     std::lock_guard<std::mutex> guard(lock_);
-    running_ = false;
     finished_ = true;
     // The thread that ran the loop may end now and its id be reused; the
     // thread that was the loop thread before takes over again.
@@ -76,11 +133,9 @@ void TApplication::Run() {
 }
 
 void TApplication::Terminate() {
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    terminated_.store(true);
-  }
-  wake_.notify_all();
+  std::lock_guard<std::mutex> guard(lock_);
+  terminated_.store(true);
+  WakeLocked();
 }
 
 void TApplication::ProcessMessages() {
@@ -97,7 +152,88 @@ void TApplication::ProcessMessages() {
   while (HandleOne(lastTask, nullptr)) {
   }
   for (TTimer* timer : timers) HandleOne(0, timer);
+  WaitAndDispatch(false);
 }
+
+void TApplication::HandleMessage() {
+  if (!IsMainThread()) return;
+  if (HandleOne(kAll, nullptr)) return;
+  WaitAndDispatch(true);
+  HandleOne(kAll, nullptr);
+}
+
+void TApplication::WaitAndDispatch(bool mayBlock) {
+  Clock::time_point until = Clock::time_point::min();
+  std::shared_ptr<TLoopWaiter> waiter;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    // Checked under the lock that every post and timer change takes before
+    // it wakes the waiter, so no wake-up is lost between here and the wait.
+    if (mayBlock && !terminated_.load() && queue_.empty()) {
+      until = Clock::time_point::max();
+      for (const auto& [timer, entry] : timers_)
+        if (entry.due < until) until = entry.due;
+    }
+    waiter = waiter_;
+  }
+  std::vector<TLoopWaiter::Watch> watches;
+  std::vector<std::pair<std::uint64_t, std::shared_ptr<TFdWatch::Registry::Entry>>> watched;
+  {
+    std::lock_guard<std::mutex> guard(watches_->lock);
+    for (const auto& [id, entry] : watches_->entries) {
+      watches.push_back({entry->fd, entry->events});
+      watched.emplace_back(id, entry);
+    }
+  }
+  std::vector<TLoopWaiter::Ready> ready;
+  waiter->Wait(watches, until, ready);
+  if (ready.empty()) return;
+  // Each watch is called at most once a round, in the order of watching.
+  for (const auto& [id, entry] : watched) {
+    unsigned events = 0;
+    for (const TLoopWaiter::Ready& r : ready)
+      if (r.Fd == entry->fd) events |= r.Events;
+    events &= entry->events;
+    if (!events) continue;
+    {
+      // Dropped by an earlier callback of this round: not called any more.
+      std::lock_guard<std::mutex> guard(watches_->lock);
+      if (!watches_->entries.contains(id)) continue;
+    }
+    try {
+      entry->callback(entry->fd, events);
+    } catch (...) {
+      HandleException(this);
+    }
+  }
+}
+
+TFdWatch TApplication::WatchDescriptor(int Fd, unsigned Events, TFdCallback Callback) {
+  Events &= fdRead | fdWrite;
+  if (Fd < 0 || !Events || !Callback) return TFdWatch();
+  std::uint64_t id;
+  {
+    std::lock_guard<std::mutex> guard(watches_->lock);
+    id = watches_->nextId++;
+    watches_->entries.emplace(id, std::make_shared<TFdWatch::Registry::Entry>(
+                                      TFdWatch::Registry::Entry{Fd, Events, std::move(Callback)}));
+  }
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    WakeLocked();
+  }
+  return TFdWatch(watches_, id);
+}
+
+void TApplication::SetWaiter(std::unique_ptr<TLoopWaiter> Waiter) {
+  std::shared_ptr<TLoopWaiter> next = Waiter ? std::shared_ptr<TLoopWaiter>(std::move(Waiter)) : CreatePollWaiter();
+  std::shared_ptr<TLoopWaiter> previous;  // freed outside the lock
+  std::lock_guard<std::mutex> guard(lock_);
+  previous = std::exchange(waiter_, std::move(next));
+  WakeLocked();
+}
+
+void TApplication::WakeLocked() { waiter_->Wake(); }
 
 bool TApplication::HandleOne(std::uint64_t lastTask, TTimer* only) {
   std::unique_lock<std::mutex> lk(lock_);
@@ -204,11 +340,9 @@ void TApplication::SetTitle(const String& Value) {
 
 void TApplication::PostToMainThread(std::function<void()> Work) {
   if (!Work) return;
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    queue_.push_back({std::move(Work), nullptr, nextTaskSeq_++});
-  }
-  wake_.notify_all();
+  std::lock_guard<std::mutex> guard(lock_);
+  queue_.push_back({std::move(Work), nullptr, nextTaskSeq_++});
+  WakeLocked();
 }
 
 bool TApplication::SendToMainThread(std::function<void()> Work) {
@@ -223,8 +357,8 @@ bool TApplication::SendToMainThread(std::function<void()> Work) {
     std::lock_guard<std::mutex> guard(lock_);
     if (finished_) return false;
     queue_.push_back({std::move(Work), state, nextTaskSeq_++});
+    WakeLocked();
   }
-  wake_.notify_all();
   std::unique_lock<std::mutex> lk(state->lock);
   state->done.wait(lk, [&] { return state->state != SendState::Pending; });
   return state->state == SendState::Ran;
@@ -236,16 +370,15 @@ bool TApplication::IsMainThread() const {
 }
 
 void TApplication::UpdateTimer(TTimer* Timer) {
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (Timer->Enabled() && Timer->Interval() > 0 && Timer->OnTimer()) {
-      auto interval = std::chrono::milliseconds(Timer->Interval());
-      timers_[Timer] = TimerEntry{Clock::now() + interval, interval, nextGeneration_++};
-    } else {
-      timers_.erase(Timer);
-    }
+  std::lock_guard<std::mutex> guard(lock_);
+  if (Timer->Enabled() && Timer->Interval() > 0 && Timer->OnTimer()) {
+    auto interval = std::chrono::milliseconds(Timer->Interval());
+    timers_[Timer] = TimerEntry{Clock::now() + interval, interval, nextGeneration_++};
+  } else {
+    timers_.erase(Timer);
   }
-  wake_.notify_all();
+  // The nearest deadline may have moved.
+  WakeLocked();
 }
 
 void TApplication::RemoveTimer(TTimer* Timer) {

@@ -1,10 +1,15 @@
 #pragma once
-// The application object: the message loop that runs posted work and timers
-// on one thread (the loop thread), and the handler of exceptions that nobody
-// else caught.
+// The application object: the message loop that runs posted work, timers
+// and the callbacks of watched descriptors on one thread (the loop thread),
+// and the handler of exceptions that nobody else caught.
+//
+// When it has nothing to do the loop waits in one place for all of them: a
+// post or a timer change from another thread wakes it, the nearest timer's
+// deadline (on the monotonic clock) bounds the wait, and a ready descriptor
+// ends it. The waiting itself is done by a TLoopWaiter (LoopWaiter.h), which a
+// GUI layer replaces so that its toolkit's events are served by the same wait.
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -12,11 +17,40 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "class_library/Component.h"
 #include "class_library/Exceptions.h"
+#include "class_library/LoopWaiter.h"
 
 class TTimer;
+class TApplication;
+
+// Called on the loop thread with the descriptor and what it is ready for
+// (fdRead / fdWrite, TFdEvent). The call may come when the operation would
+// still block (another reader came first): use non-blocking descriptors.
+using TFdCallback = std::function<void(int Fd, unsigned Events)>;
+
+// A descriptor watched by an application loop (TApplication::WatchDescriptor).
+// The watch lasts as long as the handle: dropping it (or Reset) stops the
+// callbacks; drop it before closing the descriptor. The handle may outlive
+// the application object.
+class TFdWatch {
+public:
+  TFdWatch() = default;
+  TFdWatch(TFdWatch&& Other) noexcept;
+  TFdWatch& operator=(TFdWatch&& Other) noexcept;
+  ~TFdWatch() { Reset(); }
+  void Reset();
+  bool Active() const { return id_ != 0; }
+
+private:
+  friend class TApplication;
+  struct Registry;
+  TFdWatch(std::weak_ptr<Registry> Registry, std::uint64_t Id) : registry_(std::move(Registry)), id_(Id) {}
+  std::weak_ptr<Registry> registry_;
+  std::uint64_t id_ = 0;
+};
 
 using TExceptionEvent = std::function<void(TObject* Sender, const Exception& E)>;
 
@@ -30,15 +64,32 @@ public:
 
   void Initialize() {}
   // Runs the loop on the calling thread until Terminate: posted work in the
-  // order posted, and timers when due. Returns at once when already
-  // terminated.
+  // order posted, timers when due, and the callbacks of watched descriptors
+  // when they are ready. Returns at once when already terminated.
   void Run();
   // Ends Run after the work it is doing now. Safe from any thread.
   void Terminate();
   bool Terminated() const { return terminated_.load(); }
-  // Runs the work posted so far and the timers that are due, without
-  // waiting. Only on the loop thread (elsewhere it does nothing).
+  // Runs the work posted so far, the timers that are due and the callbacks
+  // of ready descriptors (and, through the waiter, the events of a hosted
+  // toolkit), without waiting. Only on the loop thread (elsewhere it does
+  // nothing).
   void ProcessMessages();
+  // Runs one piece of work; when there is none, waits for something to
+  // happen and runs what came. For nested loops (a modal dialog):
+  //   while (!done && !Application()->Terminated()) Application()->HandleMessage();
+  // Only on the loop thread (elsewhere it does nothing).
+  void HandleMessage();
+
+  // Watches Fd for Events (fdRead | fdWrite) and calls Callback on the loop
+  // thread whenever it is ready, until the returned handle is dropped. Safe
+  // from any thread; the loop takes a new watch into its next wait. An
+  // exception out of Callback goes to HandleException.
+  [[nodiscard]] TFdWatch WatchDescriptor(int Fd, unsigned Events, TFdCallback Callback);
+
+  // Replaces the waiter (nullptr: back to the default poll waiter). Call on
+  // the loop thread, not from inside a Wait of the current waiter.
+  void SetWaiter(std::unique_ptr<TLoopWaiter> Waiter);
 
   // For a catch block: reports the exception being handled. OnException gets
   // it when set; otherwise ShowException, except for EAbort, which is silent.
@@ -71,7 +122,7 @@ public:
   void RemoveTimer(TTimer* Timer);
 
 private:
-  using Clock = std::chrono::steady_clock;
+  using Clock = TLoopClock;
   struct TimerEntry {
     Clock::time_point due;
     std::chrono::milliseconds interval;
@@ -89,19 +140,25 @@ private:
   // and no task waits, the earliest due timer; with `only`, that timer if
   // due. False when there was nothing to do.
   bool HandleOne(std::uint64_t lastTask, TTimer* only);
+  // Hands the watches to the waiter and runs the callbacks of the ready
+  // descriptors. With mayBlock, waits until the nearest timer is due unless
+  // work is already queued; without, only looks.
+  void WaitAndDispatch(bool mayBlock);
   void RunTask(Task& task);
   void FireTimer(TTimer* timer, std::uint64_t generation);
   void ReleaseWaiters();
+  // Wakes the waiter; callers hold lock_.
+  void WakeLocked();
 
   mutable std::mutex lock_;
-  std::condition_variable wake_;
+  std::shared_ptr<TLoopWaiter> waiter_;
+  std::shared_ptr<TFdWatch::Registry> watches_;
   std::deque<Task> queue_;
   std::map<TTimer*, TimerEntry> timers_;
   std::uint64_t nextGeneration_ = 1;
   std::uint64_t nextTaskSeq_ = 1;
   std::thread::id loopThread_;
   std::atomic<bool> terminated_{false};
-  bool running_ = false;
   bool finished_ = false;
   String title_;
 };

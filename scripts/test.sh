@@ -2,11 +2,13 @@
 # Installs what the build needs, builds everything with ASan/UBSan and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 jobs=$(nproc)
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_SANITIZE=ON
 cmake --build build/test -j "$jobs"
 ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 600
+# ThreadSanitizer over the tests that run threads, in a build of its own.
+scripts/tsan.sh
 # The fuzz targets need clang's libFuzzer; they run briefly as a smoke test.
 if [[ -x scripts/fuzz-smoke.sh ]]; then scripts/fuzz-smoke.sh; fi
 # Benchmarks run in a normal optimised build, only as a short smoke run.

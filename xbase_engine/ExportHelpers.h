@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "xbase_engine/EntryGuard.h"
+#include "xbase_engine/Relations.h"
 #include "xbase_engine/WorkAreas.h"
 
 namespace xbe {
@@ -18,6 +19,16 @@ inline const char* Ret(std::string_view s) {
   t.resize(s.size());
   if (!s.empty()) std::memcpy(t.data(), s.data(), s.size());
   return t.c_str();
+}
+
+// Hands back a table's stored text as the caller sees it (xb_SetTranslate).
+inline const char* RetShown(const Table& t, std::string_view stored) {
+  const char* r = Ret(stored);
+  if (const auto page = t.Translation()) {
+    std::string& text = TheEngine().text;
+    DosToWindows(*page, text.data(), text.size());
+  }
+  return r;
 }
 
 // A caller's text; NULL reads as empty.
@@ -32,6 +43,9 @@ inline const FieldDesc& Field(Table& t, const char* name) {
 }
 
 inline Settings& S() { return TheEngine().settings; }
+
+// After a move of the current area: the areas related to it follow.
+inline void Moved() { FollowRelations(TheEngine().current); }
 
 inline int Bool(bool b) { return b ? 1 : 0; }
 

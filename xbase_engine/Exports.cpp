@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "platform/system/Locale.h"
+#include "xbase_engine/Collation.h"
 #include "xbase_engine/ExportHelpers.h"
+#include "xbase_engine/RyoFilters.h"
 #include "xbase_engine/xbe61.h"
 
 using namespace xbe;
@@ -66,22 +68,41 @@ void xb_Append(void) noexcept {
     t.CopyRecord(image.data());
     image[0] = ' ';
     t.Append(image.data(), false);
+    Moved();
   });
 }
 
 int xb_AppendEx(const void* record) noexcept {
   return Guard(0, [&] {
     if (!record) throw XbError("No record image given");
-    return Clamp32(Current().Append(static_cast<const uint8_t*>(record), false));
+    Table& t = Current();
+    int rec;
+    if (!t.Translation()) {
+      rec = Clamp32(t.Append(static_cast<const uint8_t*>(record), false));
+    } else {
+      std::vector<uint8_t> image(static_cast<const uint8_t*>(record),
+                                 static_cast<const uint8_t*>(record) + t.Header().recLen);
+      t.StoreImage(image.data());
+      rec = Clamp32(t.Append(image.data(), false));
+    }
+    Moved();
+    return rec;
   });
 }
 
 void xb_AppendBlank(void) noexcept {
-  GuardV([] { Current().Append(nullptr, false); });
+  GuardV([] {
+    Current().Append(nullptr, false);
+    Moved();
+  });
 }
 
 int xb_AppendBlankEx(int lock) noexcept {
-  return Guard(0, [&] { return Clamp32(Current().Append(nullptr, lock != 0)); });
+  return Guard(0, [&] {
+    const int rec = Clamp32(Current().Append(nullptr, lock != 0));
+    Moved();
+    return rec;
+  });
 }
 
 int xb_BaseDate(void) noexcept { return JulianFromYmd(1899, 12, 30); }
@@ -233,6 +254,8 @@ unsigned short xb_FieldWidth(const char* field) noexcept {
 void xb_FinalizeSession(void) noexcept {
   GuardV([] {
     CloseAll();
+    RyoReset();
+    ResetCollations();
     Engine& e = TheEngine();
     e.settings = Settings();
     e.create = CreateRequest();
@@ -315,7 +338,8 @@ int xb_GetLong(const char* field) noexcept { return xb_GetInteger(field); }
 char* xb_GetMemo(const char* field, int lineWidth) noexcept {
   return Guard<char*>(nullptr, [&]() -> char* {
     Table& t = Current();
-    const std::string text = t.Memo(Field(t, field));
+    const FieldDesc& f = Field(t, field);
+    const std::string text = f.type == 'M' ? t.ShownText(t.Memo(f)) : t.Memo(f);
     if (text.empty()) return nullptr;
     return Allocate(Wrap(text, lineWidth));
   });
@@ -324,7 +348,9 @@ char* xb_GetMemo(const char* field, int lineWidth) noexcept {
 void xb_GetRecord(void* dest) noexcept {
   GuardV([&] {
     if (!dest) throw XbError("No destination given");
-    Current().CopyRecord(dest);
+    Table& t = Current();
+    t.CopyRecord(dest);
+    t.ShowImage(static_cast<uint8_t*>(dest));
   });
 }
 
@@ -332,7 +358,7 @@ const char* xb_GetString(const char* field) noexcept {
   return Guard<const char*>("", [&] {
     Table& t = Current();
     const FieldDesc& f = Field(t, field);
-    if (!f.binary) return Ret(t.Raw(f));
+    if (!f.binary) return RetShown(t, t.Raw(f));
     return Ret(t.Text(f));
   });
 }
@@ -341,21 +367,30 @@ const char* xb_GetTrimString(const char* field) noexcept {
   return Guard<const char*>("", [&] {
     Table& t = Current();
     const FieldDesc& f = Field(t, field);
-    if (!f.binary) return Ret(TrimRight(t.Raw(f)));
+    if (!f.binary) return RetShown(t, TrimRight(t.Raw(f)));
     return Ret(TrimRight(t.Text(f)));
   });
 }
 
 void xb_Go(int recNo) noexcept {
-  GuardV([&] { Current().Go(recNo); });
+  GuardV([&] {
+    Current().Go(recNo);
+    Moved();
+  });
 }
 
 void xb_GoBottom(void) noexcept {
-  GuardV([] { Current().GoBottom(); });
+  GuardV([] {
+    Current().GoBottom();
+    Moved();
+  });
 }
 
 void xb_GoTop(void) noexcept {
-  GuardV([] { Current().GoTop(); });
+  GuardV([] {
+    Current().GoTop();
+    Moved();
+  });
 }
 
 int xb_IsNull(const char* field) noexcept {
@@ -406,21 +441,26 @@ int xb_PutBlob(const char* field, const void* data, int length) noexcept {
 void xb_PutRecord(const void* record) noexcept {
   GuardV([&] {
     if (!record) throw XbError("No record image given");
-    Current().PutRecord(record);
+    Table& t = Current();
+    if (!t.Translation()) return t.PutRecord(record);
+    std::vector<uint8_t> image(static_cast<const uint8_t*>(record),
+                               static_cast<const uint8_t*>(record) + t.Header().recLen);
+    t.StoreImage(image.data());
+    t.PutRecord(image.data());
   });
 }
 
 void xb_PutString(const char* field, const char* text) noexcept {
   GuardV([&] {
     Table& t = Current();
-    t.PutText(Field(t, field), Str(text));
+    t.PutText(Field(t, field), t.StoredText(Str(text)));
   });
 }
 
 void xb_PutMemo(const char* field, const char* text) noexcept {
   GuardV([&] {
     Table& t = Current();
-    t.PutMemo(Field(t, field), Str(text), false);
+    t.PutMemo(Field(t, field), t.StoredText(Str(text)), false);
   });
 }
 
@@ -482,8 +522,8 @@ void xb_Replace(const char* field, int type, const void* data) noexcept {
       case XB_R_DOUBLE: t.PutDouble(f, *static_cast<const double*>(data)); break;
       case XB_R_JULIAN: t.PutJulian(f, *static_cast<const int*>(data)); break;
       case XB_R_DATESTR: t.PutDateText(f, static_cast<const char*>(data)); break;
-      case XB_R_CHAR: t.PutText(f, static_cast<const char*>(data)); break;
-      case XB_R_MEMO: t.PutMemo(f, static_cast<const char*>(data), false); break;
+      case XB_R_CHAR: t.PutText(f, t.StoredText(static_cast<const char*>(data))); break;
+      case XB_R_MEMO: t.PutMemo(f, t.StoredText(static_cast<const char*>(data)), false); break;
       default: throw XbError("Unknown replace type code");
     }
   });
@@ -547,7 +587,10 @@ void xb_SetTurboRead(int on) noexcept {
 }
 
 void xb_Skip(int distance) noexcept {
-  GuardV([&] { Current().Skip(distance); });
+  GuardV([&] {
+    Current().Skip(distance);
+    Moved();
+  });
 }
 
 int xb_SysProp(int property, int value) noexcept {

@@ -1,6 +1,5 @@
-// The C entry points of encryption, translation and collations (not provided
-// yet), copies of tables and structures, and the process-wide callbacks and
-// paths.
+// The C entry points of encryption, translation and collations, copies of
+// tables and structures, and the process-wide callbacks and paths.
 #include <fcntl.h>
 
 #include <cstdlib>
@@ -8,10 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/TextFile.h"
+#include "xbase_engine/Collation.h"
+#include "xbase_engine/CryptConvert.h"
 #include "xbase_engine/ExportHelpers.h"
+#include "xbase_engine/TableExpression.h"
+#include "xbase_engine/Xml.h"
 #include "xbase_engine/xbe61.h"
 
 using namespace xbe;
+
+static_assert(XB_CRYPT_OVERHEAD == kBufferOverhead);
 
 namespace {
 
@@ -56,48 +62,132 @@ std::unique_ptr<Table> CreateLike(Table& t, const std::string& fileName) {
   return std::make_unique<Table>(std::move(fd), path, "COPY", kCommitNone, S());
 }
 
+// Copies read what the caller sees: a table without its key shows masks.
+void CheckCopyable(const Table& t) {
+  if (t.Encrypted() && !t.HasKey()) throw XbError("The table is encrypted: copying it needs its password");
+}
+
+// Runs body on every record a walk from the top shows (deleted records left
+// out while they are hidden), then returns to the record it started on.
+template <class Body>
+void ForEachShown(Table& t, Body&& body) {
+  const uint32_t keep = t.RecNo();
+  for (t.GoTop(); !t.Eof(); t.Skip(1)) body();
+  t.Go(keep);
+}
+
 }  // namespace
 
 extern "C" {
 
 void xb_SetPassword(const char* password) noexcept {
-  if (password && *password) Fail("Encrypted tables are not provided");
-}
-
-int xb_IsEncrypted(short) noexcept { return 0; }
-int xb_DbfEncrypt(void) noexcept { return 0; }
-int xb_DbfDecrypt(void) noexcept { return 0; }
-int xb_Encrypt(void*, int, const char*) noexcept { return 0; }
-int xb_Decrypt(void*, int, const char*) noexcept { return 0; }
-void xb_SetTranslate(int) noexcept {}
-int xb_AddDudenCollation(void) noexcept { return 0; }
-int xb_AddEtecCollation(void) noexcept { return 0; }
-int xb_SetCollationRule(int, const char*) noexcept { return 0; }
-int xb_SetMachineCollation(void) noexcept { return 0; }
-int xb_GetSystemCharOrder(unsigned char*) noexcept { return 0; }
-int xb_SetSystemCollation(void) noexcept { return 0; }
-
-const char* xb_GetSystemLocale(void) noexcept {
-  return Guard<const char*>("C", [] {
-    for (const char* name : {"LC_ALL", "LC_COLLATE", "LANG"}) {
-      const char* v = std::getenv(name);
-      if (v && *v) return Ret(v);
-    }
-    return Ret("C");
+  GuardV([&] {
+    Table& t = Current();
+    if (!t.SetPassword(Str(password))) throw XbError("Wrong password for " + t.Path());
   });
 }
 
-char* xb_GetXML(const char*) noexcept { return nullptr; }
+int xb_IsEncrypted(short which) noexcept {
+  return Guard(0, [&] {
+    const Table* t = AreaTable(TheEngine().current);
+    if (!t) return 0;
+    return Bool(t->Encrypted() && (which == 0 || (which == 1 && t->MemoFileOf())));
+  });
+}
+
+int xb_DbfEncrypt(void) noexcept {
+  return Guard(0, [] {
+    ConvertTableCrypt(TheEngine().current, true);
+    return 1;
+  });
+}
+
+int xb_DbfDecrypt(void) noexcept {
+  return Guard(0, [] {
+    ConvertTableCrypt(TheEngine().current, false);
+    return 1;
+  });
+}
+
+int xb_Encrypt(void* buffer, int length, const char* password) noexcept {
+  return Guard(0, [&] {
+    const int n = EncryptBuffer(static_cast<uint8_t*>(buffer), length, Str(password));
+    if (n == 0) throw XbError("Cannot encrypt the buffer");
+    return n;
+  });
+}
+
+int xb_Decrypt(void* buffer, int length, const char* password) noexcept {
+  return Guard(-1, [&] {
+    const int n = DecryptBuffer(static_cast<uint8_t*>(buffer), length, Str(password));
+    if (n < 0) throw XbError("Cannot decrypt the buffer: wrong password or altered data");
+    return n;
+  });
+}
+
+void xb_SetTranslate(int on) noexcept {
+  GuardV([&] { Current().SetTranslate(on != 0); });
+}
+
+int xb_AddDudenCollation(void) noexcept {
+  return Guard(0, [] {
+    AddGermanDictionaryOrder();
+    return 1;
+  });
+}
+
+int xb_AddEtecCollation(void) noexcept {
+  return Guard(0, [] {
+    AddGermanPhoneBookOrder();
+    return 1;
+  });
+}
+
+int xb_SetCollationRule(int rule, const char* text) noexcept {
+  return Guard(0, [&] { return Bool(AddCollationRule(rule, Str(text))); });
+}
+
+int xb_SetMachineCollation(void) noexcept {
+  return Guard(0, [] {
+    UseMachineCollation();
+    return 1;
+  });
+}
+
+int xb_SetSystemCollation(void) noexcept {
+  return Guard(0, [] {
+    UseSystemCollation();
+    return 1;
+  });
+}
+
+int xb_GetSystemCharOrder(unsigned char* order256) noexcept {
+  return Guard(0, [&] {
+    if (!order256) return 0;
+    SystemCollation()->CharOrder(order256);
+    return 256;
+  });
+}
+
+const char* xb_GetSystemLocale(void) noexcept {
+  return Guard<const char*>("C", [] { return Ret(SystemLocaleName()); });
+}
+
+char* xb_GetXML(const char* elementName) noexcept {
+  return Guard<char*>(nullptr, [&] {
+    Table& t = Current();
+    return Allocate(RecordXml(t, Str(elementName), t.Translation()));
+  });
+}
 
 int xb_CopyFile(const char* fileName) noexcept {
   return Guard(0, [&] {
     Table& t = Current();
+    CheckCopyable(t);
     t.FlushAll();
     std::unique_ptr<Table> out = CreateLike(t, Str(fileName));
-    const uint32_t n = t.RecCount();
-    for (uint32_t r = 1; r <= n; ++r) {
-      t.Go(r);
-      std::vector<uint8_t> image(t.Header().recLen);
+    std::vector<uint8_t> image(t.Header().recLen);
+    ForEachShown(t, [&] {
       t.CopyRecord(image.data());
       out->Append(image.data(), false);
       // Memo references point into the source's memo file: store them anew.
@@ -105,7 +195,7 @@ int xb_CopyFile(const char* fileName) noexcept {
         const FieldDesc* f = out->FieldByNumber(i);
         if (IsMemoField(*f)) out->PutMemo(*f, t.Memo(*t.FieldByNumber(i)), f->type != 'M');
       }
-    }
+    });
     out->Commit();
     return 1;
   });
@@ -114,11 +204,11 @@ int xb_CopyFile(const char* fileName) noexcept {
 int xb_CopyFileText(const char* fileName) noexcept {
   return Guard(0, [&] {
     Table& t = Current();
+    CheckCopyable(t);
     const std::string path = Str(fileName);
     if (path.empty()) throw XbError("No file name given");
     std::string out;
-    const uint32_t keep = t.RecNo();
-    for (t.GoTop(); !t.Eof(); t.Skip(1)) {
+    ForEachShown(t, [&] {
       for (int i = 1; i <= t.FieldCount(); ++i) {
         const FieldDesc* f = t.FieldByNumber(i);
         if (i > 1) out += S().delimiter;
@@ -126,18 +216,15 @@ int xb_CopyFileText(const char* fileName) noexcept {
         const std::string v(Trim(t.Text(*f)));
         if (f->type == 'C') {
           out.push_back('"');
-          out.append(v);
+          out.append(t.ShownText(v));
           out.push_back('"');
         } else {
           out += v;
         }
       }
       out += "\r\n";
-    }
-    t.Go(keep);
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!fd) throw XbError("Cannot create " + path);
-    WriteAt(fd.Get(), out.data(), out.size(), 0);
+    });
+    sys::WriteFileAtomic(path, out);
     return 1;
   });
 }
@@ -192,11 +279,16 @@ short xb_CreateFrom(const char* path, const char* alias, const char* structFile,
 
 int xb_AppendFrom(const char* fileName, short, const char* condition) noexcept {
   return Guard(-1, [&] {
-    if (condition && *condition) throw XbError("Conditions are not provided");
     Table& dst = Current();
     Table src(Str(fileName), "SOURCE", kModeReadOnly, kCommitNormal, S());
+    std::unique_ptr<TableExpression> cond;
+    if (condition && *condition) {
+      cond = std::make_unique<TableExpression>(&src, condition);
+      if (cond->Type() != expr::Type::Logical) throw XbError("The condition is not a logical expression");
+    }
     int n = 0;
     for (src.GoTop(); !src.Eof(); src.Skip(1)) {
+      if (cond && !cond->EvaluateCurrent().logical) continue;
       dst.Append(nullptr, false);
       CopyMatchingFields(src, dst);
       ++n;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -170,6 +171,26 @@ uint32_t MemoFile::Write(const std::string& data, bool binary) {
   }
   WriteAt(fd_.Get(), h, 4, 0);
   return next;
+}
+
+void MemoFile::Wipe(uint32_t block) {
+  const std::string data = Read(block);
+  if (data.empty()) return;
+  uint64_t at = uint64_t(block) * blockSize_;
+  uint8_t head[4] = {0};
+  // Blocks with a header (FPT, and DBT blocks with the length signature) keep it.
+  if (kind_ == MemoKind::Fpt || (ReadAt(fd_.Get(), head, 4, at) && std::memcmp(head, kDbt4Signature, 4) == 0)) at += 8;
+  const std::vector<uint8_t> zeros(data.size(), 0);
+  WriteAt(fd_.Get(), zeros.data(), zeros.size(), at);
+}
+
+std::string MemoReference(const FieldDesc& f, uint32_t block) {
+  if (f.binary) {
+    uint8_t b[4];
+    dbf::WriteMemoRefBinary(b, block);
+    return std::string(reinterpret_cast<char*>(b), 4);
+  }
+  return dbf::FormatMemoRef(block, f.width);
 }
 
 void MemoFile::Zap() {

@@ -10,6 +10,10 @@
 
 namespace xbe {
 
+// The bytes a memo field holds to point at block (0: no memo): four
+// binary bytes, or the number right-aligned in the field's width.
+std::string MemoReference(const FieldDesc& f, uint32_t block);
+
 class MemoFile {
  public:
   // Opens an existing memo file; throws XbError when it is not usable.
@@ -28,6 +32,8 @@ class MemoFile {
   // Stores data in new blocks at the end and returns the first block. The
   // caller serialises writers (memo lock, file lock or exclusive use).
   uint32_t Write(const std::string& data, bool binary);
+  // Overwrites the data stored at block with zero bytes (its length stays).
+  void Wipe(uint32_t block);
   // Empties the memo file (keeps its header and block size).
   void Zap();
   // Pushes written data to the disk; throws XbError when the disk refuses.

@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "platform/system/Files.h"
+#include "xbase_engine/Progress.h"
 
 namespace xbe {
 
@@ -113,7 +114,7 @@ void Table::Init(const std::string& alias) {
   const uint64_t size = FileSize(fd_.Get());
   hdr_ = ParseHeader(head.data(), size_t(got), std::max<uint64_t>(size, uint64_t(got)));
   std::memcpy(headerDate_, head.data() + 1, sizeof headerDate_);
-  if (hdr_.encrypted) throw XbError("Encrypted tables are not supported: " + path_);
+  ReadHeaderExtras(head.data(), size_t(got));
   for (size_t i = 0; i < hdr_.fields.size(); ++i) {
     if (!hdr_.fields[i].hidden) visible_.push_back(int(i));
   }
@@ -177,7 +178,7 @@ void Table::Remap() {
     if (p == MAP_FAILED) throw XbError("Cannot map the table: " + std::string(std::strerror(errno)));
     map_ = static_cast<uint8_t*>(p);
     mapLen_ = len;
-    if (!curInBuf_ && recno_ >= 1 && recno_ <= diskCount_) {
+    if (!curInBuf_ && !hdr_.encrypted && recno_ >= 1 && recno_ <= diskCount_) {
       cur_ = map_ + hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen;
     }
   }
@@ -216,10 +217,15 @@ const uint8_t* Table::RecordPtr(uint32_t rec) {
 
 void Table::Locate() {
   curInBuf_ = false;
-  cur_ = eof_ ? blank_.data() : RecordPtr(recno_);
+  cur_ = eof_ ? blank_.data() : View(recno_);
 }
 
-bool Table::Visible(uint32_t rec) { return !s_.hideDeleted || RecordPtr(rec)[0] != '*'; }
+bool Table::Visible(uint32_t rec) {
+  const uint8_t* image = RecordImage(rec);
+  if (!image) return false;
+  if (s_.hideDeleted && image[0] == '*') return false;
+  return !filter_ || filter_->Admits(rec, image);
+}
 
 uint32_t Table::NextVisible(uint32_t from, uint32_t n) {
   for (uint32_t r = from; r >= 1 && r <= n; ++r) {
@@ -279,13 +285,13 @@ void Table::Go(int64_t recNo) {
 
 void Table::Skip(int64_t distance) {
   // The hot path of a walk: one record on, nothing hidden, nothing to write.
-  if (distance == 1 && !dirty_ && !eof_ && !s_.hideDeleted) {
+  if (distance == 1 && !dirty_ && !eof_ && !s_.hideDeleted && !filter_) {
     const uint32_t n = Count();
     if (recno_ < n) {
       ++recno_;
       bof_ = false;
       curInBuf_ = false;
-      cur_ = RecordPtr(recno_);
+      cur_ = View(recno_);
       return;
     }
   }
@@ -302,7 +308,7 @@ void Table::Skip(int64_t distance) {
       return;
     }
     bof_ = false;
-    if (!s_.hideDeleted) {
+    if (!s_.hideDeleted && !filter_) {
       const int64_t target = int64_t(recno_) + distance;
       if (target > int64_t(n)) {
         Phantom(n);
@@ -412,47 +418,21 @@ int Table::FieldNumber(std::string_view name) {
 
 // ---- reading values ----
 
-namespace {
-int32_t BinInt32(const uint8_t* p) { return int32_t(ReadLe32(p)); }
-int64_t BinInt64(const uint8_t* p) { return int64_t(uint64_t(ReadLe32(p)) | uint64_t(ReadLe32(p + 4)) << 32); }
-double BinDouble(const uint8_t* p) {
-  const uint64_t bits = uint64_t(ReadLe32(p)) | uint64_t(ReadLe32(p + 4)) << 32;
-  double d;
-  std::memcpy(&d, &bits, sizeof d);
-  return d;
-}
-}  // namespace
-
 std::string Table::Text(const FieldDesc& f) const {
   const uint8_t* p = cur_ + f.offset;
   if (!f.binary) return std::string(Raw(f));
   switch (f.type) {
     case 'I': case '+':
-      return NumberText(BinInt32(p));
-    case 'Y': {
-      char buf[40];
-      const int64_t v = BinInt64(p);
-      const uint64_t a = v < 0 ? 0 - uint64_t(v) : uint64_t(v);
-      std::snprintf(buf, sizeof buf, "%s%llu.%04llu", v < 0 ? "-" : "", (unsigned long long)(a / 10000),
-                    (unsigned long long)(a % 10000));
-      return buf;
-    }
+      return NumberText(dbf::ReadInt(p));
+    case 'Y':
+      return dbf::CurrencyText(dbf::ReadCurrency(p));
     case 'B': case 'O':
-      if (f.width == 8) return DoubleText(BinDouble(p));
-      return NumberText(BinInt32(p));
-    case 'T': case '@': {
-      const int32_t jdn = BinInt32(p);
-      if (jdn == 0) return std::string(14, ' ');
-      int y, m, d;
-      YmdFromJulian(jdn, y, m, d);
-      const int ms = BinInt32(p + 4);
-      char buf[32];
-      std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", y % 10000, m, d, ms / 3600000 % 24,
-                    ms / 60000 % 60, ms / 1000 % 60);
-      return buf;
-    }
+      if (f.width == 8) return DoubleText(dbf::ReadDouble(p));
+      return NumberText(dbf::ReadInt(p));
+    case 'T': case '@':
+      return dbf::DateTimeText(dbf::ReadDateTime(p));
     default:
-      return NumberText(BinInt32(p));  // binary memo reference
+      return NumberText(dbf::ReadMemoRefBinary(p));  // binary memo reference
   }
 }
 
@@ -460,27 +440,19 @@ double Table::Double(const FieldDesc& f) const {
   const uint8_t* p = cur_ + f.offset;
   if (f.binary) {
     switch (f.type) {
-      case 'I': case '+': return BinInt32(p);
-      case 'Y': return double(BinInt64(p)) / 10000.0;
-      case 'B': case 'O':
-        if (f.width == 8) {
-          const double d = BinDouble(p);
-          return std::isfinite(d) ? d : 0.0;
-        }
-        return 0.0;
+      case 'I': case '+': return dbf::ReadInt(p);
+      case 'Y': return dbf::CurrencyValue(dbf::ReadCurrency(p));
+      case 'B': case 'O': return f.width == 8 ? dbf::ReadDouble(p) : 0.0;
       default: return 0.0;
     }
   }
   if (f.type == 'L') return Logical(f) ? 1.0 : 0.0;
-  double v = 0;
-  return ParseNumber(Raw(f), v) ? v : 0.0;
+  return dbf::NumberOrZero(Raw(f));
 }
 
 int64_t Table::Integer(const FieldDesc& f) const {
-  if (f.binary && (f.type == 'I' || f.type == '+')) return BinInt32(cur_ + f.offset);
-  const double d = Double(f);
-  if (d >= 9.2e18 || d <= -9.2e18) return d > 0 ? INT64_MAX : INT64_MIN;
-  return int64_t(d);
+  if (f.binary && (f.type == 'I' || f.type == '+')) return dbf::ReadInt(cur_ + f.offset);
+  return dbf::WholeClamped(Double(f), INT64_MIN, INT64_MAX);
 }
 
 bool Table::Logical(const FieldDesc& f) const {
@@ -494,7 +466,7 @@ int32_t Table::Julian(const FieldDesc& f) const {
     int y, m, d;
     return ParseDbfDate(Raw(f), y, m, d) ? JulianFromYmd(y, m, d) : 0;
   }
-  if (f.binary && (f.type == 'T' || f.type == '@')) return BinInt32(cur_ + f.offset);
+  if (f.binary && (f.type == 'T' || f.type == '@')) return dbf::ReadDateTime(cur_ + f.offset).julian;
   return 0;
 }
 
@@ -527,22 +499,24 @@ bool Table::IsEmpty(const FieldDesc& f) const {
   }
 }
 
-uint32_t Table::MemoBlock(const FieldDesc& f) const {
+uint32_t Table::MemoBlock(const FieldDesc& f) const { return MemoBlockIn(cur_, f); }
+
+uint32_t Table::MemoBlockIn(const uint8_t* image, const FieldDesc& f) const {
   if (!IsMemoField(f)) return 0;
-  if (f.binary) return ReadLe32(cur_ + f.offset);
-  const std::string_view t = Trim(Raw(f));
+  if (f.binary) return dbf::ReadMemoRefBinary(image + f.offset);
+  const std::string_view t(reinterpret_cast<const char*>(image) + f.offset, size_t(f.width));
   uint32_t block = 0;
-  if (t.empty()) return 0;
-  const auto r = std::from_chars(t.data(), t.data() + t.size(), block);
-  if (r.ec != std::errc() || r.ptr != t.data() + t.size()) throw XbError("Corrupt memo reference in field " + f.name);
+  if (!dbf::ReadMemoRef(t, block)) throw XbError("Corrupt memo reference in field " + f.name);
   return block;
 }
 
-std::string Table::Memo(const FieldDesc& f) const {
-  const uint32_t block = MemoBlock(f);
+std::string Table::Memo(const FieldDesc& f) const { return MemoOf(cur_, f); }
+
+std::string Table::MemoOf(const uint8_t* image, const FieldDesc& f) const {
+  const uint32_t block = MemoBlockIn(image, f);
   if (block == 0) return {};
   if (!memo_) throw XbError("Table has no memo file");
-  return memo_->Read(block);
+  return OpenMemoData(memo_->Read(block));
 }
 
 void Table::CopyRecord(void* dest) const { std::memcpy(dest, cur_, hdr_.recLen); }
@@ -551,11 +525,13 @@ void Table::CopyRecord(void* dest) const { std::memcpy(dest, cur_, hdr_.recLen);
 
 void Table::CheckWritable() const {
   if (mode_ == kModeReadOnly || !writable_) throw XbError("Table is read-only: " + path_);
+  CheckKey();
 }
 
 uint8_t* Table::BeginChange() {
   CheckWritable();
   if (eof_) throw XbError("No current record to change");
+  CheckReadable();
   if (!curInBuf_) {
     std::memcpy(rec_.data(), cur_, hdr_.recLen);
     cur_ = rec_.data();
@@ -577,7 +553,7 @@ void Table::WriteCurrent() {
     return;
   }
   if (recno_ < 1 || recno_ > diskCount_) return;
-  WriteAt(fd_.Get(), rec_.data(), hdr_.recLen, hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen);
+  WriteAt(fd_.Get(), Stored(rec_.data()), hdr_.recLen, hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen);
   dateDue_ = true;
 }
 
@@ -650,27 +626,22 @@ void Table::PutDouble(const FieldDesc& f, double v) {
       return;
     }
     case 'I': case '+': {
-      const double r = std::trunc(v);
-      if (r < -2147483648.0 || r > 2147483647.0) throw XbError("Value out of bounds for field " + f.name);
-      WriteLe32(b, uint32_t(int32_t(r)));
+      int64_t whole = 0;
+      if (!dbf::WholeInRange(v, INT32_MIN, INT32_MAX, whole)) throw XbError("Value out of bounds for field " + f.name);
+      dbf::WriteInt(b, int32_t(whole));
       PutField(f, std::string_view(reinterpret_cast<char*>(b), 4));
       return;
     }
     case 'Y': {
-      const double r = std::round(v * 10000.0);
-      if (std::fabs(r) > 9.2e18) throw XbError("Value out of bounds for field " + f.name);
-      const uint64_t u = uint64_t(int64_t(r));
-      WriteLe32(b, uint32_t(u));
-      WriteLe32(b + 4, uint32_t(u >> 32));
+      int64_t scaled = 0;
+      if (!dbf::CurrencyFromDouble(v, scaled)) throw XbError("Value out of bounds for field " + f.name);
+      dbf::WriteCurrency(b, scaled);
       PutField(f, std::string_view(reinterpret_cast<char*>(b), 8));
       return;
     }
     case 'B': case 'O': {
       if (f.width != 8) throw XbError("Not a numeric field: " + f.name);
-      uint64_t u;
-      std::memcpy(&u, &v, 8);
-      WriteLe32(b, uint32_t(u));
-      WriteLe32(b + 4, uint32_t(u >> 32));
+      dbf::WriteDouble(b, v);
       PutField(f, std::string_view(reinterpret_cast<char*>(b), 8));
       return;
     }
@@ -705,8 +676,8 @@ void Table::PutLogical(const FieldDesc& f, bool v) {
 
 void Table::PutJulian(const FieldDesc& f, int32_t jdn) {
   if (f.type == 'T' || f.type == '@') {
-    uint8_t b[8] = {0};
-    WriteLe32(b, uint32_t(jdn));
+    uint8_t b[8];
+    dbf::WriteDateTime(b, {jdn, 0});
     PutField(f, std::string_view(reinterpret_cast<char*>(b), 8));
     return;
   }
@@ -717,10 +688,9 @@ void Table::PutJulian(const FieldDesc& f, int32_t jdn) {
   }
   int y, m, d;
   YmdFromJulian(jdn, y, m, d);
-  if (y < 1 || y > 9999) throw XbError("Date out of range for field " + f.name);
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
-  PutField(f, buf);
+  const std::string text = dbf::FormatDate(y, m, d);
+  if (text.empty()) throw XbError("Date out of range for field " + f.name);
+  PutField(f, text);
 }
 
 void Table::PutDateText(const FieldDesc& f, std::string_view text) {
@@ -751,19 +721,9 @@ void Table::PutMemo(const FieldDesc& f, const std::string& data, bool binary) {
       }
       guard = ScopedLock(fd_.Get(), kMemoByte);
     }
-    block = memo_->Write(data, binary);
+    block = hdr_.encrypted ? memo_->Write(SealMemoData(data), true) : memo_->Write(data, binary);
   }
-  if (f.binary) {
-    uint8_t b[4];
-    WriteLe32(b, block);
-    PutField(f, std::string_view(reinterpret_cast<char*>(b), 4));
-  } else if (block == 0) {
-    PutField(f, "");
-  } else {
-    std::string t = NumberText(block);
-    t.insert(0, size_t(f.width) - std::min<size_t>(t.size(), size_t(f.width)), ' ');
-    PutField(f, t);
-  }
+  PutField(f, MemoReference(f, block));
 }
 
 void Table::PutRecord(const void* image) {
@@ -861,7 +821,7 @@ uint32_t Table::Append(const uint8_t* image, bool keepLock) {
       tookLock = true;
     }
     std::vector<uint8_t> out(hdr_.recLen + 1);
-    std::memcpy(out.data(), src, hdr_.recLen);
+    std::memcpy(out.data(), Stored(src), hdr_.recLen);
     out[hdr_.recLen] = 0x1A;
     try {
       WriteAt(fd_.Get(), out.data(), out.size(), hdr_.headerLen + uint64_t(diskCount_) * hdr_.recLen);
@@ -886,7 +846,8 @@ void Table::FlushPending() {
   const uint64_t bytes = uint64_t(pendingCount_) * hdr_.recLen;
   // The buffer has one spare byte for the end marker behind a full batch.
   pending_[size_t(bytes)] = 0x1A;
-  WriteAt(fd_.Get(), pending_.data(), size_t(bytes + 1), hdr_.headerLen + uint64_t(diskCount_) * hdr_.recLen);
+  const uint8_t* data = hdr_.encrypted ? SealBatch() : pending_.data();
+  WriteAt(fd_.Get(), data, size_t(bytes + 1), hdr_.headerLen + uint64_t(diskCount_) * hdr_.recLen);
   diskCount_ += pendingCount_;
   pendingCount_ = 0;
   WriteHeaderCount(diskCount_);
@@ -915,11 +876,14 @@ void Table::Commit() {
 
 void Table::Pack() {
   if (mode_ != kModeExclusive) throw XbError("Pack needs exclusive use");
+  CheckKey();
   FlushAll();
   const uint32_t n = diskCount_;
   uint32_t out = 0;
   std::vector<uint8_t> buf(hdr_.recLen);
+  Progress progress(s_.gaugeCallback, n);
   for (uint32_t r = 1; r <= n; ++r) {
+    progress.Step(r);
     const uint8_t* p = RecordPtr(r);
     if (p[0] == '*') continue;
     ++out;
@@ -935,11 +899,13 @@ void Table::Pack() {
   if (::ftruncate(fd_.Get(), off_t(end + 1)) != 0) throw XbError("Cannot truncate the table");
   diskCount_ = out;
   validSize_ = end + 1;
+  if (filter_) filter_->Renumbered();
   GoTop();
 }
 
 void Table::Zap() {
   if (mode_ != kModeExclusive) throw XbError("Zap needs exclusive use");
+  CheckKey();
   dirty_ = false;
   pendingCount_ = 0;
   const uint8_t eofMark = 0x1A;
@@ -949,6 +915,7 @@ void Table::Zap() {
   diskCount_ = 0;
   validSize_ = hdr_.headerLen + 1;
   if (memo_) memo_->Zap();
+  if (filter_) filter_->Renumbered();
   GoTop();
 }
 

@@ -16,15 +16,19 @@
 // move a system call.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "xbase_engine/Crypt.h"
 #include "xbase_engine/Dbf.h"
 #include "xbase_engine/Locks.h"
 #include "xbase_engine/Memo.h"
+#include "xbase_engine/RecordFilter.h"
 #include "xbase_engine/Posix.h"
 #include "xbase_engine/Settings.h"
+#include "xbase_engine/Translate.h"
 
 namespace xbe {
 
@@ -73,6 +77,12 @@ class Table {
   uint32_t RecNo();
   uint32_t RecCount();
   uint32_t VisibleCount();
+  // True when moves may land on rec: not a hidden deleted record, and
+  // admitted by the filter. Every move, in any order, asks this.
+  bool Visible(uint32_t rec);
+  // The work area's filter (null: none); the table owns it.
+  void SetFilter(std::unique_ptr<RecordFilter> filter) { filter_ = std::move(filter); }
+  RecordFilter* Filter() const { return filter_.get(); }
   double OrderPos();
   bool SetOrderPos(double pos);
 
@@ -109,7 +119,18 @@ class Table {
   bool IsEmpty(const FieldDesc& f) const;
   uint32_t MemoBlock(const FieldDesc& f) const;
   std::string Memo(const FieldDesc& f) const;
+  // The memo text of a field in the given record image.
+  std::string MemoOf(const uint8_t* image, const FieldDesc& f) const;
   void CopyRecord(void* dest) const;
+  // The current record image (recLen bytes, valid until the next move or change).
+  const uint8_t* CurrentImage() const { return cur_; }
+  // The image of record rec as this area sees it, its unwritten change
+  // included; null beyond the record count last read (see RecCount).
+  const uint8_t* RecordImage(uint32_t rec) {
+    if (rec == recno_ && !eof_) return cur_;
+    if (rec < 1 || rec > diskCount_ + pendingCount_) return nullptr;
+    return hdr_.encrypted ? Peek(rec) : RecordPtr(rec);
+  }
   bool Deleted() const { return cur_[0] == '*'; }
 
   // ---- changes to the current record ----
@@ -143,6 +164,33 @@ class Table {
   // were changed; used before close, commit and unlock.
   void FlushAll();
 
+  // ---- encryption and code page translation (TableCrypt.cpp) ----
+  // An encrypted table without its key shows masked records (MaskRecord)
+  // and refuses every change.
+  bool Encrypted() const { return hdr_.encrypted; }
+  bool HasKey() const { return key_ != nullptr; }
+  const TableKey* Key() const { return key_.get(); }
+  const std::optional<KeyBlock>& KeyBlockOf() const { return keyBlock_; }
+  // Writes what is pending, then takes the password: for an encrypted table
+  // the key it opens (false, and no key, when it is the wrong one; empty: no
+  // key); for a plain one it is kept for DbfEncrypt.
+  bool SetPassword(std::string_view password);
+  std::string_view Password() const { return password_.View(); }
+  // The code page mark of the header (byte 29).
+  uint8_t CodePageMark() const { return codePageMark_; }
+  void SetTranslate(bool on) { translate_ = on; }
+  bool Translating() const { return translate_; }
+  // The memo file, when the table has one.
+  const MemoFile* MemoFileOf() const { return memo_.get(); }
+  // The DOS page text is translated from, when translation is on and the
+  // table holds DOS text.
+  std::optional<DosPage> Translation() const;
+  std::string ShownText(std::string_view stored) const;
+  std::string StoredText(std::string_view shown) const;
+  // The character fields of a record image, translated in place.
+  void ShowImage(uint8_t* image) const;
+  void StoreImage(uint8_t* image) const;
+
  private:
   void Init(const std::string& alias);
   void CheckWritable() const;
@@ -156,13 +204,13 @@ class Table {
   void Remap();
   const uint8_t* RecordPtr(uint32_t rec);
   void Locate();
-  bool Visible(uint32_t rec);
   // The first (top) or last visible record; none visible leaves the phantom
   // record at BOF.
   void GoEnd(bool top);
   uint32_t NextVisible(uint32_t from, uint32_t n);  // 0 when none
   uint32_t PrevVisible(uint32_t from);              // 0 when none
   void Phantom(uint32_t n);
+  uint32_t MemoBlockIn(const uint8_t* image, const FieldDesc& f) const;
   uint8_t* BeginChange();
   void Changed();
   void WriteCurrent();
@@ -170,6 +218,20 @@ class Table {
   void WriteHeaderCount(uint32_t count);
   void WriteHeaderDate();
   void PutField(const FieldDesc& f, std::string_view bytes);
+  void ReadHeaderExtras(const uint8_t* head, size_t size);
+  // Record rec as callers see it: decrypted or masked for an encrypted table.
+  const uint8_t* View(uint32_t rec);
+  // As View, into a buffer of its own: for looking at other records while
+  // the current one stays shown.
+  const uint8_t* Peek(uint32_t rec);
+  const uint8_t* Unseal(uint32_t rec, std::vector<uint8_t>& buf, bool current);
+  // The bytes to store for a record image (sealed for an encrypted table).
+  const uint8_t* Stored(const uint8_t* plain);
+  const uint8_t* SealBatch();  // the batched records, sealed
+  std::string OpenMemoData(std::string stored) const;
+  std::string SealMemoData(const std::string& plain) const;
+  void CheckKey() const;       // throws when encrypted and without key
+  void CheckReadable() const;  // throws when the current record failed its check
 
   const Settings& s_;
   std::string path_;
@@ -207,6 +269,17 @@ class Table {
   std::vector<uint8_t> blank_;  // the phantom record
 
   LockSet locks_;
+
+  std::optional<KeyBlock> keyBlock_;
+  std::unique_ptr<TableKey> key_;
+  SecretText password_;
+  std::vector<uint8_t> view_;    // the current record decrypted or masked
+  std::vector<uint8_t> probe_;   // another record decrypted or masked (Peek)
+  std::vector<uint8_t> sealed_;  // records sealed for writing
+  uint32_t badRec_ = 0;          // the record View last found altered
+  uint8_t codePageMark_ = 0;
+  bool translate_ = false;
+  std::unique_ptr<RecordFilter> filter_;
 };
 
 }  // namespace xbe

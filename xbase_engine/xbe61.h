@@ -19,10 +19,9 @@
  *  - The engine is not thread-safe: its current work area and settings are
  *    process-wide, so calls must come from one thread at a time.
  *
- * Entry points for indexes, orders, seeks, scopes, filters, queries,
- * expression evaluation, collations and "roll your own" filters exist but are
- * not provided by this version; they answer as documented next to each
- * ("not provided": 0, empty text or NULL, and nothing changes).
+ * Entry points for indexes, orders, seeks, scopes, relations and collations
+ * exist but are not provided by this version; they answer as documented next
+ * to each ("not provided": 0, empty text or NULL, and nothing changes).
  */
 /* Every entry point is noexcept for C++ callers: a failure inside the engine
  * never unwinds out of it; the call answers its failure value instead. */
@@ -77,8 +76,21 @@ extern "C" {
 typedef void (*xb_ErrorCallback)(int code, const char* message);
 typedef void (*xb_GaugeCallback)(int percent);
 
-/* ---- Collations (not provided: answer 0) ---- */
+/* ---- Collations ----
+ * Character keys of indexes built or opened from now on are ordered either
+ * in machine order (bytes as unsigned numbers; the default) or in the system
+ * order: a dictionary order for Windows-1252 text chosen by the language of
+ * the user's locale (see xb_GetSystemLocale).  Its levels: the letter
+ * (punctuation and symbols < digits < letters, accented letters with their
+ * base letter, ligatures and sharp s as two letters), then the accent, then
+ * the case (lower first), then the bytes; Swedish, Finnish, Danish,
+ * Norwegian and Spanish have their letters after z or n.  An index keeps the
+ * order it was built or opened with (reindex after a change).
+ * German dictionary order: a/o/u-diaeresis sort as a, o, u and sharp s as
+ * "ss".  The system order, tailored so, becomes the active order.  Answer: 1. */
 int xb_AddDudenCollation(void) XB_NOEXCEPT;
+/* German phone-book order: a/o/u-diaeresis sort as "ae", "oe", "ue" and sharp s
+ * as "ss".  The system order, tailored so, becomes the active order.  Answer: 1. */
 int xb_AddEtecCollation(void) XB_NOEXCEPT;
 
 /* ---- Work areas ---- */
@@ -96,9 +108,12 @@ void xb_AppendBlank(void) XB_NOEXCEPT;
 /* As xb_AppendBlank; with lock non-zero the new record is also record-locked.
  * Answer: the new record number, 0 on failure. */
 int xb_AppendBlankEx(int lock) XB_NOEXCEPT;
-/* Appends every record of another table whose fields share names with the
- * current one (values copied field by field, by name).  condition must be NULL
- * or empty (conditions are not provided).  Answer: records appended, -1 on failure. */
+/* Appends the records of another table whose fields share names with the
+ * current one (values copied field by field, by name): every record a walk
+ * of it shows (deleted ones left out while xb_SetDeleted hides them) for
+ * which condition, a logical expression over that table's fields, is true;
+ * NULL or empty: all of them.  A condition that does not compile or is not
+ * logical appends nothing.  Answer: records appended, -1 on failure. */
 int xb_AppendFrom(const char* fileName, short tableType, const char* condition) XB_NOEXCEPT;
 
 /* Julian day number of 30 December 1899, the day 0 of TDateTime values. */
@@ -118,10 +133,16 @@ void xb_CloseIndexes(void) XB_NOEXCEPT;
 void xb_Commit(void) XB_NOEXCEPT;
 /* Sets the commit level of the current work area. */
 void xb_CommitLevel(int level) XB_NOEXCEPT;
-/* Copies the current table (and its memo file) to fileName.  Answer: non-zero on success. */
+/* Copies the current table (and its memo file) to fileName: the records a
+ * walk from the top shows (deleted ones left out while xb_SetDeleted hides
+ * them), in that order, memos stored anew.  An encrypted table needs its
+ * password and is copied as a plain table.  Answer: non-zero on success. */
 int xb_CopyFile(const char* fileName) XB_NOEXCEPT;
 /* Writes the visible records as delimited text lines (CR LF), fields separated
- * by the user delimiter (default ","), character fields quoted.  Answer: non-zero on success. */
+ * by the user delimiter (default ","), character fields quoted (translated as
+ * xb_SetTranslate says); memo fields are left empty.  The file appears whole
+ * (written beside it, then renamed).  An encrypted table needs its password.
+ * Answer: non-zero on success. */
 int xb_CopyFileText(const char* fileName) XB_NOEXCEPT;
 /* Writes an empty table with the current table's fields.  Answer: non-zero on success. */
 int xb_CopyStructure(const char* fileName, const char* alias) XB_NOEXCEPT;
@@ -137,7 +158,9 @@ int xb_Count(void) XB_NOEXCEPT;
 short xb_CreateExec(void) XB_NOEXCEPT;
 /* type: a text whose first letter is the field type (C N F D L M I B G P). */
 void xb_CreateField(const char* name, const char* type, short width, short decimals) XB_NOEXCEPT;
-/* Creates a table from a structure-extended table.  Answer: as xb_CreateNew. */
+/* Creates a table from a structure-extended table (as xb_CopyStructureExtended
+ * writes) and leaves it open exclusively in a new work area.  Answer: that
+ * work area, with bit 15 set (a negative number) on failure. */
 short xb_CreateFrom(const char* path, const char* alias, const char* structFile, short tableType) XB_NOEXCEPT;
 /* Starts a new table (path, alias, table type, field count).  Answer: the work
  * area it will use, with bit 15 set (a negative number) on failure. */
@@ -146,16 +169,24 @@ short xb_CreateNew(const char* path, const char* alias, short tableType, short f
 short xb_CreateNewEx(const char* path, const char* alias, short tableType, short fieldCount,
                      int memoBlockSize) XB_NOEXCEPT;
 
-/* ---- Encryption (not provided: encrypted tables are refused; answer 0) ---- */
+/* ---- Encryption (the scheme: CRYPT.md beside this header) ----
+ * Rewrites the current table decrypted (it must be open exclusively with its
+ * password) and keeps it open on the same record.  Answer: non-zero on
+ * success; on failure the table stays as it was. */
 int xb_DbfDecrypt(void) XB_NOEXCEPT;
+/* Rewrites the current table encrypted with the password given by
+ * xb_SetPassword (open exclusively).  Answer as xb_DbfDecrypt. */
 int xb_DbfEncrypt(void) XB_NOEXCEPT;
 
-/* Current filter expression: empty (filters are not provided). */
+/* The active filter's expression (set by xb_SetFilter, xb_FilterAlias or
+ * xb_Query); empty without one, and for an activated roll-your-own filter. */
 const char* xb_DBFilter(void) XB_NOEXCEPT;
 /* Copies up to capacity record numbers locked in the current area into list.
  * Answer: the number of locked records (may exceed capacity). */
 int xb_DBRlockList(int* list, int capacity) XB_NOEXCEPT;
-/* Not provided: answer 0, buffer unchanged. */
+/* The reverse of xb_Encrypt: length is the encrypted length.  Answer: the plain
+ * length (the plain bytes at the start of buffer), -1 when the password is
+ * wrong or the bytes were altered (buffer unchanged). */
 int xb_Decrypt(void* buffer, int length, const char* password) XB_NOEXCEPT;
 void xb_Delete(void) XB_NOEXCEPT;
 int xb_Deleted(void) XB_NOEXCEPT;
@@ -163,17 +194,38 @@ int xb_Deleted(void) XB_NOEXCEPT;
 const char* xb_Descend(const char* text) XB_NOEXCEPT;
 int xb_Empty(const char* field) XB_NOEXCEPT;
 int xb_Eof(void) XB_NOEXCEPT;
-/* Not provided: answer 0, buffer unchanged. */
+/* Encrypts length bytes in place with a key made from password; buffer must
+ * have room for length + XB_CRYPT_OVERHEAD bytes (salt, nonce, tag).  Answer:
+ * the encrypted length, 0 on failure. */
+#define XB_CRYPT_OVERHEAD 56
 int xb_Encrypt(void* buffer, int length, const char* password) XB_NOEXCEPT;
 /* Sets the error level (0 silent; 1 or more: errors reach the error callback).
  * Answer: the previous level. */
 int xb_ErrorLevel(int level) XB_NOEXCEPT;
 
-/* ---- Expressions (not provided) ---- */
-int xb_EvalLogical(const char* expression) XB_NOEXCEPT;      /* answer 0 */
-double xb_EvalNumeric(const char* expression) XB_NOEXCEPT;   /* answer 0.0 */
-const char* xb_EvalString(const char* expression) XB_NOEXCEPT; /* answer "" */
-short xb_EvalTest(const char* expression) XB_NOEXCEPT;       /* answer 0: not a valid expression */
+/* ---- Expressions ----
+ * xBase expressions over the current record of the current work area: field
+ * names (alias->field for other areas), literals ("text", 'text', [text],
+ * 12.5, .T., .F., {^yyyy-mm-dd}, {} and {date in the current date format}),
+ * + - * / % ** $, comparisons = == <> # != < <= > >= (texts follow
+ * xb_SetExact: off, "abc" = "ab" is true; on, trailing blanks are ignored;
+ * == compares exactly), .AND. .OR. .NOT. !, and the functions UPPER LOWER
+ * TRIM RTRIM LTRIM ALLTRIM SUBSTR LEFT RIGHT STR VAL DTOS DTOC CTOD STOD IIF
+ * DELETED RECNO EMPTY LEN SPACE PADL PADR PADC AT STRZERO DATE YEAR MONTH
+ * DAY DESCEND ABS INT ROUND MIN MAX.  Division by zero gives 0.  A malformed
+ * expression, an unknown name or a type mismatch is a failure (reported
+ * through the error callback; the failure answer below). */
+/* The value of a logical expression; 0 for any other or on failure. */
+int xb_EvalLogical(const char* expression) XB_NOEXCEPT;
+/* A number's value; a date's Julian day number; a logical's 1 or 0; a text
+ * read as a number.  0.0 on failure. */
+double xb_EvalNumeric(const char* expression) XB_NOEXCEPT;
+/* The value as text: texts as they are, numbers in their shortest form, dates
+ * as yyyymmdd (eight blanks when empty), logicals T or F.  "" on failure. */
+const char* xb_EvalString(const char* expression) XB_NOEXCEPT;
+/* The expression's type: 1 text, 2 number, 3 logical, 4 date; 0 when it is
+ * not a valid expression. */
+short xb_EvalTest(const char* expression) XB_NOEXCEPT;
 
 /* ---- Fields ---- */
 short xb_FieldCount(void) XB_NOEXCEPT;
@@ -188,9 +240,13 @@ unsigned short xb_FieldOffset(const char* field) XB_NOEXCEPT;
 const char* xb_FieldType(const char* field) XB_NOEXCEPT;
 unsigned short xb_FieldWidth(const char* field) XB_NOEXCEPT;
 
-/* ---- Filters and dialogs (not provided) ---- */
-int xb_FilterAlias(const char* alias, const char* expression) XB_NOEXCEPT; /* answer 0 */
-const char* xb_FilterDlg(void* parentWindow, const char* expression, const char* caption) XB_NOEXCEPT; /* answer "" */
+/* ---- Filters and dialogs ---- */
+/* As xb_SetFilter for the work area holding alias (the current area stays).
+ * Answer: non-zero on success. */
+int xb_FilterAlias(const char* alias, const char* expression) XB_NOEXCEPT;
+/* The engine has no screen to show a filter dialog on: the dialog counts as
+ * cancelled at once.  Answer: "" (cancelled). */
+const char* xb_FilterDlg(void* parentWindow, const char* expression, const char* caption) XB_NOEXCEPT;
 
 /* Closes every work area and restores the default settings. */
 void xb_FinalizeSession(void) XB_NOEXCEPT;
@@ -220,18 +276,28 @@ int xb_GetLong(const char* field) XB_NOEXCEPT;
  * memo is empty.  lineWidth 0 returns it unchanged; above 0, lines longer than
  * lineWidth are broken with CR LF at the last blank (or hard). */
 char* xb_GetMemo(const char* field, int lineWidth) XB_NOEXCEPT;
-/* Answer 0 (queries are not provided). */
+/* Non-zero when the active filter admits record recNo (every existing record
+ * without a filter); 0 for a record that does not exist. */
 int xb_GetQueryBit(int recNo) XB_NOEXCEPT;
-/* Copies the current record image (xb_RecSize bytes) to dest. */
+/* Copies the current record image (xb_RecSize bytes) to dest; character fields
+ * translated as xb_SetTranslate says. */
 void xb_GetRecord(void* dest) XB_NOEXCEPT;
 /* Answer "" (scopes are not provided). */
 const char* xb_GetScope(short which) XB_NOEXCEPT;
-/* Field text as stored (full width). */
+/* Field text as stored (full width; translated as xb_SetTranslate says). */
 const char* xb_GetString(const char* field) XB_NOEXCEPT;
 /* Field text without trailing blanks. */
 const char* xb_GetTrimString(const char* field) XB_NOEXCEPT;
-/* Not provided: answer NULL. */
-char* xb_GetXML(const char* fileName) XB_NOEXCEPT;
+/* The current record as one XML element (UTF-8), allocated by the engine (free
+ * with xb_MemDealloc); NULL on failure.  elementName: the element's name, NULL
+ * or empty for "record".  Shape (Xml.h has the details):
+ *   <record alias="PEOPLE" recno="3" deleted="false"><NAME>Anna</NAME>
+ *   <QTY>10</QTY><DAY>2009-12-24</DAY><OK>true</OK></record>
+ * one child per field named as the field; character text without trailing
+ * blanks, dates yyyy-mm-dd, logicals true/false (empty when unset), memos as
+ * text, binary memos in base64 (attribute encoding="base64"); & < > " ' and
+ * carriage returns escaped. */
+char* xb_GetXML(const char* elementName) XB_NOEXCEPT;
 
 /* ---- Navigation ---- */
 /* Stands on record recNo; 0, negative or past the end: on the phantom record
@@ -257,8 +323,10 @@ short xb_IndexTag(const char* fileName, const char* tagName, const char* conditi
                   int descending, const char* expression) XB_NOEXCEPT;
 short xb_IndexType(void) XB_NOEXCEPT;
 
-/* which: 0 the table, 1 its memo file.  Answer: non-zero when encrypted
- * (always 0: encrypted tables are refused at open). */
+/* which: 0 the table, 1 its memo file.  Answer: non-zero when encrypted.
+ * An encrypted table opened without its password (xb_SetPassword) shows its
+ * records masked: "*" over character fields, blanks over the other text
+ * fields, zero bytes over binary ones, memos empty; every change is refused. */
 int xb_IsEncrypted(short which) XB_NOEXCEPT;
 /* Non-zero when the field holds no value (blank, or null in a table with null flags). */
 int xb_IsNull(const char* field) XB_NOEXCEPT;
@@ -266,7 +334,13 @@ int xb_KeyAdd(const char* tagName) XB_NOEXCEPT;          /* not provided: 0 */
 const char* xb_KeyData(void) XB_NOEXCEPT;                /* not provided: "" */
 int xb_KeyDrop(const char* tagName) XB_NOEXCEPT;         /* not provided: 0 */
 short xb_KeyLength(void) XB_NOEXCEPT;                    /* not provided: 0 */
-int xb_Locate(const char* expression, short direction, int resume) XB_NOEXCEPT; /* not provided: 0 */
+/* Moves to the first record (direction >= 0) or the last one (direction < 0)
+ * in the current order, honouring the filter and hidden deleted records,
+ * that satisfies the logical expression; with resume non-zero the search
+ * starts at the record after (before) the current one.  Answer: non-zero when
+ * found.  Not found: forward ends on the phantom record (Eof), backward on the
+ * top record with Bof. */
+int xb_Locate(const char* expression, short direction, int resume) XB_NOEXCEPT;
 
 /* ---- Locks ---- */
 /* Record locks held by the current area (a file lock counts as 1). */
@@ -302,14 +376,25 @@ void xb_PutLong(const char* field, int value) XB_NOEXCEPT;
 void xb_PutLogical(const char* field, int value) XB_NOEXCEPT;
 void xb_PutDouble(const char* field, double value) XB_NOEXCEPT;
 
-/* ---- Queries (not provided) ---- */
-/* Empty expression: clears (nothing to clear) and answers the current record
- * number.  Any other: answer 0. */
+/* ---- Queries ----
+ * A query tests every record once and keeps the records that satisfy it as
+ * the work area's filter (a record set; records appended later are tested
+ * when a move reaches them; after xb_Pack or xb_Zap the expression is tested
+ * again at each move). */
+/* Empty or NULL expression: removes the filter and answers the current
+ * record number.  Otherwise the logical expression becomes the filter, the
+ * area moves to its top record, and the answer is that record's number, 0
+ * when no record satisfies it (the area is then at Eof) or on failure. */
 int xb_Query(const char* expression) XB_NOEXCEPT;
-/* Records the current query admits: without a query, xb_Count. */
+/* Records the active filter admits (deleted ones left out when hidden);
+ * without a filter, xb_Count. */
 int xb_QueryRecCount(void) XB_NOEXCEPT;
+/* On: = compares texts exactly in queries run from now on, whatever
+ * xb_SetExact says. */
 void xb_QuerySetExact(int on) XB_NOEXCEPT;
-short xb_QueryTest(const char* expression) XB_NOEXCEPT; /* answer 0 */
+/* How xb_Query would answer the expression: 0 not a logical expression, 1 by
+ * testing every record. */
+short xb_QueryTest(const char* expression) XB_NOEXCEPT;
 
 void xb_Recall(void) XB_NOEXCEPT;
 /* Physical record count. */
@@ -324,14 +409,28 @@ void xb_Replace(const char* field, int type, const void* data) XB_NOEXCEPT;
 /* Locks the record (current record when recNo is 0).  Answer: non-zero when granted. */
 int xb_Rlock(int recNo) XB_NOEXCEPT;
 
-/* ---- Roll-your-own filters (not provided: answer 0) ---- */
+/* ---- Roll-your-own filters ----
+ * Record sets named by handles (numbers above 0, process-wide) until
+ * destroyed.  Every call answers 0 for an unknown handle or on failure. */
+/* Makes the record set the current area's filter: mode 0 the set alone,
+ * 1 the records in both the set and the active filter, 2 those in either.
+ * The position stays; the next move honours it.  Answer: non-zero on success. */
 int xb_RYOFilterActivate(int handle, int mode) XB_NOEXCEPT;
+/* A new set holding the records the current area's filter admits.  Answer: its handle. */
 int xb_RYOFilterCopy(void) XB_NOEXCEPT;
+/* A new empty set sized to the current table.  Answer: its handle. */
 int xb_RYOFilterCreate(void) XB_NOEXCEPT;
 int xb_RYOFilterDestroy(int handle) XB_NOEXCEPT;
+/* Answer: the record's bit in the set (0 beyond it). */
 int xb_RYOFilterGetBit(int handle, int recNo) XB_NOEXCEPT;
+/* A saved filter (xb_RYOFilterSave) becomes the current area's filter again
+ * (no filter if none was active); a plain set is activated as with mode 0.
+ * The handle stays valid.  Answer: non-zero on success. */
 int xb_RYOFilterRestore(int handle) XB_NOEXCEPT;
+/* Saves the current area's filter (expression and record set).  Answer: its handle. */
 int xb_RYOFilterSave(void) XB_NOEXCEPT;
+/* Sets (value non-zero) or clears the record's bit; the set grows up to the
+ * current table's record count.  Answer: non-zero on success. */
 int xb_RYOFilterSetBit(int handle, int recNo, int value) XB_NOEXCEPT;
 int xb_RYOKeyAdd(const char* tagName, const char* key) XB_NOEXCEPT;
 int xb_RYOKeyDrop(const char* tagName) XB_NOEXCEPT;
@@ -346,7 +445,13 @@ short xb_Select(short area) XB_NOEXCEPT;
 /* ---- Settings (process-wide) ---- */
 /* Answer: the previous setting (non-zero on). */
 int xb_SetCentury(int on) XB_NOEXCEPT;
-int xb_SetCollationRule(int rule, const char* text) XB_NOEXCEPT; /* not provided: 0 */
+/* Tailors the system order (text: Windows-1252 bytes).  rule 0: the locale's
+ * order again (text ignored); 1 "xyz..": y, z .. become letters of their own
+ * right after x; 2 "xyz..": y, z .. sort as x (told apart by their accent);
+ * 3 "xyz": x sorts as the letters y z (up to three).  Each letter's other case
+ * follows.  When the system order is active the tailored one is.  Answer:
+ * non-zero when applied, 0 for an unknown rule or too short a text. */
+int xb_SetCollationRule(int rule, const char* text) XB_NOEXCEPT;
 /* 0 American mm/dd/yy, 1 ANSI yy.mm.dd, 2 British dd/mm/yy, 3 French dd/mm/yy,
  * 4 German dd.mm.yy, 5 Italian dd-mm-yy, 6 Spanish dd-mm-yy, 99 the user's
  * short date format (day, month and year order and separator).  Unknown
@@ -356,35 +461,70 @@ void xb_SetDateFormat(int code) XB_NOEXCEPT;
 int xb_SetDeleted(int on) XB_NOEXCEPT;
 /* First year of the century window for two-digit years.  Answer: previous. */
 short xb_SetEpoch(short year) XB_NOEXCEPT;
+/* Every failure reported while the error level is above 0 reaches callback
+ * (code 1 and the message).  NULL: none. */
 void xb_SetErrorFunc(xb_ErrorCallback callback) XB_NOEXCEPT;
 int xb_SetExact(int on) XB_NOEXCEPT;
-int xb_SetFilter(const char* expression) XB_NOEXCEPT; /* not provided: 0 */
-void xb_SetGaugeFunc(xb_GaugeCallback callback) XB_NOEXCEPT; /* kept; the engine never reports progress */
-void xb_SetGaugeHook(void* window) XB_NOEXCEPT;              /* does nothing */
+/* The logical expression becomes the current area's filter, tested at every
+ * move; empty or NULL removes the filter.  The position stays.  Answer:
+ * non-zero on success (a failure leaves the filter as it was). */
+int xb_SetFilter(const char* expression) XB_NOEXCEPT;
+/* Progress of index builds and packs: the callback gets 0 at the start, each
+ * whole percent as it is passed and 100 at the end.  NULL: none. */
+void xb_SetGaugeFunc(xb_GaugeCallback callback) XB_NOEXCEPT;
+/* A window to receive progress messages: there are no window messages here,
+ * so progress reaches only the gauge function; the call changes nothing. */
+void xb_SetGaugeHook(void* window) XB_NOEXCEPT;
 /* Answer: the number asked for (the system, not the engine, limits handles). */
 int xb_SetHandles(int count) XB_NOEXCEPT;
 /* Seconds a lock request keeps retrying (0: one try; capped at 600).  Answer: previous. */
 int xb_SetLockTimeout(int seconds) XB_NOEXCEPT;
-int xb_SetMachineCollation(void) XB_NOEXCEPT; /* not provided: 0 */
+/* Machine order becomes the active order of character keys.  Answer: 1. */
+int xb_SetMachineCollation(void) XB_NOEXCEPT;
 /* Block size for memo files created from now on (DBT: 512 fixed for dBase III
  * style; FPT: 32..16384, rounded to a multiple of 32; bytes). */
 void xb_SetMemoBlockSize(int size) XB_NOEXCEPT;
 short xb_SetOrder(short order) XB_NOEXCEPT; /* not provided: 0 */
-/* Encrypted tables are not provided: an empty password is accepted, any
- * other is ignored. */
+/* The password of the current table.  An encrypted table shows its records
+ * decrypted and takes changes from now on; a wrong password is reported as a
+ * failure and leaves it masked and unchangeable (nothing is written); an
+ * empty one masks it again.  For a plain table the password is kept for
+ * xb_DbfEncrypt. */
 void xb_SetPassword(const char* password) XB_NOEXCEPT;
-int xb_SetQueryBit(int recNo, int value) XB_NOEXCEPT;            /* not provided: 0 */
-int xb_SetRelation(short childArea, const char* key) XB_NOEXCEPT; /* not provided: 0 */
+/* Adds (value non-zero) or removes record recNo in the record set of the
+ * active query or roll-your-own filter.  Answer: non-zero on success; 0
+ * without such a filter. */
+int xb_SetQueryBit(int recNo, int value) XB_NOEXCEPT;
+/* Relates childArea to the current area: after every move of the current
+ * area (Go, GoTop, GoBottom, Skip, appends, Locate, Query) the child goes to
+ * the record the key expression, evaluated over the current record, names:
+ * a numeric key is the child's record number; a key that names none, and a
+ * parent past its end, leave the child past its end.  Children follow their
+ * own relations; a relation leading back to the current area is refused.
+ * An empty or NULL key removes the relation (childArea 0: every relation of
+ * the current area); closing either area removes it too.  Answer: non-zero
+ * on success. */
+int xb_SetRelation(short childArea, const char* key) XB_NOEXCEPT;
 int xb_SetScope(const char* low, const char* high) XB_NOEXCEPT;  /* not provided: 0 */
 int xb_SetSoftSeek(int on) XB_NOEXCEPT;
 /* 1: texts are zero-terminated strings (the only kind provided). */
 void xb_SetStringType(int type) XB_NOEXCEPT;
-/* OEM translation of texts: kept as a setting; texts pass unchanged. */
+/* Code page translation for the current table: on, character and memo text of
+ * a table written in a DOS code page (437, or 850 when its header's code page
+ * mark says so; a table marked as Windows text is left alone) is read in
+ * Windows-1252 and written back in the DOS page: xb_GetString,
+ * xb_GetTrimString, xb_GetMemo, xb_GetRecord, xb_GetXML, xb_PutString,
+ * xb_PutMemo, xb_Replace, xb_PutRecord, xb_AppendEx.  Characters without a
+ * counterpart are paired one to one, so writing back what was read never
+ * changes a byte.  Index keys and expressions work on the stored text. */
 void xb_SetTranslate(int on) XB_NOEXCEPT;
 /* Off (default): every move sees what other processes have committed.  On:
  * the record count is re-read only at xb_GoTop, xb_GoBottom, xb_Go and xb_RecCount. */
 void xb_SetTurboRead(int on) XB_NOEXCEPT;
 void xb_Skip(int distance) XB_NOEXCEPT;
+/* A directory for user-defined functions: kept and answered by xb_GetUDFPath.
+ * The expression language has no functions loaded from outside, so nothing
+ * else reads it. */
 void xb_SetUDFPath(const char* path) XB_NOEXCEPT;
 /* Field delimiter of xb_CopyFileText (first byte; empty restores ","). */
 void xb_SetUserDelimiter(const char* delimiter) XB_NOEXCEPT;
@@ -409,8 +549,12 @@ short xb_WorkArea(const char* alias) XB_NOEXCEPT;
 int xb_Zap(void) XB_NOEXCEPT;
 /* The user's locale name from the environment (LC_ALL, LC_COLLATE, LANG), "C" when unset. */
 const char* xb_GetSystemLocale(void) XB_NOEXCEPT;
-int xb_GetSystemCharOrder(unsigned char* order256) XB_NOEXCEPT; /* not provided: 0 */
-int xb_SetSystemCollation(void) XB_NOEXCEPT;                    /* not provided: 0 */
+/* order256[b] := the rank (0..255) of the one-byte text b in the system order.
+ * Answer: 256, 0 when order256 is NULL. */
+int xb_GetSystemCharOrder(unsigned char* order256) XB_NOEXCEPT;
+/* The system order (see the collations above) becomes the active order of
+ * character keys.  Answer: 1. */
+int xb_SetSystemCollation(void) XB_NOEXCEPT;
 /* Current date format code (see xb_SetDateFormat). */
 int xb_GetDateFormat(void) XB_NOEXCEPT;
 

@@ -84,6 +84,11 @@ class RecordSource {
   virtual std::string MemoText(int slot, const Row& row, const FieldDesc& field) = 0;
 };
 
+// A number read from text the way numeric fields and VAL() read it: leading
+// blanks, sign, digits, decimals (an exponent too); anything else ends it;
+// no digits: 0.
+double ReadNumber(std::string_view text);
+
 class Program;  // the compiled form (internal)
 
 class Expression {

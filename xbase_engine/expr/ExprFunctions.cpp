@@ -409,20 +409,9 @@ std::string_view CallText(Program& p, Node& n, const Row& r) {
       }
       return out;
     }
-    case Op::Dtos: {
-      const int32_t jdn = p.Date(a, r);
-      std::string& out = Scratch(n);
-      if (jdn == 0) {
-        out.assign(8, ' ');
-      } else {
-        int y, m, d;
-        YmdFromJulian(jdn, y, m, d);
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
-        out.assign(buf);
-      }
-      return out;
-    }
+    case Op::Dtos:
+      Scratch(n) = DbfDateText(p.Date(a, r));
+      return n.text;
     case Op::Dtoc:
       Scratch(n) = DateText(*p.settings, p.Date(a, r));
       return n.text;

@@ -89,9 +89,6 @@ std::string_view CallText(Program& p, Node& n, const Row& r);
 
 // Text comparison by the rules in Expr.h: <0, 0, >0.
 int CompareText(std::string_view a, std::string_view b, bool exact);
-// A number read from text the way numeric fields and VAL() read it: leading
-// blanks, sign, digits, decimals; anything else ends it; no digits: 0.
-double ReadNumber(std::string_view text);
 // Keeps computed numbers finite: anything else becomes 0.
 inline double Finite(double v) { return (v - v == 0.0) ? v : 0.0; }
 // The node's text emptied, to compute a text into (its capacity is kept

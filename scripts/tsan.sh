@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds with ThreadSanitizer in build/tsan and runs the tests whose code runs
+# threads (application loop and timers, service framework, the service, locks).
+# A data race fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_TSAN=ON -DTW_BUILD_BENCHMARKS=OFF
+cmake --build build/tsan -j "$jobs"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}" \
+  ctest --test-dir build/tsan --output-on-failure -j "$jobs" --timeout 600

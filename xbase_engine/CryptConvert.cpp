@@ -1,0 +1,177 @@
+#include "xbase_engine/CryptConvert.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "xbase_engine/Crypt.h"
+#include "xbase_engine/Filters.h"
+#include "xbase_engine/WorkAreas.h"
+
+namespace xbe {
+
+namespace {
+
+bool IsVisualFoxVersion(uint8_t v) { return v == 0x30 || v == 0x31 || v == 0x32; }
+
+// The header the converted table gets: the crypt field's descriptor and the
+// key block added (or taken away), everything else as it was.
+std::vector<uint8_t> ConvertedHeader(const std::vector<uint8_t>& head, const DbfHeader& h, bool encrypt,
+                                     const KeyBlock* block) {
+  const size_t term = 32 + 32 * h.fields.size();
+  std::vector<uint8_t> out;
+  uint32_t recLen = h.recLen;
+  if (encrypt) {
+    uint8_t d[32] = {0};
+    std::memcpy(d, kCryptFieldName, std::strlen(kCryptFieldName));
+    d[11] = '0';
+    if (IsVisualFoxVersion(h.version)) WriteLe32(d + 12, h.recLen);
+    d[16] = uint8_t(kCryptFieldWidth);
+    d[18] = 0x01;  // a system field
+    out.assign(head.begin(), head.begin() + long(term));
+    out.insert(out.end(), d, d + 32);
+    out.insert(out.end(), head.begin() + long(term), head.end());
+    const auto kb = BuildKeyBlock(*block);
+    out.insert(out.end(), kb.begin(), kb.end());
+    recLen += uint32_t(kCryptFieldWidth);
+    out[15] = 0x01;
+  } else {
+    // The crypt field is the last descriptor, the key block the header's end.
+    out.assign(head.begin(), head.begin() + long(term - 32));
+    out.insert(out.end(), head.begin() + long(term), head.end() - long(kKeyBlockSize));
+    recLen -= uint32_t(kCryptFieldWidth);
+    out[15] = 0x00;
+  }
+  if (out.size() > kMaxHeaderLen || recLen > kMaxRecLen) throw XbError("The table is too wide to encrypt");
+  out[8] = uint8_t(out.size() & 0xFF);
+  out[9] = uint8_t(out.size() >> 8);
+  out[10] = uint8_t(recLen & 0xFF);
+  out[11] = uint8_t(recLen >> 8);
+  return out;
+}
+
+std::vector<uint8_t> ReadHeaderBytes(const std::string& path, uint32_t headerLen) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  std::vector<uint8_t> head(headerLen);
+  if (!fd || !ReadAt(fd.Get(), head.data(), head.size(), 0)) throw XbError("Cannot read the header of " + path);
+  return head;
+}
+
+// A temporary file beside path, removed again unless Keep is called.
+class TempFile {
+ public:
+  explicit TempFile(const std::string& path) {
+    name_ = path + ".XXXXXX";
+    fd_ = UniqueFd(::mkostemp(name_.data(), O_CLOEXEC));
+    if (!fd_) throw XbError("Cannot create a file beside " + path + ": " + std::strerror(errno));
+  }
+  ~TempFile() {
+    if (!kept_) ::unlink(name_.c_str());
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  int Fd() const { return fd_.Get(); }
+  // Renames the file to path and hands over its descriptor.
+  UniqueFd RenameTo(const std::string& path) {
+    if (::rename(name_.c_str(), path.c_str()) != 0) throw XbError("Cannot replace " + path + ": " + std::strerror(errno));
+    kept_ = true;
+    return std::move(fd_);
+  }
+
+ private:
+  std::string name_;
+  UniqueFd fd_;
+  bool kept_ = false;
+};
+
+}  // namespace
+
+void ConvertTableCrypt(int area, bool encrypt) {
+  Table* tp = AreaTable(area);
+  if (!tp) NoCurrentTable();
+  Table& t = *tp;
+  if (t.Mode() != kModeExclusive) throw XbError("Encrypting or decrypting a table needs exclusive use");
+  if (t.Encrypted() == encrypt) throw XbError(encrypt ? "The table is encrypted already" : "The table is not encrypted");
+  const std::string password(t.Password());
+  std::unique_ptr<TableKey> newKey;
+  KeyBlock block;
+  if (encrypt) {
+    if (password.empty()) throw XbError("No password given for the table (xb_SetPassword)");
+    newKey = TableKey::Create(password, block);
+  } else if (!t.HasKey()) {
+    throw XbError("The table's password is needed to decrypt it");
+  }
+  t.FlushAll();
+  const DbfHeader& h = t.Header();
+  const uint32_t n = t.RecCount();
+  std::vector<uint8_t> newHead =
+      ConvertedHeader(ReadHeaderBytes(t.Path(), h.headerLen), h, encrypt, encrypt ? &block : nullptr);
+  WriteLe32(newHead.data() + 4, n);
+  const uint32_t newRecLen = ReadLe16(newHead.data() + 10);
+
+  std::unique_ptr<MemoFile> memo;
+  if (const MemoFile* m = t.MemoFileOf()) memo = std::make_unique<MemoFile>(m->Path(), m->Kind(), true);
+  std::vector<uint32_t> oldBlocks;  // plain memo texts to wipe after an encryption
+
+  TempFile out(t.Path());
+  if (!TryLock(out.Fd(), kShareByte, 1, LockType::Write)) throw XbError("Cannot lock the new table");
+  WriteAt(out.Fd(), newHead.data(), newHead.size(), 0);
+  const uint32_t keep = t.RecNo();
+  std::vector<uint8_t> image(std::max(h.recLen, newRecLen), 0);
+  std::vector<uint8_t> stored(newRecLen);
+  for (uint32_t r = 1; r <= n; ++r) {
+    t.Go(r);
+    std::memset(image.data(), 0, image.size());
+    t.CopyRecord(image.data());
+    for (const FieldDesc& f : h.fields) {
+      if (!IsMemoField(f) || f.hidden) continue;
+      const uint32_t old = t.MemoBlock(f);
+      if (old == 0 || !memo) continue;
+      const std::string text = t.Memo(f);
+      const uint32_t now = encrypt ? memo->Write(newKey->SealMemo(text), true) : memo->Write(text, f.type != 'M');
+      const std::string ref = MemoReference(f, now);
+      std::memset(image.data() + f.offset, f.binary ? 0 : ' ', size_t(f.width));
+      std::memcpy(image.data() + f.offset, ref.data(), std::min(ref.size(), size_t(f.width)));
+      if (encrypt) oldBlocks.push_back(old);
+    }
+    if (encrypt) {
+      newKey->SealRecord(image.data(), stored.data(), newRecLen);
+    } else {
+      std::memcpy(stored.data(), image.data(), newRecLen);
+    }
+    WriteAt(out.Fd(), stored.data(), newRecLen, newHead.size() + uint64_t(r - 1) * newRecLen);
+  }
+  const uint8_t eofMark = 0x1A;
+  WriteAt(out.Fd(), &eofMark, 1, newHead.size() + uint64_t(n) * newRecLen);
+  if (memo) memo->Sync();
+  if (::fdatasync(out.Fd()) != 0) throw XbError("The new table did not reach the disk");
+
+  const std::string path = t.Path();
+  const std::string alias = t.Alias();
+  const int commitLevel = t.CommitLevel();
+  const bool turbo = t.TurboRead();
+  const bool translate = t.Translating();
+  // An expression filter is set again on the new table; a record set made
+  // by the caller describes the old one and is dropped.
+  std::string filter;
+  if (const AreaFilter* f = ActiveFilter(t); f && f->condition && !f->records) filter = f->text;
+  UniqueFd fd = out.RenameTo(path);
+  if (memo) {
+    for (uint32_t b : oldBlocks) memo->Wipe(b);
+    memo->Sync();
+  }
+  Engine& e = TheEngine();
+  auto fresh = std::make_unique<Table>(std::move(fd), path, alias, commitLevel, e.settings);
+  fresh->SetPassword(password);
+  fresh->SetTurboRead(turbo);
+  fresh->SetTranslate(translate);
+  if (!filter.empty()) SetExpressionFilter(*fresh, filter);
+  fresh->Go(keep);
+  e.areas[size_t(area)] = std::move(fresh);
+}
+
+}  // namespace xbe

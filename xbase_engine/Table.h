@@ -1,19 +1,22 @@
 #pragma once
-// One open table: the DBF file mapped for reading, its memo file, the current
-// record, navigation, editing and the locks of the work area that holds it.
+// One open table: the DBF file, its memo file, the current record,
+// navigation, editing and the locks of the work area that holds it.
 //
-// Reading goes through a shared read-only mapping of the file, so that a move
-// costs no system call and still sees every record and record count that
-// other processes have written. Writing goes through pwrite. Records are
-// always written before the header's record count that makes them visible,
-// so a process killed in the middle of an append leaves a table that opens.
+// Records are read with pread, never through a mapping of the file: a table
+// that another program cuts short under us then gives a short read, which
+// becomes a clean error or the end of the table, where a mapping would kill
+// the process with SIGBUS. The current record is a copy made when the area
+// lands on it, so it stays one version until the next move or refresh.
+// With TurboRead off every move reads its record from the file (and so sees
+// what others committed), and the header's record count is read again when a
+// move needs to look past the records known; with TurboRead on, records are
+// read ahead in blocks that serve until the next GoTop, GoBottom, Go or
+// RecCount. Scans over many records (hidden deleted records, filters,
+// counts) read blocks too, each one fresh for the scan that reads it.
 //
-// The mapping trusts the file not to shrink while it is open: our own Pack and
-// Zap need exclusive use, but a foreign program that cuts the file below
-// records this process maps makes a read of them raise SIGBUS. Counts read
-// from the header are checked against the file size, which covers every
-// cooperating writer; guarding against the uncooperative one would cost every
-// move a system call.
+// Writing goes through pwrite. Records are always written before the header's
+// record count that makes them visible, so a process killed in the middle of
+// an append leaves a table that opens.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -65,7 +68,10 @@ class Table {
   const DbfHeader& Header() const { return hdr_; }
   int CommitLevel() const { return commitLevel_; }
   void SetCommitLevel(int level);
-  void SetTurboRead(bool on) { turbo_ = on; }
+  void SetTurboRead(bool on) {
+    turbo_ = on;
+    DropWindow();
+  }
   bool TurboRead() const { return turbo_; }
 
   // ---- navigation ----
@@ -84,6 +90,27 @@ class Table {
   // The work area's filter (null: none); the table owns it.
   void SetFilter(std::unique_ptr<RecordFilter> filter) { filter_ = std::move(filter); }
   RecordFilter* Filter() const { return filter_.get(); }
+  // Counts the moves and refreshes: the current record's values stay those
+  // of one version while it is unchanged.
+  uint64_t Landing() const { return landing_; }
+  // While one is open, records are read in blocks (always with TurboRead on).
+  // Open one around a loop over many records; each outermost scope starts
+  // with fresh reads.
+  class ReadScope {
+   public:
+    explicit ReadScope(Table& t) : t_(t) {
+      if (t_.scanDepth_++ == 0) {
+        t_.scanReads_ = 0;
+        if (!t_.turbo_) t_.DropWindow();
+      }
+    }
+    ~ReadScope() { --t_.scanDepth_; }
+    ReadScope(const ReadScope&) = delete;
+    ReadScope& operator=(const ReadScope&) = delete;
+
+   private:
+    Table& t_;
+  };
   double OrderPos();
   bool SetOrderPos(double pos);
 
@@ -126,7 +153,9 @@ class Table {
   // The current record image (recLen bytes, valid until the next move or change).
   const uint8_t* CurrentImage() const { return cur_; }
   // The image of record rec as this area sees it, its unwritten change
-  // included; null beyond the record count last read (see RecCount).
+  // included; null beyond the record count last read (see RecCount) and when
+  // the file no longer holds it. Valid until the next read of a record (a
+  // loop over many records reads them in blocks inside a ReadScope).
   const uint8_t* RecordImage(uint32_t rec) {
     if (rec == recno_ && !eof_) return cur_;
     if (rec < 1 || rec > diskCount_ + pendingCount_) return nullptr;
@@ -215,7 +244,15 @@ class Table {
     if (!turbo_ && !CountStable()) RefreshCount();
     return diskCount_ + pendingCount_;
   }
-  void Remap();
+  // The count as known, read again first when rec lies beyond it and others
+  // may have appended (TurboRead off).
+  uint32_t KnownCount(uint64_t rec);
+  uint32_t RecordsIn(uint64_t fileSize) const;
+  // The file turned out shorter than the records known: count again by its size.
+  void FileShrank();
+  void DropWindow() { winCount_ = 0; }
+  // Record rec as stored (or waiting in the batch); valid until the next
+  // call. Null beyond the records known, and when the file no longer holds it.
   const uint8_t* RecordPtr(uint32_t rec);
   void Locate();
   // The first (top) or last visible record; none visible leaves the phantom
@@ -228,6 +265,12 @@ class Table {
   uint8_t* BeginChange();
   void Changed();
   void FlushPending();
+  // Takes the header lock and the lock of the next record number for an
+  // append without the file lock; answers that number.
+  uint32_t ClaimNewRecord(ScopedLock& header);
+  // The header's record count as stored; throws when it cannot be read or
+  // the file cannot hold that many records.
+  uint32_t ReadHeaderCount();
   void WriteHeaderCount(uint32_t count);
   void WriteHeaderDate();
   void PutField(const FieldDesc& f, std::string_view bytes);
@@ -261,9 +304,13 @@ class Table {
   const FieldDesc* lastHit_ = nullptr;
   std::unique_ptr<MemoFile> memo_;
 
-  uint8_t* map_ = nullptr;
-  size_t mapLen_ = 0;
-  uint64_t validSize_ = 0;  // bytes of the file known to exist
+  uint64_t validSize_ = 0;       // bytes of the file known to exist
+  std::vector<uint8_t> win_;     // records read at once: winFirst_ .. + winCount_
+  uint32_t winFirst_ = 0;
+  uint32_t winCount_ = 0;
+  int scanDepth_ = 0;            // open ReadScopes
+  uint32_t scanReads_ = 0;       // reads of the open scan
+  uint64_t landing_ = 0;         // counts the moves and refreshes
 
   uint32_t diskCount_ = 0;
   std::vector<uint8_t> pending_;  // appended records not yet written (batched)
@@ -274,6 +321,7 @@ class Table {
   bool eof_ = true;
   bool bof_ = true;
   const uint8_t* cur_ = nullptr;
+  std::vector<uint8_t> shown_;  // the current record as read when the area landed on it
   std::vector<uint8_t> rec_;    // the current record while it is being changed
   bool curInBuf_ = false;
   bool dirty_ = false;

@@ -67,6 +67,7 @@ int UseTable(const std::string& path, const std::string& alias, int mode, int co
 
 void CloseArea(int area) {
   if (area < 1 || area > kMaxAreas) return;
+  TheEngine().blobTold = {};
   DropRelations(area);
   TheEngine().areas[size_t(area)].reset();
 }

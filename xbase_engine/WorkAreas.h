@@ -32,6 +32,14 @@ struct Engine {
   CreateRequest create;
   std::string text;  // the text the last call returned
   std::string lastError;
+  // What xb_GetBlobLength last answered, and for which table, field and
+  // landing: xb_GetBlob writes no more than that into the caller's buffer.
+  struct BlobTold {
+    const Table* table = nullptr;
+    const FieldDesc* field = nullptr;
+    uint64_t landing = 0;
+    size_t length = 0;
+  } blobTold;
 };
 
 // The one engine of the process (constructed when the library loads).

@@ -312,6 +312,9 @@ class Parser {
         Nest nest(*this);
         const int n = Or();
         if (!Accept(Tok::RParen)) Bad(Peek().pos, "')' expected");
+        // The span takes the parentheses in, so that an enclosing span stays balanced.
+        p_.nodes[size_t(n)].begin = uint32_t(t.pos);
+        p_.nodes[size_t(n)].end = uint32_t(tokens_[i_ - 1].end);
         return n;
       }
       case Tok::Ident: {

@@ -384,6 +384,9 @@ TEST_F(Expr, KeyRangesOfComparisonsWithConstants) {
   EXPECT_EQ(ranges[3].key, "QTY");  // 6 > QTY, seen from QTY
   EXPECT_DOUBLE_EQ(ranges[3].high, 6);
 
+  ranges = Compile("(QTY + 1) * 2 >= 4")->KeyRanges(complete);
+  ASSERT_EQ(ranges.size(), 1u);
+  EXPECT_EQ(ranges[0].key, "(QTY+1)*2");
   ranges = Compile("QTY * 2 = 10 .AND. OK")->KeyRanges(complete);
   EXPECT_FALSE(complete);
   ASSERT_EQ(ranges.size(), 1u);

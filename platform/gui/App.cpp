@@ -3,6 +3,7 @@
 #include "platform/gui/App.h"
 
 #include <QtCore/QAbstractEventDispatcher>
+#include <QtCore/QSocketNotifier>
 #include <QtCore/QCoreApplication>
 #include <QtCore/QEvent>
 #include <QtCore/QThread>
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <map>
 #include <cstdio>
 #include <cstdlib>
 
@@ -59,6 +61,66 @@ public:
 };
 
 std::unique_ptr<Gui> gState;
+std::atomic<bool> gWakePending{false};
+std::atomic<QAbstractEventDispatcher*> gEventDispatcher{nullptr};
+
+// Descriptor watches of the loop's waits: notifiers kept from one wait to
+// the next while the descriptor stays watched, enabled only during a wait.
+struct Watched {
+  std::unique_ptr<QSocketNotifier> read, write;
+  unsigned fired = 0;
+};
+std::map<int, Watched> gWatched;
+bool gFired = false;
+
+void SyncWatches(const std::vector<FdWatch>& watches) {
+  std::map<int, unsigned> wanted;
+  for (const FdWatch& w : watches)
+    if (w.fd >= 0) wanted[w.fd] |= w.events & 3u;
+  for (auto it = gWatched.begin(); it != gWatched.end();) {
+    if (!wanted.count(it->first))
+      it = gWatched.erase(it);
+    else
+      ++it;
+  }
+  for (const auto& [fd, events] : wanted) {
+    Watched& w = gWatched[fd];
+    w.fired = 0;
+    auto make = [fd](QSocketNotifier::Type type, unsigned bit) {
+      auto n = std::make_unique<QSocketNotifier>(fd, type);
+      QSocketNotifier* raw = n.get();
+      QObject::connect(raw, &QSocketNotifier::activated, [fd, bit, raw] {
+        // Level-triggered: quiet until the loop had its turn with it.
+        raw->setEnabled(false);
+        auto it = gWatched.find(fd);
+        if (it != gWatched.end()) it->second.fired |= bit;
+        gFired = true;
+      });
+      return n;
+    };
+    if (events & 1u) {
+      if (!w.read) w.read = make(QSocketNotifier::Read, 1u);
+      w.read->setEnabled(true);
+    } else {
+      w.read.reset();
+    }
+    if (events & 2u) {
+      if (!w.write) w.write = make(QSocketNotifier::Write, 2u);
+      w.write->setEnabled(true);
+    } else {
+      w.write.reset();
+    }
+  }
+}
+
+void QuietWatches(std::vector<FdReady>& ready) {
+  for (auto& [fd, w] : gWatched) {
+    if (w.read) w.read->setEnabled(false);
+    if (w.write) w.write->setEnabled(false);
+    if (w.fired) ready.push_back(FdReady{fd, w.fired});
+    w.fired = 0;
+  }
+}
 std::unique_ptr<QApplication> gOwnedApp;
 std::atomic<QObject*> gDispatcher{nullptr};
 std::function<void(std::exception_ptr)> gExceptionHandler;
@@ -142,6 +204,7 @@ bool Init(const InitOptions& options, std::string* error) {
     QApplication::setQuitOnLastWindowClosed(false);
   }
   gState = std::make_unique<Gui>();
+  gEventDispatcher.store(QAbstractEventDispatcher::instance());
   auto* d = new Dispatcher;
   gState->dispatcher = d;
   gDispatcher.store(d);
@@ -164,6 +227,8 @@ void Shutdown() {
     }
   }
   gDispatcher.store(nullptr);
+  gEventDispatcher.store(nullptr);
+  gWatched.clear();
   delete gState->dispatcher;
   QCoreApplication::removePostedEvents(nullptr, kPostedMessage);
   QCoreApplication::removePostedEvents(nullptr, kPaintTurn);
@@ -191,11 +256,41 @@ void WaitForEvents(std::chrono::milliseconds maxWait) {
   ProcessPending();
 }
 
+void WaitForEvents(const std::vector<FdWatch>& watches, std::chrono::steady_clock::time_point until,
+                   std::vector<FdReady>& ready) {
+  QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance();
+  if (!gState || !d) return;
+  gFired = false;
+  SyncWatches(watches);
+  struct Quiet {
+    std::vector<FdReady>& ready;
+    ~Quiet() { QuietWatches(ready); }
+  } quiet{ready};
+  // What is there already.
+  QCoreApplication::sendPostedEvents();
+  bool handled = d->processEvents(QEventLoop::AllEvents);
+  PaintPending();
+  if (gWakePending.exchange(false) || handled || gFired) return;
+  auto now = std::chrono::steady_clock::now();
+  if (until <= now) return;
+  QTimer deadline;
+  if (until != std::chrono::steady_clock::time_point::max()) {
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    deadline.start(static_cast<int>(std::min<long long>(left, 0x7FFFFFFF)));
+  }
+  d->processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
+  QCoreApplication::sendPostedEvents();
+  d->processEvents(QEventLoop::AllEvents);
+  PaintPending();
+  // A Wake that came during this wait may leave the flag set: the next wait
+  // then returns at once, which costs one turn; clearing it could lose one.
+}
+
 void Wake() {
-  if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance(QCoreApplication::instance()
-                                                                           ? QCoreApplication::instance()->thread()
-                                                                           : nullptr))
-    d->wakeUp();
+  gWakePending.store(true);
+  if (QAbstractEventDispatcher* d = gEventDispatcher.load()) d->wakeUp();
 }
 
 void SetExceptionHandler(std::function<void(std::exception_ptr)> handler) {

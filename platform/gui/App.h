@@ -10,6 +10,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace gui {
 
@@ -35,7 +36,28 @@ void ProcessPending();
 // Waits until something is ready or the time has passed, then runs it as
 // ProcessPending does. Answers at once after Wake.
 void WaitForEvents(std::chrono::milliseconds maxWait);
-// Ends the current or next WaitForEvents early. Safe from any thread.
+// Descriptors an application loop watches while it waits (events: 1 read,
+// 2 write) and what became ready (within the events watched; an error or
+// hang-up counts as the readiness watched for).
+struct FdWatch {
+  int fd;
+  unsigned events;
+};
+struct FdReady {
+  int fd;
+  unsigned events;
+};
+// The wait of an application loop that hosts the window layer: handles the
+// toolkit's pending events (input, painting, window timers, posted messages)
+// and then, unless a watched descriptor is ready, Wake was called (also
+// before this call), or one of those events was handled, waits until one of
+// these happens or until has come (time_point::max(): no limit; a time
+// already past: only look). Appends the ready descriptors to ready. The
+// descriptors are watched only during this call.
+void WaitForEvents(const std::vector<FdWatch>& watches, std::chrono::steady_clock::time_point until,
+                   std::vector<FdReady>& ready);
+// Ends the current WaitForEvents, or the next one when none runs, early.
+// Safe from any thread; one call ends one wait.
 void Wake();
 // Paints every marked window now.
 void PaintPending();

@@ -99,7 +99,8 @@ void UseTestEnvironment() {
     if (qgetenv("TW_GUI_TEST_DISPLAY") != "1") {
       QString dir = QDir::tempPath() + QStringLiteral("/tw-gui-test");
       QDir().mkpath(dir);
-      QString path = dir + QStringLiteral("/screen.json");
+      // One file per process: tests run in parallel, each reading its own.
+      QString path = dir + QStringLiteral("/screen-%1.json").arg(QCoreApplication::applicationPid());
       QFile f(path);
       if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         f.write(R"({"synchronousWindowSystemEvents": true, "windowFrameMargins": false,
@@ -112,6 +113,9 @@ void UseTestEnvironment() {
     qputenv("QT_SCALE_FACTOR", "1");
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     Init();
+    QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    int at = static_cast<int>(platform.indexOf("configfile="));
+    if (at >= 0) QFile::remove(QString::fromUtf8(platform.mid(at + 11)));
   }
   UseClassicColors();
   SetDefaultTextAntialiasing(false);

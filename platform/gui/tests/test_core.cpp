@@ -5,9 +5,9 @@ using guitest::Canvas;
 
 namespace {
 
-class Core : public guitest::GuiTest {};
+class GuiCore : public guitest::GuiTest {};
 
-TEST_F(Core, FillRectCoversLeftTopButNotRightBottom) {
+TEST_F(GuiCore, FillRectCoversLeftTopButNotRightBottom) {
   Canvas c(10, 10);
   HBRUSH black = GetStockBrush(BLACK_BRUSH);
   FillRect(c.dc(), Rect{2, 2, 5, 4}, black);
@@ -17,7 +17,7 @@ TEST_F(Core, FillRectCoversLeftTopButNotRightBottom) {
   EXPECT_EQ(c.Row(4), "..........");
 }
 
-TEST_F(Core, WindowGetsPaintAfterInvalidate) {
+TEST_F(GuiCore, WindowGetsPaintAfterInvalidate) {
   std::vector<UINT> seen;
   HWND w = TopLevel(10, 10, 100, 80, [&](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
     if (m == WM_PAINT || m == WM_ERASEBKGND || m == WM_NCPAINT) seen.push_back(m);

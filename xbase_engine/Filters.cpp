@@ -36,21 +36,15 @@ void SetExpressionFilter(Table& t, std::string_view text) {
   t.SetFilter(std::move(f));
 }
 
-uint32_t RunQuery(Table& t, std::string_view text) {
-  if (Trim(text).empty()) {
-    t.SetFilter(nullptr);
-    return t.RecNo();
-  }
-  auto f = std::make_unique<AreaFilter>();
-  f->condition = LogicalExpression(t, text);
-  if (TheEngine().settings.queryExact) f->condition->Expr().ForceExact(true);
-  f->text = std::string(text);
-  // The whole table is tested here, one pass over the mapped records; the
-  // bits are gathered a word at a time.
+namespace {
+
+// The records of t that satisfy cond: one pass reading blocks of records,
+// the bits gathered a word at a time.
+RecordBits TestAll(Table& t, TableExpression& cond) {
   const uint32_t n = t.RecCount();
-  f->records = std::make_unique<RecordBits>(n);
-  std::vector<uint64_t>& words = f->records->Words();
-  TableExpression& cond = *f->condition;
+  Table::ReadScope scan(t);
+  RecordBits bits(n);
+  std::vector<uint64_t>& words = bits.Words();
   for (uint32_t base = 0; base < n; base += 64) {
     uint64_t w = 0;
     const uint32_t end = std::min<uint32_t>(64, n - base);
@@ -60,6 +54,21 @@ uint32_t RunQuery(Table& t, std::string_view text) {
     }
     words[base >> 6] = w;
   }
+  return bits;
+}
+
+}  // namespace
+
+uint32_t RunQuery(Table& t, std::string_view text) {
+  if (Trim(text).empty()) {
+    t.SetFilter(nullptr);
+    return t.RecNo();
+  }
+  auto f = std::make_unique<AreaFilter>();
+  f->condition = LogicalExpression(t, text);
+  if (TheEngine().settings.queryExact) f->condition->Expr().ForceExact(true);
+  f->text = std::string(text);
+  f->records = std::make_unique<RecordBits>(TestAll(t, *f->condition));
   t.SetFilter(std::move(f));
   t.GoTop();
   return t.Eof() ? 0 : t.RecNo();
@@ -67,6 +76,7 @@ uint32_t RunQuery(Table& t, std::string_view text) {
 
 uint32_t FilteredCount(Table& t) {
   const uint32_t n = t.RecCount();
+  Table::ReadScope scan(t);
   uint32_t c = 0;
   for (uint32_t r = 1; r <= n; ++r) c += t.Visible(r) ? 1 : 0;
   return c;
@@ -74,6 +84,7 @@ uint32_t FilteredCount(Table& t) {
 
 RecordBits AdmittedRecords(Table& t) {
   const uint32_t n = t.RecCount();
+  Table::ReadScope scan(t);
   RecordBits bits(n);
   for (uint32_t r = 1; r <= n; ++r) {
     if (t.Visible(r)) bits.Set(r, true);

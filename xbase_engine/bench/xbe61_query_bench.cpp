@@ -70,7 +70,8 @@ int main() {
   for (xb_GoTop(); !xb_Eof(); xb_Skip(1)) {
   }  // the file's pages mapped into this process
 
-  const char* queries[] = {"AMOUNT > 900", "NAME = \"C00001\"", "DAY >= {^2012-01-01}",
+  // The first one reads no field: it shows what reading the records costs.
+  const char* queries[] = {"RECNO() % 2 = 0", "AMOUNT > 900", "NAME = \"C00001\"", "DAY >= {^2012-01-01}",
                            "AMOUNT > 500 .AND. .NOT. DONE", "UPPER(NAME) = \"C0000\""};
   for (const char* q : queries) {
     int matches = 0;

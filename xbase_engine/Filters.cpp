@@ -1,8 +1,10 @@
 #include "xbase_engine/Filters.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "xbase_engine/WorkAreas.h"
+#include "xbase_engine/index/AreaIndexes.h"
 
 namespace xbe {
 
@@ -38,6 +40,47 @@ void SetExpressionFilter(Table& t, std::string_view text) {
 
 namespace {
 
+// What the indexes can answer of cond: the records within every key range
+// an order can give (null when none can), and how much of cond that is:
+// 3 all of it, 2 part of it, 1 nothing.
+std::unique_ptr<RecordBits> IndexCandidates(Table& t, TableExpression& cond, int& level) {
+  level = 1;
+  auto* indexes = dynamic_cast<idx::AreaIndexes*>(t.Observer());
+  if (!indexes) return nullptr;
+  bool complete = false;
+  const std::vector<expr::KeyRange> ranges = cond.Expr().KeyRanges(complete);
+  std::unique_ptr<RecordBits> candidates;
+  for (const expr::KeyRange& r : ranges) {
+    RecordBits bits;
+    if (!indexes->KeyRangeRecords(r, bits)) {
+      complete = false;
+      continue;
+    }
+    if (candidates) {
+      candidates->And(bits);
+    } else {
+      candidates = std::make_unique<RecordBits>(std::move(bits));
+    }
+  }
+  if (candidates) level = complete ? 3 : 2;
+  return candidates;
+}
+
+// The records among candidates that satisfy cond (the ranges are wider than
+// the comparisons they come from), as a set over all n records.
+RecordBits TestCandidates(Table& t, TableExpression& cond, RecordBits& candidates, uint32_t n) {
+  Table::ReadScope scan(t);
+  RecordBits bits(n);
+  std::vector<uint64_t>& words = candidates.Words();
+  for (size_t w = 0; w < words.size(); ++w) {
+    for (uint64_t rest = words[w]; rest != 0; rest &= rest - 1) {
+      const uint32_t rec = uint32_t(w * 64 + size_t(std::countr_zero(rest)) + 1);
+      if (rec <= n && cond.Test(rec, t.RecordImage(rec))) bits.Set(rec, true);
+    }
+  }
+  return bits;
+}
+
 // The records of t that satisfy cond: one pass reading blocks of records,
 // the bits gathered a word at a time.
 RecordBits TestAll(Table& t, TableExpression& cond) {
@@ -68,10 +111,20 @@ uint32_t RunQuery(Table& t, std::string_view text) {
   f->condition = LogicalExpression(t, text);
   if (TheEngine().settings.queryExact) f->condition->Expr().ForceExact(true);
   f->text = std::string(text);
-  f->records = std::make_unique<RecordBits>(TestAll(t, *f->condition));
+  int level = 1;
+  std::unique_ptr<RecordBits> candidates = IndexCandidates(t, *f->condition, level);
+  f->records = std::make_unique<RecordBits>(candidates ? TestCandidates(t, *f->condition, *candidates, t.RecCount())
+                                                       : TestAll(t, *f->condition));
   t.SetFilter(std::move(f));
   t.GoTop();
   return t.Eof() ? 0 : t.RecNo();
+}
+
+int QueryLevel(Table& t, std::string_view text) {
+  auto cond = LogicalExpression(t, text);
+  int level = 1;
+  IndexCandidates(t, *cond, level);
+  return level;
 }
 
 uint32_t FilteredCount(Table& t) {

@@ -161,7 +161,7 @@ class AreaIndexes : public RecordObserver {
   Cursor cur_;
   const Order* curOrder_ = nullptr;
   uint32_t curRec_ = 0;
-  bool changing_ = false;  // BeforeChange captured the stored keys
+  [[maybe_unused]] bool changing_ = false;  // BeforeChange captured the stored keys
 };
 
 // Creates the work area's index set and hands it to the table; opens the

@@ -219,7 +219,10 @@ QRegion VisibleRegion(const WindowObj& w, bool clientOnly, bool clipChildren);
 QPoint SurfaceOrigin(const WindowObj& w, bool clientOnly);
 HostWidget* HostOf(const WindowObj& w);
 WindowObj* RootOf(WindowObj& w);
-void InvalidateInternal(WindowObj& w, const QRegion& clientRgn, bool erase, bool children);
+// Marks clientRgn of w for painting; with children, the children under it
+// too unless w clips its children (evenClipped: also then, for areas whose
+// pixels are gone, as after a move or when shown).
+void InvalidateInternal(WindowObj& w, const QRegion& clientRgn, bool erase, bool children, bool evenClipped = false);
 void FlushSurface(DcObj& dc);
 void ForgetWindowDcs(HWND h);
 

@@ -72,7 +72,9 @@ QWidget* gLastUnder = nullptr;
 
 void SendMouse(QEvent::Type type, Point screen, Qt::MouseButton button, Qt::MouseButtons held, UINT modifiers) {
   QPoint global(screen.X, screen.Y);
-  QCursor::setPos(global);
+  // The pointer is where the test says; moving the toolkit's own pointer
+  // would send moves of its own.
+  G().testCursor = global;
   QPoint local;
   QWidget* target = WidgetAt(global, local);
   QWidget* grabber = QWidget::mouseGrabber();

@@ -95,6 +95,7 @@ void FlushSurfaceOf(WindowObj& w) {
 }  // namespace
 
 QRegion VisibleRegion(const WindowObj& w, bool clientOnly, bool clipChildren) {
+  if (!IsShowing(w)) return QRegion();
   QPoint o = SurfaceOrigin(w, clientOnly);
   QRegion r;
   if (clientOnly)

@@ -186,6 +186,8 @@ struct Gui {
   bool paintScheduled = false;
   bool painting = false;
   QObject* dispatcher = nullptr;
+  // The pointer position tests give (GetCursorPos answers it while set).
+  std::optional<QPoint> testCursor;
   // caret of plain windows
   HWND caretOwner{};
   QPoint caretPos;

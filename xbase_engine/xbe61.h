@@ -428,8 +428,10 @@ void xb_PutLogical(const char* field, int value) XB_NOEXCEPT;
 void xb_PutDouble(const char* field, double value) XB_NOEXCEPT;
 
 /* ---- Queries ----
- * A query tests every record once and keeps the records that satisfy it as
- * the work area's filter (a record set; records appended later are tested
+ * A query tests every record once (only those an index order holds in the
+ * key range of a comparison with its key, where there is one; see
+ * xb_QueryTest) and keeps the records that satisfy it as the work area's
+ * filter (a record set; records appended later are tested
  * when a move reaches them; after xb_Pack or xb_Zap the expression is tested
  * again at each move). */
 /* Empty or NULL expression: removes the filter and answers the current
@@ -444,7 +446,9 @@ int xb_QueryRecCount(void) XB_NOEXCEPT;
  * xb_SetExact says. */
 void xb_QuerySetExact(int on) XB_NOEXCEPT;
 /* How xb_Query would answer the expression: 0 not a logical expression, 1 by
- * testing every record. */
+ * testing every record, 2 partly from index orders (comparisons of an order's
+ * key expression with constants, joined by .AND., narrow the records to
+ * test), 3 wholly from index orders. */
 short xb_QueryTest(const char* expression) XB_NOEXCEPT;
 
 void xb_Recall(void) XB_NOEXCEPT;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "xbase_engine/RecordBits.h"
 #include "xbase_engine/RecordObserver.h"
 #include "xbase_engine/Settings.h"
 #include "xbase_engine/TableExpression.h"
@@ -82,6 +83,13 @@ class AreaIndexes : public RecordObserver {
   bool KeyAdd(const std::string& tag, const std::string* key);
   bool KeyDrop(const std::string& tag, const std::string* key);
   int OrderRecNo();
+
+  // ---- queries (AreaQuery.cpp) ----
+  // Adds to out the records whose key lies within range in the first order
+  // that can answer it: its key expression is range.key, it has no FOR
+  // condition, is not unique, has keys of range.type and (text) compares in
+  // machine order. False when no order can.
+  bool KeyRangeRecords(const expr::KeyRange& range, RecordBits& out);
 
   // ---- RecordObserver ----
   void BeforeChange(Table& t) override;

@@ -117,6 +117,7 @@ class AreaIndexes : public RecordObserver {
   Slot At(int n) const;
   Slot Cur() const { return At(current_); }
   Bound& BoundFor(IndexFile& f, Order& o) const;
+  Bound& Of(IndexFile& f, Order& o) const;  // the bound order, found fast
   static KeyCompare CompareFor(const KeyFormat& f);
   void Bind(IndexFile& f);  // orders learn their key types from the work area
   void Attach(IndexFile& f);
@@ -125,7 +126,9 @@ class AreaIndexes : public RecordObserver {
   FileKind CompoundKind() const;
   int WaitMs() const;
   void BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs);
-  std::vector<OrderSpec> SpecsOf(IndexFile& f, const Order* except) const;
+  // The orders of f as specs; keepCollation keeps each character order's
+  // collation, else they take the active one (a reindex).
+  std::vector<OrderSpec> SpecsOf(IndexFile& f, const Order* except, bool keepCollation = true) const;
   OrderSpec SpecFor(const std::string& name, const std::string& expr, const std::string& cond, bool unique,
                     bool descending, bool binary);
   void FirstOrderOf(IndexFile* f, int& n) const;
@@ -143,7 +146,7 @@ class AreaIndexes : public RecordObserver {
   bool BeforeScope(const Slot& s, const Cursor& c) const;
   bool StartAt(const Slot& s, Cursor& c, bool top);
   bool Land(const Slot& s, Cursor& c, bool forward);
-  void StandOn(const Cursor& c);
+  void StandOn(const Slot& s, Cursor& c);
   void StandEof(bool bof);
   int64_t ScopeRank(const Slot& s, bool top, int64_t& count);
   void ChangeKeys(Table& t, uint32_t rec, bool appended);
@@ -159,9 +162,10 @@ class AreaIndexes : public RecordObserver {
   int current_ = 0;
   bool found_ = false;
   Cursor cur_;
+  Cursor work_;         // the position being found (swapped into cur_)
+  std::string keyBuf_;  // a key being made
   const Order* curOrder_ = nullptr;
   uint32_t curRec_ = 0;
-  [[maybe_unused]] bool changing_ = false;  // BeforeChange captured the stored keys
 };
 
 // Creates the work area's index set and hands it to the table; opens the

@@ -209,6 +209,13 @@ Cardinal GetTickCount();
 // The text of an errno value.
 String SysErrorMessage(int errorCode);
 
+// The platform version that code tests for features (visual styles, cue
+// banners of edits): this system offers what version 5.1 of the family
+// numbered 2 did.
+constexpr int Win32Platform = 2;
+constexpr int Win32MajorVersion = 5;
+constexpr int Win32MinorVersion = 1;
+
 // The program's name for captions: the executable's name without extension.
 String ProgramTitle();
 // Shows "<message>." (a period added when the text does not end in one) in an

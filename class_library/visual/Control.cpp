@@ -116,7 +116,7 @@ void TControl::WindowProcedure(TMessage& Message) {
   if (m >= gui::WM_MOUSEFIRST && m <= gui::WM_MOUSELAST) {
     if (m == gui::WM_LBUTTONDOWN || m == gui::WM_LBUTTONDBLCLK) {
       if (dragMode_ == dmAutomatic) {
-        BeginDrag(true);
+        BeginDrag(Mouse()->DragImmediate(), Mouse()->DragThreshold());
         return;
       }
     }
@@ -611,7 +611,9 @@ void TControl::CMDrag(TMessage& Message) { visual::HandleDragMessage(this, Messa
 
 // ---- Dragging ----------------------------------------------------------------------
 
-void TControl::BeginDrag(bool Immediate, int Threshold) { visual::BeginDrag(this, Immediate, Threshold); }
+void TControl::BeginDrag(bool Immediate, int Threshold) {
+  visual::BeginDrag(this, Immediate, Threshold < 0 ? Mouse()->DragThreshold() : Threshold);
+}
 void TControl::EndDrag(bool Drop) { visual::EndDrag(this, Drop); }
 bool TControl::Dragging() const { return visual::DragControl() == this; }
 

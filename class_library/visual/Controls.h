@@ -271,6 +271,9 @@ public:
   TStartDragEvent OnStartDrag;
   TEndDragEvent OnEndDrag;
 
+  bool UseRightToLeftAlignment() const { return false; }
+  bool UseRightToLeftReading() const { return false; }
+  UINT DrawTextBiDiModeFlags(UINT Flags) const { return Flags; }
   // A click with the left button released over the control (OnClick).
   virtual void HandleClick();
   virtual void DblClick();
@@ -580,6 +583,30 @@ TCustomForm* GetParentForm(TControl* Control);
 // The control under a screen point (window-less ones included), or nullptr.
 TControl* FindDragTarget(TPoint Pos, bool AllowDisabled);
 TControl* FindVCLWindow(TPoint Pos);
+
+// The mouse: where it is and how it scrolls and drags.
+class TMouse {
+public:
+  TPoint CursorPos() const;
+  void SetCursorPos(TPoint Value);
+  // Lines a wheel notch scrolls (the desktop's setting).
+  int WheelScrollLines() const;
+  bool WheelPresent() const;
+  // Dragging starts at once, or after the pointer moved DragThreshold pixels.
+  bool DragImmediate() const { return dragImmediate_; }
+  void SetDragImmediate(bool Value) { dragImmediate_ = Value; }
+  int DragThreshold() const { return dragThreshold_; }
+  void SetDragThreshold(int Value) { dragThreshold_ = Value; }
+
+private:
+  bool dragImmediate_ = true;
+  int dragThreshold_ = 5;
+};
+TMouse* Mouse();
+
+// Text direction: this system reads left to right; the helpers keep the
+// flags of code written for both directions.
+inline UINT DrawTextBiDiModeFlagsReadingOnly() { return 0; }
 
 // The control the mouse is over now (for mouse enter and leave).
 TControl* MouseControl();

@@ -380,6 +380,12 @@ void TCustomForm::ControlRemoved(TWinControl* Control) {
     focusedControl_ = nullptr;
 }
 
+void TCustomForm::DefocusControl(TWinControl* Control, bool Removing) {
+  if (Removing && focusedControl_ && Control->ContainsControl(focusedControl_))
+    focusedControl_ = Control->Parent();
+  if (activeControl_ && Control->ContainsControl(activeControl_)) activeControl_ = nullptr;
+}
+
 void TCustomForm::CMDialogKey(TMessage& Message) {
   TShiftState shift = KeyDataToShiftState(Message.LParam);
   if ((shift & (ssAlt | ssCtrl)) == 0) {

@@ -55,6 +55,9 @@ public:
   bool SetFocusedControl(TWinControl* Control);
   // A control of the form is going away.
   void ControlRemoved(TWinControl* Control);
+  // Takes the focus and the active control away from Control and what it
+  // holds (Removing: the focus goes to its parent).
+  void DefocusControl(TWinControl* Control, bool Removing);
 
   // Showing and closing.
   void Show();

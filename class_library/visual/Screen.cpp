@@ -48,6 +48,29 @@ bool IdentToCursor(const String& Ident, std::int64_t& Cursor) {
   return false;
 }
 
+// ---- TMouse ---------------------------------------------------------------------------
+
+TPoint TMouse::CursorPos() const {
+  TPoint p;
+  gui::GetCursorPos(p);
+  return p;
+}
+
+void TMouse::SetCursorPos(TPoint Value) { gui::SetCursorPos(Value.X, Value.Y); }
+
+int TMouse::WheelScrollLines() const {
+  gui::UINT lines = 3;
+  gui::SystemParametersInfo(gui::SPI_GETWHEELSCROLLLINES, &lines);
+  return static_cast<int>(lines);
+}
+
+bool TMouse::WheelPresent() const { return gui::GetSystemMetrics(gui::SM_MOUSEWHEELPRESENT) != 0; }
+
+TMouse* Mouse() {
+  static TMouse mouse;
+  return &mouse;
+}
+
 // ---- TMonitor ------------------------------------------------------------------------
 
 TRect TMonitor::BoundsRect() const {

@@ -1,6 +1,7 @@
 // The published properties of the standard controls, panels and images.
 #include "class_library/TypeInfo.h"
 #include "class_library/visual/ExtCtrls.h"
+#include "class_library/visual/Mask.h"
 #include "class_library/visual/StdCtrls.h"
 
 namespace {
@@ -28,6 +29,9 @@ void RegisterStdControlClasses() {
         .Str("Text", &TCustomEdit::Text, &TCustomEdit::SetText)
         .Event<TNotifyEvent>("OnChange", [](TCustomEdit& e, TNotifyEvent v) { e.OnChange = std::move(v); });
     RegisterClass<TEdit>("TEdit", "TCustomEdit");
+    RegisterClass<TCustomMaskEdit>("TCustomMaskEdit", "TCustomEdit")
+        .Str("EditMask", &TCustomMaskEdit::EditMask, &TCustomMaskEdit::SetEditMask);
+    RegisterClass<TMaskEdit>("TMaskEdit", "TCustomMaskEdit");
     RegisterClass<TCustomMemo>("TCustomMemo", "TCustomEdit")
         .Strings("Lines",
                  [](TCustomMemo& m) {

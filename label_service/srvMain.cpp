@@ -7,7 +7,14 @@
 #include "class_library/Timer.h"
 #include "class_library/TypeInfo.h"
 #include "data_access/XbDSet.h"
+#include "platform/system/Files.h"
 #include "platform/system/TextFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -124,6 +131,60 @@ void ServiceController(Cardinal CtrlCode) {
   if (srvTarnwick != nullptr) srvTarnwick->Controller(CtrlCode);
 }
 
+// What a non-regular file is, for the log.
+const char* KindOfFile(mode_t mode) {
+  if (S_ISFIFO(mode)) return "a named pipe";
+  if (S_ISDIR(mode)) return "a directory";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "a special file";
+}
+
+// Reads a spool file whole without ever holding up the tick: opened
+// non-blocking (a named pipe would otherwise wait for a writer), then only a
+// regular file of at most SpoolFileMaxBytes is read. False with the reason
+// when it cannot be taken.
+bool ReadSpoolFile(const String& Path, String& Bytes, String& Reason) {
+  sys::UniqueFd fd(::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  struct stat st {};
+  if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0) {
+    Reason = SysErrorMessage(errno);
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    Reason = String(KindOfFile(st.st_mode)) + ", not a regular file";
+    return false;
+  }
+  const String overLimit = "over the size limit of " + IntToStr(SpoolFileMaxBytes) + " bytes";
+  if (st.st_size > SpoolFileMaxBytes) {
+    Reason = overLimit;
+    return false;
+  }
+  Bytes.clear();
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      Reason = SysErrorMessage(errno);
+      return false;
+    }
+    if (n == 0) return true;
+    Bytes.append(buf, static_cast<size_t>(n));
+    if (static_cast<std::int64_t>(Bytes.size()) > SpoolFileMaxBytes) {  // grew while being read
+      Reason = overLimit;
+      return false;
+    }
+  }
+}
+
+// True when both paths name one directory (however spelt or cased).
+bool SameDirectory(const String& A, const String& B) {
+  struct stat a {}, b {};
+  return ::stat(sys::ResolveFileName(A).c_str(), &a) == 0 && ::stat(sys::ResolveFileName(B).c_str(), &b) == 0 &&
+         a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 template <class C>
 C* RequireComponent(TComponent* Root, const String& Name) {
   C* c = dynamic_cast<C*>(Root->FindComponent(Name));
@@ -174,7 +235,24 @@ void TsrvTarnwick::ServiceCreate(TObject* /*Sender*/) {
   logFile_ = std::make_unique<TAppendLogFile>(BaseDir + "Tarnwick.txt");
 }
 
+void TsrvTarnwick::HoldBaseDirectory() {
+  if (baseDirLock_) return;  // held since the first start
+  auto dir = std::make_unique<sys::UniqueFd>(::open(BaseDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir->Get() < 0) throw EInOutError("Cannot open the base directory " + BaseDir + ". " + SysErrorMessage(errno));
+  if (::flock(dir->Get(), LOCK_EX | LOCK_NB) != 0) {
+    // Two services on one directory would overwrite each other's log and
+    // status and race for the same orders.
+    if (errno == EWOULDBLOCK) {
+      throw Exception("Another TarnwickService is already running on " + BaseDir + "; this one does not start");
+    }
+    throw EInOutError("Cannot lock the base directory " + BaseDir + ". " + SysErrorMessage(errno));
+  }
+  baseDirLock_ = std::move(dir);
+}
+
 void TsrvTarnwick::ServiceStart(TService* /*Sender*/, bool& /*Started*/) {
+  // Before anything is written: the files belong to the service that runs.
+  HoldBaseDirectory();
   Timer->SetEnabled(true);
   try {
     LoadConfig();
@@ -235,6 +313,8 @@ void TsrvTarnwick::WriteLog(const String& Message) {
 }
 
 void TsrvTarnwick::LoadConfig() {
+  // Orders held back by the last configuration get another look.
+  std::erase_if(leftAlone_, [](const auto& entry) { return entry.second.UntilReload; });
   ErrorFlag = false;
   SetError(stsNone);
 
@@ -322,16 +402,20 @@ void TsrvTarnwick::RenderLabels() {
 
 bool TsrvTarnwick::FindSpoolFile(String& Name) {
   const TDateTime now = Now();
+  const String dir = BaseDir + SPLDirSource + "/";
   std::map<String, TFileLook> looks;
   String found;
   TSearchRec rec;
-  for (int rc = FindFirst(BaseDir + SPLDirSource + "/*.spl", faAnyFile, rec); rc == 0; rc = FindNext(rec)) {
+  for (int rc = FindFirst(dir + "*.spl", faAnyFile, rec); rc == 0; rc = FindNext(rec)) {
     if ((rec.Attr & faDirectory) != 0) continue;
-    TFileLook look{rec.Size, rec.Time};
+    struct stat st {};
+    const String path = dir + rec.Name;
+    if (::stat(path.c_str(), &st) != 0 && ::lstat(path.c_str(), &st) != 0) continue;  // gone
+    TFileLook look{rec.Size, rec.Time, std::int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec};
     looks[rec.Name] = look;
     if (!found.empty()) continue;
     auto alone = leftAlone_.find(rec.Name);
-    if (alone != leftAlone_.end() && alone->second == look) continue;  // until it changes
+    if (alone != leftAlone_.end() && alone->second.Look == look) continue;  // until it changes
     auto seen = looks_.find(rec.Name);
     bool unchanged = seen != looks_.end() && seen->second == look;
     bool old = (now - rec.Time) * kSecondsPerDay >= SpoolSettleSeconds;
@@ -342,7 +426,8 @@ bool TsrvTarnwick::FindSpoolFile(String& Name) {
   // Files left alone that went away or changed are orders again.
   for (auto it = leftAlone_.begin(); it != leftAlone_.end();) {
     auto now_look = looks_.find(it->first);
-    it = (now_look == looks_.end() || !(now_look->second == it->second)) ? leftAlone_.erase(it) : std::next(it);
+    it = (now_look == looks_.end() || !(now_look->second == it->second.Look)) ? leftAlone_.erase(it)
+                                                                               : std::next(it);
   }
   if (found.empty()) return false;
   Name = found;
@@ -359,7 +444,13 @@ void TsrvTarnwick::TimerTimer(TObject* /*Sender*/) {
   if (!FindSpoolFile(name)) return;
   const String path = BaseDir + SPLDirSource + "/" + name;
   WriteLog("-> Loading from " + path);
-  SpoolLines->LoadFromFile(path);
+  String bytes, reason;
+  if (!ReadSpoolFile(path, bytes, reason)) {
+    WriteLog("# " + path + " cannot be read (" + reason + "): left in place until it changes");
+    LeaveAlone(name);
+    return;
+  }
+  SpoolLines->SetText(bytes);
   RenderLabels();  // warns when the lines are not whole records
   // A partial record may be an order RM has not finished: handing over the
   // empty result would delete it. It waits instead until RM rewrites or
@@ -412,14 +503,40 @@ void TsrvTarnwick::DeleteSource(const String& Name, const String& Path) {
   LeaveAlone(Name);
 }
 
-void TsrvTarnwick::LeaveAlone(const String& Name) {
+void TsrvTarnwick::LeaveAlone(const String& Name, bool UntilReload) {
   auto look = looks_.find(Name);
-  if (look != looks_.end()) leftAlone_[Name] = look->second;
+  if (look != looks_.end()) leftAlone_[Name] = TLeftAlone{look->second, UntilReload};
+}
+
+String TsrvTarnwick::FreeLabelName(const String& Dir, const String& Name) const {
+  // FileExists matches names in any case, as RM's world does.
+  if (!FileExists(Dir + "/" + Name)) return Name;
+  const size_t dot = Name.rfind('.');
+  const String stem = dot == String::npos ? Name : Name.substr(0, dot);
+  const String ext = dot == String::npos ? String() : Name.substr(dot);
+  for (int n = 2;; ++n) {
+    String candidate = stem + "-" + IntToStr(n) + ext;
+    if (!FileExists(Dir + "/" + candidate)) return candidate;
+  }
 }
 
 bool TsrvTarnwick::HandOver(const String& Dir, const String& Name) {
-  if (!SaveLabels(Dir + "/" + Name)) return false;
-  DeleteSource(Name, BaseDir + SPLDirSource + "/" + Name);
+  const String source = BaseDir + SPLDirSource;
+  const String sourcePath = source + "/" + Name;
+  if (SameDirectory(Dir, source)) {
+    // The labels would be written over the order, which would then be
+    // deleted: the order stays until the configuration is set right.
+    WriteLog("# " + sourcePath + " stays in place: the printer directory " + Dir +
+             " is the source spool directory (check Tarnwick.cfg)");
+    LeaveAlone(Name, /*UntilReload=*/true);
+    return false;
+  }
+  const String label = FreeLabelName(Dir, Name);
+  if (label != Name) {
+    WriteLog("! " + Dir + "/" + Name + " still holds the labels of another order: these go to " + Dir + "/" + label);
+  }
+  if (!SaveLabels(Dir + "/" + label)) return false;
+  DeleteSource(Name, sourcePath);
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include "class_library/StringList.h"
 #include "class_library/Types.h"
 #include "label_service/srvLog.h"
+#include "platform/system/UniqueFd.h"
 
 // ---- Label rendering --------------------------------------------------------
 
@@ -70,6 +71,12 @@ constexpr std::int16_t stsDesignMissing = 5;
 // RM may still be writing a file that has just appeared.
 constexpr double SpoolSettleSeconds = 1.0;
 
+// The largest spool file read (16 MiB): an order is a handful of 100-line
+// records, a few kilobytes. A larger file, like anything that is not a
+// regular file or cannot be read, is logged once with the reason and left in
+// place until it changes, so the orders behind it still print.
+constexpr std::int64_t SpoolFileMaxBytes = std::int64_t{16} * 1024 * 1024;
+
 class TsrvTarnwick : public TService {
 public:
   // Reads the module resource and fires OnCreate.
@@ -111,7 +118,12 @@ private:
   struct TFileLook {
     std::int64_t Size = 0;
     double Time = 0;
+    std::int64_t ChangeNs = 0;  // inode change time: a chmod is a change too
     bool operator==(const TFileLook&) const = default;
+  };
+  struct TLeftAlone {
+    TFileLook Look;
+    bool UntilReload = false;  // also tried again after a configuration reload
   };
 
   TSpooler TestSpooler(const String& Dir, const String& Setting);
@@ -123,12 +135,20 @@ private:
   // Writes the labels as Dir/Name, then deletes the source file Name; false
   // (the source kept) when the labels could not be written.
   bool HandOver(const String& Dir, const String& Name);
-  // Skips the source file Name on later ticks until it changes or goes away.
-  void LeaveAlone(const String& Name);
+  // Skips the source file Name on later ticks until it changes or goes away
+  // (or, with UntilReload, until the configuration is reloaded).
+  void LeaveAlone(const String& Name, bool UntilReload = false);
+  // Dir/Name when no file of that name (in any case) waits there, else the
+  // first free Dir/stem-n.ext: labels never replace another order's.
+  String FreeLabelName(const String& Dir, const String& Name) const;
+  // One service process per base directory: takes the lock on it, or raises
+  // when another process holds it.
+  void HoldBaseDirectory();
 
   std::unique_ptr<TAppendLogFile> logFile_;
-  std::map<String, TFileLook> looks_;    // spool files seen at the last tick
-  std::map<String, TFileLook> leftAlone_;  // not deletable or not whole records
+  std::map<String, TFileLook> looks_;      // spool files seen at the last tick
+  std::map<String, TLeftAlone> leftAlone_;  // unreadable, not deletable, partial or clashing
+  std::unique_ptr<sys::UniqueFd> baseDirLock_;  // holds the base directory's flock while the process lives
 };
 
 // The module of the running program (the last one created).

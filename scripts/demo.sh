@@ -7,9 +7,24 @@ bindir="$(cd "${1:?usage: scripts/demo.sh <directory with TarnwickService>}" && 
 demo="${TW_DEMO_DIR:-$PWD/demo}"
 
 mkdir -p "$demo/PreLabel" "$demo/Label1" "$demo/Label2"
+
+# One demo per directory, checked before anything in it changes: the running
+# programs have these very files mapped. The lock is held for as long as this
+# script or any program it starts lives; a service started some other way
+# holds the directory itself.
+exec 9>"$demo/.demo.lock"
+if ! flock -n 9 || ! flock -n "$demo" true; then
+  echo "A Tarnwick demo or service is already running in $demo: stop it first (Ctrl-C in its terminal)." >&2
+  exit 1
+fi
+
 # The service works on the files next to itself, so the programs live in the
-# demo directory.
-cp -f "$bindir/TarnwickService" "$bindir/libxbe61.so" "$bindir/rmspool_sim" "$demo/"
+# demo directory. Each is copied under a temporary name and renamed into
+# place: a program still running from the old file keeps it intact.
+for f in TarnwickService libxbe61.so rmspool_sim; do
+  cp -f "$bindir/$f" "$demo/.$f.new"
+  mv -f "$demo/.$f.new" "$demo/$f"
+done
 
 crlf() { sed 's/$/\r/'; }
 

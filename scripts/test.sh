@@ -2,7 +2,7 @@
 # Installs what the build needs, builds everything with ASan/UBSan and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 jobs=$(nproc)
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_SANITIZE=ON
 cmake --build build/test -j "$jobs"

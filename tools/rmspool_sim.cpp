@@ -7,7 +7,8 @@
 //   - it takes every *.spl file handed to it: prints it to standard output and
 //     moves it into the directory's printed/ folder. With --error it prints
 //     nothing: a spooler with a problem leaves the files where they are.
-// It runs until SIGTERM or SIGINT, or with --once until nothing is left to print.
+// It runs until SIGTERM, SIGINT or SIGHUP, or with --once until nothing is left
+// to print.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -183,6 +184,7 @@ int main(int argc, char** argv) {
   sa.sa_handler = OnStopSignal;
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);  // its terminal closed
 
   std::cout << "rmspool_sim: serving " << opt.dir << (opt.error ? " (with RMSpool.err)" : "") << std::endl;
   while (g_stop == 0) {

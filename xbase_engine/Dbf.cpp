@@ -4,8 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/system/FileTime.h"
-
 namespace xbe {
 
 namespace {
@@ -213,54 +211,11 @@ std::vector<uint8_t> BuildHeader(uint8_t version, std::vector<FieldDesc>& fields
   return h;
 }
 
-// ---- dates ----
-
-namespace {
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-int DaysInMonth(int y, int m) {
-  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : days[m - 1];
-}
-}  // namespace
-
-// Julian day number of 1 January 1970, the origin of the shared calendar arithmetic.
-constexpr int64_t kJulian1970 = 2440588;
-
-int32_t JulianFromYmd(int y, int m, int d) {
-  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return 0;
-  return int32_t(sys::DaysFromCivil(y, unsigned(m), unsigned(d)) + kJulian1970);
-}
-
-void YmdFromJulian(int32_t jdn, int& y, int& m, int& d) {
-  long long year = 0;
-  unsigned month = 0, day = 0;
-  sys::CivilFromDays(jdn - kJulian1970, year, month, day);
-  y = int(year);
-  m = int(month);
-  d = int(day);
-}
-
-bool ParseDbfDate(std::string_view text, int& y, int& m, int& d) {
-  if (text.size() < 8) return false;
-  int v[8];
-  for (int i = 0; i < 8; ++i) {
-    const char c = text[size_t(i)];
-    if (c < '0' || c > '9') return false;
-    v[i] = c - '0';
-  }
-  y = v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3];
-  m = v[4] * 10 + v[5];
-  d = v[6] * 10 + v[7];
-  return JulianFromYmd(y, m, d) != 0;
-}
-
 std::string DbfDateText(int32_t jdn) {
   if (jdn == 0) return std::string(8, ' ');
   int y, m, d;
   YmdFromJulian(jdn, y, m, d);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
-  return buf;
+  return dbf::FormatDate(y, m, d);
 }
 
 DateLayout LayoutForCode(int code, const std::string& userShortFormat, char userSeparator) {
@@ -396,33 +351,6 @@ std::string UpperAscii(std::string_view s) {
     if (c >= 'a' && c <= 'z') c = char(c - 32);
   }
   return r;
-}
-
-bool ParseNumber(std::string_view text, double& value) {
-  text = Trim(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return false;
-  double v = 0;
-  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (r.ec != std::errc()) return false;
-  value = v;
-  return true;
-}
-
-bool FormatNumber(double value, int width, int decimals, std::string& out) {
-  if (!std::isfinite(value) || width < 1) return false;
-  char buf[400];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-  if (r.ec != std::errc()) return false;
-  std::string_view text(buf, size_t(r.ptr - buf));
-  // A rounded negative zero is stored as zero.
-  if (text.size() > 1 && text[0] == '-' && text.find_first_not_of("-0.") == std::string_view::npos) {
-    text.remove_prefix(1);
-  }
-  if (int(text.size()) > width) return false;
-  out.assign(size_t(width) - text.size(), ' ');
-  out.append(text);
-  return true;
 }
 
 }  // namespace xbe

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "xbase_engine/DbfCodec.h"
+
 namespace xbe {
 
 // Every failure of the engine is one of these; the entry points turn it into
@@ -65,11 +67,13 @@ std::vector<uint8_t> BuildHeader(uint8_t version, std::vector<FieldDesc>& fields
 bool IsMemoField(const FieldDesc& f);
 
 // ---- dates ----
-// Julian day number of a calendar date (proleptic Gregorian); 0 for an invalid date.
-int32_t JulianFromYmd(int y, int m, int d);
-void YmdFromJulian(int32_t jdn, int& y, int& m, int& d);
+// Calendar dates and Julian day numbers: the field codec's.
+using dbf::JulianFromYmd;
+using dbf::YmdFromJulian;
 // Reads "yyyymmdd"; false when blank or not a valid date.
-bool ParseDbfDate(std::string_view text, int& y, int& m, int& d);
+inline bool ParseDbfDate(std::string_view text, int& y, int& m, int& d) {
+  return dbf::ReadDate(text, y, m, d) == dbf::DateKind::Valid;
+}
 // "yyyymmdd" of a Julian day number; eight blanks for 0 (the empty date).
 std::string DbfDateText(int32_t jdn);
 
@@ -87,37 +91,26 @@ std::string BlankDate(const DateLayout& layout, bool century);
 bool ParseDate(const DateLayout& layout, int epoch, std::string_view text, int& y, int& m, int& d);
 
 // ---- numbers ----
-// Reads a number from field text (blanks around it allowed, '.' decimal
-// point); false when there is no number.
-bool ParseNumber(std::string_view text, double& value);
-// Formats value right-aligned in width with the decimals; false when it does
-// not fit.
-bool FormatNumber(double value, int width, int decimals, std::string& out);
+// Reads number text of a field (the codec's one reading); false when it is
+// blank or not a number.
+inline bool ParseNumber(std::string_view text, double& value) {
+  const dbf::NumberRead r = dbf::ReadNumber(text);
+  if (r.kind != dbf::NumberKind::Valid) return false;
+  value = r.value;
+  return true;
+}
+using dbf::FormatNumber;
 
 std::string_view TrimRight(std::string_view s);
 std::string_view Trim(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 std::string UpperAscii(std::string_view s);
 
-// Little-endian helpers.
-inline uint32_t ReadLe32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-inline uint16_t ReadLe16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-inline uint32_t ReadBe32(const uint8_t* p) {
-  return uint32_t(p[3]) | uint32_t(p[2]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[0]) << 24;
-}
-inline void WriteLe32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-  p[2] = uint8_t(v >> 16);
-  p[3] = uint8_t(v >> 24);
-}
-inline void WriteBe32(uint8_t* p, uint32_t v) {
-  p[3] = uint8_t(v);
-  p[2] = uint8_t(v >> 8);
-  p[1] = uint8_t(v >> 16);
-  p[0] = uint8_t(v >> 24);
-}
+// Byte order helpers of the codec.
+using dbf::ReadBe32;
+using dbf::ReadLe16;
+using dbf::ReadLe32;
+using dbf::WriteBe32;
+using dbf::WriteLe32;
 
 }  // namespace xbe

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "xbase_engine/EntryGuard.h"
+#include "xbase_engine/Relations.h"
 #include "xbase_engine/WorkAreas.h"
 
 namespace xbe {
@@ -42,6 +43,9 @@ inline const FieldDesc& Field(Table& t, const char* name) {
 }
 
 inline Settings& S() { return TheEngine().settings; }
+
+// After a move of the current area: the areas related to it follow.
+inline void Moved() { FollowRelations(TheEngine().current); }
 
 inline int Bool(bool b) { return b ? 1 : 0; }
 

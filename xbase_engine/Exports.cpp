@@ -68,6 +68,7 @@ void xb_Append(void) noexcept {
     t.CopyRecord(image.data());
     image[0] = ' ';
     t.Append(image.data(), false);
+    Moved();
   });
 }
 
@@ -75,20 +76,33 @@ int xb_AppendEx(const void* record) noexcept {
   return Guard(0, [&] {
     if (!record) throw XbError("No record image given");
     Table& t = Current();
-    if (!t.Translation()) return Clamp32(t.Append(static_cast<const uint8_t*>(record), false));
-    std::vector<uint8_t> image(static_cast<const uint8_t*>(record),
-                               static_cast<const uint8_t*>(record) + t.Header().recLen);
-    t.StoreImage(image.data());
-    return Clamp32(t.Append(image.data(), false));
+    int rec;
+    if (!t.Translation()) {
+      rec = Clamp32(t.Append(static_cast<const uint8_t*>(record), false));
+    } else {
+      std::vector<uint8_t> image(static_cast<const uint8_t*>(record),
+                                 static_cast<const uint8_t*>(record) + t.Header().recLen);
+      t.StoreImage(image.data());
+      rec = Clamp32(t.Append(image.data(), false));
+    }
+    Moved();
+    return rec;
   });
 }
 
 void xb_AppendBlank(void) noexcept {
-  GuardV([] { Current().Append(nullptr, false); });
+  GuardV([] {
+    Current().Append(nullptr, false);
+    Moved();
+  });
 }
 
 int xb_AppendBlankEx(int lock) noexcept {
-  return Guard(0, [&] { return Clamp32(Current().Append(nullptr, lock != 0)); });
+  return Guard(0, [&] {
+    const int rec = Clamp32(Current().Append(nullptr, lock != 0));
+    Moved();
+    return rec;
+  });
 }
 
 int xb_BaseDate(void) noexcept { return JulianFromYmd(1899, 12, 30); }
@@ -359,15 +373,24 @@ const char* xb_GetTrimString(const char* field) noexcept {
 }
 
 void xb_Go(int recNo) noexcept {
-  GuardV([&] { Current().Go(recNo); });
+  GuardV([&] {
+    Current().Go(recNo);
+    Moved();
+  });
 }
 
 void xb_GoBottom(void) noexcept {
-  GuardV([] { Current().GoBottom(); });
+  GuardV([] {
+    Current().GoBottom();
+    Moved();
+  });
 }
 
 void xb_GoTop(void) noexcept {
-  GuardV([] { Current().GoTop(); });
+  GuardV([] {
+    Current().GoTop();
+    Moved();
+  });
 }
 
 int xb_IsNull(const char* field) noexcept {
@@ -564,7 +587,10 @@ void xb_SetTurboRead(int on) noexcept {
 }
 
 void xb_Skip(int distance) noexcept {
-  GuardV([&] { Current().Skip(distance); });
+  GuardV([&] {
+    Current().Skip(distance);
+    Moved();
+  });
 }
 
 int xb_SysProp(int property, int value) noexcept {

@@ -1,5 +1,5 @@
 // The C entry points of expressions, filters, queries, "roll your own"
-// filters and Locate. Expressions are compiled over the current work area's
+// filters, relations and Locate. Expressions are compiled over the current work area's
 // table at each call (a compile costs microseconds; filters and queries keep
 // theirs).
 #include "xbase_engine/ExportHelpers.h"
@@ -84,7 +84,11 @@ int xb_FilterAlias(const char* alias, const char* expression) noexcept {
 }
 
 int xb_Query(const char* expression) noexcept {
-  return Guard(0, [&] { return Clamp32(RunQuery(Current(), Str(expression))); });
+  return Guard(0, [&] {
+    const int rec = Clamp32(RunQuery(Current(), Str(expression)));
+    Moved();
+    return rec;
+  });
 }
 
 int xb_QueryRecCount(void) noexcept {
@@ -140,10 +144,19 @@ int xb_RYOFilterSetBit(int handle, int recNo, int value) noexcept {
   return Guard(0, [&] { return RyoSetBit(handle, recNo, value != 0); });
 }
 
-int xb_SetRelation(short, const char*) noexcept { return 0; }
+int xb_SetRelation(short childArea, const char* key) noexcept {
+  return Guard(0, [&] {
+    SetRelation(TheEngine().current, childArea, Str(key));
+    return 1;
+  });
+}
 
 int xb_Locate(const char* expression, short direction, int resume) noexcept {
-  return Guard(0, [&] { return Bool(LocateRecord(Current(), Text(expression), direction, resume != 0)); });
+  return Guard(0, [&] {
+    const bool found = LocateRecord(Current(), Text(expression), direction, resume != 0);
+    Moved();
+    return Bool(found);
+  });
 }
 
 }  // extern "C"

@@ -187,13 +187,10 @@ void MemoFile::Wipe(uint32_t block) {
 std::string MemoReference(const FieldDesc& f, uint32_t block) {
   if (f.binary) {
     uint8_t b[4];
-    WriteLe32(b, block);
+    dbf::WriteMemoRefBinary(b, block);
     return std::string(reinterpret_cast<char*>(b), 4);
   }
-  if (block == 0) return std::string();
-  std::string t = std::to_string(block);
-  t.insert(0, size_t(f.width) - std::min<size_t>(t.size(), size_t(f.width)), ' ');
-  return t;
+  return dbf::FormatMemoRef(block, f.width);
 }
 
 void MemoFile::Zap() {

@@ -418,47 +418,21 @@ int Table::FieldNumber(std::string_view name) {
 
 // ---- reading values ----
 
-namespace {
-int32_t BinInt32(const uint8_t* p) { return int32_t(ReadLe32(p)); }
-int64_t BinInt64(const uint8_t* p) { return int64_t(uint64_t(ReadLe32(p)) | uint64_t(ReadLe32(p + 4)) << 32); }
-double BinDouble(const uint8_t* p) {
-  const uint64_t bits = uint64_t(ReadLe32(p)) | uint64_t(ReadLe32(p + 4)) << 32;
-  double d;
-  std::memcpy(&d, &bits, sizeof d);
-  return d;
-}
-}  // namespace
-
 std::string Table::Text(const FieldDesc& f) const {
   const uint8_t* p = cur_ + f.offset;
   if (!f.binary) return std::string(Raw(f));
   switch (f.type) {
     case 'I': case '+':
-      return NumberText(BinInt32(p));
-    case 'Y': {
-      char buf[40];
-      const int64_t v = BinInt64(p);
-      const uint64_t a = v < 0 ? 0 - uint64_t(v) : uint64_t(v);
-      std::snprintf(buf, sizeof buf, "%s%llu.%04llu", v < 0 ? "-" : "", (unsigned long long)(a / 10000),
-                    (unsigned long long)(a % 10000));
-      return buf;
-    }
+      return NumberText(dbf::ReadInt(p));
+    case 'Y':
+      return dbf::CurrencyText(dbf::ReadCurrency(p));
     case 'B': case 'O':
-      if (f.width == 8) return DoubleText(BinDouble(p));
-      return NumberText(BinInt32(p));
-    case 'T': case '@': {
-      const int32_t jdn = BinInt32(p);
-      if (jdn == 0) return std::string(14, ' ');
-      int y, m, d;
-      YmdFromJulian(jdn, y, m, d);
-      const int ms = BinInt32(p + 4);
-      char buf[32];
-      std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", y % 10000, m, d, ms / 3600000 % 24,
-                    ms / 60000 % 60, ms / 1000 % 60);
-      return buf;
-    }
+      if (f.width == 8) return DoubleText(dbf::ReadDouble(p));
+      return NumberText(dbf::ReadInt(p));
+    case 'T': case '@':
+      return dbf::DateTimeText(dbf::ReadDateTime(p));
     default:
-      return NumberText(BinInt32(p));  // binary memo reference
+      return NumberText(dbf::ReadMemoRefBinary(p));  // binary memo reference
   }
 }
 
@@ -466,27 +440,19 @@ double Table::Double(const FieldDesc& f) const {
   const uint8_t* p = cur_ + f.offset;
   if (f.binary) {
     switch (f.type) {
-      case 'I': case '+': return BinInt32(p);
-      case 'Y': return double(BinInt64(p)) / 10000.0;
-      case 'B': case 'O':
-        if (f.width == 8) {
-          const double d = BinDouble(p);
-          return std::isfinite(d) ? d : 0.0;
-        }
-        return 0.0;
+      case 'I': case '+': return dbf::ReadInt(p);
+      case 'Y': return dbf::CurrencyValue(dbf::ReadCurrency(p));
+      case 'B': case 'O': return f.width == 8 ? dbf::ReadDouble(p) : 0.0;
       default: return 0.0;
     }
   }
   if (f.type == 'L') return Logical(f) ? 1.0 : 0.0;
-  double v = 0;
-  return ParseNumber(Raw(f), v) ? v : 0.0;
+  return dbf::NumberOrZero(Raw(f));
 }
 
 int64_t Table::Integer(const FieldDesc& f) const {
-  if (f.binary && (f.type == 'I' || f.type == '+')) return BinInt32(cur_ + f.offset);
-  const double d = Double(f);
-  if (d >= 9.2e18 || d <= -9.2e18) return d > 0 ? INT64_MAX : INT64_MIN;
-  return int64_t(d);
+  if (f.binary && (f.type == 'I' || f.type == '+')) return dbf::ReadInt(cur_ + f.offset);
+  return dbf::WholeClamped(Double(f), INT64_MIN, INT64_MAX);
 }
 
 bool Table::Logical(const FieldDesc& f) const {
@@ -500,7 +466,7 @@ int32_t Table::Julian(const FieldDesc& f) const {
     int y, m, d;
     return ParseDbfDate(Raw(f), y, m, d) ? JulianFromYmd(y, m, d) : 0;
   }
-  if (f.binary && (f.type == 'T' || f.type == '@')) return BinInt32(cur_ + f.offset);
+  if (f.binary && (f.type == 'T' || f.type == '@')) return dbf::ReadDateTime(cur_ + f.offset).julian;
   return 0;
 }
 
@@ -537,12 +503,10 @@ uint32_t Table::MemoBlock(const FieldDesc& f) const { return MemoBlockIn(cur_, f
 
 uint32_t Table::MemoBlockIn(const uint8_t* image, const FieldDesc& f) const {
   if (!IsMemoField(f)) return 0;
-  if (f.binary) return ReadLe32(image + f.offset);
-  const std::string_view t = Trim(std::string_view(reinterpret_cast<const char*>(image) + f.offset, size_t(f.width)));
+  if (f.binary) return dbf::ReadMemoRefBinary(image + f.offset);
+  const std::string_view t(reinterpret_cast<const char*>(image) + f.offset, size_t(f.width));
   uint32_t block = 0;
-  if (t.empty()) return 0;
-  const auto r = std::from_chars(t.data(), t.data() + t.size(), block);
-  if (r.ec != std::errc() || r.ptr != t.data() + t.size()) throw XbError("Corrupt memo reference in field " + f.name);
+  if (!dbf::ReadMemoRef(t, block)) throw XbError("Corrupt memo reference in field " + f.name);
   return block;
 }
 
@@ -662,27 +626,22 @@ void Table::PutDouble(const FieldDesc& f, double v) {
       return;
     }
     case 'I': case '+': {
-      const double r = std::trunc(v);
-      if (r < -2147483648.0 || r > 2147483647.0) throw XbError("Value out of bounds for field " + f.name);
-      WriteLe32(b, uint32_t(int32_t(r)));
+      int64_t whole = 0;
+      if (!dbf::WholeInRange(v, INT32_MIN, INT32_MAX, whole)) throw XbError("Value out of bounds for field " + f.name);
+      dbf::WriteInt(b, int32_t(whole));
       PutField(f, std::string_view(reinterpret_cast<char*>(b), 4));
       return;
     }
     case 'Y': {
-      const double r = std::round(v * 10000.0);
-      if (std::fabs(r) > 9.2e18) throw XbError("Value out of bounds for field " + f.name);
-      const uint64_t u = uint64_t(int64_t(r));
-      WriteLe32(b, uint32_t(u));
-      WriteLe32(b + 4, uint32_t(u >> 32));
+      int64_t scaled = 0;
+      if (!dbf::CurrencyFromDouble(v, scaled)) throw XbError("Value out of bounds for field " + f.name);
+      dbf::WriteCurrency(b, scaled);
       PutField(f, std::string_view(reinterpret_cast<char*>(b), 8));
       return;
     }
     case 'B': case 'O': {
       if (f.width != 8) throw XbError("Not a numeric field: " + f.name);
-      uint64_t u;
-      std::memcpy(&u, &v, 8);
-      WriteLe32(b, uint32_t(u));
-      WriteLe32(b + 4, uint32_t(u >> 32));
+      dbf::WriteDouble(b, v);
       PutField(f, std::string_view(reinterpret_cast<char*>(b), 8));
       return;
     }
@@ -717,8 +676,8 @@ void Table::PutLogical(const FieldDesc& f, bool v) {
 
 void Table::PutJulian(const FieldDesc& f, int32_t jdn) {
   if (f.type == 'T' || f.type == '@') {
-    uint8_t b[8] = {0};
-    WriteLe32(b, uint32_t(jdn));
+    uint8_t b[8];
+    dbf::WriteDateTime(b, {jdn, 0});
     PutField(f, std::string_view(reinterpret_cast<char*>(b), 8));
     return;
   }
@@ -729,10 +688,9 @@ void Table::PutJulian(const FieldDesc& f, int32_t jdn) {
   }
   int y, m, d;
   YmdFromJulian(jdn, y, m, d);
-  if (y < 1 || y > 9999) throw XbError("Date out of range for field " + f.name);
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
-  PutField(f, buf);
+  const std::string text = dbf::FormatDate(y, m, d);
+  if (text.empty()) throw XbError("Date out of range for field " + f.name);
+  PutField(f, text);
 }
 
 void Table::PutDateText(const FieldDesc& f, std::string_view text) {

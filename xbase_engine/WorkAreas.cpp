@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "platform/system/Files.h"
+#include "xbase_engine/Relations.h"
 
 namespace xbe {
 
@@ -63,6 +64,7 @@ int UseTable(const std::string& path, const std::string& alias, int mode, int co
 
 void CloseArea(int area) {
   if (area < 1 || area > kMaxAreas) return;
+  DropRelations(area);
   TheEngine().areas[size_t(area)].reset();
 }
 

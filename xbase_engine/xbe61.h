@@ -495,7 +495,16 @@ void xb_SetPassword(const char* password) XB_NOEXCEPT;
  * active query or roll-your-own filter.  Answer: non-zero on success; 0
  * without such a filter. */
 int xb_SetQueryBit(int recNo, int value) XB_NOEXCEPT;
-int xb_SetRelation(short childArea, const char* key) XB_NOEXCEPT; /* not provided: 0 */
+/* Relates childArea to the current area: after every move of the current
+ * area (Go, GoTop, GoBottom, Skip, appends, Locate, Query) the child goes to
+ * the record the key expression, evaluated over the current record, names:
+ * a numeric key is the child's record number; a key that names none, and a
+ * parent past its end, leave the child past its end.  Children follow their
+ * own relations; a relation leading back to the current area is refused.
+ * An empty or NULL key removes the relation (childArea 0: every relation of
+ * the current area); closing either area removes it too.  Answer: non-zero
+ * on success. */
+int xb_SetRelation(short childArea, const char* key) XB_NOEXCEPT;
 int xb_SetScope(const char* low, const char* high) XB_NOEXCEPT;  /* not provided: 0 */
 int xb_SetSoftSeek(int on) XB_NOEXCEPT;
 /* 1: texts are zero-terminated strings (the only kind provided). */

@@ -19,6 +19,7 @@ sigset_t ControlSignalSet() {
   sigemptyset(&set);
   sigaddset(&set, SIGTERM);
   sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGHUP);
   sigaddset(&set, SIGTSTP);
   sigaddset(&set, SIGCONT);
   return set;
@@ -30,6 +31,7 @@ std::optional<ServiceControl> ServiceControlForSignal(int signo) {
   switch (signo) {
     case SIGTERM:
     case SIGINT:
+    case SIGHUP:  // the terminal went away: stop cleanly rather than die
       return ServiceControl::Stop;
     case SIGTSTP:
       return ServiceControl::Pause;

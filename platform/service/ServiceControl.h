@@ -1,8 +1,9 @@
 #pragma once
-// Control requests reach a service as signals: SIGTERM and SIGINT stop it,
-// SIGTSTP pauses it and SIGCONT continues it. A dispatcher thread receives
-// them through a signalfd and hands each to a callback, so no handler ever
-// runs in signal context.
+// Control requests reach a service as signals: SIGTERM, SIGINT and SIGHUP
+// stop it (SIGHUP comes when the terminal it runs in closes), SIGTSTP pauses
+// it and SIGCONT continues it. A dispatcher thread receives them through a
+// signalfd and hands each to a callback, so no handler ever runs in signal
+// context.
 #include <functional>
 #include <optional>
 #include <thread>

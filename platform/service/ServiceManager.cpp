@@ -1,5 +1,6 @@
 #include "platform/service/ServiceManager.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +8,7 @@
 
 #include "platform/system/Files.h"
 #include "platform/system/TextFile.h"
+#include "platform/system/Utf8.h"
 
 namespace sys {
 
@@ -22,38 +24,77 @@ bool ValidUnitName(const std::string& name) {
   return name != "." && name != "..";
 }
 
-// A value on one unit line: systemd expands "%" specifiers, so a literal
-// percent sign is doubled; a line break would start a new directive.
-std::string UnitValue(const std::string& value) {
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+// systemd reads unit files as UTF-8 and ends a setting at the line's end; it
+// expands "%" specifiers in every setting used here ("%%" is a percent sign).
+std::string Specifiers(const std::string& value) {
   std::string out;
   for (char c : value) {
-    if (c == '\n' || c == '\r') {
-      out += ' ';
-    } else if (c == '%') {
-      out += "%%";
-    } else {
-      out += c;
-    }
+    if (c == '%') out += '%';
+    out += c;
   }
   return out;
 }
 
-// One word of a command line, quoted so that blanks, quotes, backslashes and
-// "$" reach the program unchanged.
-std::string QuotedCommandWord(const std::string& word) {
+// A free-text value (Description=, User=): taken as it stands after the
+// specifiers. Control characters (a line break would start a new setting)
+// become blanks; a trailing backslash would join the next line to it.
+std::string TextValue(const std::string& setting, const std::string& value) {
+  if (!IsValidUtf8(value)) {
+    throw ServiceError(setting + "= cannot hold \"" + value + "\": systemd reads only UTF-8");
+  }
+  std::string out;
+  for (char c : value) out += IsControl(c) ? ' ' : c;
+  while (!out.empty() && (out.back() == '\\' || out.back() == ' ')) out.pop_back();
+  return Specifiers(out);
+}
+
+// A path systemd can hold in WorkingDirectory= (taken verbatim, no quoting)
+// and in ExecStart=: valid UTF-8 without control characters. Anything else
+// is refused with the reason.
+void CheckUnitPath(const std::string& what, const std::string& path) {
+  const char* why = nullptr;
+  if (!IsValidUtf8(path)) {
+    why = "it is not valid UTF-8";
+  } else if (std::any_of(path.begin(), path.end(), IsControl)) {
+    why = "it holds a control character";
+  } else if (path.empty() || path.front() != '/') {
+    why = "it is not absolute";
+  }
+  if (why != nullptr) {
+    throw ServiceError("systemd cannot express the " + what + " \"" + path + "\" in a unit file: " + why +
+                       ". Move the program to a directory whose path is valid UTF-8 without control characters.");
+  }
+}
+
+// True when systemd takes path as the program of ExecStart= itself: it
+// refuses quotes and backslashes in a program's name even where quoting
+// would carry them.
+bool PlainProgramPath(const std::string& path) {
+  return path.find_first_of("\"'\\") == std::string::npos;
+}
+
+// One word of ExecStart=, double-quoted (blanks stay in the word). Inside
+// the quotes systemd undoes C escapes; in an argument "$" starts a variable
+// ("$$" is a dollar sign), in the program's own name it stays as it is.
+std::string CommandWord(const std::string& word, bool isProgram) {
   std::string out = "\"";
   for (char c : word) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (c == '$') {
-      out += "$$";
-    } else {
-      out += c;
-    }
+    if (c == '"' || c == '\\') out += '\\';
+    if (c == '$' && !isProgram) out += '$';
+    out += c;
   }
   out += '"';
-  return UnitValue(out);
+  return Specifiers(out);
+}
+
+// ExecStart=: the program quoted, or, for a program path systemd refuses as
+// a program name, started through env with the path as an argument (which
+// may hold any character once escaped).
+std::string ExecStartValue(const std::string& program) {
+  if (PlainProgramPath(program)) return CommandWord(program, true);
+  return "/usr/bin/env " + CommandWord(program, false);
 }
 
 }  // namespace
@@ -71,8 +112,11 @@ std::string ServiceUnitPath(const std::string& name) {
 }
 
 std::string ServiceUnitText(const ServiceUnit& unit) {
+  CheckUnitPath("program path", unit.ExecPath);
+  if (!unit.WorkingDirectory.empty()) CheckUnitPath("working directory", unit.WorkingDirectory);
   std::string text = "[Unit]\n";
-  text += "Description=" + UnitValue(unit.DisplayName.empty() ? unit.Name : unit.DisplayName) + "\n";
+  const std::string& description = unit.DisplayName.empty() ? unit.Name : unit.DisplayName;
+  text += "Description=" + TextValue("Description", description) + "\n";
   for (const auto& dep : unit.Dependencies) {
     ServiceUnitPath(dep);  // validates the name
     text += "Requires=" + dep + ".service\n";
@@ -80,11 +124,15 @@ std::string ServiceUnitText(const ServiceUnit& unit) {
   }
   text += "\n[Service]\n";
   text += "Type=simple\n";
-  text += "ExecStart=" + QuotedCommandWord(unit.ExecPath) + "\n";
+  text += "ExecStart=" + ExecStartValue(unit.ExecPath) + "\n";
   if (!unit.WorkingDirectory.empty()) {
-    text += "WorkingDirectory=" + QuotedCommandWord(unit.WorkingDirectory) + "\n";
+    // Taken verbatim (no quotes) but for the specifiers; systemd would drop
+    // a trailing blank, a final '/' keeps it.
+    std::string dir = unit.WorkingDirectory;
+    if (dir.back() == ' ') dir += '/';
+    text += "WorkingDirectory=" + Specifiers(dir) + "\n";
   }
-  if (!unit.UserName.empty()) text += "User=" + UnitValue(unit.UserName) + "\n";
+  if (!unit.UserName.empty()) text += "User=" + TextValue("User", unit.UserName) + "\n";
   text += "KillSignal=SIGTERM\n";
   text += "TimeoutStopSec=" + std::to_string((unit.StopTimeoutMs + 999) / 1000) + "\n";
   text += "Restart=no\n";
@@ -103,9 +151,6 @@ std::string ServiceUnitText(const ServiceUnit& unit) {
 
 void InstallServiceUnit(const ServiceUnit& unit) {
   std::string path = ServiceUnitPath(unit.Name);
-  if (unit.ExecPath.empty() || unit.ExecPath.front() != '/') {
-    throw ServiceError("The program path \"" + unit.ExecPath + "\" is not absolute");
-  }
   std::string text = ServiceUnitText(unit);
   try {
     WriteFileAtomic(path, text, true);

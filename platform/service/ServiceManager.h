@@ -37,13 +37,21 @@ std::string SystemdUnitDir();
 // so that a name can never point outside the unit directory.
 std::string ServiceUnitPath(const std::string& name);
 
-// The text of the unit file (LF line ends, as systemd expects).
+// The text of the unit file (LF line ends, as systemd expects), each value
+// written by systemd's rules for its setting: "%" doubled everywhere;
+// ExecStart= quoted (a program path with a quote or backslash, which systemd
+// refuses as a program name, runs through /usr/bin/env); WorkingDirectory=
+// verbatim. Throws ServiceError, saying why, for a program path or working
+// directory systemd cannot express (not valid UTF-8, a control character,
+// not absolute).
 std::string ServiceUnitText(const ServiceUnit& unit);
 
-// Writes the unit file (whole, never half-written). Throws ServiceError.
+// Writes the unit file (whole, never half-written) and nothing else. Throws
+// ServiceError, writing nothing, when the unit cannot be expressed or written.
 void InstallServiceUnit(const ServiceUnit& unit);
 
-// Removes the unit file. Throws ServiceError when it is not there or cannot be removed.
+// Removes the unit file, the one file InstallServiceUnit writes. Throws
+// ServiceError when it is not there or cannot be removed.
 void UninstallServiceUnit(const std::string& name);
 
 // True when the unit file of the named service exists.

@@ -1,14 +1,11 @@
 #pragma once
-// Calendar arithmetic (proleptic Gregorian) and the conversion of points in
-// time to the date-time numbers the programs compare.
+// The conversion of points in time to the date-time numbers the programs
+// compare; the calendar arithmetic itself is in Calendar.h.
 #include <ctime>
 
-namespace sys {
+#include "platform/system/Calendar.h"
 
-// Days from 1970-01-01 to the civil date (negative before it).
-long long DaysFromCivil(long long year, unsigned month, unsigned day);
-// The civil date that lies `days` days after 1970-01-01.
-void CivilFromDays(long long days, long long& year, unsigned& month, unsigned& day);
+namespace sys {
 
 // A point in time (seconds and nanoseconds since the epoch) as local time in
 // days since 1899-12-30, the fraction being the time of day.

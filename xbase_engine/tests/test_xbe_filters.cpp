@@ -262,3 +262,45 @@ TEST_F(XbeFilters, PackRenumbersQueriesAndDropsBareRecordSets) {
   xb_AppendBlank();
   EXPECT_EQ(Walk(), (Recs{1, 2}));
 }
+
+TEST_F(XbeFilters, RelatedAreaFollowsItsParentByRecordNumber) {
+  const std::string other = dir.File("CODES.DBF");
+  ASSERT_TRUE(MakeTable(other, XB_TYPE_NTX, false));
+  const short items = xb_WorkArea("ITEMS");
+  const short codes = xb_UseEx(other.c_str(), "CODES", XB_OPEN_SHARED, XB_TYPE_NTX, XB_COMMIT_NORMAL);
+  ASSERT_GT(codes, 0);
+  AppendNumbered(5);
+  xb_Select(items);
+  ASSERT_EQ(xb_SetRelation(codes, "IIF(QTY <= 5, 6 - QTY, 0)"), 1);
+  auto child = [&] {
+    xb_Select(codes);
+    const int r = xb_Eof() ? 0 : xb_RecNo();
+    xb_Select(items);
+    return r;
+  };
+  xb_Go(2);
+  EXPECT_EQ(child(), 4);
+  xb_Skip(1);
+  EXPECT_EQ(child(), 3);
+  xb_GoTop();
+  EXPECT_EQ(child(), 5);
+  xb_GoBottom();
+  EXPECT_EQ(child(), 0);  // key 0 names no record: the child is past its end
+  EXPECT_EQ(xb_Locate("QTY = 5", 1, 0), 1);
+  EXPECT_EQ(child(), 1);
+  // A relation back to the parent is refused; removing one leaves the child alone.
+  xb_Select(codes);
+  EXPECT_EQ(xb_SetRelation(items, "QTY"), 0);
+  xb_Select(items);
+  ASSERT_EQ(xb_SetRelation(codes, ""), 1);
+  xb_Go(2);
+  EXPECT_EQ(child(), 1);
+  // Closing the child removes the relation: the parent moves on unharmed.
+  ASSERT_EQ(xb_SetRelation(codes, "QTY"), 1);
+  xb_Select(codes);
+  xb_Close();
+  xb_Select(items);
+  xb_Go(3);
+  EXPECT_EQ(xb_RecNo(), 3);
+  EXPECT_EQ(xb_SetRelation(codes, "QTY"), 0);
+}

@@ -42,9 +42,12 @@ TEST(ServiceControl, SignalsBecomeControlRequestsOnTheDispatcherThread) {
     ASSERT_TRUE(rec.WaitFor(3));
     ASSERT_EQ(::kill(::getpid(), SIGTERM), 0);
     ASSERT_TRUE(rec.WaitFor(4));
+    ASSERT_EQ(::kill(::getpid(), SIGHUP), 0);
+    ASSERT_TRUE(rec.WaitFor(5));
   }  // the destructor must stop the thread even though no further signal comes
   std::vector<sys::ServiceControl> expected = {sys::ServiceControl::Pause, sys::ServiceControl::Continue,
-                                               sys::ServiceControl::Stop, sys::ServiceControl::Stop};
+                                               sys::ServiceControl::Stop, sys::ServiceControl::Stop,
+                                               sys::ServiceControl::Stop};
   EXPECT_EQ(rec.seen, expected);
   EXPECT_FALSE(sys::ServiceControlForSignal(SIGUSR1).has_value());
 }

@@ -1,0 +1,253 @@
+// Test support: a fixed environment, input through the real input path,
+// pictures of windows.
+#include "platform/gui/TestSupport.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtGui/QCursor>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtGui/QPainter>
+#include <QtGui/QWheelEvent>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QWidget>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/gui/App.h"
+#include "platform/gui/Gdi.h"
+#include "platform/gui/Screen.h"
+#include "platform/gui/Theme.h"
+#include "platform/gui/Window.h"
+#include "platform/gui/detail/HostWidget.h"
+#include "platform/gui/detail/Input.h"
+#include "platform/gui/detail/QtConv.h"
+#include "platform/gui/detail/State.h"
+
+namespace gui::test {
+namespace {
+
+using namespace gui::detail;
+
+Qt::KeyboardModifiers Mods(UINT m) {
+  Qt::KeyboardModifiers q;
+  if (m & kShift) q |= Qt::ShiftModifier;
+  if (m & kControl) q |= Qt::ControlModifier;
+  if (m & kAlt) q |= Qt::AltModifier;
+  return q;
+}
+
+Qt::MouseButton Button(int b) {
+  switch (b) {
+    case 2: return Qt::RightButton;
+    case 3: return Qt::MiddleButton;
+    default: return Qt::LeftButton;
+  }
+}
+
+Qt::MouseButtons gHeld;
+
+// The toolkit widget under a screen point: a native control of ours or the
+// host of the topmost window there.
+QWidget* WidgetAt(QPoint global, QPoint& local) {
+  for (HWND t : G().topLevels) {
+    WindowObj* w = Win(t);
+    if (!w || !(w->style & WS_VISIBLE) || !w->host) continue;
+    QPoint p = global - QPoint(w->bounds.Left, w->bounds.Top);
+    if (!QRect(0, 0, w->bounds.Width(), w->bounds.Height()).contains(p)) continue;
+    if (w->region && !w->region->contains(p)) continue;
+    QWidget* child = w->host->childAt(p);
+    QWidget* target = child ? child : w->host.get();
+    local = target->mapFrom(w->host.get(), p);
+    return target;
+  }
+  return nullptr;
+}
+
+QWidget* gLastUnder = nullptr;
+
+void SendMouse(QEvent::Type type, Point screen, Qt::MouseButton button, Qt::MouseButtons held, UINT modifiers) {
+  QPoint global(screen.X, screen.Y);
+  QCursor::setPos(global);
+  QPoint local;
+  QWidget* target = WidgetAt(global, local);
+  QWidget* grabber = QWidget::mouseGrabber();
+  if (type == QEvent::MouseMove && target != gLastUnder) {
+    if (gLastUnder) {
+      QEvent leave(QEvent::Leave);
+      QCoreApplication::sendEvent(gLastUnder, &leave);
+    }
+    gLastUnder = target;
+  }
+  if (grabber) {
+    target = grabber;
+    local = grabber->mapFromGlobal(global);
+  }
+  if (!target) return;
+  QMouseEvent e(type, QPointF(local), QPointF(local), QPointF(global), button, held, Mods(modifiers));
+  QCoreApplication::sendEvent(target, &e);
+  ProcessPending();
+}
+
+}  // namespace
+
+void UseTestEnvironment() {
+  if (!IsInitialized()) {
+    if (qgetenv("TW_GUI_TEST_DISPLAY") != "1") {
+      QString dir = QDir::tempPath() + QStringLiteral("/tw-gui-test");
+      QDir().mkpath(dir);
+      // One file per process: tests run in parallel, each reading its own.
+      QString path = dir + QStringLiteral("/screen-%1.json").arg(QCoreApplication::applicationPid());
+      QFile f(path);
+      if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        f.write(R"({"synchronousWindowSystemEvents": true, "windowFrameMargins": false,
+                   "screens": [{"name": "test", "x": 0, "y": 0, "width": 1920, "height": 1080,
+                                "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+        f.close();
+      }
+      qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + path).toUtf8());
+    }
+    qputenv("QT_SCALE_FACTOR", "1");
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    Init();
+    QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    int at = static_cast<int>(platform.indexOf("configfile="));
+    if (at >= 0) QFile::remove(QString::fromUtf8(platform.mid(at + 11)));
+  }
+  UseClassicColors();
+  SetDefaultTextAntialiasing(false);
+  SetVisualStylesEnabled(false);
+}
+
+void MouseMove(Point screen, UINT buttonsHeld, UINT modifiers) {
+  Qt::MouseButtons held;
+  if (buttonsHeld & 1) held |= Qt::LeftButton;
+  if (buttonsHeld & 2) held |= Qt::RightButton;
+  if (buttonsHeld & 4) held |= Qt::MiddleButton;
+  SendMouse(QEvent::MouseMove, screen, Qt::NoButton, held | gHeld, modifiers);
+}
+
+void MouseDown(Point screen, int button, UINT modifiers) {
+  gHeld |= Button(button);
+  SendMouse(QEvent::MouseButtonPress, screen, Button(button), gHeld, modifiers);
+}
+
+void MouseUp(Point screen, int button, UINT modifiers) {
+  gHeld &= ~Button(button);
+  SendMouse(QEvent::MouseButtonRelease, screen, Button(button), gHeld, modifiers);
+}
+
+void Click(Point screen, int button, UINT modifiers) {
+  MouseDown(screen, button, modifiers);
+  MouseUp(screen, button, modifiers);
+}
+
+void DoubleClick(Point screen, int button, UINT modifiers) {
+  Click(screen, button, modifiers);
+  gHeld |= Button(button);
+  SendMouse(QEvent::MouseButtonDblClick, screen, Button(button), gHeld, modifiers);
+  MouseUp(screen, button, modifiers);
+}
+
+void Wheel(Point screen, int delta, UINT modifiers) {
+  QPoint global(screen.X, screen.Y);
+  QPoint local;
+  QWidget* target = WidgetAt(global, local);
+  if (!target) return;
+  QWheelEvent e(QPointF(local), QPointF(global), QPoint(), QPoint(0, delta), gHeld, Mods(modifiers),
+                Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(target, &e);
+  ProcessPending();
+}
+
+void MouseLeaveAll() {
+  if (gLastUnder) {
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(gLastUnder, &leave);
+    gLastUnder = nullptr;
+  }
+  ProcessPending();
+}
+
+namespace {
+
+QWidget* KeyTarget() {
+  WindowObj* f = Win(G().focus);
+  if (!f) return nullptr;
+  if (f->native) return f->native->focusProxy() ? f->native->focusProxy() : f->native;
+  return HostOf(*f);
+}
+
+void SendKey(QEvent::Type type, WPARAM vk, UINT modifiers, const std::string& text) {
+  QWidget* target = KeyTarget();
+  if (!target) return;
+  int key = QtKeyOf(vk);
+  if (vk == VK_TAB && (modifiers & kShift)) key = Qt::Key_Backtab;
+  QKeyEvent e(type, key, Mods(modifiers), Decode(text));
+  QCoreApplication::sendEvent(target, &e);
+  ProcessPending();
+}
+
+}  // namespace
+
+void KeyDown(WPARAM vk, UINT modifiers, const std::string& text) { SendKey(QEvent::KeyPress, vk, modifiers, text); }
+
+void KeyUp(WPARAM vk, UINT modifiers) { SendKey(QEvent::KeyRelease, vk, modifiers, ""); }
+
+void KeyPress(WPARAM vk, UINT modifiers, const std::string& text) {
+  KeyDown(vk, modifiers, text);
+  KeyUp(vk, modifiers);
+}
+
+void TypeText(const std::string& text) {
+  QString s = Decode(text);
+  for (char32_t c : s.toStdU32String()) {
+    QString one = QString::fromUcs4(&c, 1);
+    WPARAM vk = 0;
+    if (c >= 'a' && c <= 'z') vk = static_cast<WPARAM>(c - 'a' + 'A');
+    else if (c >= 'A' && c <= 'Z') vk = static_cast<WPARAM>(c);
+    else if (c >= '0' && c <= '9') vk = static_cast<WPARAM>(c);
+    else if (c == ' ') vk = VK_SPACE;
+    else if (c == '\r' || c == '\n') vk = VK_RETURN;
+    else if (c == '\t') vk = VK_TAB;
+    else if (c == 8) vk = VK_BACK;
+    QWidget* target = KeyTarget();
+    if (!target) return;
+    int key = vk ? QtKeyOf(vk) : Qt::Key_unknown;
+    UINT mods = (c >= 'A' && c <= 'Z') ? kShift : 0;
+    QKeyEvent down(QEvent::KeyPress, key, Mods(mods), one);
+    QCoreApplication::sendEvent(target, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, Mods(mods), one);
+    QCoreApplication::sendEvent(target, &up);
+    ProcessPending();
+  }
+}
+
+HBITMAP CaptureWindow(HWND hwnd) {
+  WindowObj* w = Win(hwnd);
+  if (!w) return HBITMAP{};
+  PaintPending();
+  WindowObj* root = RootOf(*w);
+  if (!root || !root->host) return HBITMAP{};
+  root->host->surface().End();
+  QImage all = root->host->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  QPoint o = SurfaceOrigin(*w, false);
+  QImage part = all.copy(QRect(o, QSize(w->bounds.Width(), w->bounds.Height())));
+  auto b = std::make_unique<BitmapObj>();
+  b->surface.image = part;
+  return static_cast<HBITMAP>(G().bitmaps.Add(std::move(b)));
+}
+
+bool SaveWindowPng(HWND hwnd, const std::string& path) {
+  HBITMAP b = CaptureWindow(hwnd);
+  if (IsNull(b)) return false;
+  BitmapObj* bo = Bmp(b);
+  bool ok = bo->surface.image.save(QString::fromStdString(path), "PNG");
+  DeleteObject(b);
+  return ok;
+}
+
+}  // namespace gui::test

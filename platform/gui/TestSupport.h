@@ -1,0 +1,44 @@
+#pragma once
+// Test support: a fixed environment for pixel-exact tests, input as the
+// user would give it (through the same path as real input), and pictures of
+// windows.
+#include <string>
+
+#include "platform/gui/Types.h"
+
+namespace gui::test {
+
+// Before Init: the off-screen platform with one 1920 x 1080 screen at 96
+// dots per inch (unless TW_GUI_TEST_DISPLAY=1, which keeps the desktop's
+// platform, for example under Xvfb). After Init: classic system colours,
+// DejaVu faces for every substitute, text antialiasing off, visual styles off.
+void UseTestEnvironment();
+
+// Mouse input at a screen point (button 1 left, 2 right, 3 middle).
+// Modifier bits for the key and mouse calls.
+constexpr UINT kShift = 1;
+constexpr UINT kControl = 2;
+constexpr UINT kAlt = 4;
+void MouseMove(Point screen, UINT buttonsHeld = 0, UINT modifiers = 0);
+void MouseDown(Point screen, int button = 1, UINT modifiers = 0);
+void MouseUp(Point screen, int button = 1, UINT modifiers = 0);
+void Click(Point screen, int button = 1, UINT modifiers = 0);
+void DoubleClick(Point screen, int button = 1, UINT modifiers = 0);
+void Wheel(Point screen, int delta, UINT modifiers = 0);
+// Moves the pointer off every window.
+void MouseLeaveAll();
+// Keys to the focus window: vk is a VK_* code; text the character typed (empty
+// for keys that type none).
+void KeyDown(WPARAM vk, UINT modifiers = 0, const std::string& text = "");
+void KeyUp(WPARAM vk, UINT modifiers = 0);
+void KeyPress(WPARAM vk, UINT modifiers = 0, const std::string& text = "");
+// Types each character (UTF-8) as a key press.
+void TypeText(const std::string& text);
+
+// What the window shows now, frame and native controls included (pending
+// painting done first): a new colour bitmap the caller deletes.
+HBITMAP CaptureWindow(HWND hwnd);
+// The same written to a PNG file.
+bool SaveWindowPng(HWND hwnd, const std::string& path);
+
+}  // namespace gui::test

@@ -1,0 +1,136 @@
+// The DBF field codec on its own: number text, dates, binary layouts and
+// memo references.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "xbase_engine/DbfCodec.h"
+
+using dbf::DateKind;
+using dbf::NumberKind;
+
+TEST(DbfCodec, NumberTextReadsOneWayAndNeverGivesANonFiniteValue) {
+  struct Case {
+    std::string_view text;
+    NumberKind kind;
+    double value;
+  } cases[] = {
+      {"   12", NumberKind::Valid, 12},         {"  -3.25", NumberKind::Valid, -3.25},
+      {"+7", NumberKind::Valid, 7},             {"12.", NumberKind::Valid, 12},
+      {"  .5", NumberKind::Valid, 0.5},         {"1.5E3", NumberKind::Valid, 1500},
+      {"0000042", NumberKind::Valid, 42},       {"0.000123", NumberKind::Valid, 0.000123},
+      {"12345678901234567890", NumberKind::Valid, 12345678901234567890.0},
+      {std::string_view("\0\0 9\0", 5), NumberKind::Valid, 9},
+      {"", NumberKind::Blank, 0},               {"     ", NumberKind::Blank, 0},
+      {"nan", NumberKind::Invalid, 0},          {"  inf", NumberKind::Invalid, 0},
+      {"-infinity", NumberKind::Invalid, 0},    {"12abc", NumberKind::Invalid, 0},
+      {"1 2", NumberKind::Invalid, 0},          {"*****", NumberKind::Invalid, 0},
+      {"-", NumberKind::Invalid, 0},            {".", NumberKind::Invalid, 0},
+      {"1.2.3", NumberKind::Invalid, 0},        {"1e", NumberKind::Invalid, 0},
+      {"0x1A", NumberKind::Invalid, 0},         {"1e999", NumberKind::Invalid, 0},
+      {"+-5", NumberKind::Invalid, 0},          {"1,5", NumberKind::Invalid, 0},
+  };
+  for (const Case& c : cases) {
+    const dbf::NumberRead r = dbf::ReadNumber(c.text);
+    EXPECT_EQ(r.kind, c.kind) << '"' << c.text << '"';
+    EXPECT_TRUE(std::isfinite(r.value)) << c.text;
+    EXPECT_DOUBLE_EQ(r.value, c.value) << c.text;
+  }
+  // The short path computes the correctly rounded value, as the library does.
+  EXPECT_EQ(dbf::NumberOrZero("0.1"), 0.1);
+  EXPECT_EQ(dbf::NumberOrZero("123456789.012345"), 123456789.012345);
+  EXPECT_EQ(dbf::NumberOrZero("-0.30"), -0.3);
+}
+
+TEST(DbfCodec, NumbersFormatIntoTheFieldWidthOrNotAtAll) {
+  std::string out;
+  ASSERT_TRUE(dbf::FormatNumber(3.14159, 8, 2, out));
+  EXPECT_EQ(out, "    3.14");
+  ASSERT_TRUE(dbf::FormatNumber(-0.001, 5, 2, out));
+  EXPECT_EQ(out, " 0.00");  // no negative zero
+  ASSERT_TRUE(dbf::FormatNumber(42, 5, 0, out));
+  EXPECT_EQ(out, "   42");
+  EXPECT_FALSE(dbf::FormatNumber(123456, 5, 0, out));
+  EXPECT_FALSE(dbf::FormatNumber(std::nan(""), 10, 0, out));
+  EXPECT_FALSE(dbf::FormatNumber(std::numeric_limits<double>::infinity(), 10, 0, out));
+  // What is written reads back as the same number.
+  ASSERT_TRUE(dbf::FormatNumber(-1234.5, 10, 3, out));
+  EXPECT_EQ(dbf::NumberOrZero(out), -1234.5);
+}
+
+TEST(DbfCodec, WholeNumbersNeverConvertOutOfRange) {
+  int64_t v = 0;
+  EXPECT_TRUE(dbf::WholeInRange(-7.9, INT32_MIN, INT32_MAX, v));
+  EXPECT_EQ(v, -7);
+  EXPECT_FALSE(dbf::WholeInRange(2147483648.0, INT32_MIN, INT32_MAX, v));
+  EXPECT_FALSE(dbf::WholeInRange(std::nan(""), INT32_MIN, INT32_MAX, v));
+  EXPECT_FALSE(dbf::WholeInRange(9.3e18, INT64_MIN, INT64_MAX, v));
+  EXPECT_FALSE(dbf::WholeInRange(-std::numeric_limits<double>::infinity(), INT64_MIN, INT64_MAX, v));
+  EXPECT_EQ(dbf::WholeClamped(std::nan(""), INT32_MIN, INT32_MAX), 0);
+  EXPECT_EQ(dbf::WholeClamped(1e300, INT32_MIN, INT32_MAX), INT32_MAX);
+  EXPECT_EQ(dbf::WholeClamped(-1e300, INT64_MIN, INT64_MAX), INT64_MIN);
+  EXPECT_EQ(dbf::WholeClamped(9.3e18, INT64_MIN, INT64_MAX), INT64_MAX);
+}
+
+TEST(DbfCodec, DateTextIsBlankValidOrInvalid) {
+  int y = 0, m = 0, d = 0;
+  EXPECT_EQ(dbf::ReadDate("20091224", y, m, d), DateKind::Valid);
+  EXPECT_EQ(y * 10000 + m * 100 + d, 20091224);
+  EXPECT_EQ(dbf::ReadDate("20000229", y, m, d), DateKind::Valid);
+  EXPECT_EQ(dbf::ReadDate("        ", y, m, d), DateKind::Blank);
+  EXPECT_EQ(dbf::ReadDate(std::string_view("\0\0\0\0\0\0\0\0", 8), y, m, d), DateKind::Blank);
+  for (const char* bad : {"19000229", "20091300", "20090000", "2009122", "2009-12-", "abcdefgh", "00000101"}) {
+    EXPECT_EQ(dbf::ReadDate(bad, y, m, d), DateKind::Invalid) << bad;
+  }
+  EXPECT_EQ(dbf::FormatDate(5, 3, 1), "00050301");
+  EXPECT_EQ(dbf::FormatDate(2009, 2, 29), "");
+  // Julian day numbers: 1 January 2000 is day 2451545.
+  EXPECT_EQ(dbf::JulianFromYmd(2000, 1, 1), 2451545);
+  EXPECT_EQ(dbf::JulianFromYmd(2001, 2, 29), 0);
+  dbf::YmdFromJulian(2451545 + 59, y, m, d);
+  EXPECT_EQ(y * 10000 + m * 100 + d, 20000229);
+}
+
+TEST(DbfCodec, BinaryLayoutsRoundTripLittleEndian) {
+  uint8_t b[8];
+  dbf::WriteInt(b, -2);
+  EXPECT_EQ(b[0], 0xFE);
+  EXPECT_EQ(b[3], 0xFF);
+  EXPECT_EQ(dbf::ReadInt(b), -2);
+
+  dbf::WriteDouble(b, 2.5);
+  EXPECT_EQ(b[7], 0x40);
+  EXPECT_EQ(dbf::ReadDouble(b), 2.5);
+  dbf::WriteDouble(b, std::nan(""));
+  EXPECT_EQ(dbf::ReadDouble(b), 0.0);  // a stored NaN reads as 0
+
+  int64_t scaled = 0;
+  ASSERT_TRUE(dbf::CurrencyFromDouble(-12.34, scaled));
+  EXPECT_EQ(scaled, -123400);
+  dbf::WriteCurrency(b, scaled);
+  EXPECT_EQ(dbf::ReadCurrency(b), -123400);
+  EXPECT_EQ(dbf::CurrencyText(scaled), "-12.3400");
+  EXPECT_DOUBLE_EQ(dbf::CurrencyValue(scaled), -12.34);
+  EXPECT_FALSE(dbf::CurrencyFromDouble(1e16, scaled));
+
+  dbf::WriteDateTime(b, {dbf::JulianFromYmd(2024, 5, 6), (13 * 3600 + 14 * 60 + 15) * 1000 + 500});
+  EXPECT_EQ(dbf::DateTimeText(dbf::ReadDateTime(b)), "20240506131415");
+  EXPECT_EQ(dbf::DateTimeText({0, 0}), std::string(14, ' '));
+}
+
+TEST(DbfCodec, MemoReferencesAsTextAndBinary) {
+  uint32_t block = 99;
+  EXPECT_TRUE(dbf::ReadMemoRef("        12", block));
+  EXPECT_EQ(block, 12u);
+  EXPECT_TRUE(dbf::ReadMemoRef("          ", block));
+  EXPECT_EQ(block, 0u);
+  EXPECT_FALSE(dbf::ReadMemoRef("12ab      ", block));
+  EXPECT_FALSE(dbf::ReadMemoRef("99999999999", block));
+  EXPECT_EQ(dbf::FormatMemoRef(12, 10), "        12");
+  EXPECT_EQ(dbf::FormatMemoRef(0, 10), "          ");
+  uint8_t b[4];
+  dbf::WriteMemoRefBinary(b, 0x01020304);
+  EXPECT_EQ(b[0], 0x04);
+  EXPECT_EQ(dbf::ReadMemoRefBinary(b), 0x01020304u);
+}

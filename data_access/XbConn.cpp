@@ -65,6 +65,7 @@ void TXbConnection::SetActive(bool Value) {
     // must then only disconnect.
     if (loggedIn_) Logout();
     loggedIn_ = false;
+    sealed_ = false;
     currentWorkArea_ = 0;
     if (Active()) Disconnect();
     return;
@@ -72,6 +73,7 @@ void TXbConnection::SetActive(bool Value) {
   try {
     Connect();
     currentWorkArea_ = 0;
+    sealed_ = false;
     if (!User().empty() && !Login()) {
       Disconnect();
       const bool designing = ComponentState().Contains(csLoading) || ComponentState().Contains(csDesigning);
@@ -122,6 +124,7 @@ bool TXbConnection::Login() {
   // An empty reply (nothing came, or the connection broke) is no acceptance.
   if (!lastFailed_ && !reply.empty() && reply[0] == 'Y') {
     loggedIn_ = true;
+    sealed_ = compression_;
     if (OnLogin) OnLogin(this, true, String());
   } else {
     Logout();

@@ -100,6 +100,9 @@ public:
 
   // ---- published -----------------------------------------------------------------
   bool Active() const { return GetActive(); }
+  // The Password property; SetPassword is the server command that hands a
+  // table's password to the server.
+  void SetLoginPassword(const String& Value) { TXbSrvClient::SetPassword(Value); }
   virtual void SetActive(bool Value);
   const String& ServerName() const { return serverName_; }
   void SetServerName(const String& Value) { serverName_ = Value; }
@@ -303,6 +306,9 @@ private:
   int pollInterval_ = 1000;
   std::int16_t currentWorkArea_ = 0;
   bool loggedIn_ = false;
+  // Compressed payloads are sealed with the compression password: from an
+  // accepted login until the session ends.
+  bool sealed_ = false;
   String version_ = "XbConnection 6.1.0.0";
   String storedVersion_;
   String session_ = "0000";

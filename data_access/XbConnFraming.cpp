@@ -60,7 +60,9 @@ void TXbConnection::LoadCrypt() {
   LoadCryptLibrary();
   if (!CryptLoaded()) throw EXbSrvException("Missing required XbCrypt.DLL.");
   (*::SetCompressionLevel)(compressionLevel_);
-  (*::SetCompressionPassword)(compressionPassword_.c_str());
+  // The login itself travels before the server knows the password: it is
+  // compressed without one, and so is the server's answer to it.
+  (*::SetCompressionPassword)(sealed_ ? compressionPassword_.c_str() : "");
 }
 
 std::vector<char> TXbConnection::Pack(const char* Data, std::size_t Length) {
@@ -88,6 +90,7 @@ void TXbConnection::ConnectionLost(const char* Context) {
   // A lost connection cannot log out: the flag goes before the close so that
   // closing does not try.
   loggedIn_ = false;
+  sealed_ = false;
   currentWorkArea_ = 0;
   pollTimer_->SetEnabled(false);
   if (Active()) Disconnect();
@@ -245,6 +248,7 @@ std::int32_t TXbConnection::FillReadStream(bool Polled) {
       last = length;
       if (kind == "0302") {
         loggedIn_ = false;
+        sealed_ = false;
         currentWorkArea_ = 0;
         if (shutdownDelay_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(shutdownDelay_));
         Disconnect();

@@ -21,7 +21,7 @@ protected:
     conn->OnError = [this](TObject*, const String& ctx, const String& msg) { errors.push_back(ctx + ": " + msg); };
     conn->SetPort(server->Port());
     conn->SetUser("tester");
-    conn->SetPassword("secret");
+    conn->SetLoginPassword("secret");
     conn->SetActive(true);
     ASSERT_TRUE(conn->LoggedIn());
   }
@@ -161,8 +161,13 @@ TEST_F(ServerTable, MissingTableAndClosedConnectionFailTheOpen) {
     EXPECT_EQ(String(e.Message()).rfind("Table does not exist.", 0), 0u);
   }
   conn->SetActive(false);
+  auto fresh = std::make_unique<TXbTable>(nullptr);
+  fresh->SetAccessMethod(amServer);
+  fresh->SetXbConnection(conn.get());
+  fresh->SetDatabaseName("DATA");
+  fresh->SetTableName("NOPE.DBF");
   try {
-    t->Open();
+    fresh->Open();
     FAIL() << "opened without a connection";
   } catch (const EXbError& e) {
     EXPECT_EQ(e.Message(), "Not connected");

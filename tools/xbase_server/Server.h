@@ -46,6 +46,9 @@ struct Session {
   int commands = 0;
   bool loggedIn = false;
   bool compression = false;
+  // The compression password a login asked for, taken once its reply is out.
+  std::string pendingPassword;
+  bool passwordPending = false;
   std::string user;
   // Client work area -> engine work area.
   std::map<int, int> areas;

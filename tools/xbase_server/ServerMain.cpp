@@ -117,7 +117,8 @@ Reply Server::Login(Session& s, const std::string& payload) {
     s.user = user;
     r.payload = "Y";
     if (compression) {
-      SetCompressionPassword(compPassword.c_str());
+      s.pendingPassword = compPassword;
+      s.passwordPending = true;
       SetCompressionLevel(level);
     }
   }
@@ -232,8 +233,10 @@ int Server::Run() {
           CloseSession(s);
           break;
         }
-        const bool compressReply = s.compression && command != "0464";
+        // The answer to a compressed login is compressed, without a password yet.
+        if (command == "0464") SetCompressionPassword("");
         const Reply r = Handle(s, command, payload);
+        const bool compressReply = s.compression || (packed && command == "0464");
         if (!r.send) continue;
         if (f.slowMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(f.slowMs));
         if (f.noticeEvery > 0 && nth % f.noticeEvery == 0) SendNotices(s, f);
@@ -255,6 +258,10 @@ int Server::Run() {
           break;
         }
         SendFrame(s, r.kind, r.payload, compressReply);
+        if (s.passwordPending) {
+          SetCompressionPassword(s.pendingPassword.c_str());
+          s.passwordPending = false;
+        }
         if (f.shutdownAfter > 0 && nth == f.shutdownAfter) {
           SendFrame(s, "0302", "", false);
           CloseSession(s);

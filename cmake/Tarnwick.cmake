@@ -13,9 +13,11 @@ function(tw_add_test name)
     set_target_properties(${name} PROPERTIES EXCLUDE_FROM_ALL ON)
     return()
   endif()
+  # Dates and times follow the user's locale: the tests run in the C locale,
+  # whatever the machine's, and set another one where they test it.
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
-    PROPERTIES LABELS "${T_LABELS}"
+    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "LC_ALL=C"
     DISCOVERY_TIMEOUT 60)
 endfunction()
 

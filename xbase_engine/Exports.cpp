@@ -6,6 +6,7 @@
 // point's failure answer.
 #include <fcntl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -270,16 +271,24 @@ int xb_Flock(void) noexcept {
 int xb_GetBlob(const char* field, void* dest) noexcept {
   return Guard(0, [&] {
     Table& t = Current();
-    const std::string data = t.Memo(Field(t, field));
-    if (dest && !data.empty()) std::memcpy(dest, data.data(), data.size());
-    return Clamp32(int64_t(data.size()));
+    const FieldDesc& f = Field(t, field);
+    const std::string data = t.Memo(f);
+    size_t n = data.size();
+    // A caller that asked for the length sized its buffer by it.
+    const Engine::BlobTold& told = TheEngine().blobTold;
+    if (told.table == &t && told.field == &f && told.landing == t.Landing()) n = std::min(n, told.length);
+    if (dest && n > 0) std::memcpy(dest, data.data(), n);
+    return Clamp32(int64_t(n));
   });
 }
 
 int xb_GetBlobLength(const char* field) noexcept {
   return Guard(0, [&] {
     Table& t = Current();
-    return Clamp32(int64_t(t.Memo(Field(t, field)).size()));
+    const FieldDesc& f = Field(t, field);
+    const size_t n = t.Memo(f).size();
+    TheEngine().blobTold = {&t, &f, t.Landing(), n};
+    return Clamp32(int64_t(n));
   });
 }
 
@@ -618,8 +627,8 @@ short xb_Use(const char* path, const char* alias, short openMode, short tableTyp
   return xb_UseEx(path, alias, openMode, tableType, XB_COMMIT_NORMAL);
 }
 
-short xb_UseEx(const char* path, const char* alias, short openMode, short, short commitLevel) noexcept {
-  return Guard<short>(0, [&] { return short(UseTable(Str(path), Str(alias), openMode, commitLevel)); });
+short xb_UseEx(const char* path, const char* alias, short openMode, short tableType, short commitLevel) noexcept {
+  return Guard<short>(0, [&] { return short(UseTable(Str(path), Str(alias), openMode, commitLevel, tableType)); });
 }
 
 const char* xb_Version(void) noexcept { return "XBE 6.10.00 64-bit"; }

@@ -9,6 +9,9 @@
 //   kShareByte + 1        header lock: held while a record is appended
 //   kShareByte + 2        memo lock: held while memo blocks are allocated
 //   kRecordBase + n       record lock of record n; the file lock covers them all
+// Index files have a lock byte of their own (kIndexLockByte in
+// index/PageStore.h) held by writers for one key change; INDEXES.md tells
+// how readers stay consistent without locking.
 #include <cstdint>
 #include <set>
 #include <vector>

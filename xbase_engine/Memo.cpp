@@ -23,6 +23,18 @@ bool ReadAt(int fd, void* buf, size_t n, uint64_t offset) {
   return true;
 }
 
+size_t ReadUpTo(int fd, void* buf, size_t n, uint64_t offset) {
+  auto* p = static_cast<uint8_t*>(buf);
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::pread(fd, p + done, n - done, off_t(offset + done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += size_t(r);
+  }
+  return done;
+}
+
 void WriteAt(int fd, const void* buf, size_t n, uint64_t offset) {
   auto* p = static_cast<const uint8_t*>(buf);
   while (n > 0) {

@@ -41,6 +41,9 @@ class UniqueFd {
 
 // Reads exactly n bytes at offset; false on a short read or error.
 bool ReadAt(int fd, void* buf, size_t n, uint64_t offset);
+// Reads up to n bytes at offset; answers how many were read before the end
+// of the file (0 on error).
+size_t ReadUpTo(int fd, void* buf, size_t n, uint64_t offset);
 // Writes exactly n bytes at offset; throws XbError on failure.
 void WriteAt(int fd, const void* buf, size_t n, uint64_t offset);
 // Size of the open file; throws XbError on failure.

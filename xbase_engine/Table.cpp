@@ -1,15 +1,16 @@
 #include "xbase_engine/Table.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <thread>
 
 #include "platform/system/Files.h"
 #include "xbase_engine/Progress.h"
@@ -19,7 +20,7 @@ namespace xbe {
 namespace {
 
 constexpr size_t kPendingBytes = size_t(1) << 20;  // appended records batched per write
-constexpr size_t kMapHeadroom = size_t(64) << 20;  // address space reserved for growth
+constexpr size_t kReadAhead = size_t(64) << 10;    // bytes read at once while scanning
 constexpr int kHeaderWaitMs = 2000;                 // least wait for the header lock
 
 void Today(int& y, int& m, int& d) {
@@ -142,9 +143,10 @@ void Table::Init(const std::string& alias) {
     if (f.binary) std::memset(blank_.data() + f.offset, 0, size_t(f.width));
   }
   rec_.assign(hdr_.recLen, ' ');
+  shown_.assign(hdr_.recLen, ' ');
   pendingCapacity_ = uint32_t(std::max<size_t>(1, kPendingBytes / hdr_.recLen));
   diskCount_ = hdr_.recCount;
-  Remap();
+  validSize_ = size;
   GoTop();
 }
 
@@ -154,7 +156,6 @@ Table::~Table() {
   } catch (...) {
     // Nothing can be reported from a close; the data written so far stays.
   }
-  if (map_) ::munmap(map_, mapLen_);
 }
 
 void Table::SetCommitLevel(int level) {
@@ -163,61 +164,87 @@ void Table::SetCommitLevel(int level) {
   commitLevel_ = level;
 }
 
-// ---- mapping and counts ----
-
-void Table::Remap() {
-  const uint64_t size = FileSize(fd_.Get());
-  if (size > mapLen_ || !map_) {
-    const size_t len = size_t(size) + std::max<size_t>(size_t(size), kMapHeadroom);
-    void* p;
-    if (map_) {
-      p = ::mremap(map_, mapLen_, len, MREMAP_MAYMOVE);
-    } else {
-      p = ::mmap(nullptr, len, PROT_READ, MAP_SHARED, fd_.Get(), 0);
-    }
-    if (p == MAP_FAILED) throw XbError("Cannot map the table: " + std::string(std::strerror(errno)));
-    map_ = static_cast<uint8_t*>(p);
-    mapLen_ = len;
-    if (!curInBuf_ && !hdr_.encrypted && recno_ >= 1 && recno_ <= diskCount_) {
-      cur_ = map_ + hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen;
-    }
-  }
-  validSize_ = size;
-}
+// ---- reading records and counts ----
 
 void Table::RefreshCount() {
-  uint32_t n = ReadLe32(map_ + 4);
+  // A file cut inside its header holds no record at all.
+  uint8_t c[4];
+  uint32_t n = ReadAt(fd_.Get(), c, sizeof c, 4) ? ReadLe32(c) : 0;
   if (n == diskCount_) return;
   const uint64_t need = uint64_t(hdr_.headerLen) + uint64_t(n) * hdr_.recLen;
   if (need > validSize_) {
-    Remap();
-    // A count the file cannot hold is cut to what it holds; a file cut
-    // below its own header holds no record at all.
-    if (need > validSize_) {
-      n = validSize_ > hdr_.headerLen ? uint32_t((validSize_ - hdr_.headerLen) / hdr_.recLen) : 0;
-    }
+    // A count the file cannot hold is cut to what it holds.
+    validSize_ = FileSize(fd_.Get());
+    if (need > validSize_) n = RecordsIn(validSize_);
   }
+  if (n < diskCount_) DropWindow();
   diskCount_ = n;
 }
 
+uint32_t Table::KnownCount(uint64_t rec) {
+  if (rec > uint64_t(diskCount_) + pendingCount_ && !turbo_ && !CountStable()) RefreshCount();
+  return diskCount_ + pendingCount_;
+}
+
+uint32_t Table::RecordsIn(uint64_t size) const {
+  return size > hdr_.headerLen ? uint32_t(std::min<uint64_t>((size - hdr_.headerLen) / hdr_.recLen, UINT32_MAX)) : 0;
+}
+
+void Table::FileShrank() {
+  validSize_ = FileSize(fd_.Get());
+  diskCount_ = std::min(diskCount_, RecordsIn(validSize_));
+  DropWindow();
+}
+
 const uint8_t* Table::RecordPtr(uint32_t rec) {
-  if (rec >= 1 && rec <= diskCount_) {
-    const uint64_t off = hdr_.headerLen + uint64_t(rec - 1) * hdr_.recLen;
-    if (off + hdr_.recLen > validSize_) {
-      Remap();
-      if (off + hdr_.recLen > validSize_) throw XbError("Record beyond the end of the file");
-    }
-    return map_ + off;
-  }
   if (rec > diskCount_ && rec - diskCount_ <= pendingCount_) {
     return pending_.data() + uint64_t(rec - diskCount_ - 1) * hdr_.recLen;
   }
-  return blank_.data();
+  if (rec < 1 || rec > diskCount_) return nullptr;
+  const size_t len = hdr_.recLen;
+  const bool ahead = turbo_ || scanDepth_ > 0;
+  if (ahead && rec >= winFirst_ && rec - winFirst_ < winCount_) return win_.data() + (rec - winFirst_) * len;
+  uint32_t first = rec;
+  uint32_t count = 1;
+  // A scan's first read takes one record, as a single move does; from its
+  // second read on (and always with TurboRead) a block of records.
+  if (ahead && (turbo_ || scanReads_++ > 0)) {
+    count = uint32_t(std::max<size_t>(1, kReadAhead / len));
+    // Walking backwards (the record just before the window): read the block
+    // that ends at rec.
+    if (winCount_ > 0 && rec + 1 == winFirst_) first = rec >= count ? rec - count + 1 : 1;
+    count = std::min(count, diskCount_ - first + 1);
+  }
+  winCount_ = 0;
+  win_.resize(size_t(count) * len);
+  const size_t got = ReadUpTo(fd_.Get(), win_.data(), win_.size(), hdr_.headerLen + uint64_t(first - 1) * len);
+  if (got < (uint64_t(rec - first) + 1) * len) {
+    FileShrank();
+    return nullptr;
+  }
+  winFirst_ = first;
+  winCount_ = uint32_t(got / len);
+  return win_.data() + size_t(rec - first) * len;
 }
 
 void Table::Locate() {
   curInBuf_ = false;
-  cur_ = eof_ ? blank_.data() : View(recno_);
+  ++landing_;
+  if (eof_) {
+    cur_ = blank_.data();
+    return;
+  }
+  // The current record is a copy: it stays the version read here until the
+  // next move or refresh, whatever others write meanwhile.
+  const uint8_t* p = View(recno_);
+  if (!p) {
+    const uint32_t gone = recno_;
+    Phantom(diskCount_ + pendingCount_);
+    bof_ = diskCount_ + pendingCount_ == 0;
+    throw XbError("Record " + std::to_string(gone) + " is gone: " + path_ + " was cut short by another program");
+  }
+  std::memcpy(shown_.data(), p, hdr_.recLen);
+  cur_ = shown_.data();
 }
 
 bool Table::Visible(uint32_t rec) {
@@ -245,18 +272,33 @@ void Table::Phantom(uint32_t n) {
   recno_ = n + 1;
   eof_ = true;
   curInBuf_ = false;
+  ++landing_;
   cur_ = blank_.data();
 }
 
 // ---- navigation ----
 
-void Table::GoTop() { GoEnd(true); }
+void Table::GoTop() {
+  if (observer_ && observer_->GoTop(*this)) return;
+  GoEnd(true);
+}
 
-void Table::GoBottom() { GoEnd(false); }
+void Table::GoBottom() {
+  if (observer_ && observer_->GoBottom(*this)) return;
+  GoEnd(false);
+}
+
+void Table::GoPhantom(bool bof) {
+  WriteCurrent();
+  Phantom(Count());
+  bof_ = bof;
+}
 
 void Table::GoEnd(bool top) {
   WriteCurrent();
   if (!CountStable()) RefreshCount();
+  DropWindow();
+  ReadScope scan(*this);
   const uint32_t n = diskCount_ + pendingCount_;
   const uint32_t r = top ? NextVisible(1, n) : PrevVisible(n);
   if (r == 0) {
@@ -271,7 +313,14 @@ void Table::GoEnd(bool top) {
 
 void Table::Go(int64_t recNo) {
   WriteCurrent();
-  if (!CountStable()) RefreshCount();
+  // With TurboRead a refresh point for records and count; without it the
+  // count is read only when recNo lies beyond the records known.
+  if (turbo_) {
+    if (!CountStable()) RefreshCount();
+    DropWindow();
+  } else {
+    KnownCount(recNo < 1 ? UINT64_MAX : uint64_t(recNo));
+  }
   const uint32_t n = diskCount_ + pendingCount_;
   if (recNo < 1 || recNo > int64_t(n)) {
     Phantom(n);
@@ -284,18 +333,19 @@ void Table::Go(int64_t recNo) {
 }
 
 void Table::Skip(int64_t distance) {
+  if (observer_ && observer_->Skip(*this, distance)) return;
   // The hot path of a walk: one record on, nothing hidden, nothing to write.
+  // The count is read again only at the end of the records known.
   if (distance == 1 && !dirty_ && !eof_ && !s_.hideDeleted && !filter_) {
-    const uint32_t n = Count();
-    if (recno_ < n) {
+    if (recno_ < KnownCount(uint64_t(recno_) + 1)) {
       ++recno_;
       bof_ = false;
-      curInBuf_ = false;
-      cur_ = View(recno_);
+      Locate();
       return;
     }
   }
   WriteCurrent();
+  ReadScope scan(*this);
   const uint32_t n = Count();
   if (distance == 0) {
     if (!eof_ && recno_ > n) Phantom(n);
@@ -359,20 +409,26 @@ uint32_t Table::RecNo() {
 
 uint32_t Table::RecCount() {
   if (!CountStable()) RefreshCount();
+  DropWindow();
   return diskCount_ + pendingCount_;
 }
 
 uint32_t Table::VisibleCount() {
   const uint32_t n = RecCount();
   if (!s_.hideDeleted) return n;
+  ReadScope scan(*this);
   uint32_t c = 0;
   for (uint32_t r = 1; r <= n; ++r) {
-    if (RecordPtr(r)[0] != '*') ++c;
+    const uint8_t* p = RecordPtr(r);
+    if (!p) break;
+    if (p[0] != '*') ++c;
   }
   return c;
 }
 
 double Table::OrderPos() {
+  double pos = 0.0;
+  if (observer_ && observer_->OrderPos(*this, pos)) return pos;
   const uint32_t n = RecCount();
   if (n == 0) return 0.0;
   if (eof_) return 1.0;
@@ -380,6 +436,8 @@ double Table::OrderPos() {
 }
 
 bool Table::SetOrderPos(double pos) {
+  bool ok = false;
+  if (observer_ && observer_->SetOrderPos(*this, pos, ok)) return ok;
   const uint32_t n = RecCount();
   if (n == 0 || !(pos >= 0.0 && pos <= 1.0)) return false;
   int64_t r = int64_t(std::llround(pos * n));
@@ -531,6 +589,7 @@ void Table::CheckWritable() const {
 uint8_t* Table::BeginChange() {
   CheckWritable();
   if (eof_) throw XbError("No current record to change");
+  if (!dirty_ && observer_) observer_->BeforeChange(*this);
   CheckReadable();
   if (!curInBuf_) {
     std::memcpy(rec_.data(), cur_, hdr_.recLen);
@@ -550,11 +609,19 @@ void Table::WriteCurrent() {
   dirty_ = false;
   if (recno_ > diskCount_ && recno_ - diskCount_ <= pendingCount_) {
     std::memcpy(pending_.data() + uint64_t(recno_ - diskCount_ - 1) * hdr_.recLen, rec_.data(), hdr_.recLen);
-    return;
+  } else {
+    if (recno_ < 1 || recno_ > diskCount_) return;
+    const uint8_t* stored = Stored(rec_.data());
+    WriteAt(fd_.Get(), stored, hdr_.recLen, hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen);
+    // Records read ahead show this area's own change.
+    if (recno_ >= winFirst_ && recno_ - winFirst_ < winCount_) {
+      std::memcpy(win_.data() + size_t(recno_ - winFirst_) * hdr_.recLen, stored, hdr_.recLen);
+    }
+    dateDue_ = true;
   }
-  if (recno_ < 1 || recno_ > diskCount_) return;
-  WriteAt(fd_.Get(), Stored(rec_.data()), hdr_.recLen, hdr_.headerLen + uint64_t(recno_ - 1) * hdr_.recLen);
-  dateDue_ = true;
+  // The record first, its keys after: a crash between leaves an index that
+  // lacks a change, never one that points at data not written.
+  if (observer_) observer_->AfterWrite(*this, recno_);
 }
 
 void Table::PutField(const FieldDesc& f, std::string_view bytes) {
@@ -798,26 +865,12 @@ uint32_t Table::Append(const uint8_t* image, bool keepLock) {
     newRec = diskCount_ + pendingCount_;
   } else {
     ScopedLock header;
-    if (!CountStable()) {
-      if (!LockWithTimeout(fd_.Get(), kHeaderByte, 1, LockType::Write, s_.LockTimeoutMs())) {
-        throw XbError("Append lock failure: the table header is busy");
-      }
-      header = ScopedLock(fd_.Get(), kHeaderByte);
-      uint8_t c[4];
-      if (!ReadAt(fd_.Get(), c, 4, 4)) throw XbError("Cannot read the table header");
-      const uint32_t n = ReadLe32(c);
-      const uint64_t need = hdr_.headerLen + uint64_t(n) * hdr_.recLen;
-      if (need > FileSize(fd_.Get())) throw XbError("Record count beyond the end of the file");
-      diskCount_ = n;
-    }
-    if (diskCount_ >= 0xFFFFFFFEu) throw XbError("Table full");
-    newRec = diskCount_ + 1;
-    // A file lock held elsewhere covers the new record: then no append.
     bool tookLock = false;
-    if (!locks_.Holds(newRec)) {
-      if (!TryLock(fd_.Get(), kRecordBase + newRec, 1, LockType::Write)) {
-        throw XbError("Append lock failure: the table is locked");
-      }
+    if (CountStable()) {
+      if (diskCount_ >= 0xFFFFFFFEu) throw XbError("Table full");
+      newRec = diskCount_ + 1;
+    } else {
+      newRec = ClaimNewRecord(header);
       tookLock = true;
     }
     std::vector<uint8_t> out(hdr_.recLen + 1);
@@ -831,18 +884,70 @@ uint32_t Table::Append(const uint8_t* image, bool keepLock) {
       throw;
     }
     diskCount_ = newRec;
+    validSize_ = std::max(validSize_, hdr_.headerLen + uint64_t(diskCount_) * hdr_.recLen);
     if (tookLock && !keepLock) xbe::Unlock(fd_.Get(), kRecordBase + newRec, 1);
   }
   if (keepLock) locks_.Rlock(fd_.Get(), newRec, 0);
   recno_ = newRec;
   eof_ = bof_ = false;
-  Locate();
+  // The new record is what was just written: no need to read it back.
+  curInBuf_ = false;
+  ++landing_;
+  std::memcpy(shown_.data(), src, hdr_.recLen);
+  cur_ = shown_.data();
+  if (observer_) observer_->AfterAppend(*this, newRec);
   return newRec;
+}
+
+uint32_t Table::ClaimNewRecord(ScopedLock& header) {
+  // Appenders without the file lock agree on the next record number through
+  // the header lock; the record's own lock keeps a file-lock holder, which
+  // appends without the header lock, away while it is written. A busy record
+  // lock (someone holds the file lock) is waited for within the lock
+  // time-out, with the header lock given up meanwhile so that others proceed.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(s_.LockTimeoutMs());
+  auto pause = std::chrono::microseconds(200);
+  for (;;) {
+    // The header lock is held only for one append: a short wait is allowed
+    // even at lock time-out 0.
+    if (!LockWithTimeout(fd_.Get(), kHeaderByte, 1, LockType::Write, std::max(s_.LockTimeoutMs(), kHeaderWaitMs))) {
+      throw XbError("Append lock failure: the table header is busy");
+    }
+    header = ScopedLock(fd_.Get(), kHeaderByte);
+    const uint32_t n = ReadHeaderCount();
+    if (n >= 0xFFFFFFFEu) throw XbError("Table full");
+    if (TryLock(fd_.Get(), kRecordBase + n + 1, 1, LockType::Write)) {
+      // A file-lock holder may have appended and let go between the count
+      // read and the record lock: then the count moved on, and so do we.
+      if (ReadHeaderCount() == n) {
+        diskCount_ = n;
+        return n + 1;
+      }
+      xbe::Unlock(fd_.Get(), kRecordBase + n + 1, 1);
+      header = ScopedLock();
+      continue;
+    }
+    header = ScopedLock();
+    if (std::chrono::steady_clock::now() >= deadline) throw XbError("Append lock failure: the table is locked");
+    std::this_thread::sleep_for(pause);
+    if (pause < std::chrono::milliseconds(10)) pause *= 2;
+  }
+}
+
+uint32_t Table::ReadHeaderCount() {
+  uint8_t c[4];
+  if (!ReadAt(fd_.Get(), c, 4, 4)) throw XbError("Cannot read the table header");
+  const uint32_t n = ReadLe32(c);
+  const uint64_t need = hdr_.headerLen + uint64_t(n) * hdr_.recLen;
+  if (need > validSize_) {
+    validSize_ = FileSize(fd_.Get());
+    if (need > validSize_) throw XbError("Record count beyond the end of the file");
+  }
+  return n;
 }
 
 void Table::FlushPending() {
   if (pendingCount_ == 0) return;
-  const bool curPending = recno_ > diskCount_ && !eof_;
   const uint64_t bytes = uint64_t(pendingCount_) * hdr_.recLen;
   // The buffer has one spare byte for the end marker behind a full batch.
   pending_[size_t(bytes)] = 0x1A;
@@ -852,13 +957,13 @@ void Table::FlushPending() {
   pendingCount_ = 0;
   WriteHeaderCount(diskCount_);
   validSize_ = std::max(validSize_, hdr_.headerLen + uint64_t(diskCount_) * hdr_.recLen);
-  if (curPending && !curInBuf_) Locate();
 }
 
 void Table::FlushAll() {
   WriteCurrent();
   FlushPending();
   if (dateDue_) WriteHeaderDate();
+  if (observer_) observer_->AfterFlush(*this);
 }
 
 void Table::Commit() {
@@ -882,9 +987,11 @@ void Table::Pack() {
   uint32_t out = 0;
   std::vector<uint8_t> buf(hdr_.recLen);
   Progress progress(s_.gaugeCallback, n);
+  ReadScope scan(*this);
   for (uint32_t r = 1; r <= n; ++r) {
     progress.Step(r);
     const uint8_t* p = RecordPtr(r);
+    if (!p) throw XbError("Pack stopped: " + path_ + " was cut short by another program");
     if (p[0] == '*') continue;
     ++out;
     if (out != r) {
@@ -899,7 +1006,9 @@ void Table::Pack() {
   if (::ftruncate(fd_.Get(), off_t(end + 1)) != 0) throw XbError("Cannot truncate the table");
   diskCount_ = out;
   validSize_ = end + 1;
+  DropWindow();
   if (filter_) filter_->Renumbered();
+  if (observer_) observer_->AfterRenumber(*this);
   GoTop();
 }
 
@@ -914,8 +1023,10 @@ void Table::Zap() {
   if (::ftruncate(fd_.Get(), off_t(hdr_.headerLen + 1)) != 0) throw XbError("Cannot truncate the table");
   diskCount_ = 0;
   validSize_ = hdr_.headerLen + 1;
+  DropWindow();
   if (memo_) memo_->Zap();
   if (filter_) filter_->Renumbered();
+  if (observer_) observer_->AfterRenumber(*this);
   GoTop();
 }
 

@@ -1,19 +1,22 @@
 #pragma once
-// One open table: the DBF file mapped for reading, its memo file, the current
-// record, navigation, editing and the locks of the work area that holds it.
+// One open table: the DBF file, its memo file, the current record,
+// navigation, editing and the locks of the work area that holds it.
 //
-// Reading goes through a shared read-only mapping of the file, so that a move
-// costs no system call and still sees every record and record count that
-// other processes have written. Writing goes through pwrite. Records are
-// always written before the header's record count that makes them visible,
-// so a process killed in the middle of an append leaves a table that opens.
+// Records are read with pread, never through a mapping of the file: a table
+// that another program cuts short under us then gives a short read, which
+// becomes a clean error or the end of the table, where a mapping would kill
+// the process with SIGBUS. The current record is a copy made when the area
+// lands on it, so it stays one version until the next move or refresh.
+// With TurboRead off every move reads its record from the file (and so sees
+// what others committed), and the header's record count is read again when a
+// move needs to look past the records known; with TurboRead on, records are
+// read ahead in blocks that serve until the next GoTop, GoBottom, Go or
+// RecCount. Scans over many records (hidden deleted records, filters,
+// counts) read blocks too, each one fresh for the scan that reads it.
 //
-// The mapping trusts the file not to shrink while it is open: our own Pack and
-// Zap need exclusive use, but a foreign program that cuts the file below
-// records this process maps makes a read of them raise SIGBUS. Counts read
-// from the header are checked against the file size, which covers every
-// cooperating writer; guarding against the uncooperative one would cost every
-// move a system call.
+// Writing goes through pwrite. Records are always written before the header's
+// record count that makes them visible, so a process killed in the middle of
+// an append leaves a table that opens.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -27,6 +30,7 @@
 #include "xbase_engine/Memo.h"
 #include "xbase_engine/RecordFilter.h"
 #include "xbase_engine/Posix.h"
+#include "xbase_engine/RecordObserver.h"
 #include "xbase_engine/Settings.h"
 #include "xbase_engine/Translate.h"
 
@@ -64,7 +68,10 @@ class Table {
   const DbfHeader& Header() const { return hdr_; }
   int CommitLevel() const { return commitLevel_; }
   void SetCommitLevel(int level);
-  void SetTurboRead(bool on) { turbo_ = on; }
+  void SetTurboRead(bool on) {
+    turbo_ = on;
+    DropWindow();
+  }
   bool TurboRead() const { return turbo_; }
 
   // ---- navigation ----
@@ -83,6 +90,27 @@ class Table {
   // The work area's filter (null: none); the table owns it.
   void SetFilter(std::unique_ptr<RecordFilter> filter) { filter_ = std::move(filter); }
   RecordFilter* Filter() const { return filter_.get(); }
+  // Counts the moves and refreshes: the current record's values stay those
+  // of one version while it is unchanged.
+  uint64_t Landing() const { return landing_; }
+  // While one is open, records are read in blocks (always with TurboRead on).
+  // Open one around a loop over many records; each outermost scope starts
+  // with fresh reads.
+  class ReadScope {
+   public:
+    explicit ReadScope(Table& t) : t_(t) {
+      if (t_.scanDepth_++ == 0) {
+        t_.scanReads_ = 0;
+        if (!t_.turbo_) t_.DropWindow();
+      }
+    }
+    ~ReadScope() { --t_.scanDepth_; }
+    ReadScope(const ReadScope&) = delete;
+    ReadScope& operator=(const ReadScope&) = delete;
+
+   private:
+    Table& t_;
+  };
   double OrderPos();
   bool SetOrderPos(double pos);
 
@@ -164,6 +192,20 @@ class Table {
   // were changed; used before close, commit and unlock.
   void FlushAll();
 
+  // ---- the work area's indexes ----
+  // The observer is told of every change and takes over the moves while an
+  // index order is in control.
+  void SetObserver(std::unique_ptr<RecordObserver> o) { observer_ = std::move(o); }
+  RecordObserver* Observer() const { return observer_.get(); }
+  // Writes the current record when it has unwritten changes.
+  void WriteCurrent();
+  // Changes wait in memory until a commit (commit level none under
+  // exclusive use or the file lock).
+  bool Batching() const { return commitLevel_ == kCommitNone && CountStable(); }
+  // Moves an index order makes: the phantom record (EOF, and BOF when asked),
+  // and the BOF flag on the current record.
+  void GoPhantom(bool bof);
+  void MarkBof() { bof_ = true; }
   // ---- encryption and code page translation (TableCrypt.cpp) ----
   // An encrypted table without its key shows masked records (MaskRecord)
   // and refuses every change.
@@ -195,13 +237,20 @@ class Table {
   void Init(const std::string& alias);
   void CheckWritable() const;
   bool CountStable() const { return mode_ == kModeExclusive || locks_.FileLocked(); }
-  bool Batching() const { return commitLevel_ == kCommitNone && CountStable(); }
   void RefreshCount();
   uint32_t Count() {
     if (!turbo_ && !CountStable()) RefreshCount();
     return diskCount_ + pendingCount_;
   }
-  void Remap();
+  // The count as known, read again first when rec lies beyond it and others
+  // may have appended (TurboRead off).
+  uint32_t KnownCount(uint64_t rec);
+  uint32_t RecordsIn(uint64_t fileSize) const;
+  // The file turned out shorter than the records known: count again by its size.
+  void FileShrank();
+  void DropWindow() { winCount_ = 0; }
+  // Record rec as stored (or waiting in the batch); valid until the next
+  // call. Null beyond the records known, and when the file no longer holds it.
   const uint8_t* RecordPtr(uint32_t rec);
   void Locate();
   // The first (top) or last visible record; none visible leaves the phantom
@@ -213,8 +262,13 @@ class Table {
   uint32_t MemoBlockIn(const uint8_t* image, const FieldDesc& f) const;
   uint8_t* BeginChange();
   void Changed();
-  void WriteCurrent();
   void FlushPending();
+  // Takes the header lock and the lock of the next record number for an
+  // append without the file lock; answers that number.
+  uint32_t ClaimNewRecord(ScopedLock& header);
+  // The header's record count as stored; throws when it cannot be read or
+  // the file cannot hold that many records.
+  uint32_t ReadHeaderCount();
   void WriteHeaderCount(uint32_t count);
   void WriteHeaderDate();
   void PutField(const FieldDesc& f, std::string_view bytes);
@@ -248,9 +302,13 @@ class Table {
   const FieldDesc* lastHit_ = nullptr;
   std::unique_ptr<MemoFile> memo_;
 
-  uint8_t* map_ = nullptr;
-  size_t mapLen_ = 0;
-  uint64_t validSize_ = 0;  // bytes of the file known to exist
+  uint64_t validSize_ = 0;       // bytes of the file known to exist
+  std::vector<uint8_t> win_;     // records read at once: winFirst_ .. + winCount_
+  uint32_t winFirst_ = 0;
+  uint32_t winCount_ = 0;
+  int scanDepth_ = 0;            // open ReadScopes
+  uint32_t scanReads_ = 0;       // reads of the open scan
+  uint64_t landing_ = 0;         // counts the moves and refreshes
 
   uint32_t diskCount_ = 0;
   std::vector<uint8_t> pending_;  // appended records not yet written (batched)
@@ -261,6 +319,7 @@ class Table {
   bool eof_ = true;
   bool bof_ = true;
   const uint8_t* cur_ = nullptr;
+  std::vector<uint8_t> shown_;  // the current record as read when the area landed on it
   std::vector<uint8_t> rec_;    // the current record while it is being changed
   bool curInBuf_ = false;
   bool dirty_ = false;
@@ -269,6 +328,7 @@ class Table {
   std::vector<uint8_t> blank_;  // the phantom record
 
   LockSet locks_;
+  std::unique_ptr<RecordObserver> observer_;
 
   std::optional<KeyBlock> keyBlock_;
   std::unique_ptr<TableKey> key_;

@@ -41,6 +41,7 @@ const uint8_t* Table::Peek(uint32_t rec) { return Unseal(rec, probe_, false); }
 
 const uint8_t* Table::Unseal(uint32_t rec, std::vector<uint8_t>& buf, bool current) {
   const uint8_t* p = RecordPtr(rec);
+  if (!p) return nullptr;
   // Batched records wait in memory as they were given: only stored ones are sealed.
   if (!hdr_.encrypted || rec < 1 || rec > diskCount_) return p;
   buf.resize(hdr_.recLen);

@@ -9,6 +9,7 @@
 
 #include "platform/system/Files.h"
 #include "xbase_engine/Relations.h"
+#include "xbase_engine/index/AreaIndexes.h"
 
 namespace xbe {
 
@@ -47,7 +48,7 @@ std::string DefaultAlias(const std::string& path) {
   return UpperAscii(name);
 }
 
-int UseTable(const std::string& path, const std::string& alias, int mode, int commitLevel) {
+int UseTable(const std::string& path, const std::string& alias, int mode, int commitLevel, int tableType) {
   if (path.empty()) throw XbError("No table name given");
   if (mode < kModeShared || mode > kModeExclusive) throw XbError("Unknown open mode");
   if (commitLevel < kCommitFull || commitLevel > kCommitNone) commitLevel = kCommitNormal;
@@ -57,13 +58,16 @@ int UseTable(const std::string& path, const std::string& alias, int mode, int co
   const int area = FreeArea();
   if (area == 0) throw XbError("No free work area");
   Engine& e = TheEngine();
-  e.areas[size_t(area)] = std::make_unique<Table>(path, a, mode, commitLevel, e.settings);
+  auto t = std::make_unique<Table>(path, a, mode, commitLevel, e.settings);
+  idx::AttachIndexes(*t, tableType, e.settings);
+  e.areas[size_t(area)] = std::move(t);
   e.current = area;
   return area;
 }
 
 void CloseArea(int area) {
   if (area < 1 || area > kMaxAreas) return;
+  TheEngine().blobTold = {};
   DropRelations(area);
   TheEngine().areas[size_t(area)].reset();
 }
@@ -209,6 +213,7 @@ int CreateExec() {
   UniqueFd fd = WriteNewTable(c.path, version, c.fields, c.memoBlockSize);
   e.areas[size_t(c.area)] =
       std::make_unique<Table>(std::move(fd), c.path, c.alias, kCommitNormal, e.settings);
+  idx::AttachIndexes(*e.areas[size_t(c.area)], c.tableType, e.settings);
   e.current = c.area;
   return c.area;
 }

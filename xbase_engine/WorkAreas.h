@@ -32,6 +32,14 @@ struct Engine {
   CreateRequest create;
   std::string text;  // the text the last call returned
   std::string lastError;
+  // What xb_GetBlobLength last answered, and for which table, field and
+  // landing: xb_GetBlob writes no more than that into the caller's buffer.
+  struct BlobTold {
+    const Table* table = nullptr;
+    const FieldDesc* field = nullptr;
+    uint64_t landing = 0;
+    size_t length = 0;
+  } blobTold;
 };
 
 // The one engine of the process (constructed when the library loads).
@@ -53,7 +61,8 @@ int AreaOfAlias(const std::string& alias);
 std::string DefaultAlias(const std::string& path);
 
 // Opens a table into the lowest free work area; answers the area.
-int UseTable(const std::string& path, const std::string& alias, int mode, int commitLevel);
+// tableType (xb_UseEx's code) decides the index files the work area uses.
+int UseTable(const std::string& path, const std::string& alias, int mode, int commitLevel, int tableType = 2);
 void CloseArea(int area);
 void CloseAll();
 

@@ -103,7 +103,8 @@ void xb_Append(void) XB_NOEXCEPT;
  * Answer: the new record number, 0 on failure. */
 int xb_AppendEx(const void* record) XB_NOEXCEPT;
 /* Appends a blank record and stands on it; the header's record count is
- * updated under the header lock. */
+ * updated under the header lock.  While another area holds the file lock the
+ * append waits for it, within the lock time-out like every other lock. */
 void xb_AppendBlank(void) XB_NOEXCEPT;
 /* As xb_AppendBlank; with lock non-zero the new record is also record-locked.
  * Answer: the new record number, 0 on failure. */
@@ -257,7 +258,8 @@ int xb_Found(void) XB_NOEXCEPT;
 
 /* ---- Memos and blobs ---- */
 /* Copies the field's memo/blob bytes to dest (at least xb_GetBlobLength bytes).
- * Answer: bytes copied. */
+ * After xb_GetBlobLength for the same field, and no move or refresh since,
+ * never more than the length it answered.  Answer: bytes copied. */
 int xb_GetBlob(const char* field, void* dest) XB_NOEXCEPT;
 int xb_GetBlobLength(const char* field) XB_NOEXCEPT;
 /* First byte of the field's stored text (0..255). */
@@ -268,7 +270,12 @@ int xb_GetDateJulian(const char* field) XB_NOEXCEPT;
 /* Date in the current date format and century setting; blanks in place of the
  * digits when empty. */
 const char* xb_GetDateString(const char* field) XB_NOEXCEPT;
+/* Number text of N and F fields: blanks around an optional sign, digits with
+ * an optional "." and exponent.  Anything else ("nan", "inf", "12abc") and a
+ * blank field read as 0; the answer is always a finite number. */
 double xb_GetDouble(const char* field) XB_NOEXCEPT;
+/* The whole part of the value (toward zero); beyond the int range the
+ * nearest bound. */
 int xb_GetInteger(const char* field) XB_NOEXCEPT;
 int xb_GetLogical(const char* field) XB_NOEXCEPT;
 int xb_GetLong(const char* field) XB_NOEXCEPT;
@@ -518,8 +525,11 @@ void xb_SetStringType(int type) XB_NOEXCEPT;
  * counterpart are paired one to one, so writing back what was read never
  * changes a byte.  Index keys and expressions work on the stored text. */
 void xb_SetTranslate(int on) XB_NOEXCEPT;
-/* Off (default): every move sees what other processes have committed.  On:
- * the record count is re-read only at xb_GoTop, xb_GoBottom, xb_Go and xb_RecCount. */
+/* Off (default): every move reads its record from the file, so it sees what
+ * other processes have committed.  On: records are read ahead in blocks, and
+ * both they and the record count are read again only at xb_GoTop,
+ * xb_GoBottom, xb_Go and xb_RecCount.  Either way the current record's values
+ * stay those of one version until the next move or refresh (xb_Skip(0)). */
 void xb_SetTurboRead(int on) XB_NOEXCEPT;
 void xb_Skip(int distance) XB_NOEXCEPT;
 /* A directory for user-defined functions: kept and answered by xb_GetUDFPath.

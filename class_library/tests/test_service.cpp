@@ -15,6 +15,7 @@
 #include "class_library/Service.h"
 #include "class_library/SysUtils.h"
 #include "class_library/Timer.h"
+#include "platform/service/tests/SystemdVerify.h"
 #include "platform/system/MessageBox.h"
 
 namespace fs = std::filesystem;
@@ -66,6 +67,10 @@ TEST_F(ServiceSwitches, InstallAndUninstallWithEitherPrefixInAnyCase) {
   std::stringstream text;
   text << in.rdbuf();
   EXPECT_NE(text.str().find("Description=Probe's Service\n"), std::string::npos);
+  if (systemd_verify::Unavailable().empty()) {  // systemd accepts the unit
+    auto verified = systemd_verify::Verify(unit);
+    EXPECT_TRUE(verified.Passed()) << verified.Output << text.str();
+  }
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0], "Service installed successfully");
 

@@ -1,6 +1,7 @@
 // End to end: the real TarnwickService and spooler simulator processes on a
 // temporary base directory: orders, printers, configuration and control.
 #include "label_service/tests/E2EFixture.h"
+#include "platform/system/tests/GeneratedLocales.h"
 
 TEST_F(ServiceE2E, DestinationUpTakesTheLabelsAndTheSourceGoes) {
   Process& sim = StartSpooler("Label1");
@@ -418,4 +419,23 @@ TEST_F(ServiceE2E, ASourceThatCannotBeDeletedIsPrintedOnceAndLeftAlone) {
   WriteFile(stuck, SpoolRecord("Jones", "Salad"));
   ASSERT_TRUE(WaitFor([&] { return !Exists("PreLabel/stuck.spl"); })) << Log();
   EXPECT_EQ(Count(Log(), "-> Loading from " + stuck), 2);
+}
+
+TEST_F(ServiceE2E, TheLogFollowsTheUsersLocale) {
+  std::string why;
+  const std::string locales = generated_locales::Make("de_DE", why);
+  if (locales.empty()) GTEST_SKIP() << why;
+  ScopedEnv path("LOCPATH", locales), all("LC_ALL", "de_DE.UTF-8"),
+      leaks("LSAN_OPTIONS", generated_locales::LeakOptions());
+  StartService();
+  // German: "09.12.2026 14:03:05 : ..." (day first, 24-hour clock).
+  const std::string log = Log();
+  const std::string line = log.substr(0, log.find("\r\n"));
+  const std::string shape = "99.99.9999 99:99:99 : ! Starting service...";
+  bool german = line.size() == shape.size();
+  for (size_t i = 0; german && i < shape.size(); ++i) {
+    german = shape[i] == '9' ? (line[i] >= '0' && line[i] <= '9') : line[i] == shape[i];
+  }
+  EXPECT_TRUE(german) << log;
+  EXPECT_EQ(StopService(), 0) << service_->Output();
 }

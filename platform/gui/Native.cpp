@@ -1,26 +1,336 @@
-// Placeholder for the native controls until they land: the windows behave
-// as plain windows.
+// The native controls: the toolkit widget behind the window, its place and
+// visibility, input routed through the window procedure first, colours.
+#include <QtCore/QCoreApplication>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtWidgets/QScrollBar>
+
 #include "platform/gui/Controls.h"
+#include "platform/gui/Gdi.h"
+#include "platform/gui/Screen.h"
+#include "platform/gui/Window.h"
+#include "platform/gui/detail/HostWidget.h"
+#include "platform/gui/detail/Input.h"
 #include "platform/gui/detail/Native.h"
+#include "platform/gui/detail/NativeWidgets.h"
 #include "platform/gui/detail/State.h"
 
 namespace gui {
 namespace detail {
+namespace {
 
-void CreateNative(WindowObj&) {}
-void DestroyNative(WindowObj&) {}
-void PlaceNative(WindowObj&) {}
-void NativeStyleChanged(WindowObj&) {}
-void ReparentNatives(WindowObj&) {}
-LRESULT DefNativeProc(WindowObj&, UINT, WPARAM, LPARAM, bool& handled) {
+int ButtonOf(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 3;
+    default: return 0;
+  }
+}
+
+int QtKeyOfChar(char32_t c) {
+  switch (c) {
+    case 8: return Qt::Key_Backspace;
+    case 9: return Qt::Key_Tab;
+    case 13: return Qt::Key_Return;
+    case 27: return Qt::Key_Escape;
+  }
+  return 0;
+}
+
+// Routes the toolkit's input on a native widget through the window's
+// procedure; what the procedure passes on to DefWindowProc reaches the widget.
+class NativeFilter : public QObject {
+public:
+  NativeFilter(HWND hwnd, QWidget* widget) : QObject(widget), hwnd_(hwnd), widget_(widget) {}
+
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    try {
+      return Filter(watched, e);
+    } catch (...) {
+      ReportException(std::current_exception());
+      return true;
+    }
+  }
+
+private:
+  bool Filter(QObject*, QEvent* e) {
+    WindowObj* w = Win(hwnd_);
+    NativeState* st = StateOf(widget_);
+    if (!w || !st) return false;
+    switch (e->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(e);
+        MouseInput in;
+        in.kind = e->type() == QEvent::MouseButtonPress     ? MouseInput::Down
+                  : e->type() == QEvent::MouseButtonRelease ? MouseInput::Up
+                  : e->type() == QEvent::MouseButtonDblClick ? MouseInput::DoubleClick
+                                                              : MouseInput::Move;
+        in.button = ButtonOf(me->button());
+        in.global = me->globalPosition().toPoint();
+        in.buttons = me->buttons();
+        in.modifiers = me->modifiers();
+        bool pass = RouteMouse(in, hwnd_);
+        // A control takes the focus when clicked, as the toolkit would for
+        // the user's own clicks.
+        if (pass && in.kind == MouseInput::Down && Win(hwnd_) && GetFocus() != hwnd_) SetFocus(hwnd_);
+        return !pass;
+      }
+      case QEvent::Wheel: {
+        auto* we = static_cast<QWheelEvent*>(e);
+        MouseInput in;
+        in.kind = MouseInput::Wheel;
+        in.global = we->globalPosition().toPoint();
+        in.buttons = we->buttons();
+        in.modifiers = we->modifiers();
+        in.wheelDelta = we->angleDelta().y();
+        return !RouteMouse(in, hwnd_);
+      }
+      case QEvent::Leave:
+        if (G().tracked == hwnd_) RouteMouseLeft();
+        return false;
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease: {
+        if (st->resending) return false;
+        auto* ke = static_cast<QKeyEvent*>(e);
+        bool press = e->type() == QEvent::KeyPress;
+        KeyRouting r = RouteKey(ke, press, hwnd_);
+        if (!press || !r.charSent) return !r.keyPassed;
+        if (r.keyPassed && r.charPassed && r.passedChar == r.originalChar) return false;
+        if (r.charPassed && Win(hwnd_)) {
+          int key = QtKeyOfChar(r.passedChar);
+          QString text = key ? QString() : QString::fromUcs4(&r.passedChar, 1);
+          QKeyEvent again(QEvent::KeyPress, key, Qt::NoModifier, text);
+          st->resending = true;
+          QCoreApplication::sendEvent(widget_, &again);
+          st->resending = false;
+        }
+        return true;
+      }
+      case QEvent::FocusIn: {
+        if (auto* le = qobject_cast<QLineEdit*>(widget_); le && !st->cueWhenFocused)
+          le->setPlaceholderText(QString());
+        FocusFromToolkit(hwnd_);
+        return false;
+      }
+      case QEvent::FocusOut:
+        if (auto* le = qobject_cast<QLineEdit*>(widget_))
+          le->setPlaceholderText(Decode(st->cueBanner, st->encoding));
+        return false;
+      case QEvent::Paint: {
+        UINT msg = WM_CTLCOLOREDIT;
+        if (w->kind == WindowObj::Kind::ListBox)
+          msg = WM_CTLCOLORLISTBOX;
+        else if ((w->style & (ES_READONLY | WS_DISABLED)) || !IsEnabledChain(*w))
+          msg = WM_CTLCOLORSTATIC;
+        AskColors(*w, widget_, msg);
+        return false;
+      }
+      default: return false;
+    }
+  }
+
+  HWND hwnd_;
+  QWidget* widget_;
+};
+
+void InstallFilter(WindowObj& w, QWidget* widget) {
+  auto* filter = new NativeFilter(w.handle, widget);
+  widget->installEventFilter(filter);
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) area->viewport()->installEventFilter(filter);
+}
+
+}  // namespace
+
+NativeState* StateOf(QWidget* native) {
+  if (auto* e = dynamic_cast<NativeLineEdit*>(native)) return &e->state;
+  if (auto* e = dynamic_cast<NativeTextEdit*>(native)) return &e->state;
+  if (auto* l = dynamic_cast<NativeListBox*>(native)) return &l->state;
+  return nullptr;
+}
+
+QFont ToolkitFont(HFONT font) {
+  if (FontObj* f = Font(font)) return f->qfont;
+  return Font(GetStockFont(DEFAULT_GUI_FONT))->qfont;
+}
+
+void Notify(WindowObj& w, WORD code) {
+  HWND parent = w.parent;
+  HWND self = w.handle;
+  if (Win(parent)) SendMessage(parent, WM_COMMAND, MAKEWPARAM(w.id, code), ToLParam(self));
+}
+
+void AskColors(WindowObj& w, QWidget* widget, UINT msg) {
+  NativeState* st = StateOf(widget);
+  if (!st) return;
+  COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+  COLORREF back = msg == WM_CTLCOLORSTATIC ? GetSysColor(COLOR_BTNFACE) : GetSysColor(COLOR_WINDOW);
+  if (Win(w.parent)) {
+    HDC dc = CreateCompatibleDC(HDC{});
+    SetTextColor(dc, text);
+    SetBkColor(dc, back);
+    HBRUSH b = FromParam<HBRUSH>(SendMessage(w.parent, msg, ToWParam(dc), ToLParam(w.handle)));
+    text = GetTextColor(dc);
+    LogBrush lb;
+    if (GetBrushInfo(b, lb) && lb.lbStyle == BS_SOLID) back = lb.lbColor;
+    DeleteDC(dc);
+  }
+  QColor t = ToQColor(text), bk = ToQColor(back);
+  if (st->colorsKnown && st->textColor == t && st->baseColor == bk) return;
+  st->colorsKnown = true;
+  st->textColor = t;
+  st->baseColor = bk;
+  QPalette p = widget->palette();
+  for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    p.setColor(g, QPalette::Base, bk);
+    p.setColor(g, QPalette::Window, bk);
+  }
+  p.setColor(QPalette::Active, QPalette::Text, t);
+  p.setColor(QPalette::Inactive, QPalette::Text, t);
+  p.setColor(QPalette::Disabled, QPalette::Text, ToQColor(GetSysColor(COLOR_GRAYTEXT)));
+  p.setColor(QPalette::Highlight, ToQColor(GetSysColor(COLOR_HIGHLIGHT)));
+  p.setColor(QPalette::HighlightedText, ToQColor(GetSysColor(COLOR_HIGHLIGHTTEXT)));
+  widget->setPalette(p);
+}
+
+void CreateNative(WindowObj& w) {
+  HostWidget* host = HostOf(w);
+  QWidget* widget = w.kind == WindowObj::Kind::ListBox ? CreateListWidget(w, host) : CreateEditWidget(w, host);
+  if (!widget) return;
+  NativeState* st = StateOf(widget);
+  st->hwnd = w.handle;
+  st->encoding = EncodingOf(w.text);
+  st->ownCursor = widget->cursor();
+  widget->setFont(ToolkitFont(HFONT{}));
+  widget->setAutoFillBackground(true);
+  widget->hide();
+  w.native = widget;
+  InstallFilter(w, widget);
+  if (w.kind == WindowObj::Kind::ListBox)
+    ListStyleChanged(w);
+  else
+    EditStyleChanged(w);
+}
+
+void DestroyNative(WindowObj& w) {
+  QWidget* widget = w.native;
+  w.native = nullptr;
+  if (!widget) return;
+  widget->hide();
+  widget->setParent(nullptr);
+  widget->deleteLater();
+}
+
+void PlaceNative(WindowObj& w) {
+  QWidget* n = w.native;
+  if (!n) return;
+  HostWidget* host = HostOf(w);
+  if (!host) {
+    n->hide();
+    return;
+  }
+  if (n->parentWidget() != host) n->setParent(host);
+  QRect r(SurfaceOrigin(w, true), QSize(w.client.Width(), w.client.Height()));
+  QRegion visible = VisibleRegion(w, true, false).translated(-r.topLeft());
+  if (!IsShowing(w) || visible.isEmpty() || r.isEmpty()) {
+    n->hide();
+    return;
+  }
+  if (n->geometry() != r) n->setGeometry(r);
+  if (visible == QRegion(QRect(QPoint(), r.size())))
+    n->clearMask();
+  else
+    n->setMask(visible);
+  if (n->isHidden()) n->show();
+}
+
+void NativeStyleChanged(WindowObj& w) {
+  if (w.kind == WindowObj::Kind::ListBox)
+    ListStyleChanged(w);
+  else
+    EditStyleChanged(w);
+}
+
+void ReparentNatives(WindowObj& w) {
+  if (w.native) PlaceNative(w);
+  for (HWND c : w.children)
+    if (WindowObj* child = Win(c)) ReparentNatives(*child);
+}
+
+void NativeSetFocus(WindowObj& w) {
+  if (!w.native) return;
+  if (HostWidget* host = HostOf(w))
+    if (!host->isActiveWindow() && host->isVisible()) host->activateWindow();
+  w.native->setFocus(Qt::OtherFocusReason);
+}
+
+bool NativeCaretPos(WindowObj& w, Point& p) {
+  if (w.kind == WindowObj::Kind::Edit) return EditCaretPos(w, p);
+  return false;
+}
+
+LRESULT DefNativeProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+  handled = true;
+  if (msg == WM_SETFONT) {
+    w.font = FromParam<HFONT>(wParam);
+    w.native->setFont(ToolkitFont(w.font));
+  }
+  bool kindHandled = false;
+  LRESULT r = w.kind == WindowObj::Kind::ListBox ? ListProc(w, msg, wParam, lParam, kindHandled)
+                                                  : EditProc(w, msg, wParam, lParam, kindHandled);
+  if (kindHandled) return r;
+  if ((msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) || msg == WM_KEYDOWN || msg == WM_KEYUP ||
+      msg == WM_SYSKEYUP) {
+    MarkPassToToolkit(msg, wParam);
+    return 0;
+  }
+  switch (msg) {
+    case WM_SETFONT: return 0;
+    case WM_SETCURSOR: {
+      if (Win(w.parent) && SendMessage(w.parent, WM_SETCURSOR, wParam, lParam)) return 1;
+      if (static_cast<std::int16_t>(LOWORD(static_cast<std::uintptr_t>(lParam))) != HTCLIENT) break;
+      if (NativeState* st = StateOf(w.native)) w.native->setCursor(st->ownCursor);
+      return 1;
+    }
+    case WM_ERASEBKGND: return 1;
+    case WM_GETFONT: return ToLParam(w.font);
+    case WM_SETFOCUS:
+      Notify(w, w.kind == WindowObj::Kind::ListBox ? LBN_SETFOCUS : EN_SETFOCUS);
+      return 0;
+    case WM_KILLFOCUS:
+      Notify(w, w.kind == WindowObj::Kind::ListBox ? LBN_KILLFOCUS : EN_KILLFOCUS);
+      return 0;
+  }
   handled = false;
   return 0;
 }
-bool NativeCaretPos(WindowObj&, Point&) { return false; }
-void NativeSetFocus(WindowObj&) {}
 
 }  // namespace detail
 
-bool ShowScrollBar(HWND hwnd, int, bool) { return detail::Win(hwnd) != nullptr; }
+bool ShowScrollBar(HWND hwnd, int bar, bool show) {
+  detail::WindowObj* w = detail::Win(hwnd);
+  if (!w) return false;
+  auto* area = qobject_cast<QAbstractScrollArea*>(w->native);
+  if (!area) return true;
+  Qt::ScrollBarPolicy policy = show ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+  if (bar == SB_HORZ || bar == SB_BOTH) {
+    area->setHorizontalScrollBarPolicy(policy);
+    if (show)
+      w->style |= WS_HSCROLL;
+    else
+      w->style &= ~WS_HSCROLL;
+  }
+  if (bar == SB_VERT || bar == SB_BOTH) {
+    area->setVerticalScrollBarPolicy(policy);
+    if (show)
+      w->style |= WS_VSCROLL;
+    else
+      w->style &= ~WS_VSCROLL;
+  }
+  return true;
+}
 
 }  // namespace gui

@@ -37,10 +37,11 @@ Qt::WindowFlags HostFlags(const WindowObj& w) {
     if (w.style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (w.style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
     if (w.style & WS_MAXIMIZEBOX) flags |= Qt::WindowMaximizeButtonHint;
-  } else {
-    // A window without a caption is a popup of ours (hints, drop-downs):
-    // no frame, no taskbar entry, never takes the focus by itself.
+  } else if (!Activatable(w)) {
+    // A tool popup (hints): no frame, no taskbar entry, never active.
     flags = Qt::ToolTip | Qt::FramelessWindowHint;
+  } else {
+    flags = Qt::Window | Qt::FramelessWindowHint;
   }
   if (w.exStyle & WS_EX_TOPMOST) flags |= Qt::WindowStaysOnTopHint;
   return flags;
@@ -93,6 +94,11 @@ void RecalcClient(WindowObj& w, WindowPos* pos) {
 void DestroyTree(HWND h);
 
 }  // namespace
+
+bool Activatable(const WindowObj& w) {
+  if ((w.style & WS_CAPTION) == WS_CAPTION) return true;
+  return !(w.exStyle & (WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE));
+}
 
 bool IsShowing(const WindowObj& w) {
   const WindowObj* cur = &w;
@@ -643,7 +649,7 @@ bool ShowWindow(HWND hwnd, int command) {
       w->maximized = w->minimized = false;
     }
     if (command != SW_SHOWNOACTIVATE && command != SW_SHOWNA && command != SW_MINIMIZE &&
-        !(w->style & WS_DISABLED) && (w->style & WS_CAPTION) == WS_CAPTION)
+        !(w->style & WS_DISABLED) && Activatable(*w))
       SetActiveWindow(hwnd);
   }
   return wasVisible;

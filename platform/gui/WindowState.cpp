@@ -60,7 +60,7 @@ HWND SetFocus(HWND hwnd) {
   if (!IsNull(hwnd)) {
     if (!w || !IsEnabledChain(*w) || !IsShowing(*w)) return HWND{};
     WindowObj* root = RootOf(*w);
-    if (root && g.active != root->handle && (root->style & WS_CAPTION) == WS_CAPTION) SetActiveWindow(root->handle);
+    if (root && g.active != root->handle && Activatable(*root)) SetActiveWindow(root->handle);
     if (g.focus == hwnd) return old;
     if (!Win(hwnd)) return HWND{};
   }

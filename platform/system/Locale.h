@@ -1,7 +1,19 @@
 #pragma once
-// The user's date, time and number formats. Defaults are the classic U.S.
-// ones; each may be overridden by an environment variable (unset or empty
-// keeps the default; a separator must be exactly one byte):
+// The user's date, time and number formats.
+//
+// Date and time follow the user's locale for times, as every Linux program's
+// do: the first of LC_ALL, LC_TIME and LANG that is set names it. From it come
+// the short date format and date separator (the C library's date format), the
+// long and short time formats and time separator (its time format) and the
+// AM/PM texts. The C and POSIX locales (C.UTF-8 included), a locale that is
+// not installed and whatever the C library's format cannot say keep the
+// defaults below, the classic U.S. ones. The locale is read with its own
+// handle (newlocale), so no process-wide locale changes and any thread may
+// call this.
+//
+// Each value may then be overridden by an environment variable (unset or
+// empty keeps the value; a separator must be exactly one byte), which is how
+// tests fix the formats whatever the machine's locale:
 //   TW_SHORT_DATE_FORMAT   ShortDateFormat    "M/d/yyyy"
 //   TW_LONG_DATE_FORMAT    LongDateFormat     "dddd, MMMM d, yyyy"
 //   TW_SHORT_TIME_FORMAT   ShortTimeFormat    "h:nn AMPM"
@@ -12,8 +24,7 @@
 //   TW_TIME_PM             TimePMString       "PM"
 //   TW_DECIMAL_SEPARATOR   DecimalSeparator   '.'
 //   TW_THOUSAND_SEPARATOR  ThousandSeparator  ','
-// The C library's locale is deliberately not consulted: the formats of a
-// program must not change with the LANG of whoever starts it.
+// In the formats "/" and ":" stand for the date and time separators.
 #include <string>
 
 namespace sys {
@@ -31,7 +42,8 @@ struct LocaleFormats {
   char ThousandSeparator = ',';
 };
 
-// The formats in effect: defaults overridden by the environment (read on every call).
+// The formats in effect: defaults, then the locale, then the TW_* variables
+// (the environment is read on every call).
 LocaleFormats ReadLocaleFormats();
 
 }  // namespace sys

@@ -80,3 +80,283 @@ TEST_F(XbeHardening, WholeNumbersBeyondTheIntRangeAnswerTheNearestBound) {
   xb_PutString("N", "-2147483648");
   EXPECT_EQ(xb_GetInteger("N"), INT32_MIN);
 }
+
+namespace {
+
+// Runs body in a child process; answers true when it ended by itself with
+// status 0 (no signal, no failed expectation).
+template <class F>
+bool InChild(F body) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    xb_FinalizeSession();
+    body();
+    _exit(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A one-byte signal between two processes.
+struct Signal {
+  int fd[2] = {-1, -1};
+  Signal() { EXPECT_EQ(pipe(fd), 0); }
+  ~Signal() {
+    close(fd[0]);
+    close(fd[1]);
+  }
+  void Send() const {
+    const char c = 'x';
+    if (write(fd[1], &c, 1) != 1) _exit(3);
+  }
+  bool Receive() const {
+    char c;
+    return read(fd[0], &c, 1) == 1;
+  }
+};
+
+}  // namespace
+
+TEST_F(XbeHardening, TableCutShortUnderItsReadersAnswersCleanly) {
+  const std::string path = dir.File("CUT.DBF");
+  ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
+  ASSERT_GT(OpenShared(path), 0);
+  AppendNumbered(3);
+  const int recSize = xb_RecSize();
+  xb_Close();
+  const auto whole = ReadAll(path);
+  const size_t header = whole.size() - 3 * size_t(recSize) - 1;
+  // Cut to nothing, inside the header, and in the middle of record 2.
+  for (const size_t size : {size_t(0), size_t(20), header + size_t(recSize) + size_t(recSize) / 2}) {
+    for (const int turbo : {0, 1}) {
+      WriteAll(path, whole);
+      const bool clean = InChild([&] {
+        if (OpenShared(path) <= 0) _exit(2);
+        xb_SetTurboRead(turbo);
+        xb_GoTop();
+        xb_Skip(1);  // stands on record 2, read before the cut
+        EXPECT_STREQ(xb_GetTrimString("NAME"), "R2");
+        ASSERT_EQ(truncate(path.c_str(), off_t(size)), 0);
+        // The record read before the cut stays readable as it was.
+        EXPECT_STREQ(xb_GetTrimString("NAME"), "R2");
+        std::vector<char> image(static_cast<size_t>(recSize));
+        xb_GetRecord(image.data());
+        const int fits = size > header ? int((size - header) / size_t(recSize)) : 0;
+        EXPECT_LE(xb_RecCount(), 3);
+        int walked = 0;
+        for (xb_GoTop(); !xb_Eof() && walked < 10; xb_Skip(1)) {
+          ++walked;
+          EXPECT_EQ(xb_GetInteger("QTY"), walked);
+        }
+        EXPECT_LE(walked, fits);
+        EXPECT_TRUE(xb_Eof());
+        xb_Go(3);
+        EXPECT_TRUE(xb_Eof());
+        xb_GoBottom();
+        xb_Skip(-1);
+        xb_Skip(0);
+        xb_GetTrimString("NAME");
+        xb_GetRecord(image.data());
+        xb_Count();
+        xb_Deleted();
+        EXPECT_LE(xb_RecCount(), fits);
+        xb_CloseAll();
+      });
+      EXPECT_TRUE(clean) << "cut to " << size << " bytes, TurboRead " << turbo;
+    }
+  }
+}
+
+TEST_F(XbeHardening, TheCurrentRecordStaysOneVersionUntilTheNextMove) {
+  const std::string path = dir.File("VERS.DBF");
+  ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, true));
+  const short a = xb_UseEx(path.c_str(), "A", XB_OPEN_SHARED, XB_TYPE_NTX, XB_COMMIT_NORMAL);
+  ASSERT_GT(a, 0);
+  AppendNumbered(2);
+  xb_GoTop();
+  xb_PutBlob("NOTES", "x", 1);
+  xb_Commit();
+  const short b = xb_UseEx(path.c_str(), "B", XB_OPEN_SHARED, XB_TYPE_NTX, XB_COMMIT_NORMAL);
+  ASSERT_GT(b, 0);
+
+  xb_Select(a);
+  xb_GoTop();
+  ASSERT_EQ(xb_GetBlobLength("NOTES"), 1);
+  // Another area posts a longer blob and a new name between the two calls.
+  xb_Select(b);
+  xb_Go(1);
+  const std::string big(5000, 'y');
+  xb_PutBlob("NOTES", big.data(), int(big.size()));
+  xb_PutString("NAME", "changed");
+  xb_Go(2);
+  xb_PutString("NAME", "second");
+  xb_Commit();
+
+  xb_Select(a);
+  std::vector<unsigned char> buffer(6000, 0xEE);
+  EXPECT_EQ(xb_GetBlob("NOTES", buffer.data()), 1);
+  EXPECT_EQ(buffer[0], 'x');
+  EXPECT_EQ(buffer[1], 0xEE);
+  EXPECT_EQ(buffer[4999], 0xEE);
+  EXPECT_STREQ(xb_GetTrimString("NAME"), "R1");
+  // A refresh or a move shows what the other area committed.
+  xb_Skip(0);
+  EXPECT_STREQ(xb_GetTrimString("NAME"), "changed");
+  EXPECT_EQ(xb_GetBlobLength("NOTES"), 5000);
+  xb_Skip(1);
+  EXPECT_STREQ(xb_GetTrimString("NAME"), "second");
+  // Records others append show up at the end of a walk.
+  xb_Select(b);
+  xb_AppendBlank();
+  xb_PutString("NAME", "third");
+  xb_Commit();
+  xb_Select(a);
+  xb_Skip(1);
+  EXPECT_FALSE(xb_Eof());
+  EXPECT_STREQ(xb_GetTrimString("NAME"), "third");
+}
+
+TEST_F(XbeHardening, AppendWaitsForTheFileLockWithinTheTimeout) {
+  const std::string path = dir.File("WAIT.DBF");
+  ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
+  ASSERT_GT(OpenShared(path), 0);
+  AppendNumbered(1);
+  Signal locked, done;
+  const pid_t child = fork();
+  if (child == 0) {
+    xb_FinalizeSession();
+    if (OpenShared(path) <= 0 || !xb_Flock()) _exit(2);
+    locked.Send();
+    usleep(300 * 1000);
+    xb_Unlock(0);
+    done.Receive();
+    _exit(0);
+  }
+  ASSERT_TRUE(locked.Receive());
+  xb_AppendBlank();  // lock time-out 0: one try, refused
+  EXPECT_EQ(xb_RecCount(), 1);
+  xb_SetLockTimeout(5);
+  xb_AppendBlank();
+  EXPECT_EQ(xb_RecCount(), 2);
+  done.Send();
+  int status = 0;
+  waitpid(child, &status, 0);
+}
+
+namespace {
+
+// How a process appends its records.
+enum class Style {
+  FileLock,    // Flock, AppendBlank, Replace, Commit, Unlock(0)
+  HeaderLock,  // AppendBlank under the header lock, PutRecord, Commit, Unlock(0)
+  RecordLock,  // AppendBlankEx(lock), PutString, PutInteger, Commit, Unlock(rec)
+  Batched,     // commit level none: Flock, 25 appends, Unlock(0)
+};
+
+int g_failures = 0;
+void CountFailure(int, const char*) { ++g_failures; }
+
+// Appends n records NAME = tag, QTY = 0 .. n-1; exits non-zero on any failure.
+void AppendAll(const std::string& path, Style style, const char* tag, int n) {
+  xb_SetErrorFunc(CountFailure);
+  xb_SetLockTimeout(60);
+  const short level = style == Style::Batched ? XB_COMMIT_NONE : XB_COMMIT_NORMAL;
+  if (xb_UseEx(path.c_str(), "", XB_OPEN_SHARED, XB_TYPE_NTX, level) <= 0) _exit(2);
+  std::vector<char> image(static_cast<size_t>(xb_RecSize()));
+  const size_t nameAt = size_t(xb_FieldOffset("NAME") - 1);
+  const size_t qtyAt = size_t(xb_FieldOffset("QTY") - 1);
+  for (int i = 0; i < n; ++i) {
+    switch (style) {
+      case Style::FileLock:
+        if (!xb_Flock()) _exit(3);
+        xb_AppendBlank();
+        xb_Replace("NAME", XB_R_CHAR, tag);
+        xb_Replace("QTY", XB_R_LONG, &i);
+        xb_Commit();
+        xb_Unlock(0);
+        break;
+      case Style::HeaderLock: {
+        xb_AppendBlank();
+        xb_GetRecord(image.data());
+        char qty[6];
+        std::snprintf(qty, sizeof qty, "%5d", i);
+        std::memset(&image[nameAt], ' ', 10);
+        std::memcpy(&image[nameAt], tag, std::strlen(tag));
+        std::memcpy(&image[qtyAt], qty, 5);
+        xb_PutRecord(image.data());
+        xb_Commit();
+        xb_Unlock(0);
+        break;
+      }
+      case Style::RecordLock: {
+        const int rec = xb_AppendBlankEx(1);
+        if (rec <= 0) _exit(4);
+        xb_PutString("NAME", tag);
+        xb_PutInteger("QTY", i);
+        xb_Commit();
+        xb_Unlock(rec);
+        break;
+      }
+      case Style::Batched:
+        if (i % 25 == 0 && !xb_Flock()) _exit(3);
+        xb_AppendBlank();
+        xb_PutString("NAME", tag);
+        xb_PutInteger("QTY", i);
+        if (i % 25 == 24 || i == n - 1) xb_Unlock(0);
+        break;
+    }
+  }
+  xb_CloseAll();
+  _exit(g_failures == 0 ? 0 : 5);
+}
+
+}  // namespace
+
+TEST_F(XbeHardening, AppendersOfEveryLockStyleTogetherLoseNoRecord) {
+  const Style styles[] = {Style::FileLock, Style::HeaderLock, Style::RecordLock, Style::Batched};
+  constexpr int kEach = 1500;
+  for (const Style one : styles) {
+    for (const Style two : styles) {
+      if (two < one) continue;
+      const std::string path = dir.File("PAIR.DBF");
+      ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
+      pid_t pids[2];
+      const char* tags[2] = {"ONE", "TWO"};
+      const Style pair[2] = {one, two};
+      for (int k = 0; k < 2; ++k) {
+        pids[k] = fork();
+        if (pids[k] == 0) {
+          xb_FinalizeSession();
+          AppendAll(path, pair[k], tags[k], kEach);
+        }
+      }
+      for (const pid_t pid : pids) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "styles " << int(one) << "+" << int(two);
+      }
+      ASSERT_GT(OpenShared(path), 0);
+      EXPECT_EQ(xb_RecCount(), 2 * kEach) << "styles " << int(one) << "+" << int(two);
+      std::vector<int> seen[2] = {std::vector<int>(kEach, 0), std::vector<int>(kEach, 0)};
+      int strays = 0;
+      for (xb_GoTop(); !xb_Eof(); xb_Skip(1)) {
+        const std::string name = xb_GetTrimString("NAME");
+        const int qty = xb_GetInteger("QTY");
+        const int k = name == "ONE" ? 0 : name == "TWO" ? 1 : -1;
+        if (k < 0 || qty < 0 || qty >= kEach) {
+          ++strays;
+          continue;
+        }
+        ++seen[k][size_t(qty)];
+      }
+      EXPECT_EQ(strays, 0) << "styles " << int(one) << "+" << int(two);
+      for (int k = 0; k < 2; ++k) {
+        int wrong = 0;
+        for (int c : seen[k]) wrong += c != 1;
+        EXPECT_EQ(wrong, 0) << tags[k] << ", styles " << int(one) << "+" << int(two);
+      }
+      xb_CloseAll();
+    }
+  }
+}

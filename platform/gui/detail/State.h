@@ -228,6 +228,8 @@ void SyncNativeGeometry(WindowObj& w);  // native widgets of w's subtree follow 
 QRect ClientRectInParentClient(const WindowObj& w);
 bool IsShowing(const WindowObj& w);
 bool IsEnabledChain(const WindowObj& w);
+// Whether a top-level window can become the active window (not a tool popup).
+bool Activatable(const WindowObj& w);
 
 // Input and focus (Input.cpp, WindowState.cpp).
 void OnWindowHiddenOrDestroyed(WindowObj& w);

@@ -5,11 +5,15 @@
 #include <vector>
 
 #include "platform/system/Locale.h"
+#include "platform/system/tests/GeneratedLocales.h"
 #include "platform/system/MessageBox.h"
 #include "platform/system/Registry.h"
 #include "platform/system/tests/TempDir.h"
 
 using namespace sys;
+
+// newlocale's leak while LOCPATH is set (see GeneratedLocales.h).
+extern "C" const char* __lsan_default_suppressions() { return generated_locales::LeakSuppressions; }
 
 namespace {
 
@@ -40,12 +44,29 @@ private:
 
 }  // namespace
 
-TEST(Locale, DefaultsAndOverrides) {
-  ScopedEnv a("TW_SHORT_DATE_FORMAT", nullptr), b("TW_DATE_SEPARATOR", nullptr),
-      c("TW_DECIMAL_SEPARATOR", nullptr), d("TW_TIME_PM", nullptr), e("TW_THOUSAND_SEPARATOR", nullptr);
-  LocaleFormats f = ReadLocaleFormats();
+// Clears every variable that picks or overrides the formats for one scope.
+struct NoLocaleSettings {
+  ScopedEnv a{"LC_ALL", nullptr}, b{"LC_TIME", nullptr}, c{"LANG", nullptr}, d{"TW_SHORT_DATE_FORMAT", nullptr},
+      e{"TW_LONG_TIME_FORMAT", nullptr}, f{"TW_SHORT_TIME_FORMAT", nullptr}, g{"TW_DATE_SEPARATOR", nullptr},
+      h{"TW_TIME_SEPARATOR", nullptr}, i{"TW_TIME_AM", nullptr}, j{"TW_TIME_PM", nullptr},
+      k{"TW_DECIMAL_SEPARATOR", nullptr}, l{"TW_THOUSAND_SEPARATOR", nullptr};
+};
+
+void ExpectDefaultTimes(const LocaleFormats& f) {
+  const LocaleFormats defaults;
   EXPECT_EQ(f.ShortDateFormat, "M/d/yyyy");
   EXPECT_EQ(f.DateSeparator, '/');
+  EXPECT_EQ(f.LongTimeFormat, "h:nn:ss AMPM");
+  EXPECT_EQ(f.ShortTimeFormat, defaults.ShortTimeFormat);
+  EXPECT_EQ(f.TimeSeparator, ':');
+  EXPECT_EQ(f.TimeAMString, "AM");
+  EXPECT_EQ(f.TimePMString, "PM");
+}
+
+TEST(Locale, DefaultsAndOverrides) {
+  NoLocaleSettings clean;
+  LocaleFormats f = ReadLocaleFormats();
+  ExpectDefaultTimes(f);
 
   ScopedEnv a2("TW_SHORT_DATE_FORMAT", "dd.mm.yyyy"), b2("TW_DATE_SEPARATOR", "."),
       c2("TW_DECIMAL_SEPARATOR", ",,"), d2("TW_TIME_PM", "nachm."), e2("TW_THOUSAND_SEPARATOR", "");
@@ -55,6 +76,59 @@ TEST(Locale, DefaultsAndOverrides) {
   EXPECT_EQ(f.DecimalSeparator, '.');  // not one byte: ignored
   EXPECT_EQ(f.ThousandSeparator, ',');  // empty: default kept
   EXPECT_EQ(f.TimePMString, "nachm.");
+}
+
+TEST(Locale, TheClassicLocalesAndMissingOnesKeepTheDefaults) {
+  NoLocaleSettings clean;
+  for (const char* name : {"C", "POSIX", "C.UTF-8", "xx_NOWHERE.UTF-8"}) {
+    SCOPED_TRACE(name);
+    ScopedEnv lang("LANG", name);
+    ExpectDefaultTimes(ReadLocaleFormats());
+  }
+}
+
+TEST(Locale, DatesAndTimesFollowTheTimeLocale) {
+  NoLocaleSettings clean;
+  std::string why;
+  std::string dir = generated_locales::Make("de_DE", why);
+  if (!dir.empty()) dir = generated_locales::Make("el_GR", why);
+  if (dir.empty()) GTEST_SKIP() << why;
+  ScopedEnv locpath("LOCPATH", dir.c_str());
+
+  // German: day first with dots, a 24-hour clock, no AM/PM texts.
+  ScopedEnv lang("LANG", "de_DE.UTF-8");
+  LocaleFormats f = ReadLocaleFormats();
+  EXPECT_EQ(f.ShortDateFormat, "dd/mm/yyyy");
+  EXPECT_EQ(f.DateSeparator, '.');
+  EXPECT_EQ(f.LongTimeFormat, "hh:nn:ss");
+  EXPECT_EQ(f.ShortTimeFormat, "hh:nn");
+  EXPECT_EQ(f.TimeSeparator, ':');
+  EXPECT_EQ(f.TimeAMString, "");
+  EXPECT_EQ(f.TimePMString, "");
+  EXPECT_EQ(f.DecimalSeparator, '.');  // numbers are not the time locale's
+
+  {
+    // LC_TIME before LANG: Greek, a 12-hour clock with its own AM/PM texts.
+    ScopedEnv time("LC_TIME", "el_GR.UTF-8");
+    f = ReadLocaleFormats();
+    EXPECT_EQ(f.ShortDateFormat, "dd/mm/yyyy");
+    EXPECT_EQ(f.DateSeparator, '/');
+    EXPECT_EQ(f.LongTimeFormat, "hh:nn:ss AMPM");
+    EXPECT_EQ(f.ShortTimeFormat, "hh:nn AMPM");
+    EXPECT_EQ(f.TimeAMString, "\xcf\x80\xce\xbc");  // "πμ"
+    EXPECT_EQ(f.TimePMString, "\xce\xbc\xce\xbc");  // "μμ"
+
+    // LC_ALL before both.
+    ScopedEnv all("LC_ALL", "C");
+    ExpectDefaultTimes(ReadLocaleFormats());
+  }
+
+  // The variables still override the locale.
+  ScopedEnv sep("TW_DATE_SEPARATOR", "-"), pm("TW_TIME_PM", "nachm.");
+  f = ReadLocaleFormats();
+  EXPECT_EQ(f.DateSeparator, '-');
+  EXPECT_EQ(f.TimePMString, "nachm.");
+  EXPECT_EQ(f.ShortDateFormat, "dd/mm/yyyy");
 }
 
 TEST(MessageBox, DefaultSinkWritesToStandardErrorAndAnswersTheDefault) {

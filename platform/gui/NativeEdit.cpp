@@ -1,0 +1,542 @@
+// The native edit: single-line over a line edit, multi-line over a plain
+// text editor, driven by the EM_ messages. Positions are byte offsets into
+// the text as WM_GETTEXT gives it, lines of a multi-line edit end in CR LF
+// there, and lines are the text's own lines (not the wrapped display lines).
+#include <QtGui/QTextBlock>
+#include <QtGui/QTextDocument>
+#include <QtWidgets/QScrollBar>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/gui/Controls.h"
+#include "platform/gui/Window.h"
+#include "platform/gui/detail/Input.h"
+#include "platform/gui/detail/NativeWidgets.h"
+#include "platform/gui/detail/State.h"
+
+namespace gui {
+namespace detail {
+namespace {
+
+template <typename F>
+void Guarded(F&& f) {
+  try {
+    f();
+  } catch (...) {
+    ReportException(std::current_exception());
+  }
+}
+
+// Uniform access to either widget in the terms of the messages.
+class Edit {
+public:
+  explicit Edit(WindowObj& w)
+      : line_(dynamic_cast<NativeLineEdit*>(w.native)), text_(dynamic_cast<NativeTextEdit*>(w.native)),
+        st_(StateOf(w.native)) {}
+  bool Valid() const { return (line_ || text_) && st_; }
+  bool Multi() const { return text_ != nullptr; }
+  NativeState& St() { return *st_; }
+  NativeLineEdit* Line() { return line_; }
+  NativeTextEdit* Text() { return text_; }
+
+  int Bytes(const QString& s) const { return ByteOffset(s, static_cast<int>(s.size()), st_->encoding); }
+
+  std::string Wire() const {
+    if (line_) return Encode(line_->text(), st_->encoding);
+    std::string out;
+    for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next()) {
+      if (b != text_->document()->begin()) out += "\r\n";
+      out += Encode(b.text(), st_->encoding);
+    }
+    return out;
+  }
+  int WireLength() const {
+    if (line_) return Bytes(line_->text());
+    int n = 0;
+    for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next()) {
+      if (b != text_->document()->begin()) n += 2;
+      n += Bytes(b.text());
+    }
+    return n;
+  }
+  int LineCount() const { return line_ ? 1 : text_->document()->blockCount(); }
+  // Byte offset where a line starts, -1 past the last line.
+  int LineStart(int line) const {
+    if (line_) return line == 0 ? 0 : -1;
+    int n = 0;
+    int i = 0;
+    for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next(), ++i) {
+      if (i == line) return n;
+      n += Bytes(b.text()) + 2;
+    }
+    return -1;
+  }
+  int LineBytes(int line) const {
+    if (line_) return Bytes(line_->text());
+    QTextBlock b = text_->document()->findBlockByNumber(line);
+    return b.isValid() ? Bytes(b.text()) : 0;
+  }
+  int DocToWire(int pos) const {
+    if (line_) return ByteOffset(line_->text(), pos, st_->encoding);
+    QTextBlock blk = text_->document()->findBlock(pos);
+    if (!blk.isValid()) return WireLength();
+    return LineStart(blk.blockNumber()) + ByteOffset(blk.text(), pos - blk.position(), st_->encoding);
+  }
+  int WireToDoc(int wire) const {
+    if (line_) return CharIndex(line_->text(), wire, st_->encoding);
+    int n = 0;
+    QTextBlock last;
+    for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next()) {
+      int len = Bytes(b.text());
+      if (wire <= n + len) return b.position() + CharIndex(b.text(), wire - n, st_->encoding);
+      if (wire < n + len + 2) return b.position() + static_cast<int>(b.text().size());
+      n += len + 2;
+      last = b;
+    }
+    return last.isValid() ? last.position() + static_cast<int>(last.text().size()) : 0;
+  }
+  int LineOfWire(int wire) const {
+    if (line_) return 0;
+    return text_->document()->findBlock(WireToDoc(wire)).blockNumber();
+  }
+  // Selection in document positions.
+  void Selection(int& start, int& end, int& caret) const {
+    if (line_) {
+      caret = line_->cursorPosition();
+      if (line_->hasSelectedText()) {
+        start = line_->selectionStart();
+        end = start + static_cast<int>(line_->selectedText().size());
+      } else {
+        start = end = caret;
+      }
+      return;
+    }
+    QTextCursor c = text_->textCursor();
+    start = c.selectionStart();
+    end = c.selectionEnd();
+    caret = c.position();
+  }
+  void SetSelection(int anchor, int position) {
+    st_->programmatic = true;
+    if (line_) {
+      if (anchor == position)
+        line_->setCursorPosition(position);
+      else
+        line_->setSelection(anchor, position - anchor);
+    } else {
+      // Selecting does not scroll (EM_SCROLLCARET does).
+      int v = text_->verticalScrollBar()->value(), h = text_->horizontalScrollBar()->value();
+      QTextCursor c(text_->document());
+      c.setPosition(anchor);
+      c.setPosition(position, QTextCursor::KeepAnchor);
+      text_->setTextCursor(c);
+      text_->verticalScrollBar()->setValue(v);
+      text_->horizontalScrollBar()->setValue(h);
+    }
+    st_->programmatic = false;
+  }
+  QWidget* Widget() const { return line_ ? static_cast<QWidget*>(line_) : static_cast<QWidget*>(text_); }
+
+private:
+  NativeLineEdit* line_;
+  NativeTextEdit* text_;
+  NativeState* st_;
+};
+
+QString NormalizeBreaks(QString s) {
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return s;
+}
+
+int CopyOut(const std::string& s, char* buf, std::size_t size, bool terminate) {
+  if (!buf || size == 0) return 0;
+  std::size_t n = std::min(s.size(), terminate ? size - 1 : size);
+  std::memcpy(buf, s.data(), n);
+  if (terminate) buf[n] = '\0';
+  return static_cast<int>(n);
+}
+
+void ApplyWrapAndBars(WindowObj& w, NativeTextEdit* t) {
+  bool wrap = !(w.style & (ES_AUTOHSCROLL | WS_HSCROLL));
+  t->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+  t->setVerticalScrollBarPolicy((w.style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  t->setHorizontalScrollBarPolicy((w.style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+}
+
+}  // namespace
+
+QWidget* CreateEditWidget(WindowObj& w, QWidget* parent) {
+  HWND hwnd = w.handle;
+  if (w.style & ES_MULTILINE) {
+    auto* t = new NativeTextEdit(parent);
+    t->setFrameShape(QFrame::NoFrame);
+    t->document()->setDocumentMargin(1);
+    t->setTabChangesFocus(false);
+    t->state.encoding = EncodingOf(w.text);
+    t->state.settingText = true;
+    t->setPlainText(NormalizeBreaks(Decode(w.text, t->state.encoding)));
+    t->state.settingText = false;
+    QObject::connect(t, &QPlainTextEdit::textChanged, t, [hwnd, t] {
+      Guarded([&] {
+        if (t->state.settingText) return;
+        if (WindowObj* win = Win(hwnd)) Notify(*win, EN_CHANGE);
+      });
+    });
+    QObject::connect(t->verticalScrollBar(), &QScrollBar::valueChanged, t, [hwnd] {
+      Guarded([&] {
+        if (WindowObj* win = Win(hwnd)) Notify(*win, EN_VSCROLL);
+      });
+    });
+    QObject::connect(t->horizontalScrollBar(), &QScrollBar::valueChanged, t, [hwnd] {
+      Guarded([&] {
+        if (WindowObj* win = Win(hwnd)) Notify(*win, EN_HSCROLL);
+      });
+    });
+    return t;
+  }
+  auto* e = new NativeLineEdit(parent);
+  e->setFrame(false);
+  e->setMaxLength(30000);
+  e->state.encoding = EncodingOf(w.text);
+  e->setText(Decode(w.text, e->state.encoding));
+  QObject::connect(e, &QLineEdit::textChanged, e, [hwnd] {
+    Guarded([&] {
+      if (WindowObj* win = Win(hwnd)) Notify(*win, EN_CHANGE);
+    });
+  });
+  return e;
+}
+
+void EditStyleChanged(WindowObj& w) {
+  Edit ed(w);
+  if (!ed.Valid()) return;
+  Qt::Alignment align = (w.style & ES_RIGHT) ? Qt::AlignRight : (w.style & ES_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
+  if (NativeLineEdit* l = ed.Line()) {
+    l->setAlignment(align | Qt::AlignVCenter);
+    l->setReadOnly(w.style & ES_READONLY);
+    l->setEchoMode((w.style & ES_PASSWORD) ? QLineEdit::Password : QLineEdit::Normal);
+  } else {
+    NativeTextEdit* t = ed.Text();
+    t->setReadOnly(w.style & ES_READONLY);
+    ApplyWrapAndBars(w, t);
+    QTextOption opt = t->document()->defaultTextOption();
+    opt.setAlignment(align);
+    t->document()->setDefaultTextOption(opt);
+  }
+}
+
+bool EditCaretPos(WindowObj& w, Point& p) {
+  Edit ed(w);
+  if (!ed.Valid()) return false;
+  QPoint tl;
+  if (NativeLineEdit* l = ed.Line())
+    tl = l->CaretRect().topLeft();
+  else
+    tl = ed.Text()->viewport()->mapTo(ed.Text(), ed.Text()->cursorRect().topLeft());
+  p = Point{tl.x(), tl.y()};
+  return true;
+}
+
+LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+  Edit ed(w);
+  handled = true;
+  if (!ed.Valid()) {
+    handled = false;
+    return 0;
+  }
+  NativeState& st = ed.St();
+  auto wparamInt = static_cast<std::intptr_t>(wParam);
+  switch (msg) {
+    case WM_SETTEXT: {
+      const char* s = reinterpret_cast<const char*>(lParam);
+      std::string bytes = s ? s : "";
+      st.encoding = EncodingOf(bytes);
+      w.text = bytes;
+      if (NativeLineEdit* l = ed.Line()) {
+        l->setText(Decode(bytes, st.encoding));
+        l->setModified(false);
+      } else {
+        st.settingText = true;
+        ed.Text()->setPlainText(NormalizeBreaks(Decode(bytes, st.encoding)));
+        ed.Text()->document()->setModified(false);
+        st.settingText = false;
+      }
+      return 1;
+    }
+    case WM_GETTEXT: return CopyOut(ed.Wire(), reinterpret_cast<char*>(lParam), wParam, true);
+    case WM_GETTEXTLENGTH: return ed.WireLength();
+    case WM_GETDLGCODE:
+      return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | (ed.Multi() ? DLGC_WANTALLKEYS : 0);
+    case WM_CHAR: {
+      char32_t c = static_cast<char32_t>(wParam);
+      if (c >= 32) {
+        if (w.style & ES_NUMBER && !(c >= '0' && c <= '9')) {
+          MessageBeep(0);
+          return 0;
+        }
+        QString one = QString::fromUcs4(&c, 1);
+        if (w.style & ES_UPPERCASE) one = one.toUpper();
+        if (w.style & ES_LOWERCASE) one = one.toLower();
+        std::u32string u = one.toStdU32String();
+        if (!u.empty()) c = u.front();
+        if (st.limit > 0 && !(w.style & ES_READONLY)) {
+          int s0, s1, caret;
+          ed.Selection(s0, s1, caret);
+          int selected = ed.DocToWire(s1) - ed.DocToWire(s0);
+          if (ed.WireLength() - selected + ed.Bytes(one) > st.limit) {
+            MessageBeep(0);
+            return 0;
+          }
+        }
+      }
+      MarkPassToToolkit(WM_CHAR, static_cast<WPARAM>(c));
+      return 0;
+    }
+    case WM_SYSCHAR: MarkPassToToolkit(WM_SYSCHAR, wParam); return 0;
+    case EM_GETSEL: {
+      int s0, s1, caret;
+      ed.Selection(s0, s1, caret);
+      int a = ed.DocToWire(s0), b = ed.DocToWire(s1);
+      if (auto* p = reinterpret_cast<DWORD*>(wParam)) *p = static_cast<DWORD>(a);
+      if (auto* p = reinterpret_cast<DWORD*>(lParam)) *p = static_cast<DWORD>(b);
+      return MAKELRESULT(std::min(a, 0xFFFF), std::min(b, 0xFFFF));
+    }
+    case EM_SETSEL: {
+      int len = ed.WireLength();
+      std::intptr_t s = wparamInt, e = lParam;
+      if (s == -1) {
+        int s0, s1, caret;
+        ed.Selection(s0, s1, caret);
+        ed.SetSelection(caret, caret);
+        return 0;
+      }
+      if (e < 0 || e > len) e = len;
+      if (s < 0 || s > len) s = len;
+      ed.SetSelection(ed.WireToDoc(static_cast<int>(s)), ed.WireToDoc(static_cast<int>(e)));
+      return 0;
+    }
+    case EM_REPLACESEL: {
+      const char* s = reinterpret_cast<const char*>(lParam);
+      QString text = Decode(s ? std::string_view(s) : std::string_view());
+      if (NativeLineEdit* l = ed.Line())
+        l->insert(text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n')));
+      else
+        ed.Text()->insertPlainText(NormalizeBreaks(text));
+      return 0;
+    }
+    case EM_GETLINECOUNT: return ed.LineCount();
+    case EM_LINEINDEX: {
+      int line = static_cast<int>(wparamInt);
+      if (line < 0) {
+        int s0, s1, caret;
+        ed.Selection(s0, s1, caret);
+        line = ed.LineOfWire(ed.DocToWire(caret));
+      }
+      return ed.LineStart(line);
+    }
+    case EM_LINEFROMCHAR: {
+      std::intptr_t c = wparamInt;
+      if (c < 0) {
+        int s0, s1, caret;
+        ed.Selection(s0, s1, caret);
+        return ed.LineOfWire(ed.DocToWire(s0 != s1 ? s0 : caret));
+      }
+      return ed.LineOfWire(static_cast<int>(std::min<std::intptr_t>(c, ed.WireLength())));
+    }
+    case EM_LINELENGTH: {
+      std::intptr_t c = wparamInt;
+      if (c < 0) {
+        int s0, s1, caret;
+        ed.Selection(s0, s1, caret);
+        int a = ed.DocToWire(s0), b = ed.DocToWire(s1);
+        int la = ed.LineOfWire(a), lb = ed.LineOfWire(b);
+        return (a - ed.LineStart(la)) + (ed.LineStart(lb) + ed.LineBytes(lb) - b);
+      }
+      return ed.LineBytes(ed.LineOfWire(static_cast<int>(std::min<std::intptr_t>(c, ed.WireLength()))));
+    }
+    case EM_GETLINE: {
+      char* buf = reinterpret_cast<char*>(lParam);
+      if (!buf) return 0;
+      WORD size;
+      std::memcpy(&size, buf, sizeof size);
+      int line = static_cast<int>(wparamInt);
+      if (line < 0 || line >= ed.LineCount()) return 0;
+      std::string all = ed.Wire();
+      int start = ed.LineStart(line);
+      return CopyOut(all.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(ed.LineBytes(line))), buf,
+                     size, false);
+    }
+    case EM_GETFIRSTVISIBLELINE:
+      return ed.Multi() ? ed.Text()->FirstVisibleBlock().blockNumber() : 0;
+    case EM_LINESCROLL: {
+      if (!ed.Multi()) return 0;
+      NativeTextEdit* t = ed.Text();
+      int first = t->FirstVisibleBlock().blockNumber();
+      int target = std::clamp(first + static_cast<int>(lParam), 0, std::max(0, t->document()->blockCount() - 1));
+      QTextBlock b = t->document()->findBlockByNumber(target);
+      if (static_cast<int>(lParam) != 0) t->verticalScrollBar()->setValue(b.firstLineNumber());
+      if (wparamInt != 0) {
+        int step = std::max(1, QFontMetrics(t->font()).horizontalAdvance(QLatin1Char('x')));
+        t->horizontalScrollBar()->setValue(t->horizontalScrollBar()->value() + static_cast<int>(wparamInt) * step);
+      }
+      return 1;
+    }
+    case EM_SCROLL: {
+      if (!ed.Multi()) return 0;
+      QScrollBar* bar = ed.Text()->verticalScrollBar();
+      int before = bar->value();
+      switch (wParam) {
+        case SB_LINEUP: bar->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
+        case SB_LINEDOWN: bar->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
+        case SB_PAGEUP: bar->triggerAction(QAbstractSlider::SliderPageStepSub); break;
+        case SB_PAGEDOWN: bar->triggerAction(QAbstractSlider::SliderPageStepAdd); break;
+        default: return 0;
+      }
+      int moved = bar->value() - before;
+      return moved == 0 ? 0 : MAKELRESULT(moved, 1);
+    }
+    case EM_SCROLLCARET:
+      if (ed.Multi()) ed.Text()->ensureCursorVisible();
+      return 1;
+    case EM_GETMODIFY: return ed.Multi() ? ed.Text()->document()->isModified() : ed.Line()->isModified();
+    case EM_SETMODIFY:
+      if (ed.Multi())
+        ed.Text()->document()->setModified(wParam != 0);
+      else
+        ed.Line()->setModified(wParam != 0);
+      return 0;
+    case EM_CANUNDO: return ed.Multi() ? ed.Text()->document()->isUndoAvailable() : ed.Line()->isUndoAvailable();
+    case EM_UNDO:
+    case WM_UNDO: {
+      bool can = ed.Multi() ? ed.Text()->document()->isUndoAvailable() : ed.Line()->isUndoAvailable();
+      if (ed.Multi())
+        ed.Text()->undo();
+      else
+        ed.Line()->undo();
+      return can ? 1 : 0;
+    }
+    case EM_EMPTYUNDOBUFFER:
+      if (ed.Multi()) {
+        ed.Text()->document()->clearUndoRedoStacks();
+      } else {
+        NativeLineEdit* l = ed.Line();
+        bool blocked = l->blockSignals(true);
+        int pos = l->cursorPosition();
+        bool modified = l->isModified();
+        l->setText(l->text());
+        l->setCursorPosition(pos);
+        l->setModified(modified);
+        l->blockSignals(blocked);
+      }
+      return 0;
+    case WM_CUT:
+      if (ed.Multi()) ed.Text()->cut(); else ed.Line()->cut();
+      return 0;
+    case WM_COPY:
+      if (ed.Multi()) ed.Text()->copy(); else ed.Line()->copy();
+      return 0;
+    case WM_PASTE:
+      if (ed.Multi()) ed.Text()->paste(); else ed.Line()->paste();
+      return 0;
+    case WM_CLEAR:
+      if (ed.Multi()) {
+        QTextCursor c = ed.Text()->textCursor();
+        c.removeSelectedText();
+        ed.Text()->setTextCursor(c);
+      } else if (ed.Line()->hasSelectedText()) {
+        ed.Line()->del();
+      }
+      return 0;
+    case EM_SETREADONLY:
+      if (wParam)
+        w.style |= ES_READONLY;
+      else
+        w.style &= ~ES_READONLY;
+      EditStyleChanged(w);
+      return 1;
+    case EM_LIMITTEXT:
+      st.limit = static_cast<int>(wParam);
+      if (NativeLineEdit* l = ed.Line()) l->setMaxLength(wParam ? static_cast<int>(wParam) : 0x7FFFFFFF);
+      return 0;
+    case EM_GETLIMITTEXT: return st.limit > 0 ? st.limit : (ed.Multi() ? 0x7FFFFFFE : 30000);
+    case EM_SETPASSWORDCHAR:
+      if (NativeLineEdit* l = ed.Line()) {
+        if (wParam)
+          w.style |= ES_PASSWORD;
+        else
+          w.style &= ~ES_PASSWORD;
+        l->setEchoMode(wParam ? QLineEdit::Password : QLineEdit::Normal);
+      }
+      return 0;
+    case EM_GETPASSWORDCHAR: return (w.style & ES_PASSWORD) ? '*' : 0;
+    case EM_POSFROMCHAR: {
+      int len = ed.WireLength();
+      auto c = static_cast<int>(wparamInt);
+      if (c < 0 || c > len) return -1;
+      QPoint p;
+      if (NativeLineEdit* l = ed.Line()) {
+        p = l->CaretRectAt(ed.WireToDoc(c)).topLeft();
+      } else {
+        QTextCursor cur(ed.Text()->document());
+        cur.setPosition(ed.WireToDoc(c));
+        p = ed.Text()->viewport()->mapTo(ed.Text(), ed.Text()->cursorRect(cur).topLeft());
+      }
+      return MAKELRESULT(p.x(), p.y());
+    }
+    case EM_CHARFROMPOS: {
+      QPoint p(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      if (!ed.Widget()->rect().contains(p)) return -1;
+      int docPos, line = 0;
+      if (NativeLineEdit* l = ed.Line()) {
+        docPos = l->cursorPositionAt(p);
+      } else {
+        QTextCursor cur = ed.Text()->cursorForPosition(ed.Text()->viewport()->mapFrom(ed.Text(), p));
+        docPos = cur.position();
+        line = cur.blockNumber();
+      }
+      return MAKELRESULT(ed.DocToWire(docPos) & 0xFFFF, line & 0xFFFF);
+    }
+    case EM_SETCUEBANNER: {
+      const char* s = reinterpret_cast<const char*>(lParam);
+      st.cueBanner = s ? s : "";
+      st.cueWhenFocused = wParam != 0;
+      QString text = Decode(st.cueBanner);
+      bool hide = ed.Widget()->hasFocus() && !st.cueWhenFocused;
+      if (NativeLineEdit* l = ed.Line())
+        l->setPlaceholderText(hide ? QString() : text);
+      else
+        ed.Text()->setPlaceholderText(text);
+      return 1;
+    }
+    case EM_GETCUEBANNER: return CopyOut(st.cueBanner, reinterpret_cast<char*>(wParam), static_cast<std::size_t>(lParam), true) > 0 || st.cueBanner.empty() ? 1 : 0;
+    case EM_SETMARGINS: {
+      QMargins m = ed.Multi() ? ed.Text()->Margins() : ed.Line()->textMargins();
+      if (wParam & EC_LEFTMARGIN) m.setLeft(LOWORD(static_cast<std::uintptr_t>(lParam)));
+      if (wParam & EC_RIGHTMARGIN) m.setRight(HIWORD(static_cast<std::uintptr_t>(lParam)));
+      if (ed.Multi())
+        ed.Text()->SetMargins(m);
+      else
+        ed.Line()->setTextMargins(m);
+      return 0;
+    }
+    case EM_GETMARGINS: {
+      QMargins m = ed.Multi() ? ed.Text()->Margins() : ed.Line()->textMargins();
+      return MAKELRESULT(m.left(), m.right());
+    }
+    case EM_GETRECT: {
+      if (auto* r = reinterpret_cast<Rect*>(lParam)) {
+        QMargins m = ed.Multi() ? ed.Text()->Margins() : ed.Line()->textMargins();
+        *r = Rect{m.left(), m.top(), w.client.Width() - m.right(), w.client.Height() - m.bottom()};
+      }
+      return 0;
+    }
+    case EM_SETTABSTOPS: return 1;
+  }
+  handled = false;
+  return 0;
+}
+
+}  // namespace detail
+}  // namespace gui

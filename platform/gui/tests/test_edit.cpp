@@ -1,0 +1,254 @@
+// The native edit behind its messages.
+#include <cstring>
+
+#include "platform/gui/Clipboard.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/tests/GuiTest.h"
+
+using namespace gui;
+
+namespace {
+
+class GuiEdit : public guitest::GuiTest {
+protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    form_ = TopLevel(100, 100, 400, 300, [this](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+      if (m == WM_COMMAND) notes_.push_back(HIWORD(wp));
+      return DefWindowProc(h, m, wp, lp);
+    });
+    ShowWindow(form_, SW_SHOW);
+  }
+  HWND MakeEdit(DWORD style, const std::string& text = "", WindowProc proc = {}) {
+    CreateParams p;
+    p.className = "EDIT";
+    p.windowName = text;
+    p.style = WS_CHILD | WS_VISIBLE | style;
+    p.exStyle = WS_EX_CLIENTEDGE;
+    p.x = 10;
+    p.y = 10;
+    p.width = 300;
+    p.height = (style & ES_MULTILINE) ? 200 : 24;
+    p.parent = form_;
+    p.id = 5;
+    p.proc = std::move(proc);
+    HWND h = CreateWindow(p);
+    ProcessPending();
+    return h;
+  }
+  static std::pair<int, int> Sel(HWND e) {
+    DWORD a = 0, b = 0;
+    SendMessage(e, EM_GETSEL, reinterpret_cast<WPARAM>(&a), reinterpret_cast<LPARAM>(&b));
+    return {static_cast<int>(a), static_cast<int>(b)};
+  }
+  HWND form_{};
+  std::vector<WORD> notes_;
+};
+
+TEST_F(GuiEdit, TextRoundTripsAndTypingNotifiesChange) {
+  HWND e = MakeEdit(ES_AUTOHSCROLL, "abc");
+  EXPECT_EQ(GetWindowText(e), "abc");
+  SetFocus(e);
+  SendMessage(e, EM_SETSEL, 3, 3);
+  notes_.clear();
+  test::TypeText("de");
+  EXPECT_EQ(GetWindowText(e), "abcde");
+  EXPECT_EQ(std::count(notes_.begin(), notes_.end(), EN_CHANGE), 2);
+  EXPECT_EQ(Sel(e), std::make_pair(5, 5));
+}
+
+TEST_F(GuiEdit, ClientAreaLeavesTheTwoPixelEdgeToTheFrame) {
+  HWND e = MakeEdit(0);
+  Rect r;
+  GetClientRect(e, r);
+  EXPECT_EQ(r, (Rect{0, 0, 296, 20}));
+  HDC dc = GetWindowDC(e);
+  // The sunken edge in the system colours.
+  EXPECT_EQ(GetPixel(dc, 0, 5), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(GetPixel(dc, 1, 5), GetSysColor(COLOR_3DDKSHADOW));
+  EXPECT_EQ(GetPixel(dc, 299, 5), GetSysColor(COLOR_BTNHIGHLIGHT));
+  ReleaseDC(e, dc);
+}
+
+TEST_F(GuiEdit, ProcedureSeesKeysFirstAndMaySwallowOrChangeThem) {
+  HWND e = MakeEdit(ES_AUTOHSCROLL, "", [](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (m == WM_CHAR && wp == 'x') return 0;                                // swallowed
+    if (m == WM_CHAR && wp == 'a') return DefWindowProc(h, m, 'A', lp);     // changed
+    return DefWindowProc(h, m, wp, lp);
+  });
+  SetFocus(e);
+  test::TypeText("axbx");
+  EXPECT_EQ(GetWindowText(e), "Ab");
+}
+
+TEST_F(GuiEdit, ReadOnlyRefusesTypingButCopies) {
+  HWND e = MakeEdit(ES_READONLY, "fixed");
+  SetFocus(e);
+  test::TypeText("zz");
+  EXPECT_EQ(GetWindowText(e), "fixed");
+  SendMessage(e, EM_SETSEL, 0, 3);
+  SendMessage(e, WM_COPY);
+  EXPECT_EQ(ClipboardGetText(), "fix");
+  SendMessage(e, EM_SETREADONLY, 0);
+  SendMessage(e, EM_SETSEL, 5, 5);
+  test::TypeText("d");
+  EXPECT_EQ(GetWindowText(e), "fixedd");
+}
+
+TEST_F(GuiEdit, UndoAndClipboardMessages) {
+  HWND e = MakeEdit(ES_AUTOHSCROLL, "hello");
+  SetFocus(e);
+  SendMessage(e, EM_SETSEL, 5, 5);
+  test::TypeText("!");
+  EXPECT_TRUE(SendMessage(e, EM_CANUNDO));
+  SendMessage(e, EM_UNDO);
+  EXPECT_EQ(GetWindowText(e), "hello");
+  SendMessage(e, EM_SETSEL, 0, 2);
+  SendMessage(e, WM_CUT);
+  EXPECT_EQ(GetWindowText(e), "llo");
+  SendMessage(e, EM_SETSEL, 3, 3);
+  SendMessage(e, WM_PASTE);
+  EXPECT_EQ(GetWindowText(e), "llohe");
+  SendMessage(e, EM_SETSEL, 0, -1);
+  SendMessage(e, EM_REPLACESEL, 1, reinterpret_cast<LPARAM>("new"));
+  EXPECT_EQ(GetWindowText(e), "new");
+}
+
+TEST_F(GuiEdit, MultiLineLinesAreCrLfSeparatedInPositions) {
+  HWND e = MakeEdit(ES_MULTILINE | WS_VSCROLL | ES_AUTOHSCROLL | WS_HSCROLL, "one\r\ntwo\r\nthree");
+  EXPECT_EQ(GetWindowText(e), "one\r\ntwo\r\nthree");
+  EXPECT_EQ(SendMessage(e, EM_GETLINECOUNT), 3);
+  EXPECT_EQ(SendMessage(e, EM_LINEINDEX, 0), 0);
+  EXPECT_EQ(SendMessage(e, EM_LINEINDEX, 1), 5);
+  EXPECT_EQ(SendMessage(e, EM_LINEINDEX, 2), 10);
+  EXPECT_EQ(SendMessage(e, EM_LINEINDEX, 3), -1);
+  EXPECT_EQ(SendMessage(e, EM_LINELENGTH, 5), 3);
+  EXPECT_EQ(SendMessage(e, EM_LINELENGTH, 12), 5);
+  EXPECT_EQ(SendMessage(e, EM_LINEFROMCHAR, 0), 0);
+  EXPECT_EQ(SendMessage(e, EM_LINEFROMCHAR, 7), 1);
+  EXPECT_EQ(SendMessage(e, EM_LINEFROMCHAR, 14), 2);
+  SendMessage(e, EM_SETSEL, 7, 7);
+  EXPECT_EQ(SendMessage(e, EM_LINEFROMCHAR, static_cast<WPARAM>(-1)), 1);
+  EXPECT_EQ(SendMessage(e, EM_LINEINDEX, static_cast<WPARAM>(-1)), 5);
+  char buf[16] = {};
+  WORD cap = sizeof buf;
+  std::memcpy(buf, &cap, sizeof cap);
+  EXPECT_EQ(SendMessage(e, EM_GETLINE, 2, reinterpret_cast<LPARAM>(buf)), 5);
+  EXPECT_EQ(std::string(buf, 5), "three");
+  // Enter types a line break of two bytes.
+  SetFocus(e);
+  SendMessage(e, EM_SETSEL, 3, 3);
+  test::KeyPress(VK_RETURN, 0, "\r");
+  EXPECT_EQ(GetWindowText(e), "one\r\n\r\ntwo\r\nthree");
+  EXPECT_EQ(Sel(e), std::make_pair(5, 5));
+}
+
+TEST_F(GuiEdit, CharFromPosAndPosFromCharAgreeWithTheCaret) {
+  HWND e = MakeEdit(ES_MULTILINE | WS_VSCROLL | ES_AUTOHSCROLL, "first line\r\nsecond line\r\nthird");
+  SendMessage(e, EM_SETSEL, 15, 15);  // "sec|ond"
+  SetFocus(e);
+  Point caret;
+  ASSERT_TRUE(GetCaretPos(caret));
+  LRESULT r = SendMessage(e, EM_CHARFROMPOS, 0, MAKELPARAM(caret.X, caret.Y + 2));
+  EXPECT_EQ(LOWORD(static_cast<std::uintptr_t>(r)), 15);
+  EXPECT_EQ(HIWORD(static_cast<std::uintptr_t>(r)), 1);
+  LRESULT p = SendMessage(e, EM_POSFROMCHAR, 15);
+  EXPECT_EQ(GET_X_LPARAM(p), caret.X);
+  EXPECT_EQ(GET_Y_LPARAM(p), caret.Y);
+  EXPECT_EQ(SendMessage(e, EM_CHARFROMPOS, 0, MAKELPARAM(-5, 400)), -1);
+}
+
+TEST_F(GuiEdit, ScrollingAndFirstVisibleLine) {
+  std::string text;
+  for (int i = 0; i < 100; ++i) text += "line " + std::to_string(i) + "\r\n";
+  HWND e = MakeEdit(ES_MULTILINE | WS_VSCROLL | ES_AUTOHSCROLL, text);
+  EXPECT_EQ(SendMessage(e, EM_GETFIRSTVISIBLELINE), 0);
+  SendMessage(e, EM_LINESCROLL, 0, 40);
+  EXPECT_EQ(SendMessage(e, EM_GETFIRSTVISIBLELINE), 40);
+  LRESULT up = SendMessage(e, EM_SCROLL, SB_LINEUP);
+  EXPECT_EQ(HIWORD(static_cast<std::uintptr_t>(up)), 1);
+  EXPECT_EQ(SendMessage(e, EM_GETFIRSTVISIBLELINE), 39);
+  SendMessage(e, EM_LINESCROLL, 0, -100);
+  EXPECT_EQ(SendMessage(e, EM_GETFIRSTVISIBLELINE), 0);
+  EXPECT_EQ(SendMessage(e, EM_SCROLL, SB_LINEUP), 0);  // nothing left to scroll
+  // Selecting does not scroll.
+  SendMessage(e, EM_SETSEL, 500, 500);
+  EXPECT_EQ(SendMessage(e, EM_GETFIRSTVISIBLELINE), 0);
+}
+
+TEST_F(GuiEdit, NonUtf8TextKeepsItsEncoding) {
+  std::string cp1252 = "caf\xE9";  // "café" in Windows-1252
+  HWND e = MakeEdit(ES_AUTOHSCROLL, cp1252);
+  EXPECT_EQ(GetWindowText(e), cp1252);
+  EXPECT_EQ(SendMessage(e, WM_GETTEXTLENGTH), 4);
+  HWND u = MakeEdit(ES_AUTOHSCROLL, "caf\xC3\xA9");
+  EXPECT_EQ(SendMessage(u, WM_GETTEXTLENGTH), 5);
+  SendMessage(u, EM_SETSEL, 0, -1);
+  EXPECT_EQ(Sel(u), std::make_pair(0, 5));
+}
+
+TEST_F(GuiEdit, CueBannerAndStylesAreKept) {
+  HWND e = MakeEdit(ES_AUTOHSCROLL | ES_UPPERCASE);
+  EXPECT_TRUE(SendMessage(e, EM_SETCUEBANNER, 0, reinterpret_cast<LPARAM>("Type here")));
+  char buf[32] = {};
+  EXPECT_TRUE(SendMessage(e, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(buf), sizeof buf));
+  EXPECT_STREQ(buf, "Type here");
+  SetFocus(e);
+  test::TypeText("ab");
+  EXPECT_EQ(GetWindowText(e), "AB");
+  EXPECT_EQ(SendMessage(e, WM_GETDLGCODE) & DLGC_WANTALLKEYS, 0);
+}
+
+TEST_F(GuiEdit, FocusMessagesAndNotifications) {
+  std::vector<UINT> seen;
+  HWND a = MakeEdit(ES_AUTOHSCROLL, "", [&](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (m == WM_SETFOCUS || m == WM_KILLFOCUS) seen.push_back(m);
+    return DefWindowProc(h, m, wp, lp);
+  });
+  HWND b = MakeEdit(ES_AUTOHSCROLL);
+  SetWindowPos(b, HWND{}, 10, 60, 300, 24, SWP_NOZORDER);
+  notes_.clear();
+  SetFocus(a);
+  SetFocus(b);
+  EXPECT_EQ(seen, (std::vector<UINT>{WM_SETFOCUS, WM_KILLFOCUS}));
+  EXPECT_EQ(std::count(notes_.begin(), notes_.end(), EN_SETFOCUS), 2);
+  EXPECT_EQ(std::count(notes_.begin(), notes_.end(), EN_KILLFOCUS), 1);
+  EXPECT_EQ(GetFocus(), b);
+  // A click gives the focus back to the first edit.
+  Rect r;
+  GetWindowRect(a, r);
+  test::Click(Point{r.Left + 20, r.Top + 10});
+  EXPECT_EQ(GetFocus(), a);
+  DestroyWindow(a);  // its procedure records into this test's locals
+}
+
+TEST_F(GuiEdit, ColoursComeFromTheParent) {
+  HWND e{};
+  UniqueGdi<HBRUSH> yellow(CreateSolidBrush(RGB(255, 255, 0)));
+  HWND parent = TopLevel(50, 50, 200, 100, [&](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (m == WM_CTLCOLOREDIT) {
+      SetTextColor(FromParam<HDC>(wp), RGB(0, 0, 255));
+      return ToLParam(yellow.get());
+    }
+    return DefWindowProc(h, m, wp, lp);
+  });
+  ShowWindow(parent, SW_SHOW);
+  CreateParams p;
+  p.className = "EDIT";
+  p.style = WS_CHILD | WS_VISIBLE;
+  p.x = 10;
+  p.y = 10;
+  p.width = 100;
+  p.height = 20;
+  p.parent = parent;
+  e = CreateWindow(p);
+  ProcessPending();
+  HBITMAP shot = test::CaptureWindow(e);
+  std::vector<std::uint32_t> px = GetBitmapPixels(shot);
+  DeleteObject(shot);
+  ASSERT_FALSE(px.empty());
+  EXPECT_EQ(px[static_cast<std::size_t>(5 * 100 + 90)], 0xFFFF00u);  // 0x00RRGGBB: yellow background
+  DestroyWindow(parent);
+}
+
+}  // namespace

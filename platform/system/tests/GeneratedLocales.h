@@ -1,0 +1,74 @@
+#pragma once
+// Locales for tests on machines that have none generated (a fresh Debian has
+// only C and POSIX): made with localedef from the C library's locale sources
+// (Debian package locales) into a directory of this process, which the tests
+// name in LOCPATH. The directory goes when the process ends.
+//
+// The C library's newlocale leaks its copy of LOCPATH on every call while
+// LOCPATH is set (a few bytes, only ever in these tests). LeakSuppressions
+// names that leak for LeakSanitizer: test programs return it from
+// __lsan_default_suppressions, programs they start get it through
+// LSAN_OPTIONS=suppressions=<SuppressionsFile()>.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <unistd.h>
+
+namespace generated_locales {
+
+constexpr const char* LeakSuppressions = "leak:__argz_add_sep\n";
+
+class Store {
+public:
+  ~Store() {
+    std::error_code ec;
+    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
+  }
+
+  // Makes "<name>.UTF-8" (name as de_DE) unless made already. Returns the
+  // directory for LOCPATH, or empty with the reason in why.
+  std::string Make(const std::string& name, std::string& why) {
+    namespace fs = std::filesystem;
+    if (dir_.empty()) {
+      dir_ = fs::temp_directory_path() / ("tw_locales_" + std::to_string(::getpid()));
+      fs::create_directories(dir_);
+      std::ofstream(dir_ / "lsan.supp") << LeakSuppressions;
+    }
+    auto known = made_.find(name);
+    if (known == made_.end()) {
+      const fs::path target = dir_ / (name + ".UTF-8");
+      const std::string command = "localedef -i " + name + " -f UTF-8 '" + target.string() + "' >/dev/null 2>&1";
+      int rc = std::system(command.c_str());
+      std::string reason;
+      if (!fs::exists(target / "LC_TIME")) {
+        reason = "cannot generate the locale " + name + ".UTF-8 (localedef exit " + std::to_string(rc) +
+                 "; are localedef and the Debian package locales installed?)";
+      }
+      known = made_.emplace(name, reason).first;
+    }
+    why = known->second;
+    return why.empty() ? dir_.string() : std::string();
+  }
+
+  // The leak suppressions as a file (valid once Make has run).
+  std::string SuppressionsFile() const { return (dir_ / "lsan.supp").string(); }
+
+private:
+  std::filesystem::path dir_;
+  std::map<std::string, std::string> made_;  // name -> why it failed (empty: made)
+};
+
+inline Store& Locales() {
+  static Store store;
+  return store;
+}
+
+// The LOCPATH directory holding <name>.UTF-8, or empty with the reason in why.
+inline std::string Make(const std::string& name, std::string& why) { return Locales().Make(name, why); }
+
+// LSAN_OPTIONS for a program started with LOCPATH set.
+inline std::string LeakOptions() { return "suppressions=" + Locales().SuppressionsFile(); }
+
+}  // namespace generated_locales

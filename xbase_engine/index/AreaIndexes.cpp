@@ -1,0 +1,957 @@
+#include "xbase_engine/index/AreaIndexes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/system/Files.h"
+#include "xbase_engine/Table.h"
+
+namespace xbe::idx {
+
+struct AreaIndexes::Bound {
+  std::string keyText, condText;
+  std::unique_ptr<expr::Expression> key, cond;
+  // scope, as given and as key bytes in physical order
+  bool hasLow = false, hasHigh = false;
+  std::string lowText, highText, low, high;
+  bool flipped = false;
+  // the stored keys of the record being changed
+  bool haveOld = false, oldIn = false;
+  std::string oldKey;
+  // the order's comparison, taken once
+  bool compareSet = false;
+  char compareType = 0;
+  KeyCompare compare;
+};
+
+namespace {
+
+char TypeLetter(expr::Type t) {
+  switch (t) {
+    case expr::Type::Number: return 'N';
+    case expr::Type::Date: return 'D';
+    case expr::Type::Logical: return 'L';
+    case expr::Type::Text: return 'C';
+    default: return 0;
+  }
+}
+
+const uint8_t* U(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+
+std::string DirOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool HasExtension(const std::string& name) {
+  const size_t slash = name.rfind('/');
+  const size_t dot = name.rfind('.');
+  return dot != std::string::npos && (slash == std::string::npos || dot > slash);
+}
+
+std::string BaseUpper(const std::string& path) {
+  std::string n = path.substr(DirOf(path).size());
+  const size_t dot = n.find('.');
+  if (dot != std::string::npos) n.resize(dot);
+  return UpperAscii(n);
+}
+
+}  // namespace
+
+AreaIndexes::AreaIndexes(Table& t, int tableType, const Settings& s)
+    : t_(t), tableType_(tableType), s_(s), fields_(std::make_unique<TableSource>(&t)) {}
+
+AreaIndexes::~AreaIndexes() = default;
+
+int AreaIndexes::WaitMs() const { return s_.LockTimeoutMs(); }
+
+FileKind AreaIndexes::SingleKind() const {
+  if (tableType_ == 1) return FileKind::Ntx;
+  if (tableType_ == 3 || tableType_ == 4) return FileKind::Nsx;
+  return FileKind::Idx;
+}
+
+FileKind AreaIndexes::CompoundKind() const {
+  if (tableType_ == 1) throw XbError("NTX tables have no compound index files");
+  if (tableType_ == 3 || tableType_ == 4) return FileKind::Nsx;
+  return FileKind::Cdx;
+}
+
+std::string AreaIndexes::PathFor(const std::string& name, bool compound) const {
+  std::string p(Trim(name));
+  if (p.empty()) throw XbError("No index file name given");
+  if (!HasExtension(p)) {
+    const FileKind k = compound ? CompoundKind() : SingleKind();
+    p += k == FileKind::Ntx ? ".NTX" : k == FileKind::Idx ? ".IDX" : k == FileKind::Cdx ? ".CDX" : ".NSX";
+  }
+  if (p.find('/') == std::string::npos) p = DirOf(t_.Path()) + p;
+  return sys::ResolveFileName(p);
+}
+
+// ---- orders ----
+
+AreaIndexes::Bound& AreaIndexes::BoundFor(IndexFile& f, Order& o) const {
+  auto& slot = bound_[{&f, o.name + '\x01' + std::to_string(o.headerOffset)}];
+  if (!slot) slot = std::make_unique<Bound>();
+  Bound& b = *slot;
+  if (!b.key || b.keyText != o.keyExpr) {
+    b.key = CompileKey(*fields_, s_, o.keyExpr);
+    b.keyText = o.keyExpr;
+    if (!TypeLetter(b.key->ResultType())) throw XbError("Invalid index expression: " + o.keyExpr);
+  }
+  if (b.condText != o.forExpr || (!b.cond && !o.forExpr.empty())) {
+    b.cond.reset();
+    b.condText = o.forExpr;
+    if (!Trim(o.forExpr).empty()) {
+      b.cond = CompileKey(*fields_, s_, o.forExpr);
+      if (b.cond->ResultType() != expr::Type::Logical) throw XbError("Condition is not logical: " + o.forExpr);
+    }
+  }
+  return b;
+}
+
+// Character orders compare with the collation active when they are built or
+// opened (and keep it); other keys are encoded for byte order.
+KeyCompare AreaIndexes::CompareFor(const KeyFormat& f) {
+  if (f.type != 'C') return {};
+  return KeyCompare{ActiveCollation()};
+}
+
+void AreaIndexes::Bind(IndexFile& f) {
+  f.bind = [this, &f](Order& o) {
+    Bound& b = BoundFor(f, o);
+    o.fmt.type = TypeLetter(b.key->ResultType());
+    // An order keeps the collation it has; one just read takes the active one.
+    if (!b.compareSet || b.compareType != o.fmt.type) {
+      b.compare = CompareFor(o.fmt);
+      b.compareSet = true;
+      b.compareType = o.fmt.type;
+    }
+    o.compare = b.compare;
+  };
+}
+
+void AreaIndexes::Attach(IndexFile& f) {
+  Bind(f);
+  f.Read(WaitMs(), [&] {
+    f.Refresh();
+    return 0;
+  });
+}
+
+int AreaIndexes::Count() const {
+  int n = 0;
+  for (const auto& e : files_) n += int(e.file->Orders().size());
+  return n;
+}
+
+AreaIndexes::Slot AreaIndexes::At(int n) const {
+  if (n < 1) return {};
+  for (const auto& e : files_) {
+    auto& orders = e.file->Orders();
+    if (n <= int(orders.size())) {
+      Order& o = *orders[size_t(n - 1)];
+      return {e.file.get(), &o, &BoundFor(*e.file, o)};
+    }
+    n -= int(orders.size());
+  }
+  return {};
+}
+
+void AreaIndexes::FirstOrderOf(IndexFile* f, int& n) const {
+  n = 0;
+  int at = 1;
+  for (const auto& e : files_) {
+    if (e.file.get() == f) {
+      n = e.file->Orders().empty() ? 0 : at;
+      return;
+    }
+    at += int(e.file->Orders().size());
+  }
+}
+
+int AreaIndexes::SetOrder(int n) {
+  const int old = current_;
+  if (n < 0 || n > Count()) return old;
+  current_ = n;
+  cur_.Reset();
+  curOrder_ = nullptr;
+  return old;
+}
+
+std::string AreaIndexes::FileName(int n) const {
+  const Slot s = At(n);
+  return s.file ? s.file->Path() : std::string();
+}
+
+std::string AreaIndexes::TagName(int n) const {
+  const Slot s = At(n);
+  if (!s.order) return {};
+  if (!s.order->name.empty() && Compound(s.file->Kind())) return s.order->name;
+  return BaseUpper(s.file->Path());
+}
+
+int AreaIndexes::TagArea(const std::string& tag) const {
+  const std::string want = UpperAscii(Trim(tag));
+  if (want.empty()) return 0;
+  for (int i = 1; i <= Count(); ++i) {
+    if (TagName(i) == want || UpperAscii(At(i).order->name) == want) return i;
+  }
+  return 0;
+}
+
+std::string AreaIndexes::KeyExpression() const {
+  const Slot s = Cur();
+  return s.order ? s.order->keyExpr : std::string();
+}
+
+std::string AreaIndexes::KeyFields() {
+  const Slot s = Cur();
+  return s.order ? KeyFieldNames(t_, s.order->keyExpr) : std::string();
+}
+
+std::string AreaIndexes::Condition() const {
+  const Slot s = Cur();
+  return s.order ? s.order->forExpr : std::string();
+}
+
+int AreaIndexes::Type() const {
+  const Slot s = Cur();
+  if (!s.order) return 0;
+  const bool cond = !Trim(s.order->forExpr).empty();
+  return (s.order->unique ? 2 : 1) + (cond ? 2 : 0);
+}
+
+bool AreaIndexes::Descending() const {
+  const Slot s = Cur();
+  if (!s.order) return false;
+  return s.order->descending != s.bound->flipped;
+}
+
+bool AreaIndexes::Flip() {
+  const Slot s = Cur();
+  if (!s.order) return false;
+  Bound& b = BoundFor(*s.file, *s.order);
+  b.flipped = !b.flipped;
+  cur_.Reset();
+  return b.flipped;
+}
+
+int AreaIndexes::KeyLength() const {
+  const Slot s = Cur();
+  return s.order ? s.order->fmt.length : 0;
+}
+
+// ---- files ----
+
+void AreaIndexes::OpenProduction() {
+  if (tableType_ == 1) return;
+  const std::string& tp = t_.Path();
+  const size_t dot = tp.rfind('.');
+  const std::string base = (dot != std::string::npos && dot > DirOf(tp).size()) ? tp.substr(0, dot) : tp;
+  const std::string path = sys::ResolveFileName(base + (CompoundKind() == FileKind::Cdx ? ".CDX" : ".NSX"));
+  if (sys::FileExists(path)) OpenFile(path);
+}
+
+int AreaIndexes::OpenFile(const std::string& name, bool repair) {
+  const std::string path = PathFor(name, false);
+  for (const auto& e : files_) {
+    if (e.file->Path() == path) {
+      int n = 0;
+      FirstOrderOf(e.file.get(), n);
+      return n;
+    }
+  }
+  if (!sys::FileExists(path)) throw XbError("Index file does not exist: " + path);
+  const bool writable = t_.Mode() != kModeReadOnly;
+  std::unique_ptr<IndexFile> f;
+  try {
+    f = IndexFile::Open(path, writable);
+  } catch (const NeedsRebuild&) {
+    if (!repair || !writable) throw;
+    f = IndexFile::Open(path, writable, true);
+  }
+  if (tableType_ == 1 && f->Kind() != FileKind::Ntx) throw XbError("NTX tables use .NTX indexes: " + path);
+  if (tableType_ != 1 && f->Kind() == FileKind::Ntx) throw XbError("Only NTX tables use .NTX indexes: " + path);
+  Attach(*f);
+  if (f->Store().Broken()) BuildFile(*f, SpecsOf(*f, nullptr));
+  files_.push_back({std::move(f)});
+  int n = 0;
+  FirstOrderOf(files_.back().file.get(), n);
+  return n;
+}
+
+std::vector<OrderSpec> AreaIndexes::SpecsOf(IndexFile& f, const Order* except) const {
+  std::vector<OrderSpec> specs;
+  for (auto& o : f.Orders()) {
+    if (o.get() == except) continue;
+    OrderSpec s;
+    s.name = o->name;
+    s.keyExpr = o->keyExpr;
+    s.forExpr = o->forExpr;
+    s.unique = o->unique;
+    s.descending = o->descending;
+    s.fmt = o->fmt;
+    specs.push_back(s);
+  }
+  return specs;
+}
+
+OrderSpec AreaIndexes::SpecFor(const std::string& name, const std::string& keyExpr, const std::string& cond,
+                               bool unique, bool descending, bool binary) {
+  OrderSpec s;
+  s.name = UpperAscii(Trim(name));
+  s.keyExpr = std::string(Trim(keyExpr));
+  s.forExpr = std::string(Trim(cond));
+  s.unique = unique;
+  s.descending = descending;
+  auto e = CompileKey(*fields_, s_, s.keyExpr);
+  s.fmt = FormatFor(*e, binary);
+  if (!s.forExpr.empty()) {
+    auto c = CompileKey(*fields_, s_, s.forExpr);
+    if (c->ResultType() != expr::Type::Logical) throw XbError("Condition is not logical: " + s.forExpr);
+  }
+  return s;
+}
+
+void AreaIndexes::BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs) {
+  // Keys of every record, per order.
+  std::vector<std::unique_ptr<expr::Expression>> keys, conds;
+  std::vector<Entries> entries(specs.size());
+  for (size_t i = 0; i < specs.size(); ++i) {
+    keys.push_back(CompileKey(*fields_, s_, specs[i].keyExpr));
+    conds.push_back(specs[i].forExpr.empty() ? nullptr : CompileKey(*fields_, s_, specs[i].forExpr));
+    entries[i].keyLen = specs[i].fmt.length;
+  }
+  t_.WriteCurrent();
+  const bool wasEof = t_.Eof();
+  const uint32_t keep = t_.RecNo();
+  const uint32_t n = t_.RecCount();
+  for (auto& e : entries) {
+    e.recs.reserve(n);
+    e.keys.reserve(size_t(n) * size_t(e.keyLen));
+  }
+  std::string key;
+  const int gaugeStep = std::max<uint32_t>(1, n / 20);
+  for (uint32_t r = 1; r <= n; ++r) {
+    t_.Go(r);
+    const expr::Row row = RowOf(t_);
+    for (size_t i = 0; i < specs.size(); ++i) {
+      if (conds[i] && !conds[i]->Test(row)) continue;
+      MakeKey(*keys[i], row, specs[i].fmt, key);
+      entries[i].keys.insert(entries[i].keys.end(), key.begin(), key.end());
+      entries[i].recs.push_back(r);
+    }
+    if (s_.gaugeCallback && r % uint32_t(gaugeStep) == 0) s_.gaugeCallback(int(uint64_t(r) * 100 / n));
+  }
+  for (size_t i = 0; i < specs.size(); ++i) {
+    SortEntries(entries[i], specs[i].descending, specs[i].unique, CompareFor(specs[i].fmt));
+  }
+  PageStore& st = f.Store();
+  if (st.Writing()) {
+    st.Abandon();
+    st.EndWrite();
+  }
+  st.BeginWrite(false, WaitMs(), true);
+  try {
+    f.Rebuild(specs, entries, t_.Mode() == kModeExclusive);
+    // Rebuilt orders take the comparison they were sorted with.
+    for (auto& [key, b] : bound_) {
+      if (key.first == &f) b->compareSet = false;
+    }
+    if (f.bind) {
+      for (auto& o : f.Orders()) f.bind(*o);
+    }
+  } catch (...) {
+    st.Abandon();
+    st.EndWrite();
+    throw;
+  }
+  st.EndWrite();
+  if (s_.gaugeCallback) s_.gaugeCallback(100);
+  cur_.Reset();
+  if (wasEof) {
+    t_.GoPhantom(n == 0);
+  } else {
+    t_.Go(keep);
+  }
+}
+
+int AreaIndexes::CreateIndex(const std::string& file, const std::string& keyExpr, const std::string& cond,
+                             bool unique, bool descending) {
+  const std::string path = PathFor(file, false);
+  const FileKind kind = KindOfName(path);
+  if ((tableType_ == 1) != (kind == FileKind::Ntx)) throw XbError("Index kind does not suit the table: " + path);
+  if (t_.Mode() == kModeReadOnly) throw XbError("Table is read-only: " + t_.Path());
+  const OrderSpec spec = SpecFor(BaseUpper(path), keyExpr, cond, unique, descending, kind != FileKind::Ntx);
+  // A file open here is replaced.
+  for (size_t i = 0; i < files_.size(); ++i) {
+    if (files_[i].file->Path() == path) {
+      files_.erase(files_.begin() + ptrdiff_t(i));
+      current_ = 0;
+      break;
+    }
+  }
+  auto f = IndexFile::Create(path, kind);
+  Bind(*f);
+  BuildFile(*f, {spec});
+  files_.push_back({std::move(f)});
+  int n = 0;
+  FirstOrderOf(files_.back().file.get(), n);
+  SetOrder(n);
+  return n;
+}
+
+int AreaIndexes::CreateTag(const std::string& file, const std::string& tag, const std::string& keyExpr,
+                           const std::string& cond, bool unique, bool descending) {
+  if (Trim(tag).empty()) throw XbError("No tag name given");
+  if (tableType_ == 1) return CreateIndex(Trim(file).empty() ? tag : file, keyExpr, cond, unique, descending);
+  if (t_.Mode() == kModeReadOnly) throw XbError("Table is read-only: " + t_.Path());
+  std::string path;
+  if (Trim(file).empty()) {
+    const std::string& tp = t_.Path();
+    const size_t dot = tp.rfind('.');
+    const std::string base = (dot != std::string::npos && dot > DirOf(tp).size()) ? tp.substr(0, dot) : tp;
+    path = sys::ResolveFileName(base + (CompoundKind() == FileKind::Cdx ? ".CDX" : ".NSX"));
+  } else {
+    path = PathFor(file, true);
+  }
+  const FileKind kind = KindOfName(path);
+  if (!Compound(kind)) throw XbError("Tags need a compound index file: " + path);
+  const OrderSpec spec = SpecFor(tag, keyExpr, cond, unique, descending, true);
+  if (spec.name.size() > 10) throw XbError("Tag name longer than 10 characters: " + tag);
+  IndexFile* f = nullptr;
+  for (auto& e : files_) {
+    if (e.file->Path() == path) f = e.file.get();
+  }
+  if (!f && sys::FileExists(path)) {
+    OpenFile(path);
+    f = files_.back().file.get();
+  }
+  std::vector<OrderSpec> specs;
+  if (f) {
+    const int same = TagArea(spec.name);
+    const Slot old = same ? At(same) : Slot{};
+    specs = SpecsOf(*f, old.file == f ? old.order : nullptr);
+  } else {
+    auto made = IndexFile::Create(path, kind);
+    Bind(*made);
+    files_.push_back({std::move(made)});
+    f = files_.back().file.get();
+  }
+  specs.push_back(spec);
+  BuildFile(*f, specs);
+  const int n = TagArea(spec.name);
+  SetOrder(n);
+  return n;
+}
+
+void AreaIndexes::CloseCurrentFile() {
+  const Slot s = Cur();
+  if (!s.file) return;
+  for (size_t i = 0; i < files_.size(); ++i) {
+    if (files_[i].file.get() == s.file) {
+      if (s.file->Store().Writing()) s.file->Flush();
+      files_.erase(files_.begin() + ptrdiff_t(i));
+      break;
+    }
+  }
+  SetOrder(0);
+}
+
+void AreaIndexes::CloseAll() {
+  for (auto& e : files_) {
+    if (e.file->Store().Writing()) e.file->Flush();
+  }
+  files_.clear();
+  bound_.clear();
+  SetOrder(0);
+}
+
+void AreaIndexes::Reindex() {
+  const int keep = current_;
+  for (auto& e : files_) {
+    BuildFile(*e.file, SpecsOf(*e.file, nullptr));
+  }
+  SetOrder(keep <= Count() ? keep : 0);
+}
+
+bool AreaIndexes::DeleteTag(const std::string& tag) {
+  const int n = TagArea(tag);
+  if (n == 0) return false;
+  const Slot s = At(n);
+  if (!Compound(s.file->Kind())) return false;
+  BuildFile(*s.file, SpecsOf(*s.file, s.order));
+  SetOrder(0);
+  return true;
+}
+
+// ---- keys of changed records ----
+
+expr::Row AreaIndexes::RowOf(Table& t) const {
+  return expr::Row{t.CurrentImage(), t.Header().recLen, t.RecNo()};
+}
+
+void AreaIndexes::BeforeChange(Table& t) {
+  if (files_.empty()) return;
+  const expr::Row row = RowOf(t);
+  for (auto& e : files_) {
+    for (auto& o : e.file->Orders()) {
+      Bound& b = BoundFor(*e.file, *o);
+      b.oldIn = !b.cond || b.cond->Test(row);
+      if (b.oldIn) MakeKey(*b.key, row, o->fmt, b.oldKey);
+      b.haveOld = true;
+    }
+  }
+}
+
+void AreaIndexes::ChangeKeys(Table& t, uint32_t rec, bool appended) {
+  if (files_.empty()) return;
+  const expr::Row row = RowOf(t);
+  struct Change {
+    Order* order;
+    const std::string* oldKey;
+    std::string newKey;
+    bool insert;
+  };
+  std::string key;
+  for (auto& e : files_) {
+    std::vector<Change> changes;
+    for (auto& o : e.file->Orders()) {
+      Bound& b = BoundFor(*e.file, *o);
+      const bool in = !b.cond || b.cond->Test(row);
+      if (in) MakeKey(*b.key, row, o->fmt, key);
+      if (appended) {
+        if (in) changes.push_back({o.get(), nullptr, key, true});
+        continue;
+      }
+      if (!b.haveOld) continue;
+      b.haveOld = false;
+      if (b.oldIn == in && (!in || b.oldKey == key)) continue;
+      changes.push_back({o.get(), b.oldIn ? &b.oldKey : nullptr, in ? key : std::string(), in});
+    }
+    if (changes.empty()) continue;
+    cur_.Reset();
+    e.file->Write(t.Batching(), WaitMs(), [&] {
+      for (Change& c : changes) {
+        if (c.oldKey) c.order->Remove(*c.oldKey, rec);
+        if (c.insert) c.order->Insert(c.newKey, rec);
+      }
+      return 0;
+    });
+  }
+}
+
+void AreaIndexes::AfterWrite(Table& t, uint32_t rec) { ChangeKeys(t, rec, false); }
+
+void AreaIndexes::AfterAppend(Table& t, uint32_t rec) { ChangeKeys(t, rec, true); }
+
+void AreaIndexes::AfterFlush(Table&) {
+  for (auto& e : files_) {
+    if (e.file->Store().Writing()) e.file->Flush();
+  }
+}
+
+void AreaIndexes::AfterRenumber(Table&) { Reindex(); }
+
+bool AreaIndexes::KeyAdd(const std::string& tag, const std::string* given) {
+  return ChangeOneKey(tag, given, true);
+}
+
+bool AreaIndexes::KeyDrop(const std::string& tag, const std::string* given) {
+  return ChangeOneKey(tag, given, false);
+}
+
+bool AreaIndexes::ChangeOneKey(const std::string& tag, const std::string* given, bool add) {
+  const Slot s = Trim(tag).empty() ? Cur() : At(TagArea(tag));
+  if (!s.order || t_.Eof()) return false;
+  t_.WriteCurrent();
+  std::string key;
+  if (given) {
+    key = KeyFromText(*given, s.order->fmt, true);
+  } else {
+    MakeKey(*s.bound->key, RowOf(t_), s.order->fmt, key);
+  }
+  const uint32_t rec = t_.RecNo();
+  cur_.Reset();
+  return s.file->Write(t_.Batching(), WaitMs(),
+                       [&] { return add ? s.order->Insert(key, rec) : s.order->Remove(key, rec); });
+}
+
+std::string AreaIndexes::KeyData() {
+  const Slot s = Cur();
+  if (!s.order || t_.Eof()) return {};
+  std::string key;
+  MakeKey(*BoundFor(*s.file, *s.order).key, RowOf(t_), s.order->fmt, key);
+  const KeyFormat& f = s.order->fmt;
+  if (f.binaryNumbers && (f.type == 'N' || f.type == 'D') && key.size() == 8) {
+    const double v = DecodeBinaryNumber(U(key));
+    if (f.type == 'D') {
+      if (v <= 0) return std::string(8, ' ');
+      int y, m, d;
+      YmdFromJulian(int32_t(v), y, m, d);
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
+      return buf;
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    return buf;
+  }
+  return key;
+}
+
+// ---- navigation ----
+
+bool AreaIndexes::InScope(const Slot& s, const Cursor& c, bool) const {
+  const Bound& b = *s.bound;
+  if (!c.valid) return false;
+  if (b.hasLow && s.order->Compare(U(c.key), c.rec, U(b.low), b.low.size(), 0) < 0) return false;
+  if (b.hasHigh && s.order->Compare(U(c.key), c.rec, U(b.high), b.high.size(), kNoPage) > 0) return false;
+  return true;
+}
+
+bool AreaIndexes::BeforeScope(const Slot& s, const Cursor& c) const {
+  const Bound& b = *s.bound;
+  return b.hasLow && s.order->Compare(U(c.key), c.rec, U(b.low), b.low.size(), 0) < 0;
+}
+
+bool AreaIndexes::Step(const Slot& s, Cursor& c, bool physForward) {
+  return physForward ? s.order->Next(c) : s.order->Prev(c);
+}
+
+// Physical first (top) or last entry of the scope.
+bool AreaIndexes::StartAt(const Slot& s, Cursor& c, bool physFirst) {
+  const Bound& b = *s.bound;
+  Order& o = *s.order;
+  if (physFirst) return b.hasLow ? o.Seek(U(b.low), b.low.size(), 0, c) : o.First(c);
+  if (!b.hasHigh) return o.Last(c);
+  if (o.Seek(U(b.high), b.high.size(), kNoPage, c)) return o.Prev(c);
+  return o.Last(c);
+}
+
+// From c, the first visible entry within the scope in the physical direction.
+bool AreaIndexes::Land(const Slot& s, Cursor& c, bool physForward) {
+  const uint32_t n = t_.RecCount();
+  while (c.valid) {
+    if (BeforeScope(s, c)) {
+      if (!physForward || !StartAt(s, c, true)) return false;
+      continue;
+    }
+    if (!InScope(s, c, physForward)) {
+      // Beyond the scope's end: going back, its last entry comes next.
+      if (physForward || !StartAt(s, c, false) || !InScope(s, c, false)) return false;
+      continue;
+    }
+    if (c.rec >= 1 && c.rec <= n && t_.Visible(c.rec)) return true;
+    if (!Step(s, c, physForward)) return false;
+  }
+  return false;
+}
+
+void AreaIndexes::StandOn(const Cursor& c) {
+  t_.Go(c.rec);
+  cur_ = c;
+}
+
+void AreaIndexes::StandEof(bool bof) {
+  t_.GoPhantom(bof);
+  cur_.Reset();
+}
+
+// Finds the current record's place: c on its entry (onEntry) or on the
+// entry after where its key would be. Answers c.valid.
+bool AreaIndexes::Locate(const Slot& s, Cursor& c, bool& onEntry) {
+  const uint32_t rec = t_.RecNo();
+  if (cur_.valid && curOrder_ == s.order && curRec_ == rec && cur_.seen == s.file->Store().Seen()) {
+    c = cur_;
+    onEntry = true;
+    return true;
+  }
+  std::string key;
+  const expr::Row row = RowOf(t_);
+  const bool in = !s.bound->cond || s.bound->cond->Test(row);
+  MakeKey(*s.bound->key, row, s.order->fmt, key);
+  const bool ok = s.order->Seek(U(key), key.size(), rec, c);
+  onEntry = ok && in && c.rec == rec && c.key == key;
+  return ok;
+}
+
+// A move that fails (a damaged index, a busy one) leaves the table at its
+// end, so that a caller's walk ends instead of standing still.
+template <class F>
+bool AreaIndexes::Guarded(F&& move) {
+  try {
+    return move();
+  } catch (...) {
+    StandEof(true);
+    throw;
+  }
+}
+
+bool AreaIndexes::GoTop(Table& t) {
+  return Guarded([&] { return GoTopBody(t); });
+}
+
+bool AreaIndexes::GoBottom(Table& t) {
+  return Guarded([&] { return GoBottomBody(t); });
+}
+
+bool AreaIndexes::Skip(Table& t, int64_t distance) {
+  return Guarded([&] { return SkipBody(t, distance); });
+}
+
+bool AreaIndexes::GoTopBody(Table& t) {
+  Slot s = Cur();
+  if (!s.order) return false;
+  t.WriteCurrent();
+  const bool phys = !s.bound->flipped;
+  Cursor c;
+  const bool ok = s.file->Read(WaitMs(), [&] { return StartAt(s, c, phys) && Land(s, c, phys); });
+  if (ok) {
+    StandOn(c);
+    curOrder_ = s.order;
+    curRec_ = c.rec;
+  } else {
+    StandEof(true);
+  }
+  return true;
+}
+
+bool AreaIndexes::GoBottomBody(Table& t) {
+  Slot s = Cur();
+  if (!s.order) return false;
+  t.WriteCurrent();
+  const bool phys = s.bound->flipped;
+  Cursor c;
+  const bool ok = s.file->Read(WaitMs(), [&] { return StartAt(s, c, phys) && Land(s, c, phys); });
+  if (ok) {
+    StandOn(c);
+    curOrder_ = s.order;
+    curRec_ = c.rec;
+  } else {
+    StandEof(true);
+  }
+  return true;
+}
+
+bool AreaIndexes::SkipBody(Table& t, int64_t distance) {
+  Slot s = Cur();
+  if (!s.order || distance == 0) return false;
+  t.WriteCurrent();
+  const bool forward = distance > 0;
+  const bool phys = forward != s.bound->flipped;
+  const int64_t steps = forward ? distance : -distance;
+  if (t.Eof() && forward) {
+    StandEof(false);
+    return true;
+  }
+  Cursor c;
+  const bool landed = s.file->Read(WaitMs(), [&] {
+    bool onEntry = false;
+    bool have;
+    if (t.Eof()) {
+      // From the phantom record back: the last record of the order.
+      have = StartAt(s, c, phys) && Land(s, c, phys);
+      if (!have) return false;
+      for (int64_t i = 1; i < steps && have; ++i) have = Step(s, c, phys) && Land(s, c, phys);
+      return have;
+    }
+    const bool placed = Locate(s, c, onEntry);
+    for (int64_t i = 0; i < steps; ++i) {
+      if (i == 0 && !onEntry) {
+        // Not in the order: the entry after its key's place comes next.
+        if (phys) {
+          have = placed;
+        } else {
+          have = placed ? s.order->Prev(c) : s.order->Last(c);
+        }
+      } else {
+        have = Step(s, c, phys);
+      }
+      if (!have || !Land(s, c, phys)) return false;
+    }
+    return true;
+  });
+  if (landed) {
+    StandOn(c);
+    curOrder_ = s.order;
+    curRec_ = c.rec;
+    return true;
+  }
+  if (forward) {
+    StandEof(false);
+    return true;
+  }
+  // Back past the first record: stand on it with BOF.
+  const bool top = s.file->Read(WaitMs(), [&] { return StartAt(s, c, phys ? false : true) && Land(s, c, !phys); });
+  if (top) {
+    StandOn(c);
+    curOrder_ = s.order;
+    curRec_ = c.rec;
+    t.MarkBof();
+  } else {
+    StandEof(true);
+  }
+  return true;
+}
+
+int64_t AreaIndexes::ScopeRank(const Slot& s, bool top, int64_t& count) {
+  Order& o = *s.order;
+  const Bound& b = *s.bound;
+  const int64_t total = o.Count();
+  Cursor c;
+  int64_t lo = 0, hi = total;
+  if (b.hasLow) lo = o.Seek(U(b.low), b.low.size(), 0, c) ? o.Rank(c) : total;
+  if (b.hasHigh) hi = o.Seek(U(b.high), b.high.size(), kNoPage, c) ? o.Rank(c) : total;
+  count = std::max<int64_t>(0, hi - lo);
+  (void)top;
+  return lo;
+}
+
+bool AreaIndexes::OrderPos(Table& t, double& pos) {
+  Slot s = Cur();
+  if (!s.order) return false;
+  t.WriteCurrent();
+  pos = s.file->Read(WaitMs(), [&] {
+    int64_t n = 0;
+    const int64_t lo = ScopeRank(s, true, n);
+    if (n == 0) return 0.0;
+    if (t.Eof()) return 1.0;
+    Cursor c;
+    bool onEntry = false;
+    int64_t r = Locate(s, c, onEntry) ? s.order->Rank(c) - lo : n;  // entries before, within the scope
+    r = std::clamp<int64_t>(r, 0, n);
+    int64_t k = onEntry ? r + 1 : r;  // 1-based position of the record
+    if (s.bound->flipped) k = onEntry ? n - r : n - r;
+    k = std::clamp<int64_t>(k, 0, n);
+    return double(k) / double(n);
+  });
+  return true;
+}
+
+bool AreaIndexes::SetOrderPos(Table& t, double pos, bool& ok) {
+  Slot s = Cur();
+  if (!s.order) return false;
+  t.WriteCurrent();
+  ok = false;
+  if (!(pos >= 0.0 && pos <= 1.0)) return true;
+  Cursor c;
+  const bool found = s.file->Read(WaitMs(), [&] {
+    int64_t n = 0;
+    const int64_t lo = ScopeRank(s, true, n);
+    if (n == 0) return false;
+    int64_t k = std::clamp<int64_t>(std::llround(pos * double(n)), 1, n);
+    if (s.bound->flipped) k = n - k + 1;
+    return s.order->Select(lo + k - 1, c);
+  });
+  if (!found) return true;
+  StandOn(c);
+  curOrder_ = s.order;
+  curRec_ = c.rec;
+  ok = true;
+  return true;
+}
+
+int AreaIndexes::OrderRecNo() {
+  Slot s = Cur();
+  if (!s.order) return t_.Eof() ? 0 : int(t_.RecNo());
+  if (t_.Eof()) return 0;
+  t_.WriteCurrent();
+  return s.file->Read(WaitMs(), [&] {
+    int64_t n = 0;
+    const int64_t lo = ScopeRank(s, true, n);
+    Cursor c;
+    bool onEntry = false;
+    if (!Locate(s, c, onEntry) || !onEntry) return 0;
+    const int64_t r = s.order->Rank(c) - lo;
+    if (r < 0 || r >= n) return 0;
+    return int(s.bound->flipped ? n - r : r + 1);
+  });
+}
+
+// ---- seek and scope ----
+
+bool AreaIndexes::Seek(const std::string& text, bool raw) {
+  found_ = false;
+  return Guarded([&] { return SeekBody(text, raw); });
+}
+
+bool AreaIndexes::SeekBody(const std::string& text, bool raw) {
+  Slot s = Cur();
+  if (!s.order) throw XbError("No index order is in control");
+  t_.WriteCurrent();
+  std::string key = raw ? text : KeyFromText(text, s.order->fmt, s_.exact);
+  if (int(key.size()) > s.order->fmt.length) key.resize(size_t(s.order->fmt.length));
+  Cursor c;
+  bool match = false;
+  const bool phys = !s.bound->flipped;
+  const bool landed = s.file->Read(WaitMs(), [&] {
+    bool have;
+    if (phys) {
+      have = s.order->Seek(U(key), key.size(), 0, c);
+    } else {
+      have = s.order->Seek(U(key), key.size(), kNoPage, c) ? s.order->Prev(c) : s.order->Last(c);
+    }
+    if (!have || !Land(s, c, phys)) return false;
+    match = s.order->compare(U(c.key), U(key), key.size()) == 0;
+    return true;
+  });
+  found_ = landed && match;
+  if (found_ || (landed && s_.softSeek)) {
+    StandOn(c);
+    curOrder_ = s.order;
+    curRec_ = c.rec;
+  } else {
+    StandEof(false);
+  }
+  return found_;
+}
+
+bool AreaIndexes::SetScope(const char* low, const char* high) {
+  Slot s = Cur();
+  if (!s.order) return false;
+  Bound& b = BoundFor(*s.file, *s.order);
+  b.lowText = low ? low : "";
+  b.highText = high ? high : "";
+  b.hasLow = !b.lowText.empty();
+  b.hasHigh = !b.highText.empty();
+  b.low = b.hasLow ? KeyFromText(b.lowText, s.order->fmt, false) : std::string();
+  b.high = b.hasHigh ? KeyFromText(b.highText, s.order->fmt, false) : std::string();
+  if (b.hasLow && b.hasHigh) {
+    // The bound that sorts first in the file comes first, whatever the order's direction.
+    const size_t n = std::min(b.low.size(), b.high.size());
+    int cmp = s.order->compare(U(b.low), U(b.high), n);
+    if (s.order->descending) cmp = -cmp;
+    if (cmp > 0) std::swap(b.low, b.high);
+  } else if (s.order->descending) {
+    std::swap(b.low, b.high);
+    std::swap(b.hasLow, b.hasHigh);
+  }
+  cur_.Reset();
+  return true;
+}
+
+std::string AreaIndexes::Scope(int which) const {
+  const Slot s = Cur();
+  if (!s.order) return {};
+  return which == 0 ? s.bound->lowText : s.bound->highText;
+}
+
+// ---- attaching ----
+
+void AttachIndexes(Table& t, int tableType, const Settings& s) {
+  auto a = std::make_unique<AreaIndexes>(t, tableType, s);
+  AreaIndexes* p = a.get();
+  t.SetObserver(std::move(a));
+  p->OpenProduction();
+}
+
+AreaIndexes& IndexesOf(Table& t) {
+  auto* a = dynamic_cast<AreaIndexes*>(t.Observer());
+  if (!a) throw XbError("The work area has no index set");
+  return *a;
+}
+
+}  // namespace xbe::idx

@@ -1,0 +1,142 @@
+#pragma once
+// One index order (an .NTX or .IDX file, or one tag of a compound file): its
+// description and the tree operations on it. Two tree shapes exist: the
+// B-tree of .NTX files (keys in every page) and the B+ tree of the other
+// formats (keys in the leaves, each interior entry holding the highest key
+// of its child). Entries are ordered by key (the order's comparison, reversed
+// for a descending order) and then by record number, so every entry is
+// unique and can be found again exactly.
+//
+// Damaged files never make these loop: descents stop at kMaxDepth levels,
+// walks check that every step moves strictly forward, and counting visits at
+// most as many pages as the file holds.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "xbase_engine/index/IndexKey.h"
+#include "xbase_engine/index/PageStore.h"
+
+namespace xbe::idx {
+
+constexpr int kMaxDepth = 32;
+
+// A position in an order: the path from the root (page offset, index).
+struct Cursor {
+  std::vector<std::pair<uint32_t, int>> path;
+  std::string key;  // the entry's key and record, kept to find it again
+  uint32_t rec = 0;
+  uint32_t seen = 0;  // store counter when the position was taken
+  bool valid = false;
+  void Reset() {
+    path.clear();
+    valid = false;
+  }
+};
+
+// Entries of a build, sorted: key bytes then the record number.
+struct Entries {
+  int keyLen = 0;
+  std::vector<uint8_t> keys;
+  std::vector<uint32_t> recs;
+  size_t size() const { return recs.size(); }
+  const uint8_t* Key(size_t i) const { return keys.data() + i * size_t(keyLen); }
+};
+
+class IndexFile;
+
+class Order {
+ public:
+  Order(IndexFile& file, int tag, bool bplus) : file_(file), tag_(tag), bplus_(bplus) {}
+  virtual ~Order() = default;
+  Order(const Order&) = delete;
+  Order& operator=(const Order&) = delete;
+
+  IndexFile& File() { return file_; }
+  int Tag() const { return tag_; }
+  void SetTag(int tag) { tag_ = tag; }
+  bool BPlus() const { return bplus_; }
+
+  // ---- description ----
+  std::string name;      // tag name, or the file's base name
+  std::string keyExpr;
+  std::string forExpr;
+  KeyFormat fmt;
+  bool unique = false;
+  bool descending = false;
+  KeyCompare compare;
+  uint32_t root = 0;
+  uint32_t headerOffset = 0;
+  bool headerDirty = false;
+
+  // ---- reading (inside the file's read or write bracket) ----
+  bool First(Cursor& c);
+  bool Last(Cursor& c);
+  bool Next(Cursor& c);
+  bool Prev(Cursor& c);
+  // The first entry at or after (key[0..len), rec); false when none.
+  bool Seek(const uint8_t* key, size_t len, uint32_t rec, Cursor& c);
+  int64_t Count();
+  int64_t Rank(const Cursor& c);  // entries before the cursor's entry
+  bool Select(int64_t k, Cursor& c);
+  // (key, rec) compared with the order's entry ordering; len may be shorter
+  // than the key (a prefix).
+  int Compare(const uint8_t* a, uint32_t ra, const uint8_t* b, size_t len, uint32_t rb) const;
+
+  // ---- writing (inside the file's write bracket) ----
+  // False when the entry is there already (or, for a unique order, its key).
+  bool Insert(const std::string& key, uint32_t rec);
+  bool Remove(const std::string& key, uint32_t rec);
+
+  // ---- pages (format specific) ----
+  virtual std::unique_ptr<Node> Decode(const uint8_t* page, uint32_t offset) = 0;
+  virtual void Encode(const Node& n, uint8_t* page) = 0;
+  // Whether the node fits one page.
+  virtual bool Fits(const Node& n) const = 0;
+  // Bulk building of B+ leaves: the bytes a leaf offers and the bytes an
+  // entry takes after prev (nullptr for the first), with maxRec the highest
+  // record number of the build.
+  virtual size_t LeafRoom(uint32_t maxRec) const = 0;
+  virtual size_t LeafCost(const uint8_t* prev, const uint8_t* key, uint32_t maxRec) const = 0;
+  // A page given back (B+ trees); the default leaves it unused.
+  virtual void FreePage(uint32_t) {}
+
+  Node* Load(uint32_t offset);
+  Node* NewNode(bool leaf);
+  void Dirty(Node* n);
+
+ protected:
+  IndexFile& file_;
+  int tag_;
+  bool bplus_;
+
+ private:
+  bool Forward(Cursor& c);   // settle on the entry at or after the path's end
+  bool Backward(Cursor& c);  // settle on the entry before the path's end
+  void DescendFirst(Cursor& c, uint32_t off);
+  void DescendLast(Cursor& c, uint32_t off);
+  bool Settle(Cursor& c);    // fill key/rec from the path
+  bool Moved(const Cursor& before, const Cursor& after, bool forward) const;
+  int Lower(const Node& n, const uint8_t* key, size_t len, uint32_t rec) const;
+  int64_t CountOf(uint32_t off, int depth, int64_t& budget);
+  void SplitBTree(std::vector<std::pair<uint32_t, int>>& path, size_t level);
+  void SplitBPlus(std::vector<std::pair<uint32_t, int>>& path, size_t level);
+  void RaiseSeparators(const std::vector<std::pair<uint32_t, int>>& path, const uint8_t* key, uint32_t rec);
+  bool RemoveBTree(const std::string& key, uint32_t rec);
+  bool RemoveBPlus(const std::string& key, uint32_t rec);
+};
+
+// Sorts entries (key then record; keys descending for a descending order)
+// and, for a unique order, keeps the first entry of every key.
+void SortEntries(Entries& e, bool descending, bool unique, const KeyCompare& compare);
+
+// Builds the pages of a tree over sorted entries, bottom-up. Pages are
+// allocated through alloc (called in file order); answers the nodes with the
+// root last.
+std::vector<std::unique_ptr<Node>> BuildTree(Order& o, const Entries& e, int maxKeys,
+                                             const std::function<uint32_t()>& alloc);
+
+}  // namespace xbe::idx

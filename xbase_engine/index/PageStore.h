@@ -1,0 +1,194 @@
+#pragma once
+// The pages of one open index file, shared safely between processes.
+//
+// Readers take no lock. Every index file keeps a change counter in its header
+// (the writers' sequence number): a writer takes the index lock, sets the
+// counter to an odd value, writes its pages, then sets it to the next even
+// value and releases the lock. A reader notes the counter (even) before it
+// decodes a page from the shared mapping and checks it again afterwards; a
+// change means a writer was at work, and the reader's operation starts over on
+// the new state. So a reader never acts on a half-written page, and it pays no
+// system call while nobody writes.
+//
+// Decoded pages are kept (the node cache) while the counter stays the same;
+// a changed counter empties the cache. A counter left odd with nobody holding
+// the index lock means a writer died in the middle of a write: the index is
+// then reported as needing a rebuild, never read.
+//
+// Writers hold the index lock (a write lock on kIndexLockByte of the index
+// file, an open-file-description lock like the table's) for one key change
+// only. In batched use (exclusive table, or the table's file lock at commit
+// level none) no other process can change the table, so no lock is taken and
+// changed pages stay in the cache until the table's changes are written.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "xbase_engine/Dbf.h"
+#include "xbase_engine/Posix.h"
+
+namespace xbe::idx {
+
+constexpr uint32_t kNoPage = 0xFFFFFFFFu;
+
+inline void WriteLe16(uint8_t* p, uint16_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+constexpr uint64_t kIndexLockByte = (uint64_t(1) << 32) + 8;
+
+// A decoded index page. Keys are kept back to back, keyLen bytes each.
+//  B-tree (.NTX): kids has n + 1 entries, kids[i] left of key i (0 = none).
+//  B+ tree: interior nodes have one kid per key (the key is the highest key
+//  of that kid); leaves have none.
+struct Node {
+  uint32_t offset = 0;
+  bool leaf = true;
+  int keyLen = 0;
+  std::vector<uint8_t> keys;
+  std::vector<uint32_t> recs;
+  std::vector<uint32_t> kids;
+  uint32_t left = kNoPage;   // B+ siblings
+  uint32_t right = kNoPage;
+  int tag = 0;               // which order of the file the node belongs to
+  int64_t count = -1;        // entries in the subtree, -1 unknown
+  uint64_t countEpoch = 0;
+
+  int n() const { return int(recs.size()); }
+  const uint8_t* Key(int i) const { return keys.data() + size_t(i) * size_t(keyLen); }
+  uint8_t* Key(int i) { return keys.data() + size_t(i) * size_t(keyLen); }
+  void InsertEntry(int at, const uint8_t* key, uint32_t rec) {
+    keys.insert(keys.begin() + ptrdiff_t(size_t(at) * size_t(keyLen)), key, key + keyLen);
+    recs.insert(recs.begin() + at, rec);
+  }
+  void EraseEntry(int at) {
+    const auto b = keys.begin() + ptrdiff_t(size_t(at) * size_t(keyLen));
+    keys.erase(b, b + keyLen);
+    recs.erase(recs.begin() + at);
+  }
+};
+
+// Thrown inside a reader's operation when the file changed under it.
+struct Changed {};
+
+// A writer died in the middle of a write: the index must be rebuilt.
+class NeedsRebuild : public XbError {
+ public:
+  explicit NeedsRebuild(const std::string& path)
+      : XbError("Index needs to be rebuilt (a write was cut short): " + path) {}
+};
+
+class PageStore {
+ public:
+  // counterOffset/counterWidth: where the header keeps the change counter
+  // (width 2 or 4, little-endian).
+  PageStore(const std::string& path, bool create, bool writable, uint32_t pageSize,
+            uint32_t counterOffset, int counterWidth);
+  ~PageStore();
+  PageStore(const PageStore&) = delete;
+  PageStore& operator=(const PageStore&) = delete;
+
+  const std::string& Path() const { return path_; }
+  int Fd() const { return fd_.Get(); }
+  uint32_t PageSize() const { return pageSize_; }
+  bool Writable() const { return writable_; }
+
+  // ---- reading ----
+  // Brings the view up to date with the file (empties the cache after a
+  // change); answers false when the view changed. Waits up to waitMs for a
+  // writer at work; a counter left odd by a dead writer throws XbError.
+  bool Sync(int waitMs);
+  // Raw bytes of the file (bounds-checked; throws XbError beyond the end).
+  // The pointer is valid until the next call of this store.
+  const uint8_t* Bytes(uint64_t offset, size_t length);
+  // Throws Changed when the counter moved since Sync (only outside writes).
+  void Validate() const;
+  uint32_t Seen() const { return seen_; }
+  // Lets an index that needs a rebuild be opened (to learn its orders for
+  // the rebuild); Broken() then tells.
+  void AcceptBroken() { acceptBroken_ = true; }
+  bool Broken() const { return broken_; }
+
+  // Cached node at offset, or nullptr.
+  Node* Cached(uint32_t offset) {
+    auto it = cache_.find(offset);
+    return it == cache_.end() ? nullptr : it->second.get();
+  }
+  Node* Keep(std::unique_ptr<Node> n);
+  void Forget(uint32_t offset) { cache_.erase(offset); }
+  void ClearCache();
+
+  // ---- writing ----
+  // Takes the index lock (unless batched) and syncs; throws XbError when the
+  // lock cannot be had in waitMs or the index needs a rebuild. A rebuild
+  // (rebuild set) accepts a counter left odd and an empty file.
+  void BeginWrite(bool batched, int waitMs, bool rebuild = false);
+  bool Writing() const { return writing_; }
+  void MarkDirty(uint32_t offset) { dirty_.push_back(offset); }
+  bool HasDirty() const { return !dirty_.empty() || !rawDirty_.empty(); }
+  // A page-sized (or header) write that is not a node.
+  void WriteRaw(uint64_t offset, std::vector<uint8_t> bytes);
+  // A fresh page at the end of the file.
+  uint32_t Allocate();
+  uint64_t End() const { return end_; }
+  void SetEnd(uint64_t end) { end_ = end; }
+  // Encodes dirty nodes through encode and writes them with the counter
+  // bracket; releases the index lock unless batched and keepOpen.
+  template <class Encode>
+  void Flush(Encode&& encode, bool endWrite) {
+    if (HasDirty()) {
+      BracketOpen();
+      std::vector<uint8_t> page(pageSize_);
+      for (uint32_t off : dirty_) {
+        Node* node = Cached(off);
+        if (!node) continue;
+        std::fill(page.begin(), page.end(), 0);
+        encode(*node, page.data());
+        WriteAt(fd_.Get(), page.data(), page.size(), off);
+      }
+      for (auto& [off, bytes] : rawDirty_) WriteAt(fd_.Get(), bytes.data(), bytes.size(), off);
+      dirty_.clear();
+      rawDirty_.clear();
+      BracketClose();
+    }
+    if (endWrite) EndWrite();
+  }
+  // Drops the changes not yet written (after a failed write).
+  void Abandon();
+  void EndWrite();
+  // Replaces the whole file (a rebuild): the bytes are written under the
+  // counter bracket; with shrink the file is cut to their length.
+  void Rewrite(const std::vector<uint8_t>& bytes, bool shrink);
+  uint64_t countEpoch = 1;  // bumped by every change to a cached node
+
+ private:
+  void Map(uint64_t need);
+  uint32_t Counter() const;
+  void PutCounter(uint32_t v);
+  void BracketOpen();
+  void BracketClose();
+
+  std::string path_;
+  UniqueFd fd_;
+  bool writable_ = false;
+  uint32_t pageSize_;
+  uint32_t counterOffset_;
+  int counterWidth_;
+  uint8_t* map_ = nullptr;
+  size_t mapLen_ = 0;
+  uint64_t size_ = 0;  // bytes known to exist
+  uint64_t end_ = 0;   // end of the file including allocated pages
+  uint32_t seen_ = 0;
+  bool synced_ = false;
+  bool writing_ = false;
+  bool locked_ = false;
+  bool acceptBroken_ = false;
+  bool broken_ = false;
+  std::unordered_map<uint32_t, std::unique_ptr<Node>> cache_;
+  std::vector<uint32_t> dirty_;
+  std::vector<std::pair<uint64_t, std::vector<uint8_t>>> rawDirty_;
+};
+
+}  // namespace xbe::idx

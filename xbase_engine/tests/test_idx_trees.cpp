@@ -1,0 +1,166 @@
+// The index trees of every file kind against a sorted model: builds, random
+// inserts and removals with page splits, walks both ways, seeks, ranks and
+// reopening from the file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "xbase_engine/index/IndexFile.h"
+#include "xbase_engine/tests/EngineTestUtil.h"
+
+using namespace xbe;
+using namespace xbe::idx;
+using xbetest::ScratchDir;
+
+namespace {
+
+using Model = std::set<std::pair<std::string, uint32_t>>;
+
+struct KindCase {
+  const char* ext;
+  FileKind kind;
+};
+
+class Trees : public ::testing::TestWithParam<KindCase> {
+ protected:
+  std::string Path() { return dir.File(std::string("T") + GetParam().ext); }
+  std::unique_ptr<IndexFile> Make(const Model& m, int keyLen, bool desc = false) {
+    auto f = IndexFile::Create(Path(), GetParam().kind);
+    OrderSpec s;
+    s.name = "T";
+    s.keyExpr = "NAME";
+    s.fmt = KeyFormat{'C', keyLen, 0, false};
+    s.descending = desc;
+    Entries e;
+    e.keyLen = keyLen;
+    for (const auto& [k, r] : m) {
+      e.keys.insert(e.keys.end(), k.begin(), k.end());
+      e.recs.push_back(r);
+    }
+    SortEntries(e, desc, false, KeyCompare{});
+    f->Rebuild({s}, {e}, true);
+    return f;
+  }
+  ScratchDir dir;
+};
+
+std::string Key(int v, int len) {
+  std::string s = std::to_string(v * 7919 % 100003);
+  s.insert(0, size_t(6) - std::min<size_t>(6, s.size()), '0');
+  s.resize(size_t(len), ' ');
+  return s;
+}
+
+// Walks the whole order both ways and compares with the model.
+void ExpectSame(IndexFile& f, const Model& m, bool desc) {
+  f.Read(0, [&] {
+    Order& o = *f.Orders()[0];
+    std::vector<std::pair<std::string, uint32_t>> want(m.begin(), m.end());
+    if (desc) {
+      std::stable_sort(want.begin(), want.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+      });
+    }
+    Cursor c;
+    size_t i = 0;
+    for (bool ok = o.First(c); ok; ok = o.Next(c), ++i) {
+      EXPECT_LT(i, want.size());
+      if (i >= want.size()) break;
+      EXPECT_EQ(c.key, want[i].first) << i;
+      EXPECT_EQ(c.rec, want[i].second) << i;
+      EXPECT_EQ(o.Rank(c), int64_t(i));
+    }
+    EXPECT_EQ(i, want.size());
+    i = want.size();
+    for (bool ok = o.Last(c); ok; ok = o.Prev(c)) {
+      --i;
+      EXPECT_EQ(c.rec, want[i].second) << i;
+    }
+    EXPECT_EQ(i, 0u);
+    EXPECT_EQ(o.Count(), int64_t(want.size()));
+    return 0;
+  });
+}
+
+}  // namespace
+
+TEST_P(Trees, BuiltTreeWalksSeeksAndRanksLikeTheModel) {
+  Model m;
+  for (int i = 1; i <= 3000; ++i) m.emplace(Key(i % 1700, 12), uint32_t(i));
+  auto f = Make(m, 12);
+  ExpectSame(*f, m, false);
+  f->Read(0, [&] {
+    Order& o = *f->Orders()[0];
+    Cursor c;
+    const std::string k = Key(55, 12);
+    EXPECT_TRUE(o.Seek(reinterpret_cast<const uint8_t*>(k.data()), 12, 0, c));
+    EXPECT_EQ(c.key, k);
+    EXPECT_EQ(c.rec, 55u);  // the first record of that key
+    // A prefix seek lands on the first key that starts with it.
+    EXPECT_TRUE(o.Seek(reinterpret_cast<const uint8_t*>(k.data()), 3, 0, c));
+    EXPECT_EQ(c.key.substr(0, 3), k.substr(0, 3));
+    // Past the last key: nothing.
+    EXPECT_FALSE(o.Seek(reinterpret_cast<const uint8_t*>("~~~"), 3, 0, c));
+    // Select is the inverse of Rank.
+    for (int64_t r : {int64_t(0), int64_t(1), int64_t(1499), int64_t(2999)}) {
+      EXPECT_TRUE(o.Select(r, c));
+      EXPECT_EQ(o.Rank(c), r);
+    }
+    EXPECT_FALSE(o.Select(3000, c));
+    return 0;
+  });
+}
+
+TEST_P(Trees, RandomInsertsAndRemovesKeepTheOrderAndSurviveReopening) {
+  Model m;
+  auto f = Make(m, 8);
+  std::mt19937 rnd(7);
+  for (int round = 0; round < 4; ++round) {
+    f->Write(false, 0, [&] {
+      Order& o = *f->Orders()[0];
+      for (int i = 0; i < 1500; ++i) {
+        const uint32_t rec = uint32_t(rnd() % 5000 + 1);
+        const std::string k = Key(int(rnd() % 900), 8);
+        if (m.count({k, rec}) || rnd() % 3 == 0) {
+          auto it = m.lower_bound({k, 0});
+          if (it == m.end()) continue;
+          EXPECT_TRUE(o.Remove(it->first, it->second));
+          m.erase(it);
+        } else {
+          EXPECT_TRUE(o.Insert(k, rec));
+          m.emplace(k, rec);
+        }
+      }
+      return 0;
+    });
+    ExpectSame(*f, m, false);
+  }
+  f.reset();
+  auto again = IndexFile::Open(Path(), true);
+  again->bind = [](Order& o) { o.fmt.type = 'C'; };
+  again->Refresh();
+  ExpectSame(*again, m, false);
+}
+
+TEST_P(Trees, DescendingOrderStoresKeysHighFirst) {
+  Model m;
+  for (int i = 1; i <= 500; ++i) m.emplace(Key(i, 6), uint32_t(i));
+  auto f = Make(m, 6, true);
+  ExpectSame(*f, m, true);
+  f->Write(false, 0, [&] {
+    Order& o = *f->Orders()[0];
+    EXPECT_TRUE(o.Insert(Key(9999, 6), 9999));
+    m.emplace(Key(9999, 6), 9999);
+    return 0;
+  });
+  ExpectSame(*f, m, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, Trees,
+                         ::testing::Values(KindCase{".NTX", FileKind::Ntx}, KindCase{".IDX", FileKind::Idx},
+                                           KindCase{".CDX", FileKind::Cdx}, KindCase{".NSX", FileKind::Nsx}),
+                         [](const auto& info) { return std::string(info.param.ext + 1); });

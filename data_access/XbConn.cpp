@@ -37,6 +37,11 @@ TXbConnection::~TXbConnection() {
   } catch (...) {
   }
   closing_ = true;
+  // Notices that come with the closing logout have nobody left to tell: the
+  // objects their handlers write to may be gone already.
+  OnServerMessage = nullptr;
+  OnServerStream = nullptr;
+  OnServerProgress = nullptr;
   try {
     SetActive(false);
   } catch (...) {

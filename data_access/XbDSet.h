@@ -8,7 +8,8 @@
 //   XbDSetOpen.cpp        construction, open and close, field definitions, names and paths
 //   XbDSetProperties.cpp  property setters and the published properties
 //   XbDSetCursor.cpp      the cursor and the engine operations that move the table's own position state
-//   XbDSetRecord.cpp      record buffers, field data, bookmarks, record translation
+//   XbDSetRecord.cpp      record buffers, field data and bookmarks
+//   XbDSetTranslate.cpp   the translation between the engine's record image and the record buffer
 //   XbDSetNavigate.cpp    record fetch, moves, record numbers and counts
 //   XbDSetEdit.cpp        edit, insert, post, delete, cancel, locks
 //   XbDSetIndex.cpp       indexes, scopes and filters
@@ -44,6 +45,21 @@
 #include "data_access/XbEnv.h"
 #include "data_access/XbError.h"
 
+// How the engine stores a field in its record: as text, or in a binary layout.
+enum class TXbFieldLayout : Byte {
+  Other,       // a type the table does not translate
+  Text,        // C
+  NumberText,  // N, F
+  Logical,     // L
+  DateText,    // D: "yyyymmdd"
+  MemoText,    // memo reference as text (width 10)
+  Int32,       // I
+  Double,      // B of width 8
+  Currency,    // Y
+  DateTime,    // T
+  MemoBinary,  // memo reference as a 4-byte number
+};
+
 // One engine field: where it sits in the engine record image and in the
 // dataset's record buffer, and how it is stored there.
 class TFieldInfo : public TObject {
@@ -54,6 +70,7 @@ public:
   std::int32_t Width = 0;
   std::int32_t Decimals = 0;
   char Type = ' ';                // the engine's type letter
+  TXbFieldLayout Layout = TXbFieldLayout::Other;
 };
 
 class TXbTable : public TDataSet {
@@ -397,8 +414,9 @@ private:
   // while the lock is held, so Post starts from these bytes.
   std::vector<char> lockedImage_;
   bool lockedImageRead_ = false;
-  // The image Post and AddRecordBuffer write (kept to spare an allocation per record).
+  // The images Post and AddRecordBuffer write (kept to spare an allocation per record).
   std::vector<char> writeImage_;
+  std::vector<char> appendImage_;
   // Field names (upper case) and types of a table being created.
   std::vector<std::pair<String, TFieldType>> creationTypes_;
   // Engine fields written during the current edit or insert.

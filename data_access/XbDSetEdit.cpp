@@ -1,6 +1,7 @@
 // TXbTable: edit, insert, post, delete and cancel, with the record lock an
 // edit holds.
 #include <algorithm>
+#include <cstring>
 
 #include "class_library/SysUtils.h"
 #include "data_access/XbDSet.h"
@@ -118,12 +119,27 @@ void TXbTable::PostRecord() {
 void TXbTable::AppendFromBuffer(Byte* Buffer) {
   // Every value is translated before the record is appended, so a value that
   // does not fit leaves no blank record behind.
-  std::vector<char>& image = writeImage_;
-  image.assign(static_cast<size_t>(std::max(recordSize_, 1)), ' ');
-  TranslateBuffer(Buffer, image, nullptr);
-  image[0] = ' ';
+  const size_t size = static_cast<size_t>(std::max(recordSize_, 1));
+  std::vector<char>& values = writeImage_;
+  values.assign(size, ' ');
+  TranslateBuffer(Buffer, values, nullptr);
   recordCountStale_ = true;
   EngineAppendBlank();
+  // The new record starts as the engine's empty record (blanks where fields
+  // are text, zeros where they are binary, the table's own bytes such as null
+  // flags as the engine sets them); the fields the dataset carries get their
+  // values on top.
+  std::vector<char>& image = appendImage_;
+  image.assign(size, ' ');
+  Cursor().GetRecord(image.data());
+  for (TField* field : Fields()) {
+    const int fieldNo = field->FieldNo();
+    if (fieldNo <= 0 || fieldNo > static_cast<int>(fieldInfos_.size())) continue;
+    const TFieldInfo& info = *fieldInfos_[static_cast<size_t>(fieldNo - 1)];
+    if (info.EngineOffset < 0 || info.Width < 0 || static_cast<size_t>(info.EngineOffset + info.Width) > size) continue;
+    std::memcpy(image.data() + info.EngineOffset, values.data() + info.EngineOffset, static_cast<size_t>(info.Width));
+  }
+  image[0] = ' ';
   Cursor().PutRecord(image.data());
 }
 

@@ -21,6 +21,9 @@ inline constexpr const char* kNoActiveOrder = "This operation requires an active
 // Memo type code of the engine's Replace.
 inline constexpr int kReplaceMemo = 3072;
 
+// How a field of the engine's type letter and width is stored.
+TXbFieldLayout FieldLayoutOf(char Type, int Width);
+
 // Types whose record-buffer value lives in a blob slot.
 inline bool IsBlobType(TFieldType t) { return t == ftMemo || t == ftBlob || t == ftGraphic || t == ftFmtMemo; }
 

@@ -232,21 +232,33 @@ void TXbTable::BuildFieldDefs() {
       info->Width = d.Width;
       info->Decimals = d.Decimals;
       info->Type = d.Type.empty() ? ' ' : d.Type[0];
-      TFieldDef* def = nullptr;
+      info->Layout = FieldLayoutOf(info->Type, info->Width);
+      TFieldType type = ftUnknown;
       switch (info->Type) {
-        case 'C': def = FieldDefs().Add(d.Name, ftString, info->Width); break;
-        case 'D': def = FieldDefs().Add(d.Name, ftDate); break;
-        case 'I': def = FieldDefs().Add(d.Name, ftInteger); break;
-        case 'L': def = FieldDefs().Add(d.Name, ftBoolean); break;
-        case 'M': def = FieldDefs().Add(d.Name, ftMemo); break;
-        case 'N':
-          def = FieldDefs().Add(d.Name, (info->Decimals > 0 || info->Width > 4) ? ftFloat : ftSmallint);
-          break;
-        case 'B':
+        case 'C': type = ftString; break;
+        case 'D': type = ftDate; break;
+        case 'I': type = ftInteger; break;
+        case '+': type = ftAutoInc; break;
+        case 'L': type = ftBoolean; break;
+        case 'M': type = ftMemo; break;
+        case 'N': type = (info->Decimals > 0 || info->Width > 4) ? ftFloat : ftSmallint; break;
+        case 'Y': type = ftCurrency; break;
+        case 'T':
+        case '@': type = ftDateTime; break;
+        case 'O': type = ftFloat; break;
+        // B is an 8-byte double in the FOX styles, a blob reference elsewhere.
+        case 'B': type = info->Layout == TXbFieldLayout::Double ? ftFloat : ftBlob; break;
         case 'G':
-        case 'P': def = FieldDefs().Add(d.Name, ftBlob); break;
+        case 'P': type = ftBlob; break;
         default: break;  // no definition; the field info keeps engine numbers aligned
       }
+      // A field whose layout the table cannot translate gets no definition either.
+      if (info->Layout == TXbFieldLayout::Other) type = ftUnknown;
+      TFieldDef* def = nullptr;
+      if (type == ftString)
+        def = FieldDefs().Add(d.Name, ftString, info->Width);
+      else if (type != ftUnknown)
+        def = FieldDefs().Add(d.Name, type);
       if (def) def->SetFieldNo(i);
       fieldInfos_.push_back(std::move(info));
     }
@@ -264,13 +276,15 @@ void TXbTable::MakeDefaultFields() {
     TFieldDef* def = FieldDefs()[i];
     if (def->DataType() == ftUnknown) continue;
     TField* field = def->CreateField(this);
+    const int fieldNo = def->FieldNo();
+    if (fieldNo < 1 || fieldNo > static_cast<int>(fieldInfos_.size())) continue;
+    const TFieldInfo& info = *fieldInfos_[static_cast<size_t>(fieldNo - 1)];
+    // Number text shows the digits its field holds; binary numbers keep the
+    // field class's own display.
+    if (info.Layout != TXbFieldLayout::NumberText) continue;
     if (auto* f = dynamic_cast<TFloatField*>(field)) {
-      int width = 0, decimals = 0;
-      const int fieldNo = def->FieldNo();
-      if (fieldNo >= 1 && fieldNo <= static_cast<int>(fieldInfos_.size())) {
-        width = fieldInfos_[static_cast<size_t>(fieldNo - 1)]->Width;
-        decimals = fieldInfos_[static_cast<size_t>(fieldNo - 1)]->Decimals;
-      }
+      const int width = info.Width;
+      const int decimals = info.Decimals;
       String format = "0";
       if (decimals > 0) format += "." + String(static_cast<size_t>(decimals), '0');
       f->SetDisplayFormat(format);

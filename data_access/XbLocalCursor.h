@@ -5,7 +5,7 @@
 // current work area, which the table selects first.
 #include "data_access/XbCursor.h"
 
-class TXbLocalCursor final : public TXbCursor {
+class TXbLocalCursor : public TXbCursor {
 public:
   TXbOpenAnswer Open(const TXbOpenRequest& Request) override;
   TXbFieldDescription Field(int FieldNumber) override;

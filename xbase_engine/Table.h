@@ -153,7 +153,9 @@ class Table {
   // The current record image (recLen bytes, valid until the next move or change).
   const uint8_t* CurrentImage() const { return cur_; }
   // The image of record rec as this area sees it, its unwritten change
-  // included; null beyond the record count last read (see RecCount).
+  // included; null beyond the record count last read (see RecCount) and when
+  // the file no longer holds it. Valid until the next read of a record (a
+  // loop over many records reads them in blocks inside a ReadScope).
   const uint8_t* RecordImage(uint32_t rec) {
     if (rec == recno_ && !eof_) return cur_;
     if (rec < 1 || rec > diskCount_ + pendingCount_) return nullptr;

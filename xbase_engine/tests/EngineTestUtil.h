@@ -41,6 +41,24 @@ inline void WriteAll(const std::string& path, const std::vector<unsigned char>& 
   out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+// A one-byte signal between two processes.
+struct Signal {
+  int fd[2] = {-1, -1};
+  Signal() { EXPECT_EQ(pipe(fd), 0); }
+  ~Signal() {
+    close(fd[0]);
+    close(fd[1]);
+  }
+  void Send() const {
+    const char c = 'x';
+    if (write(fd[1], &c, 1) != 1) _exit(3);
+  }
+  bool Receive() const {
+    char c;
+    return read(fd[0], &c, 1) == 1;
+  }
+};
+
 // Creates a table NAME C(10), QTY N(5), DAY D, OK L [, NOTES M] and leaves it
 // closed. Answers true on success.
 inline bool MakeTable(const std::string& path, short type, bool memo) {

@@ -203,26 +203,6 @@ TEST_F(XbeFaults, ProcessKilledMidAppendLeavesEveryCommittedRecord) {
   close(ready[1]);
 }
 
-namespace {
-// A one-byte signal between two processes.
-struct Signal {
-  int fd[2] = {-1, -1};
-  Signal() { EXPECT_EQ(pipe(fd), 0); }
-  ~Signal() {
-    close(fd[0]);
-    close(fd[1]);
-  }
-  void Send() const {
-    const char c = 'x';
-    if (write(fd[1], &c, 1) != 1) _exit(3);
-  }
-  bool Receive() const {
-    char c;
-    return read(fd[0], &c, 1) == 1;
-  }
-};
-}  // namespace
-
 TEST_F(XbeFaults, RecordAndFileLocksConflictBetweenProcesses) {
   const std::string path = dir.File("PLOCK.DBF");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));

@@ -98,24 +98,6 @@ bool InChild(F body) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// A one-byte signal between two processes.
-struct Signal {
-  int fd[2] = {-1, -1};
-  Signal() { EXPECT_EQ(pipe(fd), 0); }
-  ~Signal() {
-    close(fd[0]);
-    close(fd[1]);
-  }
-  void Send() const {
-    const char c = 'x';
-    if (write(fd[1], &c, 1) != 1) _exit(3);
-  }
-  bool Receive() const {
-    char c;
-    return read(fd[0], &c, 1) == 1;
-  }
-};
-
 }  // namespace
 
 TEST_F(XbeHardening, TableCutShortUnderItsReadersAnswersCleanly) {

@@ -1,0 +1,427 @@
+// TXbTable: the translation between the engine's record image and the record
+// buffer. Every field is read and written the way the engine stores it: as
+// text (C, N, F, L, D, memo references of width 10) or in its binary layout
+// (I, B, Y, T, memo references of width 4); the field codec the engine uses
+// holds both, so that table and engine never disagree about a stored value.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "class_library/DateTime.h"
+#include "data_access/XbDSet.h"
+#include "data_access/XbDSetInternal.h"
+#include "xbase_engine/DbfCodec.h"
+
+using namespace xbdset;
+
+namespace {
+
+struct DataTypeRange {
+  std::int64_t lo, hi;
+};
+
+bool IsBlank(const char* p, int n) {
+  for (int i = 0; i < n; ++i)
+    if (p[i] != ' ' && p[i] != '\0') return false;
+  return true;
+}
+
+// The class library counts days from 1 January of year 1 (that day being 1);
+// the codec counts Julian days. Both are proleptic Gregorian.
+const std::int32_t kJulianOfDayZero = dbf::JulianFromYmd(1, 1, 1) - 1;
+
+// A day number of the class library as year, month and day.
+void CivilFromDayNumber(std::int32_t dayNumber, int& y, int& m, int& d) {
+  dbf::YmdFromJulian(dayNumber + kJulianOfDayZero, y, m, d);
+}
+
+// The day number of a valid date; 0 otherwise.
+std::int32_t DayNumber(int y, int m, int d) {
+  const std::int32_t julian = dbf::JulianFromYmd(y, m, d);
+  return julian == 0 ? 0 : julian - kJulianOfDayZero;
+}
+
+// The "yyyymmdd" text of a day number; a two-digit year typed by the user
+// lands in the century window of Epoch. Empty when the date has no such text.
+std::string DateText(std::int32_t dayNumber, int epoch) {
+  int y = 0, m = 0, d = 0;
+  CivilFromDayNumber(dayNumber, y, m, d);
+  if (y < 100) {
+    y += (epoch / 100) * 100;
+    if (y < epoch)
+      y += 100;
+    else if (y > epoch + 100)
+      y -= 100;
+  }
+  return dbf::FormatDate(y, m, d);
+}
+
+// A date-time value (days since the class library's origin, the fraction the
+// time of day; before the origin the fraction still counts forward) and the
+// stored Julian day and milliseconds.
+TDateTime DateTimeFromStored(dbf::DateTime v) {
+  const double days = static_cast<double>(v.julian - kJulianOfDayZero) - DateDelta;
+  const std::int32_t ms = v.ms >= 0 && v.ms < MSecsPerDay ? v.ms : 0;
+  const double time = static_cast<double>(ms) / MSecsPerDay;
+  return days >= 0 ? days + time : days - time;
+}
+
+bool StoredFromDateTime(TDateTime value, dbf::DateTime& out) {
+  if (!std::isfinite(value)) return false;
+  double days = std::trunc(value);
+  std::int64_t ms = std::llround(std::fabs(value - days) * MSecsPerDay);
+  if (ms >= MSecsPerDay) {  // rounded up to the next day
+    ms -= MSecsPerDay;
+    days += value >= 0 ? 1 : -1;
+  }
+  std::int64_t julian = 0;
+  if (!dbf::WholeInRange(days + DateDelta + kJulianOfDayZero, 1, std::numeric_limits<std::int32_t>::max(), julian))
+    return false;
+  int y = 0, m = 0, d = 0;
+  dbf::YmdFromJulian(static_cast<std::int32_t>(julian), y, m, d);
+  if (!dbf::ValidDate(y, m, d)) return false;
+  out.julian = static_cast<std::int32_t>(julian);
+  out.ms = static_cast<std::int32_t>(ms);
+  return true;
+}
+
+// The 10-character memo reference a blob slot keeps, from a stored reference
+// of either layout.
+void SlotReference(Byte* slotText, TXbFieldLayout layout, const char* stored, int width) {
+  if (layout == TXbFieldLayout::MemoBinary) {
+    const std::uint32_t block = dbf::ReadMemoRefBinary(reinterpret_cast<const std::uint8_t*>(stored));
+    const std::string text = dbf::FormatMemoRef(block, 10);
+    std::memcpy(slotText, text.data(), std::min<size_t>(text.size(), 10));
+  } else {
+    std::memcpy(slotText, stored, static_cast<size_t>(std::min(width, 10)));
+  }
+}
+
+}  // namespace
+
+TXbFieldLayout xbdset::FieldLayoutOf(char Type, int Width) {
+  switch (Type) {
+    case 'C': return TXbFieldLayout::Text;
+    case 'N':
+    case 'F': return TXbFieldLayout::NumberText;
+    case 'L': return TXbFieldLayout::Logical;
+    case 'D': return Width >= 8 ? TXbFieldLayout::DateText : TXbFieldLayout::Other;
+    case 'I':
+    case '+': return Width == 4 ? TXbFieldLayout::Int32 : TXbFieldLayout::Other;
+    case 'Y': return Width == 8 ? TXbFieldLayout::Currency : TXbFieldLayout::Other;
+    case 'T':
+    case '@': return Width == 8 ? TXbFieldLayout::DateTime : TXbFieldLayout::Other;
+    case 'O': return Width == 8 ? TXbFieldLayout::Double : TXbFieldLayout::Other;
+    case 'B':
+      if (Width == 8) return TXbFieldLayout::Double;
+      [[fallthrough]];
+    case 'M':
+    case 'G':
+    case 'P':
+    case 'W': return Width == 4 ? TXbFieldLayout::MemoBinary : TXbFieldLayout::MemoText;
+    default: return TXbFieldLayout::Other;
+  }
+}
+
+void TXbTable::LoadRecord(Byte* Buffer, const char* Image) {
+  if (imageOffset_ <= 0 || !Buffer) return;
+  char* own = BufferImage(Buffer);
+  if (Image && Image != own) std::memcpy(own, Image, static_cast<size_t>(std::max(recordSize_, 1)));
+  Byte* pending = PendingFlags(Buffer);
+  if (encrypted_ && password_.empty()) {
+    // Masked values depend on no byte of the record: all of them at once.
+    std::memset(pending, 0, lazyFields_.size());
+    for (TField* field : Fields()) {
+      const int fieldNo = field->FieldNo();
+      if (fieldNo <= 0 || fieldNo > static_cast<int>(fieldInfos_.size())) continue;
+      FieldFromImage(Buffer, field, *fieldInfos_[static_cast<size_t>(fieldNo - 1)], own, true, false);
+    }
+    return;
+  }
+  std::memcpy(pending, lazyFields_.data(), lazyFields_.size());
+  if (eagerFields_.empty()) return;
+  const bool insertingAtEnd = State() == dsInsert && Eof();
+  for (TField* field : eagerFields_)
+    FieldFromImage(Buffer, field, *fieldInfos_[static_cast<size_t>(field->FieldNo() - 1)], own, false, insertingAtEnd);
+}
+
+void TXbTable::EnsureSlot(Byte* Buffer, TField* Field) {
+  const int fieldNo = Field->FieldNo();
+  if (imageOffset_ <= 0 || fieldNo <= 0 || fieldNo > static_cast<int>(lazyFields_.size())) return;
+  Byte& pending = PendingFlags(Buffer)[fieldNo - 1];
+  if (pending == 0) return;
+  pending = 0;
+  FieldFromImage(Buffer, Field, *fieldInfos_[static_cast<size_t>(fieldNo - 1)], BufferImage(Buffer), false, false);
+}
+
+void TXbTable::FieldFromImage(Byte* Buffer, TField* Field, const TFieldInfo& Info, const char* Image, bool Masked,
+                              bool InsertingAtEnd) {
+  Byte* slot = Buffer + Info.BufferOffset;
+  Byte* value = slot + 1;
+  const int width = Info.Width;
+  if (Info.EngineOffset < 0 || width < 0 || Info.EngineOffset + width > recordSize_) {
+    slot[0] = 0;  // an engine answer that does not fit the record is never read
+    return;
+  }
+  const char* text = Image + Info.EngineOffset;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text);
+  const std::string_view view(text, static_cast<size_t>(width));
+  const TXbFieldLayout layout = Info.Layout;
+  const int dataSize = Field->DataSize();
+  if (Masked) {
+    slot[0] = 1;
+    if (Field->DataType() == ftString) {
+      std::memset(value, '*', static_cast<size_t>(std::max(dataSize - 1, 0)));
+      if (dataSize > 0) value[dataSize - 1] = 0;
+    } else {
+      std::memset(value, 0, static_cast<size_t>(dataSize));
+    }
+    return;
+  }
+  switch (Field->DataType()) {
+    case ftString:
+    case ftFixedChar:
+    case ftWideString: {
+      const int n = std::min(width, std::max(dataSize - 1, 0));
+      slot[0] = IsBlank(text, width) ? 0 : 1;
+      std::memcpy(value, text, static_cast<size_t>(n));
+      value[n] = 0;
+      for (int i = n - 1; i >= 0 && value[i] == ' '; --i) value[i] = 0;
+      break;
+    }
+    case ftSmallint:
+    case ftWord:
+    case ftInteger:
+    case ftAutoInc: {
+      std::int64_t v = 0;
+      const DataTypeRange range = Field->DataType() == ftSmallint ? DataTypeRange{-32768, 32767}
+                                  : Field->DataType() == ftWord   ? DataTypeRange{0, 65535}
+                                                                  : DataTypeRange{INT32_MIN, INT32_MAX};
+      if (layout == TXbFieldLayout::Int32) {
+        slot[0] = 1;
+        v = dbf::ReadInt(bytes);
+      } else {
+        // Number text that is not a whole number within the field's range reads as 0.
+        const dbf::NumberRead r = dbf::ReadNumber(view);
+        slot[0] = r.kind == dbf::NumberKind::Blank ? 0 : 1;
+        if (!dbf::WholeInRange(r.value, range.lo, range.hi, v)) v = 0;
+      }
+      if (Field->DataType() == ftSmallint)
+        Store<std::int16_t>(value, static_cast<std::int16_t>(v));
+      else if (Field->DataType() == ftWord)
+        Store<std::uint16_t>(value, static_cast<std::uint16_t>(v));
+      else
+        Store<std::int32_t>(value, static_cast<std::int32_t>(v));
+      break;
+    }
+    case ftBoolean: {
+      const bool blank = IsBlank(text, width);
+      slot[0] = blank ? 0 : 1;
+      Store<std::int16_t>(value, (!blank && (text[0] == 'T' || text[0] == 'Y')) ? -1 : 0);
+      break;
+    }
+    case ftFloat:
+    case ftCurrency: {
+      double v = 0;
+      slot[0] = 1;
+      switch (layout) {
+        case TXbFieldLayout::Double: v = dbf::ReadDouble(bytes); break;
+        case TXbFieldLayout::Currency: v = dbf::CurrencyValue(dbf::ReadCurrency(bytes)); break;
+        case TXbFieldLayout::Int32: v = dbf::ReadInt(bytes); break;
+        default: {
+          const dbf::NumberRead r = dbf::ReadNumber(view);
+          slot[0] = r.kind == dbf::NumberKind::Blank ? 0 : 1;
+          v = r.value;
+        }
+      }
+      Store<double>(value, v);
+      break;
+    }
+    case ftDate: {
+      std::int32_t day = 0;
+      if (layout != TXbFieldLayout::DateText || text[1] == ' ' || text[1] == '\0' || text[5] == '\0' ||
+          text[7] == '\0') {
+        slot[0] = 0;
+      } else {
+        // A present date that is no valid date (month or day "00", garbage) reads as day 0.
+        slot[0] = 1;
+        int y = 0, m = 0, d = 0;
+        if (dbf::ReadDate(view.substr(0, 8), y, m, d) == dbf::DateKind::Valid) day = DayNumber(y, m, d);
+      }
+      Store<std::int32_t>(value, day);
+      break;
+    }
+    case ftDateTime: {
+      TDateTime v = 0;
+      slot[0] = 0;
+      if (layout == TXbFieldLayout::DateTime) {
+        const dbf::DateTime stored = dbf::ReadDateTime(bytes);
+        if (stored.julian != 0) {
+          slot[0] = 1;
+          v = DateTimeFromStored(stored);
+        }
+      } else if (layout == TXbFieldLayout::DateText) {
+        int y = 0, m = 0, d = 0;
+        if (dbf::ReadDate(view.substr(0, 8), y, m, d) == dbf::DateKind::Valid) {
+          slot[0] = 1;
+          v = static_cast<double>(DayNumber(y, m, d)) - DateDelta;
+        }
+      }
+      Store<double>(value, v);
+      break;
+    }
+    case ftMemo:
+    case ftBlob:
+    case ftGraphic:
+    case ftFmtMemo: {
+      Byte* blobSlot = Buffer + blobAreaOffset_ + Field->Offset() * BlobSlotSize;
+      ResetSlot(blobSlot, true);
+      if (!InsertingAtEnd) SlotReference(blobSlot + kSlotMemoText, layout, text, width);
+      slot[0] = IsBlank(reinterpret_cast<const char*>(blobSlot + kSlotMemoText), 10) ? 0 : 1;
+      break;
+    }
+    default:
+      slot[0] = 0;
+      break;
+  }
+}
+
+void TXbTable::TranslateBuffer(Byte* Buffer, std::vector<char>& Image, const std::vector<bool>* Only) {
+  std::string text;
+  for (TField* field : Fields()) {
+    const int fieldNo = field->FieldNo();
+    if (fieldNo <= 0 || fieldNo > static_cast<int>(fieldInfos_.size())) continue;
+    if (Only && (static_cast<size_t>(fieldNo - 1) >= Only->size() || !(*Only)[static_cast<size_t>(fieldNo - 1)]))
+      continue;
+    const TFieldInfo& info = *fieldInfos_[static_cast<size_t>(fieldNo - 1)];
+    const int width = info.Width;
+    if (info.EngineOffset < 0 || width < 0 || info.EngineOffset + width > static_cast<int>(Image.size())) continue;
+    char* dest = Image.data() + info.EngineOffset;
+    auto* bytes = reinterpret_cast<std::uint8_t*>(dest);
+    const TXbFieldLayout layout = info.Layout;
+    const bool binary = layout == TXbFieldLayout::Int32 || layout == TXbFieldLayout::Double ||
+                        layout == TXbFieldLayout::Currency || layout == TXbFieldLayout::DateTime ||
+                        layout == TXbFieldLayout::MemoBinary;
+    EnsureSlot(Buffer, field);
+    const Byte* slot = Buffer + info.BufferOffset;
+    const bool has = slot[0] != 0;
+    const Byte* value = slot + 1;
+    // An empty field: blanks where the field is text, zeros where it is binary.
+    auto empty = [&] { std::memset(dest, binary ? 0 : ' ', static_cast<size_t>(width)); };
+    auto putText = [&](const std::string& t) {
+      std::memset(dest, ' ', static_cast<size_t>(width));
+      std::memcpy(dest, t.data(), std::min(t.size(), static_cast<size_t>(width)));
+    };
+    switch (field->DataType()) {
+      case ftString:
+      case ftFixedChar:
+      case ftWideString: {
+        std::memset(dest, ' ', static_cast<size_t>(width));
+        if (has) {
+          const char* s = reinterpret_cast<const char*>(value);
+          const size_t n = strnlen(s, static_cast<size_t>(std::max(field->DataSize() - 1, 0)));
+          std::memcpy(dest, s, std::min(n, static_cast<size_t>(width)));
+        }
+        break;
+      }
+      case ftSmallint:
+      case ftWord:
+      case ftInteger:
+      case ftAutoInc: {
+        if (!has) {
+          empty();
+          break;
+        }
+        const std::int64_t v = field->DataType() == ftSmallint ? Load<std::int16_t>(value)
+                               : field->DataType() == ftWord   ? Load<std::uint16_t>(value)
+                                                               : Load<std::int32_t>(value);
+        if (layout == TXbFieldLayout::Int32) {
+          dbf::WriteInt(bytes, static_cast<std::int32_t>(v));
+        } else if (binary || !dbf::FormatNumber(static_cast<double>(v), width, 0, text)) {
+          RaiseError(kTranslateError);
+        } else {
+          putText(text);
+        }
+        break;
+      }
+      case ftBoolean:
+        std::memset(dest, ' ', static_cast<size_t>(width));
+        if (width > 0) dest[0] = has ? (Load<std::int16_t>(value) != 0 ? 'T' : 'F') : ' ';
+        break;
+      case ftFloat:
+      case ftCurrency: {
+        if (!has) {
+          empty();
+          break;
+        }
+        const double v = Load<double>(value);
+        std::int64_t whole = 0;
+        switch (layout) {
+          case TXbFieldLayout::Double:
+            if (!std::isfinite(v)) RaiseError(kTranslateError);
+            dbf::WriteDouble(bytes, v);
+            break;
+          case TXbFieldLayout::Currency:
+            if (!dbf::CurrencyFromDouble(v, whole)) RaiseError(kTranslateError);
+            dbf::WriteCurrency(bytes, whole);
+            break;
+          case TXbFieldLayout::Int32:
+            if (!dbf::WholeInRange(v, INT32_MIN, INT32_MAX, whole)) RaiseError(kTranslateError);
+            dbf::WriteInt(bytes, static_cast<std::int32_t>(whole));
+            break;
+          default:
+            if (binary || !dbf::FormatNumber(v, width, info.Decimals, text)) RaiseError(kTranslateError);
+            putText(text);
+        }
+        break;
+      }
+      case ftDate:
+      case ftDateTime: {
+        if (!has) {
+          empty();
+          break;
+        }
+        if (layout == TXbFieldLayout::DateTime) {
+          dbf::DateTime stored;
+          const TDateTime v = field->DataType() == ftDate
+                                  ? static_cast<double>(Load<std::int32_t>(value)) - DateDelta
+                                  : Load<double>(value);
+          if (!StoredFromDateTime(v, stored)) RaiseError(kTranslateError);
+          dbf::WriteDateTime(bytes, stored);
+        } else if (layout == TXbFieldLayout::DateText) {
+          const std::int32_t day = field->DataType() == ftDate
+                                       ? Load<std::int32_t>(value)
+                                       : static_cast<std::int32_t>(std::floor(Load<double>(value))) + DateDelta;
+          std::memset(dest, ' ', static_cast<size_t>(width));
+          if (day >= 1) {
+            // A date outside the years 1 to 9999 has no "yyyymmdd" text.
+            const std::string t = DateText(day, epoch_);
+            if (t.size() != 8) RaiseError(kTranslateError);
+            std::memcpy(dest, t.data(), 8);
+          }
+        }
+        break;
+      }
+      case ftMemo:
+      case ftBlob:
+      case ftGraphic:
+      case ftFmtMemo: {
+        const Byte* blobSlot = Buffer + blobAreaOffset_ + field->Offset() * BlobSlotSize;
+        const std::string_view reference(reinterpret_cast<const char*>(blobSlot + kSlotMemoText), 10);
+        if (layout == TXbFieldLayout::MemoBinary) {
+          std::uint32_t block = 0;
+          if (!dbf::ReadMemoRef(reference, block)) block = 0;
+          dbf::WriteMemoRefBinary(bytes, block);
+        } else {
+          std::memcpy(dest, reference.data(), static_cast<size_t>(std::min(width, 10)));
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+}

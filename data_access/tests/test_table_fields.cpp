@@ -1,0 +1,374 @@
+// Every field type through the table in every table style: values read as the
+// engine stores them (text or binary), written back the same way, and read
+// back by the engine and by independent DBF programs (python3-dbf, dbfread).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <memory>
+
+#include "class_library/DateTime.h"
+#include "class_library/SysUtils.h"
+#include "data_access/XBE60.h"
+#include "data_access/XbDSet.h"
+#include "data_access/XbLocalCursor.h"
+#include "data_access/tests/TestTables.h"
+
+namespace {
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  FILE* p = popen((command + " 2>&1").c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+bool HavePython(const std::string& module) {
+  return std::system(("/usr/bin/python3 -c 'import " + module + "' >/dev/null 2>&1").c_str()) == 0;
+}
+
+String ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "(no exception)";
+}
+
+struct Style {
+  const char* name;
+  TXbTableType type;
+  short code;  // the engine's table-type code
+};
+const Style kStyles[] = {{"NTX", ttSXNTX, 1}, {"FOX", ttSXFOX, 2}, {"NSX", ttSXNSX, 3}};
+bool IsFox(const Style& s) { return s.type == ttSXFOX; }
+
+// Opens path in a work area of its own, as another program would, and closes
+// it again when the object goes.
+class EngineArea {
+public:
+  explicit EngineArea(const std::string& path) {
+    area_ = xbe::xb_UseEx(path.c_str(), "PEEK", 0, 2, 1);
+    if (area_ <= 0) throw std::runtime_error("cannot open " + path);
+  }
+  ~EngineArea() {
+    xbe::xb_Select(area_);
+    xbe::xb_Close();
+  }
+  EngineArea& Go(int recNo) {
+    xbe::xb_Select(area_);
+    xbe::xb_Go(recNo);
+    return *this;
+  }
+  std::string Memo(const char* field) {
+    char* text = xbe::xb_GetMemo(field, 0);
+    std::string s = text ? text : "";
+    if (text) xbe::xb_MemDealloc(text);
+    return s;
+  }
+
+private:
+  short area_ = 0;
+};
+
+class TableFields : public ::testing::Test {
+protected:
+  void SetUp() override { RequireEngine(); }
+
+  std::unique_ptr<TXbTable> Open(const std::string& name, TXbTableType type) {
+    auto t = std::make_unique<TXbTable>(nullptr);
+    t->SetDatabaseName(dir.Path());
+    t->SetTableName(name);
+    t->SetTableType(type);
+    t->Open();
+    return t;
+  }
+
+  // A table of the style with one field of every type the engine makes in it
+  // (the FOX style adds an 8-byte double), one record written by the engine.
+  std::string MakeEveryType(const Style& s) {
+    const std::string path = dir.Path() + "EVERY" + s.name + ".DBF";
+    short area = xbe::xb_CreateNew(path.c_str(), "EVERY", s.code, 0);
+    EXPECT_GT(area, 0);
+    xbe::xb_CreateField("NAME", "C", 10, 0);
+    xbe::xb_CreateField("QTY", "N", 8, 2);
+    xbe::xb_CreateField("SMALL", "N", 4, 0);
+    xbe::xb_CreateField("DAY", "D", 8, 0);
+    xbe::xb_CreateField("OK", "L", 1, 0);
+    xbe::xb_CreateField("COUNT", "I", 4, 0);
+    xbe::xb_CreateField("NOTES", "M", 10, 0);
+    if (IsFox(s)) xbe::xb_CreateField("RATE", "B", 8, 0);
+    area = xbe::xb_CreateExec();
+    EXPECT_GT(area, 0);
+    xbe::xb_Select(area);
+    xbe::xb_AppendBlank();
+    xbe::xb_PutString("NAME", "first");
+    xbe::xb_PutDouble("QTY", 12.5);
+    xbe::xb_PutInteger("SMALL", 12);
+    xbe::xb_PutString("DAY", "20091224");
+    xbe::xb_PutLogical("OK", 1);
+    xbe::xb_PutInteger("COUNT", 42);
+    xbe::xb_PutMemo("NOTES", "a memo");
+    if (IsFox(s)) xbe::xb_PutDouble("RATE", 3.25);
+    xbe::xb_Commit();
+    xbe::xb_Close();
+    return path;
+  }
+
+  ScratchDir dir;
+};
+
+}  // namespace
+
+TEST_F(TableFields, EveryFieldTypeRoundTripsInEveryTableStyle) {
+  for (const Style& s : kStyles) {
+    SCOPED_TRACE(s.name);
+    const std::string path = MakeEveryType(s);
+    auto t = Open(ExtractFileName(path), s.type);
+    ASSERT_EQ(t->FieldByName("COUNT")->DataType(), ftInteger);
+    EXPECT_EQ(t->FieldByName("NAME")->AsString(), "first");
+    EXPECT_DOUBLE_EQ(t->FieldByName("QTY")->AsFloat(), 12.5);
+    EXPECT_EQ(t->FieldByName("SMALL")->AsInteger(), 12);
+    EXPECT_EQ(t->FieldByName("DAY")->AsDateTime(), EncodeDate(2009, 12, 24));
+    EXPECT_TRUE(t->FieldByName("OK")->AsBoolean());
+    EXPECT_EQ(t->FieldByName("COUNT")->AsInteger(), 42);
+    EXPECT_FALSE(t->FieldByName("NOTES")->IsNull());
+    if (IsFox(s)) {
+      ASSERT_EQ(t->FieldByName("RATE")->DataType(), ftFloat);
+      EXPECT_DOUBLE_EQ(t->FieldByName("RATE")->AsFloat(), 3.25);
+    }
+
+    t->Edit();
+    t->FieldByName("NAME")->SetAsString("second");
+    t->FieldByName("QTY")->SetAsFloat(-7.25);
+    t->FieldByName("SMALL")->SetAsInteger(-3);
+    t->FieldByName("DAY")->SetAsDateTime(EncodeDate(2010, 1, 31));
+    t->FieldByName("OK")->SetAsBoolean(false);
+    t->FieldByName("COUNT")->SetAsInteger(7);
+    if (IsFox(s)) t->FieldByName("RATE")->SetAsFloat(-1.5);
+    t->Post();
+
+    // A new record: the values given, and an untouched binary field empty
+    // (zero), not blanks read as a number.
+    t->Append();
+    t->FieldByName("NAME")->SetAsString("third");
+    t->FieldByName("COUNT")->SetAsInteger(2147483647);
+    t->Post();
+    t->Close();
+
+    {
+      EngineArea e(path);
+      e.Go(1);
+      EXPECT_STREQ(xbe::xb_GetTrimString("NAME"), "second");
+      EXPECT_DOUBLE_EQ(xbe::xb_GetDouble("QTY"), -7.25);
+      EXPECT_EQ(xbe::xb_GetInteger("SMALL"), -3);
+      EXPECT_STREQ(xbe::xb_GetString("DAY"), "20100131");
+      EXPECT_EQ(xbe::xb_GetLogical("OK"), 0);
+      EXPECT_EQ(xbe::xb_GetInteger("COUNT"), 7);
+      if (IsFox(s)) {
+        EXPECT_DOUBLE_EQ(xbe::xb_GetDouble("RATE"), -1.5);
+      }
+      EXPECT_EQ(e.Memo("NOTES"), "a memo");  // the reference survived the edit
+      e.Go(2);
+      EXPECT_STREQ(xbe::xb_GetTrimString("NAME"), "third");
+      EXPECT_EQ(xbe::xb_GetInteger("COUNT"), 2147483647);
+      EXPECT_STREQ(xbe::xb_GetString("QTY"), "        ");
+      if (IsFox(s)) {
+        EXPECT_DOUBLE_EQ(xbe::xb_GetDouble("RATE"), 0.0);
+      }
+      EXPECT_EQ(e.Memo("NOTES"), "");
+    }
+
+    t = Open(ExtractFileName(path), s.type);
+    t->Next();
+    EXPECT_EQ(t->FieldByName("COUNT")->AsInteger(), 2147483647);
+    EXPECT_TRUE(t->FieldByName("QTY")->IsNull());
+    EXPECT_TRUE(t->FieldByName("NOTES")->IsNull());
+    t->Close();
+
+    // Independent readers see the same records. (They take a B field of
+    // the FOX style's memo tables for a memo reference, so that style is
+    // checked against them with tables of the 0x30 style below.)
+    if (!IsFox(s) && HavePython("dbfread")) {
+      const std::string script = "from dbfread import DBF\n"
+                                 "for r in DBF('" + path + "'):\n"
+                                 "    print(r['NAME'], r['QTY'], r['SMALL'], r['DAY'], r['OK'], r['COUNT'], r['NOTES'])\n";
+      std::ofstream(dir.Path() + "read.py") << script;
+      EXPECT_EQ(Shell("/usr/bin/python3 " + dir.Path() + "read.py"),
+                "second -7.25 -3 2010-01-31 False 7 a memo\n"
+                "third None None None None 2147483647 None\n");
+    }
+  }
+}
+
+TEST_F(TableFields, ThirdPartyVisualStyleTableRoundTripsThroughTheTable) {
+  if (!HavePython("dbf") || !HavePython("dbfread"))
+    GTEST_SKIP() << "python3-dbf and python3-dbfread are needed (scripts/packages.txt)";
+  const std::string path = dir.Path() + "vfp.dbf";
+  const std::string make =
+      "import dbf, datetime\n"
+      "t = dbf.Table('" + path + "', 'name C(10); count I; rate B; price Y; stamp T; notes M; day D; ok L; "
+      "qty N(8,2)', dbf_type='vfp')\n"
+      "t.open(dbf.READ_WRITE)\n"
+      "t.append(('first', 42, 3.25, 12.25, datetime.datetime(2009, 12, 24, 13, 14, 15), 'first memo',\n"
+      "          datetime.date(2009, 12, 24), True, 1.5))\n"
+      "t.close()\n";
+  std::ofstream(dir.Path() + "make.py") << make;
+  ASSERT_EQ(Shell("/usr/bin/python3 " + dir.Path() + "make.py"), "");
+
+  auto t = Open("vfp.dbf", ttSXFOX);
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "first");
+  EXPECT_EQ(t->FieldByName("COUNT")->AsInteger(), 42);
+  EXPECT_DOUBLE_EQ(t->FieldByName("RATE")->AsFloat(), 3.25);
+  ASSERT_EQ(t->FieldByName("PRICE")->DataType(), ftCurrency);
+  EXPECT_DOUBLE_EQ(t->FieldByName("PRICE")->AsFloat(), 12.25);
+  ASSERT_EQ(t->FieldByName("STAMP")->DataType(), ftDateTime);
+  EXPECT_NEAR(t->FieldByName("STAMP")->AsDateTime(), EncodeDate(2009, 12, 24) + EncodeTime(13, 14, 15, 0), 1e-9);
+  EXPECT_FALSE(t->FieldByName("NOTES")->IsNull());
+  EXPECT_EQ(t->FieldByName("DAY")->AsDateTime(), EncodeDate(2009, 12, 24));
+  EXPECT_TRUE(t->FieldByName("OK")->AsBoolean());
+  EXPECT_DOUBLE_EQ(t->FieldByName("QTY")->AsFloat(), 1.5);
+
+  t->Edit();
+  t->FieldByName("NAME")->SetAsString("second");
+  t->FieldByName("COUNT")->SetAsInteger(-7);
+  t->FieldByName("RATE")->SetAsFloat(-1.5);
+  t->FieldByName("PRICE")->SetAsFloat(-99.99);
+  t->FieldByName("STAMP")->SetAsDateTime(EncodeDate(2010, 1, 31) + EncodeTime(8, 30, 15, 0));
+  t->FieldByName("DAY")->SetAsDateTime(EncodeDate(2010, 1, 31));
+  t->FieldByName("OK")->SetAsBoolean(false);
+  t->FieldByName("QTY")->SetAsFloat(-2.25);
+  t->Post();
+  t->Append();
+  t->FieldByName("NAME")->SetAsString("third");
+  t->FieldByName("COUNT")->SetAsInteger(5);
+  t->Post();
+  t->Close();
+
+  const std::string read =
+      "import dbf\n"
+      "from dbfread import DBF\n"
+      "t = dbf.Table('" + path + "')\n"
+      "t.open()\n"
+      "for r in t:\n"
+      "    print('dbf', r.name.strip(), r.count, r.rate, r.price, r.stamp, r.notes.strip(), r.day, r.ok, r.qty)\n"
+      "t.close()\n"
+      "for r in DBF('" + path + "'):\n"
+      "    print('dbfread', r['NAME'], r['COUNT'], r['RATE'], r['PRICE'], r['STAMP'], r['NOTES'], r['DAY'], r['OK'],"
+      " r['QTY'])\n";
+  std::ofstream(dir.Path() + "read.py") << read;
+  EXPECT_EQ(Shell("/usr/bin/python3 " + dir.Path() + "read.py"),
+            "dbf second -7 -1.5 -99.9900 2010-01-31 08:30:15 first memo 2010-01-31 False -2.25\n"
+            "dbf third 5 0.0 0.0000 None  None None None\n"
+            "dbfread second -7 -1.5 -99.99 2010-01-31 08:30:15 first memo 2010-01-31 False -2.25\n"
+            "dbfread third 5 0.0 0 None None None None None\n");
+}
+
+TEST_F(TableFields, NumberTextsReadAsTheEngineReadsThem) {
+  // One reading of number text for engine and table: garbage is 0 with a
+  // value present, never NaN or a number taken from the front of the text.
+  WriteRawDbf(dir.Path() + "NUMS.DBF", {{"V", 'N', 8, 0}},
+              {{"nan"}, {"inf"}, {"12abc"}, {"-1.5e2"}, {""}, {"   42"}});
+  auto t = Open("NUMS.DBF", ttSXNTX);
+  const double expected[] = {0, 0, 0, -150, 0, 42};
+  for (int i = 0; i < 6; ++i, t->Next()) {
+    SCOPED_TRACE(i);
+    TField* v = t->FieldByName("V");
+    EXPECT_EQ(v->IsNull(), i == 4);
+    EXPECT_DOUBLE_EQ(v->AsFloat(), expected[i]);
+    t->SelectArea();
+    t->EngineGo(i + 1);
+    EXPECT_DOUBLE_EQ(xbe::xb_GetDouble("V"), expected[i]);
+  }
+}
+
+TEST_F(TableFields, ValuesThatCannotBeStoredFailThePostAndLeaveTheRecord) {
+  MakeTable(dir.Path(), "BAD.DBF", {{"V", 'N', 10, 2}, {"DAY", 'D', 8}}, {{"1.50", "20091224"}});
+  auto t = Open("BAD.DBF", ttSXFOX);
+  for (double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
+    t->Edit();
+    // The field itself may refuse the value; if it takes it, the table must.
+    try {
+      t->FieldByName("V")->SetAsFloat(bad);
+    } catch (const Exception&) {
+      t->Cancel();
+      continue;
+    }
+    EXPECT_EQ(ErrorOf([&] { t->Post(); }), "Translate error. Value out of bounds");
+    t->Cancel();
+  }
+  t->Edit();
+  t->FieldByName("DAY")->SetAsDateTime(EncodeDate(9999, 12, 31) + 2);  // past the year 9999
+  EXPECT_EQ(ErrorOf([&] { t->Post(); }), "Translate error. Value out of bounds");
+  t->Cancel();
+  t->Close();
+  EXPECT_EQ(ReadColumn(dir.Path() + "BAD.DBF", "V")[0], "      1.50");
+  EXPECT_EQ(ReadColumn(dir.Path() + "BAD.DBF", "DAY")[0], "20091224");
+}
+
+namespace {
+
+// A connection that is always there and serves its tables with the local
+// engine, counting what the table asks of it.
+class CountingCursor : public TXbLocalCursor {
+public:
+  explicit CountingCursor(int& fetches, int& writes) : fetches_(fetches), writes_(writes) {}
+  TGetResult Fetch(TGetMode Mode, bool AtTop, bool AtBottom, TEOFAction Action, char* Image,
+                   std::int32_t& RecNo) override {
+    ++fetches_;
+    return TXbLocalCursor::Fetch(Mode, AtTop, AtBottom, Action, Image, RecNo);
+  }
+  void PutRecord(const void* Image) override {
+    ++writes_;
+    TXbLocalCursor::PutRecord(Image);
+  }
+
+private:
+  int& fetches_;
+  int& writes_;
+};
+
+class LoopbackConnection : public TXbConnection {
+public:
+  using TXbConnection::TXbConnection;
+  bool Active() const override { return true; }
+  std::unique_ptr<TXbCursor> NewCursor() override {
+    ++cursors;
+    return std::make_unique<CountingCursor>(fetches, writes);
+  }
+  int cursors = 0, fetches = 0, writes = 0;
+};
+
+}  // namespace
+
+TEST_F(TableFields, ServerTableWorksWhollyThroughItsConnectionsCursor) {
+  MakeTable(dir.Path(), "ORDERS.DBF", {{"NAME", 'C', 8}, {"QTY", 'N', 5}}, {{"ab", "1"}, {"cd", "2"}});
+  LoopbackConnection conn(nullptr);
+  TXbTable t(nullptr);
+  t.SetDatabaseName(dir.Path());
+  t.SetTableName("ORDERS.DBF");
+  t.SetXbConnection(&conn);
+  t.SetAccessMethod(amServer);
+  t.Open();
+  int seen = 0;
+  for (; !t.Eof(); t.Next()) ++seen;
+  EXPECT_EQ(seen, 2);
+  t.First();
+  t.Edit();
+  t.FieldByName("QTY")->SetAsInteger(42);
+  t.Post();
+  t.Close();
+  EXPECT_EQ(conn.cursors, 1);
+  EXPECT_GE(conn.fetches, 2);
+  EXPECT_EQ(conn.writes, 1);
+  EXPECT_EQ(ReadColumn(dir.Path() + "ORDERS.DBF", "QTY")[0], "   42");
+  t.SetXbConnection(nullptr);
+}

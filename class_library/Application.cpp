@@ -111,6 +111,7 @@ void TApplication::Run() {
     loopThread_ = std::this_thread::get_id();
     finished_ = false;
   }
+  if (gui_) gui_->Starting();
   int streak = 0;
   while (!terminated_.load()) {
     if (HandleOne(kAll, nullptr)) {

@@ -25,6 +25,7 @@
 
 class TTimer;
 class TApplication;
+struct THintInfo;  // the hint being shown; visual/Hints.h
 
 // Called on the loop thread with the descriptor and what it is ready for
 // (fdRead / fdWrite, TFdEvent). The call may come when the operation would
@@ -53,6 +54,25 @@ private:
 };
 
 using TExceptionEvent = std::function<void(TObject* Sender, const Exception& E)>;
+using TShowHintEvent = std::function<void(String& HintStr, bool& CanShow, THintInfo& HintInfo)>;
+
+// What a windowing layer adds to the application (the visual classes
+// install theirs from Initialize): showing the main form, the hint window.
+class TApplicationGui {
+public:
+  virtual ~TApplicationGui() = default;
+  // Run is about to start its loop.
+  virtual void Starting() = 0;
+  // ShowHint or a pause changed.
+  virtual void HintSettingsChanged() = 0;
+  // Hides the hint on screen.
+  virtual void CancelHint() = 0;
+};
+
+// A start-up step of a library, run by TApplication::Initialize (register
+// it from a static initializer of the library's unit).
+using TApplicationInitializer = void (*)(TApplication* App);
+void RegisterApplicationInitializer(TApplicationInitializer Initializer);
 
 class TApplication : public TComponent {
 public:
@@ -62,7 +82,9 @@ public:
   ~TApplication() override;
   String ClassName() const override { return "TApplication"; }
 
-  void Initialize() {}
+  // Runs the start-up steps of the libraries linked in (the visual classes
+  // start the window layer there). Call once, first in main.
+  void Initialize();
   // Runs the loop on the calling thread until Terminate: posted work in the
   // order posted, timers when due, and the callbacks of watched descriptors
   // when they are ready. Returns at once when already terminated.
@@ -115,6 +137,37 @@ public:
   bool SendToMainThread(std::function<void()> Work);
   bool IsMainThread() const;
 
+  // ---- Forms and hints (acted on by a windowing layer) ---------------------
+  // Creates a component of class T owned by the application into
+  // Reference. The first one so created is the main form: the windowing
+  // layer shows it when Run starts, and closing it ends the program.
+  template <class T>
+  void CreateForm(T*& Reference) {
+    Reference = new T(this);
+    if (!mainForm_) mainForm_ = Reference;
+  }
+  TComponent* MainForm() const { return mainForm_; }
+  // Whether controls show hints (default true), and the pauses in
+  // milliseconds: before the first hint (500), between the hints of
+  // neighbouring controls (50), before a hint hides again (2500).
+  bool ShowHint() const { return showHint_; }
+  void SetShowHint(bool Value);
+  int HintPause() const { return hintPause_; }
+  void SetHintPause(int Value);
+  int HintShortPause() const { return hintShortPause_; }
+  void SetHintShortPause(int Value);
+  int HintHidePause() const { return hintHidePause_; }
+  void SetHintHidePause(int Value);
+  // Called before each hint shows; may change the text, refuse the hint or
+  // adjust its information.
+  TShowHintEvent OnShowHint;
+  // Hides the hint on screen (nothing without a windowing layer).
+  void CancelHint();
+  // The windowing layer (nullptr: none); it is not owned.
+  void SetGui(TApplicationGui* Gui) { gui_ = Gui; }
+  TApplicationGui* Gui() const { return gui_; }
+  void ComponentNotification(TComponent* AComponent, TOperation Operation) override;
+
   // Timers (TTimer calls these). UpdateTimer schedules the timer one
   // interval from now when it is enabled, has an interval and a handler, and
   // removes it otherwise. Safe from any thread.
@@ -161,6 +214,12 @@ private:
   std::atomic<bool> terminated_{false};
   bool finished_ = false;
   String title_;
+  TComponent* mainForm_ = nullptr;
+  TApplicationGui* gui_ = nullptr;
+  bool showHint_ = true;
+  int hintPause_ = 500;
+  int hintShortPause_ = 50;
+  int hintHidePause_ = 2500;
 };
 
 // The process's application object, created on first use and freed at

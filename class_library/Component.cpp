@@ -137,8 +137,8 @@ void TComponent::ComponentNotification(TComponent* AComponent, TOperation Operat
   }
 }
 
-void TComponent::DefineProperties(TFiler* Filer) {
-  TPersistent::DefineProperties(Filer);
+void TComponent::ReadLegacyProperties(TFiler* Filer) {
+  TPersistent::ReadLegacyProperties(Filer);
   Filer->DefineProperty("Left", [](TReader&) {});
   Filer->DefineProperty("Top", [](TReader&) {});
 }
@@ -248,8 +248,8 @@ TDataModule::~TDataModule() {
   UnregisterRootComponent(this);
 }
 
-void TDataModule::DefineProperties(TFiler* Filer) {
-  TComponent::DefineProperties(Filer);
+void TDataModule::ReadLegacyProperties(TFiler* Filer) {
+  TComponent::ReadLegacyProperties(Filer);
   for (const char* name : {"OldCreateOrder", "Height", "Width", "PixelsPerInch", "HorizontalOffset", "VerticalOffset"})
     Filer->DefineProperty(name, [](TReader&) {});
 }

@@ -96,7 +96,7 @@ public:
   virtual TComponent* GetParentComponent() const { return nullptr; }
   // Drops the designer's position ("Left", "Top") that resources store for
   // non-visual components.
-  void DefineProperties(TFiler* Filer) override;
+  void ReadLegacyProperties(TFiler* Filer) override;
   // csUpdating, for owners that rebuild themselves.
   void Updating();
   void Updated();
@@ -180,7 +180,7 @@ public:
   String ClassName() const override { return "TDataModule"; }
   // Drops the designer's stored layout values ("OldCreateOrder", "Height",
   // "Width", "PixelsPerInch", "HorizontalOffset", "VerticalOffset").
-  void DefineProperties(TFiler* Filer) override;
+  void ReadLegacyProperties(TFiler* Filer) override;
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;

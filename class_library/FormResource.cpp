@@ -445,7 +445,7 @@ private:
   Lexer lex_;
 };
 
-// Collects what DefineProperties declares, by upper-cased name.
+// Collects what ReadLegacyProperties declares, by upper-cased name.
 class DefinedProperties : public TFiler {
 public:
   void DefineProperty(const String& Name, TReaderProc ReadData) override { procs_[UpperCase(Name)] = std::move(ReadData); }
@@ -640,7 +640,7 @@ private:
       return;
     }
     DefinedProperties defined;
-    target->DefineProperties(&defined);
+    target->ReadLegacyProperties(&defined);
     if (const TReaderProc* proc = defined.Find(name)) {
       TReader reader(p.value, root_);
       (*proc)(reader);
@@ -655,10 +655,16 @@ private:
     if (!prop.Writable()) throw PropertyFailure{"Property " + prop.Name + " is read-only"};
     const PropertyFailure invalid{"Invalid property value"};
     switch (prop.Kind) {
-      case TTypeKind::tkInteger:
+      case TTypeKind::tkInteger: {
+        std::int64_t named = 0;
+        if (v.kind == TResValue::vaIdent && prop.IdentToInt && prop.IdentToInt(v.text, named)) {
+          prop.SetOrd(target, named);
+          return;
+        }
         if (v.kind != TResValue::vaInt) throw invalid;
         prop.SetOrd(target, v.integer);
         return;
+      }
       case TTypeKind::tkBoolean:
       case TTypeKind::tkEnumeration: {
         if (v.kind != TResValue::vaIdent) throw invalid;

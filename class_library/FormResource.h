@@ -61,7 +61,7 @@ struct TResObject {
 // than 64 levels).
 TResObject ParseFormResource(const String& Text);
 
-// Hands one stored value to a DefineProperties reader procedure. The Read
+// Hands one stored value to a ReadLegacyProperties reader procedure. The Read
 // functions raise EReadError "Line <n>: Invalid property value" when the
 // value is of another kind.
 class TReader {
@@ -92,7 +92,7 @@ private:
 // already owns is reused), each told its enclosing component
 // (SetParentComponent). Component references are resolved and methods bound
 // after all components exist; names with no published property go to the
-// object's DefineProperties. Every read component is in csLoading during
+// object's ReadLegacyProperties. Every read component is in csLoading during
 // the read and gets FinishLoading at the end (Root first, then in reading
 // order). Errors raise EReadError "Line <n>: ..." and leave the components
 // created so far owned by Root.

@@ -21,7 +21,7 @@ void TPersistent::AssignError(const TPersistent* Source) const {
   throw EConvertError("Cannot assign a " + sourceName + " to a " + ClassName());
 }
 
-void TPersistent::DefineProperties(TFiler*) {}
+void TPersistent::ReadLegacyProperties(TFiler*) {}
 
 // ---- TCollectionItem -------------------------------------------------------
 

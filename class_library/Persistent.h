@@ -25,7 +25,7 @@ public:
   // Declares stored values that are not published properties (old property
   // names, binary data). The resource reader calls it for an object whose
   // stored text names something that is not a published property.
-  virtual void DefineProperties(TFiler* Filer);
+  virtual void ReadLegacyProperties(TFiler* Filer);
 
   // The name used in error messages and resource paths ("Form1.Table1").
   virtual String GetNamePath() const { return ClassName(); }
@@ -39,7 +39,7 @@ protected:
 
 using TReaderProc = std::function<void(TReader& Reader)>;
 
-// Handed to DefineProperties. Each call declares one stored value by name;
+// Handed to ReadLegacyProperties. Each call declares one stored value by name;
 // when the reader meets that name it calls ReadData with the reader
 // positioned on the value. A ReadData that reads nothing drops the value.
 class TFiler {

@@ -50,6 +50,9 @@ struct TPropInfo {
 
   // Integer, boolean (0/1), enumeration (ordinal), set (bit mask).
   std::function<std::int64_t(TPersistent*)> GetOrd;
+  // For tkInteger: names that stand for values in resource text
+  // (clWindowText, DEFAULT_CHARSET, crHandPoint); false for an unknown name.
+  std::function<bool(const String& Ident, std::int64_t& Value)> IdentToInt;
   std::function<void(TPersistent*, std::int64_t)> SetOrd;
   std::function<double(TPersistent*)> GetFloat;
   std::function<void(TPersistent*, double)> SetFloat;
@@ -261,6 +264,12 @@ public:
     TPropInfo& p = Add(Name, TTypeKind::tkStrings);
     p.GetStrings = [Get](TPersistent* o) { return std::vector<String>(std::invoke(Get, Cast(o))); };
     p.SetStrings = WrapSet<const std::vector<String>&>(Set);
+    return *this;
+  }
+  // Lets the last registered integer property be written as a name in
+  // resource text (Font.Color = clWindowText).
+  TClassRegistration& Idents(std::function<bool(const String&, std::int64_t&)> IdentToInt) {
+    info_->Props.back().IdentToInt = std::move(IdentToInt);
     return *this;
   }
   // Marks the last registered property as never stored.

@@ -97,8 +97,7 @@ int xb_QueryRecCount(void) noexcept {
 
 short xb_QueryTest(const char* expression) noexcept {
   return Guard<short>(0, [&] {
-    LogicalExpression(Current(), Text(expression));
-    return short(1);  // answered by testing every record
+    return short(QueryLevel(Current(), Text(expression)));
   });
 }
 

@@ -3,6 +3,9 @@
 //
 // A filter (xb_SetFilter) is an expression tested at every move. A query
 // (xb_Query) tests every record once and keeps the answer as a record set;
+// where an index order's key is compared with a constant (KEY = "text",
+// KEY >= 12, ... joined by .AND.), only the records the order holds in that
+// key range are tested;
 // records added after it are tested by its expression when moves reach them.
 // An activated "roll your own" set has no expression: records beyond it are
 // outside it. Pack and zap renumber the records, so a query falls back to
@@ -44,6 +47,10 @@ void SetExpressionFilter(Table& t, std::string_view text);
 // number; otherwise the query becomes the filter, the table goes to its top
 // record, and the answer is that record's number (0 when none matches).
 uint32_t RunQuery(Table& t, std::string_view text);
+// How xb_Query would answer text: 3 wholly from indexes, 2 partly (the
+// index narrows the records to test), 1 by testing every record. Throws
+// XbError when text is not a logical expression.
+int QueryLevel(Table& t, std::string_view text);
 // Records the active filter admits (every visible record without one).
 uint32_t FilteredCount(Table& t);
 // The records the active filter admits, as a set over 1..RecCount.

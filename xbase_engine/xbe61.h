@@ -19,9 +19,14 @@
  *  - The engine is not thread-safe: its current work area and settings are
  *    process-wide, so calls must come from one thread at a time.
  *
- * Entry points for indexes, orders, seeks, scopes, relations and collations
- * exist but are not provided by this version; they answer as documented next
- * to each ("not provided": 0, empty text or NULL, and nothing changes).
+ * Index orders (xbase_engine/INDEXES.md has the file kinds, the .NSX layout
+ * and the locking): orders are numbered from 1 across the index files open on
+ * a work area, in the order the files were opened; order 0 is natural order.
+ * While an order is set (xb_SetOrder), xb_GoTop, xb_GoBottom and xb_Skip move
+ * in its order within its scope, passing over records the filter refuses and
+ * deleted records while they are hidden; xb_Go stays physical.  Every write
+ * (xb_Replace, xb_Put*, xb_PutRecord, xb_Append*, xb_Delete, xb_Recall) keeps
+ * every open order in step; xb_Pack and xb_Zap rebuild them.
  */
 /* Every entry point is noexcept for C++ callers: a failure inside the engine
  * never unwinds out of it; the call answers its failure value instead. */
@@ -70,7 +75,7 @@ extern "C" {
 #define XB_PROP_GET_OPTIMISTIC 1008 /* answer: optimistic buffering setting */
 #define XB_PROP_SET_OPTIMISTIC 1009 /* value: new setting; answer: old */
 #define XB_PROP_ORDER_COUNT 3000   /* answer: index orders open on the current area */
-#define XB_PROP_DESCENDING 3002    /* answer: the current order is descending */
+#define XB_PROP_DESCENDING 3002    /* answer: the current order runs descending (after xb_IndexFlip too) */
 
 /* Callback types. */
 typedef void (*xb_ErrorCallback)(int code, const char* message);
@@ -126,7 +131,8 @@ int xb_BlobToFile(const char* field, const char* fileName) XB_NOEXCEPT;
 int xb_Bof(void) XB_NOEXCEPT;
 void xb_Close(void) XB_NOEXCEPT;
 void xb_CloseAll(void) XB_NOEXCEPT;
-/* Not provided (no index is ever open): does nothing. */
+/* Closes every index file of the area, the production index included; the
+ * area is then in natural order. */
 void xb_CloseIndexes(void) XB_NOEXCEPT;
 /* Writes pending changes (with today's date in the table header when records
  * changed); at commit level full also flushes them to the disk, and a disk
@@ -253,7 +259,7 @@ const char* xb_FilterDlg(void* parentWindow, const char* expression, const char*
 void xb_FinalizeSession(void) XB_NOEXCEPT;
 /* File lock on the current table.  Answer: non-zero when granted. */
 int xb_Flock(void) XB_NOEXCEPT;
-/* Answer 0 (seeks are not provided). */
+/* Non-zero when the last xb_Seek/xb_SeekBin found its key (it answered the same). */
 int xb_Found(void) XB_NOEXCEPT;
 
 /* ---- Memos and blobs ---- */
@@ -289,7 +295,8 @@ int xb_GetQueryBit(int recNo) XB_NOEXCEPT;
 /* Copies the current record image (xb_RecSize bytes) to dest; character fields
  * translated as xb_SetTranslate says. */
 void xb_GetRecord(void* dest) XB_NOEXCEPT;
-/* Answer "" (scopes are not provided). */
+/* The scope bound of the current order as given to xb_SetScope: which 0 the
+ * low bound, 1 the high bound; "" when none. */
 const char* xb_GetScope(short which) XB_NOEXCEPT;
 /* Field text as stored (full width; translated as xb_SetTranslate says). */
 const char* xb_GetString(const char* field) XB_NOEXCEPT;
@@ -315,19 +322,45 @@ void xb_Go(int recNo) XB_NOEXCEPT;
 void xb_GoBottom(void) XB_NOEXCEPT;
 void xb_GoTop(void) XB_NOEXCEPT;
 
-/* ---- Indexes (not provided: orders 0, texts "", answers 0) ---- */
+/* ---- Indexes ---- */
+/* Builds an index file with one order over the key expression (types C, N,
+ * D, L), keeping only records for which the condition (NULL or "": none) is
+ * true; unique keeps the first record of every key; descending orders high
+ * keys first.  The extension of the table type is added when the name has
+ * none (.NTX, .IDX, .NSX); a name without a directory is taken beside the
+ * table.  The new order becomes the current one.  Answer: its order number,
+ * 0 on failure. */
 short xb_Index(const char* fileName, const char* expression, const char* condition, int unique,
                int descending) XB_NOEXCEPT;
+/* Closes the index file of the current order; natural order follows. */
 void xb_IndexClose(void) XB_NOEXCEPT;
+/* FOR condition of the current order ("" when none). */
 const char* xb_IndexCondition(void) XB_NOEXCEPT;
+/* Reverses the direction of the current order for moves, seeks and
+ * positions.  Answer: non-zero when it now runs reversed. */
 int xb_IndexFlip(void) XB_NOEXCEPT;
+/* Key expression of the current order ("" in natural order). */
 const char* xb_IndexKey(void) XB_NOEXCEPT;
+/* The table fields the current order's key reads, upper case, joined by ";". */
 const char* xb_IndexKeyField(void) XB_NOEXCEPT;
+/* Path of the index file holding the order ("" when there is none). */
 const char* xb_IndexName(short order) XB_NOEXCEPT;
+/* Opens an index file (name rules as xb_Index); a file already open answers
+ * its first order again.  The current order does not change.  An index left
+ * needing a rebuild by a writer that died mid-write is rebuilt when the table
+ * may be written, refused otherwise.  Answer: the number of the file's first
+ * order, 0 on failure (also for a file of another format). */
 short xb_IndexOpen(const char* fileName) XB_NOEXCEPT;
+/* The current order number (0: natural order). */
 short xb_IndexOrd(void) XB_NOEXCEPT;
+/* Builds a tag (as xb_Index) in a compound file: fileName NULL or "" means the
+ * production index (<table>.CDX for FOX tables, <table>.NSX for NSX tables);
+ * a tag of the same name is replaced.  NTX tables get an .NTX file named by
+ * the tag.  The new tag becomes the current order.  Answer: its order number. */
 short xb_IndexTag(const char* fileName, const char* tagName, const char* condition, int unique,
                   int descending, const char* expression) XB_NOEXCEPT;
+/* 0 no order, 1 plain, 2 unique, 3 with a FOR condition, 4 unique with a FOR
+ * condition (2 and 4 mean unique). */
 short xb_IndexType(void) XB_NOEXCEPT;
 
 /* which: 0 the table, 1 its memo file.  Answer: non-zero when encrypted.
@@ -337,10 +370,16 @@ short xb_IndexType(void) XB_NOEXCEPT;
 int xb_IsEncrypted(short which) XB_NOEXCEPT;
 /* Non-zero when the field holds no value (blank, or null in a table with null flags). */
 int xb_IsNull(const char* field) XB_NOEXCEPT;
-int xb_KeyAdd(const char* tagName) XB_NOEXCEPT;          /* not provided: 0 */
-const char* xb_KeyData(void) XB_NOEXCEPT;                /* not provided: "" */
-int xb_KeyDrop(const char* tagName) XB_NOEXCEPT;         /* not provided: 0 */
-short xb_KeyLength(void) XB_NOEXCEPT;                    /* not provided: 0 */
+/* Adds (drops) the current record's key in the order of the tag (NULL or "":
+ * the current order), whatever its condition says.  Answer: non-zero when the
+ * order changed. */
+int xb_KeyAdd(const char* tagName) XB_NOEXCEPT;
+/* The current record's key in the current order as text (numbers and dates of
+ * binary orders written out: a number, yyyymmdd). */
+const char* xb_KeyData(void) XB_NOEXCEPT;
+int xb_KeyDrop(const char* tagName) XB_NOEXCEPT;
+/* Bytes of the current order's keys (0 in natural order). */
+short xb_KeyLength(void) XB_NOEXCEPT;
 /* Moves to the first record (direction >= 0) or the last one (direction < 0)
  * in the current order, honouring the filter and hidden deleted records,
  * that satisfies the logical expression; with resume non-zero the search
@@ -363,11 +402,16 @@ void* xb_MemRealloc(void* block, int size) XB_NOEXCEPT;
 
 /* Open mode of the current area (0, 1, 2), -1 when none. */
 short xb_OpenMode(void) XB_NOEXCEPT;
-/* Relative position 0..1 of the current record in natural order. */
+/* Relative position of the current record in the current order (within its
+ * scope): key k of n answers exactly k/n, so the last one answers 1.0; past
+ * the end 1.0; no keys 0.  In natural order: record number / record count. */
 double xb_OrderPosGet(void) XB_NOEXCEPT;
-/* Moves to the record at relative position 0..1.  Answer: non-zero on success. */
+/* Moves to the key at relative position 0..1: position p lands on key
+ * round(p * n) (at least the first), so k/n lands on key k.  Answer: non-zero
+ * on success. */
 int xb_OrderPosSet(double position) XB_NOEXCEPT;
-/* Position of the current record in the current order (natural order: its number). */
+/* 1-based position of the current record in the current order (0 when it is
+ * not in the order or past the end); natural order: its record number. */
 int xb_OrderRecNo(void) XB_NOEXCEPT;
 /* Removes deleted records (exclusive only).  Answer: non-zero on success. */
 int xb_Pack(void) XB_NOEXCEPT;
@@ -384,8 +428,10 @@ void xb_PutLogical(const char* field, int value) XB_NOEXCEPT;
 void xb_PutDouble(const char* field, double value) XB_NOEXCEPT;
 
 /* ---- Queries ----
- * A query tests every record once and keeps the records that satisfy it as
- * the work area's filter (a record set; records appended later are tested
+ * A query tests every record once (only those an index order holds in the
+ * key range of a comparison with its key, where there is one; see
+ * xb_QueryTest) and keeps the records that satisfy it as the work area's
+ * filter (a record set; records appended later are tested
  * when a move reaches them; after xb_Pack or xb_Zap the expression is tested
  * again at each move). */
 /* Empty or NULL expression: removes the filter and answers the current
@@ -400,7 +446,9 @@ int xb_QueryRecCount(void) XB_NOEXCEPT;
  * xb_SetExact says. */
 void xb_QuerySetExact(int on) XB_NOEXCEPT;
 /* How xb_Query would answer the expression: 0 not a logical expression, 1 by
- * testing every record. */
+ * testing every record, 2 partly from index orders (comparisons of an order's
+ * key expression with constants, joined by .AND., narrow the records to
+ * test), 3 wholly from index orders. */
 short xb_QueryTest(const char* expression) XB_NOEXCEPT;
 
 void xb_Recall(void) XB_NOEXCEPT;
@@ -410,7 +458,9 @@ int xb_RecCount(void) XB_NOEXCEPT;
 int xb_RecNo(void) XB_NOEXCEPT;
 /* Record image size in bytes, deletion byte included. */
 int xb_RecSize(void) XB_NOEXCEPT;
-void xb_Reindex(void) XB_NOEXCEPT; /* not provided: does nothing */
+/* Rebuilds every open index file from the table (also one that disagrees
+ * with it or was left needing a rebuild). */
+void xb_Reindex(void) XB_NOEXCEPT;
 /* Stores data of the given XB_R_* type code in the field. */
 void xb_Replace(const char* field, int type, const void* data) XB_NOEXCEPT;
 /* Locks the record (current record when recNo is 0).  Answer: non-zero when granted. */
@@ -439,11 +489,22 @@ int xb_RYOFilterSave(void) XB_NOEXCEPT;
 /* Sets (value non-zero) or clears the record's bit; the set grows up to the
  * current table's record count.  Answer: non-zero on success. */
 int xb_RYOFilterSetBit(int handle, int recNo, int value) XB_NOEXCEPT;
+/* As xb_KeyAdd with the key given as text (read like a seek key), and as
+ * xb_KeyDrop. */
 int xb_RYOKeyAdd(const char* tagName, const char* key) XB_NOEXCEPT;
 int xb_RYOKeyDrop(const char* tagName) XB_NOEXCEPT;
 
-/* ---- Seeks (not provided: answer 0) ---- */
+/* ---- Seeks ---- */
+/* Seeks the key in the current order, within its scope, passing over records
+ * moves pass over.  Character keys: with exact matching off (xb_SetExact,
+ * xb_SysProp 1003) a shorter key matches as a prefix; on, the whole key must
+ * match.  Numeric orders read the key as a number ("123.45", "  123.45",
+ * "00042"), date orders as yyyymmdd, logical ones as T/F.  Found: stands on the
+ * first matching record.  Not found: with soft seek on (xb_SetSoftSeek) on the
+ * next key in order, else (and past the last key) at the end (Eof).  Answer:
+ * non-zero when found (xb_Found answers the same); 0 without an order. */
 int xb_Seek(const char* key) XB_NOEXCEPT;
+/* As xb_Seek with the key given as stored bytes (length bytes). */
 int xb_SeekBin(const void* key, short length) XB_NOEXCEPT;
 
 /* Makes the area current.  Answer: the previously current area. */
@@ -491,7 +552,9 @@ int xb_SetMachineCollation(void) XB_NOEXCEPT;
 /* Block size for memo files created from now on (DBT: 512 fixed for dBase III
  * style; FPT: 32..16384, rounded to a multiple of 32; bytes). */
 void xb_SetMemoBlockSize(int size) XB_NOEXCEPT;
-short xb_SetOrder(short order) XB_NOEXCEPT; /* not provided: 0 */
+/* Makes order the current one (0: natural order); an order that does not
+ * exist changes nothing.  Answer: the previous order. */
+short xb_SetOrder(short order) XB_NOEXCEPT;
 /* The password of the current table.  An encrypted table shows its records
  * decrypted and takes changes from now on; a wrong password is reported as a
  * failure and leaves it masked and unchangeable (nothing is written); an
@@ -512,7 +575,11 @@ int xb_SetQueryBit(int recNo, int value) XB_NOEXCEPT;
  * the current area); closing either area removes it too.  Answer: non-zero
  * on success. */
 int xb_SetRelation(short childArea, const char* key) XB_NOEXCEPT;
-int xb_SetScope(const char* low, const char* high) XB_NOEXCEPT;  /* not provided: 0 */
+/* Limits the current order to keys from low to high (texts read like seek
+ * keys; a character bound is a prefix; NULL or "" leaves that end open; both
+ * NULL clear the scope).  The record does not move.  Answer: non-zero on
+ * success, 0 without an order. */
+int xb_SetScope(const char* low, const char* high) XB_NOEXCEPT;
 int xb_SetSoftSeek(int on) XB_NOEXCEPT;
 /* 1: texts are zero-terminated strings (the only kind provided). */
 void xb_SetStringType(int type) XB_NOEXCEPT;
@@ -541,9 +608,14 @@ void xb_SetUserDelimiter(const char* delimiter) XB_NOEXCEPT;
 const char* xb_GetUDFPath(void) XB_NOEXCEPT;
 /* Answer for the XB_PROP_* numbers; 0 for any other. */
 int xb_SysProp(int property, int value) XB_NOEXCEPT;
-short xb_TagArea(const char* tagName) XB_NOEXCEPT;   /* not provided: 0 */
-const char* xb_TagName(short order) XB_NOEXCEPT;     /* not provided: "" */
-int xb_TagDelete(const char* tagName) XB_NOEXCEPT;   /* not provided: 0 */
+/* Order number of the tag (or of the single-order file of that base name),
+ * case-insensitive; 0 when none. */
+short xb_TagArea(const char* tagName) XB_NOEXCEPT;
+/* Tag name of the order (single-order files: the file's base name). */
+const char* xb_TagName(short order) XB_NOEXCEPT;
+/* Removes a tag from its compound file (natural order follows).  Answer:
+ * non-zero on success; 0 for an unknown tag or a single-order file. */
+int xb_TagDelete(const char* tagName) XB_NOEXCEPT;
 /* Releases a record lock, or with recNo 0 every lock of the current area. */
 void xb_Unlock(int recNo) XB_NOEXCEPT;
 /* As xb_UseEx with commit level normal. */

@@ -73,8 +73,8 @@ public:
     if (op == opRemove && c == Buddy) Buddy = nullptr;
   }
   // Old names: "FrameFlat" maps to HotTrack, "FrameSides" is dropped.
-  void DefineProperties(TFiler* filer) override {
-    TComponent::DefineProperties(filer);
+  void ReadLegacyProperties(TFiler* filer) override {
+    TComponent::ReadLegacyProperties(filer);
     filer->DefineProperty("FrameFlat", [this](TReader& r) { HotTrack = r.ReadBoolean(); });
     filer->DefineProperty("FrameSides", [](TReader& r) { r.ReadSet(); });
     filer->DefineBinaryProperty("Data", [this](TReader& r) { Data = r.ReadBinary(); });

@@ -154,6 +154,9 @@ void FillArea(DcObj& d, const QRegion& area, HBRUSH brush, bool usePenMix) {
     QColor c = qb.color();
     if (!ApplyRop2(d, p, c)) return;
     if (qb.style() == Qt::SolidPattern) qb.setColor(c);
+    // A hatch leaves its gaps alone (they were filled above when OPAQUE).
+    if (qb.style() != Qt::SolidPattern && d.st.rop2 == R2_COPYPEN)
+      p->setCompositionMode(QPainter::CompositionMode_SourceOver);
   } else {
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
   }

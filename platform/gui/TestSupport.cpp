@@ -10,6 +10,7 @@
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
+#include <QtGui/QScreen>
 #include <QtGui/QWheelEvent>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
@@ -71,7 +72,9 @@ QWidget* gLastUnder = nullptr;
 
 void SendMouse(QEvent::Type type, Point screen, Qt::MouseButton button, Qt::MouseButtons held, UINT modifiers) {
   QPoint global(screen.X, screen.Y);
-  QCursor::setPos(global);
+  // The pointer is where the test says; moving the toolkit's own pointer
+  // would send moves of its own.
+  G().testCursor = global;
   QPoint local;
   QWidget* target = WidgetAt(global, local);
   QWidget* grabber = QWidget::mouseGrabber();
@@ -248,6 +251,25 @@ bool SaveWindowPng(HWND hwnd, const std::string& path) {
   bool ok = bo->surface.image.save(QString::fromStdString(path), "PNG");
   DeleteObject(b);
   return ok;
+}
+
+}  // namespace gui::test
+
+namespace gui::test {
+
+bool SaveScreenPng(HWND hwnd, const std::string& path) {
+  using namespace gui::detail;
+  WindowObj* w = Win(hwnd);
+  if (!w) return false;
+  PaintPending();
+  WindowObj* root = RootOf(*w);
+  if (!root || !root->host) return false;
+  QScreen* screen = root->host->screen();
+  if (!screen) return false;
+  Rect r;
+  GetWindowRect(hwnd, r);
+  QPixmap shot = screen->grabWindow(0, r.Left, r.Top, r.Width(), r.Height());
+  return shot.toImage().convertToFormat(QImage::Format_RGB32).save(QString::fromStdString(path), "PNG");
 }
 
 }  // namespace gui::test

@@ -40,5 +40,8 @@ void TypeText(const std::string& text);
 HBITMAP CaptureWindow(HWND hwnd);
 // The same written to a PNG file.
 bool SaveWindowPng(HWND hwnd, const std::string& path);
+// What the display shows over the window (a real window system: the
+// screen's pixels), written to a PNG file.
+bool SaveScreenPng(HWND hwnd, const std::string& path);
 
 }  // namespace gui::test

@@ -160,11 +160,11 @@ void InvalidateForChange(WindowObj& w, const Rect& oldBounds, bool wasShowing) {
     QRegion area;
     if (wasShowing) area += ToQRect(oldBounds);
     if (IsShowing(w)) area += ToQRect(w.bounds);
-    if (!area.isEmpty()) InvalidateInternal(*parent, area, true, true);
+    if (!area.isEmpty()) InvalidateInternal(*parent, area, true, true, true);
   }
   if (IsShowing(w)) {
     w.ncInvalid = true;
-    InvalidateInternal(w, QRegion(0, 0, w.client.Width(), w.client.Height()), true, true);
+    InvalidateInternal(w, QRegion(0, 0, w.client.Width(), w.client.Height()), true, true, true);
   }
 }
 
@@ -385,7 +385,7 @@ bool DestroyWindow(HWND hwnd) {
     w->style &= ~WS_VISIBLE;
     if (w->host) w->host->hide();
     if (WindowObj* parent = Win(w->parent))
-      if (wasShowing) InvalidateInternal(*parent, QRegion(ToQRect(old)), true, true);
+      if (wasShowing) InvalidateInternal(*parent, QRegion(ToQRect(old)), true, true, true);
     OnWindowHiddenOrDestroyed(*w);
   }
   SendDestroy(hwnd);
@@ -481,7 +481,7 @@ HWND SetParent(HWND hwnd, HWND newParent) {
   Rect oldBounds = w->bounds;
   if (WindowObj* op = Win(old)) {
     RemoveFrom(op->children, hwnd);
-    if (wasShowing) InvalidateInternal(*op, QRegion(ToQRect(oldBounds)), true, true);
+    if (wasShowing) InvalidateInternal(*op, QRegion(ToQRect(oldBounds)), true, true, true);
   } else {
     RemoveFrom(G().topLevels, hwnd);
   }
@@ -508,7 +508,7 @@ HWND SetParent(HWND hwnd, HWND newParent) {
   SyncNativeGeometry(*w);
   if (IsShowing(*w)) {
     w->ncInvalid = true;
-    InvalidateInternal(*w, QRegion(0, 0, w->client.Width(), w->client.Height()), true, true);
+    InvalidateInternal(*w, QRegion(0, 0, w->client.Width(), w->client.Height()), true, true, true);
   }
   return old;
 }

@@ -95,6 +95,7 @@ void FlushSurfaceOf(WindowObj& w) {
 }  // namespace
 
 QRegion VisibleRegion(const WindowObj& w, bool clientOnly, bool clipChildren) {
+  if (!IsShowing(w)) return QRegion();
   QPoint o = SurfaceOrigin(w, clientOnly);
   QRegion r;
   if (clientOnly)
@@ -122,7 +123,7 @@ QRegion VisibleRegion(const WindowObj& w, bool clientOnly, bool clipChildren) {
   return r;
 }
 
-void InvalidateInternal(WindowObj& w, const QRegion& clientRgn, bool erase, bool children) {
+void InvalidateInternal(WindowObj& w, const QRegion& clientRgn, bool erase, bool children, bool evenClipped) {
   if (!(w.style & WS_VISIBLE)) return;
   QRegion area = clientRgn & QRect(0, 0, w.client.Width(), w.client.Height());
   if (!area.isEmpty()) {
@@ -130,7 +131,7 @@ void InvalidateInternal(WindowObj& w, const QRegion& clientRgn, bool erase, bool
     if (erase) w.erasePending = true;
     SchedulePaint();
   }
-  if (!children || (w.style & WS_CLIPCHILDREN)) return;
+  if (!children || ((w.style & WS_CLIPCHILDREN) && !evenClipped)) return;
   for (HWND c : w.children) {
     WindowObj* child = Win(c);
     if (!child || !(child->style & WS_VISIBLE)) continue;
@@ -142,7 +143,7 @@ void InvalidateInternal(WindowObj& w, const QRegion& clientRgn, bool erase, bool
       child->ncInvalid = true;
       SchedulePaint();
     }
-    InvalidateInternal(*child, inClient, erase, true);
+    InvalidateInternal(*child, inClient, erase, true, evenClipped);
   }
 }
 

@@ -324,12 +324,13 @@ HCURSOR SetCursor(HCURSOR cursor) {
 HCURSOR GetCursor() { return Ready() ? G().currentCursor : HCURSOR{}; }
 
 bool GetCursorPos(Point& p) {
-  QPoint q = QCursor::pos();
+  QPoint q = Ready() && G().testCursor ? *G().testCursor : QCursor::pos();
   p = Point{q.x(), q.y()};
   return true;
 }
 
 bool SetCursorPos(int x, int y) {
+  if (Ready() && G().testCursor) G().testCursor = QPoint(x, y);
   QCursor::setPos(x, y);
   return true;
 }

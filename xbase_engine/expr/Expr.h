@@ -41,6 +41,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "xbase_engine/Dbf.h"
 #include "xbase_engine/Settings.h"
@@ -89,6 +90,23 @@ class RecordSource {
 // no digits: 0.
 double ReadNumber(std::string_view text);
 
+// What a query can take from an index whose key expression is key: every
+// record that satisfies the expression has a key value within this range.
+// Ranges are supersets (records in them still have to be tested).
+struct KeyRange {
+  std::string key;  // the compared sub-expression, as NormalizeKey gives it
+  Type type = Type::Invalid;
+  // Text keys: the records whose key begins with prefix.
+  std::string prefix;
+  // Number and date keys (dates as Julian day numbers): low <= key <= high.
+  bool hasLow = false, hasHigh = false;
+  double low = 0.0, high = 0.0;
+};
+
+// An expression text in the form index keys are compared in: upper case and
+// without blanks, except inside text literals.
+std::string NormalizeKey(std::string_view text);
+
 class Program;  // the compiled form (internal)
 
 class Expression {
@@ -112,6 +130,11 @@ class Expression {
   int Decimals() const;
   // True when the expression reads another work area (alias->field).
   bool ReadsOtherAreas() const;
+
+  // The ranges of the comparisons with constants that the top-level .AND.
+  // chain of a logical expression is made of (= with a text; = < <= > >=
+  // with a number or a date). complete: the expression is nothing else.
+  std::vector<KeyRange> KeyRanges(bool& complete);
 
   // Exact text matching: by default the settings' exact flag decides at each
   // evaluation; ForceExact(true) makes = compare exactly whatever they say.

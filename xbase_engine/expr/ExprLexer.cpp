@@ -47,6 +47,7 @@ std::vector<Token> Tokenize(std::string_view text) {
     Token t;
     t.pos = i;
     if (i >= text.size()) {
+      t.end = i;
       out.push_back(t);
       return out;
     }
@@ -133,6 +134,7 @@ std::vector<Token> Tokenize(std::string_view text) {
       }
     }
     i += len;
+    t.end = i;
     out.push_back(std::move(t));
   }
 }

@@ -18,6 +18,7 @@ enum class Tok {
 struct Token {
   Tok kind = Tok::End;
   size_t pos = 0;     // offset in the text, for error messages
+  size_t end = 0;     // offset just past the token
   std::string text;   // identifier (upper case), string contents, date text
   double number = 0;  // Number
 };

@@ -47,8 +47,15 @@ class Parser {
   };
 
   int Add(Node n, size_t pos) {
+    n.begin = uint32_t(pos);
+    n.end = uint32_t(i_ > 0 ? tokens_[i_ - 1].end : pos);
+    n.constant = !(n.op >= Op::FieldText && n.op <= Op::FieldMemo) && n.op != Op::Recno && n.op != Op::Deleted;
     for (int k : n.kid) {
-      if (k >= 0) n.depth = std::max(n.depth, p_.nodes[size_t(k)].depth + 1);
+      if (k < 0) continue;
+      const Node& kid = p_.nodes[size_t(k)];
+      n.depth = std::max(n.depth, kid.depth + 1);
+      n.begin = std::min(n.begin, kid.begin);
+      n.constant = n.constant && kid.constant;
     }
     if (n.depth > kMaxDepth) Bad(pos, "nested too deeply");
     if (p_.nodes.size() >= kMaxNodes) Bad(pos, "too long");
@@ -305,6 +312,9 @@ class Parser {
         Nest nest(*this);
         const int n = Or();
         if (!Accept(Tok::RParen)) Bad(Peek().pos, "')' expected");
+        // The span takes the parentheses in, so that an enclosing span stays balanced.
+        p_.nodes[size_t(n)].begin = uint32_t(t.pos);
+        p_.nodes[size_t(n)].end = uint32_t(tokens_[i_ - 1].end);
         return n;
       }
       case Tok::Ident: {

@@ -45,6 +45,8 @@ struct Node {
   int width = 0;     // most bytes of a text result; numeric field width
   int decimals = 0;  // numeric field decimals
   int depth = 1;     // nesting depth of the subtree
+  uint32_t begin = 0, end = 0;  // the subtree's span in the expression text
+  bool constant = false;        // no field, RECNO() or DELETED() below
   // Field leaves.
   int slot = 0;
   FieldDesc field;

@@ -86,6 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   source.other = (mode & 32) ? row : Row{};
   try {
     auto e = Expression::Compile(text, source, settings);
+    bool complete = false;
+    for (const KeyRange& r : e->KeyRanges(complete)) {
+      if (r.key.empty() || (r.type != Type::Text && !r.hasLow && !r.hasHigh)) __builtin_trap();
+    }
     for (int i = 0; i < 2; ++i) {
       try {
         const Value& v = e->Evaluate(i == 0 ? row : Row{});

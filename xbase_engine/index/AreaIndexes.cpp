@@ -129,6 +129,7 @@ void AreaIndexes::Bind(IndexFile& f) {
       b.compareType = o.fmt.type;
     }
     o.compare = b.compare;
+    o.areaData = &b;
   };
 }
 
@@ -146,13 +147,19 @@ int AreaIndexes::Count() const {
   return n;
 }
 
+AreaIndexes::Bound& AreaIndexes::Of(IndexFile& f, Order& o) const {
+  auto* b = static_cast<Bound*>(o.areaData);
+  return b ? *b : BoundFor(f, o);
+}
+
 AreaIndexes::Slot AreaIndexes::At(int n) const {
   if (n < 1) return {};
   for (const auto& e : files_) {
     auto& orders = e.file->Orders();
     if (n <= int(orders.size())) {
       Order& o = *orders[size_t(n - 1)];
-      return {e.file.get(), &o, &BoundFor(*e.file, o)};
+      Bound* b = static_cast<Bound*>(o.areaData);
+      return {e.file.get(), &o, b ? b : &BoundFor(*e.file, o)};
     }
     n -= int(orders.size());
   }
@@ -282,7 +289,7 @@ int AreaIndexes::OpenFile(const std::string& name, bool repair) {
   return n;
 }
 
-std::vector<OrderSpec> AreaIndexes::SpecsOf(IndexFile& f, const Order* except) const {
+std::vector<OrderSpec> AreaIndexes::SpecsOf(IndexFile& f, const Order* except, bool keepCollation) const {
   std::vector<OrderSpec> specs;
   for (auto& o : f.Orders()) {
     if (o.get() == except) continue;
@@ -293,6 +300,7 @@ std::vector<OrderSpec> AreaIndexes::SpecsOf(IndexFile& f, const Order* except) c
     s.unique = o->unique;
     s.descending = o->descending;
     s.fmt = o->fmt;
+    s.compare = keepCollation ? o->compare : CompareFor(o->fmt);
     specs.push_back(s);
   }
   return specs;
@@ -308,6 +316,7 @@ OrderSpec AreaIndexes::SpecFor(const std::string& name, const std::string& keyEx
   s.descending = descending;
   auto e = CompileKey(*fields_, s_, s.keyExpr);
   s.fmt = FormatFor(*e, binary);
+  s.compare = CompareFor(s.fmt);
   if (!s.forExpr.empty()) {
     auto c = CompileKey(*fields_, s_, s.forExpr);
     if (c->ResultType() != expr::Type::Logical) throw XbError("Condition is not logical: " + s.forExpr);
@@ -346,7 +355,7 @@ void AreaIndexes::BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs) {
     if (s_.gaugeCallback && r % uint32_t(gaugeStep) == 0) s_.gaugeCallback(int(uint64_t(r) * 100 / n));
   }
   for (size_t i = 0; i < specs.size(); ++i) {
-    SortEntries(entries[i], specs[i].descending, specs[i].unique, CompareFor(specs[i].fmt));
+    SortEntries(entries[i], specs[i].descending, specs[i].unique, specs[i].compare);
   }
   PageStore& st = f.Store();
   if (st.Writing()) {
@@ -356,9 +365,17 @@ void AreaIndexes::BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs) {
   st.BeginWrite(false, WaitMs(), true);
   try {
     f.Rebuild(specs, entries, t_.Mode() == kModeExclusive);
-    // Rebuilt orders take the comparison they were sorted with.
-    for (auto& [key, b] : bound_) {
-      if (key.first == &f) b->compareSet = false;
+    // Rebuilt orders keep the comparison they were sorted with.
+    for (auto& o : f.Orders()) {
+      for (const OrderSpec& sp : specs) {
+        if (specs.size() == 1 || UpperAscii(sp.name) == UpperAscii(o->name)) {
+          Bound& b = BoundFor(f, *o);
+          b.compare = sp.compare;
+          b.compareSet = true;
+          b.compareType = sp.fmt.type;
+          break;
+        }
+      }
     }
     if (f.bind) {
       for (auto& o : f.Orders()) f.bind(*o);
@@ -472,7 +489,7 @@ void AreaIndexes::CloseAll() {
 void AreaIndexes::Reindex() {
   const int keep = current_;
   for (auto& e : files_) {
-    BuildFile(*e.file, SpecsOf(*e.file, nullptr));
+    BuildFile(*e.file, SpecsOf(*e.file, nullptr, false));
   }
   SetOrder(keep <= Count() ? keep : 0);
 }
@@ -498,7 +515,7 @@ void AreaIndexes::BeforeChange(Table& t) {
   const expr::Row row = RowOf(t);
   for (auto& e : files_) {
     for (auto& o : e.file->Orders()) {
-      Bound& b = BoundFor(*e.file, *o);
+      Bound& b = Of(*e.file, *o);
       b.oldIn = !b.cond || b.cond->Test(row);
       if (b.oldIn) MakeKey(*b.key, row, o->fmt, b.oldKey);
       b.haveOld = true;
@@ -519,7 +536,7 @@ void AreaIndexes::ChangeKeys(Table& t, uint32_t rec, bool appended) {
   for (auto& e : files_) {
     std::vector<Change> changes;
     for (auto& o : e.file->Orders()) {
-      Bound& b = BoundFor(*e.file, *o);
+      Bound& b = Of(*e.file, *o);
       const bool in = !b.cond || b.cond->Test(row);
       if (in) MakeKey(*b.key, row, o->fmt, key);
       if (appended) {
@@ -583,7 +600,7 @@ std::string AreaIndexes::KeyData() {
   const Slot s = Cur();
   if (!s.order || t_.Eof()) return {};
   std::string key;
-  MakeKey(*BoundFor(*s.file, *s.order).key, RowOf(t_), s.order->fmt, key);
+  MakeKey(*s.bound->key, RowOf(t_), s.order->fmt, key);
   const KeyFormat& f = s.order->fmt;
   if (f.binaryNumbers && (f.type == 'N' || f.type == 'D') && key.size() == 8) {
     const double v = DecodeBinaryNumber(U(key));
@@ -650,9 +667,15 @@ bool AreaIndexes::Land(const Slot& s, Cursor& c, bool physForward) {
   return false;
 }
 
-void AreaIndexes::StandOn(const Cursor& c) {
+void AreaIndexes::StandOn(const Slot& s, Cursor& c) {
   t_.Go(c.rec);
-  cur_ = c;
+  if (&c == &work_) {
+    std::swap(cur_, work_);
+  } else if (&c != &cur_) {
+    cur_ = c;
+  }
+  curOrder_ = s.order;
+  curRec_ = cur_.rec;
 }
 
 void AreaIndexes::StandEof(bool bof) {
@@ -669,7 +692,7 @@ bool AreaIndexes::Locate(const Slot& s, Cursor& c, bool& onEntry) {
     onEntry = true;
     return true;
   }
-  std::string key;
+  std::string& key = keyBuf_;
   const expr::Row row = RowOf(t_);
   const bool in = !s.bound->cond || s.bound->cond->Test(row);
   MakeKey(*s.bound->key, row, s.order->fmt, key);
@@ -707,12 +730,11 @@ bool AreaIndexes::GoTopBody(Table& t) {
   if (!s.order) return false;
   t.WriteCurrent();
   const bool phys = !s.bound->flipped;
-  Cursor c;
+  Cursor& c = work_;
+  c.Reset();
   const bool ok = s.file->Read(WaitMs(), [&] { return StartAt(s, c, phys) && Land(s, c, phys); });
   if (ok) {
-    StandOn(c);
-    curOrder_ = s.order;
-    curRec_ = c.rec;
+    StandOn(s, c);
   } else {
     StandEof(true);
   }
@@ -724,12 +746,11 @@ bool AreaIndexes::GoBottomBody(Table& t) {
   if (!s.order) return false;
   t.WriteCurrent();
   const bool phys = s.bound->flipped;
-  Cursor c;
+  Cursor& c = work_;
+  c.Reset();
   const bool ok = s.file->Read(WaitMs(), [&] { return StartAt(s, c, phys) && Land(s, c, phys); });
   if (ok) {
-    StandOn(c);
-    curOrder_ = s.order;
-    curRec_ = c.rec;
+    StandOn(s, c);
   } else {
     StandEof(true);
   }
@@ -747,10 +768,19 @@ bool AreaIndexes::SkipBody(Table& t, int64_t distance) {
     StandEof(false);
     return true;
   }
-  Cursor c;
+  // The remembered position is moved in place when it still holds.
+  const uint32_t rec = t.RecNo();
+  Cursor* cp = &work_;
   const bool landed = s.file->Read(WaitMs(), [&] {
     bool onEntry = false;
     bool have;
+    if (cur_.valid && curOrder_ == s.order && curRec_ == rec && cur_.seen == s.file->Store().Seen()) {
+      cp = &cur_;
+    } else {
+      cp = &work_;
+      work_.Reset();
+    }
+    Cursor& c = *cp;
     if (t.Eof()) {
       // From the phantom record back: the last record of the order.
       have = StartAt(s, c, phys) && Land(s, c, phys);
@@ -758,7 +788,7 @@ bool AreaIndexes::SkipBody(Table& t, int64_t distance) {
       for (int64_t i = 1; i < steps && have; ++i) have = Step(s, c, phys) && Land(s, c, phys);
       return have;
     }
-    const bool placed = Locate(s, c, onEntry);
+    const bool placed = cp == &cur_ ? (onEntry = true) : Locate(s, c, onEntry);
     for (int64_t i = 0; i < steps; ++i) {
       if (i == 0 && !onEntry) {
         // Not in the order: the entry after its key's place comes next.
@@ -774,10 +804,9 @@ bool AreaIndexes::SkipBody(Table& t, int64_t distance) {
     }
     return true;
   });
+  Cursor& c = *cp;
   if (landed) {
-    StandOn(c);
-    curOrder_ = s.order;
-    curRec_ = c.rec;
+    StandOn(s, c);
     return true;
   }
   if (forward) {
@@ -787,9 +816,7 @@ bool AreaIndexes::SkipBody(Table& t, int64_t distance) {
   // Back past the first record: stand on it with BOF.
   const bool top = s.file->Read(WaitMs(), [&] { return StartAt(s, c, phys ? false : true) && Land(s, c, !phys); });
   if (top) {
-    StandOn(c);
-    curOrder_ = s.order;
-    curRec_ = c.rec;
+    StandOn(s, c);
     t.MarkBof();
   } else {
     StandEof(true);
@@ -837,7 +864,8 @@ bool AreaIndexes::SetOrderPos(Table& t, double pos, bool& ok) {
   t.WriteCurrent();
   ok = false;
   if (!(pos >= 0.0 && pos <= 1.0)) return true;
-  Cursor c;
+  Cursor& c = work_;
+  c.Reset();
   const bool found = s.file->Read(WaitMs(), [&] {
     int64_t n = 0;
     const int64_t lo = ScopeRank(s, true, n);
@@ -847,9 +875,7 @@ bool AreaIndexes::SetOrderPos(Table& t, double pos, bool& ok) {
     return s.order->Select(lo + k - 1, c);
   });
   if (!found) return true;
-  StandOn(c);
-  curOrder_ = s.order;
-  curRec_ = c.rec;
+  StandOn(s, c);
   ok = true;
   return true;
 }
@@ -884,7 +910,8 @@ bool AreaIndexes::SeekBody(const std::string& text, bool raw) {
   t_.WriteCurrent();
   std::string key = raw ? text : KeyFromText(text, s.order->fmt, s_.exact);
   if (int(key.size()) > s.order->fmt.length) key.resize(size_t(s.order->fmt.length));
-  Cursor c;
+  Cursor& c = work_;
+  c.Reset();
   bool match = false;
   const bool phys = !s.bound->flipped;
   const bool landed = s.file->Read(WaitMs(), [&] {
@@ -900,9 +927,7 @@ bool AreaIndexes::SeekBody(const std::string& text, bool raw) {
   });
   found_ = landed && match;
   if (found_ || (landed && s_.softSeek)) {
-    StandOn(c);
-    curOrder_ = s.order;
-    curRec_ = c.rec;
+    StandOn(s, c);
   } else {
     StandEof(false);
   }

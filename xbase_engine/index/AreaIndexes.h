@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "xbase_engine/RecordBits.h"
 #include "xbase_engine/RecordObserver.h"
 #include "xbase_engine/Settings.h"
 #include "xbase_engine/TableExpression.h"
@@ -83,6 +84,13 @@ class AreaIndexes : public RecordObserver {
   bool KeyDrop(const std::string& tag, const std::string* key);
   int OrderRecNo();
 
+  // ---- queries (AreaQuery.cpp) ----
+  // Adds to out the records whose key lies within range in the first order
+  // that can answer it: its key expression is range.key, it has no FOR
+  // condition, is not unique, has keys of range.type and (text) compares in
+  // machine order. False when no order can.
+  bool KeyRangeRecords(const expr::KeyRange& range, RecordBits& out);
+
   // ---- RecordObserver ----
   void BeforeChange(Table& t) override;
   void AfterWrite(Table& t, uint32_t rec) override;
@@ -109,6 +117,7 @@ class AreaIndexes : public RecordObserver {
   Slot At(int n) const;
   Slot Cur() const { return At(current_); }
   Bound& BoundFor(IndexFile& f, Order& o) const;
+  Bound& Of(IndexFile& f, Order& o) const;  // the bound order, found fast
   static KeyCompare CompareFor(const KeyFormat& f);
   void Bind(IndexFile& f);  // orders learn their key types from the work area
   void Attach(IndexFile& f);
@@ -117,7 +126,9 @@ class AreaIndexes : public RecordObserver {
   FileKind CompoundKind() const;
   int WaitMs() const;
   void BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs);
-  std::vector<OrderSpec> SpecsOf(IndexFile& f, const Order* except) const;
+  // The orders of f as specs; keepCollation keeps each character order's
+  // collation, else they take the active one (a reindex).
+  std::vector<OrderSpec> SpecsOf(IndexFile& f, const Order* except, bool keepCollation = true) const;
   OrderSpec SpecFor(const std::string& name, const std::string& expr, const std::string& cond, bool unique,
                     bool descending, bool binary);
   void FirstOrderOf(IndexFile* f, int& n) const;
@@ -135,7 +146,7 @@ class AreaIndexes : public RecordObserver {
   bool BeforeScope(const Slot& s, const Cursor& c) const;
   bool StartAt(const Slot& s, Cursor& c, bool top);
   bool Land(const Slot& s, Cursor& c, bool forward);
-  void StandOn(const Cursor& c);
+  void StandOn(const Slot& s, Cursor& c);
   void StandEof(bool bof);
   int64_t ScopeRank(const Slot& s, bool top, int64_t& count);
   void ChangeKeys(Table& t, uint32_t rec, bool appended);
@@ -151,9 +162,10 @@ class AreaIndexes : public RecordObserver {
   int current_ = 0;
   bool found_ = false;
   Cursor cur_;
+  Cursor work_;         // the position being found (swapped into cur_)
+  std::string keyBuf_;  // a key being made
   const Order* curOrder_ = nullptr;
   uint32_t curRec_ = 0;
-  [[maybe_unused]] bool changing_ = false;  // BeforeChange captured the stored keys
 };
 
 // Creates the work area's index set and hands it to the table; opens the

@@ -28,6 +28,7 @@ struct OrderSpec {
   KeyFormat fmt;
   bool unique = false;
   bool descending = false;
+  KeyCompare compare;  // how its keys are sorted
 };
 
 class IndexFile {

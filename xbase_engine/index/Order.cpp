@@ -60,7 +60,10 @@ Node* Order::NewNode(bool leaf) {
 
 void Order::Dirty(Node* n) {
   PageStore& s = file_.Store();
-  s.MarkDirty(n->offset);
+  if (!n->dirty) {
+    n->dirty = true;
+    s.MarkDirty(n->offset);
+  }
   ++s.countEpoch;
 }
 
@@ -217,6 +220,15 @@ bool Order::Last(Cursor& c) {
   return Backward(c);
 }
 
+// The entry a step starts from, kept in a buffer of the order so that a
+// step allocates nothing.
+Cursor& Order::Before(const Cursor& c) {
+  before_.key.assign(c.key);
+  before_.rec = c.rec;
+  before_.valid = c.valid;
+  return before_;
+}
+
 bool Order::Moved(const Cursor& before, const Cursor& after, bool forward) const {
   if (!after.valid) return true;
   const int d = Compare(reinterpret_cast<const uint8_t*>(after.key.data()), after.rec,
@@ -226,7 +238,7 @@ bool Order::Moved(const Cursor& before, const Cursor& after, bool forward) const
 
 bool Order::Next(Cursor& c) {
   if (c.path.empty()) return false;
-  const Cursor before = c;
+  Cursor& before = Before(c);
   auto& [off, i] = c.path.back();
   Node* n = Load(off);
   if (!bplus_ && !n->leaf && n->kids[size_t(i) + 1] != 0) {
@@ -242,7 +254,7 @@ bool Order::Next(Cursor& c) {
 
 bool Order::Prev(Cursor& c) {
   if (c.path.empty()) return false;
-  const Cursor before = c;
+  Cursor& before = Before(c);
   auto& [off, i] = c.path.back();
   Node* n = Load(off);
   if (!bplus_ && !n->leaf && n->kids[size_t(i)] != 0) {

@@ -71,6 +71,9 @@ class Order {
   uint32_t root = 0;
   uint32_t headerOffset = 0;
   bool headerDirty = false;
+  // What the work area keeps for this order (its compiled key); set each
+  // time the order is bound.
+  void* areaData = nullptr;
 
   // ---- reading (inside the file's read or write bracket) ----
   bool First(Cursor& c);
@@ -120,6 +123,8 @@ class Order {
   void DescendLast(Cursor& c, uint32_t off);
   bool Settle(Cursor& c);    // fill key/rec from the path
   bool Moved(const Cursor& before, const Cursor& after, bool forward) const;
+  Cursor& Before(const Cursor& c);
+  Cursor before_;
   int Lower(const Node& n, const uint8_t* key, size_t len, uint32_t rec) const;
   int64_t CountOf(uint32_t off, int depth, int64_t& budget);
   void SplitBTree(std::vector<std::pair<uint32_t, int>>& path, size_t level);

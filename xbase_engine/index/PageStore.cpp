@@ -114,7 +114,9 @@ void PageStore::Validate() const {
 
 Node* PageStore::Keep(std::unique_ptr<Node> n) {
   Node* p = n.get();
-  cache_[n->offset] = std::move(n);
+  const size_t i = n->offset / pageSize_;
+  if (i >= cache_.size()) cache_.resize(std::max(i + 1, cache_.size() * 2));
+  cache_[i] = std::move(n);
   return p;
 }
 

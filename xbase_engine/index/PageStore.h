@@ -53,6 +53,7 @@ struct Node {
   uint32_t left = kNoPage;   // B+ siblings
   uint32_t right = kNoPage;
   int tag = 0;               // which order of the file the node belongs to
+  bool dirty = false;        // changed since written (listed once in the store)
   int64_t count = -1;        // entries in the subtree, -1 unknown
   uint64_t countEpoch = 0;
 
@@ -113,11 +114,10 @@ class PageStore {
 
   // Cached node at offset, or nullptr.
   Node* Cached(uint32_t offset) {
-    auto it = cache_.find(offset);
-    return it == cache_.end() ? nullptr : it->second.get();
+    const size_t i = offset / pageSize_;
+    return i < cache_.size() ? cache_[i].get() : nullptr;
   }
   Node* Keep(std::unique_ptr<Node> n);
-  void Forget(uint32_t offset) { cache_.erase(offset); }
   void ClearCache();
 
   // ---- writing ----
@@ -144,6 +144,7 @@ class PageStore {
       for (uint32_t off : dirty_) {
         Node* node = Cached(off);
         if (!node) continue;
+        node->dirty = false;
         std::fill(page.begin(), page.end(), 0);
         encode(*node, page.data());
         WriteAt(fd_.Get(), page.data(), page.size(), off);
@@ -186,7 +187,9 @@ class PageStore {
   bool locked_ = false;
   bool acceptBroken_ = false;
   bool broken_ = false;
-  std::unordered_map<uint32_t, std::unique_ptr<Node>> cache_;
+  // Decoded nodes by page number (offset / page size): pages are dense, so
+  // a vector finds them with one memory access.
+  std::vector<std::unique_ptr<Node>> cache_;
   std::vector<uint32_t> dirty_;
   std::vector<std::pair<uint64_t, std::vector<uint8_t>>> rawDirty_;
 };

@@ -363,3 +363,39 @@ TEST_F(Expr, BoundsAreErrorsNotCrashes) {
                XbError);
   EXPECT_EQ(Compile("NAME")->Evaluate(Row{}).text, "          ");
 }
+
+TEST_F(Expr, KeyRangesOfComparisonsWithConstants) {
+  EXPECT_EQ(NormalizeKey("upper( name ) + 'a b' + [c d]"), "UPPER(NAME)+'a b'+[c d]");
+  bool complete = false;
+  auto ranges = Compile("QTY > 5 .and. upper(NAME) = 'AB ' .AND. DAY <= {^2009-12-31} .AND. 2 * 3 > QTY")
+                    ->KeyRanges(complete);
+  EXPECT_TRUE(complete);
+  ASSERT_EQ(ranges.size(), 4u);
+  EXPECT_EQ(ranges[0].key, "QTY");
+  EXPECT_TRUE(ranges[0].hasLow);
+  EXPECT_FALSE(ranges[0].hasHigh);
+  EXPECT_DOUBLE_EQ(ranges[0].low, 5);
+  EXPECT_EQ(ranges[1].key, "UPPER(NAME)");
+  EXPECT_EQ(ranges[1].type, Type::Text);
+  EXPECT_EQ(ranges[1].prefix, "AB");
+  EXPECT_EQ(ranges[2].key, "DAY");
+  EXPECT_TRUE(ranges[2].hasHigh);
+  EXPECT_DOUBLE_EQ(ranges[2].high, Date("{^2009-12-31}"));
+  EXPECT_EQ(ranges[3].key, "QTY");  // 6 > QTY, seen from QTY
+  EXPECT_DOUBLE_EQ(ranges[3].high, 6);
+
+  ranges = Compile("(QTY + 1) * 2 >= 4")->KeyRanges(complete);
+  ASSERT_EQ(ranges.size(), 1u);
+  EXPECT_EQ(ranges[0].key, "(QTY+1)*2");
+  ranges = Compile("QTY * 2 = 10 .AND. OK")->KeyRanges(complete);
+  EXPECT_FALSE(complete);
+  ASSERT_EQ(ranges.size(), 1u);
+  EXPECT_EQ(ranges[0].key, "QTY*2");
+  EXPECT_TRUE(ranges[0].hasLow && ranges[0].hasHigh);
+  // Nothing an index could answer: .OR., #, text on the left, no constant side.
+  for (const char* e : {"QTY > 5 .OR. OK", "NAME # 'x'", "'AB' = NAME", "NAME > 'A'", "QTY + 1 > LEN(NAME)",
+                        "OK = .T."}) {
+    EXPECT_TRUE(Compile(e)->KeyRanges(complete).empty()) << e;
+    EXPECT_FALSE(complete) << e;
+  }
+}

@@ -304,3 +304,74 @@ TEST_F(XbeFilters, RelatedAreaFollowsItsParentByRecordNumber) {
   EXPECT_EQ(xb_RecNo(), 3);
   EXPECT_EQ(xb_SetRelation(codes, "QTY"), 0);
 }
+
+namespace {
+
+// The records the active filter admits, by xb_GetQueryBit.
+std::vector<int> Admitted() {
+  std::vector<int> recs;
+  for (int r = 1; r <= xb_RecCount(); ++r) {
+    if (xb_GetQueryBit(r)) recs.push_back(r);
+  }
+  return recs;
+}
+
+}  // namespace
+
+TEST_F(XbeFilters, QueriesAnsweredFromIndexesMatchFullScans) {
+  for (int r = 1; r <= 20; ++r) {
+    xb_Go(r);
+    const std::string day = "200912" + std::to_string(10 + r);
+    xb_PutString("DAY", day.c_str());
+    xb_PutLogical("OK", r % 3 == 0);
+  }
+  xb_Go(4);
+  xb_PutString("NAME", "r14");  // lower case: only UPPER(NAME) finds it with R14
+  const std::vector<std::string> queries = {
+      "QTY > 15",
+      "QTY >= 5 .AND. QTY <= 7",
+      "7 > QTY .AND. OK",
+      "QTY = 12",
+      "QTY > 15.5",
+      "QTY < 0",
+      "UPPER(NAME) = \"R1\"",
+      "UPPER(NAME) = \"R14\" .AND. QTY > 1",
+      "NAME = \"R1\"",
+      "DAY >= {^2009-12-25} .AND. DAY < {^2009-12-28}",
+      "DTOS(DAY) = \"2009122\"",
+      "QTY > 3 .OR. OK",
+  };
+  std::vector<std::vector<int>> scanned;
+  for (const std::string& q : queries) {
+    EXPECT_EQ(xb_QueryTest(q.c_str()), 1) << q;
+    xb_Query(q.c_str());
+    scanned.push_back(Admitted());
+  }
+  xb_Query("");
+  ASSERT_GT(xb_Index(dir.File("QTY.NTX").c_str(), "QTY", nullptr, 0, 0), 0);
+  ASSERT_GT(xb_Index(dir.File("UNAME.NTX").c_str(), "upper( NAME )", nullptr, 0, 1), 0);
+  ASSERT_GT(xb_Index(dir.File("DAY.NTX").c_str(), "DAY", nullptr, 0, 0), 0);
+  ASSERT_GT(xb_Index(dir.File("DAYS.NTX").c_str(), "DTOS(DAY)", nullptr, 0, 1), 0);
+  EXPECT_EQ(xb_QueryTest("QTY > 15"), 3);
+  EXPECT_EQ(xb_QueryTest("UPPER(NAME) = \"R1\""), 3);
+  EXPECT_EQ(xb_QueryTest("7 > QTY .AND. OK"), 2);
+  EXPECT_EQ(xb_QueryTest("QTY > 3 .OR. OK"), 1);
+  EXPECT_EQ(xb_QueryTest("NAME = \"R1\""), 1);  // no order on NAME itself
+  for (size_t i = 0; i < queries.size(); ++i) {
+    xb_Query(queries[i].c_str());
+    EXPECT_EQ(Admitted(), scanned[i]) << queries[i];
+  }
+  // The order in control decides where a query lands: DTOS(DAY) descending.
+  EXPECT_EQ(xb_Query("QTY >= 5 .AND. QTY <= 7"), 7);
+  // The indexes follow changes, and so do the queries answered from them.
+  xb_Go(2);
+  xb_PutInteger("QTY", 99);
+  xb_Query("QTY > 15");
+  EXPECT_EQ(Admitted(), (Recs{2, 16, 17, 18, 19, 20}));
+  // An order with a FOR condition or unique keys answers nothing.
+  xb_CloseIndexes();
+  ASSERT_GT(xb_Index(dir.File("QFOR.NTX").c_str(), "QTY", "QTY > 10", 0, 0), 0);
+  EXPECT_EQ(xb_QueryTest("QTY > 15"), 1);
+  ASSERT_GT(xb_Index(dir.File("QUNI.NTX").c_str(), "QTY", nullptr, 1, 0), 0);
+  EXPECT_EQ(xb_QueryTest("QTY > 15"), 1);
+}

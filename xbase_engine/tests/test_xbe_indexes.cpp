@@ -332,3 +332,20 @@ TEST_F(XbeIndexes, ForeignFilesOfAnIndexNameAreRefused) {
   EXPECT_EQ(xb_IndexOpen(dir.File("X.NTX").c_str()), 0);
   EXPECT_EQ(xb_SysProp(XB_PROP_ORDER_COUNT, 0), 0);
 }
+
+TEST_F(XbeIndexes, CharacterOrdersKeepTheCollationTheyWereBuiltWith) {
+  Make(XB_TYPE_NSX, {"b", "A", "a", "B"});
+  xb_SetSystemCollation();
+  ASSERT_GT(xb_IndexTag("", "SYS", nullptr, 0, 0, "NAME"), 0);
+  EXPECT_EQ(Walk(), (std::vector<int>{3, 2, 1, 4}));  // a A b B
+  EXPECT_TRUE(xb_Seek("B"));
+  EXPECT_EQ(xb_RecNo(), 4);
+  xb_SetMachineCollation();
+  ASSERT_GT(xb_IndexTag("", "MACH", nullptr, 0, 0, "NAME"), 0);
+  EXPECT_EQ(Walk(), (std::vector<int>{2, 4, 3, 1}));  // A B a b
+  // The first order keeps its own: changes land where it sorts them.
+  xb_SetOrder(xb_TagArea("SYS"));
+  xb_AppendBlank();
+  xb_PutString("NAME", "AB");
+  EXPECT_EQ(Walk(), (std::vector<int>{3, 2, 5, 1, 4}));  // a A AB b B
+}

@@ -95,6 +95,8 @@ void HostWidget::resizeEvent(QResizeEvent* e) {
   if (quiet_ || !Win(hwnd_)) return;
   Guard([&] {
     QRect g = geometry();
+    WindowObj* w = Win(hwnd_);
+    if (!w || ToQRect(w->bounds) == g) return;
     SetWindowPos(hwnd_, HWND{}, g.x(), g.y(), g.width(), g.height(), SWP_NOZORDER | SWP_NOACTIVATE);
   });
 }

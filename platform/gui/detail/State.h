@@ -186,6 +186,8 @@ struct Gui {
   bool paintScheduled = false;
   bool painting = false;
   QObject* dispatcher = nullptr;
+  // The pointer position tests give (GetCursorPos answers it while set).
+  std::optional<QPoint> testCursor;
   // caret of plain windows
   HWND caretOwner{};
   QPoint caretPos;
@@ -219,7 +221,10 @@ QRegion VisibleRegion(const WindowObj& w, bool clientOnly, bool clipChildren);
 QPoint SurfaceOrigin(const WindowObj& w, bool clientOnly);
 HostWidget* HostOf(const WindowObj& w);
 WindowObj* RootOf(WindowObj& w);
-void InvalidateInternal(WindowObj& w, const QRegion& clientRgn, bool erase, bool children);
+// Marks clientRgn of w for painting; with children, the children under it
+// too unless w clips its children (evenClipped: also then, for areas whose
+// pixels are gone, as after a move or when shown).
+void InvalidateInternal(WindowObj& w, const QRegion& clientRgn, bool erase, bool children, bool evenClipped = false);
 void FlushSurface(DcObj& dc);
 void ForgetWindowDcs(HWND h);
 

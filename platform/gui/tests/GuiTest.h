@@ -3,12 +3,15 @@
 // once per process, windows with recorded messages, pixel helpers.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/gui/App.h"
 #include "platform/gui/Gdi.h"
+#include "platform/gui/Images.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/TestSupport.h"
 #include "platform/gui/Window.h"
@@ -102,7 +105,6 @@ public:
         if (At(x, y) == c) ++n;
     return n;
   }
-  bool SavePng(const std::string& path) const;
 
 private:
   int w_, h_;
@@ -110,5 +112,12 @@ private:
   gui::HBITMAP bmp_{};
   gui::HBITMAP old_{};
 };
+
+// Saves what a canvas holds as gui-pictures/<name> (beside the test
+// programs), for looking at.
+inline bool SaveCanvasPng(const Canvas& c, const std::string& name) {
+  mkdir("gui-pictures", 0755);
+  return gui::SaveBitmapToFile(c.bitmap(), "gui-pictures/" + name);
+}
 
 }  // namespace guitest

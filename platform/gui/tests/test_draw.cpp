@@ -1,0 +1,385 @@
+// Drawing calls and raster operations against exact pixels.
+#include "platform/gui/tests/GuiTest.h"
+
+using namespace gui;
+using guitest::Canvas;
+
+namespace {
+
+class GuiDraw : public guitest::GuiTest {};
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kBlue = RGB(0, 0, 255);
+
+TEST_F(GuiDraw, LinesLeaveOutTheirEndPoint) {
+  Canvas c(10, 10);
+  SelectObject(c.dc(), GetStockPen(BLACK_PEN));
+  MoveToEx(c.dc(), 1, 1, nullptr);
+  LineTo(c.dc(), 6, 1);
+  EXPECT_EQ(c.Row(1), ".#####....");
+  LineTo(c.dc(), 6, 4);  // from where the last line ended
+  EXPECT_EQ(c.At(6, 1), 0u);
+  EXPECT_EQ(c.At(6, 3), 0u);
+  EXPECT_EQ(c.At(6, 4), 0xFFFFFFu);
+  MoveToEx(c.dc(), 0, 5, nullptr);
+  LineTo(c.dc(), 4, 9);
+  EXPECT_EQ(c.Row(5, 0, 5), "#....");
+  EXPECT_EQ(c.Row(8, 0, 5), "...#.");
+  EXPECT_EQ(c.Row(9, 0, 5), ".....");
+  Point p;
+  GetCurrentPositionEx(c.dc(), p);
+  EXPECT_EQ(p, (Point{4, 9}));
+}
+
+TEST_F(GuiDraw, SidesPaintedLikeABevelGiveTheOuterCornersToTheLowerRightColour) {
+  // Left and top in one colour, then right and bottom in another: the
+  // top-right and bottom-left corner pixels take the second colour.
+  Canvas c(6, 6);
+  UniqueGdi<HPEN> ul(CreatePen(PS_SOLID, 1, kRed)), lr(CreatePen(PS_SOLID, 1, kBlue));
+  HDC dc = c.dc();
+  SelectObject(dc, ul.get());
+  MoveToEx(dc, 0, 0, nullptr);
+  LineTo(dc, 0, 6);
+  MoveToEx(dc, 0, 0, nullptr);
+  LineTo(dc, 6, 0);
+  SelectObject(dc, lr.get());
+  MoveToEx(dc, 5, 0, nullptr);
+  LineTo(dc, 5, 6);
+  MoveToEx(dc, 0, 5, nullptr);
+  LineTo(dc, 6, 5);
+  SelectObject(dc, GetStockPen(BLACK_PEN));
+  EXPECT_EQ(c.At(0, 0), kRed);
+  EXPECT_EQ(c.At(5, 0), kBlue);
+  EXPECT_EQ(c.At(0, 5), kBlue);
+  EXPECT_EQ(c.At(5, 5), kBlue);
+  EXPECT_EQ(c.At(0, 3), kRed);
+}
+
+TEST_F(GuiDraw, RectangleOutlinesInsideAndFillsWithTheBrush) {
+  Canvas c(8, 8);
+  UniqueGdi<HBRUSH> red(CreateSolidBrush(kRed));
+  SelectObject(c.dc(), red.get());
+  SelectObject(c.dc(), GetStockPen(BLACK_PEN));
+  Rectangle(c.dc(), 1, 1, 6, 5);
+  EXPECT_EQ(c.Row(1), ".#####..");
+  EXPECT_EQ(c.Row(2), ".#???#..");
+  EXPECT_EQ(c.At(2, 2), kRed);
+  EXPECT_EQ(c.Row(4), ".#####..");
+  EXPECT_EQ(c.Row(5), "........");
+  // Without a pen the filled area is a pixel smaller on the right and bottom.
+  Canvas d(8, 8);
+  SelectObject(d.dc(), red.get());
+  SelectObject(d.dc(), GetStockPen(NULL_PEN));
+  Rectangle(d.dc(), 1, 1, 6, 5);
+  EXPECT_EQ(d.At(4, 3), kRed);
+  EXPECT_EQ(d.At(5, 3), 0xFFFFFFu);
+  EXPECT_EQ(d.At(4, 4), 0xFFFFFFu);
+  SelectObject(c.dc(), GetStockBrush(WHITE_BRUSH));
+  SelectObject(d.dc(), GetStockBrush(WHITE_BRUSH));
+}
+
+TEST_F(GuiDraw, DottedPenAndItsGaps) {
+  Canvas c(10, 3);
+  UniqueGdi<HPEN> dot(CreatePen(PS_DOT, 1, RGB(0, 0, 0)));
+  SelectObject(c.dc(), dot.get());
+  SetBkMode(c.dc(), TRANSPARENT);
+  SetBkColor(c.dc(), kRed);
+  MoveToEx(c.dc(), 0, 0, nullptr);
+  LineTo(c.dc(), 10, 0);
+  EXPECT_EQ(c.Row(0), "#.#.#.#.#.");
+  SetBkMode(c.dc(), OPAQUE);
+  MoveToEx(c.dc(), 0, 1, nullptr);
+  LineTo(c.dc(), 4, 1);
+  EXPECT_EQ(c.At(0, 1), 0u);
+  EXPECT_EQ(c.At(1, 1), kRed);
+  UniqueGdi<HPEN> wide(CreatePen(PS_SOLID, 3, RGB(0, 0, 0)));
+  Canvas w(10, 9);
+  SelectObject(w.dc(), wide.get());
+  MoveToEx(w.dc(), 2, 4, nullptr);
+  LineTo(w.dc(), 7, 4);
+  EXPECT_EQ(w.At(4, 3), 0u);
+  EXPECT_EQ(w.At(4, 5), 0u);
+  EXPECT_EQ(w.At(4, 1), 0xFFFFFFu);
+  SelectObject(c.dc(), GetStockPen(BLACK_PEN));
+  SelectObject(w.dc(), GetStockPen(BLACK_PEN));
+}
+
+TEST_F(GuiDraw, PolygonFillModesAndRegionsAgree) {
+  Point star[5] = {{10, 0}, {16, 19}, {0, 7}, {20, 7}, {4, 19}};
+  Canvas alt(21, 21), wind(21, 21);
+  for (Canvas* c : {&alt, &wind}) {
+    SelectObject(c->dc(), GetStockPen(NULL_PEN));
+    SelectObject(c->dc(), GetStockBrush(BLACK_BRUSH));
+    SetPolyFillMode(c->dc(), c == &alt ? ALTERNATE : WINDING);
+    Polygon(c->dc(), star, 5);
+  }
+  EXPECT_EQ(alt.At(10, 10), 0xFFFFFFu);  // the centre of a five-pointed star is outside by parity
+  EXPECT_EQ(wind.At(10, 10), 0u);
+  UniqueGdi<HRGN> ra(CreatePolygonRgn(star, 5, ALTERNATE)), rw(CreatePolygonRgn(star, 5, WINDING));
+  for (int y = 0; y < 21; ++y)
+    for (int x = 0; x < 21; ++x) {
+      EXPECT_EQ(PtInRegion(ra.get(), x, y), alt.At(x, y) == 0) << x << "," << y;
+      EXPECT_EQ(PtInRegion(rw.get(), x, y), wind.At(x, y) == 0) << x << "," << y;
+    }
+  Point square[4] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+  UniqueGdi<HRGN> sq(CreatePolygonRgn(square, 4, ALTERNATE));
+  Rect box;
+  EXPECT_EQ(GetRgnBox(sq.get(), box), SIMPLEREGION);
+  EXPECT_EQ(box, (Rect{0, 0, 10, 10}));
+  for (Canvas* c : {&alt, &wind}) {
+    SelectObject(c->dc(), GetStockPen(BLACK_PEN));
+    SelectObject(c->dc(), GetStockBrush(WHITE_BRUSH));
+  }
+}
+
+TEST_F(GuiDraw, PatternBrushesRepeatFromTheBrushOrigin) {
+  std::uint32_t bits[64];
+  for (int i = 0; i < 64; ++i) bits[i] = (i % 8 == 0 && i / 8 == 0) ? 0x000000 : 0xFFFFFF;  // one black pixel
+  UniqueGdi<HBITMAP> pat(CreateBitmapFromPixels(8, 8, bits));
+  UniqueGdi<HBRUSH> brush(CreatePatternBrush(pat.get()));
+  Canvas c(20, 20);
+  FillRect(c.dc(), Rect{0, 0, 20, 20}, brush.get());
+  EXPECT_EQ(c.At(0, 0), 0u);
+  EXPECT_EQ(c.At(8, 16), 0u);
+  EXPECT_EQ(c.At(1, 0), 0xFFFFFFu);
+  SetBrushOrgEx(c.dc(), 3, 2, nullptr);
+  FillRect(c.dc(), Rect{0, 0, 20, 20}, brush.get());
+  EXPECT_EQ(c.At(3, 2), 0u);
+  EXPECT_EQ(c.At(11, 10), 0u);
+  EXPECT_EQ(c.At(0, 0), 0xFFFFFFu);
+  // A monochrome pattern paints 0 bits in the text colour, 1 bits in the background colour.
+  const std::uint8_t mono[16] = {0x55, 0, 0xAA, 0, 0x55, 0, 0xAA, 0, 0x55, 0, 0xAA, 0, 0x55, 0, 0xAA, 0};
+  UniqueGdi<HBITMAP> mb(CreateBitmap(8, 8, 1, 1, mono));
+  UniqueGdi<HBRUSH> mbrush(CreatePatternBrush(mb.get()));
+  Canvas m(8, 8);
+  SetBrushOrgEx(m.dc(), 0, 0, nullptr);
+  SetTextColor(m.dc(), kRed);
+  SetBkColor(m.dc(), kBlue);
+  FillRect(m.dc(), Rect{0, 0, 8, 8}, mbrush.get());
+  EXPECT_EQ(m.At(0, 0), kRed);   // bit 0x80 of 0x55 is 0
+  EXPECT_EQ(m.At(1, 0), kBlue);
+  EXPECT_EQ(m.At(0, 1), kBlue);
+}
+
+// The result of one raster operation on a source and destination colour.
+COLORREF Blt(COLORREF src, COLORREF dst, DWORD rop, COLORREF brush = 0) {
+  Canvas s(2, 2), d(2, 2);
+  UniqueGdi<HBRUSH> sb(CreateSolidBrush(src)), db(CreateSolidBrush(dst)), bb(CreateSolidBrush(brush));
+  FillRect(s.dc(), Rect{0, 0, 2, 2}, sb.get());
+  FillRect(d.dc(), Rect{0, 0, 2, 2}, db.get());
+  HBRUSH old = SelectObject(d.dc(), bb.get());
+  BitBlt(d.dc(), 0, 0, 2, 2, s.dc(), 0, 0, rop);
+  SelectObject(d.dc(), old);
+  return d.At(1, 1);
+}
+
+TEST_F(GuiDraw, RasterOperationsCombineSourceDestinationAndBrush) {
+  const COLORREF s = RGB(0xF0, 0x0F, 0x33), d = RGB(0xAA, 0x55, 0x0F), b = RGB(0x12, 0x34, 0x56);
+  EXPECT_EQ(Blt(s, d, SRCCOPY), s);
+  EXPECT_EQ(Blt(s, d, SRCAND), s & d);
+  EXPECT_EQ(Blt(s, d, SRCPAINT), s | d);
+  EXPECT_EQ(Blt(s, d, SRCINVERT), s ^ d);
+  EXPECT_EQ(Blt(s, d, SRCERASE), s & (~d & 0xFFFFFF));
+  EXPECT_EQ(Blt(s, d, NOTSRCCOPY), ~s & 0xFFFFFF);
+  EXPECT_EQ(Blt(s, d, DSTINVERT), ~d & 0xFFFFFF);
+  EXPECT_EQ(Blt(s, d, BLACKNESS), 0u);
+  EXPECT_EQ(Blt(s, d, WHITENESS), 0xFFFFFFu);
+  EXPECT_EQ(Blt(s, d, PATCOPY, b), b);
+  EXPECT_EQ(Blt(s, d, PATINVERT, b), b ^ d);
+  EXPECT_EQ(Blt(s, d, MERGECOPY, b), s & b);
+  // Twice SRCINVERT is no change.
+  Canvas a(4, 4), m(4, 4);
+  UniqueGdi<HBRUSH> red(CreateSolidBrush(kRed));
+  FillRect(m.dc(), Rect{0, 0, 4, 4}, red.get());
+  BitBlt(a.dc(), 0, 0, 4, 4, m.dc(), 0, 0, SRCINVERT);
+  EXPECT_EQ(a.At(2, 2), RGB(0, 255, 255));
+  BitBlt(a.dc(), 0, 0, 4, 4, m.dc(), 0, 0, SRCINVERT);
+  EXPECT_EQ(a.At(2, 2), 0xFFFFFFu);
+}
+
+TEST_F(GuiDraw, MonochromeBitmapsConvertThroughTheContextColours) {
+  // A colour image becomes a mask: 1 (white) where it equals the source's
+  // background colour.
+  Canvas colour(4, 1);
+  SetPixel(colour.dc(), 1, 0, kRed);
+  SetPixel(colour.dc(), 2, 0, kRed);
+  Canvas mask(4, 1, 1);
+  SetBkColor(colour.dc(), kRed);
+  BitBlt(mask.dc(), 0, 0, 4, 1, colour.dc(), 0, 0, SRCCOPY);
+  EXPECT_EQ(mask.Row(0), "#..#");
+  // Drawn on colour: 0 bits in the destination's text colour, 1 bits in its background colour.
+  Canvas out(4, 1);
+  SetTextColor(out.dc(), kBlue);
+  SetBkColor(out.dc(), RGB(0, 255, 0));
+  BitBlt(out.dc(), 0, 0, 4, 1, mask.dc(), 0, 0, SRCCOPY);
+  EXPECT_EQ(out.At(0, 0), kBlue);
+  EXPECT_EQ(out.At(1, 0), RGB(0, 255, 0));
+  // Masked copy: SRCAND with the mask (black where opaque), SRCPAINT with the image.
+  Canvas dst(4, 1);
+  UniqueGdi<HBRUSH> grey(CreateSolidBrush(RGB(100, 100, 100)));
+  FillRect(dst.dc(), Rect{0, 0, 4, 1}, grey.get());
+  Canvas img(4, 1);
+  FillRect(img.dc(), Rect{0, 0, 4, 1}, GetStockBrush(BLACK_BRUSH));
+  SetPixel(img.dc(), 0, 0, kBlue);
+  SetPixel(img.dc(), 3, 0, kBlue);
+  SetTextColor(dst.dc(), 0);
+  SetBkColor(dst.dc(), 0xFFFFFF);
+  BitBlt(dst.dc(), 0, 0, 4, 1, mask.dc(), 0, 0, SRCAND);
+  BitBlt(dst.dc(), 0, 0, 4, 1, img.dc(), 0, 0, SRCPAINT);
+  EXPECT_EQ(dst.At(0, 0), kBlue);
+  EXPECT_EQ(dst.At(1, 0), RGB(100, 100, 100));
+  EXPECT_EQ(dst.At(3, 0), kBlue);
+}
+
+TEST_F(GuiDraw, StretchAndMirror) {
+  Canvas src(2, 2);
+  SetPixel(src.dc(), 0, 0, kRed);
+  SetPixel(src.dc(), 1, 1, kBlue);
+  Canvas big(4, 4);
+  StretchBlt(big.dc(), 0, 0, 4, 4, src.dc(), 0, 0, 2, 2, SRCCOPY);
+  EXPECT_EQ(big.At(0, 0), kRed);
+  EXPECT_EQ(big.At(1, 1), kRed);
+  EXPECT_EQ(big.At(3, 3), kBlue);
+  EXPECT_EQ(big.At(2, 0), 0xFFFFFFu);
+  // A negative width runs left from the corner (included): a mirror image.
+  Canvas m(4, 2);
+  StretchBlt(m.dc(), 3, 0, -4, 2, src.dc(), 0, 0, 2, 2, SRCCOPY);
+  EXPECT_EQ(m.At(3, 0), kRed);
+  EXPECT_EQ(m.At(2, 0), kRed);
+  EXPECT_EQ(m.At(0, 1), kBlue);
+  // A negative height mirrors vertically (the lower-left quarter of a mirrored gradient).
+  Canvas v(2, 4);
+  StretchBlt(v.dc(), 0, 3, 2, -2, src.dc(), 0, 0, 2, 2, SRCCOPY);
+  EXPECT_EQ(v.At(0, 3), kRed);
+  EXPECT_EQ(v.At(1, 2), kBlue);
+  EXPECT_EQ(v.At(0, 0), 0xFFFFFFu);
+}
+
+TEST_F(GuiDraw, TransparentCopyLeavesTheKeyColour) {
+  Canvas src(3, 1), dst(3, 1);
+  UniqueGdi<HBRUSH> olive(CreateSolidBrush(RGB(128, 128, 0))), grey(CreateSolidBrush(RGB(9, 9, 9)));
+  FillRect(src.dc(), Rect{0, 0, 3, 1}, olive.get());
+  SetPixel(src.dc(), 1, 0, kRed);
+  FillRect(dst.dc(), Rect{0, 0, 3, 1}, grey.get());
+  TransparentBlt(dst.dc(), 0, 0, 3, 1, src.dc(), 0, 0, 3, 1, RGB(128, 128, 0));
+  EXPECT_EQ(dst.At(0, 0), RGB(9, 9, 9));
+  EXPECT_EQ(dst.At(1, 0), kRed);
+}
+
+TEST_F(GuiDraw, RegionsCombineOffsetAndHitTest) {
+  UniqueGdi<HRGN> a(CreateRectRgn(0, 0, 10, 10)), b(CreateRectRgn(5, 5, 15, 15)), r(CreateRectRgn(0, 0, 0, 0));
+  EXPECT_EQ(CombineRgn(r.get(), a.get(), b.get(), RGN_AND), SIMPLEREGION);
+  Rect box;
+  GetRgnBox(r.get(), box);
+  EXPECT_EQ(box, (Rect{5, 5, 10, 10}));
+  EXPECT_EQ(CombineRgn(r.get(), a.get(), b.get(), RGN_OR), COMPLEXREGION);
+  EXPECT_TRUE(PtInRegion(r.get(), 14, 14));
+  EXPECT_FALSE(PtInRegion(r.get(), 14, 1));
+  CombineRgn(r.get(), a.get(), b.get(), RGN_XOR);
+  EXPECT_FALSE(PtInRegion(r.get(), 7, 7));
+  EXPECT_TRUE(PtInRegion(r.get(), 2, 2));
+  CombineRgn(r.get(), a.get(), b.get(), RGN_DIFF);
+  EXPECT_FALSE(PtInRegion(r.get(), 7, 7));
+  EXPECT_FALSE(PtInRegion(r.get(), 10, 0));  // right edge excluded
+  EXPECT_TRUE(RectInRegion(r.get(), Rect{0, 0, 2, 2}));
+  CombineRgn(r.get(), a.get(), HRGN{}, RGN_COPY);
+  EXPECT_TRUE(EqualRgn(r.get(), a.get()));
+  OffsetRgn(r.get(), 5, 5);
+  EXPECT_TRUE(EqualRgn(r.get(), b.get()));
+  UniqueGdi<HRGN> empty(CreateRectRgn(0, 0, 0, 0));
+  EXPECT_EQ(CombineRgn(r.get(), a.get(), empty.get(), RGN_AND), NULLREGION);
+}
+
+TEST_F(GuiDraw, ClippingFollowsSaveAndRestore) {
+  Canvas c(10, 10);
+  HDC dc = c.dc();
+  int level = SaveDC(dc);
+  EXPECT_EQ(IntersectClipRect(dc, 2, 2, 8, 8), SIMPLEREGION);
+  EXPECT_EQ(ExcludeClipRect(dc, 4, 4, 6, 6), COMPLEXREGION);
+  FillRect(dc, Rect{0, 0, 10, 10}, GetStockBrush(BLACK_BRUSH));
+  Rect box;
+  EXPECT_EQ(GetClipBox(dc, box), COMPLEXREGION);
+  EXPECT_EQ(box, (Rect{2, 2, 8, 8}));
+  EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);  // outside the clip region
+  EXPECT_TRUE(RestoreDC(dc, level));
+  EXPECT_EQ(c.Row(1), "..........");
+  EXPECT_EQ(c.Row(2), "..######..");
+  EXPECT_EQ(c.Row(4), "..##..##..");
+  EXPECT_EQ(GetClipBox(dc, box), SIMPLEREGION);
+  EXPECT_EQ(box, (Rect{0, 0, 10, 10}));
+  // The clip region is in device coordinates: moving the origin does not move it.
+  SaveDC(dc);
+  UniqueGdi<HRGN> rgn(CreateRectRgn(0, 0, 3, 3));
+  SelectClipRgn(dc, rgn.get());
+  SetViewportOrgEx(dc, 5, 5, nullptr);
+  FillRect(dc, Rect{-5, -5, 5, 5}, GetStockBrush(WHITE_BRUSH));
+  EXPECT_EQ(GetClipBox(dc, box), SIMPLEREGION);
+  EXPECT_EQ(box, (Rect{-5, -5, -2, -2}));
+  RestoreDC(dc, -1);
+  EXPECT_EQ(c.Row(2, 0, 4), "...#");  // columns 0..2 cleared, the rest as before
+  Point org;
+  GetViewportOrgEx(dc, org);
+  EXPECT_EQ(org, (Point{0, 0}));
+}
+
+TEST_F(GuiDraw, FocusRectangleIsDottedAndDrawnTwiceIsGone) {
+  Canvas c(8, 6);
+  DrawFocusRect(c.dc(), Rect{0, 0, 8, 6});
+  EXPECT_EQ(c.Row(0), "#.#.#.#.");
+  EXPECT_EQ(c.Row(1), ".......#");
+  EXPECT_EQ(c.Row(3), ".......#");
+  EXPECT_EQ(c.Row(2), "#.......");
+  DrawFocusRect(c.dc(), Rect{0, 0, 8, 6});
+  EXPECT_EQ(c.CountColor(0xFFFFFF), 48);
+}
+
+TEST_F(GuiDraw, EdgesInTheSystemColours) {
+  Canvas c(10, 10);
+  Rect r{0, 0, 10, 10};
+  DrawEdge(c.dc(), r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+  EXPECT_EQ(r, (Rect{2, 2, 8, 8}));
+  EXPECT_EQ(c.At(0, 5), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(c.At(1, 5), GetSysColor(COLOR_3DDKSHADOW));
+  EXPECT_EQ(c.At(9, 5), GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(c.At(8, 5), GetSysColor(COLOR_3DLIGHT));
+  EXPECT_EQ(c.At(9, 0), GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(c.At(5, 5), 0xFFFFFFu);
+  Rect only{0, 0, 10, 10};
+  Canvas t(10, 10);
+  DrawEdge(t.dc(), only, EDGE_RAISED, BF_TOP | BF_ADJUST | BF_MIDDLE);
+  EXPECT_EQ(only, (Rect{0, 2, 10, 10}));
+  EXPECT_EQ(t.At(5, 0), GetSysColor(COLOR_3DLIGHT));
+  EXPECT_EQ(t.At(5, 5), GetSysColor(COLOR_BTNFACE));
+}
+
+TEST_F(GuiDraw, PixelsOutsideTheSurfaceAreInvalid) {
+  Canvas c(4, 4);
+  EXPECT_EQ(SetPixel(c.dc(), 1, 2, kRed), kRed);
+  EXPECT_EQ(GetPixel(c.dc(), 1, 2), kRed);
+  EXPECT_EQ(GetPixel(c.dc(), 4, 0), CLR_INVALID);
+  EXPECT_EQ(GetPixel(c.dc(), -1, 0), CLR_INVALID);
+  EXPECT_EQ(GetDeviceCaps(c.dc(), NUMCOLORS), -1);
+  EXPECT_EQ(GetDeviceCaps(c.dc(), LOGPIXELSY), 96);
+}
+
+TEST_F(GuiDraw, StaleAndBusyObjectsAreRefused) {
+  HBRUSH b = CreateSolidBrush(kRed);
+  Canvas c(2, 2);
+  SelectObject(c.dc(), b);
+  EXPECT_FALSE(DeleteObject(b));  // still selected
+  SelectObject(c.dc(), GetStockBrush(WHITE_BRUSH));
+  EXPECT_TRUE(DeleteObject(b));
+  EXPECT_FALSE(DeleteObject(b));
+  EXPECT_TRUE(IsNull(SelectObject(c.dc(), b)));
+  EXPECT_FALSE(FillRect(c.dc(), Rect{0, 0, 1, 1}, b));
+  EXPECT_FALSE(DeleteObject(GetStockBrush(BLACK_BRUSH)));
+  HBITMAP bmp = CreateBitmap(2, 2, 1, 32, nullptr);
+  HDC other = CreateCompatibleDC(HDC{});
+  HBITMAP old = SelectObject(other, bmp);
+  EXPECT_TRUE(IsNull(SelectObject(c.dc(), bmp)));  // already in another context
+  SelectObject(other, old);
+  DeleteDC(other);
+  EXPECT_TRUE(DeleteObject(bmp));
+}
+
+}  // namespace

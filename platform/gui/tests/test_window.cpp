@@ -1,0 +1,418 @@
+// Windows: messages and their order, geometry, painting, input routing,
+// focus and capture.
+#include <stdexcept>
+
+#include "platform/gui/tests/GuiTest.h"
+
+using namespace gui;
+
+namespace {
+
+// Records the messages a window gets (only those in `watch`, or all).
+struct Recorder {
+  std::vector<UINT> watch;
+  std::vector<std::pair<HWND, UINT>> seen;
+  std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> override;
+  bool active = true;  // off while the fixture tears the windows down
+  WindowProc Proc() {
+    return [this](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+      if (!active) return DefWindowProc(h, m, w, l);
+      if (watch.empty() || std::find(watch.begin(), watch.end(), m) != watch.end()) seen.emplace_back(h, m);
+      if (override) {
+        LRESULT r = override(h, m, w, l);
+        if (r != -12345) return r;
+      }
+      return DefWindowProc(h, m, w, l);
+    };
+  }
+  std::vector<UINT> Messages(HWND h = HWND{}) const {
+    std::vector<UINT> out;
+    for (auto& [w, m] : seen)
+      if (IsNull(h) || w == h) out.push_back(m);
+    return out;
+  }
+};
+
+class GuiWindow : public guitest::GuiTest {
+protected:
+  void TearDown() override {
+    // The recorder's handlers may refer to the test's locals, gone by now.
+    rec_.active = false;
+    rec_.override = nullptr;
+    for (auto it = mine_.rbegin(); it != mine_.rend(); ++it)
+      if (IsWindow(*it)) DestroyWindow(*it);
+    GuiTest::TearDown();
+  }
+  HWND Form(Recorder& r, DWORD style = WS_CLIPCHILDREN) {
+    HWND h = TopLevel(200, 100, 300, 200, r.Proc(), style);
+    mine_.push_back(h);
+    ShowWindow(h, SW_SHOW);
+    ProcessPending();
+    return h;
+  }
+  HWND Kid(HWND parent, Recorder& r, int x, int y, int w, int h, DWORD style = WS_CLIPSIBLINGS) {
+    HWND k = Child(parent, x, y, w, h, r.Proc(), style);
+    mine_.push_back(k);
+    return k;
+  }
+  static Point Screen(HWND h, int x, int y) {
+    Point p{x, y};
+    ClientToScreen(h, p);
+    return p;
+  }
+  std::vector<HWND> mine_;
+  Recorder rec_;
+};
+
+TEST_F(GuiWindow, CreationAndMoveSendTheirMessagesInOrder) {
+  Recorder& r = rec_;
+  r.watch = {WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED,
+             WM_SHOWWINDOW};
+  HWND f = Form(r);
+  EXPECT_EQ(r.Messages(f), (std::vector<UINT>{WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE,
+                                              WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
+  r.seen.clear();
+  SetWindowPos(f, HWND{}, 210, 110, 320, 220, SWP_NOZORDER);
+  EXPECT_EQ(r.Messages(f), (std::vector<UINT>{WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE,
+                                              WM_SIZE}));
+  // A handler of WM_WINDOWPOSCHANGING may change the new position.
+  r.override = [](HWND, UINT m, WPARAM, LPARAM l) -> LRESULT {
+    if (m == WM_WINDOWPOSCHANGING) reinterpret_cast<WindowPos*>(l)->cx = 100;
+    return -12345;
+  };
+  MoveWindow(f, 0, 0, 500, 500);
+  EXPECT_EQ(GetWindowBounds(f), (Rect{0, 0, 100, 500}));
+}
+
+TEST_F(GuiWindow, DestructionReachesParentsFirstThenChildren) {
+  Recorder& r = rec_;
+  r.watch = {WM_DESTROY, WM_NCDESTROY};
+  HWND f = Form(r);
+  HWND k = Kid(f, r, 0, 0, 10, 10);
+  DestroyWindow(f);
+  EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{f, WM_DESTROY}, {k, WM_DESTROY}, {k, WM_NCDESTROY},
+                                                        {f, WM_NCDESTROY}}));
+  EXPECT_FALSE(IsWindow(k));
+  EXPECT_EQ(SendMessage(k, WM_USER), 0);
+}
+
+TEST_F(GuiWindow, PaintingParentsBeforeChildrenAndOnlyWhatIsMarked) {
+  Recorder& r = rec_;
+  r.watch = {WM_PAINT, WM_NCPAINT};
+  HWND f = Form(r, 0);
+  HWND k = Kid(f, r, 10, 10, 50, 50);
+  ProcessPending();
+  r.seen.clear();
+  Rect part{0, 0, 5, 5};
+  InvalidateRect(f, &part, false);  // clear of the child: only the parent
+  ProcessPending();
+  EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{f, WM_PAINT}}));
+  r.seen.clear();
+  InvalidateRect(f, nullptr, false);  // without WS_CLIPCHILDREN the child is marked too
+  ProcessPending();
+  EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{f, WM_PAINT}, {k, WM_PAINT}}));
+  r.seen.clear();
+  InvalidateRect(k, nullptr, true);
+  ValidateRect(k, nullptr);
+  ProcessPending();
+  EXPECT_TRUE(r.seen.empty());
+  SetWindowLong(f, GWL_STYLE, GetWindowLong(f, GWL_STYLE) | WS_CLIPCHILDREN);
+  InvalidateRect(f, nullptr, false);
+  ProcessPending();
+  EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{f, WM_PAINT}}));
+  // The frame is repainted on request.
+  r.seen.clear();
+  RedrawWindow(k, nullptr, HRGN{}, RDW_FRAME | RDW_INVALIDATE);
+  ProcessPending();
+  EXPECT_EQ(r.Messages(k), (std::vector<UINT>{WM_NCPAINT, WM_PAINT}));
+}
+
+TEST_F(GuiWindow, EraseComesFromBeginPaintWhenAskedFor) {
+  Recorder& r = rec_;
+  r.watch = {WM_PAINT, WM_ERASEBKGND};
+  bool erased = false;
+  r.override = [&](HWND h, UINT m, WPARAM, LPARAM) -> LRESULT {
+    if (m != WM_PAINT) return -12345;
+    PaintStruct ps;
+    BeginPaint(h, ps);
+    erased = ps.fErase == 0;
+    EndPaint(h, ps);
+    return 0;
+  };
+  HWND f = Form(r);
+  r.seen.clear();
+  InvalidateRect(f, nullptr, false);
+  ProcessPending();
+  EXPECT_EQ(r.Messages(), (std::vector<UINT>{WM_PAINT}));
+  r.seen.clear();
+  InvalidateRect(f, nullptr, true);
+  ProcessPending();
+  EXPECT_EQ(r.Messages(), (std::vector<UINT>{WM_PAINT, WM_ERASEBKGND}));
+  EXPECT_TRUE(erased);  // the background brush filled it
+}
+
+TEST_F(GuiWindow, ContextsClipToWhatShows) {
+  Recorder& r = rec_;
+  HWND f = Form(r);  // WS_CLIPCHILDREN
+  HWND a = Kid(f, r, 10, 10, 50, 50);
+  HWND b = Kid(f, r, 40, 40, 50, 50);  // above a, overlapping
+  HDC dc = GetDC(f);
+  Rect box;
+  EXPECT_EQ(GetClipBox(dc, box), COMPLEXREGION);
+  EXPECT_FALSE(PtVisible(dc, 20, 20));  // under a child
+  EXPECT_TRUE(PtVisible(dc, 5, 5));
+  ReleaseDC(f, dc);
+  HDC adc = GetDC(a);
+  EXPECT_TRUE(PtVisible(adc, 5, 5));
+  EXPECT_FALSE(PtVisible(adc, 45, 45));  // under b (WS_CLIPSIBLINGS)
+  ReleaseDC(a, adc);
+  // Hidden: nothing shows, which is how a frame repaint knows to skip.
+  ShowWindow(b, SW_HIDE);
+  HDC bdc = GetWindowDC(b);
+  EXPECT_EQ(GetClipBox(bdc, box), NULLREGION);
+  ReleaseDC(b, bdc);
+  EXPECT_TRUE(IsWindowVisible(a));
+  ShowWindow(f, SW_HIDE);
+  EXPECT_TRUE(IsWindowVisible(a));
+  EXPECT_FALSE(IsWindowShowing(a));
+}
+
+TEST_F(GuiWindow, MouseGoesToTheTopmostWindowUnderThePointerWithEnterAndLeave) {
+  Recorder& r = rec_;
+  r.watch = {WM_MOUSEMOVE, WM_MOUSELEAVE, WM_LBUTTONDOWN, WM_LBUTTONUP};
+  HWND f = Form(r);
+  HWND a = Kid(f, r, 10, 10, 50, 50);
+  HWND b = Kid(f, r, 100, 10, 50, 50);
+  r.seen.clear();
+  test::MouseMove(Screen(a, 5, 5));
+  test::MouseMove(Screen(b, 5, 5));
+  test::MouseMove(Screen(f, 80, 150));
+  EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{a, WM_MOUSEMOVE}, {a, WM_MOUSELEAVE}, {b, WM_MOUSEMOVE},
+                                                        {b, WM_MOUSELEAVE}, {f, WM_MOUSEMOVE}}));
+  Point at;
+  GetCursorPos(at);
+  EXPECT_EQ(at, Screen(f, 80, 150));
+  // WM_SETCURSOR comes first, and reaches the parent before the child decides.
+  r.watch = {WM_SETCURSOR, WM_MOUSEMOVE};
+  r.seen.clear();
+  test::MouseMove(Screen(a, 6, 6));
+  EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{a, WM_SETCURSOR}, {f, WM_SETCURSOR}, {a, WM_MOUSEMOVE}}));
+  r.watch = {WM_MOUSEMOVE, WM_MOUSELEAVE, WM_LBUTTONDOWN, WM_LBUTTONUP};
+  r.seen.clear();
+  test::MouseLeaveAll();
+  EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{a, WM_MOUSELEAVE}}));
+  // Client coordinates and key state.
+  LPARAM where = 0;
+  WPARAM keys = 0;
+  r.override = [&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_LBUTTONDOWN && h == a) {
+      where = l;
+      keys = w;
+    }
+    return -12345;
+  };
+  test::MouseDown(Screen(a, 7, 9), 1, test::kShift);
+  test::MouseUp(Screen(a, 7, 9));
+  EXPECT_EQ(PointFromLParam(where), (Point{7, 9}));
+  EXPECT_EQ(keys, MK_LBUTTON | MK_SHIFT);
+}
+
+TEST_F(GuiWindow, CaptureTakesEveryMouseMessage) {
+  Recorder& r = rec_;
+  r.watch = {WM_MOUSEMOVE, WM_LBUTTONUP, WM_CAPTURECHANGED};
+  HWND f = Form(r);
+  HWND a = Kid(f, r, 10, 10, 50, 50);
+  HWND b = Kid(f, r, 100, 10, 50, 50);
+  LPARAM last = 0;
+  r.override = [&](HWND, UINT m, WPARAM, LPARAM l) -> LRESULT {
+    if (m == WM_MOUSEMOVE) last = l;
+    return -12345;
+  };
+  SetCapture(a);
+  EXPECT_EQ(GetCapture(), a);
+  r.seen.clear();
+  test::MouseMove(Screen(b, 5, 5));
+  EXPECT_EQ(r.Messages(a), (std::vector<UINT>{WM_MOUSEMOVE}));
+  EXPECT_TRUE(r.Messages(b).empty());
+  EXPECT_EQ(PointFromLParam(last), (Point{95, 5}));  // a's client coordinates
+  test::MouseMove(Screen(a, -5, -5));  // outside the child, inside the form
+  EXPECT_EQ(PointFromLParam(last), (Point{-5, -5}));
+  r.seen.clear();
+  SetCapture(b);
+  EXPECT_EQ(r.Messages(a), (std::vector<UINT>{WM_CAPTURECHANGED}));
+  ReleaseCapture();
+  EXPECT_EQ(r.Messages(b), (std::vector<UINT>{WM_CAPTURECHANGED}));
+  EXPECT_TRUE(IsNull(GetCapture()));
+}
+
+TEST_F(GuiWindow, TransparentDisabledAndShapedWindowsLetClicksThrough) {
+  Recorder& r = rec_;
+  r.watch = {WM_LBUTTONDOWN};
+  HWND f = Form(r);
+  HWND under = Kid(f, r, 10, 10, 100, 100);
+  HWND glass = Kid(f, r, 10, 10, 100, 100);
+  r.override = [&](HWND h, UINT m, WPARAM, LPARAM) -> LRESULT {
+    if (m == WM_NCHITTEST && h == glass) return HTTRANSPARENT;
+    return -12345;
+  };
+  test::Click(Screen(glass, 50, 50));
+  EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{under, WM_LBUTTONDOWN}}));
+  r.seen.clear();
+  EnableWindow(under, false);
+  test::Click(Screen(f, 60, 60));
+  EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{f, WM_LBUTTONDOWN}}));
+  EnableWindow(under, true);
+  r.seen.clear();
+  SetWindowRgn(under, CreateEllipticRgn(0, 0, 100, 100), true);
+  test::Click(Screen(under, 2, 2));  // a corner outside the ellipse
+  test::Click(Screen(under, 50, 50));
+  EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{f, WM_LBUTTONDOWN}, {under, WM_LBUTTONDOWN}}));
+}
+
+TEST_F(GuiWindow, DoubleClicksNeedTheClassStyle) {
+  Recorder& r = rec_;
+  r.watch = {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK};
+  HWND f = Form(r);
+  test::DoubleClick(Screen(f, 20, 20));
+  EXPECT_EQ(r.Messages(), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}));
+  r.seen.clear();
+  SetWindowLong(f, GWL_CLASSSTYLE, 0);
+  test::DoubleClick(Screen(f, 20, 20));
+  EXPECT_EQ(r.Messages(), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONDOWN}));
+}
+
+TEST_F(GuiWindow, FocusMessagesNameEachOther) {
+  Recorder& r = rec_;
+  r.watch = {WM_SETFOCUS, WM_KILLFOCUS};
+  std::vector<WPARAM> params;
+  r.override = [&](HWND, UINT m, WPARAM w, LPARAM) -> LRESULT {
+    if (m == WM_SETFOCUS || m == WM_KILLFOCUS) params.push_back(w);
+    return -12345;
+  };
+  HWND f = Form(r);
+  HWND a = Kid(f, r, 0, 0, 10, 10);
+  HWND b = Kid(f, r, 20, 0, 10, 10);
+  SetFocus(a);
+  r.seen.clear();
+  params.clear();
+  EXPECT_EQ(SetFocus(b), a);
+  EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{a, WM_KILLFOCUS}, {b, WM_SETFOCUS}}));
+  EXPECT_EQ(params, (std::vector<WPARAM>{ToWParam(b), ToWParam(a)}));
+  EXPECT_EQ(GetFocus(), b);
+  EnableWindow(b, false);  // a disabled window loses the focus and takes none
+  EXPECT_TRUE(IsNull(GetFocus()));
+  EXPECT_TRUE(IsNull(SetFocus(b)));
+  EXPECT_TRUE(IsNull(GetFocus()));
+}
+
+TEST_F(GuiWindow, KeysGoToTheFocusWindow) {
+  Recorder& r = rec_;
+  r.watch = {WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSCHAR, WM_SYSKEYUP};
+  std::vector<WPARAM> params;
+  r.override = [&](HWND, UINT m, WPARAM w, LPARAM) -> LRESULT {
+    if (std::find(r.watch.begin(), r.watch.end(), m) != r.watch.end()) params.push_back(w);
+    return -12345;
+  };
+  HWND f = Form(r);
+  HWND a = Kid(f, r, 0, 0, 10, 10);
+  SetFocus(a);
+  r.seen.clear();
+  params.clear();
+  test::KeyPress('A', 0, "a");
+  test::KeyPress(VK_TAB, 0, "\t");
+  test::KeyPress('X', test::kAlt, "x");
+  EXPECT_EQ(r.Messages(a), (std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_KEYDOWN, WM_CHAR, WM_KEYUP,
+                                              WM_SYSKEYDOWN, WM_SYSCHAR, WM_SYSKEYUP}));
+  EXPECT_EQ(params, (std::vector<WPARAM>{'A', 'a', 'A', VK_TAB, 9, VK_TAB, 'X', 'x', 'X'}));
+}
+
+TEST_F(GuiWindow, SentMessagesOvertakePostedOnes) {
+  Recorder& r = rec_;
+  r.watch = {WM_USER + 1, WM_USER + 2};
+  HWND f = Form(r);
+  PostMessage(f, WM_USER + 1);
+  SendMessage(f, WM_USER + 2);
+  ProcessPending();
+  EXPECT_EQ(r.Messages(f), (std::vector<UINT>{WM_USER + 2, WM_USER + 1}));
+}
+
+TEST_F(GuiWindow, ExceptionsFromProceduresReachTheHandler) {
+  Recorder& r = rec_;
+  r.override = [](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
+    if (m == WM_USER + 3) throw std::runtime_error("boom");
+    return -12345;
+  };
+  HWND f = Form(r);
+  std::string caught;
+  SetExceptionHandler([&](std::exception_ptr e) {
+    try {
+      std::rethrow_exception(e);
+    } catch (const std::exception& ex) {
+      caught = ex.what();
+    }
+  });
+  PostMessage(f, WM_USER + 3);
+  ProcessPending();
+  SetExceptionHandler({});
+  EXPECT_EQ(caught, "boom");
+  EXPECT_THROW(SendMessage(f, WM_USER + 3), std::runtime_error);  // a direct call sees it itself
+}
+
+TEST_F(GuiWindow, FramesZOrderAndCoordinates) {
+  Recorder& r = rec_;
+  HWND f = Form(r);
+  HWND a = Kid(f, r, 10, 20, 100, 50, WS_CLIPSIBLINGS | WS_BORDER);
+  Rect c;
+  GetClientRect(a, c);
+  EXPECT_EQ(c, (Rect{0, 0, 98, 48}));
+  Point p{0, 0};
+  ClientToScreen(a, p);
+  EXPECT_EQ(p, (Point{200 + 10 + 1, 100 + 20 + 1}));
+  EXPECT_EQ(SendMessage(a, WM_NCHITTEST, 0, MAKELPARAM(200 + 10, 100 + 30)), HTBORDER);
+  EXPECT_EQ(SendMessage(a, WM_NCHITTEST, 0, MAKELPARAM(200 + 50, 100 + 30)), HTCLIENT);
+  Point q{5, 5};
+  HWND b = Kid(f, r, 0, 0, 10, 10);
+  MapWindowPoints(a, b, &q, 1);
+  EXPECT_EQ(q, (Point{16, 26}));
+  EXPECT_EQ(GetWindow(f, GW_CHILD), b);  // the newest child is on top
+  SetWindowPos(b, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  EXPECT_EQ(GetWindow(f, GW_CHILD), a);
+  EXPECT_EQ(GetWindow(a, GW_HWNDNEXT), b);
+  BringWindowToTop(b);
+  EXPECT_EQ(GetWindow(f, GW_CHILD), b);
+  EXPECT_EQ(ChildWindowFromPointEx(f, Point{50, 30}, CWP_ALL), a);
+  EXPECT_EQ(WindowFromPoint(Point{200 + 50, 100 + 30}), a);
+}
+
+TEST_F(GuiWindow, ThreadMessagesAndWindowText) {
+  Recorder& r = rec_;
+  HWND f = Form(r);
+  std::vector<UINT> got;
+  SetThreadMessageHandler([&](const Msg& m) { got.push_back(m.message); });
+  PostMessage(HWND{}, WM_USER + 9);
+  ProcessPending();
+  SetThreadMessageHandler({});
+  EXPECT_EQ(got, (std::vector<UINT>{WM_USER + 9}));
+  EXPECT_TRUE(SetWindowText(f, "Caption \xC3\xA9"));
+  EXPECT_EQ(GetWindowText(f), "Caption \xC3\xA9");
+  EXPECT_EQ(SendMessage(f, WM_GETTEXTLENGTH), 10);
+}
+
+TEST_F(GuiWindow, MonitorsAndMetrics) {
+  std::vector<HMONITOR> mons = EnumDisplayMonitors();
+  ASSERT_EQ(mons.size(), 1u);
+  MonitorInfo mi;
+  ASSERT_TRUE(GetMonitorInfo(mons[0], mi));
+  EXPECT_EQ(mi.rcMonitor, (Rect{0, 0, 1920, 1080}));
+  EXPECT_EQ(mi.dwFlags, MONITORINFOF_PRIMARY);
+  EXPECT_EQ(MonitorFromPoint(Point{5000, 5000}, MONITOR_DEFAULTTONEAREST), mons[0]);
+  EXPECT_TRUE(IsNull(MonitorFromPoint(Point{5000, 5000}, MONITOR_DEFAULTTONULL)));
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
+  EXPECT_EQ(GetSystemMetrics(SM_CXVSCROLL), 17);
+  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), RGB(212, 208, 200));
+  HDC screen = GetDC(HWND{});
+  EXPECT_EQ(GetDeviceCaps(screen, NUMCOLORS), -1);
+  ReleaseDC(HWND{}, screen);
+}
+
+}  // namespace

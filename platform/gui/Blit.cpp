@@ -4,6 +4,7 @@
 
 #include "platform/gui/Gdi.h"
 #include "platform/gui/detail/DcInternal.h"
+#include "platform/gui/detail/HostWidget.h"
 #include "platform/gui/detail/QtConv.h"
 
 namespace gui {
@@ -115,9 +116,37 @@ QRect DestRect(int x, int y, int w, int h) {
   return QRect(l, t, std::abs(w), std::abs(h));
 }
 
+bool DoBlt(HDC dstDc, int x, int y, int w, int h, HDC srcDc, int sx, int sy, int sw, int sh, DWORD rop);
+
+// On the screen's context a block transfer lands on the windows it covers
+// (the XOR feedback drawn over windows during a drag).
+bool ScreenBlt(DcObj& d, int x, int y, int w, int h, HDC srcDc, int sx, int sy, int sw, int sh, DWORD rop) {
+  QRect area = QRect(QPoint(x, y) + d.st.viewportOrg, QSize(std::abs(w), std::abs(h)));
+  if (w < 0) area.translate(w + 1, 0);
+  if (h < 0) area.translate(0, h + 1);
+  std::vector<HWND> tops = G().topLevels;
+  for (HWND t : tops) {
+    WindowObj* win = Win(t);
+    if (!win || !(win->style & WS_VISIBLE) || !win->host) continue;
+    QRect bounds = ToQRect(win->bounds);
+    if (!bounds.intersects(area)) continue;
+    HDC wdc = NewWindowDc(*win, true, false, nullptr, false);
+    DcObj* wd = Dc(wdc);
+    wd->st.textColor = d.st.textColor;
+    wd->st.bkColor = d.st.bkColor;
+    wd->st.brush = d.st.brush;
+    QPoint shift = d.st.viewportOrg - bounds.topLeft();
+    DoBlt(wdc, x + shift.x(), y + shift.y(), w, h, srcDc, sx, sy, sw, sh, rop);
+    FlushSurface(*wd);
+    FreeDc(wdc);
+  }
+  return true;
+}
+
 bool DoBlt(HDC dstDc, int x, int y, int w, int h, HDC srcDc, int sx, int sy, int sw, int sh, DWORD rop) {
   DcObj* d = Dc(dstDc);
   if (!d) return false;
+  if (d->kind == DcObj::Kind::Screen) return ScreenBlt(*d, x, y, w, h, srcDc, sx, sy, sw, sh, rop);
   RopInfo info = Decode(rop);
   if (!info.valid) return false;
   if (w == 0 || h == 0) return true;
@@ -190,9 +219,7 @@ bool TransparentBlt(HDC dst, int x, int y, int width, int height, HDC src, int s
   if (!d || !s) return false;
   if (width == 0 || height == 0) return true;
   // Compare in the source's own colours, before any conversion.
-  COLORREF savedBk = s->st.bkColor;
   QImage img = SourceImage(*s, *s, sx, sy, sw, sh, width, height);
-  s->st.bkColor = savedBk;
   QImage argb = img.convertToFormat(QImage::Format_ARGB32);
   QRgb key = ToQRgb(transparent & 0xFFFFFF) & 0xFFFFFF;
   for (int yy = 0; yy < argb.height(); ++yy) {

@@ -103,10 +103,25 @@ std::vector<Line> Wrap(const Line& para, int width, const Measure& m, bool break
   return out;
 }
 
+// The longest prefix length n of s for which fits(n) holds (fits is
+// monotone: true up to some length).
+template <typename F>
+int LongestFitting(int size, F fits) {
+  int lo = 0, hi = size;
+  while (lo < hi) {
+    int mid = (lo + hi + 1) / 2;
+    if (fits(mid))
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  return lo;
+}
+
 void EndEllipsis(Line& l, int width, const Measure& m) {
   if (m.Width(l.text) <= width) return;
-  int n = static_cast<int>(l.text.size());
-  while (n > 0 && m.Width(l.text.left(n) + kEllipsis) > width) --n;
+  int n = LongestFitting(static_cast<int>(l.text.size()) - 1,
+                         [&](int k) { return m.Width(l.text.left(k) + kEllipsis) <= width; });
   l.text = l.text.left(n) + kEllipsis;
   l.underline.erase(std::remove_if(l.underline.begin(), l.underline.end(), [n](int u) { return u >= n; }),
                     l.underline.end());
@@ -121,8 +136,8 @@ void PathEllipsis(Line& l, int width, const Measure& m) {
     return;
   }
   QString head = l.text.left(sep), tail = l.text.mid(sep);
-  int n = static_cast<int>(head.size());
-  while (n > 0 && m.Width(head.left(n) + kEllipsis + tail) > width) --n;
+  int n = LongestFitting(static_cast<int>(head.size()),
+                         [&](int k) { return m.Width(head.left(k) + kEllipsis + tail) <= width; });
   l.text = head.left(n) + kEllipsis + tail;
   l.underline.clear();
   if (m.Width(l.text) > width) EndEllipsis(l, width, m);

@@ -159,7 +159,24 @@ QFont DrawingFont(DcObj& dc, FontObj& f) {
   return f.qfont;
 }
 
-int TextWidth(FontObj& f, const QString& s) { return f.metrics->horizontalAdvance(s); }
+const TextRun& RunOf(FontObj& f, const QString& s) {
+  auto it = f.runs.find(s);
+  if (it != f.runs.end()) return it->second;
+  // Bounded: a font that draws ever new texts (a clock) starts over.
+  if (f.runs.size() >= 512) f.runs.clear();
+  TextRun run;
+  run.width = f.metrics->horizontalAdvance(s);
+  run.layout.setText(s);
+  run.layout.setTextFormat(Qt::PlainText);
+  run.layout.setPerformanceHint(QStaticText::AggressiveCaching);
+  run.layout.prepare(QTransform(), f.qfont);
+  return f.runs.emplace(s, std::move(run)).first->second;
+}
+
+int TextWidth(FontObj& f, const QString& s) {
+  if (s.isEmpty()) return 0;
+  return RunOf(f, s).width;
+}
 
 }  // namespace detail
 

@@ -15,9 +15,10 @@ namespace {
 int DrawAligned(DcObj& d, FontObj& f, const QString& s, int x, int y, UINT align, const std::vector<int>& dx,
                 const std::vector<int>& underline) {
   const TextMetric& tm = f.tm;
+  const TextRun* run = (dx.empty() && !s.isEmpty()) ? &RunOf(f, s) : nullptr;
   int width = 0;
-  if (dx.empty()) {
-    width = TextWidth(f, s);
+  if (run) {
+    width = run->width;
   } else {
     for (int v : dx) width += v;
   }
@@ -35,17 +36,25 @@ int DrawAligned(DcObj& d, FontObj& f, const QString& s, int x, int y, UINT align
   }
   QPainter* p = Prepare(d);
   if (!p) return width;
-  double angle = f.lf.lfEscapement / 10.0;
-  p->save();
-  p->translate(x, y);
-  if (angle != 0.0) p->rotate(-angle);
+  bool rotated = f.lf.lfEscapement != 0;
+  if (rotated) {
+    p->save();
+    p->translate(x, y);
+    p->rotate(-f.lf.lfEscapement / 10.0);
+  } else {
+    ox += x;
+    oy += y;
+  }
   p->setCompositionMode(QPainter::CompositionMode_SourceOver);
   if (d.st.bkMode == OPAQUE) p->fillRect(QRect(ox, oy, width, tm.tmHeight), SurfaceColor(d, d.st.bkColor));
   QColor color = SurfaceColor(d, d.st.textColor);
-  p->setFont(DrawingFont(d, f));
+  bool mono = IsMono(d);
+  p->setFont(mono ? DrawingFont(d, f) : f.qfont);
   p->setPen(color);
   int baseline = oy + tm.tmAscent;
-  if (dx.empty()) {
+  if (run && !mono) {
+    p->drawStaticText(QPoint(ox, oy), run->layout);
+  } else if (dx.empty()) {
     p->drawText(QPoint(ox, baseline), s);
   } else {
     int cx = ox;
@@ -64,7 +73,7 @@ int DrawAligned(DcObj& d, FontObj& f, const QString& s, int x, int y, UINT align
       p->fillRect(QRect(ux, uy, uw, lw), color);
     }
   }
-  p->restore();
+  if (rotated) p->restore();
   return width;
 }
 

@@ -13,22 +13,22 @@ namespace gui {
 namespace detail {
 namespace {
 
-// The window's shape in surface coordinates (rectangle and window region).
-QRegion WindowShape(const WindowObj& w) {
-  QPoint o = SurfaceOrigin(w, false);
-  QRegion r(QRect(o, QSize(w.bounds.Width(), w.bounds.Height())));
-  if (w.region) r &= w.region->translated(o);
-  return r;
-}
-
-QRegion SiblingsAbove(const WindowObj& w) {
+// The siblings above w that overlap area (surface coordinates).
+QRegion SiblingsAbove(const WindowObj& w, const QRect& area) {
   QRegion out;
   const WindowObj* parent = Win(w.parent);
   if (!parent) return out;
+  QPoint origin = SurfaceOrigin(*parent, true);
   for (HWND s : parent->children) {
     if (s == w.handle) break;
     const WindowObj* sib = Win(s);
-    if (sib && (sib->style & WS_VISIBLE)) out += WindowShape(*sib);
+    if (!sib || !(sib->style & WS_VISIBLE)) continue;
+    QRect r(origin + QPoint(sib->bounds.Left, sib->bounds.Top), QSize(sib->bounds.Width(), sib->bounds.Height()));
+    if (!r.intersects(area)) continue;
+    if (sib->region)
+      out += sib->region->translated(r.topLeft()) & r;
+    else
+      out += r;
   }
   return out;
 }
@@ -103,7 +103,7 @@ QRegion VisibleRegion(const WindowObj& w, bool clientOnly, bool clipChildren) {
   else
     r = QRegion(QRect(o, QSize(w.bounds.Width(), w.bounds.Height())));
   if (w.region) r &= w.region->translated(SurfaceOrigin(w, false));
-  if (w.style & WS_CLIPSIBLINGS) r -= SiblingsAbove(w);
+  if (w.style & WS_CLIPSIBLINGS) r -= SiblingsAbove(w, r.boundingRect());
   const WindowObj* cur = &w;
   while (!IsNull(cur->parent)) {
     const WindowObj* parent = Win(cur->parent);
@@ -111,14 +111,21 @@ QRegion VisibleRegion(const WindowObj& w, bool clientOnly, bool clipChildren) {
     QPoint po = SurfaceOrigin(*parent, true);
     r &= QRect(po, QSize(parent->client.Width(), parent->client.Height()));
     if (parent->region) r &= parent->region->translated(SurfaceOrigin(*parent, false));
-    if (parent->style & WS_CLIPSIBLINGS) r -= SiblingsAbove(*parent);
+    if (parent->style & WS_CLIPSIBLINGS) r -= SiblingsAbove(*parent, r.boundingRect());
     cur = parent;
   }
   if (clipChildren) {
+    QPoint origin = SurfaceOrigin(w, true);
+    QRect area = r.boundingRect();
+    QRegion children;
     for (HWND c : w.children) {
       const WindowObj* child = Win(c);
-      if (child && (child->style & WS_VISIBLE)) r -= WindowShape(*child);
+      if (!child || !(child->style & WS_VISIBLE)) continue;
+      QRect cr(origin + QPoint(child->bounds.Left, child->bounds.Top), QSize(child->bounds.Width(), child->bounds.Height()));
+      if (!cr.intersects(area)) continue;
+      children += child->region ? (child->region->translated(cr.topLeft()) & cr) : QRegion(cr);
     }
+    r -= children;
   }
   return r;
 }

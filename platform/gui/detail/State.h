@@ -8,6 +8,7 @@
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
 #include <QtGui/QRegion>
+#include <QtGui/QStaticText>
 
 #include <exception>
 #include <functional>
@@ -16,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/gui/App.h"
@@ -60,8 +62,16 @@ struct BrushObj {
   QImage cachedColored;
 };
 
+// A text laid out once with a font: controls draw the same captions over
+// and over, and laying text out is the dear part of drawing it.
+struct TextRun {
+  int width = 0;
+  QStaticText layout;
+};
+
 struct FontObj {
   LogFont lf;
+  std::unordered_map<QString, TextRun> runs;
   QFont qfont;
   std::unique_ptr<QFontMetrics> metrics;
   TextMetric tm;

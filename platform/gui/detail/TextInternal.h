@@ -15,6 +15,8 @@ FontObj& CurrentFont(DcObj& dc);
 QFont DrawingFont(DcObj& dc, FontObj& f);
 // Advance width of text with the font (tabs not expanded).
 int TextWidth(FontObj& f, const QString& s);
+// The laid-out text (kept for later draws of the same text).
+const TextRun& RunOf(FontObj& f, const QString& s);
 // Draws one line of text with its cell's top-left at (x, y) (logical),
 // rotated around that point by the font's escapement; fills the cell with
 // the background colour when the mode is OPAQUE. underline: character

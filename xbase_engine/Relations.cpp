@@ -5,6 +5,7 @@
 
 #include "xbase_engine/TableExpression.h"
 #include "xbase_engine/WorkAreas.h"
+#include "xbase_engine/index/AreaIndexes.h"
 
 namespace xbe {
 
@@ -33,10 +34,14 @@ bool Reaches(int child, int area, int depth = 0) {
   return false;
 }
 
-// Puts child on the record key names in its current order.
+// Puts child on the record key names: a seek in the order in control, else
+// the record of that number.
 void Position(Table& child, TableExpression& key) {
   const expr::Value& v = key.EvaluateCurrent();
-  if (v.type == expr::Type::Number && v.number >= 1 && v.number <= double(UINT32_MAX)) {
+  auto* indexes = dynamic_cast<idx::AreaIndexes*>(child.Observer());
+  if (indexes && indexes->CurrentOrder() > 0) {
+    if (!indexes->Seek(ValueText(v), false)) child.Go(0);  // a soft seek's landing is no match either
+  } else if (v.type == expr::Type::Number && v.number >= 1 && v.number <= double(UINT32_MAX)) {
     child.Go(int64_t(v.number));
   } else {
     child.Go(0);  // past the end

@@ -568,8 +568,11 @@ int xb_SetQueryBit(int recNo, int value) XB_NOEXCEPT;
 /* Relates childArea to the current area: after every move of the current
  * area (Go, GoTop, GoBottom, Skip, appends, Locate, Query) the child goes to
  * the record the key expression, evaluated over the current record, names:
- * a numeric key is the child's record number; a key that names none, and a
- * parent past its end, leave the child past its end.  Children follow their
+ * with an index order in control of the child, the record a seek for the
+ * key's value finds (as text: numbers in their shortest form, dates
+ * yyyymmdd, logicals T or F); without one, a numeric key is the child's
+ * record number.  A key that names none (soft seek or not), and a parent
+ * past its end, leave the child past its end.  Children follow their
  * own relations; a relation leading back to the current area is refused.
  * An empty or NULL key removes the relation (childArea 0: every relation of
  * the current area); closing either area removes it too.  Answer: non-zero

@@ -343,6 +343,8 @@ void AreaIndexes::BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs) {
   }
   std::string key;
   const int gaugeStep = std::max<uint32_t>(1, n / 20);
+  {
+  Table::ReadScope scan(t_);  // records read in blocks
   for (uint32_t r = 1; r <= n; ++r) {
     t_.Go(r);
     const expr::Row row = RowOf(t_);
@@ -353,6 +355,7 @@ void AreaIndexes::BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs) {
       entries[i].recs.push_back(r);
     }
     if (s_.gaugeCallback && r % uint32_t(gaugeStep) == 0) s_.gaugeCallback(int(uint64_t(r) * 100 / n));
+  }
   }
   for (size_t i = 0; i < specs.size(); ++i) {
     SortEntries(entries[i], specs[i].descending, specs[i].unique, specs[i].compare);
@@ -661,7 +664,9 @@ bool AreaIndexes::Land(const Slot& s, Cursor& c, bool physForward) {
       if (physForward || !StartAt(s, c, false) || !InScope(s, c, false)) return false;
       continue;
     }
-    if (c.rec >= 1 && c.rec <= n && t_.Visible(c.rec)) return true;
+    // Nothing hidden and no filter: every record is visible, unread.
+    const bool all = !s_.hideDeleted && !t_.Filter();
+    if (c.rec >= 1 && c.rec <= n && (all || t_.Visible(c.rec))) return true;
     if (!Step(s, c, physForward)) return false;
   }
   return false;

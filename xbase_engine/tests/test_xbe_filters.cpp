@@ -375,3 +375,42 @@ TEST_F(XbeFilters, QueriesAnsweredFromIndexesMatchFullScans) {
   ASSERT_GT(xb_Index(dir.File("QUNI.NTX").c_str(), "QTY", nullptr, 1, 0), 0);
   EXPECT_EQ(xb_QueryTest("QTY > 15"), 1);
 }
+
+TEST_F(XbeFilters, RelatedAreaWithAnOrderSeeksTheKey) {
+  const std::string other = dir.File("CODES.DBF");
+  ASSERT_TRUE(MakeTable(other, XB_TYPE_NTX, false));
+  const short items = xb_WorkArea("ITEMS");
+  const short codes = xb_UseEx(other.c_str(), "CODES", XB_OPEN_SHARED, XB_TYPE_NTX, XB_COMMIT_NORMAL);
+  ASSERT_GT(codes, 0);
+  for (int i = 5; i >= 1; --i) {  // stored in reverse: record 1 holds R5
+    xb_AppendBlank();
+    xb_PutString("NAME", ("R" + std::to_string(i)).c_str());
+    xb_PutInteger("QTY", i);
+  }
+  ASSERT_GT(xb_Index(dir.File("CNAME.NTX").c_str(), "NAME", nullptr, 0, 0), 0);
+  auto childName = [&] {
+    xb_Select(codes);
+    const std::string name = xb_Eof() ? "" : xb_GetTrimString("NAME");
+    xb_Select(items);
+    return name;
+  };
+  xb_Select(items);
+  ASSERT_EQ(xb_SetRelation(codes, "NAME"), 1);
+  xb_Go(3);
+  EXPECT_EQ(childName(), "R3");
+  xb_Skip(1);
+  EXPECT_EQ(childName(), "R4");
+  xb_SetSoftSeek(1);
+  xb_Go(13);  // R13: no such key; a soft seek's landing does not count
+  EXPECT_EQ(childName(), "");
+  xb_SetSoftSeek(0);
+  // A numeric key seeks in a numeric order.
+  xb_Select(codes);
+  ASSERT_GT(xb_Index(dir.File("CQTY.NTX").c_str(), "QTY", nullptr, 0, 0), 0);
+  xb_Select(items);
+  ASSERT_EQ(xb_SetRelation(codes, "QTY - 10"), 1);
+  xb_Go(12);
+  EXPECT_EQ(childName(), "R2");
+  xb_Go(2);
+  EXPECT_EQ(childName(), "");
+}

@@ -34,6 +34,9 @@ void KeyUp(WPARAM vk, UINT modifiers = 0);
 void KeyPress(WPARAM vk, UINT modifiers = 0, const std::string& text = "");
 // Types each character (UTF-8) as a key press.
 void TypeText(const std::string& text);
+// A key pressed on the dialog that is modal now (a message box); false when
+// there is none.
+bool KeyToModalDialog(WPARAM vk);
 
 // What the window shows now, frame and native controls included (pending
 // painting done first): a new colour bitmap the caller deletes.

@@ -131,6 +131,7 @@ void TApplication::Run() {
     loopThread_ = previousLoopThread;
   }
   ReleaseWaiters();
+  if (gui_) gui_->Stopped();
 }
 
 void TApplication::Terminate() {

@@ -67,6 +67,8 @@ public:
   virtual void HintSettingsChanged() = 0;
   // Hides the hint on screen.
   virtual void CancelHint() = 0;
+  // Run has ended its loop: the program is about to end.
+  virtual void Stopped() {}
 };
 
 // A start-up step of a library, run by TApplication::Initialize (register

@@ -173,9 +173,12 @@ struct RootEntry {
   TRootKind kind;
 };
 
+// Never freed: data modules and forms owned by the application object leave
+// the list when that object is freed at exit, after function statics made
+// later than it are gone.
 std::vector<RootEntry>& Roots() {
-  static std::vector<RootEntry> roots;
-  return roots;
+  static auto* roots = new std::vector<RootEntry>;
+  return *roots;
 }
 
 TComponent* NthRoot(TRootKind kind, int index) {

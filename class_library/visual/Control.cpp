@@ -1,6 +1,7 @@
 // TControl: place, looks, mouse handling and the message dispatch shared by
 // every control.
 #include <algorithm>
+#include <cctype>
 
 #include "class_library/Application.h"
 #include "class_library/SysUtils.h"
@@ -68,7 +69,7 @@ TShiftState MouseShiftState(WPARAM Keys) {
   return s;
 }
 
-TShiftState KeyboardShiftState(LPARAM KeyData) {
+TShiftState KeyDataToShiftState(LPARAM KeyData) {
   TShiftState s = 0;
   if (gui::GetKeyState(static_cast<int>(gui::VK_SHIFT)) < 0) s |= ssShift;
   if (gui::GetKeyState(static_cast<int>(gui::VK_CONTROL)) < 0) s |= ssCtrl;
@@ -77,9 +78,23 @@ TShiftState KeyboardShiftState(LPARAM KeyData) {
   return s;
 }
 
+bool IsAccel(Word Key, const String& Caption) {
+  for (std::size_t i = 0; i + 1 < Caption.size(); ++i) {
+    if (Caption[i] != '&') continue;
+    if (Caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    unsigned char c = static_cast<unsigned char>(Caption[i + 1]);
+    return c < 128 && Key < 128 && std::toupper(c) == std::toupper(static_cast<int>(Key));
+  }
+  return false;
+}
+
 // ---- TControl ---------------------------------------------------------------------
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
+  RegisterControlClasses();
   WindowProc = [this](TMessage& Message) { WindowProcedure(Message); };
   font_.OnChange = [this](TObject*) { FontChanged(); };
 }
@@ -463,6 +478,7 @@ void TControl::DblClick() {
 
 void TControl::WMLButtonDown(TMessage& Message) {
   SendCancelMode();
+  DefaultHandler(Message);
   if (controlStyle_ & csCaptureMouse) SetMouseCapture(true);
   if (controlStyle_ & csClickEvents) controlState_ |= csClicked;
   DoMouseDown(Message, mbLeft, 0);
@@ -470,12 +486,14 @@ void TControl::WMLButtonDown(TMessage& Message) {
 
 void TControl::WMLButtonDblClk(TMessage& Message) {
   SendCancelMode();
+  DefaultHandler(Message);
   if (controlStyle_ & csCaptureMouse) SetMouseCapture(true);
   if (controlStyle_ & csClickEvents) DblClick();
   DoMouseDown(Message, mbLeft, ssDouble);
 }
 
 void TControl::WMLButtonUp(TMessage& Message) {
+  DefaultHandler(Message);
   if (controlStyle_ & csCaptureMouse) SetMouseCapture(false);
   if (controlState_ & csClicked) {
     controlState_ &= ~unsigned(csClicked);
@@ -484,9 +502,14 @@ void TControl::WMLButtonUp(TMessage& Message) {
   DoMouseUp(Message, mbLeft);
 }
 
-void TControl::WMRButtonDown(TMessage& Message) { DoMouseDown(Message, mbRight, 0); }
+void TControl::WMRButtonDown(TMessage& Message) {
+  DefaultHandler(Message);
+  DoMouseDown(Message, mbRight, 0);
+}
 
 void TControl::WMRButtonUp(TMessage& Message) {
+  DefaultHandler(Message);
+  Message.Result = 0;
   DoMouseUp(Message, mbRight);
   // The context menu follows the release of the right button.
   if (Message.Result == 0) {
@@ -496,10 +519,18 @@ void TControl::WMRButtonUp(TMessage& Message) {
   }
 }
 
-void TControl::WMMButtonDown(TMessage& Message) { DoMouseDown(Message, mbMiddle, 0); }
-void TControl::WMMButtonUp(TMessage& Message) { DoMouseUp(Message, mbMiddle); }
+void TControl::WMMButtonDown(TMessage& Message) {
+  DefaultHandler(Message);
+  DoMouseDown(Message, mbMiddle, 0);
+}
+
+void TControl::WMMButtonUp(TMessage& Message) {
+  DefaultHandler(Message);
+  DoMouseUp(Message, mbMiddle);
+}
 
 void TControl::WMMouseMove(TMessage& Message) {
+  DefaultHandler(Message);
   UpdateMouseControl();
   if (!(controlStyle_ & csNoStdEvents))
     HandleMouseMove(MouseShiftState(Message.WParam), MessageX(Message), MessageY(Message));

@@ -2,7 +2,9 @@
 // resources set them.
 #include "class_library/TypeInfo.h"
 #include "class_library/visual/Forms.h"
+#include "class_library/visual/ImgList.h"
 #include "class_library/visual/Menus.h"
+#include "class_library/visual/StdCtrls.h"
 
 namespace {
 
@@ -111,6 +113,12 @@ void RegisterControlClasses() {
         .Event<TCloseEvent>("OnClose", &SetEvent<TCustomForm, &TCustomForm::OnClose>)
         .Event<TCloseQueryEvent>("OnCloseQuery", &SetEvent<TCustomForm, &TCustomForm::OnCloseQuery>);
     RegisterClass<TForm>("TForm", "TCustomForm");
+    // Every class a form resource may name, whether or not the program's
+    // code mentions it.
+    RegisterPictureClasses();
+    RegisterStdControlClasses();
+    RegisterMenuClasses();
+    RegisterImageListClasses();
     return true;
   }();
   (void)registered;

@@ -28,6 +28,11 @@ class TDragObject;
 
 TW_DECLARE_EXCEPTION(EOutOfResources, Exception)
 
+// Window borders: a control's BorderStyle is bsNone or bsSingle; forms
+// take the rest too.
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using TBorderStyle = TFormBorderStyle;
+
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
 using TAnchors = unsigned;  // bit n: TAnchorKind n
@@ -55,7 +60,10 @@ enum TShiftFlag : unsigned {
 // From the key state of a mouse message (MK_ bits) and the keyboard.
 TShiftState MouseShiftState(WPARAM Keys);
 // From the keyboard now (the key data of WM_KEYDOWN carries Alt).
-TShiftState KeyboardShiftState(LPARAM KeyData = 0);
+TShiftState KeyDataToShiftState(LPARAM KeyData = 0);
+// Whether Caption marks Key as its accelerator ("&S" for 's', any case;
+// "&&" is a plain "&").
+bool IsAccel(Word Key, const String& Caption);
 
 // Cursor shapes by number (crHandPoint ...); CursorHandle gives the window
 // layer's cursor.
@@ -334,7 +342,7 @@ private:
   bool visible_ = true;
   bool enabled_ = true;
   TColor color_ = clWindow;
-  bool parentColor_ = false;
+  bool parentColor_ = true;
   TFont font_;
   bool parentFont_ = true;
   String text_;
@@ -406,6 +414,8 @@ public:
   // control's descendants; wraps around.
   TWinControl* FindNextControl(TWinControl* CurControl, bool GoForward, bool CheckTabStop, bool CheckParent);
   void SelectNext(TWinControl* CurControl, bool GoForward, bool CheckTabStop);
+  // Hands the message to every child until one sets a non-zero Result.
+  void Broadcast(TMessage& Message);
 
   TRect ClientBounds() override;
   TPoint ClientOrigin() override;

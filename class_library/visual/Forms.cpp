@@ -381,7 +381,7 @@ void TCustomForm::ControlRemoved(TWinControl* Control) {
 }
 
 void TCustomForm::CMDialogKey(TMessage& Message) {
-  TShiftState shift = KeyboardShiftState(Message.LParam);
+  TShiftState shift = KeyDataToShiftState(Message.LParam);
   if ((shift & (ssAlt | ssCtrl)) == 0) {
     switch (Message.WParam) {
       case gui::VK_TAB:

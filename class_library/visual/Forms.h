@@ -10,7 +10,6 @@
 #include "class_library/visual/Bitmap.h"
 #include "class_library/visual/Controls.h"
 
-enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 using TBorderIcons = unsigned;  // bit n: TBorderIcon n
 enum TPosition {

@@ -1,6 +1,5 @@
 #include "class_library/visual/VisualApplication.h"
 
-#include <cstdlib>
 #include <exception>
 #include <set>
 
@@ -40,6 +39,9 @@ public:
   }
   void HintSettingsChanged() override { visual::HintSettingsChanged(); }
   void CancelHint() override { visual::CancelHint(); }
+  // The windows go while the toolkit still stands; the forms, freed later
+  // with the application object, find their windows gone.
+  void Stopped() override { visual::ShutdownWindowLayer(); }
 };
 
 bool gInstalled = false;
@@ -67,16 +69,6 @@ void Install(TApplication* App) {
   static TVisualApplication visualApplication;
   App->SetGui(&visualApplication);
   visual::HintSettingsChanged();
-  // At exit the windows go before the toolkit does; the application object
-  // and its forms are freed later and find their windows gone.
-  std::atexit([] {
-    if (!ApplicationAlive()) return;
-    Application()->SetGui(nullptr);
-    if (Application()->ShowHint()) {
-      Application()->SetShowHint(false);
-    }
-    gui::Shutdown();
-  });
 }
 
 void StartWindowLayer(TApplication* App) {
@@ -102,3 +94,11 @@ void visual::ReleaseLater(TCustomForm* Form) {
 }
 
 void visual::FormGone(TCustomForm* Form) { Releasing().erase(Form); }
+
+void visual::ShutdownWindowLayer() {
+  if (!gui::IsInitialized()) return;
+  Application()->SetShowHint(false);
+  Application()->SetGui(nullptr);
+  gInstalled = false;
+  gui::Shutdown();
+}

@@ -14,5 +14,8 @@ void EnsureVisualApplication();
 // Frees the form from the loop once the current message is handled.
 void ReleaseLater(TCustomForm* Form);
 void FormGone(TCustomForm* Form);
+// Destroys every window and stops the window layer. Run does it when its
+// loop ends; a program that does not run the loop calls it before it ends.
+void ShutdownWindowLayer();
 
 }  // namespace visual

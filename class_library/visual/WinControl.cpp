@@ -569,7 +569,7 @@ void TWinControl::WMKillFocus(TMessage& Message) { DefaultHandler(Message); }
 
 void TWinControl::WMKeyDown(TMessage& Message) {
   Word key = static_cast<Word>(Message.WParam);
-  TShiftState shift = KeyboardShiftState(Message.LParam);
+  TShiftState shift = KeyDataToShiftState(Message.LParam);
   TCustomForm* form = GetParentForm(this);
   if (form && form != this && form->KeyPreview()) {
     static_cast<TWinControl*>(form)->HandleKeyDown(key, shift);
@@ -583,7 +583,7 @@ void TWinControl::WMKeyDown(TMessage& Message) {
 
 void TWinControl::WMKeyUp(TMessage& Message) {
   Word key = static_cast<Word>(Message.WParam);
-  TShiftState shift = KeyboardShiftState(Message.LParam);
+  TShiftState shift = KeyDataToShiftState(Message.LParam);
   TCustomForm* form = GetParentForm(this);
   if (form && form != this && form->KeyPreview()) {
     static_cast<TWinControl*>(form)->HandleKeyUp(key, shift);
@@ -683,19 +683,15 @@ void TWinControl::WMNCDestroy(TMessage& Message) {
 void TWinControl::CMEnter(TMessage&) { DoEnter(); }
 void TWinControl::CMExit(TMessage&) { DoExit(); }
 
-void TWinControl::CMDialogKey(TMessage& Message) {
+void TWinControl::Broadcast(TMessage& Message) {
   for (TControl* c : std::vector<TControl*>(controls_)) {
     c->WindowProc(Message);
     if (Message.Result != 0) return;
   }
 }
 
-void TWinControl::CMDialogChar(TMessage& Message) {
-  for (TControl* c : std::vector<TControl*>(controls_)) {
-    c->WindowProc(Message);
-    if (Message.Result != 0) return;
-  }
-}
+void TWinControl::CMDialogKey(TMessage& Message) { Broadcast(Message); }
+void TWinControl::CMDialogChar(TMessage& Message) { Broadcast(Message); }
 
 void TWinControl::CMShowingChanged(TMessage&) {}
 

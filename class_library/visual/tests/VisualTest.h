@@ -23,10 +23,7 @@ public:
     Application()->Initialize();
     visual::EnsureVisualApplication();
   }
-  void TearDown() override {
-    Application()->SetShowHint(false);
-    gui::Shutdown();
-  }
+  void TearDown() override { visual::ShutdownWindowLayer(); }
 };
 
 inline ::testing::Environment* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Environment);

@@ -1,0 +1,201 @@
+// A form of the visual classes, for looking at and for the screenshot test.
+//
+//   gallery                  shows the form until it is closed
+//   gallery --shot FILE.png  shows it, writes a picture of it and ends
+//   gallery --compare A B    compares two pictures pixel by pixel (exit 1
+//                            and the count when they differ)
+//
+// The form is built in code: a label, an edit, a memo, a list box, panels
+// with bevels, a picture and buttons; "Dialog..." opens a modal dialog and
+// the right mouse button a popup menu.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "class_library/Application.h"
+#include "class_library/SysUtils.h"
+#include "class_library/visual/ExtCtrls.h"
+#include "class_library/visual/Forms.h"
+#include "class_library/visual/Menus.h"
+#include "class_library/visual/StdCtrls.h"
+#include "class_library/visual/VisualApplication.h"
+#include "platform/gui/App.h"
+#include "platform/gui/Images.h"
+#include "platform/gui/TestSupport.h"
+
+namespace {
+
+class TGalleryForm : public TForm {
+public:
+  explicit TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
+    SetCaption("Gallery of the visual classes");
+    SetBorderStyle(bsSingle);
+    SetPosition(poScreenCenter);
+    PlaceBounds(0, 0, 420, 300);
+    Font()->SetName("Tahoma");
+
+    auto* top = new TPanel(this);
+    top->SetParent(this);
+    top->SetAlign(alTop);
+    top->SetHeight(32);
+    top->SetCaption("TPanel: raised outer, lowered inner bevel");
+    top->SetBevelInner(bvLowered);
+    top->SetBorderWidth(1);
+
+    auto* label = new TLabel(this);
+    label->SetParent(this);
+    label->PlaceBounds(12, 44, 0, 0);
+    label->SetCaption("&Name:");
+    auto* edit = new TEdit(this);
+    edit->SetParent(this);
+    edit->PlaceBounds(60, 40, 150, 21);
+    edit->SetText("An edit");
+    edit->SetHint("A hint for the edit");
+    edit->SetShowHint(true);
+    label->SetFocusControl(edit);
+
+    auto* memo = new TMemo(this);
+    memo->SetParent(this);
+    memo->PlaceBounds(12, 72, 198, 90);
+    memo->Lines()->Add("A memo");
+    memo->Lines()->Add("with two lines");
+
+    auto* list = new TListBox(this);
+    list->SetParent(this);
+    list->PlaceBounds(222, 40, 184, 122);
+    list->SetSorted(true);
+    for (const char* item : {"Label1 printer", "Backup printer", "Counter printer", "Kitchen printer"})
+      list->Items()->Add(item);
+    list->SetItemIndex(1);
+
+    auto* image = new TImage(this);
+    image->SetParent(this);
+    image->PlaceBounds(12, 174, 64, 64);
+    TBitmap* picture = image->Picture()->Bitmap();
+    picture->SetSize(64, 64);
+    for (int i = 0; i < 8; ++i) {
+      picture->Canvas()->Brush()->SetColor(i % 2 ? clNavy : clTeal);
+      picture->Canvas()->FillRect(Rect(i * 4, i * 4, 64 - i * 4, 64 - i * 4));
+    }
+
+    auto* status = new TPanel(this);
+    status->SetParent(this);
+    status->SetAlign(alBottom);
+    status->SetHeight(22);
+    status->SetBevelOuter(bvLowered);
+    status->SetAlignment(taLeftJustify);
+    status->SetCaption(" Ready");
+
+    auto* dialog = new TButton(this);
+    dialog->SetParent(this);
+    dialog->PlaceBounds(222, 174, 88, 25);
+    dialog->SetCaption("&Dialog...");
+    dialog->OnClick = [this](TObject*) { ShowDialog(); };
+    auto* close = new TButton(this);
+    close->SetParent(this);
+    close->PlaceBounds(318, 174, 88, 25);
+    close->SetCaption("Close");
+    close->SetDefault(true);
+    close->OnClick = [this](TObject*) { Close(); };
+
+    auto* menu = new TPopupMenu(this);
+    for (const char* caption : {"&Copy", "-", "&About"}) {
+      auto* item = new TMenuItem(this);
+      item->SetCaption(caption);
+      menu->Items()->Add(item);
+    }
+    SetPopupMenu(menu);
+  }
+
+  void ShowDialog() {
+    TForm dialog(this);
+    dialog.SetCaption("A modal dialog");
+    dialog.SetBorderStyle(bsDialog);
+    dialog.SetPosition(poOwnerFormCenter);
+    dialog.PlaceBounds(0, 0, 240, 100);
+    auto* text = new TLabel(&dialog);
+    text->SetParent(&dialog);
+    text->PlaceBounds(16, 16, 0, 0);
+    text->SetCaption("ShowModal runs until a button closes it.");
+    auto* ok = new TButton(&dialog);
+    ok->SetParent(&dialog);
+    ok->PlaceBounds(80, 56, 75, 25);
+    ok->SetCaption("OK");
+    ok->SetDefault(true);
+    ok->SetModalResult(mrOk);
+    dialog.ShowModal();
+  }
+};
+
+// The pixels of an image file (empty when it cannot be read).
+std::vector<std::uint32_t> ReadPicture(const char* Path, int& Width, int& Height) {
+  std::vector<std::uint8_t> data;
+  if (std::FILE* f = std::fopen(Path, "rb")) {
+    std::uint8_t buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.insert(data.end(), buffer, buffer + n);
+    std::fclose(f);
+  }
+  gui::UniqueGdi<gui::HBITMAP> image(data.empty() ? gui::HBITMAP{} : gui::LoadBitmapFromMemory(data));
+  gui::BitmapInfo info;
+  if (!image || !gui::GetBitmapInfo(image.get(), info)) return {};
+  Width = info.bmWidth;
+  Height = info.bmHeight;
+  return gui::GetBitmapPixels(image.get());
+}
+
+int Compare(const char* A, const char* B) {
+  gui::test::UseTestEnvironment();
+  int wa = 0, ha = 0, wb = 0, hb = 0;
+  std::vector<std::uint32_t> a = ReadPicture(A, wa, ha), b = ReadPicture(B, wb, hb);
+  int result = 0;
+  if (a.empty() || b.empty()) {
+    std::fprintf(stderr, "gallery: cannot read %s\n", a.empty() ? A : B);
+    result = 2;
+  } else if (wa != wb || ha != hb) {
+    std::fprintf(stderr, "gallery: sizes differ: %dx%d and %dx%d\n", wa, ha, wb, hb);
+    result = 1;
+  } else {
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) differing += (a[i] & 0xFFFFFF) != (b[i] & 0xFFFFFF);
+    if (differing) {
+      std::fprintf(stderr, "gallery: %zu of %zu pixels differ\n", differing, a.size());
+      result = 1;
+    }
+  }
+  visual::ShutdownWindowLayer();
+  gui::Shutdown();
+  return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SetCommandLine(argc, argv);
+  if (argc == 4 && std::strcmp(argv[1], "--compare") == 0) return Compare(argv[2], argv[3]);
+  const char* shot = nullptr;
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "--shot") == 0) shot = argv[i + 1];
+  // A picture is taken in the fixed test environment, so that it is the same
+  // on every machine (or under Xvfb with TW_GUI_TEST_DISPLAY=1).
+  if (shot) gui::test::UseTestEnvironment();
+  try {
+    Application()->Initialize();
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "gallery: %s\n", e.Message().c_str());
+    return 1;
+  }
+  TGalleryForm* form = nullptr;
+  Application()->CreateForm(form);
+  if (!shot) {
+    Application()->Run();
+    return 0;
+  }
+  form->Show();
+  for (int i = 0; i < 5; ++i) Application()->ProcessMessages();
+  bool saved = gui::test::SaveWindowPng(form->Handle(), shot);
+  visual::ShutdownWindowLayer();
+  if (!saved) std::fprintf(stderr, "gallery: cannot write %s\n", shot);
+  return saved ? 0 : 1;
+}

@@ -288,3 +288,14 @@ bool KeyToModalDialog(WPARAM vk) {
 }
 
 }  // namespace gui::test
+
+namespace gui::test {
+
+std::size_t ToolkitWindowCount() {
+  std::size_t n = 0;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (dynamic_cast<detail::HostWidget*>(w)) ++n;
+  return n;
+}
+
+}  // namespace gui::test

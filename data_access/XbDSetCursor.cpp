@@ -11,7 +11,7 @@ std::unique_ptr<TXbCursor> TXbTable::MakeCursor() {
   }
   if (!xbConnection_) RaiseError("No XbConnection specified");
   if (!xbConnection_->Active()) RaiseError("Not connected");
-  return xbConnection_->NewCursor();
+  return xbConnection_->NewCursor(fetchCount_);
 }
 
 TXbCursor& TXbTable::Cursor() {

@@ -30,6 +30,7 @@ for t in $targets; do
   [[ -d xbase_engine/fuzz/seeds && $t == xbe61_fuzz_table ]] && seeds=(xbase_engine/fuzz/seeds)
   # Other engine targets keep their seeds in seeds-<target suffix>.
   [[ -d xbase_engine/fuzz/seeds-${t#xbe61_fuzz_} ]] && seeds=("xbase_engine/fuzz/seeds-${t#xbe61_fuzz_}")
+  [[ -d data_access/fuzz/seeds-${t#xbconn_fuzz_} ]] && seeds=("data_access/fuzz/seeds-${t#xbconn_fuzz_}")
   "build/fuzz/bin/$t" -max_total_time="$per" -rss_limit_mb=2048 "$corpus" "${seeds[@]}" 2>&1 | tail -3
 done
 echo "fuzz-smoke: no crashes"

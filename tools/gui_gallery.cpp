@@ -45,6 +45,12 @@ void DrawFrames(HDC dc) {
   DrawFrameControl(dc, b, DFC_BUTTON, DFCS_BUTTONPUSH);
   Rect f{185, 70, 300, 90};
   DrawFocusRect(dc, f);
+  Rect grip{305, 70, 325, 90};
+  DrawFrameControl(dc, grip, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
+  Rect check{330, 72, 346, 88};
+  DrawFrameControl(dc, check, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED);
+  Rect close{350, 70, 370, 90};
+  DrawFrameControl(dc, close, DFC_CAPTION, DFCS_CAPTIONCLOSE);
 }
 
 void DrawShapes(HDC dc) {

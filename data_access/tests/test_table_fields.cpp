@@ -339,8 +339,8 @@ private:
 class LoopbackConnection : public TXbConnection {
 public:
   using TXbConnection::TXbConnection;
-  bool Active() const override { return true; }
-  std::unique_ptr<TXbCursor> NewCursor() override {
+  bool GetActive() const override { return true; }
+  std::unique_ptr<TXbCursor> NewCursor(int) override {
     ++cursors;
     return std::make_unique<CountingCursor>(fetches, writes);
   }

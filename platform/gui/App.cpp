@@ -261,6 +261,10 @@ void WaitForEvents(const std::vector<FdWatch>& watches, std::chrono::steady_cloc
   QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance();
   if (!gState || !d) return;
   gFired = false;
+  // Windows destroyed earlier leave their toolkit widgets for deletion; that
+  // happens here, outside every window procedure (none of them can be on the
+  // stack in a widget's own handler then).
+  if (gState->messageStack.empty()) QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   SyncWatches(watches);
   struct Quiet {
     std::vector<FdReady>& ready;

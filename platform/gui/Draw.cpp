@@ -253,34 +253,38 @@ bool Rectangle(HDC dc, int left, int top, int right, int bottom) {
   return true;
 }
 
-bool Ellipse(HDC dc, int left, int top, int right, int bottom) {
+namespace detail {
+namespace {
+
+// Draws a curved shape with the context's pen and brush (the toolkit's own
+// outline; these shapes only decorate).
+template <typename F>
+bool CurvedShape(HDC dc, F draw) {
   DcObj* d = Dc(dc);
   if (!d) return false;
   QPainter* p = Prepare(*d);
   if (!p) return true;
   PenObj* pen = Pen(d->st.pen);
-  QColor pc = pen ? SurfaceColor(*d, pen->lp.color) : QColor();
   p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-  p->setPen(!pen || pen->lp.style == PS_NULL ? QPen(Qt::NoPen) : QPen(pc, std::max(1, pen->lp.width)));
+  p->setPen(!pen || pen->lp.style == PS_NULL ? QPen(Qt::NoPen)
+                                             : QPen(SurfaceColor(*d, pen->lp.color), std::max(1, pen->lp.width)));
   p->setBrush(ToolkitBrush(*d, d->st.brush));
-  p->drawEllipse(QRect(left, top, right - left - 1, bottom - top - 1));
+  draw(p);
   p->setBrush(Qt::NoBrush);
   return true;
 }
 
+}  // namespace
+}  // namespace detail
+
+bool Ellipse(HDC dc, int left, int top, int right, int bottom) {
+  return CurvedShape(dc, [&](QPainter* p) { p->drawEllipse(QRect(left, top, right - left - 1, bottom - top - 1)); });
+}
+
 bool RoundRect(HDC dc, int left, int top, int right, int bottom, int cw, int ch) {
-  DcObj* d = Dc(dc);
-  if (!d) return false;
-  QPainter* p = Prepare(*d);
-  if (!p) return true;
-  PenObj* pen = Pen(d->st.pen);
-  QColor pc = pen ? SurfaceColor(*d, pen->lp.color) : QColor();
-  p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-  p->setPen(!pen || pen->lp.style == PS_NULL ? QPen(Qt::NoPen) : QPen(pc, std::max(1, pen->lp.width)));
-  p->setBrush(ToolkitBrush(*d, d->st.brush));
-  p->drawRoundedRect(QRect(left, top, right - left - 1, bottom - top - 1), cw / 2.0, ch / 2.0);
-  p->setBrush(Qt::NoBrush);
-  return true;
+  return CurvedShape(dc, [&](QPainter* p) {
+    p->drawRoundedRect(QRect(left, top, right - left - 1, bottom - top - 1), cw / 2.0, ch / 2.0);
+  });
 }
 
 bool Polygon(HDC dc, const Point* points, int count) {

@@ -153,15 +153,21 @@ bool DrawFrameControl(HDC dc, Rect& r, UINT type, UINT state) {
     case DFC_SCROLL: {
       UINT kind = state & 0x1F;
       if (kind == DFCS_SCROLLSIZEGRIP) {
+        // Three diagonal ridges in the lower-right corner, each a highlight
+        // line above two shadow lines.
         QPainter* p = Prepare(*d);
         if (!p) return true;
         p->setCompositionMode(QPainter::CompositionMode_Source);
-        QColor hi = SurfaceColor(*d, GetSysColor(COLOR_BTNHIGHLIGHT)), sh = SurfaceColor(*d, GetSysColor(COLOR_BTNSHADOW));
+        QColor hi = SurfaceColor(*d, GetSysColor(COLOR_BTNHIGHLIGHT));
+        QColor sh = SurfaceColor(*d, GetSysColor(COLOR_BTNSHADOW));
+        int size = std::min(r.Width(), r.Height());
         for (int k = 0; k < 3; ++k) {
-          int off = 4 * k + 2;
-          for (int i = 0; i < r.Width() - off && i < r.Height() - off; ++i) {
-            p->fillRect(QRect(r.Right - off - 1 - i + off - 1, r.Bottom - 1 - i, 1, 1), hi);
-            p->fillRect(QRect(r.Right - off - i + off - 1, r.Bottom - 1 - i, 1, 1), sh);
+          int start = 4 * k + 1;  // distance of the ridge from the corner
+          for (int line = 0; line < 3; ++line) {
+            int off = start + line;
+            if (off >= size) break;
+            QColor c = line == 0 ? hi : sh;
+            for (int i = 0; i < off; ++i) p->fillRect(QRect(r.Right - off + i, r.Bottom - 1 - i, 1, 1), c);
           }
         }
         return true;

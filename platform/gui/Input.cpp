@@ -127,6 +127,19 @@ bool RouteMouse(const MouseInput& in, HWND under) {
     return gPass.mouse;
   }
   UINT msg = ClientMessage(in.kind, in.button, tw->classStyle & CS_DBLCLKS);
+  if (!captured && (in.kind == MouseInput::Down || in.kind == MouseInput::DoubleClick)) {
+    // A click in a window that is not active asks whether to activate it.
+    WindowObj* root = RootOf(*tw);
+    if (root && root->handle != g.active && Activatable(*root)) {
+      HWND rootHandle = root->handle;
+      LRESULT how = Dispatch(target, WM_MOUSEACTIVATE, ToWParam(rootHandle),
+                             MAKELPARAM(static_cast<int>(hit), static_cast<int>(msg)));
+      if (!Win(target)) return false;
+      if (how == MA_ACTIVATE || how == MA_ACTIVATEANDEAT) SetActiveWindow(rootHandle);
+      if (how == MA_ACTIVATEANDEAT || how == MA_NOACTIVATEANDEAT || !Win(target)) return false;
+      tw = Win(target);
+    }
+  }
   if (!captured) {
     Dispatch(target, WM_SETCURSOR, ToWParam(target), MAKELPARAM(static_cast<int>(hit), static_cast<int>(msg)));
     if (!Win(target)) return false;

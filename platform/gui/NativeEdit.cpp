@@ -201,6 +201,7 @@ QWidget* CreateEditWidget(WindowObj& w, QWidget* parent) {
   e->setMaxLength(30000);
   e->state.encoding = EncodingOf(w.text);
   e->setText(Decode(w.text, e->state.encoding));
+  e->setCursorPosition(0);
   QObject::connect(e, &QLineEdit::textChanged, e, [hwnd] {
     Guarded([&] {
       if (WindowObj* win = Win(hwnd)) Notify(*win, EN_CHANGE);
@@ -256,6 +257,7 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       w.text = bytes;
       if (NativeLineEdit* l = ed.Line()) {
         l->setText(Decode(bytes, st.encoding));
+        l->setCursorPosition(0);  // new text starts with the caret at its beginning
         l->setModified(false);
       } else {
         st.settingText = true;

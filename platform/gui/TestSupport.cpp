@@ -273,3 +273,29 @@ bool SaveScreenPng(HWND hwnd, const std::string& path) {
 }
 
 }  // namespace gui::test
+
+namespace gui::test {
+
+bool KeyToModalDialog(WPARAM vk) {
+  QWidget* modal = QApplication::activeModalWidget();
+  if (!modal) return false;
+  QWidget* target = modal->focusWidget() ? modal->focusWidget() : modal;
+  QKeyEvent down(QEvent::KeyPress, detail::QtKeyOf(vk), Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &down);
+  QKeyEvent up(QEvent::KeyRelease, detail::QtKeyOf(vk), Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &up);
+  return true;
+}
+
+}  // namespace gui::test
+
+namespace gui::test {
+
+std::size_t ToolkitWindowCount() {
+  std::size_t n = 0;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (dynamic_cast<detail::HostWidget*>(w)) ++n;
+  return n;
+}
+
+}  // namespace gui::test

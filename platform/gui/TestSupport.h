@@ -2,6 +2,7 @@
 // Test support: a fixed environment for pixel-exact tests, input as the
 // user would give it (through the same path as real input), and pictures of
 // windows.
+#include <cstddef>
 #include <string>
 
 #include "platform/gui/Types.h"
@@ -34,6 +35,13 @@ void KeyUp(WPARAM vk, UINT modifiers = 0);
 void KeyPress(WPARAM vk, UINT modifiers = 0, const std::string& text = "");
 // Types each character (UTF-8) as a key press.
 void TypeText(const std::string& text);
+// A key pressed on the dialog that is modal now (a message box); false when
+// there is none.
+bool KeyToModalDialog(WPARAM vk);
+
+// How many top-level windows the toolkit holds (windows of ours not yet
+// deleted included).
+std::size_t ToolkitWindowCount();
 
 // What the window shows now, frame and native controls included (pending
 // painting done first): a new colour bitmap the caller deletes.

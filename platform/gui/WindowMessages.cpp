@@ -221,7 +221,13 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
-    case WM_MOUSEACTIVATE: return MA_ACTIVATE;
+    case WM_MOUSEACTIVATE:
+      // The parent decides first.
+      if (!IsNull(w->parent)) {
+        LRESULT r = SendMessage(w->parent, msg, wParam, lParam);
+        if (r) return r;
+      }
+      return MA_ACTIVATE;
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(hwnd)) {
         HWND f = GetFocus();

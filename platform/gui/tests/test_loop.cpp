@@ -114,6 +114,17 @@ TEST_F(GuiLoop, PostedMessagesAndWindowTimersRunInTheWait) {
   EXPECT_EQ(seen[1], static_cast<UINT>(WM_TIMER));
 }
 
+TEST_F(GuiLoop, DestroyedWindowsLeaveNoToolkitWindowsBehind) {
+  Settle();
+  std::size_t before = gui::test::ToolkitWindowCount();
+  HWND w = TopLevel(0, 0, 50, 50);
+  ShowWindow(w, SW_SHOW);
+  EXPECT_EQ(gui::test::ToolkitWindowCount(), before + 1);
+  DestroyWindow(w);
+  Settle();
+  EXPECT_EQ(gui::test::ToolkitWindowCount(), before);
+}
+
 TEST_F(GuiLoop, PostToDestroyedWindowIsDropped) {
   int got = 0;
   HWND w = TopLevel(0, 0, 50, 50, [&](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {

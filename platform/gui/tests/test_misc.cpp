@@ -118,6 +118,23 @@ TEST_F(GuiMisc, MessageBoxesCanBeAnsweredAndServeTheSystemLayer) {
   SetMessageBoxAnswerer({});
 }
 
+TEST_F(GuiMisc, RealMessageBoxRunsTheLoopUntilAnswered) {
+  // A window timer answers the box with Escape while its modal loop runs.
+  HWND w = TopLevel(0, 0, 50, 50, [](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (m == WM_TIMER) {
+      KillTimer(h, 1);
+      test::KeyToModalDialog(VK_ESCAPE);
+      return 0;
+    }
+    return DefWindowProc(h, m, wp, lp);
+  });
+  ShowWindow(w, SW_SHOW);
+  SetTimer(w, 1, 30);
+  EXPECT_EQ(MessageBox(w, "Proceed?", "Question", MB_YESNO | MB_ICONQUESTION), IDNO);
+  SetTimer(w, 1, 30);
+  EXPECT_EQ(MessageBox(w, "Done.", "Note", MB_OK), IDOK);
+}
+
 TEST_F(GuiMisc, PopupMenusKeepTheirItems) {
   HMENU m = CreatePopupMenu();
   HMENU sub = CreatePopupMenu();

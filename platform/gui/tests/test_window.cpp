@@ -269,6 +269,31 @@ TEST_F(GuiWindow, TransparentDisabledAndShapedWindowsLetClicksThrough) {
   EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{f, WM_LBUTTONDOWN}, {under, WM_LBUTTONDOWN}}));
 }
 
+TEST_F(GuiWindow, AClickActivatesAnInactiveWindowFirst) {
+  Recorder& r = rec_;
+  r.watch = {WM_MOUSEACTIVATE, WM_ACTIVATE, WM_LBUTTONDOWN};
+  HWND f = Form(r);
+  HWND a = Kid(f, r, 10, 10, 50, 50);
+  HWND other = TopLevel(600, 100, 50, 50);
+  ShowWindow(other, SW_SHOW);
+  EXPECT_EQ(GetActiveWindow(), other);
+  r.seen.clear();
+  test::Click(Screen(a, 5, 5));
+  EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{a, WM_MOUSEACTIVATE}, {f, WM_MOUSEACTIVATE},
+                                                        {f, WM_ACTIVATE}, {a, WM_LBUTTONDOWN}}));
+  EXPECT_EQ(GetActiveWindow(), f);
+  r.seen.clear();
+  test::Click(Screen(a, 5, 5));  // already active: no question
+  EXPECT_EQ(r.Messages(), (std::vector<UINT>{WM_LBUTTONDOWN}));
+  // The window may refuse and swallow the click.
+  SetActiveWindow(other);
+  r.override = [](HWND, UINT m, WPARAM, LPARAM) -> LRESULT { return m == WM_MOUSEACTIVATE ? MA_NOACTIVATEANDEAT : -12345; };
+  r.seen.clear();
+  test::Click(Screen(a, 5, 5));
+  EXPECT_EQ(r.Messages(), (std::vector<UINT>{WM_MOUSEACTIVATE}));
+  EXPECT_EQ(GetActiveWindow(), other);
+}
+
 TEST_F(GuiWindow, DoubleClicksNeedTheClassStyle) {
   Recorder& r = rec_;
   r.watch = {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK};

@@ -1,0 +1,322 @@
+// TXbConnection: request and reply frames, compression of payloads, and the
+// notifications the server sends between and before replies.
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "class_library/SysUtils.h"
+#include "data_access/IntCrypt.h"
+#include "data_access/XbConn.h"
+
+namespace {
+
+// 8 hexadecimal digits as a length: anything else, and values that would be
+// negative as a signed 32-bit number, are not a length.
+bool ParseLength(const char* p, std::int32_t& value) {
+  std::uint32_t v = 0;
+  for (int i = 0; i < 8; ++i) {
+    const char c = p[i];
+    int d;
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else return false;
+    v = (v << 4) | static_cast<std::uint32_t>(d);
+  }
+  if (v > 0x7fffffffu) return false;
+  value = static_cast<std::int32_t>(v);
+  return true;
+}
+
+// One group of 8 hex digits of a progress notice; 0 when missing or bad.
+std::int32_t ProgressNumber(const std::vector<char>& p, std::size_t at) {
+  if (p.size() < at + 8) return 0;
+  std::uint32_t v = 0;
+  for (std::size_t i = at; i < at + 8; ++i) {
+    const char c = p[i];
+    int d;
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else return 0;
+    v = (v << 4) | static_cast<std::uint32_t>(d);
+  }
+  return static_cast<std::int32_t>(v);
+}
+
+// Frees a buffer the add-on handed over.
+struct AddonBuffer {
+  unsigned char* p = nullptr;
+  std::size_t n = 0;
+  ~AddonBuffer() { std::free(p); }
+};
+
+}  // namespace
+
+// ---- compression ----------------------------------------------------------------------
+
+void TXbConnection::LoadCrypt() {
+  LoadCryptLibrary();
+  if (!CryptLoaded()) throw EXbSrvException("Missing required XbCrypt.DLL.");
+  (*::SetCompressionLevel)(compressionLevel_);
+  // The login itself travels before the server knows the password: it is
+  // compressed without one, and so is the server's answer to it.
+  (*::SetCompressionPassword)(sealed_ ? compressionPassword_.c_str() : "");
+}
+
+std::vector<char> TXbConnection::Pack(const char* Data, std::size_t Length) {
+  LoadCrypt();
+  AddonBuffer out;
+  if ((*::CompressStream)(reinterpret_cast<const unsigned char*>(Data), Length, &out.p, &out.n) != 0)
+    throw EXbSrvException("Compression failed.");
+  return std::vector<char>(reinterpret_cast<char*>(out.p), reinterpret_cast<char*>(out.p) + out.n);
+}
+
+void TXbConnection::Expand(const std::vector<char>& Packed, TMemoryStream& Into) {
+  LoadCrypt();
+  AddonBuffer out;
+  if ((*::UnCompressStream)(reinterpret_cast<const unsigned char*>(Packed.data()), Packed.size(), &out.p, &out.n) != 0)
+    throw EXbSrvResponseError("Corrupt compressed reply.");
+  if (out.n > static_cast<std::size_t>(maxPayload_)) throw EXbSrvResponseError("Reply too large.");
+  Into.Clear();
+  Into.WriteBuffer(out.p, static_cast<std::int64_t>(out.n));
+  Into.SetPosition(0);
+}
+
+// ---- sending ---------------------------------------------------------------------------------
+
+void TXbConnection::ConnectionLost(const char* Context) {
+  // A lost connection cannot log out: the flag goes before the close so that
+  // closing does not try.
+  loggedIn_ = false;
+  sealed_ = false;
+  currentWorkArea_ = 0;
+  pollTimer_->SetEnabled(false);
+  if (Active()) Disconnect();
+  lastFailed_ = true;
+  DoError(Context, "Connection lost");
+}
+
+void TXbConnection::SendFrame(const String& Command, const char* Payload, std::size_t Length, const char* Context) {
+  try {
+    String frame;
+    if (compression_ && Length > 0) {
+      const std::vector<char> packed = Pack(Payload, Length);
+      frame = IntToHex(static_cast<unsigned>(packed.size()), 8) + "0001" + session_ + Command;
+      frame.append(packed.data(), packed.size());
+    } else {
+      frame.reserve(20 + Length);
+      frame = IntToHex(static_cast<unsigned>(Length), 8) + "0000" + session_ + Command;
+      frame.append(Payload, Length);
+    }
+    // One send of the whole frame; a send that stops short raises, so the
+    // connection never carries on after half a request.
+    SendText(frame);
+  } catch (const ELostExchange&) {
+    throw;
+  } catch (...) {
+    ConnectionLost(Context);
+    throw ELostExchange();
+  }
+}
+
+void TXbConnection::EndExchange() {
+  inExchange_ = false;
+  if (!ComponentState().Contains(csDesigning)) pollTimer_->SetEnabled(Active());
+  DispatchNotices();
+}
+
+String TXbConnection::ClientXmit(const String& Command, const String& Payload, bool Wait) {
+  lastFailed_ = true;
+  if (inExchange_) {
+    // A handler or nested loop inside an exchange: its frames would land in
+    // the middle of the one under way.
+    DoError("XbConnection.ClientXmit(" + Command + ")", "Connection busy");
+    return String();
+  }
+  pollTimer_->SetEnabled(false);
+  if (!Active()) {
+    DoError("XbConection.ClientXmit(" + Command + ")", "Not connected");
+    return String();
+  }
+  inExchange_ = true;
+  String result;
+  try {
+    SendFrame(Command, Payload.data(), Payload.size(), "XbConnection.ClientXmit");
+    if (Wait) {
+      const std::int32_t n = FillReadStream(false);
+      if (!lastFailed_ && n > 0) result.assign(replyStream_.Memory(), static_cast<std::size_t>(n));
+    } else {
+      lastFailed_ = false;
+    }
+  } catch (const ELostExchange&) {
+  }
+  EndExchange();
+  return result;
+}
+
+TMemoryStream* TXbConnection::ClientStreamReceive(const String& Command, const String& Payload) {
+  lastFailed_ = true;
+  if (inExchange_) {
+    DoError("XbConnection.ClientStreamReceive(" + Command + ")", "Connection busy");
+    return nullptr;
+  }
+  pollTimer_->SetEnabled(false);
+  if (!Active()) return nullptr;
+  inExchange_ = true;
+  TMemoryStream* result = nullptr;
+  try {
+    replyStream_.Clear();
+    SendFrame(Command, Payload.data(), Payload.size(), "XbConnection.ClientStreamReceive");
+    if (FillReadStream(false) > 0 && !lastFailed_) {
+      replyStream_.SetPosition(0);
+      result = &replyStream_;
+    }
+  } catch (const ELostExchange&) {
+  }
+  EndExchange();
+  return result;
+}
+
+TMemoryStream* TXbConnection::ClientStreamSendReceive(const String& Command) {
+  lastFailed_ = true;
+  if (inExchange_) {
+    DoError("XbConnection.ClientStreamSendReceive(" + Command + ")", "Connection busy");
+    return nullptr;
+  }
+  pollTimer_->SetEnabled(false);
+  if (!Active() || sendStream_.Size() == 0) return nullptr;
+  inExchange_ = true;
+  TMemoryStream* result = nullptr;
+  try {
+    SendFrame(Command, sendStream_.Memory(), static_cast<std::size_t>(sendStream_.Size()),
+              "XbConnection.ClientStreamSendReceive");
+    replyStream_.Clear();
+    if (FillReadStream(false) > 0 && !lastFailed_) {
+      replyStream_.SetPosition(0);
+      result = &replyStream_;
+    }
+  } catch (const ELostExchange&) {
+  }
+  EndExchange();
+  return result;
+}
+
+// ---- receiving --------------------------------------------------------------------------------
+
+String TXbConnection::ReadFrame(std::int32_t& Length) {
+  const String header = Read(20);
+  // A length that is not one leaves no way to find the next frame: the
+  // connection is out of step and goes.
+  if (!ParseLength(header.data(), Length)) throw EXbSrvResponseError("Invalid reply length.");
+  if (Length > maxPayload_) throw EXbSrvResponseError("Reply too large.");
+  replyStream_.Clear();
+  if (Length > 0) {
+    if (compression_) {
+      TMemoryStream packed;
+      ReadStream(packed, Length);
+      std::vector<char> bytes(packed.Memory(), packed.Memory() + packed.Size());
+      Expand(bytes, replyStream_);
+      Length = static_cast<std::int32_t>(replyStream_.Size());
+    } else {
+      ReadStream(replyStream_, Length);
+    }
+  }
+  return header.substr(16, 4);
+}
+
+std::int32_t TXbConnection::FillReadStream(bool Polled) {
+  pollTimer_->SetEnabled(false);
+  if (!Active()) return 0;
+  const bool standalone = !inExchange_;
+  if (Polled) {
+    // A timer that fires inside an exchange (a nested loop) reads nothing.
+    if (!standalone) return 0;
+    if (!WaitForData(1)) {
+      if (!ComponentState().Contains(csDesigning)) pollTimer_->SetEnabled(Active());
+      return 0;
+    }
+  }
+  inExchange_ = true;
+  std::int32_t last = 0;
+  bool shutdown = false;
+  try {
+    for (;;) {
+      std::int32_t length = 0;
+      const String kind = ReadFrame(length);
+      last = length;
+      if (kind == "0302") {
+        loggedIn_ = false;
+        sealed_ = false;
+        currentWorkArea_ = 0;
+        if (shutdownDelay_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(shutdownDelay_));
+        Disconnect();
+        notices_.push_back({kind, {}});
+        last = -1;
+        shutdown = true;
+        lastFailed_ = true;
+        break;
+      }
+      if (kind == "0303" || kind == "0301" || kind == "0300") {
+        if (length > 0)
+          notices_.push_back({kind, std::vector<char>(replyStream_.Memory(), replyStream_.Memory() + length)});
+        if (Polled) break;
+        continue;
+      }
+      lastFailed_ = false;
+      break;
+    }
+  } catch (...) {
+    ConnectionLost("XbConnection.FillReadStream");
+    last = 0;
+  }
+  if (standalone) {
+    inExchange_ = false;
+    if (!shutdown && !ComponentState().Contains(csDesigning)) pollTimer_->SetEnabled(Active());
+    DispatchNotices();
+  }
+  return last;
+}
+
+// ---- notifications ------------------------------------------------------------------------------
+
+void TXbConnection::HandleNotice(Notice& N) {
+  if (N.Kind == "0302") {
+    if (OnServerMessage) OnServerMessage(this, "Server shutdown");
+  } else if (N.Kind == "0303") {
+    if (OnServerStream) {
+      TMemoryStream s;
+      s.WriteBuffer(N.Payload.data(), static_cast<std::int64_t>(N.Payload.size()));
+      s.SetPosition(0);
+      OnServerStream(this, s);
+    }
+  } else if (N.Kind == "0301") {
+    if (OnServerMessage) OnServerMessage(this, String(N.Payload.data(), N.Payload.size()));
+  } else if (N.Kind == "0300") {
+    // A short notice carries fewer numbers; the missing ones are 0.
+    if (OnServerProgress)
+      OnServerProgress(this, psXProgress, ProgressNumber(N.Payload, 0), ProgressNumber(N.Payload, 8),
+                       ProgressNumber(N.Payload, 16));
+  }
+}
+
+void TXbConnection::DispatchNotices() {
+  // Handlers run outside every exchange and one at a time: one that sends a
+  // command gets its own reply, and the notices that command brings wait
+  // their turn here.
+  if (dispatching_ || inExchange_) return;
+  dispatching_ = true;
+  while (!notices_.empty()) {
+    Notice n = std::move(notices_.front());
+    notices_.pop_front();
+    try {
+      HandleNotice(n);
+    } catch (const Exception& e) {
+      DoError("XbConnection.FillReadStream", e.Message());
+    } catch (...) {
+      DoError("XbConnection.FillReadStream", "Unknown exception");
+    }
+  }
+  dispatching_ = false;
+}

@@ -1,0 +1,405 @@
+#include "data_access/XbServerCursor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "class_library/SysUtils.h"
+#include "data_access/XbError.h"
+
+namespace {
+
+constexpr const char* kNeedLogin = "Must include User Name and Password to open table through the xBase Database Server";
+
+// One number of the field description: hexadecimal digits.
+int HexLine(const String& Line) {
+  int v = 0;
+  return TryStrToInt("$" + Trim(Line), v) ? v : 0;
+}
+
+}  // namespace
+
+TXbServerCursor::TXbServerCursor(TXbConnection& Connection, int FetchCount)
+    : conn_(Connection), fetchCount_(FetchCount > 0 ? FetchCount : 1) {}
+
+void TXbServerCursor::Sync(bool Moves) {
+  if (outOfStep_) {
+    outOfStep_ = false;
+    conn_.Go(servedRecNo_);
+  }
+  if (Moves) {
+    rowsHeld_ = -1;
+    servedRecNo_ = 0;
+  }
+}
+
+// ---- opening, closing, describing ------------------------------------------------------
+
+TXbOpenAnswer TXbServerCursor::Open(const TXbOpenRequest& Request) {
+  rowsHeld_ = -1;
+  servedRecNo_ = 0;
+  outOfStep_ = false;
+  structureRead_ = false;
+  structure_.clear();
+  TXbServerOpenRequest r;
+  r.DatabaseName = Request.DatabaseName;
+  r.TableName = ExtractFileName(Request.Path);
+  r.OpenMode = Request.OpenMode;
+  r.TableType = Request.TableType;
+  r.Password = Request.Password;
+  r.TurboRead = Request.TurboRead;
+  r.IndexName = Request.IndexName;
+  r.Epoch = Request.Epoch;
+  r.DateFormat = Request.DateFormat;
+  r.MemoBlockSize = Request.MemoBlockSize;
+  r.Deleted = Request.Deleted;
+  r.Century = Request.Century;
+  r.SoftSeek = Request.SoftSeek;
+  r.Exact = Request.Exact;
+  r.OEMTranslate = Request.OEMTranslate;
+  r.EnvironmentApplied = Request.EnvironmentApplied;
+  r.CommitLevel = static_cast<int>(Request.CommitLevel);
+  if (r.DatabaseName.empty()) throw EXbError("Missing DatabaseName property");
+  TXbServerOpenAnswer a;
+  conn_.Use(r, a);
+  if (a.ErrorCount > 0) throw EXbError(a.ErrorText);
+  TXbOpenAnswer answer;
+  if (a.WorkArea < 1) {
+    if (conn_.User().empty() || conn_.Password().empty()) throw EXbError(kNeedLogin);
+    return answer;
+  }
+  answer.WorkArea = a.WorkArea;
+  answer.FieldCount = a.FieldCount;
+  answer.RecordSize = a.RecordSize;
+  answer.Encrypted = a.Encrypted;
+  recordSize_ = a.RecordSize;
+  return answer;
+}
+
+void TXbServerCursor::ReadStructure() {
+  structureRead_ = true;
+  structure_.clear();
+  TMemoryStream* s = conn_.GetStructure();
+  if (!s) return;
+  const String text(s->Memory(), static_cast<std::size_t>(s->Size()));
+  std::vector<String> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == String::npos) end = text.size();
+    String line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  for (std::size_t i = 0; i + 5 <= lines.size(); i += 5) {
+    TXbFieldDescription d;
+    d.Name = Trim(lines[i]);
+    d.Type = Trim(lines[i + 1]);
+    d.Width = HexLine(lines[i + 2]);
+    d.Decimals = HexLine(lines[i + 3]);
+    d.Offset = HexLine(lines[i + 4]) - 1;
+    structure_.push_back(d);
+  }
+}
+
+TXbFieldDescription TXbServerCursor::Field(int FieldNumber) {
+  if (!structureRead_) ReadStructure();
+  if (FieldNumber < 1 || FieldNumber > static_cast<int>(structure_.size())) return TXbFieldDescription();
+  return structure_[static_cast<std::size_t>(FieldNumber - 1)];
+}
+
+int TXbServerCursor::FieldWidth(const String& Name) { return conn_.FieldWidth(Name); }
+String TXbServerCursor::Alias(std::int16_t Area) { return conn_.Alias(Area); }
+std::int16_t TXbServerCursor::WorkArea(const String& Alias) { return conn_.WorkArea(Alias); }
+void TXbServerCursor::Select(std::int16_t Area) { conn_.Select(Area); }
+
+void TXbServerCursor::Close() {
+  rowsHeld_ = -1;
+  servedRecNo_ = 0;
+  outOfStep_ = false;
+  conn_.Close();
+}
+
+bool TXbServerCursor::FileExists(const String& Path) { return conn_.FileExists(conn_.DatabaseName(), Path); }
+String TXbServerCursor::Version() { return conn_.Version(); }
+bool TXbServerCursor::IsEncrypted(int Which) { return conn_.IsEncrypted(Which); }
+void TXbServerCursor::SetPassword(const String& Value) { conn_.SetPassword(Value); }
+void TXbServerCursor::SetTranslate(bool On) { conn_.SetTranslate(On); }
+void TXbServerCursor::SetTurboRead(bool On) { conn_.SetTurboRead(On); }
+void TXbServerCursor::SetStringType(int Type) { conn_.SetStringType(Type); }
+std::int32_t TXbServerCursor::SysProp(int Property, std::int32_t Value) { return conn_.SysProp(Property, Value); }
+
+// ---- moving ------------------------------------------------------------------------------------
+
+TGetResult TXbServerCursor::Fetch(TGetMode Mode, bool AtTop, bool AtBottom, TEOFAction Action, char* Image,
+                                  std::int32_t& RecNo) {
+  const bool fromBatch = !AtTop && !AtBottom && Mode != gmCurrent && Mode == lastDirection_ && rowsHeld_ > 0 &&
+                         position_ < rowsHeld_ - 1;
+  if (fromBatch) {
+    ++position_;
+  } else {
+    position_ = 0;
+    // The server goes on from the row handed out last, wherever the batch left it.
+    const std::int32_t from = servedRecNo_;
+    outOfStep_ = false;
+    conn_.TraverseTable(AtTop, AtBottom, static_cast<int>(Action), Mode, lastDirection_, fetchCount_, from,
+                        recordSize_, rows_, rowsHeld_);
+    if (conn_.LastCommandFailed() || rowsHeld_ <= 0) {
+      // A failed fetch ends the walk, in the direction it went.
+      rowsHeld_ = -1;
+      servedRecNo_ = 0;
+      RecNo = 0;
+      lastDirection_ = Mode;
+      return Mode == gmPrior ? grBOF : grEOF;
+    }
+  }
+  const TXbFetchRow& row = rows_[static_cast<std::size_t>(position_)];
+  lastDirection_ = Mode;
+  servedRecNo_ = row.RecNo;
+  outOfStep_ = position_ != rowsHeld_ - 1;
+  RecNo = row.RecNo;
+  const auto status = static_cast<TGetResult>(row.Status);
+  if (status == grOK) std::memcpy(Image, row.Image.data(), static_cast<std::size_t>(recordSize_));
+  return status;
+}
+
+bool TXbServerCursor::Bof() {
+  Sync(false);
+  return conn_.Bof();
+}
+
+bool TXbServerCursor::Eof() {
+  Sync(false);
+  return conn_.Eof();
+}
+
+void TXbServerCursor::Go(std::int32_t RecNo) {
+  outOfStep_ = false;
+  Sync(true);
+  conn_.Go(RecNo);
+}
+
+void TXbServerCursor::GoTop() {
+  outOfStep_ = false;
+  Sync(true);
+  conn_.GoTop();
+}
+
+void TXbServerCursor::GoBottom() {
+  outOfStep_ = false;
+  Sync(true);
+  conn_.GoBottom();
+}
+
+void TXbServerCursor::Skip(std::int32_t Distance) {
+  Sync(true);
+  conn_.Skip(Distance);
+}
+
+std::int32_t TXbServerCursor::RecNo() {
+  Sync(false);
+  return conn_.RecNo();
+}
+
+std::int32_t TXbServerCursor::RecCount() { return conn_.RecCount(); }
+std::int32_t TXbServerCursor::Count() { return conn_.Count(); }
+
+// The server has no command for the relative place in an order.
+double TXbServerCursor::OrderPosGet() { return 0.0; }
+
+void TXbServerCursor::OrderPosSet(double Position) {
+  outOfStep_ = false;
+  Sync(true);
+  conn_.OrderPosSet(Position);
+}
+
+// ---- reading and writing records ----------------------------------------------------------------------
+
+void TXbServerCursor::GetRecord(void* Dest) {
+  Sync(false);
+  conn_.FetchRecord(Dest, recordSize_);
+}
+
+void TXbServerCursor::PutRecord(const void* Image) {
+  Sync(true);
+  conn_.PutRecord(Image, recordSize_);
+}
+
+void TXbServerCursor::AppendBlank() {
+  Sync(true);
+  conn_.AppendBlank();
+}
+
+void TXbServerCursor::Commit() {
+  Sync(true);
+  conn_.Commit();
+}
+
+void TXbServerCursor::Delete() {
+  Sync(true);
+  conn_.Delete();
+}
+
+bool TXbServerCursor::Deleted() {
+  Sync(false);
+  return conn_.Deleted();
+}
+
+void TXbServerCursor::Replace(const String& Name, int TypeCode, const void* Data) {
+  Sync(true);
+  conn_.Replace(Name, TypeCode, Data);
+}
+
+std::int32_t TXbServerCursor::PutBlob(const String& Name, const void* Data, std::int32_t Length) {
+  Sync(true);
+  return conn_.PutBlob(Name, Data, Length);
+}
+
+String TXbServerCursor::GetTrimString(const String& Name) {
+  Sync(false);
+  return conn_.GetTrimString(Name);
+}
+
+String TXbServerCursor::GetDateString(const String& Name) {
+  Sync(false);
+  return conn_.GetDateString(Name);
+}
+
+double TXbServerCursor::GetDouble(const String& Name) {
+  Sync(false);
+  return conn_.GetDouble(Name);
+}
+
+std::int32_t TXbServerCursor::GetInteger(const String& Name) {
+  Sync(false);
+  return conn_.GetInteger(Name);
+}
+
+String TXbServerCursor::GetMemo(const String& Name) {
+  Sync(false);
+  return conn_.GetMemo(Name, 0);
+}
+
+std::int32_t TXbServerCursor::GetBlobLength(const String& Name) {
+  Sync(false);
+  return conn_.GetBlobLength(Name);
+}
+
+std::int32_t TXbServerCursor::GetBlob(const String& Name, void* Dest, std::int32_t Capacity) {
+  Sync(false);
+  TMemoryStream s;
+  conn_.GetBlob(Name, s);
+  const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(s.Size(), Capacity > 0 ? Capacity : 0));
+  if (n > 0) std::memcpy(Dest, s.Memory(), static_cast<std::size_t>(n));
+  return n;
+}
+
+// ---- locks -------------------------------------------------------------------------------------------------
+
+bool TXbServerCursor::Rlock(std::int32_t RecNo) { return conn_.Rlock(RecNo); }
+bool TXbServerCursor::Flock() { return conn_.Flock(); }
+
+void TXbServerCursor::Unlock(std::int32_t RecNo) {
+  Sync(true);
+  conn_.Unlock(RecNo);
+}
+
+// ---- indexes, scopes, filters, expressions -------------------------------------------------------------------
+
+int TXbServerCursor::Index(const String& FileName, const String& Expression, const String& Condition, bool Unique,
+                           bool Descending) {
+  Sync(true);
+  return conn_.Index(FileName, Expression, Unique ? 1 : 0, Descending, Condition);
+}
+
+int TXbServerCursor::IndexTag(const String& FileName, const String& TagName, const String& Expression,
+                              const String& Condition, bool Unique, bool Descending) {
+  Sync(true);
+  return conn_.IndexTag(FileName, TagName, Expression, Unique ? 1 : 0, Descending, Condition);
+}
+
+int TXbServerCursor::IndexOpen(const String& FileName) {
+  Sync(true);
+  return conn_.IndexOpen(FileName);
+}
+
+void TXbServerCursor::CloseIndexes() {
+  Sync(true);
+  conn_.CloseIndexes();
+}
+
+int TXbServerCursor::IndexOrd() { return conn_.IndexOrd(); }
+
+int TXbServerCursor::SetOrder(int Order) {
+  Sync(true);
+  return conn_.SetOrder(Order);
+}
+
+String TXbServerCursor::IndexName(int Order) { return conn_.IndexName(Order); }
+String TXbServerCursor::TagName(int Order) { return conn_.TagName(Order); }
+std::int16_t TXbServerCursor::TagArea(const String& TagName) { return conn_.TagArea(TagName); }
+String TXbServerCursor::IndexKey() { return conn_.IndexKey(); }
+String TXbServerCursor::IndexKeyField() { return conn_.IndexKeyField(); }
+String TXbServerCursor::IndexCondition() { return conn_.IndexCondition(); }
+int TXbServerCursor::IndexType() { return conn_.IndexType(); }
+
+bool TXbServerCursor::Seek(const String& Key) {
+  outOfStep_ = false;
+  Sync(true);
+  return conn_.Seek(Key);
+}
+
+bool TXbServerCursor::Found() { return conn_.Found(); }
+
+bool TXbServerCursor::SetScope(const String* Low, const String* High) {
+  Sync(true);
+  return conn_.SetScope(Low, High);
+}
+
+String TXbServerCursor::GetScope(int Which) { return conn_.GetScope(Which); }
+
+std::int32_t TXbServerCursor::Query(const String& Expression, std::int32_t& Count) {
+  Sync(true);
+  return conn_.QueryRowCount(Expression, Count);
+}
+
+std::int16_t TXbServerCursor::QueryTest(const String& Expression) { return conn_.QueryTest(Expression); }
+std::int32_t TXbServerCursor::QueryRecCount() { return conn_.QueryRecCount(); }
+String TXbServerCursor::DBFilter() { return conn_.DBFilter(); }
+
+bool TXbServerCursor::EvalLogical(const String& Expression) {
+  Sync(false);
+  return conn_.EvalLogical(Expression);
+}
+
+double TXbServerCursor::EvalNumeric(const String& Expression) {
+  Sync(false);
+  return conn_.EvalNumeric(Expression);
+}
+
+String TXbServerCursor::EvalString(const String& Expression) {
+  Sync(false);
+  return conn_.EvalString(Expression);
+}
+
+std::int16_t TXbServerCursor::EvalTest(const String& Expression) { return conn_.EvalTest(Expression); }
+
+// ---- creating a table --------------------------------------------------------------------------------------------
+
+std::int16_t TXbServerCursor::CreateNew(const String& Path, const String&, int TableType, int FieldCount) {
+  createdArea_ = conn_.CreateNew(conn_.DatabaseName(), Path, TableType, FieldCount);
+  return createdArea_;
+}
+
+void TXbServerCursor::CreateField(const String& Name, const String& Type, int Width, int Decimals) {
+  conn_.CreateField(Name, Type, Width, Decimals);
+}
+
+std::int16_t TXbServerCursor::CreateExec() {
+  // The server writes the table and keeps it open in the area it started it in.
+  const bool done = conn_.CreateExec();
+  const std::int16_t area = done && createdArea_ > 0 ? createdArea_ : 0;
+  createdArea_ = 0;
+  if (area > 0) conn_.Select(area);
+  return area;
+}

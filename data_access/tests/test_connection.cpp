@@ -1,0 +1,301 @@
+// The server connection against the test server: login, framing, notices,
+// and every way a server can misbehave.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "class_library/Application.h"
+#include "data_access/XbConn.h"
+#include "data_access/tests/ScriptedPeer.h"
+#include "data_access/tests/ServerProcess.h"
+#include "data_access/tests/TestTables.h"
+
+namespace {
+
+struct Errors {
+  std::vector<std::pair<String, String>> list;
+  void Attach(TXbConnection& c) {
+    c.OnError = [this](TObject*, const String& ctx, const String& msg) { list.emplace_back(ctx, msg); };
+  }
+  bool Has(const String& msg) const {
+    for (const auto& e : list)
+      if (e.second == msg) return true;
+    return false;
+  }
+};
+
+class Connection : public ::testing::Test {
+protected:
+  void SetUp() override {
+    RequireEngine();
+    MakeTable(dir.Path(), "ITEMS.DBF", {{"NAME", 'C', 10}, {"QTY", 'N', 5}},
+              {{"apple", "1"}, {"pear", "2"}, {"plum", "3"}});
+  }
+  // A connection logged in as TESTER to a server started with args.
+  std::unique_ptr<TXbConnection> Connect(ServerProcess& server, const String& password = "secret") {
+    auto c = std::make_unique<TXbConnection>(nullptr);
+    errors.Attach(*c);
+    c->SetPort(server.Port());
+    c->SetUser("tester");
+    c->SetLoginPassword(password);
+    c->SetShutdownDelay(0);
+    c->SetReadTimeout(5000);
+    c->SetDatabaseName("DATA");
+    c->OnLogin = [this](TObject*, bool ok, const String& msg) {
+      loginAccepted = ok;
+      loginMessage = msg;
+    };
+    c->SetActive(true);
+    return c;
+  }
+  std::vector<std::string> Args(std::vector<std::string> more = {}) {
+    std::vector<std::string> a{"--user", "TESTER:secret"};
+    a.insert(a.end(), more.begin(), more.end());
+    return a;
+  }
+  // Opens ITEMS.DBF in the session; answers its work area.
+  std::int16_t OpenItems(TXbConnection& c) {
+    TXbServerOpenRequest r;
+    r.DatabaseName = "DATA";
+    r.TableName = "ITEMS.DBF";
+    TXbServerOpenAnswer a;
+    return c.Use(r, a);
+  }
+
+  ScratchDir dir;
+  Errors errors;
+  bool loginAccepted = false;
+  String loginMessage;
+};
+
+TEST_F(Connection, LoginAcceptedAndRefused) {
+  ServerProcess server(dir.Path(), Args({"--max-users", "1"}));
+  auto c = Connect(server);
+  EXPECT_TRUE(c->Active());
+  EXPECT_TRUE(c->LoggedIn());
+  EXPECT_TRUE(loginAccepted);
+  EXPECT_EQ(c->User(), "TESTER");
+
+  auto second = Connect(server);  // one user at most
+  EXPECT_FALSE(second->Active());
+  EXPECT_FALSE(loginAccepted);
+  EXPECT_EQ(loginMessage, "Maximum user count exceeded");
+  EXPECT_TRUE(errors.Has("Login not accepted. Maximum user count may have been exceeded"));
+
+  c->SetActive(false);
+  auto wrong = Connect(server, "guess");
+  EXPECT_FALSE(wrong->Active());
+  EXPECT_FALSE(wrong->LoggedIn());
+  EXPECT_EQ(loginMessage, "Invalid user name or password");
+}
+
+TEST_F(Connection, NoServerIsReportedWithItsHost) {
+  std::uint16_t port = 0;
+  net::CloseSocket(net::ListenLoopback(port));
+  TXbConnection c(nullptr);
+  errors.Attach(c);
+  c.SetPort(port);
+  c.SetActive(true);
+  EXPECT_FALSE(c.Active());
+  ASSERT_EQ(errors.list.size(), 1u);
+  EXPECT_EQ(errors.list[0].first, "XbConnection.SetActive");
+  EXPECT_EQ(errors.list[0].second, "No xBase Database Server found at 127.0.0.1");
+}
+
+TEST_F(Connection, EmptyLoginReplyIsNoAcceptance) {
+  ScriptedPeer peer([](ScriptedPeer& p) {
+    p.Receive(20);
+    p.Receive(1785, 500);
+    p.Send("00000000000000000000");
+    p.AwaitClose();
+  });
+  TXbConnection c(nullptr);
+  errors.Attach(c);
+  c.SetPort(peer.Port());
+  c.SetUser("x");
+  c.SetShutdownDelay(0);
+  c.SetReadTimeout(300);
+  c.SetActive(true);
+  EXPECT_FALSE(c.LoggedIn());
+  EXPECT_FALSE(c.Active());
+}
+
+TEST_F(Connection, SubstitutionMovesPrintableBytesOnly) {
+  EXPECT_EQ(TXbConnection::Substitute(String("\x1e\x28\x32\x3c\x46\x50\x5a\x64\x6e\x78\x81\x05", 12)),
+            String("\x05\x19\x0f\x41\x5f\x7d\x9b\xb9\xd7\xf5\xfe\x05", 12));
+}
+
+TEST_F(Connection, CommandsAndNotificationsBeforeTheReply) {
+  ServerProcess server(dir.Path(), Args({"--notice-every", "3"}));
+  auto c = Connect(server);
+  std::vector<String> messages;
+  std::vector<std::int32_t> progress;
+  String streamed;
+  // A handler that sends a command of its own gets its reply.
+  std::int32_t countInHandler = -1;
+  c->OnServerMessage = [&](TObject*, const String& m) {
+    messages.push_back(m);
+    countInHandler = c->RecCount();
+  };
+  c->OnServerProgress = [&](TObject*, TxProgressStatus, std::int32_t a, std::int32_t b, std::int32_t d) {
+    progress = {a, b, d};
+  };
+  c->OnServerStream = [&](TObject*, TMemoryStream& s) { streamed.assign(s.Memory(), static_cast<size_t>(s.Size())); };
+  const std::int16_t area = OpenItems(*c);  // command 2
+  ASSERT_GT(area, 0);
+  EXPECT_EQ(c->RecCount(), 3);  // command 3 comes after its notices
+  EXPECT_EQ(messages, std::vector<String>{"notice 3"});
+  EXPECT_EQ(countInHandler, 3);
+  EXPECT_EQ(progress, (std::vector<std::int32_t>{1, 100, 42}));
+  EXPECT_EQ(streamed, "stream-bytes");
+  EXPECT_TRUE(errors.list.empty()) << errors.list[0].second;
+  EXPECT_EQ(c->Select(area), area);  // already current: nothing sent
+  c->GoTop();
+  EXPECT_EQ(c->GetTrimString("NAME"), "apple");
+  c->Skip(1);
+  EXPECT_EQ(c->RecNo(), 2);
+  c->Skip(-1);
+  EXPECT_EQ(c->RecNo(), 1);
+  EXPECT_FALSE(c->Eof());
+  EXPECT_EQ(c->Alias(area), "ITEMS");
+  EXPECT_EQ(c->WorkArea("ITEMS"), area);
+}
+
+TEST_F(Connection, ShortProgressNoticeIsReadAsSent) {
+  ServerProcess server(dir.Path(), Args({"--notice-every", "2", "--short-progress"}));
+  auto c = Connect(server);
+  std::vector<std::int32_t> progress;
+  c->OnServerProgress = [&](TObject*, TxProgressStatus, std::int32_t a, std::int32_t b, std::int32_t d) {
+    progress = {a, b, d};
+  };
+  OpenItems(*c);
+  EXPECT_TRUE(c->Active());
+  EXPECT_EQ(progress, (std::vector<std::int32_t>{7, 0, 0}));
+}
+
+TEST_F(Connection, ShutdownNoticeEndsTheSession) {
+  ServerProcess server(dir.Path(), Args({"--shutdown-after", "2"}));
+  auto c = Connect(server);
+  String message;
+  c->OnServerMessage = [&](TObject*, const String& m) { message = m; };
+  c->RecCount();
+  EXPECT_EQ(c->FillReadStream(false), -1);
+  EXPECT_FALSE(c->Active());
+  EXPECT_FALSE(c->LoggedIn());
+  EXPECT_FALSE(c->PollTimerComponent().Enabled());
+  EXPECT_EQ(message, "Server shutdown");
+}
+
+// Each broken reply ends the connection with "Connection lost" and answers
+// the command's zero value, never a reply that was not there.
+TEST_F(Connection, BrokenRepliesLoseTheConnection) {
+  for (const char* fault : {"--malformed-after", "--huge-after", "--drop-after", "--partial-after"}) {
+    SCOPED_TRACE(fault);
+    ServerProcess server(dir.Path(), Args({fault, "3"}));
+    errors.list.clear();
+    auto c = Connect(server);
+    ASSERT_GT(OpenItems(*c), 0);
+    EXPECT_EQ(c->CurrentWorkArea(), 1);
+    EXPECT_EQ(c->RecCount(), 0);
+    EXPECT_TRUE(c->LastCommandFailed());
+    EXPECT_FALSE(c->Active());
+    EXPECT_FALSE(c->LoggedIn());
+    EXPECT_EQ(c->CurrentWorkArea(), 0);  // the next Select goes to the server again
+    EXPECT_TRUE(errors.Has("Connection lost"));
+    EXPECT_TRUE(c->Eof());  // a walk over a lost connection ends
+  }
+}
+
+TEST_F(Connection, SilentServerTimesOut) {
+  ServerProcess server(dir.Path(), Args({"--slow-ms", "1500"}));
+  TXbConnection c(nullptr);
+  errors.Attach(c);
+  c.SetPort(server.Port());
+  c.SetReadTimeout(200);
+  c.SetActive(true);  // no user: connected without a login
+  ASSERT_TRUE(c.Active());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(c.Version(), "");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1200));
+  EXPECT_FALSE(c.Active());
+  EXPECT_TRUE(errors.Has("Connection lost"));
+}
+
+TEST_F(Connection, LogoutOverALostConnectionEndsOnce) {
+  ServerProcess server(dir.Path(), Args({"--drop-after", "2"}));
+  auto c = Connect(server);
+  int logouts = 0;
+  c->OnLogout = [&](TObject*) { ++logouts; };
+  c->SetActive(false);
+  EXPECT_FALSE(c->Active());
+  EXPECT_FALSE(c->LoggedIn());
+  EXPECT_EQ(logouts, 1);
+}
+
+TEST_F(Connection, OversizedFetchesAndShortImagesAreRefused) {
+  {
+    ServerProcess server(dir.Path(), Args({"--oversize-rows"}));
+    auto c = Connect(server);
+    ASSERT_GT(OpenItems(*c), 0);
+    std::vector<TXbFetchRow> rows;
+    std::int32_t held = -1;
+    EXPECT_EQ(c->TraverseTable(true, false, 1, gmNext, gmNext, 2, 0, 16, rows, held), grError);
+    EXPECT_EQ(held, 0);
+    EXPECT_TRUE(errors.Has("TraverseTable"));
+  }
+  {
+    ServerProcess server(dir.Path(), Args({"--short-record"}));
+    auto c = Connect(server);
+    ASSERT_GT(OpenItems(*c), 0);
+    c->GoTop();
+    std::string image(16, '#');
+    EXPECT_FALSE(c->FetchRecord(image.data(), 16));
+    EXPECT_EQ(image, std::string(16, '#'));
+    EXPECT_TRUE(c->Active());  // the framing is intact
+  }
+}
+
+TEST_F(Connection, RefusedCreationAndOverlongFieldsAreFlagged) {
+  ServerProcess server(dir.Path(), Args());
+  auto c = Connect(server);
+  EXPECT_LT(c->CreateNew("DATA", "..", 2, 1), 0);  // bit 15
+  errors.list.clear();
+  EXPECT_FALSE(c->FileExists("DATA", String(300, 'x')));
+  EXPECT_TRUE(errors.Has("FileExists"));
+  EXPECT_TRUE(c->Active());  // nothing misaligned went out
+  EXPECT_TRUE(c->FileExists("DATA", "/elsewhere/ITEMS.DBF"));  // only the name part is sent
+  EXPECT_FALSE(c->FileExists("..", "passwd"));
+}
+
+TEST_F(Connection, CompressedSessionRoundTrips) {
+  ServerProcess server(dir.Path(), Args());
+  auto c = std::make_unique<TXbConnection>(nullptr);
+  errors.Attach(*c);
+  c->SetPort(server.Port());
+  c->SetUser("tester");
+  c->SetLoginPassword("secret");
+  c->SetCompression(true);
+  c->SetActive(true);
+  ASSERT_TRUE(c->LoggedIn());
+  ASSERT_GT(OpenItems(*c), 0);
+  c->GoBottom();
+  EXPECT_EQ(c->GetTrimString("NAME"), "plum");
+  EXPECT_TRUE(errors.list.empty());
+}
+
+TEST_F(Connection, PollTimerDeliversIdleNotices) {
+  ServerProcess server(dir.Path(), Args({"--idle-notice-ms", "50"}));
+  auto c = Connect(server);
+  c->SetPollInterval(20);
+  String message;
+  c->OnServerMessage = [&](TObject*, const String& m) { message = m; };
+  ASSERT_TRUE(c->PollTimerComponent().Enabled());
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (message.empty() && std::chrono::steady_clock::now() < until) {
+    Application()->ProcessMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(message, "idle notice");
+}
+
+}  // namespace

@@ -1,0 +1,263 @@
+// The socket client against peers that behave and peers that do not: partial
+// frames, endless lines, silence, and connections closed in the middle.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "data_access/XbWin.h"
+#include "data_access/tests/ScriptedPeer.h"
+
+namespace {
+
+struct Client {
+  TXbSrvClient c{nullptr};
+  explicit Client(std::uint16_t port, const String& host = "127.0.0.1") {
+    c.SetHost(host);
+    c.SetPort(port);
+    c.SetReadTimeout(3000);
+  }
+};
+
+TEST(SrvSocket, ConnectsByLocalhostInAnyCaseAndRefusesASecondConnect) {
+  ScriptedPeer peer([](ScriptedPeer& p) { p.AwaitClose(); });
+  Client cl(peer.Port(), "LocalHost");
+  std::vector<String> status;
+  cl.c.OnStatus = [&](TObject*, const String& t) { status.push_back(t); };
+  cl.c.Connect();
+  EXPECT_TRUE(cl.c.GetActive());
+  EXPECT_EQ(cl.c.AddressText(), "127.0.0.1");
+  try {
+    cl.c.Connect();
+    FAIL() << "second connect";
+  } catch (const EXbSrvAlreadyConnected& e) {
+    EXPECT_EQ(e.Message(), "Already connected.");
+  }
+  cl.c.Disconnect();
+  EXPECT_FALSE(cl.c.GetActive());
+  EXPECT_EQ(status, (std::vector<String>{"Connecting to LocalHost", "Socket Connected", "Disconnecting",
+                                         "Disconnected"}));
+}
+
+TEST(SrvSocket, RefusedConnectionRaisesTheSocketErrorAndStaysClosed) {
+  std::uint16_t port = 0;
+  net::CloseSocket(net::ListenLoopback(port));
+  Client cl(port);
+  try {
+    cl.c.Connect();
+    FAIL() << "connected to nobody";
+  } catch (const EXbSrvSocketError& e) {
+    EXPECT_EQ(e.ErrorNumber(), 10061);
+    EXPECT_EQ(e.Message(), "Socket Error #10061\r\nConnection refused.");
+  }
+  EXPECT_FALSE(cl.c.GetActive());
+}
+
+TEST(SrvSocket, MultiLineAndSingleLineReplies) {
+  ScriptedPeer peer([](ScriptedPeer& p) {
+    // Sent in pieces that split lines and terminators.
+    p.Send("250-fi");
+    ScriptedPeer::Pause(10);
+    p.Send("rst\r");
+    ScriptedPeer::Pause(10);
+    p.Send("\n250-second\r\n\r\n250 last\r\n+OK fine\r\n-ERR bad\r\nabc text\r\n");
+    p.AwaitClose();
+  });
+  Client cl(peer.Port());
+  cl.c.Connect();
+  EXPECT_EQ(cl.c.ReadReply(), 250);
+  EXPECT_EQ(cl.c.LastReply(), "250 last");
+  ASSERT_EQ(cl.c.ReplyLines().Count(), 3);
+  EXPECT_EQ(cl.c.ReplyLines().Strings(0), "250-first");
+  EXPECT_EQ(cl.c.ReplyLines().Strings(2), "250 last");
+  EXPECT_EQ(cl.c.ReadReply(), 1);
+  EXPECT_EQ(cl.c.ReplyLines().Count(), 0);
+  EXPECT_EQ(cl.c.ReadReply(), 0);
+  EXPECT_EQ(cl.c.ReadReply(), 0);
+  EXPECT_EQ(cl.c.LastReply(), "abc text");
+}
+
+TEST(SrvSocket, SendCommandChecksTheExpectedCode) {
+  ScriptedPeer peer([](ScriptedPeer& p) {
+    EXPECT_EQ(p.Receive(6), "HELO\r\n");
+    p.Send("500 no\r\n");
+    p.AwaitClose();
+  });
+  Client cl(peer.Port());
+  cl.c.Connect();
+  try {
+    cl.c.SendCommand("HELO", 250, "*", 1);
+    FAIL() << "unexpected code accepted";
+  } catch (const EXbSrvResponseError& e) {
+    EXPECT_EQ(e.Message(), "500 no");
+  }
+  EXPECT_EQ(cl.c.SendText(""), 0);
+}
+
+TEST(SrvSocket, PeerClosingMidReadDisconnectsGracefully) {
+  ScriptedPeer peer([](ScriptedPeer& p) { p.Send("0000"); });
+  Client cl(peer.Port());
+  cl.c.Connect();
+  try {
+    cl.c.Read(20);
+    FAIL() << "read past the end";
+  } catch (const EXbSrvConnClosedGraceful& e) {
+    EXPECT_EQ(e.Message(), "Connection Closed Gracefully.");
+  }
+  EXPECT_FALSE(cl.c.GetActive());
+  EXPECT_TRUE(cl.c.Closed());
+}
+
+TEST(SrvSocket, SilentPeerTimesOutInsteadOfHanging) {
+  ScriptedPeer peer([](ScriptedPeer& p) {
+    p.Send("ab");
+    p.AwaitClose();
+  });
+  Client cl(peer.Port());
+  cl.c.SetReadTimeout(100);
+  cl.c.Connect();
+  const auto start = std::chrono::steady_clock::now();
+  try {
+    cl.c.Read(10);
+    FAIL() << "read without data";
+  } catch (const EXbSrvSocketError& e) {
+    EXPECT_EQ(e.ErrorNumber(), 10060);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+TEST(SrvSocket, ReadTimedStopsAtItsDeadlineEvenWhileThePeerTrickles) {
+  ScriptedPeer peer([](ScriptedPeer& p) {
+    // One byte every 20 ms: each receive succeeds, none completes the read.
+    for (int i = 0; i < 40; ++i) {
+      p.Send("x");
+      ScriptedPeer::Pause(20);
+    }
+    p.AwaitClose();
+  });
+  Client cl(peer.Port());
+  cl.c.Connect();
+  const auto start = std::chrono::steady_clock::now();
+  try {
+    cl.c.ReadTimed(1000, 150);
+    FAIL() << "read more than arrived";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Not enough data in buffer.");
+  }
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, std::chrono::milliseconds(140));
+  EXPECT_LT(took, std::chrono::milliseconds(600));
+  EXPECT_GT(cl.c.BufferedCount(), 0);  // what came stays buffered
+}
+
+TEST(SrvSocket, EndlessLineIsRefusedWithBoundedBuffer) {
+  ScriptedPeer peer([](ScriptedPeer& p) {
+    const std::string junk(4096, 'z');
+    for (int i = 0; i < 64; ++i) p.Send(junk);
+    p.AwaitClose();
+  });
+  Client cl(peer.Port());
+  cl.c.SetMaxLineLength(10000);
+  cl.c.Connect();
+  EXPECT_THROW(cl.c.ReadLine(), EXbSrvResponseError);
+  EXPECT_LT(cl.c.BufferCapacity(), 40000);
+}
+
+TEST(SrvSocket, ChunkSizeMustBePositive) {
+  TXbSrvClient c(nullptr);
+  EXPECT_THROW(c.SetChunkSize(0), EXbSrvException);
+  EXPECT_THROW(c.SetChunkSize(-5), EXbSrvException);
+  EXPECT_EQ(c.ChunkSize(), 8192);
+  c.SetChunkSize(100);
+  EXPECT_EQ(c.ChunkSize(), 100);
+  EXPECT_EQ(c.BufferCapacity(), 100);
+}
+
+TEST(SrvSocket, BufferGrowsAndShrinksByChunksAndStreamsReadWhole) {
+  const std::string big(200000, 'q');
+  ScriptedPeer peer([&](ScriptedPeer& p) {
+    p.Send(big);
+    p.Send("tail");
+    p.AwaitClose();
+  });
+  Client cl(peer.Port());
+  cl.c.SetChunkSize(1024);
+  cl.c.Connect();
+  std::int64_t lastPosition = -1;
+  cl.c.OnReadProgress = [&](TObject*, int, std::int64_t, std::int64_t pos) { lastPosition = pos; };
+  TMemoryStream s;
+  cl.c.ReadStream(s, static_cast<std::int64_t>(big.size()));
+  EXPECT_EQ(s.Size(), static_cast<std::int64_t>(big.size()));
+  EXPECT_EQ(std::string(s.Memory(), big.size()), big);
+  EXPECT_EQ(lastPosition, 0);
+  EXPECT_LE(cl.c.BufferCapacity(), 8 * 1024);  // it never held the whole stream
+  EXPECT_EQ(cl.c.Read(4), "tail");
+}
+
+TEST(SrvSocket, StatusHandlerFailureNamesTheHandler) {
+  ScriptedPeer peer([](ScriptedPeer& p) { p.AwaitClose(); });
+  Client cl(peer.Port());
+  cl.c.OnStatus = [](TObject*, const String& t) {
+    if (t == "Socket Connected") throw EXbSrvResponseError("boom");
+  };
+  try {
+    cl.c.Connect();
+    FAIL() << "handler failure swallowed";
+  } catch (const EXbSrvResponseError& e) {
+    EXPECT_EQ(e.Message(), "boom occurred in user's OnStatus Event.");
+  }
+  EXPECT_FALSE(cl.c.GetActive());
+}
+
+TEST(SrvSocket, SendStreamSendsHeaderThenTheStreamInPieces) {
+  const std::string body(20000, 'b');
+  std::string got;
+  {
+    ScriptedPeer peer([&](ScriptedPeer& p) { got = p.Receive(4 + body.size()); });
+    Client cl(peer.Port());
+    cl.c.Connect();
+    TMemoryStream s;
+    s.WriteBuffer(body.data(), static_cast<std::int64_t>(body.size()));
+    int writes = 0;
+    cl.c.OnWriteProgress = [&](TObject*, int, std::int64_t, std::int64_t) { ++writes; };
+    EXPECT_EQ(cl.c.SendStream("HEAD", s), static_cast<std::int64_t>(body.size()));
+    EXPECT_EQ(writes, 1 + 3 + 1);  // start, three pieces of at most 8192, end
+  }
+  EXPECT_EQ(got, "HEAD" + body);
+}
+
+TEST(SrvSocket, WriteOnClosedSocketIsRefused) {
+  TXbSrvClient c(nullptr);
+  try {
+    c.SendText("x");
+    FAIL();
+  } catch (const EXbSrvClosedSocket& e) {
+    EXPECT_EQ(e.Message(), "Socket is closed, cannot write");
+  }
+}
+
+TEST(SrvSocket, ErrorTextsKeepTheirExactWording) {
+  EXPECT_EQ(SocketErrorText(10035), "Operation would block. ");
+  EXPECT_EQ(SocketErrorText(10066), "Directory not empty");
+  EXPECT_EQ(SocketErrorText(11004), "Valid name, no data record (check DNS setup).");
+  EXPECT_EQ(SocketErrorText(4242), "");
+  try {
+    RaiseSocketError(4242);
+  } catch (const EXbSrvSocketError& e) {
+    EXPECT_EQ(e.Message(), "Socket Error #4242\r\n");
+  }
+}
+
+TEST(SrvSocket, WaitForDataAnswersWhenDataComes) {
+  ScriptedPeer peer([](ScriptedPeer& p) {
+    ScriptedPeer::Pause(50);
+    p.Send("k");
+    p.AwaitClose();
+  });
+  Client cl(peer.Port());
+  cl.c.Connect();
+  EXPECT_FALSE(cl.c.WaitForData(1));
+  EXPECT_TRUE(cl.c.WaitForData(3000));
+  EXPECT_EQ(cl.c.Read(1), "k");
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#pragma once
+// The database-server test peer: one process, one thread, any number of
+// sessions. Each session has its own map of work areas (the numbers its
+// client sees) onto the engine's, and every table it names lives inside the
+// server's data directory.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace xbsrv {
+
+// Faults the peer can be told to commit, for the client's tests.
+struct Faults {
+  int noticeEvery = 0;        // before every Nth reply: a message, a progress and a stream notice
+  bool shortProgress = false; // progress notices carry one number only
+  int shutdownAfter = 0;      // after the Nth command: a shutdown notice, then close
+  int slowMs = 0;             // every reply waits this long
+  int dropAfter = 0;          // the Nth command is read and the connection closed without a reply
+  int malformedAfter = 0;     // the Nth reply has a length that is no number
+  int partialAfter = 0;       // half of the Nth reply, then close
+  int hugeAfter = 0;          // the Nth reply claims a payload of 2 GB
+  bool oversizeRows = false;  // record fetches answer one row more than asked for
+  bool shortRecord = false;   // record images come one byte short
+  int idleNoticeMs = 0;       // idle sessions get a message notice this often
+};
+
+struct Options {
+  std::uint16_t port = 0;
+  std::string dataDir;  // ends with '/'
+  std::map<std::string, std::string> users;  // upper-cased name -> password; empty: anyone
+  int maxUsers = 0;
+  Faults faults;
+};
+
+// A reply: its kind and payload; close: the session ends after it is sent.
+struct Reply {
+  std::string kind = "0000";
+  std::string payload;
+  bool send = true;
+};
+
+struct Session {
+  int fd = -1;
+  std::string in;
+  int commands = 0;
+  bool loggedIn = false;
+  bool compression = false;
+  // The compression password a login asked for, taken once its reply is out.
+  std::string pendingPassword;
+  bool passwordPending = false;
+  std::string user;
+  // Client work area -> engine work area.
+  std::map<int, int> areas;
+  int current = 0;
+  int nextArea = 1;
+  // A table being created: its client area and whether it is written.
+  int creating = 0;
+  // Blob staged by "0498" for "0624".
+  std::string blobField;
+  std::string blobData;
+  std::int64_t lastActivityMs = 0;
+};
+
+class Server {
+public:
+  explicit Server(Options o) : opt_(std::move(o)) {}
+  // Runs until SIGTERM or SIGINT; answers the exit code.
+  int Run();
+  // One command of a session (payload expanded already).
+  Reply Handle(Session& s, const std::string& command, const std::string& payload);
+
+private:
+  // The path of a table or index file of the data directory, or "" when the
+  // name could reach outside it.
+  std::string Confine(const std::string& databaseName, const std::string& fileName) const;
+  int EngineArea(Session& s, int clientArea) const;
+  int ClientArea(Session& s, int engineArea) const;
+  int AddArea(Session& s, int engineArea);
+  void SelectCurrent(Session& s);
+  Reply Login(Session& s, const std::string& payload);
+  Reply Open(Session& s, const std::string& payload);
+  Reply Traverse(Session& s, const std::string& payload);
+  Reply Structure(Session& s);
+  void CloseSession(Session& s);
+  int LoggedInCount() const;
+
+  Options opt_;
+  std::vector<Session*> sessions_;
+};
+
+// Helpers shared by the files of the peer.
+std::string Hex(std::uint32_t v, int digits);
+std::string Trimmed(const std::string& s);
+bool ParseHex(const std::string& s, std::int64_t& v);
+std::string Unsubstitute(const std::string& s);
+
+}  // namespace xbsrv

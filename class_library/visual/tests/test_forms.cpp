@@ -1,6 +1,9 @@
 // Forms: modal loops, placement, resources with picture data, hints, drag
 // and drop, message boxes, popup menus.
+#include <thread>
+
 #include "class_library/FormResource.h"
+#include "class_library/Timer.h"
 #include "class_library/Resources.h"
 #include "class_library/TypeInfo.h"
 #include "class_library/visual/DragManager.h"
@@ -298,6 +301,33 @@ TEST_F(Forms, PopupMenusKeepTheirItemTreeAndFireOnPopup) {
   EXPECT_EQ(popups, 1);
   delete menu;
   EXPECT_EQ(form->PopupMenu(), nullptr) << "a freed menu is forgotten";
+}
+
+TEST_F(Forms, TimersPostedWorkAndWindowFailuresShareTheOneLoop) {
+  auto* probe = new TProbeWindow(form);
+  probe->SetParent(form);
+  probe->PlaceBounds(10, 10, 40, 20);
+  std::vector<String> reported;
+  Application()->OnException = [&](TObject* sender, const Exception& e) {
+    reported.push_back((sender == probe ? "probe: " : "other: ") + e.Message());
+  };
+  probe->OnClick = [](TObject*) { throw Exception("no printer"); };
+  form->Show();
+  Pump();
+  gui::test::Click(TPoint{115, 115});
+  Pump();
+  EXPECT_EQ(reported, std::vector<String>{"probe: no printer"}) << "a failing handler is reported, not fatal";
+  Application()->OnException = nullptr;
+
+  TTimer timer(nullptr);
+  int ticks = 0;
+  timer.SetInterval(15);
+  timer.SetOnTimer([&](TObject*) { ++ticks; });
+  bool posted = false;
+  std::thread poster([&] { Application()->PostToMainThread([&] { posted = true; }); });
+  EXPECT_TRUE(PumpUntil([&] { return ticks >= 2 && posted; }));
+  poster.join();
+  timer.SetEnabled(false);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
-# cmake -DDIR=<class_library> -DPARTS=A,B -DUNITS_A=x.cpp,y.h -DUSES_A=A ... -P CheckLayers.cmake
+# cmake -DDIR=<class_library> -DPARTS=A,B -DUNITS_A=x.cpp,y.h -DUSES_A=A ...
+#       [-DSUBDIR=visual -DUSES_SUBDIR=A,B] -P CheckLayers.cmake
 #
+# A sub-folder (SUBDIR) is a library of its own whose units may use the
+# libraries in USES_SUBDIR.
 # Fails when a unit includes a class-library header of a library its own
 # library does not use, or when a source or header of the folder belongs to
 # no library (it would silently drop out of the build).
@@ -41,6 +44,25 @@ foreach(file ${files})
     endif()
   endforeach()
 endforeach()
+
+if(SUBDIR)
+  string(REPLACE "," ";" uses "${USES_SUBDIR}")
+  file(GLOB_RECURSE files RELATIVE ${DIR}/${SUBDIR} ${DIR}/${SUBDIR}/*.cpp ${DIR}/${SUBDIR}/*.h)
+  foreach(file ${files})
+    file(STRINGS ${DIR}/${SUBDIR}/${file} includes REGEX "^#include \"class_library/[A-Za-z0-9_]+\\.h\"")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^#include \"class_library/([A-Za-z0-9_]+)\\.h\".*" "\\1" used ${line})
+      if(NOT DEFINED owner_${used})
+        string(APPEND problems "${SUBDIR}/${file} includes ${used}.h, which belongs to no library\n")
+        continue()
+      endif()
+      list(FIND uses ${owner_${used}} at)
+      if(at EQUAL -1)
+        string(APPEND problems "${SUBDIR}/${file} includes ${used}.h (${owner_${used}})\n")
+      endif()
+    endforeach()
+  endforeach()
+endif()
 
 if(problems)
   message(FATAL_ERROR "Class-library layering broken:\n${problems}")

@@ -44,6 +44,9 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {
 
 TWinControl::~TWinControl() {
   Destroying();
+  // Leaves the parent while it is still a window control: the parent's tab
+  // order and the form's active control forget it.
+  if (Parent()) Parent()->RemoveControl(this);
   if (HandleAllocated()) DestroyHandle();
   // A window control frees the controls it holds, whoever owns them.
   while (!controls_.empty()) {

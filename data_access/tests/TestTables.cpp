@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "data_access/XBE60.h"
+#include "data_access/XbDSet.h"
 
 ScratchDir::ScratchDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "tw_da_XXXXXX").string();
@@ -189,4 +190,13 @@ bool RunInChild(const std::function<bool()>& body) {
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::vector<std::string> WalkField(TXbTable& table, const std::string& field) {
+  std::vector<std::string> seen;
+  while (!table.Eof() && seen.size() < 100) {
+    seen.push_back(table.FieldByName(field)->AsString());
+    table.Next();
+  }
+  return seen;
 }

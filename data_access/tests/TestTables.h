@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+class TXbTable;
+
 struct TestField {
   std::string Name;
   char Type;
@@ -68,3 +70,7 @@ private:
 
 // Runs body in a child process and answers its result (true = success).
 bool RunInChild(const std::function<bool()>& body);
+
+// The values of one field from the current record to the end of the table
+// (at most 100, so that a walk that never ends fails instead of hanging).
+std::vector<std::string> WalkField(TXbTable& table, const std::string& field);

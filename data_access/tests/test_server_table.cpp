@@ -38,14 +38,6 @@ protected:
     t->Open();
     return t;
   }
-  std::vector<std::string> Walk(TXbTable& t, const std::string& field) {
-    std::vector<std::string> seen;
-    while (!t.Eof() && seen.size() < 100) {
-      seen.push_back(t.FieldByName(field)->AsString());
-      t.Next();
-    }
-    return seen;
-  }
   ScratchDir dir;
   std::unique_ptr<ServerProcess> server;
   std::unique_ptr<TXbConnection> conn;
@@ -56,7 +48,7 @@ TEST_F(ServerTable, WalkReadsEveryLiveRecordOnceAcrossBatches) {
   MakeTable(dir.Path(), "RMSPOOL.DBF", {{"SUBDIR", 'C', 20}, {"NAME", 'C', 10}},
             {{"Label1", "a"}, {"*", "Removed", "b"}, {"Label2", "c"}, {"PreLabel", "d"}, {"Last", "e"}});
   auto t = Open("RMSPOOL.DBF", [](TXbTable& t) { t.SetReadOnly(true); });
-  EXPECT_EQ(Walk(*t, "SubDir"), (std::vector<std::string>{"Label1", "Label2", "PreLabel", "Last"}));
+  EXPECT_EQ(WalkField(*t, "SubDir"), (std::vector<std::string>{"Label1", "Label2", "PreLabel", "Last"}));
   EXPECT_TRUE(t->Eof());
   EXPECT_EQ(t->FieldByName("SubDir")->AsString(), "Last");
   t->First();
@@ -125,7 +117,7 @@ TEST_F(ServerTable, EditAppendAndDeleteReachTheFile) {
     t->Delete();
     EXPECT_EQ(t->FieldByName("NAME")->AsString(), "bee");  // on the record that followed
     t->First();
-    EXPECT_EQ(Walk(*t, "NAME"), (std::vector<std::string>{"bee", "c", "d"}));
+    EXPECT_EQ(WalkField(*t, "NAME"), (std::vector<std::string>{"bee", "c", "d"}));
   }
   EXPECT_EQ(ReadColumn(dir.Path() + "LBL.DBF", "NAME"),
             (std::vector<std::string>{"a         ", "bee       ", "c         ", "d         "}));
@@ -181,7 +173,7 @@ TEST_F(ServerTable, BatchesAreServedWithoutAskingTheServer) {
   auto t = Open("B.DBF", {}, 10);
   auto* cursor = dynamic_cast<TXbServerCursor*>(&t->Cursor());
   ASSERT_NE(cursor, nullptr);
-  std::vector<std::string> seen = Walk(*t, "V");
+  std::vector<std::string> seen = WalkField(*t, "V");
   ASSERT_EQ(seen.size(), 25u);
   EXPECT_EQ(seen.front(), "1");
   EXPECT_EQ(seen.back(), "25");

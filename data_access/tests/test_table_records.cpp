@@ -24,14 +24,6 @@ protected:
     t->Open();
     return t;
   }
-  std::vector<std::string> Walk(TXbTable& t, const std::string& field) {
-    std::vector<std::string> seen;
-    while (!t.Eof() && seen.size() < 100) {
-      seen.push_back(t.FieldByName(field)->AsString());
-      t.Next();
-    }
-    return seen;
-  }
   ScratchDir dir;
 };
 
@@ -40,7 +32,7 @@ TEST_F(TableRecords, SpoolListWalkReadsEveryLiveRecordOnceAndSkipsDeletedOnes) {
   MakeTable(dir.Path(), "RMSpool.DBF", {{"SUBDIR", 'C', 20}, {"NAME", 'C', 10}},
             {{"Label1", "a"}, {"*", "Removed", "b"}, {"Label2", "c"}, {"PreLabel", "d"}});
   auto t = Open("RMSpool.DBF", [](TXbTable& t) { t.SetReadOnly(true); });
-  EXPECT_EQ(Walk(*t, "SubDir"), (std::vector<std::string>{"Label1", "Label2", "PreLabel"}));
+  EXPECT_EQ(WalkField(*t, "SubDir"), (std::vector<std::string>{"Label1", "Label2", "PreLabel"}));
   EXPECT_TRUE(t->Eof());
   // After the walk the table still stands on the last record.
   EXPECT_EQ(t->FieldByName("SubDir")->AsString(), "PreLabel");
@@ -58,10 +50,10 @@ TEST_F(TableRecords, SettingsComponentCanShowDeletedRecords) {
   t->SetDatabaseName(dir.Path());
   t->SetTableName("RMSpool.DBF");
   t->Open();
-  EXPECT_EQ(Walk(*t, "SUBDIR"), (std::vector<std::string>{"Label1", "Removed"}));
+  EXPECT_EQ(WalkField(*t, "SUBDIR"), (std::vector<std::string>{"Label1", "Removed"}));
   env->ApplyTo = 0;  // applies nowhere: a table's own default hides them
   auto plain = Open("RMSpool.DBF");
-  EXPECT_EQ(Walk(*plain, "SUBDIR"), (std::vector<std::string>{"Label1"}));
+  EXPECT_EQ(WalkField(*plain, "SUBDIR"), (std::vector<std::string>{"Label1"}));
 }
 
 TEST_F(TableRecords, EmptyTableIsAtBothEndsAtOnce) {
@@ -70,7 +62,7 @@ TEST_F(TableRecords, EmptyTableIsAtBothEndsAtOnce) {
   EXPECT_TRUE(t->Eof());
   EXPECT_TRUE(t->Bof());
   EXPECT_TRUE(t->IsEmpty());
-  EXPECT_TRUE(Walk(*t, "SUBDIR").empty());
+  EXPECT_TRUE(WalkField(*t, "SUBDIR").empty());
   EXPECT_EQ(t->RecordCount(), 0);
 
   // Only deleted records is empty too.
@@ -118,7 +110,7 @@ TEST_F(TableRecords, FilterRejectingTheFirstRecordStillShowsTheRest) {
   });
   EXPECT_FALSE(t->Eof());
   EXPECT_EQ(t->FieldByName("V")->AsString(), "2");
-  EXPECT_EQ(Walk(*t, "V"), (std::vector<std::string>{"2", "3", "4"}));
+  EXPECT_EQ(WalkField(*t, "V"), (std::vector<std::string>{"2", "3", "4"}));
   t->Last();
   t->OnFilterRecord = [](TDataSet* d, bool& accept) { accept = d->FieldByName("V")->AsString() != "4"; };
   t->Refresh();
@@ -139,7 +131,7 @@ TEST_F(TableRecords, FilterRejectingAMiddleRecordHidesItInBothDirections) {
     t.OnFilterRecord = [](TDataSet* d, bool& accept) { accept = d->FieldByName("V")->AsString() != "3"; };
     t.SetFiltered(true);
   });
-  EXPECT_EQ(Walk(*t, "V"), (std::vector<std::string>{"1", "2", "4"}));
+  EXPECT_EQ(WalkField(*t, "V"), (std::vector<std::string>{"1", "2", "4"}));
   t->Last();
   std::vector<std::string> back;
   while (!t->Bof() && back.size() < 100) {
@@ -154,7 +146,7 @@ TEST_F(TableRecords, FilterRejectingAMiddleRecordHidesItInBothDirections) {
   view.SetDataSource(&source);
   source.SetDataSet(t.get());
   t->First();
-  EXPECT_EQ(Walk(*t, "V"), (std::vector<std::string>{"1", "2", "4"}));
+  EXPECT_EQ(WalkField(*t, "V"), (std::vector<std::string>{"1", "2", "4"}));
   t->Prior();
   EXPECT_EQ(t->FieldByName("V")->AsString(), "2");
   source.SetDataSet(nullptr);

@@ -152,6 +152,55 @@ TEST_F(Messages, ANestedModalDialogEndsFirstAndTheOuterKeepsTheOthersDisabled) {
   EXPECT_TRUE(gui::IsWindowEnabled(form->Handle()));
 }
 
+TEST_F(Messages, ControlsOfADisabledWindowKeepTheirLookAndGetNoInput) {
+  form->PlaceBounds(100, 100, 300, 150);
+  auto* memo = new TMemo(form);
+  memo->SetParent(form);
+  memo->PlaceBounds(10, 10, 130, 60);
+  memo->Lines()->Add("The log");
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  panel->PlaceBounds(150, 10, 140, 60);
+  auto* edit = new TEdit(panel);
+  edit->SetParent(panel);
+  edit->PlaceBounds(10, 10, 100, 21);
+  edit->SetText("kept");
+  form->Show();
+  Pump();
+  std::vector<std::uint32_t> before;
+  Picture shown(form->Handle());
+  // (From x = 15: the caret at the start goes with the focus.)
+  for (int x = 15; x < 140; ++x) before.push_back(shown.At(x, 18));
+  // Behind a modal dialog the memo looks as it did, and a click does not
+  // reach the edit.
+  TForm dialog(nullptr);
+  dialog.PlaceBounds(600, 400, 100, 60);
+  std::vector<std::uint32_t> during;
+  Application()->PostToMainThread([&] {
+    Picture behind(form->Handle());
+    for (int x = 15; x < 140; ++x) during.push_back(behind.At(x, 18));
+    gui::test::Click(edit->ClientToScreen(TPoint{5, 5}));
+    gui::test::TypeText("x");
+    dialog.SetModalResult(mrOk);
+  });
+  dialog.ShowModal();
+  EXPECT_EQ(during, before) << "the memo's text is not greyed";
+  EXPECT_FALSE(edit->Focused());
+  EXPECT_EQ(edit->Text(), "kept");
+  // An edit in a disabled panel: looks enabled (its own state), takes no input.
+  panel->SetEnabled(false);
+  Pump();
+  gui::test::Click(edit->ClientToScreen(TPoint{5, 5}));
+  gui::test::TypeText("y");
+  Pump();
+  EXPECT_FALSE(edit->Focused());
+  EXPECT_EQ(edit->Text(), "kept");
+  panel->SetEnabled(true);
+  gui::test::Click(edit->ClientToScreen(TPoint{5, 5}));
+  Pump();
+  EXPECT_TRUE(edit->Focused()) << "enabled again, it takes a click";
+}
+
 TEST(CanvasContext, DrawingThroughTheHandleUsesTheCanvasFontPenAndBrush) {
   TBitmap b;
   b.SetSize(200, 60);

@@ -198,8 +198,9 @@ void AskColors(WindowObj& w, QWidget* widget, UINT msg) {
   }
   QColor t = ToQColor(text), bk = ToQColor(back);
   // An edit shows its selection only while it has the focus, unless told
-  // to keep showing it (ES_NOHIDESEL).
-  bool hideSelection = w.kind == WindowObj::Kind::Edit && !(w.style & ES_NOHIDESEL) && !widget->hasFocus();
+  // to keep showing it (ES_NOHIDESEL). The focus of the window layer: a
+  // popup menu open over the edit does not take it.
+  bool hideSelection = w.kind == WindowObj::Kind::Edit && !(w.style & ES_NOHIDESEL) && G().focus != w.handle;
   if (st->colorsKnown && st->textColor == t && st->baseColor == bk && st->selectionHidden == hideSelection) return;
   st->colorsKnown = true;
   st->textColor = t;

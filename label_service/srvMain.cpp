@@ -7,6 +7,7 @@
 #include "class_library/Timer.h"
 #include "class_library/TypeInfo.h"
 #include "data_access/XbDSet.h"
+#include "label_service/srvFiles.h"
 #include "platform/system/Files.h"
 #include "platform/system/TextFile.h"
 
@@ -327,23 +328,20 @@ void TsrvTarnwick::LoadConfig() {
 
   try {
     ConfigLines->LoadFromFile(BaseDir + "Tarnwick.cfg");
-    SPLDirSource = ConfigLines->Values("SPLDirSource");
-    SPLDirDest = ConfigLines->Values("SPLDirDest");
-    SPLDirBackup = ConfigLines->Values("SPLDirBackup");
-    LabelsText = ConfigLines->Values("LabelsText");
-    TimeText = ConfigLines->Values("TimeText");
-    MapText = ConfigLines->Values("MapText");
-    TotalText = ConfigLines->Values("TotalText");
+    TTarnwickSettings settings;
+    settings.ReadFrom(*ConfigLines);
+    SPLDirSource = settings.SPLDirSource;
+    SPLDirDest = settings.SPLDirDest;
+    SPLDirBackup = settings.SPLDirBackup;
+    LabelsText = settings.LabelsText;
+    TimeText = settings.TimeText;
+    MapText = settings.MapText;
+    TotalText = settings.TotalText;
   } catch (const std::exception&) {
     // Exactly the seven lines, whatever the list held before.
     ConfigLines->Clear();
-    ConfigLines->Add("SPLDirSource=" + SPLDirSource);
-    ConfigLines->Add("SPLDirDest=" + SPLDirDest);
-    ConfigLines->Add("SPLDirBackup=" + SPLDirBackup);
-    ConfigLines->Add("LabelsText=" + LabelsText);
-    ConfigLines->Add("TimeText=" + TimeText);
-    ConfigLines->Add("MapText=" + MapText);
-    ConfigLines->Add("TotalText=" + TotalText);
+    TTarnwickSettings{SPLDirSource, SPLDirDest, SPLDirBackup, LabelsText, TimeText, MapText, TotalText}.AppendTo(
+        *ConfigLines);
     try {
       sys::WriteFileAtomic(BaseDir + "Tarnwick.cfg", ConfigLines->Text());
     } catch (const std::exception& e) {
@@ -508,18 +506,6 @@ void TsrvTarnwick::LeaveAlone(const String& Name, bool UntilReload) {
   if (look != looks_.end()) leftAlone_[Name] = TLeftAlone{look->second, UntilReload};
 }
 
-String TsrvTarnwick::FreeLabelName(const String& Dir, const String& Name) const {
-  // FileExists matches names in any case, as RM's world does.
-  if (!FileExists(Dir + "/" + Name)) return Name;
-  const size_t dot = Name.rfind('.');
-  const String stem = dot == String::npos ? Name : Name.substr(0, dot);
-  const String ext = dot == String::npos ? String() : Name.substr(dot);
-  for (int n = 2;; ++n) {
-    String candidate = stem + "-" + IntToStr(n) + ext;
-    if (!FileExists(Dir + "/" + candidate)) return candidate;
-  }
-}
-
 bool TsrvTarnwick::HandOver(const String& Dir, const String& Name) {
   const String source = BaseDir + SPLDirSource;
   const String sourcePath = source + "/" + Name;
@@ -531,7 +517,7 @@ bool TsrvTarnwick::HandOver(const String& Dir, const String& Name) {
     LeaveAlone(Name, /*UntilReload=*/true);
     return false;
   }
-  const String label = FreeLabelName(Dir, Name);
+  const String label = FreeFileName(Dir, Name);
   if (label != Name) {
     WriteLog("! " + Dir + "/" + Name + " still holds the labels of another order: these go to " + Dir + "/" + label);
   }

@@ -133,16 +133,13 @@ private:
   bool SaveLabels(const String& Path);
   void DeleteSource(const String& Name, const String& Path);
   // Writes the labels into Dir under Name (or a free name, see
-  // FreeLabelName), then deletes the source file Name; false (the source
+  // FreeFileName), then deletes the source file Name; false (the source
   // kept) when the labels could not be written or Dir is the source
   // directory itself.
   bool HandOver(const String& Dir, const String& Name);
   // Skips the source file Name on later ticks until it changes or goes away
   // (or, with UntilReload, until the configuration is reloaded).
   void LeaveAlone(const String& Name, bool UntilReload = false);
-  // Name when no file of that name (in any case) waits in Dir, else the first
-  // free stem-n.ext (n = 2, 3, ...): labels never replace another order's.
-  String FreeLabelName(const String& Dir, const String& Name) const;
   // One service process per base directory: takes the lock on it, or raises
   // when another process holds it.
   void HoldBaseDirectory();

@@ -1,0 +1,322 @@
+#include "setup_program/frmMain.h"
+
+#include "class_library/Application.h"
+#include "class_library/DateTime.h"
+#include "class_library/FormResource.h"
+#include "class_library/SysUtils.h"
+#include "class_library/Timer.h"
+#include "class_library/TypeInfo.h"
+#include "class_library/visual/ExtCtrls.h"
+#include "controls/VkBalloonHints.h"
+#include "controls/VkBorder.h"
+#include "controls/VkButton.h"
+#include "controls/VkEdit.h"
+#include "controls/VkFrameController.h"
+#include "controls/VkLabel.h"
+#include "controls/VkLstBox.h"
+#include "controls/VkPages.h"
+#include "controls/VkPanel.h"
+#include "controls/VkStatusPanes.h"
+#include "platform/system/MessageBox.h"
+#include "setup_program/AboutBox.h"
+#include "setup_program/RMTables.h"
+
+TfrmMain* frmMain = nullptr;
+String TfrmMain::BaseDirOverride;
+
+namespace {
+
+const bool kFormRegistered = [] {
+  RegisterClass<TfrmMain>("TfrmMain", "TForm", nullptr);
+  return true;
+}();
+
+template <class C>
+C* RequireComponent(TComponent* Root, const String& Name) {
+  C* c = dynamic_cast<C*>(Root->FindComponent(Name));
+  if (c == nullptr) throw EComponentError("The form resource lacks the component " + Name);
+  return c;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
+  (void)kFormRegistered;
+  frmMain = this;
+  auto bind = [this](const char* Name, void (TfrmMain::*Handler)(TObject*)) {
+    RegisterMethod(Name, TNotifyEvent([this, Handler](TObject* s) { (this->*Handler)(s); }));
+  };
+  bind("FormCreate", &TfrmMain::FormCreate);
+  bind("FormDestroy", &TfrmMain::FormDestroy);
+  bind("TimerTimer", &TfrmMain::TimerTimer);
+  bind("pageMainChange", &TfrmMain::pageMainChange);
+  bind("btnSaveDesignClick", &TfrmMain::btnSaveDesignClick);
+  bind("btnLoadLastClick", &TfrmMain::btnLoadLastClick);
+  bind("btnTestDesignClick", &TfrmMain::btnTestDesignClick);
+  bind("listTagsDblClick", &TfrmMain::listTagsDblClick);
+  bind("btnSetupSaveClick", &TfrmMain::btnSetupSaveClick);
+  bind("btnClick", &TfrmMain::btnClick);
+  bind("ProgramIconDblClick", &TfrmMain::ProgramIconDblClick);
+  InitComponentFromResource(this, "FRMMAIN");
+  // Every class of the resource is named here, which also links its
+  // registration into the program.
+  pageMain = RequireComponent<TVkPageControl>(this, "pageMain");
+  tabLogInfo = RequireComponent<TVkTabSheet>(this, "tabLogInfo");
+  tabLabelEditor = RequireComponent<TVkTabSheet>(this, "tabLabelEditor");
+  tabSetup = RequireComponent<TVkTabSheet>(this, "tabSetup");
+  memoLogInfo = RequireComponent<TVkMemo>(this, "memoLogInfo");
+  reLabelDesign = RequireComponent<TVkMemo>(this, "reLabelDesign");
+  listTags = RequireComponent<TVkListBox>(this, "listTags");
+  listPrnSource = RequireComponent<TVkListBox>(this, "listPrnSource");
+  listPrnDest = RequireComponent<TVkListBox>(this, "listPrnDest");
+  listPrnBackup = RequireComponent<TVkListBox>(this, "listPrnBackup");
+  editLabelsText = RequireComponent<TVkEdit>(this, "editLabelsText");
+  editMapText = RequireComponent<TVkEdit>(this, "editMapText");
+  editTimeText = RequireComponent<TVkEdit>(this, "editTimeText");
+  editTotalText = RequireComponent<TVkEdit>(this, "editTotalText");
+  txtErrorLabel = RequireComponent<TVkLabel>(this, "txtErrorLabel");
+  ProgramIcon = RequireComponent<TImage>(this, "ProgramIcon");
+  Timer = RequireComponent<TTimer>(this, "Timer");
+  tblRMSpool = RequireTable(this, "tblRMSpool");
+  tblRMLBLDef = RequireTable(this, "tblRMLBLDef");
+  btnSaveDesign = RequireComponent<TVkBitBtn>(this, "btnSaveDesign");
+  btnLoadLast = RequireComponent<TVkBitBtn>(this, "btnLoadLast");
+  btnTestDesign = RequireComponent<TVkBitBtn>(this, "btnTestDesign");
+  btnSetupSave = RequireComponent<TVkBitBtn>(this, "btnSetupSave");
+  btn = RequireComponent<TVkBitBtn>(this, "btn");
+  VkPanel2 = RequireComponent<TVkPanel>(this, "VkPanel2");
+  VkBorder1 = RequireComponent<TVkBorder>(this, "VkBorder1");
+  VkStatusBar1 = RequireComponent<TVkStatusBar>(this, "VkStatusBar1");
+  VkClockStatus1 = RequireComponent<TVkClockStatus>(this, "VkClockStatus1");
+  VkBalloonHints1 = RequireComponent<TVkBalloonHints>(this, "VkBalloonHints1");
+  VkFrameController = RequireComponent<TVkFrameController>(this, "VkFrameController");
+  DoCreate();
+}
+
+TfrmMain::~TfrmMain() {
+  DoDestroy();
+  if (frmMain == this) frmMain = nullptr;
+}
+
+// ---- Start, refresh and status ------------------------------------------------
+
+void TfrmMain::FormCreate(TObject* /*Sender*/) {
+  BaseDir = BaseDirOverride.empty() ? ExtractFilePath(ParamStr(0)) : BaseDirOverride;
+  SetTableDirectory(tblRMSpool, BaseDir);
+  ConfigList = std::make_unique<TStringList>();
+  StatusList = std::make_unique<TStringList>();
+
+  const String configPath = BaseDir + ConfigFileName;
+  try {
+    ConfigList->LoadFromFile(configPath);
+    Settings.ReadFrom(*ConfigList);
+  } catch (const std::exception&) {
+    ConfigList->Clear();
+    Settings.AppendTo(*ConfigList);
+    // Only a missing file is replaced: one that exists but cannot be read
+    // now holds the user's setup, which seven empty settings would destroy.
+    if (!FileExists(configPath)) {
+      try {
+        ConfigList->SaveToFile(configPath);
+      } catch (const std::exception&) {
+        // The program runs on with empty settings either way.
+      }
+    }
+  }
+
+  memoLogInfo->Lines()->Clear();
+  pageMain->SetActivePageIndex(0);
+}
+
+void TfrmMain::FormDestroy(TObject* /*Sender*/) {
+  StatusList.reset();
+  ConfigList.reset();
+}
+
+void TfrmMain::TimerTimer(TObject* /*Sender*/) {
+  TStringList log;
+  try {
+    log.LoadFromFile(BaseDir + LogFileName);
+  } catch (const std::exception&) {
+    // No log: the service is stopped, paused or was never started.
+    ShowStatus(stsServiceNotRunning);
+    return;
+  }
+  // The same text again is not set again, so the user's scroll position and
+  // selection survive the refresh.
+  if (memoLogInfo->Lines()->Text() != log.Text()) memoLogInfo->Lines()->Assign(&log);
+
+  try {
+    StatusList->LoadFromFile(BaseDir + StatusFileName);
+    ShowStatus(StrToInt(StatusList->Strings(0)));
+  } catch (const std::exception&) {
+    // Missing, empty or not a number: the display stays as it was.
+  }
+}
+
+void TfrmMain::ShowStatus(int Code) {
+  auto printer = [](const String& Setting) { return "Printer \"" + Setting + "\" NOT configured"; };
+  String caption;
+  switch (Code) {
+    case 1: caption = printer(Settings.SPLDirSource); break;
+    case 2: caption = printer(Settings.SPLDirDest); break;
+    case 3: caption = "Cannot open or create LockSPL.dbf"; break;
+    case 4: caption = printer(Settings.SPLDirBackup); break;
+    case 5: caption = "LabelDesign.txt does not exist."; break;
+    case stsServiceNotRunning: caption = "Tarnwick Service is not running!!!"; break;
+    default: break;
+  }
+  txtErrorLabel->SetCaption(caption);
+  if (Code == 0) {
+    txtErrorLabel->SetBlinking(false);
+    txtErrorLabel->SetVisible(false);
+  } else if (!txtErrorLabel->Visible()) {
+    txtErrorLabel->SetBlinking(true);
+    txtErrorLabel->SetVisible(true);
+  }
+}
+
+void TfrmMain::SignalService() { ConfigList->SaveToFile(BaseDir + ReloadFlagName); }
+
+void TfrmMain::pageMainChange(TObject* /*Sender*/) {
+  TControl* page = pageMain->ActivePage();
+  if (page == nullptr) return;
+  if (page->Caption() == "Setup") {
+    FillSetupPage();
+  } else if (page->Caption() == "Label Editor") {
+    LoadDesign();
+  }
+}
+
+void TfrmMain::ProgramIconDblClick(TObject* /*Sender*/) {
+  if (AboutBox != nullptr) AboutBox->ShowModal();
+}
+
+// ---- Label editor ---------------------------------------------------------------
+
+void TfrmMain::LoadDesign() {
+  try {
+    reLabelDesign->Lines()->LoadFromFile(BaseDir + LabelDesignName);
+  } catch (const std::exception&) {
+    ShowMessage("LabelDesign.txt was not found. Please create your own or get the sample from the installation files");
+  }
+}
+
+void TfrmMain::btnSaveDesignClick(TObject* /*Sender*/) {
+  // Written whole under a temporary name and renamed: the service, reading
+  // the design for every label, sees the old or the new one, never half.
+  reLabelDesign->Lines()->SaveToFile(BaseDir + LabelDesignName);
+  memoLogInfo->Lines()->Add("-> Label Design saved on " + BaseDir + LabelDesignName);
+  SignalService();
+}
+
+void TfrmMain::btnLoadLastClick(TObject* /*Sender*/) {
+  reLabelDesign->Lines()->LoadFromFile(BaseDir + LabelDesignName);
+  memoLogInfo->Lines()->Add("<- " + BaseDir + LabelDesignName + " loaded");
+}
+
+void TfrmMain::listTagsDblClick(TObject* /*Sender*/) {
+  const String tag = listTags->SelectedItem();
+  if (tag.empty()) return;  // no tag selected: the editor stays as it is
+  TStrings* lines = reLabelDesign->Lines();
+  const TPoint caret = reLabelDesign->CaretPos();
+  const int row = caret.Y < 0 ? 0 : caret.Y;
+  // An empty editor (or a caret below the last line) gets the line the tag
+  // goes into; a column past the end of the line puts the tag at its end.
+  while (lines->Count() <= row) lines->Add("");
+  String line = lines->Strings(row);
+  const size_t column = caret.X < 0 ? 0 : std::min(static_cast<size_t>(caret.X), line.size());
+  line.insert(column, tag);
+  lines->SetStrings(row, line);
+  reLabelDesign->SetFocus();
+}
+
+void TfrmMain::btnTestDesignClick(TObject* /*Sender*/) {
+  TStringList sample;
+  sample.Add("Customer Name");
+  sample.Add("*** Revenue Center ***");
+  sample.Add("Employee Name (Number)");
+  sample.Add("Trans. Desc.");
+  sample.Add("Total:12345.67");
+  sample.Add("Time: " + FormatDateTime("hh:ss AMPM", Now()));
+  sample.Add("99 of 99 Labels");
+  sample.Add("Address Line 1 Looooooooong");
+  sample.Add("City and Town");
+  sample.Add("202-111-2222");
+  sample.Add("Map: G3");
+  for (int i = 0; i < 5; ++i) sample.Add("Directions Line 1");
+  while (sample.Count() < 25) sample.Add("");
+  sample.Add("99 Item Name Goes Here");
+  for (int i = 1; i <= 10; ++i) sample.Add("Mod Line " + IntToStr(i));
+  while (sample.Count() < 100) sample.Add("");
+
+  // An order of that name still waiting in the source directory (or an
+  // earlier test print not taken yet) is never replaced.
+  const String source = BaseDir + Settings.SPLDirSource;
+  const String name = FreeFileName(source, TestLabelName);
+  memoLogInfo->Lines()->Add("++ Sending TEST file to " + BaseDir + Settings.SPLDirDest + "/" + name);
+  sample.SaveToFile(source + "/" + name);
+}
+
+// ---- Setup ----------------------------------------------------------------------
+
+void TfrmMain::FillSetupPage() {
+  editLabelsText->SetText(ConfigList->Values("LabelsText"));
+  editMapText->SetText(ConfigList->Values("MapText"));
+  editTimeText->SetText(ConfigList->Values("TimeText"));
+  editTotalText->SetText(ConfigList->Values("TotalText"));
+  TVkListBox* lists[] = {listPrnSource, listPrnDest, listPrnBackup};
+  for (TVkListBox* list : lists) list->Items()->Clear();
+
+  for (const String& dir : ReadSpoolDirectories(tblRMSpool)) {
+    for (TVkListBox* list : lists) list->Items()->Add(dir);
+  }
+
+  const String settings[] = {Settings.SPLDirSource, Settings.SPLDirDest, Settings.SPLDirBackup};
+  for (int i = 0; i < 3; ++i) {
+    const int index = lists[i]->Items()->IndexOf(settings[i]);
+    // A setting that is not in the list leaves no selection.
+    lists[i]->SetItemIndex(index);
+  }
+}
+
+void TfrmMain::btnSetupSaveClick(TObject* /*Sender*/) {
+  // The new configuration is built aside and taken only once it is saved:
+  // a failed save leaves the form with the configuration the file holds.
+  TStringList next;
+  next.Assign(ConfigList.get());
+  auto setDirectory = [&next](TVkListBox* List, const char* Name) {
+    // No printer chosen (or none to choose from): the setting stays.
+    const String chosen = List->SelectedItem();
+    if (!chosen.empty()) next.SetValues(Name, chosen);
+  };
+  setDirectory(listPrnSource, "SPLDirSource");
+  setDirectory(listPrnDest, "SPLDirDest");
+  setDirectory(listPrnBackup, "SPLDirBackup");
+  next.SetValues("LabelsText", editLabelsText->Text());
+  next.SetValues("TimeText", editTimeText->Text());
+  next.SetValues("MapText", editMapText->Text());
+  next.SetValues("TotalText", editTotalText->Text());
+  next.SaveToFile(BaseDir + ConfigFileName);
+  ConfigList->Assign(&next);
+
+  Settings.ReadFrom(*ConfigList);
+  memoLogInfo->Lines()->Add("-> Configuration file saved!");
+  memoLogInfo->Lines()->Add("*** Restarting Application ***");
+  SignalService();
+}
+
+void TfrmMain::btnClick(TObject* /*Sender*/) {
+  if (sys::ShowMessageBox("WARNING!!!!", "This will reset the Label Setup in RM. Are you sure?", sys::mbWarning,
+                          sys::mbYes | sys::mbNo) != sys::mbYes) {
+    ShowMessage("Aborted modification");
+    return;
+  }
+  try {
+    RewriteLabelDefinition(tblRMLBLDef, BaseDir);
+  } catch (const std::exception&) {
+    ShowMessage("Failed to set values. Run DEDUVIR");
+    return;
+  }
+  ShowMessage("Changes applied");
+}

@@ -233,7 +233,7 @@ void TsrvTarnwick::ServiceCreate(TObject* /*Sender*/) {
   LabelLines = std::make_unique<TStringList>();
   ConfigLines = std::make_unique<TStringList>();
   LogLines = std::make_unique<TStringList>();
-  logFile_ = std::make_unique<TAppendLogFile>(BaseDir + "Tarnwick.txt");
+  logFile_ = std::make_unique<TAppendLogFile>(BaseDir + LogFileName);
 }
 
 void TsrvTarnwick::HoldBaseDirectory() {
@@ -262,7 +262,7 @@ void TsrvTarnwick::ServiceStart(TService* /*Sender*/, bool& /*Started*/) {
     // as stopped or paused: no tick may run on, and no log may make the
     // desktop program believe the service runs.
     Timer->SetEnabled(false);
-    DeleteFile(BaseDir + "Tarnwick.txt");
+    DeleteFile(BaseDir + LogFileName);
     if (logFile_) logFile_->Forget();
     throw;
   }
@@ -271,7 +271,7 @@ void TsrvTarnwick::ServiceStart(TService* /*Sender*/, bool& /*Started*/) {
 void TsrvTarnwick::ServiceStop(TService* /*Sender*/, bool& /*Stopped*/) {
   Timer->SetEnabled(false);
   WriteLog("! Stopping service...");
-  DeleteFile(BaseDir + "Tarnwick.txt");
+  DeleteFile(BaseDir + LogFileName);
   if (logFile_) logFile_->Forget();
 }
 
@@ -294,7 +294,7 @@ void TsrvTarnwick::SetError(std::int16_t Code) {
   TStringList status;
   status.Add(IntToStr(static_cast<int>(Code)));
   try {
-    sys::WriteFileAtomic(BaseDir + "Tarnwick.err", status.Text());
+    sys::WriteFileAtomic(BaseDir + StatusFileName, status.Text());
   } catch (const std::exception& e) {
     throw EFCreateError(e.what());
   }
@@ -320,14 +320,14 @@ void TsrvTarnwick::LoadConfig() {
   SetError(stsNone);
 
   try {
-    ConfigLines->LoadFromFile(BaseDir + "LabelDesign.txt");
+    ConfigLines->LoadFromFile(BaseDir + LabelDesignName);
     ConfigLines->Clear();
   } catch (const std::exception&) {
     SetError(stsDesignMissing);
   }
 
   try {
-    ConfigLines->LoadFromFile(BaseDir + "Tarnwick.cfg");
+    ConfigLines->LoadFromFile(BaseDir + ConfigFileName);
     TTarnwickSettings settings;
     settings.ReadFrom(*ConfigLines);
     SPLDirSource = settings.SPLDirSource;
@@ -343,7 +343,7 @@ void TsrvTarnwick::LoadConfig() {
     TTarnwickSettings{SPLDirSource, SPLDirDest, SPLDirBackup, LabelsText, TimeText, MapText, TotalText}.AppendTo(
         *ConfigLines);
     try {
-      sys::WriteFileAtomic(BaseDir + "Tarnwick.cfg", ConfigLines->Text());
+      sys::WriteFileAtomic(BaseDir + ConfigFileName, ConfigLines->Text());
     } catch (const std::exception& e) {
       LogMessage(String("Cannot write the configuration: ") + e.what(), evWarning);
     }
@@ -386,7 +386,7 @@ void TsrvTarnwick::LoadConfig() {
 void TsrvTarnwick::RenderLabels() {
   TLabelRenderer renderer;
   renderer.Captions = {LabelsText, TimeText, MapText, TotalText};
-  const String designPath = BaseDir + "LabelDesign.txt";
+  const String designPath = BaseDir + LabelDesignName;
   renderer.LoadDesign = [designPath](TStringList& Design) { Design.LoadFromFile(designPath); };
   renderer.OnIncompatible = [this] {
     WriteLog("## WARNING: Label Setup in RM does not seem to be compatible with Tarnwick ##");
@@ -433,9 +433,9 @@ bool TsrvTarnwick::FindSpoolFile(String& Name) {
 }
 
 void TsrvTarnwick::TimerTimer(TObject* /*Sender*/) {
-  if (FileExists(BaseDir + "TWKConfigChanged")) {
+  if (FileExists(BaseDir + ReloadFlagName)) {
     LoadConfig();
-    DeleteFile(BaseDir + "TWKConfigChanged");
+    DeleteFile(BaseDir + ReloadFlagName);
   }
   if (ErrorFlag) return;
   String name;

@@ -179,6 +179,9 @@ void TfrmMain::ShowStatus(int Code) {
 void TfrmMain::SignalService() { ConfigList->SaveToFile(BaseDir + ReloadFlagName); }
 
 void TfrmMain::pageMainChange(TObject* /*Sender*/) {
+  // The page control may change pages while the resource is read, before
+  // the form is created.
+  if (!ConfigList) return;
   TControl* page = pageMain->ActivePage();
   if (page == nullptr) return;
   if (page->Caption() == "Setup") {

@@ -36,6 +36,7 @@ bool ReadFileVersion(const String& Path, String& Version) {
 TAboutBox::TAboutBox(TComponent* AOwner) : TForm(AOwner) {
   (void)kFormRegistered;
   AboutBox = this;
+  RegisterFormControlClasses();
   RegisterMethod("FormShow", TNotifyEvent([this](TObject* s) { FormShow(s); }));
   InitComponentFromResource(this, "ABOUTBOX");
   lblTWK = RequireLabel(this, "lblTWK");

@@ -22,8 +22,6 @@ object AboutBox: TAboutBox
     Top = 8
     Width = 386
     Height = 161
-    BevelInner = bvRaised
-    BevelOuter = bvLowered
     Color = clWhite
     ParentBackground = False
     TabOrder = 0

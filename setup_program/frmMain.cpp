@@ -40,8 +40,22 @@ C* RequireComponent(TComponent* Root, const String& Name) {
 
 }  // namespace
 
+// The control classes the resources name, registered before they are read
+// (their registrations would otherwise not be linked into the program).
+void RegisterFormControlClasses() {
+  RegisterTabControlClasses();
+  RegisterVkEditClasses();
+  RegisterVkListBoxClasses();
+  RegisterVkLabelClasses();
+  RegisterVkBorderClasses();
+  RegisterVkButtonClasses();
+  RegisterVkPanelClasses();
+  RegisterVkStatusPaneClasses();
+}
+
 TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
   (void)kFormRegistered;
+  RegisterFormControlClasses();
   frmMain = this;
   auto bind = [this](const char* Name, void (TfrmMain::*Handler)(TObject*)) {
     RegisterMethod(Name, TNotifyEvent([this, Handler](TObject* s) { (this->*Handler)(s); }));
@@ -134,6 +148,9 @@ void TfrmMain::FormDestroy(TObject* /*Sender*/) {
 }
 
 void TfrmMain::TimerTimer(TObject* /*Sender*/) {
+  // A message box while the form is being made (the engine missing, say)
+  // runs the loop, and with it the timer, before the form is complete.
+  if (!ConfigList) return;
   TStringList log;
   try {
     log.LoadFromFile(BaseDir + LogFileName);

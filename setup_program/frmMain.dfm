@@ -87,14 +87,14 @@ object frmMain: TfrmMain
         Width = 455
         Height = 395
         Align = alClient
-        BevelOuter = bvNone
+        BorderOuter = fsNone
         object VkPanel3: TVkPanel
           Left = 0
           Top = 354
           Width = 455
           Height = 41
           Align = alBottom
-          BevelOuter = bvNone
+          BorderOuter = fsNone
           object btnSaveDesign: TVkBitBtn
             Left = 8
             Top = 7
@@ -294,7 +294,7 @@ object frmMain: TfrmMain
           Width = 455
           Height = 354
           Align = alClient
-          BevelInner = bvLowered
+          FrameStyle = fsLowered
           ScrollBars = ssBoth
           WordWrap = False
         end
@@ -701,9 +701,9 @@ object frmMain: TfrmMain
       Visible = False
     end
     object VkClockStatus1: TVkClockStatus
-      Left = 520
+      Left = 490
       Top = 2
-      Width = 110
+      Width = 140
       Height = 18
       Align = alRight
     end

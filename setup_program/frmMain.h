@@ -108,5 +108,8 @@ private:
   void FillSetupPage();
 };
 
+// Registers the control classes the program's form resources name.
+void RegisterFormControlClasses();
+
 // The main form of the running program (the last one created).
 extern TfrmMain* frmMain;

@@ -262,6 +262,8 @@ int WaitExit(pid_t Pid, std::chrono::milliseconds Limit) {
 TEST_F(MainForm, ASecondInstanceEndsSilently) {
   const std::string program = base + "Tarnwick";
   fs::copy_file(fs::path(TW_BIN_DIR) / "Tarnwick", program);
+  fs::copy_file(fs::path(TW_BIN_DIR) / "libxbe61.so", base + "libxbe61.so");
+  fs::remove(base + "Tarnwick.cfg");
   {
     sys::NamedMutex held("Tarnwick");
     if (!held.Owned()) GTEST_SKIP() << "a Tarnwick runs on this machine";
@@ -270,7 +272,6 @@ TEST_F(MainForm, ASecondInstanceEndsSilently) {
     EXPECT_FALSE(fs::exists(base + "Tarnwick.cfg")) << "it ended before its form was made";
   }
   // With the name free the program starts and stays.
-  fs::remove(base + "Tarnwick.cfg");
   pid_t first = StartProgram(program);
   const bool configWritten = [&] {
     for (int i = 0; i < 500 && !fs::exists(base + "Tarnwick.cfg"); ++i)

@@ -2,6 +2,7 @@
 // the test print, the about box, a second instance, and pictures of the pages.
 #include <chrono>
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -155,7 +156,11 @@ TEST_F(MainForm, TheDesignLoadsWhenShownSavesWithTheReloadFlagAndReverts) {
   EXPECT_EQ(LinesOf(form->reLabelDesign->Lines()), (std::vector<String>{"<Reference>", "<Item Name>"}));
 
   form->reLabelDesign->Lines()->Add("<Phone>");
+  struct stat before {}, after {};
+  ASSERT_EQ(::stat((base + "LabelDesign.txt").c_str(), &before), 0);
   form->btnSaveDesignClick(nullptr);
+  ASSERT_EQ(::stat((base + "LabelDesign.txt").c_str(), &after), 0);
+  EXPECT_NE(before.st_ino, after.st_ino) << "a new file renamed over the old: a reader never sees half a design";
   EXPECT_EQ(ReadAll(base + "LabelDesign.txt"), "<Reference>\r\n<Item Name>\r\n<Phone>\r\n");
   EXPECT_EQ(ReadAll(base + "TWKConfigChanged"), ReadAll(base + "Tarnwick.cfg")) << "the reload flag holds the configuration";
   EXPECT_EQ(form->memoLogInfo->Lines()->Strings(form->memoLogInfo->Lines()->Count() - 1),

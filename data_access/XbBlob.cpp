@@ -20,9 +20,6 @@ using namespace xbdset;
 
 namespace {
 
-// Memo text at or above this length is read as raw bytes, as other blobs are.
-constexpr std::int32_t kLongMemo = 65535;
-
 bool Editing(TDataSetState s) { return s == dsEdit || s == dsInsert; }
 
 TBlobField* BlobFieldOf(TField* Field) {
@@ -155,14 +152,17 @@ String TXbTable::ReadStoredBlob(TField* Field, std::int32_t RecNo) {
   if (moves) cursor.Go(RecNo);
 
   const String& name = Field->FieldName();
-  // The dBase III style with index type NTX is not asked for a length: its
-  // memo text ends where the text does, and other blobs read as empty.
-  const std::int32_t length = tableType_ == ttSXNTX ? 0 : cursor.GetBlobLength(name);
-  if (Field->DataType() == ftMemo && length < kLongMemo) {
-    // Memo text comes through the engine's code page translation; the cursor
-    // hands back its own copy and has given the engine's back.
+  if (Field->DataType() == ftMemo) {
+    // Memo text of every length comes through the engine's code page
+    // translation, as Post writes it back; read raw past some length, a long
+    // memo of a translated table would come back untranslated and be
+    // translated a second time when stored. The cursor hands back its own
+    // copy and has given the engine's back.
     return cursor.GetMemo(name);
   }
+  // The dBase III style with index type NTX is not asked for a length: its
+  // blobs other than memo text read as empty.
+  const std::int32_t length = tableType_ == ttSXNTX ? 0 : cursor.GetBlobLength(name);
   String data;
   if (length > 0) {
     data.resize(static_cast<size_t>(length));

@@ -323,6 +323,34 @@ TEST_F(TableBlob, CalculatedFieldsReadTheMemoOfTheirOwnRecord) {
   EXPECT_EQ(lengths, (std::vector<int>{1, 3, 0, 6}));
 }
 
+TEST_F(TableBlob, TranslatedMemosOfEveryLengthComeBackAsWritten) {
+  // A table in a DOS code page read with OEMTranslate: memo text is
+  // translated both ways whatever its length, so what was written reads back
+  // unchanged and a read-write round trip changes nothing.
+  const std::string path = MakeMemoTable(kStyles[1], {"x"});
+  for (size_t n : {size_t(10), size_t(65534), size_t(65535), size_t(70000)}) {
+    SCOPED_TRACE(n);
+    const std::string text(n, '\xE9');  // e acute in Windows-1252, 0x82 in the DOS page
+    {
+      auto t = Open(path, ttSXFOX);
+      t->SetOEMTranslate(true);
+      t->Edit();
+      t->FieldByName("NOTES")->SetAsString(text);
+      t->Post();
+    }
+    auto t = Open(path, ttSXFOX);
+    t->SetOEMTranslate(true);
+    EXPECT_TRUE(t->FieldByName("NOTES")->AsString() == text);
+    t->Edit();
+    TField* notes = t->FieldByName("NOTES");
+    notes->SetAsString(notes->AsString());
+    t->Post();
+    t->SetOEMTranslate(false);
+    t->Refresh();
+    EXPECT_TRUE(t->FieldByName("NOTES")->AsString() == std::string(n, '\x82'));
+  }
+}
+
 TEST_F(TableBlob, BinaryBlobKeepsEveryByte) {
   const std::string path = MakeMemoTable(kStyles[1], {"text"}, "PICT");
   auto t = Open(path, ttSXFOX);

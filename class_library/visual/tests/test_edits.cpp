@@ -123,6 +123,36 @@ TEST_F(Edits, AMaskedEditTakesNoPasteAndNoCharactersOfSeveralBytes) {
   EXPECT_EQ(edit->EditText(), "ab_") << "pasting and cutting would shift the text against the mask";
 }
 
+TEST_F(Edits, AnEditShowsItsSelectionOnlyWhileFocusedUnlessToldToKeepIt) {
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  edit->PlaceBounds(10, 10, 120, 21);
+  edit->SetText("selected text");
+  auto* other = new TEdit(form);
+  other->SetParent(form);
+  other->PlaceBounds(10, 40, 120, 21);
+  form->Show();
+  Pump();
+  auto highlighted = [&] {
+    Picture shot(form->Handle());
+    int n = 0;
+    for (int x = 12; x < 128; ++x) n += shot.At(x, 20) == Rgb(clHighlight);
+    return n;
+  };
+  edit->SetFocus();
+  edit->SelectAll();
+  Pump();
+  EXPECT_GT(highlighted(), 20) << "focused: the selection shows";
+  other->SetFocus();
+  Pump();
+  EXPECT_EQ(highlighted(), 0) << "without the focus the selection is hidden";
+  EXPECT_EQ(edit->SelLength(), 13) << "but kept";
+  edit->SetHideSelection(false);
+  edit->SelectAll();
+  Pump();
+  EXPECT_GT(highlighted(), 20) << "HideSelection off: it shows without the focus";
+}
+
 TEST_F(Edits, AWrappingMemoCountsItsLinesAsShownAndKeepsItsTextLines) {
   auto* memo = new TMemo(form);
   memo->SetParent(form);

@@ -38,6 +38,7 @@ TEST_F(Edits, TypingFillsTheMaskPositionByPositionAndSkipsLiterals) {
   EXPECT_EQ(edit->EditText(), "12-ab") << "nothing past the mask";
   EXPECT_EQ(edit->Text(), "12-ab");
   EXPECT_TRUE(edit->Modified());
+
   // Backspace blanks the position before the caret, over the literal.
   edit->SetSelStart(3);
   gui::test::KeyPress(gui::VK_BACK);
@@ -64,6 +65,9 @@ TEST_F(Edits, TheMaskDecidesTextCaseAndLiteralsKept) {
   edit->SetText("1231");
   EXPECT_EQ(edit->EditText(), "12/31");
   EXPECT_EQ(edit->Text(), "1231") << "literals not kept";
+  edit->SetSelStart(1);
+  edit->SetSelLength(3);
+  EXPECT_EQ(edit->SelText(), "2/3") << "selected in the text as shown";
   edit->SetEditMask("99/99;1;_");
   edit->SetText("4 /5");
   EXPECT_EQ(edit->EditText(), "4_/5_");
@@ -136,6 +140,16 @@ TEST_F(Edits, AFormResourceSetsTheMaskAndTheTextInEitherOrder) {
     ASSERT_NE(date, nullptr);
     EXPECT_EQ(date->EditText(), "12/31") << (maskFirst ? "mask first" : "text first");
     EXPECT_EQ(date->Text(), "1231");
+    // Shown, and its window made again: the text stays formatted.
+    date->SetParent(form);
+    form->Show();
+    Pump();
+    EXPECT_EQ(date->EditText(), "12/31");
+    date->SetAlignment(taRightJustify);
+    Pump();
+    EXPECT_EQ(date->EditText(), "12/31") << "after the window was made again";
+    EXPECT_EQ(date->Text(), "1231");
+    date->SetParent(nullptr);
   }
 }
 

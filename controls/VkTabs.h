@@ -185,7 +185,7 @@ public:
   // when asked, underlined when asked); PopTabFont undoes the last push.
   void PushTabFont(bool Bold = false, bool Underline = false);
   void PopTabFont();
-  int TabFontDepth() const { return static_cast<int>(fontStack_.size()); }
+  int TabFontDepth() const { return fontDepth_; }
   static std::vector<String> SplitLines(const String& Text);
   int TabOverlapFor(int Thickness) const;
   int ScrollButtonLength();
@@ -312,11 +312,14 @@ private:
   void RecordTabOutline(int Index);
   void RecordCardFrame(int Row, const TRect& Card);
   void ExecutePen();
+  void ShadowRun(TPoint From, TPoint To, int Strength);
   void Record(int Op, int X = 0, int Y = 0);
   TRect ContentRect(int Index, const TRect& R);
   // Interaction pieces (VkTabsInput.cpp).
   void LeaveHotTracking(bool InStrip);
   void StopHotTrackTimer();
+  // Invalidates one tab for a hot-track repaint and notes it for the paint.
+  void InvalidateHotTab(int Index);
   TRect MarkerRect(int Target);
   void EraseDropMarker();
   void XorDropMarker(gui::HDC DC, const TRect& Rect);
@@ -331,7 +334,11 @@ private:
   TVkTabRegionCache regionCache_;
   std::unique_ptr<TBitmap> bitmap_;
   std::vector<int> pen_;  // pen command list
-  std::vector<gui::UniqueGdi<gui::HFONT>> fontStack_;
+  // The tab font made for drawing, by bold (bit 0) and underline (bit 1);
+  // made when first pushed, dropped when the font or its angle changes.
+  std::array<gui::UniqueGdi<gui::HFONT>, 4> fontCache_;
+  int fontDepth_ = 0;
+  void DropTabFonts();
   TFont tabFont_;
   std::unique_ptr<TChangeLink> imageLink_;
 
@@ -399,6 +406,16 @@ private:
   bool skipShadow_ = false;
   TColor frameColor_ = clBtnShadow;
   std::unique_ptr<TBitmap> shadowSource_;
+  // Tab gradients already painted, by side, thickness and colours.
+  struct GradientPicture {
+    bool side;
+    int across, along;
+    TColor from, to;
+    std::unique_ptr<TBitmap> picture;
+  };
+  std::vector<GradientPicture> gradients_;
+  TBitmap* TabGradient(int Width, int Height, TColor From, TColor To);
+  gui::UniqueGdi<gui::HRGN> hotRegion_;      // what hot tracking invalidated since the last paint
 
   // Interaction state.
   int hotTab_ = -1;

@@ -101,6 +101,17 @@ void TVkCustomTabControl::HandleMouseDown(TMouseButton Button, TShiftState Shift
   if (tabIndex_ == tab) DoTabClick();
 }
 
+void TVkCustomTabControl::InvalidateHotTab(int Index) {
+  TRect r = Grown(TabClientRect(Index));
+  gui::InflateRect(r, 2, 2);
+  gui::UniqueGdi<gui::HRGN> piece(gui::CreateRectRgnIndirect(r));
+  if (!hotRegion_)
+    hotRegion_ = std::move(piece);
+  else
+    gui::CombineRgn(hotRegion_.get(), hotRegion_.get(), piece.get(), gui::RGN_OR);
+  gui::InvalidateRect(Handle(), &r, false);
+}
+
 void TVkCustomTabControl::StopHotTrackTimer() {
   if (hotTrackTimer_ == 0) return;
   if (HandleAllocated()) gui::KillTimer(Handle(), hotTrackTimer_);
@@ -112,10 +123,8 @@ void TVkCustomTabControl::LeaveHotTracking(bool InStrip) {
   int wasHot = hotTab_;
   hotTab_ = -1;
   if (wasHot >= 0 && hotTrack_ && HandleAllocated() && wasHot < tabData_.Count()) {
-    TRect r = Grown(TabClientRect(wasHot));
-    gui::InflateRect(r, 2, 2);
     hotTrackOnly_ = true;
-    gui::InvalidateRect(Handle(), &r, false);
+    InvalidateHotTab(wasHot);
   }
   if (tabHints_) {
     // Over the empty strip no hint; over the card the control's own.
@@ -148,12 +157,8 @@ void TVkCustomTabControl::HandleMouseMove(TShiftState Shift, int X, int Y) {
       hotTab_ = tab;
       if (hotTrack_ && HandleAllocated()) {
         hotTrackOnly_ = true;
-        for (int t : {old, tab}) {
-          if (t < 0 || t >= tabData_.Count()) continue;
-          TRect r = Grown(TabClientRect(t));
-          gui::InflateRect(r, 2, 2);
-          gui::InvalidateRect(Handle(), &r, false);
-        }
+        for (int t : {old, tab})
+          if (t >= 0 && t < tabData_.Count()) InvalidateHotTab(t);
       }
       if (tabHints_) {
         Application()->CancelHint();

@@ -49,28 +49,36 @@ std::vector<String> TVkCustomTabControl::SplitLines(const String& Text) {
 }
 
 void TVkCustomTabControl::PushTabFont(bool Bold, bool Underline) {
-  gui::LogFont lf;
-  lf.lfHeight = tabFont_.Height();
-  lf.lfFaceName = tabFont_.Name();
-  lf.lfCharSet = tabFont_.Charset();
-  TFontStyles style = tabFont_.Style();
-  lf.lfItalic = (style & FontStyle(fsItalic)) ? 1 : 0;
-  lf.lfUnderline = (Underline || (style & FontStyle(fsUnderline))) ? 1 : 0;
-  lf.lfStrikeOut = (style & FontStyle(fsStrikeOut)) ? 1 : 0;
-  lf.lfWeight = (Bold || (style & FontStyle(fsBold))) ? gui::FW_BOLD : gui::FW_NORMAL;
-  if (textOrientation_ == orVertical) lf.lfEscapement = tabOrientation_ == toRight ? 2700 : 900;
-  gui::UniqueGdi<gui::HFONT> font(gui::CreateFontIndirect(lf));
+  gui::UniqueGdi<gui::HFONT>& font = fontCache_[(Bold ? 1u : 0u) | (Underline ? 2u : 0u)];
+  if (!font) {
+    gui::LogFont lf;
+    lf.lfHeight = tabFont_.Height();
+    lf.lfFaceName = tabFont_.Name();
+    lf.lfCharSet = tabFont_.Charset();
+    TFontStyles style = tabFont_.Style();
+    lf.lfItalic = (style & FontStyle(fsItalic)) ? 1 : 0;
+    lf.lfUnderline = (Underline || (style & FontStyle(fsUnderline))) ? 1 : 0;
+    lf.lfStrikeOut = (style & FontStyle(fsStrikeOut)) ? 1 : 0;
+    lf.lfWeight = (Bold || (style & FontStyle(fsBold))) ? gui::FW_BOLD : gui::FW_NORMAL;
+    if (textOrientation_ == orVertical) lf.lfEscapement = tabOrientation_ == toRight ? 2700 : 900;
+    font.reset(gui::CreateFontIndirect(lf));
+  }
   gui::HDC dc = bitmap_->Canvas()->Handle();
-  // The font is owned by the stack from here on, so a failed save frees it.
   if (gui::SaveDC(dc) == 0) throw EVkTabControlError("Error saving device context");
   gui::SelectObject(dc, font.get());
-  fontStack_.push_back(std::move(font));
+  ++fontDepth_;
 }
 
 void TVkCustomTabControl::PopTabFont() {
-  if (fontStack_.empty()) return;
+  if (fontDepth_ == 0) return;
   gui::RestoreDC(bitmap_->Canvas()->Handle(), -1);
-  fontStack_.pop_back();
+  --fontDepth_;
+}
+
+void TVkCustomTabControl::DropTabFonts() {
+  // Only while none is selected: a pushed font stays until it is popped.
+  if (fontDepth_ > 0) return;
+  for (auto& font : fontCache_) font.reset();
 }
 
 TSize TVkCustomTabControl::MeasureText(const String& Text, bool Horizontal) {

@@ -3,6 +3,7 @@
 // cards with their frames and the drop shadow. Everything is drawn into an
 // off-screen bitmap that is copied to the window in one step.
 #include <algorithm>
+#include <optional>
 
 #include "controls/VkTabs.h"
 
@@ -11,10 +12,6 @@ namespace {
 enum PenOp { opFrameColor = 0, opNothing = 1, opResetColor = 2, opMoveTo = 3, opLineTo = 4, opShadow30 = 5, opShadow15 = 6 };
 
 TRect Grown(const TRect& R) { return TRect{R.Left, R.Top, R.Right + 1, R.Bottom + 1}; }
-
-bool Intersects(const TRect& A, const TRect& B) {
-  return A.Left < B.Right && B.Left < A.Right && A.Top < B.Bottom && B.Top < A.Bottom;
-}
 
 void Offset(TRect& R, int DX, int DY) {
   R.Left += DX;
@@ -160,25 +157,36 @@ void TVkCustomTabControl::ExecutePen() {
       case opLineTo: c->LineTo(x, y); break;
       case opShadow30:
       case opShadow15: {
-        int strength = op == opShadow30 ? 30 : 15;
         TPoint from = c->PenPos();
-        int dx = x > from.X ? 1 : (x < from.X ? -1 : 0);
-        int dy = y > from.Y ? 1 : (y < from.Y ? -1 : 0);
-        if (dx != 0 && dy != 0) break;  // shadows run straight only
-        TPoint p = from;
-        for (;;) {
-          TColor behind = shadowSource_->Canvas()->Pixel(p.X, p.Y);
-          if (behind != -1) c->SetPixel(p.X, p.Y, MixColors(clBlack, behind, strength));
-          if (p.X == x && p.Y == y) break;
-          p.X += dx;
-          p.Y += dy;
-        }
+        // Shadows run straight only.
+        if (from.X == x || from.Y == y) ShadowRun(from, TPoint{x, y}, op == opShadow30 ? 30 : 15);
         c->MoveTo(x, y);
         break;
       }
       default: break;
     }
   }
+}
+
+void TVkCustomTabControl::ShadowRun(TPoint From, TPoint To, int Strength) {
+  // Both ends included; every pixel is the background behind the control
+  // mixed with black by Strength / 255.
+  int x0 = std::min(From.X, To.X), x1 = std::max(From.X, To.X);
+  int y0 = std::min(From.Y, To.Y), y1 = std::max(From.Y, To.Y);
+  int w = x1 - x0 + 1, h = y1 - y0 + 1;
+  if (!gui::RectVisible(bitmap_->Canvas()->Handle(), TRect{x0, y0, x1 + 1, y1 + 1})) return;
+  TBitmap run;
+  run.SetSize(w, h);
+  gui::BitBlt(run.Canvas()->Handle(), 0, 0, w, h, shadowSource_->Canvas()->Handle(), x0, y0, gui::SRCCOPY);
+  std::vector<std::uint32_t> pixels = run.Pixels();
+  for (std::uint32_t& p : pixels) {
+    TColor behind = static_cast<TColor>(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
+    TColor mixed = ColorToRGB(MixColors(clBlack, behind, Strength));
+    p = ((mixed & 0xFF) << 16) | (mixed & 0xFF00) | ((mixed >> 16) & 0xFF);
+  }
+  gui::SetBitmapPixels(run.Handle(), pixels);
+  run.Canvas()->Refresh();
+  gui::BitBlt(bitmap_->Canvas()->Handle(), x0, y0, w, h, run.Canvas()->Handle(), 0, 0, gui::SRCCOPY);
 }
 
 void TVkCustomTabControl::RecordTabOutline(int Index) {
@@ -205,9 +213,7 @@ void TVkCustomTabControl::RecordTabOutline(int Index) {
 
 void TVkCustomTabControl::DrawTab(int Index) {
   TRect r = TabClientRect(Index);
-  TRect clip;
-  gui::GetClipBox(bitmap_->Canvas()->Handle(), clip);
-  if (!Intersects(Grown(r), clip)) return;
+  if (!gui::RectVisible(bitmap_->Canvas()->Handle(), Grown(r))) return;
   gui::HRGN region = TabRegion(Index);
   if (!gui::IsNull(region)) DrawTabClipped(Index, r, region);
   pen_.clear();
@@ -256,14 +262,32 @@ void TVkCustomTabControl::DrawTabBackground(int Index, const TRect& R) {
     c->Brush()->SetColor(base);
     c->FillRect(area);
   } else if (useGradients_ && FullColorScreen()) {
-    bool along = SideTabs();
     bool lightFirst = tabOrientation_ == toTop || tabOrientation_ == toLeft;
-    PaintGradient(c, area, along ? gdVerticalEnd : gdHorizontalEnd, lightFirst ? light : dark,
-                  lightFirst ? dark : light, 1);
+    TBitmap* gradient = TabGradient(area.Width(), area.Height(), lightFirst ? light : dark, lightFirst ? dark : light);
+    c->Refresh();
+    gui::BitBlt(c->Handle(), area.Left, area.Top, area.Width(), area.Height(), gradient->Canvas()->Handle(), 0, 0,
+                gui::SRCCOPY);
   } else {
     c->Brush()->SetColor(light);
     c->FillRect(area);
   }
+}
+
+TBitmap* TVkCustomTabControl::TabGradient(int Width, int Height, TColor From, TColor To) {
+  // A tab's gradient runs across the strip only, so one picture as long as
+  // the longest tab serves every tab of the same thickness and colours.
+  bool side = SideTabs();
+  int across = side ? Width : Height, along = side ? Height : Width;
+  for (GradientPicture& g : gradients_)
+    if (g.side == side && g.across == across && g.from == From && g.to == To && g.along >= along) return g.picture.get();
+  if (gradients_.size() >= 4) gradients_.erase(gradients_.begin());
+  GradientPicture g{side, across, std::max(along, 64), From, To, std::make_unique<TBitmap>()};
+  int w = side ? g.across : g.along, h = side ? g.along : g.across;
+  g.picture->SetSize(w, h);
+  PaintGradient(g.picture->Canvas(), TRect{0, 0, w, h}, side ? gdVerticalEnd : gdHorizontalEnd, From, To, 1);
+  g.picture->Canvas()->Refresh();
+  gradients_.push_back(std::move(g));
+  return gradients_.back().picture.get();
 }
 
 TRect TVkCustomTabControl::ContentRect(int Index, const TRect& Tab) {
@@ -679,6 +703,17 @@ void TVkCustomTabControl::DrawCard(int Row) {
     ++fill.Bottom;
   }
   TCanvas* c = bitmap_->Canvas();
+  // The card of the row in front covers most of this one and is drawn next:
+  // only the bands that stay visible are painted (unless the application
+  // paints the cards itself).
+  std::optional<SavedDC> behind;
+  if (Row > 0 && showCard_ && !OnPaintCardBackground) {
+    TRect front = CardRect(Row - 1);
+    if (!RectIsZero(front)) {
+      behind.emplace(c);
+      gui::ExcludeClipRect(c->Handle(), front.Left + 1, front.Top + 1, front.Right, front.Bottom);
+    }
+  }
   bool handled = false;
   DoPaintCardBackground(c, Row, fill, handled);
   if (!handled) {
@@ -712,6 +747,16 @@ void TVkCustomTabControl::PaintControl() {
   {
     SavedDC saved(c);
     gui::IntersectClipRect(c->Handle(), clip.Left, clip.Top, clip.Right, clip.Bottom);
+    // Only what the window asks for is drawn: a hot-tracked move repaints
+    // the tabs it changed, not the strip.
+    gui::UniqueGdi<gui::HRGN> update(gui::CreateRectRgn(0, 0, 0, 0));
+    if (gui::GetClipRgn(Canvas()->Handle(), update.get()) == 1) gui::ExtSelectClipRgn(c->Handle(), update.get(), gui::RGN_AND);
+    if (hotTrackOnly_ && hotRegion_) {
+      TRect box{};
+      gui::GetRgnBox(hotRegion_.get(), box);
+      if (box.Left <= clip.Left && box.Top <= clip.Top && box.Right >= clip.Right && box.Bottom >= clip.Bottom)
+        gui::ExtSelectClipRgn(c->Handle(), hotRegion_.get(), gui::RGN_AND);
+    }
     bool handled = false;
     DoPaintBackground(c, all, handled);
     if (!handled) {
@@ -762,4 +807,5 @@ void TVkCustomTabControl::PaintControl() {
   // The drop marker lies over the picture until it is erased.
   if (dropMarkerShown_) XorDropMarker(target, dropMarkerRect_);
   hotTrackOnly_ = false;
+  hotRegion_.reset();
 }

@@ -38,7 +38,7 @@ TVkCustomTabControl::~TVkCustomTabControl() {
   if (images_) images_->UnRegisterChanges(imageLink_.get());
   if (dragTimer_) dragTimer_->SetEnabled(false);
   // The fonts still pushed leave the bitmap's context before they go.
-  while (!fontStack_.empty()) PopTabFont();
+  while (fontDepth_ > 0) PopTabFont();
   // The buttons are child controls; the window control frees them, and
   // nothing of theirs reaches back here after this point.
   scroller_ = nullptr;
@@ -330,6 +330,7 @@ void TVkCustomTabControl::SetTabOverlap(int Value) {
 
 void TVkCustomTabControl::SetTextOrientation(TOrientation Value) {
   if (!Store(textOrientation_, Value)) return;
+  DropTabFonts();
   if (!Loading() && !FontIsTrueType(Font())) Font()->SetName("Verdana");
   RebuildTabData();
 }
@@ -343,7 +344,9 @@ void TVkCustomTabControl::SetTabHints(bool Value) {
 }
 
 void TVkCustomTabControl::SetTabOrientation(TVkTabOrientation Value) {
-  if (Store(tabOrientation_, Value) && !Loading()) RebuildTabData();
+  if (!Store(tabOrientation_, Value)) return;
+  DropTabFonts();
+  if (!Loading()) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetTabRegionCacheCapacity(int Value) {
@@ -387,6 +390,7 @@ void TVkCustomTabControl::WMSize(TMessage& Message) {
 
 void TVkCustomTabControl::CMFontChanged(TMessage& Message) {
   tabFont_.Assign(Font());
+  DropTabFonts();
   RebuildTabData();
   TCustomControl::CMFontChanged(Message);
 }

@@ -21,6 +21,7 @@
 #include "platform/gui/App.h"
 #include "platform/gui/Images.h"
 #include "platform/gui/TestSupport.h"
+#include "platform/gui/Window.h"
 #include "tools/controls_gallery/GalleryPages.h"
 
 namespace {
@@ -28,6 +29,14 @@ namespace {
 std::vector<TGalleryPage>& Registry() {
   static std::vector<TGalleryPage> pages;
   return pages;
+}
+
+// Popups of the page on show, drawn into its picture.
+std::vector<TWinControl*> Overlays;
+
+void FreeOverlays() {
+  for (TWinControl* overlay : Overlays) delete overlay;
+  Overlays.clear();
 }
 
 // What the form starts with (set by main before the form is made).
@@ -62,20 +71,66 @@ public:
   }
 
   void ShowPage(const String& Name) {
+    FreeOverlays();
     delete page_;
     page_ = new TPanel(this);
     page_->SetBevelOuter(bvNone);
     page_->SetCaption("");
     page_->SetParent(this);
     page_->PlaceBounds(0, top_, kGalleryPageWidth, kGalleryPageHeight);
+    shown_ = nullptr;
     for (const TGalleryPage& page : GalleryPages())
-      if (page.Name == Name) page.Build(page_);
+      if (page.Name == Name) {
+        page.Build(page_);
+        shown_ = page.Shown;
+      }
+    if (Showing() && shown_) shown_(page_);
+  }
+
+  // Once the form is on the screen.
+  void PageShown() {
+    if (shown_) shown_(page_);
   }
 
 private:
   TPanel* page_ = nullptr;
   int top_ = 0;
+  std::function<void(TWinControl*)> shown_;
 };
+
+// The form's picture with the overlays drawn over it where their shapes are.
+bool SaveShot(TGalleryForm* Form, const char* Path) {
+  gui::UniqueGdi<gui::HBITMAP> shot(gui::test::CaptureWindow(Form->Handle()));
+  gui::BitmapInfo info;
+  if (!shot || !gui::GetBitmapInfo(shot.get(), info)) return false;
+  std::vector<std::uint32_t> pixels = gui::GetBitmapPixels(shot.get());
+  TPoint origin = Form->ClientOrigin();
+  if (info.bmWidth != Form->ClientWidth() || info.bmHeight != Form->ClientHeight()) {
+    gui::Rect frame;
+    gui::GetWindowRect(Form->Handle(), frame);
+    origin = TPoint{frame.Left, frame.Top};
+  }
+  for (TWinControl* overlay : Overlays) {
+    if (!overlay->HandleAllocated() || !gui::IsWindowVisible(overlay->Handle())) continue;
+    gui::UniqueGdi<gui::HBITMAP> picture(gui::test::CaptureWindow(overlay->Handle()));
+    gui::BitmapInfo oi;
+    if (!picture || !gui::GetBitmapInfo(picture.get(), oi)) continue;
+    std::vector<std::uint32_t> op = gui::GetBitmapPixels(picture.get());
+    gui::UniqueGdi<gui::HRGN> shape(gui::CreateRectRgn(0, 0, 0, 0));
+    bool shaped = gui::GetWindowRgn(overlay->Handle(), shape.get()) > gui::NULLREGION;
+    gui::Rect bounds;
+    gui::GetWindowRect(overlay->Handle(), bounds);
+    for (int y = 0; y < oi.bmHeight; ++y)
+      for (int x = 0; x < oi.bmWidth; ++x) {
+        int fx = bounds.Left - origin.X + x, fy = bounds.Top - origin.Y + y;
+        if (fx < 0 || fy < 0 || fx >= info.bmWidth || fy >= info.bmHeight) continue;
+        if (shaped && !gui::PtInRegion(shape.get(), x, y)) continue;
+        pixels[static_cast<std::size_t>(fy * info.bmWidth + fx)] = op[static_cast<std::size_t>(y * oi.bmWidth + x)];
+      }
+  }
+  gui::SetBitmapPixels(shot.get(), pixels);
+  return gui::SaveBitmapToFile(shot.get(), Path);
+}
 
 std::vector<std::uint32_t> ReadPicture(const char* Path, int& Width, int& Height) {
   std::vector<std::uint8_t> data;
@@ -119,10 +174,13 @@ int Compare(const char* A, const char* B) {
 
 }  // namespace
 
-bool RegisterGalleryPage(const String& Name, int Order, std::function<void(TWinControl* Page)> Build) {
-  Registry().push_back(TGalleryPage{Name, Order, std::move(Build)});
+bool RegisterGalleryPage(const String& Name, int Order, std::function<void(TWinControl* Page)> Build,
+                         std::function<void(TWinControl* Page)> Shown) {
+  Registry().push_back(TGalleryPage{Name, Order, std::move(Build), std::move(Shown)});
   return true;
 }
+
+void AddGalleryOverlay(TWinControl* Popup) { Overlays.push_back(Popup); }
 
 std::vector<TGalleryPage> GalleryPages() {
   std::vector<TGalleryPage> pages = Registry();
@@ -158,13 +216,16 @@ int main(int argc, char** argv) {
   WithButtons = !shot;
   TGalleryForm* form = nullptr;
   Application()->CreateForm(form);
+  form->OnShow = [form](TObject*) { Application()->PostToMainThread([form] { form->PageShown(); }); };
   if (!shot) {
     Application()->Run();
+    FreeOverlays();
     return 0;
   }
   form->Show();
   for (int i = 0; i < 5; ++i) Application()->ProcessMessages();
-  bool saved = gui::test::SaveWindowPng(form->Handle(), shot);
+  bool saved = SaveShot(form, shot);
+  FreeOverlays();
   visual::ShutdownWindowLayer();
   if (!saved) std::fprintf(stderr, "controls_gallery: cannot write %s\n", shot);
   return saved ? 0 : 1;

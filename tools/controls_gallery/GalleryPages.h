@@ -10,7 +10,10 @@
 //
 // Pages are listed by Order, then by name; the name selects a page on the
 // command line (--page NAME). Page is a 640 x 400 client area in the form's
-// colour.
+// colour. Shown, when given, runs once the form is on the screen (for
+// popups placed by screen position); a popup added with AddGalleryOverlay
+// appears in the page's picture over the form; the gallery frees it when the
+// page goes (create it without an owner).
 #include <functional>
 #include <vector>
 
@@ -20,9 +23,12 @@ struct TGalleryPage {
   String Name;
   int Order = 0;
   std::function<void(TWinControl* Page)> Build;
+  std::function<void(TWinControl* Page)> Shown;
 };
 
-bool RegisterGalleryPage(const String& Name, int Order, std::function<void(TWinControl* Page)> Build);
+bool RegisterGalleryPage(const String& Name, int Order, std::function<void(TWinControl* Page)> Build,
+                         std::function<void(TWinControl* Page)> Shown = nullptr);
+void AddGalleryOverlay(TWinControl* Popup);
 // Sorted by Order, then Name.
 std::vector<TGalleryPage> GalleryPages();
 

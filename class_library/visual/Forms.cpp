@@ -342,8 +342,11 @@ void TCustomForm::SetActiveControl(TWinControl* Control) {
 }
 
 void TCustomForm::FocusControl(TWinControl* Control) {
+  bool moves = activeControl_ != Control && !ComponentState().Contains(csLoading) && Visible() && HandleAllocated();
   SetActiveControl(Control);
-  if (Control && Control->HandleAllocated() && gui::GetFocus() != Control->Handle())
+  // A change SetActiveControl made itself and the focused control refused
+  // (its exit raised) is not tried a second time.
+  if (!moves && Control && Control->HandleAllocated() && gui::GetFocus() != Control->Handle())
     gui::SetFocus(Control->Handle());
 }
 

@@ -93,10 +93,14 @@ public:
   ~TCustomMemo() override;
   String ClassName() const override { return "TCustomMemo"; }
 
-  // The lines of the text (lines end at CR LF, LF or CR; no soft breaks).
+  // The lines of the text (lines end at CR LF, LF or CR). They are the
+  // text's own lines also while words wrap, so that saving and loading
+  // them never turns a wrap into a line break.
   TStrings* Lines();
   void SetLines(TStrings* Value) { Lines()->Assign(Value); }
-  // The caret: X the character in its line, Y the line, both from 0.
+  // The caret (the end of the selection): X the byte in its line, Y the
+  // line, both from 0; lines as shown (the edit's line queries), which are
+  // the Lines unless words wrap.
   TPoint CaretPos();
   void SetCaretPos(TPoint Value);
   TScrollStyle ScrollBars() const { return scrollBars_; }

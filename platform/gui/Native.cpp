@@ -113,7 +113,10 @@ private:
       case QEvent::FocusIn: {
         if (auto* le = qobject_cast<QLineEdit*>(widget_); le && !st->cueWhenFocused)
           le->setPlaceholderText(QString());
-        FocusFromToolkit(hwnd_);
+        // The toolkit tells of a focus change late: when the program has
+        // moved the focus on since, this one is over and must not be
+        // followed (it would move the focus back).
+        if (widget_->hasFocus()) FocusFromToolkit(hwnd_);
         return false;
       }
       case QEvent::FocusOut:

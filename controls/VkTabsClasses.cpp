@@ -128,3 +128,10 @@ void RegisterTabControlClasses() {
   }();
   (void)registered;
 }
+
+namespace {
+
+// Resources name the classes before any page control exists.
+const bool kTabClassesRegistered = (RegisterTabControlClasses(), true);
+
+}  // namespace

@@ -1,6 +1,7 @@
 // The page control: pages added, hidden, removed and moved while one is
 // active, the change events and their order with and without a refusal, the
 // focus leaving the old page, closing pages.
+#include "class_library/FormResource.h"
 #include "class_library/visual/StdCtrls.h"
 #include "controls/tests/TabTest.h"
 
@@ -218,6 +219,71 @@ TEST_F(PageTest, DestroyingThePageControlFirst) {
   delete pages;  // its pages go with it, and tell nobody
   pages = nullptr;
   vistest::Pump();
+}
+
+}  // namespace
+
+namespace {
+
+// The desktop program's form stores its page control like this: the pages
+// attach themselves while reading, the events stay silent, and the stored
+// page is active afterwards.
+TEST(PageResource, StreamedPagesAndActivePage) {
+  TForm form(nullptr);
+  int changes = 0;
+  String activeAtChange;
+  form.RegisterMethod("pageMainChange", TNotifyEvent([&](TObject* Sender) {
+                        ++changes;
+                        activeAtChange = static_cast<TVkPageControl*>(Sender)->ActivePage()->Caption();
+                      }));
+  ReadComponentResource(&form, R"(object Form1: TForm
+  Left = 0
+  Top = 0
+  Width = 420
+  Height = 320
+  object pageMain: TVkPageControl
+    Left = 0
+    Top = 0
+    Width = 400
+    Height = 300
+    ActivePage = tabLabelEditor
+    Align = alClient
+    Color = 16119543
+    FlatColor = 10263441
+    HotTrackColor = 3983359
+    ParentColor = False
+    TabColors.HighlightBar = 3983359
+    TabIndex = 1
+    TabOrder = 0
+    OnChange = pageMainChange
+    FixedDimension = 19
+    object tabLogInfo: TVkTabSheet
+      Caption = 'Log Info'
+      Color = 16119543
+    end
+    object tabLabelEditor: TVkTabSheet
+      Caption = 'Label Editor'
+      Color = 16119543
+    end
+    object tabSetup: TVkTabSheet
+      Caption = 'Setup'
+      Color = 16119543
+    end
+  end
+end
+)");
+  auto* pages = dynamic_cast<TVkPageControl*>(form.FindComponent("pageMain"));
+  ASSERT_NE(pages, nullptr);
+  ASSERT_EQ(pages->PageCount(), 3);
+  EXPECT_EQ(pages->ActivePage()->Caption(), "Label Editor");
+  EXPECT_EQ(pages->TabIndex(), 1);
+  EXPECT_EQ(pages->TabColors()->HighlightBar(), 3983359);
+  EXPECT_FALSE(pages->UseColoredTabs());
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(pages->FixedDimension(), 19);  // as stored, until the first layout
+  pages->SetActivePageIndex(0);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(activeAtChange, "Log Info");
 }
 
 }  // namespace

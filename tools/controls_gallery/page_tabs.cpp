@@ -9,6 +9,7 @@ namespace {
 TVkPageControl* NewTabs(TWinControl* Page, int X, int Y, int W, int H, std::initializer_list<const char*> Captions) {
   auto* tabs = new TVkPageControl(Page);
   tabs->SetParent(Page);
+  tabs->SetShowFocusRect(false);  // the same picture whichever control has the focus
   tabs->PlaceBounds(X, Y, W, H);
   for (const char* caption : Captions) {
     auto* sheet = new TVkTabSheet(Page);
@@ -23,6 +24,7 @@ void BuildTabsPage(TWinControl* Page) {
   auto* main = new TVkPageControl(Page);
   main->SetName("pageMain");
   main->SetParent(Page);
+  main->SetShowFocusRect(false);
   main->PlaceBounds(8, 8, 300, 184);
   main->SetColor(16119543);
   main->SetFlatColor(10263441);

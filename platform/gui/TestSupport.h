@@ -59,4 +59,8 @@ bool SaveScreenPng(HWND hwnd, const std::string& path);
 HBITMAP CaptureScreen(const Rect& area);
 bool SaveScreenAreaPng(const Rect& area, const std::string& path);
 
+// Compares two image files pixel by pixel: 0 equal, 1 different (report
+// says how many pixels differ and where), 2 when one cannot be read.
+int ComparePictureFiles(const std::string& a, const std::string& b, std::string& report);
+
 }  // namespace gui::test

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "class_library/FormResource.h"
+#include "class_library/visual/Hints.h"
 #include "class_library/visual/Mask.h"
 #include "class_library/visual/StdCtrls.h"
 #include "class_library/visual/tests/VisualTest.h"
@@ -121,6 +123,72 @@ TEST_F(Edits, AMaskedEditTakesNoPasteAndNoCharactersOfSeveralBytes) {
   edit->PasteFromClipboard();
   edit->CutToClipboard();
   EXPECT_EQ(edit->EditText(), "ab_") << "pasting and cutting would shift the text against the mask";
+}
+
+TEST_F(Edits, AFormResourceSetsTheMaskAndTheTextInEitherOrder) {
+  for (bool maskFirst : {true, false}) {
+    String mask = "    EditMask = '99/99;0;_'\n", text = "    Text = '1231'\n";
+    String resource = "object Holder: TForm\n  object Date: TMaskEdit\n    Left = 8\n    Top = 8\n" +
+                      (maskFirst ? mask + text : text + mask) + "  end\nend\n";
+    TForm holder(nullptr);
+    ReadComponentResource(&holder, resource);
+    auto* date = dynamic_cast<TMaskEdit*>(holder.FindComponent("Date"));
+    ASSERT_NE(date, nullptr);
+    EXPECT_EQ(date->EditText(), "12/31") << (maskFirst ? "mask first" : "text first");
+    EXPECT_EQ(date->Text(), "1231");
+  }
+}
+
+TEST_F(Edits, TheHintWindowMeasuresAndDrawsInTheScreensHintFont) {
+  THintWindow hint(nullptr);
+  String text = "A hint for the edit";
+  TRect r = hint.CalcHintRect(400, text, nullptr);
+  TBitmap measure;
+  measure.SetSize(10, 10);
+  measure.Canvas()->SetFont(Screen()->HintFont());
+  EXPECT_EQ(r.Right, measure.Canvas()->TextWidth(text) + 6);
+  EXPECT_EQ(r.Bottom, measure.Canvas()->TextHeight(text) + 2);
+  // Shown, its text is inside the box it was given.
+  hint.ActivateHint(Bounds(300, 300, r.Width(), r.Height()), text);
+  Pump();
+  Picture shot(hint.Handle());
+  int inkRightOfText = 0;
+  // (Inside the one-pixel border.)
+  for (int y = 1; y < shot.Height() - 1; ++y)
+    for (int x = shot.Width() - 3; x < shot.Width() - 1; ++x) inkRightOfText += shot.At(x, y) == Rgb(clInfoText);
+  EXPECT_EQ(inkRightOfText, 0) << "the text is not cut at the right edge";
+
+  hint.ReleaseHandle();
+}
+
+TEST_F(Edits, AnEditShowsItsSelectionOnlyWhileFocusedUnlessToldToKeepIt) {
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  edit->PlaceBounds(10, 10, 120, 21);
+  edit->SetText("selected text");
+  auto* other = new TEdit(form);
+  other->SetParent(form);
+  other->PlaceBounds(10, 40, 120, 21);
+  form->Show();
+  Pump();
+  auto highlighted = [&] {
+    Picture shot(form->Handle());
+    int n = 0;
+    for (int x = 12; x < 128; ++x) n += shot.At(x, 20) == Rgb(clHighlight);
+    return n;
+  };
+  edit->SetFocus();
+  edit->SelectAll();
+  Pump();
+  EXPECT_GT(highlighted(), 20) << "focused: the selection shows";
+  other->SetFocus();
+  Pump();
+  EXPECT_EQ(highlighted(), 0) << "without the focus the selection is hidden";
+  EXPECT_EQ(edit->SelLength(), 13) << "but kept";
+  edit->SetHideSelection(false);
+  edit->SelectAll();
+  Pump();
+  EXPECT_GT(highlighted(), 20) << "HideSelection off: it shows without the focus";
 }
 
 TEST_F(Edits, AWrappingMemoCountsItsLinesAsShownAndKeepsItsTextLines) {

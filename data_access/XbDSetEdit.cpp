@@ -212,5 +212,6 @@ void TXbTable::WriteBlobFields(Byte* Buffer) {
     } else if (Cursor().PutBlob(field->FieldName(), data, length) != length) {
       RaiseError("Blob Write Error");
     }
+    slot[kSlotModified] = 0;  // stored: a second Post of this buffer does not write it again
   }
 }

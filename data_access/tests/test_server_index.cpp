@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+
+#include "class_library/DataSource.h"
 
 #include "data_access/tests/IndexTestSupport.h"
 #include "data_access/tests/TableAccess.h"
@@ -121,6 +124,50 @@ TEST_P(IndexBothWays, SearchesFindTheRecordAndMissesStayPut) {
   EXPECT_EQ(t->FieldByName("NAME")->AsString(), "mixed");
   EXPECT_EQ(t->Lookup("CODE", 7, "NAME").AsString(), "Abd");
   EXPECT_EQ(t->FieldByName("NAME")->AsString(), "mixed");
+}
+
+TEST_P(IndexBothWays, DetailTableFollowsItsMasterAndTakesItsKey) {
+  std::vector<std::vector<std::string>> orders;
+  for (int o = 1; o <= 4; ++o) orders.push_back({std::to_string(o)});
+  MakeTable(dir.Path(), "ORDERS.DBF", {{"ORDERNO", 'N', 5}}, orders);
+  std::map<int, std::vector<std::string>> model;
+  std::vector<std::vector<std::string>> lines;
+  for (int i : idxtest::Shuffled(20)) {
+    const int order = i % 5 + 1;  // order 5 has no master
+    const std::string item = "I" + std::to_string(100 + i);
+    lines.push_back({std::to_string(order), item});
+    model[order].push_back(item);
+  }
+  MakeTable(dir.Path(), "LINES.DBF", {{"ORDERNO", 'N', 5}, {"ITEM", 'C', 8}}, lines);
+  {
+    auto maker = Open("LINES.DBF");
+    maker->IndexTag("", "BYORDER", "ORDERNO", "", false, false);
+  }
+  auto master = Open("ORDERS.DBF");
+  TDataSource source(nullptr);
+  source.SetDataSet(master.get());
+  auto detail = Open("LINES.DBF", [&](TXbTable& t) {
+    t.SetIndexName("BYORDER");
+    t.SetMasterSource(&source);
+    t.SetMasterFields("ORDERNO");
+  });
+  master->First();
+  for (int o = 1; o <= 4; ++o) {
+    EXPECT_EQ(WalkAll(*detail, "ITEM"), model[o]) << "order " << o;
+    master->Next();
+  }
+  master->First();
+  master->Next();  // order 2
+  detail->Append();
+  EXPECT_EQ(detail->FieldByName("ORDERNO")->AsInteger(), 2);
+  detail->FieldByName("ITEM")->SetAsString("NEW");
+  detail->Post();
+  master->Next();
+  master->Prior();
+  model[2].push_back("NEW");
+  EXPECT_EQ(WalkAll(*detail, "ITEM"), model[2]);
+  detail->SetMasterSource(nullptr);
+  EXPECT_EQ(WalkAll(*detail, "ITEM").size(), 21u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QPointer>
+#include <QtGui/QCloseEvent>
 #include <QtGui/QCursor>
 #include <QtGui/QFont>
 #include <QtGui/QGuiApplication>
@@ -401,6 +402,14 @@ int ComparePictureFiles(const std::string& a, const std::string& b, std::string&
   report += ", within (" + std::to_string(where.left()) + ", " + std::to_string(where.top()) + ")-(" +
             std::to_string(where.right()) + ", " + std::to_string(where.bottom()) + ")";
   return 1;
+}
+
+void CloseFromDesktop(HWND hwnd) {
+  detail::WindowObj* w = detail::Win(hwnd);
+  if (!w || !w->host) return;
+  QCloseEvent e;
+  QCoreApplication::sendEvent(w->host.get(), &e);
+  ProcessPending();
 }
 
 bool KeyToModalDialog(WPARAM vk) {

@@ -38,6 +38,8 @@ void TypeText(const std::string& text);
 // A key pressed on the dialog that is modal now (a message box); false when
 // there is none.
 bool KeyToModalDialog(WPARAM vk);
+// The desktop asks a top-level window to close (its title bar's close box).
+void CloseFromDesktop(HWND hwnd);
 
 // How many top-level windows the toolkit holds (windows of ours not yet
 // deleted included).

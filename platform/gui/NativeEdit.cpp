@@ -319,6 +319,11 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       ed.SetSelection(ed.WireToDoc(static_cast<int>(s)), ed.WireToDoc(static_cast<int>(e)));
       return 0;
     }
+    case EM_GETCARETINDEX: {
+      int s0, s1, caret;
+      ed.Selection(s0, s1, caret);
+      return ed.DocToWire(caret);
+    }
     case EM_REPLACESEL: {
       const char* s = reinterpret_cast<const char*>(lParam);
       QString text = Decode(s ? std::string_view(s) : std::string_view());

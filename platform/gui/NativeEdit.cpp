@@ -53,24 +53,33 @@ public:
   }
   int WireLength() const {
     if (line_) return Bytes(line_->text());
+    Lines();
+    return st_->wireLength;
+  }
+  // Where each line starts (bytes), kept until the text changes: the
+  // positions of long texts are found without walking every line again.
+  const std::vector<int>& Lines() const {
+    NativeState& st = *st_;
+    if (st.lineStartsValid && st.lineStartsEncoding == st.encoding) return st.lineStarts;
+    st.lineStarts.clear();
+    st.lineStarts.reserve(static_cast<std::size_t>(text_->document()->blockCount()));
     int n = 0;
     for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next()) {
-      if (b != text_->document()->begin()) n += 2;
+      if (!st.lineStarts.empty()) n += 2;
+      st.lineStarts.push_back(n);
       n += Bytes(b.text());
     }
-    return n;
+    st.wireLength = n;
+    st.lineStartsValid = true;
+    st.lineStartsEncoding = st.encoding;
+    return st.lineStarts;
   }
   int LineCount() const { return line_ ? 1 : text_->document()->blockCount(); }
   // Byte offset where a line starts, -1 past the last line.
   int LineStart(int line) const {
     if (line_) return line == 0 ? 0 : -1;
-    int n = 0;
-    int i = 0;
-    for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next(), ++i) {
-      if (i == line) return n;
-      n += Bytes(b.text()) + 2;
-    }
-    return -1;
+    const std::vector<int>& starts = Lines();
+    return line >= 0 && line < static_cast<int>(starts.size()) ? starts[static_cast<std::size_t>(line)] : -1;
   }
   int LineBytes(int line) const {
     if (line_) return Bytes(line_->text());
@@ -85,20 +94,18 @@ public:
   }
   int WireToDoc(int wire) const {
     if (line_) return CharIndex(line_->text(), wire, st_->encoding);
-    int n = 0;
-    QTextBlock last;
-    for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next()) {
-      int len = Bytes(b.text());
-      if (wire <= n + len) return b.position() + CharIndex(b.text(), wire - n, st_->encoding);
-      if (wire < n + len + 2) return b.position() + static_cast<int>(b.text().size());
-      n += len + 2;
-      last = b;
-    }
-    return last.isValid() ? last.position() + static_cast<int>(last.text().size()) : 0;
+    int line = LineOfWire(wire);
+    QTextBlock b = text_->document()->findBlockByNumber(line);
+    if (!b.isValid()) return 0;
+    int within = wire - LineStart(line);
+    if (within <= LineBytes(line)) return b.position() + CharIndex(b.text(), within, st_->encoding);
+    return b.position() + static_cast<int>(b.text().size());  // inside the line break
   }
   int LineOfWire(int wire) const {
     if (line_) return 0;
-    return text_->document()->findBlock(WireToDoc(wire)).blockNumber();
+    const std::vector<int>& starts = Lines();
+    auto it = std::upper_bound(starts.begin(), starts.end(), wire);
+    return it == starts.begin() ? 0 : static_cast<int>(it - starts.begin()) - 1;
   }
   // Selection in document positions.
   void Selection(int& start, int& end, int& caret) const {

@@ -1,0 +1,88 @@
+// Speed of the framed controls: a memo of 100,000 lines loaded and shown at
+// its last line, the list box's incremental search over 100,000 items, and
+// one polling tick of a status bar with 20 panes.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "class_library/SysUtils.h"
+#include "class_library/visual/Forms.h"
+#include "controls/VkEdit.h"
+#include "controls/VkLstBox.h"
+#include "controls/VkPanel.h"
+#include "controls/VkStatusPanes.h"
+
+namespace {
+
+constexpr int kLines = 100000;
+
+String LongText() {
+  String text;
+  text.reserve(kLines * 40);
+  for (int i = 0; i < kLines; ++i) text += "-> Label file " + IntToStr(i) + " loaded, rendered and sent\r\n";
+  return text;
+}
+
+void BM_MemoLoadsAndShowsItsLastLine(benchmark::State& state) {
+  auto form = std::make_unique<TForm>(nullptr);
+  form->PlaceBounds(0, 0, 600, 400);
+  auto* memo = new TVkMemo(form.get());
+  memo->SetParent(form.get());
+  memo->SetAlign(alClient);
+  memo->SetReadOnly(true);
+  memo->SetScrollBars(ssVertical);
+  form->Show();
+  const String text = LongText();
+  for (auto _ : state) {
+    memo->SetText(text);
+    memo->SetLine(kLines);
+    benchmark::DoNotOptimize(memo->Line());
+  }
+  if (memo->Line() != kLines) state.SkipWithError("the last line is not shown");
+}
+BENCHMARK(BM_MemoLoadsAndShowsItsLastLine)->Unit(benchmark::kMillisecond);
+
+void BM_ListBoxSearchPerKey(benchmark::State& state) {
+  auto form = std::make_unique<TForm>(nullptr);
+  form->PlaceBounds(0, 0, 300, 400);
+  auto* box = new TVkListBox(form.get());
+  box->SetParent(form.get());
+  box->SetAlign(alClient);
+  box->SetSorted(true);
+  box->SetBeepOnInvalidKey(false);
+  form->Show();
+  box->Items()->BeginUpdate();
+  for (int i = 0; i < kLines; ++i) box->Items()->Add("Item " + IntToStr((i * 7919) % kLines));
+  box->Items()->EndUpdate();
+  const String keys = "Item 9999";
+  std::size_t k = 0;
+  for (auto _ : state) {
+    if (k == keys.size()) {
+      box->SearchTimerExpired();
+      k = 0;
+    }
+    box->Perform(gui::WM_CHAR, static_cast<unsigned char>(keys[k++]), 0);
+  }
+  if (box->SelectedItem().rfind("Item 9999", 0) != 0 && k == keys.size()) state.SkipWithError("no match");
+}
+BENCHMARK(BM_ListBoxSearchPerKey)->Unit(benchmark::kMicrosecond);
+
+void BM_StatusBarPollsTwentyPanes(benchmark::State& state) {
+  auto form = std::make_unique<TForm>(nullptr);
+  form->PlaceBounds(0, 0, 800, 100);
+  auto* bar = new TVkStatusBar(form.get());
+  bar->SetParent(form.get());
+  int calls = 0;
+  for (int i = 0; i < 20; ++i) {
+    auto* pane = new TVkPollingStatus(bar);
+    pane->SetParent(bar);
+    pane->PlaceBounds(i * 38, 1, 38, 20);
+    pane->OnTimerExpired = [&calls](TObject*) { ++calls; };
+  }
+  form->Show();
+  for (auto _ : state) TVkPollingList::Instance()->TimerExpired();
+  benchmark::DoNotOptimize(calls);
+}
+BENCHMARK(BM_StatusBarPollsTwentyPanes)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include "class_library/TypeInfo.h"
 #include "controls/VkColors.h"
 #include "controls/VkDraw.h"
+#include "controls/VkFrameParts.h"
 
 TVkBorder::TVkBorder(TComponent* AOwner) : TGraphicControl(AOwner) {
   // Never opaque: the border is drawn over whatever lies behind it.
@@ -51,13 +52,7 @@ void TVkBorder::ComponentNotification(TComponent* AComponent, TOperation Operati
 
 void TVkBorder::AdjustBorderRect(TRect& R) const {
   gui::InflateRect(R, -borderWidth_, -borderWidth_);
-  for (TFrameStyleEx style : {borderOuter_, borderInner_}) {
-    int t = style == fsNone ? 0 : style == fsFlat ? 1 : (style == fsStatus || style == fsPopup) ? bevelWidth_ : 2;
-    if (HasSide(borderSides_, sdLeft)) R.Left += t;
-    if (HasSide(borderSides_, sdTop)) R.Top += t;
-    if (HasSide(borderSides_, sdRight)) R.Right -= t;
-    if (HasSide(borderSides_, sdBottom)) R.Bottom -= t;
-  }
+  ShrinkForFrames(R, borderOuter_, borderInner_, borderSides_, bevelWidth_);
   if (R.Bottom < R.Top || R.Right < R.Left) R = TRect{0, 0, 0, 0};
 }
 

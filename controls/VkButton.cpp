@@ -10,6 +10,7 @@
 #include "class_library/visual/Themes.h"
 #include "controls/VkColors.h"
 #include "controls/VkDraw.h"
+#include "controls/VkFrameParts.h"
 #include "controls/VkSystem.h"
 
 namespace {
@@ -19,19 +20,6 @@ constexpr int kPushButton = 1;
 constexpr int kPbsNormal = 1, kPbsHot = 2, kPbsPressed = 3, kPbsDisabled = 4, kPbsDefaulted = 5;
 
 TColor ParentColorOf(TControl* Control) { return Control->Parent() ? Control->Parent()->Color() : clBtnFace; }
-
-// A rectangle's edges each one pixel short at both ends.
-void CutCornerFrame(TCanvas* Canvas, const TRect& R, TColor Color) {
-  Canvas->Pen()->SetColor(Color);
-  Canvas->MoveTo(R.Left, R.Top + 1);
-  Canvas->LineTo(R.Left, R.Bottom - 1);
-  Canvas->MoveTo(R.Left + 1, R.Top);
-  Canvas->LineTo(R.Right - 1, R.Top);
-  Canvas->MoveTo(R.Right - 1, R.Top + 1);
-  Canvas->LineTo(R.Right - 1, R.Bottom - 1);
-  Canvas->MoveTo(R.Left + 1, R.Bottom - 1);
-  Canvas->LineTo(R.Right - 1, R.Bottom - 1);
-}
 
 }  // namespace
 
@@ -401,7 +389,7 @@ void TVkButton::PaintHotTrackLook(TRect& R) {
   TColor color = Color();
   if (!Enabled()) {
     gui::InflateRect(R, -1, -1);
-    CutCornerFrame(canvas, R, color == clBtnFace ? LightenColor(clBtnShadow, 30) : DarkenColor(color, 80));
+    PaintOpenCornerFrame(canvas, R, color == clBtnFace ? LightenColor(clBtnShadow, 30) : DarkenColor(color, 80));
     gui::InflateRect(R, -1, -1);
     canvas->Brush()->SetColor(color);
     canvas->FillRect(R);
@@ -424,7 +412,7 @@ void TVkButton::PaintHotTrackLook(TRect& R) {
   canvas->SetPixel(R.Left + 1, R.Bottom - 2, c1);
   canvas->SetPixel(R.Right - 2, R.Bottom - 2, c2);
   gui::InflateRect(R, -1, -1);
-  CutCornerFrame(canvas, R, frameColor_);
+  PaintOpenCornerFrame(canvas, R, frameColor_);
   gui::InflateRect(R, -1, -1);
   if (DownOrExclusive() || pressedLook_) {
     canvas->Brush()->SetColor(DarkenColor(color, 10));

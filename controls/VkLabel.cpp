@@ -11,23 +11,12 @@
 #include "controls/VkBlink.h"
 #include "controls/VkColors.h"
 #include "controls/VkDraw.h"
+#include "controls/VkFrameParts.h"
 #include "controls/VkOldPropReader.h"
 #include "controls/VkSystem.h"
 #include "platform/gui/Shell.h"
 
 namespace {
-
-// Pixels a frame style takes from each side it is drawn on; the same when
-// the text rectangle shrinks and when the auto size grows.
-int FrameThickness(TFrameStyleEx Style, int BevelWidth) {
-  switch (Style) {
-    case fsNone: return 0;
-    case fsFlat: return 1;
-    case fsStatus:
-    case fsPopup: return BevelWidth;
-    default: return 2;
-  }
-}
 
 // The integer nearest to V, a half going to the even neighbour.
 int Near(double V) { return static_cast<int>(std::nearbyint(V)); }
@@ -195,13 +184,7 @@ void TVkLabel::FinishLoading() {
 
 void TVkLabel::ShrinkRectForBorders(TRect& Rect, bool WithBorderWidth) {
   if (WithBorderWidth) gui::InflateRect(Rect, -borderWidth_, -borderWidth_);
-  for (TFrameStyleEx style : {borderOuter_, borderInner_}) {
-    int n = FrameThickness(style, bevelWidth_);
-    if (HasSide(borderSides_, sdLeft)) Rect.Left += n;
-    if (HasSide(borderSides_, sdTop)) Rect.Top += n;
-    if (HasSide(borderSides_, sdRight)) Rect.Right -= n;
-    if (HasSide(borderSides_, sdBottom)) Rect.Bottom -= n;
-  }
+  ShrinkForFrames(Rect, borderOuter_, borderInner_, borderSides_, bevelWidth_);
 }
 
 void TVkLabel::GrowRectForBorders(TRect& Rect) {
@@ -210,7 +193,7 @@ void TVkLabel::GrowRectForBorders(TRect& Rect) {
   int w = Rect.Width() + 2 * (borderWidth_ + textMargin_);
   int h = Rect.Height() + 2 * (borderWidth_ + textMargin_);
   for (TFrameStyleEx style : {borderOuter_, borderInner_}) {
-    int n = FrameThickness(style, bevelWidth_);
+    int n = FrameStyleThickness(style, bevelWidth_);
     w += (HasSide(borderSides_, sdLeft) ? n : 0) + (HasSide(borderSides_, sdRight) ? n : 0);
     h += (HasSide(borderSides_, sdTop) ? n : 0) + (HasSide(borderSides_, sdBottom) ? n : 0);
   }

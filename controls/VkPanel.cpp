@@ -9,20 +9,10 @@
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/Themes.h"
 #include "controls/VkDraw.h"
+#include "controls/VkFrameParts.h"
 #include "controls/VkOldPropReader.h"
 
 namespace {
-
-// Pixels a frame style takes from each side it is drawn on.
-int FrameThickness(TFrameStyleEx Style, int BevelWidth) {
-  switch (Style) {
-    case fsNone: return 0;
-    case fsFlat: return 1;
-    case fsStatus:
-    case fsPopup: return BevelWidth;
-    default: return 2;
-  }
-}
 
 bool Themed() { return ThemeServices()->ThemesEnabled(); }
 
@@ -158,13 +148,7 @@ void TVkCustomPanel::ReadLegacyProperties(TFiler* Filer) {
 
 void TVkCustomPanel::AdjustForBorders(TRect& Rect, bool IncludeBorderWidth) const {
   if (IncludeBorderWidth) gui::InflateRect(Rect, -TWinControl::BorderWidth(), -TWinControl::BorderWidth());
-  for (TFrameStyleEx style : {borderOuter_, borderInner_}) {
-    int n = FrameThickness(style, bevelWidth_);
-    if (borderSides_ & SideBit(sdLeft)) Rect.Left += n;
-    if (borderSides_ & SideBit(sdTop)) Rect.Top += n;
-    if (borderSides_ & SideBit(sdRight)) Rect.Right -= n;
-    if (borderSides_ & SideBit(sdBottom)) Rect.Bottom -= n;
-  }
+  ShrinkForFrames(Rect, borderOuter_, borderInner_, borderSides_, bevelWidth_);
 }
 
 void TVkCustomPanel::ArrangeChildren(TControl* AControl, TRect& Rect) {
@@ -497,15 +481,7 @@ void TVkStatusBar::DrawSimpleFrame(const TRect& R) {
   if (VisualStyle() != vsClassic) return;
   TCanvas* canvas = Canvas();
   if (simpleFrameStyle_ == fsFlat) {
-    canvas->Pen()->SetColor(AdjustColorLightness(FlatColor(), FlatColorAdjustment()));
-    canvas->MoveTo(R.Left, R.Top + 1);
-    canvas->LineTo(R.Left, R.Bottom - 1);
-    canvas->MoveTo(R.Left + 1, R.Top);
-    canvas->LineTo(R.Right - 1, R.Top);
-    canvas->MoveTo(R.Right - 1, R.Top + 1);
-    canvas->LineTo(R.Right - 1, R.Bottom - 1);
-    canvas->MoveTo(R.Left + 1, R.Bottom - 1);
-    canvas->LineTo(R.Right - 1, R.Bottom - 1);
+    PaintOpenCornerFrame(canvas, R, AdjustColorLightness(FlatColor(), FlatColorAdjustment()));
   } else {
     PaintFrameStyle(canvas, R, simpleFrameStyle_, kAllSides);
   }

@@ -6,6 +6,7 @@
 #include "class_library/TypeInfo.h"
 #include "class_library/visual/Themes.h"
 #include "controls/VkDraw.h"
+#include "controls/VkFrameParts.h"
 #include "controls/VkBlink.h"
 #include "controls/VkPanel.h"
 
@@ -236,15 +237,7 @@ void TVkCustomStatusPane::DrawFrame() {
     return;
   }
   if (frameStyle_ == fsFlat) {
-    canvas->Pen()->SetColor(AdjustColorLightness(flatColor_, flatColorAdjustment_));
-    canvas->MoveTo(r.Left, r.Top + 1);
-    canvas->LineTo(r.Left, r.Bottom - 1);
-    canvas->MoveTo(r.Left + 1, r.Top);
-    canvas->LineTo(r.Right - 1, r.Top);
-    canvas->MoveTo(r.Right - 1, r.Top + 1);
-    canvas->LineTo(r.Right - 1, r.Bottom - 1);
-    canvas->MoveTo(r.Left + 1, r.Bottom - 1);
-    canvas->LineTo(r.Right - 1, r.Bottom - 1);
+    PaintOpenCornerFrame(canvas, r, AdjustColorLightness(flatColor_, flatColorAdjustment_));
     return;
   }
   PaintFrameStyle(canvas, r, frameStyle_, kAllSides);

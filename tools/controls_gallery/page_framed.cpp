@@ -51,15 +51,15 @@ void BuildEdits(TWinControl* Page) {
 }
 
 void BuildListBox(TWinControl* Page) {
-  auto* box = Put<TVkListBox>(Page, 136, 8, 130, 130);
+  auto* box = Put<TVkListBox>(Page, 136, 8, 130, 134);
   box->SetOwnerDrawIndent(10);
   box->SetUseGradients(false);
   for (const char* item : {"//Tags", "<Address>", "<City and Town>", "<Item Name>", "//Printers", "PreLabel",
-                           "Labels", "Backup"})
+                           "Labels"})
     box->Items()->Add(item);
   box->SetShowGroups(true);
   box->SetItemIndex(3);
-  auto* sorted = Put<TVkListBox>(Page, 136, 144, 130, 100);
+  auto* sorted = Put<TVkListBox>(Page, 136, 148, 130, 96);
   sorted->SetSorted(true);
   sorted->SetFramingPreference(fpCustomFraming);
   sorted->SetFrameVisible(true);
@@ -109,7 +109,7 @@ void BuildButtons(TWinControl* Page) {
   tinted->SetColor(static_cast<TColor>(0x00C0E0C0));
   const char* captions[] = {"&Save Design", "&Revert to Last", "Test &Print"};
   for (int i = 0; i < 3; ++i) {
-    auto* b = Put<TVkBitBtn>(Page, 274 + i * 112, 196, 108, 25);
+    auto* b = Put<TVkBitBtn>(Page, 274 + i * 122, 214, 118, 25);
     b->SetColor(static_cast<TColor>(0x00F0F4F4));
     b->SetHighlightColor(static_cast<TColor>(0x00F48D6A));
     b->SetHotTrack(true);
@@ -117,9 +117,9 @@ void BuildButtons(TWinControl* Page) {
     b->SetGlyph(GetKindGlyph(i == 1 ? bkRetry : bkOK));
     b->SetCaption(captions[i]);
   }
-  auto* ok = Put<TVkBitBtn>(Page, 274, 226, 75, 25);
+  auto* ok = Put<TVkBitBtn>(Page, 274, 246, 75, 25);
   ok->SetKind(bkOK);
-  auto* cancel = Put<TVkBitBtn>(Page, 354, 226, 75, 25);
+  auto* cancel = Put<TVkBitBtn>(Page, 354, 246, 75, 25);
   cancel->SetKind(bkCancel);
   cancel->SetEnabled(false);
 }
@@ -153,11 +153,13 @@ void BuildPanels(TWinControl* Page) {
   clock->SetFormat("dd.mm.yyyy hh:nn");
 }
 
+// The buttons come first: the page's focus then rests on a button, whose
+// look does not change with time as an edit's caret would.
 const bool kRegistered = RegisterGalleryPage("framed", 20, [](TWinControl* Page) {
+  BuildButtons(Page);
   BuildEdits(Page);
   BuildListBox(Page);
   BuildLabels(Page);
-  BuildButtons(Page);
   BuildPanels(Page);
 });
 

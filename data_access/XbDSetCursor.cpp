@@ -15,6 +15,10 @@ std::unique_ptr<TXbCursor> TXbTable::MakeCursor() {
 }
 
 TXbCursor& TXbTable::Cursor() {
+  // A closed server table keeps no cursor over a connection that went away:
+  // making it again reports the closed connection instead of letting a later
+  // open fail for a reason that hides it (a table that "does not exist").
+  if (cursor_ && workArea_ <= 0 && IsServer() && !(xbConnection_ && xbConnection_->Active())) cursor_.reset();
   if (!cursor_) cursor_ = MakeCursor();
   return *cursor_;
 }

@@ -2,6 +2,10 @@
 // and every way a server can misbehave.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 
 #include "class_library/Application.h"
@@ -9,6 +13,7 @@
 #include "data_access/tests/ScriptedPeer.h"
 #include "data_access/tests/ServerProcess.h"
 #include "data_access/tests/TestTables.h"
+#include "platform/net/Net.h"
 
 namespace {
 
@@ -150,6 +155,8 @@ TEST_F(Connection, CommandsAndNotificationsBeforeTheReply) {
   EXPECT_EQ(streamed, "stream-bytes");
   EXPECT_TRUE(errors.list.empty()) << errors.list[0].second;
   EXPECT_EQ(c->Select(area), area);  // already current: nothing sent
+  // The open leaves the table on its first record, as the engine does.
+  EXPECT_EQ(c->GetTrimString("NAME"), "apple");
   c->GoTop();
   EXPECT_EQ(c->GetTrimString("NAME"), "apple");
   c->Skip(1);
@@ -159,6 +166,15 @@ TEST_F(Connection, CommandsAndNotificationsBeforeTheReply) {
   EXPECT_FALSE(c->Eof());
   EXPECT_EQ(c->Alias(area), "ITEMS");
   EXPECT_EQ(c->WorkArea("ITEMS"), area);
+  // Every notice came before its reply: a poll finds nothing waiting, answers
+  // at once and leaves the connection as it was.
+  messages.clear();
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_EQ(c->FillReadStream(true), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(500));
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(c->LoggedIn());
+  EXPECT_EQ(c->RecNo(), 1);
 }
 
 TEST_F(Connection, ShortProgressNoticeIsReadAsSent) {
@@ -296,6 +312,41 @@ TEST_F(Connection, PollTimerDeliversIdleNotices) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   EXPECT_EQ(message, "idle notice");
+}
+
+TEST_F(Connection, TestServerDiesWithTheProcessThatStartedIt) {
+  // A test process that ends without stopping its server (a crash, a kill)
+  // leaves nothing listening behind it.
+  int ports[2];
+  ASSERT_EQ(::pipe(ports), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(ports[0]);
+    std::uint16_t port = 0;
+    try {
+      port = (new ServerProcess(dir.Path()))->Port();  // never stopped
+    } catch (...) {
+    }
+    (void)!::write(ports[1], &port, sizeof port);
+    std::_Exit(0);
+  }
+  ::close(ports[1]);
+  std::uint16_t port = 0;
+  ASSERT_EQ(::read(ports[0], &port, sizeof port), static_cast<ssize_t>(sizeof port));
+  ::close(ports[0]);
+  ::waitpid(child, nullptr, 0);
+  ASSERT_NE(port, 0);
+  bool refused = false;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!refused && std::chrono::steady_clock::now() < until) {
+    const int fd = net::NewSocket(SOCK_STREAM);
+    ASSERT_GE(fd, 0);
+    refused = net::Connect(fd, net::LoopbackAddress(), port, 1000) != 0;
+    net::CloseSocket(fd);
+    if (!refused) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_TRUE(refused);
 }
 
 }  // namespace

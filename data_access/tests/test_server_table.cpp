@@ -164,6 +164,14 @@ TEST_F(ServerTable, MissingTableAndClosedConnectionFailTheOpen) {
   } catch (const EXbError& e) {
     EXPECT_EQ(e.Message(), "Not connected");
   }
+  // The table whose open failed before says the same: nothing of that
+  // attempt is left to hide the closed connection.
+  try {
+    t->Open();
+    FAIL() << "opened without a connection";
+  } catch (const EXbError& e) {
+    EXPECT_EQ(e.Message(), "Not connected");
+  }
 }
 
 TEST_F(ServerTable, BatchesAreServedWithoutAskingTheServer) {

@@ -7,6 +7,7 @@
 #include "class_library/SysUtils.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
+#include "data_access/tests/TableAccess.h"
 #include "data_access/tests/TestTables.h"
 
 namespace {
@@ -58,18 +59,9 @@ public:
   using TXbTable::PostRecord;
 };
 
-class TableEdit : public ::testing::Test {
+class TableEdit : public TableAccessTest {
 protected:
-  void SetUp() override { RequireEngine(); }
-  std::unique_ptr<TXbTable> Open(const std::string& name) {
-    auto t = std::make_unique<TXbTable>(nullptr);
-    t->SetDatabaseName(dir.Path());
-    t->SetTableName(name);
-    t->Open();
-    return t;
-  }
   std::string Path(const std::string& name) const { return dir.Path() + name; }
-  ScratchDir dir;
 };
 
 // RM's label printer definition: 39 fields that get fixed values and more
@@ -93,7 +85,7 @@ std::vector<TestField> LabelDefinitionFields() {
   return fields;
 }
 
-TEST_F(TableEdit, LabelDefinitionRewriteTouchesOnlyTheFirst39FieldsAndHoldsTheLockMeanwhile) {
+TEST_P(TableEdit, LabelDefinitionRewriteTouchesOnlyTheFirst39FieldsAndHoldsTheLockMeanwhile) {
   const auto fields = LabelDefinitionFields();
   std::vector<std::string> first(39, "7"), second(39, "1");
   for (int i : {22, 31, 34, 37, 38}) first[static_cast<size_t>(i)] = second[static_cast<size_t>(i)] = "T";
@@ -129,7 +121,7 @@ TEST_F(TableEdit, LabelDefinitionRewriteTouchesOnlyTheFirst39FieldsAndHoldsTheLo
   EXPECT_EQ(after[0][0], before[0][0]);
 }
 
-TEST_F(TableEdit, EditShowsTheRecordAsStoredWhenTheLockIsTaken) {
+TEST_P(TableEdit, EditShowsTheRecordAsStoredWhenTheLockIsTaken) {
   MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 8}}, {{"old"}});
   auto t = Open("T.DBF");
   EXPECT_EQ(t->FieldByName("NAME")->AsString(), "old");
@@ -142,7 +134,7 @@ TEST_F(TableEdit, EditShowsTheRecordAsStoredWhenTheLockIsTaken) {
   t->Cancel();
 }
 
-TEST_F(TableEdit, RecordLockedByAnotherProcessRefusesTheEdit) {
+TEST_P(TableEdit, RecordLockedByAnotherProcessRefusesTheEdit) {
   MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 8}}, {{"a"}, {"b"}});
   const std::string path = Path("T.DBF");
   ChildHolder other([&] {
@@ -151,7 +143,10 @@ TEST_F(TableEdit, RecordLockedByAnotherProcessRefusesTheEdit) {
   });
   ASSERT_TRUE(other.BodySucceeded());
   auto t = Open("T.DBF");
-  xbe::xb_SetLockTimeout(0);
+  if (OverServer())
+    conn->SetLockTimeOut(0);
+  else
+    xbe::xb_SetLockTimeout(0);
   EXPECT_EQ(ErrorOf([&] { t->Edit(); }), "Record Lock Failure. May be locked by another user or task.");
   EXPECT_EQ(t->State(), dsBrowse);
   EXPECT_EQ(t->FieldByName("NAME")->AsString(), "a");
@@ -163,11 +158,11 @@ TEST_F(TableEdit, RecordLockedByAnotherProcessRefusesTheEdit) {
   EXPECT_EQ(ReadColumn(path, "NAME"), (std::vector<std::string>{"a       ", "B       "}));
 }
 
-TEST_F(TableEdit, EditThatFailsAfterTheLockGivesTheLockBack) {
+TEST_P(TableEdit, EditThatFailsAfterTheLockGivesTheLockBack) {
   MakeTable(dir.Path(), "T.DBF", {{"QTY", 'N', 4}}, {{"3"}, {"5"}});
   TComponent owner(nullptr);
   auto* t = new TXbTable(&owner);
-  t->SetDatabaseName(dir.Path());
+  Place(*t);
   t->SetTableName("T.DBF");
   auto* qty = new TSmallintField(&owner);
   qty->SetFieldName("QTY");
@@ -212,7 +207,7 @@ TEST_F(TableEdit, EditThatFailsAfterTheLockGivesTheLockBack) {
   t->Close();
 }
 
-TEST_F(TableEdit, PostWritesTheLockedRecordEvenWhenTheEngineMoved) {
+TEST_P(TableEdit, PostWritesTheLockedRecordEvenWhenTheEngineMoved) {
   MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}}, {{"a"}, {"b"}, {"c"}});
   auto t = Open("T.DBF");
   t->Next();
@@ -226,7 +221,7 @@ TEST_F(TableEdit, PostWritesTheLockedRecordEvenWhenTheEngineMoved) {
   EXPECT_EQ(t->PhysicalRecNo(), 2);
 }
 
-TEST_F(TableEdit, ValueThatDoesNotFitFailsThePostBeforeAnythingIsWritten) {
+TEST_P(TableEdit, ValueThatDoesNotFitFailsThePostBeforeAnythingIsWritten) {
   MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}, {"QTY", 'N', 3}, {"PRICE", 'N', 6, 2}}, {{"a", "1", "1.00"}});
   auto t = Open("T.DBF");
   t->Append();
@@ -253,7 +248,7 @@ TEST_F(TableEdit, ValueThatDoesNotFitFailsThePostBeforeAnythingIsWritten) {
   EXPECT_EQ(ReadColumn(Path("T.DBF"), "NAME")[0], "a   ");
 }
 
-TEST_F(TableEdit, CancelAfterInsertReturnsToThePreviousRecordAndCancelReleasesTheLock) {
+TEST_P(TableEdit, CancelAfterInsertReturnsToThePreviousRecordAndCancelReleasesTheLock) {
   MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}}, {{"a"}, {"b"}, {"c"}, {"d"}});
   auto t = Open("T.DBF");
   t->MoveBy(2);
@@ -271,7 +266,7 @@ TEST_F(TableEdit, CancelAfterInsertReturnsToThePreviousRecordAndCancelReleasesTh
   EXPECT_TRUE(other.TryLock(3));
 }
 
-TEST_F(TableEdit, NewRecordStartsEmptyAndAnEditKeepsWhatItDidNotTouch) {
+TEST_P(TableEdit, NewRecordStartsEmptyAndAnEditKeepsWhatItDidNotTouch) {
   MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}, {"QTY", 'N', 3}, {"OK", 'L', 1}}, {{"a", "1", "T"}, {"b", "2", "F"}});
   auto t = Open("T.DBF");
   t->Next();  // nothing of this record is read before the append
@@ -297,7 +292,7 @@ TEST_F(TableEdit, NewRecordStartsEmptyAndAnEditKeepsWhatItDidNotTouch) {
   EXPECT_EQ(t->FieldByName("QTY")->AsInteger(), 1);
 }
 
-TEST_F(TableEdit, EditOnAnEmptyTableAppendsOneRecord) {
+TEST_P(TableEdit, EditOnAnEmptyTableAppendsOneRecord) {
   MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}, {"OK", 'L', 1}});
   auto t = Open("T.DBF");
   t->Edit();
@@ -310,7 +305,7 @@ TEST_F(TableEdit, EditOnAnEmptyTableAppendsOneRecord) {
   EXPECT_EQ(t->FieldByName("NAME")->AsString(), "two");
 }
 
-TEST_F(TableEdit, DeleteMovesToTheFollowingRecordWhileDeletedRecordsAreHidden) {
+TEST_P(TableEdit, DeleteMovesToTheFollowingRecordWhileDeletedRecordsAreHidden) {
   MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}}, {{"a"}, {"b"}, {"c"}});
   auto t = Open("T.DBF");
   t->Next();
@@ -324,10 +319,10 @@ TEST_F(TableEdit, DeleteMovesToTheFollowingRecordWhileDeletedRecordsAreHidden) {
   EXPECT_TRUE(t->Eof());
 }
 
-TEST_F(TableEdit, ReadOnlyTableRefusesChanges) {
+TEST_P(TableEdit, ReadOnlyTableRefusesChanges) {
   MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}}, {{"a"}});
   auto t = std::make_unique<TXbTable>(nullptr);
-  t->SetDatabaseName(dir.Path());
+  Place(*t);
   t->SetTableName("T.DBF");
   t->SetReadOnly(true);
   t->Open();
@@ -336,7 +331,10 @@ TEST_F(TableEdit, ReadOnlyTableRefusesChanges) {
   EXPECT_EQ(ReadImages(Path("T.DBF")), (std::vector<std::string>{" a   "}));
 }
 
-TEST_F(TableEdit, StorageStepsOnATableWithoutAWorkAreaRaiseAndCancelStaysQuiet) {
+TW_TABLE_TESTS_BOTH_WAYS(TableEdit);
+
+// The table's own steps, before any access method is chosen.
+TEST(TableEditLocal, StorageStepsOnATableWithoutAWorkAreaRaiseAndCancelStaysQuiet) {
   ProbeTable t(nullptr);
   EXPECT_EQ(ErrorOf([&] { t.PostRecord(); }), "Cannot perform this operation on a closed table");
   EXPECT_EQ(ErrorOf([&] { t.DeleteRecord(); }), "Cannot perform this operation on a closed table");

@@ -9,25 +9,14 @@
 #include "class_library/FormatSettings.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
+#include "data_access/tests/TableAccess.h"
 #include "data_access/tests/TestTables.h"
 
 namespace {
 
-class TableRecords : public ::testing::Test {
-protected:
-  void SetUp() override { RequireEngine(); }
-  std::unique_ptr<TXbTable> Open(const std::string& name, const std::function<void(TXbTable&)>& setup = {}) {
-    auto t = std::make_unique<TXbTable>(nullptr);
-    t->SetDatabaseName(dir.Path());
-    t->SetTableName(name);
-    if (setup) setup(*t);
-    t->Open();
-    return t;
-  }
-  ScratchDir dir;
-};
+class TableRecords : public TableAccessTest {};
 
-TEST_F(TableRecords, SpoolListWalkReadsEveryLiveRecordOnceAndSkipsDeletedOnes) {
+TEST_P(TableRecords, SpoolListWalkReadsEveryLiveRecordOnceAndSkipsDeletedOnes) {
   // A deleted spool directory is gone for the user: it is not listed.
   MakeTable(dir.Path(), "RMSpool.DBF", {{"SUBDIR", 'C', 20}, {"NAME", 'C', 10}},
             {{"Label1", "a"}, {"*", "Removed", "b"}, {"Label2", "c"}, {"PreLabel", "d"}});
@@ -41,13 +30,14 @@ TEST_F(TableRecords, SpoolListWalkReadsEveryLiveRecordOnceAndSkipsDeletedOnes) {
   EXPECT_FALSE(t->Eof());
 }
 
-TEST_F(TableRecords, SettingsComponentCanShowDeletedRecords) {
+TEST_P(TableRecords, SettingsComponentCanShowDeletedRecords) {
   MakeTable(dir.Path(), "RMSpool.DBF", {{"SUBDIR", 'C', 20}}, {{"Label1"}, {"*", "Removed"}});
   TDataModule module(nullptr);
   auto* env = new TXbEnv(&module);
   env->Deleted = false;
+  env->ApplyTo = ApplyToBit(OverServer() ? atServer : atLocal);
   auto* t = new TXbTable(&module);
-  t->SetDatabaseName(dir.Path());
+  Place(*t);
   t->SetTableName("RMSpool.DBF");
   t->Open();
   EXPECT_EQ(WalkField(*t, "SUBDIR"), (std::vector<std::string>{"Label1", "Removed"}));
@@ -56,7 +46,7 @@ TEST_F(TableRecords, SettingsComponentCanShowDeletedRecords) {
   EXPECT_EQ(WalkField(*plain, "SUBDIR"), (std::vector<std::string>{"Label1"}));
 }
 
-TEST_F(TableRecords, EmptyTableIsAtBothEndsAtOnce) {
+TEST_P(TableRecords, EmptyTableIsAtBothEndsAtOnce) {
   MakeTable(dir.Path(), "RMSpool.DBF", {{"SUBDIR", 'C', 20}});
   auto t = Open("RMSpool.DBF");
   EXPECT_TRUE(t->Eof());
@@ -71,7 +61,7 @@ TEST_F(TableRecords, EmptyTableIsAtBothEndsAtOnce) {
   EXPECT_TRUE(gone->Eof());
 }
 
-TEST_F(TableRecords, PriorWalkAndMoveByRespectBothEnds) {
+TEST_P(TableRecords, PriorWalkAndMoveByRespectBothEnds) {
   MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}, {"4"}});
   auto t = Open("N.DBF");
   t->Last();
@@ -88,7 +78,7 @@ TEST_F(TableRecords, PriorWalkAndMoveByRespectBothEnds) {
   EXPECT_EQ(t->FieldByName("V")->AsString(), "4");
 }
 
-TEST_F(TableRecords, EndOfFileActionDecidesWhatACurrentFetchPastTheEndReads) {
+TEST_P(TableRecords, EndOfFileActionDecidesWhatACurrentFetchPastTheEndReads) {
   MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}});
   auto moveLast = Open("N.DBF");
   EXPECT_EQ(moveLast->EOFAction(), eaMoveLast);
@@ -102,7 +92,7 @@ TEST_F(TableRecords, EndOfFileActionDecidesWhatACurrentFetchPastTheEndReads) {
   EXPECT_EQ(atEof->PhysicalRecNo(), 4);
 }
 
-TEST_F(TableRecords, FilterRejectingTheFirstRecordStillShowsTheRest) {
+TEST_P(TableRecords, FilterRejectingTheFirstRecordStillShowsTheRest) {
   MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}, {"4"}});
   auto t = Open("N.DBF", [](TXbTable& t) {
     t.OnFilterRecord = [](TDataSet* d, bool& accept) { accept = d->FieldByName("V")->AsString() != "1"; };
@@ -123,7 +113,7 @@ TEST_F(TableRecords, FilterRejectingTheFirstRecordStillShowsTheRest) {
   EXPECT_EQ(t->FieldByName("V")->AsString(), "1");
 }
 
-TEST_F(TableRecords, FilterRejectingAMiddleRecordHidesItInBothDirections) {
+TEST_P(TableRecords, FilterRejectingAMiddleRecordHidesItInBothDirections) {
   // The handler judges the record being fetched, not the one on screen: a
   // rejected record in the middle must vanish whichever way the walk goes.
   MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}, {"4"}});
@@ -152,7 +142,7 @@ TEST_F(TableRecords, FilterRejectingAMiddleRecordHidesItInBothDirections) {
   source.SetDataSet(nullptr);
 }
 
-TEST_F(TableRecords, StoredTextsTranslateAsTheFormatSays) {
+TEST_P(TableRecords, StoredTextsTranslateAsTheFormatSays) {
   WriteRawDbf(dir.Path() + "V.DBF",
               {{"NUM", 'N', 5}, {"PRICE", 'N', 8, 2}, {"FLAG", 'L', 1}, {"DAY", 'D', 8}, {"NAME", 'C', 6}},
               {{"   12", "   12.50", "T", "20091224", "ab  "},
@@ -186,7 +176,7 @@ TEST_F(TableRecords, StoredTextsTranslateAsTheFormatSays) {
   EXPECT_EQ(f("NAME")->AsString(), "abcdef");
 }
 
-TEST_F(TableRecords, NumbersIgnoreACommaDecimalLocale) {
+TEST_P(TableRecords, NumbersIgnoreACommaDecimalLocale) {
   MakeTable(dir.Path(), "P.DBF", {{"PRICE", 'N', 8, 2}}, {{"12.50"}});
   const char saved = FormatSettings.DecimalSeparator;
   const char savedThousands = FormatSettings.ThousandSeparator;
@@ -207,7 +197,7 @@ TEST_F(TableRecords, NumbersIgnoreACommaDecimalLocale) {
   EXPECT_EQ(ReadColumn(dir.Path() + "P.DBF", "PRICE"), (std::vector<std::string>{" 1234.50", "   -0.25"}));
 }
 
-TEST_F(TableRecords, DatesGoThroughTheCenturyWindowOfEpoch) {
+TEST_P(TableRecords, DatesGoThroughTheCenturyWindowOfEpoch) {
   MakeTable(dir.Path(), "D.DBF", {{"DAY", 'D', 8}}, {{"20091224"}});
   {
     auto t = Open("D.DBF");
@@ -231,7 +221,7 @@ TEST_F(TableRecords, DatesGoThroughTheCenturyWindowOfEpoch) {
             (std::vector<std::string>{"20050301", "19981231", "19991231", "20000101", "        "}));
 }
 
-TEST_F(TableRecords, BookmarksComeBackToTheirRecordAndCompareByRecordNumber) {
+TEST_P(TableRecords, BookmarksComeBackToTheirRecordAndCompareByRecordNumber) {
   MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}, {"4"}});
   auto t = Open("N.DBF");
   t->Next();
@@ -253,7 +243,7 @@ TEST_F(TableRecords, BookmarksComeBackToTheirRecordAndCompareByRecordNumber) {
   EXPECT_EQ(t->FieldByName("V")->AsString(), "4");
 }
 
-TEST_F(TableRecords, RecordNumbersAndCounts) {
+TEST_P(TableRecords, RecordNumbersAndCounts) {
   MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"*", "2"}, {"3"}});
   auto t = Open("N.DBF");
   EXPECT_EQ(t->RecCount(), 3);      // physical, deleted included
@@ -268,7 +258,7 @@ TEST_F(TableRecords, RecordNumbersAndCounts) {
   EXPECT_EQ(t->FieldByName("V")->AsString(), "1");
 }
 
-TEST_F(TableRecords, SetRecNoInNaturalOrderLandsOnThatRecord) {
+TEST_P(TableRecords, SetRecNoInNaturalOrderLandsOnThatRecord) {
   // Deleted records are hidden but keep their numbers: the records behind
   // them are still reached by their own numbers, and the walk goes on from there.
   MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"*", "2"}, {"*", "3"}, {"4"}, {"5"}, {"6"}});
@@ -303,7 +293,7 @@ TEST_F(TableRecords, SetRecNoInNaturalOrderLandsOnThatRecord) {
   source.SetDataSet(nullptr);
 }
 
-TEST_F(TableRecords, SpeedModeWalksThroughTheEngineAlone) {
+TEST_P(TableRecords, SpeedModeWalksThroughTheEngineAlone) {
   MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}});
   auto t = Open("N.DBF");
   t->SetSpeedMode(true);
@@ -324,11 +314,11 @@ TEST_F(TableRecords, SpeedModeWalksThroughTheEngineAlone) {
   EXPECT_EQ(t->FieldByName("V")->AsString(), "2");
 }
 
-TEST_F(TableRecords, CalculatedFieldsSitBehindTheDataFields) {
+TEST_P(TableRecords, CalculatedFieldsSitBehindTheDataFields) {
   MakeTable(dir.Path(), "C.DBF", {{"QTY", 'N', 4}, {"NAME", 'C', 4}}, {{"3", "ab"}, {"5", "cd"}});
   TComponent owner(nullptr);
   auto* t = new TXbTable(&owner);
-  t->SetDatabaseName(dir.Path());
+  Place(*t);
   t->SetTableName("C.DBF");
   auto* qty = new TSmallintField(&owner);
   qty->SetFieldName("QTY");
@@ -351,14 +341,14 @@ TEST_F(TableRecords, CalculatedFieldsSitBehindTheDataFields) {
   EXPECT_EQ(t->BlobAreaOffset(), 3 + 6 + t->CalcFieldsSize());
 }
 
-TEST_F(TableRecords, CalculatedFieldsFollowEveryRecordTheWalkReaches) {
+TEST_P(TableRecords, CalculatedFieldsFollowEveryRecordTheWalkReaches) {
   // The handler reads data fields of the record being fetched; none of them
   // was read before, so each must come from that record's own bytes.
   MakeTable(dir.Path(), "C.DBF", {{"NAME", 'C', 6}, {"QTY", 'N', 4}},
             {{"one", "1"}, {"two", "2"}, {"three", "3"}, {"four", "4"}});
   TComponent owner(nullptr);
   auto* t = new TXbTable(&owner);
-  t->SetDatabaseName(dir.Path());
+  Place(*t);
   t->SetTableName("C.DBF");
   auto* name = new TStringField(&owner);
   name->SetFieldName("NAME");
@@ -400,7 +390,7 @@ TEST_F(TableRecords, CalculatedFieldsFollowEveryRecordTheWalkReaches) {
   source.SetDataSet(nullptr);
 }
 
-TEST_F(TableRecords, EveryBufferedRecordKeepsItsOwnValuesUntilTheyAreRead) {
+TEST_P(TableRecords, EveryBufferedRecordKeepsItsOwnValuesUntilTheyAreRead) {
   // A view that shows three rows makes the table hold three records at once;
   // values are taken from each record only when read, so moving inside the
   // held records must still read each record's own bytes.
@@ -427,5 +417,7 @@ TEST_F(TableRecords, EveryBufferedRecordKeepsItsOwnValuesUntilTheyAreRead) {
   EXPECT_TRUE(t->FieldByName("QTY")->IsNull());
   source.SetDataSet(nullptr);
 }
+
+TW_TABLE_TESTS_BOTH_WAYS(TableRecords);
 
 }  // namespace

@@ -1,9 +1,11 @@
 // Compression and expansion throughput on record data, plain and sealed.
+// TW_BENCH_SMOKE=1 runs each case briefly.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "xbase_crypt/XbCrypt.h"
 
@@ -51,4 +53,14 @@ BENCHMARK(BM_Expand)->Args({6, 0})->Args({6, 1});
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  // A smoke run (TW_BENCH_SMOKE=1) only checks that everything runs.
+  std::vector<char*> args(argv, argv + argc);
+  char smoke[] = "--benchmark_min_time=0.01";
+  if (const char* s = std::getenv("TW_BENCH_SMOKE"); s && std::string(s) == "1") args.push_back(smoke);
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,261 @@
+// Gradient fills. Each paints into a temporary bitmap and copies it once:
+// linear gradients paint one 8-pixel strip and double it across the area,
+// box gradients paint one quarter and mirror it, diagonal gradients paint
+// one polygon per band. Runs of one colour are one fill each.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "controls/VkDraw.h"
+
+namespace {
+
+constexpr int kStrip = 8;
+
+// A colour whose channels are held in 16.16 fixed point.
+struct FixedColor {
+  std::int64_t r, g, b;
+  static FixedColor From(gui::COLORREF c) {
+    return {std::int64_t{gui::GetRValue(c)} << 16, std::int64_t{gui::GetGValue(c)} << 16,
+            std::int64_t{gui::GetBValue(c)} << 16};
+  }
+  TColor Color() const {
+    auto byte = [](std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v >> 16, 0, 255)); };
+    return static_cast<TColor>(gui::RGB(byte(r), byte(g), byte(b)));
+  }
+};
+
+// The per-step increment toward Target over Steps steps (truncated toward zero).
+FixedColor Increment(gui::COLORREF From, gui::COLORREF Target, std::int64_t Steps) {
+  auto inc = [Steps](int a, int b) { return (std::int64_t{b - a} * 65536) / Steps; };
+  return {inc(gui::GetRValue(From), gui::GetRValue(Target)), inc(gui::GetGValue(From), gui::GetGValue(Target)),
+          inc(gui::GetBValue(From), gui::GetBValue(Target))};
+}
+
+// The minimum run of a band beyond its first pixel.
+int BandCount(int BandHint, int Scale) {
+  int n = (BandHint > 8 ? Scale / BandHint + 1 : BandHint) - 1;
+  return std::max(n, 0);
+}
+
+// A run of pixels from From to Target along one axis of the strip: pixel
+// positions First, First + Step, ... (Count of them). Vertical: rows across
+// the strip's width; otherwise columns across its height.
+void LinearPass(TCanvas* C, bool Vertical, int StripExtent, int First, int Step, int Count, gui::COLORREF From,
+                gui::COLORREF Target, int BandHint) {
+  if (Count <= 0) return;
+  FixedColor cur = FixedColor::From(From);
+  FixedColor inc = Increment(From, Target, Count);
+  int bandCount = BandCount(BandHint, 255);
+  auto fill = [&](int a, int b, TColor color) {
+    // a and b: first and last position of the band (any order).
+    int lo = std::min(a, b), hi = std::max(a, b) + 1;
+    C->Brush()->SetColor(color);
+    C->FillRect(Vertical ? Rect(0, lo, StripExtent, hi) : Rect(lo, 0, hi, StripExtent));
+  };
+  int bandStart = First, run = 0;
+  TColor bandColor = cur.Color();
+  int pos = First;
+  for (int i = 0; i < Count; ++i, pos += Step) {
+    TColor c = cur.Color();
+    if (c != bandColor && run > bandCount) {
+      fill(bandStart, pos - Step, bandColor);
+      bandStart = pos;
+      bandColor = c;
+      run = 0;
+    }
+    ++run;
+    cur.r += inc.r, cur.g += inc.g, cur.b += inc.b;
+  }
+  fill(bandStart, pos - Step, bandColor);
+}
+
+// The L-shaped bands of a box gradient in the top-left quarter of W x H.
+void BoxQuarter(TCanvas* C, int W, int H, int XInset, int YInset, gui::COLORREF Start, gui::COLORREF Stop,
+                int BandHint) {
+  int cw = (W - 1) / 2 + 1, ch = (H - 1) / 2 + 1;
+  int x0 = std::max((W - 1) / 2 - XInset, 0), y0 = std::max((H - 1) / 2 - YInset, 0);
+  int steps = std::max(x0, y0) + 1;
+  std::int64_t x = std::int64_t{x0} << 16, y = std::int64_t{y0} << 16;
+  std::int64_t dx = x / steps, dy = y / steps;
+  FixedColor cur = FixedColor::From(Stop);
+  FixedColor inc = Increment(Stop, Start, steps);
+  int bandCount = BandCount(BandHint, 256);
+  // The band's outer edges so far and where it started.
+  int prevX = cw, prevY = ch;
+  TColor bandColor = cur.Color();
+  int run = 0;
+  auto paint = [&](int nx, int ny, TColor color) {
+    C->Brush()->SetColor(color);
+    C->FillRect(Rect(nx, ny, cw, prevY));
+    C->FillRect(Rect(nx, prevY, prevX, ch));
+    prevX = nx, prevY = ny;
+  };
+  int lastX = cw, lastY = ch;
+  for (int i = 0; i <= steps; ++i) {
+    // Rounded up, so that only the last step reaches the outer edges and
+    // the start colour lies there.
+    int nx = static_cast<int>((std::max<std::int64_t>(x, 0) + 0xFFFF) >> 16);
+    int ny = static_cast<int>((std::max<std::int64_t>(y, 0) + 0xFFFF) >> 16);
+    TColor c = cur.Color();
+    if (c != bandColor && run > bandCount) {
+      paint(lastX, lastY, bandColor);
+      bandColor = c;
+      run = 0;
+    }
+    lastX = nx, lastY = ny;
+    ++run;
+    x -= dx, y -= dy;
+    cur.r += inc.r, cur.g += inc.g, cur.b += inc.b;
+  }
+  paint(0, 0, bandColor);
+}
+
+// Bands parallel to the diagonal from the top-left to the bottom-right
+// corner: Start at the bottom-left corner, Stop at the top-right one
+// (Mirror: the horizontal mirror image).
+void Diagonal(TCanvas* C, int W, int H, gui::COLORREF Start, gui::COLORREF Stop, bool Mirror, int BandHint) {
+  int d = static_cast<int>(std::sqrt(double(W) * W + double(H) * H));
+  int half = d / 2;
+  FixedColor cur = FixedColor::From(Start);
+  FixedColor inc = Increment(Start, Stop, std::int64_t{d} + 1);
+  std::int64_t stepX = (std::int64_t{W} << 16) / half, stepY = (std::int64_t{H} << 16) / half;
+  int bandCount = BandCount(BandHint, 255);
+  auto px = [&](std::int64_t v) {
+    int x = static_cast<int>(v >> 16);
+    return Mirror ? W - x : x;
+  };
+  for (int pass = 0; pass < 2; ++pass) {
+    std::int64_t x = 0, y = std::int64_t{H} << 16;
+    std::int64_t bandX = x, bandY = y;
+    TColor bandColor = cur.Color();
+    int run = 0;
+    auto paint = [&](std::int64_t toX, std::int64_t toY, TColor color) {
+      int edgeY = pass == 0 ? H : 0, edgeX = pass == 0 ? 0 : W;
+      int ex = Mirror ? W - edgeX : edgeX;
+      TPoint pts[4] = {Point(px(bandX), edgeY), Point(px(toX), edgeY), Point(ex, static_cast<int>(toY >> 16)),
+                       Point(ex, static_cast<int>(bandY >> 16))};
+      C->Brush()->SetColor(color);
+      C->Polygon(pts);
+      bandX = toX, bandY = toY;
+    };
+    while (y > 0) {
+      x += stepX, y -= stepY;
+      cur.r += inc.r, cur.g += inc.g, cur.b += inc.b;
+      TColor c = cur.Color();
+      ++run;
+      if (c != bandColor && run > bandCount) {
+        paint(x, y, bandColor);
+        bandColor = c;
+        run = 0;
+      }
+    }
+    // Past the far corner, so that the last band reaches it.
+    paint(x + stepX, y - stepY, bandColor);
+  }
+}
+
+}  // namespace
+
+void PaintGradient(TCanvas* Canvas, const TRect& Rect, TGradientDirection Direction, TColor StartColor,
+                   TColor StopColor, int BandHint) {
+  int w = std::abs(Rect.Right - Rect.Left), h = std::abs(Rect.Bottom - Rect.Top);
+  if (w == 0 || h == 0 || StartColor == clNone || StopColor == clNone) return;
+  gui::COLORREF start = ColorToRef(StartColor), stop = ColorToRef(StopColor);
+  TBitmap bitmap;
+  bitmap.SetSize(w, h);
+  TCanvas* c = bitmap.Canvas();
+  c->Pen()->SetWidth(1);
+  c->Pen()->SetStyle(psClear);
+  c->Brush()->SetStyle(bsSolid);
+  gui::HDC dc = c->Handle();
+  switch (Direction) {
+    case gdDiagonalUp:
+    case gdDiagonalDown:
+      // A single pixel has no diagonal to run along.
+      if (start == stop || static_cast<int>(std::sqrt(double(w) * w + double(h) * h)) / 2 == 0) {
+        c->Brush()->SetColor(static_cast<TColor>(start));
+        c->FillRect(::Rect(0, 0, w, h));
+      } else if (Direction == gdDiagonalUp) {
+        Diagonal(c, w, h, start, stop, false, BandHint);
+      } else {
+        Diagonal(c, w, h, stop, start, true, BandHint);
+      }
+      break;
+    case gdHorizontalEnd:
+    case gdHorizontalCenter: {
+      int strip = std::min(kStrip, w);
+      if (Direction == gdHorizontalEnd) {
+        LinearPass(c, true, strip, 0, 1, h, start, stop, BandHint);
+      } else {
+        int half = h / 2;
+        LinearPass(c, true, strip, 0, 1, half, start, stop, BandHint);
+        LinearPass(c, true, strip, h - 1, -1, h - half, start, stop, BandHint);
+      }
+      ReplicateBlock(dc, 0, 0, w, h, strip, h, gui::SRCCOPY);
+      break;
+    }
+    case gdVerticalEnd:
+    case gdVerticalCenter: {
+      int strip = std::min(kStrip, h);
+      if (Direction == gdVerticalEnd) {
+        LinearPass(c, false, strip, 0, 1, w, start, stop, BandHint);
+      } else {
+        int half = w / 2;
+        LinearPass(c, false, strip, 0, 1, half, start, stop, BandHint);
+        LinearPass(c, false, strip, w - 1, -1, w - half, start, stop, BandHint);
+      }
+      ReplicateBlock(dc, 0, 0, w, h, w, strip, gui::SRCCOPY);
+      break;
+    }
+    case gdHorizontalBox:
+    case gdVerticalBox:
+    case gdSquareBox:
+    case gdBigSquareBox: {
+      if (start == stop || w < 5 || h <= 4) {
+        c->Brush()->SetColor(static_cast<TColor>(start));
+        c->FillRect(::Rect(0, 0, w + 1, h + 1));
+        break;
+      }
+      int xInset = Direction == gdHorizontalBox || Direction == gdBigSquareBox ? w / 4 : 0;
+      int yInset = Direction == gdVerticalBox || Direction == gdBigSquareBox ? h / 4 : 0;
+      c->Brush()->SetColor(static_cast<TColor>(start));
+      c->FillRect(::Rect(0, 0, w, h));
+      BoxQuarter(c, w, h, xInset, yInset, start, stop, BandHint);
+      MirrorQuarter(dc, 0, 0, w, h, gui::SRCCOPY);
+      break;
+    }
+  }
+  Canvas->RequireAll();
+  gui::BitBlt(Canvas->Handle(), std::min(Rect.Left, Rect.Right), std::min(Rect.Top, Rect.Bottom), w, h, dc, 0, 0,
+              gui::SRCCOPY);
+}
+
+void ReplicateBlock(gui::HDC DC, int X, int Y, int Width, int Height, int BlockWidth, int BlockHeight,
+                    gui::DWORD RasterOp) {
+  if (BlockWidth <= 0 || BlockHeight <= 0) return;
+  int bw = std::min(BlockWidth, Width), bh = std::min(BlockHeight, Height);
+  bool down = bh < Height;
+  while (bw < Width || bh < Height) {
+    if (down) {
+      int nh = std::min(2 * bh, Height);
+      gui::BitBlt(DC, X, Y + bh, bw, nh - bh, DC, X, Y, RasterOp);
+      bh = nh;
+      down = bh < Height && bw >= Width;
+    } else {
+      int nw = std::min(2 * bw, Width);
+      gui::BitBlt(DC, X + bw, Y, nw - bw, bh, DC, X, Y, RasterOp);
+      bw = nw;
+      down = bh < Height;
+    }
+  }
+}
+
+void MirrorQuarter(gui::HDC DC, int X, int Y, int Width, int Height, gui::DWORD RasterOp) {
+  // The quarter holds the middle row and column of an odd extent; the
+  // mirrors copy the rows and columns before them, exactly, so the picture
+  // is symmetric on both axes.
+  int halfW = Width / 2, halfH = Height / 2, cw = (Width - 1) / 2 + 1;
+  if (halfH > 0) gui::StretchBlt(DC, X, Y + Height - 1, cw, -halfH, DC, X, Y, cw, halfH, RasterOp);
+  if (halfW > 0) gui::StretchBlt(DC, X + Width - 1, Y, -halfW, Height, DC, X, Y, halfW, Height, RasterOp);
+}

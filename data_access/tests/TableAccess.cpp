@@ -1,0 +1,51 @@
+#include "data_access/tests/TableAccess.h"
+
+void TableAccessTest::SetUp() {
+  RequireEngine();
+  if (!OverServer()) return;
+  server = std::make_unique<ServerProcess>(dir.Path(), std::vector<std::string>{"--user", "TESTER:secret"});
+  conn = std::make_unique<TXbConnection>(nullptr);
+  conn->OnError = [this](TObject*, const String& ctx, const String& msg) {
+    connectionErrors.push_back(ctx + ": " + msg);
+  };
+  conn->SetPort(server->Port());
+  conn->SetUser("tester");
+  conn->SetLoginPassword("secret");
+  conn->SetReadTimeout(10000);
+  conn->SetActive(true);
+  ASSERT_TRUE(conn->LoggedIn());
+}
+
+void TableAccessTest::TearDown() {
+  EXPECT_TRUE(connectionErrors.empty()) << connectionErrors.front();
+}
+
+void TableAccessTest::Place(TXbTable& Table) {
+  if (!OverServer()) {
+    Table.SetDatabaseName(dir.Path());
+    return;
+  }
+  Table.SetAccessMethod(amServer);
+  Table.SetXbConnection(conn.get());
+  Table.SetDatabaseName("DATA");
+  Table.SetFetchCount(3);
+}
+
+std::unique_ptr<TXbTable> TableAccessTest::Make(const std::string& Name) {
+  auto t = std::make_unique<TXbTable>(nullptr);
+  Place(*t);
+  t->SetTableName(Name);
+  return t;
+}
+
+std::unique_ptr<TXbTable> TableAccessTest::Open(const std::string& Name,
+                                                const std::function<void(TXbTable&)>& Setup) {
+  auto t = Make(Name);
+  if (Setup) Setup(*t);
+  t->Open();
+  return t;
+}
+
+std::string AccessMethodName(const ::testing::TestParamInfo<TAccessMethod>& Info) {
+  return Info.param == amServer ? "Server" : "Local";
+}

@@ -5,16 +5,30 @@
 
 #include <memory>
 
+#include "class_library/Application.h"
 #include "class_library/SysUtils.h"
 #include "class_library/visual/Forms.h"
+#include "class_library/visual/VisualApplication.h"
 #include "controls/VkEdit.h"
 #include "controls/VkLstBox.h"
 #include "controls/VkPanel.h"
 #include "controls/VkStatusPanes.h"
+#include "platform/gui/TestSupport.h"
 
 namespace {
 
 constexpr int kLines = 100000;
+
+// The window layer on the test screen (starting it again does nothing).
+void StartWindowLayer() {
+  static bool started = [] {
+    gui::test::UseTestEnvironment();
+    Application()->Initialize();
+    visual::EnsureVisualApplication();
+    return true;
+  }();
+  (void)started;
+}
 
 String LongText() {
   String text;
@@ -24,6 +38,7 @@ String LongText() {
 }
 
 void BM_MemoLoadsAndShowsItsLastLine(benchmark::State& state) {
+  StartWindowLayer();
   auto form = std::make_unique<TForm>(nullptr);
   form->PlaceBounds(0, 0, 600, 400);
   auto* memo = new TVkMemo(form.get());
@@ -43,6 +58,7 @@ void BM_MemoLoadsAndShowsItsLastLine(benchmark::State& state) {
 BENCHMARK(BM_MemoLoadsAndShowsItsLastLine)->Unit(benchmark::kMillisecond);
 
 void BM_ListBoxSearchPerKey(benchmark::State& state) {
+  StartWindowLayer();
   auto form = std::make_unique<TForm>(nullptr);
   form->PlaceBounds(0, 0, 300, 400);
   auto* box = new TVkListBox(form.get());
@@ -68,6 +84,7 @@ void BM_ListBoxSearchPerKey(benchmark::State& state) {
 BENCHMARK(BM_ListBoxSearchPerKey)->Unit(benchmark::kMicrosecond);
 
 void BM_StatusBarPollsTwentyPanes(benchmark::State& state) {
+  StartWindowLayer();
   auto form = std::make_unique<TForm>(nullptr);
   form->PlaceBounds(0, 0, 800, 100);
   auto* bar = new TVkStatusBar(form.get());

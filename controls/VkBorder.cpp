@@ -13,9 +13,7 @@ TVkBorder::TVkBorder(TComponent* AOwner) : TGraphicControl(AOwner) {
   PlaceBounds(0, 0, 50, 50);
 }
 
-TVkBorder::~TVkBorder() {
-  if (frameController_) frameController_->RemoveControl(this);
-}
+TVkBorder::~TVkBorder() = default;
 
 #define TW_BORDER_SETTER(Name, Type, field, then) \
   void TVkBorder::Set##Name(Type Value) {         \
@@ -35,19 +33,10 @@ TW_BORDER_SETTER(FlatColor, TColor, flatColor_, Invalidate)
 TW_BORDER_SETTER(FlatColorAdjustment, int, flatColorAdjustment_, Invalidate)
 #undef TW_BORDER_SETTER
 
-void TVkBorder::SetFrameController(TVkFrameController* Value) {
-  if (frameController_ == Value) return;
-  if (frameController_) frameController_->RemoveControl(this);
-  frameController_ = Value;
-  if (Value) {
-    Value->AddControl(this);
-    Value->FreeNotification(this);
-  }
-}
 
 void TVkBorder::ComponentNotification(TComponent* AComponent, TOperation Operation) {
   TGraphicControl::ComponentNotification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == frameController_) frameController_ = nullptr;
+  frameLink_.Notification(AComponent, Operation);
 }
 
 void TVkBorder::AdjustBorderRect(TRect& R) const {
@@ -81,22 +70,9 @@ void TVkBorder::PaintControl() {
 }
 
 void TVkBorder::FrameControllerChanged() {
-  TVkFrameController* fc = frameController_;
-  if (!fc || !fc->FrameVisible()) return;
-  auto has = [&](TVkFrameControllerProperty p) { return (notifications_ & FrameControllerBit(p)) != 0; };
-  if (has(fcpFrameStyle)) borderOuter_ = fc->FrameStyle();
-  if (has(fcpFrameSides)) borderSides_ = fc->FrameSides();
-  if (has(fcpFrameColor)) {
-    flatColor_ = fc->FrameColor();
-    flatColorAdjustment_ = 0;
-  }
-  if (has(fcpColor)) SetColor(fc->Color());
-  if (has(fcpParentColor)) SetParentColor(fc->ParentColor());
-  if (has(fcpColor)) {
-    borderHighlight_ = LightenColor(Color(), 100);
-    borderShadow_ = DarkenColor(Color(), 50);
-  }
-  Invalidate();
+  if (ApplyBorderPush(this, frameLink_, {borderOuter_, borderSides_, flatColor_, flatColorAdjustment_, borderHighlight_,
+                                         borderShadow_}))
+    Invalidate();
 }
 
 void TVkBorder::Dispatch(TMessage& Message) {

@@ -4,7 +4,7 @@
 // each on the chosen sides) to group other controls. It is always drawn
 // transparent: what lies behind it shows through.
 #include "class_library/visual/Controls.h"
-#include "controls/VkFrameController.h"
+#include "controls/VkFrameLink.h"
 #include "controls/VkTypes.h"
 
 class TVkBorder : public TGraphicControl, public IVkFrameControllerNotification {
@@ -33,10 +33,10 @@ public:
   void SetFlatColor(TColor Value);
   int FlatColorAdjustment() const { return flatColorAdjustment_; }
   void SetFlatColorAdjustment(int Value);
-  TVkFrameController* FrameController() const { return frameController_; }
-  void SetFrameController(TVkFrameController* Value);
-  TVkFrameControllerNotifications FrameControllerNotifications() const { return notifications_; }
-  void SetFrameControllerNotifications(TVkFrameControllerNotifications Value) { notifications_ = Value; }
+  TVkFrameController* FrameController() const { return frameLink_.Controller(); }
+  void SetFrameController(TVkFrameController* Value) { frameLink_.SetController(Value); }
+  TVkFrameControllerNotifications FrameControllerNotifications() const { return frameLink_.Mask; }
+  void SetFrameControllerNotifications(TVkFrameControllerNotifications Value) { frameLink_.Mask = Value; }
 
   // Shrinks R to the area inside the frames and the band ((0, 0, 0, 0) when
   // nothing is left).
@@ -62,8 +62,7 @@ private:
   TSides borderSides_ = kAllSides;
   TColor flatColor_ = clBtnShadow;
   int flatColorAdjustment_ = 30;
-  TVkFrameController* frameController_ = nullptr;
-  TVkFrameControllerNotifications notifications_ = kAllFrameControllerNotifications;
+  TVkFrameLink frameLink_{this};
 };
 
 void RegisterVkBorderClasses();

@@ -17,9 +17,7 @@ TVkFramed<Base>::TVkFramed(TComponent* AOwner) : Base(AOwner), frameCanvas_(std:
 }
 
 template <class Base>
-TVkFramed<Base>::~TVkFramed() {
-  if (frameController_) frameController_->RemoveControl(this);
-}
+TVkFramed<Base>::~TVkFramed() = default;
 
 template <class Base>
 bool TVkFramed<Base>::UsingSystemStyle() const {
@@ -220,20 +218,9 @@ void TVkFramed<Base>::SetReadOnlyColorOnFocus(bool Value) {
 }
 
 template <class Base>
-void TVkFramed<Base>::SetFrameController(TVkFrameController* Value) {
-  if (frameController_ == Value) return;
-  if (frameController_) frameController_->RemoveControl(this);
-  frameController_ = Value;
-  if (Value) {
-    Value->AddControl(this);
-    Value->FreeNotification(this);
-  }
-}
-
-template <class Base>
 void TVkFramed<Base>::ComponentNotification(TComponent* AComponent, TOperation Operation) {
   Base::ComponentNotification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == frameController_) frameController_ = nullptr;
+  frameLink_.Notification(AComponent, Operation);
 }
 
 template <class Base>

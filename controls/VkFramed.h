@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "class_library/visual/Controls.h"
-#include "controls/VkFrameController.h"
+#include "controls/VkFrameLink.h"
 #include "controls/VkTypes.h"
 
 template <class Base>
@@ -44,10 +44,10 @@ public:
   virtual void SetFrameVisible(bool Value);
   TFramingPreference FramingPreference() const { return framingPreference_; }
   virtual void SetFramingPreference(TFramingPreference Value);
-  TVkFrameController* FrameController() const { return frameController_; }
-  virtual void SetFrameController(TVkFrameController* Value);
-  TVkFrameControllerNotifications FrameControllerNotifications() const { return notifications_; }
-  void SetFrameControllerNotifications(TVkFrameControllerNotifications Value) { notifications_ = Value; }
+  TVkFrameController* FrameController() const { return frameLink_.Controller(); }
+  void SetFrameController(TVkFrameController* Value) { frameLink_.SetController(Value); }
+  TVkFrameControllerNotifications FrameControllerNotifications() const { return frameLink_.Mask; }
+  void SetFrameControllerNotifications(TVkFrameControllerNotifications Value) { frameLink_.Mask = Value; }
   bool TabOnEnter() const { return tabOnEnter_; }
   void SetTabOnEnter(bool Value) { tabOnEnter_ = Value; }
 
@@ -102,8 +102,7 @@ private:
   TFrameStyle frameStyle_ = fsFlat;
   bool frameVisible_ = false;
   TFramingPreference framingPreference_ = fpXPThemes;
-  TVkFrameController* frameController_ = nullptr;
-  TVkFrameControllerNotifications notifications_ = kAllFrameControllerNotifications;
+  TVkFrameLink frameLink_{this};
   bool tabOnEnter_ = false;
   TColor normalColor_ = clWindow;
   bool updatingColor_ = false;

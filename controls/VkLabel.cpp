@@ -38,7 +38,6 @@ TVkLabel::TVkLabel(TComponent* AOwner) : TLabel(AOwner) {
 }
 
 TVkLabel::~TVkLabel() {
-  if (frameController_) frameController_->RemoveControl(this);
   UnregisterBlinkingControl(this);
 }
 
@@ -132,19 +131,10 @@ void TVkLabel::SetCondenseCaption(TVkCondenseCaption Value) {
   Invalidate();
 }
 
-void TVkLabel::SetFrameController(TVkFrameController* Value) {
-  if (frameController_ == Value) return;
-  if (frameController_) frameController_->RemoveControl(this);
-  frameController_ = Value;
-  if (Value) {
-    Value->AddControl(this);
-    Value->FreeNotification(this);
-  }
-}
 
 void TVkLabel::ComponentNotification(TComponent* AComponent, TOperation Operation) {
   TLabel::ComponentNotification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == frameController_) frameController_ = nullptr;
+  frameLink_.Notification(AComponent, Operation);
 }
 
 void TVkLabel::ReadLegacyProperties(TFiler* Filer) {
@@ -153,22 +143,9 @@ void TVkLabel::ReadLegacyProperties(TFiler* Filer) {
 }
 
 void TVkLabel::FrameControllerChanged() {
-  TVkFrameController* fc = frameController_;
-  if (!fc || !fc->FrameVisible()) return;
-  auto has = [&](TVkFrameControllerProperty p) { return (notifications_ & FrameControllerBit(p)) != 0; };
-  if (has(fcpFrameStyle)) borderOuter_ = fc->FrameStyle();
-  if (has(fcpFrameSides)) borderSides_ = fc->FrameSides();
-  if (has(fcpFrameColor)) {
-    flatColor_ = fc->FrameColor();
-    flatColorAdjustment_ = 0;
-  }
-  if (has(fcpColor)) SetColor(fc->Color());
-  if (has(fcpParentColor)) SetParentColor(fc->ParentColor());
-  if (has(fcpColor)) {
-    borderHighlight_ = LightenColor(Color(), 100);
-    borderShadow_ = DarkenColor(Color(), 50);
-  }
-  Invalidate();
+  if (ApplyBorderPush(this, frameLink_, {borderOuter_, borderSides_, flatColor_, flatColorAdjustment_, borderHighlight_,
+                                         borderShadow_}))
+    Invalidate();
 }
 
 void TVkLabel::FinishLoading() {

@@ -5,7 +5,7 @@
 // every other blinking control. TVkURLLabel opens its URL (or its caption)
 // with the desktop's default program when clicked.
 #include "class_library/visual/StdCtrls.h"
-#include "controls/VkFrameController.h"
+#include "controls/VkFrameLink.h"
 #include "controls/VkTypes.h"
 
 enum TRotation { roNone, roFlat, roCurve };
@@ -61,10 +61,10 @@ public:
   void SetFlatColor(TColor Value);
   int FlatColorAdjustment() const { return flatColorAdjustment_; }
   void SetFlatColorAdjustment(int Value);
-  TVkFrameController* FrameController() const { return frameController_; }
-  void SetFrameController(TVkFrameController* Value);
-  TVkFrameControllerNotifications FrameControllerNotifications() const { return notifications_; }
-  void SetFrameControllerNotifications(TVkFrameControllerNotifications Value) { notifications_ = Value; }
+  TVkFrameController* FrameController() const { return frameLink_.Controller(); }
+  void SetFrameController(TVkFrameController* Value) { frameLink_.SetController(Value); }
+  TVkFrameControllerNotifications FrameControllerNotifications() const { return frameLink_.Mask; }
+  void SetFrameControllerNotifications(TVkFrameControllerNotifications Value) { frameLink_.Mask = Value; }
   TCenterPoint CenterPoint() const { return centerPoint_; }
   void SetCenterPoint(TCenterPoint Value);
   bool FlyByEnabled() const { return flyByEnabled_; }
@@ -128,8 +128,7 @@ private:
   TColor flatColor_ = clBtnShadow;
   int flatColorAdjustment_ = 30;
   TColor fontColor_;
-  TVkFrameController* frameController_ = nullptr;
-  TVkFrameControllerNotifications notifications_ = kAllFrameControllerNotifications;
+  TVkFrameLink frameLink_{this};
   TCenterPoint centerPoint_ = cpCenter;
   TColor savedFlyByColor_;
   bool initialColor_ = false;

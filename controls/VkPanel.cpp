@@ -28,9 +28,7 @@ TVkCustomPanel::TVkCustomPanel(TComponent* AOwner) : TCustomPanel(AOwner) {
   lastHeight_ = Height();
 }
 
-TVkCustomPanel::~TVkCustomPanel() {
-  if (frameController_) frameController_->RemoveControl(this);
-}
+TVkCustomPanel::~TVkCustomPanel() = default;
 
 void TVkCustomPanel::SetAlignmentVertical(TAlignmentVertical Value) {
   if (alignmentVertical_ == Value) return;
@@ -122,19 +120,10 @@ void TVkCustomPanel::SetTransparent(bool Value) {
   for (int i = 0; i < ControlCount(); ++i) Controls(i)->Invalidate();
 }
 
-void TVkCustomPanel::SetFrameController(TVkFrameController* Value) {
-  if (frameController_ == Value) return;
-  if (frameController_) frameController_->RemoveControl(this);
-  frameController_ = Value;
-  if (Value) {
-    Value->AddControl(this);
-    Value->FreeNotification(this);
-  }
-}
 
 void TVkCustomPanel::ComponentNotification(TComponent* AComponent, TOperation Operation) {
   TCustomPanel::ComponentNotification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == frameController_) frameController_ = nullptr;
+  frameLink_.Notification(AComponent, Operation);
 }
 
 void TVkCustomPanel::ReadLegacyProperties(TFiler* Filer) {
@@ -264,22 +253,9 @@ void TVkCustomPanel::DrawGrid(const TRect& Rect) {
 }
 
 void TVkCustomPanel::FrameControllerChanged() {
-  TVkFrameController* fc = frameController_;
-  if (!fc || !fc->FrameVisible()) return;
-  auto has = [&](TVkFrameControllerProperty p) { return (notifications_ & FrameControllerBit(p)) != 0; };
-  if (has(fcpFrameStyle)) borderOuter_ = fc->FrameStyle();
-  if (has(fcpFrameSides)) borderSides_ = fc->FrameSides();
-  if (has(fcpFrameColor)) {
-    flatColor_ = fc->FrameColor();
-    flatColorAdjustment_ = 0;
-  }
-  if (has(fcpColor)) SetColor(fc->Color());
-  if (has(fcpParentColor)) SetParentColor(fc->ParentColor());
-  if (has(fcpColor)) {
-    borderHighlight_ = LightenColor(Color(), 100);
-    borderShadow_ = DarkenColor(Color(), 50);
-  }
-  Invalidate();
+  if (ApplyBorderPush(this, frameLink_, {borderOuter_, borderSides_, flatColor_, flatColorAdjustment_, borderHighlight_,
+                                         borderShadow_}))
+    Invalidate();
 }
 
 String TVkCustomPanel::SavedEnabledState(TControl* Child) const {

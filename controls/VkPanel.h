@@ -11,7 +11,7 @@
 
 #include "class_library/visual/ExtCtrls.h"
 #include "controls/VkColors.h"
-#include "controls/VkFrameController.h"
+#include "controls/VkFrameLink.h"
 #include "controls/VkSystem.h"
 #include "controls/VkTypes.h"
 
@@ -43,10 +43,10 @@ public:
   void SetFlatColor(TColor Value);
   int FlatColorAdjustment() const { return flatColorAdjustment_; }
   void SetFlatColorAdjustment(int Value);
-  TVkFrameController* FrameController() const { return frameController_; }
-  void SetFrameController(TVkFrameController* Value);
-  TVkFrameControllerNotifications FrameControllerNotifications() const { return notifications_; }
-  void SetFrameControllerNotifications(TVkFrameControllerNotifications Value) { notifications_ = Value; }
+  TVkFrameController* FrameController() const { return frameLink_.Controller(); }
+  void SetFrameController(TVkFrameController* Value) { frameLink_.SetController(Value); }
+  TVkFrameControllerNotifications FrameControllerNotifications() const { return frameLink_.Mask; }
+  void SetFrameControllerNotifications(TVkFrameControllerNotifications Value) { frameLink_.Mask = Value; }
   TVkGradientColorStyle GradientColorStyle() const { return gradientColorStyle_; }
   void SetGradientColorStyle(TVkGradientColorStyle Value);
   TColor GradientColorStart() const { return gradientColorStart_; }
@@ -117,8 +117,7 @@ private:
   TColor borderShadow_ = clBtnShadow;
   TColor flatColor_ = clBtnShadow;
   int flatColorAdjustment_ = 30;
-  TVkFrameController* frameController_ = nullptr;
-  TVkFrameControllerNotifications notifications_ = kAllFrameControllerNotifications;
+  TVkFrameLink frameLink_{this};
   TVkGradientColorStyle gradientColorStyle_ = gcsSystem;
   TColor gradientColorStart_ = static_cast<TColor>(0x00FFFFFF);
   TColor gradientColorStop_ = clBtnFace;

@@ -42,7 +42,6 @@ TVkCustomStatusPane::TVkCustomStatusPane(TComponent* AOwner) : TGraphicControl(A
 }
 
 TVkCustomStatusPane::~TVkCustomStatusPane() {
-  if (frameController_) frameController_->RemoveControl(this);
   UnregisterBlinkingControl(this);
 }
 
@@ -142,19 +141,10 @@ void TVkCustomStatusPane::SetTransparent(bool Value) {
   Invalidate();
 }
 
-void TVkCustomStatusPane::SetFrameController(TVkFrameController* Value) {
-  if (frameController_ == Value) return;
-  if (frameController_) frameController_->RemoveControl(this);
-  frameController_ = Value;
-  if (Value) {
-    Value->AddControl(this);
-    Value->FreeNotification(this);
-  }
-}
 
 void TVkCustomStatusPane::ComponentNotification(TComponent* AComponent, TOperation Operation) {
   TGraphicControl::ComponentNotification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == frameController_) frameController_ = nullptr;
+  frameLink_.Notification(AComponent, Operation);
 }
 
 TVkStatusBar* TVkCustomStatusPane::StatusBar() const { return dynamic_cast<TVkStatusBar*>(Parent()); }
@@ -281,9 +271,9 @@ void TVkCustomStatusPane::BlinkStateChanged(bool On) {
 }
 
 void TVkCustomStatusPane::FrameControllerChanged() {
-  TVkFrameController* fc = frameController_;
-  if (!fc || !fc->FrameVisible()) return;
-  auto has = [&](TVkFrameControllerProperty p) { return (notifications_ & FrameControllerBit(p)) != 0; };
+  TVkFrameController* fc = frameLink_.Pushing();
+  if (!fc) return;
+  auto has = [&](TVkFrameControllerProperty p) { return frameLink_.Accepts(p); };
   if (has(fcpFrameStyle)) SetFrameStyle(fc->FrameStyle());
   if (has(fcpFrameColor)) {
     flatColor_ = fc->FrameColor();

@@ -13,7 +13,7 @@
 #include "class_library/Timer.h"
 #include "class_library/visual/Controls.h"
 #include "controls/VkColors.h"
-#include "controls/VkFrameController.h"
+#include "controls/VkFrameLink.h"
 #include "controls/VkSystem.h"
 #include "controls/VkTypes.h"
 
@@ -55,10 +55,10 @@ public:
   void SetFlatColorAdjustment(int Value);
   TFrameStyle FrameStyle() const { return frameStyle_; }
   void SetFrameStyle(TFrameStyle Value);
-  TVkFrameController* FrameController() const { return frameController_; }
-  void SetFrameController(TVkFrameController* Value);
-  TVkFrameControllerNotifications FrameControllerNotifications() const { return notifications_; }
-  void SetFrameControllerNotifications(TVkFrameControllerNotifications Value) { notifications_ = Value; }
+  TVkFrameController* FrameController() const { return frameLink_.Controller(); }
+  void SetFrameController(TVkFrameController* Value) { frameLink_.SetController(Value); }
+  TVkFrameControllerNotifications FrameControllerNotifications() const { return frameLink_.Mask; }
+  void SetFrameControllerNotifications(TVkFrameControllerNotifications Value) { frameLink_.Mask = Value; }
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool Value);
   TColor FontColor() const { return fontColor_; }
@@ -103,8 +103,7 @@ private:
   TColor flatColor_ = clBtnShadow;
   int flatColorAdjustment_ = 30;
   TFrameStyle frameStyle_ = fsFlat;
-  TVkFrameController* frameController_ = nullptr;
-  TVkFrameControllerNotifications notifications_ = kAllFrameControllerNotifications;
+  TVkFrameLink frameLink_{this};
   bool transparent_ = true;
   TColor currentColor_;
 };

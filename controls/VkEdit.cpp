@@ -5,7 +5,9 @@
 
 #include "class_library/TypeInfo.h"
 #include "class_library/visual/Clipbrd.h"
+#include "class_library/visual/Themes.h"
 #include "controls/VkColors.h"
+#include "controls/VkDraw.h"
 #include "controls/VkSystem.h"
 #include "platform/gui/Controls.h"
 
@@ -51,6 +53,10 @@ void TVkCustomEdit::SetReadOnly(bool Value) {
 }
 
 void TVkCustomEdit::ReadOnlyChanged() {
+  if (IsReadOnly())
+    HideDropButton();
+  else if (dropButtonVisible_)
+    RestoreDropButton();
   UpdateColors();
   if (HandleAllocated()) gui::SendMessage(Handle(), gui::WM_NCPAINT, 1, 0);
 }
@@ -63,6 +69,184 @@ void TVkCustomEdit::CMEnabledChanged(TMessage& Message) {
 void TVkCustomEdit::HandleKeyPress(char& Key) {
   if (HandleEnterAsTab(Key)) return;
   TVkFramed<TCustomMaskEdit>::HandleKeyPress(Key);
+}
+
+// ---- Drop button ------------------------------------------------------------------------
+
+void TVkCustomEdit::SetDropButtonVisible(bool Value) {
+  if (dropButtonVisible_ == Value) return;
+  dropButtonVisible_ = Value;
+  SetShowDropButton(Value);
+}
+
+void TVkCustomEdit::SetShowDropButton(bool Value) {
+  if (showDropButton_ == Value) return;
+  showDropButton_ = Value;
+  if (HandleAllocated()) RecreateWnd();
+}
+
+void TVkCustomEdit::HideDropButton() {
+  if (dropButtonVisible_) SetShowDropButton(false);
+}
+
+void TVkCustomEdit::RestoreDropButton() {
+  if (dropButtonVisible_) SetShowDropButton(true);
+}
+
+void TVkCustomEdit::SetFlatButtons(bool Value) {
+  if (flatButtons_ == Value) return;
+  flatButtons_ = Value;
+  if (HandleAllocated()) gui::SendMessage(Handle(), gui::WM_NCPAINT, 1, 0);
+}
+
+void TVkCustomEdit::SetFlatButtonColor(TColor Value) {
+  if (flatButtonColor_ == Value) return;
+  flatButtonColor_ = Value;
+  if (HandleAllocated()) gui::SendMessage(Handle(), gui::WM_NCPAINT, 1, 0);
+}
+
+void TVkCustomEdit::SetButtonDown(bool Value) {
+  if (!showDropButton_ || buttonDown_ == Value) return;
+  buttonDown_ = Value;
+  if (HandleAllocated()) gui::SendMessage(Handle(), gui::WM_NCPAINT, 1, 0);
+}
+
+TRect TVkCustomEdit::DropButtonRect() {
+  if (!showDropButton_) return TRect{0, 0, 0, 0};
+  TRect r{0, 0, Width(), Height()};
+  int inset = ThemesEnabled() ? 1 : 2;
+  gui::InflateRect(r, -inset, -inset);
+  r.Left = r.Right - gui::GetSystemMetrics(gui::SM_CXVSCROLL);
+  return r;
+}
+
+void TVkCustomEdit::DropDown() {
+  if (!showDropButton_) return;
+  droppedDown_ = true;
+  try {
+    if (HandleAllocated()) gui::SetCapture(Handle());
+    SetButtonDown(true);
+    if (OnDropDown) OnDropDown(this);
+    if (OnCloseUp) OnCloseUp(this);
+    SetButtonDown(false);
+  } catch (...) {
+    droppedDown_ = false;
+    throw;
+  }
+  droppedDown_ = false;
+}
+
+void TVkCustomEdit::EndDropState() {
+  if (!droppedDown_) SetButtonDown(false);
+  if (HandleAllocated() && gui::GetCapture() == Handle()) gui::ReleaseCapture();
+}
+
+void TVkCustomEdit::UpdateFrame(bool MouseFlag, bool Value) {
+  TVkFramed<TCustomMaskEdit>::UpdateFrame(MouseFlag, Value);
+  // The button follows the hot state too.
+  if (showDropButton_ && (flatButtons_ || FrameHotTrack() || ThemesEnabled()) && !buttonDown_ && HandleAllocated())
+    gui::SendMessage(Handle(), gui::WM_NCPAINT, 1, 0);
+}
+
+void TVkCustomEdit::WMNCCalcSize(TMessage& Message) {
+  TVkFramed<TCustomMaskEdit>::WMNCCalcSize(Message);
+  if (!showDropButton_ || !Message.LParam) return;
+  auto* params = reinterpret_cast<gui::NcCalcSizeParams*>(Message.LParam);
+  params->rgrc[0].Right -= gui::GetSystemMetrics(gui::SM_CXVSCROLL) - (ThemesEnabled() ? 1 : 0);
+}
+
+void TVkCustomEdit::WMNCHitTest(TMessage& Message) {
+  TVkFramed<TCustomMaskEdit>::WMNCHitTest(Message);
+  mouseOverButton_ = false;
+  if (!showDropButton_ || !HandleAllocated()) return;
+  gui::Rect window;
+  gui::GetWindowRect(Handle(), window);
+  TPoint p{gui::GET_X_LPARAM(Message.LParam) - window.Left, gui::GET_Y_LPARAM(Message.LParam) - window.Top};
+  if (gui::PtInRect(DropButtonRect(), p)) {
+    mouseOverButton_ = true;
+    Message.Result = gui::HTCLIENT;
+  }
+}
+
+void TVkCustomEdit::WMNCPaint(TMessage& Message) {
+  TVkFramed<TCustomMaskEdit>::WMNCPaint(Message);
+  if (!showDropButton_ || !HandleAllocated()) return;
+  gui::HWND window = Handle();
+  gui::HDC dc = gui::GetWindowDC(window);
+  if (gui::IsNull(dc)) return;
+  TCanvas canvas;
+  canvas.SetHandle(dc);
+  try {
+    DrawDropButton(&canvas, DropButtonRect());
+  } catch (...) {
+    canvas.SetHandle(gui::HDC{});
+    gui::ReleaseDC(window, dc);
+    throw;
+  }
+  canvas.SetHandle(gui::HDC{});
+  gui::ReleaseDC(window, dc);
+  Message.Result = 0;
+}
+
+void TVkCustomEdit::DrawDropButton(TCanvas* Canvas, const TRect& Rect) {
+  bool hot = MouseOver() || focusFlag_;
+  if (ThemesEnabled() && (!flatButtons_ || hot)) {
+    int state = !Enabled() ? 4 : buttonDown_ ? 3 : hot ? 2 : 1;
+    ThemeServices()->DrawElement(Canvas->Handle(), ThemeServices()->GetElementDetails("COMBOBOX", 1, state), Rect);
+    return;
+  }
+  if (!flatButtons_) {
+    Canvas->Brush()->SetColor(clBtnFace);
+    Canvas->RequireAll();
+    UINT state = gui::DFCS_SCROLLCOMBOBOX | (buttonDown_ ? gui::DFCS_PUSHED | gui::DFCS_FLAT : 0) |
+                 (Enabled() ? 0 : gui::DFCS_INACTIVE);
+    gui::Rect r = Rect;
+    gui::DrawFrameControl(Canvas->Handle(), r, gui::DFC_SCROLL, state);
+    return;
+  }
+  TRect r = Rect;
+  if (hot) {
+    if (flatButtonColor_ == clBtnFace)
+      r = buttonDown_ ? PaintSideRings(Canvas, r, clBtnShadow, clBtnHighlight, kAllSides, 1)
+                      : PaintSideRings(Canvas, r, clBtnHighlight, clBtnShadow, kAllSides, 1);
+    else
+      r = PaintTintedFrameStyle(Canvas, r, flatButtonColor_, buttonDown_ ? fsStatus : fsPopup);
+    Canvas->Brush()->SetColor(flatButtonColor_);
+  } else {
+    Canvas->Brush()->SetColor(Color());
+  }
+  Canvas->FillRect(r);
+  PaintDropDownArrow(Canvas, Rect, false, Enabled());
+}
+
+void TVkCustomEdit::WMKillFocus(TMessage& Message) {
+  TVkFramed<TCustomMaskEdit>::WMKillFocus(Message);
+  EndDropState();
+}
+
+void TVkCustomEdit::HandleKeyDown(Word& Key, TShiftState Shift) {
+  TVkFramed<TCustomMaskEdit>::HandleKeyDown(Key, Shift);
+  if (showDropButton_ && ((Key == gui::VK_DOWN && (Shift & (ssShift | ssAlt | ssCtrl)) == ssAlt) || Key == gui::VK_F4)) {
+    DropDown();
+    Key = 0;
+  }
+}
+
+void TVkCustomEdit::Dispatch(TMessage& Message) {
+  if (showDropButton_ && mouseOverButton_) {
+    switch (Message.Msg) {
+      case gui::WM_LBUTTONDOWN:
+      case gui::WM_LBUTTONDBLCLK:
+        if (!Focused() && CanFocus()) SetFocus();
+        DropDown();
+        Message.Result = 0;
+        return;
+      case gui::WM_RBUTTONDOWN: Message.Result = 0; return;
+      default: break;
+    }
+  }
+  if (Message.Msg == gui::WM_LBUTTONUP) EndDropState();
+  TVkFramed<TCustomMaskEdit>::Dispatch(Message);
 }
 
 // ---- TVkMemo -----------------------------------------------------------------------------

@@ -27,16 +27,56 @@ public:
   virtual bool IsReadOnly() { return ReadOnly(); }
   virtual void ReadOnlyChanged();
 
+  // The drop button: a strip at the right of the edit that a derived
+  // class switches on (DropButtonVisible); a click on it, Alt+Down or F4
+  // raise OnDropDown and then OnCloseUp. Read-only edits hide it.
+  bool DropButtonVisible() const { return dropButtonVisible_; }
+  virtual void SetDropButtonVisible(bool Value);
+  bool ShowDropButton() const { return showDropButton_; }
+  virtual void SetShowDropButton(bool Value);
+  virtual void HideDropButton();
+  virtual void RestoreDropButton();
+  bool FlatButtons() const { return flatButtons_; }
+  virtual void SetFlatButtons(bool Value);
+  TColor FlatButtonColor() const { return flatButtonColor_; }
+  void SetFlatButtonColor(TColor Value);
+  bool ButtonDown() const { return buttonDown_; }
+  virtual void SetButtonDown(bool Value);
+  bool DroppedDown() const { return droppedDown_; }
+  bool MouseOverButton() const { return mouseOverButton_; }
+  // The button's rectangle in window coordinates (empty while not shown).
+  TRect DropButtonRect();
+  void DropDown();
+  TNotifyEvent OnDropDown;
+  TNotifyEvent OnCloseUp;
+
 protected:
   bool FramingReadOnly() override { return IsReadOnly(); }
   void SetWindowParams(TCreateParams& Params) override;
   void MakeWindow() override;
   void HandleKeyPress(char& Key) override;
+  void HandleKeyDown(Word& Key, TShiftState Shift) override;
   void CMEnabledChanged(TMessage& Message) override;
+  void UpdateFrame(bool MouseFlag, bool Value) override;
+  virtual void DrawDropButton(TCanvas* Canvas, const TRect& Rect);
+  void WMNCCalcSize(TMessage& Message) override;
+  void WMNCHitTest(TMessage& Message) override;
+  void WMNCPaint(TMessage& Message) override;
+  void WMKillFocus(TMessage& Message) override;
+  void Dispatch(TMessage& Message) override;
 
 private:
+  void EndDropState();
+
   String textHint_;
   bool textHintVisibleOnFocus_ = false;
+  bool dropButtonVisible_ = false;
+  bool showDropButton_ = false;
+  bool mouseOverButton_ = false;
+  bool flatButtons_ = false;
+  TColor flatButtonColor_ = clBtnFace;
+  bool droppedDown_ = false;
+  bool buttonDown_ = false;
 };
 
 class TVkEdit : public TVkCustomEdit {

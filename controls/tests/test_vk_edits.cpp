@@ -8,6 +8,7 @@
 #include "controls/VkLstBox.h"
 #include "controls/tests/VkControlTest.h"
 #include "platform/gui/Controls.h"
+#include "platform/gui/Screen.h"
 
 namespace {
 
@@ -103,6 +104,35 @@ TEST_F(VkEdits, EnterMovesOnWithTabOnEnterAndTheTextHintIsSet) {
   Pump();
   EXPECT_TRUE(b->Focused()) << "Enter moved the focus on";
   EXPECT_EQ(a->Text(), "x") << "and typed nothing";
+}
+
+TEST_F(VkEdits, DropButtonOfADerivedEditDropsDownAndHidesWhenReadOnly) {
+  auto* edit = new TVkEdit(form);
+  edit->SetParent(form);
+  edit->PlaceBounds(10, 10, 120, 21);
+  edit->SetDropButtonVisible(true);
+  std::vector<char> events;
+  edit->OnDropDown = [&](TObject*) { events.push_back('d'); };
+  edit->OnCloseUp = [&](TObject*) { events.push_back('c'); };
+  form->Show();
+  Pump();
+  TRect button = edit->DropButtonRect();
+  EXPECT_EQ(button.Width(), gui::GetSystemMetrics(gui::SM_CXVSCROLL));
+  EXPECT_LT(edit->ClientWidth(), 120 - button.Width()) << "the strip is taken from the client area";
+  Picture p(form->Handle());
+  EXPECT_EQ(p.At(10 + button.Left + 1, 10 + button.Top + 1), Rgb(clBtnHighlight)) << "a raised button";
+  gui::test::Click(TPoint{form->Left() + 10 + button.Left + 4, form->Top() + 10 + button.Top + 4});
+  Pump();
+  EXPECT_EQ(events, (std::vector<char>{'d', 'c'}));
+  EXPECT_TRUE(edit->Focused());
+  gui::test::KeyPress(gui::VK_F4);
+  Pump();
+  EXPECT_EQ(events.size(), 4u) << "F4 drops down too";
+  SaveShot(form, "vk_edit_dropbutton");
+  edit->SetReadOnly(true);
+  EXPECT_FALSE(edit->ShowDropButton());
+  edit->SetReadOnly(false);
+  EXPECT_TRUE(edit->ShowDropButton());
 }
 
 TEST_F(VkEdits, MemoLineAndColumnOnTextsPastSixtyFourKilobytes) {

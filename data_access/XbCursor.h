@@ -47,6 +47,9 @@ struct TXbOpenAnswer {
   std::int32_t FieldCount = 0;
   std::int32_t RecordSize = 0;
   bool Encrypted = false;
+  // False when the table is encrypted and the request's password does not
+  // open it (the records stay masked and unchangeable).
+  bool PasswordAccepted = true;
 };
 
 // One field of the open table.
@@ -77,6 +80,12 @@ public:
   virtual String Version() = 0;
   virtual bool IsEncrypted(int Which) = 0;
   virtual void SetPassword(const String& Value) = 0;
+  // Sets the password and tells whether an encrypted table takes it. An
+  // access method that cannot tell answers true.
+  virtual bool ApplyPassword(const String& Value) {
+    SetPassword(Value);
+    return true;
+  }
   virtual void SetTranslate(bool On) = 0;
   virtual void SetTurboRead(bool On) = 0;
   virtual void SetStringType(int Type) = 0;

@@ -13,6 +13,8 @@
 //   XbDSetNavigate.cpp    record fetch, moves, record numbers and counts
 //   XbDSetEdit.cpp        edit, insert, post, delete, cancel, locks
 //   XbDSetIndex.cpp       indexes, scopes and filters
+//   XbDSetSearch.cpp      Locate and Lookup: the seek path and the query path
+//   XbDSetMaster.cpp      the detail side of a master-detail link
 //   XbDSetCreate.cpp      table creation
 //
 // Record buffer layout (offsets computed at open):
@@ -132,8 +134,9 @@ public:
   void SetFilterText(const String& Value) override;
   TDataSource* MasterSource() const;
   void SetMasterSource(TDataSource* Value);
-  const String& MasterFields() const { return masterFields_; }
-  void SetMasterFields(const String& Value) { masterFields_ = Value; }
+  const String& MasterFields() const;
+  void SetMasterFields(const String& Value);
+  TDataSource* GetDataSource() const override { return MasterSource(); }
   // The physical record number of the active record (0 when closed).
   std::int32_t PhysicalRecNo();
   void SetPhysicalRecNo(std::int32_t Value);
@@ -179,6 +182,11 @@ public:
   bool IsEncrypted(int Which);
   std::int32_t Query(const String& Expression);
   void ApplyFilter(const String& Text);
+  // Limits the current order to keys from Low to High; answers the engine's
+  // answer (0: refused). Scoped tells afterwards whether a scope holds.
+  int SetScope(const String& Low, const String& High);
+  // The engine width of a field of the open table (0 when closed).
+  int FieldWidth(const String& Name);
   static String IndexKeyFields(const String& Expression);
   static String IndexFileBaseName(const String& Name);
 
@@ -221,6 +229,8 @@ public:
   int CountRecords() override;
 
 protected:
+  bool LocateRecord(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options) override;
+  Variant LookupRecord(const String& KeyFields, const Variant& KeyValues, const String& ResultFields) override;
   std::unique_ptr<Byte[]> NewRecordBuffer() override;
   void DisposeRecordBuffer(Byte* Buffer) override;
   void InitRecordBuffer(Byte* Buffer) override;
@@ -250,7 +260,8 @@ protected:
   void PostRecord() override;
   void DeleteRecord() override;
   void AddRecordBuffer(Byte* Buffer, bool Append) override;
-  bool CanModifyData() const override { return !readOnly_; }
+  // An encrypted table is changed only with its password.
+  bool CanModifyData() const override { return !readOnly_ && (!encrypted_ || keyHeld_); }
   bool HasSequencedOrder() override;
   void ReadIndexDefs() override;
 
@@ -331,6 +342,28 @@ private:
   // engine), then the table takes the new order.
   int MakeIndex(const String& Name, const char* MissingName, const String& Expression, const String& Condition,
                 const std::function<int()>& Make);
+  // The order a name in ExtraIndexes or IndexName opens: path completed with
+  // the directory and Extension; raises when the file is missing or refused.
+  int OpenIndexFile(const String& Path, const String& Shown);
+
+  // ---- search ------------------------------------------------------------------
+  // Moves the engine to the first record whose Fields hold Values (the
+  // record where it stood is not restored); false when there is none.
+  bool FindRecord(const std::vector<TField*>& Fields, const Variant& Values, TLocateOptions Options);
+  // The seek path: true only for a hit that holds the value; Tried tells
+  // whether an order served.
+  bool SeekRecord(TField* Field, const Variant& Value, TLocateOptions Options, bool& Tried);
+  bool QueryRecord(const std::vector<TField*>& Fields, const Variant& Values, TLocateOptions Options);
+  // The value of a field of the record the engine stands on.
+  Variant EngineFieldValue(TField* Field);
+
+  // ---- master-detail ----------------------------------------------------------
+  void MasterChanged();
+  void MasterDisabled();
+  // Sets the detail range from the master's key values; Move goes to the
+  // first record of the range afterwards.
+  void ApplyDetailRange(bool Move);
+  String DetailRangeKey();
 
   // The cursor of the access method (made on first use, dropped when the
   // access method changes while the table is closed).
@@ -338,7 +371,8 @@ private:
 
   // Properties and settings.
   TXbCommitLevel commitLevel_ = clNormal;
-  String masterFields_;
+  // The detail range last set, and the index name it was set under.
+  String lastScopeKey_, lastScopeIndex_;
   int fetchCount_ = 50;
   std::int32_t currentRecNo_ = 0;
   std::int32_t logicalPosition_ = -1;
@@ -407,6 +441,8 @@ private:
   String indexCondition_;
   TAccessMethod accessMethod_ = amLocal;
   bool encrypted_ = false;
+  // The engine holds the encrypted table's key (its password was accepted).
+  bool keyHeld_ = false;
   TXbConnection* xbConnection_ = nullptr;
   // The record Edit locked (0 = none): Post writes exactly that record.
   std::int32_t lockedRecNo_ = 0;
@@ -417,8 +453,13 @@ private:
   // The images Post and AddRecordBuffer write (kept to spare an allocation per record).
   std::vector<char> writeImage_;
   std::vector<char> appendImage_;
-  // Field names (upper case) and types of a table being created.
-  std::vector<std::pair<String, TFieldType>> creationTypes_;
+  // Field names (upper case), types and decimals of a table being created.
+  struct CreationField {
+    String Name;
+    TFieldType Type;
+    int Decimals;
+  };
+  std::vector<CreationField> creationTypes_;
   // Engine fields written during the current edit or insert.
   std::vector<bool> changedFields_;
 };

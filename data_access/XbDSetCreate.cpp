@@ -95,7 +95,8 @@ void TXbTable::CreateTable() {
       // given (a currency field stays currency), its width from the new table.
       creating_ = true;
       creationTypes_.clear();
-      for (const XbFieldSpec& s : specs) creationTypes_.emplace_back(UpperCase(s.name), s.type);
+      for (size_t i = 0; i < specs.size(); ++i)
+        creationTypes_.push_back({UpperCase(specs[i].name), specs[i].type, mapped[i].decimals});
       for (int i = 0; i < indexDefs_->Count(); ++i) {
         TIndexDef* def = indexDefs_->Items(i);
         CreateIndexTag(def->Name(), def->Fields(), def->Options());
@@ -128,21 +129,31 @@ void TXbTable::CreateIndexTag(const String& Name, const String& Fields, TIndexOp
       if (end == String::npos) end = Fields.size();
       const String part = Fields.substr(start, end - start);
       TFieldType type = ftUnknown;
+      int decimals = 0;
       auto given = std::find_if(creationTypes_.begin(), creationTypes_.end(),
-                                [&](const auto& entry) { return entry.first == UpperCase(part); });
-      if (TField* f = FindField(part))
+                                [&](const CreationField& entry) { return entry.Name == UpperCase(part); });
+      if (TField* f = FindField(part)) {
         type = f->DataType();
-      else if (given != creationTypes_.end())
-        type = given->second;
-      else if (TFieldDef* d = FieldDefs().FindDef(part))
+        const int fieldNo = f->FieldNo();
+        if (fieldNo > 0 && fieldNo <= static_cast<int>(fieldInfos_.size()))
+          decimals = fieldInfos_[static_cast<size_t>(fieldNo - 1)]->Decimals;
+        else if (given != creationTypes_.end())
+          decimals = given->Decimals;
+      } else if (given != creationTypes_.end()) {
+        type = given->Type;
+        decimals = given->Decimals;
+      } else if (TFieldDef* d = FieldDefs().FindDef(part)) {
         type = d->DataType();
+      }
       SelectArea();
       const String width = IntToStr(Cursor().FieldWidth(part));
       String piece;
       switch (type) {
         case ftSmallint:
-        case ftInteger:
-        case ftFloat: piece = "STR(" + part + "," + width + ",0)"; break;
+        case ftInteger: piece = "STR(" + part + "," + width + ",0)"; break;
+        // The key keeps the field's decimals: without them 1.25 and 1.5
+        // would share a key, and a unique index would refuse the second.
+        case ftFloat: piece = "STR(" + part + "," + width + "," + IntToStr(decimals) + ")"; break;
         case ftCurrency: piece = "STR(" + part + "," + width + ",2)"; break;
         case ftBoolean: piece = "IIF(" + part + ",\"1\",\"0\")"; break;
         case ftDate: piece = "DTOS(" + part + ")"; break;
@@ -156,11 +167,10 @@ void TXbTable::CreateIndexTag(const String& Name, const String& Fields, TIndexOp
   if (Options.Contains(ixCaseInsensitive)) expression = "Upper(" + expression + ")";
   const bool unique = Options.Contains(ixUnique);
   const bool descending = Options.Contains(ixDescending);
-  int order = 0;
+  // Index and IndexTag raise when the engine refuses the index.
   if (Options.Contains(ixNonMaintained))
-    order = Index(Name, expression, String(), unique, descending);
+    Index(Name, expression, String(), unique, descending);
   else
-    order = IndexTag(String(), Name, expression, String(), unique, descending);
-  if (order <= 0) RaiseError("Unable to create index " + Name + " [" + expression + "]");
+    IndexTag(String(), Name, expression, String(), unique, descending);
 }
 

@@ -67,8 +67,8 @@ int TXbTable::EngineIndexTag(const String& FileName, const String& TagName, cons
 }
 
 int TXbTable::EngineIndexOpen(const String& FileName) {
-  currentIndexOrder_ = Cursor().IndexOpen(FileName);
-  return currentIndexOrder_;
+  // Opening a file leaves the engine's current order as it was.
+  return Cursor().IndexOpen(FileName);
 }
 
 int TXbTable::EngineIndexOrd() {

@@ -75,12 +75,19 @@ void TXbTable::FinishInsert() {
 }
 
 void TXbTable::InitNewRecord() {
-  if (masterLink_->Active() && !masterLink_->Fields().empty()) {
-    std::vector<TField*> keyFields;
-    GetFieldList(keyFields, IndexKeyFields(IndexKey()));
+  // A new detail record takes the master's key values, field by field of the
+  // detail's key; literals and names the dataset does not carry are passed over.
+  if (masterLink_->Active() && !masterLink_->Fields().empty() && workArea_ > 0 && !indexName_.empty()) {
+    const String names = IndexKeyFields(IndexKey());
     const auto& masters = masterLink_->Fields();
-    for (size_t i = 0; i < masters.size() && i < keyFields.size(); ++i)
-      keyFields[i]->SetAsVariant(masters[i]->AsVariant());
+    size_t i = 0, start = 0;
+    while (start <= names.size() && i < masters.size()) {
+      size_t end = names.find(';', start);
+      if (end == String::npos) end = names.size();
+      if (TField* f = FindField(names.substr(start, end - start))) f->SetAsVariant(masters[i]->AsVariant());
+      ++i;
+      start = end + 1;
+    }
   }
   TDataSet::InitNewRecord();
 }

@@ -20,8 +20,15 @@ String TXbTable::IndexKeyFields(const String& Expression) {
       result += word + ";";
     word.clear();
   };
-  for (char c : Expression + "+") {
-    if (c == '(') {
+  const String text = Expression + "+";
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"' || c == '\'') {
+      // A quoted literal ("1" of IIF(PAID,"1","0")) names no field: skip it whole.
+      const size_t close = text.find(c, i + 1);
+      i = close == String::npos ? text.size() - 1 : close;
+      word.clear();
+    } else if (c == '(') {
       inParens = true;
       word.clear();
     } else if (c == ')') {
@@ -61,17 +68,23 @@ void TXbTable::SetIndexName(const String& Value) {
         if (ExtractFileExt(path).empty()) path += ".NTX";
         if (Cursor().FileExists(path)) {
           order = EngineIndexOpen(path);
-          indexDefs_->SetUpdated(false);
-          ReadIndexDefs();
+          if (order > 0) {
+            indexDefs_->SetUpdated(false);
+            ReadIndexDefs();
+          }
         }
       }
     }
-    if (Active() && order == 0 && errorFunc_ == -1) RaiseError("Invalid IndexName value : " + Value);
+    // An order that cannot be had is an error on an open table, and while it
+    // opens too: a table walking in natural order in place of the asked-for
+    // order would mislead its user.
+    if ((Active() || opening_) && order == 0 && errorFunc_ == -1) RaiseError("Invalid IndexName value : " + Value);
   }
   EngineSetOrder(order);
   recordCountStale_ = true;
+  UpdateCursorPos();
   if (Active()) {
-    UpdateCursorPos();
+    if (masterLink_->Active() && !masterLink_->Fields().empty()) ApplyDetailRange(false);
     ResyncCursor({});
   }
 }
@@ -95,38 +108,58 @@ void TXbTable::ExtraIndexesChanged() {
   ReadIndexDefs();
 }
 
+int TXbTable::OpenIndexFile(const String& Path, const String& Shown) {
+  if (!Cursor().FileExists(Path)) RaiseError("Invalid IndexName value : " + Shown);
+  const int order = EngineIndexOpen(Path);
+  if (order <= 0) RaiseError("Invalid IndexName value : " + Shown);
+  return order;
+}
+
 void TXbTable::OpenExtraIndexes() {
   if (extraIndexes_->Count() == 0) return;
   if (workArea_ > 0) {
     SelectArea();
     int saved = IndexOrd();
-    Cursor().CloseIndexes();
-    if (tableType_ != ttSXNTX) {
-      const String production = ChangeFileExt(tableName_, tableType_ == ttSXFOX || tableType_ == ttSXNONE ? ".CDX" : ".NSX");
-      if (Cursor().FileExists(production)) EngineIndexOpen(production);
-    }
-    EngineSetOrder(0);
-    for (int i = 0; i < extraIndexes_->Count(); ++i) {
-      const String line = Trim(extraIndexes_->Strings(i));
-      if (line.empty()) continue;
-      String path = HasPathDelimiter(line) ? line : directory_ + line;
-      if (ExtractFileExt(path).empty()) {
-        switch (tableType_) {
-          case ttSXNTX: path += ".NTX"; break;
-          case ttSXFOX: path += ".IDX"; break;
-          case ttSXNSX:
-          case ttSXNSX_DBT: path += ".NSX"; break;
-          case ttSXNONE: break;
+    const int before = saved;
+    try {
+      Cursor().CloseIndexes();
+      if (tableType_ != ttSXNTX) {
+        // The production index lies beside the table, wherever the current
+        // directory is.
+        String production =
+            ChangeFileExt(tableName_, tableType_ == ttSXFOX || tableType_ == ttSXNONE ? ".CDX" : ".NSX");
+        if (!HasPathDelimiter(production)) production = directory_ + production;
+        if (Cursor().FileExists(production)) OpenIndexFile(production, production);
+      }
+      EngineSetOrder(0);
+      for (int i = 0; i < extraIndexes_->Count(); ++i) {
+        const String line = Trim(extraIndexes_->Strings(i));
+        if (line.empty()) continue;
+        String path = HasPathDelimiter(line) ? line : directory_ + line;
+        if (ExtractFileExt(path).empty()) {
+          switch (tableType_) {
+            case ttSXNTX: path += ".NTX"; break;
+            case ttSXFOX: path += ".IDX"; break;
+            case ttSXNSX:
+            case ttSXNSX_DBT: path += ".NSX"; break;
+            case ttSXNONE: break;
+          }
+        }
+        const int n = OpenIndexFile(path, extraIndexes_->Strings(i));
+        if (saved == 0) {
+          saved = n;
+          indexName_ = path;
         }
       }
-      if (!Cursor().FileExists(path)) RaiseError("Invalid IndexName value : " + extraIndexes_->Strings(i));
-      const int n = EngineIndexOpen(path);
-      if (saved == 0) {
-        saved = n;
-        indexName_ = path;
+      EngineSetOrder(saved);
+    } catch (...) {
+      // The order the table had stays selected, whatever failed.
+      try {
+        EngineSetOrder(before);
+      } catch (...) {
       }
+      throw;
     }
-    EngineSetOrder(saved);
   }
   indexDefs_->SetUpdated(false);
   ReadIndexDefs();
@@ -145,33 +178,41 @@ void TXbTable::ReadIndexDefs() {
   indexDefs_->Clear();
   if (n != 0) {
     const int saved = EngineIndexOrd();
-    for (int i = 1; i <= n; ++i) {
-      String file;
-      if (tableType_ == ttSXNTX) {
-        file = Cursor().IndexName(i);
-        if (file.empty()) continue;
+    try {
+      for (int i = 1; i <= n; ++i) {
+        String file;
+        if (tableType_ == ttSXNTX) {
+          file = Cursor().IndexName(i);
+          if (file.empty()) continue;
+        }
+        EngineSetOrder(i);
+        const String expression = UpperCase(Cursor().IndexKey());
+        const String name = tableType_ == ttSXNTX ? file : Cursor().TagName(i);
+        TIndexOptions options;
+        if (tableType_ == ttSXNTX) options.Include(ixNonMaintained);
+        const int type = Cursor().IndexType();
+        if (type == 2 || type == 4) options.Include(ixUnique);
+        if (expression.find("UPPER(") != String::npos) options.Include(ixCaseInsensitive);
+        if (Cursor().SysProp(3002, 0) != 0) options.Include(ixDescending);
+        if (expression.find_first_of("+(-") != String::npos) options.Include(ixExpression);
+        const String fields = options.Contains(ixExpression) ? String() : Cursor().IndexKeyField();
+        if (name.empty() || expression.empty()) RaiseError("Invalid Index File or Tag");
+        TIndexDef* def = indexDefs_->Add(name, fields, options);
+        if (options.Contains(ixExpression))
+          def->SetExpression(expression);
+        else
+          def->SetFields(fields);
+        if (!options.Contains(ixNonMaintained))
+          def->SetSource(ExtractFileName(Cursor().IndexName(i)));
+        else
+          def->SetSource(file);
       }
-      EngineSetOrder(i);
-      const String expression = UpperCase(Cursor().IndexKey());
-      const String name = tableType_ == ttSXNTX ? file : Cursor().TagName(i);
-      TIndexOptions options;
-      if (tableType_ == ttSXNTX) options.Include(ixNonMaintained);
-      const int type = Cursor().IndexType();
-      if (type == 2 || type == 4) options.Include(ixUnique);
-      if (expression.find("UPPER(") != String::npos) options.Include(ixCaseInsensitive);
-      if (Cursor().SysProp(3002, 0) != 0) options.Include(ixDescending);
-      if (expression.find_first_of("+(-") != String::npos) options.Include(ixExpression);
-      const String fields = options.Contains(ixExpression) ? String() : Cursor().IndexKeyField();
-      if (name.empty() || expression.empty()) RaiseError("Invalid Index File or Tag");
-      TIndexDef* def = indexDefs_->Add(name, fields, options);
-      if (options.Contains(ixExpression))
-        def->SetExpression(expression);
-      else
-        def->SetFields(fields);
-      if (!options.Contains(ixNonMaintained))
-        def->SetSource(ExtractFileName(Cursor().IndexName(i)));
-      else
-        def->SetSource(file);
+    } catch (...) {
+      try {
+        EngineSetOrder(saved);
+      } catch (...) {
+      }
+      throw;
     }
     EngineSetOrder(saved);
   }
@@ -186,6 +227,9 @@ int TXbTable::MakeIndex(const String& Name, const char* MissingName, const Strin
   if (Expression.empty()) RaiseError("Missing Parameter to Index or IndexTag Method: Index Expression");
   if (Cursor().EvalTest(Expression) == 0) RaiseError("Invalid index expression [" + Expression + "]");
   const int result = Make();
+  // The engine answers 0 when it could not build the index (a file it may
+  // not write, keys it cannot make): the caller hears of it.
+  if (result <= 0) RaiseError("Unable to create index " + Name + " [" + Expression + "]");
   if (!creating_) {
     indexName_ = Name;
     indexDefs_->SetUpdated(false);
@@ -269,21 +313,12 @@ void TXbTable::SetScopeEnd(const String& Value) {
   if (scoped_) SetScoped(true);
 }
 
-void TXbTable::SetScoped(bool Value) {
-  if (workArea_ <= 0) {
-    if (Value) RaiseError(kClosedTable);
-    scoped_ = false;
-    return;
-  }
+int TXbTable::SetScope(const String& Low, const String& High) {
+  if (workArea_ <= 0) RaiseError(kClosedTable);
   CheckBrowseMode();
   SelectArea();
   const std::int32_t n = PhysicalRecNo();
-  bool result;
-  if (Value) {
-    result = Cursor().SetScope(&scopeBegin_, &scopeEnd_);
-  } else {
-    result = Cursor().SetScope(nullptr, nullptr);
-  }
+  const int result = Cursor().SetScope(&Low, &High) ? 1 : 0;
   if (!Cursor().Eof()) {
     EngineGo(n);
     Cursor().Skip(1);
@@ -295,6 +330,26 @@ void TXbTable::SetScoped(bool Value) {
   if (!speedMode_) SetTrailerFromEngine(Cursor().Eof());
   recordCountStale_ = true;
   ResyncCursor({});
-  scoped_ = Value && result && !Cursor().GetScope(0).empty();
+  scoped_ = !Cursor().GetScope(0).empty();
+  return result;
 }
 
+void TXbTable::SetScoped(bool Value) {
+  if (workArea_ <= 0) {
+    if (Value) RaiseError(kClosedTable);
+    scoped_ = false;
+    return;
+  }
+  if (Value) {
+    scoped_ = SetScope(scopeBegin_, scopeEnd_) != 0 && scoped_;
+  } else {
+    SetScope(String(), String());
+    scoped_ = false;
+  }
+}
+
+int TXbTable::FieldWidth(const String& Name) {
+  if (workArea_ <= 0) return 0;
+  SelectArea();
+  return Cursor().FieldWidth(Name);
+}

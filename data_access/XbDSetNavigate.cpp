@@ -1,4 +1,6 @@
 // TXbTable: the record fetch, moves, record numbers and counts.
+#include <cmath>
+
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"
 
@@ -234,7 +236,9 @@ String TXbTable::DBFilter() {
 std::int32_t TXbTable::LogicalPosition() {
   if (logicalPosition_ == -2 && workArea_ > 0) {
     SelectArea();
-    logicalPosition_ = static_cast<std::int32_t>(Cursor().OrderPosGet() * recordCount_);
+    // The engine answers key k of n as k/n; rounding (not truncating) keeps
+    // k exact where the fraction comes out a hair below it.
+    logicalPosition_ = static_cast<std::int32_t>(std::llround(Cursor().OrderPosGet() * recordCount_));
   }
   return logicalPosition_;
 }
@@ -280,6 +284,7 @@ void TXbTable::SetRecNo(int Value) {
   if (workArea_ <= 0) return;
   CheckBrowseMode();
   SelectArea();
+  if (recordCountStale_ || recordCount_ == -1) Recount();
   EngineGo(Value);
   // In natural order the position is the record number itself (as GetRecNo
   // answers it); only an index order is positioned by its relative place.

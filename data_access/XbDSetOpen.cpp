@@ -44,6 +44,8 @@ TXbTable::TXbTable(TComponent* AOwner)
       indexDefs_(std::make_unique<TIndexDefs>(this)),
       masterLink_(std::make_unique<TMasterDataLink>(this)) {
   extraIndexes_->OnChange = [this](TObject*) { ExtraIndexesChanged(); };
+  masterLink_->OnMasterChange = [this](TObject*) { MasterChanged(); };
+  masterLink_->OnMasterDisable = [this](TObject*) { MasterDisabled(); };
 }
 
 TXbTable::~TXbTable() {
@@ -187,6 +189,10 @@ void TXbTable::OpenWorkArea() {
     fieldCount_ = answer.FieldCount;
     recordSize_ = answer.RecordSize;
     encrypted_ = answer.Encrypted;
+    keyHeld_ = encrypted_ && !password_.empty() && answer.PasswordAccepted;
+    // A wrong password is an error, not a table that looks empty of data.
+    if (encrypted_ && !password_.empty() && !answer.PasswordAccepted)
+      RaiseError("Invalid password for table: " + fileName);
     if (!indexName_.empty()) {
       String name = indexName_;
       SetIndexName(String());
@@ -294,12 +300,6 @@ void TXbTable::MakeDefaultFields() {
 }
 
 void TXbTable::OpenCursor() {
-  // A detail table that showed every record of its table instead of the
-  // master's would mislead its user: refuse it until detail tables follow
-  // their master.
-  if (MasterSource())
-    RaiseError((Name().empty() ? String("The table") : Name()) +
-               " follows a master through MasterSource; detail tables are not available");
   if (workArea_ < 1) {
     recordCount_ = 0;
     fieldCount_ = 0;
@@ -345,6 +345,10 @@ void TXbTable::OpenCursor() {
     SetBookmarkSize(4);
 
     if (filterActive_) EngineQuery(filterText_);
+    // A detail table opens on its master's records.
+    lastScopeKey_.clear();
+    lastScopeIndex_.clear();
+    if (masterLink_->Active() && !masterLink_->Fields().empty()) ApplyDetailRange(false);
     SelectArea();
     EngineGoTop();
     atTop_ = true;

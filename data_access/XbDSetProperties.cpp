@@ -84,8 +84,10 @@ void TXbTable::SetPassword(const String& Value) {
   password_ = Value;
   if (workArea_ > 0) {
     SelectArea();
-    Cursor().SetPassword(password_);
+    const bool accepted = Cursor().ApplyPassword(password_);
+    keyHeld_ = encrypted_ && !password_.empty() && accepted;
     ResyncCursor({});
+    if (encrypted_ && !password_.empty() && !accepted) RaiseError("Invalid password for table: " + FullTableFileName());
   }
 }
 
@@ -109,7 +111,6 @@ void TXbTable::SetTurboRead(bool Value) {
 
 TDataSource* TXbTable::MasterSource() const { return masterLink_->DataSource(); }
 
-void TXbTable::SetMasterSource(TDataSource* Value) { masterLink_->SetDataSource(Value); }
 
 // ---- published properties ----------------------------------------------------------
 

@@ -90,38 +90,28 @@ int TXbTable::CompareBookmarkOrder(const Byte* Bookmark1, const Byte* Bookmark2)
   auto byNumber = [](std::int32_t x, std::int32_t y) { return x == y ? 0 : (x < y ? -1 : 1); };
   if (indexName_.empty()) return byNumber(a, b);
 
+  // Under an index the order itself decides: each record's relative place
+  // in the current order (key k of n is k/n) compares whatever the key's
+  // type, collation or direction; equal places fall back to record numbers.
   SelectArea();
-  const std::int32_t saved = EngineRecNo();
-  int result = 0;
+  TXbCursor& cursor = Cursor();
+  const std::int32_t saved = cursor.RecNo();
+  double placeA = 0, placeB = 0;
+  std::int32_t recA = 0, recB = 0;
   try {
-    EngineGo(a);
-    const std::int32_t recA = EngineRecNo();
-    TXbCursor& cursor = Cursor();
-    const String key = cursor.IndexKey();
-    const int type = cursor.EvalTest(key);
-    auto keyText = [&]() -> String {
-      const String k = cursor.IndexKey();
-      if (type == 2) return FloatToStr(cursor.EvalNumeric(k));
-      if (type == 3) return IntToStr(cursor.EvalLogical(k) ? 1 : 0);
-      return cursor.EvalString(k);
-    };
-    const String v1 = keyText();
-    EngineGo(b);
-    const std::int32_t recB = EngineRecNo();
-    const String v2 = keyText();
-    if (v1 == v2) {
-      result = byNumber(recA, recB);
-    } else {
-      const bool descending = cursor.SysProp(3002, 0) != 0;
-      const bool less = cursor.EvalLogical("\"" + v1 + "\" < \"" + v2 + "\"");
-      result = descending != less ? -1 : 1;
-    }
+    cursor.Go(a);
+    recA = cursor.RecNo();
+    placeA = cursor.OrderPosGet();
+    cursor.Go(b);
+    recB = cursor.RecNo();
+    placeB = cursor.OrderPosGet();
   } catch (...) {
     EngineGo(saved);
     throw;
   }
   EngineGo(saved);
-  return result;
+  if (placeA != placeB) return placeA < placeB ? -1 : 1;
+  return byNumber(recA, recB);
 }
 
 Byte* TXbTable::BufferFor(TField*, bool ForWrite) {

@@ -131,7 +131,7 @@ void TXbTable::LoadRecord(Byte* Buffer, const char* Image) {
   char* own = BufferImage(Buffer);
   if (Image && Image != own) std::memcpy(own, Image, static_cast<size_t>(std::max(recordSize_, 1)));
   Byte* pending = PendingFlags(Buffer);
-  if (encrypted_ && password_.empty()) {
+  if (encrypted_ && !keyHeld_) {
     // Masked values depend on no byte of the record: all of them at once.
     std::memset(pending, 0, lazyFields_.size());
     for (TField* field : Fields()) {

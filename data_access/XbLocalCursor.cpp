@@ -21,6 +21,22 @@ String Str(const char* p) { return p ? String(p) : String(); }
 
 short Flag(bool On) { return On ? -1 : 0; }
 
+// The engine reports a refused password only as a failure through its error
+// callback; the library installs no callback otherwise, so one is put in
+// place around the call and taken away again.
+thread_local bool passwordRefused = false;
+void NotePasswordFailure(int, const char*) { passwordRefused = true; }
+
+bool SetPasswordChecked(const String& Value) {
+  passwordRefused = false;
+  const int level = xbe::xb_ErrorLevel(1);
+  xbe::xb_SetErrorFunc(&NotePasswordFailure);
+  xbe::xb_SetPassword(Value.c_str());
+  xbe::xb_SetErrorFunc(nullptr);
+  xbe::xb_ErrorLevel(level);
+  return !passwordRefused;
+}
+
 }  // namespace
 
 // ---- opening, closing, describing ------------------------------------------------
@@ -56,7 +72,7 @@ TXbOpenAnswer TXbLocalCursor::Open(const TXbOpenRequest& Request) {
     answer.FieldCount = xbe::xb_FieldCount();
     answer.RecordSize = xbe::xb_RecSize();
     answer.Encrypted = xbe::xb_IsEncrypted(0) != 0;
-    if (!Request.Password.empty()) xbe::xb_SetPassword(Request.Password.c_str());
+    if (!Request.Password.empty()) answer.PasswordAccepted = SetPasswordChecked(Request.Password);
     xbe::xb_SetTurboRead(Flag(Request.TurboRead));
   } catch (...) {
     xbe::xb_Select(answer.WorkArea);
@@ -119,6 +135,11 @@ bool TXbLocalCursor::IsEncrypted(int Which) {
 void TXbLocalCursor::SetPassword(const String& Value) {
   NeedEngine();
   xbe::xb_SetPassword(Value.c_str());
+}
+
+bool TXbLocalCursor::ApplyPassword(const String& Value) {
+  NeedEngine();
+  return SetPasswordChecked(Value);
 }
 
 void TXbLocalCursor::SetTranslate(bool On) {

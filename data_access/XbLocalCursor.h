@@ -18,6 +18,7 @@ public:
   String Version() override;
   bool IsEncrypted(int Which) override;
   void SetPassword(const String& Value) override;
+  bool ApplyPassword(const String& Value) override;
   void SetTranslate(bool On) override;
   void SetTurboRead(bool On) override;
   void SetStringType(int Type) override;

@@ -268,24 +268,6 @@ TEST_F(TableOpen, ServerTableWithoutAConnectionFailsItsOpen) {
   t.SetXbConnection(nullptr);
 }
 
-TEST_P(TableOpenBothWays, TableFollowingAMasterIsRefusedRatherThanShowingEveryRecord) {
-  MakeTable(dir.Path(), "LINES.DBF", {{"ORDERNO", 'N', 6}}, {{"1"}, {"2"}});
-  TDataSource master(nullptr);
-  auto t = Make("LINES.DBF");
-  t->SetName("Lines");
-  t->SetMasterSource(&master);
-  EXPECT_EQ(ErrorOf([&] { t->Open(); }),
-            "Lines follows a master through MasterSource; detail tables are not available");
-  EXPECT_FALSE(t->Active());
-  EXPECT_EQ(t->WorkArea(), 0);
-  if (!OverServer()) {
-    EXPECT_EQ(xbe::xb_WorkArea("LINES"), 0);  // the engine was never asked to open it
-  }
-  t->SetMasterSource(nullptr);
-  t->Open();
-  EXPECT_TRUE(t->Active());
-}
-
 TEST_F(TableOpen, MovingDatabaseNameOfAnOpenTableClosesIt) {
   ScratchDir other;
   MakeTable(dir.Path(), "LOCKSPL.DBF", {{"DUMMY", 'C', 10}});

@@ -1,0 +1,54 @@
+#pragma once
+// Helpers of the tests of indexes, searches and detail tables: tables made
+// with an index in a scratch directory, walks and error texts.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data_access/XbDSet.h"
+#include "data_access/tests/TestTables.h"
+
+namespace idxtest {
+
+// A table component on dir + name, not yet open.
+inline std::unique_ptr<TXbTable> TableOn(const std::string& dir, const std::string& name) {
+  auto t = std::make_unique<TXbTable>(nullptr);
+  t->SetDatabaseName(dir);
+  t->SetTableName(name);
+  return t;
+}
+
+// The message of the EXbError f raises, "(no EXbError)" when it raises none.
+inline String ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const EXbError& e) {
+    return e.Message();
+  }
+  return "(no EXbError)";
+}
+
+// The values of one field from the first record to the end (at most 10,000).
+inline std::vector<std::string> WalkAll(TXbTable& table, const std::string& field) {
+  std::vector<std::string> seen;
+  table.First();
+  while (!table.Eof() && seen.size() < 10000) {
+    seen.push_back(table.FieldByName(field)->AsString());
+    table.Next();
+  }
+  return seen;
+}
+
+// A deterministic shuffle of 0..n-1 (a fixed linear congruential walk).
+inline std::vector<int> Shuffled(int n, unsigned seed = 12345) {
+  std::vector<int> v(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) v[static_cast<size_t>(i)] = i;
+  for (int i = n - 1; i > 0; --i) {
+    seed = seed * 1103515245u + 12345u;
+    std::swap(v[static_cast<size_t>(i)], v[static_cast<size_t>((seed >> 8) % static_cast<unsigned>(i + 1))]);
+  }
+  return v;
+}
+
+}  // namespace idxtest

@@ -1,0 +1,278 @@
+// Index orders, scopes, filters and positions of a table: walks checked
+// against a sorted model, failures that must leave the order as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "class_library/StringList.h"
+#include "data_access/XBE60.h"
+#include "data_access/XbDSet.h"
+#include "data_access/tests/IndexTestSupport.h"
+
+using idxtest::ErrorOf;
+using idxtest::TableOn;
+using idxtest::WalkAll;
+
+namespace {
+
+class TableIndex : public ::testing::Test {
+protected:
+  void SetUp() override { RequireEngine(); }
+
+  // PEOPLE.DBF: n records, NAME a letter A..F and a number, QTY 1..n in a
+  // shuffled order, so that no order is the natural one.
+  void MakePeople(int n) {
+    names.clear();
+    qty.clear();
+    std::vector<std::vector<std::string>> rows;
+    const std::vector<int> order = idxtest::Shuffled(n);
+    for (int i = 0; i < n; ++i) {
+      const int k = order[static_cast<size_t>(i)];
+      std::string name = std::string(1, static_cast<char>('A' + k % 6)) + std::to_string(1000 + k);
+      names.push_back(name);
+      qty.push_back(k + 1);
+      rows.push_back({name, std::to_string(k + 1)});
+    }
+    MakeTable(dir.Path(), "PEOPLE.DBF", {{"NAME", 'C', 10}, {"QTY", 'N', 5}}, rows);
+  }
+
+  std::unique_ptr<TXbTable> OpenPeople() {
+    auto t = TableOn(dir.Path(), "PEOPLE.DBF");
+    t->Open();
+    return t;
+  }
+
+  static std::vector<std::string> Numbers(std::vector<int> v) {
+    std::vector<std::string> out;
+    for (int x : v) out.push_back(std::to_string(x));
+    return out;
+  }
+
+  ScratchDir dir;
+  std::vector<std::string> names;
+  std::vector<int> qty;
+};
+
+TEST_F(TableIndex, OrderedAndScopedWalksFollowTheSortedModel) {
+  MakePeople(60);
+  auto t = OpenPeople();
+  t->IndexTag("", "BYNAME", "NAME", "", false, false);
+  EXPECT_EQ(t->IndexName(), "BYNAME");
+  std::vector<std::string> sorted = names;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(WalkAll(*t, "NAME"), sorted);
+
+  // Numbers order as numbers (9 before 10), descending runs backwards.
+  t->IndexTag("", "BYQTY", "QTY", "", false, true);
+  std::vector<int> down = qty;
+  std::sort(down.rbegin(), down.rend());
+  EXPECT_EQ(WalkAll(*t, "QTY"), Numbers(down));
+
+  // A scope from B to C keeps the names beginning with B or C.
+  t->SetIndexName("BYNAME");
+  t->SetScopeBegin("B");
+  t->SetScopeEnd("C");
+  t->SetScoped(true);
+  EXPECT_TRUE(t->Scoped());
+  std::vector<std::string> scoped;
+  for (const auto& n : sorted)
+    if (n[0] == 'B' || n[0] == 'C') scoped.push_back(n);
+  EXPECT_EQ(WalkAll(*t, "NAME"), scoped);
+  t->Last();
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), scoped.back());
+  t->SetScoped(false);
+  EXPECT_FALSE(t->Scoped());
+  EXPECT_EQ(WalkAll(*t, "NAME"), sorted);
+
+  // Natural order again.
+  t->SetIndexName("");
+  EXPECT_EQ(t->IndexOrd(), 0);
+  EXPECT_EQ(WalkAll(*t, "NAME"), names);
+}
+
+TEST_F(TableIndex, PositionsUnderAnIndexAreExact) {
+  // Key k of n sits at k/n; the position read back must be k for every k,
+  // also where k/n times n comes out a hair below k (29 of 100, 57 of 100).
+  for (int n : {100, 49}) {
+    MakePeople(n);
+    auto t = OpenPeople();
+    t->IndexTag("", "BYQTY", "QTY", "", false, false);
+    t->First();
+    for (int k = 1; k <= n; ++k) {
+      ASSERT_EQ(t->GetRecNo(), k) << "walking, key " << k << " of " << n;
+      t->Next();
+    }
+    for (int k = n; k >= 1; k -= 7) {
+      t->SetRecNo(k);
+      EXPECT_EQ(t->FieldByName("QTY")->AsInteger(), k) << "key " << k << " of " << n;
+      EXPECT_EQ(t->GetRecNo(), k);
+    }
+    t->Close();
+  }
+}
+
+TEST_F(TableIndex, BookmarksCompareInTheCurrentOrder) {
+  MakePeople(20);
+  auto t = OpenPeople();
+  t->IndexTag("", "BYQTY", "QTY", "", false, false);
+  t->SetRecNo(9);
+  const TBookmark nine = t->GetBookmark();
+  t->SetRecNo(10);
+  const TBookmark ten = t->GetBookmark();
+  // 9 comes before 10 as a number (not after it, as the text "9" would).
+  EXPECT_EQ(t->CompareBookmarks(nine, ten), -1);
+  EXPECT_EQ(t->CompareBookmarks(ten, nine), 1);
+  EXPECT_EQ(t->CompareBookmarks(nine, nine), 0);
+  EXPECT_EQ(t->CompareBookmarks(nine, TBookmark{}), 2);
+  // The comparison leaves the table where it was.
+  EXPECT_EQ(t->FieldByName("QTY")->AsInteger(), 10);
+
+  t->IndexTag("", "DOWN", "QTY", "", false, true);
+  EXPECT_EQ(t->CompareBookmarks(nine, ten), 1);
+  t->SetIndexName("");
+  // Natural order: by record number.
+  const int nineRec = *reinterpret_cast<const std::int32_t*>(nine.data());
+  const int tenRec = *reinterpret_cast<const std::int32_t*>(ten.data());
+  EXPECT_EQ(t->CompareBookmarks(nine, ten), nineRec < tenRec ? -1 : 1);
+}
+
+TEST_F(TableIndex, KeyFieldsOfAnExpressionSkipQuotedLiterals) {
+  EXPECT_EQ(TXbTable::IndexKeyFields("IIF(PAID,\"1\",\"0\")+NAME"), "PAID;NAME");
+  EXPECT_EQ(TXbTable::IndexKeyFields("IIF(PAID,'Y','N')+STR(QTY,5)"), "PAID;QTY");
+  EXPECT_EQ(TXbTable::IndexKeyFields("DTOS(ORDDATE)+UPPER(NAME)"), "ORDDATE;NAME");
+}
+
+TEST_F(TableIndex, IndexTheEngineRefusesRaisesAndKeepsTheOrder) {
+  MakePeople(10);
+  auto t = OpenPeople();
+  t->IndexTag("", "BYNAME", "NAME", "", false, false);
+  const int order = t->IndexOrd();
+  EXPECT_EQ(ErrorOf([&] { t->Index("/nonexistent-dir/X.IDX", "NAME", "", false, false); }),
+            "Unable to create index /nonexistent-dir/X.IDX [NAME]");
+  EXPECT_EQ(t->IndexName(), "BYNAME");
+  EXPECT_EQ(t->IndexOrd(), order);
+  EXPECT_EQ(ErrorOf([&] { t->Index("Y.IDX", "NOSUCHFIELD", "", false, false); }),
+            "Invalid index expression [NOSUCHFIELD]");
+  EXPECT_EQ(ErrorOf([&] { t->IndexTag("", "", "NAME", "", false, false); }),
+            "Missing Parameter to IndexTag Method: Index Tag Name");
+  EXPECT_EQ(ErrorOf([&] { t->Index("", "NAME", "", false, false); }),
+            "Missing Parameter to Index Method: Index File Name");
+  EXPECT_EQ(ErrorOf([&] { t->IndexTag("", "T", "", "", false, false); }),
+            "Missing Parameter to Index or IndexTag Method: Index Expression");
+}
+
+TEST_F(TableIndex, ExtraIndexThatCannotBeOpenedRaisesAndLeavesTheOrder) {
+  MakePeople(12);
+  auto t = OpenPeople();
+  t->IndexTag("", "BYNAME", "NAME", "", false, false);
+  t->Index("BYQTY", "QTY", "", false, false);  // a single-order file BYQTY.IDX
+  t->SetIndexName("");
+  { std::ofstream(dir.Path() + "BAD.IDX") << "not an index at all, just some bytes"; }
+  TStringList list;
+  list.Add("BYQTY");
+  list.Add("BAD");
+  EXPECT_EQ(ErrorOf([&] { t->SetExtraIndexes(list); }), "Invalid IndexName value : BAD");
+  EXPECT_EQ(t->IndexOrd(), 0);
+  // The production index was opened again from beside the table (not from
+  // the current directory): its tag is still there.
+  t->SetIndexName("BYNAME");
+  std::vector<std::string> sorted = names;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(WalkAll(*t, "NAME"), sorted);
+
+  // A good list: the first extra file becomes the order when none is set.
+  TStringList good;
+  good.Add("");
+  good.Add("BYQTY");
+  t->SetExtraIndexes(good);
+  EXPECT_EQ(t->IndexName(), dir.Path() + "BYQTY.IDX");
+  EXPECT_EQ(WalkAll(*t, "QTY").front(), "1");
+  EXPECT_NE(t->IndexDefs().Find("BYNAME"), nullptr);
+}
+
+TEST_F(TableIndex, IndexNameThatCannotBeHadRaisesOnOpenAndOnAnOpenTable) {
+  MakePeople(5);
+  auto t = TableOn(dir.Path(), "PEOPLE.DBF");
+  t->SetIndexName("NOSUCH");
+  EXPECT_EQ(ErrorOf([&] { t->Open(); }), "Invalid IndexName value : NOSUCH");
+  EXPECT_FALSE(t->Active());
+  EXPECT_EQ(t->WorkArea(), 0);
+  t->SetIndexName("");
+  t->Open();
+  t->IndexTag("", "BYNAME", "NAME", "", false, false);
+  const int order = t->IndexOrd();
+  EXPECT_EQ(ErrorOf([&] { t->SetIndexName("CUSTNO"); }), "Invalid IndexName value : CUSTNO");
+  EXPECT_EQ(t->IndexOrd(), order);
+  // Reopened with a tag name: the order is there from the start.
+  t->Close();
+  t->SetIndexName("BYNAME");
+  t->Open();
+  EXPECT_EQ(t->IndexOrd(), order);
+  EXPECT_EQ(t->IndexKey(), "NAME");
+}
+
+TEST_F(TableIndex, FilterExpressionHidesRecordsAndMustBeLogical) {
+  MakePeople(30);
+  auto t = OpenPeople();
+  t->SetFilterText("QTY > 20");
+  t->SetFiltered(true);
+  std::vector<int> big;
+  for (int q : qty)
+    if (q > 20) big.push_back(q);
+  EXPECT_EQ(WalkAll(*t, "QTY"), Numbers(big));
+  EXPECT_EQ(t->DBFilter(), "QTY > 20");
+  EXPECT_EQ(ErrorOf([&] { t->SetFilterText("NAME"); }), "Invalid Query Expression");
+  t->SetFiltered(false);
+  EXPECT_EQ(WalkAll(*t, "QTY").size(), 30u);
+}
+
+TEST_F(TableIndex, ClosedTableRefusesScopesAndIndexes) {
+  MakePeople(3);
+  auto t = TableOn(dir.Path(), "PEOPLE.DBF");
+  EXPECT_EQ(ErrorOf([&] { t->SetScoped(true); }), "Cannot perform this operation on a closed table");
+  EXPECT_EQ(ErrorOf([&] { t->Index("A", "NAME", "", false, false); }),
+            "Cannot perform this operation on a closed table");
+  EXPECT_EQ(t->IndexKey(), "");
+  t->Open();
+  EXPECT_EQ(ErrorOf([&] { t->IndexKey(); }), "This operation requires an active index order");
+}
+
+TEST_F(TableIndex, IndexDefinitionsDescribeTheOpenOrders) {
+  MakePeople(3);
+  auto t = OpenPeople();
+  t->IndexTag("", "BYNAME", "NAME", "", true, false);
+  t->IndexTag("", "NOCASE", "UPPER(NAME)", "", false, false);
+  TIndexDef* plain = t->IndexDefs().Find("BYNAME");
+  ASSERT_NE(plain, nullptr);
+  EXPECT_EQ(plain->Fields(), "NAME");
+  EXPECT_EQ(plain->Expression(), "");
+  EXPECT_TRUE(plain->Options().Contains(ixUnique));
+  TIndexDef* upper = t->IndexDefs().Find("NOCASE");
+  ASSERT_NE(upper, nullptr);
+  EXPECT_EQ(upper->Expression(), "UPPER(NAME)");
+  EXPECT_TRUE(upper->Options().Contains(ixCaseInsensitive));
+  EXPECT_TRUE(upper->Options().Contains(ixExpression));
+}
+
+TEST_F(TableIndex, CreatedFloatKeysKeepTheirDecimals) {
+  auto t = TableOn(dir.Path(), "AMOUNTS.DBF");
+  t->FieldDefs().Add("AMT", ftFloat);
+  t->FieldDefs().Add("NAME", ftString, 10);
+  t->IndexDefs().Add("BYAMT", "AMT;NAME", TIndexOptions{ixUnique});
+  t->CreateTable();
+  t->SetIndexName("BYAMT");
+  t->Open();
+  EXPECT_EQ(t->IndexKey(), "STR(AMT,20,4)+NAME");
+  for (double v : {1.5, 1.4, 1.25}) {
+    t->Append();
+    t->FieldByName("AMT")->SetAsFloat(v);
+    t->FieldByName("NAME")->SetAsString("A");
+    t->Post();
+  }
+  // Without the decimals all three keys would be "1" or "2" plus A: the
+  // unique index would keep only some of them, in the wrong order.
+  EXPECT_EQ(WalkAll(*t, "AMT"), (std::vector<std::string>{"1.25", "1.4", "1.5"}));
+}
+
+}  // namespace

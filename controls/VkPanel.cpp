@@ -348,19 +348,22 @@ TVkStatusBar::~TVkStatusBar() = default;
 
 void TVkStatusBar::SetBorderInner(TFrameStyleEx Value) {
   if (Value == BorderInner()) return;
-  autoStyle_ = false;
+  // A form's stored borders do not end the automatic style: loading applies it.
+  if (!ComponentState().Contains(csLoading)) autoStyle_ = false;
   TVkCustomPanel::SetBorderInner(Value);
 }
 
 void TVkStatusBar::SetBorderOuter(TFrameStyleEx Value) {
   if (Value == BorderOuter()) return;
-  autoStyle_ = false;
+  // A form's stored borders do not end the automatic style: loading applies it.
+  if (!ComponentState().Contains(csLoading)) autoStyle_ = false;
   TVkCustomPanel::SetBorderOuter(Value);
 }
 
 void TVkStatusBar::SetBorderSides(TSides Value) {
   if (Value == BorderSides()) return;
-  autoStyle_ = false;
+  // A form's stored borders do not end the automatic style: loading applies it.
+  if (!ComponentState().Contains(csLoading)) autoStyle_ = false;
   TVkCustomPanel::SetBorderSides(Value);
 }
 

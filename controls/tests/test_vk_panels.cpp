@@ -3,6 +3,7 @@
 // the clock pane.
 #include <cstdlib>
 
+#include "class_library/FormResource.h"
 #include "class_library/visual/tests/Probes.h"
 #include "class_library/visual/tests/VisualTest.h"
 #include "controls/VkPanel.h"
@@ -160,6 +161,46 @@ TEST_F(VkPanels, StatusBarStyleSimpleStatusAndSizeGrip) {
   form->Show();
   Pump();
   SaveShot(form, "vk_statusbar_simple");
+}
+
+TEST_F(VkPanels, LoadedStatusBarsAndPanelsTakeTheirStyleAndDropOldNames) {
+  const String text =
+      "object F: TForm\n"
+      "  object Auto: TVkStatusBar\n"
+      "    BorderInner = fsStatus\n"
+      "    Height = 30\n"
+      "  end\n"
+      "  object Own: TVkStatusBar\n"
+      "    AutoStyle = False\n"
+      "    BorderInner = fsStatus\n"
+      "    BorderOuter = fsNone\n"
+      "    Height = 22\n"
+      "    object Clock: TVkClockStatus\n"
+      "      Align = alRight\n"
+      "      Width = 136\n"
+      "    end\n"
+      "  end\n"
+      "  object P: TVkPanel\n"
+      "    FrameSides = [sdLeft, sdTop]\n"
+      "    ThemeAware = True\n"
+      "    UseGradients = True\n"
+      "  end\n"
+      "end\n";
+  TForm* loaded = new TForm(nullptr);
+  ReadComponentResource(loaded, text);
+  auto* automatic = dynamic_cast<TVkStatusBar*>(loaded->FindComponent("Auto"));
+  ASSERT_NE(automatic, nullptr);
+  EXPECT_EQ(automatic->BorderInner(), fsNone) << "the automatic style wins over stored borders";
+  EXPECT_EQ(automatic->Height(), 19);
+  auto* own = dynamic_cast<TVkStatusBar*>(loaded->FindComponent("Own"));
+  EXPECT_EQ(own->BorderInner(), fsStatus);
+  EXPECT_EQ(own->Height(), 22);
+  auto* clock = dynamic_cast<TVkClockStatus*>(loaded->FindComponent("Clock"));
+  ASSERT_NE(clock, nullptr);
+  EXPECT_FALSE(clock->Caption().empty()) << "a loaded clock shows the time at once";
+  auto* panel = dynamic_cast<TVkPanel*>(loaded->FindComponent("P"));
+  EXPECT_EQ(panel->VisualStyle(), vsGradient) << "the old UseGradients";
+  delete loaded;
 }
 
 TEST_F(VkPanels, PaneWidthFollowsTheTextAndTheFillColourTheColour) {

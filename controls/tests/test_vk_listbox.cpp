@@ -143,6 +143,29 @@ TEST_F(VkListBoxes, GroupHeadersAreFoundAndDrawnWithoutTheirPrefix) {
   SaveShot(form, "vk_listbox_groups");
 }
 
+TEST_F(VkListBoxes, HoveringAnItemWiderThanTheBoxShowsItsWholeText) {
+  auto* box = MakeList(form, {"short", "a long item\twith a tab that the box cannot show whole"});
+  form->Show();
+  Pump();
+  TRect shortItem = box->ItemRect(1), longItem = box->ItemRect(0);
+  gui::test::MouseMove(box->ClientToScreen(TPoint{20, shortItem.Top + 3}));
+  Pump();
+  THintWindow* hint = box->ItemHintWindow();
+  bool shownForShort = hint && hint->HandleAllocated() && gui::IsWindowVisible(hint->Handle());
+  EXPECT_FALSE(shownForShort) << "an item that fits shows no hint";
+  gui::test::MouseMove(box->ClientToScreen(TPoint{20, longItem.Top + 3}));
+  Pump();
+  hint = box->ItemHintWindow();
+  ASSERT_NE(hint, nullptr);
+  ASSERT_TRUE(hint->HandleAllocated());
+  EXPECT_TRUE(gui::IsWindowVisible(hint->Handle()));
+  EXPECT_NE(hint->Caption().find("item        with"), String::npos) << "the tab is eight spaces";
+  EXPECT_GT(hint->Width(), box->Width());
+  gui::test::MouseLeaveAll();
+  Pump();
+  EXPECT_FALSE(gui::IsWindowVisible(hint->Handle())) << "leaving the box hides it";
+}
+
 TEST_F(VkListBoxes, WideItemsGetAHorizontalExtent) {
   auto* box = MakeList(form, {"short"});
   box->SetHorzScrollBar(true);

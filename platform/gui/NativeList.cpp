@@ -192,6 +192,9 @@ QWidget* CreateListWidget(WindowObj& w, QWidget* parent) {
   lb->setItemDelegate(new ListDelegate(hwnd, lb));
   lb->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lb->setDragEnabled(false);
+  // The pointer moving over the items reaches the program as WM_MOUSEMOVE
+  // with no button held too (item hints follow it).
+  lb->viewport()->setMouseTracking(true);
   lb->state.itemHeight = DefaultItemHeight(w);
   QObject::connect(lb, &QListWidget::itemSelectionChanged, lb, [hwnd, lb] {
     Guarded([&] {

@@ -1,10 +1,13 @@
-// Gradient fills. Each paints into a temporary bitmap and copies it once:
-// linear gradients paint one 8-pixel strip and double it across the area,
+// Gradient fills. Each paints into a scratch bitmap and copies it once:
+// linear gradients compute one 8-pixel strip band by band, put it in with
+// one copy and double it across the area,
 // box gradients paint one quarter and mirror it, diagonal gradients paint
 // one polygon per band. Runs of one colour are one fill each.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "controls/VkDraw.h"
 
@@ -38,28 +41,48 @@ int BandCount(int BandHint, int Scale) {
   return std::max(n, 0);
 }
 
-// A run of pixels from From to Target along one axis of the strip: pixel
-// positions First, First + Step, ... (Count of them). Vertical: rows across
-// the strip's width; otherwise columns across its height.
-void LinearPass(TCanvas* C, bool Vertical, int StripExtent, int First, int Step, int Count, gui::COLORREF From,
-                gui::COLORREF Target, int BandHint) {
+// The pixels of a strip (0x00RRGGBB, row by row) before they go into the
+// bitmap in one copy.
+struct Strip {
+  int w, h;
+  bool vertical;  // the colour changes down the rows (else across the columns)
+  std::vector<std::uint32_t> px;
+  Strip(int W, int H, bool Vertical) : w(W), h(H), vertical(Vertical), px(static_cast<std::size_t>(W) * H) {}
+  // Positions Lo..Hi (inclusive, any order) in one colour.
+  void Band(int Lo, int Hi, TColor Color) {
+    if (Lo > Hi) std::swap(Lo, Hi);
+    auto c = static_cast<std::uint32_t>(Color);
+    std::uint32_t rgb = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+    for (int pos = Lo; pos <= Hi; ++pos) {
+      if (vertical)
+        std::fill_n(px.begin() + static_cast<std::ptrdiff_t>(pos) * w, w, rgb);
+      else
+        for (int y = 0; y < h; ++y) px[static_cast<std::size_t>(y) * w + pos] = rgb;
+    }
+  }
+  // Copies the strip to the top-left of the canvas.
+  void Put(TCanvas* C) {
+    TBitmap image;
+    image.SetHandle(gui::CreateBitmapFromPixels(w, h, px));
+    C->RequireAll();
+    gui::BitBlt(C->Handle(), 0, 0, w, h, image.Canvas()->Handle(), 0, 0, gui::SRCCOPY);
+  }
+};
+
+// A run of Count pixel positions First, First + Step, ... from From toward
+// Target, in bands of one colour.
+void LinearPass(Strip& S, int First, int Step, int Count, gui::COLORREF From, gui::COLORREF Target, int BandHint) {
   if (Count <= 0) return;
   FixedColor cur = FixedColor::From(From);
   FixedColor inc = Increment(From, Target, Count);
   int bandCount = BandCount(BandHint, 255);
-  auto fill = [&](int a, int b, TColor color) {
-    // a and b: first and last position of the band (any order).
-    int lo = std::min(a, b), hi = std::max(a, b) + 1;
-    C->Brush()->SetColor(color);
-    C->FillRect(Vertical ? Rect(0, lo, StripExtent, hi) : Rect(lo, 0, hi, StripExtent));
-  };
   int bandStart = First, run = 0;
   TColor bandColor = cur.Color();
   int pos = First;
   for (int i = 0; i < Count; ++i, pos += Step) {
     TColor c = cur.Color();
     if (c != bandColor && run > bandCount) {
-      fill(bandStart, pos - Step, bandColor);
+      S.Band(bandStart, pos - Step, bandColor);
       bandStart = pos;
       bandColor = c;
       run = 0;
@@ -67,7 +90,7 @@ void LinearPass(TCanvas* C, bool Vertical, int StripExtent, int First, int Step,
     ++run;
     cur.r += inc.r, cur.g += inc.g, cur.b += inc.b;
   }
-  fill(bandStart, pos - Step, bandColor);
+  S.Band(bandStart, pos - Step, bandColor);
 }
 
 // The L-shaped bands of a box gradient in the top-left quarter of W x H.
@@ -155,6 +178,17 @@ void Diagonal(TCanvas* C, int W, int H, gui::COLORREF Start, gui::COLORREF Stop,
   }
 }
 
+// The bitmap gradients are painted in, kept between calls: the same
+// gradient is painted again and again at one size (every repaint of a
+// panel, a status bar or a button), and a new bitmap each time would cost
+// more than the painting.
+TBitmap& Scratch(int W, int H) {
+  static std::unique_ptr<TBitmap> scratch;
+  if (!scratch) scratch = std::make_unique<TBitmap>();
+  if (scratch->Width() != W || scratch->Height() != H) scratch->SetSize(W, H);
+  return *scratch;
+}
+
 }  // namespace
 
 void PaintGradient(TCanvas* Canvas, const TRect& Rect, TGradientDirection Direction, TColor StartColor,
@@ -162,8 +196,7 @@ void PaintGradient(TCanvas* Canvas, const TRect& Rect, TGradientDirection Direct
   int w = std::abs(Rect.Right - Rect.Left), h = std::abs(Rect.Bottom - Rect.Top);
   if (w == 0 || h == 0 || StartColor == clNone || StopColor == clNone) return;
   gui::COLORREF start = ColorToRef(StartColor), stop = ColorToRef(StopColor);
-  TBitmap bitmap;
-  bitmap.SetSize(w, h);
+  TBitmap& bitmap = Scratch(w, h);
   TCanvas* c = bitmap.Canvas();
   c->Pen()->SetWidth(1);
   c->Pen()->SetStyle(psClear);
@@ -176,36 +209,43 @@ void PaintGradient(TCanvas* Canvas, const TRect& Rect, TGradientDirection Direct
       if (start == stop || static_cast<int>(std::sqrt(double(w) * w + double(h) * h)) / 2 == 0) {
         c->Brush()->SetColor(static_cast<TColor>(start));
         c->FillRect(::Rect(0, 0, w, h));
-      } else if (Direction == gdDiagonalUp) {
-        Diagonal(c, w, h, start, stop, false, BandHint);
       } else {
-        Diagonal(c, w, h, stop, start, true, BandHint);
+        // The bands cover the area; the fill keeps a pixel they might miss
+        // from showing an earlier picture.
+        c->Brush()->SetColor(static_cast<TColor>(start));
+        c->FillRect(::Rect(0, 0, w, h));
+        if (Direction == gdDiagonalUp)
+          Diagonal(c, w, h, start, stop, false, BandHint);
+        else
+          Diagonal(c, w, h, stop, start, true, BandHint);
       }
       break;
     case gdHorizontalEnd:
     case gdHorizontalCenter: {
-      int strip = std::min(kStrip, w);
+      Strip strip(std::min(kStrip, w), h, true);
       if (Direction == gdHorizontalEnd) {
-        LinearPass(c, true, strip, 0, 1, h, start, stop, BandHint);
+        LinearPass(strip, 0, 1, h, start, stop, BandHint);
       } else {
         int half = h / 2;
-        LinearPass(c, true, strip, 0, 1, half, start, stop, BandHint);
-        LinearPass(c, true, strip, h - 1, -1, h - half, start, stop, BandHint);
+        LinearPass(strip, 0, 1, half, start, stop, BandHint);
+        LinearPass(strip, h - 1, -1, h - half, start, stop, BandHint);
       }
-      ReplicateBlock(dc, 0, 0, w, h, strip, h, gui::SRCCOPY);
+      strip.Put(c);
+      ReplicateBlock(dc, 0, 0, w, h, strip.w, h, gui::SRCCOPY);
       break;
     }
     case gdVerticalEnd:
     case gdVerticalCenter: {
-      int strip = std::min(kStrip, h);
+      Strip strip(w, std::min(kStrip, h), false);
       if (Direction == gdVerticalEnd) {
-        LinearPass(c, false, strip, 0, 1, w, start, stop, BandHint);
+        LinearPass(strip, 0, 1, w, start, stop, BandHint);
       } else {
         int half = w / 2;
-        LinearPass(c, false, strip, 0, 1, half, start, stop, BandHint);
-        LinearPass(c, false, strip, w - 1, -1, w - half, start, stop, BandHint);
+        LinearPass(strip, 0, 1, half, start, stop, BandHint);
+        LinearPass(strip, w - 1, -1, w - half, start, stop, BandHint);
       }
-      ReplicateBlock(dc, 0, 0, w, h, w, strip, gui::SRCCOPY);
+      strip.Put(c);
+      ReplicateBlock(dc, 0, 0, w, h, w, strip.h, gui::SRCCOPY);
       break;
     }
     case gdHorizontalBox:

@@ -12,6 +12,7 @@ namespace {
 constexpr std::size_t kIndexOrderAt = 284;
 constexpr std::size_t kIndexBlockAt = 300;
 constexpr std::size_t kIndexEntrySize = 1026;
+constexpr std::int32_t kMaxRecordSize = 65535;
 
 String Field255(const String& Entry, std::size_t At) { return Trim(Entry.substr(At, 255)); }
 
@@ -43,6 +44,11 @@ std::int16_t TXbConnection::Use(const TXbServerOpenRequest& Request, TXbServerOp
     a.RecordCount = Hex(reply.substr(4, 8));
     a.FieldCount = Hex(reply.substr(12, 8));
     a.RecordSize = Hex(reply.substr(20, 8));
+    // The table sizes its record buffers by these: a record of a DBF table
+    // holds at most 65,535 bytes in at most as many fields.
+    if (a.WorkArea > 0 && (a.RecordSize < 1 || a.RecordSize > kMaxRecordSize || a.FieldCount < 0 ||
+                           a.FieldCount > kMaxRecordSize))
+      throw EXbSrvResponseError("Malformed open reply");
     a.Encrypted = reply[28] == 'Y';
     a.IndexOrder = Hex(reply.substr(kIndexOrderAt, 4));
     const std::int32_t entries = Hex(reply.substr(288, 4));
@@ -83,6 +89,7 @@ TGetResult TXbConnection::TraverseTable(bool AtTop, bool AtBottom, int EOFAction
                                         std::int32_t& RowsHeld) {
   RowsHeld = 0;
   return Guard("TraverseTable", grError, [&] {
+    if (RecordSize < 0 || FetchCount < 1) throw EXbSrvException("Invalid fetch request");
     const String payload = YN(AtTop) + YN(AtBottom) + D(EOFAction) + D(static_cast<int>(GetMode)) +
                            D(static_cast<int>(LastDirection)) + H8(FetchCount) + H8(RecNo);
     TMemoryStream* reply = ClientStreamReceive("0626", payload);

@@ -135,8 +135,11 @@ String TXbConnection::ClientXmit(const String& Command, const String& Payload, b
     DoError("XbConnection.ClientXmit(" + Command + ")", "Connection busy");
     return String();
   }
-  pollTimer_->SetEnabled(false);
+  // The poll timer keeps running through the exchange: a tick inside it (a
+  // nested loop) reads nothing while inExchange_ is set, and switching the
+  // timer off and on for every command would cost two wake-ups of the loop.
   if (!Active()) {
+    pollTimer_->SetEnabled(false);
     DoError("XbConection.ClientXmit(" + Command + ")", "Not connected");
     return String();
   }
@@ -162,8 +165,10 @@ TMemoryStream* TXbConnection::ClientStreamReceive(const String& Command, const S
     DoError("XbConnection.ClientStreamReceive(" + Command + ")", "Connection busy");
     return nullptr;
   }
-  pollTimer_->SetEnabled(false);
-  if (!Active()) return nullptr;
+  if (!Active()) {
+    pollTimer_->SetEnabled(false);
+    return nullptr;
+  }
   inExchange_ = true;
   TMemoryStream* result = nullptr;
   try {
@@ -185,7 +190,7 @@ TMemoryStream* TXbConnection::ClientStreamSendReceive(const String& Command) {
     DoError("XbConnection.ClientStreamSendReceive(" + Command + ")", "Connection busy");
     return nullptr;
   }
-  pollTimer_->SetEnabled(false);
+  if (!Active()) pollTimer_->SetEnabled(false);
   if (!Active() || sendStream_.Size() == 0) return nullptr;
   inExchange_ = true;
   TMemoryStream* result = nullptr;
@@ -227,8 +232,10 @@ String TXbConnection::ReadFrame(std::int32_t& Length) {
 }
 
 std::int32_t TXbConnection::FillReadStream(bool Polled) {
-  pollTimer_->SetEnabled(false);
-  if (!Active()) return 0;
+  if (!Active()) {
+    pollTimer_->SetEnabled(false);
+    return 0;
+  }
   const bool standalone = !inExchange_;
   if (Polled) {
     // A timer that fires inside an exchange (a nested loop) reads nothing.
@@ -252,6 +259,7 @@ std::int32_t TXbConnection::FillReadStream(bool Polled) {
         currentWorkArea_ = 0;
         if (shutdownDelay_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(shutdownDelay_));
         Disconnect();
+        pollTimer_->SetEnabled(false);
         notices_.push_back({kind, {}});
         last = -1;
         shutdown = true;

@@ -5,6 +5,26 @@
 
 using namespace xbdset;
 
+namespace {
+
+// The file an ExtraIndexes line names: beside the table unless it has a path,
+// with the table type's extension unless it has one.
+String ExtraIndexPath(const String& Line, const String& Directory, TXbTableType Type) {
+  String path = HasPathDelimiter(Line) ? Line : Directory + Line;
+  if (ExtractFileExt(path).empty()) {
+    switch (Type) {
+      case ttSXNTX: path += ".NTX"; break;
+      case ttSXFOX: path += ".IDX"; break;
+      case ttSXNSX:
+      case ttSXNSX_DBT: path += ".NSX"; break;
+      case ttSXNONE: break;
+    }
+  }
+  return path;
+}
+
+}  // namespace
+
 String TXbTable::IndexFileBaseName(const String& Name) {
   String base = ExtractFileName(Name);
   size_t dot = base.find('.');
@@ -62,8 +82,13 @@ void TXbTable::SetIndexName(const String& Value) {
     if (tag) {
       order = Cursor().TagArea(Value);
     } else {
-      order = extraIndexes_->IndexOf(Value) + 1;
-      if (order == 0) {
+      if (extraIndexes_->IndexOf(Value) >= 0) {
+        // Opened with the extra indexes: the engine answers the file's order
+        // (its place in the list is not its order once a production index
+        // or a multi-order file comes first).
+        const String path = ExtraIndexPath(Trim(Value), directory_, tableType_);
+        if (Cursor().FileExists(path)) order = EngineIndexOpen(path);
+      } else {
         String path = HasPathDelimiter(Value) ? Value : directory_ + Value;
         if (ExtractFileExt(path).empty()) path += ".NTX";
         if (Cursor().FileExists(path)) {
@@ -75,10 +100,7 @@ void TXbTable::SetIndexName(const String& Value) {
         }
       }
     }
-    // An order that cannot be had is an error on an open table, and while it
-    // opens too: a table walking in natural order in place of the asked-for
-    // order would mislead its user.
-    if ((Active() || opening_) && order == 0 && errorFunc_ == -1) RaiseError("Invalid IndexName value : " + Value);
+    if (Active() && order == 0 && errorFunc_ == -1) RaiseError("Invalid IndexName value : " + Value);
   }
   EngineSetOrder(order);
   recordCountStale_ = true;
@@ -135,16 +157,7 @@ void TXbTable::OpenExtraIndexes() {
       for (int i = 0; i < extraIndexes_->Count(); ++i) {
         const String line = Trim(extraIndexes_->Strings(i));
         if (line.empty()) continue;
-        String path = HasPathDelimiter(line) ? line : directory_ + line;
-        if (ExtractFileExt(path).empty()) {
-          switch (tableType_) {
-            case ttSXNTX: path += ".NTX"; break;
-            case ttSXFOX: path += ".IDX"; break;
-            case ttSXNSX:
-            case ttSXNSX_DBT: path += ".NSX"; break;
-            case ttSXNONE: break;
-          }
-        }
+        const String path = ExtraIndexPath(line, directory_, tableType_);
         const int n = OpenIndexFile(path, extraIndexes_->Strings(i));
         if (saved == 0) {
           saved = n;

@@ -162,5 +162,14 @@ void TXbTable::ApplyDetailRange(bool Move) {
   lastScopeKey_ = key;
   lastScopeIndex_ = indexName_;
   recordCountStale_ = true;
-  if (Move && Active()) GoTop();
+  if (!Move || !Active()) return;
+  // To the first record of the range: the engine goes there once and the
+  // buffers are filled around it (a First would go to the top twice).
+  DoBeforeMove();
+  EngineGoTop();
+  if (!speedMode_) {
+    SetTrailerFromEngine(Cursor().Eof());
+    TDataSet::ResyncCursor({});
+  }
+  DoAfterMove();
 }

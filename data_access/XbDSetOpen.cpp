@@ -193,12 +193,21 @@ void TXbTable::OpenWorkArea() {
     // A wrong password is an error, not a table that looks empty of data.
     if (encrypted_ && !password_.empty() && !answer.PasswordAccepted)
       RaiseError("Invalid password for table: " + fileName);
-    if (!indexName_.empty()) {
-      String name = indexName_;
+    const String asked = indexName_;
+    if (!asked.empty()) {
       SetIndexName(String());
-      SetIndexName(name);
+      SetIndexName(asked);
     }
+    // A name not found yet may be a tag of an extra index file: it is looked
+    // for again once they are open, and a table never opens in another order
+    // than the one asked for.
+    const bool unresolved = !asked.empty() && IndexOrd() == 0;
     OpenExtraIndexes();
+    if (unresolved) {
+      indexName_.clear();
+      SetIndexName(asked);
+      if (IndexOrd() == 0 && errorFunc_ == -1) RaiseError("Invalid IndexName value : " + asked);
+    }
     indexDefs_->SetUpdated(false);
     ReadIndexDefs();
     recordCount_ = cursor.RecCount();
@@ -345,6 +354,12 @@ void TXbTable::OpenCursor() {
     SetBookmarkSize(4);
 
     if (filterActive_) EngineQuery(filterText_);
+    // A scope set before the table was closed holds again.
+    if (scoped_) {
+      SelectArea();
+      Cursor().SetScope(&scopeBegin_, &scopeEnd_);
+      scoped_ = !Cursor().GetScope(0).empty();
+    }
     // A detail table opens on its master's records.
     lastScopeKey_.clear();
     lastScopeIndex_.clear();

@@ -311,7 +311,9 @@ bool TXbTable::LocateRecord(const String& KeyFields, const Variant& KeyValues, T
   }
   if (!speedMode_) {
     SetTrailer(ActiveBuffer(), EngineRecNo(), bfCurrent);
-    ResyncCursor(TResyncMode{rmExact, rmCenter});
+    // The engine stands on the record it has just read: the buffers are
+    // filled around it without moving it there again.
+    TDataSet::ResyncCursor(TResyncMode{rmExact, rmCenter});
     DoAfterMove();
   }
   return true;

@@ -163,17 +163,31 @@ TGetResult TXbServerCursor::Fetch(TGetMode Mode, bool AtTop, bool AtBottom, TEOF
   return status;
 }
 
+// A record handed out from a batch is one the engine stood on: neither end
+// of file is set there, and its number is known. A walk that asks Eof and
+// RecNo after every move costs no exchange for them.
+bool TXbServerCursor::ServedRecord() const {
+  return rowsHeld_ > 0 && servedRecNo_ > 0 && rows_[static_cast<std::size_t>(position_)].Status == grOK;
+}
+
 bool TXbServerCursor::Bof() {
+  if (ServedRecord()) return false;
   Sync(false);
   return conn_.Bof();
 }
 
 bool TXbServerCursor::Eof() {
+  if (ServedRecord()) return false;
   Sync(false);
   return conn_.Eof();
 }
 
 void TXbServerCursor::Go(std::int32_t RecNo) {
+  // The dataset goes back to the record it holds before each move. When
+  // that is the row handed out last, the batch stays valid and the server is
+  // brought there only if another operation needs it (Sync): a walk costs
+  // one exchange per batch, not one per record.
+  if (RecNo > 0 && RecNo == servedRecNo_ && ServedRecord()) return;
   outOfStep_ = false;
   Sync(true);
   conn_.Go(RecNo);
@@ -197,6 +211,7 @@ void TXbServerCursor::Skip(std::int32_t Distance) {
 }
 
 std::int32_t TXbServerCursor::RecNo() {
+  if (ServedRecord()) return servedRecNo_;
   Sync(false);
   return conn_.RecNo();
 }

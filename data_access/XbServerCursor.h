@@ -107,6 +107,8 @@ private:
   // Brings the server back to the row handed out last; Moves: the operation
   // that follows moves or changes records, so the batch is no longer valid.
   void Sync(bool Moves);
+  // The current record is the batch row handed out last, a record (not an end).
+  bool ServedRecord() const;
   void ReadStructure();
 
   TXbConnection& conn_;

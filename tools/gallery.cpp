@@ -1,27 +1,39 @@
 // A form of the visual classes, for looking at and for the screenshot test.
 //
 //   gallery                  shows the form until it is closed
-//   gallery --shot FILE.png  shows it, writes a picture of it and ends
+//   gallery --shots DIR      shows it and writes pictures of the screen over
+//                            it into DIR, then ends: form.png (the form),
+//                            hint.png (the edit's hint), menu.png (the popup
+//                            menu open), message.png (a message box) and
+//                            dialog.png (a modal form)
 //   gallery --compare A B    compares two pictures pixel by pixel (exit 1
 //                            and the count when they differ)
 //
 // The form is built in code: a label, an edit, a memo, a list box, panels
 // with bevels, a picture and buttons; "Dialog..." opens a modal dialog and
 // the right mouse button a popup menu.
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "class_library/Application.h"
+#include "class_library/Dialogs.h"
 #include "class_library/SysUtils.h"
+#include "class_library/Timer.h"
 #include "class_library/visual/ExtCtrls.h"
 #include "class_library/visual/Forms.h"
+#include "class_library/visual/Hints.h"
 #include "class_library/visual/Menus.h"
 #include "class_library/visual/StdCtrls.h"
 #include "class_library/visual/VisualApplication.h"
 #include "platform/gui/App.h"
 #include "platform/gui/Images.h"
+#include "platform/gui/Menu.h"
 #include "platform/gui/TestSupport.h"
 
 namespace {
@@ -47,7 +59,7 @@ public:
     label->SetParent(this);
     label->PlaceBounds(12, 44, 0, 0);
     label->SetCaption("&Name:");
-    auto* edit = new TEdit(this);
+    edit = new TEdit(this);
     edit->SetParent(this);
     edit->PlaceBounds(60, 40, 150, 21);
     edit->SetText("An edit");
@@ -108,23 +120,28 @@ public:
     SetPopupMenu(menu);
   }
 
+  TEdit* edit = nullptr;
+  TForm* dialogShown = nullptr;
+
   void ShowDialog() {
     TForm dialog(this);
+    dialogShown = &dialog;
     dialog.SetCaption("A modal dialog");
     dialog.SetBorderStyle(bsDialog);
     dialog.SetPosition(poOwnerFormCenter);
-    dialog.PlaceBounds(0, 0, 240, 100);
+    dialog.PlaceBounds(0, 0, 280, 100);
     auto* text = new TLabel(&dialog);
     text->SetParent(&dialog);
     text->PlaceBounds(16, 16, 0, 0);
     text->SetCaption("ShowModal runs until a button closes it.");
     auto* ok = new TButton(&dialog);
     ok->SetParent(&dialog);
-    ok->PlaceBounds(80, 56, 75, 25);
+    ok->PlaceBounds(102, 56, 75, 25);
     ok->SetCaption("OK");
     ok->SetDefault(true);
     ok->SetModalResult(mrOk);
     dialog.ShowModal();
+    dialogShown = nullptr;
   }
 };
 
@@ -158,9 +175,19 @@ int Compare(const char* A, const char* B) {
     result = 1;
   } else {
     std::size_t differing = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) differing += (a[i] & 0xFFFFFF) != (b[i] & 0xFFFFFF);
+    int left = wa, top = ha, right = -1, bottom = -1;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if ((a[i] & 0xFFFFFF) == (b[i] & 0xFFFFFF)) continue;
+      ++differing;
+      int x = static_cast<int>(i % static_cast<std::size_t>(wa)), y = static_cast<int>(i / static_cast<std::size_t>(wa));
+      left = std::min(left, x);
+      top = std::min(top, y);
+      right = std::max(right, x);
+      bottom = std::max(bottom, y);
+    }
     if (differing) {
-      std::fprintf(stderr, "gallery: %zu of %zu pixels differ\n", differing, a.size());
+      std::fprintf(stderr, "gallery: %zu of %zu pixels differ, within (%d, %d)-(%d, %d)\n", differing, a.size(), left,
+                   top, right, bottom);
       result = 1;
     }
   }
@@ -169,17 +196,96 @@ int Compare(const char* A, const char* B) {
   return result;
 }
 
+// The scenes of --shots, each pictured over the form's place on the screen.
+class TShots {
+public:
+  TShots(TGalleryForm* Form, std::string Dir) : form_(Form), dir_(std::move(Dir)) {
+    // A real display maps windows in its own time.
+    settle_ = std::getenv("TW_GUI_TEST_DISPLAY") ? std::chrono::milliseconds(700) : std::chrono::milliseconds(60);
+  }
+
+  bool Run() {
+    // The pointer of a real display must not rest on the form.
+    gui::SetCursorPos(0, 0);
+    form_->Show();
+    Settle();
+    area_ = form_->BoundsRect();
+    Shot("form");
+    // The edit's hint, as after the pointer rested on it.
+    TPoint over = form_->edit->ClientToScreen(TPoint{20, 10});
+    gui::test::MouseMove(over);
+    visual::ActivateHint(over);
+    Settle();
+    Shot("hint");
+    visual::CancelHint();
+    gui::test::MouseLeaveAll();
+    Settle();
+    // The popup menu, open (taken while its loop runs).
+    InLoop([this] {
+      Shot("menu");
+      gui::EndMenu();
+    });
+    form_->PopupMenu()->Popup(area_.Left + 150, area_.Top + 120);
+    // A message box, answered with Enter.
+    InLoop([this] {
+      Shot("message");
+      gui::test::KeyToModalDialog(gui::VK_RETURN);
+    });
+    MessageDlg("The label design was saved.", mtInformation, mbOK, 0);
+    // A modal form, closed by its OK button's result.
+    InLoop([this] {
+      Shot("dialog");
+      if (form_->dialogShown) form_->dialogShown->SetModalResult(mrOk);
+    });
+    form_->ShowDialog();
+    Settle();
+    return ok_;
+  }
+
+private:
+  void Settle() {
+    auto until = std::chrono::steady_clock::now() + settle_;
+    while (std::chrono::steady_clock::now() < until) {
+      Application()->ProcessMessages();
+      gui::WaitForEvents(std::chrono::milliseconds(10));
+    }
+    Application()->ProcessMessages();
+  }
+  // Runs What once, a settling time after the modal loop that follows began.
+  void InLoop(std::function<void()> What) {
+    auto* timer = new TTimer(form_);
+    timer->SetInterval(static_cast<Cardinal>(settle_.count()));
+    timer->SetOnTimer([timer, What = std::move(What)](TObject*) {
+      timer->SetEnabled(false);
+      What();
+      Application()->PostToMainThread([timer] { delete timer; });
+    });
+  }
+  void Shot(const char* Name) {
+    std::string path = dir_ + "/" + Name + ".png";
+    if (gui::test::SaveScreenAreaPng(gui::Rect{area_.Left, area_.Top, area_.Right, area_.Bottom}, path)) return;
+    std::fprintf(stderr, "gallery: cannot write %s\n", path.c_str());
+    ok_ = false;
+  }
+
+  TGalleryForm* form_;
+  std::string dir_;
+  std::chrono::milliseconds settle_;
+  TRect area_{};
+  bool ok_ = true;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   SetCommandLine(argc, argv);
   if (argc == 4 && std::strcmp(argv[1], "--compare") == 0) return Compare(argv[2], argv[3]);
-  const char* shot = nullptr;
+  const char* shots = nullptr;
   for (int i = 1; i + 1 < argc; ++i)
-    if (std::strcmp(argv[i], "--shot") == 0) shot = argv[i + 1];
-  // A picture is taken in the fixed test environment, so that it is the same
-  // on every machine (or under Xvfb with TW_GUI_TEST_DISPLAY=1).
-  if (shot) gui::test::UseTestEnvironment();
+    if (std::strcmp(argv[i], "--shots") == 0) shots = argv[i + 1];
+  // Pictures are taken in the fixed test environment, so that they are the
+  // same on every machine (or under Xvfb with TW_GUI_TEST_DISPLAY=1).
+  if (shots) gui::test::UseTestEnvironment();
   try {
     Application()->Initialize();
   } catch (const Exception& e) {
@@ -188,14 +294,11 @@ int main(int argc, char** argv) {
   }
   TGalleryForm* form = nullptr;
   Application()->CreateForm(form);
-  if (!shot) {
+  if (!shots) {
     Application()->Run();
     return 0;
   }
-  form->Show();
-  for (int i = 0; i < 5; ++i) Application()->ProcessMessages();
-  bool saved = gui::test::SaveWindowPng(form->Handle(), shot);
+  bool saved = TShots(form, shots).Run();
   visual::ShutdownWindowLayer();
-  if (!saved) std::fprintf(stderr, "gallery: cannot write %s\n", shot);
   return saved ? 0 : 1;
 }

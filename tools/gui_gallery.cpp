@@ -1,21 +1,29 @@
 // A gallery of what the window layer draws: frames and edges, text with its
-// formatting flags and rotation, raster operations, a shaped popup, and the
-// native edit and list box. For looking at, and for the end-to-end test that
-// compares a real window under an X server with the off-screen rendering.
+// formatting flags and rotation, raster operations, the native edit and list
+// box; and the windows that come and go over it: a shaped topmost popup
+// shown without activation (as a balloon hint is), a popup menu and a
+// message box. For looking at, and for the end-to-end test that compares
+// real windows under an X server with the off-screen rendering.
 //
-//   gui_gallery                      shows the window until it is closed
-//   gui_gallery --screenshot FILE    paints, saves what the window shows, exits
-//                                    (with --grab-screen: as the X server shows it)
-//   gui_gallery --compare A B        exits 0 when two pictures are equal
+//   gui_gallery                  shows the window until it is closed
+//   gui_gallery --shots DIR      writes pictures of the screen over the
+//                                window into DIR and ends: window.png,
+//                                balloon.png, menu.png, message.png
+//   gui_gallery --compare A B    exits 0 when two pictures are equal
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/gui/App.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Gdi.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/Images.h"
+#include "platform/gui/Menu.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/TestSupport.h"
 #include "platform/gui/Window.h"
@@ -143,8 +151,17 @@ LRESULT PanelProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
   return DefWindowProc(h, m, wp, lp);
 }
 
+// Runs once while a modal loop (a menu's, a message box's) runs.
+std::function<void()> gInLoop;
+constexpr std::uintptr_t kInLoopTimer = 77;
+
 LRESULT FormProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
   if (m == WM_DESTROY) gDone = true;
+  if (m == WM_TIMER && wp == kInLoopTimer) {
+    KillTimer(h, kInLoopTimer);
+    if (auto f = std::exchange(gInLoop, nullptr)) f();
+    return 0;
+  }
   return DefWindowProc(h, m, wp, lp);
 }
 
@@ -205,6 +222,96 @@ HWND Build() {
   return form;
 }
 
+LRESULT BalloonProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_PAINT) {
+    PaintStruct ps;
+    HDC dc = BeginPaint(h, ps);
+    Rect all;
+    GetClientRect(h, all);
+    FillRect(dc, all, GetSysColorBrush(COLOR_INFOBK));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+    Rect text{12, 8, all.Right - 8, 40};
+    DrawText(dc, "A balloon: a shaped popup", text, DT_SINGLELINE | DT_NOPREFIX);
+    EndPaint(h, ps);
+    return 0;
+  }
+  if (m == WM_NCHITTEST) return HTTRANSPARENT;
+  return DefWindowProc(h, m, wp, lp);
+}
+
+// A topmost popup with a rounded window region and a stem, shown without
+// taking the activation.
+HWND ShowBalloon(int x, int y) {
+  CreateParams p;
+  p.style = WS_POPUP;
+  p.exStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+  p.x = x;
+  p.y = y;
+  p.width = 200;
+  p.height = 56;
+  p.proc = BalloonProc;
+  HWND balloon = CreateWindow(p);
+  HRGN body = CreateRoundRectRgn(0, 0, 200, 40, 12, 12);
+  Point stem[3] = {{20, 39}, {40, 39}, {20, 56}};
+  UniqueGdi<HRGN> tip(CreatePolygonRgn(stem, 3, ALTERNATE));
+  CombineRgn(body, body, tip.get(), RGN_OR);
+  SetWindowRgn(balloon, body, false);
+  SetWindowPos(balloon, HWND_TOPMOST, x, y, 200, 56, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  return balloon;
+}
+
+void Settle(std::chrono::milliseconds time) {
+  auto until = std::chrono::steady_clock::now() + time;
+  while (std::chrono::steady_clock::now() < until) WaitForEvents(std::chrono::milliseconds(20));
+}
+
+
+
+bool Shots(HWND form, const std::string& dir) {
+  // A real display maps windows in its own time.
+  auto settle = std::getenv("TW_GUI_TEST_DISPLAY") ? std::chrono::milliseconds(1000) : std::chrono::milliseconds(50);
+  SetCursorPos(0, 0);
+  ShowWindow(form, SW_SHOW);
+  Settle(settle);
+  Rect area;
+  GetWindowRect(form, area);
+  bool ok = true;
+  auto shot = [&](const char* name) {
+    std::string path = dir + "/" + name + ".png";
+    if (test::SaveScreenAreaPng(area, path)) return;
+    std::fprintf(stderr, "gui_gallery: cannot write %s\n", path.c_str());
+    ok = false;
+  };
+  shot("window");
+  HWND balloon = ShowBalloon(area.Left + 330, area.Top + 190);
+  Settle(settle);
+  shot("balloon");
+  DestroyWindow(balloon);
+  Settle(settle);
+  auto inLoop = [&](std::function<void()> what) {
+    gInLoop = std::move(what);
+    SetTimer(form, kInLoopTimer, static_cast<UINT>(settle.count()));
+  };
+  HMENU menu = CreatePopupMenu();
+  AppendMenuItem(menu, MF_STRING | MF_DEFAULT, 1, "&Open\tCtrl+O");
+  AppendMenuItem(menu, MF_STRING | MF_CHECKED, 2, "&Word wrap");
+  AppendMenuItem(menu, MF_SEPARATOR, 0, "");
+  AppendMenuItem(menu, MF_STRING | MF_GRAYED, 3, "&Print");
+  inLoop([&] {
+    shot("menu");
+    EndMenu();
+  });
+  TrackPopupMenu(menu, TPM_RETURNCMD, area.Left + 60, area.Top + 120, form);
+  DestroyMenu(menu);
+  inLoop([&] {
+    shot("message");
+    test::KeyToModalDialog(VK_RETURN);
+  });
+  MessageBox(form, "Changes applied", "Tarnwick", MB_OK | MB_ICONINFORMATION);
+  return ok;
+}
+
 int Compare(const char* a, const char* b) {
   std::vector<std::uint8_t> da, db;
   for (auto [path, out] : {std::pair{a, &da}, std::pair{b, &db}}) {
@@ -234,11 +341,9 @@ int Compare(const char* a, const char* b) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string screenshot;
-  bool grabScreen = false;
+  std::string shots;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc) screenshot = argv[++i];
-    else if (!std::strcmp(argv[i], "--grab-screen")) grabScreen = true;
+    if (!std::strcmp(argv[i], "--shots") && i + 1 < argc) shots = argv[++i];
     else if (!std::strcmp(argv[i], "--compare") && i + 2 < argc) {
       test::UseTestEnvironment();
       int rc = Compare(argv[i + 1], argv[i + 2]);
@@ -246,8 +351,8 @@ int main(int argc, char** argv) {
       return rc;
     }
   }
-  if (!screenshot.empty()) {
-    // Fixed colours, faces and no antialiasing: the picture depends on
+  if (!shots.empty()) {
+    // Fixed colours, faces and no antialiasing: the pictures depend on
     // nothing of the desktop.
     test::UseTestEnvironment();
   } else {
@@ -258,15 +363,13 @@ int main(int argc, char** argv) {
     }
   }
   HWND form = Build();
-  ShowWindow(form, SW_SHOW);
-  if (!screenshot.empty()) {
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(grabScreen ? 1500 : 50);
-    while (std::chrono::steady_clock::now() < until) WaitForEvents(std::chrono::milliseconds(20));
-    bool ok = grabScreen ? test::SaveScreenPng(form, screenshot) : test::SaveWindowPng(form, screenshot);
+  if (!shots.empty()) {
+    bool ok = Shots(form, shots);
     DestroyWindow(form);
     Shutdown();
     return ok ? 0 : 1;
   }
+  ShowWindow(form, SW_SHOW);
   while (!gDone) WaitForEvents(std::chrono::milliseconds(1000));
   Shutdown();
   return 0;

@@ -169,7 +169,7 @@ void Table::SetCommitLevel(int level) {
 void Table::RefreshCount() {
   // A file cut inside its header holds no record at all.
   uint8_t c[4];
-  uint32_t n = ReadAt(fd_.Get(), c, sizeof c, 4) ? ReadLe32(c) : 0;
+  uint32_t n = ReadBytes(c, sizeof c, 4) == sizeof c ? ReadLe32(c) : 0;
   if (n == diskCount_) return;
   const uint64_t need = uint64_t(hdr_.headerLen) + uint64_t(n) * hdr_.recLen;
   if (need > validSize_) {
@@ -196,6 +196,20 @@ void Table::FileShrank() {
   DropWindow();
 }
 
+size_t Table::ReadBytes(uint8_t* dst, size_t n, uint64_t offset) {
+  switch (mapping_.Read(fd_.Get(), dst, n, offset, validSize_)) {
+    case FileMapping::Result::kDone:
+      return n;
+    case FileMapping::Result::kShrunk:
+      // Whatever the file still holds, pread tells exactly.
+      validSize_ = std::min(validSize_, FileSize(fd_.Get()));
+      break;
+    case FileMapping::Result::kUnavailable:
+      break;
+  }
+  return ReadUpTo(fd_.Get(), dst, n, offset);
+}
+
 const uint8_t* Table::RecordPtr(uint32_t rec) {
   if (rec > diskCount_ && rec - diskCount_ <= pendingCount_) {
     return pending_.data() + uint64_t(rec - diskCount_ - 1) * hdr_.recLen;
@@ -217,7 +231,7 @@ const uint8_t* Table::RecordPtr(uint32_t rec) {
   }
   winCount_ = 0;
   win_.resize(size_t(count) * len);
-  const size_t got = ReadUpTo(fd_.Get(), win_.data(), win_.size(), hdr_.headerLen + uint64_t(first - 1) * len);
+  const size_t got = ReadBytes(win_.data(), win_.size(), hdr_.headerLen + uint64_t(first - 1) * len);
   if (got < (uint64_t(rec - first) + 1) * len) {
     FileShrank();
     return nullptr;

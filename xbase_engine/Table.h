@@ -2,11 +2,13 @@
 // One open table: the DBF file, its memo file, the current record,
 // navigation, editing and the locks of the work area that holds it.
 //
-// Records are read with pread, never through a mapping of the file: a table
-// that another program cuts short under us then gives a short read, which
-// becomes a clean error or the end of the table, where a mapping would kill
-// the process with SIGBUS. The current record is a copy made when the area
-// lands on it, so it stays one version until the next move or refresh.
+// Records are copied out of a shared mapping of the file (FileMapping), which
+// shows what other processes write as soon as they write it, at no system
+// call per read. A table that another program cuts short under us makes the
+// copy fail instead of killing the process; the read is then made again with
+// pread, whose short read becomes a clean error or the end of the table. The
+// current record is a copy made when the area lands on it, so it stays one
+// version until the next move or refresh.
 // With TurboRead off every move reads its record from the file (and so sees
 // what others committed), and the header's record count is read again when a
 // move needs to look past the records known; with TurboRead on, records are
@@ -26,6 +28,7 @@
 
 #include "xbase_engine/Crypt.h"
 #include "xbase_engine/Dbf.h"
+#include "xbase_engine/FileMapping.h"
 #include "xbase_engine/Locks.h"
 #include "xbase_engine/Memo.h"
 #include "xbase_engine/RecordFilter.h"
@@ -251,6 +254,9 @@ class Table {
   // The file turned out shorter than the records known: count again by its size.
   void FileShrank();
   void DropWindow() { winCount_ = 0; }
+  // Up to n bytes of the file at offset, from the mapping while the file
+  // holds them, else with pread; answers how many the file held.
+  size_t ReadBytes(uint8_t* dst, size_t n, uint64_t offset);
   // Record rec as stored (or waiting in the batch); valid until the next
   // call. Null beyond the records known, and when the file no longer holds it.
   const uint8_t* RecordPtr(uint32_t rec);
@@ -305,6 +311,7 @@ class Table {
   std::unique_ptr<MemoFile> memo_;
 
   uint64_t validSize_ = 0;       // bytes of the file known to exist
+  FileMapping mapping_;          // reads of those bytes
   std::vector<uint8_t> win_;     // records read at once: winFirst_ .. + winCount_
   uint32_t winFirst_ = 0;
   uint32_t winCount_ = 0;

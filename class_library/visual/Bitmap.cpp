@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "class_library/FormResource.h"
+#include "class_library/Resources.h"
 #include "class_library/Streams.h"
 #include "class_library/TypeInfo.h"
 #include "platform/gui/Images.h"
@@ -221,6 +222,12 @@ void TBitmap::LoadFromBytes(const std::vector<std::uint8_t>& Data) {
   if (!Data.empty() && gui::IsNull(image)) throw EInvalidGraphic("Bitmap image is not valid");
   NewImage(image);
   Changed();
+}
+
+void TBitmap::LoadFromResourceName(std::uintptr_t, const String& ResName) {
+  const String* data = FindResourceText(ResName);
+  if (!data) throw EResNotFound("Resource " + ResName + " not found");
+  LoadFromBytes(std::vector<std::uint8_t>(data->begin(), data->end()));
 }
 
 void TBitmap::ReadData(TStream& Stream) {

@@ -72,6 +72,11 @@ public:
   void LoadFromStream(TStream& Stream) override;
   // Image data as a file holds it (BMP, PNG ...).
   void LoadFromBytes(const std::vector<std::uint8_t>& Data);
+  // The image file built into the program under ResName (an embedded
+  // resource, class_library/Resources.h; case does not matter). Instance
+  // names the module, and this system has one: any value means the program.
+  // EResNotFound "Resource <name> not found" when there is none.
+  void LoadFromResourceName(std::uintptr_t Instance, const String& ResName);
   void SaveToFile(const String& FileName);
   // Pixels top-down as 0x00RRGGBB (tests and image lists).
   std::vector<std::uint32_t> Pixels();

@@ -16,7 +16,9 @@ TCanvas::~TCanvas() {
 }
 
 gui::HDC TCanvas::Handle() {
-  RequireState(kHandle);
+  // Code that draws through the context itself (DrawText on Handle) draws
+  // with the canvas's font, pen and brush, as with the canvas's own calls.
+  RequireState(kAll);
   return handle_;
 }
 

@@ -16,8 +16,8 @@ public:
   ~TCanvas() override;
   String ClassName() const override { return "TCanvas"; }
 
-  // The context; a canvas that can make one (a control's, a bitmap's) makes
-  // it when first asked.
+  // The context, with the canvas's font, pen and brush selected; a canvas
+  // that can make one (a control's, a bitmap's) makes it when first asked.
   gui::HDC Handle();
   // Takes a context made elsewhere (none: lets go of the current one). The
   // canvas selects its objects into it and takes them out again when it lets go.
@@ -74,8 +74,7 @@ public:
   // Takes the objects out of the context and forgets them (they are
   // selected again at the next drawing).
   void Refresh();
-  // For callers that draw through Handle with the window layer directly:
-  // selects what the canvas draws with now.
+  // Selects what the canvas draws with now (as Handle does).
   void RequireAll() { RequireState(kAll); }
 
   TNotifyEvent OnChange;

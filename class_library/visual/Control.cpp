@@ -101,6 +101,10 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
 
 TControl::~TControl() {
   Destroying();
+  if (TWinControl* site = hostDockSite_) {
+    hostDockSite_ = nullptr;
+    site->ForgetDockClient(this);
+  }
   visual::ForgetControl(this);
   if (parent_) parent_->RemoveControl(this);
 }
@@ -330,6 +334,7 @@ void TControl::SetVisible(bool Value) {
   Invalidate();
   visible_ = Value;
   Perform(CM_VISIBLECHANGED, Value ? 1 : 0);
+  SendDockNotification(CM_VISIBLECHANGED, Value ? 1 : 0, 0);
   RequestAlign();
   Invalidate();
 }
@@ -376,6 +381,7 @@ void TControl::SetText(const String& Value) {
   if (GetText() == Value) return;
   SetTextValue(Value);
   Perform(CM_TEXTCHANGED);
+  SendDockNotification(gui::WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Value.c_str()));
 }
 
 String TControl::GetText() { return text_; }

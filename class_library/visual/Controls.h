@@ -20,6 +20,7 @@
 #include "class_library/visual/Messages.h"
 #include "platform/gui/Window.h"
 
+class TControl;
 class TWinControl;
 class TCustomForm;
 class TPopupMenu;
@@ -91,6 +92,17 @@ using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragOb
 
 enum TDragMode { dmManual, dmAutomatic };
 enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+// Dragging moves a control onto another (dkDrag) or docks it (dkDock).
+enum TDragKind { dkDrag, dkDock };
+class TDragDockObject;
+class TDockTree;
+using TStartDockEvent = std::function<void(TObject* Sender, TDragDockObject*& DragObject)>;
+using TDockDropEvent = std::function<void(TObject* Sender, TDragDockObject* Source, int X, int Y)>;
+using TDockOverEvent =
+    std::function<void(TObject* Sender, TDragDockObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TGetSiteInfoEvent =
+    std::function<void(TObject* Sender, TControl* DockClient, TRect& InfluenceRect, TPoint MousePos, bool& CanDock)>;
+using TUnDockEvent = std::function<void(TObject* Sender, TControl* Client, TWinControl* NewTarget, bool& Allow)>;
 
 // ControlStyle flags.
 enum TControlStyleFlag : unsigned {
@@ -255,6 +267,24 @@ public:
   virtual void HandleDragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
   virtual void HandleDragDrop(TObject* Source, int X, int Y);
 
+  // ---- Docking (class_library/visual/Docking.h) -------------------------------
+  TDragKind DragKind() const { return dragKind_; }
+  void SetDragKind(TDragKind Value) { dragKind_ = Value; }
+  // The site the control is docked in (nullptr: none).
+  TWinControl* HostDockSite() const { return hostDockSite_; }
+  // Docked nowhere, or in a floating form of its own.
+  bool Floating() const;
+  // Moves the control into NewDockSite at ARect (the site's client
+  // coordinates; nullptr: a form of its own at ARect on the screen).
+  virtual void Dock(TWinControl* NewDockSite, const TRect& ARect);
+  // Docks the control into NewDockSite (beside DropControl on ControlSide);
+  // nullptr floats it. Answers whether it is docked there now.
+  bool ManualDock(TWinControl* NewDockSite, TControl* DropControl = nullptr, TAlign ControlSide = alNone);
+  // Undocks the control into a floating form at ScreenPos.
+  bool ManualFloat(const TRect& ScreenPos);
+  TStartDockEvent OnStartDock;
+  TEndDragEvent OnEndDock;
+
   // ---- Events -------------------------------------------------------------------
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
@@ -297,6 +327,8 @@ protected:
   // Font and colour changes.
   virtual void FontChanged();
   void ParentFontChanged();
+  // Tells the host dock site of a docked control about Msg (CM_DOCKNOTIFICATION).
+  void SendDockNotification(UINT Msg, WPARAM WParam, LPARAM LParam);
 
   // Message handlers.
   virtual void WMLButtonDown(TMessage& Message);
@@ -355,6 +387,8 @@ private:
   bool parentShowHint_ = true;
   TPopupMenu* popupMenu_ = nullptr;
   TDragMode dragMode_ = dmManual;
+  TDragKind dragKind_ = dkDrag;
+  TWinControl* hostDockSite_ = nullptr;
   TCursor dragCursor_ = crDrag;
 };
 
@@ -435,6 +469,30 @@ public:
   // Paints the window-less children onto DC (from First on, or all).
   void PaintControls(gui::HDC DC, TControl* First);
 
+  // Docking (class_library/visual/Docking.h): whether controls can be
+  // docked here, and whether a dock manager places them.
+  bool DockSite() const { return dockSite_; }
+  void SetDockSite(bool Value);
+  bool UseDockManager() const { return useDockManager_; }
+  void SetUseDockManager(bool Value);
+  TDockTree* DockManager() const { return dockManager_.get(); }
+  int DockClientCount() const;
+  TControl* DockClients(int Index) const;
+  // Where a dragged Client may be docked (InfluenceRect, screen) and whether
+  // it may (OnGetSiteInfo decides last).
+  virtual void GetSiteInfo(TControl* Client, TRect& InfluenceRect, TPoint MousePos, bool& CanDock);
+  // A control dragged for docking is over the site: the rectangle it would
+  // take (Source->DockRect), then NotifyDockOver.
+  virtual void HandleDockOver(TDragDockObject* Source, int X, int Y, TDragState State, bool& Accept);
+  // OnDockOver.
+  void NotifyDockOver(TDragDockObject* Source, int X, int Y, TDragState State, bool& Accept);
+  // A control was docked here (OnDockDrop).
+  virtual void HandleDockDrop(TDragDockObject* Source, int X, int Y);
+  TDockDropEvent OnDockDrop;
+  TDockOverEvent OnDockOver;
+  TGetSiteInfoEvent OnGetSiteInfo;
+  TUnDockEvent OnUnDock;
+
   TNotifyEvent OnEnter;
   TNotifyEvent OnExit;
   TKeyEvent OnKeyDown;
@@ -503,6 +561,16 @@ protected:
   void CMEnabledChanged(TMessage& Message) override;
   void CMFontChanged(TMessage& Message) override;
   void CMVisibleChanged(TMessage& Message) override;
+  // The dock manager to use: the present one, or a new one the site takes
+  // over (nullptr: none).
+  virtual TDockTree* CreateDockManager();
+  // A control docked here: by default it becomes a child at its bounds.
+  virtual void AddDockedClient(TControl* Client);
+  // A control left (undocked or gone).
+  virtual void RemoveDockedClient(TControl* Client);
+  virtual void CMDockClient(TMessage& Message);
+  virtual void CMUnDockClient(TMessage& Message);
+  virtual void CMDockNotification(TMessage& Message);
 
 private:
   friend class TControl;
@@ -522,6 +590,12 @@ private:
   bool doubleBuffered_ = false;
   bool showing_ = false;
   bool aligning_ = false;
+  bool dockSite_ = false;
+  bool useDockManager_ = false;
+  std::unique_ptr<TDockTree> dockManager_;
+  std::vector<TControl*> dockClients_;  // not owned
+  void UpdateDockManager();
+  void ForgetDockClient(TControl* Client);
 };
 
 // A canvas that draws on a control: on its window, or for a window-less

@@ -1,7 +1,9 @@
 #include "class_library/visual/DragManager.h"
 
 #include <cstdlib>
+#include <memory>
 
+#include "class_library/visual/Docking.h"
 #include "class_library/visual/VisualState.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/Window.h"
@@ -15,7 +17,67 @@ struct DragState {
   int threshold = 0;
   TControl* target = nullptr;
   bool accepted = false;
+  // Docking drags (DragKind dkDock): what would be docked where.
+  std::unique_ptr<TDragDockObject> dock;
+  TDragDockObject* dockObject = nullptr;  // dock, or the one OnStartDock gave
 };
+
+DragState& Drag();
+
+// The dock site under a screen point that takes Source, or nullptr.
+TWinControl* DockSiteAt(TControl* Source, TPoint Screen) {
+  auto* own = dynamic_cast<TWinControl*>(Source);
+  for (TControl* c = FindDragTarget(Screen, false); c; c = c->Parent()) {
+    auto* site = dynamic_cast<TWinControl*>(c);
+    if (!site || !site->DockSite() || site == Source || (own && own->ContainsControl(site))) continue;
+    TRect influence{};
+    bool canDock = false;
+    site->GetSiteInfo(Source, influence, site->ScreenToClient(Screen), canDock);
+    if (canDock && gui::PtInRect(influence, Screen)) return site;
+  }
+  return nullptr;
+}
+
+void DockMoveTo(TPoint Screen) {
+  DragState& d = Drag();
+  TWinControl* site = DockSiteAt(d.source, Screen);
+  TDragDockObject* object = d.dockObject;
+  auto over = [&](TWinControl* s, TDragState state) {
+    bool accept = true;
+    TPoint local = s->ScreenToClient(Screen);
+    object->DragTarget = s;
+    s->HandleDockOver(object, local.X, local.Y, state, accept);
+    return accept;
+  };
+  if (site != d.target) {
+    if (auto* old = dynamic_cast<TWinControl*>(d.target)) over(old, dsDragLeave);
+    d.target = site;
+    d.accepted = site && over(site, dsDragEnter);
+  }
+  if (site) d.accepted = over(site, dsDragMove);
+  if (!site) object->DragTarget = nullptr;
+  gui::SetCursor(CursorHandle(crArrow));
+}
+
+void DockFinish(bool Drop, TPoint Screen) {
+  DragState& d = Drag();
+  TControl* source = d.source;
+  auto* site = dynamic_cast<TWinControl*>(d.target);
+  bool started = d.started, accepted = d.accepted;
+  std::unique_ptr<TDragDockObject> own = std::move(d.dock);
+  TDragDockObject* object = d.dockObject;
+  d = DragState{};
+  if (source->MouseCapture()) source->SetMouseCapture(false);
+  gui::SetCursor(CursorHandle(crArrow));
+  if (!Drop || !started) {
+    if (source->OnEndDock) source->OnEndDock(source, nullptr, 0, 0);
+    return;
+  }
+  if (site && accepted)
+    source->ManualDock(site, object->DropOnControl, object->DropAlign);
+  else
+    source->ManualFloat(Bounds(Screen.X, Screen.Y, source->Width(), source->Height()));
+}
 
 DragState& Drag() {
   static auto* state = new DragState;
@@ -32,6 +94,10 @@ LRESULT SendDrag(TControl* Target, TDragMessage Kind, TPoint Screen) {
 
 void MoveTo(TPoint Screen) {
   DragState& d = Drag();
+  if (d.dockObject) {
+    DockMoveTo(Screen);
+    return;
+  }
   TControl* now = FindDragTarget(Screen, false);
   if (now != d.target) {
     if (d.target) SendDrag(d.target, dmDragLeave, Screen);
@@ -44,6 +110,10 @@ void MoveTo(TPoint Screen) {
 
 void Finish(bool Drop, TPoint Screen) {
   DragState& d = Drag();
+  if (d.dockObject) {
+    DockFinish(Drop, Screen);
+    return;
+  }
   TControl* source = d.source;
   TControl* target = d.target;
   bool dropped = Drop && d.started && target && d.accepted;
@@ -68,7 +138,15 @@ void visual::BeginDrag(TControl* Control, bool Immediate, int Threshold) {
   d.threshold = Threshold < 0 ? gui::GetSystemMetrics(gui::SM_CXDRAG) : Threshold;
   gui::GetCursorPos(d.start);
   Control->SetMouseCapture(true);
-  if (Control->OnStartDrag) {
+  if (Control->DragKind() == dkDock) {
+    TDragDockObject* given = nullptr;
+    if (Control->OnStartDock) Control->OnStartDock(Control, given);
+    if (!given) {
+      d.dock = std::make_unique<TDragDockObject>(Control);
+      given = d.dock.get();
+    }
+    d.dockObject = given;
+  } else if (Control->OnStartDrag) {
     TDragObject* object = nullptr;
     Control->OnStartDrag(Control, object);
   }

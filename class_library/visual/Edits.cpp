@@ -299,11 +299,13 @@ void TCustomMemo::SetWordWrap(bool Value) {
 }
 
 TPoint TCustomMemo::CaretPos() {
-  int start = SelStart();
-  if (!HandleAllocated()) return TPoint{start, 0};
-  int line = static_cast<int>(gui::SendMessage(Handle(), gui::EM_LINEFROMCHAR, static_cast<WPARAM>(start)));
+  // The caret stands at the end of the selection.
+  if (!HandleAllocated()) return TPoint{SelStart() + SelLength(), 0};
+  gui::DWORD start = 0, end = 0;
+  gui::SendMessage(Handle(), gui::EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  int line = static_cast<int>(gui::SendMessage(Handle(), gui::EM_LINEFROMCHAR, static_cast<WPARAM>(end)));
   int lineStart = static_cast<int>(gui::SendMessage(Handle(), gui::EM_LINEINDEX, static_cast<WPARAM>(line)));
-  return TPoint{start - lineStart, line};
+  return TPoint{static_cast<int>(end) - lineStart, line};
 }
 
 void TCustomMemo::SetCaretPos(TPoint Value) {

@@ -233,18 +233,24 @@ int TCustomForm::ShowModal() {
   SetCaptureControl(nullptr);
   modal_ = true;
   modalResult_ = mrNone;
-  // Every other form waits until this one closes.
+  // Every other form waits until this one closes. Only the windows this
+  // dialog disabled are enabled again: those an outer modal dialog disabled
+  // stay so until that one ends.
   std::vector<TCustomForm*> disabled;
   for (int i = 0; i < Screen()->FormCount(); ++i) {
     TCustomForm* f = Screen()->Forms(i);
-    if (f != this && f->Enabled() && f->HandleAllocated()) {
+    if (f != this && f->HandleAllocated() && gui::IsWindowEnabled(f->Handle())) {
       disabled.push_back(f);
       gui::EnableWindow(f->Handle(), false);
     }
   }
   auto restore = [&] {
-    for (TCustomForm* f : disabled)
-      if (Screen()->FormCount() > 0 && f->HandleAllocated()) gui::EnableWindow(f->Handle(), true);
+    // A form freed meanwhile is no longer among the screen's forms.
+    for (int i = 0; i < Screen()->FormCount(); ++i) {
+      TCustomForm* f = Screen()->Forms(i);
+      if (std::find(disabled.begin(), disabled.end(), f) != disabled.end() && f->HandleAllocated())
+        gui::EnableWindow(f->Handle(), true);
+    }
     modal_ = false;
   };
   try {
@@ -342,8 +348,11 @@ void TCustomForm::SetActiveControl(TWinControl* Control) {
 }
 
 void TCustomForm::FocusControl(TWinControl* Control) {
+  bool moves = activeControl_ != Control && !ComponentState().Contains(csLoading) && Visible() && HandleAllocated();
   SetActiveControl(Control);
-  if (Control && Control->HandleAllocated() && gui::GetFocus() != Control->Handle())
+  // A change SetActiveControl made itself and the focused control refused
+  // (its exit raised) is not tried a second time.
+  if (!moves && Control && Control->HandleAllocated() && gui::GetFocus() != Control->Handle())
     gui::SetFocus(Control->Handle());
 }
 

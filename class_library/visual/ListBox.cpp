@@ -240,13 +240,38 @@ TRect TCustomListBox::ItemRect(int Index) {
   return r;
 }
 
+namespace {
+bool IsVirtualStyle(TListBoxStyle Style) { return Style == lbVirtual || Style == lbVirtualOwnerDraw; }
+}  // namespace
+
+void TCustomListBox::SetCount(int Value) {
+  if (!IsVirtualStyle(style_)) return;
+  Value = std::max(Value, 0);
+  items_->BeginUpdate();
+  try {
+    items_->Clear();
+    for (int i = 0; i < Value; ++i) items_->Add(style_ == lbVirtual ? ItemText(i) : String());
+  } catch (...) {
+    items_->EndUpdate();
+    throw;
+  }
+  items_->EndUpdate();
+}
+
+String TCustomListBox::ItemText(int Index) {
+  if (!IsVirtualStyle(style_)) return items_->Strings(Index);
+  String data;
+  if (OnData) OnData(this, Index, data);
+  return data;
+}
+
 void TCustomListBox::DrawItem(int Index, const TRect& Rect, TOwnerDrawState State) {
   if (OnDrawItem) {
     OnDrawItem(this, Index, Rect, State);
     return;
   }
   canvas_->FillRect(Rect);
-  if (Index >= 0 && Index < Count()) canvas_->TextOut(Rect.Left + 2, Rect.Top, items_->Strings(Index));
+  if (Index >= 0 && Index < Count()) canvas_->TextOut(Rect.Left + 2, Rect.Top, ItemText(Index));
 }
 
 void TCustomListBox::WMEraseBkgnd(TMessage& Message) { DefaultHandler(Message); }

@@ -70,7 +70,8 @@ constexpr UINT CM_CHANGED = CM_BASE + 55;
 constexpr UINT CM_DOCKCLIENT = CM_BASE + 56;
 constexpr UINT CM_UNDOCKCLIENT = CM_BASE + 57;
 constexpr UINT CM_BORDERCHANGED = CM_BASE + 59;
-constexpr UINT CM_HINTSHOWPAUSE = CM_BASE + 65;  // WParam: whether a hint was showing, LParam: int* pause
+constexpr UINT CM_HINTSHOWPAUSE = CM_BASE + 65;
+constexpr UINT CM_DOCKNOTIFICATION = CM_BASE + 66;  // WParam: the docked client, LParam: TDockNotifyRec*  // WParam: whether a hint was showing, LParam: int* pause
 constexpr UINT CM_MOUSEWHEEL = CM_BASE + 67;
 // Notifications the control receives back from its own window (reflected).
 constexpr UINT CN_BASE = 0xBC00;

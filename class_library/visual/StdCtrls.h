@@ -93,10 +93,14 @@ public:
   ~TCustomMemo() override;
   String ClassName() const override { return "TCustomMemo"; }
 
-  // The lines of the text (lines end at CR LF, LF or CR; no soft breaks).
+  // The lines of the text (lines end at CR LF, LF or CR). They are the
+  // text's own lines also while words wrap, so that saving and loading
+  // them never turns a wrap into a line break.
   TStrings* Lines();
   void SetLines(TStrings* Value) { Lines()->Assign(Value); }
-  // The caret: X the character in its line, Y the line, both from 0.
+  // The caret (the end of the selection): X the byte in its line, Y the
+  // line, both from 0; lines as shown (the edit's line queries), which are
+  // the Lines unless words wrap.
   TPoint CaretPos();
   void SetCaretPos(TPoint Value);
   TScrollStyle ScrollBars() const { return scrollBars_; }
@@ -143,6 +147,9 @@ using TOwnerDrawState = unsigned;
 class TCustomListBox;
 using TDrawItemEvent =
     std::function<void(TWinControl* Control, int Index, const TRect& Rect, TOwnerDrawState State)>;
+// The text of item Index of a virtual list box (styles lbVirtual and
+// lbVirtualOwnerDraw), which keeps no texts of its own.
+using TLBGetDataEvent = std::function<void(TWinControl* Control, int Index, String& Data)>;
 
 class TCustomListBox : public TWinControl {
 public:
@@ -153,6 +160,12 @@ public:
   TStrings* Items();
   void SetItems(TStrings* Value) { Items()->Assign(Value); }
   int Count() { return Items()->Count(); }
+  // A virtual list box holds Value items, whose texts OnData gives (asked
+  // now for lbVirtual, which shows them; when drawn for lbVirtualOwnerDraw).
+  // Other styles: ignored (their items are Items).
+  void SetCount(int Value);
+  // The text of an item: OnData's for the virtual styles, else Items'.
+  String ItemText(int Index);
   void Clear() { Items()->Clear(); }
   // The selected item (single selection) or the item with the caret
   // (multiple selection); -1 for none.
@@ -182,6 +195,7 @@ public:
   TCanvas* Canvas() { return canvas_.get(); }
 
   TDrawItemEvent OnDrawItem;
+  TLBGetDataEvent OnData;
 
 protected:
   void SetWindowParams(TCreateParams& Params) override;

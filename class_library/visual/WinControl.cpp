@@ -4,6 +4,7 @@
 
 #include "class_library/Application.h"
 #include "class_library/visual/Controls.h"
+#include "class_library/visual/Docking.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/VisualState.h"
 #include "platform/gui/Window.h"
@@ -48,6 +49,9 @@ TWinControl::~TWinControl() {
   // order and the form's active control forget it.
   if (Parent()) Parent()->RemoveControl(this);
   if (HandleAllocated()) DestroyHandle();
+  // Its docked clients are docked nowhere now.
+  for (TControl* client : dockClients_) client->hostDockSite_ = nullptr;
+  dockClients_.clear();
   // A window control frees the controls it holds, whoever owns them.
   while (!controls_.empty()) {
     TControl* child = controls_.back();
@@ -266,6 +270,7 @@ void TWinControl::AlignControl(TControl* AControl) {
   try {
     TRect rect = ClientRect();
     ArrangeChildren(AControl, rect);
+    if (dockManager_ && useDockManager_) dockManager_->ResetBounds(false);
   } catch (...) {
     aligning_ = false;
     throw;
@@ -404,6 +409,7 @@ void TWinControl::PaintHandler(TMessage& Message) {
   try {
     PaintWindow(dc);
     PaintControls(dc, nullptr);
+    if (dockManager_ && useDockManager_) dockManager_->PaintSite(dc);
   } catch (...) {
     if (gui::IsNull(gui::FromParam<gui::HDC>(Message.WParam))) gui::EndPaint(handle_, ps);
     throw;
@@ -797,6 +803,9 @@ void TWinControl::Dispatch(TMessage& Message) {
     case gui::WM_DRAWITEM: WMDrawItem(Message); return;
     case gui::WM_NCDESTROY: WMNCDestroy(Message); return;
     case CM_ENTER: CMEnter(Message); return;
+    case CM_DOCKCLIENT: CMDockClient(Message); return;
+    case CM_UNDOCKCLIENT: CMUnDockClient(Message); return;
+    case CM_DOCKNOTIFICATION: CMDockNotification(Message); return;
     case CM_EXIT: CMExit(Message); return;
     case CM_DIALOGKEY: CMDialogKey(Message); return;
     case CM_DIALOGCHAR: CMDialogChar(Message); return;

@@ -216,3 +216,54 @@ TEST_F(BalloonTest, PaintsABalloonWithItsTail) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 20 x 10 picture: red on the left, blue on the right, an olive
+// (transparent) column in the middle.
+void FillCornerPicture(TBitmap* b) {
+  b->SetSize(20, 10);
+  TCanvas* c = b->Canvas();
+  c->Brush()->SetColor(clRed);
+  c->FillRect(Rect(0, 0, 10, 10));
+  c->Brush()->SetColor(clBlue);
+  c->FillRect(Rect(10, 0, 20, 10));
+  c->Brush()->SetColor(clOlive);
+  c->FillRect(Rect(9, 0, 11, 10));
+}
+
+TEST_F(BalloonTest, CornerPicturesAreStretchedAndMirroredIntoTheCornerInUse) {
+  FillCornerPicture(hints->Bitmaps()->UpperRight());
+  hints->SetCenterThreshold(0);
+  TVkCustomHintWindow* w = Window();
+  THintInfo info;
+  info.HintControl = target;
+  String text = "Pictured";
+  bool show = true;
+  auto showWith = [&](TVkHintCorner corner) {
+    hints->SetCorner(corner);
+    info.CursorPos = target->ScreenToClient(Point(600, 500));
+    w->ShowHintHook(text, show, info);
+    w->ActivateHint(w->CalcHintRect(100, text, nullptr), text);
+    EXPECT_EQ(w->CurrentCorner(), corner);
+    return vistest::Picture(w->Handle());
+  };
+  vistest::Picture same = showWith(hcUpperRight);
+  int y = same.Height() / 2;
+  EXPECT_EQ(same.At(4, y), 0xFF0000u);
+  EXPECT_EQ(same.At(same.Width() - 5, y), 0x0000FFu);
+  EXPECT_EQ(same.At(same.Width() / 2, y), vistest::Rgb(clInfoBk)) << "transparent: the window's background";
+  vistest::Picture mirrored = showWith(hcLowerLeft);
+  EXPECT_EQ(mirrored.At(4, y), 0x0000FFu);
+  EXPECT_EQ(mirrored.At(mirrored.Width() - 5, y), 0xFF0000u);
+}
+
+TEST_F(BalloonTest, AShortTextStillGivesAWindowOfMinimumWidth) {
+  TVkCustomHintWindow* w = Window();
+  w->SetCaption("a");
+  EXPECT_EQ(w->Width(), 55);
+  w->ActivateHint(Rect(300, 300, 310, 315), "a");
+  EXPECT_EQ(w->Width(), 55);
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 // frame: exact pixels and the rectangles left inside.
 #include "controls/VkColors.h"
 #include "controls/VkDraw.h"
+#include "controls/VkSystem.h"
 #include "controls/tests/DrawTest.h"
 
 namespace {
@@ -198,6 +199,34 @@ TEST(Glyphs, ClassicArrowsAreTrianglesOfPixelsAndRestoreTheCanvas) {
   PaintCloseGlyph(x.Canvas(), Rect(0, 0, 16, 16), false, true);
   EXPECT_EQ(x.At(8, 7), clBlack) << "the cross's middle";
   EXPECT_EQ(x.At(1, 1), clWhite);
+}
+
+}  // namespace
+
+namespace {
+
+using ParentBackground = vistest::FormTest;
+
+TEST_F(ParentBackground, TheParentPaintsItsBackgroundUnderTheControl) {
+  form->SetColor(clTeal);
+  auto* child = new TGraphicControl(form);
+  child->SetParent(form);
+  child->PlaceBounds(10, 10, 20, 20);
+  form->Show();
+  ctltest::Surface s(20, 20, clWhite);
+  PaintParentBackground(child, s.Canvas()->Handle(), false);
+  EXPECT_EQ(s.At(0, 0), clTeal);
+  EXPECT_EQ(s.At(19, 19), clTeal);
+  // Without a parent nothing happens.
+  TGraphicControl orphan(nullptr);
+  ctltest::Surface t(4, 4, clWhite);
+  PaintParentBackground(&orphan, t.Canvas()->Handle(), true);
+  EXPECT_EQ(t.At(1, 1), clWhite);
+}
+
+TEST(Screen, TheTestScreenIsFullColour) {
+  EXPECT_TRUE(ScreenIsFullColor());
+  EXPECT_TRUE(FullColorScreen());
 }
 
 }  // namespace

@@ -89,6 +89,9 @@ void BM_LocateIndexed(benchmark::State& state) {
   TXbTable t(nullptr);
   t.SetDatabaseName(dir);
   t.SetTableName("PEOPLE.DBF");
+  // Shared (0): the engine reads what others may have changed at each seek;
+  // exclusive (1): it may keep what it read.
+  t.SetExclusive(state.range(0) != 0);
   t.Open();
   if (t.IndexDefs().FindIndexForName("BYNAME") == nullptr) t.IndexTag("", "BYNAME", "NAME", "", false, false);
   t.SetIndexName("BYNAME");
@@ -102,7 +105,7 @@ void BM_LocateIndexed(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
   t.Close();
 }
-BENCHMARK(BM_LocateIndexed);
+BENCHMARK(BM_LocateIndexed)->Arg(0)->Arg(1);
 
 void BM_DetailFollowsMaster(benchmark::State& state) {
   if (!EnsureEngineLoaded()) {
@@ -122,12 +125,14 @@ void BM_DetailFollowsMaster(benchmark::State& state) {
   TXbTable master(nullptr);
   master.SetDatabaseName(dir);
   master.SetTableName("ORDERS.DBF");
+  master.SetExclusive(state.range(0) != 0);
   master.Open();
   TDataSource source(nullptr);
   source.SetDataSet(&master);
   TXbTable detail(nullptr);
   detail.SetDatabaseName(dir);
   detail.SetTableName("LINES.DBF");
+  detail.SetExclusive(state.range(0) != 0);
   detail.Open();
   if (detail.IndexDefs().FindIndexForName("BYORDER") == nullptr) detail.IndexTag("", "BYORDER", "ORDERNO", "", false, false);
   detail.SetIndexName("BYORDER");
@@ -144,7 +149,7 @@ void BM_DetailFollowsMaster(benchmark::State& state) {
   detail.Close();
   master.Close();
 }
-BENCHMARK(BM_DetailFollowsMaster);
+BENCHMARK(BM_DetailFollowsMaster)->Arg(0)->Arg(1);
 
 }  // namespace
 

@@ -1,7 +1,5 @@
 #include "data_access/tests/TestTables.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>

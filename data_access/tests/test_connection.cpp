@@ -125,6 +125,39 @@ TEST_F(Connection, EmptyLoginReplyIsNoAcceptance) {
   EXPECT_FALSE(c.Active());
 }
 
+TEST_F(Connection, OpenReplyWithAnImpossibleRecordSizeFailsTheOpen) {
+  // A server that claims a record of 2 GB (or of a negative size) would make
+  // the table size its record buffers by it.
+  for (const char* size : {"7FFFFFFF", "FFFFFFFE", "00000000"}) {
+    SCOPED_TRACE(size);
+    const std::string answer = std::string("0001") + "00000003" + "00000001" + size + "N" + std::string(255, ' ') +
+                               "0000" + "0000" + "00000000" + "00000000";
+    ScriptedPeer peer([&](ScriptedPeer& p) {
+      const std::string header = p.Receive(20);
+      p.Receive(std::stoul(header.substr(0, 8), nullptr, 16));
+      char length[9];
+      std::snprintf(length, sizeof length, "%08X", static_cast<unsigned>(answer.size()));
+      p.Send(std::string(length) + "000000000000" + answer);
+      p.AwaitClose();
+    });
+    TXbConnection c(nullptr);
+    Errors reports;
+    reports.Attach(c);
+    c.SetPort(peer.Port());
+    c.SetShutdownDelay(0);
+    c.SetReadTimeout(2000);
+    c.SetActive(true);
+    TXbServerOpenRequest r;
+    r.DatabaseName = "DATA";
+    r.TableName = "ITEMS.DBF";
+    TXbServerOpenAnswer a;
+    EXPECT_EQ(c.Use(r, a), 0);
+    EXPECT_EQ(a.RecordSize, 0);
+    EXPECT_TRUE(reports.Has("Use"));
+    c.SetActive(false);
+  }
+}
+
 TEST_F(Connection, SubstitutionMovesPrintableBytesOnly) {
   EXPECT_EQ(TXbConnection::Substitute(String("\x1e\x28\x32\x3c\x46\x50\x5a\x64\x6e\x78\x81\x05", 12)),
             String("\x05\x19\x0f\x41\x5f\x7d\x9b\xb9\xd7\xf5\xfe\x05", 12));

@@ -212,6 +212,54 @@ TEST_F(TableIndex, IndexNameThatCannotBeHadRaisesOnOpenAndOnAnOpenTable) {
   EXPECT_EQ(t->IndexKey(), "NAME");
 }
 
+TEST_F(TableIndex, IndexNameFindsItsOrderAmongTheExtraIndexes) {
+  MakePeople(15);
+  {
+    auto maker = OpenPeople();
+    maker->IndexTag("", "BYNAME", "NAME", "", false, false);  // production index, order 1
+    maker->Index("BYQTY.IDX", "QTY", "", false, false);
+    maker->IndexTag("OTHER.CDX", "UP", "QTY", "", false, false);
+    maker->IndexTag("OTHER.CDX", "DOWN", "QTY", "", false, true);
+  }
+  std::vector<int> up = qty, down = qty;
+  std::sort(up.begin(), up.end());
+  std::sort(down.rbegin(), down.rend());
+  // A file named in the list is the order the engine gives it, not its
+  // place in the list (the production index comes first).
+  auto t = TableOn(dir.Path(), "PEOPLE.DBF");
+  t->ExtraIndexes().Add("BYQTY.IDX");
+  t->SetIndexName("BYQTY.IDX");
+  t->Open();
+  EXPECT_EQ(WalkAll(*t, "QTY"), Numbers(up));
+  t->Close();
+  // A tag of an extra compound file is found once the file is open.
+  auto other = TableOn(dir.Path(), "PEOPLE.DBF");
+  other->ExtraIndexes().Add("OTHER.CDX");
+  other->SetIndexName("DOWN");
+  other->Open();
+  EXPECT_EQ(other->IndexName(), "DOWN");
+  EXPECT_EQ(WalkAll(*other, "QTY"), Numbers(down));
+  other->Close();
+  other->SetIndexName("NOWHERE");
+  EXPECT_EQ(ErrorOf([&] { other->Open(); }), "Invalid IndexName value : NOWHERE");
+  EXPECT_FALSE(other->Active());
+}
+
+TEST_F(TableIndex, ScopeHoldsAgainAfterTheTableIsReopened) {
+  MakePeople(30);
+  auto t = OpenPeople();
+  t->IndexTag("", "BYNAME", "NAME", "", false, false);
+  t->SetScopeBegin("D");
+  t->SetScopeEnd("D");
+  t->SetScoped(true);
+  const std::vector<std::string> scoped = WalkAll(*t, "NAME");
+  ASSERT_EQ(scoped.size(), 5u);
+  t->Close();
+  t->Open();
+  EXPECT_TRUE(t->Scoped());
+  EXPECT_EQ(WalkAll(*t, "NAME"), scoped);
+}
+
 TEST_F(TableIndex, FilterExpressionHidesRecordsAndMustBeLogical) {
   MakePeople(30);
   auto t = OpenPeople();

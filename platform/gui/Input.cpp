@@ -108,6 +108,8 @@ bool RouteMouse(const MouseInput& in, HWND under) {
   HWND target = captured ? g.capture : under;
   if (in.kind == MouseInput::Move && Win(g.tracked) && g.tracked != under) LeaveTracked();
   if (!Win(target)) return false;
+  // A window in a disabled one (a form behind a modal dialog) gets no input.
+  if (!captured && !IsEnabledChain(*Win(target))) return false;
   Point screen{in.global.x(), in.global.y()};
   LRESULT hit;
   if (captured)

@@ -95,6 +95,7 @@ private:
       case QEvent::KeyPress:
       case QEvent::KeyRelease: {
         if (st->resending) return false;
+        if (!IsEnabledChain(*w)) return true;
         auto* ke = static_cast<QKeyEvent*>(e);
         bool press = e->type() == QEvent::KeyPress;
         KeyRouting r = RouteKey(ke, press, hwnd_);
@@ -115,18 +116,35 @@ private:
       case QEvent::FocusIn: {
         if (auto* le = qobject_cast<QLineEdit*>(widget_); le && !st->cueWhenFocused)
           le->setPlaceholderText(QString());
-        FocusFromToolkit(hwnd_);
+        // The toolkit tells of a focus change late: when the program has
+        // moved the focus on since, this one is over and must not be
+        // followed (it would move the focus back).
+        if (widget_->hasFocus()) FocusFromToolkit(hwnd_);
         return false;
       }
       case QEvent::FocusOut:
-        if (auto* le = qobject_cast<QLineEdit*>(widget_))
+        if (auto* le = qobject_cast<QLineEdit*>(widget_)) {
           le->setPlaceholderText(Decode(st->cueBanner, st->encoding));
+          // The toolkit's line edit drops its selection when the focus
+          // leaves; an edit keeps it (hidden unless ES_NOHIDESEL).
+          int start = le->selectionStart();
+          int length = static_cast<int>(le->selectedText().size());
+          bool caretAtStart = le->cursorPosition() == start;
+          static_cast<QObject*>(le)->event(e);
+          if (start >= 0 && length > 0 && !le->hasSelectedText()) {
+            if (caretAtStart)
+              le->setSelection(start + length, -length);
+            else
+              le->setSelection(start, length);
+          }
+          return true;
+        }
         return false;
       case QEvent::Paint: {
         UINT msg = WM_CTLCOLOREDIT;
         if (w->kind == WindowObj::Kind::ListBox)
           msg = WM_CTLCOLORLISTBOX;
-        else if ((w->style & (ES_READONLY | WS_DISABLED)) || !IsEnabledChain(*w))
+        else if (w->style & (ES_READONLY | WS_DISABLED))
           msg = WM_CTLCOLORSTATIC;
         AskColors(*w, widget_, msg);
         return false;
@@ -181,10 +199,15 @@ void AskColors(WindowObj& w, QWidget* widget, UINT msg) {
     DeleteDC(dc);
   }
   QColor t = ToQColor(text), bk = ToQColor(back);
-  if (st->colorsKnown && st->textColor == t && st->baseColor == bk) return;
+  // An edit shows its selection only while it has the focus, unless told
+  // to keep showing it (ES_NOHIDESEL). The focus of the window layer: a
+  // popup menu open over the edit does not take it.
+  bool hideSelection = w.kind == WindowObj::Kind::Edit && !(w.style & ES_NOHIDESEL) && G().focus != w.handle;
+  if (st->colorsKnown && st->textColor == t && st->baseColor == bk && st->selectionHidden == hideSelection) return;
   st->colorsKnown = true;
   st->textColor = t;
   st->baseColor = bk;
+  st->selectionHidden = hideSelection;
   QPalette p = widget->palette();
   for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
     p.setColor(g, QPalette::Base, bk);
@@ -193,8 +216,8 @@ void AskColors(WindowObj& w, QWidget* widget, UINT msg) {
   p.setColor(QPalette::Active, QPalette::Text, t);
   p.setColor(QPalette::Inactive, QPalette::Text, t);
   p.setColor(QPalette::Disabled, QPalette::Text, ToQColor(GetSysColor(COLOR_GRAYTEXT)));
-  p.setColor(QPalette::Highlight, ToQColor(GetSysColor(COLOR_HIGHLIGHT)));
-  p.setColor(QPalette::HighlightedText, ToQColor(GetSysColor(COLOR_HIGHLIGHTTEXT)));
+  p.setColor(QPalette::Highlight, hideSelection ? bk : ToQColor(GetSysColor(COLOR_HIGHLIGHT)));
+  p.setColor(QPalette::HighlightedText, hideSelection ? t : ToQColor(GetSysColor(COLOR_HIGHLIGHTTEXT)));
   widget->setPalette(p);
 }
 

@@ -1,9 +1,13 @@
 // The native edit: single-line over a line edit, multi-line over a plain
 // text editor, driven by the EM_ messages. Positions are byte offsets into
 // the text as WM_GETTEXT gives it, lines of a multi-line edit end in CR LF
-// there, and lines are the text's own lines (not the wrapped display lines).
+// there. The line queries count lines as shown: while the edit wraps words,
+// a long text line is several lines, split where the wrap breaks it (those
+// soft breaks are no characters of the text).
 #include <QtGui/QTextBlock>
 #include <QtGui/QTextDocument>
+#include <QtGui/QTextLayout>
+#include <QtWidgets/QPlainTextDocumentLayout>
 #include <QtWidgets/QScrollBar>
 
 #include <algorithm>
@@ -53,12 +57,13 @@ public:
   }
   int WireLength() const {
     if (line_) return Bytes(line_->text());
-    Lines();
+    BlockStarts();
     return st_->wireLength;
   }
-  // Where each line starts (bytes), kept until the text changes: the
-  // positions of long texts are found without walking every line again.
-  const std::vector<int>& Lines() const {
+  // Where each block (a line of the text) starts, in bytes, kept until the
+  // text changes: positions in long texts are found without walking every
+  // block again.
+  const std::vector<int>& BlockStarts() const {
     NativeState& st = *st_;
     if (st.lineStartsValid && st.lineStartsEncoding == st.encoding) return st.lineStarts;
     st.lineStarts.clear();
@@ -74,15 +79,36 @@ public:
     st.lineStartsEncoding = st.encoding;
     return st.lineStarts;
   }
-  int LineCount() const { return line_ ? 1 : text_->document()->blockCount(); }
+  // The block that holds the byte offset (a line break belongs to the block
+  // before it).
+  int BlockOfWire(int wire) const {
+    const std::vector<int>& starts = BlockStarts();
+    auto it = std::upper_bound(starts.begin(), starts.end(), wire);
+    return it == starts.begin() ? 0 : static_cast<int>(it - starts.begin()) - 1;
+  }
+  int LineCount() const {
+    if (line_) return 1;
+    if (Wraps()) return static_cast<int>(Shown().size());
+    return text_->document()->blockCount();
+  }
   // Byte offset where a line starts, -1 past the last line.
   int LineStart(int line) const {
     if (line_) return line == 0 ? 0 : -1;
-    const std::vector<int>& starts = Lines();
+    if (Wraps()) {
+      std::vector<ShownLine> shown = Shown();
+      if (line < 0 || line >= static_cast<int>(shown.size())) return -1;
+      return shown[static_cast<std::size_t>(line)].wire;
+    }
+    const std::vector<int>& starts = BlockStarts();
     return line >= 0 && line < static_cast<int>(starts.size()) ? starts[static_cast<std::size_t>(line)] : -1;
   }
   int LineBytes(int line) const {
     if (line_) return Bytes(line_->text());
+    if (Wraps()) {
+      std::vector<ShownLine> shown = Shown();
+      if (line < 0 || line >= static_cast<int>(shown.size())) return 0;
+      return shown[static_cast<std::size_t>(line)].bytes;
+    }
     QTextBlock b = text_->document()->findBlockByNumber(line);
     return b.isValid() ? Bytes(b.text()) : 0;
   }
@@ -90,22 +116,43 @@ public:
     if (line_) return ByteOffset(line_->text(), pos, st_->encoding);
     QTextBlock blk = text_->document()->findBlock(pos);
     if (!blk.isValid()) return WireLength();
-    return LineStart(blk.blockNumber()) + ByteOffset(blk.text(), pos - blk.position(), st_->encoding);
+    return BlockStart(blk.blockNumber()) + ByteOffset(blk.text(), pos - blk.position(), st_->encoding);
   }
   int WireToDoc(int wire) const {
     if (line_) return CharIndex(line_->text(), wire, st_->encoding);
-    int line = LineOfWire(wire);
-    QTextBlock b = text_->document()->findBlockByNumber(line);
+    int block = BlockOfWire(wire);
+    QTextBlock b = text_->document()->findBlockByNumber(block);
     if (!b.isValid()) return 0;
-    int within = wire - LineStart(line);
-    if (within <= LineBytes(line)) return b.position() + CharIndex(b.text(), within, st_->encoding);
+    int within = wire - BlockStart(block);
+    if (within <= Bytes(b.text())) return b.position() + CharIndex(b.text(), within, st_->encoding);
     return b.position() + static_cast<int>(b.text().size());  // inside the line break
   }
   int LineOfWire(int wire) const {
     if (line_) return 0;
-    const std::vector<int>& starts = Lines();
-    auto it = std::upper_bound(starts.begin(), starts.end(), wire);
-    return it == starts.begin() ? 0 : static_cast<int>(it - starts.begin()) - 1;
+    if (Wraps()) {
+      // The last shown line starting at or before the offset: a soft break
+      // belongs to the line it starts.
+      std::vector<ShownLine> shown = Shown();
+      int line = 0;
+      for (std::size_t i = 0; i < shown.size() && shown[i].wire <= wire; ++i) line = static_cast<int>(i);
+      return line;
+    }
+    return BlockOfWire(wire);
+  }
+  // The first line shown at the top (the editor scrolls by shown lines).
+  int FirstVisibleLine() const {
+    if (line_) return 0;
+    if (Wraps()) return text_->verticalScrollBar()->value();
+    return text_->FirstVisibleBlock().blockNumber();
+  }
+  // Scrolls so that line (clamped) is the first shown.
+  void ScrollToLine(int line) {
+    if (Wraps()) {
+      text_->verticalScrollBar()->setValue(std::clamp(line, 0, std::max(0, LineCount() - 1)));
+      return;
+    }
+    line = std::clamp(line, 0, std::max(0, text_->document()->blockCount() - 1));
+    text_->verticalScrollBar()->setValue(text_->document()->findBlockByNumber(line).firstLineNumber());
   }
   // Selection in document positions.
   void Selection(int& start, int& end, int& caret) const {
@@ -146,6 +193,42 @@ public:
   QWidget* Widget() const { return line_ ? static_cast<QWidget*>(line_) : static_cast<QWidget*>(text_); }
 
 private:
+  struct ShownLine {
+    int wire;   // byte offset of its first character
+    int bytes;  // its length (no break)
+  };
+  bool Wraps() const { return text_ && text_->lineWrapMode() != QPlainTextEdit::NoWrap; }
+  // Byte offset where a text line (a block) starts.
+  int BlockStart(int block) const {
+    const std::vector<int>& starts = BlockStarts();
+    if (starts.empty() || block <= 0) return 0;
+    if (block < static_cast<int>(starts.size())) return starts[static_cast<std::size_t>(block)];
+    return st_->wireLength + 2;
+  }
+  std::vector<ShownLine> Shown() const {
+    std::vector<ShownLine> out;
+    auto* layout = qobject_cast<QPlainTextDocumentLayout*>(text_->document()->documentLayout());
+    int n = 0;
+    for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next()) {
+      if (layout) layout->ensureBlockLayout(b);
+      QString t = b.text();
+      QTextLayout* l = b.layout();
+      int count = l ? l->lineCount() : 0;
+      if (count == 0) {
+        out.push_back(ShownLine{n, Bytes(t)});
+      } else {
+        for (int i = 0; i < count; ++i) {
+          QTextLine line = l->lineAt(i);
+          int from = ByteOffset(t, line.textStart(), st_->encoding);
+          int to = ByteOffset(t, line.textStart() + line.textLength(), st_->encoding);
+          out.push_back(ShownLine{n + from, to - from});
+        }
+      }
+      n += Bytes(t) + 2;
+    }
+    return out;
+  }
+
   NativeLineEdit* line_;
   NativeTextEdit* text_;
   NativeState* st_;
@@ -382,15 +465,11 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       return CopyOut(all.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(ed.LineBytes(line))), buf,
                      size, false);
     }
-    case EM_GETFIRSTVISIBLELINE:
-      return ed.Multi() ? ed.Text()->FirstVisibleBlock().blockNumber() : 0;
+    case EM_GETFIRSTVISIBLELINE: return ed.FirstVisibleLine();
     case EM_LINESCROLL: {
       if (!ed.Multi()) return 0;
       NativeTextEdit* t = ed.Text();
-      int first = t->FirstVisibleBlock().blockNumber();
-      int target = std::clamp(first + static_cast<int>(lParam), 0, std::max(0, t->document()->blockCount() - 1));
-      QTextBlock b = t->document()->findBlockByNumber(target);
-      if (static_cast<int>(lParam) != 0) t->verticalScrollBar()->setValue(b.firstLineNumber());
+      if (static_cast<int>(lParam) != 0) ed.ScrollToLine(ed.FirstVisibleLine() + static_cast<int>(lParam));
       if (wparamInt != 0) {
         int step = std::max(1, QFontMetrics(t->font()).horizontalAdvance(QLatin1Char('x')));
         t->horizontalScrollBar()->setValue(t->horizontalScrollBar()->value() + static_cast<int>(wparamInt) * step);
@@ -508,7 +587,7 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       } else {
         QTextCursor cur = ed.Text()->cursorForPosition(ed.Text()->viewport()->mapFrom(ed.Text(), p));
         docPos = cur.position();
-        line = cur.blockNumber();
+        line = ed.LineOfWire(ed.DocToWire(docPos));
       }
       return MAKELRESULT(ed.DocToWire(docPos) & 0xFFFF, line & 0xFFFF);
     }

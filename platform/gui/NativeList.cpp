@@ -67,7 +67,7 @@ private:
     Rect r{qr.left(), qr.top(), qr.left() + qr.width(), qr.top() + qr.height()};
     bool selected = option.state & QStyle::State_Selected;
     bool focus = (option.state & QStyle::State_HasFocus) && list_->hasFocus();
-    bool disabled = !IsEnabledChain(*w);
+    bool disabled = (w->style & WS_DISABLED) != 0;
     HDC dc = NewBorrowedDc(painter, QRegion(qr));
     if (w->style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) {
       DrawItemStruct dis;

@@ -5,7 +5,9 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QPointer>
 #include <QtGui/QCursor>
+#include <QtGui/QFont>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
@@ -13,6 +15,8 @@
 #include <QtGui/QScreen>
 #include <QtGui/QWheelEvent>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QProxyStyle>
+#include <QtWidgets/QStyleFactory>
 #include <QtWidgets/QWidget>
 
 #include <cstdlib>
@@ -51,6 +55,19 @@ Qt::MouseButton Button(int b) {
 
 Qt::MouseButtons gHeld;
 
+// The toolkit's one style for the test environment, with the hints a
+// desktop's theme would otherwise decide (whether dialog buttons show
+// icons differs between display platforms) fixed.
+class FixedStyle : public QProxyStyle {
+public:
+  FixedStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* answer) const override {
+    if (hint == SH_DialogButtonBox_ButtonsHaveIcons) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, answer);
+  }
+};
+
 // The toolkit widget under a screen point: a native control of ours or the
 // host of the topmost window there.
 QWidget* WidgetAt(QPoint global, QPoint& local) {
@@ -68,7 +85,12 @@ QWidget* WidgetAt(QPoint global, QPoint& local) {
   return nullptr;
 }
 
-QWidget* gLastUnder = nullptr;
+// Guarded: a window may go away between two inputs of a test.
+QPointer<QWidget> gLastUnder;
+// The widget a button went down on: as on a real display, it gets the moves
+// and the release until every button is up, wherever the pointer is then
+// (off every window of the program included).
+QPointer<QWidget> gPressed;
 
 void SendMouse(QEvent::Type type, Point screen, Qt::MouseButton button, Qt::MouseButtons held, UINT modifiers) {
   QPoint global(screen.X, screen.Y);
@@ -76,20 +98,26 @@ void SendMouse(QEvent::Type type, Point screen, Qt::MouseButton button, Qt::Mous
   // would send moves of its own.
   G().testCursor = global;
   QPoint local;
-  QWidget* target = WidgetAt(global, local);
+  QWidget* under = WidgetAt(global, local);
+  QWidget* target = under;
   QWidget* grabber = QWidget::mouseGrabber();
   if (type == QEvent::MouseMove && target != gLastUnder) {
-    if (gLastUnder) {
+    if (QWidget* last = gLastUnder) {
       QEvent leave(QEvent::Leave);
-      QCoreApplication::sendEvent(gLastUnder, &leave);
+      QCoreApplication::sendEvent(last, &leave);
     }
     gLastUnder = target;
   }
+  bool firstDown = type == QEvent::MouseButtonPress && held == button;
   if (grabber) {
     target = grabber;
-    local = grabber->mapFromGlobal(global);
+  } else if (!firstDown && gPressed) {
+    target = gPressed;
   }
+  if (firstDown) gPressed = target;
+  if (held == Qt::NoButton) gPressed = nullptr;
   if (!target) return;
+  if (target != under) local = target->mapFromGlobal(global);
   QMouseEvent e(type, QPointF(local), QPointF(local), QPointF(global), button, held, Mods(modifiers));
   QCoreApplication::sendEvent(target, &e);
   ProcessPending();
@@ -115,10 +143,22 @@ void UseTestEnvironment() {
     }
     qputenv("QT_SCALE_FACTOR", "1");
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    // The toolkit's own windows (message boxes, menus) take nothing from a
+    // desktop either: one style, one face at a fixed size, no smoothing.
+    QGuiApplication::setDesktopSettingsAware(false);
     Init();
     QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     int at = static_cast<int>(platform.indexOf("configfile="));
     if (at >= 0) QFile::remove(QString::fromUtf8(platform.mid(at + 11)));
+    QApplication::setStyle(new FixedStyle);
+    QFont face(QStringLiteral("DejaVu Sans"));
+    face.setPixelSize(11);
+    face.setStyleStrategy(QFont::NoAntialias);
+    face.setHintingPreference(QFont::PreferFullHinting);
+    face.setKerning(false);
+    QApplication::setFont(face);
+    // A caret that blinks shows or not by the time a picture is taken.
+    QApplication::setCursorFlashTime(0);
   }
   UseClassicColors();
   SetDefaultTextAntialiasing(false);
@@ -167,11 +207,11 @@ void Wheel(Point screen, int delta, UINT modifiers) {
 }
 
 void MouseLeaveAll() {
-  if (gLastUnder) {
+  if (QWidget* last = gLastUnder) {
     QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(gLastUnder, &leave);
-    gLastUnder = nullptr;
+    QCoreApplication::sendEvent(last, &leave);
   }
+  gLastUnder = nullptr;
   ProcessPending();
 }
 
@@ -275,6 +315,61 @@ bool SaveScreenPng(HWND hwnd, const std::string& path) {
 }  // namespace gui::test
 
 namespace gui::test {
+namespace {
+
+QImage ScreenArea(const QRect& area) {
+  using namespace gui::detail;
+  PaintPending();
+  if (QGuiApplication::platformName() != QStringLiteral("offscreen")) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+  }
+  QImage out(area.size(), QImage::Format_RGB32);
+  out.fill(Qt::black);
+  QPainter p(&out);
+  p.translate(-area.topLeft());
+  // Ours: the list holds the topmost first.
+  const std::vector<HWND>& tops = G().topLevels;
+  for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
+    WindowObj* w = Win(*it);
+    if (!w || !(w->style & WS_VISIBLE) || !w->host) continue;
+    w->host->surface().End();
+    QPoint at(w->bounds.Left, w->bounds.Top);
+    p.save();
+    if (w->region) p.setClipRegion(w->region->translated(at));
+    p.drawPixmap(at, w->host->grab());
+    p.restore();
+  }
+  // The toolkit's own windows (message boxes, then menus and tips).
+  for (bool popups : {false, true}) {
+    for (QWidget* t : QApplication::topLevelWidgets()) {
+      if (dynamic_cast<HostWidget*>(t) || !t->isVisible()) continue;
+      bool popup = t->windowType() == Qt::Popup || t->windowType() == Qt::ToolTip;
+      if (popup != popups) continue;
+      p.drawPixmap(t->geometry().topLeft(), t->grab());
+    }
+  }
+  p.end();
+  return out;
+}
+
+}  // namespace
+
+HBITMAP CaptureScreen(const Rect& area) {
+  QImage image = ScreenArea(QRect(area.Left, area.Top, area.Width(), area.Height()));
+  if (image.isNull()) return HBITMAP{};
+  auto b = std::make_unique<detail::BitmapObj>();
+  b->surface.image = image;
+  return static_cast<HBITMAP>(detail::G().bitmaps.Add(std::move(b)));
+}
+
+bool SaveScreenAreaPng(const Rect& area, const std::string& path) {
+  QImage image = ScreenArea(QRect(area.Left, area.Top, area.Width(), area.Height()));
+  return !image.isNull() && image.save(QString::fromStdString(path), "PNG");
+}
 
 bool KeyToModalDialog(WPARAM vk) {
   QWidget* modal = QApplication::activeModalWidget();

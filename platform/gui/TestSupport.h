@@ -51,5 +51,12 @@ bool SaveWindowPng(HWND hwnd, const std::string& path);
 // What the display shows over the window (a real window system: the
 // screen's pixels), written to a PNG file.
 bool SaveScreenPng(HWND hwnd, const std::string& path);
+// What the screen shows in a rectangle of it (screen coordinates): on a real
+// display its own pixels; on the off-screen platform the program's visible
+// windows painted bottom to top as a display stacks them (ours in their
+// z-order, the toolkit's dialogs above, its menus and tips on top), on
+// black. A new colour bitmap the caller deletes; PNG file for the second.
+HBITMAP CaptureScreen(const Rect& area);
+bool SaveScreenAreaPng(const Rect& area, const std::string& path);
 
 }  // namespace gui::test

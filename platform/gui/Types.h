@@ -30,6 +30,10 @@ constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
 constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
 constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
 
+// Number * Numerator / Denominator in 64 bits, rounded half away from zero;
+// -1 when Denominator is 0 or the result does not fit in an int.
+int MulDiv(int Number, int Numerator, int Denominator);
+
 struct Point {
   int X = 0;
   int Y = 0;

@@ -690,8 +690,10 @@ bool EnableWindow(HWND hwnd, bool enable) {
     if (!IsNull(g.capture) && (g.capture == hwnd || IsChild(hwnd, g.capture))) ReleaseCapture();
   }
   if (!(w = Win(hwnd))) return wasDisabled;
+  // Only a native control's own state changes its look: the controls of a
+  // disabled window (a form behind a modal dialog, a disabled panel) look
+  // as before and only get no input (the routing skips them).
   if (w->native) w->native->setEnabled(enable);
-  if (w->host) w->host->setEnabled(enable);
   Dispatch(hwnd, WM_ENABLE, enable ? 1 : 0, 0);
   return wasDisabled;
 }

@@ -50,6 +50,19 @@ HWND FindAt(WindowObj& w, QPoint posInWindow, UINT flags) {
 
 using namespace detail;
 
+namespace {
+
+// A native edit draws its selection by the focus of this layer: it is
+// painted again when that focus comes or goes.
+void RepaintNative(HWND hwnd) {
+  WindowObj* w = Win(hwnd);
+  if (!w || !w->native) return;
+  w->native->update();
+  for (QWidget* part : w->native->findChildren<QWidget*>()) part->update();
+}
+
+}  // namespace
+
 HWND SetFocus(HWND hwnd) {
   if (!Ready()) return HWND{};
   Gui& g = G();
@@ -67,6 +80,8 @@ HWND SetFocus(HWND hwnd) {
   if (!IsNull(old)) Dispatch(old, WM_KILLFOCUS, ToWParam(hwnd), 0);
   if (!IsNull(hwnd) && !Win(hwnd)) return old;
   g.focus = hwnd;
+  RepaintNative(old);
+  RepaintNative(hwnd);
   if ((w = Win(hwnd))) {
     gSettingFocus = true;
     if (w->native) {

@@ -85,9 +85,10 @@ class RecordSource {
   virtual std::string MemoText(int slot, const Row& row, const FieldDesc& field) = 0;
 };
 
-// A number read from text the way numeric fields and VAL() read it: leading
-// blanks, sign, digits, decimals (an exponent too); anything else ends it;
-// no digits: 0.
+// A number read from the start of a text, as VAL() reads it: leading blanks,
+// sign, digits, decimals (an exponent too); anything else ends it; no digits:
+// 0. Numeric fields are read with the field codec instead (dbf::ReadNumber),
+// where text that is no number as a whole is 0.
 double ReadNumber(std::string_view text);
 
 // What a query can take from an index whose key expression is key: every

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "xbase_engine/DbfCodec.h"
 #include "xbase_engine/expr/ExprProgram.h"
 
 namespace xbe::expr {
@@ -126,7 +127,9 @@ double Program::Number(int i, const Row& r) {
     case Op::FieldNumText: {
       const Row o = RowFor(n, r);
       if (!o.data) return 0.0;
-      return ReadNumber({reinterpret_cast<const char*>(o.data) + n.field.offset, size_t(n.field.width)});
+      // The field's value as every other reader of the field sees it
+      // (xb_GetDouble, the table's fields): text that is no number is 0.
+      return dbf::NumberOrZero({reinterpret_cast<const char*>(o.data) + n.field.offset, size_t(n.field.width)});
     }
     case Op::FieldInt32: {
       const Row o = RowFor(n, r);

@@ -219,11 +219,16 @@ TEST_F(Expr, FieldsOfEveryStorage) {
   EXPECT_EQ(Text("NOTES"), "memo text");
   EXPECT_EQ(Text("OTHER->CODE"), "AB  ");
   for (const auto& [text, value] : std::vector<std::pair<std::string, double>>{
-           {"   12.50", 12.5}, {"-3", -3}, {"", 0}, {"  abc", 0}, {"  12abc", 12}, {" 1234567", 1234567},
+           {"   12.50", 12.5}, {"-3", -3}, {"", 0}, {"  abc", 0}, {"  12abc", 0}, {" 1 2", 0}, {" 1234567", 1234567},
            {"  -0.25", -0.25}, {"1.5e3", 1500}, {"12345678", 12345678}}) {
+    // A numeric field is read as the table reads it: text that is no number is 0.
     src.own.Set("QTY", text);
     EXPECT_DOUBLE_EQ(Number("QTY"), value) << '"' << text << '"';
   }
+  // VAL() reads the number at the start of a text.
+  src.own.Set("QTY", "  12abc");
+  EXPECT_DOUBLE_EQ(Number("VAL(\"  12abc\")"), 12);
+  EXPECT_DOUBLE_EQ(Number("VAL(\" 1 2\")"), 1);
   src.own.Set("QTY", "");
   EXPECT_TRUE(Logical("EMPTY(QTY)"));
   for (const auto& [text, value] : std::vector<std::pair<std::string, bool>>{

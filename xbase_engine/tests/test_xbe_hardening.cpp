@@ -51,12 +51,19 @@ TEST_F(XbeHardening, NumberTextThatIsNoNumberReadsAsZero) {
     PutRaw("QTY", text);
     EXPECT_EQ(xb_GetDouble("QTY"), 0.0) << text;
     EXPECT_EQ(xb_GetInteger("QTY"), 0) << text;
+    // Expressions (filters, index keys, queries) read the field the same way.
+    EXPECT_EQ(xb_EvalNumeric("QTY"), 0.0) << text;
+    EXPECT_EQ(xb_EvalLogical("QTY = 0"), 1) << text;
     EXPECT_FALSE(xb_IsNull("QTY")) << text;
   }
   PutRaw("QTY", "99999");
   EXPECT_EQ(xb_GetInteger("QTY"), 99999);
+  EXPECT_EQ(xb_EvalNumeric("QTY + 1"), 100000.0);
   PutRaw("QTY", " -1.5");
   EXPECT_EQ(xb_GetDouble("QTY"), -1.5);
+  EXPECT_EQ(xb_EvalNumeric("QTY"), -1.5);
+  // VAL() reads the number at the start of any text, as it always did.
+  EXPECT_EQ(xb_EvalNumeric("VAL(\"12abc\")"), 12.0);
   EXPECT_EQ(xb_GetInteger("QTY"), -1);
   // The same reading decides what may be stored.
   xb_PutString("QTY", "12abc");

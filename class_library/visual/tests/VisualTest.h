@@ -78,8 +78,6 @@ protected:
     form->PlaceBounds(100, 100, 200, 150);
   }
   void TearDown() override {
-    // The pointer leaves the test's windows before they go.
-    gui::test::MouseLeaveAll();
     delete form;
     Pump();
   }

@@ -30,6 +30,7 @@ struct NativeState {
   QColor textColor;
   QColor baseColor;
   bool colorsKnown = false;
+  bool selectionHidden = false;  // an edit without the focus hides its selection
   int itemHeight = 0;            // list box
   int horizontalExtent = 0;      // list box
   int anchor = -1;               // list box

@@ -34,4 +34,15 @@ TEST_F(GuiCore, WindowGetsPaintAfterInvalidate) {
   EXPECT_EQ(seen[1], WM_ERASEBKGND);
 }
 
+TEST(GuiTypes, MulDivRoundsHalfAwayFromZeroAndRefusesWhatCannotBe) {
+  EXPECT_EQ(MulDiv(10, 3, 4), 8);     // 7.5
+  EXPECT_EQ(MulDiv(-10, 3, 4), -8);   // -7.5
+  EXPECT_EQ(MulDiv(10, -3, -4), 8);
+  EXPECT_EQ(MulDiv(7, 1, 3), 2);      // 2.33
+  EXPECT_EQ(MulDiv(120, 144, 96), 180);
+  EXPECT_EQ(MulDiv(0x40000000, 0x40000000, 0x40000000), 0x40000000) << "the product does not overflow";
+  EXPECT_EQ(MulDiv(5, 1, 0), -1);
+  EXPECT_EQ(MulDiv(0x7FFFFFFF, 4, 1), -1) << "a result beyond an int";
+}
+
 }  // namespace

@@ -255,6 +255,32 @@ TEST_F(GuiDraw, StretchAndMirror) {
   EXPECT_EQ(v.At(0, 0), 0xFFFFFFu);
 }
 
+TEST_F(GuiDraw, UnstretchedCopiesWithinAndBetweenSurfacesAndMirrorsArePixelExact) {
+  Canvas src(3, 2);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) SetPixel(src.dc(), x, y, RGB(x * 40, y * 90, 7));
+  // Between surfaces, partly beyond the source: white where there is nothing.
+  Canvas dst(4, 2);
+  BitBlt(dst.dc(), 0, 0, 4, 2, src.dc(), 1, 0, SRCCOPY);
+  EXPECT_EQ(dst.At(0, 1), RGB(40, 90, 7));
+  EXPECT_EQ(dst.At(1, 0), RGB(80, 0, 7));
+  EXPECT_EQ(dst.At(2, 0), 0xFFFFFFu);
+  // Within one surface (doubling a block next to itself).
+  BitBlt(src.dc(), 1, 0, 2, 2, src.dc(), 0, 0, SRCCOPY);
+  EXPECT_EQ(src.At(1, 1), RGB(0, 90, 7));
+  EXPECT_EQ(src.At(2, 0), RGB(40, 0, 7));
+  // Mirrored on both axes without stretching.
+  Canvas m(3, 2);
+  StretchBlt(m.dc(), 2, 1, -3, -2, src.dc(), 0, 0, 3, 2, SRCCOPY);
+  EXPECT_EQ(m.At(2, 1), src.At(0, 0));
+  EXPECT_EQ(m.At(0, 0), src.At(2, 1));
+  EXPECT_EQ(m.At(1, 0), src.At(1, 1));
+  // Another raster operation on the direct path.
+  Canvas o(3, 2);
+  BitBlt(o.dc(), 0, 0, 3, 2, src.dc(), 0, 0, SRCAND);
+  EXPECT_EQ(o.At(2, 1), src.At(2, 1)) << "white AND the source is the source";
+}
+
 TEST_F(GuiDraw, TransparentCopyLeavesTheKeyColour) {
   Canvas src(3, 1), dst(3, 1);
   UniqueGdi<HBRUSH> olive(CreateSolidBrush(RGB(128, 128, 0))), grey(CreateSolidBrush(RGB(9, 9, 9)));

@@ -245,6 +245,52 @@ TEST_F(GuiWindow, CaptureTakesEveryMouseMessage) {
   EXPECT_TRUE(IsNull(GetCapture()));
 }
 
+TEST_F(GuiWindow, AButtonHeldOffEveryWindowStillReachesTheWindowItWentDownOn) {
+  Recorder& r = rec_;
+  r.watch = {WM_MOUSEMOVE, WM_LBUTTONUP, WM_CAPTURECHANGED};
+  HWND f = Form(r);
+  HWND a = Kid(f, r, 10, 10, 50, 50);
+  LPARAM up = 0;
+  r.override = [&](HWND h, UINT m, WPARAM, LPARAM l) -> LRESULT {
+    if (m == WM_LBUTTONDOWN && h == a) SetCapture(a);
+    if (m == WM_LBUTTONUP && h == a) {
+      up = l;
+      ReleaseCapture();
+    }
+    return -12345;
+  };
+  test::MouseDown(Screen(a, 5, 5));
+  r.seen.clear();
+  // Far off the form (which is at 200, 100): a button pressed there and
+  // released outside must see the release, or it stays pushed.
+  test::MouseMove(Point{1500, 900}, 1);
+  test::MouseUp(Point{1500, 900});
+  EXPECT_EQ(r.Messages(a), (std::vector<UINT>{WM_MOUSEMOVE, WM_LBUTTONUP, WM_CAPTURECHANGED}));
+  Point origin = Screen(a, 0, 0);
+  EXPECT_EQ(PointFromLParam(up), (Point{1500 - origin.X, 900 - origin.Y})) << "a's client coordinates";
+  // All buttons up: the next move off the windows reaches nobody.
+  r.seen.clear();
+  test::MouseMove(Point{1500, 901});
+  EXPECT_TRUE(r.seen.empty());
+}
+
+TEST_F(GuiWindow, AWindowThatWentAwayUnderThePointerGetsNothingMore) {
+  Recorder& r = rec_;
+  HWND f = Form(r);
+  HWND gone = TopLevel(700, 100, 80, 80);
+  ShowWindow(gone, SW_SHOWNOACTIVATE);
+  ProcessPending();
+  test::MouseMove(Point{720, 120});
+  DestroyWindow(gone);
+  // The toolkit's widget is deleted at the loop's next wait.
+  WaitForEvents(std::chrono::milliseconds(1));
+  r.seen.clear();
+  r.watch = {WM_MOUSEMOVE};
+  test::MouseMove(Screen(f, 20, 20));  // would tell the freed widget the pointer left
+  EXPECT_EQ(r.Messages(f), (std::vector<UINT>{WM_MOUSEMOVE}));
+  test::MouseLeaveAll();
+}
+
 TEST_F(GuiWindow, TransparentDisabledAndShapedWindowsLetClicksThrough) {
   Recorder& r = rec_;
   r.watch = {WM_LBUTTONDOWN};

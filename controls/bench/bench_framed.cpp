@@ -54,7 +54,8 @@ void BM_MemoLoadsAndShowsItsLastLine(benchmark::State& state) {
   memo->SetParent(form.get());
   memo->SetAlign(alClient);
   memo->SetReadOnly(true);
-  memo->SetScrollBars(ssVertical);
+  memo->SetScrollBars(ssBoth);
+  memo->SetWordWrap(false);  // lines are the text's lines, not wrapped ones
   form->Show();
   const String text = LongText();
   for (auto _ : state) {

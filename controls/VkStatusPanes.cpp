@@ -12,8 +12,11 @@
 
 namespace {
 
-std::unique_ptr<TVkPollingList>& PollingList() {
-  static std::unique_ptr<TVkPollingList> list;
+// The shared list: made by the first polling pane, freed with the last one.
+// A plain pointer, so that panes freed at program exit (after the
+// program's static objects are gone) still find it.
+TVkPollingList*& PollingList() {
+  static TVkPollingList* list = nullptr;
   return list;
 }
 
@@ -360,7 +363,7 @@ TVkPollingList::TVkPollingList() : timer_(std::make_unique<TTimer>(nullptr)) {
 
 TVkPollingList::~TVkPollingList() = default;
 
-TVkPollingList* TVkPollingList::Instance() { return PollingList().get(); }
+TVkPollingList* TVkPollingList::Instance() { return PollingList(); }
 
 int TVkPollingList::GetCount() const {
   return static_cast<int>(std::count_if(panes_.begin(), panes_.end(), [](auto* p) { return p != nullptr; }));
@@ -410,18 +413,21 @@ void TVkPollingList::TimerExpired() {
 // ---- TVkPollingStatus ----------------------------------------------------------------------
 
 TVkPollingStatus::TVkPollingStatus(TComponent* AOwner) : TVkCustomStatusPane(AOwner) {
-  auto& list = PollingList();
-  if (!list) list = std::make_unique<TVkPollingList>();
+  TVkPollingList*& list = PollingList();
+  if (!list) list = new TVkPollingList();
   list->Add(this);
 }
 
 TVkPollingStatus::~TVkPollingStatus() {
-  auto& list = PollingList();
+  TVkPollingList*& list = PollingList();
   if (!list) return;
   list->Remove(this);
   // The list goes with its last pane, unless a tick is still walking it:
   // then the tick's end finds it empty and the next pane starts a new one.
-  if (list->GetCount() == 0 && list->ticking_ == 0) list.reset();
+  if (list->GetCount() == 0 && list->ticking_ == 0) {
+    delete list;
+    list = nullptr;
+  }
 }
 
 bool TVkPollingStatus::Active() const { return PollingList() ? PollingList()->GetActive() : false; }

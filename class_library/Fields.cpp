@@ -246,9 +246,19 @@ void TStringField::CheckTypeSize(int Value) const {
 }
 
 bool TStringField::GetValue(String& Value) const {
-  std::vector<char> buf(static_cast<size_t>(Size()) + 1, '\0');
-  if (!GetData(buf.data())) return false;
-  Value.assign(buf.data(), strnlen(buf.data(), static_cast<size_t>(Size())));
+  // Most fields fit a buffer on the stack: a read allocates nothing but the
+  // text it answers.
+  const size_t size = static_cast<size_t>(Size());
+  char small[256];
+  std::vector<char> large;
+  char* buf = small;
+  if (size + 1 > sizeof small) {
+    large.resize(size + 1);
+    buf = large.data();
+  }
+  std::memset(buf, 0, size + 1);
+  if (!GetData(buf)) return false;
+  Value.assign(buf, strnlen(buf, size));
   return true;
 }
 

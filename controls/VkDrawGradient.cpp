@@ -1,8 +1,8 @@
 // Gradient fills. Each paints into a scratch bitmap and copies it once:
 // linear gradients compute one 8-pixel strip band by band, put it in with
-// one copy and double it across the area,
-// box gradients paint one quarter and mirror it, diagonal gradients paint
-// one polygon per band. Runs of one colour are one fill each.
+// one copy and double it across the area, box gradients compute one quarter
+// the same way and mirror it, diagonal gradients paint one polygon per band.
+// Runs of one colour are one fill each.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -41,8 +41,8 @@ int BandCount(int BandHint, int Scale) {
   return std::max(n, 0);
 }
 
-// The pixels of a strip (0x00RRGGBB, row by row) before they go into the
-// bitmap in one copy.
+// The pixels of a strip or a quarter (0x00RRGGBB, row by row) before they
+// go into the bitmap in one copy.
 struct Strip {
   int w, h;
   bool vertical;  // the colour changes down the rows (else across the columns)
@@ -59,6 +59,14 @@ struct Strip {
       else
         for (int y = 0; y < h; ++y) px[static_cast<std::size_t>(y) * w + pos] = rgb;
     }
+  }
+  // A rectangle in one colour (clipped to the strip).
+  void Fill(int L, int T, int R, int B, TColor Color) {
+    L = std::max(L, 0), T = std::max(T, 0), R = std::min(R, w), B = std::min(B, h);
+    auto c = static_cast<std::uint32_t>(Color);
+    std::uint32_t rgb = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+    for (int y = T; y < B; ++y)
+      if (L < R) std::fill(px.begin() + static_cast<std::ptrdiff_t>(y) * w + L, px.begin() + static_cast<std::ptrdiff_t>(y) * w + R, rgb);
   }
   // Copies the strip to the top-left of the canvas.
   void Put(TCanvas* C) {
@@ -97,6 +105,7 @@ void LinearPass(Strip& S, int First, int Step, int Count, gui::COLORREF From, gu
 void BoxQuarter(TCanvas* C, int W, int H, int XInset, int YInset, gui::COLORREF Start, gui::COLORREF Stop,
                 int BandHint) {
   int cw = (W - 1) / 2 + 1, ch = (H - 1) / 2 + 1;
+  Strip quarter(cw, ch, false);
   int x0 = std::max((W - 1) / 2 - XInset, 0), y0 = std::max((H - 1) / 2 - YInset, 0);
   int steps = std::max(x0, y0) + 1;
   std::int64_t x = std::int64_t{x0} << 16, y = std::int64_t{y0} << 16;
@@ -109,9 +118,8 @@ void BoxQuarter(TCanvas* C, int W, int H, int XInset, int YInset, gui::COLORREF 
   TColor bandColor = cur.Color();
   int run = 0;
   auto paint = [&](int nx, int ny, TColor color) {
-    C->Brush()->SetColor(color);
-    C->FillRect(Rect(nx, ny, cw, prevY));
-    C->FillRect(Rect(nx, prevY, prevX, ch));
+    quarter.Fill(nx, ny, cw, prevY, color);
+    quarter.Fill(nx, prevY, prevX, ch, color);
     prevX = nx, prevY = ny;
   };
   int lastX = cw, lastY = ch;
@@ -132,6 +140,7 @@ void BoxQuarter(TCanvas* C, int W, int H, int XInset, int YInset, gui::COLORREF 
     cur.r += inc.r, cur.g += inc.g, cur.b += inc.b;
   }
   paint(0, 0, bandColor);
+  quarter.Put(C);
 }
 
 // Bands parallel to the diagonal from the top-left to the bottom-right
@@ -259,8 +268,7 @@ void PaintGradient(TCanvas* Canvas, const TRect& Rect, TGradientDirection Direct
       }
       int xInset = Direction == gdHorizontalBox || Direction == gdBigSquareBox ? w / 4 : 0;
       int yInset = Direction == gdVerticalBox || Direction == gdBigSquareBox ? h / 4 : 0;
-      c->Brush()->SetColor(static_cast<TColor>(start));
-      c->FillRect(::Rect(0, 0, w, h));
+      // The quarter's bands cover it whole; the mirrors cover the rest.
       BoxQuarter(c, w, h, xInset, yInset, start, stop, BandHint);
       MirrorQuarter(dc, 0, 0, w, h, gui::SRCCOPY);
       break;

@@ -60,8 +60,14 @@ bool ScreenIsFullColor() {
 }
 
 bool FullColorScreen() {
-  static const bool full = ScreenIsFullColor();
-  return full;
+  // Taken once the screen can be asked (not before the window layer starts).
+  static std::optional<bool> full;
+  if (!full) {
+    ScreenDC dc;
+    if (gui::IsNull(dc.get())) return false;
+    full = gui::GetDeviceCaps(dc.get(), gui::NUMCOLORS) == -1;
+  }
+  return *full;
 }
 
 int ReadXPColorScheme() {

@@ -16,6 +16,7 @@
 //   XbDSetSearch.cpp      Locate and Lookup: the seek path and the query path
 //   XbDSetMaster.cpp      the detail side of a master-detail link
 //   XbDSetCreate.cpp      table creation
+//   XbBlob.cpp            blob streams and the blob slots behind them
 //
 // Record buffer layout (offsets computed at open):
 //   field data      per data field in field order: one has-value byte, then
@@ -74,6 +75,8 @@ public:
   char Type = ' ';                // the engine's type letter
   TXbFieldLayout Layout = TXbFieldLayout::Other;
 };
+
+class TMemoryStream;
 
 class TXbTable : public TDataSet {
 public:
@@ -223,6 +226,7 @@ public:
   bool ReadFieldData(TField* Field, void* Buffer) override;
   void WriteFieldData(TField* Field, const void* Buffer) override;
   void Cancel() override;
+  std::unique_ptr<TStream> OpenBlobStream(TField* Field, TBlobStreamMode Mode) override;
   void ResyncCursor(TResyncMode Mode) override;
   int GetRecNo() override;
   void SetRecNo(int Value) override;
@@ -330,6 +334,18 @@ private:
                       bool InsertingAtEnd);
   Byte* PendingFlags(Byte* Buffer) const { return Buffer + pendingOffset_; }
   char* BufferImage(Byte* Buffer) const { return reinterpret_cast<char*>(Buffer + imageOffset_); }
+
+  // ---- blob streams (XbBlob.cpp) -------------------------------------------------
+  friend class TXbBlobStream;
+  Byte* BlobSlot(Byte* Buffer, TField* Field) const;
+  // Puts the value a stream on Field starts with into Into.
+  void ReadBlobValue(TField* Field, TMemoryStream& Into);
+  // What a writing stream hands back: the new value of Field's slot in the
+  // active buffer.
+  void StoreBlobValue(TField* Field, const char* Data, std::int64_t Size);
+  // The stored bytes of Field in record RecNo, read from the engine, which is
+  // left on the record it stood on.
+  String ReadStoredBlob(TField* Field, std::int32_t RecNo);
 
   // ---- editing -----------------------------------------------------------------
   void WriteBlobFields(Byte* Buffer);

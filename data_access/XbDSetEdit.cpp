@@ -78,16 +78,10 @@ void TXbTable::InitNewRecord() {
   // A new detail record takes the master's key values, field by field of the
   // detail's key; literals and names the dataset does not carry are passed over.
   if (masterLink_->Active() && !masterLink_->Fields().empty() && workArea_ > 0 && !indexName_.empty()) {
-    const String names = IndexKeyFields(IndexKey());
+    const std::vector<String> names = SplitNames(IndexKeyFields(IndexKey()));
     const auto& masters = masterLink_->Fields();
-    size_t i = 0, start = 0;
-    while (start <= names.size() && i < masters.size()) {
-      size_t end = names.find(';', start);
-      if (end == String::npos) end = names.size();
-      if (TField* f = FindField(names.substr(start, end - start))) f->SetAsVariant(masters[i]->AsVariant());
-      ++i;
-      start = end + 1;
-    }
+    for (size_t i = 0; i < names.size() && i < masters.size(); ++i)
+      if (TField* f = FindField(names[i])) f->SetAsVariant(masters[i]->AsVariant());
   }
   TDataSet::InitNewRecord();
 }
@@ -218,5 +212,6 @@ void TXbTable::WriteBlobFields(Byte* Buffer) {
     } else if (Cursor().PutBlob(field->FieldName(), data, length) != length) {
       RaiseError("Blob Write Error");
     }
+    slot[kSlotModified] = 0;  // stored: a second Post of this buffer does not write it again
   }
 }

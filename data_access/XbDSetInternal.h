@@ -2,7 +2,12 @@
 // Pieces the files of TXbTable share: message texts, the blob slot layout and
 // small helpers. Not for use outside the table.
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include "class_library/DateTime.h"
+#include "class_library/SysUtils.h"
 
 #include "class_library/FieldDefs.h"
 #include "class_library/Types.h"
@@ -26,6 +31,29 @@ TXbFieldLayout FieldLayoutOf(char Type, int Width);
 
 // Types whose record-buffer value lives in a blob slot.
 inline bool IsBlobType(TFieldType t) { return t == ftMemo || t == ftBlob || t == ftGraphic || t == ftFmtMemo; }
+
+// The trimmed names of a ";"-separated list (key fields, master fields).
+inline std::vector<String> SplitNames(const String& Text) {
+  std::vector<String> names;
+  size_t start = 0;
+  while (start <= Text.size()) {
+    size_t end = Text.find(';', start);
+    if (end == String::npos) end = Text.size();
+    names.push_back(Trim(Text.substr(start, end - start)));
+    start = end + 1;
+  }
+  return names;
+}
+
+// A date as the engine writes it in keys: "yyyymmdd".
+inline String YmdText(TDateTime Value) {
+  Word y = 0, m = 0, d = 0;
+  DecodeDate(Value, y, m, d);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04u%02u%02u", static_cast<unsigned>(y), static_cast<unsigned>(m),
+                static_cast<unsigned>(d));
+  return buf;
+}
 
 inline bool HasPathDelimiter(const String& s) { return s.find_first_of("/\\") != String::npos; }
 

@@ -16,18 +16,6 @@ namespace {
 constexpr const char* kCircular = "Circular Datasource reference not allowed";
 constexpr const char* kScopeFailed = "Scope Set failed";
 
-std::vector<String> SplitNames(const String& Text) {
-  std::vector<String> names;
-  size_t start = 0;
-  while (start <= Text.size()) {
-    size_t end = Text.find(';', start);
-    if (end == String::npos) end = Text.size();
-    names.push_back(Trim(Text.substr(start, end - start)));
-    start = end + 1;
-  }
-  return names;
-}
-
 // Text padded on the left to Width, with blanks or with zeros (after a sign).
 String PadLeft(const String& Text, int Width, bool Zeros) {
   if (static_cast<int>(Text.size()) >= Width) return Text;
@@ -134,12 +122,7 @@ String TXbTable::DetailRangeKey() {
         if (m->IsNull()) {
           key += String(8, ' ');
         } else {
-          Word y = 0, mo = 0, d = 0;
-          DecodeDate(m->AsDateTime(), y, mo, d);
-          char buf[16];
-          std::snprintf(buf, sizeof buf, "%04u%02u%02u", static_cast<unsigned>(y), static_cast<unsigned>(mo),
-                        static_cast<unsigned>(d));
-          key += buf;
+          key += YmdText(m->AsDateTime());
         }
         break;
       }

@@ -133,17 +133,17 @@ void TXbTable::ApplyEnvironment() {
   TXbSearchObject search;
   for (TComponent* c = search.FindFirst("TXbEnv"); c; c = search.FindNext("TXbEnv")) {
     auto* env = dynamic_cast<TXbEnv*>(c);
-    if (!env || (env->ApplyTo & bit) == 0) continue;
-    epoch_ = env->Epoch;
-    errorLevel_ = env->ErrorLevel;
-    recordCountStale_ = env->CountNeedsRefresh;
-    errorFunc_ = env->ErrorFunc;
-    century_ = env->Century;
-    exact_ = env->Exact;
-    softSeek_ = env->SoftSeek;
-    dateFormat_ = static_cast<Byte>(env->DateFormat);
-    memoBlockSize_ = env->MemoBlockSize;
-    deleted_ = env->Deleted;
+    if (!env || (env->ApplyTo() & bit) == 0) continue;
+    epoch_ = env->Epoch();
+    errorLevel_ = env->ErrorLevel();
+    recordCountStale_ = env->CountNeedsRefresh();
+    errorFunc_ = env->ErrorFunc();
+    century_ = env->Century();
+    exact_ = env->Exact();
+    softSeek_ = env->SoftSeek();
+    dateFormat_ = static_cast<Byte>(env->DateFormat());
+    memoBlockSize_ = env->MemoBlockSize();
+    deleted_ = env->Deleted();
     environmentApplied_ = true;
     return;
   }

@@ -29,15 +29,6 @@ String NumberText(double Value) {
   return r.ec == std::errc() ? String(buf, r.ptr) : String("0");
 }
 
-String YmdText(TDateTime Value) {
-  Word y = 0, m = 0, d = 0;
-  DecodeDate(Value, y, m, d);
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04u%02u%02u", static_cast<unsigned>(y), static_cast<unsigned>(m),
-                static_cast<unsigned>(d));
-  return buf;
-}
-
 bool AllDigits(const String& s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }

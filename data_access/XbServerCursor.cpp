@@ -29,6 +29,7 @@ void TXbServerCursor::Sync(bool Moves) {
   if (Moves) {
     rowsHeld_ = -1;
     servedRecNo_ = 0;
+    knownPosition_ = -1;
   }
 }
 
@@ -36,6 +37,7 @@ void TXbServerCursor::Sync(bool Moves) {
 
 TXbOpenAnswer TXbServerCursor::Open(const TXbOpenRequest& Request) {
   rowsHeld_ = -1;
+  knownPosition_ = -1;
   servedRecNo_ = 0;
   outOfStep_ = false;
   structureRead_ = false;
@@ -115,6 +117,7 @@ void TXbServerCursor::Select(std::int16_t Area) { conn_.Select(Area); }
 
 void TXbServerCursor::Close() {
   rowsHeld_ = -1;
+  knownPosition_ = -1;
   servedRecNo_ = 0;
   outOfStep_ = false;
   conn_.Close();
@@ -148,6 +151,7 @@ TGetResult TXbServerCursor::Fetch(TGetMode Mode, bool AtTop, bool AtBottom, TEOF
       // A failed fetch ends the walk, in the direction it went.
       rowsHeld_ = -1;
       servedRecNo_ = 0;
+      knownPosition_ = -1;
       RecNo = 0;
       lastDirection_ = Mode;
       return Mode == gmPrior ? grBOF : grEOF;
@@ -156,6 +160,7 @@ TGetResult TXbServerCursor::Fetch(TGetMode Mode, bool AtTop, bool AtBottom, TEOF
   const TXbFetchRow& row = rows_[static_cast<std::size_t>(position_)];
   lastDirection_ = Mode;
   servedRecNo_ = row.RecNo;
+  knownPosition_ = row.Status == grOK ? row.LogicalPosition : -1;
   outOfStep_ = position_ != rowsHeld_ - 1;
   RecNo = row.RecNo;
   const auto status = static_cast<TGetResult>(row.Status);
@@ -190,7 +195,8 @@ void TXbServerCursor::Go(std::int32_t RecNo) {
   if (RecNo > 0 && RecNo == servedRecNo_ && ServedRecord()) return;
   outOfStep_ = false;
   Sync(true);
-  conn_.Go(RecNo);
+  const std::int32_t position = conn_.Go(RecNo);
+  if (!conn_.LastCommandFailed()) knownPosition_ = position;
 }
 
 void TXbServerCursor::GoTop() {
@@ -219,8 +225,24 @@ std::int32_t TXbServerCursor::RecNo() {
 std::int32_t TXbServerCursor::RecCount() { return conn_.RecCount(); }
 std::int32_t TXbServerCursor::Count() { return conn_.Count(); }
 
-// The server has no command for the relative place in an order.
-double TXbServerCursor::OrderPosGet() { return 0.0; }
+// No command asks the server for the relative place in an order, but every
+// fetched row and every Go answers the record's logical position: its place
+// among the keys, scaled to the record count. The place relative to the order
+// is that position over the record count. After other moves a Go to the
+// record the server stands on tells it.
+double TXbServerCursor::OrderPosGet() {
+  if (knownPosition_ < 0) {
+    Sync(false);
+    const std::int32_t recNo = conn_.RecNo();
+    if (conn_.LastCommandFailed() || recNo <= 0) return 0.0;
+    const std::int32_t position = conn_.Go(recNo);
+    if (conn_.LastCommandFailed()) return 0.0;
+    knownPosition_ = position;
+  }
+  const std::int32_t count = conn_.RecCount();
+  if (conn_.LastCommandFailed() || count <= 0) return 0.0;
+  return std::min(1.0, static_cast<double>(knownPosition_) / count);
+}
 
 void TXbServerCursor::OrderPosSet(double Position) {
   outOfStep_ = false;

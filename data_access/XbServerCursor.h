@@ -122,6 +122,8 @@ private:
   std::int32_t servedRecNo_ = 0;
   // The server stands on another row of the batch than the one handed out.
   bool outOfStep_ = false;
+  // The logical position of the current record as the server told it (-1: unknown).
+  std::int32_t knownPosition_ = -1;
   std::vector<TXbFieldDescription> structure_;
   bool structureRead_ = false;
   std::int16_t createdArea_ = 0;

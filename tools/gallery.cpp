@@ -145,54 +145,10 @@ public:
   }
 };
 
-// The pixels of an image file (empty when it cannot be read).
-std::vector<std::uint32_t> ReadPicture(const char* Path, int& Width, int& Height) {
-  std::vector<std::uint8_t> data;
-  if (std::FILE* f = std::fopen(Path, "rb")) {
-    std::uint8_t buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.insert(data.end(), buffer, buffer + n);
-    std::fclose(f);
-  }
-  gui::UniqueGdi<gui::HBITMAP> image(data.empty() ? gui::HBITMAP{} : gui::LoadBitmapFromMemory(data));
-  gui::BitmapInfo info;
-  if (!image || !gui::GetBitmapInfo(image.get(), info)) return {};
-  Width = info.bmWidth;
-  Height = info.bmHeight;
-  return gui::GetBitmapPixels(image.get());
-}
-
 int Compare(const char* A, const char* B) {
-  gui::test::UseTestEnvironment();
-  int wa = 0, ha = 0, wb = 0, hb = 0;
-  std::vector<std::uint32_t> a = ReadPicture(A, wa, ha), b = ReadPicture(B, wb, hb);
-  int result = 0;
-  if (a.empty() || b.empty()) {
-    std::fprintf(stderr, "gallery: cannot read %s\n", a.empty() ? A : B);
-    result = 2;
-  } else if (wa != wb || ha != hb) {
-    std::fprintf(stderr, "gallery: sizes differ: %dx%d and %dx%d\n", wa, ha, wb, hb);
-    result = 1;
-  } else {
-    std::size_t differing = 0;
-    int left = wa, top = ha, right = -1, bottom = -1;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-      if ((a[i] & 0xFFFFFF) == (b[i] & 0xFFFFFF)) continue;
-      ++differing;
-      int x = static_cast<int>(i % static_cast<std::size_t>(wa)), y = static_cast<int>(i / static_cast<std::size_t>(wa));
-      left = std::min(left, x);
-      top = std::min(top, y);
-      right = std::max(right, x);
-      bottom = std::max(bottom, y);
-    }
-    if (differing) {
-      std::fprintf(stderr, "gallery: %zu of %zu pixels differ, within (%d, %d)-(%d, %d)\n", differing, a.size(), left,
-                   top, right, bottom);
-      result = 1;
-    }
-  }
-  visual::ShutdownWindowLayer();
-  gui::Shutdown();
+  std::string report;
+  int result = gui::test::ComparePictureFiles(A, B, report);
+  if (result != 0) std::fprintf(stderr, "gallery: %s\n", report.c_str());
   return result;
 }
 

@@ -313,29 +313,10 @@ bool Shots(HWND form, const std::string& dir) {
 }
 
 int Compare(const char* a, const char* b) {
-  std::vector<std::uint8_t> da, db;
-  for (auto [path, out] : {std::pair{a, &da}, std::pair{b, &db}}) {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) {
-      std::fprintf(stderr, "cannot read %s\n", path);
-      return 2;
-    }
-    int c;
-    while ((c = std::fgetc(f)) != EOF) out->push_back(static_cast<std::uint8_t>(c));
-    std::fclose(f);
-  }
-  HBITMAP ba = LoadBitmapFromMemory(da), bb = LoadBitmapFromMemory(db);
-  BitmapInfo ia, ib;
-  if (!GetBitmapInfo(ba, ia) || !GetBitmapInfo(bb, ib) || ia.bmWidth != ib.bmWidth || ia.bmHeight != ib.bmHeight) {
-    std::fprintf(stderr, "pictures differ in size\n");
-    return 1;
-  }
-  std::vector<std::uint32_t> pa = GetBitmapPixels(ba), pb = GetBitmapPixels(bb);
-  std::size_t diff = 0;
-  for (std::size_t i = 0; i < pa.size(); ++i)
-    if (pa[i] != pb[i]) ++diff;
-  std::printf("%zu of %zu pixels differ\n", diff, pa.size());
-  return diff == 0 ? 0 : 1;
+  std::string report;
+  int result = test::ComparePictureFiles(a, b, report);
+  std::printf("%s\n", report.c_str());
+  return result;
 }
 
 }  // namespace
@@ -345,10 +326,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--shots") && i + 1 < argc) shots = argv[++i];
     else if (!std::strcmp(argv[i], "--compare") && i + 2 < argc) {
-      test::UseTestEnvironment();
-      int rc = Compare(argv[i + 1], argv[i + 2]);
-      Shutdown();
-      return rc;
+      return Compare(argv[i + 1], argv[i + 2]);
     }
   }
   if (!shots.empty()) {

@@ -242,15 +242,20 @@ const uint8_t* Table::RecordPtr(uint32_t rec) {
 }
 
 void Table::Locate() {
-  curInBuf_ = false;
-  ++landing_;
   if (eof_) {
+    curInBuf_ = false;
+    ++landing_;
     cur_ = blank_.data();
     return;
   }
+  Land(View(recno_));
+}
+
+void Table::Land(const uint8_t* p) {
+  curInBuf_ = false;
+  ++landing_;
   // The current record is a copy: it stays the version read here until the
   // next move or refresh, whatever others write meanwhile.
-  const uint8_t* p = View(recno_);
   if (!p) {
     const uint32_t gone = recno_;
     Phantom(diskCount_ + pendingCount_);
@@ -348,13 +353,18 @@ void Table::Go(int64_t recNo) {
 
 void Table::Skip(int64_t distance) {
   if (observer_ && observer_->Skip(*this, distance)) return;
-  // The hot path of a walk: one record on, nothing hidden, nothing to write.
-  // The count is read again only at the end of the records known.
-  if (distance == 1 && !dirty_ && !eof_ && !s_.hideDeleted && !filter_) {
-    if (recno_ < KnownCount(uint64_t(recno_) + 1)) {
-      ++recno_;
+  // The hot path of a walk: one record on, no filter, nothing to write. Each
+  // record is read once, whether it is passed over as a hidden deleted one or
+  // landed on. The count is read again only at the end of the records known;
+  // there, and for a record the file no longer holds, the full path decides.
+  if (distance == 1 && !dirty_ && !eof_ && !filter_) {
+    for (uint32_t r = recno_ + 1; r <= KnownCount(r); ++r) {
+      const uint8_t* p = View(r);
+      if (!p) break;
+      if (s_.hideDeleted && p[0] == '*') continue;
+      recno_ = r;
       bof_ = false;
-      Locate();
+      Land(p);
       return;
     }
   }

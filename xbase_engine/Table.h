@@ -261,6 +261,9 @@ class Table {
   // call. Null beyond the records known, and when the file no longer holds it.
   const uint8_t* RecordPtr(uint32_t rec);
   void Locate();
+  // Makes p, record recno_ as View answered it, the current record; null (the
+  // file no longer holds it) leaves the area at the end and throws.
+  void Land(const uint8_t* p);
   // The first (top) or last visible record; none visible leaves the phantom
   // record at BOF.
   void GoEnd(bool top);

@@ -1,6 +1,7 @@
 #include "xbase_engine/Translate.h"
 
 #include <array>
+#include <cstring>
 
 namespace xbe {
 
@@ -104,7 +105,16 @@ const Maps& MapsFor(DosPage page) {
 }
 
 void Apply(const std::array<uint8_t, 256>& map, char* text, size_t n) {
-  for (size_t i = 0; i < n; ++i) text[i] = char(map[uint8_t(text[i])]);
+  // Both maps keep bytes below 0x80 as they are: runs of plain ASCII (most
+  // text) are passed over eight bytes at a time.
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text + i, 8);
+    if ((word & 0x8080808080808080ull) == 0) continue;
+    for (size_t k = i; k < i + 8; ++k) text[k] = char(map[uint8_t(text[k])]);
+  }
+  for (; i < n; ++i) text[i] = char(map[uint8_t(text[i])]);
 }
 
 }  // namespace

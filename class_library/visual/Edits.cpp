@@ -145,7 +145,9 @@ void TCustomEdit::SetSelLength(int Value) {
 }
 
 String TCustomEdit::SelText() {
-  String text = Text();
+  // The selection is in what the window shows (a masked edit's Text is
+  // another view of it).
+  String text = TWinControl::GetText();
   std::size_t start = std::min<std::size_t>(static_cast<std::size_t>(SelStart()), text.size());
   return text.substr(start, static_cast<std::size_t>(SelLength()));
 }

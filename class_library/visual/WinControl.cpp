@@ -127,7 +127,9 @@ void TWinControl::CreateHandle() {
 
 void TWinControl::DestroyWnd() {
   if (HandleAllocated()) {
-    text_ = GetText();
+    // What the window shows, kept for the next window (a descendant's Text
+    // may be another view of it).
+    text_ = TWinControl::GetText();
     gui::DestroyWindow(handle_);
   }
 }

@@ -34,14 +34,14 @@ TEST_P(TableRecords, SettingsComponentCanShowDeletedRecords) {
   MakeTable(dir.Path(), "RMSpool.DBF", {{"SUBDIR", 'C', 20}}, {{"Label1"}, {"*", "Removed"}});
   TDataModule module(nullptr);
   auto* env = new TXbEnv(&module);
-  env->Deleted = false;
-  env->ApplyTo = ApplyToBit(OverServer() ? atServer : atLocal);
+  env->SetApplyTo(ApplyToBit(OverServer() ? atServer : atLocal));
+  env->SetDeleted(false);
   auto* t = new TXbTable(&module);
   Place(*t);
   t->SetTableName("RMSpool.DBF");
   t->Open();
   EXPECT_EQ(WalkField(*t, "SUBDIR"), (std::vector<std::string>{"Label1", "Removed"}));
-  env->ApplyTo = 0;  // applies nowhere: a table's own default hides them
+  env->SetApplyTo(0);  // applies nowhere: a table's own default hides them
   auto plain = Open("RMSpool.DBF");
   EXPECT_EQ(WalkField(*plain, "SUBDIR"), (std::vector<std::string>{"Label1"}));
 }

@@ -6,6 +6,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QPointer>
+#include <QtGui/QCloseEvent>
 #include <QtGui/QCursor>
 #include <QtGui/QFont>
 #include <QtGui/QGuiApplication>
@@ -369,6 +370,46 @@ HBITMAP CaptureScreen(const Rect& area) {
 bool SaveScreenAreaPng(const Rect& area, const std::string& path) {
   QImage image = ScreenArea(QRect(area.Left, area.Top, area.Width(), area.Height()));
   return !image.isNull() && image.save(QString::fromStdString(path), "PNG");
+}
+
+int ComparePictureFiles(const std::string& a, const std::string& b, std::string& report) {
+  QImage ia(QString::fromStdString(a)), ib(QString::fromStdString(b));
+  if (ia.isNull() || ib.isNull()) {
+    report = "cannot read " + (ia.isNull() ? a : b);
+    return 2;
+  }
+  if (ia.size() != ib.size()) {
+    report = "sizes differ: " + std::to_string(ia.width()) + "x" + std::to_string(ia.height()) + " and " +
+             std::to_string(ib.width()) + "x" + std::to_string(ib.height());
+    return 1;
+  }
+  ia = ia.convertToFormat(QImage::Format_RGB32);
+  ib = ib.convertToFormat(QImage::Format_RGB32);
+  long long differing = 0;
+  QRect where;
+  for (int y = 0; y < ia.height(); ++y) {
+    auto* ra = reinterpret_cast<const QRgb*>(ia.constScanLine(y));
+    auto* rb = reinterpret_cast<const QRgb*>(ib.constScanLine(y));
+    for (int x = 0; x < ia.width(); ++x) {
+      if ((ra[x] & 0xFFFFFF) == (rb[x] & 0xFFFFFF)) continue;
+      ++differing;
+      where |= QRect(x, y, 1, 1);
+    }
+  }
+  report = std::to_string(differing) + " of " + std::to_string(static_cast<long long>(ia.width()) * ia.height()) +
+           " pixels differ";
+  if (differing == 0) return 0;
+  report += ", within (" + std::to_string(where.left()) + ", " + std::to_string(where.top()) + ")-(" +
+            std::to_string(where.right()) + ", " + std::to_string(where.bottom()) + ")";
+  return 1;
+}
+
+void CloseFromDesktop(HWND hwnd) {
+  detail::WindowObj* w = detail::Win(hwnd);
+  if (!w || !w->host) return;
+  QCloseEvent e;
+  QCoreApplication::sendEvent(w->host.get(), &e);
+  ProcessPending();
 }
 
 bool KeyToModalDialog(WPARAM vk) {

@@ -38,6 +38,8 @@ void TypeText(const std::string& text);
 // A key pressed on the dialog that is modal now (a message box); false when
 // there is none.
 bool KeyToModalDialog(WPARAM vk);
+// The desktop asks a top-level window to close (its title bar's close box).
+void CloseFromDesktop(HWND hwnd);
 
 // How many top-level windows the toolkit holds (windows of ours not yet
 // deleted included).
@@ -58,5 +60,9 @@ bool SaveScreenPng(HWND hwnd, const std::string& path);
 // black. A new colour bitmap the caller deletes; PNG file for the second.
 HBITMAP CaptureScreen(const Rect& area);
 bool SaveScreenAreaPng(const Rect& area, const std::string& path);
+
+// Compares two image files pixel by pixel: 0 equal, 1 different (report
+// says how many pixels differ and where), 2 when one cannot be read.
+int ComparePictureFiles(const std::string& a, const std::string& b, std::string& report);
 
 }  // namespace gui::test

@@ -1,4 +1,5 @@
 // The command set of the test peer, each command carried out by the engine.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +58,14 @@ std::string MakeAlias(const std::string& file) {
     alias = base.substr(0, 8 - std::min<std::size_t>(8, digits.size())) + digits;
   }
   return alias;
+}
+
+// The logical position of the current record: its record number in natural
+// order; in an index order its place among the keys, scaled to the record
+// count as a table on the engine's own machine reckons it.
+std::uint32_t LogicalPosition() {
+  if (xb_IndexOrd() <= 0) return static_cast<std::uint32_t>(xb_RecNo());
+  return static_cast<std::uint32_t>(std::llround(xb_OrderPosGet() * xb_RecCount()));
 }
 
 }  // namespace
@@ -219,7 +228,7 @@ Reply Server::Traverse(Session& s, const std::string& p) {
     const int recNo = (result == 0 && mode != 0) ? reached : xb_RecNo();
     if (result == 0) xb_GetRecord(image.data());
     rows += static_cast<char>('0' + result);
-    rows += Hex(static_cast<std::uint32_t>(recNo), 8) + Hex(static_cast<std::uint32_t>(recNo), 8);
+    rows += Hex(static_cast<std::uint32_t>(recNo), 8) + Hex(result == 0 ? LogicalPosition() : 0, 8);
     rows += image;
     ++n;
     if (result != 0 || mode == 0) break;
@@ -280,7 +289,7 @@ Reply Server::Handle(Session& s, const std::string& c, const std::string& p) {
     case 493: {
       const auto recNo = static_cast<std::int32_t>(HexAt(p, 0, 8));
       xb_Go(recNo);
-      return Text(Hex(static_cast<std::uint32_t>(xb_RecNo()), 8));
+      return Text(Hex(LogicalPosition(), 8));
     }
     case 494: xb_GoBottom(); return Text("");
     case 495: xb_GoTop(); return Text("");

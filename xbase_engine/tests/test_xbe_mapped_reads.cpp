@@ -208,3 +208,51 @@ TEST_F(XbeMappedReads, MovesShowWhatAnotherProcessCommitted) {
   EXPECT_EQ(appended, 500);
   EXPECT_EQ(xb_RecCount(), kRecords + 500);
 }
+
+TEST_F(XbeMappedReads, AWalkPassesOverRecordsHiddenAsDeletedEvenWhenAnotherAreaDeletesThemAhead) {
+  const short reader = Open();
+  ASSERT_GT(reader, 0);
+  xb_SetDeleted(1);
+  // Runs of deleted records: 2..4, and the last ten.
+  for (int r : {2, 3, 4}) {
+    xb_Go(r);
+    xb_Delete();
+  }
+  for (int r = kRecords - 9; r <= kRecords; ++r) {
+    xb_Go(r);
+    xb_Delete();
+  }
+  xb_Commit();
+  const short other = xb_UseEx(path.c_str(), "OTHER", XB_OPEN_SHARED, XB_TYPE_NTX, XB_COMMIT_NORMAL);
+  ASSERT_GT(other, 0);
+  xb_Select(reader);
+  xb_GoTop();
+  EXPECT_EQ(xb_RecNo(), 1);
+  xb_Skip(1);
+  EXPECT_EQ(xb_RecNo(), 5);
+  // The other area deletes record 7 after the reader passed record 5.
+  xb_Select(other);
+  xb_Go(7);
+  xb_Delete();
+  xb_Commit();
+  xb_Select(reader);
+  xb_Skip(1);
+  EXPECT_EQ(xb_RecNo(), 6);
+  xb_Skip(1);
+  EXPECT_EQ(xb_RecNo(), 8);
+  // On to the end: the deleted tail is passed over to the phantom record.
+  int walked = 0;
+  for (; !xb_Eof(); xb_Skip(1)) ++walked;
+  EXPECT_EQ(walked, kRecords - 10 - 7);
+  // A record appended by the other area after the hidden tail shows up.
+  xb_Select(other);
+  xb_AppendBlank();
+  xb_PutInteger("QTY", kRecords + 1);
+  xb_Commit();
+  xb_Select(reader);
+  xb_Go(kRecords - 10);
+  xb_Skip(1);
+  EXPECT_FALSE(xb_Eof());
+  EXPECT_EQ(xb_RecNo(), kRecords + 1);
+  xb_SetDeleted(0);
+}

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "class_library/FormResource.h"
+#include "class_library/visual/Hints.h"
 #include "class_library/visual/Mask.h"
 #include "class_library/visual/StdCtrls.h"
 #include "class_library/visual/tests/VisualTest.h"
@@ -36,6 +38,7 @@ TEST_F(Edits, TypingFillsTheMaskPositionByPositionAndSkipsLiterals) {
   EXPECT_EQ(edit->EditText(), "12-ab") << "nothing past the mask";
   EXPECT_EQ(edit->Text(), "12-ab");
   EXPECT_TRUE(edit->Modified());
+
   // Backspace blanks the position before the caret, over the literal.
   edit->SetSelStart(3);
   gui::test::KeyPress(gui::VK_BACK);
@@ -62,6 +65,9 @@ TEST_F(Edits, TheMaskDecidesTextCaseAndLiteralsKept) {
   edit->SetText("1231");
   EXPECT_EQ(edit->EditText(), "12/31");
   EXPECT_EQ(edit->Text(), "1231") << "literals not kept";
+  edit->SetSelStart(1);
+  edit->SetSelLength(3);
+  EXPECT_EQ(edit->SelText(), "2/3") << "selected in the text as shown";
   edit->SetEditMask("99/99;1;_");
   edit->SetText("4 /5");
   EXPECT_EQ(edit->EditText(), "4_/5_");
@@ -121,6 +127,52 @@ TEST_F(Edits, AMaskedEditTakesNoPasteAndNoCharactersOfSeveralBytes) {
   edit->PasteFromClipboard();
   edit->CutToClipboard();
   EXPECT_EQ(edit->EditText(), "ab_") << "pasting and cutting would shift the text against the mask";
+}
+
+TEST_F(Edits, AFormResourceSetsTheMaskAndTheTextInEitherOrder) {
+  for (bool maskFirst : {true, false}) {
+    String mask = "    EditMask = '99/99;0;_'\n", text = "    Text = '1231'\n";
+    String resource = "object Holder: TForm\n  object Date: TMaskEdit\n    Left = 8\n    Top = 8\n" +
+                      (maskFirst ? mask + text : text + mask) + "  end\nend\n";
+    TForm holder(nullptr);
+    ReadComponentResource(&holder, resource);
+    auto* date = dynamic_cast<TMaskEdit*>(holder.FindComponent("Date"));
+    ASSERT_NE(date, nullptr);
+    EXPECT_EQ(date->EditText(), "12/31") << (maskFirst ? "mask first" : "text first");
+    EXPECT_EQ(date->Text(), "1231");
+    // Shown, and its window made again: the text stays formatted.
+    date->SetParent(form);
+    form->Show();
+    Pump();
+    EXPECT_EQ(date->EditText(), "12/31");
+    date->SetAlignment(taRightJustify);
+    Pump();
+    EXPECT_EQ(date->EditText(), "12/31") << "after the window was made again";
+    EXPECT_EQ(date->Text(), "1231");
+    date->SetParent(nullptr);
+  }
+}
+
+TEST_F(Edits, TheHintWindowMeasuresAndDrawsInTheScreensHintFont) {
+  THintWindow hint(nullptr);
+  String text = "A hint for the edit";
+  TRect r = hint.CalcHintRect(400, text, nullptr);
+  TBitmap measure;
+  measure.SetSize(10, 10);
+  measure.Canvas()->SetFont(Screen()->HintFont());
+  EXPECT_EQ(r.Right, measure.Canvas()->TextWidth(text) + 6);
+  EXPECT_EQ(r.Bottom, measure.Canvas()->TextHeight(text) + 2);
+  // Shown, its text is inside the box it was given.
+  hint.ActivateHint(Bounds(300, 300, r.Width(), r.Height()), text);
+  Pump();
+  Picture shot(hint.Handle());
+  int inkRightOfText = 0;
+  // (Inside the one-pixel border.)
+  for (int y = 1; y < shot.Height() - 1; ++y)
+    for (int x = shot.Width() - 3; x < shot.Width() - 1; ++x) inkRightOfText += shot.At(x, y) == Rgb(clInfoText);
+  EXPECT_EQ(inkRightOfText, 0) << "the text is not cut at the right edge";
+
+  hint.ReleaseHandle();
 }
 
 TEST_F(Edits, AnEditShowsItsSelectionOnlyWhileFocusedUnlessToldToKeepIt) {

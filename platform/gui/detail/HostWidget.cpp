@@ -117,7 +117,10 @@ void HostWidget::moveEvent(QMoveEvent* e) {
 void HostWidget::closeEvent(QCloseEvent* e) {
   e->ignore();
   Guard([&] {
-    if (Win(hwnd_)) SendMessage(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    // A disabled window (one behind a modal dialog) is not closed from the
+    // desktop either.
+    WindowObj* w = Win(hwnd_);
+    if (w && IsEnabledChain(*w)) SendMessage(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
   });
 }
 

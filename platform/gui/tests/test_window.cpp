@@ -274,6 +274,19 @@ TEST_F(GuiWindow, AButtonHeldOffEveryWindowStillReachesTheWindowItWentDownOn) {
   EXPECT_TRUE(r.seen.empty());
 }
 
+TEST_F(GuiWindow, TheDesktopClosesAnEnabledWindowButNotADisabledOne) {
+  Recorder& r = rec_;
+  r.watch = {WM_SYSCOMMAND, WM_CLOSE};
+  HWND f = Form(r);
+  r.override = [&](HWND, UINT m, WPARAM, LPARAM) -> LRESULT { return m == WM_CLOSE ? 0 : -12345; };
+  EnableWindow(f, false);
+  test::CloseFromDesktop(f);
+  EXPECT_TRUE(r.seen.empty()) << "behind a modal dialog: not closed";
+  EnableWindow(f, true);
+  test::CloseFromDesktop(f);
+  EXPECT_EQ(r.Messages(f), (std::vector<UINT>{WM_SYSCOMMAND, WM_CLOSE}));
+}
+
 TEST_F(GuiWindow, AWindowThatWentAwayUnderThePointerGetsNothingMore) {
   Recorder& r = rec_;
   HWND f = Form(r);

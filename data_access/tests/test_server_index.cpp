@@ -1,0 +1,173 @@
+// Indexes, scopes, filter expressions and searches of a table, with the
+// engine on this machine and through the test server: the orders, ranges,
+// positions and found records must be the same both ways.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "class_library/DataSource.h"
+
+#include "data_access/tests/IndexTestSupport.h"
+#include "data_access/tests/TableAccess.h"
+
+namespace {
+
+using idxtest::ErrorOf;
+using idxtest::WalkAll;
+
+class IndexBothWays : public TableAccessTest {
+protected:
+  // PEOPLE.DBF: n records, NAME a letter A..F and a number, QTY 1..n in a
+  // shuffled order, so that no order is the natural one.
+  void MakePeople(int n) {
+    names.clear();
+    qty.clear();
+    std::vector<std::vector<std::string>> rows;
+    const std::vector<int> order = idxtest::Shuffled(n);
+    for (int i = 0; i < n; ++i) {
+      const int k = order[static_cast<size_t>(i)];
+      const std::string name = std::string(1, static_cast<char>('A' + k % 6)) + std::to_string(1000 + k);
+      names.push_back(name);
+      qty.push_back(k + 1);
+      rows.push_back({name, std::to_string(k + 1)});
+    }
+    MakeTable(dir.Path(), "PEOPLE.DBF", {{"NAME", 'C', 10}, {"QTY", 'N', 5}}, rows);
+  }
+  static std::vector<std::string> Numbers(const std::vector<int>& v) {
+    std::vector<std::string> out;
+    for (int x : v) out.push_back(std::to_string(x));
+    return out;
+  }
+  std::vector<std::string> names;
+  std::vector<int> qty;
+};
+TW_TABLE_TESTS_BOTH_WAYS(IndexBothWays);
+
+TEST_P(IndexBothWays, OrderedScopedAndFilteredWalks) {
+  MakePeople(40);
+  auto t = Open("PEOPLE.DBF");
+  t->IndexTag("", "BYNAME", "NAME", "", false, false);
+  EXPECT_EQ(t->IndexName(), "BYNAME");
+  std::vector<std::string> sorted = names;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(WalkAll(*t, "NAME"), sorted);
+
+  t->IndexTag("", "BYQTY", "QTY", "", false, true);
+  std::vector<int> down = qty;
+  std::sort(down.rbegin(), down.rend());
+  EXPECT_EQ(WalkAll(*t, "QTY"), Numbers(down));
+
+  t->SetIndexName("BYNAME");
+  t->SetScopeBegin("B");
+  t->SetScopeEnd("C");
+  t->SetScoped(true);
+  std::vector<std::string> scoped;
+  for (const auto& n : sorted)
+    if (n[0] == 'B' || n[0] == 'C') scoped.push_back(n);
+  EXPECT_EQ(WalkAll(*t, "NAME"), scoped);
+  t->Last();
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), scoped.back());
+  t->SetScoped(false);
+  EXPECT_EQ(WalkAll(*t, "NAME"), sorted);
+
+  t->SetIndexName("");
+  EXPECT_EQ(t->IndexOrd(), 0);
+  EXPECT_EQ(WalkAll(*t, "NAME"), names);
+
+  t->SetFilterText("QTY > 30");
+  t->SetFiltered(true);
+  std::vector<int> big;
+  for (int q : qty)
+    if (q > 30) big.push_back(q);
+  EXPECT_EQ(WalkAll(*t, "QTY"), Numbers(big));
+  EXPECT_EQ(t->DBFilter(), "QTY > 30");
+  EXPECT_EQ(ErrorOf([&] { t->SetFilterText("NAME"); }), "Invalid Query Expression");
+  t->SetFiltered(false);
+  EXPECT_EQ(WalkAll(*t, "QTY").size(), 40u);
+}
+
+TEST_P(IndexBothWays, PositionsUnderAnIndexAreExact) {
+  MakePeople(49);
+  auto t = Open("PEOPLE.DBF");
+  t->IndexTag("", "BYQTY", "QTY", "", false, false);
+  t->First();
+  for (int k = 1; k <= 49; ++k) {
+    ASSERT_EQ(t->GetRecNo(), k) << "walking, key " << k;
+    t->Next();
+  }
+  for (int k = 49; k >= 1; k -= 7) {
+    t->SetRecNo(k);
+    EXPECT_EQ(t->FieldByName("QTY")->AsInteger(), k) << "key " << k;
+    EXPECT_EQ(t->GetRecNo(), k);
+  }
+}
+
+TEST_P(IndexBothWays, SearchesFindTheRecordAndMissesStayPut) {
+  MakeTable(dir.Path(), "CUST.DBF", {{"NAME", 'C', 10}, {"CODE", 'N', 4}},
+            {{"ABC", "3"}, {"abc", "12"}, {"Abd", "7"}, {"xyz", "12"}, {"mixed", "9"}});
+  auto t = Open("CUST.DBF");
+  t->IndexTag("", "BYNAME", "NAME", "", false, false);
+  t->SetIndexName("");
+  t->Last();
+  EXPECT_TRUE(t->Locate("NAME", "xy", TLocateOptions{loPartialKey}));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "xyz");
+  EXPECT_TRUE(t->Locate("name", "abc", {}));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "abc");
+  EXPECT_EQ(t->IndexName(), "");
+  EXPECT_FALSE(t->Locate("NAME", "zz", TLocateOptions{loPartialKey}));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "abc");
+  t->Next();
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "Abd");
+  // A search over a field without an order goes through a query.
+  EXPECT_TRUE(t->Locate("CODE", 9, {}));
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "mixed");
+  EXPECT_EQ(t->Lookup("CODE", 7, "NAME").AsString(), "Abd");
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "mixed");
+}
+
+TEST_P(IndexBothWays, DetailTableFollowsItsMasterAndTakesItsKey) {
+  std::vector<std::vector<std::string>> orders;
+  for (int o = 1; o <= 4; ++o) orders.push_back({std::to_string(o)});
+  MakeTable(dir.Path(), "ORDERS.DBF", {{"ORDERNO", 'N', 5}}, orders);
+  std::map<int, std::vector<std::string>> model;
+  std::vector<std::vector<std::string>> lines;
+  for (int i : idxtest::Shuffled(20)) {
+    const int order = i % 5 + 1;  // order 5 has no master
+    const std::string item = "I" + std::to_string(100 + i);
+    lines.push_back({std::to_string(order), item});
+    model[order].push_back(item);
+  }
+  MakeTable(dir.Path(), "LINES.DBF", {{"ORDERNO", 'N', 5}, {"ITEM", 'C', 8}}, lines);
+  {
+    auto maker = Open("LINES.DBF");
+    maker->IndexTag("", "BYORDER", "ORDERNO", "", false, false);
+  }
+  auto master = Open("ORDERS.DBF");
+  TDataSource source(nullptr);
+  source.SetDataSet(master.get());
+  auto detail = Open("LINES.DBF", [&](TXbTable& t) {
+    t.SetIndexName("BYORDER");
+    t.SetMasterSource(&source);
+    t.SetMasterFields("ORDERNO");
+  });
+  master->First();
+  for (int o = 1; o <= 4; ++o) {
+    EXPECT_EQ(WalkAll(*detail, "ITEM"), model[o]) << "order " << o;
+    master->Next();
+  }
+  master->First();
+  master->Next();  // order 2
+  detail->Append();
+  EXPECT_EQ(detail->FieldByName("ORDERNO")->AsInteger(), 2);
+  detail->FieldByName("ITEM")->SetAsString("NEW");
+  detail->Post();
+  master->Next();
+  master->Prior();
+  model[2].push_back("NEW");
+  EXPECT_EQ(WalkAll(*detail, "ITEM"), model[2]);
+  detail->SetMasterSource(nullptr);
+  EXPECT_EQ(WalkAll(*detail, "ITEM").size(), 21u);
+}
+
+}  // namespace

@@ -25,6 +25,7 @@ void TXbServerCursor::Sync(bool Moves) {
   if (outOfStep_) {
     outOfStep_ = false;
     conn_.Go(servedRecNo_);
+    serverOn_ = servedRecNo_;
   }
   if (Moves) {
     rowsHeld_ = -1;
@@ -147,6 +148,11 @@ TGetResult TXbServerCursor::Fetch(TGetMode Mode, bool AtTop, bool AtBottom, TEOF
     outOfStep_ = false;
     conn_.TraverseTable(AtTop, AtBottom, static_cast<int>(Action), Mode, lastDirection_, fetchCount_, from,
                         recordSize_, rows_, rowsHeld_);
+    // A batch that ends at an end of file leaves the server wherever that end
+    // put it: taken as unknown, so the next operation goes to its record.
+    serverOn_ = rowsHeld_ > 0 && rows_[static_cast<std::size_t>(rowsHeld_ - 1)].Status == grOK
+                    ? rows_[static_cast<std::size_t>(rowsHeld_ - 1)].RecNo
+                    : 0;
     if (conn_.LastCommandFailed() || rowsHeld_ <= 0) {
       // A failed fetch ends the walk, in the direction it went.
       rowsHeld_ = -1;
@@ -161,7 +167,9 @@ TGetResult TXbServerCursor::Fetch(TGetMode Mode, bool AtTop, bool AtBottom, TEOF
   lastDirection_ = Mode;
   servedRecNo_ = row.RecNo;
   knownPosition_ = row.Status == grOK ? row.LogicalPosition : -1;
-  outOfStep_ = position_ != rowsHeld_ - 1;
+  // Where the server stands: on the batch's last row, or on a row handed out
+  // earlier that an operation brought it back to.
+  outOfStep_ = row.RecNo != serverOn_;
   RecNo = row.RecNo;
   const auto status = static_cast<TGetResult>(row.Status);
   if (status == grOK) std::memcpy(Image, row.Image.data(), static_cast<std::size_t>(recordSize_));

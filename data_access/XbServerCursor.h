@@ -122,6 +122,8 @@ private:
   std::int32_t servedRecNo_ = 0;
   // The server stands on another row of the batch than the one handed out.
   bool outOfStep_ = false;
+  // The record the server stands on while rows are served from a batch.
+  std::int32_t serverOn_ = 0;
   // The logical position of the current record as the server told it (-1: unknown).
   std::int32_t knownPosition_ = -1;
   std::vector<TXbFieldDescription> structure_;

@@ -812,6 +812,9 @@ void TWinControl::Dispatch(TMessage& Message) {
     case CM_DIALOGKEY: CMDialogKey(Message); return;
     case CM_DIALOGCHAR: CMDialogChar(Message); return;
     case CM_SHOWINGCHANGED: CMShowingChanged(Message); return;
+    // Every control under the form hears where the focus went (buttons
+    // decide from it which one Enter clicks).
+    case CM_FOCUSCHANGED: Broadcast(Message); return;
     case CN_CTLCOLOREDIT:
     case CN_CTLCOLORLISTBOX:
     case CN_CTLCOLORSTATIC: {

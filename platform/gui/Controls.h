@@ -84,6 +84,7 @@ constexpr UINT EM_POSFROMCHAR = 0x00D6;    // wParam: character; answers x | y <
 constexpr UINT EM_CHARFROMPOS = 0x00D7;    // lParam: x | y << 16; answers character | line << 16, -1 outside
 constexpr UINT EM_SETCUEBANNER = 0x1501;   // wParam: show while focused, lParam: const char* (bytes as above)
 constexpr UINT EM_GETCUEBANNER = 0x1502;   // wParam: char*, lParam: buffer size
+constexpr UINT EM_GETCARETINDEX = 0x1512;  // answers the caret's character (where a selection is extended from it)
 constexpr WPARAM EC_LEFTMARGIN = 0x0001;
 constexpr WPARAM EC_RIGHTMARGIN = 0x0002;
 

@@ -106,7 +106,9 @@ private:
           QString text = key ? QString() : QString::fromUcs4(&r.passedChar, 1);
           QKeyEvent again(QEvent::KeyPress, key, Qt::NoModifier, text);
           st->resending = true;
+          ++G().resendingKey;
           QCoreApplication::sendEvent(widget_, &again);
+          --G().resendingKey;
           st->resending = false;
         }
         return true;

@@ -57,12 +57,34 @@ public:
   }
   int WireLength() const {
     if (line_) return Bytes(line_->text());
+    BlockStarts();
+    return st_->wireLength;
+  }
+  // Where each block (a line of the text) starts, in bytes, kept until the
+  // text changes: positions in long texts are found without walking every
+  // block again.
+  const std::vector<int>& BlockStarts() const {
+    NativeState& st = *st_;
+    if (st.lineStartsValid && st.lineStartsEncoding == st.encoding) return st.lineStarts;
+    st.lineStarts.clear();
+    st.lineStarts.reserve(static_cast<std::size_t>(text_->document()->blockCount()));
     int n = 0;
     for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next()) {
-      if (b != text_->document()->begin()) n += 2;
+      if (!st.lineStarts.empty()) n += 2;
+      st.lineStarts.push_back(n);
       n += Bytes(b.text());
     }
-    return n;
+    st.wireLength = n;
+    st.lineStartsValid = true;
+    st.lineStartsEncoding = st.encoding;
+    return st.lineStarts;
+  }
+  // The block that holds the byte offset (a line break belongs to the block
+  // before it).
+  int BlockOfWire(int wire) const {
+    const std::vector<int>& starts = BlockStarts();
+    auto it = std::upper_bound(starts.begin(), starts.end(), wire);
+    return it == starts.begin() ? 0 : static_cast<int>(it - starts.begin()) - 1;
   }
   int LineCount() const {
     if (line_) return 1;
@@ -77,13 +99,8 @@ public:
       if (line < 0 || line >= static_cast<int>(shown.size())) return -1;
       return shown[static_cast<std::size_t>(line)].wire;
     }
-    int n = 0;
-    int i = 0;
-    for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next(), ++i) {
-      if (i == line) return n;
-      n += Bytes(b.text()) + 2;
-    }
-    return -1;
+    const std::vector<int>& starts = BlockStarts();
+    return line >= 0 && line < static_cast<int>(starts.size()) ? starts[static_cast<std::size_t>(line)] : -1;
   }
   int LineBytes(int line) const {
     if (line_) return Bytes(line_->text());
@@ -103,16 +120,12 @@ public:
   }
   int WireToDoc(int wire) const {
     if (line_) return CharIndex(line_->text(), wire, st_->encoding);
-    int n = 0;
-    QTextBlock last;
-    for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next()) {
-      int len = Bytes(b.text());
-      if (wire <= n + len) return b.position() + CharIndex(b.text(), wire - n, st_->encoding);
-      if (wire < n + len + 2) return b.position() + static_cast<int>(b.text().size());
-      n += len + 2;
-      last = b;
-    }
-    return last.isValid() ? last.position() + static_cast<int>(last.text().size()) : 0;
+    int block = BlockOfWire(wire);
+    QTextBlock b = text_->document()->findBlockByNumber(block);
+    if (!b.isValid()) return 0;
+    int within = wire - BlockStart(block);
+    if (within <= Bytes(b.text())) return b.position() + CharIndex(b.text(), within, st_->encoding);
+    return b.position() + static_cast<int>(b.text().size());  // inside the line break
   }
   int LineOfWire(int wire) const {
     if (line_) return 0;
@@ -124,7 +137,7 @@ public:
       for (std::size_t i = 0; i < shown.size() && shown[i].wire <= wire; ++i) line = static_cast<int>(i);
       return line;
     }
-    return text_->document()->findBlock(WireToDoc(wire)).blockNumber();
+    return BlockOfWire(wire);
   }
   // The first line shown at the top (the editor scrolls by shown lines).
   int FirstVisibleLine() const {
@@ -187,11 +200,10 @@ private:
   bool Wraps() const { return text_ && text_->lineWrapMode() != QPlainTextEdit::NoWrap; }
   // Byte offset where a text line (a block) starts.
   int BlockStart(int block) const {
-    int n = 0;
-    int i = 0;
-    for (QTextBlock b = text_->document()->begin(); b.isValid() && i < block; b = b.next(), ++i)
-      n += Bytes(b.text()) + 2;
-    return n;
+    const std::vector<int>& starts = BlockStarts();
+    if (starts.empty() || block <= 0) return 0;
+    if (block < static_cast<int>(starts.size())) return starts[static_cast<std::size_t>(block)];
+    return st_->wireLength + 2;
   }
   std::vector<ShownLine> Shown() const {
     std::vector<ShownLine> out;
@@ -396,6 +408,11 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       if (s < 0 || s > len) s = len;
       ed.SetSelection(ed.WireToDoc(static_cast<int>(s)), ed.WireToDoc(static_cast<int>(e)));
       return 0;
+    }
+    case EM_GETCARETINDEX: {
+      int s0, s1, caret;
+      ed.Selection(s0, s1, caret);
+      return ed.DocToWire(caret);
     }
     case EM_REPLACESEL: {
       const char* s = reinterpret_cast<const char*>(lParam);

@@ -127,20 +127,36 @@ int InsertAt(NativeListBox* lb, int index, const std::string& bytes) {
   return index;
 }
 
-int SortedPlace(NativeListBox* lb, const std::string& bytes) {
-  QString s = Decode(bytes);
-  int n = lb->count();
-  for (int i = 0; i < n; ++i) {
-    int c = QString::compare(lb->item(i)->text(), s, Qt::CaseInsensitive);
-    if (c > 0) return i;
+// The first index whose item compares above s (Above) or not below s
+// (without regard to case); the items of a sorted list are in that order.
+int SortedBound(NativeListBox* lb, const QString& s, bool Above) {
+  int lo = 0, hi = lb->count();
+  while (lo < hi) {
+    int mid = lo + (hi - lo) / 2;
+    int c = QString::compare(lb->item(mid)->text(), s, Qt::CaseInsensitive);
+    if (Above ? c <= 0 : c < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
   }
-  return n;
+  return lo;
 }
 
-int Find(NativeListBox* lb, std::intptr_t start, const char* text, bool exact) {
+int SortedPlace(NativeListBox* lb, const std::string& bytes) { return SortedBound(lb, Decode(bytes), true); }
+
+int Find(NativeListBox* lb, std::intptr_t start, const char* text, bool exact, bool sorted) {
   int n = lb->count();
   if (n == 0 || !text) return static_cast<int>(LB_ERR);
   QString s = Decode(text);
+  if (sorted && start < 0) {
+    // Items that begin with s follow one another from the first not below s.
+    int i = SortedBound(lb, s, false);
+    if (i < n) {
+      const QString t = lb->item(i)->text();
+      if (exact ? QString::compare(t, s, Qt::CaseInsensitive) == 0 : t.startsWith(s, Qt::CaseInsensitive)) return i;
+    }
+    return static_cast<int>(LB_ERR);
+  }
   int from = (start < 0 || start >= n) ? 0 : static_cast<int>(start) + 1;
   for (int k = 0; k < n; ++k) {
     int i = (from + k) % n;
@@ -176,6 +192,9 @@ QWidget* CreateListWidget(WindowObj& w, QWidget* parent) {
   lb->setItemDelegate(new ListDelegate(hwnd, lb));
   lb->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lb->setDragEnabled(false);
+  // The pointer moving over the items reaches the program as WM_MOUSEMOVE
+  // with no button held too (item hints follow it).
+  lb->viewport()->setMouseTracking(true);
   lb->state.itemHeight = DefaultItemHeight(w);
   QObject::connect(lb, &QListWidget::itemSelectionChanged, lb, [hwnd, lb] {
     Guarded([&] {
@@ -333,11 +352,15 @@ LRESULT ListProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       st.anchor = index;
       return 0;
     case LB_GETANCHORINDEX: return st.anchor >= 0 ? st.anchor : 0;
-    case LB_FINDSTRING: return Find(lb, static_cast<std::intptr_t>(wParam), reinterpret_cast<const char*>(lParam), false);
+    case LB_FINDSTRING:
+      return Find(lb, static_cast<std::intptr_t>(wParam), reinterpret_cast<const char*>(lParam), false,
+                  (w.style & LBS_SORT) != 0);
     case LB_FINDSTRINGEXACT:
-      return Find(lb, static_cast<std::intptr_t>(wParam), reinterpret_cast<const char*>(lParam), true);
+      return Find(lb, static_cast<std::intptr_t>(wParam), reinterpret_cast<const char*>(lParam), true,
+                  (w.style & LBS_SORT) != 0);
     case LB_SELECTSTRING: {
-      int i = Find(lb, static_cast<std::intptr_t>(wParam), reinterpret_cast<const char*>(lParam), false);
+      int i = Find(lb, static_cast<std::intptr_t>(wParam), reinterpret_cast<const char*>(lParam), false,
+                   (w.style & LBS_SORT) != 0);
       if (i < 0) return LB_ERR;
       if (single) {
         Select(lb, i, true);

@@ -168,6 +168,7 @@ void HostWidget::wheelEvent(QWheelEvent* e) {
 
 void HostWidget::keyPressEvent(QKeyEvent* e) {
   Guard([&] {
+    if (G().resendingKey) return;
     HWND f = G().focus;
     WindowObj* fw = Win(f);
     if (fw && GetAncestorRoot(f) == hwnd_) RouteKey(e, true, f);
@@ -176,6 +177,7 @@ void HostWidget::keyPressEvent(QKeyEvent* e) {
 
 void HostWidget::keyReleaseEvent(QKeyEvent* e) {
   Guard([&] {
+    if (G().resendingKey) return;
     HWND f = G().focus;
     WindowObj* fw = Win(f);
     if (fw && GetAncestorRoot(f) == hwnd_) RouteKey(e, false, f);

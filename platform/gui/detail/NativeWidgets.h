@@ -4,6 +4,7 @@
 #include <QtGui/QTextBlock>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QListWidget>
+#include <QtGui/QTextDocument>
 #include <QtWidgets/QPlainTextEdit>
 
 #include <string>
@@ -34,6 +35,12 @@ struct NativeState {
   int horizontalExtent = 0;      // list box
   int anchor = -1;               // list box
   std::vector<int> tabStops;     // list box, dialog units / 4 per average character
+  // Multi-line edit: where each line starts in the text as WM_GETTEXT gives
+  // it (bytes), and the whole length; made again after each change.
+  std::vector<int> lineStarts;
+  int wireLength = 0;
+  bool lineStartsValid = false;
+  TextEncoding lineStartsEncoding = TextEncoding::Utf8;
 };
 
 class NativeLineEdit : public QLineEdit {
@@ -69,7 +76,9 @@ protected:
 
 class NativeTextEdit : public QPlainTextEdit {
 public:
-  explicit NativeTextEdit(QWidget* parent) : QPlainTextEdit(parent) {}
+  explicit NativeTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
+    QObject::connect(document(), &QTextDocument::contentsChanged, this, [this] { state.lineStartsValid = false; });
+  }
   NativeState state;
   QTextBlock FirstVisibleBlock() const { return firstVisibleBlock(); }
   QMargins Margins() const { return viewportMargins(); }

@@ -184,6 +184,9 @@ struct Gui {
 
   std::vector<HWND> topLevels;  // topmost first
   HWND focus{}, capture{}, active{}, tracked{};
+  // While a native control is handed a key again for the toolkit to type,
+  // a key it leaves unused must not reach the window's host as a new key.
+  int resendingKey = 0;
   HCURSOR currentCursor{};
   std::map<int, HCURSOR> sharedCursors;
   std::map<int, HPEN> stockPens;

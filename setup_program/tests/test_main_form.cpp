@@ -242,6 +242,21 @@ TEST_F(MainForm, TheAboutBoxShowsTheVersionBlocksOfBothPrograms) {
   EXPECT_EQ(about.ClientHeight(), 219);
 }
 
+TEST_F(MainForm, ADoubleClickOnTheIconShowsTheAboutBoxUntilOk) {
+  TAboutBox about(nullptr);
+  form->Show();
+  int shown = 0;
+  about.OnShow = [&](TObject* s) {
+    ++shown;
+    about.FormShow(s);
+    Application()->PostToMainThread([] { gui::test::KeyPress(gui::VK_RETURN); });
+  };
+  form->ProgramIconDblClick(nullptr);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(about.ModalResult(), mrOk);
+  EXPECT_FALSE(about.Visible());
+}
+
 // Starts the program copied into the scratch directory; its pid.
 pid_t StartProgram(const std::string& Path) {
   pid_t pid = ::fork();

@@ -21,7 +21,7 @@ fi
 # The service works on the files next to itself, so the programs live in the
 # demo directory. Each is copied under a temporary name and renamed into
 # place: a program still running from the old file keeps it intact.
-for f in TarnwickService libxbe61.so rmspool_sim; do
+for f in TarnwickService Tarnwick libxbe61.so rmspool_sim; do
   cp -f "$bindir/$f" "$demo/.$f.new"
   mv -f "$demo/.$f.new" "$demo/$f"
 done
@@ -98,6 +98,7 @@ Tarnwick label service demo in $demo
   and filed as $rel/Label1/printed/order1.spl.
   The service's log is $rel/Tarnwick.txt and its status code $rel/Tarnwick.err.
   Edit $rel/LabelDesign.txt or $rel/Tarnwick.cfg, then: touch $rel/TWKConfigChanged
+  The desktop program, on a desktop: $rel/Tarnwick
   Ctrl-C stops the service; Ctrl-Z pauses it and fg continues it.
 
 EOF_TEXT

@@ -21,7 +21,10 @@ fi
 # The service works on the files next to itself, so the programs live in the
 # demo directory. Each is copied under a temporary name and renamed into
 # place: a program still running from the old file keeps it intact.
-for f in TarnwickService Tarnwick libxbe61.so rmspool_sim; do
+# The desktop program comes along when the build has it.
+programs=(TarnwickService libxbe61.so rmspool_sim)
+if [[ -x "$bindir/Tarnwick" ]]; then programs+=(Tarnwick); fi
+for f in "${programs[@]}"; do
   cp -f "$bindir/$f" "$demo/.$f.new"
   mv -f "$demo/.$f.new" "$demo/$f"
 done

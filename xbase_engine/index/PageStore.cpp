@@ -1,10 +1,10 @@
 #include "xbase_engine/index/PageStore.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -14,10 +14,6 @@
 #include "xbase_engine/Locks.h"
 
 namespace xbe::idx {
-
-namespace {
-constexpr size_t kMapHeadroom = size_t(16) << 20;
-}  // namespace
 
 PageStore::PageStore(const std::string& path, bool create, bool writable, uint32_t pageSize,
                      uint32_t counterOffset, int counterWidth)
@@ -40,32 +36,38 @@ PageStore::PageStore(const std::string& path, bool create, bool writable, uint32
 
 PageStore::~PageStore() {
   if (locked_) Unlock(fd_.Get(), kIndexLockByte, 1);
-  if (map_) ::munmap(map_, mapLen_);
 }
 
-void PageStore::Map(uint64_t need) {
-  if (need <= size_ && map_) return;
-  size_ = FileSize(fd_.Get());
-  if (need > size_) throw XbError("Index page beyond the end of the file: " + path_);
-  if (size_ > mapLen_ || !map_) {
-    const size_t len = size_t(size_) + std::max<size_t>(size_t(size_), kMapHeadroom);
-    void* p = map_ ? ::mremap(map_, mapLen_, len, MREMAP_MAYMOVE)
-                   : ::mmap(nullptr, len, PROT_READ, MAP_SHARED, fd_.Get(), 0);
-    if (p == MAP_FAILED) throw XbError("Cannot map the index " + path_ + ": " + std::strerror(errno));
-    map_ = static_cast<uint8_t*>(p);
-    mapLen_ = len;
+void PageStore::ReadInto(uint8_t* dst, size_t n, uint64_t offset) {
+  if (offset + n > size_) {
+    size_ = FileSize(fd_.Get());
+    if (offset + n > size_) throw XbError("Damaged index (page beyond the end of the file): " + path_);
   }
+  switch (mapping_.Read(fd_.Get(), dst, n, offset, size_)) {
+    case FileMapping::Result::kDone:
+      return;
+    case FileMapping::Result::kShrunk:
+      size_ = std::min(size_, FileSize(fd_.Get()));
+      break;
+    case FileMapping::Result::kUnavailable:
+      break;
+  }
+  // Whatever the file still holds, pread tells exactly.
+  if (ReadUpTo(fd_.Get(), dst, n, offset) < n) throw XbError("Damaged index (file cut short): " + path_);
 }
 
 const uint8_t* PageStore::Bytes(uint64_t offset, size_t length) {
-  if (offset + length > size_ || !map_) Map(offset + length);
-  return map_ + offset;
+  if (buf_.size() < length) buf_.resize(length);
+  ReadInto(buf_.data(), length, offset);
+  return buf_.data();
 }
 
-uint32_t PageStore::Counter() const {
-  const uint8_t* p = map_ + counterOffset_;
-  if (counterWidth_ == 2) return __atomic_load_n(reinterpret_cast<const uint16_t*>(p), __ATOMIC_ACQUIRE);
-  return __atomic_load_n(reinterpret_cast<const uint32_t*>(p), __ATOMIC_ACQUIRE);
+uint32_t PageStore::Counter() {
+  uint8_t b[4] = {};
+  ReadInto(b, size_t(counterWidth_), counterOffset_);
+  // The pages read after the counter are not to be read before it.
+  std::atomic_thread_fence(std::memory_order_acquire);
+  return counterWidth_ == 2 ? ReadLe16(b) : ReadLe32(b);
 }
 
 void PageStore::PutCounter(uint32_t v) {
@@ -75,7 +77,6 @@ void PageStore::PutCounter(uint32_t v) {
 }
 
 bool PageStore::Sync(int waitMs) {
-  Map(uint64_t(counterOffset_) + uint64_t(counterWidth_));
   uint32_t c = Counter();
   if (c & 1) {
     if (writing_) throw NeedsRebuild(path_);
@@ -107,7 +108,7 @@ bool PageStore::Sync(int waitMs) {
   return false;
 }
 
-void PageStore::Validate() const {
+void PageStore::Validate() {
   if (writing_) return;
   if (Counter() != seen_) throw Changed{};
 }
@@ -139,10 +140,7 @@ void PageStore::BeginWrite(bool batched, int waitMs, bool rebuild) {
       // Whatever the file holds is about to be replaced.
       size_ = FileSize(fd_.Get());
       uint32_t c = 0;
-      if (size_ >= uint64_t(counterOffset_) + uint64_t(counterWidth_)) {
-        Map(uint64_t(counterOffset_) + uint64_t(counterWidth_));
-        c = Counter();
-      }
+      if (size_ >= uint64_t(counterOffset_) + uint64_t(counterWidth_)) c = Counter();
       seen_ = c & ~1u;
       synced_ = true;
       broken_ = false;

@@ -10,6 +10,11 @@
 // the new state. So a reader never acts on a half-written page, and it pays no
 // system call while nobody writes.
 //
+// Pages are copied out of the mapping through FileMapping, so a file cut
+// short by another program costs a read error ("Damaged index (file cut
+// short)"), never the process: the fault of a page the file no longer reaches
+// is caught, and what the file still holds is read again with pread.
+//
 // Decoded pages are kept (the node cache) while the counter stays the same;
 // a changed counter empties the cache. A counter left odd with nobody holding
 // the index lock means a writer died in the middle of a write: the index is
@@ -27,6 +32,7 @@
 #include <vector>
 
 #include "xbase_engine/Dbf.h"
+#include "xbase_engine/FileMapping.h"
 #include "xbase_engine/Posix.h"
 
 namespace xbe::idx {
@@ -101,11 +107,12 @@ class PageStore {
   // change); answers false when the view changed. Waits up to waitMs for a
   // writer at work; a counter left odd by a dead writer throws XbError.
   bool Sync(int waitMs);
-  // Raw bytes of the file (bounds-checked; throws XbError beyond the end).
-  // The pointer is valid until the next call of this store.
+  // Raw bytes of the file (bounds-checked; throws XbError beyond the end or
+  // when the file was cut short). The pointer is valid until the next call
+  // of this store that reads bytes.
   const uint8_t* Bytes(uint64_t offset, size_t length);
   // Throws Changed when the counter moved since Sync (only outside writes).
-  void Validate() const;
+  void Validate();
   uint32_t Seen() const { return seen_; }
   // Lets an index that needs a rebuild be opened (to learn its orders for
   // the rebuild); Broken() then tells.
@@ -165,8 +172,9 @@ class PageStore {
   uint64_t countEpoch = 1;  // bumped by every change to a cached node
 
  private:
-  void Map(uint64_t need);
-  uint32_t Counter() const;
+  // Copies n bytes at offset into dst; throws when the file no longer holds them.
+  void ReadInto(uint8_t* dst, size_t n, uint64_t offset);
+  uint32_t Counter();
   void PutCounter(uint32_t v);
   void BracketOpen();
   void BracketClose();
@@ -177,8 +185,8 @@ class PageStore {
   uint32_t pageSize_;
   uint32_t counterOffset_;
   int counterWidth_;
-  uint8_t* map_ = nullptr;
-  size_t mapLen_ = 0;
+  FileMapping mapping_;
+  std::vector<uint8_t> buf_;  // the bytes Bytes() hands out
   uint64_t size_ = 0;  // bytes known to exist
   uint64_t end_ = 0;   // end of the file including allocated pages
   uint32_t seen_ = 0;

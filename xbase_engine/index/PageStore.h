@@ -13,7 +13,9 @@
 // Pages are copied out of the mapping through FileMapping, so a file cut
 // short by another program costs a read error ("Damaged index (file cut
 // short)"), never the process: the fault of a page the file no longer reaches
-// is caught, and what the file still holds is read again with pread.
+// is caught, and what the file still holds is read again with pread. (A
+// file whose last byte is zero costs a size check per read: a cut inside the
+// last memory page raises no fault.)
 //
 // Decoded pages are kept (the node cache) while the counter stays the same;
 // a changed counter empties the cache. A counter left odd with nobody holding

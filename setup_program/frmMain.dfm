@@ -701,9 +701,9 @@ object frmMain: TfrmMain
       Visible = False
     end
     object VkClockStatus1: TVkClockStatus
-      Left = 490
+      Left = 460
       Top = 2
-      Width = 140
+      Width = 170
       Height = 18
       Align = alRight
     end

@@ -65,8 +65,9 @@ const uint8_t* PageStore::Bytes(uint64_t offset, size_t length) {
 uint32_t PageStore::Counter() {
   uint8_t b[4] = {};
   ReadInto(b, size_t(counterWidth_), counterOffset_);
-  // The pages read after the counter are not to be read before it.
-  std::atomic_thread_fence(std::memory_order_acquire);
+  // The pages read after the counter are not to be read before it (a compiler barrier: the
+  // reads are copies out of the file, ordered for other processes by the kernel).
+  std::atomic_signal_fence(std::memory_order_acquire);
   return counterWidth_ == 2 ? ReadLe16(b) : ReadLe32(b);
 }
 

@@ -95,7 +95,7 @@ grep -q "Pizza Margherita" "$base/printer-Label1.txt" || fail "the printed label
 # A click (or, with a third argument 2, a double click) at a point of the
 # form's client area, which is the whole window (no window manager).
 click() {
-  xdotool mousemove --sync --window "$win" "$1" "$2" click --repeat "${3:-1}" --delay 80 1
+  xdotool mousemove --window "$win" "$1" "$2" click --repeat "${3:-1}" --delay 80 1
 }
 # The tabs and buttons, where the form resource puts them.
 click_tab() {
@@ -182,7 +182,7 @@ design=(
 click 400 200
 xdotool key ctrl+a
 type_lines "${design[@]:0:3}" "A <Address>|<City and Town>|"
-click 40 $((28 + 13 * 13 + 6)) 2
+click 40 $((28 + 13 * 13)) 2  # the middle of the 14th row
 type_lines "|<Directions>" "${design[4]}"
 xdotool key ctrl+Home
 click 246 401  # Save Design

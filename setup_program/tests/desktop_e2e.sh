@@ -5,8 +5,9 @@
 # comes out as a printed label; a design typed into the label editor is saved
 # to the file the service reads; a test print comes out of the printer filled
 # from the sample record; the setup page lists RM's printers with the
-# configured ones selected; the about box opens and closes. A screenshot of
-# each page and of the about box is left in OUTDIR.
+# configured ones selected; the about box opens and closes; with the service
+# stopped the status bar says so. A screenshot of each page, of the about box
+# and of the stopped service is left in OUTDIR.
 #   desktop_e2e.sh BINDIR OUTDIR
 set -euo pipefail
 bindir="$(cd "$1" && pwd)"
@@ -70,7 +71,8 @@ wait_for() {
 # starts the simulator and the service, which it stops again when it is
 # stopped.
 TW_DEMO_DIR="$base" "$root/scripts/demo.sh" "$bindir" > "$out/demo.txt" 2>&1 &
-pids+=($!)
+demo=$!
+pids+=("$demo")
 wait_for 150 test -s "$base/Tarnwick.txt" || fail "the service did not start"
 
 "$base/Tarnwick" > "$out/desktop.txt" 2>&1 &
@@ -273,7 +275,18 @@ xdotool key Return
 about_gone() { ! about_shown; }
 wait_for 100 about_gone || fail "Enter did not close the about box"
 
+# ---- The service stops: the status bar says so, blinking in red -----------------
+
+click_tab log
+kill -TERM "$demo"
+wait "$demo" 2>/dev/null || true
+pids=("$desktop")
+test ! -e "$base/Tarnwick.txt" || fail "the stopped service left its log"
+# The caption blinks (red, then the bar's colour): wait for a red phase.
+status_red() { [[ "$(colour_pixels 255,0,0 2 424 440 18)" -gt 150 ]]; }
+shot_when 100 stopped status_red || fail "the status bar does not show the stopped service"
+
 kill -0 "$desktop" 2>/dev/null || fail "the desktop program ended early"
 rm -f "$screen"
 stop_all
-echo "desktop end-to-end run passed; pictures: $out/{log,editor,setup,about}.png"
+echo "desktop end-to-end run passed; pictures: $out/{log,editor,setup,about,stopped}.png"

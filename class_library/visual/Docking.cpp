@@ -132,6 +132,11 @@ void TWinControl::UpdateDockManager() {
   }
 }
 
+void TWinControl::FinishLoading() {
+  TControl::FinishLoading();
+  UpdateDockManager();
+}
+
 TDockTree* TWinControl::CreateDockManager() {
   if (dockManager_) return dockManager_.get();
   return dockSite_ && useDockManager_ ? new TDockTree(this) : nullptr;

@@ -199,6 +199,9 @@ void TWinControl::InsertControl(TControl* AControl) {
   controls_.push_back(AControl);
   if (auto* w = dynamic_cast<TWinControl*>(AControl)) {
     tabList_.push_back(w);
+    // A window of its own (a form's, docked here) is made again as a child
+    // of this one.
+    if (w->HandleAllocated()) w->DestroyHandle();
     if (HandleAllocated() && w->Visible()) w->Handle();
   }
   if (AControl->ParentColor()) AControl->Perform(CM_PARENTCOLORCHANGED);

@@ -137,9 +137,12 @@ void TWinControl::DestroyWnd() {
 void TWinControl::DestroyHandle() {
   if (!HandleAllocated()) return;
   controlState_ |= csDestroyingHandle;
+  // The children's windows go first, each keeping what it shows (texts,
+  // list items) for its next window as this one does.
+  for (TControl* c : std::vector<TControl*>(controls_))
+    if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
   DestroyWnd();
   controlState_ &= ~unsigned(csDestroyingHandle);
-  // Descendant windows went with this one.
   handle_ = gui::HWND{};
 }
 

@@ -5,6 +5,7 @@
 #include <typeinfo>
 
 #include "class_library/FormResource.h"
+#include "class_library/visual/StdCtrls.h"
 #include "class_library/visual/tests/Probes.h"
 #include "class_library/visual/tests/VisualTest.h"
 #include "controls/VkPanel.h"
@@ -247,6 +248,51 @@ TEST_F(PanelDock, TheWindowProcedureIsHookedWhileTheManagerLives) {
   EXPECT_EQ(panel->DockManager(), nullptr);
   panel->Perform(gui::WM_COMMAND, 0, 0);
   EXPECT_EQ(seen, 1);
+}
+
+TEST_F(PanelDock, AFormOnTheScreenDocksAndFloatsWithItsControlsIntact) {
+  form->PlaceBounds(100, 100, 300, 200);
+  auto* panel = new TVkPanel(form);
+  panel->SetParent(form);
+  panel->PlaceBounds(0, 0, 160, 200);
+  panel->SetDockSite(true);
+  form->Show();
+  auto* tool = new TForm(form);
+  tool->SetBorderStyle(bsSizeToolWin);
+  tool->SetCaption("Tools");
+  tool->SetDragKind(dkDock);
+  tool->PlaceBounds(400, 100, 150, 120);
+  auto* list = new TListBox(tool);
+  list->SetParent(tool);
+  list->PlaceBounds(4, 4, 100, 60);
+  list->Items()->Add("Soup");
+  list->Items()->Add("Trout");
+  auto* button = new TButton(tool);
+  button->SetParent(tool);
+  button->PlaceBounds(4, 70, 80, 24);
+  button->SetCaption("Reprint");
+  tool->Show();
+  Pump();
+  gui::HWND floating = tool->Handle();
+  ASSERT_TRUE(tool->ManualDock(panel));
+  Pump();
+  EXPECT_NE(tool->Handle(), floating) << "made again as the panel's child window";
+  EXPECT_EQ(gui::GetParent(tool->Handle()), panel->Handle());
+  EXPECT_EQ(tool->BoundsRect(), (TRect{2, 16, 158, 198}));
+  EXPECT_EQ(list->Items()->Count(), 2) << "the list keeps its items through the new window";
+  EXPECT_EQ(list->Items()->Strings(1), "Trout");
+  EXPECT_EQ(button->Caption(), "Reprint");
+  Picture p(form->Handle());
+  EXPECT_EQ(p.At(10, 25), Rgb(clWindow)) << "the docked form's list shows in the panel";
+
+  ASSERT_TRUE(tool->ManualDock(nullptr));
+  Pump();
+  EXPECT_EQ(tool->Parent(), nullptr);
+  EXPECT_TRUE(tool->Floating());
+  EXPECT_EQ(panel->DockClientCount(), 0);
+  EXPECT_EQ(list->Items()->Count(), 2);
+  EXPECT_EQ(button->Caption(), "Reprint");
+  EXPECT_TRUE(gui::IsWindowVisible(tool->Handle()));
 }
 
 TEST_F(PanelDock, FreeingASiteWithDockedControlsOrAControlInOneIsClean) {

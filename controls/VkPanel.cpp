@@ -156,6 +156,11 @@ void TVkCustomPanel::ShrinkClientRect(TRect& Rect) {
   if (DockSite()) AdjustForBorders(Rect, false);
 }
 
+void TVkCustomPanel::CMDockNotification(TMessage& Message) {
+  TCustomPanel::CMDockNotification(Message);
+  if (DockManager()) Invalidate();
+}
+
 TDockTree* TVkCustomPanel::CreateDockManager() {
   TDockTree* manager = DockManager();
   if (!manager && DockSite() && UseDockManager()) manager = new TVkPanelDockManager(this);

@@ -104,6 +104,8 @@ protected:
   // The present dock manager, or a new TVkPanelDockManager when the panel
   // is a dock site that uses one.
   TDockTree* CreateDockManager() override;
+  // A docked control's text or visibility changed: its caption bar shows it.
+  void CMDockNotification(TMessage& Message) override;
   virtual void GetGradientColors(TColor& Start, TColor& Stop);
   virtual void GetFlatColors(TColor& Color, int& Adjustment);
   virtual void DrawCaption(TRect Rect);

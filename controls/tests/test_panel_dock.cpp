@@ -140,6 +140,11 @@ TEST_F(PanelDock, CaptionBarsShowWhoHasTheFocus) {
   EXPECT_EQ(r.At(80, zone.Top + 1), Rgb(clActiveCaption));
   EXPECT_EQ(r.At(80, zone.Top + 20), Rgb(clBlue)) << "the docked form's control under its bar";
   EXPECT_EQ(r.At(80, 1), Rgb(clInactiveCaption));
+  TRect bar{2, zone.Top, 140, zone.Top + 14};
+  int before = Pixels(r, bar, Rgb(clCaptionText)).count;
+  docked->SetCaption("Kitchen printer settings");
+  Pump();
+  EXPECT_GT(Pixels(Picture(form->Handle()), bar, Rgb(clCaptionText)).count, before) << "a new caption shows on the bar";
 
   // A control without a window of its own always shows the active bar.
   auto* graphic = new TProbeGraphic(form);

@@ -23,6 +23,18 @@ public:
   using TVkPanel::CreateDockManager;
 };
 
+// A dock-site panel on Parent at (0, 0, Width, Height), without a border
+// unless Bordered.
+template <class Panel = TVkPanel>
+Panel* DockPanel(TWinControl* Parent, int Width, int Height, bool Bordered = false) {
+  auto* panel = new Panel(Parent);
+  panel->SetParent(Parent);
+  panel->PlaceBounds(0, 0, Width, Height);
+  if (!Bordered) panel->SetBorderOuter(fsNone);
+  panel->SetDockSite(true);
+  return panel;
+}
+
 TProbeWindow* DockedProbe(TWinControl* Site, const String& Text, TColor Fill) {
   auto* probe = new TProbeWindow(Site->Owner(), Fill);
   probe->SetParent(Site->Parent());
@@ -89,11 +101,7 @@ TEST_F(PanelDock, OneManagerWhoseControlsSitBelowOrBesideTheirBars) {
 
 TEST_F(PanelDock, CaptionBarsShowWhoHasTheFocus) {
   form->PlaceBounds(100, 100, 300, 200);
-  auto* panel = new TVkPanel(form);
-  panel->SetParent(form);
-  panel->PlaceBounds(0, 0, 160, 200);
-  panel->SetBorderOuter(fsNone);
-  panel->SetDockSite(true);
+  auto* panel = DockPanel(form, 160, 200);
   auto* first = DockedProbe(panel, "Orders", clRed);
   auto* second = DockedProbe(panel, "Labels", clLime);
   form->Show();
@@ -159,12 +167,8 @@ TEST_F(PanelDock, CaptionBarsShowWhoHasTheFocus) {
 
 TEST_F(PanelDock, PanelAtTheTopTurnsItsCaptionsUpwards) {
   form->PlaceBounds(100, 100, 300, 200);
-  auto* panel = new TVkPanel(form);
-  panel->SetParent(form);
+  auto* panel = DockPanel(form, 300, 90);
   panel->SetAlign(alTop);
-  panel->SetHeight(90);
-  panel->SetBorderOuter(fsNone);
-  panel->SetDockSite(true);
   auto* client = DockedProbe(panel, "Orders", clRed);
   EXPECT_EQ(client->BoundsRect(), (TRect{14, 0, 300, 90}));
   form->Show();
@@ -195,11 +199,7 @@ TEST_F(PanelDock, PanelAtTheTopTurnsItsCaptionsUpwards) {
 
 TEST_F(PanelDock, WithoutCaptionsThePlainGrabberIsDrawn) {
   form->PlaceBounds(100, 100, 300, 200);
-  auto* panel = new TVkPanel(form);
-  panel->SetParent(form);
-  panel->PlaceBounds(0, 0, 160, 200);
-  panel->SetBorderOuter(fsNone);
-  panel->SetDockSite(true);
+  auto* panel = DockPanel(form, 160, 200);
   panel->SetShowDockClientCaptions(false);
   auto* client = DockedProbe(panel, "Orders", clRed);
   EXPECT_EQ(client->Top(), 14) << "the place stays that of the caption bar";
@@ -257,10 +257,7 @@ TEST_F(PanelDock, TheWindowProcedureIsHookedWhileTheManagerLives) {
 
 TEST_F(PanelDock, AFormOnTheScreenDocksAndFloatsWithItsControlsIntact) {
   form->PlaceBounds(100, 100, 300, 200);
-  auto* panel = new TVkPanel(form);
-  panel->SetParent(form);
-  panel->PlaceBounds(0, 0, 160, 200);
-  panel->SetDockSite(true);
+  auto* panel = DockPanel(form, 160, 200, true);
   form->Show();
   auto* tool = new TForm(form);
   tool->SetBorderStyle(bsSizeToolWin);
@@ -301,9 +298,7 @@ TEST_F(PanelDock, AFormOnTheScreenDocksAndFloatsWithItsControlsIntact) {
 }
 
 TEST_F(PanelDock, FreeingASiteWithDockedControlsOrAControlInOneIsClean) {
-  auto* panel = new TVkPanel(form);
-  panel->SetParent(form);
-  panel->SetDockSite(true);
+  auto* panel = DockPanel(form, 185, 150, true);
   form->Show();
   auto* client = DockedProbe(panel, "Orders", clRed);
   auto* other = DockedProbe(panel, "Labels", clLime);

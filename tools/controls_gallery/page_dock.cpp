@@ -11,22 +11,17 @@
 
 namespace {
 
-template <class T>
-T* Put(TWinControl* Parent, int Left, int Top, int Width, int Height) {
-  auto* c = new T(Parent);
-  c->SetParent(Parent);
-  c->PlaceBounds(Left, Top, Width, Height);
-  return c;
-}
-
-// A borderless form to dock, owned by the page.
+// A form to dock, owned by the page; it shows once docked.
 TForm* DockableForm(TWinControl* Page, const String& Caption) {
   auto* form = new TForm(Page);
-  form->SetBorderStyle(bsNone);
   form->SetCaption(Caption);
   form->SetDragKind(dkDock);
-  form->SetVisible(true);
   return form;
+}
+
+void DockAndShow(TForm* Form, TWinControl* Site) {
+  Form->ManualDock(Site);
+  Form->Show();
 }
 
 void BuildDockPage(TWinControl* Page) {
@@ -40,13 +35,13 @@ void BuildDockPage(TWinControl* Page) {
   list->SetAlign(alClient);
   for (const char* item : {"Soup of the day", "Grilled trout", "Apple cake", "Lemonade"}) list->Items()->Add(item);
   list->SetItemIndex(1);
-  orders->ManualDock(site);
+  DockAndShow(orders, site);
   TForm* printer = DockableForm(Page, "Printer");
   auto* label = Put<TVkLabel>(printer, 8, 8, 200, 18);
   label->SetCaption("Kitchen printer ready");
   auto* test = Put<TVkButton>(printer, 8, 34, 90, 25);
   test->SetCaption("Test label");
-  printer->ManualDock(site);
+  DockAndShow(printer, site);
 
   auto* holder = Put<TVkPanel>(Page, 260, 8, 372, 200);
   holder->SetBorderOuter(fsNone);
@@ -59,7 +54,7 @@ void BuildDockPage(TWinControl* Page) {
   reprint->SetCaption("Reprint");
   auto* clear = Put<TVkButton>(tools, 104, 8, 90, 25);
   clear->SetCaption("Clear");
-  tools->ManualDock(strip);
+  DockAndShow(tools, strip);
 
   auto* plain = Put<TVkPanel>(Page, 260, 216, 372, 176);
   plain->SetBorderOuter(fsLowered);
@@ -68,7 +63,7 @@ void BuildDockPage(TWinControl* Page) {
   TForm* notes = DockableForm(Page, "Notes");
   auto* note = Put<TVkLabel>(notes, 8, 8, 300, 18);
   note->SetCaption("A dock site without captions");
-  notes->ManualDock(plain);
+  DockAndShow(notes, plain);
 }
 
 // The list has the focus: its form's bar is the active one.

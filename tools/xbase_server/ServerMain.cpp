@@ -128,6 +128,9 @@ Reply Server::Login(Session& s, const std::string& payload) {
 }
 
 void Server::CloseSession(Session& s) {
+  // A later session may be given the same place in memory: it must not pass
+  // for this one, whose settings the engine holds.
+  if (applied_ == &s) applied_ = nullptr;
   // The session's tables go with it.
   for (const auto& [client, engine] : s.areas) {
     xb_Select(static_cast<short>(engine));
@@ -172,6 +175,7 @@ int Server::Run() {
   std::printf("PORT %u\n", static_cast<unsigned>(port));
   std::fflush(stdout);
   xb_SetStringType(1);
+  defaults_ = CaptureSettings(Session());
   std::vector<std::unique_ptr<Session>> owned;
   const Faults& f = opt_.faults;
   while (!stopRequested) {
@@ -186,6 +190,7 @@ int Server::Run() {
         auto s = std::make_unique<Session>();
         s->fd = fd;
         s->lastActivityMs = NowMs();
+        s->settings = defaults_;
         sessions_.push_back(s.get());
         owned.push_back(std::move(s));
       }

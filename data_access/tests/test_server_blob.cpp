@@ -354,4 +354,29 @@ TEST_P(BlobBothWays, CalculatedFieldsReadTheMemoOfTheirOwnRecord) {
   EXPECT_EQ(lengths, (std::vector<int>{1, 3, 0, 6}));
 }
 
+// A compressed session carries the same values: large ones are packed and
+// unpacked whole, in both directions.
+class CompressedBlobs : public BlobBothWays {};
+INSTANTIATE_TEST_SUITE_P(, CompressedBlobs, ::testing::Values(amServer), AccessMethodName);
+
+TEST_P(CompressedBlobs, LargeValuesRoundTripThroughACompressedSession) {
+  conn->SetActive(false);
+  conn->SetCompression(true);
+  conn->SetActive(true);
+  ASSERT_TRUE(conn->LoggedIn());
+  const std::string path = MemoTable("PACKED.DBF", 2, {"old"}, "PICT");
+  {
+    auto t = OpenAs("PACKED.DBF", ttSXFOX);
+    t->Edit();
+    TStringStream in(Bytes(300000));
+    Blob(*t, "PICT")->LoadFromStream(in);
+    t->FieldByName("NOTES")->SetAsString(Text(200000));
+    t->Post();
+  }
+  EXPECT_TRUE(StoredBlob(path, 1, "PICT") == Bytes(300000));
+  auto t = OpenAs("PACKED.DBF", ttSXFOX);
+  EXPECT_TRUE(Saved(Blob(*t, "PICT")) == Bytes(300000));
+  EXPECT_TRUE(t->FieldByName("NOTES")->AsString() == Text(200000));
+}
+
 }  // namespace

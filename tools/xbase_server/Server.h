@@ -17,6 +17,7 @@ struct Faults {
   int shutdownAfter = 0;      // after the Nth command: a shutdown notice, then close
   int slowMs = 0;             // every reply waits this long
   int dropAfter = 0;          // the Nth command is read and the connection closed without a reply
+  std::string dropOn;         // the first command with this code is read and the connection closed
   int malformedAfter = 0;     // the Nth reply has a length that is no number
   int partialAfter = 0;       // half of the Nth reply, then close
   int hugeAfter = 0;          // the Nth reply claims a payload of 2 GB

@@ -68,6 +68,21 @@ std::uint32_t LogicalPosition() {
   return static_cast<std::uint32_t>(std::llround(xb_OrderPosGet() * xb_RecCount()));
 }
 
+// The engine reports a refused password through its error function only.
+bool passwordRefused = false;
+void NotePasswordFailure(int, const char*) { passwordRefused = true; }
+
+// Hands the current table its password; false when the engine refused it.
+bool PasswordTaken(const std::string& password) {
+  passwordRefused = false;
+  const int level = xb_ErrorLevel(1);
+  xb_SetErrorFunc(&NotePasswordFailure);
+  xb_SetPassword(password.c_str());
+  xb_SetErrorFunc(nullptr);
+  xb_ErrorLevel(level);
+  return !passwordRefused;
+}
+
 }  // namespace
 
 int Server::EngineArea(Session& s, int clientArea) const {
@@ -157,7 +172,15 @@ Reply Server::Open(Session& s, const std::string& p) {
     xb_Select(static_cast<short>(engine));
     xb_SetTurboRead(Flag(turbo));
     xb_SetTranslate(Flag(translate));
-    if (!password.empty()) xb_SetPassword(password.c_str());
+    // A wrong password fails the open, as it does on the client's own
+    // machine, and the table is given back.
+    if (!password.empty() && !PasswordTaken(password) && xb_IsEncrypted(0) != 0) {
+      xb_Close();
+      engine = 0;
+      error = "Invalid password for table: " + file;
+    }
+  }
+  if (engine > 0) {
     const int client = AddArea(s, engine);
     s.current = client;
     r = Hex(static_cast<std::uint32_t>(client), 4) + Hex(static_cast<std::uint32_t>(xb_RecCount()), 8) +

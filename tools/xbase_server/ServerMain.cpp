@@ -2,7 +2,7 @@
 //
 //   xbase_server --data DIR [--port N] [--user NAME:PASSWORD ...] [--max-users N]
 //                [--notice-every N] [--short-progress] [--shutdown-after N]
-//                [--slow-ms N] [--drop-after N] [--malformed-after N]
+//                [--slow-ms N] [--drop-after N] [--drop-on CODE] [--malformed-after N]
 //                [--partial-after N] [--huge-after N] [--oversize-rows]
 //                [--short-record] [--idle-notice-ms N]
 //
@@ -234,7 +234,7 @@ int Server::Run() {
           std::free(out);
         }
         const int nth = ++s.commands;
-        if (f.dropAfter > 0 && nth == f.dropAfter) {
+        if ((f.dropAfter > 0 && nth == f.dropAfter) || (!f.dropOn.empty() && command == f.dropOn)) {
           CloseSession(s);
           break;
         }
@@ -317,6 +317,8 @@ int main(int argc, char** argv) {
       o.faults.slowMs = number(i);
     } else if (a == "--drop-after") {
       o.faults.dropAfter = number(i);
+    } else if (a == "--drop-on" && i + 1 < argc) {
+      o.faults.dropOn = argv[++i];
     } else if (a == "--malformed-after") {
       o.faults.malformedAfter = number(i);
     } else if (a == "--partial-after") {

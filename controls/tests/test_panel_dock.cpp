@@ -319,6 +319,9 @@ TEST_F(PanelDock, APanelReadAsADockSiteHasItsManager) {
       "    DockSite = True\n"
       "    ShowDockClientCaptions = False\n"
       "  end\n"
+      "  object Tool: TVkPanel\n"
+      "    DragKind = dkDock\n"
+      "  end\n"
       "end\n";
   auto* loaded = new TForm(nullptr);
   ReadComponentResource(loaded, text);
@@ -326,6 +329,10 @@ TEST_F(PanelDock, APanelReadAsADockSiteHasItsManager) {
   ASSERT_NE(site, nullptr);
   EXPECT_FALSE(site->ShowDockClientCaptions());
   EXPECT_NE(dynamic_cast<TVkPanelDockManager*>(site->DockManager()), nullptr);
+  auto* tool = dynamic_cast<TVkPanel*>(loaded->FindComponent("Tool"));
+  ASSERT_NE(tool, nullptr);
+  EXPECT_EQ(tool->DragKind(), dkDock);
+  EXPECT_TRUE(tool->ManualDock(site));
   delete loaded;
 }
 

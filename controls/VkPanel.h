@@ -4,9 +4,9 @@
 // design grid, a word-wrapped caption, transparency, frame-controller
 // linkage, disabling that remembers its children's states, and docking
 // with caption bars over the docked controls, controls/VkPanelDock.h),
-// TVkPanel (its published form) and TVkStatusBar (a bottom-aligned panel that hosts
-// status panes, draws a size grip, can scale its panes with its width and
-// can show a one-line simple status instead).
+// TVkPanel (its published form) and TVkStatusBar (a bottom-aligned panel
+// that hosts status panes, draws a size grip, can scale its panes with its
+// width and can show a one-line simple status instead).
 #include <map>
 #include <memory>
 

@@ -33,8 +33,12 @@ public:
   // The caption bar of a docked control (ARect its whole zone).
   void PaintDockFrame(TCanvas* Canvas, TControl* Control, const TRect& ARect) override;
 
-  // The font of the captions ("Verdana", 8 points).
-  TFont* CaptionFont() { return &captionFont_; }
+private:
+  struct Hook;
+  class HookedProcedure;
+
+  // Whether the panel is a strip at the top or bottom (vertical bars).
+  bool BarsOnTheLeft() const;
   // The box of the close glyph on the bar of a zone.
   TRect CloseGlyphRect(const TRect& Zone) const;
   // Whether the bar of Control shows the active colours: a window control
@@ -42,14 +46,7 @@ public:
   // without a window of its own.
   static bool CaptionActive(TControl* Control);
 
-private:
-  struct Hook;
-  class HookedProcedure;
-
-  // Whether the panel is a strip at the top or bottom (vertical bars).
-  bool BarsOnTheLeft() const;
-
   TVkCustomPanel* panel_;
-  TFont captionFont_;
+  TFont captionFont_;  // "Verdana", 8 points
   std::shared_ptr<Hook> hook_;  // none at design time
 };

@@ -121,10 +121,12 @@ TEST_F(PanelDock, CaptionBarsShowWhoHasTheFocus) {
   EXPECT_GT(Pixels(p, TRect{0, 100, 80, 114}, Rgb(clInactiveCaptionText)).count, 10);
   EXPECT_EQ(p.At(80, 50), Rgb(clRed)) << "the control below its bar";
 
-  second->SetFocus();
+  // The focus moves on by the keyboard, and the bars follow.
+  gui::test::KeyPress(gui::VK_TAB);
   Pump();
+  ASSERT_TRUE(second->Focused());
   Picture q(form->Handle());
-  EXPECT_EQ(q.At(80, 1), Rgb(clInactiveCaption)) << "the bars follow the focus";
+  EXPECT_EQ(q.At(80, 1), Rgb(clInactiveCaption));
   EXPECT_EQ(q.At(80, 101), Rgb(clActiveCaption));
 
   // A docked form never has the focus itself: its bar is active while one
@@ -319,6 +321,9 @@ TEST_F(PanelDock, APanelReadAsADockSiteHasItsManager) {
       "    DockSite = True\n"
       "    ShowDockClientCaptions = False\n"
       "  end\n"
+      "  object Tool: TVkPanel\n"
+      "    DragKind = dkDock\n"
+      "  end\n"
       "end\n";
   auto* loaded = new TForm(nullptr);
   ReadComponentResource(loaded, text);
@@ -326,6 +331,10 @@ TEST_F(PanelDock, APanelReadAsADockSiteHasItsManager) {
   ASSERT_NE(site, nullptr);
   EXPECT_FALSE(site->ShowDockClientCaptions());
   EXPECT_NE(dynamic_cast<TVkPanelDockManager*>(site->DockManager()), nullptr);
+  auto* tool = dynamic_cast<TVkPanel*>(loaded->FindComponent("Tool"));
+  ASSERT_NE(tool, nullptr);
+  EXPECT_EQ(tool->DragKind(), dkDock);
+  EXPECT_TRUE(tool->ManualDock(site));
   delete loaded;
 }
 

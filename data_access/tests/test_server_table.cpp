@@ -225,6 +225,35 @@ TEST_P(SharedConnection, InterleavedWalksReadsAndEditsKeepToTheirOwnTables) {
   EXPECT_EQ(ReadColumn(dir.Path() + "B.DBF", "NAME")[6], "last      ");
 }
 
+TEST_P(SharedConnection, ChangesMadeThroughAnotherTableShowAfterARefresh) {
+  std::vector<std::vector<std::string>> rows;
+  for (int i = 1; i <= 9; ++i) rows.push_back({std::to_string(i)});
+  MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 3}}, rows);
+  auto a = Open("N.DBF");
+  auto b = Open("N.DBF");
+  a->First();
+  a->Next();
+  ASSERT_EQ(a->FieldByName("V")->AsString(), "2");
+  // The other table changes the next record and one further on.
+  for (int recNo : {3, 8}) {
+    b->SetPhysicalRecNo(recNo);
+    b->Edit();
+    b->FieldByName("V")->SetAsString("x" + std::to_string(recNo));
+    b->Post();
+  }
+  // Whatever rows the first table held are read again.
+  a->Refresh();
+  EXPECT_EQ(a->FieldByName("V")->AsString(), "2");
+  EXPECT_EQ(WalkField(*a, "V"), (std::vector<std::string>{"2", "x3", "4", "5", "6", "7", "x8", "9"}));
+  a->Last();
+  b->SetPhysicalRecNo(5);
+  b->Delete();
+  a->Refresh();
+  EXPECT_EQ(a->FieldByName("V")->AsString(), "9");
+  a->First();
+  EXPECT_EQ(WalkField(*a, "V"), (std::vector<std::string>{"1", "2", "x3", "4", "6", "7", "x8", "9"}));
+}
+
 // An encrypted table opened with, without and with a wrong password: the
 // records show only with the right one, and no change is taken without it.
 class TablePassword : public TableAccessTest {

@@ -5,6 +5,7 @@
 // test_table_records.cpp.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "class_library/Fields.h"
@@ -158,6 +159,44 @@ TEST_P(ServerTable, BatchesAreServedWithoutAskingTheServer) {
   EXPECT_EQ(t->PhysicalRecNo(), 3);
   t->SetSpeedMode(true);
   EXPECT_EQ(t->Cursor().GetTrimString("V"), "3");
+}
+
+TEST_P(ServerTable, TableOfAnEndedSessionNeverReachesATableOfTheNextOne) {
+  // Two tables of the same record size: the work area number the first one
+  // had in the ended session is the one the second gets in the new session.
+  MakeTable(dir.Path(), "A.DBF", {{"V", 'C', 3}}, {{"a1"}, {"a2"}});
+  MakeTable(dir.Path(), "B.DBF", {{"V", 'C', 3}}, {{"b1"}, {"b2"}});
+  auto a = Open("A.DBF");
+  conn->SetActive(false);
+  conn->SetActive(true);
+  ASSERT_TRUE(conn->LoggedIn());
+  auto b = Open("B.DBF");
+  EXPECT_EQ(ErrorOf([&] { a->Next(); }), "The server session this table was opened in has ended");
+  EXPECT_EQ(ErrorOf([&] { a->Edit(); }), "The server session this table was opened in has ended");
+  std::vector<std::string> seen;
+  try {
+    a->First();
+    seen = WalkField(*a, "V");
+  } catch (const Exception&) {
+  }
+  EXPECT_TRUE(std::find(seen.begin(), seen.end(), "b1") == seen.end());
+  try {
+    a->First();
+    a->Edit();
+    a->FieldByName("V")->SetAsString("zz");
+    a->Post();
+  } catch (const Exception&) {
+  }
+  try {
+    a->Delete();
+  } catch (const Exception&) {
+  }
+  a.reset();
+  connectionErrors.clear();
+  EXPECT_EQ(WalkField(*b, "V"), (std::vector<std::string>{"b1", "b2"}));
+  EXPECT_EQ(ReadColumn(dir.Path() + "B.DBF", "V"), (std::vector<std::string>{"b1 ", "b2 "}));
+  EXPECT_EQ(ReadImages(dir.Path() + "B.DBF")[0][0], ' ');
+  EXPECT_EQ(ReadColumn(dir.Path() + "A.DBF", "V"), (std::vector<std::string>{"a1 ", "a2 "}));
 }
 
 // Several tables of one connection (over the server) or of one engine (on

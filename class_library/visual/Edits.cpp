@@ -296,8 +296,10 @@ public:
       TStrings::Assign(Source);
       return;
     }
-    // A memo's lines hold no objects: copying the lines is writing their text.
-    SetText(strings->Text());
+    // A memo's lines hold no objects: copying the lines is writing their
+    // text, each line followed by CR LF as adding them one by one does
+    // (a line holding a break stays as it is).
+    memo_->SetText(strings->Text());
   }
 
 private:

@@ -294,10 +294,11 @@ private:
 // After WM_SETTEXT: the line starts, and the text as WM_GETTEXT gives it (the
 // breaks made CR LF), come straight from the bytes set, not from a walk over
 // every line of the document. Characters the toolkit takes as paragraph or
-// frame breaks (U+2029, U+FDD0, U+FDD1) leave it to the walk, as does a line
-// count that differs from the document's.
-void KeepSetText(NativeState& st, const std::string& bytes, int blocks) {
-  if (st.encoding == TextEncoding::Utf8 && (bytes.find("\xE2\x80\xA9") != std::string::npos ||
+// frame breaks (U+2029, U+FDD0, U+FDD1) or drops (a leading byte order mark)
+// leave it to the walk, as does a line count that differs from the document's.
+void KeepSetText(NativeState& st, std::string bytes, int blocks) {
+  if (st.encoding == TextEncoding::Utf8 && (bytes.rfind("\xEF\xBB\xBF", 0) == 0 ||
+                                            bytes.find("\xE2\x80\xA9") != std::string::npos ||
                                             bytes.find("\xEF\xB7\x90") != std::string::npos ||
                                             bytes.find("\xEF\xB7\x91") != std::string::npos))
     return;
@@ -322,7 +323,7 @@ void KeepSetText(NativeState& st, const std::string& bytes, int blocks) {
   wire += static_cast<int>(n) - from;
   if (static_cast<int>(starts.size()) != blocks) return;
   if (crlfOnly) {
-    st.wire = bytes;
+    st.wire = std::move(bytes);
   } else {
     st.wire.clear();
     st.wire.reserve(static_cast<std::size_t>(wire));
@@ -464,7 +465,7 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
         t->horizontalScrollBar()->setValue(0);
         doc->setModified(false);
         st.settingText = false;
-        KeepSetText(st, bytes, doc->blockCount());
+        KeepSetText(st, std::move(bytes), doc->blockCount());
       }
       return 1;
     }

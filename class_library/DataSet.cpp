@@ -178,6 +178,12 @@ void TDataSet::DataEvent(TDataEvent Event, TField* Field, int Info) {
     Field->Change();
   }
   if (disableCount_ != 0 || dataSources_.empty()) return;
+  NotifyDataSources(Event, Field, Info);
+}
+
+// Apart from DataEvent, which every move calls: a dataset nobody watches
+// pays nothing for the copy of the list.
+[[gnu::noinline]] void TDataSet::NotifyDataSources(TDataEvent Event, TField* Field, int Info) {
   for (TDataSource* source : std::vector<TDataSource*>(dataSources_))
     if (std::find(dataSources_.begin(), dataSources_.end(), source) != dataSources_.end())
       source->DataEvent(Event, Field, Info);

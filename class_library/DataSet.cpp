@@ -192,11 +192,16 @@ void TDataSet::DataEvent(TDataEvent Event, TField* Field, int Info) {
 // ---------------------------------------------------------------- fields
 
 TField* TDataSet::FieldByName(const String& FieldName) const {
+  // A walk asks for the same field record after record: the last one found
+  // answers without a search while its name is spelt the same.
+  if (TField* last = fields_.lastFound_; last && last->FieldName() == FieldName) return last;
   // The name as the field spells it is the common case and needs no case
   // folding; a field matching only by case is found as before, in order.
   for (TField* f : fields_) {
-    if (f->FieldName() == FieldName) return f;
-    if (AnsiSameText(f->FieldName(), FieldName)) return f;
+    if (f->FieldName() == FieldName || AnsiSameText(f->FieldName(), FieldName)) {
+      fields_.lastFound_ = f;
+      return f;
+    }
   }
   DatabaseError(Format(SFieldNotFound, {FieldName}), this);
 }

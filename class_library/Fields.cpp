@@ -824,15 +824,18 @@ void TFields::Add(TField* Field) {
   // checked again when they are set.
   if (!Field->FieldName().empty() && FindField(Field->FieldName()))
     DatabaseError(Format(SDuplicateFieldName, {Field->FieldName()}), dataSet_);
+  lastFound_ = nullptr;
   list_.push_back(Field);
 }
 
 void TFields::Remove(TField* Field) {
+  lastFound_ = nullptr;
   int i = IndexOf(Field);
   if (i >= 0) list_.erase(list_.begin() + i);
 }
 
 void TFields::SetFieldIndex(TField* Field, int Index) {
+  lastFound_ = nullptr;
   int cur = IndexOf(Field);
   if (cur < 0) return;
   Index = std::clamp(Index, 0, Count() - 1);
@@ -841,6 +844,7 @@ void TFields::SetFieldIndex(TField* Field, int Index) {
 }
 
 void TFields::Clear() {
+  lastFound_ = nullptr;
   while (!list_.empty()) {
     TField* f = list_.back();
     list_.pop_back();
@@ -850,6 +854,7 @@ void TFields::Clear() {
 }
 
 void TFields::Detach() {
+  lastFound_ = nullptr;
   for (TField* f : list_) f->dataSet_ = nullptr;
   list_.clear();
 }

@@ -550,6 +550,11 @@ private:
 
   TDataSet* dataSet_;
   std::vector<TField*> list_;
+  // The field FieldByName found last. Names are unique without regard to
+  // case, so a field still in the list whose name is the one asked for
+  // exactly is the answer a search would give. Forgotten whenever the list
+  // changes.
+  mutable TField* lastFound_ = nullptr;
 };
 
 // Number formatting for DisplayFormat: '0' digit, '#' optional digit, '.'

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "class_library/Exceptions.h"
+
 class TXbTable;
 
 struct TestField {
@@ -74,3 +76,15 @@ bool RunInChild(const std::function<bool()>& body);
 // The values of one field from the current record to the end of the table
 // (at most 100, so that a walk that never ends fails instead of hanging).
 std::vector<std::string> WalkField(TXbTable& table, const std::string& field);
+
+// The message of the exception f raises (of type E, any Exception unless
+// named), "(no exception)" when it raises none.
+template <class E = Exception>
+String ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const E& e) {
+    return e.Message();
+  }
+  return "(no exception)";
+}

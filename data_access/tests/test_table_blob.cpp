@@ -16,6 +16,7 @@
 #include "data_access/XbBlob.h"
 #include "data_access/XbDSet.h"
 #include "data_access/tests/TestTables.h"
+#include "platform/system/tests/CommandOutput.h"
 
 namespace {
 
@@ -26,34 +27,12 @@ struct Style {
 };
 const Style kStyles[] = {{"NTX", ttSXNTX, 1}, {"FOX", ttSXFOX, 2}, {"NSX", ttSXNSX, 3}, {"NSXDBT", ttSXNSX_DBT, 4}};
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
-bool HavePythonDbf() { return std::system("/usr/bin/python3 -c 'import dbf' >/dev/null 2>&1") == 0; }
-
 // Text of a given length that shows where a cut or shift happened.
 std::string Text(size_t n, char salt = 'a') {
   std::string s(n, ' ');
   for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(salt + static_cast<char>(i % 23));
   if (n > 0) s[n - 1] = 'Z';
   return s;
-}
-
-String ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no exception)";
 }
 
 // The stored memo of one record, read by the engine in a work area of its own.
@@ -371,7 +350,7 @@ TEST_F(TableBlob, BinaryBlobKeepsEveryByte) {
 }
 
 TEST_F(TableBlob, OutsideReadersReadTheMemosWeWrote) {
-  if (!HavePythonDbf()) GTEST_SKIP() << "python3-dbf is needed (scripts/packages.txt)";
+  if (!HavePythonModule("dbf")) GTEST_SKIP() << "python3-dbf is needed (scripts/packages.txt)";
   for (const Style& s : {kStyles[0], kStyles[1]}) {
     SCOPED_TRACE(s.name);
     const std::string path = MakeMemoTable(s, {"", "replaced later"});
@@ -393,7 +372,7 @@ TEST_F(TableBlob, OutsideReadersReadTheMemosWeWrote) {
                                "    print(len(m), repr(m[:24]), m[-1:])\n"
                                "t.close()\n";
     std::ofstream(dir.Path() + "read.py") << script;
-    EXPECT_EQ(Shell("/usr/bin/python3 " + dir.Path() + "read.py"),
+    EXPECT_EQ(CommandOutput("/usr/bin/python3 " + dir.Path() + "read.py"),
               "23 'first line\\r\\nsecond line' e\n"
               "3000 '" + Text(3000).substr(0, 24) + "' Z\n");
   }

@@ -610,6 +610,9 @@ public:
   void FreeHandle();
   // While painting, the paint context is handed in from outside.
   void SetPaintHandle(gui::HDC DC);
+  // Runs Paint with DC handed in, and lets go of it afterwards, also when
+  // Paint fails.
+  void PaintWith(gui::HDC DC, const std::function<void()>& Paint);
 
 protected:
   void CreateHandle() override;

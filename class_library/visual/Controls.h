@@ -522,6 +522,9 @@ protected:
   void FontChanged() override;
   virtual void HandleKeyDown(Word& Key, TShiftState Shift);
   virtual void HandleKeyUp(Word& Key, TShiftState Shift);
+  // A key message: the form's preview first (when it asks for one), then
+  // Handle on this control; a key left over goes to the default handling.
+  void KeyMessage(TMessage& Message, void (TWinControl::*Handle)(Word& Key, TShiftState Shift));
   virtual void HandleKeyPress(char& Key);
   virtual void DoEnter();
   virtual void DoExit();

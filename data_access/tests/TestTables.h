@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "class_library/Exceptions.h"
+#include "platform/system/tests/TempDir.h"
 
 class TXbTable;
 
@@ -16,20 +17,9 @@ struct TestField {
   int Decimals = 0;
 };
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
-class ScratchDir {
-public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  // The directory with a trailing '/'.
-  const std::string& Path() const { return path_; }
-
-private:
-  std::string path_;
-};
+// A fresh directory, removed with everything in it when the object goes;
+// Path() ends with '/'.
+using ScratchDir = TempDir;
 
 // Loads the engine (once per process) and fails the test when it is missing.
 void RequireEngine();

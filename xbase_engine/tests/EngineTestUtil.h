@@ -1,5 +1,6 @@
 #pragma once
-// Shared helpers of the engine tests: a scratch directory and table builders.
+// Shared helpers of the engine tests: the fixture, child processes and table
+// builders.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -10,27 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/tests/TempDir.h"
 #include "xbase_engine/xbe61.h"
 
 namespace xbetest {
 
-class ScratchDir {
- public:
-  ScratchDir() {
-    char tmpl[] = "/tmp/xbe_test_XXXXXX";
-    const char* d = mkdtemp(tmpl);
-    path_ = d ? d : "/tmp";
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+// A fresh directory; File(name) is the path of a file in it.
+using ScratchDir = ::TempDir;
 
 inline std::vector<unsigned char> ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

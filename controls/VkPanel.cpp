@@ -11,6 +11,7 @@
 #include "controls/VkDraw.h"
 #include "controls/VkFrameParts.h"
 #include "controls/VkOldPropReader.h"
+#include "controls/VkPanelDock.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ TVkCustomPanel::TVkCustomPanel(TComponent* AOwner) : TCustomPanel(AOwner) {
   controlStyle_ = (controlStyle_ & ~unsigned(csSetCaption | csParentBackground)) | csOpaque;
   SetBevelOuter(bvNone);
   SetColor(clBtnFace);
+  SetUseDockManager(true);
   lastWidth_ = Width();
   lastHeight_ = Height();
 }
@@ -86,6 +88,7 @@ TW_PANEL_SETTER(TextMargin, int, textMargin_)
 TW_PANEL_SETTER(TextMarginVertical, int, textMarginVertical_)
 TW_PANEL_SETTER(VisualStyle, TVkVisualStyle, visualStyle_)
 TW_PANEL_SETTER(WordWrap, bool, wordWrap_)
+TW_PANEL_SETTER(ShowDockClientCaptions, bool, showDockClientCaptions_)
 #undef TW_PANEL_SETTER
 
 void TVkCustomPanel::SetGradientColorStart(TColor Value) {
@@ -141,8 +144,28 @@ void TVkCustomPanel::AdjustForBorders(TRect& Rect, bool IncludeBorderWidth) cons
 }
 
 void TVkCustomPanel::ArrangeChildren(TControl* AControl, TRect& Rect) {
-  AdjustForBorders(Rect, false);
+  // A dock site takes the borders off in ShrinkClientRect already (the dock
+  // manager places its controls by that alone); taking them twice would
+  // push aligned children in by twice the borders.
+  if (!DockSite()) AdjustForBorders(Rect, false);
   TCustomPanel::ArrangeChildren(AControl, Rect);
+}
+
+void TVkCustomPanel::ShrinkClientRect(TRect& Rect) {
+  TCustomPanel::ShrinkClientRect(Rect);
+  if (DockSite()) AdjustForBorders(Rect, false);
+}
+
+void TVkCustomPanel::CMDockNotification(TMessage& Message) {
+  TCustomPanel::CMDockNotification(Message);
+  if (DockManager()) Invalidate();
+}
+
+TDockTree* TVkCustomPanel::CreateDockManager() {
+  TDockTree* manager = DockManager();
+  if (!manager && DockSite() && UseDockManager()) manager = new TVkPanelDockManager(this);
+  if (manager) SetDoubleBuffered(true);
+  return manager;
 }
 
 void TVkCustomPanel::PlaceBounds(int ALeft, int ATop, int AWidth, int AHeight) {
@@ -625,7 +648,10 @@ void RegisterVkPanelClasses() {
             &TVkCustomPanel::SetVisualStyle, vsWinXP)
       .Boolean("WordWrap", &TVkCustomPanel::WordWrap, &TVkCustomPanel::SetWordWrap, true)
       .Event<TNotifyEvent>("OnPaint", [](TVkCustomPanel& p, TNotifyEvent e) { p.OnPaint = std::move(e); });
-  RegisterClass<TVkPanel>("TVkPanel", "TVkCustomPanel");
+  RegisterClass<TVkPanel>("TVkPanel", "TVkCustomPanel")
+      .Boolean("DockSite", &TVkPanel::DockSite, &TVkPanel::SetDockSite, false)
+      .Boolean("UseDockManager", &TVkPanel::UseDockManager, &TVkPanel::SetUseDockManager, true)
+      .Boolean("ShowDockClientCaptions", &TVkPanel::ShowDockClientCaptions, &TVkPanel::SetShowDockClientCaptions, true);
   RegisterClass<TVkStatusBar>("TVkStatusBar", "TVkCustomPanel")
       .Boolean("AutoScalePanes", &TVkStatusBar::AutoScalePanes, &TVkStatusBar::SetAutoScalePanes, false)
       .Boolean("AutoStyle", &TVkStatusBar::AutoStyle, &TVkStatusBar::SetAutoStyle, true)

@@ -2,10 +2,11 @@
 // Container panels: TVkCustomPanel (outer and inner borders of the library's
 // frame styles on chosen sides, a classic or gradient face, an optional
 // design grid, a word-wrapped caption, transparency, frame-controller
-// linkage, and disabling that remembers its children's states), TVkPanel
-// (its published form) and TVkStatusBar (a bottom-aligned panel that hosts
-// status panes, draws a size grip, can scale its panes with its width and
-// can show a one-line simple status instead).
+// linkage, disabling that remembers its children's states, and docking
+// with caption bars over the docked controls, controls/VkPanelDock.h),
+// TVkPanel (its published form) and TVkStatusBar (a bottom-aligned panel
+// that hosts status panes, draws a size grip, can scale its panes with its
+// width and can show a one-line simple status instead).
 #include <map>
 #include <memory>
 
@@ -77,6 +78,9 @@ public:
   void SetVisualStyle(TVkVisualStyle Value);
   bool WordWrap() const { return wordWrap_; }
   void SetWordWrap(bool Value);
+  // Docked controls show caption bars (otherwise the class library's grabber).
+  bool ShowDockClientCaptions() const { return showDockClientCaptions_; }
+  void SetShowDockClientCaptions(bool Value);
 
   // Takes the frame widths (and with IncludeBorderWidth the border width)
   // off Rect on the sides the frames are drawn.
@@ -93,9 +97,15 @@ public:
   void ReadLegacyProperties(TFiler* Filer) override;
   void ComponentNotification(TComponent* AComponent, TOperation Operation) override;
   void ArrangeChildren(TControl* AControl, TRect& Rect) override;
+  void ShrinkClientRect(TRect& Rect) override;
   void PlaceBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
 
 protected:
+  // The present dock manager, or a new TVkPanelDockManager when the panel
+  // is a dock site that uses one.
+  TDockTree* CreateDockManager() override;
+  // A docked control's text or visibility changed: its caption bar shows it.
+  void CMDockNotification(TMessage& Message) override;
   virtual void GetGradientColors(TColor& Start, TColor& Stop);
   virtual void GetFlatColors(TColor& Color, int& Adjustment);
   virtual void DrawCaption(TRect Rect);
@@ -131,6 +141,7 @@ private:
   int textMargin_ = 0, textMarginVertical_ = 0;
   TVkVisualStyle visualStyle_ = vsWinXP;
   bool wordWrap_ = true;
+  bool showDockClientCaptions_ = true;
   // The children's Enabled states while the panel is disabled. Keyed by the
   // child; a child that leaves the panel (or is freed) leaves the record.
   std::map<TControl*, bool> savedEnabled_;

@@ -9,6 +9,7 @@
 namespace {
 
 constexpr const char* kNeedLogin = "Must include User Name and Password to open table through the xBase Database Server";
+constexpr const char* kNotWritten = "The change did not reach the server";
 
 // One number of the field description: hexadecimal digits.
 int HexLine(const String& Line) {
@@ -265,24 +266,35 @@ void TXbServerCursor::GetRecord(void* Dest) {
   conn_.FetchRecord(Dest, recordSize_);
 }
 
+// A change the server did not take must not pass for a stored one: the
+// connection has reported the failure, and the caller's Post or Delete fails
+// with it, so that an edit is kept instead of silently lost.
+void TXbServerCursor::CheckWritten() {
+  if (conn_.LastCommandFailed()) throw EXbError(kNotWritten);
+}
+
 void TXbServerCursor::PutRecord(const void* Image) {
   Sync(true);
   conn_.PutRecord(Image, recordSize_);
+  CheckWritten();
 }
 
 void TXbServerCursor::AppendBlank() {
   Sync(true);
   conn_.AppendBlank();
+  CheckWritten();
 }
 
 void TXbServerCursor::Commit() {
   Sync(true);
   conn_.Commit();
+  CheckWritten();
 }
 
 void TXbServerCursor::Delete() {
   Sync(true);
   conn_.Delete();
+  CheckWritten();
 }
 
 bool TXbServerCursor::Deleted() {
@@ -293,11 +305,14 @@ bool TXbServerCursor::Deleted() {
 void TXbServerCursor::Replace(const String& Name, int TypeCode, const void* Data) {
   Sync(true);
   conn_.Replace(Name, TypeCode, Data);
+  CheckWritten();
 }
 
 std::int32_t TXbServerCursor::PutBlob(const String& Name, const void* Data, std::int32_t Length) {
   Sync(true);
-  return conn_.PutBlob(Name, Data, Length);
+  const std::int32_t stored = conn_.PutBlob(Name, Data, Length);
+  CheckWritten();
+  return stored;
 }
 
 String TXbServerCursor::GetTrimString(const String& Name) {

@@ -109,6 +109,8 @@ private:
   void Sync(bool Moves);
   // The current record is the batch row handed out last, a record (not an end).
   bool ServedRecord() const;
+  // Raises when the write just sent failed.
+  void CheckWritten();
   void ReadStructure();
 
   TXbConnection& conn_;

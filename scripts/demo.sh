@@ -62,6 +62,10 @@ TotalText=Total:
 CONFIG
 fi
 
+# RM's list of its spool directories (RMSpool.DBF, written when missing), from
+# which the desktop program's setup page offers the printers.
+"$demo/rmspool_sim" --spool-table "$demo" PreLabel Label1 Label2
+
 # A sample order as RM prints it: one record of exactly 100 lines.
 {
   printf '%s\n' "Mrs. O'Leary" "Delivery" "Anna" "Order 1042" "Total:23.40" "Time: 12:30 PM" \

@@ -9,6 +9,9 @@
 //     nothing: a spooler with a problem leaves the files where they are.
 // It runs until SIGTERM, SIGINT or SIGHUP, or with --once until nothing is left
 // to print.
+// With --spool-table BASE DIR... it instead writes RM's list of spool
+// directories, BASE/RMSpool.DBF (field SUBDIR, one record per DIR), when that
+// table is missing, and ends: the demo's printers for the desktop program.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -34,6 +37,8 @@ void OnStopSignal(int) { g_stop = 1; }
 
 struct Options {
   std::string dir;
+  std::string spoolTableBase;         // --spool-table: the base directory
+  std::vector<std::string> spoolDirs;  // and the directories it lists
   bool error = false;
   bool once = false;
   bool quiet = false;
@@ -42,11 +47,17 @@ struct Options {
 
 void Usage() {
   std::cerr << "usage: rmspool_sim --dir <spool directory> [--error] [--once] [--quiet] [--poll-ms <n>]\n"
+               "       rmspool_sim --spool-table <base directory> <spool directory name>...\n"
                "  Holds <dir>/LOCKSPL.DBF exclusively, prints every *.spl handed to it and moves it\n"
                "  to <dir>/printed/. --error leaves RMSpool.err (and prints nothing).\n";
 }
 
 bool ParseArgs(int argc, char** argv, Options& opt) {
+  if (argc >= 3 && std::string(argv[1]) == "--spool-table") {
+    opt.spoolTableBase = argv[2];
+    opt.spoolDirs.assign(argv + 3, argv + argc);
+    return true;
+  }
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--dir" && i + 1 < argc) {
@@ -79,7 +90,9 @@ public:
     createField_ = reinterpret_cast<decltype(&xb_CreateField)>(lib_.Symbol("xb_CreateField"));
     createExec_ = reinterpret_cast<decltype(&xb_CreateExec)>(lib_.Symbol("xb_CreateExec"));
     closeAll_ = reinterpret_cast<decltype(&xb_CloseAll)>(lib_.Symbol("xb_CloseAll"));
-    if (!useEx_ || !createNew_ || !createField_ || !createExec_ || !closeAll_) {
+    appendBlank_ = reinterpret_cast<decltype(&xb_AppendBlank)>(lib_.Symbol("xb_AppendBlank"));
+    putString_ = reinterpret_cast<decltype(&xb_PutString)>(lib_.Symbol("xb_PutString"));
+    if (!useEx_ || !createNew_ || !createField_ || !createExec_ || !closeAll_ || !appendBlank_ || !putString_) {
       error = lib_.LastError();
       return false;
     }
@@ -95,6 +108,20 @@ public:
     return createExec_();
   }
 
+  // Writes the spool directory table with one record per name; false when
+  // it cannot be created.
+  bool WriteSpoolTable(const std::string& path, const std::vector<std::string>& names) {
+    if (createNew_(path.c_str(), "RMSPOOL", XB_TYPE_NTX, 1) <= 0) return false;
+    createField_("SUBDIR", "C", 20, 0);
+    if (createExec_() <= 0) return false;
+    for (const auto& name : names) {
+      appendBlank_();
+      putString_("SUBDIR", name.c_str());
+    }
+    closeAll_();
+    return true;
+  }
+
   void CloseAll() {
     if (closeAll_) closeAll_();
   }
@@ -106,7 +133,27 @@ private:
   decltype(&xb_CreateField) createField_ = nullptr;
   decltype(&xb_CreateExec) createExec_ = nullptr;
   decltype(&xb_CloseAll) closeAll_ = nullptr;
+  decltype(&xb_AppendBlank) appendBlank_ = nullptr;
+  decltype(&xb_PutString) putString_ = nullptr;
 };
+
+bool LoadEngine(Engine& engine) {
+  std::string error;
+  if (engine.Load(error)) return true;
+  std::cerr << "rmspool_sim: cannot load the xBase engine: " << error << "\n";
+  return false;
+}
+
+// --spool-table: RM's list of spool directories, kept when it exists.
+int MakeSpoolTable(Engine& engine, const Options& opt) {
+  const std::string existing = sys::ResolveFileName(opt.spoolTableBase + "/RMSpool.DBF");
+  if (sys::FileExists(existing)) return 0;
+  if (!engine.WriteSpoolTable(opt.spoolTableBase + "/RMSpool.DBF", opt.spoolDirs)) {
+    std::cerr << "rmspool_sim: cannot create " << opt.spoolTableBase << "/RMSpool.DBF\n";
+    return 1;
+  }
+  return 0;
+}
 
 // Prints and files away every spool file waiting; the number taken.
 int TakeSpoolFiles(const Options& opt) {
@@ -153,6 +200,8 @@ int main(int argc, char** argv) {
     Usage();
     return 2;
   }
+  Engine engine;
+  if (!opt.spoolTableBase.empty()) return LoadEngine(engine) ? MakeSpoolTable(engine, opt) : 1;
   while (opt.dir.size() > 1 && opt.dir.back() == '/') opt.dir.pop_back();
   std::error_code ec;
   fs::create_directories(opt.dir, ec);
@@ -161,12 +210,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  Engine engine;
-  std::string error;
-  if (!engine.Load(error)) {
-    std::cerr << "rmspool_sim: cannot load the xBase engine: " << error << "\n";
-    return 1;
-  }
+  if (!LoadEngine(engine)) return 1;
   std::string lockTable = sys::ResolveFileName(opt.dir + "/LOCKSPL.DBF");
   if (engine.HoldLockTable(lockTable) <= 0) {
     std::cerr << "rmspool_sim: cannot hold " << lockTable << " (another spooler or the service holds it)\n";

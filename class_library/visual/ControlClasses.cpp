@@ -51,6 +51,7 @@ void RegisterControlClasses() {
         .Integer("DragCursor", &TControl::DragCursor, &TControl::SetDragCursor, crDrag)
         .Idents(&IdentToCursor)
         .Enum("DragMode", {"dmManual", "dmAutomatic"}, &TControl::DragMode, &TControl::SetDragMode, dmManual)
+        .Enum("DragKind", {"dkDrag", "dkDock"}, &TControl::DragKind, &TControl::SetDragKind, dkDrag)
         .Boolean("Enabled", &TControl::Enabled, &TControl::SetEnabled, true)
         .Object("Font", [](TControl& c) -> TPersistent* { return c.Font(); })
         .Str("Hint", &TControl::Hint, &TControl::SetHint)
@@ -73,7 +74,9 @@ void RegisterControlClasses() {
         .Event<TDragOverEvent>("OnDragOver", &SetEvent<TControl, &TControl::OnDragOver>)
         .Event<TDragDropEvent>("OnDragDrop", &SetEvent<TControl, &TControl::OnDragDrop>)
         .Event<TStartDragEvent>("OnStartDrag", &SetEvent<TControl, &TControl::OnStartDrag>)
-        .Event<TEndDragEvent>("OnEndDrag", &SetEvent<TControl, &TControl::OnEndDrag>);
+        .Event<TEndDragEvent>("OnEndDrag", &SetEvent<TControl, &TControl::OnEndDrag>)
+        .Event<TStartDockEvent>("OnStartDock", &SetEvent<TControl, &TControl::OnStartDock>)
+        .Event<TEndDragEvent>("OnEndDock", &SetEvent<TControl, &TControl::OnEndDock>);
     RegisterClass<TWinControl>("TWinControl", "TControl")
         .Integer("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder, -1)
         .Boolean("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop)
@@ -82,7 +85,11 @@ void RegisterControlClasses() {
         .Event<TNotifyEvent>("OnExit", &SetEvent<TWinControl, &TWinControl::OnExit>)
         .Event<TKeyEvent>("OnKeyDown", &SetEvent<TWinControl, &TWinControl::OnKeyDown>)
         .Event<TKeyEvent>("OnKeyUp", &SetEvent<TWinControl, &TWinControl::OnKeyUp>)
-        .Event<TKeyPressEvent>("OnKeyPress", &SetEvent<TWinControl, &TWinControl::OnKeyPress>);
+        .Event<TKeyPressEvent>("OnKeyPress", &SetEvent<TWinControl, &TWinControl::OnKeyPress>)
+        .Event<TDockDropEvent>("OnDockDrop", &SetEvent<TWinControl, &TWinControl::OnDockDrop>)
+        .Event<TDockOverEvent>("OnDockOver", &SetEvent<TWinControl, &TWinControl::OnDockOver>)
+        .Event<TGetSiteInfoEvent>("OnGetSiteInfo", &SetEvent<TWinControl, &TWinControl::OnGetSiteInfo>)
+        .Event<TUnDockEvent>("OnUnDock", &SetEvent<TWinControl, &TWinControl::OnUnDock>);
     RegisterClass<TCustomControl>("TCustomControl", "TWinControl");
     RegisterClass<TGraphicControl>("TGraphicControl", "TControl");
     RegisterClass<TCustomForm>("TCustomForm", "TWinControl")

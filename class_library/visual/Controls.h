@@ -476,6 +476,8 @@ public:
   bool UseDockManager() const { return useDockManager_; }
   void SetUseDockManager(bool Value);
   TDockTree* DockManager() const { return dockManager_.get(); }
+  // A site read from a form resource gets its dock manager once loading is over.
+  void FinishLoading() override;
   int DockClientCount() const;
   TControl* DockClients(int Index) const;
   // Where a dragged Client may be docked (InfluenceRect, screen) and whether

@@ -75,9 +75,15 @@ bool TControl::ManualFloat(const TRect& ScreenPos) {
     TUnDockClientRec undock{nullptr, this};
     hostDockSite_->Perform(CM_UNDOCKCLIENT, 0, reinterpret_cast<LPARAM>(&undock));
   }
-  if (dynamic_cast<TCustomForm*>(this)) {
+  if (auto* form = dynamic_cast<TCustomForm*>(this)) {
+    bool shown = form->Visible();
     Dock(nullptr, ScreenPos);
-    Show();
+    // Its child window went with the site: a form that showed there shows
+    // in a window of its own now.
+    if (shown)
+      Perform(CM_VISIBLECHANGED, 1, 0);
+    else
+      form->Show();
   } else {
     // A control that is no form floats in a small form of its own.
     auto* host = new TCustomDockForm(nullptr);
@@ -130,6 +136,11 @@ void TWinControl::UpdateDockManager() {
     for (TControl* c : dockClients_) dockManager_->InsertControl(c, alNone, nullptr);
     SetDoubleBuffered(true);
   }
+}
+
+void TWinControl::FinishLoading() {
+  TControl::FinishLoading();
+  UpdateDockManager();
 }
 
 TDockTree* TWinControl::CreateDockManager() {

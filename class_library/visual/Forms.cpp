@@ -67,6 +67,13 @@ void TCustomForm::FinishLoading() {
 
 void TCustomForm::SetWindowParams(TCreateParams& Params) {
   TWinControl::SetWindowParams(Params);
+  if (Parent()) {
+    // A form placed in a control (docked in a site) is a child window like
+    // any control, without a frame and caption of its own: the site shows
+    // the captions of its dock clients.
+    Params.Style |= gui::WS_CLIPCHILDREN;
+    return;
+  }
   Params.Style &= ~(gui::WS_CHILD | gui::WS_VISIBLE | gui::WS_TABSTOP);
   Params.ExStyle &= ~gui::WS_EX_CONTROLPARENT;
   Params.Style |= gui::WS_CLIPCHILDREN;

@@ -137,9 +137,12 @@ void TWinControl::DestroyWnd() {
 void TWinControl::DestroyHandle() {
   if (!HandleAllocated()) return;
   controlState_ |= csDestroyingHandle;
+  // The children's windows go first, each keeping what it shows (texts,
+  // list items) for its next window as this one does.
+  for (TControl* c : std::vector<TControl*>(controls_))
+    if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
   DestroyWnd();
   controlState_ &= ~unsigned(csDestroyingHandle);
-  // Descendant windows went with this one.
   handle_ = gui::HWND{};
 }
 
@@ -199,6 +202,9 @@ void TWinControl::InsertControl(TControl* AControl) {
   controls_.push_back(AControl);
   if (auto* w = dynamic_cast<TWinControl*>(AControl)) {
     tabList_.push_back(w);
+    // A window of its own (a form's, docked here) is made again as a child
+    // of this one.
+    if (w->HandleAllocated()) w->DestroyHandle();
     if (HandleAllocated() && w->Visible()) w->Handle();
   }
   if (AControl->ParentColor()) AControl->Perform(CM_PARENTCOLORCHANGED);

@@ -45,4 +45,33 @@ inline std::vector<int> Shuffled(int n, unsigned seed = 12345) {
   return v;
 }
 
+// PEOPLE.DBF: n records, NAME a letter A..F and a number, QTY 1..n in a
+// shuffled order, so that no order is the natural one; names and qty hold
+// the values in record order.
+struct People {
+  std::vector<std::string> names;
+  std::vector<int> qty;
+  void Make(const std::string& dir, int n) {
+    names.clear();
+    qty.clear();
+    std::vector<std::vector<std::string>> rows;
+    const std::vector<int> order = Shuffled(n);
+    for (int i = 0; i < n; ++i) {
+      const int k = order[static_cast<size_t>(i)];
+      const std::string name = std::string(1, static_cast<char>('A' + k % 6)) + std::to_string(1000 + k);
+      names.push_back(name);
+      qty.push_back(k + 1);
+      rows.push_back({name, std::to_string(k + 1)});
+    }
+    MakeTable(dir, "PEOPLE.DBF", {{"NAME", 'C', 10}, {"QTY", 'N', 5}}, rows);
+  }
+};
+
+// Numbers as the texts a numeric field reads.
+inline std::vector<std::string> Numbers(const std::vector<int>& v) {
+  std::vector<std::string> out;
+  for (int x : v) out.push_back(std::to_string(x));
+  return out;
+}
+
 }  // namespace idxtest

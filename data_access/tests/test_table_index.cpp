@@ -1,5 +1,7 @@
-// Index orders, scopes, filters and positions of a table: walks checked
-// against a sorted model, failures that must leave the order as it was.
+// Index orders, scopes and bookmarks of a table with the engine on this
+// machine: failures that must leave the order as it was, extra index files,
+// index definitions. Walks, scopes, filters and positions checked against a
+// sorted model run both ways in test_server_index.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include "data_access/tests/IndexTestSupport.h"
 
 using idxtest::ErrorOf;
+using idxtest::Numbers;
 using idxtest::TableOn;
 using idxtest::WalkAll;
 
@@ -20,22 +23,7 @@ class TableIndex : public ::testing::Test {
 protected:
   void SetUp() override { RequireEngine(); }
 
-  // PEOPLE.DBF: n records, NAME a letter A..F and a number, QTY 1..n in a
-  // shuffled order, so that no order is the natural one.
-  void MakePeople(int n) {
-    names.clear();
-    qty.clear();
-    std::vector<std::vector<std::string>> rows;
-    const std::vector<int> order = idxtest::Shuffled(n);
-    for (int i = 0; i < n; ++i) {
-      const int k = order[static_cast<size_t>(i)];
-      std::string name = std::string(1, static_cast<char>('A' + k % 6)) + std::to_string(1000 + k);
-      names.push_back(name);
-      qty.push_back(k + 1);
-      rows.push_back({name, std::to_string(k + 1)});
-    }
-    MakeTable(dir.Path(), "PEOPLE.DBF", {{"NAME", 'C', 10}, {"QTY", 'N', 5}}, rows);
-  }
+  void MakePeople(int n) { people.Make(dir.Path(), n); }
 
   std::unique_ptr<TXbTable> OpenPeople() {
     auto t = TableOn(dir.Path(), "PEOPLE.DBF");
@@ -43,74 +31,12 @@ protected:
     return t;
   }
 
-  static std::vector<std::string> Numbers(std::vector<int> v) {
-    std::vector<std::string> out;
-    for (int x : v) out.push_back(std::to_string(x));
-    return out;
-  }
 
   ScratchDir dir;
-  std::vector<std::string> names;
-  std::vector<int> qty;
+  idxtest::People people;
+  std::vector<std::string>& names = people.names;
+  std::vector<int>& qty = people.qty;
 };
-
-TEST_F(TableIndex, OrderedAndScopedWalksFollowTheSortedModel) {
-  MakePeople(60);
-  auto t = OpenPeople();
-  t->IndexTag("", "BYNAME", "NAME", "", false, false);
-  EXPECT_EQ(t->IndexName(), "BYNAME");
-  std::vector<std::string> sorted = names;
-  std::sort(sorted.begin(), sorted.end());
-  EXPECT_EQ(WalkAll(*t, "NAME"), sorted);
-
-  // Numbers order as numbers (9 before 10), descending runs backwards.
-  t->IndexTag("", "BYQTY", "QTY", "", false, true);
-  std::vector<int> down = qty;
-  std::sort(down.rbegin(), down.rend());
-  EXPECT_EQ(WalkAll(*t, "QTY"), Numbers(down));
-
-  // A scope from B to C keeps the names beginning with B or C.
-  t->SetIndexName("BYNAME");
-  t->SetScopeBegin("B");
-  t->SetScopeEnd("C");
-  t->SetScoped(true);
-  EXPECT_TRUE(t->Scoped());
-  std::vector<std::string> scoped;
-  for (const auto& n : sorted)
-    if (n[0] == 'B' || n[0] == 'C') scoped.push_back(n);
-  EXPECT_EQ(WalkAll(*t, "NAME"), scoped);
-  t->Last();
-  EXPECT_EQ(t->FieldByName("NAME")->AsString(), scoped.back());
-  t->SetScoped(false);
-  EXPECT_FALSE(t->Scoped());
-  EXPECT_EQ(WalkAll(*t, "NAME"), sorted);
-
-  // Natural order again.
-  t->SetIndexName("");
-  EXPECT_EQ(t->IndexOrd(), 0);
-  EXPECT_EQ(WalkAll(*t, "NAME"), names);
-}
-
-TEST_F(TableIndex, PositionsUnderAnIndexAreExact) {
-  // Key k of n sits at k/n; the position read back must be k for every k,
-  // also where k/n times n comes out a hair below k (29 of 100, 57 of 100).
-  for (int n : {100, 49}) {
-    MakePeople(n);
-    auto t = OpenPeople();
-    t->IndexTag("", "BYQTY", "QTY", "", false, false);
-    t->First();
-    for (int k = 1; k <= n; ++k) {
-      ASSERT_EQ(t->GetRecNo(), k) << "walking, key " << k << " of " << n;
-      t->Next();
-    }
-    for (int k = n; k >= 1; k -= 7) {
-      t->SetRecNo(k);
-      EXPECT_EQ(t->FieldByName("QTY")->AsInteger(), k) << "key " << k << " of " << n;
-      EXPECT_EQ(t->GetRecNo(), k);
-    }
-    t->Close();
-  }
-}
 
 TEST_F(TableIndex, BookmarksCompareInTheCurrentOrder) {
   MakePeople(20);
@@ -258,21 +184,6 @@ TEST_F(TableIndex, ScopeHoldsAgainAfterTheTableIsReopened) {
   t->Open();
   EXPECT_TRUE(t->Scoped());
   EXPECT_EQ(WalkAll(*t, "NAME"), scoped);
-}
-
-TEST_F(TableIndex, FilterExpressionHidesRecordsAndMustBeLogical) {
-  MakePeople(30);
-  auto t = OpenPeople();
-  t->SetFilterText("QTY > 20");
-  t->SetFiltered(true);
-  std::vector<int> big;
-  for (int q : qty)
-    if (q > 20) big.push_back(q);
-  EXPECT_EQ(WalkAll(*t, "QTY"), Numbers(big));
-  EXPECT_EQ(t->DBFilter(), "QTY > 20");
-  EXPECT_EQ(ErrorOf([&] { t->SetFilterText("NAME"); }), "Invalid Query Expression");
-  t->SetFiltered(false);
-  EXPECT_EQ(WalkAll(*t, "QTY").size(), 30u);
 }
 
 TEST_F(TableIndex, ClosedTableRefusesScopesAndIndexes) {

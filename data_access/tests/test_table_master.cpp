@@ -1,5 +1,5 @@
-// A detail table following its master through MasterSource and MasterFields,
-// and encrypted tables opened with, without and with a wrong password.
+// A detail table following its master through MasterSource and MasterFields.
+// Encrypted tables are tested both ways in test_server_table.cpp.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -140,55 +140,6 @@ TEST_F(TableMaster, RangeRefusedByTheEngineIsSetAgainAtTheNextChange) {
   master->Refresh();
   EXPECT_EQ(master->FieldByName("ORDERNO")->AsInteger(), 2);
   EXPECT_EQ(WalkAll(*detail, "ITEM"), model[2]);
-}
-
-class TablePassword : public ::testing::Test {
-protected:
-  void SetUp() override {
-    RequireEngine();
-    MakeTable(dir.Path(), "SECRET.DBF", {{"NAME", 'C', 6}, {"QTY", 'N', 5}}, {{"alpha", "12"}, {"beta", "7"}});
-    const std::string path = dir.Path() + "SECRET.DBF";
-    const short area = xbe::xb_UseEx(path.c_str(), "SECRETX", 2, 2, 1);
-    ASSERT_GT(area, 0);
-    xbe::xb_SetPassword("open sesame");
-    ASSERT_NE(xbe::xb_DbfEncrypt(), 0);
-    xbe::xb_Close();
-  }
-  ScratchDir dir;
-};
-
-TEST_F(TablePassword, EncryptedTableOpensWithWithoutAndWithAWrongPassword) {
-  auto t = TableOn(dir.Path(), "SECRET.DBF");
-  t->SetPassword("open sesame");
-  t->Open();
-  EXPECT_TRUE(t->IsEncrypted(0));
-  EXPECT_EQ(WalkAll(*t, "NAME"), (std::vector<std::string>{"alpha", "beta"}));
-  t->First();
-  t->Edit();
-  t->FieldByName("QTY")->SetAsInteger(13);
-  t->Post();
-  t->Close();
-
-  // Without the password: masked, and no change is taken.
-  t->SetPassword("");
-  t->Open();
-  EXPECT_EQ(WalkAll(*t, "NAME"), (std::vector<std::string>{"******", "******"}));
-  t->First();
-  EXPECT_EQ(t->FieldByName("QTY")->AsInteger(), 0);
-  EXPECT_ANY_THROW(t->Edit());
-  // The right password given to the open table shows the records.
-  t->SetPassword("open sesame");
-  EXPECT_EQ(WalkAll(*t, "QTY"), (std::vector<std::string>{"13", "7"}));
-  // A wrong one is an error and masks them again.
-  EXPECT_EQ(ErrorOf([&] { t->SetPassword("guess"); }),
-            "Invalid password for table: " + dir.Path() + "SECRET.DBF");
-  EXPECT_EQ(WalkAll(*t, "NAME"), (std::vector<std::string>{"******", "******"}));
-  EXPECT_ANY_THROW(t->Edit());
-  t->Close();
-
-  EXPECT_EQ(ErrorOf([&] { t->Open(); }), "Invalid password for table: " + dir.Path() + "SECRET.DBF");
-  EXPECT_FALSE(t->Active());
-  EXPECT_EQ(t->WorkArea(), 0);
 }
 
 }  // namespace

@@ -139,6 +139,9 @@ TEST_F(MainForm, ADoubleClickedTagGoesInAtTheCaret) {
   form->listTags->SetItemIndex(form->listTags->Items()->IndexOf("<Phone>"));
   form->listTagsDblClick(nullptr);
   EXPECT_EQ(LinesOf(form->reLabelDesign->Lines()), (std::vector<String>{"first", "Hello<Phone> World", "last"}));
+  // The caret stands right after the tag, so that typing goes on there.
+  EXPECT_EQ(form->reLabelDesign->CaretPos().X, 12);
+  EXPECT_EQ(form->reLabelDesign->CaretPos().Y, 1);
 
   // An empty editor gets a line for the tag; nothing selected changes nothing.
   form->reLabelDesign->Lines()->Clear();

@@ -32,5 +32,14 @@ void AddGalleryOverlay(TWinControl* Popup);
 // Sorted by Order, then Name.
 std::vector<TGalleryPage> GalleryPages();
 
+// A new T owned by Parent and placed on it.
+template <class T>
+T* Put(TWinControl* Parent, int Left, int Top, int Width, int Height) {
+  auto* c = new T(Parent);
+  c->SetParent(Parent);
+  c->PlaceBounds(Left, Top, Width, Height);
+  return c;
+}
+
 constexpr int kGalleryPageWidth = 640;
 constexpr int kGalleryPageHeight = 400;

@@ -13,14 +13,6 @@
 
 namespace {
 
-template <class T>
-T* Put(TWinControl* Parent, int Left, int Top, int Width, int Height) {
-  auto* c = new T(Parent);
-  c->SetParent(Parent);
-  c->PlaceBounds(Left, Top, Width, Height);
-  return c;
-}
-
 void BuildEdits(TWinControl* Page) {
   auto* plain = Put<TVkEdit>(Page, 8, 8, 120, 21);
   plain->SetText("Labels");

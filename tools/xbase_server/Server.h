@@ -17,6 +17,7 @@ struct Faults {
   int shutdownAfter = 0;      // after the Nth command: a shutdown notice, then close
   int slowMs = 0;             // every reply waits this long
   int dropAfter = 0;          // the Nth command is read and the connection closed without a reply
+  std::string dropOn;         // the first command with this code is read and the connection closed
   int malformedAfter = 0;     // the Nth reply has a length that is no number
   int partialAfter = 0;       // half of the Nth reply, then close
   int hugeAfter = 0;          // the Nth reply claims a payload of 2 GB
@@ -40,6 +41,22 @@ struct Reply {
   bool send = true;
 };
 
+// The engine settings one session has made. The engine keeps them for the
+// whole process; the server puts a session's own back before each of its
+// commands, so that one client's settings never reach another's tables.
+struct Settings {
+  int epoch = 1980;
+  int century = -1;
+  int softSeek = 0;
+  int exact = 0;
+  int deleted = -1;
+  int lockTimeout = 1;
+  int dateFormat = 0;
+  int optimistic = 0;
+  // The engine answers no getter for it: kept from the commands that set it.
+  int memoBlockSize = 64;
+};
+
 struct Session {
   int fd = -1;
   std::string in;
@@ -60,6 +77,7 @@ struct Session {
   std::string blobField;
   std::string blobData;
   std::int64_t lastActivityMs = 0;
+  Settings settings;
 };
 
 class Server {
@@ -67,10 +85,15 @@ public:
   explicit Server(Options o) : opt_(std::move(o)) {}
   // Runs until SIGTERM or SIGINT; answers the exit code.
   int Run();
-  // One command of a session (payload expanded already).
+  // One command of a session (payload expanded already), carried out with
+  // the session's own settings.
   Reply Handle(Session& s, const std::string& command, const std::string& payload);
 
 private:
+  Reply Dispatch(Session& s, const std::string& command, const std::string& payload);
+  // The engine's settings now, and the session's put back into the engine.
+  Settings CaptureSettings(const Session& s) const;
+  void ApplySettings(const Session& s);
   // The path of a table or index file of the data directory, or "" when the
   // name could reach outside it.
   std::string Confine(const std::string& databaseName, const std::string& fileName) const;
@@ -82,11 +105,16 @@ private:
   Reply Open(Session& s, const std::string& payload);
   Reply Traverse(Session& s, const std::string& payload);
   Reply Structure(Session& s);
+  // A session that ends: its tables are closed and its settings forgotten.
   void CloseSession(Session& s);
   int LoggedInCount() const;
 
   Options opt_;
   std::vector<Session*> sessions_;
+  // The session whose settings the engine holds (nullptr: none yet).
+  const Session* applied_ = nullptr;
+  // The engine's settings at the start: every new session begins with them.
+  Settings defaults_;
 };
 
 // Helpers shared by the files of the peer.

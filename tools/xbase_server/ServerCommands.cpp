@@ -68,6 +68,21 @@ std::uint32_t LogicalPosition() {
   return static_cast<std::uint32_t>(std::llround(xb_OrderPosGet() * xb_RecCount()));
 }
 
+// The engine reports a refused password through its error function only.
+bool passwordRefused = false;
+void NotePasswordFailure(int, const char*) { passwordRefused = true; }
+
+// Hands the current table its password; false when the engine refused it.
+bool PasswordTaken(const std::string& password) {
+  passwordRefused = false;
+  const int level = xb_ErrorLevel(1);
+  xb_SetErrorFunc(&NotePasswordFailure);
+  xb_SetPassword(password.c_str());
+  xb_SetErrorFunc(nullptr);
+  xb_ErrorLevel(level);
+  return !passwordRefused;
+}
+
 }  // namespace
 
 int Server::EngineArea(Session& s, int clientArea) const {
@@ -133,7 +148,10 @@ Reply Server::Open(Session& s, const std::string& p) {
     xb_SetDeleted(Flag(deleted));
     xb_SetCentury(Flag(century));
     xb_SetMemoBlockSize(memoBlock);
-    xb_SetDateFormat(dateFormat);
+    if (memoBlock > 0) s.settings.memoBlockSize = memoBlock;
+    // The open carries the format's ordinal: the last one, 7, is the
+    // system's own format, code 99 to the engine.
+    xb_SetDateFormat(dateFormat == 7 ? 99 : dateFormat);
     xb_SetSoftSeek(Flag(softSeek));
     xb_SetExact(Flag(exact));
   } else {
@@ -154,7 +172,15 @@ Reply Server::Open(Session& s, const std::string& p) {
     xb_Select(static_cast<short>(engine));
     xb_SetTurboRead(Flag(turbo));
     xb_SetTranslate(Flag(translate));
-    if (!password.empty()) xb_SetPassword(password.c_str());
+    // A wrong password fails the open, as it does on the client's own
+    // machine, and the table is given back.
+    if (!password.empty() && !PasswordTaken(password) && xb_IsEncrypted(0) != 0) {
+      xb_Close();
+      engine = 0;
+      error = "Invalid password for table: " + file;
+    }
+  }
+  if (engine > 0) {
     const int client = AddArea(s, engine);
     s.current = client;
     r = Hex(static_cast<std::uint32_t>(client), 4) + Hex(static_cast<std::uint32_t>(xb_RecCount()), 8) +
@@ -236,7 +262,47 @@ Reply Server::Traverse(Session& s, const std::string& p) {
   return Text(Hex(static_cast<std::uint32_t>(n), 8) + rows);
 }
 
+Settings Server::CaptureSettings(const Session& s) const {
+  // Each setter answers the previous value: set and put back.
+  Settings now;
+  now.epoch = xb_SetEpoch(1980);
+  xb_SetEpoch(static_cast<short>(now.epoch));
+  now.century = xb_SetCentury(0);
+  xb_SetCentury(now.century);
+  now.softSeek = xb_SetSoftSeek(0);
+  xb_SetSoftSeek(now.softSeek);
+  now.lockTimeout = xb_SetLockTimeout(0);
+  xb_SetLockTimeout(now.lockTimeout);
+  now.exact = xb_SysProp(XB_PROP_GET_EXACT, 0);
+  now.deleted = xb_SysProp(XB_PROP_GET_DELETED, 0);
+  now.optimistic = xb_SysProp(XB_PROP_GET_OPTIMISTIC, 0);
+  now.dateFormat = xb_GetDateFormat();
+  now.memoBlockSize = s.settings.memoBlockSize;
+  return now;
+}
+
+void Server::ApplySettings(const Session& s) {
+  const Settings& v = s.settings;
+  xb_SetEpoch(static_cast<short>(v.epoch));
+  xb_SetCentury(v.century);
+  xb_SetSoftSeek(v.softSeek);
+  xb_SetLockTimeout(v.lockTimeout);
+  xb_SetExact(v.exact);
+  xb_SetDeleted(v.deleted);
+  xb_SysProp(XB_PROP_SET_OPTIMISTIC, v.optimistic);
+  xb_SetDateFormat(v.dateFormat);
+  xb_SetMemoBlockSize(v.memoBlockSize);
+  applied_ = &s;
+}
+
 Reply Server::Handle(Session& s, const std::string& c, const std::string& p) {
+  if (applied_ != &s) ApplySettings(s);
+  Reply r = Dispatch(s, c, p);
+  s.settings = CaptureSettings(s);
+  return r;
+}
+
+Reply Server::Dispatch(Session& s, const std::string& c, const std::string& p) {
   const int code = std::atoi(c.c_str());
   if (code == 464) return Login(s, p);
   if (code == 465) {
@@ -464,7 +530,10 @@ Reply Server::Handle(Session& s, const std::string& c, const std::string& p) {
     case 581: return Structure(s);
     case 587: xb_SetTranslate(Flag(p == "Y")); return Reply{"0000", "", false};
     case 593: return Text(Dec(xb_SetEpoch(static_cast<short>(HexAt(p, 0, 8)))));
-    case 594: xb_SetMemoBlockSize(Int(p)); return Text(Hex(static_cast<std::uint32_t>(Int(p)), 8));
+    case 594:
+      xb_SetMemoBlockSize(Int(p));
+      if (Int(p) > 0) s.settings.memoBlockSize = Int(p);
+      return Text(Hex(static_cast<std::uint32_t>(Int(p)), 8));
     case 611: return Text(Dec(xb_FieldDecimals(p.c_str())));
     case 612: return Text(Str(xb_FieldName(static_cast<short>(Int(p)))));
     case 614: return Text(Dec(xb_FieldOffset(p.c_str())));

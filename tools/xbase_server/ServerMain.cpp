@@ -2,7 +2,7 @@
 //
 //   xbase_server --data DIR [--port N] [--user NAME:PASSWORD ...] [--max-users N]
 //                [--notice-every N] [--short-progress] [--shutdown-after N]
-//                [--slow-ms N] [--drop-after N] [--malformed-after N]
+//                [--slow-ms N] [--drop-after N] [--drop-on CODE] [--malformed-after N]
 //                [--partial-after N] [--huge-after N] [--oversize-rows]
 //                [--short-record] [--idle-notice-ms N]
 //
@@ -128,6 +128,9 @@ Reply Server::Login(Session& s, const std::string& payload) {
 }
 
 void Server::CloseSession(Session& s) {
+  // A later session may be given the same place in memory: it must not pass
+  // for this one, whose settings the engine holds.
+  if (applied_ == &s) applied_ = nullptr;
   // The session's tables go with it.
   for (const auto& [client, engine] : s.areas) {
     xb_Select(static_cast<short>(engine));
@@ -172,6 +175,7 @@ int Server::Run() {
   std::printf("PORT %u\n", static_cast<unsigned>(port));
   std::fflush(stdout);
   xb_SetStringType(1);
+  defaults_ = CaptureSettings(Session());
   std::vector<std::unique_ptr<Session>> owned;
   const Faults& f = opt_.faults;
   while (!stopRequested) {
@@ -186,6 +190,7 @@ int Server::Run() {
         auto s = std::make_unique<Session>();
         s->fd = fd;
         s->lastActivityMs = NowMs();
+        s->settings = defaults_;
         sessions_.push_back(s.get());
         owned.push_back(std::move(s));
       }
@@ -229,7 +234,7 @@ int Server::Run() {
           std::free(out);
         }
         const int nth = ++s.commands;
-        if (f.dropAfter > 0 && nth == f.dropAfter) {
+        if ((f.dropAfter > 0 && nth == f.dropAfter) || (!f.dropOn.empty() && command == f.dropOn)) {
           CloseSession(s);
           break;
         }
@@ -312,6 +317,8 @@ int main(int argc, char** argv) {
       o.faults.slowMs = number(i);
     } else if (a == "--drop-after") {
       o.faults.dropAfter = number(i);
+    } else if (a == "--drop-on" && i + 1 < argc) {
+      o.faults.dropOn = argv[++i];
     } else if (a == "--malformed-after") {
       o.faults.malformedAfter = number(i);
     } else if (a == "--partial-after") {

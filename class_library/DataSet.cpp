@@ -178,6 +178,12 @@ void TDataSet::DataEvent(TDataEvent Event, TField* Field, int Info) {
     Field->Change();
   }
   if (disableCount_ != 0 || dataSources_.empty()) return;
+  NotifyDataSources(Event, Field, Info);
+}
+
+// Apart from DataEvent, which every move calls: a dataset nobody watches
+// pays nothing for the copy of the list.
+[[gnu::noinline]] void TDataSet::NotifyDataSources(TDataEvent Event, TField* Field, int Info) {
   for (TDataSource* source : std::vector<TDataSource*>(dataSources_))
     if (std::find(dataSources_.begin(), dataSources_.end(), source) != dataSources_.end())
       source->DataEvent(Event, Field, Info);
@@ -186,11 +192,16 @@ void TDataSet::DataEvent(TDataEvent Event, TField* Field, int Info) {
 // ---------------------------------------------------------------- fields
 
 TField* TDataSet::FieldByName(const String& FieldName) const {
+  // A walk asks for the same field record after record: the last one found
+  // answers without a search while its name is spelt the same.
+  if (TField* last = fields_.lastFound_; last && last->FieldName() == FieldName) return last;
   // The name as the field spells it is the common case and needs no case
   // folding; a field matching only by case is found as before, in order.
   for (TField* f : fields_) {
-    if (f->FieldName() == FieldName) return f;
-    if (AnsiSameText(f->FieldName(), FieldName)) return f;
+    if (f->FieldName() == FieldName || AnsiSameText(f->FieldName(), FieldName)) {
+      fields_.lastFound_ = f;
+      return f;
+    }
   }
   DatabaseError(Format(SFieldNotFound, {FieldName}), this);
 }

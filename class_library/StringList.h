@@ -81,11 +81,12 @@ public:
   void SetValues(const String& name, const String& value);
   String ValueFromIndex(int index) const;
 
-  // Every line followed by CR LF.
-  String Text() const;
+  // Every line followed by CR LF. A list that keeps its lines as one text
+  // (a memo's) reads and writes it whole rather than line by line.
+  virtual String Text() const;
   // Replaces the lines; the text is split at CR LF, LF or CR, and a final line
   // end does not add an empty line.
-  void SetText(const String& text);
+  virtual void SetText(const String& text);
   // Comma-separated, a line with blanks, commas or quotes in double quotes.
   String CommaText() const;
   void SetCommaText(const String& text);

@@ -63,6 +63,10 @@ public:
   virtual int Add(const String& s);
   virtual int AddObject(const String& s, TObject* obj);
   void AddStrings(const TStrings& strings);
+  // The lines alone (a string list property in a form resource), and the
+  // lines replaced by these (cleared, then added one by one).
+  std::vector<String> ToVector() const;
+  void AssignVector(const std::vector<String>& lines);
   void Append(const String& s) { Add(s); }
   void Exchange(int index1, int index2);
   void Move(int curIndex, int newIndex);

@@ -15,6 +15,7 @@
 #include "data_access/XbDSet.h"
 #include "data_access/tests/BlobTestSupport.h"
 #include "data_access/tests/TestTables.h"
+#include "platform/system/tests/CommandOutput.h"
 
 namespace {
 
@@ -27,19 +28,6 @@ struct Style {
   short code;  // the engine's table-type code
 };
 const Style kStyles[] = {{"NTX", ttSXNTX, 1}, {"FOX", ttSXFOX, 2}, {"NSX", ttSXNSX, 3}, {"NSXDBT", ttSXNSX_DBT, 4}};
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
-bool HavePythonDbf() { return std::system("/usr/bin/python3 -c 'import dbf' >/dev/null 2>&1") == 0; }
 
 class TableBlob : public ::testing::Test {
 protected:
@@ -108,7 +96,7 @@ TEST_F(TableBlob, MemosOfEverySizeRoundTripThroughFieldsInEveryStyle) {
 }
 
 TEST_F(TableBlob, OutsideReadersReadTheMemosWeWrote) {
-  if (!HavePythonDbf()) GTEST_SKIP() << "python3-dbf is needed (scripts/packages.txt)";
+  if (!HavePythonModule("dbf")) GTEST_SKIP() << "python3-dbf is needed (scripts/packages.txt)";
   for (const Style& s : {kStyles[0], kStyles[1]}) {
     SCOPED_TRACE(s.name);
     const std::string path = MakeMemoTable(s, {"", "replaced later"});
@@ -130,7 +118,7 @@ TEST_F(TableBlob, OutsideReadersReadTheMemosWeWrote) {
                                "    print(len(m), repr(m[:24]), m[-1:])\n"
                                "t.close()\n";
     std::ofstream(dir.Path() + "read.py") << script;
-    EXPECT_EQ(Shell("/usr/bin/python3 " + dir.Path() + "read.py"),
+    EXPECT_EQ(CommandOutput("/usr/bin/python3 " + dir.Path() + "read.py"),
               "23 'first line\\r\\nsecond line' e\n"
               "3000 '" + Text(3000).substr(0, 24) + "' Z\n");
   }

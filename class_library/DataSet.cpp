@@ -509,27 +509,11 @@ void TDataSet::UpdateBufferCount() {
 
 // ---------------------------------------------------------------- navigation
 
-void TDataSet::First() {
-  CheckBrowseMode();
-  DoBeforeScroll();
-  ResetRecordBuffers();
-  // Even a failed fetch leaves the buffers reset, so the change is announced
-  // before the error goes on.
-  std::exception_ptr error;
-  try {
-    GoBeforeFirst();
-    GetNextRecord();
-    GetNextRecords();
-  } catch (...) {
-    error = std::current_exception();
-  }
-  bof_ = true;
-  DataEvent(deDataSetChange);
-  if (error) std::rethrow_exception(error);
-  FinishScroll();
-}
+void TDataSet::First() { ScrollToEnd(false); }
 
-void TDataSet::Last() {
+void TDataSet::Last() { ScrollToEnd(true); }
+
+void TDataSet::ScrollToEnd(bool ToLast) {
   CheckBrowseMode();
   DoBeforeScroll();
   ResetRecordBuffers();
@@ -537,13 +521,19 @@ void TDataSet::Last() {
   // before the error goes on.
   std::exception_ptr error;
   try {
-    GoAfterLast();
-    GetPriorRecord();
-    GetPriorRecords();
+    if (ToLast) {
+      GoAfterLast();
+      GetPriorRecord();
+      GetPriorRecords();
+    } else {
+      GoBeforeFirst();
+      GetNextRecord();
+      GetNextRecords();
+    }
   } catch (...) {
     error = std::current_exception();
   }
-  eof_ = true;
+  (ToLast ? eof_ : bof_) = true;
   DataEvent(deDataSetChange);
   if (error) std::rethrow_exception(error);
   FinishScroll();

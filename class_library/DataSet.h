@@ -390,6 +390,8 @@ protected:
   virtual void DoAfterDelete();
   virtual void DoBeforeScroll();
   virtual void FinishScroll();    // AfterScroll
+  // First (ToLast false) or Last.
+  void ScrollToEnd(bool ToLast);
   virtual void DoBeforeRefresh();
   virtual void DoAfterRefresh();
   virtual void DoOnCalcFields();

@@ -1,11 +1,24 @@
 // TVkPanelDockManager: caption bars of the controls docked in a panel.
 #include "controls/VkPanelDock.h"
 
+#include <algorithm>
+
 #include "controls/VkDraw.h"
 #include "controls/VkPanel.h"
 #include "controls/VkSystem.h"
 #include "platform/gui/Gdi.h"
 #include "platform/gui/Window.h"
+
+namespace {
+
+// Whether Inner lies wholly in Outer: a zone too small for its close glyph
+// shows none rather than one drawn over its neighbours.
+bool Fits(const TRect& Inner, const TRect& Outer) {
+  return Inner.Left >= Outer.Left && Inner.Top >= Outer.Top && Inner.Right <= Outer.Right &&
+         Inner.Bottom <= Outer.Bottom;
+}
+
+}  // namespace
 
 // What the hooked procedure and the manager share. The procedure holds it
 // as long as it is installed, so a message arriving after the manager has
@@ -101,7 +114,7 @@ void TVkPanelDockManager::PaintDockFrame(TCanvas* Canvas, TControl* Control, con
   Canvas->Brush()->SetStyle(bsSolid);
   Canvas->Brush()->SetColor(back);
   if (!BarsOnTheLeft()) {
-    TRect bar{ARect.Left, ARect.Top, ARect.Right, ARect.Top + GrabberSize};
+    TRect bar{ARect.Left, ARect.Top, ARect.Right, std::min(ARect.Bottom, ARect.Top + GrabberSize)};
     Canvas->FillRect(bar);
     Canvas->SetFont(&captionFont_);
     Canvas->Font()->SetColor(text);
@@ -109,10 +122,10 @@ void TVkPanelDockManager::PaintDockFrame(TCanvas* Canvas, TControl* Control, con
     // A long caption stops short of the close glyph.
     Canvas->TextRect(TRect{bar.Left, bar.Top, glyph.Left, bar.Bottom}, bar.Left + 2, bar.Top, caption);
     Canvas->Brush()->SetStyle(bsSolid);
-    PaintCloseCross(Canvas, glyph, text);
+    if (Fits(glyph, bar)) PaintCloseCross(Canvas, glyph, text);
     return;
   }
-  TRect bar{ARect.Left, ARect.Top, ARect.Left + GrabberSize, ARect.Bottom};
+  TRect bar{ARect.Left, ARect.Top, std::min(ARect.Right, ARect.Left + GrabberSize), ARect.Bottom};
   Canvas->FillRect(bar);
   // The turned text reads upwards from the bottom of the bar, on its
   // baseline two pixels in from the bar's right edge, and ends before the
@@ -127,5 +140,5 @@ void TVkPanelDockManager::PaintDockFrame(TCanvas* Canvas, TControl* Control, con
   gui::SetTextAlign(dc, gui::TA_BASELINE);
   gui::TextOut(dc, bar.Right - 2, bar.Bottom - 3, caption);
   gui::RestoreDC(dc, saved);
-  PaintCloseCross(Canvas, glyph, clCaptionText);
+  if (Fits(glyph, bar)) PaintCloseCross(Canvas, glyph, clCaptionText);
 }

@@ -22,15 +22,15 @@ done
 # Everything else runs inside one Xvfb with a black root window, so that a
 # screen without the window is plainly blank.
 # xvfb-run -a takes the first free display number from where it starts
-# looking; runs started at the same moment can take the same one, and the
-# one that loses cannot reach its display (it ends with 75): it tries again,
-# from another number.
+# looking (other tests start at 99); runs started at the same moment can
+# still take the same one, and the one that loses cannot reach its display,
+# or loses it (it ends with 75): it tries again, from another number.
 if [[ -z "${TW_DESKTOP_E2E_INNER:-}" ]]; then
   for _ in 1 2 3; do
     rm -rf "$out"
     mkdir -p "$out"
     rc=0
-    env TW_DESKTOP_E2E_INNER=1 xvfb-run -a -n $((100 + RANDOM % 400)) -s "-screen 0 1024x768x24 -dpi 96 -br" \
+    env TW_DESKTOP_E2E_INNER=1 xvfb-run -a -e "$out/xvfb.txt" -n $((200 + RANDOM % 800)) -s "-screen 0 1024x768x24 -dpi 96 -br" \
       "$0" "$bindir" "$out" || rc=$?
     [[ "$rc" -eq 75 ]] || exit "$rc"
   done
@@ -60,7 +60,11 @@ trap stop_all EXIT
 
 fail() {
   echo "desktop_e2e: $*" >&2
-  for f in "$base/Tarnwick.txt" "$base/printer-Label1.txt" "$out/desktop.txt" "$out/demo.txt"; do
+  if ! xwininfo -root > /dev/null 2>&1 || grep -q "could not connect to display" "$out/desktop.txt" 2>/dev/null; then
+    echo "desktop_e2e: display $DISPLAY went away" >&2
+    exit 75
+  fi
+  for f in "$base/Tarnwick.txt" "$base/printer-Label1.txt" "$out/desktop.txt" "$out/demo.txt" "$out/xvfb.txt"; do
     [[ -f "$f" ]] && { echo "---- $f" >&2; tail -n 20 "$f" >&2; }
   done
   import -window root "$out/failure.png" 2>/dev/null && echo "(the screen: $out/failure.png)" >&2
@@ -111,7 +115,7 @@ grep -q "Pizza Margherita" "$base/printer-Label1.txt" || fail "the printed label
 click() {
   xdotool mousemove --window "$win" "$1" "$2" click --repeat "${3:-1}" --delay 80 1
 }
-# The tabs and buttons, where the form resource puts them.
+# The page tabs, where the form resource puts them.
 click_tab() {
   case "$1" in
     log) click 40 10 ;;
@@ -218,6 +222,19 @@ editor_typed() {
 }
 shot_when 100 editor editor_typed || fail "the typed design does not show in the editor"
 rm -f "$out/previous.png" "$out/editor-before.png"
+
+# An edit not saved, then Revert to Last (by its accelerator): the editor
+# shows the saved design again and the file keeps it.
+click 400 200  # the focus is on the button pressed last
+xdotool key ctrl+End
+type_lines "" "not to be kept"
+edited() { [[ "$(pixels_apart "$out/editor.png" 176 24 430 330)" -gt 200 ]]; }
+shot_when 100 edited edited || fail "the unsaved edit does not show in the editor"
+xdotool key alt+r
+reverted() { [[ "$(pixels_apart "$out/editor.png" 176 24 430 330)" -lt 40 ]]; }
+shot_when 100 reverted reverted || fail "Revert to Last does not show the saved design again"
+rm -f "$out/edited.png" "$out/reverted.png"
+design_saved || fail "the design file changed without a save"
 # The service takes the reload flag (it deletes it once it has reloaded).
 wait_for 100 test ! -e "$base/TWKConfigChanged" || fail "the service did not take the reload flag"
 

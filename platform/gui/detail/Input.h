@@ -43,6 +43,8 @@ KeyRouting RouteKey(QKeyEvent* e, bool press, HWND target);
 WPARAM VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers);
 int QtKeyOf(WPARAM vk);
 WPARAM MouseKeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+// The button of a toolkit mouse event as MouseInput numbers it (0 for others).
+int ButtonOf(Qt::MouseButton b);
 
 // Set by DefWindowProc of a native control when a routed message reaches it.
 void MarkPassToToolkit(UINT msg, WPARAM wParam);

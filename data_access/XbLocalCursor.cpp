@@ -68,7 +68,8 @@ TXbOpenAnswer TXbLocalCursor::Open(const TXbOpenRequest& Request) {
     xbe::xb_SetDeleted(Flag(Request.Deleted));
     xbe::xb_SetCentury(Flag(Request.Century));
     xbe::xb_SetMemoBlockSize(Request.MemoBlockSize);
-    xbe::xb_SetDateFormat(Request.DateFormat);
+    // The last ordinal, 7, is the system's own format: code 99 to the engine.
+    xbe::xb_SetDateFormat(Request.DateFormat == 7 ? 99 : Request.DateFormat);
     xbe::xb_SetSoftSeek(Flag(Request.SoftSeek));
     xbe::xb_SetExact(Flag(Request.Exact));
   } else {

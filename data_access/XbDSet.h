@@ -319,6 +319,9 @@ private:
   String ResolveDirectory();
   String ResolveDatabasePath();
   TXbDatabase* FindDatabase();
+  // Tables sharing a connection each set its database name: the table about
+  // to check for, create or open its files puts its own there first.
+  void ShareDatabaseName();
   void MakeDefaultFields();
   void ResetFieldDefs();
   void CloseWorkAreaQuietly();

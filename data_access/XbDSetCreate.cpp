@@ -77,6 +77,7 @@ void TXbTable::CreateTable() {
   }
 
   const String path = dir + file;
+  ShareDatabaseName();
   const std::int16_t area =
       Cursor().CreateNew(path, MakeAlias(file), static_cast<int>(tableType_), static_cast<int>(mapped.size()));
   if (area <= 0) RaiseError("Unable to create table.\rFile: " + path);

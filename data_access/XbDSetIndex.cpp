@@ -74,6 +74,7 @@ void TXbTable::SetIndexName(const String& Value) {
   indexName_ = Value;
   if (workArea_ <= 0) return;
   SelectArea();
+  ShareDatabaseName();
   if (Active()) CheckBrowseMode();
   int order = 0;
   if (!Value.empty()) {
@@ -141,6 +142,7 @@ void TXbTable::OpenExtraIndexes() {
   if (extraIndexes_->Count() == 0) return;
   if (workArea_ > 0) {
     SelectArea();
+    ShareDatabaseName();
     int saved = IndexOrd();
     const int before = saved;
     try {

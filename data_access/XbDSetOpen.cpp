@@ -107,7 +107,10 @@ String TXbTable::FullTableFileName() {
   return dir + file;
 }
 
-bool TXbTable::TableFileExists() { return Cursor().FileExists(FullTableFileName()); }
+bool TXbTable::TableFileExists() {
+  ShareDatabaseName();
+  return Cursor().FileExists(FullTableFileName());
+}
 
 TXbDatabase* TXbTable::FindDatabase() {
   if (IsServer()) return nullptr;
@@ -160,6 +163,7 @@ void TXbTable::OpenWorkArea() {
   request.TableType = TableTypeCode(tableType_);
   request.OpenMode = exclusive_ ? 2 : (readOnly_ ? 1 : 0);
   ApplyEnvironment();
+  ShareDatabaseName();
   const String fileName = FullTableFileName();
   if (!cursor.FileExists(fileName))
     RaiseError("Table does not exist.\rFile or directory does not exist.\rFile: " + fileName);
@@ -408,7 +412,7 @@ void TXbTable::ResetFieldDefs() {
 void TXbTable::FinishLoading() {
   TDataSet::FinishLoading();
   if (!IsServer()) EnsureEngineLoaded();
-  if (xbConnection_) xbConnection_->SetDatabaseName(databaseName_);
+  ShareDatabaseName();
 }
 
 void TXbTable::ComponentNotification(TComponent* AComponent, TOperation Operation) {

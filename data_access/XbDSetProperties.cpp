@@ -23,6 +23,10 @@ void TXbTable::SetAccessMethod(TAccessMethod Value) {
   if (Value == amLocal) EnsureEngineLoaded();
 }
 
+void TXbTable::ShareDatabaseName() {
+  if (xbConnection_) xbConnection_->SetDatabaseName(databaseName_);
+}
+
 void TXbTable::SetDatabaseName(const String& Value) {
   if (Value == databaseName_) return;
   aliasDatabase_ = nullptr;
@@ -31,7 +35,7 @@ void TXbTable::SetDatabaseName(const String& Value) {
     accessMethod_ = amLocal;
     if (workArea_ <= 0) cursor_.reset();
   }
-  if (xbConnection_) xbConnection_->SetDatabaseName(Value);
+  ShareDatabaseName();
   if (Active() && !tableName_.empty()) {
     // An open table whose directory changes is closed, so that the next Open
     // opens the table in the new place; the old one would otherwise stay held.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "class_library/Component.h"
 #include "class_library/DataSource.h"
@@ -17,6 +19,7 @@
 
 using idxtest::ErrorOf;
 using idxtest::TableOn;
+using idxtest::WalkAll;
 
 namespace {
 
@@ -482,6 +485,76 @@ TEST_F(TableOpen, TableDeclaredInAResourceLoadsWithPropertiesAndEvents) {
   EXPECT_TRUE(t->Active());
   EXPECT_EQ(opened, 1);
   EXPECT_EQ(t->FieldByName("SUBDIR")->AsString(), "P1");
+}
+
+// A table placed in a database folder: over the server through conn, with the
+// database name set before the connection or after it.
+std::unique_ptr<TXbTable> InFolder(bool overServer, TXbConnection* conn, const std::string& local,
+                                   const std::string& remote, const std::string& file, bool nameFirst) {
+  auto t = std::make_unique<TXbTable>(nullptr);
+  if (overServer) {
+    t->SetAccessMethod(amServer);
+    if (nameFirst) t->SetDatabaseName(remote);
+    t->SetXbConnection(conn);
+    if (!nameFirst) t->SetDatabaseName(remote);
+  } else {
+    t->SetDatabaseName(local);
+  }
+  t->SetTableName(file);
+  return t;
+}
+
+TEST_P(TableOpenBothWays, DatabaseNameSetBeforeOrAfterTheConnectionOpens) {
+  MakeTable(dir.Path(), "T.DBF", {{"V", 'C', 3}}, {{"a"}, {"b"}});
+  // The name first, on a connection no table has named a database for yet.
+  auto before = InFolder(OverServer(), conn.get(), dir.Path(), "DATA", "T.DBF", true);
+  before->Open();
+  EXPECT_EQ(WalkAll(*before, "V"), (std::vector<std::string>{"a", "b"}));
+  auto after = InFolder(OverServer(), conn.get(), dir.Path(), "DATA", "T.DBF", false);
+  after->Open();
+  EXPECT_EQ(WalkAll(*after, "V"), (std::vector<std::string>{"a", "b"}));
+}
+
+// Tables of one connection in different database folders: each checks for,
+// opens and indexes the files of its own folder, whichever table named its
+// database last.
+TEST_P(TableOpenBothWays, TablesInTwoDatabaseFoldersOpenAndIndexTheirOwnFiles) {
+  const std::string one = dir.Path() + "ONE/", two = dir.Path() + "TWO/";
+  ASSERT_TRUE(CreateDir(one));
+  ASSERT_TRUE(CreateDir(two));
+  // The same names in both folders, told apart by their rows; each folder's
+  // index file orders its own table only.
+  MakeTable(one, "T.DBF", {{"V", 'C', 3}}, {{"b"}, {"c"}, {"a"}});
+  MakeTable(two, "T.DBF", {{"V", 'C', 3}}, {{"y"}, {"z"}, {"w"}, {"x"}});
+  MakeTable(one, "ONLY.DBF", {{"V", 'C', 3}}, {{"one"}});
+  for (const std::string& folder : {one, two}) {
+    auto maker = TableOn(folder, "T.DBF");
+    maker->Open();
+    maker->Index("BYV.IDX", "V", "", false, false);
+  }
+  const auto place = [&](const std::string& folder, const std::string& file) {
+    auto t = InFolder(OverServer(), conn.get(), dir.Path() + folder + "/", folder, file, false);
+    t->ExtraIndexes().Add("BYV.IDX");
+    return t;
+  };
+  auto only = InFolder(OverServer(), conn.get(), one, "ONE", "ONLY.DBF", false);
+  auto first = place("ONE", "T.DBF");
+  auto second = place("TWO", "T.DBF");
+  first->SetIndexName("BYV.IDX");
+  second->SetIndexName("BYV.IDX");
+
+  only->Open();
+  EXPECT_EQ(WalkAll(*only, "V"), (std::vector<std::string>{"one"}));
+  first->Open();
+  second->Open();
+  EXPECT_EQ(WalkAll(*first, "V"), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(WalkAll(*second, "V"), (std::vector<std::string>{"w", "x", "y", "z"}));
+  // An order taken up again on an open table, after the other table worked.
+  first->SetIndexName("");
+  EXPECT_EQ(WalkAll(*first, "V"), (std::vector<std::string>{"b", "c", "a"}));
+  first->SetIndexName("BYV.IDX");
+  EXPECT_EQ(WalkAll(*first, "V"), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(WalkAll(*second, "V"), (std::vector<std::string>{"w", "x", "y", "z"}));
 }
 
 }  // namespace

@@ -364,7 +364,10 @@ int TXbConnection::IndexTag(const String& FileName, const String& TagName, const
 }
 
 int TXbConnection::IndexOpen(const String& FileName) {
-  return Guard("IndexOpen", 0, [&] { return TrimDec(Exchange("0620", P255(databaseName_) + P255(FileName))); });
+  // As with every other file command, the server is sent the file name part:
+  // the table's directory is a place on this machine, not on the server.
+  return Guard("IndexOpen", 0,
+               [&] { return TrimDec(Exchange("0620", P255(databaseName_) + P255(ExtractFileName(FileName)))); });
 }
 
 void TXbConnection::CloseIndexes() {

@@ -178,6 +178,12 @@ void TDataSet::DataEvent(TDataEvent Event, TField* Field, int Info) {
     Field->Change();
   }
   if (disableCount_ != 0 || dataSources_.empty()) return;
+  NotifyDataSources(Event, Field, Info);
+}
+
+// Apart from DataEvent, which every move calls: a dataset nobody watches
+// pays nothing for the copy of the list.
+[[gnu::noinline]] void TDataSet::NotifyDataSources(TDataEvent Event, TField* Field, int Info) {
   for (TDataSource* source : std::vector<TDataSource*>(dataSources_))
     if (std::find(dataSources_.begin(), dataSources_.end(), source) != dataSources_.end())
       source->DataEvent(Event, Field, Info);
@@ -186,11 +192,16 @@ void TDataSet::DataEvent(TDataEvent Event, TField* Field, int Info) {
 // ---------------------------------------------------------------- fields
 
 TField* TDataSet::FieldByName(const String& FieldName) const {
+  // A walk asks for the same field record after record: the last one found
+  // answers without a search while its name is spelt the same.
+  if (TField* last = fields_.lastFound_; last && last->FieldName() == FieldName) return last;
   // The name as the field spells it is the common case and needs no case
   // folding; a field matching only by case is found as before, in order.
   for (TField* f : fields_) {
-    if (f->FieldName() == FieldName) return f;
-    if (AnsiSameText(f->FieldName(), FieldName)) return f;
+    if (f->FieldName() == FieldName || AnsiSameText(f->FieldName(), FieldName)) {
+      fields_.lastFound_ = f;
+      return f;
+    }
   }
   DatabaseError(Format(SFieldNotFound, {FieldName}), this);
 }
@@ -512,27 +523,11 @@ void TDataSet::UpdateBufferCount() {
 
 // ---------------------------------------------------------------- navigation
 
-void TDataSet::First() {
-  CheckBrowseMode();
-  DoBeforeScroll();
-  ResetRecordBuffers();
-  // Even a failed fetch leaves the buffers reset, so the change is announced
-  // before the error goes on.
-  std::exception_ptr error;
-  try {
-    GoBeforeFirst();
-    GetNextRecord();
-    GetNextRecords();
-  } catch (...) {
-    error = std::current_exception();
-  }
-  bof_ = true;
-  DataEvent(deDataSetChange);
-  if (error) std::rethrow_exception(error);
-  FinishScroll();
-}
+void TDataSet::First() { ScrollToEnd(false); }
 
-void TDataSet::Last() {
+void TDataSet::Last() { ScrollToEnd(true); }
+
+void TDataSet::ScrollToEnd(bool ToLast) {
   CheckBrowseMode();
   DoBeforeScroll();
   ResetRecordBuffers();
@@ -540,13 +535,19 @@ void TDataSet::Last() {
   // before the error goes on.
   std::exception_ptr error;
   try {
-    GoAfterLast();
-    GetPriorRecord();
-    GetPriorRecords();
+    if (ToLast) {
+      GoAfterLast();
+      GetPriorRecord();
+      GetPriorRecords();
+    } else {
+      GoBeforeFirst();
+      GetNextRecord();
+      GetNextRecords();
+    }
   } catch (...) {
     error = std::current_exception();
   }
-  eof_ = true;
+  (ToLast ? eof_ : bof_) = true;
   DataEvent(deDataSetChange);
   if (error) std::rethrow_exception(error);
   FinishScroll();

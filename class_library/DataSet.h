@@ -269,6 +269,12 @@ public:
   // Copies the field's native value into Buffer (nullptr: only asks) and
   // answers whether the field has a value. Must not raise for a closed cursor.
   virtual bool ReadFieldData(TField* Field, void* Buffer) = 0;
+  // For a text field (ftString, ftFixedChar, ftWideString) where the dataset
+  // holds its characters readable in place: points Text at them (Length
+  // characters without a zero byte; Length 0 for null) and answers true. The
+  // text stays valid until the record buffer changes. The default answers
+  // false, which sends the reader through ReadFieldData.
+  virtual bool ReadFieldText(TField* /*Field*/, const char*& /*Text*/, size_t& /*Length*/) { return false; }
   // Stores Buffer (nullptr: null) as the field's value (see the top of the file).
   virtual void WriteFieldData(TField* Field, const void* Buffer) = 0;
   // A stream over a blob field's value; the default raises.
@@ -374,6 +380,8 @@ protected:
   virtual void DoAfterDelete();
   virtual void DoBeforeScroll();
   virtual void FinishScroll();    // AfterScroll
+  // First (ToLast false) or Last.
+  void ScrollToEnd(bool ToLast);
   virtual void DoBeforeRefresh();
   virtual void DoAfterRefresh();
   virtual void DoOnCalcFields();
@@ -439,6 +447,7 @@ private:
   void UpdateCalcFields();
   void UpdateBufferCount();
   int WantedBufferCount() const;
+  void NotifyDataSources(TDataEvent Event, TField* Field, int Info);
   void AddDataSource(TDataSource* Source);
   void RemoveDataSource(TDataSource* Source);
   void ClearBlobModified();

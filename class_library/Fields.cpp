@@ -112,6 +112,11 @@ bool TField::GetData(void* Buffer) const {
   return ds.ReadFieldData(const_cast<TField*>(this), Buffer);
 }
 
+bool TField::GetTextInPlace(const char*& Text, size_t& Length) const {
+  if (validating_ || !dataSet_) return false;
+  return dataSet_->ReadFieldText(const_cast<TField*>(this), Text, Length);
+}
+
 void TField::SetData(const void* Buffer) {
   TDataSet& ds = CheckedDataSet();
   if (readOnly_ && fieldKind_ == fkData && ds.State() != dsSetKey && ds.State() != dsFilter)
@@ -245,27 +250,47 @@ void TStringField::CheckTypeSize(int Value) const {
   if (Value < 0) DatabaseError(SInvalidFieldSize);
 }
 
-bool TStringField::GetValue(String& Value) const {
-  // Most fields fit a buffer on the stack: a read allocates nothing but the
-  // text it answers.
-  const size_t size = static_cast<size_t>(Size());
-  char small[256];
-  std::vector<char> large;
-  char* buf = small;
-  if (size + 1 > sizeof small) {
-    large.resize(size + 1);
-    buf = large.data();
+// A field's value read into Size()+1 bytes on the stack (a larger field: on
+// the heap). A dataset that has a value fills all DataSize() bytes, so the
+// buffer needs no clearing first; the text never reaches past Size()
+// characters.
+class TStringField::TextReader {
+public:
+  explicit TextReader(const TStringField& Field) : size_(static_cast<size_t>(Field.Size())) {
+    if (size_ + 1 > sizeof small_) {
+      large_.resize(size_ + 1);
+      data_ = large_.data();
+    }
+    has_ = Field.GetData(data_);
   }
-  std::memset(buf, 0, size + 1);
-  if (!GetData(buf)) return false;
-  Value.assign(buf, strnlen(buf, size));
+  bool Has() const { return has_; }
+  const char* Text() const { return data_; }
+  size_t Length() const { return strnlen(data_, size_); }
+
+private:
+  size_t size_;
+  char small_[256];
+  std::vector<char> large_;
+  char* data_ = small_;
+  bool has_ = false;
+};
+
+bool TStringField::GetValue(String& Value) const {
+  const TextReader read(*this);
+  if (!read.Has()) return false;
+  Value.assign(read.Text(), read.Length());
   return true;
 }
 
 String TStringField::GetAsString() const {
-  String s;
-  GetValue(s);
-  return s;
+  // Built where it is answered, from the dataset's own bytes where it shows
+  // them: a read allocates nothing but a text too long to live inside the
+  // string.
+  const char* text = nullptr;
+  size_t length = 0;
+  if (GetTextInPlace(text, length)) return String(text, std::min(length, static_cast<size_t>(Size())));
+  const TextReader read(*this);
+  return read.Has() ? String(read.Text(), read.Length()) : String();
 }
 
 void TStringField::SetAsStringValue(const String& Value) {
@@ -799,15 +824,18 @@ void TFields::Add(TField* Field) {
   // checked again when they are set.
   if (!Field->FieldName().empty() && FindField(Field->FieldName()))
     DatabaseError(Format(SDuplicateFieldName, {Field->FieldName()}), dataSet_);
+  lastFound_ = nullptr;
   list_.push_back(Field);
 }
 
 void TFields::Remove(TField* Field) {
+  lastFound_ = nullptr;
   int i = IndexOf(Field);
   if (i >= 0) list_.erase(list_.begin() + i);
 }
 
 void TFields::SetFieldIndex(TField* Field, int Index) {
+  lastFound_ = nullptr;
   int cur = IndexOf(Field);
   if (cur < 0) return;
   Index = std::clamp(Index, 0, Count() - 1);
@@ -816,6 +844,7 @@ void TFields::SetFieldIndex(TField* Field, int Index) {
 }
 
 void TFields::Clear() {
+  lastFound_ = nullptr;
   while (!list_.empty()) {
     TField* f = list_.back();
     list_.pop_back();
@@ -825,6 +854,7 @@ void TFields::Clear() {
 }
 
 void TFields::Detach() {
+  lastFound_ = nullptr;
   for (TField* f : list_) f->dataSet_ = nullptr;
   list_.clear();
 }

@@ -137,6 +137,9 @@ public:
   // Copies the value into Buffer (when not null) and answers whether there is
   // one. While OnValidate runs, the value being validated is read.
   bool GetData(void* Buffer) const;
+  // A text field's characters where the dataset shows them in place (see
+  // TDataSet::ReadFieldText); false: read them through GetData.
+  bool GetTextInPlace(const char*& Text, size_t& Length) const;
   // Writes Buffer (nullptr: null) through the dataset. EDatabaseError for a
   // field without dataset or a read-only field.
   void SetData(const void* Buffer);
@@ -221,6 +224,9 @@ public:
   int DataSize() const override { return Size() + 1; }
   // The stored characters up to the first zero byte.
   bool GetValue(String& Value) const;
+
+private:
+  class TextReader;
 
 protected:
   String GetAsString() const override;
@@ -544,6 +550,11 @@ private:
 
   TDataSet* dataSet_;
   std::vector<TField*> list_;
+  // The field FieldByName found last. Names are unique without regard to
+  // case, so a field still in the list whose name is the one asked for
+  // exactly is the answer a search would give. Forgotten whenever the list
+  // changes.
+  mutable TField* lastFound_ = nullptr;
 };
 
 // Number formatting for DisplayFormat: '0' digit, '#' optional digit, '.'

@@ -135,6 +135,17 @@ void TStrings::AddStrings(const TStrings& strings) {
   for (int i = 0; i < n; ++i) AddObject(strings.Strings(i), strings.Objects(i));
 }
 
+std::vector<String> TStrings::ToVector() const {
+  std::vector<String> lines;
+  for (int i = 0; i < Count(); ++i) lines.push_back(Strings(i));
+  return lines;
+}
+
+void TStrings::AssignVector(const std::vector<String>& lines) {
+  Clear();
+  for (const String& line : lines) Add(line);
+}
+
 void TStrings::Exchange(int index1, int index2) {
   UpdateGuard guard(*this);
   const String s1 = Strings(index1);

@@ -63,6 +63,10 @@ public:
   virtual int Add(const String& s);
   virtual int AddObject(const String& s, TObject* obj);
   void AddStrings(const TStrings& strings);
+  // The lines alone (a string list property in a form resource), and the
+  // lines replaced by these (cleared, then added one by one).
+  std::vector<String> ToVector() const;
+  void AssignVector(const std::vector<String>& lines);
   void Append(const String& s) { Add(s); }
   void Exchange(int index1, int index2);
   void Move(int curIndex, int newIndex);
@@ -81,11 +85,12 @@ public:
   void SetValues(const String& name, const String& value);
   String ValueFromIndex(int index) const;
 
-  // Every line followed by CR LF.
-  String Text() const;
+  // Every line followed by CR LF. A list that keeps its lines as one text
+  // (a memo's) reads and writes it whole rather than line by line.
+  virtual String Text() const;
   // Replaces the lines; the text is split at CR LF, LF or CR, and a final line
   // end does not add an empty line.
-  void SetText(const String& text);
+  virtual void SetText(const String& text);
   // Comma-separated, a line with blanks, commas or quotes in double quotes.
   String CommaText() const;
   void SetCommaText(const String& text);

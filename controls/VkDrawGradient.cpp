@@ -48,11 +48,15 @@ struct Strip {
   bool vertical;  // the colour changes down the rows (else across the columns)
   std::vector<std::uint32_t> px;
   Strip(int W, int H, bool Vertical) : w(W), h(H), vertical(Vertical), px(static_cast<std::size_t>(W) * H) {}
+  // A colour (0x00BBGGRR) as a pixel of the strip (0x00RRGGBB).
+  static std::uint32_t PixelOf(TColor Color) {
+    auto c = static_cast<std::uint32_t>(Color);
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+  }
   // Positions Lo..Hi (inclusive, any order) in one colour.
   void Band(int Lo, int Hi, TColor Color) {
     if (Lo > Hi) std::swap(Lo, Hi);
-    auto c = static_cast<std::uint32_t>(Color);
-    std::uint32_t rgb = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+    std::uint32_t rgb = PixelOf(Color);
     for (int pos = Lo; pos <= Hi; ++pos) {
       if (vertical)
         std::fill_n(px.begin() + static_cast<std::ptrdiff_t>(pos) * w, w, rgb);
@@ -63,8 +67,7 @@ struct Strip {
   // A rectangle in one colour (clipped to the strip).
   void Fill(int L, int T, int R, int B, TColor Color) {
     L = std::max(L, 0), T = std::max(T, 0), R = std::min(R, w), B = std::min(B, h);
-    auto c = static_cast<std::uint32_t>(Color);
-    std::uint32_t rgb = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+    std::uint32_t rgb = PixelOf(Color);
     for (int y = T; y < B; ++y)
       if (L < R) std::fill(px.begin() + static_cast<std::ptrdiff_t>(y) * w + L, px.begin() + static_cast<std::ptrdiff_t>(y) * w + R, rgb);
   }
@@ -230,31 +233,23 @@ void PaintGradient(TCanvas* Canvas, const TRect& Rect, TGradientDirection Direct
       }
       break;
     case gdHorizontalEnd:
-    case gdHorizontalCenter: {
-      Strip strip(std::min(kStrip, w), h, true);
-      if (Direction == gdHorizontalEnd) {
-        LinearPass(strip, 0, 1, h, start, stop, BandHint);
-      } else {
-        int half = h / 2;
-        LinearPass(strip, 0, 1, half, start, stop, BandHint);
-        LinearPass(strip, h - 1, -1, h - half, start, stop, BandHint);
-      }
-      strip.Put(c);
-      ReplicateBlock(dc, 0, 0, w, h, strip.w, h, gui::SRCCOPY);
-      break;
-    }
+    case gdHorizontalCenter:
     case gdVerticalEnd:
     case gdVerticalCenter: {
-      Strip strip(w, std::min(kStrip, h), false);
-      if (Direction == gdVerticalEnd) {
-        LinearPass(strip, 0, 1, w, start, stop, BandHint);
+      // A strip of the colour run (down the rows of a horizontal gradient,
+      // across the columns of a vertical one), copied over the whole area.
+      bool rows = Direction == gdHorizontalEnd || Direction == gdHorizontalCenter;
+      Strip strip = rows ? Strip(std::min(kStrip, w), h, true) : Strip(w, std::min(kStrip, h), false);
+      int length = rows ? h : w;
+      if (Direction == gdHorizontalEnd || Direction == gdVerticalEnd) {
+        LinearPass(strip, 0, 1, length, start, stop, BandHint);
       } else {
-        int half = w / 2;
+        int half = length / 2;
         LinearPass(strip, 0, 1, half, start, stop, BandHint);
-        LinearPass(strip, w - 1, -1, w - half, start, stop, BandHint);
+        LinearPass(strip, length - 1, -1, length - half, start, stop, BandHint);
       }
       strip.Put(c);
-      ReplicateBlock(dc, 0, 0, w, h, w, strip.h, gui::SRCCOPY);
+      ReplicateBlock(dc, 0, 0, w, h, strip.w, strip.h, gui::SRCCOPY);
       break;
     }
     case gdHorizontalBox:

@@ -52,13 +52,6 @@ TVkFrameControllerNotifications MaskOf(TComponent* Control) {
   return static_cast<TVkFrameControllerNotifications>(p->GetOrd(Control)) & kAllFrameControllerNotifications;
 }
 
-template <class T>
-bool Changed(T& Field, const T& Value) {
-  if (Field == Value) return false;
-  Field = Value;
-  return true;
-}
-
 }  // namespace
 
 const std::vector<String>& FrameControllerPropertyNames() {
@@ -138,38 +131,38 @@ void TVkFrameController::SetColor(TColor Value) {
 }
 
 void TVkFrameController::SetParentColor(bool Value) {
-  if (!Changed(parentColor_, Value)) return;
+  if (!StoreChange(parentColor_, Value)) return;
   UpdateControls(fcpParentColor);
   if (!Value) UpdateControls(fcpColor);
 }
 
 void TVkFrameController::SetFlatButtonColor(TColor Value) {
-  if (Changed(flatButtonColor_, Value)) UpdateControls(fcpFlatButtonColor);
+  if (StoreChange(flatButtonColor_, Value)) UpdateControls(fcpFlatButtonColor);
 }
 void TVkFrameController::SetFlatButtons(bool Value) {
-  if (Changed(flatButtons_, Value)) UpdateControls(fcpFlatButtons);
+  if (StoreChange(flatButtons_, Value)) UpdateControls(fcpFlatButtons);
 }
 void TVkFrameController::SetDisabledColor(TColor Value) {
-  if (Changed(disabledColor_, Value)) UpdateControls(fcpDisabledColor);
+  if (StoreChange(disabledColor_, Value)) UpdateControls(fcpDisabledColor);
 }
 void TVkFrameController::SetReadOnlyColor(TColor Value) {
-  if (Changed(readOnlyColor_, Value)) UpdateControls(fcpReadOnlyColor);
+  if (StoreChange(readOnlyColor_, Value)) UpdateControls(fcpReadOnlyColor);
 }
 void TVkFrameController::SetReadOnlyColorOnFocus(bool Value) {
-  if (Changed(readOnlyColorOnFocus_, Value)) UpdateControls(fcpReadOnlyColorOnFocus);
+  if (StoreChange(readOnlyColorOnFocus_, Value)) UpdateControls(fcpReadOnlyColorOnFocus);
 }
 void TVkFrameController::SetFocusColor(TColor Value) {
-  if (Changed(focusColor_, Value)) UpdateControls(fcpFocusColor);
+  if (StoreChange(focusColor_, Value)) UpdateControls(fcpFocusColor);
 }
 void TVkFrameController::SetFrameColor(TColor Value) {
-  if (Changed(frameColor_, Value)) UpdateControls(fcpFrameColor);
+  if (StoreChange(frameColor_, Value)) UpdateControls(fcpFrameColor);
 }
 void TVkFrameController::SetFrameHotColor(TColor Value) {
-  if (Changed(frameHotColor_, Value)) UpdateControls(fcpFrameHotColor);
+  if (StoreChange(frameHotColor_, Value)) UpdateControls(fcpFrameHotColor);
 }
 
 void TVkFrameController::SetFrameHotTrack(bool Value) {
-  if (!Changed(frameHotTrack_, Value)) return;
+  if (!StoreChange(frameHotTrack_, Value)) return;
   if (Value) {
     SetFrameVisible(true);
     if (!ComponentState().Contains(csLoading)) frameSides_ = kAllSides;
@@ -178,19 +171,19 @@ void TVkFrameController::SetFrameHotTrack(bool Value) {
 }
 
 void TVkFrameController::SetFrameHotStyle(TFrameStyle Value) {
-  if (Changed(frameHotStyle_, ToFrameStyle(Value))) UpdateControls(fcpFrameHotStyle);
+  if (StoreChange(frameHotStyle_, ToFrameStyle(Value))) UpdateControls(fcpFrameHotStyle);
 }
 void TVkFrameController::SetFrameSides(TSides Value) {
-  if (Changed(frameSides_, Value & kAllSides)) UpdateControls(fcpFrameSides);
+  if (StoreChange(frameSides_, Value & kAllSides)) UpdateControls(fcpFrameSides);
 }
 void TVkFrameController::SetFrameStyle(TFrameStyle Value) {
-  if (Changed(frameStyle_, ToFrameStyle(Value))) UpdateControls(fcpFrameStyle);
+  if (StoreChange(frameStyle_, ToFrameStyle(Value))) UpdateControls(fcpFrameStyle);
 }
 void TVkFrameController::SetFrameVisible(bool Value) {
-  if (Changed(frameVisible_, Value)) UpdateControls(fcpFrameVisible);
+  if (StoreChange(frameVisible_, Value)) UpdateControls(fcpFrameVisible);
 }
 void TVkFrameController::SetFramingPreference(TFramingPreference Value) {
-  if (Changed(framingPreference_, Value)) UpdateControls(fcpFramingPreference);
+  if (StoreChange(framingPreference_, Value)) UpdateControls(fcpFramingPreference);
 }
 
 void TVkFrameController::SetRegIniFile(TVkRegIniFile* Value) {

@@ -70,16 +70,6 @@ void TVkTabDataList::Assign(TPersistent* Source) {
 
 // ---- Colours ---------------------------------------------------------------------------
 
-namespace {
-
-bool StoreColor(TColor& Field, TColor Value) {
-  if (Field == Value) return false;
-  Field = Value;
-  return true;
-}
-
-}  // namespace
-
 void TVkTabColors::Changed() {
   if (owner_) owner_->InvalidateTabs();
 }
@@ -96,15 +86,15 @@ void TVkTabColors::Assign(TPersistent* Source) {
 }
 
 void TVkTabColors::SetHighlightBar(TColor Value) {
-  if (StoreColor(highlightBar_, Value)) Changed();
+  if (StoreChange(highlightBar_, Value)) Changed();
 }
 
 void TVkTabColors::SetShadow(TColor Value) {
-  if (StoreColor(shadow_, Value)) Changed();
+  if (StoreChange(shadow_, Value)) Changed();
 }
 
 void TVkTabColors::SetUnselected(TColor Value) {
-  if (StoreColor(unselected_, Value)) Changed();
+  if (StoreChange(unselected_, Value)) Changed();
 }
 
 void TVkTextColors::Changed() {
@@ -123,15 +113,15 @@ void TVkTextColors::Assign(TPersistent* Source) {
 }
 
 void TVkTextColors::SetDisabled(TColor Value) {
-  if (StoreColor(disabled_, Value)) Changed();
+  if (StoreChange(disabled_, Value)) Changed();
 }
 
 void TVkTextColors::SetSelected(TColor Value) {
-  if (StoreColor(selected_, Value)) Changed();
+  if (StoreChange(selected_, Value)) Changed();
 }
 
 void TVkTextColors::SetUnselected(TColor Value) {
-  if (StoreColor(unselected_, Value)) Changed();
+  if (StoreChange(unselected_, Value)) Changed();
 }
 
 // ---- Region cache ----------------------------------------------------------------------

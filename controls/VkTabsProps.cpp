@@ -5,18 +5,6 @@
 #include "class_library/FormResource.h"
 #include "controls/VkTabs.h"
 
-namespace {
-
-// Stores a changed value; answers whether it changed.
-template <class T>
-bool Store(T& Field, T Value) {
-  if (Field == Value) return false;
-  Field = Value;
-  return true;
-}
-
-}  // namespace
-
 TVkCustomTabControl::TVkCustomTabControl(TComponent* AOwner)
     : TCustomControl(AOwner),
       tabColors_(this),
@@ -144,42 +132,42 @@ bool TVkCustomTabControl::DoClose() {
 // ---- Properties ------------------------------------------------------------------------------
 
 void TVkCustomTabControl::SetAlignTabs(bool Value) {
-  if (Store(alignTabs_, Value) && multiLine_) RebuildTabData();
+  if (StoreChange(alignTabs_, Value) && multiLine_) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetBackgroundColor(TColor Value) {
-  if (!Store(backgroundColor_, Value)) return;
+  if (!StoreChange(backgroundColor_, Value)) return;
   parentBackgroundColor_ = false;
   InvalidateTabs();
 }
 
 void TVkCustomTabControl::SetBoldCurrentTab(bool Value) {
-  if (Store(boldCurrentTab_, Value)) RebuildTabData();
+  if (StoreChange(boldCurrentTab_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetShowCard(bool Value) {
-  if (Store(showCard_, Value)) RebuildTabData();
+  if (StoreChange(showCard_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetShowCardFrame(bool Value) {
-  if (Store(showCardFrame_, Value)) RebuildTabData();
+  if (StoreChange(showCardFrame_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetShowFullFrame(bool Value) {
-  if (!Store(showFullFrame_, Value)) return;
+  if (!StoreChange(showFullFrame_, Value)) return;
   if (!Value) showShadow_ = false;
   RebuildTabData();
 }
 
 void TVkCustomTabControl::SetShowShadow(bool Value) {
-  if (!Store(showShadow_, Value)) return;
+  if (!StoreChange(showShadow_, Value)) return;
   if (Value) showFullFrame_ = true;
   RebuildTabData();
   InvalidateTabs();
 }
 
 void TVkCustomTabControl::SetShowCloseButton(bool Value) {
-  if (!Store(showCloseButton_, Value)) return;
+  if (!StoreChange(showCloseButton_, Value)) return;
   if (Value && !closeButton_) {
     closeButton_ = new TVkTabControlCloseButton(nullptr, this);
     closeButton_->SetFrameColor(AdjustedFlatColor());
@@ -193,7 +181,7 @@ void TVkCustomTabControl::SetShowCloseButton(bool Value) {
 }
 
 void TVkCustomTabControl::SetShowCloseButtonOnActiveTab(bool Value) {
-  if (!Store(showCloseButtonOnActiveTab_, Value)) return;
+  if (!StoreChange(showCloseButtonOnActiveTab_, Value)) return;
   if (Value && !activeCloseButton_) {
     activeCloseButton_ = new TVkActiveTabCloseButton(nullptr, this);
     activeCloseButton_->SetFrameColor(AdjustedFlatColor());
@@ -207,7 +195,7 @@ void TVkCustomTabControl::SetShowCloseButtonOnActiveTab(bool Value) {
 }
 
 void TVkCustomTabControl::SetShowMenuButton(bool Value) {
-  if (!Store(showMenuButton_, Value)) return;
+  if (!StoreChange(showMenuButton_, Value)) return;
   if (Value && !menuButton_) {
     menuButton_ = new TVkTabMenuButton(nullptr, this);
     menuButton_->SetFrameColor(AdjustedFlatColor());
@@ -220,16 +208,16 @@ void TVkCustomTabControl::SetShowMenuButton(bool Value) {
 }
 
 void TVkCustomTabControl::SetUseColoredTabs(bool Value) {
-  if (Store(useColoredTabs_, Value)) InvalidateTabs();
+  if (StoreChange(useColoredTabs_, Value)) InvalidateTabs();
 }
 
 void TVkCustomTabControl::SetCutCornerSize(int Value) {
   if (Value < 0) return;
-  if (Store(cutCornerSize_, Value) && tabStyle_ == tsCutCorner) RebuildTabData();
+  if (StoreChange(cutCornerSize_, Value) && tabStyle_ == tsCutCorner) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetFlatColor(TColor Value) {
-  if (!Store(flatColor_, Value)) return;
+  if (!StoreChange(flatColor_, Value)) return;
   PushFrameColor();
   InvalidateTabs();
 }
@@ -237,45 +225,45 @@ void TVkCustomTabControl::SetFlatColor(TColor Value) {
 void TVkCustomTabControl::SetFlatColorAdjustment(int Value) {
   // The lightness routine takes -255..255; a value beyond would stop every paint.
   Value = std::clamp(Value, -255, 255);
-  if (!Store(flatColorAdjustment_, Value)) return;
+  if (!StoreChange(flatColorAdjustment_, Value)) return;
   PushFrameColor();
   InvalidateTabs();
 }
 
 void TVkCustomTabControl::SetImagePosition(TVkImagePosition Value) {
-  if (Store(imagePosition_, Value)) RebuildTabData();
+  if (StoreChange(imagePosition_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetImageAlignment(TVkHorizontalAlignment Value) {
-  if (Store(imageAlignment_, Value)) RebuildTabData();
+  if (StoreChange(imageAlignment_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetImageMargin(int Value) {
-  if (Value >= 0 && Store(imageMargin_, Value)) RebuildTabData();
+  if (Value >= 0 && StoreChange(imageMargin_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetImageAlignmentVertical(TVkVerticalAlignment Value) {
-  if (Store(imageAlignmentVertical_, Value)) RebuildTabData();
+  if (StoreChange(imageAlignmentVertical_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetHotTrack(bool Value) {
-  if (Store(hotTrack_, Value) && !Value && !tabHints_) StopHotTrackTimer();
+  if (StoreChange(hotTrack_, Value) && !Value && !tabHints_) StopHotTrackTimer();
 }
 
 void TVkCustomTabControl::SetHotTrackColor(TColor Value) {
-  if (Store(hotTrackColor_, Value)) InvalidateTabs();
+  if (StoreChange(hotTrackColor_, Value)) InvalidateTabs();
 }
 
 void TVkCustomTabControl::SetHotTrackColorSource(TVkTabHotTrackColorSource Value) {
-  if (Store(hotTrackColorSource_, Value)) InvalidateTabs();
+  if (StoreChange(hotTrackColorSource_, Value)) InvalidateTabs();
 }
 
 void TVkCustomTabControl::SetHotTrackColorType(TVkHotTrackColorType Value) {
-  if (Store(hotTrackColorType_, Value)) InvalidateTabs();
+  if (StoreChange(hotTrackColorType_, Value)) InvalidateTabs();
 }
 
 void TVkCustomTabControl::SetHotTrackStyle(TVkTabHotTrackStyle Value) {
-  if (Store(hotTrackStyle_, Value)) InvalidateTabs();
+  if (StoreChange(hotTrackStyle_, Value)) InvalidateTabs();
 }
 
 void TVkCustomTabControl::SetImages(TCustomImageList* Value) {
@@ -293,15 +281,15 @@ void TVkCustomTabControl::SetImages(TCustomImageList* Value) {
 }
 
 void TVkCustomTabControl::SetMargin(int Value) {
-  if (Value >= 0 && Store(margin_, Value)) RebuildTabData();
+  if (Value >= 0 && StoreChange(margin_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetMultiLine(bool Value) {
-  if (Store(multiLine_, Value)) RebuildTabData();
+  if (StoreChange(multiLine_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetParentBackgroundColor(bool Value) {
-  if (Store(parentBackgroundColor_, Value) && Parent()) Perform(CM_PARENTCOLORCHANGED);
+  if (StoreChange(parentBackgroundColor_, Value) && Parent()) Perform(CM_PARENTCOLORCHANGED);
 }
 
 void TVkCustomTabControl::SetRowCount(int Value) {
@@ -309,42 +297,42 @@ void TVkCustomTabControl::SetRowCount(int Value) {
 }
 
 void TVkCustomTabControl::SetRowIndent(int Value) {
-  if (Value >= 0 && Store(rowIndent_, Value)) RebuildTabData();
+  if (Value >= 0 && StoreChange(rowIndent_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetRowOverlap(int Value) {
-  if (Value >= 0 && Store(rowOverlap_, Value)) RebuildTabData();
+  if (Value >= 0 && StoreChange(rowOverlap_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetShowFocusRect(bool Value) {
-  if (Store(showFocusRect_, Value)) InvalidateTabs();
+  if (StoreChange(showFocusRect_, Value)) InvalidateTabs();
 }
 
 void TVkCustomTabControl::SetSoftCorners(bool Value) {
-  if (Store(softCorners_, Value)) RebuildTabData();
+  if (StoreChange(softCorners_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetTabOverlap(int Value) {
-  if (Store(tabOverlap_, Value)) RebuildTabData();
+  if (StoreChange(tabOverlap_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetTextOrientation(TOrientation Value) {
-  if (!Store(textOrientation_, Value)) return;
+  if (!StoreChange(textOrientation_, Value)) return;
   DropTabFonts();
   if (!Loading() && !FontIsTrueType(Font())) Font()->SetName("Verdana");
   RebuildTabData();
 }
 
 void TVkCustomTabControl::SetTabHeight(int Value) {
-  if (Value >= 0 && Store(tabHeight_, Value)) RebuildTabData();
+  if (Value >= 0 && StoreChange(tabHeight_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetTabHints(bool Value) {
-  if (Store(tabHints_, Value) && !Value && !hotTrack_) StopHotTrackTimer();
+  if (StoreChange(tabHints_, Value) && !Value && !hotTrack_) StopHotTrackTimer();
 }
 
 void TVkCustomTabControl::SetTabOrientation(TVkTabOrientation Value) {
-  if (!Store(tabOrientation_, Value)) return;
+  if (!StoreChange(tabOrientation_, Value)) return;
   DropTabFonts();
   if (!Loading()) RebuildTabData();
 }
@@ -354,31 +342,31 @@ void TVkCustomTabControl::SetTabRegionCacheCapacity(int Value) {
 }
 
 void TVkCustomTabControl::SetTabSequence(TVkTabSequence Value) {
-  if (Store(tabSequence_, Value)) RebuildTabData();
+  if (StoreChange(tabSequence_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetTabStyle(TVkTabStyle Value) {
-  if (Store(tabStyle_, Value)) RebuildTabData();
+  if (StoreChange(tabStyle_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetTabWidth(int Value) {
-  if (Value >= 0 && Store(tabWidth_, Value)) RebuildTabData();
+  if (Value >= 0 && StoreChange(tabWidth_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetTextAlignment(TVkHorizontalAlignment Value) {
-  if (Store(textAlignment_, Value)) RebuildTabData();
+  if (StoreChange(textAlignment_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetTextAlignmentVertical(TVkVerticalAlignment Value) {
-  if (Store(textAlignmentVertical_, Value)) RebuildTabData();
+  if (StoreChange(textAlignmentVertical_, Value)) RebuildTabData();
 }
 
 void TVkCustomTabControl::SetUseGradients(bool Value) {
-  if (Store(useGradients_, Value)) InvalidateTabs();
+  if (StoreChange(useGradients_, Value)) InvalidateTabs();
 }
 
 void TVkCustomTabControl::SetTransparent(bool Value) {
-  if (Store(transparent_, Value)) InvalidateTabs();
+  if (StoreChange(transparent_, Value)) InvalidateTabs();
 }
 
 // ---- Messages ----------------------------------------------------------------------------------

@@ -123,3 +123,12 @@ static_assert(CM_BLINKQUERY == CM_BASE + 1000, "the library's messages start at 
 
 // The pause after which the framed list box's incremental search starts over.
 constexpr unsigned SearchResetInterval = 1500;
+
+// A property setter's first step: stores Value in Field when it differs and
+// answers whether it did (the setter then repaints or passes it on).
+template <class T>
+bool StoreChange(T& Field, const T& Value) {
+  if (Field == Value) return false;
+  Field = Value;
+  return true;
+}

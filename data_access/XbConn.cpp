@@ -62,6 +62,11 @@ void TXbConnection::DoError(const String& Context, const String& Msg) {
     ShowMessage("[" + Context + "] " + Msg);
 }
 
+void TXbConnection::Connect() {
+  TXbSrvClient::Connect();
+  ++sessionNumber_;
+}
+
 void TXbConnection::SetActive(bool Value) {
   if (Value == Active()) return;
   if (!Value) {

@@ -137,6 +137,11 @@ public:
   void SetDatabaseName(const String& Value) { databaseName_ = Value; }
   const String& Session() const { return session_; }
   bool LoggedIn() const { return loggedIn_; }
+  // Counts the connections made: the server's work areas belong to the
+  // session they were opened in, and a table opened in an earlier one must
+  // not act on whatever has the same number now.
+  std::uint32_t SessionNumber() const { return sessionNumber_; }
+  void Connect() override;
   std::int16_t CurrentWorkArea() const { return currentWorkArea_; }
   // True when the last command did not complete (not connected, connection
   // lost, or a reply that could not be read).
@@ -306,6 +311,7 @@ private:
   int pollInterval_ = 1000;
   std::int16_t currentWorkArea_ = 0;
   bool loggedIn_ = false;
+  std::uint32_t sessionNumber_ = 0;
   // Compressed payloads are sealed with the compression password: from an
   // accepted login until the session ends.
   bool sealed_ = false;

@@ -100,6 +100,10 @@ public:
                            std::int32_t& RecNo) = 0;
   virtual bool Bof() = 0;
   virtual bool Eof() = 0;
+  // True when the cursor knows without asking that the table in work area
+  // Area stands on a record (so Eof would answer false); false when it would
+  // have to ask.
+  virtual bool StandsOnRecord(std::int16_t /*Area*/) const { return false; }
   virtual void Go(std::int32_t RecNo) = 0;
   virtual void GoTop() = 0;
   virtual void GoBottom() = 0;

@@ -211,7 +211,7 @@ public:
   // The cursor of the table's access method, made on first use; callers that
   // move in SpeedMode read values through it. Raises when the access method
   // cannot be reached (no engine library, no connection).
-  TXbCursor& Cursor();
+  TXbCursor& Cursor() { return cursor_ && workArea_ > 0 ? *cursor_ : CursorSlow(); }
   // Makes the table's work area the engine's current one.
   void SelectArea();
   // Moves to a record and keeps the table's record number and logical
@@ -224,6 +224,7 @@ public:
 
   // ---- framework overrides that callers may use ----------------------------
   bool ReadFieldData(TField* Field, void* Buffer) override;
+  bool ReadFieldText(TField* Field, const char*& Text, size_t& Length) override;
   void WriteFieldData(TField* Field, const void* Buffer) override;
   void Cancel() override;
   std::unique_ptr<TStream> OpenBlobStream(TField* Field, TBlobStreamMode Mode) override;
@@ -286,7 +287,12 @@ protected:
 
   // Fills the slot of a data field of Buffer from the buffer's engine record
   // if it was not filled since the record came in.
-  void EnsureSlot(Byte* Buffer, TField* Field);
+  void EnsureSlot(Byte* Buffer, TField* Field) {
+    const int fieldNo = Field->FieldNo();
+    if (imageOffset_ > 0 && fieldNo > 0 && fieldNo <= static_cast<int>(lazyFields_.size()) &&
+        PendingFlags(Buffer)[fieldNo - 1] != 0)
+      FillSlot(Buffer, Field, fieldNo);
+  }
 
 private:
   // ---- engine operations that also move the table's own state --------------
@@ -303,6 +309,8 @@ private:
   int EngineSetOrder(int Order);
   String EngineIndexCondition();
   std::unique_ptr<TXbCursor> MakeCursor();
+  // Cursor() of a closed table, or before the first.
+  TXbCursor& CursorSlow();
 
   // ---- open and close ----------------------------------------------------------
   bool IsServer() const { return accessMethod_ == amServer; }
@@ -333,6 +341,8 @@ private:
   void FieldFromImage(Byte* Buffer, TField* Field, const TFieldInfo& Info, const char* Image, bool Masked,
                       bool InsertingAtEnd);
   Byte* PendingFlags(Byte* Buffer) const { return Buffer + pendingOffset_; }
+  // EnsureSlot's work: the slot of field FieldNo is still to be filled.
+  void FillSlot(Byte* Buffer, TField* Field, int FieldNo);
   char* BufferImage(Byte* Buffer) const { return reinterpret_cast<char*>(Buffer + imageOffset_); }
 
   // ---- blob streams (XbBlob.cpp) -------------------------------------------------

@@ -14,7 +14,7 @@ std::unique_ptr<TXbCursor> TXbTable::MakeCursor() {
   return xbConnection_->NewCursor(fetchCount_);
 }
 
-TXbCursor& TXbTable::Cursor() {
+TXbCursor& TXbTable::CursorSlow() {
   // A closed server table keeps no cursor over a connection that went away:
   // making it again reports the closed connection instead of letting a later
   // open fail for a reason that hides it (a table that "does not exist").

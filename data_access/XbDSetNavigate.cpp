@@ -134,7 +134,7 @@ bool TXbTable::Bof() const {
 
 bool TXbTable::Eof() const {
   auto* self = const_cast<TXbTable*>(this);
-  if (workArea_ > 0) {
+  if (workArea_ > 0 && !self->Cursor().StandsOnRecord(workArea_)) {
     self->SelectArea();
     if (self->Cursor().Eof()) return true;
   }

@@ -125,14 +125,10 @@ const bool registered = [] {
       .Boolean("Exclusive", &TXbTable::Exclusive, &TXbTable::SetExclusive, false)
       .Strings(
           "ExtraIndexes",
-          [](TXbTable& t) {
-            std::vector<String> lines;
-            for (int i = 0; i < t.ExtraIndexes().Count(); ++i) lines.push_back(t.ExtraIndexes().Strings(i));
-            return lines;
-          },
+          [](TXbTable& t) { return t.ExtraIndexes().ToVector(); },
           [](TXbTable& t, const std::vector<String>& lines) {
             TStringList list;
-            for (const String& line : lines) list.Add(line);
+            list.AssignVector(lines);
             t.SetExtraIndexes(list);
           })
       .Integer("FetchCount", &TXbTable::FetchCount, &TXbTable::SetFetchCount, 50)

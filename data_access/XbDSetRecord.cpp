@@ -30,7 +30,7 @@ void TXbTable::InitRecordBuffer(Byte* Buffer) {
   std::memset(Buffer, 0, static_cast<size_t>(blobAreaOffset_));
   if (imageOffset_ > 0) std::memset(PendingFlags(Buffer), 0, lazyFields_.size());
   SetTrailerRecNo(Buffer, 0);
-  ClearBlobSlots(Buffer, true);
+  if (BlobFieldCount() > 0) ClearBlobSlots(Buffer, true);
 }
 
 int TXbTable::RecordBufferSize() { return recordBufferSize_; }

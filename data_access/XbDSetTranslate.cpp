@@ -4,6 +4,7 @@
 // (I, B, Y, T, memo references of width 4); the field codec the engine uses
 // holds both, so that table and engine never disagree about a stored value.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -22,6 +23,22 @@ namespace {
 struct DataTypeRange {
   std::int64_t lo, hi;
 };
+
+// The length of p[0..n) without its trailing blanks, eight bytes at a time
+// (padded text fields are mostly blanks): in the last eight that are not all
+// blanks, the blanks at their end are the high zero bytes of word ^ blanks.
+int WithoutTrailingBlanks(const char* p, int n) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
+    for (; n >= 8; n -= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p + n - 8, 8);
+      if (const std::uint64_t other = word ^ kBlanks; other != 0) return n - std::countl_zero(other) / 8;
+    }
+  }
+  while (n > 0 && p[n - 1] == ' ') --n;
+  return n;
+}
 
 bool IsBlank(const char* p, int n) {
   for (int i = 0; i < n; ++i)
@@ -148,13 +165,42 @@ void TXbTable::LoadRecord(Byte* Buffer, const char* Image) {
     FieldFromImage(Buffer, field, *fieldInfos_[static_cast<size_t>(field->FieldNo() - 1)], own, false, insertingAtEnd);
 }
 
-void TXbTable::EnsureSlot(Byte* Buffer, TField* Field) {
+bool TXbTable::ReadFieldText(TField* Field, const char*& Text, size_t& Length) {
+  if (!cursorOpen_ || !Field || imageOffset_ <= 0) return false;
+  const TFieldType type = Field->DataType();
+  if (type != ftString && type != ftFixedChar && type != ftWideString) return false;
   const int fieldNo = Field->FieldNo();
-  if (imageOffset_ <= 0 || fieldNo <= 0 || fieldNo > static_cast<int>(lazyFields_.size())) return;
-  Byte& pending = PendingFlags(Buffer)[fieldNo - 1];
-  if (pending == 0) return;
-  pending = 0;
-  FieldFromImage(Buffer, Field, *fieldInfos_[static_cast<size_t>(fieldNo - 1)], BufferImage(Buffer), false, false);
+  if (fieldNo <= 0 || fieldNo > static_cast<int>(lazyFields_.size())) return false;
+  const Byte* record = BufferFor(Field, false);
+  if (!record) return false;
+  const TFieldInfo& info = *fieldInfos_[static_cast<size_t>(fieldNo - 1)];
+  if (PendingFlags(const_cast<Byte*>(record))[fieldNo - 1] == 0) {
+    // The slot holds the value (read, written or masked): its text up to the
+    // zero byte, none when null.
+    const Byte* slot = record + info.BufferOffset;
+    Text = reinterpret_cast<const char*>(slot + 1);
+    Length = slot[0] == 0 ? 0 : strnlen(Text, static_cast<size_t>(std::max(Field->Size(), 0)));
+    return true;
+  }
+  // Still the engine's bytes: read where they lie, as FieldFromImage would
+  // fill the slot (trailing blanks off, up to a zero byte, a blank field null),
+  // without filling it.
+  const int width = info.Width;
+  Text = "";
+  Length = 0;
+  if (info.EngineOffset < 0 || width < 0 || info.EngineOffset + width > recordSize_) return true;
+  const char* text = BufferImage(const_cast<Byte*>(record)) + info.EngineOffset;
+  const int kept = WithoutTrailingBlanks(text, std::min(width, std::max(Field->Size(), 0)));
+  if ((kept > 0 && text[kept - 1] != '\0') || !IsBlank(text, width)) {
+    Text = text;
+    Length = strnlen(text, static_cast<size_t>(kept));
+  }
+  return true;
+}
+
+void TXbTable::FillSlot(Byte* Buffer, TField* Field, int FieldNo) {
+  PendingFlags(Buffer)[FieldNo - 1] = 0;
+  FieldFromImage(Buffer, Field, *fieldInfos_[static_cast<size_t>(FieldNo - 1)], BufferImage(Buffer), false, false);
 }
 
 void TXbTable::FieldFromImage(Byte* Buffer, TField* Field, const TFieldInfo& Info, const char* Image, bool Masked,
@@ -185,11 +231,14 @@ void TXbTable::FieldFromImage(Byte* Buffer, TField* Field, const TFieldInfo& Inf
     case ftString:
     case ftFixedChar:
     case ftWideString: {
+      // The text without its trailing blanks, zero-filled to the end. The one
+      // scan from the end also settles most blank tests: a last character
+      // kept that is not a zero byte is a value.
       const int n = std::min(width, std::max(dataSize - 1, 0));
-      slot[0] = IsBlank(text, width) ? 0 : 1;
-      std::memcpy(value, text, static_cast<size_t>(n));
-      value[n] = 0;
-      for (int i = n - 1; i >= 0 && value[i] == ' '; --i) value[i] = 0;
+      const int kept = WithoutTrailingBlanks(text, n);
+      slot[0] = (kept > 0 && text[kept - 1] != '\0') || !IsBlank(text, width) ? 1 : 0;
+      std::memcpy(value, text, static_cast<size_t>(kept));
+      std::memset(value + kept, 0, static_cast<size_t>(n - kept + 1));
       break;
     }
     case ftSmallint:

@@ -21,6 +21,25 @@ String Str(const char* p) { return p ? String(p) : String(); }
 
 short Flag(bool On) { return On ? -1 : 0; }
 
+// Where the last record fetch left a work area: the record it reached and
+// that the area is not at its end. The engine moves an area only when asked,
+// so while no other engine operation ran since, these are the engine's own
+// answers and a walk need not ask for them again. One place for the whole
+// process: every operation of any local cursor that may move, change or
+// re-read a table forgets it (Forget), so two tables walked in turns each
+// ask the engine as before. Counts, deleted flags and record images are never
+// kept: others may change them at any time. (Process-wide, as the engine's
+// current area is: the engine serves one thread at a time.)
+struct LandedPlace {
+  std::int16_t Area = 0;  // 0: nothing known
+  std::int32_t RecNo = 0;
+};
+LandedPlace landed;
+// The area the local cursors last made current.
+std::int16_t selected = 0;
+
+inline void Forget() { landed.Area = 0; }
+
 // The engine reports a refused password only as a failure through its error
 // callback; the library installs no callback otherwise, so one is put in
 // place around the call and taken away again.
@@ -43,6 +62,7 @@ bool SetPasswordChecked(const String& Value) {
 
 TXbOpenAnswer TXbLocalCursor::Open(const TXbOpenRequest& Request) {
   NeedEngine();
+  Forget();
   if (Request.EnvironmentApplied) {
     xbe::xb_SetEpoch(static_cast<short>(Request.Epoch));
     xbe::xb_SetDeleted(Flag(Request.Deleted));
@@ -113,10 +133,12 @@ std::int16_t TXbLocalCursor::WorkArea(const String& Alias) {
 void TXbLocalCursor::Select(std::int16_t Area) {
   NeedEngine();
   xbe::xb_Select(Area);
+  selected = Area;
 }
 
 void TXbLocalCursor::Close() {
   NeedEngine();
+  Forget();
   xbe::xb_Close();
 }
 
@@ -134,31 +156,37 @@ bool TXbLocalCursor::IsEncrypted(int Which) {
 
 void TXbLocalCursor::SetPassword(const String& Value) {
   NeedEngine();
+  Forget();
   xbe::xb_SetPassword(Value.c_str());
 }
 
 bool TXbLocalCursor::ApplyPassword(const String& Value) {
   NeedEngine();
+  Forget();
   return SetPasswordChecked(Value);
 }
 
 void TXbLocalCursor::SetTranslate(bool On) {
   NeedEngine();
+  Forget();
   xbe::xb_SetTranslate(Flag(On));
 }
 
 void TXbLocalCursor::SetTurboRead(bool On) {
   NeedEngine();
+  Forget();
   xbe::xb_SetTurboRead(Flag(On));
 }
 
 void TXbLocalCursor::SetStringType(int Type) {
   NeedEngine();
+  Forget();
   xbe::xb_SetStringType(Type);
 }
 
 std::int32_t TXbLocalCursor::SysProp(int Property, std::int32_t Value) {
   NeedEngine();
+  Forget();
   return xbe::xb_SysProp(Property, Value);
 }
 
@@ -169,8 +197,12 @@ TGetResult TXbLocalCursor::Fetch(TGetMode Mode, bool AtTop, bool AtBottom, TEOFA
   NeedEngine();
   // Where a move started, to tell a move that went nowhere (gmCurrent does
   // not move): a walk ends at the last or first record even when the engine
-  // raises no end flag.
-  const std::int32_t before = (AtTop || AtBottom || Mode == gmCurrent) ? 0 : xbe::xb_RecNo();
+  // raises no end flag. The record the last fetch reached is that place while
+  // nothing else ran since.
+  const bool fromLanded = landed.Area != 0 && landed.Area == selected;
+  const std::int32_t before =
+      (AtTop || AtBottom || Mode == gmCurrent) ? 0 : (fromLanded ? landed.RecNo : xbe::xb_RecNo());
+  Forget();
   TGetResult result = grOK;
   std::int32_t reached = -1;  // the number of a record that moved, once read
   switch (Mode) {
@@ -204,7 +236,15 @@ TGetResult TXbLocalCursor::Fetch(TGetMode Mode, bool AtTop, bool AtBottom, TEOFA
       break;
   }
   RecNo = (result == grOK && Mode != gmCurrent) ? reached : xbe::xb_RecNo();
-  if (result == grOK) xbe::xb_GetRecord(Image);
+  if (result == grOK) {
+    xbe::xb_GetRecord(Image);
+    // A record reached by a move (or read where the area stands) is not the
+    // end: the place is known until the next operation.
+    if (Mode != gmCurrent || !xbe::xb_Eof()) {
+      landed.Area = selected;
+      landed.RecNo = RecNo;
+    }
+  }
   return result;
 }
 
@@ -214,27 +254,37 @@ bool TXbLocalCursor::Bof() {
 }
 
 bool TXbLocalCursor::Eof() {
+  if (StandsOnRecord(selected)) return false;
   NeedEngine();
   return xbe::xb_Eof() != 0;
 }
 
+bool TXbLocalCursor::StandsOnRecord(std::int16_t Area) const {
+  // On a record a fetch reached, and nothing ran since: not the end.
+  return Area != 0 && landed.Area == Area;
+}
+
 void TXbLocalCursor::Go(std::int32_t RecNo) {
   NeedEngine();
+  Forget();
   xbe::xb_Go(RecNo);
 }
 
 void TXbLocalCursor::GoTop() {
   NeedEngine();
+  Forget();
   xbe::xb_GoTop();
 }
 
 void TXbLocalCursor::GoBottom() {
   NeedEngine();
+  Forget();
   xbe::xb_GoBottom();
 }
 
 void TXbLocalCursor::Skip(std::int32_t Distance) {
   NeedEngine();
+  Forget();
   xbe::xb_Skip(Distance);
 }
 
@@ -255,11 +305,13 @@ std::int32_t TXbLocalCursor::Count() {
 
 double TXbLocalCursor::OrderPosGet() {
   NeedEngine();
+  Forget();
   return xbe::xb_OrderPosGet();
 }
 
 void TXbLocalCursor::OrderPosSet(double Position) {
   NeedEngine();
+  Forget();
   xbe::xb_OrderPosSet(Position);
 }
 
@@ -272,21 +324,25 @@ void TXbLocalCursor::GetRecord(void* Dest) {
 
 void TXbLocalCursor::PutRecord(const void* Image) {
   NeedEngine();
+  Forget();
   xbe::xb_PutRecord(Image);
 }
 
 void TXbLocalCursor::AppendBlank() {
   NeedEngine();
+  Forget();
   xbe::xb_AppendBlank();
 }
 
 void TXbLocalCursor::Commit() {
   NeedEngine();
+  Forget();
   xbe::xb_Commit();
 }
 
 void TXbLocalCursor::Delete() {
   NeedEngine();
+  Forget();
   xbe::xb_Delete();
 }
 
@@ -297,11 +353,13 @@ bool TXbLocalCursor::Deleted() {
 
 void TXbLocalCursor::Replace(const String& Name, int TypeCode, const void* Data) {
   NeedEngine();
+  Forget();
   xbe::xb_Replace(Name.c_str(), TypeCode, Data);
 }
 
 std::int32_t TXbLocalCursor::PutBlob(const String& Name, const void* Data, std::int32_t Length) {
   NeedEngine();
+  Forget();
   return xbe::xb_PutBlob(Name.c_str(), Data, Length);
 }
 
@@ -356,16 +414,19 @@ std::int32_t TXbLocalCursor::GetBlob(const String& Name, void* Dest, std::int32_
 
 bool TXbLocalCursor::Rlock(std::int32_t RecNo) {
   NeedEngine();
+  Forget();
   return xbe::xb_Rlock(RecNo) != 0;
 }
 
 bool TXbLocalCursor::Flock() {
   NeedEngine();
+  Forget();
   return xbe::xb_Flock() != 0;
 }
 
 void TXbLocalCursor::Unlock(std::int32_t RecNo) {
   NeedEngine();
+  Forget();
   xbe::xb_Unlock(RecNo);
 }
 
@@ -374,6 +435,7 @@ void TXbLocalCursor::Unlock(std::int32_t RecNo) {
 int TXbLocalCursor::Index(const String& FileName, const String& Expression, const String& Condition, bool Unique,
                           bool Descending) {
   NeedEngine();
+  Forget();
   return xbe::xb_Index(FileName.c_str(), Expression.c_str(), Condition.empty() ? nullptr : Condition.c_str(),
                        Flag(Unique), Flag(Descending));
 }
@@ -381,6 +443,7 @@ int TXbLocalCursor::Index(const String& FileName, const String& Expression, cons
 int TXbLocalCursor::IndexTag(const String& FileName, const String& TagName, const String& Expression,
                              const String& Condition, bool Unique, bool Descending) {
   NeedEngine();
+  Forget();
   return xbe::xb_IndexTag(FileName.empty() ? nullptr : FileName.c_str(), TagName.c_str(),
                           Condition.empty() ? nullptr : Condition.c_str(), Flag(Unique), Flag(Descending),
                           Expression.c_str());
@@ -388,11 +451,13 @@ int TXbLocalCursor::IndexTag(const String& FileName, const String& TagName, cons
 
 int TXbLocalCursor::IndexOpen(const String& FileName) {
   NeedEngine();
+  Forget();
   return xbe::xb_IndexOpen(FileName.c_str());
 }
 
 void TXbLocalCursor::CloseIndexes() {
   NeedEngine();
+  Forget();
   xbe::xb_CloseIndexes();
 }
 
@@ -403,6 +468,7 @@ int TXbLocalCursor::IndexOrd() {
 
 int TXbLocalCursor::SetOrder(int Order) {
   NeedEngine();
+  Forget();
   return xbe::xb_SetOrder(static_cast<short>(Order));
 }
 
@@ -443,6 +509,7 @@ int TXbLocalCursor::IndexType() {
 
 bool TXbLocalCursor::Seek(const String& Key) {
   NeedEngine();
+  Forget();
   return xbe::xb_Seek(Key.c_str()) != 0;
 }
 
@@ -453,6 +520,7 @@ bool TXbLocalCursor::Found() {
 
 bool TXbLocalCursor::SetScope(const String* Low, const String* High) {
   NeedEngine();
+  Forget();
   return xbe::xb_SetScope(Low ? Low->c_str() : nullptr, High ? High->c_str() : nullptr) != 0;
 }
 
@@ -463,6 +531,7 @@ String TXbLocalCursor::GetScope(int Which) {
 
 std::int32_t TXbLocalCursor::Query(const String& Expression, std::int32_t& Count) {
   NeedEngine();
+  Forget();
   const std::int32_t result = xbe::xb_Query(Expression.c_str());
   Count = xbe::xb_QueryTest(Expression.c_str()) > 0 ? xbe::xb_QueryRecCount() : xbe::xb_RecCount();
   return result;
@@ -485,16 +554,19 @@ String TXbLocalCursor::DBFilter() {
 
 bool TXbLocalCursor::EvalLogical(const String& Expression) {
   NeedEngine();
+  Forget();
   return xbe::xb_EvalLogical(Expression.c_str()) != 0;
 }
 
 double TXbLocalCursor::EvalNumeric(const String& Expression) {
   NeedEngine();
+  Forget();
   return xbe::xb_EvalNumeric(Expression.c_str());
 }
 
 String TXbLocalCursor::EvalString(const String& Expression) {
   NeedEngine();
+  Forget();
   return Str(xbe::xb_EvalString(Expression.c_str()));
 }
 
@@ -507,16 +579,19 @@ std::int16_t TXbLocalCursor::EvalTest(const String& Expression) {
 
 std::int16_t TXbLocalCursor::CreateNew(const String& Path, const String& Alias, int TableType, int FieldCount) {
   NeedEngine();
+  Forget();
   return xbe::xb_CreateNew(Path.c_str(), Alias.c_str(), static_cast<short>(TableType),
                            static_cast<short>(FieldCount));
 }
 
 void TXbLocalCursor::CreateField(const String& Name, const String& Type, int Width, int Decimals) {
   NeedEngine();
+  Forget();
   xbe::xb_CreateField(Name.c_str(), Type.c_str(), static_cast<short>(Width), static_cast<short>(Decimals));
 }
 
 std::int16_t TXbLocalCursor::CreateExec() {
   NeedEngine();
+  Forget();
   return xbe::xb_CreateExec();
 }

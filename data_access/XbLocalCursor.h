@@ -28,6 +28,7 @@ public:
                    std::int32_t& RecNo) override;
   bool Bof() override;
   bool Eof() override;
+  bool StandsOnRecord(std::int16_t Area) const override;
   void Go(std::int32_t RecNo) override;
   void GoTop() override;
   void GoBottom() override;

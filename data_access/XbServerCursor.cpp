@@ -10,6 +10,7 @@ namespace {
 
 constexpr const char* kNeedLogin = "Must include User Name and Password to open table through the xBase Database Server";
 constexpr const char* kNotWritten = "The change did not reach the server";
+constexpr const char* kEndedSession = "The server session this table was opened in has ended";
 
 // One number of the field description: hexadecimal digits.
 int HexLine(const String& Line) {
@@ -22,7 +23,12 @@ int HexLine(const String& Line) {
 TXbServerCursor::TXbServerCursor(TXbConnection& Connection, int FetchCount)
     : conn_(Connection), fetchCount_(FetchCount > 0 ? FetchCount : 1) {}
 
+void TXbServerCursor::Live() const {
+  if (Stale()) throw EXbError(kEndedSession);
+}
+
 void TXbServerCursor::Sync(bool Moves) {
+  Live();
   if (outOfStep_) {
     outOfStep_ = false;
     conn_.Go(servedRecNo_);
@@ -71,6 +77,7 @@ TXbOpenAnswer TXbServerCursor::Open(const TXbOpenRequest& Request) {
     if (conn_.User().empty() || conn_.Password().empty()) throw EXbError(kNeedLogin);
     return answer;
   }
+  session_ = conn_.SessionNumber();
   answer.WorkArea = a.WorkArea;
   answer.FieldCount = a.FieldCount;
   answer.RecordSize = a.RecordSize;
@@ -107,22 +114,36 @@ void TXbServerCursor::ReadStructure() {
 }
 
 TXbFieldDescription TXbServerCursor::Field(int FieldNumber) {
+  Live();
   if (!structureRead_) ReadStructure();
   if (FieldNumber < 1 || FieldNumber > static_cast<int>(structure_.size())) return TXbFieldDescription();
   return structure_[static_cast<std::size_t>(FieldNumber - 1)];
 }
 
-int TXbServerCursor::FieldWidth(const String& Name) { return conn_.FieldWidth(Name); }
-String TXbServerCursor::Alias(std::int16_t Area) { return conn_.Alias(Area); }
+int TXbServerCursor::FieldWidth(const String& Name) {
+  Live();
+  return conn_.FieldWidth(Name);
+}
+
+String TXbServerCursor::Alias(std::int16_t Area) {
+  Live();
+  return conn_.Alias(Area);
+}
+
 std::int16_t TXbServerCursor::WorkArea(const String& Alias) { return conn_.WorkArea(Alias); }
-void TXbServerCursor::Select(std::int16_t Area) { conn_.Select(Area); }
+
+void TXbServerCursor::Select(std::int16_t Area) {
+  Live();
+  conn_.Select(Area);
+}
 
 void TXbServerCursor::Close() {
   rowsHeld_ = -1;
   knownPosition_ = -1;
   servedRecNo_ = 0;
   outOfStep_ = false;
-  conn_.Close();
+  // The ended session's tables went with it.
+  if (!Stale()) conn_.Close();
 }
 
 bool TXbServerCursor::FileExists(const String& Path) { return conn_.FileExists(conn_.DatabaseName(), Path); }
@@ -138,6 +159,7 @@ std::int32_t TXbServerCursor::SysProp(int Property, std::int32_t Value) { return
 
 TGetResult TXbServerCursor::Fetch(TGetMode Mode, bool AtTop, bool AtBottom, TEOFAction Action, char* Image,
                                   std::int32_t& RecNo) {
+  Live();
   const bool fromBatch = !AtTop && !AtBottom && Mode != gmCurrent && Mode == lastDirection_ && rowsHeld_ > 0 &&
                          position_ < rowsHeld_ - 1;
   if (fromBatch) {
@@ -231,8 +253,15 @@ std::int32_t TXbServerCursor::RecNo() {
   return conn_.RecNo();
 }
 
-std::int32_t TXbServerCursor::RecCount() { return conn_.RecCount(); }
-std::int32_t TXbServerCursor::Count() { return conn_.Count(); }
+std::int32_t TXbServerCursor::RecCount() {
+  Live();
+  return conn_.RecCount();
+}
+
+std::int32_t TXbServerCursor::Count() {
+  Live();
+  return conn_.Count();
+}
 
 // No command asks the server for the relative place in an order, but every
 // fetched row and every Go answers the record's logical position: its place
@@ -356,8 +385,15 @@ std::int32_t TXbServerCursor::GetBlob(const String& Name, void* Dest, std::int32
 
 // ---- locks -------------------------------------------------------------------------------------------------
 
-bool TXbServerCursor::Rlock(std::int32_t RecNo) { return conn_.Rlock(RecNo); }
-bool TXbServerCursor::Flock() { return conn_.Flock(); }
+bool TXbServerCursor::Rlock(std::int32_t RecNo) {
+  Live();
+  return conn_.Rlock(RecNo);
+}
+
+bool TXbServerCursor::Flock() {
+  Live();
+  return conn_.Flock();
+}
 
 void TXbServerCursor::Unlock(std::int32_t RecNo) {
   Sync(true);
@@ -460,6 +496,9 @@ std::int16_t TXbServerCursor::CreateExec() {
   const bool done = conn_.CreateExec();
   const std::int16_t area = done && createdArea_ > 0 ? createdArea_ : 0;
   createdArea_ = 0;
-  if (area > 0) conn_.Select(area);
+  if (area > 0) {
+    session_ = conn_.SessionNumber();
+    conn_.Select(area);
+  }
   return area;
 }

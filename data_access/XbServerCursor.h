@@ -111,6 +111,11 @@ private:
   bool ServedRecord() const;
   // Raises when the write just sent failed.
   void CheckWritten();
+  // The table was opened in a server session that has ended since; Live
+  // raises then, so that nothing reaches the work area of that number in
+  // the new session.
+  bool Stale() const { return session_ != conn_.SessionNumber(); }
+  void Live() const;
   void ReadStructure();
 
   TXbConnection& conn_;
@@ -131,4 +136,6 @@ private:
   std::vector<TXbFieldDescription> structure_;
   bool structureRead_ = false;
   std::int16_t createdArea_ = 0;
+  // The connection's session the table was opened in.
+  std::uint32_t session_ = 0;
 };

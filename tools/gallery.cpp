@@ -35,6 +35,7 @@
 #include "platform/gui/Images.h"
 #include "platform/gui/Menu.h"
 #include "platform/gui/TestSupport.h"
+#include "tools/gallery_support/GallerySupport.h"
 
 namespace {
 
@@ -145,13 +146,6 @@ public:
   }
 };
 
-int Compare(const char* A, const char* B) {
-  std::string report;
-  int result = gui::test::ComparePictureFiles(A, B, report);
-  if (result != 0) std::fprintf(stderr, "gallery: %s\n", report.c_str());
-  return result;
-}
-
 // The scenes of --shots, each pictured over the form's place on the screen.
 class TShots {
 public:
@@ -218,10 +212,7 @@ private:
     });
   }
   void Shot(const char* Name) {
-    std::string path = dir_ + "/" + Name + ".png";
-    if (gui::test::SaveScreenAreaPng(gui::Rect{area_.Left, area_.Top, area_.Right, area_.Bottom}, path)) return;
-    std::fprintf(stderr, "gallery: cannot write %s\n", path.c_str());
-    ok_ = false;
+    ok_ = gallery::SaveScreenShot("gallery", gui::Rect{area_.Left, area_.Top, area_.Right, area_.Bottom}, dir_, Name) && ok_;
   }
 
   TGalleryForm* form_;
@@ -235,7 +226,7 @@ private:
 
 int main(int argc, char** argv) {
   SetCommandLine(argc, argv);
-  if (argc == 4 && std::strcmp(argv[1], "--compare") == 0) return Compare(argv[2], argv[3]);
+  if (argc == 4 && std::strcmp(argv[1], "--compare") == 0) return gallery::ComparePictures("gallery", argv[2], argv[3]);
   const char* shots = nullptr;
   for (int i = 1; i + 1 < argc; ++i)
     if (std::strcmp(argv[i], "--shots") == 0) shots = argv[i + 1];

@@ -27,6 +27,7 @@
 #include "platform/gui/Screen.h"
 #include "platform/gui/TestSupport.h"
 #include "platform/gui/Window.h"
+#include "tools/gallery_support/GallerySupport.h"
 
 using namespace gui;
 
@@ -266,8 +267,6 @@ void Settle(std::chrono::milliseconds time) {
   while (std::chrono::steady_clock::now() < until) WaitForEvents(std::chrono::milliseconds(20));
 }
 
-
-
 bool Shots(HWND form, const std::string& dir) {
   // A real display maps windows in its own time.
   auto settle = std::getenv("TW_GUI_TEST_DISPLAY") ? std::chrono::milliseconds(1000) : std::chrono::milliseconds(50);
@@ -277,12 +276,7 @@ bool Shots(HWND form, const std::string& dir) {
   Rect area;
   GetWindowRect(form, area);
   bool ok = true;
-  auto shot = [&](const char* name) {
-    std::string path = dir + "/" + name + ".png";
-    if (test::SaveScreenAreaPng(area, path)) return;
-    std::fprintf(stderr, "gui_gallery: cannot write %s\n", path.c_str());
-    ok = false;
-  };
+  auto shot = [&](const char* name) { ok = gallery::SaveScreenShot("gui_gallery", area, dir, name) && ok; };
   shot("window");
   HWND balloon = ShowBalloon(area.Left + 330, area.Top + 190);
   Settle(settle);
@@ -312,13 +306,6 @@ bool Shots(HWND form, const std::string& dir) {
   return ok;
 }
 
-int Compare(const char* a, const char* b) {
-  std::string report;
-  int result = test::ComparePictureFiles(a, b, report);
-  std::printf("%s\n", report.c_str());
-  return result;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -326,7 +313,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--shots") && i + 1 < argc) shots = argv[++i];
     else if (!std::strcmp(argv[i], "--compare") && i + 2 < argc) {
-      return Compare(argv[i + 1], argv[i + 2]);
+      return gallery::ComparePictures("gui_gallery", argv[i + 1], argv[i + 2]);
     }
   }
   if (!shots.empty()) {

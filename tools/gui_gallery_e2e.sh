@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
-# End-to-end: a gallery as real windows under Xvfb, grabbed from the X
-# server, must show exactly what its off-screen rendering shows, scene by
-# scene (each picture the gallery writes with --shots DIR).
-#   gui_gallery_e2e.sh GALLERY OUTDIR
+# End-to-end: a gallery as real windows under Xvfb must show exactly what its
+# off-screen rendering shows, picture by picture.
+#   gui_gallery_e2e.sh GALLERY OUTDIR          GALLERY --shots DIR writes every
+#                                              scene's picture into DIR
+#   gui_gallery_e2e.sh --pages GALLERY OUTDIR  GALLERY --list names its pages and
+#                                              --page NAME --shot FILE writes one
 set -euo pipefail
+pages=0
+if [ "${1:-}" = "--pages" ]; then
+  pages=1
+  shift
+fi
 gallery="$1"
 out="$2"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -11,14 +18,31 @@ here="$(cd "$(dirname "$0")" && pwd)"
 export LSAN_OPTIONS="suppressions=$here/lsan-gui.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 rm -rf "$out/offscreen" "$out/x11"
 mkdir -p "$out/offscreen" "$out/x11"
-# Off-screen rendering.
-"$gallery" --shots "$out/offscreen"
+
+# Runs the gallery for the pictures of DIR with the command before it (empty
+# for the off-screen rendering).
+pictures() {
+  local dir="$1"
+  shift
+  if [ "$pages" -eq 0 ]; then
+    "$@" "$gallery" --shots "$dir"
+    return
+  fi
+  local list page
+  list="$("$gallery" --list)"
+  for page in $list; do
+    "$@" "$gallery" --page "$page" --shot "$dir/$page.png"
+  done
+}
+
+pictures "$out/offscreen"
 # Real windows on a 24-bit X server of the same size, black root window.
-TW_GUI_TEST_DISPLAY=1 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1080x24 -dpi 96 -br" \
-  "$gallery" --shots "$out/x11"
+pictures "$out/x11" env TW_GUI_TEST_DISPLAY=1 QT_QPA_PLATFORM=xcb \
+  xvfb-run -a -s "-screen 0 1920x1080x24 -dpi 96 -br"
 status=0
 count=0
 for picture in "$out"/offscreen/*.png; do
+  [ -e "$picture" ] || continue
   name="$(basename "$picture")"
   count=$((count + 1))
   if ! "$gallery" --compare "$picture" "$out/x11/$name"; then

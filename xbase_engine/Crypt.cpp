@@ -87,11 +87,16 @@ std::array<uint8_t, kKeyBlockSize> BuildKeyBlock(const KeyBlock& block) {
   return out;
 }
 
-std::unique_ptr<TableKey> TableKey::Open(const KeyBlock& block, std::string_view password) {
+std::unique_ptr<TableKey> TableKey::Derive(const KeyBlock& block, std::string_view password) {
   std::unique_ptr<TableKey> k(new TableKey());
   if (!DeriveKey(password, block.salt.data(), block.opsLimit, block.memLimitKiB, k->key_.data())) {
     throw XbError("Cannot derive the table key (out of memory?)");
   }
+  return k;
+}
+
+std::unique_ptr<TableKey> TableKey::Open(const KeyBlock& block, std::string_view password) {
+  std::unique_ptr<TableKey> k = Derive(block, password);
   uint8_t head[36];
   BlockHead(block, head);
   uint8_t none = 0;
@@ -108,10 +113,7 @@ std::unique_ptr<TableKey> TableKey::Create(std::string_view password, KeyBlock& 
   block.opsLimit = kOps;
   block.memLimitKiB = kMemKiB;
   randombytes_buf(block.salt.data(), kSalt);
-  std::unique_ptr<TableKey> k(new TableKey());
-  if (!DeriveKey(password, block.salt.data(), block.opsLimit, block.memLimitKiB, k->key_.data())) {
-    throw XbError("Cannot derive the table key (out of memory?)");
-  }
+  std::unique_ptr<TableKey> k = Derive(block, password);
   uint8_t head[36];
   BlockHead(block, head);
   uint8_t none = 0;

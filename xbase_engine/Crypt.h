@@ -74,6 +74,8 @@ class TableKey {
 
  private:
   TableKey() = default;
+  // The key the password and the block's salt and limits derive.
+  static std::unique_ptr<TableKey> Derive(const KeyBlock& block, std::string_view password);
   std::array<uint8_t, 32> key_{};
 };
 

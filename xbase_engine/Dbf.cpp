@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 
 namespace xbe {
 
@@ -216,6 +217,15 @@ std::string DbfDateText(int32_t jdn) {
   int y, m, d;
   YmdFromJulian(jdn, y, m, d);
   return dbf::FormatDate(y, m, d);
+}
+
+void LocalToday(int& y, int& m, int& d) {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm {};
+  localtime_r(&t, &tm);
+  y = tm.tm_year + 1900;
+  m = tm.tm_mon + 1;
+  d = tm.tm_mday;
 }
 
 DateLayout LayoutForCode(int code, const std::string& userShortFormat, char userSeparator) {

@@ -76,6 +76,8 @@ inline bool ParseDbfDate(std::string_view text, int& y, int& m, int& d) {
 }
 // "yyyymmdd" of a Julian day number; eight blanks for 0 (the empty date).
 std::string DbfDateText(int32_t jdn);
+// The local calendar date now (a header's date of last update, DATE()).
+void LocalToday(int& y, int& m, int& d);
 
 // Date texts in the classic layouts. code: 0 American, 1 ANSI, 2 British,
 // 3 French, 4 German, 5 Italian, 6 Spanish, 99 user's; century: 4-digit years.

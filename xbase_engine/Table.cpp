@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <ctime>
 #include <thread>
 
 #include "platform/system/Files.h"
@@ -22,15 +21,6 @@ namespace {
 constexpr size_t kPendingBytes = size_t(1) << 20;  // appended records batched per write
 constexpr size_t kReadAhead = size_t(64) << 10;    // bytes read at once while scanning
 constexpr int kHeaderWaitMs = 2000;                 // least wait for the header lock
-
-void Today(int& y, int& m, int& d) {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm {};
-  localtime_r(&t, &tm);
-  y = tm.tm_year + 1900;
-  m = tm.tm_mon + 1;
-  d = tm.tm_mday;
-}
 
 size_t FileNamePos(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -834,7 +824,7 @@ void Table::SetDeleted(bool deleted) {
 namespace {
 void TodayBytes(uint8_t* h) {
   int y, m, d;
-  Today(y, m, d);
+  LocalToday(y, m, d);
   h[0] = uint8_t(y - 1900);
   h[1] = uint8_t(m);
   h[2] = uint8_t(d);

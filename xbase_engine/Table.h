@@ -235,7 +235,9 @@ class Table {
   std::string ShownText(std::string_view stored) const;
   std::string StoredText(std::string_view shown) const;
   // The character fields of a record image, translated in place.
-  void ShowImage(uint8_t* image) const;
+  void ShowImage(uint8_t* image) const {
+    if (translate_) ShowTranslated(image);  // nothing to do without translation (every read asks)
+  }
   void StoreImage(uint8_t* image) const;
 
  private:
@@ -295,6 +297,7 @@ class Table {
   const uint8_t* SealBatch();  // the batched records, sealed
   std::string OpenMemoData(std::string stored) const;
   std::string SealMemoData(const std::string& plain) const;
+  void ShowTranslated(uint8_t* image) const;
   void CheckKey() const;       // throws when encrypted and without key
   void CheckReadable() const;  // throws when the current record failed its check
 

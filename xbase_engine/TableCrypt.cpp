@@ -126,7 +126,7 @@ std::string Table::StoredText(std::string_view shown) const {
   return page ? WindowsToDos(*page, shown) : std::string(shown);
 }
 
-void Table::ShowImage(uint8_t* image) const {
+void Table::ShowTranslated(uint8_t* image) const {
   const auto page = Translation();
   if (!page) return;
   for (const FieldDesc& f : hdr_.fields) {

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 
 #include "platform/system/Files.h"
 #include "xbase_engine/Relations.h"
@@ -138,14 +137,7 @@ UniqueFd WriteNewTable(std::string& path, uint8_t version, std::vector<FieldDesc
     }
   }
   int y, m, d;
-  {
-    const std::time_t t = std::time(nullptr);
-    std::tm tm {};
-    localtime_r(&t, &tm);
-    y = tm.tm_year + 1900;
-    m = tm.tm_mon + 1;
-    d = tm.tm_mday;
-  }
+  LocalToday(y, m, d);
   std::vector<uint8_t> header = BuildHeader(version, fields, y, m, d);
   uint32_t recLen = 1;
   for (const FieldDesc& f : fields) recLen += uint32_t(f.width);

@@ -9,14 +9,6 @@
 
 namespace {
 
-std::vector<String> Lines(const TStrings& s) {
-  std::vector<String> r;
-  for (int i = 0; i < s.Count(); ++i) r.push_back(s.Strings(i));
-  return r;
-}
-
-
-
 class Tracked : public TObject {
 public:
   explicit Tracked(int* deaths) : deaths_(deaths) {}
@@ -58,12 +50,12 @@ TEST(TStringList, EditingAndIndexErrors) {
   list.Add("three");
   list.Insert(1, "two");
   list.Insert(3, "four");  // at Count appends
-  EXPECT_EQ(Lines(list), (std::vector<String>{"one", "two", "three", "four"}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"one", "two", "three", "four"}));
   list.Delete(0);
   list.SetStrings(0, "TWO");
-  EXPECT_EQ(Lines(list), (std::vector<String>{"TWO", "three", "four"}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"TWO", "three", "four"}));
   list.Move(2, 0);
-  EXPECT_EQ(Lines(list), (std::vector<String>{"four", "TWO", "three"}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"four", "TWO", "three"}));
   EXPECT_EQ(list.IndexOf("two"), 1);  // ignores case
   EXPECT_EQ(list.IndexOf("five"), -1);
   try {
@@ -115,27 +107,27 @@ TEST(TStringList, ValuesInSortedListStayFindable) {
   list.SetValues("b", "1");
   list.SetValues("a", "2");
   list.SetValues("c", "3");
-  EXPECT_EQ(Lines(list), (std::vector<String>{"a=2", "b=1", "c=3"}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"a=2", "b=1", "c=3"}));
   // Changing a value of a sorted list works and keeps the order.
   list.SetValues("a", "9");
-  EXPECT_EQ(Lines(list), (std::vector<String>{"a=9", "b=1", "c=3"}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"a=9", "b=1", "c=3"}));
   EXPECT_EQ(list.IndexOf("a=9"), 0);
   list.SetValues("b", "");
-  EXPECT_EQ(Lines(list), (std::vector<String>{"a=9", "c=3"}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"a=9", "c=3"}));
 }
 
 TEST(TStringList, TextSplitsAtAnyLineEnd) {
   TStringList list;
   list.SetText("a\r\nb\nc\rd");
-  EXPECT_EQ(Lines(list), (std::vector<String>{"a", "b", "c", "d"}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"a", "b", "c", "d"}));
   list.SetText("a\r\n\r\nb\r\n");
-  EXPECT_EQ(Lines(list), (std::vector<String>{"a", "", "b"}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"a", "", "b"}));
   list.SetText("\n");
-  EXPECT_EQ(Lines(list), (std::vector<String>{""}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{""}));
   list.SetText("");
   EXPECT_EQ(list.Count(), 0);
   list.SetText("x\r\r\ny");
-  EXPECT_EQ(Lines(list), (std::vector<String>{"x", "", "y"}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"x", "", "y"}));
   // Bytes are carried unchanged, a zero byte included.
   list.SetText(String("n\0ul\xE9", 5));
   EXPECT_EQ(list.Strings(0), String("n\0ul\xE9", 5));
@@ -148,7 +140,7 @@ TEST(TStringList, TextSplitsAtAnyLineEnd) {
 TEST(TStringList, CommaText) {
   TStringList list;
   list.SetCommaText("one, \"two, three\" four,,\"say \"\"hi\"\"\"");
-  EXPECT_EQ(Lines(list), (std::vector<String>{"one", "two, three", "four", "", "say \"hi\""}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"one", "two, three", "four", "", "say \"hi\""}));
   EXPECT_EQ(list.CommaText(), "one,\"two, three\",four,,\"say \"\"hi\"\"\"");
   TStringList copy;
   copy.SetCommaText(list.CommaText());
@@ -164,7 +156,7 @@ TEST(TStringList, SortedOrderDuplicatesAndFind) {
   list.Add("10");
   list.SetSorted(true);
   // Case-insensitive natural order: punctuation, digits, then letters.
-  EXPECT_EQ(Lines(list), (std::vector<String>{"_under", "10", "Apple", "banana", "cherry"}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"_under", "10", "Apple", "banana", "cherry"}));
   EXPECT_EQ(list.Add("BANANA"), 3);  // dupIgnore: the existing index
   EXPECT_EQ(list.Count(), 5);
   EXPECT_EQ(list.Add("apricot"), 3);
@@ -198,7 +190,7 @@ TEST(TStringList, ChangingCaseSensitivityResortsSortedList) {
   list.SetDuplicates(dupAccept);
   for (const char* s : {"b", "B", "a", "A"}) list.Add(s);
   list.SetCaseSensitive(true);
-  EXPECT_EQ(Lines(list), (std::vector<String>{"a", "A", "b", "B"}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"a", "A", "b", "B"}));
   int index;
   EXPECT_TRUE(list.Find("A", index));
   EXPECT_EQ(index, 1);
@@ -209,9 +201,9 @@ TEST(TStringList, CustomSortOnUnsortedList) {
   TStringList list;
   list.SetCommaText("3,10,2");
   list.CustomSort([](TStringList& l, int a, int b) { return std::stoi(l.Strings(a)) - std::stoi(l.Strings(b)); });
-  EXPECT_EQ(Lines(list), (std::vector<String>{"2", "3", "10"}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"2", "3", "10"}));
   list.Sort();
-  EXPECT_EQ(Lines(list), (std::vector<String>{"10", "2", "3"}));
+  EXPECT_EQ(list.ToVector(), (std::vector<String>{"10", "2", "3"}));
 }
 
 TEST(TStringList, ChangeEventsAndUpdateBrackets) {
@@ -290,9 +282,9 @@ TEST(TStringList, AssignAndAddStrings) {
   a.SetText("x\ny\n");
   b.Add("old");
   b.Assign(&a);
-  EXPECT_EQ(Lines(b), Lines(a));
+  EXPECT_EQ(b.ToVector(), a.ToVector());
   b.AddStrings(b);  // adding a list to itself doubles it once
-  EXPECT_EQ(Lines(b), (std::vector<String>{"x", "y", "x", "y"}));
+  EXPECT_EQ(b.ToVector(), (std::vector<String>{"x", "y", "x", "y"}));
   b.Assign(&b);
   EXPECT_EQ(b.Count(), 4);
   EXPECT_THROW(b.Assign(nullptr), EConvertError);
@@ -309,7 +301,7 @@ TEST(TStringList, FilesAndStreams) {
   // under its existing name.
   TStringList loaded;
   loaded.LoadFromFile(dir.File("OUT.TXT"));
-  EXPECT_EQ(Lines(loaded), Lines(list));
+  EXPECT_EQ(loaded.ToVector(), list.ToVector());
   loaded.Add("third");
   loaded.SaveToFile(dir.File("out.TXT"));
   EXPECT_EQ(dir.Get("Out.txt"), "first\r\nsecond\r\nthird\r\n");
@@ -319,7 +311,7 @@ TEST(TStringList, FilesAndStreams) {
     std::ofstream(dir.File("mixed.txt"), std::ios::binary) << "a\nb\r\nc\rd";
   }
   loaded.LoadFromFile(dir.File("mixed.txt"));
-  EXPECT_EQ(Lines(loaded), (std::vector<String>{"a", "b", "c", "d"}));
+  EXPECT_EQ(loaded.ToVector(), (std::vector<String>{"a", "b", "c", "d"}));
 
   try {
     loaded.LoadFromFile(dir.File("missing.txt"));
@@ -339,7 +331,7 @@ TEST(TStringList, FilesAndStreams) {
   TStringStream stream("skip|one\r\ntwo");
   stream.SetPosition(5);
   loaded.LoadFromStream(stream);
-  EXPECT_EQ(Lines(loaded), (std::vector<String>{"one", "two"}));
+  EXPECT_EQ(loaded.ToVector(), (std::vector<String>{"one", "two"}));
   TMemoryStream out;
   loaded.SaveToStream(out);
   EXPECT_EQ(String(out.Memory(), static_cast<size_t>(out.Size())), "one\r\ntwo\r\n");

@@ -524,6 +524,9 @@ protected:
   void FontChanged() override;
   virtual void HandleKeyDown(Word& Key, TShiftState Shift);
   virtual void HandleKeyUp(Word& Key, TShiftState Shift);
+  // A key message: the form's preview first (when it asks for one), then
+  // Handle on this control; a key left over goes to the default handling.
+  void KeyMessage(TMessage& Message, void (TWinControl::*Handle)(Word& Key, TShiftState Shift));
   virtual void HandleKeyPress(char& Key);
   virtual void DoEnter();
   virtual void DoExit();
@@ -612,6 +615,9 @@ public:
   void FreeHandle();
   // While painting, the paint context is handed in from outside.
   void SetPaintHandle(gui::HDC DC);
+  // Runs Paint with DC handed in, and lets go of it afterwards, also when
+  // Paint fails.
+  void PaintWith(gui::HDC DC, const std::function<void()>& Paint);
 
 protected:
   void CreateHandle() override;

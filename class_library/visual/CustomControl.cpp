@@ -37,6 +37,17 @@ void TControlCanvas::SetPaintHandle(gui::HDC DC) {
   SetHandle(DC);
 }
 
+void TControlCanvas::PaintWith(gui::HDC DC, const std::function<void()>& Paint) {
+  SetPaintHandle(DC);
+  try {
+    Paint();
+  } catch (...) {
+    SetPaintHandle(gui::HDC{});
+    throw;
+  }
+  SetPaintHandle(gui::HDC{});
+}
+
 // ---- TCustomControl ---------------------------------------------------------------
 
 TCustomControl::TCustomControl(TComponent* AOwner)
@@ -48,14 +59,7 @@ TCustomControl::~TCustomControl() {
 }
 
 void TCustomControl::PaintWindow(gui::HDC DC) {
-  canvas_->SetPaintHandle(DC);
-  try {
-    PaintControl();
-  } catch (...) {
-    canvas_->SetPaintHandle(gui::HDC{});
-    throw;
-  }
-  canvas_->SetPaintHandle(gui::HDC{});
+  canvas_->PaintWith(DC, [this] { PaintControl(); });
 }
 
 // ---- TGraphicControl ------------------------------------------------------------
@@ -70,12 +74,5 @@ void TGraphicControl::Dispatch(TMessage& Message) {
     TControl::Dispatch(Message);
     return;
   }
-  canvas_->SetPaintHandle(gui::FromParam<gui::HDC>(Message.WParam));
-  try {
-    PaintControl();
-  } catch (...) {
-    canvas_->SetPaintHandle(gui::HDC{});
-    throw;
-  }
-  canvas_->SetPaintHandle(gui::HDC{});
+  canvas_->PaintWith(gui::FromParam<gui::HDC>(Message.WParam), [this] { PaintControl(); });
 }

@@ -22,6 +22,26 @@ std::size_t LineLength(const String& Text, std::size_t Start) {
   return (end == String::npos ? Text.size() : end) - Start;
 }
 
+// Text with every line followed by CR LF: breaks (CR LF, LF or CR) become
+// CR LF, and a last line without one gets one.
+String WithLineBreaks(const String& Text) {
+  String out;
+  out.reserve(Text.size() + 2);
+  std::size_t i = 0;
+  while (i < Text.size()) {
+    std::size_t end = Text.find_first_of("\r\n", i);
+    if (end == String::npos) {
+      out.append(Text, i, String::npos);
+      out += "\r\n";
+      break;
+    }
+    out.append(Text, i, end - i);
+    out += "\r\n";
+    i = end + (Text[end] == '\r' && end + 1 < Text.size() && Text[end + 1] == '\n' ? 2 : 1);
+  }
+  return out;
+}
+
 }  // namespace
 
 // ---- TCustomEdit ---------------------------------------------------------------------
@@ -263,6 +283,24 @@ public:
     memo_->SetText(text);
   }
   void Clear() override { memo_->SetText(String()); }
+
+  // The whole text in one pass: going through Count and Strings would read
+  // the memo's text once per line.
+  String Text() const override { return WithLineBreaks(memo_->Text()); }
+  // One write of the memo's text (so one change) instead of one per line;
+  // the text is the one adding the lines one by one would make.
+  void SetText(const String& Text) override { memo_->SetText(WithLineBreaks(Text)); }
+  void Assign(TPersistent* Source) override {
+    auto* strings = dynamic_cast<TStrings*>(Source);
+    if (!strings || strings == this) {
+      TStrings::Assign(Source);
+      return;
+    }
+    // A memo's lines hold no objects: copying the lines is writing their
+    // text, each line followed by CR LF as adding them one by one does
+    // (a line holding a break stays as it is).
+    memo_->SetText(strings->Text());
+  }
 
 private:
   TCustomMemo* memo_;

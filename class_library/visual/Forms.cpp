@@ -434,14 +434,7 @@ void TCustomForm::PaintControl() {
 }
 
 void TCustomForm::PaintWindow(gui::HDC DC) {
-  canvas_->SetPaintHandle(DC);
-  try {
-    PaintControl();
-  } catch (...) {
-    canvas_->SetPaintHandle(gui::HDC{});
-    throw;
-  }
-  canvas_->SetPaintHandle(gui::HDC{});
+  canvas_->PaintWith(DC, [this] { PaintControl(); });
 }
 
 void TCustomForm::Dispatch(TMessage& Message) {

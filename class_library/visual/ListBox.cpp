@@ -289,25 +289,20 @@ void TCustomListBox::Dispatch(TMessage& Message) {
       if (item->itemState & gui::ODS_SELECTED) state |= odSelected;
       if (item->itemState & gui::ODS_FOCUS) state |= odFocused;
       if (item->itemState & gui::ODS_DISABLED) state |= odDisabled;
-      canvas_->SetPaintHandle(item->hDC);
-      canvas_->SetFont(Font());
-      canvas_->SetBrush(Brush());
-      if (state & odSelected) {
-        canvas_->Brush()->SetColor(clHighlight);
-        canvas_->Font()->SetColor(clHighlightText);
-      }
-      try {
+      canvas_->PaintWith(item->hDC, [&] {
+        canvas_->SetFont(Font());
+        canvas_->SetBrush(Brush());
+        if (state & odSelected) {
+          canvas_->Brush()->SetColor(clHighlight);
+          canvas_->Font()->SetColor(clHighlightText);
+        }
         if (item->itemID >= 0) {
           DrawItem(item->itemID, item->rcItem, state);
         } else {
           canvas_->FillRect(item->rcItem);
         }
         if (state & odFocused) canvas_->DrawFocusRect(item->rcItem);
-      } catch (...) {
-        canvas_->SetPaintHandle(gui::HDC{});
-        throw;
-      }
-      canvas_->SetPaintHandle(gui::HDC{});
+      });
       Message.Result = 1;
       return;
     }

@@ -33,16 +33,8 @@ void RegisterStdControlClasses() {
         .Str("EditMask", &TCustomMaskEdit::EditMask, &TCustomMaskEdit::SetEditMask);
     RegisterClass<TMaskEdit>("TMaskEdit", "TCustomMaskEdit");
     RegisterClass<TCustomMemo>("TCustomMemo", "TCustomEdit")
-        .Strings("Lines",
-                 [](TCustomMemo& m) {
-                   std::vector<String> lines;
-                   for (int i = 0; i < m.Lines()->Count(); ++i) lines.push_back(m.Lines()->Strings(i));
-                   return lines;
-                 },
-                 [](TCustomMemo& m, const std::vector<String>& lines) {
-                   m.Lines()->Clear();
-                   for (const String& l : lines) m.Lines()->Add(l);
-                 })
+        .Strings("Lines", [](TCustomMemo& m) { return m.Lines()->ToVector(); },
+                 [](TCustomMemo& m, const std::vector<String>& lines) { m.Lines()->AssignVector(lines); })
         .Enum("ScrollBars", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"}, &TCustomMemo::ScrollBars,
               &TCustomMemo::SetScrollBars, ssNone)
         .Boolean("WordWrap", &TCustomMemo::WordWrap, &TCustomMemo::SetWordWrap, true)
@@ -50,16 +42,8 @@ void RegisterStdControlClasses() {
         .Boolean("WantTabs", &TCustomMemo::WantTabs, &TCustomMemo::SetWantTabs, false);
     RegisterClass<TMemo>("TMemo", "TCustomMemo");
     RegisterClass<TCustomListBox>("TCustomListBox", "TWinControl")
-        .Strings("Items",
-                 [](TCustomListBox& b) {
-                   std::vector<String> items;
-                   for (int i = 0; i < b.Items()->Count(); ++i) items.push_back(b.Items()->Strings(i));
-                   return items;
-                 },
-                 [](TCustomListBox& b, const std::vector<String>& items) {
-                   b.Items()->Clear();
-                   for (const String& s : items) b.Items()->Add(s);
-                 })
+        .Strings("Items", [](TCustomListBox& b) { return b.Items()->ToVector(); },
+                 [](TCustomListBox& b, const std::vector<String>& items) { b.Items()->AssignVector(items); })
         .Enum("BorderStyle", kBorderStyles, &TCustomListBox::BorderStyle, &TCustomListBox::SetBorderStyle, bsSingle)
         .Boolean("Sorted", &TCustomListBox::Sorted, &TCustomListBox::SetSorted, false)
         .Boolean("MultiSelect", &TCustomListBox::MultiSelect, &TCustomListBox::SetMultiSelect, false)

@@ -584,33 +584,23 @@ void TWinControl::WMSetFocus(TMessage& Message) {
 
 void TWinControl::WMKillFocus(TMessage& Message) { DefaultHandler(Message); }
 
-void TWinControl::WMKeyDown(TMessage& Message) {
+void TWinControl::KeyMessage(TMessage& Message, void (TWinControl::*Handle)(Word& Key, TShiftState Shift)) {
   Word key = static_cast<Word>(Message.WParam);
   TShiftState shift = KeyDataToShiftState(Message.LParam);
   TCustomForm* form = GetParentForm(this);
   if (form && form != this && form->KeyPreview()) {
-    static_cast<TWinControl*>(form)->HandleKeyDown(key, shift);
+    (static_cast<TWinControl*>(form)->*Handle)(key, shift);
     if (key == 0) return;
   }
-  HandleKeyDown(key, shift);
+  (this->*Handle)(key, shift);
   if (key == 0) return;
   Message.WParam = key;
   DefaultHandler(Message);
 }
 
-void TWinControl::WMKeyUp(TMessage& Message) {
-  Word key = static_cast<Word>(Message.WParam);
-  TShiftState shift = KeyDataToShiftState(Message.LParam);
-  TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->KeyPreview()) {
-    static_cast<TWinControl*>(form)->HandleKeyUp(key, shift);
-    if (key == 0) return;
-  }
-  HandleKeyUp(key, shift);
-  if (key == 0) return;
-  Message.WParam = key;
-  DefaultHandler(Message);
-}
+void TWinControl::WMKeyDown(TMessage& Message) { KeyMessage(Message, &TWinControl::HandleKeyDown); }
+
+void TWinControl::WMKeyUp(TMessage& Message) { KeyMessage(Message, &TWinControl::HandleKeyUp); }
 
 void TWinControl::WMChar(TMessage& Message) {
   // Characters travel as bytes: code points above one byte pass untouched.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "class_library/Application.h"
+#include "class_library/StringList.h"
 #include "class_library/SysUtils.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/VisualApplication.h"
@@ -46,26 +47,81 @@ String LongText() {
   return text;
 }
 
-void BM_MemoLoadsAndShowsItsLastLine(benchmark::State& state) {
-  StartWindowLayer();
+// A memo as the desktop program's log view shows it: read-only, both bars;
+// words wrap when the argument is 1 (the text's lines fit the width, so the
+// lines shown are the text's lines either way).
+std::unique_ptr<TForm> MemoForm(TVkMemo*& memo, bool wrap) {
   auto form = std::make_unique<TForm>(nullptr);
   form->PlaceBounds(0, 0, 600, 400);
-  auto* memo = new TVkMemo(form.get());
+  memo = new TVkMemo(form.get());
   memo->SetParent(form.get());
   memo->SetAlign(alClient);
   memo->SetReadOnly(true);
-  memo->SetScrollBars(ssBoth);
-  memo->SetWordWrap(false);  // lines are the text's lines, not wrapped ones
+  memo->SetScrollBars(wrap ? ssVertical : ssBoth);
+  memo->SetWordWrap(wrap);
   form->Show();
+  return form;
+}
+
+// Each turn loads the whole text into an empty memo (emptying it is not
+// timed) and shows its last line.
+void BM_MemoLoadsAndShowsItsLastLine(benchmark::State& state) {
+  StartWindowLayer();
+  TVkMemo* memo = nullptr;
+  auto form = MemoForm(memo, state.range(0) != 0);
   const String text = LongText();
   for (auto _ : state) {
+    state.PauseTiming();
+    memo->Clear();
+    state.ResumeTiming();
     memo->SetText(text);
     memo->SetLine(Lines());
     benchmark::DoNotOptimize(memo->Line());
   }
   if (memo->Line() != Lines()) state.SkipWithError("the last line is not shown");
 }
-BENCHMARK(BM_MemoLoadsAndShowsItsLastLine)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemoLoadsAndShowsItsLastLine)->ArgName("wrap")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The same through Lines, as a file is loaded into the memo.
+void BM_MemoLinesLoad(benchmark::State& state) {
+  StartWindowLayer();
+  TVkMemo* memo = nullptr;
+  auto form = MemoForm(memo, state.range(0) != 0);
+  const String text = LongText();
+  for (auto _ : state) {
+    state.PauseTiming();
+    memo->Clear();
+    state.ResumeTiming();
+    memo->Lines()->SetText(text);
+    memo->SetLine(Lines());
+    benchmark::DoNotOptimize(memo->Line());
+  }
+  if (memo->Line() != Lines()) state.SkipWithError("the last line is not shown");
+}
+BENCHMARK(BM_MemoLinesLoad)->ArgName("wrap")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The log view's refresh: the log file's lines are compared with the memo's
+// and assigned when they differ; the argument is how many lines the log has
+// and every other turn the log has grown by one line.
+void BM_MemoLogRefresh(benchmark::State& state) {
+  StartWindowLayer();
+  TVkMemo* memo = nullptr;
+  auto form = MemoForm(memo, true);
+  const int lines = static_cast<int>(state.range(0));
+  TStringList log[2];
+  for (int i = 0; i <= lines; ++i) {
+    String line = "-> Label file " + IntToStr(i) + " loaded, rendered and sent";
+    if (i < lines) log[0].Add(line);
+    log[1].Add(line);
+  }
+  int turn = 0;
+  for (auto _ : state) {
+    TStringList& now = log[turn++ / 2 % 2];
+    if (memo->Lines()->Text() != now.Text()) memo->Lines()->Assign(&now);
+  }
+  if (memo->Lines()->Count() < lines) state.SkipWithError("the log is not shown");
+}
+BENCHMARK(BM_MemoLogRefresh)->ArgName("lines")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void BM_ListBoxSearchPerKey(benchmark::State& state) {
   StartWindowLayer();

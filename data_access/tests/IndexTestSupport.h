@@ -19,15 +19,9 @@ inline std::unique_ptr<TXbTable> TableOn(const std::string& dir, const std::stri
   return t;
 }
 
-// The message of the EXbError f raises, "(no EXbError)" when it raises none.
-inline String ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EXbError& e) {
-    return e.Message();
-  }
-  return "(no EXbError)";
-}
+// The message of the EXbError f raises, "(no exception)" when it raises none
+// (an error of another kind goes on).
+inline String ErrorOf(const std::function<void()>& f) { return ::ErrorOf<EXbError>(f); }
 
 // The values of one field from the first record to the end (at most 10,000).
 inline std::vector<std::string> WalkAll(TXbTable& table, const std::string& field) {

@@ -1,7 +1,6 @@
 #include "data_access/tests/TestTables.h"
 
 #include <cstdlib>
-#include <filesystem>
 #include <stdexcept>
 
 #include <sys/wait.h>
@@ -11,17 +10,6 @@
 
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
-
-ScratchDir::ScratchDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tw_da_XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a scratch directory");
-  path_ = pattern + "/";
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
-}
 
 void RequireEngine() {
   if (!EnsureEngineLoaded()) throw std::runtime_error("the engine library libxbe61.so was not found");

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "class_library/Exceptions.h"
+#include "platform/system/tests/TempDir.h"
+
 class TXbTable;
 
 struct TestField {
@@ -14,20 +17,9 @@ struct TestField {
   int Decimals = 0;
 };
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
-class ScratchDir {
-public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  // The directory with a trailing '/'.
-  const std::string& Path() const { return path_; }
-
-private:
-  std::string path_;
-};
+// A fresh directory, removed with everything in it when the object goes;
+// Path() ends with '/'.
+using ScratchDir = TempDir;
 
 // Loads the engine (once per process) and fails the test when it is missing.
 void RequireEngine();
@@ -74,3 +66,15 @@ bool RunInChild(const std::function<bool()>& body);
 // The values of one field from the current record to the end of the table
 // (at most 100, so that a walk that never ends fails instead of hanging).
 std::vector<std::string> WalkField(TXbTable& table, const std::string& field);
+
+// The message of the exception f raises (of type E, any Exception unless
+// named), "(no exception)" when it raises none.
+template <class E = Exception>
+String ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const E& e) {
+    return e.Message();
+  }
+  return "(no exception)";
+}

@@ -17,15 +17,6 @@
 
 namespace {
 
-String ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
-
 // Engine settings as the engine answers them (each set call answers the
 // previous value, so a set to the same value reads it).
 int EngineEpoch() {

@@ -325,6 +325,39 @@ TEST_P(BlobBothWays, ReadingAMemoLeavesTheTableWhereItStood) {
   EXPECT_EQ(StoredMemo(path, 2, "NOTES"), "keep b");
 }
 
+TEST_P(BlobBothWays, TranslatedMemosOfEveryLengthComeBackAsWritten) {
+  // A table in a DOS code page read with OEMTranslate: memo text is
+  // translated both ways whatever its length, so what was written reads back
+  // unchanged and a read-write round trip changes nothing. The translation
+  // is switched on the open table.
+  const std::string path = MemoTable("DOS.DBF", 2, {"x"});
+  for (size_t n : {size_t(10), size_t(65534), size_t(65535), size_t(70000)}) {
+    SCOPED_TRACE(n);
+    const std::string text(n, '\xE9');  // e acute in Windows-1252, 0x82 in the DOS page
+    {
+      auto t = OpenAs("DOS.DBF", ttSXFOX);
+      t->SetOEMTranslate(true);
+      t->Edit();
+      t->FieldByName("NOTES")->SetAsString(text);
+      t->FieldByName("NAME")->SetAsString("\xE9t\xE9");
+      t->Post();
+    }
+    auto t = OpenAs("DOS.DBF", ttSXFOX);
+    t->SetOEMTranslate(true);
+    EXPECT_TRUE(t->FieldByName("NOTES")->AsString() == text);
+    EXPECT_EQ(t->FieldByName("NAME")->AsString(), "\xE9t\xE9");
+    t->Edit();
+    TField* notes = t->FieldByName("NOTES");
+    notes->SetAsString(notes->AsString());
+    t->Post();
+    t->SetOEMTranslate(false);
+    t->Refresh();
+    EXPECT_TRUE(t->FieldByName("NOTES")->AsString() == std::string(n, '\x82'));
+    EXPECT_EQ(t->FieldByName("NAME")->AsString(), "\x82t\x82");
+  }
+  EXPECT_TRUE(StoredMemo(path, 1, "NOTES") == std::string(70000, '\x82'));
+}
+
 TEST_P(BlobBothWays, CalculatedFieldsReadTheMemoOfTheirOwnRecord) {
   MemoTable("CALC.DBF", 3, {"a", "bbb", "", "dddddd"});
   TComponent owner(nullptr);

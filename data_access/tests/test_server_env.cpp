@@ -260,6 +260,46 @@ TEST_P(ServerSessions, EachSessionKeepsItsOwnSettings) {
   FormatSettings = saved;
 }
 
+TEST_P(ServerSessions, LocksOfAClientThatGoesAreGivenBack) {
+  MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 8}}, {{"a"}, {"b"}});
+  auto mine = Open("T.DBF");
+  mine->Edit();
+  mine->FieldByName("NAME")->SetAsString("mine");
+
+  TXbConnection other(nullptr);
+  other.OnError = [this](TObject*, const String& ctx, const String& msg) {
+    connectionErrors.push_back(ctx + ": " + msg);
+  };
+  other.SetPort(server->Port());
+  other.SetUser("tester");
+  other.SetLoginPassword("secret");
+  other.SetActive(true);
+  ASSERT_TRUE(other.LoggedIn());
+  other.SetLockTimeOut(0);
+  TXbTable theirs(nullptr);
+  theirs.SetAccessMethod(amServer);
+  theirs.SetXbConnection(&other);
+  theirs.SetDatabaseName("DATA");
+  theirs.SetTableName("T.DBF");
+  theirs.Open();
+  try {
+    theirs.Edit();
+    ADD_FAILURE() << "edited a record another client holds";
+  } catch (const EXbError& e) {
+    EXPECT_EQ(e.Message(), "Record Lock Failure. May be locked by another user or task.");
+  }
+  // The first client goes without posting: its session ends, its tables are
+  // closed and its lock given back.
+  conn->SetActive(false);
+  theirs.Edit();
+  theirs.FieldByName("NAME")->SetAsString("theirs");
+  theirs.Post();
+  theirs.Close();
+  mine.reset();
+  connectionErrors.clear();
+  EXPECT_EQ(ReadColumn(dir.Path() + "T.DBF", "NAME"), (std::vector<std::string>{"theirs  ", "b       "}));
+}
+
 TEST_P(ServerSessions, InactiveConnectionIsPassedOverAndLocalOnlySettingsStayLocal) {
   MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 10}}, {{"abc"}});
   TXbEnv env(nullptr);

@@ -5,6 +5,7 @@
 // test_table_records.cpp.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "class_library/Fields.h"
@@ -160,6 +161,44 @@ TEST_P(ServerTable, BatchesAreServedWithoutAskingTheServer) {
   EXPECT_EQ(t->Cursor().GetTrimString("V"), "3");
 }
 
+TEST_P(ServerTable, TableOfAnEndedSessionNeverReachesATableOfTheNextOne) {
+  // Two tables of the same record size: the work area number the first one
+  // had in the ended session is the one the second gets in the new session.
+  MakeTable(dir.Path(), "A.DBF", {{"V", 'C', 3}}, {{"a1"}, {"a2"}});
+  MakeTable(dir.Path(), "B.DBF", {{"V", 'C', 3}}, {{"b1"}, {"b2"}});
+  auto a = Open("A.DBF");
+  conn->SetActive(false);
+  conn->SetActive(true);
+  ASSERT_TRUE(conn->LoggedIn());
+  auto b = Open("B.DBF");
+  EXPECT_EQ(ErrorOf([&] { a->Next(); }), "The server session this table was opened in has ended");
+  EXPECT_EQ(ErrorOf([&] { a->Edit(); }), "The server session this table was opened in has ended");
+  std::vector<std::string> seen;
+  try {
+    a->First();
+    seen = WalkField(*a, "V");
+  } catch (const Exception&) {
+  }
+  EXPECT_TRUE(std::find(seen.begin(), seen.end(), "b1") == seen.end());
+  try {
+    a->First();
+    a->Edit();
+    a->FieldByName("V")->SetAsString("zz");
+    a->Post();
+  } catch (const Exception&) {
+  }
+  try {
+    a->Delete();
+  } catch (const Exception&) {
+  }
+  a.reset();
+  connectionErrors.clear();
+  EXPECT_EQ(WalkField(*b, "V"), (std::vector<std::string>{"b1", "b2"}));
+  EXPECT_EQ(ReadColumn(dir.Path() + "B.DBF", "V"), (std::vector<std::string>{"b1 ", "b2 "}));
+  EXPECT_EQ(ReadImages(dir.Path() + "B.DBF")[0][0], ' ');
+  EXPECT_EQ(ReadColumn(dir.Path() + "A.DBF", "V"), (std::vector<std::string>{"a1 ", "a2 "}));
+}
+
 // Several tables of one connection (over the server) or of one engine (on
 // this machine): each walk, read and edit must keep to its own table while
 // the others move, whatever batch of rows each holds.
@@ -223,6 +262,35 @@ TEST_P(SharedConnection, InterleavedWalksReadsAndEditsKeepToTheirOwnTables) {
   EXPECT_EQ(StoredMemo(memos, 7, "NOTES"), "seventh");
   EXPECT_EQ(StoredMemo(memos, 6, "NOTES"), "m6");
   EXPECT_EQ(ReadColumn(dir.Path() + "B.DBF", "NAME")[6], "last      ");
+}
+
+TEST_P(SharedConnection, ChangesMadeThroughAnotherTableShowAfterARefresh) {
+  std::vector<std::vector<std::string>> rows;
+  for (int i = 1; i <= 9; ++i) rows.push_back({std::to_string(i)});
+  MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 3}}, rows);
+  auto a = Open("N.DBF");
+  auto b = Open("N.DBF");
+  a->First();
+  a->Next();
+  ASSERT_EQ(a->FieldByName("V")->AsString(), "2");
+  // The other table changes the next record and one further on.
+  for (int recNo : {3, 8}) {
+    b->SetPhysicalRecNo(recNo);
+    b->Edit();
+    b->FieldByName("V")->SetAsString("x" + std::to_string(recNo));
+    b->Post();
+  }
+  // Whatever rows the first table held are read again.
+  a->Refresh();
+  EXPECT_EQ(a->FieldByName("V")->AsString(), "2");
+  EXPECT_EQ(WalkField(*a, "V"), (std::vector<std::string>{"2", "x3", "4", "5", "6", "7", "x8", "9"}));
+  a->Last();
+  b->SetPhysicalRecNo(5);
+  b->Delete();
+  a->Refresh();
+  EXPECT_EQ(a->FieldByName("V")->AsString(), "9");
+  a->First();
+  EXPECT_EQ(WalkField(*a, "V"), (std::vector<std::string>{"1", "2", "x3", "4", "6", "7", "x8", "9"}));
 }
 
 // An encrypted table opened with, without and with a wrong password: the

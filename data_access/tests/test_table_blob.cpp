@@ -1,7 +1,7 @@
 // Memo fields of the engine on this machine: values of every size written and
-// read back through fields in each memo-bearing table style, translated memo
-// text, and memo files that independent DBF programs read. The blob streams
-// themselves are tested both ways in test_server_blob.cpp.
+// read back through fields in each memo-bearing table style, and memo files
+// that independent DBF programs read. The blob streams, binary blobs and
+// translated memos are tested both ways in test_server_blob.cpp.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -15,6 +15,7 @@
 #include "data_access/XbDSet.h"
 #include "data_access/tests/BlobTestSupport.h"
 #include "data_access/tests/TestTables.h"
+#include "platform/system/tests/CommandOutput.h"
 
 namespace {
 
@@ -27,19 +28,6 @@ struct Style {
   short code;  // the engine's table-type code
 };
 const Style kStyles[] = {{"NTX", ttSXNTX, 1}, {"FOX", ttSXFOX, 2}, {"NSX", ttSXNSX, 3}, {"NSXDBT", ttSXNSX_DBT, 4}};
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
-bool HavePythonDbf() { return std::system("/usr/bin/python3 -c 'import dbf' >/dev/null 2>&1") == 0; }
 
 class TableBlob : public ::testing::Test {
 protected:
@@ -107,36 +95,8 @@ TEST_F(TableBlob, MemosOfEverySizeRoundTripThroughFieldsInEveryStyle) {
   }
 }
 
-TEST_F(TableBlob, TranslatedMemosOfEveryLengthComeBackAsWritten) {
-  // A table in a DOS code page read with OEMTranslate: memo text is
-  // translated both ways whatever its length, so what was written reads back
-  // unchanged and a read-write round trip changes nothing.
-  const std::string path = MakeMemoTable(kStyles[1], {"x"});
-  for (size_t n : {size_t(10), size_t(65534), size_t(65535), size_t(70000)}) {
-    SCOPED_TRACE(n);
-    const std::string text(n, '\xE9');  // e acute in Windows-1252, 0x82 in the DOS page
-    {
-      auto t = Open(path, ttSXFOX);
-      t->SetOEMTranslate(true);
-      t->Edit();
-      t->FieldByName("NOTES")->SetAsString(text);
-      t->Post();
-    }
-    auto t = Open(path, ttSXFOX);
-    t->SetOEMTranslate(true);
-    EXPECT_TRUE(t->FieldByName("NOTES")->AsString() == text);
-    t->Edit();
-    TField* notes = t->FieldByName("NOTES");
-    notes->SetAsString(notes->AsString());
-    t->Post();
-    t->SetOEMTranslate(false);
-    t->Refresh();
-    EXPECT_TRUE(t->FieldByName("NOTES")->AsString() == std::string(n, '\x82'));
-  }
-}
-
 TEST_F(TableBlob, OutsideReadersReadTheMemosWeWrote) {
-  if (!HavePythonDbf()) GTEST_SKIP() << "python3-dbf is needed (scripts/packages.txt)";
+  if (!HavePythonModule("dbf")) GTEST_SKIP() << "python3-dbf is needed (scripts/packages.txt)";
   for (const Style& s : {kStyles[0], kStyles[1]}) {
     SCOPED_TRACE(s.name);
     const std::string path = MakeMemoTable(s, {"", "replaced later"});
@@ -158,7 +118,7 @@ TEST_F(TableBlob, OutsideReadersReadTheMemosWeWrote) {
                                "    print(len(m), repr(m[:24]), m[-1:])\n"
                                "t.close()\n";
     std::ofstream(dir.Path() + "read.py") << script;
-    EXPECT_EQ(Shell("/usr/bin/python3 " + dir.Path() + "read.py"),
+    EXPECT_EQ(CommandOutput("/usr/bin/python3 " + dir.Path() + "read.py"),
               "23 'first line\\r\\nsecond line' e\n"
               "3000 '" + Text(3000).substr(0, 24) + "' Z\n");
   }

@@ -12,15 +12,6 @@
 
 namespace {
 
-String ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
-
 // Opens path in a work area of its own, as another program would.
 class OtherArea {
 public:

@@ -17,32 +17,9 @@
 #include "data_access/XbLocalCursor.h"
 #include "data_access/tests/TableAccess.h"
 #include "data_access/tests/TestTables.h"
+#include "platform/system/tests/CommandOutput.h"
 
 namespace {
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
-bool HavePython(const std::string& module) {
-  return std::system(("/usr/bin/python3 -c 'import " + module + "' >/dev/null 2>&1").c_str()) == 0;
-}
-
-String ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
 
 struct Style {
   const char* name;
@@ -189,12 +166,12 @@ TEST_P(TableFields, EveryFieldTypeRoundTripsInEveryTableStyle) {
     // Independent readers see the same records. (They take a B field of
     // the FOX style's memo tables for a memo reference, so that style is
     // checked against them with tables of the 0x30 style below.)
-    if (!IsFox(s) && HavePython("dbfread")) {
+    if (!IsFox(s) && HavePythonModule("dbfread")) {
       const std::string script = "from dbfread import DBF\n"
                                  "for r in DBF('" + path + "'):\n"
                                  "    print(r['NAME'], r['QTY'], r['SMALL'], r['DAY'], r['OK'], r['COUNT'], r['NOTES'])\n";
       std::ofstream(dir.Path() + "read.py") << script;
-      EXPECT_EQ(Shell("/usr/bin/python3 " + dir.Path() + "read.py"),
+      EXPECT_EQ(CommandOutput("/usr/bin/python3 " + dir.Path() + "read.py"),
                 "second -7.25 -3 2010-01-31 False 7 a memo\n"
                 "third None None None None 2147483647 None\n");
     }
@@ -202,7 +179,7 @@ TEST_P(TableFields, EveryFieldTypeRoundTripsInEveryTableStyle) {
 }
 
 TEST_P(TableFields, ThirdPartyVisualStyleTableRoundTripsThroughTheTable) {
-  if (!HavePython("dbf") || !HavePython("dbfread"))
+  if (!HavePythonModule("dbf") || !HavePythonModule("dbfread"))
     GTEST_SKIP() << "python3-dbf and python3-dbfread are needed (scripts/packages.txt)";
   const std::string path = dir.Path() + "vfp.dbf";
   const std::string make =
@@ -214,7 +191,7 @@ TEST_P(TableFields, ThirdPartyVisualStyleTableRoundTripsThroughTheTable) {
       "          datetime.date(2009, 12, 24), True, 1.5))\n"
       "t.close()\n";
   std::ofstream(dir.Path() + "make.py") << make;
-  ASSERT_EQ(Shell("/usr/bin/python3 " + dir.Path() + "make.py"), "");
+  ASSERT_EQ(CommandOutput("/usr/bin/python3 " + dir.Path() + "make.py"), "");
 
   auto t = Open("vfp.dbf", ttSXFOX);
   EXPECT_EQ(t->FieldByName("NAME")->AsString(), "first");
@@ -257,7 +234,7 @@ TEST_P(TableFields, ThirdPartyVisualStyleTableRoundTripsThroughTheTable) {
       "    print('dbfread', r['NAME'], r['COUNT'], r['RATE'], r['PRICE'], r['STAMP'], r['NOTES'], r['DAY'], r['OK'],"
       " r['QTY'])\n";
   std::ofstream(dir.Path() + "read.py") << read;
-  EXPECT_EQ(Shell("/usr/bin/python3 " + dir.Path() + "read.py"),
+  EXPECT_EQ(CommandOutput("/usr/bin/python3 " + dir.Path() + "read.py"),
             "dbf second -7 -1.5 -99.9900 2010-01-31 08:30:15 first memo 2010-01-31 False -2.25\n"
             "dbf third 5 0.0 0.0000 None  None None None\n"
             "dbfread second -7 -1.5 -99.99 2010-01-31 08:30:15 first memo 2010-01-31 False -2.25\n"

@@ -11,26 +11,14 @@
 #include "class_library/FormResource.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
+#include "data_access/tests/IndexTestSupport.h"
 #include "data_access/tests/TableAccess.h"
 #include "data_access/tests/TestTables.h"
 
+using idxtest::ErrorOf;
+using idxtest::TableOn;
+
 namespace {
-
-std::unique_ptr<TXbTable> MakeTableComponent(const std::string& dir, const std::string& name) {
-  auto t = std::make_unique<TXbTable>(nullptr);
-  t->SetDatabaseName(dir);
-  t->SetTableName(name);
-  return t;
-}
-
-String ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EXbError& e) {
-    return e.Message();
-  }
-  return "(no EXbError)";
-}
 
 class TableOpen : public ::testing::Test {
 protected:
@@ -49,7 +37,7 @@ TEST_F(TableOpen, LockTableOpensReadOnlyWithItsAliasAndASecondOneGetsANumberedAl
   ScratchDir other;
   MakeTable(dir.Path(), "LOCKSPL.DBF", {{"DUMMY", 'C', 10}}, {{"first"}});
   MakeTable(other.Path(), "LOCKSPL.DBF", {{"DUMMY", 'C', 10}}, {{"second"}});
-  auto first = MakeTableComponent(dir.Path(), "LOCKSPL.DBF");
+  auto first = TableOn(dir.Path(), "LOCKSPL.DBF");
   first->SetReadOnly(true);
   first->SetTableType(ttSXNTX);
   first->Open();
@@ -61,7 +49,7 @@ TEST_F(TableOpen, LockTableOpensReadOnlyWithItsAliasAndASecondOneGetsANumberedAl
   EXPECT_EQ(xbe::xb_GetCommitLevel(), 1);
   EXPECT_EQ(first->FieldByName("DUMMY")->AsString(), "first");
 
-  auto second = MakeTableComponent(other.Path(), "LOCKSPL.DBF");
+  auto second = TableOn(other.Path(), "LOCKSPL.DBF");
   second->Open();
   EXPECT_STREQ(xbe::xb_Alias(second->WorkArea()), "LOCKSPL1");
   xbe::xb_Select(second->WorkArea());
@@ -85,7 +73,7 @@ TEST_F(TableOpen, AliasesAreCutToEightLettersWithUnderscoresForEverythingElse) {
   EXPECT_EQ(t.MakeAlias("ORDERS2024.DBF"), "ORDERS__");
   EXPECT_EQ(t.MakeAlias("my-tab1.dbf"), "MY_TAB_");
   MakeTable(dir.Path(), "LBLPRDEF.DBF", {{"A", 'C', 1}});
-  auto held = MakeTableComponent(dir.Path(), "LBLPRDEF.DBF");
+  auto held = TableOn(dir.Path(), "LBLPRDEF.DBF");
   held->Open();
   EXPECT_EQ(t.MakeAlias("LBLPRDEF.DBF"), "LBLPRDE1");
 }
@@ -94,21 +82,21 @@ TEST_F(TableOpen, NameWithoutExtensionAndPathInTableName) {
   ScratchDir elsewhere;
   MakeTable(elsewhere.Path(), "ORDERS.DBF", {{"NAME", 'C', 5}}, {{"abc"}});
   // A path in TableName wins over DatabaseName.
-  auto t = MakeTableComponent(dir.Path(), elsewhere.Path() + "ORDERS");
+  auto t = TableOn(dir.Path(), elsewhere.Path() + "ORDERS");
   EXPECT_EQ(t->FullTableFileName(), elsewhere.Path() + "ORDERS.DBF");
   t->Open();
   EXPECT_EQ(t->FieldByName("NAME")->AsString(), "abc");
 
-  auto plain = MakeTableComponent(elsewhere.Path(), "ORDERS");
+  auto plain = TableOn(elsewhere.Path(), "ORDERS");
   EXPECT_EQ(plain->FullTableFileName(), elsewhere.Path() + "ORDERS.DBF");
-  auto noSlash = MakeTableComponent(elsewhere.Path().substr(0, elsewhere.Path().size() - 1), "orders.dbf");
+  auto noSlash = TableOn(elsewhere.Path().substr(0, elsewhere.Path().size() - 1), "orders.dbf");
   EXPECT_EQ(noSlash->FullTableFileName(), elsewhere.Path() + "orders.dbf");
   noSlash->Open();  // found without regard to case
   EXPECT_TRUE(noSlash->Active());
 }
 
 TEST_F(TableOpen, MissingFileFailsBeforeTheEngineOpensAnything) {
-  auto t = MakeTableComponent(dir.Path(), "LOCKSPL.DBF");
+  auto t = TableOn(dir.Path(), "LOCKSPL.DBF");
   String message = ErrorOf([&] { t->Open(); });
   EXPECT_EQ(message, "Table does not exist.\rFile or directory does not exist.\rFile: " + dir.Path() + "LOCKSPL.DBF");
   EXPECT_EQ(t->LastErrorText(), message);
@@ -244,7 +232,7 @@ TEST_P(TableOpenBothWays, TableHeldExclusivelyByAnotherProcessFailsTheOpen) {
 
 TEST_F(TableOpen, FailureAfterTheEngineOpenedTheAreaClosesItAgain) {
   MakeTable(dir.Path(), "T.DBF", {{"A", 'C', 1}});
-  auto t = MakeTableComponent(dir.Path(), "T.DBF");
+  auto t = TableOn(dir.Path(), "T.DBF");
   t->ExtraIndexes().Add("MISSING");
   EXPECT_EQ(ErrorOf([&] { t->Open(); }), "Invalid IndexName value : MISSING");
   EXPECT_FALSE(t->Active());
@@ -272,7 +260,7 @@ TEST_F(TableOpen, MovingDatabaseNameOfAnOpenTableClosesIt) {
   ScratchDir other;
   MakeTable(dir.Path(), "LOCKSPL.DBF", {{"DUMMY", 'C', 10}});
   MakeTable(other.Path(), "LOCKSPL.DBF", {{"DUMMY", 'C', 10}});
-  auto t = MakeTableComponent(dir.Path(), "LOCKSPL.DBF");
+  auto t = TableOn(dir.Path(), "LOCKSPL.DBF");
   t->Open();
   ASSERT_TRUE(t->Flock());
   t->SetDatabaseName(other.Path());
@@ -363,9 +351,9 @@ TEST_P(TableOpenBothWays, CreationMapsTypesAndRefusesBadDefinitionsBeforeTouchin
 
 TEST_F(TableOpen, FailedCreationStopsAndLeavesOtherTablesAlone) {
   MakeTable(dir.Path(), "KEEP.DBF", {{"A", 'C', 3}}, {{"one"}});
-  auto keep = MakeTableComponent(dir.Path(), "KEEP.DBF");
+  auto keep = TableOn(dir.Path(), "KEEP.DBF");
   keep->Open();
-  auto t = MakeTableComponent(dir.Path() + "no/such/dir/", "NEW.DBF");
+  auto t = TableOn(dir.Path() + "no/such/dir/", "NEW.DBF");
   t->FieldDefs().Add("A", ftString, 3);
   EXPECT_THROW(t->CreateTable(), EXbError);
   EXPECT_EQ(t->WorkArea(), 0);
@@ -439,7 +427,7 @@ TEST_P(TableOpenBothWays, CreationRefusesATableHeldByAnotherProcess) {
 }
 
 TEST_F(TableOpen, IndexDefinitionsBecomeTagsOfTheProductionIndex) {
-  auto t = MakeTableComponent(dir.Path(), "IDX.DBF");
+  auto t = TableOn(dir.Path(), "IDX.DBF");
   t->FieldDefs().Add("NAME", ftString, 10);
   t->FieldDefs().Add("AMOUNT", ftCurrency);
   t->IndexDefs().Add("BYNAME", "NAME;AMOUNT", TIndexOptions{ixCaseInsensitive});

@@ -3,14 +3,15 @@
 #include <QtGui/QFontInfo>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
+#include <initializer_list>
 #include <map>
 
 #include "platform/gui/Gdi.h"
 #include "platform/gui/detail/QtConv.h"
 #include "platform/gui/detail/State.h"
 #include "platform/gui/detail/TextInternal.h"
+#include "platform/system/AsciiCase.h"
 
 namespace gui {
 namespace detail {
@@ -23,19 +24,14 @@ struct FaceEntry {
 
 bool gAntialias = true;
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 std::string InstalledFamily(const std::string& wanted) {
   static std::map<std::string, std::string> cache;
-  std::string key = Upper(wanted);
+  std::string key = sys::AsciiUpperCase(wanted);
   auto it = cache.find(key);
   if (it != cache.end()) return it->second;
   std::string found;
   for (const QString& fam : QFontDatabase::families()) {
-    if (Upper(fam.toStdString()) == key) {
+    if (sys::AsciiUpperCase(fam.toStdString()) == key) {
       found = fam.toStdString();
       break;
     }
@@ -58,15 +54,17 @@ std::map<std::string, FaceEntry>& Substitutes() {
     std::string mono = pick("DejaVu Sans Mono", QFontDatabase::FixedFont);
     std::string serif = InstalledFamily("DejaVu Serif");
     if (serif.empty()) serif = sans;
-    for (const char* n : {"Tahoma", "Verdana", "Arial", "Microsoft Sans Serif", "Segoe UI", "MS Shell Dlg",
-                          "MS Shell Dlg 2", "Helvetica", "Lucida Sans Unicode", "Trebuchet MS", "Calibri",
-                          "Arial Narrow", "Marlett"})
-      subs[Upper(n)] = FaceEntry{sans, false};
-    for (const char* n : {"MS Sans Serif", "System", "Small Fonts"}) subs[Upper(n)] = FaceEntry{sans, true};
-    for (const char* n : {"Courier New", "Lucida Console", "Consolas"}) subs[Upper(n)] = FaceEntry{mono, false};
-    for (const char* n : {"Courier", "Fixedsys", "Terminal"}) subs[Upper(n)] = FaceEntry{mono, true};
-    for (const char* n : {"Times New Roman", "Georgia", "Book Antiqua"}) subs[Upper(n)] = FaceEntry{serif, false};
-    subs[Upper("MS Serif")] = FaceEntry{serif, true};
+    auto substitute = [&](std::initializer_list<const char*> names, const std::string& face, bool raster) {
+      for (const char* n : names) subs[sys::AsciiUpperCase(n)] = FaceEntry{face, raster};
+    };
+    substitute({"Tahoma", "Verdana", "Arial", "Microsoft Sans Serif", "Segoe UI", "MS Shell Dlg", "MS Shell Dlg 2",
+                "Helvetica", "Lucida Sans Unicode", "Trebuchet MS", "Calibri", "Arial Narrow", "Marlett"},
+               sans, false);
+    substitute({"MS Sans Serif", "System", "Small Fonts"}, sans, true);
+    substitute({"Courier New", "Lucida Console", "Consolas"}, mono, false);
+    substitute({"Courier", "Fixedsys", "Terminal"}, mono, true);
+    substitute({"Times New Roman", "Georgia", "Book Antiqua"}, serif, false);
+    substitute({"MS Serif"}, serif, true);
     subs[""] = FaceEntry{sans, false};
   }
   return subs;
@@ -74,7 +72,7 @@ std::map<std::string, FaceEntry>& Substitutes() {
 
 FaceEntry Lookup(const std::string& face) {
   auto& subs = Substitutes();
-  auto it = subs.find(Upper(face));
+  auto it = subs.find(sys::AsciiUpperCase(face));
   if (it != subs.end()) return it->second;
   std::string inst = InstalledFamily(face);
   if (!inst.empty()) return FaceEntry{inst, false};
@@ -189,9 +187,9 @@ HFONT CreateFontIndirect(const LogFont& lf) {
 
 void SetFaceSubstitute(const std::string& face, const std::string& installedFace) {
   auto& subs = Substitutes();
-  auto it = subs.find(Upper(face));
+  auto it = subs.find(sys::AsciiUpperCase(face));
   bool raster = it != subs.end() && it->second.raster;
-  subs[Upper(face)] = FaceEntry{installedFace, raster};
+  subs[sys::AsciiUpperCase(face)] = FaceEntry{installedFace, raster};
 }
 
 std::string ResolveFace(const std::string& face) { return Lookup(face).installed; }

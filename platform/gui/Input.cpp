@@ -71,6 +71,15 @@ void LeaveTracked() {
 
 }  // namespace
 
+int ButtonOf(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 3;
+    default: return 0;
+  }
+}
+
 WPARAM MouseKeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
   WPARAM k = 0;
   if (buttons & Qt::LeftButton) k |= MK_LBUTTON;

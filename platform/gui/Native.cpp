@@ -19,15 +19,6 @@ namespace gui {
 namespace detail {
 namespace {
 
-int ButtonOf(Qt::MouseButton b) {
-  switch (b) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 3;
-    default: return 0;
-  }
-}
-
 int QtKeyOfChar(char32_t c) {
   switch (c) {
     case 8: return Qt::Key_Backspace;

@@ -46,14 +46,24 @@ public:
 
   int Bytes(const QString& s) const { return ByteOffset(s, static_cast<int>(s.size()), st_->encoding); }
 
-  std::string Wire() const {
-    if (line_) return Encode(line_->text(), st_->encoding);
+  // The text as WM_GETTEXT gives it; a multi-line one is made once per change.
+  const std::string& Wire() const {
+    NativeState& st = *st_;
+    if (line_) {
+      st.wire = Encode(line_->text(), st.encoding);
+      return st.wire;
+    }
+    if (st.wireValid && st.wireEncoding == st.encoding) return st.wire;
     std::string out;
+    out.reserve(static_cast<std::size_t>(text_->document()->characterCount()) + 2);
     for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next()) {
       if (b != text_->document()->begin()) out += "\r\n";
-      out += Encode(b.text(), st_->encoding);
+      out += Encode(b.text(), st.encoding);
     }
-    return out;
+    st.wire = std::move(out);
+    st.wireValid = true;
+    st.wireEncoding = st.encoding;
+    return st.wire;
   }
   int WireLength() const {
     if (line_) return Bytes(line_->text());
@@ -95,7 +105,7 @@ public:
   int LineStart(int line) const {
     if (line_) return line == 0 ? 0 : -1;
     if (Wraps()) {
-      std::vector<ShownLine> shown = Shown();
+      const std::vector<ShownLine>& shown = Shown();
       if (line < 0 || line >= static_cast<int>(shown.size())) return -1;
       return shown[static_cast<std::size_t>(line)].wire;
     }
@@ -105,7 +115,7 @@ public:
   int LineBytes(int line) const {
     if (line_) return Bytes(line_->text());
     if (Wraps()) {
-      std::vector<ShownLine> shown = Shown();
+      const std::vector<ShownLine>& shown = Shown();
       if (line < 0 || line >= static_cast<int>(shown.size())) return 0;
       return shown[static_cast<std::size_t>(line)].bytes;
     }
@@ -132,10 +142,10 @@ public:
     if (Wraps()) {
       // The last shown line starting at or before the offset: a soft break
       // belongs to the line it starts.
-      std::vector<ShownLine> shown = Shown();
-      int line = 0;
-      for (std::size_t i = 0; i < shown.size() && shown[i].wire <= wire; ++i) line = static_cast<int>(i);
-      return line;
+      const std::vector<ShownLine>& shown = Shown();
+      auto it = std::upper_bound(shown.begin(), shown.end(), wire,
+                                 [](int w, const ShownLine& l) { return w < l.wire; });
+      return it == shown.begin() ? 0 : static_cast<int>(it - shown.begin()) - 1;
     }
     return BlockOfWire(wire);
   }
@@ -193,10 +203,7 @@ public:
   QWidget* Widget() const { return line_ ? static_cast<QWidget*>(line_) : static_cast<QWidget*>(text_); }
 
 private:
-  struct ShownLine {
-    int wire;   // byte offset of its first character
-    int bytes;  // its length (no break)
-  };
+  using ShownLine = NativeState::ShownLine;
   bool Wraps() const { return text_ && text_->lineWrapMode() != QPlainTextEdit::NoWrap; }
   // Byte offset where a text line (a block) starts.
   int BlockStart(int block) const {
@@ -205,28 +212,78 @@ private:
     if (block < static_cast<int>(starts.size())) return starts[static_cast<std::size_t>(block)];
     return st_->wireLength + 2;
   }
-  std::vector<ShownLine> Shown() const {
+  // The lines as shown, kept until the text, the width or the font changes.
+  // A block whose characters surely fit the width is one line without being
+  // laid out: laying out every line of a long text is what makes counting
+  // its lines dear.
+  const std::vector<ShownLine>& Shown() const {
+    NativeState& st = *st_;
+    QTextDocument* doc = text_->document();
+    auto* layout = qobject_cast<QPlainTextDocumentLayout*>(doc->documentLayout());
+    // The width the layout gives a line, read from the first block's layout
+    // (laying out one block is cheap).
+    qreal width = -1;
+    if (layout) {
+      layout->ensureBlockLayout(doc->begin());
+      QTextLayout* first = doc->begin().layout();
+      if (first && first->lineCount() > 0) width = first->lineAt(0).width();
+    }
+    QString font = doc->defaultFont().key();
+    const std::string& wire = Wire();
+    const std::vector<int>& starts = BlockStarts();
+    if (st.shownValid && st.shownWidth == width && st.shownFont == font) return st.shown;
+    if (st.shownFont != font || st.advances.empty()) {
+      QFontMetricsF metrics(doc->defaultFont());
+      st.advances.assign(128, 0);
+      for (char16_t c = 32; c < 127; ++c) st.advances[c] = metrics.horizontalAdvance(QChar(c));
+    }
+    // Less a tenth for what shaping may add to the sum of the characters'
+    // own widths.
+    qreal room = width > 0 ? width * 0.9 - 2 : -1;
     std::vector<ShownLine> out;
-    auto* layout = qobject_cast<QPlainTextDocumentLayout*>(text_->document()->documentLayout());
-    int n = 0;
-    for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next()) {
+    out.reserve(starts.size());
+    std::size_t k = 0;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next(), ++k) {
+      int n = k < starts.size() ? starts[k] : st.wireLength;
+      int end = k + 1 < starts.size() ? starts[k + 1] - 2 : st.wireLength;
+      // (Asking a block for its layout makes one: only blocks that may
+      // wrap are asked.)
+      if (FitsOneLine(std::string_view(wire).substr(static_cast<std::size_t>(n), static_cast<std::size_t>(end - n)),
+                      room)) {
+        out.push_back(ShownLine{n, end - n});
+        continue;
+      }
       if (layout) layout->ensureBlockLayout(b);
-      QString t = b.text();
       QTextLayout* l = b.layout();
+      QString t = b.text();
       int count = l ? l->lineCount() : 0;
       if (count == 0) {
         out.push_back(ShownLine{n, Bytes(t)});
       } else {
         for (int i = 0; i < count; ++i) {
           QTextLine line = l->lineAt(i);
-          int from = ByteOffset(t, line.textStart(), st_->encoding);
-          int to = ByteOffset(t, line.textStart() + line.textLength(), st_->encoding);
+          int from = ByteOffset(t, line.textStart(), st.encoding);
+          int to = ByteOffset(t, line.textStart() + line.textLength(), st.encoding);
           out.push_back(ShownLine{n + from, to - from});
         }
       }
-      n += Bytes(t) + 2;
     }
-    return out;
+    st.shown = std::move(out);
+    st.shownValid = true;
+    st.shownWidth = width;
+    st.shownFont = font;
+    return st.shown;
+  }
+  // Whether a line of plain characters (space to tilde) takes one shown line
+  // in the room a line has (negative: none known, so the layout decides).
+  bool FitsOneLine(std::string_view bytes, qreal room) const {
+    qreal sum = 0;
+    for (char c : bytes) {
+      auto u = static_cast<unsigned char>(c);
+      if (u < 32 || u >= 127) return false;
+      sum += st_->advances[u];
+    }
+    return room >= 0 && sum <= room;
   }
 
   NativeLineEdit* line_;
@@ -234,10 +291,56 @@ private:
   NativeState* st_;
 };
 
-QString NormalizeBreaks(QString s) {
-  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return s;
+// After WM_SETTEXT: the line starts, and the text as WM_GETTEXT gives it (the
+// breaks made CR LF), come straight from the bytes set, not from a walk over
+// every line of the document. Characters the toolkit takes as paragraph or
+// frame breaks (U+2029, U+FDD0, U+FDD1) or drops (a leading byte order mark)
+// leave it to the walk, as does a line count that differs from the document's.
+void KeepSetText(NativeState& st, std::string bytes, int blocks) {
+  if (st.encoding == TextEncoding::Utf8 && (bytes.rfind("\xEF\xBB\xBF", 0) == 0 ||
+                                            bytes.find("\xE2\x80\xA9") != std::string::npos ||
+                                            bytes.find("\xEF\xB7\x90") != std::string::npos ||
+                                            bytes.find("\xEF\xB7\x91") != std::string::npos))
+    return;
+  std::vector<int> starts;
+  starts.reserve(static_cast<std::size_t>(blocks));
+  starts.push_back(0);
+  bool crlfOnly = true;
+  std::size_t n = bytes.size();
+  int wire = 0;
+  int from = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    char c = bytes[i];
+    if (c != '\r' && c != '\n') continue;
+    wire += static_cast<int>(i) - from + 2;
+    starts.push_back(wire);
+    if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n')
+      ++i;
+    else
+      crlfOnly = false;
+    from = static_cast<int>(i) + 1;
+  }
+  wire += static_cast<int>(n) - from;
+  if (static_cast<int>(starts.size()) != blocks) return;
+  if (crlfOnly) {
+    st.wire = std::move(bytes);
+  } else {
+    st.wire.clear();
+    st.wire.reserve(static_cast<std::size_t>(wire));
+    for (std::size_t i = 0; i < n; ++i) {
+      char c = bytes[i];
+      if (c != '\r' && c != '\n') {
+        st.wire += c;
+        continue;
+      }
+      if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n') ++i;
+      st.wire += "\r\n";
+    }
+  }
+  st.lineStarts = std::move(starts);
+  st.wireLength = wire;
+  st.lineStartsValid = st.wireValid = true;
+  st.lineStartsEncoding = st.wireEncoding = st.encoding;
 }
 
 int CopyOut(const std::string& s, char* buf, std::size_t size, bool terminate) {
@@ -266,7 +369,7 @@ QWidget* CreateEditWidget(WindowObj& w, QWidget* parent) {
     t->setTabChangesFocus(false);
     t->state.encoding = EncodingOf(w.text);
     t->state.settingText = true;
-    t->setPlainText(NormalizeBreaks(Decode(w.text, t->state.encoding)));
+    t->setPlainText(Decode(w.text, t->state.encoding));  // CR LF, LF and CR all break lines
     t->state.settingText = false;
     QObject::connect(t, &QPlainTextEdit::textChanged, t, [hwnd, t] {
       Guarded([&] {
@@ -350,10 +453,19 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
         l->setCursorPosition(0);  // new text starts with the caret at its beginning
         l->setModified(false);
       } else {
+        // The document takes the text straight (CR LF, LF and CR all break
+        // lines); the editor's own setter would walk it once more to give
+        // it the caret's character format, which a plain text never has.
+        NativeTextEdit* t = ed.Text();
+        QTextDocument* doc = t->document();
         st.settingText = true;
-        ed.Text()->setPlainText(NormalizeBreaks(Decode(bytes, st.encoding)));
-        ed.Text()->document()->setModified(false);
+        doc->setPlainText(Decode(bytes, st.encoding));
+        t->setTextCursor(QTextCursor(doc));
+        t->verticalScrollBar()->setValue(0);
+        t->horizontalScrollBar()->setValue(0);
+        doc->setModified(false);
         st.settingText = false;
+        KeepSetText(st, std::move(bytes), doc->blockCount());
       }
       return 1;
     }
@@ -420,7 +532,7 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       if (NativeLineEdit* l = ed.Line())
         l->insert(text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n')));
       else
-        ed.Text()->insertPlainText(NormalizeBreaks(text));
+        ed.Text()->insertPlainText(text);  // CR LF, LF and CR all break lines
       return 0;
     }
     case EM_GETLINECOUNT: return ed.LineCount();
@@ -460,10 +572,9 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       std::memcpy(&size, buf, sizeof size);
       int line = static_cast<int>(wparamInt);
       if (line < 0 || line >= ed.LineCount()) return 0;
-      std::string all = ed.Wire();
       int start = ed.LineStart(line);
-      return CopyOut(all.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(ed.LineBytes(line))), buf,
-                     size, false);
+      return CopyOut(ed.Wire().substr(static_cast<std::size_t>(start), static_cast<std::size_t>(ed.LineBytes(line))),
+                     buf, size, false);
     }
     case EM_GETFIRSTVISIBLELINE: return ed.FirstVisibleLine();
     case EM_LINESCROLL: {

@@ -25,15 +25,6 @@ namespace {
 constexpr int kBytesRole = Qt::UserRole + 1;
 constexpr int kDataRole = Qt::UserRole + 2;
 
-template <typename F>
-void Guarded(F&& f) {
-  try {
-    f();
-  } catch (...) {
-    ReportException(std::current_exception());
-  }
-}
-
 std::string BytesOf(const QListWidgetItem* item) {
   if (!item) return {};
   QByteArray b = item->data(kBytesRole).toByteArray();
@@ -56,7 +47,7 @@ public:
   }
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    Guarded([&] { Paint(painter, option, index); });
+    GuardedCall([&] { Paint(painter, option, index); });
   }
 
 private:
@@ -197,13 +188,13 @@ QWidget* CreateListWidget(WindowObj& w, QWidget* parent) {
   lb->viewport()->setMouseTracking(true);
   lb->state.itemHeight = DefaultItemHeight(w);
   QObject::connect(lb, &QListWidget::itemSelectionChanged, lb, [hwnd, lb] {
-    Guarded([&] {
+    GuardedCall([&] {
       WindowObj* win = Win(hwnd);
       if (win && !lb->state.programmatic && (win->style & LBS_NOTIFY)) Notify(*win, LBN_SELCHANGE);
     });
   });
   QObject::connect(lb, &QListWidget::itemDoubleClicked, lb, [hwnd] {
-    Guarded([&] {
+    GuardedCall([&] {
       WindowObj* win = Win(hwnd);
       if (win && (win->style & LBS_NOTIFY)) Notify(*win, LBN_DBLCLK);
     });

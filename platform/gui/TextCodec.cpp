@@ -1,5 +1,8 @@
 // Text decoding for display: UTF-8 where valid, else Windows-1252.
 
+#include <cstdint>
+#include <cstring>
+
 #include "platform/gui/detail/QtConv.h"
 
 namespace gui::detail {
@@ -31,6 +34,11 @@ int Utf8Length(char32_t u) { return u < 0x80 ? 1 : u < 0x800 ? 2 : u < 0x10000 ?
 bool IsValidUtf8(std::string_view s) {
   std::size_t i = 0, n = s.size();
   while (i < n) {
+    // Plain ASCII eight bytes at a time (long texts are mostly that).
+    std::uint64_t word;
+    while (i + sizeof word <= n && (std::memcpy(&word, s.data() + i, sizeof word), (word & 0x8080808080808080ull) == 0))
+      i += sizeof word;
+    if (i == n) break;
     unsigned char c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
       ++i;

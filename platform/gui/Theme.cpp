@@ -4,12 +4,12 @@
 #include "platform/gui/Theme.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "platform/gui/Gdi.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/Window.h"
 #include "platform/gui/detail/State.h"
+#include "platform/system/AsciiCase.h"
 
 namespace gui {
 namespace {
@@ -17,11 +17,6 @@ namespace {
 bool gStyles = false;
 
 enum Family : std::uintptr_t { kButton = 1, kComboBox, kEdit, kExplorerBar, kStatus };
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 Family FamilyOf(HTHEME t) { return static_cast<Family>(static_cast<std::uintptr_t>(t)); }
 
@@ -87,7 +82,7 @@ void SetVisualStylesEnabled(bool on) { gStyles = on; }
 HTHEME OpenThemeData(HWND, const std::string& classList) {
   if (!gStyles) return HTHEME{};
   // A list of names separated by ";": the first one known wins.
-  std::string list = Upper(classList);
+  std::string list = sys::AsciiUpperCase(classList);
   std::size_t start = 0;
   while (start <= list.size()) {
     std::size_t end = list.find(';', start);

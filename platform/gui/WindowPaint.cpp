@@ -65,11 +65,7 @@ void PaintOne(HWND h) {
 }
 
 void PaintTree(HWND h) {
-  try {
-    PaintOne(h);
-  } catch (...) {
-    ReportException(std::current_exception());
-  }
+  GuardedCall([&] { PaintOne(h); });
   WindowObj* w = Win(h);
   if (!w) return;
   std::vector<HWND> children = w->children;
@@ -255,11 +251,7 @@ bool GetUpdateRect(HWND hwnd, Rect* r, bool) {
 bool UpdateWindow(HWND hwnd) {
   WindowObj* w = Win(hwnd);
   if (!w) return false;
-  try {
-    PaintOne(hwnd);
-  } catch (...) {
-    ReportException(std::current_exception());
-  }
+  GuardedCall([&] { PaintOne(hwnd); });
   if ((w = Win(hwnd))) FlushSurfaceOf(*w);
   return true;
 }
@@ -302,11 +294,7 @@ bool RedrawWindow(HWND hwnd, const Rect* r, HRGN region, UINT flags) {
     if (flags & RDW_ALLCHILDREN) {
       PaintTree(hwnd);
     } else {
-      try {
-        PaintOne(hwnd);
-      } catch (...) {
-        ReportException(std::current_exception());
-      }
+      GuardedCall([&] { PaintOne(hwnd); });
     }
     if ((w = Win(hwnd))) FlushSurfaceOf(*w);
   }

@@ -202,11 +202,9 @@ std::uintptr_t SetTimer(HWND hwnd, std::uintptr_t id, UINT elapse) {
   if (!slot) {
     slot = std::make_unique<TimerSlot>();
     QObject::connect(&slot->timer, &QTimer::timeout, [hwnd, id] {
-      try {
+      GuardedCall([&] {
         if (Win(hwnd)) Dispatch(hwnd, WM_TIMER, id, 0);
-      } catch (...) {
-        ReportException(std::current_exception());
-      }
+      });
     });
   }
   slot->timer.start(static_cast<int>(std::max<UINT>(1, elapse)));

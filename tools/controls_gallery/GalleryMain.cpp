@@ -23,6 +23,7 @@
 #include "platform/gui/TestSupport.h"
 #include "platform/gui/Window.h"
 #include "tools/controls_gallery/GalleryPages.h"
+#include "tools/gallery_support/GallerySupport.h"
 
 namespace {
 
@@ -132,46 +133,6 @@ bool SaveShot(TGalleryForm* Form, const char* Path) {
   return gui::SaveBitmapToFile(shot.get(), Path);
 }
 
-std::vector<std::uint32_t> ReadPicture(const char* Path, int& Width, int& Height) {
-  std::vector<std::uint8_t> data;
-  if (std::FILE* f = std::fopen(Path, "rb")) {
-    std::uint8_t buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.insert(data.end(), buffer, buffer + n);
-    std::fclose(f);
-  }
-  gui::UniqueGdi<gui::HBITMAP> image(data.empty() ? gui::HBITMAP{} : gui::LoadBitmapFromMemory(data));
-  gui::BitmapInfo info;
-  if (!image || !gui::GetBitmapInfo(image.get(), info)) return {};
-  Width = info.bmWidth;
-  Height = info.bmHeight;
-  return gui::GetBitmapPixels(image.get());
-}
-
-int Compare(const char* A, const char* B) {
-  gui::test::UseTestEnvironment();
-  Application()->Initialize();
-  int wa = 0, ha = 0, wb = 0, hb = 0;
-  std::vector<std::uint32_t> a = ReadPicture(A, wa, ha), b = ReadPicture(B, wb, hb);
-  int result = 0;
-  if (a.empty() || b.empty()) {
-    std::fprintf(stderr, "controls_gallery: cannot read %s\n", a.empty() ? A : B);
-    result = 2;
-  } else if (wa != wb || ha != hb) {
-    std::fprintf(stderr, "controls_gallery: sizes differ: %dx%d and %dx%d\n", wa, ha, wb, hb);
-    result = 1;
-  } else {
-    std::size_t differing = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) differing += (a[i] & 0xFFFFFF) != (b[i] & 0xFFFFFF);
-    if (differing) {
-      std::fprintf(stderr, "controls_gallery: %zu of %zu pixels differ\n", differing, a.size());
-      result = 1;
-    }
-  }
-  visual::ShutdownWindowLayer();
-  return result;
-}
-
 }  // namespace
 
 bool RegisterGalleryPage(const String& Name, int Order, std::function<void(TWinControl* Page)> Build,
@@ -196,7 +157,7 @@ int main(int argc, char** argv) {
     for (const TGalleryPage& page : GalleryPages()) std::printf("%s\n", page.Name.c_str());
     return 0;
   }
-  if (argc == 4 && std::strcmp(argv[1], "--compare") == 0) return Compare(argv[2], argv[3]);
+  if (argc == 4 && std::strcmp(argv[1], "--compare") == 0) return gallery::ComparePictures("controls_gallery", argv[2], argv[3]);
   const char* shot = nullptr;
   String page = GalleryPages().empty() ? String() : GalleryPages().front().Name;
   for (int i = 1; i + 1 < argc; ++i) {

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <ctime>
 
 #include "xbase_engine/expr/ExprProgram.h"
 
@@ -252,10 +251,9 @@ void Pad(std::string& out, std::string_view text, int64_t width, char fill, Op o
 }
 
 int32_t Today() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm {};
-  localtime_r(&t, &tm);
-  return JulianFromYmd(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+  int y, m, d;
+  LocalToday(y, m, d);
+  return JulianFromYmd(y, m, d);
 }
 
 bool Blank(std::string_view s) {

@@ -1,7 +1,9 @@
 #pragma once
-// Shared helpers of the engine tests: a scratch directory and table builders.
+// Shared helpers of the engine tests: the fixture, child processes and table
+// builders.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,27 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/tests/TempDir.h"
 #include "xbase_engine/xbe61.h"
 
 namespace xbetest {
 
-class ScratchDir {
- public:
-  ScratchDir() {
-    char tmpl[] = "/tmp/xbe_test_XXXXXX";
-    const char* d = mkdtemp(tmpl);
-    path_ = d ? d : "/tmp";
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+// A fresh directory; File(name) is the path of a file in it.
+using ScratchDir = ::TempDir;
 
 inline std::vector<unsigned char> ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -39,6 +27,38 @@ inline std::vector<unsigned char> ReadAll(const std::string& path) {
 inline void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// A fresh session for each test (lock waits off) and a scratch directory.
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    xb_FinalizeSession();
+    xb_SetLockTimeout(0);
+  }
+  void TearDown() override { xb_FinalizeSession(); }
+  ScratchDir dir;
+};
+
+// Opens the table at path with NTX indexes; answers the work area (0 when
+// the open fails).
+inline short OpenTable(const std::string& path, short mode = XB_OPEN_SHARED, const char* alias = "") {
+  return xb_UseEx(path.c_str(), alias, mode, XB_TYPE_NTX, XB_COMMIT_NORMAL);
+}
+
+// Runs body in a child process; true when it ended by itself with status 0
+// (no signal, no failed expectation).
+template <class F>
+bool InChild(F body) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    xb_FinalizeSession();
+    body();
+    _exit(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // A one-byte signal between two processes.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/tests/CommandOutput.h"
 #include "xbase_engine/tests/EngineTestUtil.h"
 
 using namespace xbetest;
@@ -17,11 +18,10 @@ namespace {
 std::vector<std::string> g_errors;
 void OnError(int, const char* message) { g_errors.emplace_back(message); }
 
-class XbeCrypt : public ::testing::Test {
+class XbeCrypt : public EngineTest {
  protected:
   void SetUp() override {
-    xb_FinalizeSession();
-    xb_SetLockTimeout(0);
+    EngineTest::SetUp();
     xb_SetErrorFunc(OnError);
     g_errors.clear();
     path = dir.File("PEOPLE.DBF");
@@ -39,7 +39,6 @@ class XbeCrypt : public ::testing::Test {
     }
     xb_Commit();
   }
-  void TearDown() override { xb_FinalizeSession(); }
 
   short Open(int mode) { return xb_UseEx(path.c_str(), "", short(mode), XB_TYPE_NTX, XB_COMMIT_NORMAL); }
 
@@ -54,7 +53,6 @@ class XbeCrypt : public ::testing::Test {
     return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
   }
 
-  ScratchDir dir;
   std::string path, memo;
 };
 
@@ -208,20 +206,13 @@ TEST_F(XbeCrypt, DecryptionGivesATableOthersRead) {
   EXPECT_EQ(bytes[15], 0x00);
   EXPECT_TRUE(Contains(bytes, "Anna"));
 
-  if (system("/usr/bin/python3 -c 'import dbf' >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3-dbf not installed";
+  if (!HavePythonModule("dbf")) GTEST_SKIP() << "python3-dbf not installed";
   std::ofstream(dir.File("read.py")) << "import dbf\n"
                                         "t = dbf.Table('" + path + "')\n"
                                         "t.open()\n"
                                         "for r in t:\n"
                                         "    print('%s|%d|%s' % (r.name.strip(), r.qty, r.notes.strip()))\n";
-  FILE* p = popen(("/usr/bin/python3 " + dir.File("read.py") + " 2>&1").c_str(), "r");
-  ASSERT_NE(p, nullptr);
-  std::string out;
-  char buf[512];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  EXPECT_EQ(out, "Anna|10|note of Anna\nBert|20|note of Bert\nCleo|30|note of Cleo\n");
+  EXPECT_EQ(CommandOutput("/usr/bin/python3 " + dir.File("read.py")), "Anna|10|note of Anna\nBert|20|note of Bert\nCleo|30|note of Cleo\n");
 }
 
 TEST_F(XbeCrypt, ConversionNeedsExclusiveUseAndRefusesForeignSchemes) {

@@ -13,19 +13,7 @@ using namespace xbetest;
 
 namespace {
 
-class XbeFaults : public ::testing::Test {
- protected:
-  void SetUp() override {
-    xb_FinalizeSession();
-    xb_SetLockTimeout(0);
-  }
-  void TearDown() override { xb_FinalizeSession(); }
-  ScratchDir dir;
-};
-
-short OpenShared(const std::string& path) {
-  return xb_UseEx(path.c_str(), "", XB_OPEN_SHARED, XB_TYPE_NTX, XB_COMMIT_NORMAL);
-}
+class XbeFaults : public EngineTest {};
 
 // Runs body in a child process; answers its exit status.
 template <class F>
@@ -50,7 +38,7 @@ int Wait(pid_t pid) {
 TEST_F(XbeFaults, MalformedHeadersFailTheOpenCleanly) {
   const std::string good = dir.File("GOOD.DBF");
   ASSERT_TRUE(MakeTable(good, XB_TYPE_NTX, false));
-  ASSERT_GT(OpenShared(good), 0);
+  ASSERT_GT(OpenTable(good), 0);
   AppendNumbered(3);
   xb_Close();
   const auto bytes = ReadAll(good);
@@ -73,7 +61,7 @@ TEST_F(XbeFaults, MalformedHeadersFailTheOpenCleanly) {
     c.damage(damaged);
     const std::string path = dir.File("BAD.DBF");
     WriteAll(path, damaged);
-    EXPECT_EQ(OpenShared(path), 0) << c.what;
+    EXPECT_EQ(OpenTable(path), 0) << c.what;
     xb_CloseAll();
   }
 }
@@ -81,7 +69,7 @@ TEST_F(XbeFaults, MalformedHeadersFailTheOpenCleanly) {
 TEST_F(XbeFaults, MemoPointerBeyondTheMemoFileFailsTheRead) {
   const std::string path = dir.File("MEMOBAD.DBF");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, true));
-  ASSERT_GT(OpenShared(path), 0);
+  ASSERT_GT(OpenTable(path), 0);
   xb_AppendBlank();
   xb_PutMemo("NOTES", "hello");
   xb_AppendBlank();
@@ -114,7 +102,7 @@ TEST_F(XbeFaults, TwoProcessesAppendingLoseNothing) {
   auto writer = [&path](const char* tag) {
     return [&path, tag] {
       xb_SetLockTimeout(10);
-      if (OpenShared(path) <= 0) _exit(2);
+      if (OpenTable(path) <= 0) _exit(2);
       for (int i = 0; i < kEach; ++i) {
         xb_AppendBlank();
         xb_PutString("NAME", tag);
@@ -128,7 +116,7 @@ TEST_F(XbeFaults, TwoProcessesAppendingLoseNothing) {
   const pid_t p2 = Spawn(writer("B"));
   EXPECT_EQ(Wait(p1), 0);
   EXPECT_EQ(Wait(p2), 0);
-  ASSERT_GT(OpenShared(path), 0);
+  ASSERT_GT(OpenTable(path), 0);
   EXPECT_EQ(xb_RecCount(), 2 * kEach);
   int a = 0, b = 0, blank = 0;
   for (xb_GoTop(); !xb_Eof(); xb_Skip(1)) {
@@ -170,7 +158,7 @@ TEST_F(XbeFaults, ProcessKilledMidAppendLeavesEveryCommittedRecord) {
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
   const pid_t writer = Spawn([&] {
-    if (OpenShared(path) <= 0) _exit(2);
+    if (OpenTable(path) <= 0) _exit(2);
     for (int i = 1;; ++i) {
       xb_AppendBlank();
       xb_PutInteger("QTY", i);
@@ -186,7 +174,7 @@ TEST_F(XbeFaults, ProcessKilledMidAppendLeavesEveryCommittedRecord) {
   ASSERT_EQ(read(ready[0], &c, 1), 1);
   kill(writer, SIGKILL);
   Wait(writer);
-  ASSERT_GT(OpenShared(path), 0);
+  ASSERT_GT(OpenTable(path), 0);
   const int n = xb_RecCount();
   EXPECT_GE(n, 50);
   int expect = 1;
@@ -206,11 +194,11 @@ TEST_F(XbeFaults, ProcessKilledMidAppendLeavesEveryCommittedRecord) {
 TEST_F(XbeFaults, RecordAndFileLocksConflictBetweenProcesses) {
   const std::string path = dir.File("PLOCK.DBF");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
-  ASSERT_GT(OpenShared(path), 0);
+  ASSERT_GT(OpenTable(path), 0);
   AppendNumbered(3);
   Signal toParent, toChild;
   const pid_t child = Spawn([&] {
-    if (OpenShared(path) <= 0 || !xb_Rlock(2)) _exit(2);
+    if (OpenTable(path) <= 0 || !xb_Rlock(2)) _exit(2);
     toParent.Send();
     if (!toChild.Receive()) _exit(4);
     xb_Unlock(0);
@@ -238,7 +226,7 @@ TEST_F(XbeFaults, RecordAndFileLocksConflictBetweenProcesses) {
 TEST_F(XbeFaults, CreationRefusedWhileAnotherProcessHoldsTheTable) {
   const std::string path = dir.File("shared.dbf");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
-  ASSERT_GT(OpenShared(path), 0);
+  ASSERT_GT(OpenTable(path), 0);
   AppendNumbered(2);
   xb_Close();
   Signal ready;
@@ -255,14 +243,14 @@ TEST_F(XbeFaults, CreationRefusedWhileAnotherProcessHoldsTheTable) {
   kill(holder, SIGKILL);
   Wait(holder);
   EXPECT_TRUE(MakeTable(dir.File("SHARED"), XB_TYPE_NTX, false));
-  ASSERT_GT(OpenShared(path), 0);
+  ASSERT_GT(OpenTable(path), 0);
   EXPECT_EQ(xb_RecCount(), 0);
 }
 
 TEST_F(XbeFaults, TableCutBelowItsHeaderWhileOpenShowsNoRecords) {
   const std::string path = dir.File("CUT.DBF");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
-  ASSERT_GT(OpenShared(path), 0);
+  ASSERT_GT(OpenTable(path), 0);
   AppendNumbered(3);
   // A foreign program rewrites the count and cuts the file inside the header.
   auto bytes = ReadAll(path);
@@ -278,7 +266,7 @@ TEST_F(XbeFaults, TableCutBelowItsHeaderWhileOpenShowsNoRecords) {
 TEST_F(XbeFaults, MemoBlocksAreNotAllocatedWhileAnotherAreaAllocates) {
   const std::string path = dir.File("MLOCK.DBF");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, true));
-  ASSERT_GT(OpenShared(path), 0);
+  ASSERT_GT(OpenTable(path), 0);
   AppendNumbered(1);
   ASSERT_TRUE(xb_Flock());
   // Another area in the middle of an allocation holds the memo lock byte.

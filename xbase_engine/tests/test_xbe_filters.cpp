@@ -8,17 +8,15 @@ using namespace xbetest;
 
 namespace {
 
-class XbeFilters : public ::testing::Test {
+class XbeFilters : public EngineTest {
  protected:
   void SetUp() override {
-    xb_FinalizeSession();
-    xb_SetLockTimeout(0);
+    EngineTest::SetUp();
     path = dir.File("ITEMS.DBF");
     ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, true));
     ASSERT_GT(Open(XB_OPEN_SHARED), 0);
     AppendNumbered(20);
   }
-  void TearDown() override { xb_FinalizeSession(); }
 
   short Open(short mode) { return xb_UseEx(path.c_str(), "ITEMS", mode, XB_TYPE_NTX, XB_COMMIT_NORMAL); }
 
@@ -36,7 +34,6 @@ class XbeFilters : public ::testing::Test {
     return recs;
   }
 
-  ScratchDir dir;
   std::string path;
 };
 

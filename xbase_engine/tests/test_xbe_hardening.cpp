@@ -14,19 +14,7 @@ using namespace xbetest;
 
 namespace {
 
-class XbeHardening : public ::testing::Test {
- protected:
-  void SetUp() override {
-    xb_FinalizeSession();
-    xb_SetLockTimeout(0);
-  }
-  void TearDown() override { xb_FinalizeSession(); }
-  ScratchDir dir;
-};
-
-short OpenShared(const std::string& path) {
-  return xb_UseEx(path.c_str(), "", XB_OPEN_SHARED, XB_TYPE_NTX, XB_COMMIT_NORMAL);
-}
+class XbeHardening : public EngineTest {};
 
 // Writes text over the field's bytes in the current record.
 void PutRaw(const char* field, const std::string& text) {
@@ -45,7 +33,7 @@ void PutRaw(const char* field, const std::string& text) {
 TEST_F(XbeHardening, NumberTextThatIsNoNumberReadsAsZero) {
   const std::string path = dir.File("NUMS.DBF");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
-  ASSERT_GT(OpenShared(path), 0);
+  ASSERT_GT(OpenTable(path), 0);
   AppendNumbered(1);
   for (const char* text : {"  nan", "  inf", " -inf", "12abc", "1e999", "*****", "1 2"}) {
     PutRaw("QTY", text);
@@ -88,29 +76,10 @@ TEST_F(XbeHardening, WholeNumbersBeyondTheIntRangeAnswerTheNearestBound) {
   EXPECT_EQ(xb_GetInteger("N"), INT32_MIN);
 }
 
-namespace {
-
-// Runs body in a child process; answers true when it ended by itself with
-// status 0 (no signal, no failed expectation).
-template <class F>
-bool InChild(F body) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    xb_FinalizeSession();
-    body();
-    _exit(::testing::Test::HasFailure() ? 1 : 0);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-}  // namespace
-
 TEST_F(XbeHardening, TableCutShortUnderItsReadersAnswersCleanly) {
   const std::string path = dir.File("CUT.DBF");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
-  ASSERT_GT(OpenShared(path), 0);
+  ASSERT_GT(OpenTable(path), 0);
   AppendNumbered(3);
   const int recSize = xb_RecSize();
   xb_Close();
@@ -121,7 +90,7 @@ TEST_F(XbeHardening, TableCutShortUnderItsReadersAnswersCleanly) {
     for (const int turbo : {0, 1}) {
       WriteAll(path, whole);
       const bool clean = InChild([&] {
-        if (OpenShared(path) <= 0) _exit(2);
+        if (OpenTable(path) <= 0) _exit(2);
         xb_SetTurboRead(turbo);
         xb_GoTop();
         xb_Skip(1);  // stands on record 2, read before the cut
@@ -209,13 +178,13 @@ TEST_F(XbeHardening, TheCurrentRecordStaysOneVersionUntilTheNextMove) {
 TEST_F(XbeHardening, AppendWaitsForTheFileLockWithinTheTimeout) {
   const std::string path = dir.File("WAIT.DBF");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
-  ASSERT_GT(OpenShared(path), 0);
+  ASSERT_GT(OpenTable(path), 0);
   AppendNumbered(1);
   Signal locked, done;
   const pid_t child = fork();
   if (child == 0) {
     xb_FinalizeSession();
-    if (OpenShared(path) <= 0 || !xb_Flock()) _exit(2);
+    if (OpenTable(path) <= 0 || !xb_Flock()) _exit(2);
     locked.Send();
     usleep(300 * 1000);
     xb_Unlock(0);
@@ -325,7 +294,7 @@ TEST_F(XbeHardening, AppendersOfEveryLockStyleTogetherLoseNoRecord) {
         waitpid(pid, &status, 0);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "styles " << int(one) << "+" << int(two);
       }
-      ASSERT_GT(OpenShared(path), 0);
+      ASSERT_GT(OpenTable(path), 0);
       EXPECT_EQ(xb_RecCount(), 2 * kEach) << "styles " << int(one) << "+" << int(two);
       std::vector<int> seen[2] = {std::vector<int>(kEach, 0), std::vector<int>(kEach, 0)};
       int strays = 0;

@@ -4,37 +4,17 @@
 #include <fstream>
 #include <string>
 
+#include "platform/system/tests/CommandOutput.h"
 #include "xbase_engine/tests/EngineTestUtil.h"
 
 using namespace xbetest;
 
 namespace {
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
-bool HavePythonDbf() {
-  return system("/usr/bin/python3 -c 'import dbf' >/dev/null 2>&1") == 0;
-}
-
 bool HaveGdal() { return system("ogrinfo --version >/dev/null 2>&1 && ogr2ogr --version >/dev/null 2>&1") == 0; }
 
-class XbeInterop : public ::testing::Test {
+class XbeInterop : public EngineTest {
  protected:
-  void SetUp() override {
-    xb_FinalizeSession();
-    xb_SetLockTimeout(0);
-  }
-  void TearDown() override { xb_FinalizeSession(); }
-
   // Writes PEOPLE.DBF: NAME C(10), QTY N(5), DAY D, OK L, NOTES M (optional).
   void WriteOurs(const std::string& path, short type, bool memo) {
     ASSERT_TRUE(MakeTable(path, type, memo));
@@ -50,13 +30,12 @@ class XbeInterop : public ::testing::Test {
     }
     xb_Close();
   }
-  ScratchDir dir;
 };
 
 }  // namespace
 
 TEST_F(XbeInterop, PythonDbfReadsOurTables) {
-  if (!HavePythonDbf()) GTEST_SKIP() << "python3-dbf not installed (/usr/bin/python3 -c 'import dbf')";
+  if (!HavePythonModule("dbf")) GTEST_SKIP() << "python3-dbf not installed (/usr/bin/python3 -c 'import dbf')";
   for (short type : {XB_TYPE_NTX, XB_TYPE_FOX}) {
     const std::string path = dir.File("PEOPLE" + std::to_string(type) + ".DBF");
     WriteOurs(path, type, true);
@@ -67,7 +46,7 @@ TEST_F(XbeInterop, PythonDbfReadsOurTables) {
         "for r in t:\n"
         "    print('%s|%d|%s|%s|%s' % (r.name.strip(), r.qty, r.day.strftime('%Y%m%d'), r.ok, r.notes.strip()))\n";
     std::ofstream(dir.File("read.py")) << script;
-    const std::string out = Shell("/usr/bin/python3 " + dir.File("read.py"));
+    const std::string out = CommandOutput("/usr/bin/python3 " + dir.File("read.py"));
     EXPECT_EQ(out,
               "Anna|10|20091224|True|note of Anna\n"
               "Bert|20|20091224|False|note of Bert\n"
@@ -77,7 +56,7 @@ TEST_F(XbeInterop, PythonDbfReadsOurTables) {
 }
 
 TEST_F(XbeInterop, WeReadPythonDbfTables) {
-  if (!HavePythonDbf()) GTEST_SKIP() << "python3-dbf not installed (/usr/bin/python3 -c 'import dbf')";
+  if (!HavePythonModule("dbf")) GTEST_SKIP() << "python3-dbf not installed (/usr/bin/python3 -c 'import dbf')";
   for (const char* kind : {"db3", "fp"}) {
     SCOPED_TRACE(kind);
     const std::string path = dir.File(std::string("THEIRS_") + kind + ".dbf");
@@ -89,7 +68,7 @@ TEST_F(XbeInterop, WeReadPythonDbfTables) {
         "t.append(('second', -7.5, None, False, ''))\n"
         "t.close()\n";
     std::ofstream(dir.File("write.py")) << script;
-    ASSERT_EQ(Shell("/usr/bin/python3 " + dir.File("write.py")), "");
+    ASSERT_EQ(CommandOutput("/usr/bin/python3 " + dir.File("write.py")), "");
     ASSERT_GT(xb_UseEx(path.c_str(), "", XB_OPEN_READONLY, XB_TYPE_NTX, XB_COMMIT_NORMAL), 0);
     EXPECT_EQ(xb_RecCount(), 2);
     xb_GoTop();
@@ -115,17 +94,17 @@ TEST_F(XbeInterop, GdalReadsOurTablesAndWeReadGdalTables) {
   if (!HaveGdal()) GTEST_SKIP() << "gdal-bin (ogrinfo, ogr2ogr) not installed";
   const std::string ours = dir.File("OURS.DBF");
   WriteOurs(ours, XB_TYPE_NTX, false);
-  const std::string info = Shell("ogrinfo -ro -al -q " + ours);
+  const std::string info = CommandOutput("ogrinfo -ro -al -q " + ours);
   EXPECT_NE(info.find("NAME (String) = Anna"), std::string::npos) << info;
   EXPECT_NE(info.find("QTY (Integer) = 30"), std::string::npos) << info;
   EXPECT_NE(info.find("DAY (Date) = 2009/12/24"), std::string::npos) << info;
 
   std::ofstream(dir.File("in.csv")) << "CITY,POP,RATE\r\nOslo,700000,1.5\r\nBergen,285000,-2.25\r\n";
   const std::string out = dir.File("gdal");
-  Shell("ogr2ogr -f 'ESRI Shapefile' -oo AUTODETECT_TYPE=YES " + out + " " + dir.File("in.csv"));
+  CommandOutput("ogr2ogr -f 'ESRI Shapefile' -oo AUTODETECT_TYPE=YES " + out + " " + dir.File("in.csv"));
   const std::string theirs = out + "/in.dbf";
   ASSERT_GT(xb_UseEx(theirs.c_str(), "", XB_OPEN_READONLY, XB_TYPE_NTX, XB_COMMIT_NORMAL), 0)
-      << Shell("ls -la " + out);
+      << CommandOutput("ls -la " + out);
   EXPECT_EQ(xb_RecCount(), 2);
   xb_GoTop();
   EXPECT_STREQ(xb_GetTrimString("CITY"), "Oslo");

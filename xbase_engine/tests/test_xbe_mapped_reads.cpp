@@ -45,20 +45,6 @@ class XbeMappedReads : public ::testing::Test {
   size_t header = 0;
 };
 
-// Runs body in a child process; true when it ended by itself with status 0.
-template <class F>
-bool InChild(F body) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    xb_FinalizeSession();
-    body();
-    _exit(::testing::Test::HasFailure() ? 1 : 0);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 int g_errors = 0;
 void CountError(int, const char*) { ++g_errors; }
 

@@ -13,19 +13,7 @@ using namespace xbetest;
 
 namespace {
 
-class XbeTables : public ::testing::Test {
- protected:
-  void SetUp() override {
-    xb_FinalizeSession();
-    xb_SetLockTimeout(0);
-  }
-  void TearDown() override { xb_FinalizeSession(); }
-  ScratchDir dir;
-};
-
-short Open(const std::string& path, short mode = XB_OPEN_SHARED, const char* alias = "") {
-  return xb_UseEx(path.c_str(), alias, mode, XB_TYPE_NTX, XB_COMMIT_NORMAL);
-}
+class XbeTables : public EngineTest {};
 
 // Every entry point is declared noexcept, so no failure can unwind into a C
 // caller (checked when this file compiles).
@@ -90,21 +78,21 @@ TEST_F(XbeTables, CreationRejectsBadFieldsAndFlagsBit15) {
 
 TEST_F(XbeTables, OpenAddsExtensionResolvesCaseAndRefusesDuplicateAlias) {
   ASSERT_TRUE(MakeTable(dir.File("orders.dbf"), XB_TYPE_NTX, false));
-  const short a = Open(dir.File("ORDERS"));
+  const short a = OpenTable(dir.File("ORDERS"));
   ASSERT_GT(a, 0);
   EXPECT_STREQ(xb_Alias(a), "ORDERS");
   EXPECT_EQ(xb_WorkArea("orders"), a);
-  EXPECT_EQ(Open(dir.File("orders.dbf")), 0);  // alias ORDERS taken
-  const short b = Open(dir.File("orders.dbf"), XB_OPEN_SHARED, "ORDERS1");
+  EXPECT_EQ(OpenTable(dir.File("orders.dbf")), 0);  // alias ORDERS taken
+  const short b = OpenTable(dir.File("orders.dbf"), XB_OPEN_SHARED, "ORDERS1");
   EXPECT_GT(b, 0);
   EXPECT_NE(a, b);
   EXPECT_STREQ(xb_Alias(200), "");
-  EXPECT_EQ(Open(dir.File("missing.dbf")), 0);
+  EXPECT_EQ(OpenTable(dir.File("missing.dbf")), 0);
 }
 
 TEST_F(XbeTables, NavigationEndsAndPhantomRecord) {
   ASSERT_TRUE(MakeTable(dir.File("NAV.DBF"), XB_TYPE_NTX, false));
-  ASSERT_GT(Open(dir.File("NAV.DBF")), 0);
+  ASSERT_GT(OpenTable(dir.File("NAV.DBF")), 0);
   // Empty: Bof and Eof at once, whatever the move.
   xb_GoTop();
   EXPECT_TRUE(xb_Bof());
@@ -159,7 +147,7 @@ TEST_F(XbeTables, NavigationEndsAndPhantomRecord) {
 
 TEST_F(XbeTables, DeletedRecordsHiddenFromMovesAndCounts) {
   ASSERT_TRUE(MakeTable(dir.File("DEL.DBF"), XB_TYPE_NTX, false));
-  ASSERT_GT(Open(dir.File("DEL.DBF")), 0);
+  ASSERT_GT(OpenTable(dir.File("DEL.DBF")), 0);
   AppendNumbered(5);
   for (int r : {1, 3, 5}) {
     xb_Go(r);
@@ -197,7 +185,7 @@ TEST_F(XbeTables, DeletedRecordsHiddenFromMovesAndCounts) {
 
 TEST_F(XbeTables, TypedValuesRoundTripAndOverflowIsRefused) {
   ASSERT_TRUE(MakeTable(dir.File("VAL.DBF"), XB_TYPE_NTX, false));
-  ASSERT_GT(Open(dir.File("VAL.DBF")), 0);
+  ASSERT_GT(OpenTable(dir.File("VAL.DBF")), 0);
   xb_AppendBlank();
   EXPECT_TRUE(xb_Empty("QTY"));
   EXPECT_TRUE(xb_IsNull("NAME"));
@@ -273,10 +261,10 @@ TEST_F(XbeTables, MemosRoundTripInBothMemoFormats) {
 
 TEST_F(XbeTables, ReadOnlyOpenRefusesChanges) {
   ASSERT_TRUE(MakeTable(dir.File("RO.DBF"), XB_TYPE_NTX, false));
-  ASSERT_GT(Open(dir.File("RO.DBF")), 0);
+  ASSERT_GT(OpenTable(dir.File("RO.DBF")), 0);
   AppendNumbered(1);
   xb_Close();
-  ASSERT_GT(Open(dir.File("RO.DBF"), XB_OPEN_READONLY), 0);
+  ASSERT_GT(OpenTable(dir.File("RO.DBF"), XB_OPEN_READONLY), 0);
   xb_GoTop();
   xb_PutString("NAME", "changed");
   xb_AppendBlank();
@@ -287,31 +275,31 @@ TEST_F(XbeTables, ReadOnlyOpenRefusesChanges) {
 TEST_F(XbeTables, ExclusiveOpenKeepsOthersOutAndCreationNeverTruncatesAHeldTable) {
   const std::string path = dir.File("HELD.DBF");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
-  const short ex = Open(path, XB_OPEN_EXCLUSIVE, "EX");
+  const short ex = OpenTable(path, XB_OPEN_EXCLUSIVE, "EX");
   ASSERT_GT(ex, 0);
   AppendNumbered(2);
-  EXPECT_EQ(Open(path, XB_OPEN_READONLY, "RO"), 0);
-  EXPECT_EQ(Open(path, XB_OPEN_SHARED, "SH"), 0);
+  EXPECT_EQ(OpenTable(path, XB_OPEN_READONLY, "RO"), 0);
+  EXPECT_EQ(OpenTable(path, XB_OPEN_SHARED, "SH"), 0);
   xb_Select(ex);
   xb_Close();
-  const short sh = Open(path, XB_OPEN_READONLY, "SH");
+  const short sh = OpenTable(path, XB_OPEN_READONLY, "SH");
   ASSERT_GT(sh, 0);
-  EXPECT_EQ(Open(path, XB_OPEN_EXCLUSIVE, "EX"), 0);  // someone holds it
+  EXPECT_EQ(OpenTable(path, XB_OPEN_EXCLUSIVE, "EX"), 0);  // someone holds it
   // Creating over a held table fails and leaves it whole.
   EXPECT_FALSE(MakeTable(path, XB_TYPE_NTX, false));
   xb_Select(sh);
   EXPECT_EQ(xb_RecCount(), 2);
   xb_Close();
-  ASSERT_GT(Open(path, XB_OPEN_SHARED, "AGAIN"), 0);
+  ASSERT_GT(OpenTable(path, XB_OPEN_SHARED, "AGAIN"), 0);
   EXPECT_EQ(xb_RecCount(), 2);
 }
 
 TEST_F(XbeTables, LocksConflictBetweenWorkAreasAndUnlockKeepsFileLock) {
   const std::string path = dir.File("LCK.DBF");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
-  const short a = Open(path, XB_OPEN_SHARED, "A");
+  const short a = OpenTable(path, XB_OPEN_SHARED, "A");
   AppendNumbered(3);
-  const short b = Open(path, XB_OPEN_SHARED, "B");
+  const short b = OpenTable(path, XB_OPEN_SHARED, "B");
   ASSERT_GT(b, 0);
   xb_Select(a);
   EXPECT_TRUE(xb_Rlock(2));
@@ -343,8 +331,8 @@ TEST_F(XbeTables, LocksConflictBetweenWorkAreasAndUnlockKeepsFileLock) {
 TEST_F(XbeTables, SharedAreasSeeEachOthersAppendsWithoutTurboRead) {
   const std::string path = dir.File("SEE.DBF");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
-  const short a = Open(path, XB_OPEN_SHARED, "A");
-  const short b = Open(path, XB_OPEN_SHARED, "B");
+  const short a = OpenTable(path, XB_OPEN_SHARED, "A");
+  const short b = OpenTable(path, XB_OPEN_SHARED, "B");
   xb_Select(b);
   xb_GoTop();
   EXPECT_TRUE(xb_Eof());
@@ -381,14 +369,14 @@ TEST_F(XbeTables, CommitLevelNoneBatchesAppendsUntilCommit) {
 TEST_F(XbeTables, PackAndZapNeedExclusiveUse) {
   const std::string path = dir.File("PACK.DBF");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, true));
-  ASSERT_GT(Open(path), 0);
+  ASSERT_GT(OpenTable(path), 0);
   AppendNumbered(4);
   xb_Go(2);
   xb_Delete();
   EXPECT_FALSE(xb_Pack());
   EXPECT_FALSE(xb_Zap());
   xb_Close();
-  ASSERT_GT(Open(path, XB_OPEN_EXCLUSIVE), 0);
+  ASSERT_GT(OpenTable(path, XB_OPEN_EXCLUSIVE), 0);
   EXPECT_TRUE(xb_Pack());
   EXPECT_EQ(xb_RecCount(), 3);
   xb_Go(2);
@@ -434,19 +422,19 @@ TEST_F(XbeTables, HeaderDateFollowsAppendsAndEditsButNotReads) {
   for (short mode : {XB_OPEN_SHARED, XB_OPEN_EXCLUSIVE}) {
     SCOPED_TRACE(mode);
     SetHeaderDate(path, 99, 1, 2);
-    ASSERT_GT(Open(path, mode), 0);
+    ASSERT_GT(OpenTable(path, mode), 0);
     AppendNumbered(1);
     xb_Close();
     EXPECT_EQ(HeaderDate(path), Today());
 
     SetHeaderDate(path, 99, 1, 2);
-    ASSERT_GT(Open(path, mode), 0);
+    ASSERT_GT(OpenTable(path, mode), 0);
     xb_GoBottom();
     EXPECT_STREQ(xb_GetTrimString("NAME"), "R1");
     xb_Close();
     EXPECT_EQ(HeaderDate(path), 19990102);  // reading leaves the date alone
 
-    ASSERT_GT(Open(path, mode), 0);
+    ASSERT_GT(OpenTable(path, mode), 0);
     xb_GoTop();
     xb_PutString("NAME", "edited");
     xb_Commit();
@@ -454,7 +442,7 @@ TEST_F(XbeTables, HeaderDateFollowsAppendsAndEditsButNotReads) {
     xb_Close();
 
     SetHeaderDate(path, 99, 1, 2);
-    ASSERT_GT(Open(path, mode), 0);
+    ASSERT_GT(OpenTable(path, mode), 0);
     xb_GoTop();
     xb_Delete();
     xb_Close();
@@ -465,8 +453,8 @@ TEST_F(XbeTables, HeaderDateFollowsAppendsAndEditsButNotReads) {
 TEST_F(XbeTables, SharedAppendsFromTwoAreasKeepCountAndEndMarker) {
   const std::string path = dir.File("MARK.DBF");
   ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
-  const short a = Open(path, XB_OPEN_SHARED, "A");
-  const short b = Open(path, XB_OPEN_SHARED, "B");
+  const short a = OpenTable(path, XB_OPEN_SHARED, "A");
+  const short b = OpenTable(path, XB_OPEN_SHARED, "B");
   for (int i = 0; i < 5; ++i) {
     xb_Select(i % 2 ? b : a);
     AppendNumbered(1);
@@ -484,7 +472,7 @@ TEST_F(XbeTables, SharedAppendsFromTwoAreasKeepCountAndEndMarker) {
 TEST_F(XbeTables, CreationResolvesNameCaseAndRefusesATableHeldUnderAnotherCase) {
   const std::string lower = dir.File("held.dbf");
   ASSERT_TRUE(MakeTable(lower, XB_TYPE_NTX, true));
-  const short held = Open(lower, XB_OPEN_SHARED, "LOW");
+  const short held = OpenTable(lower, XB_OPEN_SHARED, "LOW");
   ASSERT_GT(held, 0);
   AppendNumbered(2);
   xb_PutMemo("NOTES", "kept");
@@ -510,7 +498,7 @@ TEST_F(XbeTables, CreationResolvesNameCaseAndRefusesATableHeldUnderAnotherCase) 
     EXPECT_TRUE(name == "held.dbf" || name == "held.dbt") << name;
   }
   EXPECT_EQ(entries, 2);
-  ASSERT_GT(Open(dir.File("HELD")), 0);
+  ASSERT_GT(OpenTable(dir.File("HELD")), 0);
   EXPECT_EQ(xb_RecCount(), 0);
   EXPECT_EQ(ReadAll(dir.File("held.dbt")).size(), 512u);
 }

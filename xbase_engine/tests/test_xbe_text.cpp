@@ -11,14 +11,12 @@ using namespace xbetest;
 
 namespace {
 
-class XbeText : public ::testing::Test {
+class XbeText : public EngineTest {
  protected:
   void SetUp() override {
-    xb_FinalizeSession();
-    xb_SetLockTimeout(0);
+    EngineTest::SetUp();
     path = dir.File("PEOPLE.DBF");
   }
-  void TearDown() override { xb_FinalizeSession(); }
 
   short Open(const std::string& p, int mode = XB_OPEN_SHARED) {
     return xb_UseEx(p.c_str(), "", short(mode), XB_TYPE_NTX, XB_COMMIT_NORMAL);
@@ -37,7 +35,6 @@ class XbeText : public ::testing::Test {
     return out;
   }
 
-  ScratchDir dir;
   std::string path;
 };
 

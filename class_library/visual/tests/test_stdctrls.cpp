@@ -75,6 +75,53 @@ TEST_F(StdControls, MemoLinesAndTheCaretPosition) {
   EXPECT_EQ(memo->Lines()->Count(), 0);
 }
 
+TEST_F(StdControls, MemoLinesAreSetAndReadWholeAsAddingThemOneByOneWould) {
+  auto* whole = new TMemo(form);
+  whole->SetParent(form);
+  auto* byLine = new TMemo(form);
+  byLine->SetParent(form);
+  byLine->SetTop(120);
+  int changes = 0;
+  whole->OnChange = [&](TObject*) { ++changes; };
+  TStringList source;
+  source.Add("one");
+  source.Add("two\rthree");  // a break inside a line makes two lines
+  source.Add("");
+  source.Add("caf\xC3\xA9");
+  for (bool shown : {false, true}) {
+    if (shown) {
+      form->Show();
+      Pump();
+    }
+    SCOPED_TRACE(shown ? "with a window" : "without a window");
+    byLine->Lines()->Clear();
+    for (int i = 0; i < source.Count(); ++i) byLine->Lines()->Add(source.Strings(i));
+    changes = 0;
+    whole->Lines()->Assign(&source);
+    EXPECT_EQ(changes, 1) << "one change for the whole text";
+    EXPECT_EQ(whole->Text(), byLine->Text());
+    EXPECT_EQ(whole->Lines()->Count(), 5);
+    EXPECT_EQ(whole->Lines()->Text(), "one\r\ntwo\r\nthree\r\n\r\ncaf\xC3\xA9\r\n");
+    TStringList plain;
+    plain.Add("a");
+    plain.Add("b");
+    whole->Lines()->Assign(&plain);
+    changes = 0;
+    whole->Lines()->Assign(&plain);
+    EXPECT_EQ(changes, 0) << "the same text again changes nothing";
+
+    whole->Lines()->SetText("a\nb\rc\r\n\r\nd");
+    byLine->Lines()->Clear();
+    for (const char* line : {"a", "b", "c", "", "d"}) byLine->Lines()->Add(line);
+    EXPECT_EQ(whole->Text(), byLine->Text());
+    whole->SetText("x\ny");
+    EXPECT_EQ(whole->Lines()->Text(), "x\r\ny\r\n") << "every line ends in CR LF, the last one too";
+    whole->Lines()->SetText("");
+    EXPECT_EQ(whole->Lines()->Count(), 0);
+    EXPECT_EQ(whole->Lines()->Text(), "");
+  }
+}
+
 TEST_F(StdControls, ListBoxItemsSelectionAndOwnerDrawing) {
   auto* box = new TListBox(form);
   box->SetSorted(true);

@@ -1,8 +1,12 @@
 // Speed of the window layer's drawing: small fills with text (the unit of
 // every control's painting), and a full repaint of a form of 200 windows.
+// Also a multi-line edit taking a text of 100,000 lines, next to what the
+// toolkit's text document alone takes to hold it (what bounds the former).
 #include <benchmark/benchmark.h>
+#include <QtGui/QTextDocument>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +14,7 @@
 #include "platform/gui/Gdi.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/TestSupport.h"
+#include "platform/gui/Controls.h"
 #include "platform/gui/Window.h"
 
 using namespace gui;
@@ -97,6 +102,58 @@ void BM_RepaintFormOf200Windows(benchmark::State& state) {
   DestroyWindow(form);
 }
 BENCHMARK(BM_RepaintFormOf200Windows)->Unit(benchmark::kMillisecond);
+
+std::string TextOfLines() {
+  const char* smoke = std::getenv("TW_BENCH_SMOKE");
+  int lines = smoke && std::string(smoke) == "1" ? 1000 : 100000;
+  std::string text;
+  text.reserve(static_cast<std::size_t>(lines) * 48);
+  for (int i = 0; i < lines; ++i) text += "-> Label file " + std::to_string(i) + " loaded, rendered and sent\r\n";
+  return text;
+}
+
+// WM_SETTEXT of the text into an empty multi-line edit (emptying it is not timed).
+void BM_EditTakesATextOf100000Lines(benchmark::State& state) {
+  test::UseTestEnvironment();
+  CreateParams p;
+  p.style = WS_POPUP | WS_VISIBLE;
+  p.width = 600;
+  p.height = 400;
+  HWND form = CreateWindow(p);
+  CreateParams e;
+  e.className = EDIT_CLASS;
+  e.style = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_HSCROLL | ES_AUTOHSCROLL;
+  e.width = 600;
+  e.height = 400;
+  e.parent = form;
+  HWND edit = CreateWindow(e);
+  ProcessPending();
+  const std::string text = TextOfLines();
+  for (auto _ : state) {
+    state.PauseTiming();
+    SendMessage(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    state.ResumeTiming();
+    SendMessage(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  DestroyWindow(form);
+}
+BENCHMARK(BM_EditTakesATextOf100000Lines)->Unit(benchmark::kMillisecond);
+
+// The toolkit's text document alone taking the same text (one block per line).
+void BM_ToolkitDocumentOf100000Lines(benchmark::State& state) {
+  test::UseTestEnvironment();
+  const QString text = QString::fromStdString(TextOfLines());
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto document = std::make_unique<QTextDocument>();
+    state.ResumeTiming();
+    document->setPlainText(text);
+    state.PauseTiming();
+    document.reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_ToolkitDocumentOf100000Lines)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

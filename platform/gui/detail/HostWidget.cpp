@@ -11,24 +11,6 @@
 namespace gui::detail {
 namespace {
 
-int ButtonOf(Qt::MouseButton b) {
-  switch (b) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 3;
-    default: return 0;
-  }
-}
-
-template <typename F>
-void Guard(F&& f) {
-  try {
-    f();
-  } catch (...) {
-    ReportException(std::current_exception());
-  }
-}
-
 }  // namespace
 
 HostWidget::HostWidget(HWND hwnd, Qt::WindowFlags flags) : QWidget(nullptr, flags), hwnd_(hwnd) {
@@ -70,7 +52,7 @@ bool HostWidget::event(QEvent* e) {
   }
   if (e->type() == QEvent::WindowActivate || e->type() == QEvent::WindowDeactivate) {
     bool on = e->type() == QEvent::WindowActivate;
-    Guard([&] {
+    GuardedCall([&] {
       if (!Win(hwnd_)) return;
       if (on) {
         if (G().active != hwnd_) SetActiveWindow(hwnd_);
@@ -93,7 +75,7 @@ void HostWidget::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   SyncSurfaceSize();
   if (quiet_ || !Win(hwnd_)) return;
-  Guard([&] {
+  GuardedCall([&] {
     QRect g = geometry();
     WindowObj* w = Win(hwnd_);
     if (!w || ToQRect(w->bounds) == g) return;
@@ -104,7 +86,7 @@ void HostWidget::resizeEvent(QResizeEvent* e) {
 void HostWidget::moveEvent(QMoveEvent* e) {
   QWidget::moveEvent(e);
   if (quiet_ || !Win(hwnd_)) return;
-  Guard([&] {
+  GuardedCall([&] {
     QRect g = geometry();
     WindowObj* w = Win(hwnd_);
     if (w->bounds.Left == g.x() && w->bounds.Top == g.y()) return;
@@ -116,7 +98,7 @@ void HostWidget::moveEvent(QMoveEvent* e) {
 
 void HostWidget::closeEvent(QCloseEvent* e) {
   e->ignore();
-  Guard([&] {
+  GuardedCall([&] {
     // A disabled window (one behind a modal dialog) is not closed from the
     // desktop either.
     WindowObj* w = Win(hwnd_);
@@ -125,7 +107,7 @@ void HostWidget::closeEvent(QCloseEvent* e) {
 }
 
 void HostWidget::mousePressEvent(QMouseEvent* e) {
-  Guard([&] {
+  GuardedCall([&] {
     MouseInput in{MouseInput::Down, ButtonOf(e->button()), e->globalPosition().toPoint(), e->buttons(), e->modifiers()};
     WindowObj* w = Win(hwnd_);
     if (w) RouteMouse(in, HitTest(*w, e->position().toPoint()));
@@ -133,7 +115,7 @@ void HostWidget::mousePressEvent(QMouseEvent* e) {
 }
 
 void HostWidget::mouseReleaseEvent(QMouseEvent* e) {
-  Guard([&] {
+  GuardedCall([&] {
     MouseInput in{MouseInput::Up, ButtonOf(e->button()), e->globalPosition().toPoint(), e->buttons(), e->modifiers()};
     WindowObj* w = Win(hwnd_);
     if (w) RouteMouse(in, HitTest(*w, e->position().toPoint()));
@@ -141,7 +123,7 @@ void HostWidget::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void HostWidget::mouseDoubleClickEvent(QMouseEvent* e) {
-  Guard([&] {
+  GuardedCall([&] {
     MouseInput in{MouseInput::DoubleClick, ButtonOf(e->button()), e->globalPosition().toPoint(), e->buttons(),
                   e->modifiers()};
     WindowObj* w = Win(hwnd_);
@@ -150,7 +132,7 @@ void HostWidget::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void HostWidget::mouseMoveEvent(QMouseEvent* e) {
-  Guard([&] {
+  GuardedCall([&] {
     MouseInput in{MouseInput::Move, 0, e->globalPosition().toPoint(), e->buttons(), e->modifiers()};
     WindowObj* w = Win(hwnd_);
     if (w) RouteMouse(in, HitTest(*w, e->position().toPoint()));
@@ -158,7 +140,7 @@ void HostWidget::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void HostWidget::wheelEvent(QWheelEvent* e) {
-  Guard([&] {
+  GuardedCall([&] {
     MouseInput in{MouseInput::Wheel, 0, e->globalPosition().toPoint(), e->buttons(), e->modifiers()};
     in.wheelDelta = e->angleDelta().y();
     WindowObj* w = Win(hwnd_);
@@ -167,7 +149,7 @@ void HostWidget::wheelEvent(QWheelEvent* e) {
 }
 
 void HostWidget::keyPressEvent(QKeyEvent* e) {
-  Guard([&] {
+  GuardedCall([&] {
     if (G().resendingKey) return;
     HWND f = G().focus;
     WindowObj* fw = Win(f);
@@ -176,7 +158,7 @@ void HostWidget::keyPressEvent(QKeyEvent* e) {
 }
 
 void HostWidget::keyReleaseEvent(QKeyEvent* e) {
-  Guard([&] {
+  GuardedCall([&] {
     if (G().resendingKey) return;
     HWND f = G().focus;
     WindowObj* fw = Win(f);
@@ -186,7 +168,7 @@ void HostWidget::keyReleaseEvent(QKeyEvent* e) {
 
 void HostWidget::leaveEvent(QEvent* e) {
   QWidget::leaveEvent(e);
-  Guard([&] { RouteMouseLeft(); });
+  GuardedCall([&] { RouteMouseLeft(); });
 }
 
 void HostWidget::focusInEvent(QFocusEvent* e) { QWidget::focusInEvent(e); }
@@ -195,7 +177,7 @@ void HostWidget::focusOutEvent(QFocusEvent* e) { QWidget::focusOutEvent(e); }
 void HostWidget::changeEvent(QEvent* e) {
   QWidget::changeEvent(e);
   if (e->type() == QEvent::WindowStateChange) {
-    Guard([&] {
+    GuardedCall([&] {
       WindowObj* w = Win(hwnd_);
       if (!w) return;
       w->maximized = isMaximized();

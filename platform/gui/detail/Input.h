@@ -43,6 +43,8 @@ KeyRouting RouteKey(QKeyEvent* e, bool press, HWND target);
 WPARAM VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers);
 int QtKeyOf(WPARAM vk);
 WPARAM MouseKeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+// The button of a toolkit mouse event as MouseInput numbers it (0 for others).
+int ButtonOf(Qt::MouseButton b);
 
 // While an input event is routed, GetKeyState answers with the modifiers and
 // buttons that event carried, not the live keyboard: a quick Ctrl+Tab is

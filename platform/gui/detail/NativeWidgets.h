@@ -41,6 +41,25 @@ struct NativeState {
   int wireLength = 0;
   bool lineStartsValid = false;
   TextEncoding lineStartsEncoding = TextEncoding::Utf8;
+  // The text as WM_GETTEXT gives it, kept from WM_SETTEXT until a change.
+  std::string wire;
+  bool wireValid = false;
+  TextEncoding wireEncoding = TextEncoding::Utf8;
+  // While words wrap: the lines as shown (where each starts in the text and
+  // how many bytes it holds), kept until a change of the text, the width or
+  // the font.
+  struct ShownLine {
+    int wire;
+    int bytes;
+  };
+  std::vector<ShownLine> shown;
+  bool shownValid = false;
+  qreal shownWidth = 0;
+  QString shownFont;
+  // The width of each of the first 256 characters in shownFont.
+  std::vector<qreal> advances;
+  // Forgets what the text's content decides.
+  void TextChanged() { lineStartsValid = wireValid = shownValid = false; }
 };
 
 class NativeLineEdit : public QLineEdit {
@@ -77,7 +96,7 @@ protected:
 class NativeTextEdit : public QPlainTextEdit {
 public:
   explicit NativeTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
-    QObject::connect(document(), &QTextDocument::contentsChanged, this, [this] { state.lineStartsValid = false; });
+    QObject::connect(document(), &QTextDocument::contentsChanged, this, [this] { state.TextChanged(); });
   }
   NativeState state;
   QTextBlock FirstVisibleBlock() const { return firstVisibleBlock(); }

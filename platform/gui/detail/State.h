@@ -224,6 +224,15 @@ CursorObj* Cursor(HCURSOR h);
 // Exceptions out of window procedures must not cross the toolkit's event
 // handling: they end here (the application's handler, see App.h).
 void ReportException(std::exception_ptr e);
+// Runs f; what it throws ends in ReportException.
+template <typename F>
+void GuardedCall(F&& f) {
+  try {
+    f();
+  } catch (...) {
+    ReportException(std::current_exception());
+  }
+}
 // Dispatches a message to a procedure, catching what it throws when called
 // from the toolkit (depth 0 of our own calls).
 LRESULT Dispatch(HWND h, UINT msg, WPARAM w, LPARAM l);

@@ -143,6 +143,76 @@ TEST_F(GuiEdit, MultiLineLinesAreCrLfSeparatedInPositions) {
   EXPECT_EQ(Sel(e), std::make_pair(5, 5));
 }
 
+// The line queries agree with the text WM_GETTEXT gives, split at its CR LFs.
+void ExpectLinesMatchText(HWND e, const std::string& where) {
+  std::string text = GetWindowText(e);
+  EXPECT_EQ(SendMessage(e, WM_GETTEXTLENGTH), static_cast<LRESULT>(text.size())) << where;
+  std::vector<std::size_t> starts{0};
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+    starts.push_back(at + 2);
+  ASSERT_EQ(SendMessage(e, EM_GETLINECOUNT), static_cast<LRESULT>(starts.size())) << where;
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    std::size_t end = i + 1 < starts.size() ? starts[i + 1] - 2 : text.size();
+    EXPECT_EQ(SendMessage(e, EM_LINEINDEX, i), static_cast<LRESULT>(starts[i])) << where << ", line " << i;
+    EXPECT_EQ(SendMessage(e, EM_LINELENGTH, starts[i]), static_cast<LRESULT>(end - starts[i])) << where << ", line " << i;
+    EXPECT_EQ(SendMessage(e, EM_LINEFROMCHAR, end), static_cast<LRESULT>(i)) << where << ", line " << i;
+  }
+}
+
+TEST_F(GuiEdit, ASetTextBreaksAtCrLfLfAndCrAndItsLinesMatchAfterEdits) {
+  HWND e = MakeEdit(ES_MULTILINE | WS_VSCROLL | ES_AUTOHSCROLL | WS_HSCROLL);
+  SetWindowText(e, "a\nbb\rccc\r\n\r\nd\r\r\n");
+  EXPECT_EQ(GetWindowText(e), "a\r\nbb\r\nccc\r\n\r\nd\r\n\r\n");
+  ExpectLinesMatchText(e, "mixed breaks");
+  // Characters the toolkit reads as breaks of its own, a leading byte order
+  // mark it drops, text that is not UTF-8: the queries still agree.
+  const char* texts[] = {"x\xE2\x80\xA9y\r\nz", "\xEF\xBB\xBFmark\r\nnext", "caf\xE9\r\nna\xEFve\nend",
+                         "\xC3\xA9t\xC3\xA9\r\n\xE2\x82\xAC 5"};
+  for (const char* text : texts) {
+    SetWindowText(e, text);
+    ExpectLinesMatchText(e, text);
+  }
+  // Typing changes what was kept from the text set.
+  SetWindowText(e, "one\r\ntwo");
+  SetFocus(e);
+  SendMessage(e, EM_SETSEL, 3, 3);
+  test::KeyPress(VK_RETURN, 0, "\r");
+  test::TypeText("\xC3\xA9");
+  EXPECT_EQ(GetWindowText(e), "one\r\n\xC3\xA9\r\ntwo");
+  ExpectLinesMatchText(e, "after typing");
+}
+
+TEST_F(GuiEdit, WrappedLinesAreCountedAmongManyShortOnesAndFollowTheWidth) {
+  HWND e = MakeEdit(ES_MULTILINE | WS_VSCROLL);
+  std::string longLine;
+  for (int i = 0; i < 12; ++i) longLine += "wrapping words ";
+  std::string accented;  // characters beyond plain ASCII are laid out, not estimated
+  for (int i = 0; i < 12; ++i) accented += "\xC3\xA9t\xC3\xA9 words ";
+  std::string text;
+  for (int i = 0; i < 200; ++i) text += "short " + std::to_string(i) + "\r\n";
+  text += longLine + "\r\n" + accented + "\r\nlast";
+  SetWindowText(e, text);
+  ProcessPending();
+  auto count = [&] { return static_cast<int>(SendMessage(e, EM_GETLINECOUNT)); };
+  int wide = count();
+  EXPECT_GT(wide, 200 + 4) << "the two long lines wrap";
+  int last = static_cast<int>(text.size()) - 4;
+  EXPECT_EQ(SendMessage(e, EM_LINEINDEX, wide - 1), last);
+  EXPECT_EQ(SendMessage(e, EM_LINEFROMCHAR, last), wide - 1);
+  EXPECT_EQ(SendMessage(e, EM_LINEINDEX, 200), static_cast<LRESULT>(text.find("wrapping")));
+  EXPECT_LT(SendMessage(e, EM_LINEINDEX, 201), static_cast<LRESULT>(text.find("\xC3\xA9")))
+      << "the long line's second shown line";
+  // Narrower, the long lines take more shown lines; the short ones still one each.
+  SetWindowPos(e, HWND{}, 10, 10, 150, 200, SWP_NOZORDER);
+  ProcessPending();
+  int narrow = count();
+  EXPECT_GT(narrow, wide);
+  EXPECT_EQ(SendMessage(e, EM_LINEINDEX, 200), static_cast<LRESULT>(text.find("wrapping")));
+  EXPECT_EQ(SendMessage(e, EM_LINEINDEX, narrow - 1), last);
+  SendMessage(e, EM_LINESCROLL, 0, 199);
+  EXPECT_EQ(SendMessage(e, EM_GETFIRSTVISIBLELINE), 199);
+}
+
 TEST_F(GuiEdit, CharFromPosAndPosFromCharAgreeWithTheCaret) {
   HWND e = MakeEdit(ES_MULTILINE | WS_VSCROLL | ES_AUTOHSCROLL, "first line\r\nsecond line\r\nthird");
   SendMessage(e, EM_SETSEL, 15, 15);  // "sec|ond"

@@ -1,8 +1,10 @@
 #pragma once
-// A fresh directory per test, removed with everything in it afterwards.
+// A fresh directory per test under the system's temporary directory,
+// removed with everything in it afterwards (the tests of every layer use it).
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include <stdlib.h>
@@ -11,11 +13,13 @@ class TempDir {
 public:
   TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "tw-sys-XXXXXX").string();
-    path_ = ::mkdtemp(tmpl.data()) ? tmpl + "/" : std::string();
+    // Without one a test would write where it runs: it fails instead.
+    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("cannot make a scratch directory in " + tmpl);
+    path_ = tmpl + "/";
   }
   ~TempDir() {
     std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    std::filesystem::remove_all(path_, ec);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

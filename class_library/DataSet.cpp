@@ -95,9 +95,7 @@ void TDataSet::OpenWithHooks() {
       CloseCursor();
     } catch (...) {
     }
-    if (defaultFields_) DestroyFields();
-    BindFields(false);
-    defaultFields_ = false;
+    ReleaseFields();
     throw;
   }
   DoAfterOpen();
@@ -112,16 +110,18 @@ void TDataSet::CloseWithHooks() {
   try {
     CloseCursor();
   } catch (...) {
-    if (defaultFields_) DestroyFields();
-    BindFields(false);
-    defaultFields_ = false;
+    ReleaseFields();
     throw;
   }
   // Descendants normally do both in CloseCursor; repeating them is harmless.
+  ReleaseFields();
+  if (!destroying) DoAfterClose();
+}
+
+void TDataSet::ReleaseFields() {
   if (defaultFields_) DestroyFields();
   BindFields(false);
   defaultFields_ = false;
-  if (!destroying) DoAfterClose();
 }
 
 void TDataSet::ComponentNotification(TComponent* AComponent, TOperation Operation) {

@@ -382,6 +382,9 @@ protected:
   virtual void FinishScroll();    // AfterScroll
   // First (ToLast false) or Last.
   void ScrollToEnd(bool ToLast);
+  // After the cursor closed: the fields made at the open go, the others let
+  // go of their data.
+  void ReleaseFields();
   virtual void DoBeforeRefresh();
   virtual void DoAfterRefresh();
   virtual void DoOnCalcFields();

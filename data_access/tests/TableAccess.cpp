@@ -4,36 +4,41 @@ void TableAccessTest::SetUp() {
   RequireEngine();
   if (!OverServer()) return;
   server = std::make_unique<ServerProcess>(dir.Path(), std::vector<std::string>{"--user", "TESTER:secret"});
-  conn = std::make_unique<TXbConnection>(nullptr);
-  conn->OnError = [this](TObject*, const String& ctx, const String& msg) {
+  conn = NewConnection();
+  ASSERT_TRUE(conn->LoggedIn());
+}
+
+std::unique_ptr<TXbConnection> TableAccessTest::NewConnection() {
+  auto c = std::make_unique<TXbConnection>(nullptr);
+  c->OnError = [this](TObject*, const String& ctx, const String& msg) {
     connectionErrors.push_back(ctx + ": " + msg);
   };
-  conn->SetPort(server->Port());
-  conn->SetUser("tester");
-  conn->SetLoginPassword("secret");
-  conn->SetReadTimeout(10000);
-  conn->SetActive(true);
-  ASSERT_TRUE(conn->LoggedIn());
+  c->SetPort(server->Port());
+  c->SetUser("tester");
+  c->SetLoginPassword("secret");
+  c->SetReadTimeout(10000);
+  c->SetActive(true);
+  return c;
 }
 
 void TableAccessTest::TearDown() {
   EXPECT_TRUE(connectionErrors.empty()) << connectionErrors.front();
 }
 
-void TableAccessTest::Place(TXbTable& Table) {
+void TableAccessTest::Place(TXbTable& Table, TXbConnection* Through) {
   if (!OverServer()) {
     Table.SetDatabaseName(dir.Path());
     return;
   }
   Table.SetAccessMethod(amServer);
-  Table.SetXbConnection(conn.get());
+  Table.SetXbConnection(Through ? Through : conn.get());
   Table.SetDatabaseName("DATA");
   Table.SetFetchCount(3);
 }
 
-std::unique_ptr<TXbTable> TableAccessTest::Make(const std::string& Name) {
+std::unique_ptr<TXbTable> TableAccessTest::Make(const std::string& Name, TXbConnection* Through) {
   auto t = std::make_unique<TXbTable>(nullptr);
-  Place(*t);
+  Place(*t, Through);
   t->SetTableName(Name);
   return t;
 }

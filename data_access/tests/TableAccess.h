@@ -20,9 +20,13 @@ protected:
   bool OverServer() const { return GetParam() == amServer; }
   // Points a table at the test's directory in the way of the access method;
   // over the server the record fetch comes in batches of a few rows.
-  void Place(TXbTable& Table);
-  std::unique_ptr<TXbTable> Make(const std::string& Name);
+  // Through: another connection than conn.
+  void Place(TXbTable& Table, TXbConnection* Through = nullptr);
+  std::unique_ptr<TXbTable> Make(const std::string& Name, TXbConnection* Through = nullptr);
   std::unique_ptr<TXbTable> Open(const std::string& Name, const std::function<void(TXbTable&)>& Setup = {});
+  // A client of the test server, logged in as TESTER; its reports go to
+  // connectionErrors. SetUp makes conn so; a test may make more.
+  std::unique_ptr<TXbConnection> NewConnection();
 
   ScratchDir dir;
   std::unique_ptr<ServerProcess> server;

@@ -223,24 +223,13 @@ TEST_P(ServerSessions, EachSessionKeepsItsOwnSettings) {
 
   // A second client opens the table with the defaults, which hide deleted
   // records, and changes its own date format.
-  TXbConnection other(nullptr);
-  other.OnError = [this](TObject*, const String& ctx, const String& msg) {
-    connectionErrors.push_back(ctx + ": " + msg);
-  };
-  other.SetPort(server->Port());
-  other.SetUser("tester");
-  other.SetLoginPassword("secret");
-  other.SetActive(true);
-  ASSERT_TRUE(other.LoggedIn());
-  TXbTable theirs(nullptr);
-  theirs.SetAccessMethod(amServer);
-  theirs.SetXbConnection(&other);
-  theirs.SetDatabaseName("DATA");
-  theirs.SetTableName("T.DBF");
-  theirs.Open();
-  EXPECT_TRUE(theirs.Cursor().EvalLogical("NAME = 'ab'"));
-  other.SetCentury(false);
-  other.SetDateFormat(2);  // British
+  const std::unique_ptr<TXbConnection> other = NewConnection();
+  ASSERT_TRUE(other->LoggedIn());
+  const std::unique_ptr<TXbTable> theirs = Make("T.DBF", other.get());
+  theirs->Open();
+  EXPECT_TRUE(theirs->Cursor().EvalLogical("NAME = 'ab'"));
+  other->SetCentury(false);
+  other->SetDateFormat(2);  // British
 
   // The first session is as it left itself.
   mine->Refresh();
@@ -251,12 +240,12 @@ TEST_P(ServerSessions, EachSessionKeepsItsOwnSettings) {
   EXPECT_EQ(mine->Cursor().GetDateString("D"), "05.03.2024");
   EXPECT_NE(conn->SysProp(XB_PROP_GET_EXACT, 0), 0);
   // And so is the second.
-  EXPECT_EQ(theirs.Cursor().GetDateString("D"), "05/03/24");
-  theirs.Refresh();
-  theirs.First();
-  EXPECT_EQ(WalkField(theirs, "NAME"), (std::vector<std::string>{"abc"}));
-  EXPECT_EQ(other.SysProp(XB_PROP_GET_EXACT, 0), 0);
-  theirs.Close();
+  EXPECT_EQ(theirs->Cursor().GetDateString("D"), "05/03/24");
+  theirs->Refresh();
+  theirs->First();
+  EXPECT_EQ(WalkField(*theirs, "NAME"), (std::vector<std::string>{"abc"}));
+  EXPECT_EQ(other->SysProp(XB_PROP_GET_EXACT, 0), 0);
+  theirs->Close();
   FormatSettings = saved;
 }
 
@@ -266,24 +255,13 @@ TEST_P(ServerSessions, LocksOfAClientThatGoesAreGivenBack) {
   mine->Edit();
   mine->FieldByName("NAME")->SetAsString("mine");
 
-  TXbConnection other(nullptr);
-  other.OnError = [this](TObject*, const String& ctx, const String& msg) {
-    connectionErrors.push_back(ctx + ": " + msg);
-  };
-  other.SetPort(server->Port());
-  other.SetUser("tester");
-  other.SetLoginPassword("secret");
-  other.SetActive(true);
-  ASSERT_TRUE(other.LoggedIn());
-  other.SetLockTimeOut(0);
-  TXbTable theirs(nullptr);
-  theirs.SetAccessMethod(amServer);
-  theirs.SetXbConnection(&other);
-  theirs.SetDatabaseName("DATA");
-  theirs.SetTableName("T.DBF");
-  theirs.Open();
+  const std::unique_ptr<TXbConnection> other = NewConnection();
+  ASSERT_TRUE(other->LoggedIn());
+  other->SetLockTimeOut(0);
+  const std::unique_ptr<TXbTable> theirs = Make("T.DBF", other.get());
+  theirs->Open();
   try {
-    theirs.Edit();
+    theirs->Edit();
     ADD_FAILURE() << "edited a record another client holds";
   } catch (const EXbError& e) {
     EXPECT_EQ(e.Message(), "Record Lock Failure. May be locked by another user or task.");
@@ -291,10 +269,10 @@ TEST_P(ServerSessions, LocksOfAClientThatGoesAreGivenBack) {
   // The first client goes without posting: its session ends, its tables are
   // closed and its lock given back.
   conn->SetActive(false);
-  theirs.Edit();
-  theirs.FieldByName("NAME")->SetAsString("theirs");
-  theirs.Post();
-  theirs.Close();
+  theirs->Edit();
+  theirs->FieldByName("NAME")->SetAsString("theirs");
+  theirs->Post();
+  theirs->Close();
   mine.reset();
   connectionErrors.clear();
   EXPECT_EQ(ReadColumn(dir.Path() + "T.DBF", "NAME"), (std::vector<std::string>{"theirs  ", "b       "}));

@@ -241,7 +241,7 @@ void TfrmMain::listTagsDblClick(TObject* /*Sender*/) {
   const size_t column = caret.X < 0 ? 0 : std::min(static_cast<size_t>(caret.X), line.size());
   line.insert(column, tag);
   lines->SetStrings(row, line);
-  // Writing the line back puts the caret at the start of the text: what the
+  // Writing the line back leaves the caret at the end of the line: what the
   // user types next belongs right after the tag.
   reLabelDesign->SetCaretPos(TPoint{static_cast<int>(column + tag.size()), row});
   reLabelDesign->SetFocus();

@@ -22,6 +22,14 @@ std::size_t LineLength(const String& Text, std::size_t Start) {
   return (end == String::npos ? Text.size() : end) - Start;
 }
 
+// How many lines Text holds, given their starts: an empty last line (after a
+// final break, or of an empty text) is not a line.
+int LineCount(const String& Text, const std::vector<std::size_t>& Starts) {
+  int count = static_cast<int>(Starts.size());
+  if (Starts.back() == Text.size()) --count;
+  return count;
+}
+
 // Text with every line followed by CR LF: breaks (CR LF, LF or CR) become
 // CR LF, and a last line without one gets one.
 String WithLineBreaks(const String& Text) {
@@ -180,8 +188,9 @@ void TCustomEdit::SetSelText(const String& Value) {
     SetText(text);
     return;
   }
+  // The window reports the change itself (EN_CHANGE), a multi-line one too:
+  // telling it again would make two changes of one.
   gui::SendMessage(Handle(), gui::EM_REPLACESEL, 1, reinterpret_cast<LPARAM>(Value.c_str()));
-  Perform(CM_TEXTCHANGED);
 }
 
 void TCustomEdit::SelectAll() {
@@ -238,31 +247,39 @@ public:
 
   int Count() const override {
     String text = memo_->Text();
-    std::vector<std::size_t> starts = LineStarts(text);
-    int count = static_cast<int>(starts.size());
-    // An empty last line (after a final break, or of an empty text) is not a line.
-    if (starts.back() == text.size()) --count;
-    return count;
+    return LineCount(text, LineStarts(text));
   }
   String Strings(int Index) const override {
     String text = memo_->Text();
     std::vector<std::size_t> starts = LineStarts(text);
-    if (Index < 0 || Index >= Count()) throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
+    if (Index < 0 || Index >= LineCount(text, starts))
+      throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
     std::size_t start = starts[static_cast<std::size_t>(Index)];
     return text.substr(start, LineLength(text, start));
   }
   void SetStrings(int Index, const String& S) override {
     String text = memo_->Text();
     std::vector<std::size_t> starts = LineStarts(text);
-    if (Index < 0 || Index >= Count()) throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
+    if (Index < 0 || Index >= LineCount(text, starts))
+      throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
     std::size_t start = starts[static_cast<std::size_t>(Index)];
-    text.replace(start, LineLength(text, start), S);
-    memo_->SetText(text);
+    std::size_t length = LineLength(text, start);
+    if (!memo_->HandleAllocated()) {
+      text.replace(start, length, S);
+      memo_->SetText(text);
+      return;
+    }
+    // Only the line's characters change: selecting them and replacing the
+    // selection leaves the rest of the text, the view and what can be undone
+    // as they were, and the caret right after the new text (setting the
+    // whole text would put the caret and the view back at the top).
+    gui::SendMessage(memo_->Handle(), gui::EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
+    memo_->SetSelText(S);
   }
   void Insert(int Index, const String& S) override {
     String text = memo_->Text();
     std::vector<std::size_t> starts = LineStarts(text);
-    int count = Count();
+    int count = LineCount(text, starts);
     if (Index < 0 || Index > count) throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
     if (Index < static_cast<int>(starts.size())) {
       text.insert(starts[static_cast<std::size_t>(Index)], S + "\r\n");
@@ -275,7 +292,8 @@ public:
   void Delete(int Index) override {
     String text = memo_->Text();
     std::vector<std::size_t> starts = LineStarts(text);
-    if (Index < 0 || Index >= Count()) throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
+    if (Index < 0 || Index >= LineCount(text, starts))
+      throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
     std::size_t start = starts[static_cast<std::size_t>(Index)];
     std::size_t end = static_cast<std::size_t>(Index) + 1 < starts.size() ? starts[static_cast<std::size_t>(Index) + 1]
                                                                             : text.size();

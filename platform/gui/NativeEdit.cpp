@@ -351,6 +351,44 @@ int CopyOut(const std::string& s, char* buf, std::size_t size, bool terminate) {
   return static_cast<int>(n);
 }
 
+// EM_REPLACESEL with bytes that are no UTF-8 into a UTF-8 text: the whole
+// text turns Windows-1252, so it is set again whole as it reads after the
+// replacement (no character is lost), with the caret after the new text, the
+// view kept and one change reported.
+void ReplaceSelectionWhole(WindowObj& w, Edit& ed, std::string_view bytes) {
+  std::string added;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    char c = bytes[i];
+    if (c != '\r' && c != '\n') {
+      added += c;
+      continue;
+    }
+    if (!ed.Multi()) continue;  // a single line takes no breaks
+    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    added += "\r\n";
+  }
+  int s0, s1, caret;
+  ed.Selection(s0, s1, caret);
+  int from = ed.DocToWire(s0), to = ed.DocToWire(s1);
+  std::string whole = ed.Wire();
+  whole.replace(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from), added);
+  NativeTextEdit* t = ed.Text();
+  int v = t ? t->verticalScrollBar()->value() : 0, h = t ? t->horizontalScrollBar()->value() : 0;
+  bool handled = false;
+  EditProc(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(whole.c_str()), handled);
+  int at = ed.WireToDoc(from + static_cast<int>(added.size()));
+  ed.SetSelection(at, at);
+  if (t) {
+    t->verticalScrollBar()->setValue(v);
+    t->horizontalScrollBar()->setValue(h);
+    t->ensureCursorVisible();
+    t->document()->setModified(true);
+    Notify(w, EN_CHANGE);  // setting a multi-line text reports none itself
+  } else {
+    ed.Line()->setModified(true);
+  }
+}
+
 void ApplyWrapAndBars(WindowObj& w, NativeTextEdit* t) {
   bool wrap = !(w.style & (ES_AUTOHSCROLL | WS_HSCROLL));
   t->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
@@ -528,11 +566,22 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
     }
     case EM_REPLACESEL: {
       const char* s = reinterpret_cast<const char*>(lParam);
-      QString text = Decode(s ? std::string_view(s) : std::string_view());
-      if (NativeLineEdit* l = ed.Line())
+      std::string_view bytes = s ? std::string_view(s) : std::string_view();
+      if (st.encoding == TextEncoding::Utf8 && !IsValidUtf8(bytes)) {
+        ReplaceSelectionWhole(w, ed, bytes);
+        return 0;
+      }
+      // The new characters read in the text's own encoding, so that its bytes
+      // come back unchanged.
+      QString text = Decode(bytes, st.encoding);
+      if (NativeLineEdit* l = ed.Line()) {
         l->insert(text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n')));
-      else
+      } else {
+        // Only the selection changes: the view stays unless the caret, right
+        // after the new text, would be out of it.
         ed.Text()->insertPlainText(text);  // CR LF, LF and CR all break lines
+        ed.Text()->ensureCursorVisible();
+      }
       return 0;
     }
     case EM_GETLINECOUNT: return ed.LineCount();

@@ -1,5 +1,5 @@
-// The masked edit as the user types into it, and the memo's lines and caret
-// while its words wrap.
+// The masked edit as the user types into it, the memo's lines and caret
+// while its words wrap, and writing one line of a memo.
 #include <string>
 #include <vector>
 
@@ -256,6 +256,62 @@ TEST_F(Edits, AWrappingMemoCountsItsLinesAsShownAndKeepsItsTextLines) {
   h = memo->Handle();
   EXPECT_EQ(send(gui::EM_GETLINECOUNT), 3) << "two lines and the empty one after the last break";
   EXPECT_EQ(send(gui::EM_LINEINDEX, 1), shortStart);
+}
+
+TEST_F(Edits, WritingOneMemoLineReplacesOnlyThatLineAndKeepsTheView) {
+  auto* memo = new TMemo(form);
+  memo->SetParent(form);
+  memo->PlaceBounds(10, 10, 160, 80);
+  memo->SetScrollBars(ssBoth);
+  form->Show();
+  Pump();
+  TStringList source;
+  for (int i = 0; i < 300; ++i) source.Add("line " + std::to_string(i));
+  memo->Lines()->Assign(&source);
+  memo->ClearUndo();
+  gui::HWND h = memo->Handle();
+  auto send = [&](gui::UINT m, gui::WPARAM w = 0, gui::LPARAM l = 0) {
+    return static_cast<int>(gui::SendMessage(h, m, w, l));
+  };
+  send(gui::EM_LINESCROLL, 0, 150);
+  Pump();
+  ASSERT_EQ(send(gui::EM_GETFIRSTVISIBLELINE), 150);
+  int changes = 0;
+  memo->OnChange = [&](TObject*) { ++changes; };
+
+  memo->Lines()->SetStrings(152, "written");
+  Pump();
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(send(gui::EM_GETFIRSTVISIBLELINE), 150) << "the view stays where it was";
+  EXPECT_EQ(memo->CaretPos(), (TPoint{7, 152})) << "the caret ends right after the new text";
+  EXPECT_EQ(memo->SelLength(), 0);
+  source.SetStrings(152, "written");
+  EXPECT_EQ(memo->Lines()->Text(), source.Text()) << "every other line as it was";
+  EXPECT_EQ(memo->Lines()->Count(), 300);
+  // The write is one step the user can take back.
+  ASSERT_TRUE(memo->CanUndo());
+  memo->Undo();
+  EXPECT_EQ(memo->Lines()->Strings(152), "line 152");
+
+  // While words wrap, the index counts the text's lines, not the shown ones;
+  // a line written with a break in it becomes two.
+  memo->SetScrollBars(ssVertical);
+  memo->SetWordWrap(true);
+  Pump();
+  memo->SetText("one two three four five six seven eight nine ten eleven\r\nshort\r\nend");
+  memo->Lines()->SetStrings(1, "x\r\ny");
+  EXPECT_EQ(memo->Text(), "one two three four five six seven eight nine ten eleven\r\nx\r\ny\r\nend");
+
+  // A memo without a window keeps its lines as text.
+  auto* loose = new TMemo(form);
+  loose->SetText("a\r\nb\r\nc");
+  int looseChanges = 0;
+  loose->OnChange = [&](TObject*) { ++looseChanges; };
+  loose->Lines()->SetStrings(1, "written");
+  EXPECT_FALSE(loose->HandleAllocated());
+  EXPECT_EQ(loose->Text(), "a\r\nwritten\r\nc");
+  EXPECT_EQ(looseChanges, 1);
+  EXPECT_THROW(loose->Lines()->SetStrings(3, "past the end"), EStringListError);
 }
 
 }  // namespace

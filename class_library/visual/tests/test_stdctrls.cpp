@@ -31,6 +31,7 @@ TEST_F(StdControls, EditKeepsItsStateBeforeAndAfterItsWindowExists) {
   EXPECT_EQ(edit->SelText(), "cde");
   edit->SetSelText("X");
   EXPECT_EQ(edit->Text(), "abXf");
+  EXPECT_EQ(changes, 2) << "replacing the selection is one change";
   edit->SetFocus();
   gui::test::TypeText("12345678");
   Pump();

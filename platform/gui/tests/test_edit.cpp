@@ -246,6 +246,50 @@ TEST_F(GuiEdit, ScrollingAndFirstVisibleLine) {
   EXPECT_EQ(SendMessage(e, EM_GETFIRSTVISIBLELINE), 0);
 }
 
+TEST_F(GuiEdit, ReplacingTheSelectionChangesOnlyItAndKeepsTheView) {
+  std::string text;
+  for (int i = 0; i < 100; ++i) text += "line " + std::to_string(i) + "\r\n";
+  HWND e = MakeEdit(ES_MULTILINE | WS_VSCROLL | ES_AUTOHSCROLL | ES_READONLY, text);
+  SendMessage(e, EM_LINESCROLL, 0, 40);
+  auto at = static_cast<int>(SendMessage(e, EM_LINEINDEX, 42));
+  SendMessage(e, EM_SETSEL, static_cast<WPARAM>(at), at + 7);
+  notes_.clear();
+  SendMessage(e, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("new\nlines"));
+  std::string expected = text;
+  expected.replace(static_cast<std::size_t>(at), 7, "new\r\nlines");
+  EXPECT_EQ(GetWindowText(e), expected) << "a read-only edit takes it too";
+  ExpectLinesMatchText(e, "after replacing");
+  EXPECT_EQ(Sel(e), std::make_pair(at + 10, at + 10)) << "the caret after the new text";
+  EXPECT_EQ(SendMessage(e, EM_GETFIRSTVISIBLELINE), 40);
+  EXPECT_EQ(std::count(notes_.begin(), notes_.end(), EN_CHANGE), 1);
+  // A caret out of the view is brought into it.
+  SendMessage(e, EM_SETSEL, 0, 4);
+  SendMessage(e, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("LINE"));
+  EXPECT_EQ(SendMessage(e, EM_GETFIRSTVISIBLELINE), 0);
+
+  // The new bytes come back as they were given, whatever the text's encoding.
+  HWND c = MakeEdit(ES_MULTILINE | ES_AUTOHSCROLL, "caf\xE9\r\nx");
+  SendMessage(c, EM_SETSEL, 6, 7);
+  SendMessage(c, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("\xC3\xA9"));
+  EXPECT_EQ(GetWindowText(c), "caf\xE9\r\n\xC3\xA9");
+  HWND u = MakeEdit(ES_MULTILINE | WS_VSCROLL | ES_AUTOHSCROLL, expected);
+  SendMessage(u, EM_LINESCROLL, 0, 40);
+  SendMessage(u, EM_SETSEL, static_cast<WPARAM>(at), at + 3);
+  notes_.clear();
+  SendMessage(u, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("na\xEFve"));
+  expected.replace(static_cast<std::size_t>(at), 3, "na\xEFve");
+  EXPECT_EQ(GetWindowText(u), expected);
+  ExpectLinesMatchText(u, "after replacing with bytes that are no UTF-8");
+  EXPECT_EQ(Sel(u), std::make_pair(at + 5, at + 5));
+  EXPECT_EQ(SendMessage(u, EM_GETFIRSTVISIBLELINE), 40);
+  EXPECT_EQ(std::count(notes_.begin(), notes_.end(), EN_CHANGE), 1);
+  HWND l = MakeEdit(ES_AUTOHSCROLL, "abc");
+  SendMessage(l, EM_SETSEL, 1, 2);
+  SendMessage(l, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("\xE9\r\n"));
+  EXPECT_EQ(GetWindowText(l), "a\xE9""c") << "a single line takes no breaks";
+  EXPECT_EQ(Sel(l), std::make_pair(2, 2));
+}
+
 TEST_F(GuiEdit, NonUtf8TextKeepsItsEncoding) {
   std::string cp1252 = "caf\xE9";  // "café" in Windows-1252
   HWND e = MakeEdit(ES_AUTOHSCROLL, cp1252);

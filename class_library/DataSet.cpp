@@ -42,9 +42,7 @@ TDataSet::~TDataSet() {
   for (TField* f : orphans) delete f;
 }
 
-void TDataSet::CheckActive() const {
-  if (state_ == dsInactive) DatabaseError(SDataSetClosed, this);
-}
+void TDataSet::RaiseInactive() const { DatabaseError(SDataSetClosed, this); }
 
 void TDataSet::CheckInactive() const {
   if (state_ != dsInactive) DatabaseError(SDataSetOpen, this);
@@ -171,19 +169,15 @@ void TDataSet::EnableControls() {
   if (disableState_ != dsInactive && state_ != dsInactive) DataEvent(deDataSetChange);
 }
 
-void TDataSet::DataEvent(TDataEvent Event, TField* Field, int Info) {
-  if (Event == deFieldChange && Field) {
-    if (Field->FieldKind() == fkData || Field->FieldKind() == fkInternalCalc) modified_ = true;
-    UpdateCalcFields();
-    Field->Change();
-  }
-  if (disableCount_ != 0 || dataSources_.empty()) return;
-  NotifyDataSources(Event, Field, Info);
+void TDataSet::FieldChanged(TField* Field) {
+  if (Field->FieldKind() == fkData || Field->FieldKind() == fkInternalCalc) modified_ = true;
+  UpdateCalcFields();
+  Field->Change();
 }
 
 // Apart from DataEvent, which every move calls: a dataset nobody watches
 // pays nothing for the copy of the list.
-[[gnu::noinline]] void TDataSet::NotifyDataSources(TDataEvent Event, TField* Field, int Info) {
+void TDataSet::NotifyDataSources(TDataEvent Event, TField* Field, int Info) {
   for (TDataSource* source : std::vector<TDataSource*>(dataSources_))
     if (std::find(dataSources_.begin(), dataSources_.end(), source) != dataSources_.end())
       source->DataEvent(Event, Field, Info);
@@ -350,10 +344,6 @@ void TDataSet::FreeBuffers() {
   calcBuffer_ = nullptr;
 }
 
-Byte* TDataSet::ActiveBuffer() const {
-  if (buffers_.empty()) return nullptr;
-  return buffers_[static_cast<size_t>(activeRecord_)].get();
-}
 
 void TDataSet::ResetRecordBuffers() {
   recordCount_ = 0;
@@ -382,8 +372,7 @@ void TDataSet::MoveBuffer(int CurIndex, int NewIndex) {
   }
 }
 
-void TDataSet::SetCurrentRecord(int Index) {
-  if (currentRecord_ == Index) return;
+void TDataSet::MoveCursorTo(int Index) {
   Byte* buffer = BufferAt(Index);
   switch (ReadBookmarkFlag(buffer)) {
     case bfCurrent:
@@ -400,9 +389,6 @@ void TDataSet::SetCurrentRecord(int Index) {
   currentRecord_ = Index;
 }
 
-void TDataSet::UpdateCursorPos() {
-  if (recordCount_ > 0) SetCurrentRecord(activeRecord_);
-}
 
 // Fetches into the buffer after the valid ones; on any failure the cursor's
 // place is unknown.

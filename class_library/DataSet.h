@@ -151,7 +151,9 @@ public:
   void Close() { SetActive(false); }
   TDataSetState State() const { return state_; }
   // EDatabaseError "Cannot perform this operation on a closed dataset".
-  void CheckActive() const;
+  void CheckActive() const {
+    if (state_ == dsInactive) RaiseInactive();
+  }
   // EDatabaseError "Cannot perform this operation on an open dataset".
   void CheckInactive() const;
 
@@ -253,12 +255,18 @@ public:
   // Tells the dataset's data sources (and through them the links) about an
   // event; deFieldChange also sets Modified, recomputes calculated fields and
   // fires the field's OnChange.
-  void DataEvent(TDataEvent Event, TField* Field = nullptr, int Info = 0);
+  void DataEvent(TDataEvent Event, TField* Field = nullptr, int Info = 0) {
+    if (Event == deFieldChange && Field) FieldChanged(Field);
+    if (disableCount_ != 0 || dataSources_.empty()) return;
+    NotifyDataSources(Event, Field, Info);
+  }
   // The data source this dataset follows (a master), if any.
   virtual TDataSource* GetDataSource() const { return nullptr; }
 
   // ---- buffers (for descendants and their helpers)
-  Byte* ActiveBuffer() const;
+  Byte* ActiveBuffer() const {
+    return buffers_.empty() ? nullptr : buffers_[static_cast<size_t>(activeRecord_)].get();
+  }
   // The buffer whose calculated fields are being computed.
   Byte* CalcBuffer() const { return calcBuffer_; }
   int BufferCount() const { return bufferCount_; }
@@ -280,7 +288,9 @@ public:
   // A stream over a blob field's value; the default raises.
   virtual std::unique_ptr<TStream> OpenBlobStream(TField* Field, TBlobStreamMode Mode);
   // The current position of the cursor follows the active record.
-  void UpdateCursorPos();
+  void UpdateCursorPos() {
+    if (recordCount_ > 0) SetCurrentRecord(activeRecord_);
+  }
   // Forgets which buffer the cursor stands on (after moving it elsewhere).
   void CursorPosChanged() { currentRecord_ = -1; }
   // Re-reads the buffers around the record the cursor stands on. rmExact:
@@ -435,7 +445,14 @@ private:
   void FreeBuffers();
   void ActivateBuffers();
   void MoveBuffer(int CurIndex, int NewIndex);
-  void SetCurrentRecord(int Index);
+  // Moves the cursor to the record of buffer Index unless it stands there.
+  void SetCurrentRecord(int Index) {
+    if (currentRecord_ != Index) MoveCursorTo(Index);
+  }
+  void MoveCursorTo(int Index);
+  [[noreturn]] void RaiseInactive() const;
+  // deFieldChange of DataEvent: Modified, calculated fields, OnChange.
+  void FieldChanged(TField* Field);
   bool FetchIntoScratch(TGetMode Mode);
   bool GetNextRecord();
   bool GetPriorRecord();

@@ -200,7 +200,7 @@ std::int32_t TXbConnection::Count() {
 }
 
 void TXbConnection::OrderPosSet(double Position) {
-  GuardVoid("OrderPosSet", [&] { Exchange("0558", FloatToStr(Position)); });
+  GuardVoid("OrderPosSet", [&] { Exchange("0558", FloatText(Position)); });
 }
 
 // ---- records --------------------------------------------------------------------------------------

@@ -1,7 +1,9 @@
 #pragma once
 // Payload building and reply conversion shared by the command files of
 // TXbConnection. Not for use outside the connection.
+#include <charconv>
 #include <cstdint>
+#include <system_error>
 
 #include "class_library/SysUtils.h"
 #include "data_access/XbConn.h"
@@ -48,7 +50,23 @@ inline std::int32_t Hex(const String& Reply) {
 }
 inline std::int32_t TrimHex(const String& Reply) { return Hex(Trim(Reply)); }
 inline bool YesAnswer(const String& Reply) { return Reply.substr(0, 255) == "Y"; }
-inline double Float(const String& Reply) { return StrToFloat(Reply); }
+// Numbers on the wire have "." as their decimal point whatever the user's
+// locale: the server writes them so and reads them so.
+inline double Float(const String& Reply) {
+  const String t = Trim(Reply);
+  double v = 0;
+  const char* end = t.data() + t.size();
+  const char* begin = t.data() + (!t.empty() && t[0] == '+' ? 1 : 0);
+  const auto r = std::from_chars(begin, end, v);
+  if (t.empty() || r.ec != std::errc() || r.ptr != end)
+    throw EConvertError("'" + Reply + "' is not a valid floating point value");
+  return v;
+}
+inline String FloatText(double Value) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, Value);
+  return r.ec == std::errc() ? String(buf, r.ptr) : String("0");
+}
 
 }  // namespace xbconn
 

@@ -330,6 +330,9 @@ private:
   void SetTrailerRecNo(Byte* Buffer, std::int32_t RecNo) const;
   void SetTrailer(Byte* Buffer, std::int32_t RecNo, TBookmarkFlag Flag) const;
   void ClearBlobSlots(Byte* Buffer, bool FreeData) const;
+  // The field values, calculated values and blob slots of Buffer cleared
+  // (InitRecordBuffer without the pending flags and the trailer).
+  void ClearFieldArea(Byte* Buffer);
   // Fills Image from Buffer, field by field; Only (when given) limits it to the
   // fields marked there by engine field number - 1. Raises before touching
   // the engine when a value does not fit its field.

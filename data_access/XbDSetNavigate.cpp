@@ -20,9 +20,11 @@ TGetResult TXbTable::FetchRecord(Byte* Buffer, TGetMode GetMode, bool DoCheck) {
     currentRecNo_ = recNo;
     logicalPosition_ = -2;
 
-    InitRecordBuffer(Buffer);
     accepted = true;
     if (result == grOK) {
+      // Cleared as InitRecordBuffer clears, but for what loading the record
+      // sets anyway (the slots still to fill, the trailer).
+      ClearFieldArea(Buffer);
       LoadRecord(Buffer, image);
       SetTrailer(Buffer, recNo, bfCurrent);
       if (CalcFieldsSize() > 0) GetCalcFields(Buffer);
@@ -48,8 +50,9 @@ TGetResult TXbTable::FetchRecord(Byte* Buffer, TGetMode GetMode, bool DoCheck) {
           }
         }
       }
-    } else if (result == grError && DoCheck) {
-      RaiseError(kEmptyTable);
+    } else {
+      InitRecordBuffer(Buffer);
+      if (result == grError && DoCheck) RaiseError(kEmptyTable);
     }
   } while (!accepted && result == grOK);
   atTop_ = false;

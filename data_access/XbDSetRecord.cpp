@@ -27,9 +27,14 @@ void TXbTable::ClearBlobSlots(Byte* Buffer, bool FreeData) const {
 
 void TXbTable::InitRecordBuffer(Byte* Buffer) {
   if (!Buffer || recordBufferSize_ <= 0) return;
-  std::memset(Buffer, 0, static_cast<size_t>(blobAreaOffset_));
+  ClearFieldArea(Buffer);
   if (imageOffset_ > 0) std::memset(PendingFlags(Buffer), 0, lazyFields_.size());
   SetTrailerRecNo(Buffer, 0);
+}
+
+void TXbTable::ClearFieldArea(Byte* Buffer) {
+  if (!Buffer || recordBufferSize_ <= 0) return;
+  std::memset(Buffer, 0, static_cast<size_t>(blobAreaOffset_));
   if (BlobFieldCount() > 0) ClearBlobSlots(Buffer, true);
 }
 

@@ -183,18 +183,16 @@ bool TXbTable::ReadFieldText(TField* Field, const char*& Text, size_t& Length) {
     return true;
   }
   // Still the engine's bytes: read where they lie, as FieldFromImage would
-  // fill the slot (trailing blanks off, up to a zero byte, a blank field null),
-  // without filling it.
+  // fill the slot (trailing blanks off, up to a zero byte, a field of blanks
+  // and zero bytes only null), without filling it.
   const int width = info.Width;
-  Text = "";
+  Text = BufferImage(const_cast<Byte*>(record));
   Length = 0;
   if (info.EngineOffset < 0 || width < 0 || info.EngineOffset + width > recordSize_) return true;
-  const char* text = BufferImage(const_cast<Byte*>(record)) + info.EngineOffset;
-  const int kept = WithoutTrailingBlanks(text, std::min(width, std::max(Field->Size(), 0)));
-  if ((kept > 0 && text[kept - 1] != '\0') || !IsBlank(text, width)) {
-    Text = text;
-    Length = strnlen(text, static_cast<size_t>(kept));
-  }
+  Text += info.EngineOffset;
+  const int kept = WithoutTrailingBlanks(Text, std::min(width, std::max(Field->Size(), 0)));
+  if (kept > 0 && (Text[kept - 1] != '\0' || !IsBlank(Text, width)))
+    Length = strnlen(Text, static_cast<size_t>(kept));
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "class_library/DataSource.h"
+#include "class_library/FormatSettings.h"
 
 #include "data_access/tests/IndexTestSupport.h"
 #include "data_access/tests/TableAccess.h"
@@ -93,6 +94,36 @@ TEST_P(IndexBothWays, PositionsUnderAnIndexAreExact) {
       EXPECT_EQ(t->GetRecNo(), k);
     }
     t->Close();
+  }
+}
+
+TEST_P(IndexBothWays, NumbersKeepTheirPointInACommaDecimalLocale) {
+  // Numbers the engine answers or is handed as text (a found record's value,
+  // a place in an order) are not the user's texts: a comma locale must not
+  // change them on the way.
+  MakePeople(10);
+  MakeTable(dir.Path(), "P.DBF", {{"PRICE", 'N', 8, 2}}, {{"7.25"}, {"12.50"}, {"3.75"}});
+  struct Locale {
+    TFormatSettings saved = FormatSettings;
+    Locale() {
+      FormatSettings.DecimalSeparator = ',';
+      FormatSettings.ThousandSeparator = '.';
+    }
+    ~Locale() { FormatSettings = saved; }
+  } comma;
+  auto p = Open("P.DBF");
+  p->IndexTag("", "BYPRICE", "PRICE", "", false, false);
+  EXPECT_TRUE(p->Locate("PRICE", 12.5, {}));
+  EXPECT_EQ(p->FieldByName("PRICE")->AsString(), "12,5");
+  EXPECT_FALSE(p->Locate("PRICE", 12.25, {}));
+  EXPECT_EQ(p->Cursor().EvalNumeric("PRICE * 3"), 37.5);
+  EXPECT_EQ(p->Cursor().GetDouble("PRICE"), 12.5);
+
+  auto t = Open("PEOPLE.DBF");
+  t->IndexTag("", "BYQTY", "QTY", "", false, false);
+  for (int k : {3, 5, 8}) {
+    t->SetRecNo(k);
+    EXPECT_EQ(t->FieldByName("QTY")->AsInteger(), k);
   }
 }
 

@@ -1,4 +1,5 @@
 // Mouse and keyboard input: which window gets it, and as which messages.
+#include <QtGui/QGuiApplication>
 #include <QtGui/QKeyEvent>
 
 #include "platform/gui/Window.h"
@@ -117,6 +118,7 @@ bool RouteMouse(const MouseInput& in, HWND under) {
   HWND target = captured ? g.capture : under;
   if (in.kind == MouseInput::Move && Win(g.tracked) && g.tracked != under) LeaveTracked();
   if (!Win(target)) return false;
+  RoutedInputState state(in.modifiers, in.buttons);
   // A window in a disabled one (a form behind a modal dialog) gets no input.
   if (!captured && !IsEnabledChain(*Win(target))) return false;
   Point screen{in.global.x(), in.global.y()};
@@ -286,6 +288,13 @@ KeyRouting RouteKey(QKeyEvent* e, bool press, HWND target) {
   if (!Win(target)) return out;
   Qt::KeyboardModifiers mods = e->modifiers();
   WPARAM vk = VirtualKeyOf(e->key(), mods);
+  // A modifier key's own event carries the modifiers as they were before it;
+  // its handler sees the key as it is now (down while pressed, up when let go).
+  Qt::KeyboardModifiers own = vk == VK_SHIFT     ? Qt::ShiftModifier
+                              : vk == VK_CONTROL ? Qt::ControlModifier
+                              : vk == VK_MENU    ? Qt::AltModifier
+                                                 : Qt::NoModifier;
+  RoutedInputState state(press ? mods | own : mods & ~own, QGuiApplication::mouseButtons());
   bool alt = mods & Qt::AltModifier;
   std::uint32_t scan = e->nativeScanCode() & 0xFF;
   LPARAM data = static_cast<LPARAM>(1 | (scan << 16));

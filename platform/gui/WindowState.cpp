@@ -9,6 +9,7 @@
 
 #include "platform/gui/Window.h"
 #include "platform/gui/detail/HostWidget.h"
+#include "platform/gui/detail/Input.h"
 #include "platform/gui/detail/Native.h"
 #include "platform/gui/detail/QtConv.h"
 #include "platform/gui/detail/State.h"
@@ -348,9 +349,16 @@ bool SetCursorPos(int x, int y) {
   return true;
 }
 
-std::int16_t GetKeyState(int vk) {
-  Qt::KeyboardModifiers mods = QGuiApplication::queryKeyboardModifiers();
-  Qt::MouseButtons buttons = QGuiApplication::mouseButtons();
+namespace {
+
+// The state of the input event being routed, when one is.
+struct Routed {
+  bool active = false;
+  Qt::KeyboardModifiers modifiers;
+  Qt::MouseButtons buttons;
+} gRouted;
+
+std::int16_t KeyStateFrom(int vk, Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
   bool down = false;
   switch (vk) {
     case VK_SHIFT:
@@ -369,7 +377,30 @@ std::int16_t GetKeyState(int vk) {
   return static_cast<std::int16_t>(down ? 0x8000 : 0);
 }
 
-std::int16_t GetAsyncKeyState(int vk) { return GetKeyState(vk); }
+}  // namespace
+
+namespace detail {
+
+RoutedInputState::RoutedInputState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons)
+    : hadOuter_(gRouted.active), outerModifiers_(gRouted.modifiers), outerButtons_(gRouted.buttons) {
+  gRouted = Routed{true, modifiers, buttons};
+}
+
+RoutedInputState::~RoutedInputState() { gRouted = Routed{hadOuter_, outerModifiers_, outerButtons_}; }
+
+}  // namespace detail
+
+// While a key or mouse message is handled, the keys as they were when that
+// input happened; otherwise as they are now.
+std::int16_t GetKeyState(int vk) {
+  if (gRouted.active) return KeyStateFrom(vk, gRouted.modifiers, gRouted.buttons);
+  return GetAsyncKeyState(vk);
+}
+
+// The keyboard as it is now (asked of the window system where it can tell).
+std::int16_t GetAsyncKeyState(int vk) {
+  return KeyStateFrom(vk, QGuiApplication::queryKeyboardModifiers(), QGuiApplication::mouseButtons());
+}
 
 bool MessageBeep(UINT) {
   QApplication::beep();

@@ -46,6 +46,24 @@ WPARAM MouseKeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 // The button of a toolkit mouse event as MouseInput numbers it (0 for others).
 int ButtonOf(Qt::MouseButton b);
 
+// While an input event is routed, GetKeyState answers with the modifiers and
+// buttons that event carried, not the live keyboard: a quick Ctrl+Tab is
+// still a Ctrl+Tab when its handler runs after Ctrl went up. Scopes nest
+// (input handled in a modal loop inside a handler); each gives back the
+// state of the one around it.
+class RoutedInputState {
+public:
+  RoutedInputState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+  ~RoutedInputState();
+  RoutedInputState(const RoutedInputState&) = delete;
+  RoutedInputState& operator=(const RoutedInputState&) = delete;
+
+private:
+  bool hadOuter_;
+  Qt::KeyboardModifiers outerModifiers_;
+  Qt::MouseButtons outerButtons_;
+};
+
 // Set by DefWindowProc of a native control when a routed message reaches it.
 void MarkPassToToolkit(UINT msg, WPARAM wParam);
 

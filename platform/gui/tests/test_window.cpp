@@ -410,6 +410,61 @@ TEST_F(GuiWindow, KeysGoToTheFocusWindow) {
   EXPECT_EQ(params, (std::vector<WPARAM>{'A', 'a', 'A', VK_TAB, 9, VK_TAB, 'X', 'x', 'X'}));
 }
 
+TEST_F(GuiWindow, KeyStateIsThatOfTheInputBeingHandled) {
+  // What the off-screen platform's live keyboard says lags behind the events
+  // given here (it keeps the last key press's modifiers): a handler reading
+  // it would see Ctrl still down as Ctrl goes up, Alt on a Shift click.
+  std::vector<std::string> reads;  // message: the keys down as its handler reads them
+  Recorder& r = rec_;
+  r.override = [&](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
+    const char* name = m == WM_KEYDOWN       ? "keydown"
+                       : m == WM_KEYUP       ? "keyup"
+                       : m == WM_SYSKEYDOWN  ? "syskeydown"
+                       : m == WM_LBUTTONDOWN ? "lbuttondown"
+                       : m == WM_LBUTTONUP   ? "lbuttonup"
+                                             : nullptr;
+    if (!name) return -12345;
+    std::string read = std::string(name) + ":";
+    const std::pair<int, char> keys[] = {{VK_SHIFT, 'S'}, {VK_CONTROL, 'C'}, {VK_MENU, 'A'}, {VK_LBUTTON, 'L'}};
+    for (auto [vk, letter] : keys)
+      if (GetKeyState(vk) < 0) read += letter;
+    reads.push_back(read);
+    return -12345;
+  };
+  HWND f = Form(r);
+  HWND a = Kid(f, r, 0, 0, 40, 40);
+  SetFocus(a);
+  // The toolkit reports a modifier key's own press and release with the
+  // modifiers as they were before it.
+  test::KeyDown(VK_CONTROL, 0);
+  test::KeyPress(VK_TAB, test::kControl | test::kShift, "");
+  test::KeyUp(VK_CONTROL, test::kControl);
+  test::KeyPress('X', test::kAlt, "x");
+  test::MouseDown(Screen(a, 5, 5), 1, test::kShift);
+  test::MouseUp(Screen(a, 5, 5), 1, test::kShift);
+  EXPECT_EQ(reads, (std::vector<std::string>{"keydown:C", "keydown:SC", "keyup:SC", "keyup:", "syskeydown:A",
+                                             "lbuttondown:SL", "lbuttonup:S"}));
+  for (int vk : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LBUTTON})
+    EXPECT_EQ(GetKeyState(vk), GetAsyncKeyState(vk)) << "outside input handling the live state answers, key " << vk;
+
+  // Input handled inside a handler (a modal loop's) answers for itself; the
+  // outer handler then reads its own event's state again.
+  std::vector<bool> ctrlRead;
+  bool nested = false;
+  r.override = [&](HWND, UINT m, WPARAM w, LPARAM) -> LRESULT {
+    if (m != WM_KEYDOWN) return -12345;
+    ctrlRead.push_back(GetKeyState(VK_CONTROL) < 0);
+    if (w == 'A' && !nested) {
+      nested = true;
+      test::KeyPress('B', 0, "");
+      ctrlRead.push_back(GetKeyState(VK_CONTROL) < 0);
+    }
+    return -12345;
+  };
+  test::KeyPress('A', test::kControl, "");
+  EXPECT_EQ(ctrlRead, (std::vector<bool>{true, false, true}));
+}
+
 TEST_F(GuiWindow, SentMessagesOvertakePostedOnes) {
   Recorder& r = rec_;
   r.watch = {WM_USER + 1, WM_USER + 2};

@@ -103,3 +103,13 @@ void ReadComponentResource(TComponent* Root, const String& Text);
 void InitComponentFromResource(TComponent* Root, const String& ResourceName);
 
 TW_DECLARE_EXCEPTION(EResNotFound, Exception)
+
+// The component Name, of class C, that reading a resource into Root made;
+// EComponentError "The <Kind> resource lacks the component <Name>" when there
+// is none of that name and class (Kind says what was read: "form", "module").
+template <class C>
+C* RequireComponent(TComponent* Root, const String& Name, const String& Kind) {
+  C* c = dynamic_cast<C*>(Root->FindComponent(Name));
+  if (c == nullptr) throw EComponentError("The " + Kind + " resource lacks the component " + Name);
+  return c;
+}

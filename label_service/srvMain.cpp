@@ -186,13 +186,6 @@ bool SameDirectory(const String& A, const String& B) {
          a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-template <class C>
-C* RequireComponent(TComponent* Root, const String& Name) {
-  C* c = dynamic_cast<C*>(Root->FindComponent(Name));
-  if (c == nullptr) throw EComponentError("The module resource lacks the component " + Name);
-  return c;
-}
-
 }  // namespace
 
 TsrvTarnwick::TsrvTarnwick(TComponent* AOwner) : TService(AOwner) {
@@ -207,9 +200,9 @@ TsrvTarnwick::TsrvTarnwick(TComponent* AOwner) : TService(AOwner) {
                                          [this](TService* s, bool& stopped) { ServiceStop(s, stopped); });
   RegisterMethod<void(TDataSet*)>("tblLockSPLAfterOpen", [this](TDataSet* d) { tblLockSPLAfterOpen(d); });
   InitComponentFromResource(this, "SRVMAIN");
-  tblLockSPL = RequireComponent<TXbTable>(this, "tblLockSPL");
-  Timer = RequireComponent<TTimer>(this, "Timer");
-  tblLockSPLCheck = RequireComponent<TXbTable>(this, "tblLockSPLCheck");
+  tblLockSPL = RequireComponent<TXbTable>(this, "tblLockSPL", "module");
+  Timer = RequireComponent<TTimer>(this, "Timer", "module");
+  tblLockSPLCheck = RequireComponent<TXbTable>(this, "tblLockSPLCheck", "module");
   DoCreate();
 }
 

@@ -19,9 +19,7 @@ const bool kFormRegistered = [] {
 }();
 
 TLabel* RequireLabel(TComponent* Root, const String& Name) {
-  auto* label = dynamic_cast<TLabel*>(Root->FindComponent(Name));
-  if (label == nullptr) throw EComponentError("The form resource lacks the component " + Name);
-  return label;
+  return RequireComponent<TLabel>(Root, Name, "form");
 }
 
 }  // namespace

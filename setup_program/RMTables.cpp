@@ -2,13 +2,12 @@
 
 #include "class_library/Component.h"
 #include "class_library/Fields.h"
+#include "class_library/FormResource.h"
 #include "class_library/Variant.h"
 #include "data_access/XbDSet.h"
 
 TXbTable* RequireTable(TComponent* Root, const String& Name) {
-  auto* table = dynamic_cast<TXbTable*>(Root->FindComponent(Name));
-  if (table == nullptr) throw EComponentError("The form resource lacks the component " + Name);
-  return table;
+  return RequireComponent<TXbTable>(Root, Name, "form");
 }
 
 std::vector<String> ReadSpoolDirectories(TXbTable* Table) {

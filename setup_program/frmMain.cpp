@@ -31,13 +31,6 @@ const bool kFormRegistered = [] {
   return true;
 }();
 
-template <class C>
-C* RequireComponent(TComponent* Root, const String& Name) {
-  C* c = dynamic_cast<C*>(Root->FindComponent(Name));
-  if (c == nullptr) throw EComponentError("The form resource lacks the component " + Name);
-  return c;
-}
-
 }  // namespace
 
 // The control classes the resources name, registered before they are read
@@ -74,36 +67,36 @@ TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
   InitComponentFromResource(this, "FRMMAIN");
   // Every class of the resource is named here, which also links its
   // registration into the program.
-  pageMain = RequireComponent<TVkPageControl>(this, "pageMain");
-  tabLogInfo = RequireComponent<TVkTabSheet>(this, "tabLogInfo");
-  tabLabelEditor = RequireComponent<TVkTabSheet>(this, "tabLabelEditor");
-  tabSetup = RequireComponent<TVkTabSheet>(this, "tabSetup");
-  memoLogInfo = RequireComponent<TVkMemo>(this, "memoLogInfo");
-  reLabelDesign = RequireComponent<TVkMemo>(this, "reLabelDesign");
-  listTags = RequireComponent<TVkListBox>(this, "listTags");
-  listPrnSource = RequireComponent<TVkListBox>(this, "listPrnSource");
-  listPrnDest = RequireComponent<TVkListBox>(this, "listPrnDest");
-  listPrnBackup = RequireComponent<TVkListBox>(this, "listPrnBackup");
-  editLabelsText = RequireComponent<TVkEdit>(this, "editLabelsText");
-  editMapText = RequireComponent<TVkEdit>(this, "editMapText");
-  editTimeText = RequireComponent<TVkEdit>(this, "editTimeText");
-  editTotalText = RequireComponent<TVkEdit>(this, "editTotalText");
-  txtErrorLabel = RequireComponent<TVkLabel>(this, "txtErrorLabel");
-  ProgramIcon = RequireComponent<TImage>(this, "ProgramIcon");
-  Timer = RequireComponent<TTimer>(this, "Timer");
+  pageMain = RequireComponent<TVkPageControl>(this, "pageMain", "form");
+  tabLogInfo = RequireComponent<TVkTabSheet>(this, "tabLogInfo", "form");
+  tabLabelEditor = RequireComponent<TVkTabSheet>(this, "tabLabelEditor", "form");
+  tabSetup = RequireComponent<TVkTabSheet>(this, "tabSetup", "form");
+  memoLogInfo = RequireComponent<TVkMemo>(this, "memoLogInfo", "form");
+  reLabelDesign = RequireComponent<TVkMemo>(this, "reLabelDesign", "form");
+  listTags = RequireComponent<TVkListBox>(this, "listTags", "form");
+  listPrnSource = RequireComponent<TVkListBox>(this, "listPrnSource", "form");
+  listPrnDest = RequireComponent<TVkListBox>(this, "listPrnDest", "form");
+  listPrnBackup = RequireComponent<TVkListBox>(this, "listPrnBackup", "form");
+  editLabelsText = RequireComponent<TVkEdit>(this, "editLabelsText", "form");
+  editMapText = RequireComponent<TVkEdit>(this, "editMapText", "form");
+  editTimeText = RequireComponent<TVkEdit>(this, "editTimeText", "form");
+  editTotalText = RequireComponent<TVkEdit>(this, "editTotalText", "form");
+  txtErrorLabel = RequireComponent<TVkLabel>(this, "txtErrorLabel", "form");
+  ProgramIcon = RequireComponent<TImage>(this, "ProgramIcon", "form");
+  Timer = RequireComponent<TTimer>(this, "Timer", "form");
   tblRMSpool = RequireTable(this, "tblRMSpool");
   tblRMLBLDef = RequireTable(this, "tblRMLBLDef");
-  btnSaveDesign = RequireComponent<TVkBitBtn>(this, "btnSaveDesign");
-  btnLoadLast = RequireComponent<TVkBitBtn>(this, "btnLoadLast");
-  btnTestDesign = RequireComponent<TVkBitBtn>(this, "btnTestDesign");
-  btnSetupSave = RequireComponent<TVkBitBtn>(this, "btnSetupSave");
-  btn = RequireComponent<TVkBitBtn>(this, "btn");
-  VkPanel2 = RequireComponent<TVkPanel>(this, "VkPanel2");
-  VkBorder1 = RequireComponent<TVkBorder>(this, "VkBorder1");
-  VkStatusBar1 = RequireComponent<TVkStatusBar>(this, "VkStatusBar1");
-  VkClockStatus1 = RequireComponent<TVkClockStatus>(this, "VkClockStatus1");
-  VkBalloonHints1 = RequireComponent<TVkBalloonHints>(this, "VkBalloonHints1");
-  VkFrameController = RequireComponent<TVkFrameController>(this, "VkFrameController");
+  btnSaveDesign = RequireComponent<TVkBitBtn>(this, "btnSaveDesign", "form");
+  btnLoadLast = RequireComponent<TVkBitBtn>(this, "btnLoadLast", "form");
+  btnTestDesign = RequireComponent<TVkBitBtn>(this, "btnTestDesign", "form");
+  btnSetupSave = RequireComponent<TVkBitBtn>(this, "btnSetupSave", "form");
+  btn = RequireComponent<TVkBitBtn>(this, "btn", "form");
+  VkPanel2 = RequireComponent<TVkPanel>(this, "VkPanel2", "form");
+  VkBorder1 = RequireComponent<TVkBorder>(this, "VkBorder1", "form");
+  VkStatusBar1 = RequireComponent<TVkStatusBar>(this, "VkStatusBar1", "form");
+  VkClockStatus1 = RequireComponent<TVkClockStatus>(this, "VkClockStatus1", "form");
+  VkBalloonHints1 = RequireComponent<TVkBalloonHints>(this, "VkBalloonHints1", "form");
+  VkFrameController = RequireComponent<TVkFrameController>(this, "VkFrameController", "form");
   DoCreate();
 }
 

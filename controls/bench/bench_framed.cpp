@@ -17,15 +17,13 @@
 #include "controls/VkPanel.h"
 #include "controls/VkStatusPanes.h"
 #include "platform/gui/TestSupport.h"
+#include "platform/system/bench/BenchMain.h"
 
 namespace {
 
 // 100,000 lines and items; a smoke run (TW_BENCH_SMOKE=1) takes 1,000.
 int Lines() {
-  static const int lines = [] {
-    const char* smoke = std::getenv("TW_BENCH_SMOKE");
-    return smoke && std::string(smoke) == "1" ? 1000 : 100000;
-  }();
+  static const int lines = sys::bench::IsSmokeRun() ? 1000 : 100000;
   return lines;
 }
 

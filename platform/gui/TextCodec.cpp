@@ -1,8 +1,5 @@
 // Text decoding for display: UTF-8 where valid, else Windows-1252.
 
-#include <cstdint>
-#include <cstring>
-
 #include "platform/gui/detail/QtConv.h"
 
 namespace gui::detail {
@@ -30,46 +27,6 @@ int ToCp1252(char32_t u) {
 int Utf8Length(char32_t u) { return u < 0x80 ? 1 : u < 0x800 ? 2 : u < 0x10000 ? 3 : 4; }
 
 }  // namespace
-
-bool IsValidUtf8(std::string_view s) {
-  std::size_t i = 0, n = s.size();
-  while (i < n) {
-    // Plain ASCII eight bytes at a time (long texts are mostly that).
-    std::uint64_t word;
-    while (i + sizeof word <= n && (std::memcpy(&word, s.data() + i, sizeof word), (word & 0x8080808080808080ull) == 0))
-      i += sizeof word;
-    if (i == n) break;
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    int len;
-    char32_t min;
-    if ((c & 0xE0) == 0xC0) {
-      len = 2;
-      min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      len = 3;
-      min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-      len = 4;
-      min = 0x10000;
-    } else {
-      return false;
-    }
-    if (i + len > n) return false;
-    char32_t u = c & (0x7F >> len);
-    for (int k = 1; k < len; ++k) {
-      unsigned char d = static_cast<unsigned char>(s[i + k]);
-      if ((d & 0xC0) != 0x80) return false;
-      u = (u << 6) | (d & 0x3F);
-    }
-    if (u < min || u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)) return false;
-    i += len;
-  }
-  return true;
-}
 
 TextEncoding EncodingOf(std::string_view bytes) {
   return IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Cp1252;

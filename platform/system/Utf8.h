@@ -3,6 +3,7 @@
 // surrogates, nothing beyond U+10FFFF). Text is carried as bytes; this only
 // tells whether a reader that insists on UTF-8 can take it.
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace sys {
@@ -10,6 +11,11 @@ namespace sys {
 inline bool IsValidUtf8(std::string_view s) {
   size_t i = 0;
   while (i < s.size()) {
+    // Plain ASCII eight bytes at a time (long texts are mostly that).
+    std::uint64_t word;
+    while (s.size() - i >= sizeof word && (std::memcpy(&word, s.data() + i, sizeof word), (word & 0x8080808080808080ull) == 0))
+      i += sizeof word;
+    if (i == s.size()) break;
     const auto c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
       ++i;

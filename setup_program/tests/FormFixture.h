@@ -30,11 +30,7 @@ inline void WriteAll(const fs::path& p, const std::string& bytes) {
   out << bytes;
 }
 
-inline std::vector<String> LinesOf(TStrings* Lines) {
-  std::vector<String> v;
-  for (int i = 0; i < Lines->Count(); ++i) v.push_back(Lines->Strings(i));
-  return v;
-}
+inline std::vector<String> LinesOf(TStrings* Lines) { return Lines->ToVector(); }
 
 class FormFixture : public ::testing::Test {
 protected:

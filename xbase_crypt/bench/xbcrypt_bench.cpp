@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/bench/BenchMain.h"
 #include "xbase_crypt/XbCrypt.h"
 
 namespace {
@@ -54,13 +55,6 @@ BENCHMARK(BM_Expand)->Args({6, 0})->Args({6, 1});
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A smoke run (TW_BENCH_SMOKE=1) only checks that everything runs.
-  std::vector<char*> args(argv, argv + argc);
-  char smoke[] = "--benchmark_min_time=0.01";
-  if (const char* s = std::getenv("TW_BENCH_SMOKE"); s && std::string(s) == "1") args.push_back(smoke);
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  sys::bench::RunBenchmarks(argc, argv);
   return 0;
 }

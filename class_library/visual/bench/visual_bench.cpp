@@ -15,6 +15,7 @@
 #include "class_library/visual/VisualApplication.h"
 #include "platform/gui/TestSupport.h"
 #include "platform/gui/Window.h"
+#include "platform/system/bench/BenchMain.h"
 
 namespace {
 
@@ -123,14 +124,7 @@ BENCHMARK(BM_RepaintFormOf200Controls)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A smoke run (TW_BENCH_SMOKE=1) only checks that everything runs.
-  std::vector<char*> args(argv, argv + argc);
-  char smoke[] = "--benchmark_min_time=0.01";
-  if (const char* s = std::getenv("TW_BENCH_SMOKE"); s && std::string(s) == "1") args.push_back(smoke);
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  sys::bench::RunBenchmarks(argc, argv);
   visual::ShutdownWindowLayer();
   return 0;
 }

@@ -16,6 +16,7 @@
 #include "platform/gui/TestSupport.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Window.h"
+#include "platform/system/bench/BenchMain.h"
 
 using namespace gui;
 
@@ -104,8 +105,7 @@ void BM_RepaintFormOf200Windows(benchmark::State& state) {
 BENCHMARK(BM_RepaintFormOf200Windows)->Unit(benchmark::kMillisecond);
 
 std::string TextOfLines() {
-  const char* smoke = std::getenv("TW_BENCH_SMOKE");
-  int lines = smoke && std::string(smoke) == "1" ? 1000 : 100000;
+  int lines = sys::bench::IsSmokeRun() ? 1000 : 100000;
   std::string text;
   text.reserve(static_cast<std::size_t>(lines) * 48);
   for (int i = 0; i < lines; ++i) text += "-> Label file " + std::to_string(i) + " loaded, rendered and sent\r\n";
@@ -157,16 +157,8 @@ BENCHMARK(BM_ToolkitDocumentOf100000Lines)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-// TW_BENCH_SMOKE=1: each benchmark runs only briefly (CI's smoke run).
 int main(int argc, char** argv) {
-  std::vector<char*> args(argv, argv + argc);
-  std::string brief = "--benchmark_min_time=0.01";
-  const char* smoke = std::getenv("TW_BENCH_SMOKE");
-  if (smoke && std::string(smoke) == "1") args.push_back(brief.data());
-  int n = static_cast<int>(args.size());
-  benchmark::Initialize(&n, args.data());
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  sys::bench::RunBenchmarks(argc, argv);
   gui::Shutdown();
   return 0;
 }

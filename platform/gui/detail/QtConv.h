@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/gui/Types.h"
+#include "platform/system/Utf8.h"
 
 namespace gui::detail {
 
@@ -23,7 +24,7 @@ inline Point FromQPoint(QPoint p) { return Point{p.x(), p.y()}; }
 
 // Text as the program holds it (bytes) and as the toolkit shows it.
 enum class TextEncoding { Utf8, Cp1252 };
-bool IsValidUtf8(std::string_view bytes);
+using sys::IsValidUtf8;
 TextEncoding EncodingOf(std::string_view bytes);
 QString Decode(std::string_view bytes);
 QString Decode(std::string_view bytes, TextEncoding encoding);

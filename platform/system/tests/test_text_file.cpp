@@ -9,6 +9,7 @@
 
 #include "platform/system/Files.h"
 #include "platform/system/TextFile.h"
+#include "platform/system/Utf8.h"
 #include "platform/system/tests/TempDir.h"
 
 using namespace sys;
@@ -106,4 +107,19 @@ TEST(WriteFileAtomic, UnwritableTargetsThrow) {
   EXPECT_THROW(WriteFileAtomic(t.Path() + "busy", "x"), FileError);
   EXPECT_EQ(DirectoryListing(t.Path()), Lines{"busy"});
   EXPECT_THROW(WriteFileAtomic(t.Path() + "x/", "x"), FileError);
+}
+
+// The ASCII fast path reads eight bytes at a time: a fault at any offset
+// around those words, and a sequence cut at the end, must still be seen.
+TEST(Utf8Check, FindsFaultsAtEveryOffsetPastPlainText) {
+  for (size_t lead = 0; lead <= 17; ++lead) {
+    const std::string ascii(lead, 'a');
+    EXPECT_TRUE(IsValidUtf8(ascii)) << lead;
+    EXPECT_TRUE(IsValidUtf8(ascii + "\xE2\x82\xAC" + ascii)) << lead;  // euro sign
+    EXPECT_FALSE(IsValidUtf8(ascii + "\x80")) << lead;                  // stray continuation
+    EXPECT_FALSE(IsValidUtf8(ascii + "\xE2\x82")) << lead;             // cut short
+    EXPECT_FALSE(IsValidUtf8(ascii + "\xC0\x80" + ascii)) << lead;     // overlong
+    EXPECT_FALSE(IsValidUtf8(ascii + "\xED\xA0\x80")) << lead;        // a surrogate
+    EXPECT_FALSE(IsValidUtf8(ascii + "\xF4\x90\x80\x80")) << lead;    // beyond U+10FFFF
+  }
 }

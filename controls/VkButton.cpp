@@ -212,14 +212,12 @@ void TVkButton::SetDown(bool Value) {
 }
 
 void TVkButton::SetGroupIndex(int Value) {
-  if (groupIndex_ == Value) return;
-  groupIndex_ = Value;
+  if (!StoreChange(groupIndex_, Value)) return;
   BroadcastGroup();
 }
 
 void TVkButton::SetAllowAllUp(bool Value) {
-  if (allowAllUp_ == Value) return;
-  allowAllUp_ = Value;
+  if (!StoreChange(allowAllUp_, Value)) return;
   BroadcastGroup();
 }
 
@@ -659,8 +657,7 @@ void TVkBitBtn::SetKind(TBitBtnKind Value) {
 }
 
 void TVkBitBtn::SetLayout(TButtonLayout Value) {
-  if (layout_ == Value) return;
-  layout_ = Value;
+  if (!StoreChange(layout_, Value)) return;
   Invalidate();
 }
 
@@ -672,26 +669,22 @@ void TVkBitBtn::SetMargin(int Value) {
 
 void TVkBitBtn::SetNumGlyphs(int Value) {
   Value = std::clamp(Value, 1, 4);
-  if (numGlyphs_ == Value) return;
-  numGlyphs_ = Value;
+  if (!StoreChange(numGlyphs_, Value)) return;
   Invalidate();
 }
 
 void TVkBitBtn::SetSpacing(int Value) {
-  if (spacing_ == Value) return;
-  spacing_ = Value;
+  if (!StoreChange(spacing_, Value)) return;
   Invalidate();
 }
 
 void TVkBitBtn::SetImageIndex(int Value) {
-  if (imageIndex_ == Value) return;
-  imageIndex_ = Value;
+  if (!StoreChange(imageIndex_, Value)) return;
   Invalidate();
 }
 
 void TVkBitBtn::SetDisabledIndex(int Value) {
-  if (disabledIndex_ == Value) return;
-  disabledIndex_ = Value;
+  if (!StoreChange(disabledIndex_, Value)) return;
   Invalidate();
 }
 

@@ -35,14 +35,12 @@ void TVkCustomEdit::ApplyTextHint(const String& Text) {
 }
 
 void TVkCustomEdit::SetTextHint(const String& Value) {
-  if (textHint_ == Value) return;
-  textHint_ = Value;
+  if (!StoreChange(textHint_, Value)) return;
   if (!ComponentState().Contains(csLoading)) ApplyTextHint(textHint_);
 }
 
 void TVkCustomEdit::SetTextHintVisibleOnFocus(bool Value) {
-  if (textHintVisibleOnFocus_ == Value) return;
-  textHintVisibleOnFocus_ = Value;
+  if (!StoreChange(textHintVisibleOnFocus_, Value)) return;
   if (!ComponentState().Contains(csLoading)) ApplyTextHint(textHint_);
 }
 
@@ -74,14 +72,12 @@ void TVkCustomEdit::HandleKeyPress(char& Key) {
 // ---- Drop button ------------------------------------------------------------------------
 
 void TVkCustomEdit::SetDropButtonVisible(bool Value) {
-  if (dropButtonVisible_ == Value) return;
-  dropButtonVisible_ = Value;
+  if (!StoreChange(dropButtonVisible_, Value)) return;
   SetShowDropButton(Value);
 }
 
 void TVkCustomEdit::SetShowDropButton(bool Value) {
-  if (showDropButton_ == Value) return;
-  showDropButton_ = Value;
+  if (!StoreChange(showDropButton_, Value)) return;
   if (HandleAllocated()) RecreateWnd();
 }
 
@@ -94,14 +90,12 @@ void TVkCustomEdit::RestoreDropButton() {
 }
 
 void TVkCustomEdit::SetFlatButtons(bool Value) {
-  if (flatButtons_ == Value) return;
-  flatButtons_ = Value;
+  if (!StoreChange(flatButtons_, Value)) return;
   if (HandleAllocated()) gui::SendMessage(Handle(), gui::WM_NCPAINT, 1, 0);
 }
 
 void TVkCustomEdit::SetFlatButtonColor(TColor Value) {
-  if (flatButtonColor_ == Value) return;
-  flatButtonColor_ = Value;
+  if (!StoreChange(flatButtonColor_, Value)) return;
   if (HandleAllocated()) gui::SendMessage(Handle(), gui::WM_NCPAINT, 1, 0);
 }
 

@@ -107,8 +107,7 @@ void TVkLabel::SetRotation(TRotation Value) {
 }
 
 void TVkLabel::SetBlinking(bool Value) {
-  if (blinking_ == Value) return;
-  blinking_ = Value;
+  if (!StoreChange(blinking_, Value)) return;
   if (!Value) {
     currentColor_ = fontColor_;
     Repaint();
@@ -118,15 +117,13 @@ void TVkLabel::SetBlinking(bool Value) {
 void TVkLabel::BlinkStateChanged(bool On) { currentColor_ = On ? blinkColor_ : fontColor_; }
 
 void TVkLabel::SetFlyByEnabled(bool Value) {
-  if (flyByEnabled_ == Value) return;
-  flyByEnabled_ = Value;
+  if (!StoreChange(flyByEnabled_, Value)) return;
   if (!Value) Font()->SetColor(savedFlyByColor_);
   Invalidate();
 }
 
 void TVkLabel::SetCondenseCaption(TVkCondenseCaption Value) {
-  if (condenseCaption_ == Value) return;
-  condenseCaption_ = Value;
+  if (!StoreChange(condenseCaption_, Value)) return;
   if (Value != ccNone) SetAutoSize(false);
   Invalidate();
 }
@@ -495,22 +492,19 @@ void TVkURLLabel::HandleClick() {
 void TVkURLLabel::UpdateFontColor() { Font()->SetColor(visited_ ? visitedColor_ : unvisitedColor_); }
 
 void TVkURLLabel::SetVisited(bool Value) {
-  if (visited_ == Value) return;
-  visited_ = Value;
+  if (!StoreChange(visited_, Value)) return;
   UpdateFontColor();
   Invalidate();
 }
 
 void TVkURLLabel::SetUnvisitedColor(TColor Value) {
-  if (unvisitedColor_ == Value) return;
-  unvisitedColor_ = Value;
+  if (!StoreChange(unvisitedColor_, Value)) return;
   UpdateFontColor();
   Invalidate();
 }
 
 void TVkURLLabel::SetVisitedColor(TColor Value) {
-  if (visitedColor_ == Value) return;
-  visitedColor_ = Value;
+  if (!StoreChange(visitedColor_, Value)) return;
   UpdateFontColor();
   Invalidate();
 }

@@ -31,44 +31,37 @@ TVkCustomListBox::~TVkCustomListBox() { groupFont_.OnChange = nullptr; }
 // ---- Settings ----------------------------------------------------------------------------
 
 void TVkCustomListBox::SetHorzExtent(int Value) {
-  if (horzExtent_ == Value) return;
-  horzExtent_ = Value;
+  if (!StoreChange(horzExtent_, Value)) return;
   if (HandleAllocated()) gui::SendMessage(Handle(), gui::LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(Value));
 }
 
 void TVkCustomListBox::SetHorzScrollBar(bool Value) {
-  if (horzScrollBar_ == Value) return;
-  horzScrollBar_ = Value;
+  if (!StoreChange(horzScrollBar_, Value)) return;
   if (HandleAllocated()) RecreateWnd();
 }
 
 void TVkCustomListBox::SetOwnerDrawIndent(int Value) {
-  if (ownerDrawIndent_ == Value) return;
-  ownerDrawIndent_ = Value;
+  if (!StoreChange(ownerDrawIndent_, Value)) return;
   Invalidate();
 }
 
 void TVkCustomListBox::SetUseGradients(bool Value) {
-  if (useGradients_ == Value) return;
-  useGradients_ = Value;
+  if (!StoreChange(useGradients_, Value)) return;
   Invalidate();
 }
 
 void TVkCustomListBox::SetGroupColor(TColor Value) {
-  if (groupColor_ == Value) return;
-  groupColor_ = Value;
+  if (!StoreChange(groupColor_, Value)) return;
   Invalidate();
 }
 
 void TVkCustomListBox::SetGroupPrefix(const String& Value) {
-  if (groupPrefix_ == Value) return;
-  groupPrefix_ = Value;
+  if (!StoreChange(groupPrefix_, Value)) return;
   Invalidate();
 }
 
 void TVkCustomListBox::SetShowGroups(bool Value) {
-  if (showGroups_ == Value) return;
-  showGroups_ = Value;
+  if (!StoreChange(showGroups_, Value)) return;
   if (Value) {
     SetStyle(lbOwnerDrawFixed);
     AdjustItemHeight();

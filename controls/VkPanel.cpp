@@ -33,8 +33,7 @@ TVkCustomPanel::TVkCustomPanel(TComponent* AOwner) : TCustomPanel(AOwner) {
 TVkCustomPanel::~TVkCustomPanel() = default;
 
 void TVkCustomPanel::SetAlignmentVertical(TAlignmentVertical Value) {
-  if (alignmentVertical_ == Value) return;
-  alignmentVertical_ = Value;
+  if (!StoreChange(alignmentVertical_, Value)) return;
   Invalidate();
 }
 
@@ -46,22 +45,19 @@ void TVkCustomPanel::SetBevelWidth(int Value) {
 }
 
 void TVkCustomPanel::SetBorderInner(TFrameStyleEx Value) {
-  if (borderInner_ == Value) return;
-  borderInner_ = Value;
+  if (!StoreChange(borderInner_, Value)) return;
   Realign();
   Invalidate();
 }
 
 void TVkCustomPanel::SetBorderOuter(TFrameStyleEx Value) {
-  if (borderOuter_ == Value) return;
-  borderOuter_ = Value;
+  if (!StoreChange(borderOuter_, Value)) return;
   Realign();
   Invalidate();
 }
 
 void TVkCustomPanel::SetBorderSides(TSides Value) {
-  if (borderSides_ == Value) return;
-  borderSides_ = Value;
+  if (!StoreChange(borderSides_, Value)) return;
   Realign();
   Invalidate();
 }
@@ -92,29 +88,25 @@ TW_PANEL_SETTER(ShowDockClientCaptions, bool, showDockClientCaptions_)
 #undef TW_PANEL_SETTER
 
 void TVkCustomPanel::SetGradientColorStart(TColor Value) {
-  if (gradientColorStart_ == Value) return;
-  gradientColorStart_ = Value;
+  if (!StoreChange(gradientColorStart_, Value)) return;
   Invalidate();
   InvalidateTransparentChildren(this);
 }
 
 void TVkCustomPanel::SetGradientColorStop(TColor Value) {
-  if (gradientColorStop_ == Value) return;
-  gradientColorStop_ = Value;
+  if (!StoreChange(gradientColorStop_, Value)) return;
   Invalidate();
   InvalidateTransparentChildren(this);
 }
 
 void TVkCustomPanel::SetGradientDirection(TGradientDirection Value) {
-  if (gradientDirection_ == Value) return;
-  gradientDirection_ = Value;
+  if (!StoreChange(gradientDirection_, Value)) return;
   Invalidate();
   InvalidateTransparentChildren(this);
 }
 
 void TVkCustomPanel::SetTransparent(bool Value) {
-  if (transparent_ == Value) return;
-  transparent_ = Value;
+  if (!StoreChange(transparent_, Value)) return;
   if (Value)
     controlStyle_ &= ~unsigned(csOpaque);
   else
@@ -413,27 +405,23 @@ bool TVkStatusBar::SizeGripAllowed() {
 }
 
 void TVkStatusBar::SetShowSizeGrip(bool Value) {
-  if (showSizeGrip_ == Value) return;
-  showSizeGrip_ = Value;
+  if (!StoreChange(showSizeGrip_, Value)) return;
   SizeGripAllowed();
   Invalidate();
 }
 
 void TVkStatusBar::SetSimpleCaption(const String& Value) {
-  if (simpleCaption_ == Value) return;
-  simpleCaption_ = Value;
+  if (!StoreChange(simpleCaption_, Value)) return;
   Invalidate();
 }
 
 void TVkStatusBar::SetSimpleFrameStyle(TFrameStyle Value) {
-  if (simpleFrameStyle_ == Value) return;
-  simpleFrameStyle_ = Value;
+  if (!StoreChange(simpleFrameStyle_, Value)) return;
   Invalidate();
 }
 
 void TVkStatusBar::SetSimpleStatus(bool Value) {
-  if (simpleStatus_ == Value) return;
-  simpleStatus_ = Value;
+  if (!StoreChange(simpleStatus_, Value)) return;
   DisableAlign();
   try {
     for (int i = 0; i < ControlCount(); ++i) {

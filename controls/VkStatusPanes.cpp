@@ -49,32 +49,27 @@ TVkCustomStatusPane::~TVkCustomStatusPane() {
 }
 
 void TVkCustomStatusPane::SetAlignment(TAlignment Value) {
-  if (alignment_ == Value) return;
-  alignment_ = Value;
+  if (!StoreChange(alignment_, Value)) return;
   Invalidate();
 }
 
 void TVkCustomStatusPane::SetAutoSize(bool Value) {
-  if (autoSize_ == Value) return;
-  autoSize_ = Value;
+  if (!StoreChange(autoSize_, Value)) return;
   AdjustWidth();
 }
 
 void TVkCustomStatusPane::SetDefaultWidth(int Value) {
-  if (defaultWidth_ == Value) return;
-  defaultWidth_ = Value;
+  if (!StoreChange(defaultWidth_, Value)) return;
   AdjustWidth();
 }
 
 void TVkCustomStatusPane::SetBlinkColor(TColor Value) {
-  if (blinkColor_ == Value) return;
-  blinkColor_ = Value;
+  if (!StoreChange(blinkColor_, Value)) return;
   Invalidate();
 }
 
 void TVkCustomStatusPane::SetBlinking(bool Value) {
-  if (blinking_ == Value) return;
-  blinking_ = Value;
+  if (!StoreChange(blinking_, Value)) return;
   if (!Value) {
     currentColor_ = fontColor_;
     Repaint();
@@ -97,8 +92,7 @@ void TVkCustomStatusPane::SetBorderWidth(int Value) {
 }
 
 void TVkCustomStatusPane::SetCaptionOffset(int Value) {
-  if (captionOffset_ == Value) return;
-  captionOffset_ = Value;
+  if (!StoreChange(captionOffset_, Value)) return;
   Invalidate();
   AdjustWidth();
 }
@@ -111,32 +105,27 @@ void TVkCustomStatusPane::SetFillColor(TColor Value) {
 }
 
 void TVkCustomStatusPane::SetParentFillColor(bool Value) {
-  if (parentFillColor_ == Value) return;
-  parentFillColor_ = Value;
+  if (!StoreChange(parentFillColor_, Value)) return;
   if (Parent() && !ComponentState().Contains(csReading)) Perform(CM_PARENTCOLORCHANGED);
 }
 
 void TVkCustomStatusPane::SetFlatColor(TColor Value) {
-  if (flatColor_ == Value) return;
-  flatColor_ = Value;
+  if (!StoreChange(flatColor_, Value)) return;
   Invalidate();
 }
 
 void TVkCustomStatusPane::SetFlatColorAdjustment(int Value) {
-  if (flatColorAdjustment_ == Value) return;
-  flatColorAdjustment_ = Value;
+  if (!StoreChange(flatColorAdjustment_, Value)) return;
   Invalidate();
 }
 
 void TVkCustomStatusPane::SetFrameStyle(TFrameStyle Value) {
-  if (frameStyle_ == Value) return;
-  frameStyle_ = Value;
+  if (!StoreChange(frameStyle_, Value)) return;
   Invalidate();
 }
 
 void TVkCustomStatusPane::SetTransparent(bool Value) {
-  if (transparent_ == Value) return;
-  transparent_ = Value;
+  if (!StoreChange(transparent_, Value)) return;
   if (Value)
     controlStyle_ &= ~unsigned(csOpaque);
   else
@@ -448,8 +437,7 @@ void TVkPollingStatus::DoTimerExpired() {
 TVkClockStatus::TVkClockStatus(TComponent* AOwner) : TVkPollingStatus(AOwner) { SetWidth(150); }
 
 void TVkClockStatus::SetFormat(const String& Value) {
-  if (format_ == Value) return;
-  format_ = Value;
+  if (!StoreChange(format_, Value)) return;
   Tick();
   Invalidate();
 }

@@ -96,7 +96,7 @@ TEST_F(TableBlob, MemosOfEverySizeRoundTripThroughFieldsInEveryStyle) {
 }
 
 TEST_F(TableBlob, OutsideReadersReadTheMemosWeWrote) {
-  if (!HavePythonModule("dbf")) GTEST_SKIP() << "python3-dbf is needed (scripts/packages.txt)";
+  if (!HavePythonModule("dbf")) GTEST_SKIP() << "python3-dbf is needed (scripts/packages-test.txt)";
   for (const Style& s : {kStyles[0], kStyles[1]}) {
     SCOPED_TRACE(s.name);
     const std::string path = MakeMemoTable(s, {"", "replaced later"});

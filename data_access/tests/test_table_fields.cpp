@@ -180,7 +180,7 @@ TEST_P(TableFields, EveryFieldTypeRoundTripsInEveryTableStyle) {
 
 TEST_P(TableFields, ThirdPartyVisualStyleTableRoundTripsThroughTheTable) {
   if (!HavePythonModule("dbf") || !HavePythonModule("dbfread"))
-    GTEST_SKIP() << "python3-dbf and python3-dbfread are needed (scripts/packages.txt)";
+    GTEST_SKIP() << "python3-dbf and python3-dbfread are needed (scripts/packages-test.txt)";
   const std::string path = dir.Path() + "vfp.dbf";
   const std::string make =
       "import dbf, datetime\n"

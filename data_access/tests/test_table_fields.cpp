@@ -1,14 +1,20 @@
 // Every field type through the table in every table style: values read as the
 // engine stores them (text or binary), written back the same way, and read
-// back by the engine and by independent DBF programs (python3-dbf, dbfread).
+// back by the engine and by independent DBF programs (python3-dbf, dbfread and
+// GDAL's ogrinfo, from scripts/packages-test.txt).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <memory>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "class_library/DateTime.h"
 #include "class_library/SysUtils.h"
@@ -93,6 +99,69 @@ protected:
     xbe::xb_Close();
     return path;
   }
+
+  // Through the table: the record made by MakeEveryType changed, and a new
+  // record with only a name and a whole number (an untouched binary field is
+  // empty, zero, not blanks read as a number). Closes the table.
+  static void EditEveryType(TXbTable& t, const Style& s) {
+    t.Edit();
+    t.FieldByName("NAME")->SetAsString("second");
+    t.FieldByName("QTY")->SetAsFloat(-7.25);
+    t.FieldByName("SMALL")->SetAsInteger(-3);
+    t.FieldByName("DAY")->SetAsDateTime(EncodeDate(2010, 1, 31));
+    t.FieldByName("OK")->SetAsBoolean(false);
+    t.FieldByName("COUNT")->SetAsInteger(7);
+    if (IsFox(s)) t.FieldByName("RATE")->SetAsFloat(-1.5);
+    t.Post();
+    t.Append();
+    t.FieldByName("NAME")->SetAsString("third");
+    t.FieldByName("COUNT")->SetAsInteger(2147483647);
+    t.Post();
+    t.Close();
+  }
+
+  // A 0x30 table (I, B, Y, T, 4-byte memo references, D, L, N) made by
+  // python3-dbf with one record; answers its path.
+  std::string MakeVisualStyle() {
+    const std::string path = dir.Path() + "vfp.dbf";
+    const std::string make =
+        "import dbf, datetime\n"
+        "t = dbf.Table('" + path + "', 'name C(10); count I; rate B; price Y; stamp T; notes M; day D; ok L; "
+        "qty N(8,2)', dbf_type='vfp')\n"
+        "t.open(dbf.READ_WRITE)\n"
+        "t.append(('first', 42, 3.25, 12.25, datetime.datetime(2009, 12, 24, 13, 14, 15), 'first memo',\n"
+        "          datetime.date(2009, 12, 24), True, 1.5))\n"
+        "t.close()\n";
+    std::ofstream(dir.Path() + "make.py") << make;
+    EXPECT_EQ(CommandOutput("/usr/bin/python3 " + dir.Path() + "make.py"), "");
+    return path;
+  }
+
+  // Through the table: the record made by MakeVisualStyle changed, and a new
+  // record with a name and a whole number. Closes the table.
+  static void EditVisualStyle(TXbTable& t) {
+    t.Edit();
+    t.FieldByName("NAME")->SetAsString("second");
+    t.FieldByName("COUNT")->SetAsInteger(-7);
+    t.FieldByName("RATE")->SetAsFloat(-1.5);
+    t.FieldByName("PRICE")->SetAsFloat(-99.99);
+    t.FieldByName("STAMP")->SetAsDateTime(EncodeDate(2010, 1, 31) + EncodeTime(8, 30, 15, 0));
+    t.FieldByName("DAY")->SetAsDateTime(EncodeDate(2010, 1, 31));
+    t.FieldByName("OK")->SetAsBoolean(false);
+    t.FieldByName("QTY")->SetAsFloat(-2.25);
+    t.Post();
+    t.Append();
+    t.FieldByName("NAME")->SetAsString("third");
+    t.FieldByName("COUNT")->SetAsInteger(5);
+    t.Post();
+    t.Close();
+  }
+
+  // The table styles the outside readers are given: the three the engine
+  // makes (NTX and NSX write 0x83 tables, FOX a 0xF5 one) and the 0x30 one.
+  enum class Kind { Ntx, Fox, Nsx, Visual };
+  enum class Reader { PythonDbf, Dbfread, Gdal };
+  void OutsideReaderReadsTheRoundTrip(Reader reader, Kind kind);
 };
 
 }  // namespace
@@ -115,23 +184,7 @@ TEST_P(TableFields, EveryFieldTypeRoundTripsInEveryTableStyle) {
       EXPECT_DOUBLE_EQ(t->FieldByName("RATE")->AsFloat(), 3.25);
     }
 
-    t->Edit();
-    t->FieldByName("NAME")->SetAsString("second");
-    t->FieldByName("QTY")->SetAsFloat(-7.25);
-    t->FieldByName("SMALL")->SetAsInteger(-3);
-    t->FieldByName("DAY")->SetAsDateTime(EncodeDate(2010, 1, 31));
-    t->FieldByName("OK")->SetAsBoolean(false);
-    t->FieldByName("COUNT")->SetAsInteger(7);
-    if (IsFox(s)) t->FieldByName("RATE")->SetAsFloat(-1.5);
-    t->Post();
-
-    // A new record: the values given, and an untouched binary field empty
-    // (zero), not blanks read as a number.
-    t->Append();
-    t->FieldByName("NAME")->SetAsString("third");
-    t->FieldByName("COUNT")->SetAsInteger(2147483647);
-    t->Post();
-    t->Close();
+    EditEveryType(*t, s);
 
     {
       EngineArea e(path);
@@ -163,35 +216,15 @@ TEST_P(TableFields, EveryFieldTypeRoundTripsInEveryTableStyle) {
     EXPECT_TRUE(t->FieldByName("NOTES")->IsNull());
     t->Close();
 
-    // Independent readers see the same records. (They take a B field of
-    // the FOX style's memo tables for a memo reference, so that style is
-    // checked against them with tables of the 0x30 style below.)
-    if (!IsFox(s) && HavePythonModule("dbfread")) {
-      const std::string script = "from dbfread import DBF\n"
-                                 "for r in DBF('" + path + "'):\n"
-                                 "    print(r['NAME'], r['QTY'], r['SMALL'], r['DAY'], r['OK'], r['COUNT'], r['NOTES'])\n";
-      std::ofstream(dir.Path() + "read.py") << script;
-      EXPECT_EQ(CommandOutput("/usr/bin/python3 " + dir.Path() + "read.py"),
-                "second -7.25 -3 2010-01-31 False 7 a memo\n"
-                "third None None None None 2147483647 None\n");
-    }
+    // The outside readers: the ...ReadsThe...RoundTrip tests below.
   }
 }
 
 TEST_P(TableFields, ThirdPartyVisualStyleTableRoundTripsThroughTheTable) {
   if (!HavePythonModule("dbf") || !HavePythonModule("dbfread"))
     GTEST_SKIP() << "python3-dbf and python3-dbfread are needed (scripts/packages-test.txt)";
-  const std::string path = dir.Path() + "vfp.dbf";
-  const std::string make =
-      "import dbf, datetime\n"
-      "t = dbf.Table('" + path + "', 'name C(10); count I; rate B; price Y; stamp T; notes M; day D; ok L; "
-      "qty N(8,2)', dbf_type='vfp')\n"
-      "t.open(dbf.READ_WRITE)\n"
-      "t.append(('first', 42, 3.25, 12.25, datetime.datetime(2009, 12, 24, 13, 14, 15), 'first memo',\n"
-      "          datetime.date(2009, 12, 24), True, 1.5))\n"
-      "t.close()\n";
-  std::ofstream(dir.Path() + "make.py") << make;
-  ASSERT_EQ(CommandOutput("/usr/bin/python3 " + dir.Path() + "make.py"), "");
+  const std::string path = MakeVisualStyle();
+  ASSERT_FALSE(HasFailure());
 
   auto t = Open("vfp.dbf", ttSXFOX);
   EXPECT_EQ(t->FieldByName("NAME")->AsString(), "first");
@@ -206,21 +239,7 @@ TEST_P(TableFields, ThirdPartyVisualStyleTableRoundTripsThroughTheTable) {
   EXPECT_TRUE(t->FieldByName("OK")->AsBoolean());
   EXPECT_DOUBLE_EQ(t->FieldByName("QTY")->AsFloat(), 1.5);
 
-  t->Edit();
-  t->FieldByName("NAME")->SetAsString("second");
-  t->FieldByName("COUNT")->SetAsInteger(-7);
-  t->FieldByName("RATE")->SetAsFloat(-1.5);
-  t->FieldByName("PRICE")->SetAsFloat(-99.99);
-  t->FieldByName("STAMP")->SetAsDateTime(EncodeDate(2010, 1, 31) + EncodeTime(8, 30, 15, 0));
-  t->FieldByName("DAY")->SetAsDateTime(EncodeDate(2010, 1, 31));
-  t->FieldByName("OK")->SetAsBoolean(false);
-  t->FieldByName("QTY")->SetAsFloat(-2.25);
-  t->Post();
-  t->Append();
-  t->FieldByName("NAME")->SetAsString("third");
-  t->FieldByName("COUNT")->SetAsInteger(5);
-  t->Post();
-  t->Close();
+  EditVisualStyle(*t);
 
   const std::string read =
       "import dbf\n"
@@ -240,6 +259,215 @@ TEST_P(TableFields, ThirdPartyVisualStyleTableRoundTripsThroughTheTable) {
             "dbfread second -7 -1.5 -99.99 2010-01-31 08:30:15 first memo 2010-01-31 False -2.25\n"
             "dbfread third 5 0.0 0 None None None None None\n");
 }
+
+namespace {
+
+// What an outside reader printed: one line per record, the fields in the
+// order asked, "|" between them and "-" for an empty value.
+const char* const kShowValue =
+    "import datetime, decimal\n"
+    "def show(v):\n"
+    "    if v is None: return '-'\n"
+    "    if isinstance(v, bool): return 'T' if v else 'F'\n"
+    "    if isinstance(v, datetime.datetime): return v.strftime('%Y-%m-%d %H:%M:%S')\n"
+    "    if isinstance(v, datetime.date): return v.strftime('%Y-%m-%d')\n"
+    "    if isinstance(v, (float, decimal.Decimal)): return '%.15g' % float(v)\n"
+    "    if isinstance(v, int): return str(v)\n"
+    "    s = str(v).strip()\n"
+    "    return s if s else '-'\n"
+    "def line(values): print('|'.join(show(v) for v in values))\n";
+
+// A number as the readers' lines show it.
+std::string Shown(const std::string& text) {
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || !end || *end != '\0') return text;
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.15g", v);
+  return buf;
+}
+
+// ogrinfo's listing of every feature, as the Python readers' lines, for the
+// fields named. GDAL reads C, N, D and L fields; a field it leaves out or
+// shows as (null), and an L field's "?", are empty.
+std::string GdalLines(const std::string& listing, const std::vector<std::string>& fields) {
+  std::vector<std::map<std::string, std::string>> features;
+  size_t at = 0;
+  while (at < listing.size()) {
+    size_t end = listing.find('\n', at);
+    if (end == std::string::npos) end = listing.size();
+    const std::string row = listing.substr(at, end - at);
+    at = end + 1;
+    if (row.rfind("OGRFeature(", 0) == 0) {
+      features.emplace_back();
+      continue;
+    }
+    const size_t open = row.find(" (");
+    const size_t equals = row.find(") = ");
+    if (features.empty() || row.rfind("  ", 0) != 0 || open == std::string::npos || equals == std::string::npos)
+      continue;
+    const std::string name = row.substr(2, open - 2);
+    const std::string type = row.substr(open + 2, equals - open - 2);
+    std::string value = row.substr(equals + 4);
+    if (value == "(null)" || (type == "String" && value == "?")) value = "";
+    if (type == "Date") std::replace(value.begin(), value.end(), '/', '-');
+    if (type == "Real" || type == "Integer") value = Shown(value);
+    features.back()[name] = value;
+  }
+  std::string out;
+  for (const auto& f : features) {
+    for (size_t i = 0; i < fields.size(); ++i) {
+      const auto it = f.find(fields[i]);
+      out += (i ? "|" : "") + (it == f.end() || it->second.empty() ? std::string("-") : it->second);
+    }
+    out += "\n";
+  }
+  return out;
+}
+
+}  // namespace
+
+// The round trip of every field type through the table, read back by an
+// outside reader. Where the reader cannot read the style the test is skipped
+// with the reason (the reader must fail in the known way: any other failure
+// fails the test).
+void TableFields::OutsideReaderReadsTheRoundTrip(Reader reader, Kind kind) {
+  const char* const readerName = reader == Reader::PythonDbf ? "python3-dbf"
+                                 : reader == Reader::Dbfread ? "python3-dbfread"
+                                                             : "gdal-bin (ogrinfo)";
+  const bool present = reader == Reader::PythonDbf ? HavePythonModule("dbf")
+                       : reader == Reader::Dbfread ? HavePythonModule("dbfread")
+                                                   : std::system("ogrinfo --version >/dev/null 2>&1") == 0;
+  if (!present) GTEST_SKIP() << readerName << " is not installed (scripts/packages-test.txt)";
+  if (kind == Kind::Visual && !HavePythonModule("dbf"))
+    GTEST_SKIP() << "python3-dbf makes the 0x30 table and is not installed (scripts/packages-test.txt)";
+
+  // The table after the round trip, its fields in order, and what they hold.
+  std::string path;
+  std::vector<std::string> fields;
+  std::string expected;
+  if (kind == Kind::Visual) {
+    path = MakeVisualStyle();
+    ASSERT_FALSE(HasFailure());
+    auto t = Open("vfp.dbf", ttSXFOX);
+    EditVisualStyle(*t);
+    fields = {"NAME", "COUNT", "RATE", "PRICE", "STAMP", "NOTES", "DAY", "OK", "QTY"};
+    expected =
+        "second|-7|-1.5|-99.99|2010-01-31 08:30:15|first memo|2010-01-31|F|-2.25\n"
+        "third|5|0|0|-|-|-|-|-\n";
+  } else {
+    const Style& s = kStyles[kind == Kind::Ntx ? 0 : kind == Kind::Fox ? 1 : 2];
+    path = MakeEveryType(s);
+    auto t = Open(ExtractFileName(path), s.type);
+    EditEveryType(*t, s);
+    fields = {"NAME", "QTY", "SMALL", "DAY", "OK", "COUNT", "NOTES"};
+    expected =
+        "second|-7.25|-3|2010-01-31|F|7|a memo\n"
+        "third|-|-|-|-|2147483647|-\n";
+    if (IsFox(s)) {
+      fields.push_back("RATE");
+      expected =
+          "second|-7.25|-3|2010-01-31|F|7|a memo|-1.5\n"
+          "third|-|-|-|-|2147483647|-|0\n";
+    }
+  }
+  const char* const version = kind == Kind::Visual ? "0x30" : kind == Kind::Fox ? "0xF5" : "0x83";
+
+  if (reader == Reader::Gdal) {
+    // GDAL decodes neither binary fields (I, B, Y, T) nor memo texts: only
+    // the C, N, D and L fields are compared; the Python readers check the rest.
+    std::vector<std::string> readable;
+    std::vector<size_t> keep;
+    for (size_t i = 0; i < fields.size(); ++i) {
+      static const std::set<std::string> kGdalReads = {"NAME", "QTY", "SMALL", "DAY", "OK"};
+      if (kGdalReads.count(fields[i])) {
+        readable.push_back(fields[i]);
+        keep.push_back(i);
+      }
+    }
+    std::string want;
+    size_t at = 0;
+    while (at < expected.size()) {
+      const size_t end = expected.find('\n', at);
+      std::vector<std::string> values;
+      size_t from = at;
+      for (;;) {
+        const size_t bar = expected.find('|', from);
+        if (bar == std::string::npos || bar > end) {
+          values.push_back(expected.substr(from, end - from));
+          break;
+        }
+        values.push_back(expected.substr(from, bar - from));
+        from = bar + 1;
+      }
+      for (size_t k = 0; k < keep.size(); ++k) want += (k ? "|" : "") + values[keep[k]];
+      want += "\n";
+      at = end + 1;
+    }
+    const std::string listing = CommandOutput("ogrinfo -ro -al -q '" + path + "'");
+    EXPECT_EQ(GdalLines(listing, readable), want) << listing;
+    return;
+  }
+
+  std::string names;
+  for (const auto& f : fields) names += (names.empty() ? "'" : ", '") + f + "'";
+  std::string script = std::string(kShowValue) + "fields = [" + names + "]\n";
+  if (reader == Reader::PythonDbf) {
+    script +=
+        "import dbf\n"
+        "try:\n"
+        "    t = dbf.Table('" + path + "')\n"
+        "    t.open()\n"
+        "except Exception as e:\n"
+        "    print('refused:', e)\n"
+        "    raise SystemExit\n"
+        "for r in t:\n"
+        "    line(r[f.lower()] for f in fields)\n"
+        "t.close()\n";
+  } else {
+    // dbfread takes a B field outside 0x30 tables for a memo reference; the
+    // FOX style's B field is an 8-byte double, which struct reads here.
+    script +=
+        "import struct\n"
+        "from dbfread import DBF, FieldParser\n"
+        "class Parser(FieldParser):\n"
+        "    def parseB(self, field, data):\n"
+        "        if self.dbversion not in (0x30, 0x31, 0x32) and field.length == 8:\n"
+        "            return struct.unpack('<d', data)[0]\n"
+        "        return FieldParser.parseB(self, field, data)\n"
+        "for r in DBF('" + path + "', parserclass=Parser):\n"
+        "    line(r[f] for f in fields)\n";
+  }
+  std::ofstream(dir.Path() + "read.py") << script;
+  const std::string out = CommandOutput("/usr/bin/python3 " + dir.Path() + "read.py");
+  // python3-dbf knows I fields only in 0x30 tables, and every table of the
+  // engine's styles has one.
+  if (reader == Reader::PythonDbf && kind != Kind::Visual && out.rfind("refused:", 0) == 0 &&
+      out.find("Unknown field type: 73") != std::string::npos) {
+    GTEST_SKIP() << "python3-dbf cannot read a " << version
+                 << " table holding an I field (it reads I fields only in 0x30 tables): "
+                 << out.substr(0, out.find_last_not_of('\n') + 1);
+  }
+  EXPECT_EQ(out, expected) << readerName << " reading the " << version << " table " << path;
+}
+
+#define TW_OUTSIDE_READER_TEST(ReaderName, KindName)                     \
+  TEST_P(TableFields, ReaderName##ReadsThe##KindName##RoundTrip) {        \
+    OutsideReaderReadsTheRoundTrip(Reader::ReaderName, Kind::KindName);   \
+  }
+TW_OUTSIDE_READER_TEST(PythonDbf, Ntx)
+TW_OUTSIDE_READER_TEST(PythonDbf, Fox)
+TW_OUTSIDE_READER_TEST(PythonDbf, Nsx)
+TW_OUTSIDE_READER_TEST(PythonDbf, Visual)
+TW_OUTSIDE_READER_TEST(Dbfread, Ntx)
+TW_OUTSIDE_READER_TEST(Dbfread, Fox)
+TW_OUTSIDE_READER_TEST(Dbfread, Nsx)
+TW_OUTSIDE_READER_TEST(Dbfread, Visual)
+TW_OUTSIDE_READER_TEST(Gdal, Ntx)
+TW_OUTSIDE_READER_TEST(Gdal, Fox)
+TW_OUTSIDE_READER_TEST(Gdal, Nsx)
+TW_OUTSIDE_READER_TEST(Gdal, Visual)
+#undef TW_OUTSIDE_READER_TEST
 
 TEST_P(TableFields, NumberTextsReadAsTheEngineReadsThem) {
   // One reading of number text for engine and table: garbage is 0 with a

@@ -7,11 +7,13 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "class_library/DateTime.h"
 #include "class_library/SysUtils.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"
+#include "xbase_engine/DbfCodec.h"
 
 using namespace xbdset;
 
@@ -159,11 +161,19 @@ bool TXbTable::SeekRecord(TField* Field, const Variant& Value, TLocateOptions Op
 
   // The key text, and what the stored field must show for a hit.
   String key;
+  double number = 0;  // the value sought in a number field
   bool prefixDate = false;
   switch (layout) {
     case TXbFieldLayout::Text: key = VarToStr(Value); break;
     case TXbFieldLayout::NumberText:
-      key = IsIntegerType(Field->DataType()) ? IntToStr(Value.AsInteger()) : NumberText(Value.AsFloat());
+      if (IsIntegerType(Field->DataType())) {
+        const int whole = Value.AsInteger();
+        number = whole;
+        key = IntToStr(whole);
+      } else {
+        number = Value.AsFloat();
+        key = NumberText(number);
+      }
       break;
     case TXbFieldLayout::DateText: key = DateKey(Value, prefixDate); break;
     default: key = Value.AsBoolean() ? "T" : "F"; break;
@@ -217,10 +227,10 @@ bool TXbTable::SeekRecord(TField* Field, const Variant& Value, TLocateOptions Op
       break;
     }
     case TXbFieldLayout::NumberText: {
-      const String text = Trim(String(stored, width));
-      char* end = nullptr;
-      const double have = std::strtod(text.c_str(), &end);
-      holds = !text.empty() && end && *end == '\0' && have == std::strtod(key.c_str(), nullptr);
+      // The stored text read as the engine, its index keys and the query
+      // read it (text that is no number is 0), whatever the C locale.
+      const dbf::NumberRead have = dbf::ReadNumber(std::string_view(stored, width));
+      holds = have.kind != dbf::NumberKind::Blank && have.value == number;
       break;
     }
     case TXbFieldLayout::DateText: holds = String(stored, 8) == key; break;

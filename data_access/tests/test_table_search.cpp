@@ -2,10 +2,16 @@
 // must answer alike whatever order, case, filter or value they meet.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "class_library/DateTime.h"
 #include "class_library/FormatSettings.h"
 #include "data_access/XbDSet.h"
 #include "data_access/tests/IndexTestSupport.h"
+#include "platform/system/tests/GeneratedLocales.h"
 
 using idxtest::ErrorOf;
 using idxtest::TableOn;
@@ -185,3 +191,78 @@ TEST_F(TableSearch, LookupReadsAnotherRecordWithoutMovingTheTable) {
 }
 
 }  // namespace
+
+namespace {
+
+// ODD.DBF: NAME "odd" holds text in AMT N(8,2), "one" holds 1.00; NTX
+// orders (number keys as text with the field's decimals).
+std::unique_ptr<TXbTable> OddNumberTable(const std::string& dir, const std::string& text) {
+  WriteRawDbf(dir + "ODD.DBF", {{"NAME", 'C', 6}, {"AMT", 'N', 8, 2}}, {{"odd", text}, {"one", "1.00"}});
+  auto t = TableOn(dir, "ODD.DBF");
+  t->SetTableType(ttSXNTX);
+  t->Open();
+  return t;
+}
+
+}  // namespace
+
+// A seek hit is confirmed by reading the stored number text as the engine,
+// its index keys and the query read it (text that is no number reads as 0):
+// with an index the search answers as it does without one.
+TEST_F(TableSearch, TheSeekReadsStoredNumberTextAsTheQueryDoes) {
+  // Texts another reader takes for a small number the engine reads as 0, and
+  // that number: both have the key of 0.00 in the order.
+  const struct {
+    const char* text;
+    double other;
+  } odd[] = {{"0x1p-9", 0.001953125}, {"\t0.001", 0.001}};
+  for (const auto& o : odd) {
+    SCOPED_TRACE(o.text);
+    ScratchDir d;
+    auto t = OddNumberTable(d.Path(), o.text);
+    // The query: no record holds the small number; the odd text reads as 0.
+    EXPECT_FALSE(t->Locate("AMT", o.other, {}));
+    EXPECT_TRUE(t->Locate("AMT", 0, {}));
+    EXPECT_EQ(Name(*t), "odd");
+    // The same through an order on the field.
+    t->IndexTag("", "BYAMT", "AMT", "", false, false);
+    t->Last();
+    EXPECT_FALSE(t->Locate("AMT", o.other, {}));
+    EXPECT_EQ(Name(*t), "one");  // a miss leaves the table where it was
+    EXPECT_TRUE(t->Locate("AMT", 0, {}));
+    EXPECT_EQ(Name(*t), "odd");
+    EXPECT_TRUE(t->Locate("AMT", 1, {}));
+    EXPECT_EQ(Name(*t), "one");
+    t->Close();
+  }
+}
+
+// In a program whose C library reads numbers with a decimal comma (a toolkit
+// sets the C locale from LANG), the seek still reads "12.4" as twelve point
+// four and finds no record holding 12.
+TEST_F(TableSearch, TheSeekReadsNumbersAlikeInACommaLocale) {
+  std::string why;
+  const std::string locales = generated_locales::Make("de_DE", why);
+  if (locales.empty()) GTEST_SKIP() << why;
+  WriteRawDbf(dir.Path() + "WHOLE.DBF", {{"NAME", 'C', 6}, {"QTY", 'N', 8, 0}}, {{"twelve", "12"}});
+  // In a child: the locale stays out of the other tests, and the C library's
+  // copy of LOCPATH (see GeneratedLocales.h) is never reported as a leak.
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::setenv("LOCPATH", locales.c_str(), 1);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::localeconv()->decimal_point[0] != ',') _exit(3);
+    auto t = TableOn(dir.Path(), "WHOLE.DBF");
+    t->SetTableType(ttSXNTX);  // number keys as text: 12.4 has the key of 12
+    t->Open();
+    t->IndexTag("", "BYQTY", "QTY", "", false, false);
+    const bool wrong = t->Locate("QTY", 12.4, {});
+    const bool right = t->Locate("QTY", 12, {});
+    t->Close();
+    _exit(wrong ? 1 : right ? 0 : 2);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: 12.4 found in 12; 2: 12 not found; 3: the locale did not take";
+}

@@ -121,11 +121,35 @@ Cardinal TService::NextRequest() {
   return code;
 }
 
+namespace {
+
+// Text as one journal line: each run of control characters (the line breaks
+// of a multi-line error text) becomes one blank, and none is left at the end.
+// The journal would otherwise split the event or keep it as binary data.
+String JournalLine(const String& Text) {
+  String line;
+  line.reserve(Text.size());
+  bool pending = false;
+  for (const char c : Text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) {
+      pending = !line.empty();
+      continue;
+    }
+    if (pending && line.back() != ' ') line += ' ';
+    pending = false;
+    line += c;
+  }
+  return line;
+}
+
+}  // namespace
+
 void TService::LogMessage(const String& Message, int EventType, int /*Category*/, int /*ID*/) {
   const char* kind = EventType == evError     ? "error: "
                      : EventType == evWarning ? "warning: "
                                                           : "";
-  std::cerr << DisplayName() << ": " << kind << Message << std::endl;
+  std::cerr << JournalLine(DisplayName() + ": " + kind + Message) << std::endl;
 }
 
 bool TService::RunHandler(const TServiceBoolEvent& Handler, const String& What) {

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -96,10 +98,13 @@ TEST(ServiceSwitchParsing, OnlyPrefixedWordsAreSwitches) {
 
 namespace {
 
+// How a handler of the child's service fails: it throws, or it answers false.
+enum class Failure { Throws, Refuses };
+
 // Runs a service in a child process. The child reports each handler as one
 // character on a pipe: S start, P pause, C continue, T stop, X a handler that
-// overlapped a timer tick; then "E" and exits with Run's result (or 3 when no
-// tick ran).
+// overlapped a timer tick, and the handler's letter in lower case when it
+// failed; then "E" and exits with Run's result (or 3 when no tick ran).
 struct ChildService {
   pid_t pid = -1;
   int events = -1;
@@ -113,7 +118,11 @@ struct ChildService {
     if (events >= 0) ::close(events);
   }
 
-  void Start(bool failStart) {
+  void Start(bool failStart) { Start(failStart ? 'S' : '\0', Failure::Throws); }
+
+  // The handler of letter failing (S, P, C or T) fails the first time it
+  // runs; the service has a display name of its own.
+  void Start(char failing, Failure how) {
     errFile = (fs::temp_directory_path() / ("tw_svc_err_" + std::to_string(::getpid()))).string();
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
@@ -123,18 +132,19 @@ struct ChildService {
       ::close(fds[0]);
       FILE* err = std::freopen(errFile.c_str(), "w", stderr);
       (void)err;
-      _exit(RunChild(fds[1], failStart));
+      _exit(RunChild(fds[1], failing, how));
     }
     ::close(fds[1]);
     events = fds[0];
   }
 
-  static int RunChild(int out, bool failStart) {
+  static int RunChild(int out, char failing, Failure how) {
     SetArgs({"probe"});
     TServiceApplication app(nullptr);
     app.Initialize();
     auto* s = app.CreateForm<TService>();
     s->SetName("srvProbe");
+    if (failing != '\0' && failing != 'S') s->SetDisplayName("Probe's Service");
     static std::atomic<bool> inTick{false};
     static std::atomic<int> ticks{0};
     auto* timer = new TTimer(s);
@@ -154,11 +164,28 @@ struct ChildService {
         (void)n;
       };
     };
-    s->OnStart = handler('S');
-    if (failStart) s->OnStart = [](TService*, bool&) { throw Exception("no configuration"); };
-    s->OnPause = handler('P');
-    s->OnContinue = handler('C');
-    s->OnStop = handler('T');
+    // The first run of the failing handler reports itself and fails.
+    auto failOnce = [out, how](char c, TServiceBoolEvent works) {
+      return [out, how, c, works, failed = false](TService* sender, bool& result) mutable {
+        if (failed) return works(sender, result);
+        failed = true;
+        const char lower = char(c - 'A' + 'a');
+        ssize_t n = ::write(out, &lower, 1);
+        (void)n;
+        if (how == Failure::Refuses) {
+          result = false;
+          return;
+        }
+        throw Exception(String(1, c) + " cannot run: the disk is gone");
+      };
+    };
+    auto pick = [&](char c) { return c == failing ? TServiceBoolEvent(failOnce(c, handler(c))) : handler(c); };
+    s->OnStart = pick('S');
+    if (failing == 'S' && how == Failure::Throws)
+      s->OnStart = [](TService*, bool&) { throw Exception("no configuration"); };
+    s->OnPause = pick('P');
+    s->OnContinue = pick('C');
+    s->OnStop = pick('T');
     int rc = app.Run();
     ssize_t n = ::write(out, "E", 1);
     (void)n;
@@ -166,8 +193,11 @@ struct ChildService {
     return ticks > 0 ? 0 : 3;
   }
 
+  // The next report; '?' when none comes within 20 seconds.
   char Next() {
     char c = 0;
+    pollfd p{events, POLLIN, 0};
+    if (::poll(&p, 1, 20000) != 1) return '?';
     return ::read(events, &c, 1) == 1 ? c : '?';
   }
   int Wait() {
@@ -216,4 +246,112 @@ TEST(ServiceRun, AFailedStartIsReportedAndEndsTheProgram) {
   EXPECT_EQ(child.Wait(), 1);
   std::string err = child.Errors();
   EXPECT_NE(err.find("Service failed on start: no configuration"), std::string::npos) << err;
+}
+
+TEST(ServiceRun, AFailedStartIsOneErrorLineInTheJournal) {
+  for (const Failure how : {Failure::Throws, Failure::Refuses}) {
+    ChildService child;
+    child.Start('S', how);
+    EXPECT_EQ(child.Next(), how == Failure::Throws ? 'E' : 's');
+    if (how == Failure::Refuses) {
+      EXPECT_EQ(child.Next(), 'E');
+    }
+    EXPECT_EQ(child.Wait(), 1);
+    EXPECT_EQ(child.Errors(), how == Failure::Throws ? "srvProbe: error: Service failed on start: no configuration\n"
+                                                     "srvProbe: stopped\n"
+                                                   : "srvProbe: error: Service failed on start: the service refused\n"
+                                                     "srvProbe: stopped\n");
+  }
+}
+
+// A failed stop, pause or continue: one error line naming the request and the
+// reason, then the state the service stays in; the next request works.
+TEST(ServiceRun, AFailedStopPauseOrContinueIsOneErrorLineAndTheServiceCarriesOn) {
+  const std::string kName = "Probe's Service: ";
+  for (const Failure how : {Failure::Throws, Failure::Refuses}) {
+    auto reason = [&](char c) {
+      return how == Failure::Throws ? std::string(1, c) + " cannot run: the disk is gone" : "the service refused";
+    };
+    SCOPED_TRACE(how == Failure::Throws ? "throws" : "refuses");
+    {
+      ChildService child;
+      child.Start('T', how);
+      ASSERT_EQ(child.Next(), 'S');
+      ::kill(child.pid, SIGTERM);
+      ASSERT_EQ(child.Next(), 't');
+      ::kill(child.pid, SIGTERM);
+      EXPECT_EQ(child.Next(), 'T');
+      EXPECT_EQ(child.Next(), 'E');
+      EXPECT_EQ(child.Wait(), 0);
+      EXPECT_EQ(child.Errors(), kName + "running\n" +                                    //
+                                    kName + "error: Service failed on stop: " + reason('T') + "\n" +  //
+                                    kName + "running\n" +                                //
+                                    kName + "stopped\n");
+    }
+    {
+      ChildService child;
+      child.Start('P', how);
+      ASSERT_EQ(child.Next(), 'S');
+      ::kill(child.pid, SIGTSTP);
+      ASSERT_EQ(child.Next(), 'p');
+      ::kill(child.pid, SIGTSTP);
+      ASSERT_EQ(child.Next(), 'P');
+      ::kill(child.pid, SIGTERM);
+      EXPECT_EQ(child.Next(), 'T');
+      EXPECT_EQ(child.Next(), 'E');
+      EXPECT_EQ(child.Wait(), 0);
+      EXPECT_EQ(child.Errors(), kName + "running\n" +                                     //
+                                    kName + "error: Service failed on pause: " + reason('P') + "\n" +  //
+                                    kName + "running\n" +                                 //
+                                    kName + "paused\n" +                                  //
+                                    kName + "stopped\n");
+    }
+    {
+      ChildService child;
+      child.Start('C', how);
+      ASSERT_EQ(child.Next(), 'S');
+      ::kill(child.pid, SIGTSTP);
+      ASSERT_EQ(child.Next(), 'P');
+      ::kill(child.pid, SIGCONT);
+      ASSERT_EQ(child.Next(), 'c');
+      ::kill(child.pid, SIGCONT);
+      ASSERT_EQ(child.Next(), 'C');
+      ::kill(child.pid, SIGTERM);
+      EXPECT_EQ(child.Next(), 'T');
+      EXPECT_EQ(child.Next(), 'E');
+      EXPECT_EQ(child.Wait(), 0);
+      EXPECT_EQ(child.Errors(), kName + "running\n" +                                        //
+                                    kName + "paused\n" +                                     //
+                                    kName + "error: Service failed on continue: " + reason('C') + "\n" +  //
+                                    kName + "paused\n" +                                     //
+                                    kName + "running\n" +                                    //
+                                    kName + "stopped\n");
+    }
+  }
+}
+
+// Each journal line is the display name, the kind of event (none for
+// information) and the message, on one line.
+TEST(ServiceLog, EachLineIsTheDisplayNameTheKindAndTheMessage) {
+  TServiceApplication app(nullptr);
+  auto* s = app.CreateForm<TService>();
+  s->SetName("srvProbe");
+  s->SetDisplayName("Probe's Service");
+  std::stringstream journal;
+  std::streambuf* was = std::cerr.rdbuf(journal.rdbuf());
+  s->LogMessage("running", evInformation);
+  s->LogMessage("Cannot write the log: /base/Tarnwick.txt: Permission denied", evWarning);
+  s->LogMessage("Service failed on stop: the service refused");
+  s->LogMessage("Service failed on pause: gone", evError);
+  // An error text of several lines is still one line of the journal.
+  s->LogMessage("Service failed on start: Unable to create table.\rFile: /base/LOCKSPL.DBF");
+  s->LogMessage("Service failed on continue: first\r\nsecond \n\tthird\r\n");
+  std::cerr.rdbuf(was);
+  EXPECT_EQ(journal.str(),
+            "Probe's Service: running\n"
+            "Probe's Service: warning: Cannot write the log: /base/Tarnwick.txt: Permission denied\n"
+            "Probe's Service: error: Service failed on stop: the service refused\n"
+            "Probe's Service: error: Service failed on pause: gone\n"
+            "Probe's Service: error: Service failed on start: Unable to create table. File: /base/LOCKSPL.DBF\n"
+            "Probe's Service: error: Service failed on continue: first second third\n");
 }

@@ -315,7 +315,10 @@ TEST_F(ServiceE2E, AFailedStartEndsTheProgramWithoutALogLeftBehind) {
   Process service;
   service.Start({Path("TarnwickService")}, base_ / "service.err");
   EXPECT_EQ(service.Wait(), 1) << service.Output();
-  EXPECT_NE(service.Output().find("Service failed on start"), std::string::npos) << service.Output();
+  // The journal: the error word for word, then the state the service is in.
+  // The engine's error text has two lines: the journal gets one.
+  EXPECT_EQ(service.Output(), "Vornak's Tarnwick Service: error: Service failed on start: Unable to create table. File: " +
+                                  Path("PreLabel/LOCKSPL.DBF") + "\nVornak's Tarnwick Service: stopped\n");
   // A log left behind would tell the desktop program that the service runs.
   EXPECT_FALSE(Exists("Tarnwick.txt")) << Log();
 }
@@ -345,6 +348,12 @@ TEST_F(ServiceE2E, AFailedContinueLeavesTheServicePausedWithNoTickAndNoLog) {
   ASSERT_TRUE(WaitFor([&] { return Exists("Label1/printed/order.spl"); })) << Log() << service_->Output();
   EXPECT_EQ(Count(Log(), "! Starting service..."), 3) << Log();
   EXPECT_EQ(StopService(), 0);
+  // The journal: the failed continue word for word, and the state after it.
+  const std::string name = "Vornak's Tarnwick Service: ";
+  EXPECT_EQ(service_->Output(), name + "running\n" + name + "paused\n" + name +
+                                    "error: Service failed on continue: Unable to create table. File: " +
+                                    Path("PreLabel2/LOCKSPL.DBF") + "\n" + name + "paused\n" + name + "running\n" +
+                                    name + "stopped\n");
 }
 
 namespace {

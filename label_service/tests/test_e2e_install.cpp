@@ -94,3 +94,34 @@ TEST_F(ServiceE2E, TheJournalGetsOneLinePerEvent) {
             "Vornak's Tarnwick Service: running\n"
             "Vornak's Tarnwick Service: stopped\n");
 }
+
+// A file the service cannot write is a warning in the journal, naming it and
+// why; the service carries on.
+TEST_F(ServiceE2E, AConfigurationTheServiceCannotWriteIsAWarningInTheJournal) {
+  // A directory named Tarnwick.cfg: no configuration to read, and the
+  // default one cannot be written in its place.
+  fs::remove(base_ / "Tarnwick.cfg");
+  fs::create_directories(base_ / "Tarnwick.cfg");
+  StartService();
+  EXPECT_EQ(StopService(), 0);
+  const std::string name = "Vornak's Tarnwick Service: ";
+  EXPECT_EQ(service_->Output(), name + "warning: Cannot write the configuration: Cannot create file \"" +
+                                    Path("Tarnwick.cfg") + "\". Is a directory\n" + name + "running\n" + name +
+                                    "stopped\n");
+}
+
+TEST_F(ServiceE2E, ALogTheServiceCannotWriteIsAWarningInTheJournal) {
+  StartService();
+  // The log becomes a directory: the next line cannot be written.
+  fs::remove(base_ / "Tarnwick.txt");
+  fs::create_directories(base_ / "Tarnwick.txt");
+  service_->Signal(SIGTSTP);
+  ASSERT_TRUE(WaitFor([&] { return service_->Output().find("paused") != std::string::npos; })) << service_->Output();
+  EXPECT_EQ(StopService(), 0);
+  // One warning for each line that could not be written: the pause's and
+  // the stop's.
+  const std::string name = "Vornak's Tarnwick Service: ";
+  const std::string warning =
+      name + "warning: Cannot write the log: Cannot create file \"" + Path("Tarnwick.txt") + "\". Is a directory\n";
+  EXPECT_EQ(service_->Output(), name + "running\n" + warning + name + "paused\n" + warning + name + "stopped\n");
+}

@@ -180,7 +180,8 @@ short xb_CreateNewEx(const char* path, const char* alias, short tableType, short
 
 /* ---- Encryption (the scheme: CRYPT.md beside this header) ----
  * Rewrites the current table decrypted (it must be open exclusively with its
- * password) and keeps it open on the same record.  Answer: non-zero on
+ * password) and keeps it open on the same record, with the index files that
+ * were open and the same order in control.  Answer: non-zero on
  * success; on failure the table stays as it was. */
 int xb_DbfDecrypt(void) XB_NOEXCEPT;
 /* Rewrites the current table encrypted with the password given by

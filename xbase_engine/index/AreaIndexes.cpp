@@ -150,6 +150,12 @@ void AreaIndexes::Attach(IndexFile& f) {
   });
 }
 
+std::vector<std::string> AreaIndexes::FilePaths() const {
+  std::vector<std::string> out;
+  for (const auto& e : files_) out.push_back(e.file->Path());
+  return out;
+}
+
 int AreaIndexes::Count() const {
   int n = 0;
   for (const auto& e : files_) n += int(e.file->Orders().size());

@@ -59,6 +59,11 @@ class AreaIndexes : public RecordObserver {
   // first among the files.
   void KeyGiven();
 
+  // The table type code and the open index files in opening order: what
+  // opens the same indexes on the table rewritten by a conversion.
+  int TableType() const { return tableType_; }
+  std::vector<std::string> FilePaths() const;
+
   // ---- orders ----
   int Count() const;
   int CurrentOrder() const { return current_; }

@@ -240,3 +240,33 @@ TEST_F(XbeCryptIndexes, AppendFromAnEncryptedSourceOrIntoATableWithoutItsKeyWrit
   EXPECT_EQ(Walk(), (std::vector<std::string>{"Anna", "Bert", "Cleo", "Dora", "R1", "R2"}));
   xb_Close();
 }
+
+TEST_F(XbeCryptIndexes, ConversionsKeepTheIndexesOpenAndInStep) {
+  // Decrypting, then encrypting again, with the production index and an
+  // index file open and an order in control: both stay open and follow the
+  // changes made afterwards.
+  ASSERT_GT(Open(XB_OPEN_EXCLUSIVE), 0);
+  xb_SetPassword("pw");
+  ASSERT_EQ(xb_IndexOpen(idx.c_str()), 2);
+  xb_SetOrder(2);
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round == 0 ? "decrypted" : "encrypted");
+    g_errors.clear();
+    ASSERT_EQ(round == 0 ? xb_DbfDecrypt() : xb_DbfEncrypt(), 1) << Last();
+    EXPECT_EQ(xb_SysProp(XB_PROP_ORDER_COUNT, 0), 2);
+    EXPECT_EQ(xb_IndexOrd(), 2);
+    xb_AppendBlank();
+    xb_PutString("NAME", round == 0 ? "Aaron" : "Abel");
+    xb_PutInteger("QTY", round == 0 ? 5 : 1);
+    EXPECT_TRUE(g_errors.empty()) << Last();
+  }
+  xb_Close();
+  ASSERT_GT(Open(XB_OPEN_SHARED), 0);
+  xb_SetPassword("pw");
+  ASSERT_EQ(xb_IndexOpen(idx.c_str()), 2);
+  xb_SetOrder(1);
+  EXPECT_EQ(Walk(), (std::vector<std::string>{"Aaron", "Abel", "Anna", "Bert", "Cleo", "Dora"}));
+  xb_SetOrder(2);
+  EXPECT_EQ(Walk(), (std::vector<std::string>{"Abel", "Aaron", "Bert", "Dora", "Anna", "Cleo"}));
+  xb_Close();
+}

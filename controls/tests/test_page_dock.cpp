@@ -26,6 +26,15 @@ int OwnedPages(TVkPageControl* Pages) {
   return n;
 }
 
+// A control of type T on Parent, docked by dragging.
+template <class T = TProbeWindow>
+T* Dockable(TWinControl* Parent) {
+  auto* control = new T(Parent);
+  control->SetParent(Parent);
+  control->SetDragKind(dkDock);
+  return control;
+}
+
 class PageDock : public FormTest {
 protected:
   void SetUp() override {
@@ -41,8 +50,8 @@ protected:
     logInfo->SetPageControl(pages);
     pages->SetActivePage(logInfo);
   }
-  // A form to dock, shown unless told otherwise, with a probe filling it.
-  TForm* DockableForm(const String& Caption, TColor Fill = clRed, bool Shown = true) {
+  // A shown form to dock, with a probe filling it.
+  TForm* DockableForm(const String& Caption, TColor Fill = clRed) {
     auto* f = new TForm(form);
     f->SetBorderStyle(bsNone);
     f->SetCaption(Caption);
@@ -51,7 +60,7 @@ protected:
     auto* probe = new TProbeWindow(f, Fill);
     probe->SetParent(f);
     probe->SetAlign(alClient);
-    if (Shown) f->SetVisible(true);
+    f->SetVisible(true);
     return f;
   }
   TVkTabSheet* Last() { return pages->Pages(pages->PageCount() - 1); }
@@ -114,9 +123,7 @@ TEST_F(PageDock, ADockedFormGetsAPageOfItsOwn) {
 
   // A hidden control that is no form: a page without caption and without a
   // tab, and the active page stays.
-  auto* probe = new TProbeWindow(form, clBlue);
-  probe->SetParent(form);
-  probe->SetDragKind(dkDock);
+  auto* probe = Dockable(form);
   probe->SetText("Note");
   probe->SetVisible(false);
   ASSERT_TRUE(probe->ManualDock(pages));
@@ -197,9 +204,7 @@ TEST_F(PageDock, LeavingFreesThePageAndSelectsTheNext) {
   EXPECT_TRUE(gui::IsWindowVisible(printer->Handle()));
 
   // A control that is no form floats in a form of its own.
-  auto* probe = new TProbeWindow(form, clBlue);
-  probe->SetParent(form);
-  probe->SetDragKind(dkDock);
+  auto* probe = Dockable(form);
   ASSERT_TRUE(probe->ManualDock(pages));
   EXPECT_EQ(pages->PageCount(), 2);
   ASSERT_TRUE(probe->ManualDock(nullptr));
@@ -214,9 +219,7 @@ TEST_F(PageDock, LeavingFreesThePageAndSelectsTheNext) {
 TEST_F(PageDock, AFreedClientTakesItsPageWithIt) {
   ShowForm();
   TForm* orders = DockableForm("Orders");
-  auto* graphic = new TProbeGraphic(form);
-  graphic->SetParent(form);
-  graphic->SetDragKind(dkDock);
+  auto* graphic = Dockable<TProbeGraphic>(form);
   ASSERT_TRUE(orders->ManualDock(pages));
   ASSERT_TRUE(graphic->ManualDock(pages));
   TVkTabSheet* graphicPage = Last();
@@ -243,9 +246,7 @@ TEST_F(PageDock, AFreedClientTakesItsPageWithIt) {
 }
 
 TEST_F(PageDock, PressingADockedTabDragsItsControl) {
-  auto* probe = new TProbeWindow(form, clBlue);
-  probe->SetParent(form);
-  probe->SetDragKind(dkDock);
+  auto* probe = Dockable(form);
   ShowForm();
   ASSERT_TRUE(probe->ManualDock(pages));
   TVkTabSheet* page = Last();
@@ -311,9 +312,7 @@ TEST_F(PageDock, DoubleClickOnADockedTabFloatsItsControl) {
 
 TEST_F(PageDock, DraggedOverThePageControlTheControlWouldTakeAllOfIt) {
   ShowForm();
-  auto* probe = new TProbeWindow(form, clBlue);
-  probe->SetParent(form);
-  probe->SetDragKind(dkDock);
+  auto* probe = Dockable(form);
   TDragDockObject source(probe);
   int overs = 0;
   pages->OnDockOver = [&](TObject*, TDragDockObject* Source, int X, int Y, TDragState State, bool& Accept) {
@@ -337,9 +336,7 @@ TEST_F(PageDock, DraggedOverThePageControlTheControlWouldTakeAllOfIt) {
 
 TEST_F(PageDock, AControlDockedHereAlreadyIsRefused) {
   TForm* orders = DockableForm("Orders");
-  auto* other = new TProbeWindow(form);
-  other->SetParent(form);
-  other->SetDragKind(dkDock);
+  auto* other = Dockable(form);
   ASSERT_TRUE(orders->ManualDock(pages));
   TRect influence{};
   bool canDock = true;
@@ -380,10 +377,8 @@ protected:
 TEST_F(PageDock, AFailureWhileDockingFreesTheNewPage) {
   ShowForm();
   // The control fails while it is sized for the site.
-  auto* probe = new TProbeWindow(form);
-  probe->SetParent(form);
+  auto* probe = Dockable(form);
   probe->PlaceBounds(0, 0, 50, 50);
-  probe->SetDragKind(dkDock);
   probe->OnResize = [](TObject*) { throw std::runtime_error("resize failed"); };
   EXPECT_THROW(probe->ManualDock(pages), std::runtime_error);
   EXPECT_EQ(pages->PageCount(), 1);
@@ -399,9 +394,7 @@ TEST_F(PageDock, AFailureWhileDockingFreesTheNewPage) {
 
   // Failing before it is on the new page: the page goes, the control stays
   // where it was.
-  auto* failing = new TFailingProbe(form);
-  failing->SetParent(form);
-  failing->SetDragKind(dkDock);
+  auto* failing = Dockable<TFailingProbe>(form);
   failing->fail = TFailingProbe::OnParent;
   EXPECT_THROW(failing->ManualDock(pages), std::runtime_error);
   EXPECT_EQ(pages->PageCount(), 2);
@@ -428,14 +421,10 @@ TEST_F(PageDock, AFailureWhileDockingFreesTheNewPage) {
   // The page of a failed docking is forgotten: a control docked by Dock
   // alone afterwards is put on no page (the freed one least of all), and
   // gets a page of its own when docked properly.
-  auto* again = new TFailingProbe(form);
-  again->SetParent(form);
-  again->SetDragKind(dkDock);
+  auto* again = Dockable<TFailingProbe>(form);
   again->fail = TFailingProbe::AfterParent;
   EXPECT_THROW(again->ManualDock(pages), std::runtime_error);
-  auto* direct = new TProbeWindow(form);
-  direct->SetParent(form);
-  direct->SetDragKind(dkDock);
+  auto* direct = Dockable(form);
   direct->Dock(pages, TRect{0, 0, 50, 50});
   EXPECT_EQ(direct->Parent(), form);
   EXPECT_EQ(direct->HostDockSite(), pages);
@@ -501,9 +490,7 @@ end
   auto* pages = dynamic_cast<TVkPageControl*>(holder.FindComponent("pages"));
   ASSERT_NE(pages, nullptr);
   EXPECT_TRUE(pages->DockSite());
-  auto* probe = new TProbeWindow(&holder);
-  probe->SetParent(&holder);
-  probe->SetDragKind(dkDock);
+  auto* probe = Dockable(&holder);
   ASSERT_TRUE(probe->ManualDock(pages));
   EXPECT_EQ(drops, 1);
   EXPECT_EQ(pages->PageCount(), 1);

@@ -71,12 +71,10 @@ void BuildDockPage(TWinControl* Page) {
   auto* queue = Put<TVkListBox>(kitchen, 0, 0, 100, 100);
   queue->SetAlign(alClient);
   for (const char* item : {"Table 4: trout", "Table 7: soup", "Table 2: cake"}) queue->Items()->Add(item);
-  kitchen->Show();
-  kitchen->ManualDock(pages);
+  DockAndShow(kitchen, pages);
   TForm* bar = DockableForm(Page, "Bar");
   Put<TVkLabel>(bar, 8, 8, 200, 18)->SetCaption("Two lemonades");
-  bar->Show();
-  bar->ManualDock(pages);
+  DockAndShow(bar, pages);
   pages->SetActivePage(pages->Pages(1));
 
   auto* plain = Put<TVkPanel>(Page, 260, 216, 372, 176);

@@ -96,7 +96,9 @@ TEST(DbfCodec, NumbersFormatAsTheLibraryConversionWritesThem) {
       std::string out;
       const bool fits = dbf::FormatNumber(v, 40, places, out);
       ASSERT_EQ(fits, expected.size() <= 40) << v << " at " << places;
-      if (fits) ASSERT_EQ(out, std::string(40 - expected.size(), ' ') + expected) << v << " at " << places;
+      if (fits) {
+        ASSERT_EQ(out, std::string(40 - expected.size(), ' ') + expected) << v << " at " << places;
+      }
     }
   }
 }

@@ -1,4 +1,5 @@
 // The native edit behind its messages.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/gui/Clipboard.h"
@@ -334,6 +335,66 @@ TEST_F(GuiEdit, FocusMessagesAndNotifications) {
   test::Click(Point{r.Left + 20, r.Top + 10});
   EXPECT_EQ(GetFocus(), a);
   DestroyWindow(a);  // its procedure records into this test's locals
+}
+
+TEST_F(GuiEdit, ReadOnlyAndDisabledEditsAskForTheStaticColours) {
+  std::vector<std::pair<UINT, LPARAM>> asked;
+  UniqueGdi<HBRUSH> yellow(CreateSolidBrush(RGB(255, 255, 0)));
+  bool answer = true;
+  HWND parent = TopLevel(50, 50, 200, 100, [&](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (m == WM_CTLCOLOREDIT || m == WM_CTLCOLORSTATIC) {
+      asked.emplace_back(m, lp);
+      if (m == WM_CTLCOLORSTATIC && answer) {
+        SetTextColor(FromParam<HDC>(wp), RGB(0, 0, 255));
+        return ToLParam(yellow.get());
+      }
+    }
+    return DefWindowProc(h, m, wp, lp);
+  });
+  ShowWindow(parent, SW_SHOW);
+  CreateParams p;
+  p.className = "EDIT";
+  p.windowName = "Fixed";
+  p.style = WS_CHILD | WS_VISIBLE | ES_READONLY;
+  p.x = 10;
+  p.y = 10;
+  p.width = 100;
+  p.height = 20;
+  p.parent = parent;
+  HWND e = CreateWindow(p);
+  ProcessPending();
+  auto shot = [&] {
+    HBITMAP bmp = test::CaptureWindow(e);
+    std::vector<std::uint32_t> px = GetBitmapPixels(bmp);
+    DeleteObject(bmp);
+    for (std::uint32_t& v : px) v &= 0xFFFFFF;  // 0x00RRGGBB
+    return px;
+  };
+  auto rgb = [](COLORREF c) -> std::uint32_t { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); };
+  std::vector<std::uint32_t> px = shot();
+  ASSERT_EQ(px.size(), 2000u);
+  EXPECT_EQ(px[5 * 100 + 90], 0xFFFF00u) << "the brush answered is the background";
+  EXPECT_GT(std::count(px.begin(), px.end(), 0x0000FFu), 0) << "the text colour set is the text's";
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked.back(), (std::pair<UINT, LPARAM>{WM_CTLCOLORSTATIC, ToLParam(e)}));
+  EXPECT_EQ(std::count_if(asked.begin(), asked.end(), [](auto& a) { return a.first == WM_CTLCOLOREDIT; }), 0);
+  // Writable again: the edit colours, left to DefWindowProc here.
+  asked.clear();
+  SendMessage(e, EM_SETREADONLY, 0, 0);
+  px = shot();
+  EXPECT_EQ(px[5 * 100 + 90], rgb(GetSysColor(COLOR_WINDOW)));
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked.back().first, WM_CTLCOLOREDIT);
+  // Disabled: the static colours again; unanswered, DefWindowProc's are
+  // the face colour.
+  answer = false;
+  asked.clear();
+  EnableWindow(e, false);
+  px = shot();
+  EXPECT_EQ(px[5 * 100 + 90], rgb(GetSysColor(COLOR_BTNFACE)));
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked.back().first, WM_CTLCOLORSTATIC);
+  DestroyWindow(parent);
 }
 
 TEST_F(GuiEdit, ColoursComeFromTheParent) {

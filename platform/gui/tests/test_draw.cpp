@@ -610,6 +610,22 @@ TEST_F(GuiDraw, FrameControlsPartByPart) {
         }
       }
   }
+  // All of them side by side, for looking at.
+  Canvas all(8 * 20, 20);
+  FillRect(all.dc(), Rect{0, 0, 160, 20}, GetSysColorBrush(COLOR_BTNFACE));
+  const std::pair<UINT, UINT> parts[] = {{DFC_SCROLL, DFCS_SCROLLCOMBOBOX},
+                                         {DFC_SCROLL, DFCS_SCROLLCOMBOBOX | DFCS_PUSHED | DFCS_FLAT},
+                                         {DFC_SCROLL, DFCS_SCROLLCOMBOBOX | DFCS_PUSHED},
+                                         {DFC_SCROLL, DFCS_SCROLLCOMBOBOX | DFCS_INACTIVE},
+                                         {DFC_SCROLL, DFCS_SCROLLUP},
+                                         {DFC_SCROLL, DFCS_SCROLLLEFT},
+                                         {DFC_BUTTON, DFCS_BUTTONPUSH},
+                                         {DFC_SCROLL, DFCS_SCROLLSIZEGRIP}};
+  for (int i = 0; i < 8; ++i) {
+    Rect r{i * 20 + 1, 1, i * 20 + 18, 18};
+    DrawFrameControl(all.dc(), r, parts[i].first, parts[i].second);
+  }
+  EXPECT_TRUE(guitest::SaveCanvasPng(all, "frame-controls.png"));
 }
 
 TEST_F(GuiDraw, PixelsOutsideTheSurfaceAreInvalid) {

@@ -82,7 +82,9 @@ bool FollowSizing(const MouseInput& in) {
   if (s.edges & 2) b.Right += d.x();
   if (s.edges & 4) b.Top += d.y();
   if (s.edges & 8) b.Bottom += d.y();
-  auto limit = [](int v, int least, int most) { return std::max(std::max(1, least), most > 0 ? std::min(v, most) : v); };
+  auto limit = [](int v, int least, int most) {
+    return std::max(std::max(1, least), most > 0 ? std::min(v, most) : v);
+  };
   int width = limit(b.Width(), w->minSize.cx, w->maxSize.cx);
   int height = limit(b.Height(), w->minSize.cy, w->maxSize.cy);
   // The edges that do not follow stay where they were.

@@ -37,6 +37,21 @@ protected:
     ProcessPending();
     return h;
   }
+  // A 100 x 20 edit at (10, 10) of another parent, without a frame.
+  static HWND SmallEdit(HWND parent, DWORD style, const std::string& text = "") {
+    CreateParams p;
+    p.className = "EDIT";
+    p.windowName = text;
+    p.style = WS_CHILD | WS_VISIBLE | style;
+    p.x = 10;
+    p.y = 10;
+    p.width = 100;
+    p.height = 20;
+    p.parent = parent;
+    HWND h = CreateWindow(p);
+    ProcessPending();
+    return h;
+  }
   static std::pair<int, int> Sel(HWND e) {
     DWORD a = 0, b = 0;
     SendMessage(e, EM_GETSEL, reinterpret_cast<WPARAM>(&a), reinterpret_cast<LPARAM>(&b));
@@ -352,17 +367,7 @@ TEST_F(GuiEdit, ReadOnlyAndDisabledEditsAskForTheStaticColours) {
     return DefWindowProc(h, m, wp, lp);
   });
   ShowWindow(parent, SW_SHOW);
-  CreateParams p;
-  p.className = "EDIT";
-  p.windowName = "Fixed";
-  p.style = WS_CHILD | WS_VISIBLE | ES_READONLY;
-  p.x = 10;
-  p.y = 10;
-  p.width = 100;
-  p.height = 20;
-  p.parent = parent;
-  HWND e = CreateWindow(p);
-  ProcessPending();
+  HWND e = SmallEdit(parent, ES_READONLY, "Fixed");
   auto shot = [&] {
     HBITMAP bmp = test::CaptureWindow(e);
     std::vector<std::uint32_t> px = GetBitmapPixels(bmp);
@@ -408,16 +413,7 @@ TEST_F(GuiEdit, ColoursComeFromTheParent) {
     return DefWindowProc(h, m, wp, lp);
   });
   ShowWindow(parent, SW_SHOW);
-  CreateParams p;
-  p.className = "EDIT";
-  p.style = WS_CHILD | WS_VISIBLE;
-  p.x = 10;
-  p.y = 10;
-  p.width = 100;
-  p.height = 20;
-  p.parent = parent;
-  e = CreateWindow(p);
-  ProcessPending();
+  e = SmallEdit(parent, 0);
   HBITMAP shot = test::CaptureWindow(e);
   std::vector<std::uint32_t> px = GetBitmapPixels(shot);
   DeleteObject(shot);

@@ -178,11 +178,27 @@ int Server::Run() {
   defaults_ = CaptureSettings(Session());
   std::vector<std::unique_ptr<Session>> owned;
   const Faults& f = opt_.faults;
+  net::SpinGate spin;
+  bool answered = false;
   while (!stopRequested) {
     std::vector<pollfd> fds{{listener, POLLIN, 0}};
     for (const auto& s : owned) fds.push_back({s->fd, POLLIN, 0});
     const int wait = f.idleNoticeMs > 0 ? std::max(1, f.idleNoticeMs / 4) : 200;
-    if (::poll(fds.data(), fds.size(), wait) < 0 && errno != EINTR) break;
+    // After a reply the client's next command often follows at once: the
+    // loop looks again for a few microseconds before it sleeps (see
+    // net::SpinGate).
+    int ready = 0;
+    if (answered && spin.Open()) {
+      const std::int64_t until = net::NowUs() + net::SpinGate::kBudgetUs;
+      do {
+        ready = ::poll(fds.data(), fds.size(), 0);
+      } while (ready == 0 && net::NowUs() < until);
+      if (ready > 0) spin.Hit();
+      else if (ready == 0) spin.Miss();
+    }
+    answered = false;
+    if (ready == 0) ready = ::poll(fds.data(), fds.size(), wait);
+    if (ready < 0 && errno != EINTR) break;
     if (fds[0].revents & POLLIN) {
       const int fd = net::Accept(listener);
       if (fd >= 0) {
@@ -263,6 +279,7 @@ int Server::Run() {
           break;
         }
         SendFrame(s, r.kind, r.payload, compressReply);
+        answered = true;
         if (s.passwordPending) {
           SetCompressionPassword(s.pendingPassword.c_str());
           s.passwordPending = false;

@@ -275,12 +275,22 @@ bool ProcessorsToSpare() {
   return result;
 }
 
+namespace {
+std::atomic<SpinMode> spinMode{SpinMode::Auto};
+}  // namespace
+
+void SetSpinMode(SpinMode Mode) { spinMode.store(Mode, std::memory_order_relaxed); }
+
 bool SpinGate::Open() {
   if (rest_ > 0) {
     --rest_;
     return false;
   }
-  return ProcessorsToSpare();
+  switch (spinMode.load(std::memory_order_relaxed)) {
+    case SpinMode::Never: return false;
+    case SpinMode::Always: return true;
+    default: return ProcessorsToSpare();
+  }
 }
 
 int WaitReadable(int fd, int timeoutMs) { return PollFor(fd, POLLIN, timeoutMs); }

@@ -118,6 +118,12 @@ private:
 // (looked up at most every 20 ms; false when it cannot be told).
 bool ProcessorsToSpare();
 
+// Whether SpinGate may open: while the machine has processors to spare (the
+// default), never, or whatever the machine's load (so that tests take each
+// way through a wait).
+enum class SpinMode { Auto, Never, Always };
+void SetSpinMode(SpinMode Mode);
+
 // Microseconds on the monotonic clock (for spin budgets).
 std::int64_t NowUs();
 

@@ -43,10 +43,23 @@ constexpr std::int64_t kMaxRequest = 64 * 1024 * 1024;
 
 }  // namespace
 
-std::string Hex(std::uint32_t v, int digits) {
+void AppendHex(std::string& out, std::uint32_t v, int digits) {
+  // Upper-case digits, at least `digits` of them (at most 15, as the
+  // formatted text always was).
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%0*X", digits, v);
-  return buf;
+  int n = 0;
+  do {
+    buf[15 - n++] = "0123456789ABCDEF"[v & 15u];
+    v >>= 4;
+  } while (v != 0);
+  while (n < digits && n < 15) buf[15 - n++] = '0';
+  out.append(buf + 16 - n, static_cast<std::size_t>(n));
+}
+
+std::string Hex(std::uint32_t v, int digits) {
+  std::string out;
+  AppendHex(out, v, digits);
+  return out;
 }
 
 std::string Trimmed(const std::string& s) {
@@ -144,16 +157,23 @@ void Server::CloseSession(Session& s) {
 namespace {
 
 bool SendFrame(Session& s, const std::string& kind, const std::string& payload, bool compress) {
-  std::string body = payload;
+  std::string packed;
   if (compress && !payload.empty()) {
     unsigned char* out = nullptr;
     std::size_t n = 0;
     if (CompressStream(reinterpret_cast<const unsigned char*>(payload.data()), payload.size(), &out, &n) != 0)
       return false;
-    body.assign(reinterpret_cast<char*>(out), n);
+    packed.assign(reinterpret_cast<char*>(out), n);
     std::free(out);
   }
-  const std::string frame = Hex(static_cast<std::uint32_t>(body.size()), 8) + "00000000" + kind + body;
+  const std::string& body = compress && !payload.empty() ? packed : payload;
+  // One buffer, one send: the header never goes out on its own.
+  std::string frame;
+  frame.reserve(20 + body.size());
+  AppendHex(frame, static_cast<std::uint32_t>(body.size()), 8);
+  frame += "00000000";
+  frame += kind;
+  frame += body;
   return net::SendAll(s.fd, frame.data(), frame.size()) == frame.size();
 }
 

@@ -44,16 +44,24 @@ constexpr std::int64_t kMaxRequest = 64 * 1024 * 1024;
 }  // namespace
 
 void AppendHex(std::string& out, std::uint32_t v, int digits) {
-  // Upper-case digits, at least `digits` of them (at most 15, as the
-  // formatted text always was).
-  char buf[16];
+  // Upper-case digits, at least `digits` of them.
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  if (digits == 8) {
+    // The fixed width of lengths, record numbers and positions.
+    char buf[8];
+    for (int i = 7; i >= 0; --i, v >>= 4) buf[i] = kDigits[v & 15u];
+    out.append(buf, 8);
+    return;
+  }
+  char buf[32];
   int n = 0;
   do {
-    buf[15 - n++] = "0123456789ABCDEF"[v & 15u];
+    buf[31 - n++] = kDigits[v & 15u];
     v >>= 4;
   } while (v != 0);
-  while (n < digits && n < 15) buf[15 - n++] = '0';
-  out.append(buf + 16 - n, static_cast<std::size_t>(n));
+  while (n < digits && n < 32) buf[31 - n++] = '0';
+  // The text was always cut to 15 characters.
+  out.append(buf + 32 - n, static_cast<std::size_t>(n < 15 ? n : 15));
 }
 
 std::string Hex(std::uint32_t v, int digits) {

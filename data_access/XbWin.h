@@ -190,8 +190,8 @@ private:
   // Takes a receive's result: bytes, the peer's close (raises) or a failure (raises).
   void Received(long Got);
   void ReceiveOnce();
-  // Looks for the peer's bytes again and again for a few microseconds (when
-  // the gate is open) before the wait sleeps; true when a receive was made.
+  // Looks for the peer's bytes again and again for a short while (when the
+  // gate is open) before the wait sleeps; true when a receive was made.
   bool ReceiveSpinning(std::int32_t WaitMs);
 
   bool closed_ = false;

@@ -86,8 +86,8 @@ bool TXbSrvSocket::ReceiveSpinning(std::int32_t WaitMs) {
 
 bool TXbSrvSocket::FillBufferWithin(std::int32_t WaitMs) {
   if (!GetActive()) throw EXbSrvClosedSocket("Socket is closed, cannot read");
-  // The looking lasts a few microseconds, far below the millisecond the
-  // wait is counted in.
+  // The looking lasts at most net::SpinGate::kBudgetUs (a fifth of a
+  // millisecond), below the millisecond the wait is counted in.
   if (ReceiveSpinning(WaitMs)) return true;
   const int ready = net::WaitReadable(SocketHandle(), WaitMs);
   if (ready < 0) CheckResult(-1);

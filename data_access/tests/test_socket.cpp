@@ -260,7 +260,7 @@ TEST(SrvSocket, WaitForDataAnswersWhenDataComes) {
   EXPECT_EQ(cl.c.Read(1), "k");
 }
 
-// Reads look for the peer's bytes for a few microseconds before they sleep
+// Reads look for the peer's bytes for a short while before they sleep
 // (when the machine has processors to spare): bytes that are there at once,
 // bytes that come later, the peer's close and its silence end each read as
 // they do when the read sleeps at once.

@@ -97,7 +97,7 @@ void SetNoDelay(int fd);
 // vain stays a small part of the waits.
 class SpinGate {
 public:
-  static constexpr int kBudgetUs = 50;
+  static constexpr int kBudgetUs = 200;
   static constexpr int kRestWaits = 64;
   // True when the coming wait should look again first; every wait asks once.
   bool Open();

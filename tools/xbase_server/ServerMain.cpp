@@ -213,7 +213,7 @@ int Server::Run() {
     for (const auto& s : owned) fds.push_back({s->fd, POLLIN, 0});
     const int wait = f.idleNoticeMs > 0 ? std::max(1, f.idleNoticeMs / 4) : 200;
     // After a reply the client's next command often follows at once: the
-    // loop looks again for a few microseconds before it sleeps (see
+    // loop looks again for a short while before it sleeps (see
     // net::SpinGate).
     int ready = 0;
     if (answered && spin.Open()) {

@@ -16,22 +16,6 @@ constexpr std::int32_t kMaxRecordSize = 65535;
 
 String Field255(const String& Entry, std::size_t At) { return Trim(Entry.substr(At, 255)); }
 
-// Hex(String(P, 8)) without making the string: 8 hexadecimal digits of a
-// fetch row; anything else raises as Hex does.
-std::int32_t Hex8At(const char* P) {
-  std::uint32_t v = 0;
-  for (int i = 0; i < 8; ++i) {
-    const char c = P[i];
-    int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else return Hex(String(P, 8));
-    v = (v << 4) | static_cast<std::uint32_t>(d);
-  }
-  return static_cast<std::int32_t>(v);
-}
-
 }  // namespace
 
 std::int16_t TXbConnection::Use(const TXbServerOpenRequest& Request, TXbServerOpenAnswer& Answer) {
@@ -114,7 +98,7 @@ TGetResult TXbConnection::TraverseTable(bool AtTop, bool AtBottom, int EOFAction
     const char* p = reply->Memory();
     const std::size_t size = static_cast<std::size_t>(reply->Size());
     if (size < 8) throw EXbSrvResponseError("Short fetch reply");
-    const std::int32_t n = Hex8At(p);
+    const std::int32_t n = Hex(std::string_view(p, 8));
     // More rows than asked for would run past the cache.
     if (n < 0 || n > FetchCount) throw EXbSrvResponseError("Fetch reply holds more rows than asked for");
     const std::size_t rowSize = 17 + static_cast<std::size_t>(RecordSize);
@@ -126,8 +110,8 @@ TGetResult TXbConnection::TraverseTable(bool AtTop, bool AtBottom, int EOFAction
       TXbFetchRow& row = Rows[static_cast<std::size_t>(i)];
       if (r[0] < '0' || r[0] > '3') throw EXbSrvResponseError("Bad row status");
       row.Status = static_cast<Byte>(r[0] - '0');
-      row.RecNo = Hex8At(r + 1);
-      row.LogicalPosition = Hex8At(r + 9);
+      row.RecNo = Hex(std::string_view(r + 1, 8));
+      row.LogicalPosition = Hex(std::string_view(r + 9, 8));
       row.Image.assign(r + 17, r + 17 + RecordSize);
       last = static_cast<TGetResult>(row.Status);
     }

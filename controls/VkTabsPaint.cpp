@@ -173,20 +173,66 @@ void TVkCustomTabControl::ShadowRun(TPoint From, TPoint To, int Strength) {
   // mixed with black by Strength / 255.
   int x0 = std::min(From.X, To.X), x1 = std::max(From.X, To.X);
   int y0 = std::min(From.Y, To.Y), y1 = std::max(From.Y, To.Y);
-  int w = x1 - x0 + 1, h = y1 - y0 + 1;
-  if (!gui::RectVisible(bitmap_->Canvas()->Handle(), TRect{x0, y0, x1 + 1, y1 + 1})) return;
-  TBitmap run;
-  run.SetSize(w, h);
-  gui::BitBlt(run.Canvas()->Handle(), 0, 0, w, h, shadowSource_->Canvas()->Handle(), x0, y0, gui::SRCCOPY);
-  std::vector<std::uint32_t> pixels = run.Pixels();
-  for (std::uint32_t& p : pixels) {
-    TColor behind = static_cast<TColor>(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
-    TColor mixed = ColorToRGB(MixColors(clBlack, behind, Strength));
-    p = ((mixed & 0xFF) << 16) | (mixed & 0xFF00) | ((mixed >> 16) & 0xFF);
+  gui::HDC dc = bitmap_->Canvas()->Handle();
+  TRect run{x0, y0, x1 + 1, y1 + 1};
+  if (!gui::RectVisible(dc, run)) return;
+  // Only the part the clip lets through can change (the card in front hides
+  // most of the runs of the cards behind it).
+  {
+    gui::UniqueGdi<gui::HRGN> clip(gui::CreateRectRgn(0, 0, 0, 0));
+    if (gui::GetClipRgn(dc, clip.get()) == 1) {
+      TPoint origin{0, 0};
+      gui::GetViewportOrgEx(dc, origin);
+      gui::UniqueGdi<gui::HRGN> part(
+          gui::CreateRectRgn(run.Left + origin.X, run.Top + origin.Y, run.Right + origin.X, run.Bottom + origin.Y));
+      gui::CombineRgn(part.get(), part.get(), clip.get(), gui::RGN_AND);
+      TRect box{};
+      if (gui::GetRgnBox(part.get(), box) == gui::NULLREGION) return;
+      run = TRect{box.Left - origin.X, box.Top - origin.Y, box.Right - origin.X, box.Bottom - origin.Y};
+    }
   }
-  gui::SetBitmapPixels(run.Handle(), pixels);
-  run.Canvas()->Refresh();
-  gui::BitBlt(bitmap_->Canvas()->Handle(), x0, y0, w, h, run.Canvas()->Handle(), 0, 0, gui::SRCCOPY);
+  int w = run.Right - run.Left, h = run.Bottom - run.Top;
+  // The background pixel by pixel: a block transfer of a long thin run
+  // costs far more than its few pixels.
+  gui::HDC source = shadowSource_->Canvas()->Handle();
+  std::vector<TColor> mixed(static_cast<std::size_t>(w) * h);
+  std::size_t changes = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      gui::COLORREF p = gui::GetPixel(source, run.Left + x, run.Top + y);
+      // Outside the picture a block transfer reads white.
+      TColor behind = static_cast<TColor>(p == gui::CLR_INVALID ? 0xFFFFFF : p);
+      std::size_t i = static_cast<std::size_t>(y) * w + x;
+      mixed[i] = ColorToRGB(MixColors(clBlack, behind, Strength));
+      if (i > 0 && mixed[i] != mixed[i - 1]) ++changes;
+    }
+  if (w == 1 || h == 1) {
+    if (changes < 16) {
+      // A run (one pixel thick) over a plain background: a fill for each
+      // stretch of one colour.
+      bool across = h == 1;
+      std::size_t begin = 0;
+      for (std::size_t i = 1; i <= mixed.size(); ++i) {
+        if (i < mixed.size() && mixed[i] == mixed[begin]) continue;
+        int a = static_cast<int>(begin), b = static_cast<int>(i);
+        TRect part = across ? TRect{run.Left + a, run.Top, run.Left + b, run.Bottom}
+                            : TRect{run.Left, run.Top + a, run.Right, run.Top + b};
+        gui::UniqueGdi<gui::HBRUSH> brush(gui::CreateSolidBrush(ColorToRef(mixed[begin])));
+        gui::FillRect(dc, part, brush.get());
+        begin = i;
+      }
+      return;
+    }
+  }
+  std::vector<std::uint32_t> pixels(mixed.size());
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    TColor m = mixed[i];
+    pixels[i] = ((m & 0xFF) << 16) | (m & 0xFF00) | ((m >> 16) & 0xFF);
+  }
+  TBitmap image;
+  image.SetSize(w, h);
+  gui::SetBitmapPixels(image.Handle(), pixels);
+  gui::BitBlt(dc, run.Left, run.Top, w, h, image.Canvas()->Handle(), 0, 0, gui::SRCCOPY);
 }
 
 void TVkCustomTabControl::RecordTabOutline(int Index) {

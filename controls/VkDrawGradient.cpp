@@ -76,71 +76,85 @@ struct Strip {
   void Fill(int L, int T, int R, int B, TColor Color) { Fill(L, T, R, B, PixelOf(Color)); }
 };
 
-// Fills the pixels a polygon covers (alternate rule) as the window layer's
-// polygon fill does: on each row, from the crossing of one edge to that of
-// the next (the right one excluded); an edge covers the rows from its upper
-// end to the one above its lower end, and its crossing moves by the integer
-// steps of the line from its upper to its lower end.
-void FillPolygon(Strip& S, const TPoint* Points, int Count, std::uint32_t Rgb) {
-  struct Edge {
-    int top, last;  // first and last row
-    int x, m, m1, incr1, incr2, d;
-    int limit;  // the larger step is taken while d > limit
-    void Step() {
-      // Without branches: which step is taken follows no pattern a branch
-      // could predict.
-      bool large = d > limit;
-      x += large ? m1 : m;
-      d += large ? incr1 : incr2;
+// The pixels a polygon covers (alternate rule), as the window layer's
+// polygon fill gives them: on each row, from the crossing of one edge to
+// that of the next (the right one excluded). An edge that is not level
+// covers the rows from its upper end to the one above its lower end, and
+// its crossing moves by the integer steps of the line between its ends,
+// starting at the upper one.
+struct Edge {
+  int first = 0, last = -1;  // rows covered
+  int x = 0, m = 0, m1 = 0, incr1 = 0, incr2 = 0, d = 0;
+  int limit = 0;  // the larger step is taken while d > limit
+  static Edge Between(TPoint A, TPoint B) {
+    Edge e;
+    if (A.Y == B.Y) return e;
+    const TPoint& top = A.Y < B.Y ? A : B;
+    const TPoint& bottom = A.Y < B.Y ? B : A;
+    e.first = top.Y;
+    e.last = bottom.Y - 1;
+    int dy = bottom.Y - top.Y, dx = bottom.X - top.X;
+    e.x = top.X;
+    e.m = dx / dy;
+    if (dx < 0) {
+      e.m1 = e.m - 1;
+      e.incr1 = -2 * dx + 2 * dy * e.m1;
+      e.incr2 = -2 * dx + 2 * dy * e.m;
+      e.d = 2 * e.m * dy - 2 * dx - 2 * dy;
+    } else {
+      e.m1 = e.m + 1;
+      e.incr1 = 2 * dx - 2 * dy * e.m1;
+      e.incr2 = 2 * dx - 2 * dy * e.m;
+      e.d = -2 * e.m * dy + 2 * dx;
     }
-  };
-  constexpr int kMaxEdges = 8;
-  if (Count < 3 || Count > kMaxEdges) return;
-  Edge edges[kMaxEdges];
-  int n = 0, yMin = 0, yMax = 0;
-  TPoint prev = Points[Count - 1];
-  for (int i = 0; i < Count; ++i) {
-    TPoint cur = Points[i];
-    const TPoint& top = prev.Y > cur.Y ? cur : prev;
-    const TPoint& bottom = prev.Y > cur.Y ? prev : cur;
-    if (bottom.Y != top.Y) {
-      Edge& e = edges[n];
-      e.top = top.Y;
-      e.last = bottom.Y - 1;
-      int dy = bottom.Y - top.Y, dx = bottom.X - top.X;
-      e.x = top.X;
-      e.m = dx / dy;
-      if (dx < 0) {
-        e.m1 = e.m - 1;
-        e.incr1 = -2 * dx + 2 * dy * e.m1;
-        e.incr2 = -2 * dx + 2 * dy * e.m;
-        e.d = 2 * e.m * dy - 2 * dx - 2 * dy;
-      } else {
-        e.m1 = e.m + 1;
-        e.incr1 = 2 * dx - 2 * dy * e.m1;
-        e.incr2 = 2 * dx - 2 * dy * e.m;
-        e.d = -2 * e.m * dy + 2 * dx;
-      }
-      e.limit = e.m1 > 0 ? 0 : -1;
-      if (n == 0) yMin = yMax = prev.Y;
-      yMin = std::min(yMin, prev.Y), yMax = std::max(yMax, prev.Y);
-      ++n;
-    }
-    prev = cur;
+    e.limit = e.m1 > 0 ? 0 : -1;
+    return e;
   }
-  for (int y = yMin; y < yMax; ++y) {
-    int xs[kMaxEdges];
-    int k = 0;
-    for (int i = 0; i < n; ++i) {
-      Edge& e = edges[i];
-      if (y < e.top || y > e.last) continue;
-      // In order of the crossings.
-      int j = k++;
-      for (; j > 0 && xs[j - 1] > e.x; --j) xs[j] = xs[j - 1];
-      xs[j] = e.x;
-      if (y != e.last) e.Step();
+  void Step() {
+    // Without branches: which step is taken follows no pattern a branch
+    // could predict.
+    bool large = d > limit;
+    x += large ? m1 : m;
+    d += large ? incr1 : incr2;
+  }
+};
+
+// An edge's crossings with the rows 0 .. Rows - 1 it covers.
+struct EdgeRows {
+  int first = 0, last = -1;
+  std::vector<int> x;
+  void Make(TPoint A, TPoint B, int Rows) {
+    Edge e = Edge::Between(A, B);
+    first = e.first, last = e.last;
+    x.resize(static_cast<std::size_t>(Rows));
+    int end = std::min(last, Rows - 1);
+    for (int y = first; y <= end; ++y) {
+      if (y >= 0) x[static_cast<std::size_t>(y)] = e.x;
+      if (y != last) e.Step();
     }
-    if (y < 0 || y >= S.h) continue;
+  }
+  bool Covers(int Y) const { return Y >= first && Y <= last; }
+};
+
+// A diagonal band: the polygon (Near, Edge) (Far, Edge) (X, FarY) (X, NearY)
+// whose edges are the level one along Edge, the one from the near corner
+// (its crossings in Near), the one from the far corner (in Far) and the
+// upright one at X. Fills what the polygon covers.
+void FillBand(Strip& S, const EdgeRows& Near, const EdgeRows& Far, int X, int NearY, int FarY, std::uint32_t Rgb) {
+  int uprightFirst = std::min(NearY, FarY), uprightLast = std::max(NearY, FarY) - 1;
+  int from = std::max(0, std::min({Near.first, Far.first, uprightFirst}));
+  int to = std::min(S.h - 1, std::max({Near.last, Far.last, uprightLast}));
+  for (int y = from; y <= to; ++y) {
+    int xs[3];
+    int k = 0;
+    auto add = [&](int v) {
+      int j = k++;
+      for (; j > 0 && xs[j - 1] > v; --j) xs[j] = xs[j - 1];
+      xs[j] = v;
+    };
+    if (Near.Covers(y)) add(Near.x[static_cast<std::size_t>(y)]);
+    if (Far.Covers(y)) add(Far.x[static_cast<std::size_t>(y)]);
+    if (y >= uprightFirst && y <= uprightLast) add(X);
     for (int i = 0; i + 1 < k; i += 2) S.Fill(xs[i], y, xs[i + 1], y + 1, Rgb);
   }
 }
@@ -235,17 +249,22 @@ void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF S
     int x = static_cast<int>(v >> 16);
     return Mirror ? W - x : x;
   };
+  // A band's edge from its near corner is the edge from the far corner of
+  // the band before: its crossings are worked out once.
+  EdgeRows nearRows, farRows;
   for (int pass = 0; pass < 2; ++pass) {
     std::int64_t x = 0, y = std::int64_t{H} << 16;
     std::int64_t bandX = x, bandY = y;
     TColor bandColor = cur.Color();
     int run = 0;
+    int edgeY = pass == 0 ? H : 0, edgeX = pass == 0 ? 0 : W;
+    int ex = Mirror ? W - edgeX : edgeX;
+    nearRows.Make(Point(ex, static_cast<int>(bandY >> 16)), Point(px(bandX), edgeY), H);
     auto paint = [&](std::int64_t toX, std::int64_t toY, TColor color) {
-      int edgeY = pass == 0 ? H : 0, edgeX = pass == 0 ? 0 : W;
-      int ex = Mirror ? W - edgeX : edgeX;
-      TPoint pts[4] = {Point(px(bandX), edgeY), Point(px(toX), edgeY), Point(ex, static_cast<int>(toY >> 16)),
-                       Point(ex, static_cast<int>(bandY >> 16))};
-      FillPolygon(Picture, pts, 4, Strip::PixelOf(color));
+      farRows.Make(Point(px(toX), edgeY), Point(ex, static_cast<int>(toY >> 16)), H);
+      FillBand(Picture, nearRows, farRows, ex, static_cast<int>(bandY >> 16), static_cast<int>(toY >> 16),
+               Strip::PixelOf(color));
+      std::swap(nearRows, farRows);
       bandX = toX, bandY = toY;
     };
     while (y > 0) {

@@ -437,7 +437,10 @@ bool Order::Insert(const std::string& key, uint32_t rec) {
   }
   Node* leaf = Load(path.back().first);
   const int i = path.back().second;
+  const int32_t sizeVar = leaf->sizeVar;
+  const uint32_t sizeMaxRec = leaf->sizeMaxRec;
   leaf->InsertEntry(i, k, rec);
+  if (bplus_ && leaf->leaf) Inserted(*leaf, i, sizeVar, sizeMaxRec);
   if (!bplus_) leaf->kids.push_back(0);
   Dirty(leaf);
   if (bplus_) {
@@ -515,6 +518,8 @@ void Order::SplitBPlus(std::vector<std::pair<uint32_t, int>>& path, size_t level
     n->keys.resize(size_t(m) * kl);
     n->recs.resize(size_t(m));
     if (!leaf) n->kids.resize(size_t(m));
+    n->sizeVar = -1;
+    r->sizeVar = -1;
     r->left = n->offset;
     r->right = n->right;
     if (n->right != kNoPage) {

@@ -99,6 +99,11 @@ class Order {
   virtual void Encode(const Node& n, uint8_t* page) = 0;
   // Whether the node fits one page.
   virtual bool Fits(const Node& n) const = 0;
+  // Entry i of leaf n was just inserted; the size measure the leaf had before
+  // is given (sizeVar -1: none). Formats that measure leaves update it.
+  virtual void Inserted(Node& n, int i, int32_t sizeVar, uint32_t sizeMaxRec) const {
+    (void)n, (void)i, (void)sizeVar, (void)sizeMaxRec;
+  }
   // Bulk building of B+ leaves: the bytes a leaf offers and the bytes an
   // entry takes after prev (nullptr for the first), with maxRec the highest
   // record number of the build.

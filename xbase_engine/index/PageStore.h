@@ -64,6 +64,13 @@ struct Node {
   bool dirty = false;        // changed since written (listed once in the store)
   int64_t count = -1;        // entries in the subtree, -1 unknown
   uint64_t countEpoch = 0;
+  // The format's running measure of a leaf's encoded size (what its keys
+  // take beyond the fixed part, and the highest record number), kept so that
+  // an insert need not measure the whole leaf again; -1: unknown. Every
+  // change of the entries other than an insert the order accounts for drops
+  // it.
+  mutable int32_t sizeVar = -1;
+  mutable uint32_t sizeMaxRec = 0;
 
   int n() const { return int(recs.size()); }
   const uint8_t* Key(int i) const { return keys.data() + size_t(i) * size_t(keyLen); }
@@ -71,11 +78,13 @@ struct Node {
   void InsertEntry(int at, const uint8_t* key, uint32_t rec) {
     keys.insert(keys.begin() + ptrdiff_t(size_t(at) * size_t(keyLen)), key, key + keyLen);
     recs.insert(recs.begin() + at, rec);
+    sizeVar = -1;
   }
   void EraseEntry(int at) {
     const auto b = keys.begin() + ptrdiff_t(size_t(at) * size_t(keyLen));
     keys.erase(b, b + keyLen);
     recs.erase(recs.begin() + at);
+    sizeVar = -1;
   }
 };
 
@@ -175,7 +184,10 @@ class PageStore {
 
  private:
   // Copies n bytes at offset into dst; throws when the file no longer holds them.
-  void ReadInto(uint8_t* dst, size_t n, uint64_t offset);
+  // known: how many bytes the file is taken to hold (0: all size_ bytes).
+  void ReadInto(uint8_t* dst, size_t n, uint64_t offset, uint64_t known = 0);
+  // Finds the probe: a nonzero header byte after the counter.
+  void FindProbe();
   uint32_t Counter();
   void PutCounter(uint32_t v);
   void BracketOpen();
@@ -191,6 +203,12 @@ class PageStore {
   std::vector<uint8_t> buf_;  // the bytes Bytes() hands out
   uint64_t size_ = 0;  // bytes known to exist
   uint64_t end_ = 0;   // end of the file including allocated pages
+  // The counter is read as part of a file at least probe_ bytes long: byte
+  // probe_ - 1 of the header (after the counter) was nonzero when last read,
+  // so the mapping's check that the file still holds the bytes read looks at
+  // it instead of at the file's last byte (a zero there costs a system call
+  // per read). 0: none known, the whole size is checked.
+  uint64_t probe_ = 0;
   uint32_t seen_ = 0;
   bool synced_ = false;
   bool writing_ = false;

@@ -83,9 +83,17 @@ int Order::Compare(const uint8_t* a, uint32_t ra, const uint8_t* b, size_t len, 
 
 int Order::Lower(const Node& n, const uint8_t* key, size_t len, uint32_t rec) const {
   int lo = 0, hi = n.n();
+  const bool machine = compare.Machine();
   while (lo < hi) {
     const int mid = (lo + hi) / 2;
-    if (Compare(n.Key(mid), n.recs[size_t(mid)], key, len, rec) < 0) {
+    // The keys first: the record numbers are looked at only for equal keys.
+    int c = machine ? MachineCompare(n.Key(mid), key, len) : compare(n.Key(mid), key, len);
+    if (c == 0) {
+      c = Compare(n.Key(mid), n.recs[size_t(mid)], key, len, rec);
+    } else if (descending) {
+      c = -c;
+    }
+    if (c < 0) {
       lo = mid + 1;
     } else {
       hi = mid;

@@ -95,33 +95,40 @@ class FoxOrder : public Order {
   bool Fits(const Node& n) const override {
     const size_t kl = size_t(fmt.length);
     if (!n.leaf) return size_t(n.n()) * (kl + 8) <= kPage - 12;
+    uint32_t maxRec = 1;
+    for (uint32_t r : n.recs) maxRec = std::max(maxRec, r);
     if (n.sizeVar < 0) {
-      // Measured once; inserts keep the measure (Inserted).
-      uint32_t maxRec = 1;
-      for (uint32_t r : n.recs) maxRec = std::max(maxRec, r);
+      // Measured once; inserts and removals keep the measure.
       size_t var = 0;
       for (int i = 0; i < n.n(); ++i) var += KeyBytes(n, i);
       n.sizeVar = int32_t(var);
-      n.sizeMaxRec = maxRec;
     }
-    const size_t used =
-        kLeafData + size_t(n.n()) * size_t(LayoutFor(n.sizeMaxRec).bytes) + size_t(n.sizeVar);
+    const size_t used = kLeafData + size_t(n.n()) * size_t(LayoutFor(maxRec).bytes) + size_t(n.sizeVar);
     return used <= kPage;
   }
 
-  void Inserted(Node& n, int i, int32_t sizeVar, uint32_t sizeMaxRec) const override {
+  // KeyBytes of entry j when entry p (-1: none) stands before it.
+  size_t KeyBytesAfter(const Node& n, int j, int p) const {
+    const size_t kl = size_t(fmt.length);
+    const uint8_t* k = n.Key(j);
+    const size_t t = TrailOf(k);
+    return kl - t - (p >= 0 ? DupOf(n.Key(p), k, kl - t) : 0);
+  }
+
+  void Inserted(Node& n, int i, int32_t sizeVar) const override {
     if (sizeVar < 0) return;  // measured when next asked
     // Entry i + 1 followed entry i - 1 before; now entry i stands between.
     int64_t var = sizeVar + int64_t(KeyBytes(n, i));
-    if (i + 1 < n.n()) {
-      const size_t kl = size_t(fmt.length);
-      const uint8_t* k = n.Key(i + 1);
-      const size_t t = TrailOf(k);
-      const size_t before = kl - t - (i > 0 ? DupOf(n.Key(i - 1), k, kl - t) : 0);
-      var += int64_t(KeyBytes(n, i + 1)) - int64_t(before);
-    }
+    if (i + 1 < n.n()) var += int64_t(KeyBytes(n, i + 1)) - int64_t(KeyBytesAfter(n, i + 1, i - 1));
     n.sizeVar = int32_t(var);
-    n.sizeMaxRec = std::max(std::max<uint32_t>(sizeMaxRec, 1), n.recs[size_t(i)]);
+  }
+
+  int32_t Erasing(const Node& n, int i) const override {
+    if (n.sizeVar < 0 || i < 0 || i >= n.n()) return -1;
+    // Entry i + 1 will follow entry i - 1.
+    int64_t var = n.sizeVar - int64_t(KeyBytes(n, i));
+    if (i + 1 < n.n()) var += int64_t(KeyBytesAfter(n, i + 1, i - 1)) - int64_t(KeyBytes(n, i + 1));
+    return var < 0 ? -1 : int32_t(var);
   }
 
   std::unique_ptr<Node> Decode(const uint8_t* p, uint32_t) override {

@@ -83,6 +83,9 @@ int Order::Compare(const uint8_t* a, uint32_t ra, const uint8_t* b, size_t len, 
 
 int Order::Lower(const Node& n, const uint8_t* key, size_t len, uint32_t rec) const {
   int lo = 0, hi = n.n();
+  // A page not in the processor's cache: its key lines are asked for at once
+  // rather than one after the other as the binary search reaches them.
+  PrefetchBytes(n.keys.data(), n.keys.size());
   const bool machine = compare.Machine();
   while (lo < hi) {
     const int mid = (lo + hi) / 2;
@@ -446,9 +449,8 @@ bool Order::Insert(const std::string& key, uint32_t rec) {
   Node* leaf = Load(path.back().first);
   const int i = path.back().second;
   const int32_t sizeVar = leaf->sizeVar;
-  const uint32_t sizeMaxRec = leaf->sizeMaxRec;
   leaf->InsertEntry(i, k, rec);
-  if (bplus_ && leaf->leaf) Inserted(*leaf, i, sizeVar, sizeMaxRec);
+  if (bplus_ && leaf->leaf) Inserted(*leaf, i, sizeVar);
   if (!bplus_) leaf->kids.push_back(0);
   Dirty(leaf);
   if (bplus_) {
@@ -629,7 +631,9 @@ bool Order::RemoveBPlus(const std::string& key, uint32_t rec) {
   }
   size_t level = c.path.size() - 1;
   Node* n = Load(c.path[level].first);
+  const int32_t sizeVar = n->leaf ? Erasing(*n, c.path[level].second) : -1;
   n->EraseEntry(c.path[level].second);
+  n->sizeVar = sizeVar;
   Dirty(n);
   // Empty pages leave the tree (the root stays, as an empty leaf at worst).
   while (n->n() == 0 && level > 0) {

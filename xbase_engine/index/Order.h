@@ -101,8 +101,12 @@ class Order {
   virtual bool Fits(const Node& n) const = 0;
   // Entry i of leaf n was just inserted; the size measure the leaf had before
   // is given (sizeVar -1: none). Formats that measure leaves update it.
-  virtual void Inserted(Node& n, int i, int32_t sizeVar, uint32_t sizeMaxRec) const {
-    (void)n, (void)i, (void)sizeVar, (void)sizeMaxRec;
+  virtual void Inserted(Node& n, int i, int32_t sizeVar) const { (void)n, (void)i, (void)sizeVar; }
+  // Entry i of leaf n is about to be erased: answers the size measure the
+  // leaf will have without it (-1: none).
+  virtual int32_t Erasing(const Node& n, int i) const {
+    (void)n, (void)i;
+    return -1;
   }
   // Bulk building of B+ leaves: the bytes a leaf offers and the bytes an
   // entry takes after prev (nullptr for the first), with maxRec the highest

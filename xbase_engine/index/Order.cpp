@@ -247,8 +247,33 @@ bool Order::Moved(const Cursor& before, const Cursor& after, bool forward) const
   return forward ? d > 0 : d < 0;
 }
 
+// One step within a leaf (the walk's usual step): the entry at i + delta,
+// checked to sort after (before) the cursor's entry as every step is.
+bool Order::StepInLeaf(Cursor& c, Node& n, int delta) {
+  auto& i = c.path.back().second;
+  const int j = i + delta;
+  const size_t len = size_t(fmt.length);
+  const uint8_t* k = n.Key(j);
+  const uint32_t r = n.recs[size_t(j)];
+  const int d = Compare(k, r, reinterpret_cast<const uint8_t*>(c.key.data()), len, c.rec);
+  if (delta > 0 ? d <= 0 : d >= 0) Damaged(file_, "keys out of order");
+  i = j;
+  c.key.assign(reinterpret_cast<const char*>(k), len);
+  c.rec = r;
+  c.seen = file_.Store().Seen();
+  c.valid = true;
+  return true;
+}
+
 bool Order::Next(Cursor& c) {
   if (c.path.empty()) return false;
+  {
+    const auto [off, i] = c.path.back();
+    Node* n = Load(off);
+    if (n->leaf && c.valid && c.key.size() == size_t(fmt.length) && i >= 0 && i + 1 < n->n()) {
+      return StepInLeaf(c, *n, 1);
+    }
+  }
   Cursor& before = Before(c);
   auto& [off, i] = c.path.back();
   Node* n = Load(off);
@@ -265,6 +290,13 @@ bool Order::Next(Cursor& c) {
 
 bool Order::Prev(Cursor& c) {
   if (c.path.empty()) return false;
+  {
+    const auto [off, i] = c.path.back();
+    Node* n = Load(off);
+    if (n->leaf && c.valid && c.key.size() == size_t(fmt.length) && i > 0 && i - 1 < n->n()) {
+      return StepInLeaf(c, *n, -1);
+    }
+  }
   Cursor& before = Before(c);
   auto& [off, i] = c.path.back();
   Node* n = Load(off);

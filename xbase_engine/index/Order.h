@@ -131,6 +131,7 @@ class Order {
   void DescendFirst(Cursor& c, uint32_t off);
   void DescendLast(Cursor& c, uint32_t off);
   bool Settle(Cursor& c);    // fill key/rec from the path
+  bool StepInLeaf(Cursor& c, Node& n, int delta);
   bool Moved(const Cursor& before, const Cursor& after, bool forward) const;
   Cursor& Before(const Cursor& c);
   Cursor before_;

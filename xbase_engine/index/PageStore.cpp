@@ -81,7 +81,11 @@ void PageStore::FindProbe() {
   if (upto <= from) return;
   uint8_t b[128];
   const size_t n = size_t(upto - from);
-  ReadInto(b, n, from);
+  try {
+    ReadInto(b, n, from);
+  } catch (const XbError&) {
+    return;  // the file was cut meanwhile: no probe, its reads find out
+  }
   for (size_t i = 0; i < n; ++i) {
     if (b[i] != 0) {
       probe_ = from + i + 1;

@@ -112,6 +112,10 @@ void TVkBalloonHints::LinkHintWindow(TVkBalloonHints* Component, TVkCustomHintWi
   Component->window_ = Window;
   Window->component_ = Component;
   Window->captionWidth_ = Component->captionWidth_;
+  // The outline colour and the centring threshold go over too: a component
+  // left at its defaults stores neither, so no later set would bring them.
+  Window->frameColor_ = Component->frameColor_;
+  Window->centerThreshold_ = Component->centerThreshold_;
   Window->SetColor(Component->color_);
   Window->corner_ = Component->corner_;
   Window->showBalloon_ = Component->showBalloon_;

@@ -160,7 +160,7 @@ String TXbTable::ReadStoredBlob(TField* Field, std::int32_t RecNo) {
     // copy and has given the engine's back.
     return cursor.GetMemo(name);
   }
-  // The dBase III style with index type NTX is not asked for a length: its
+  // The DBT-memo style of index type NTX is not asked for a length: its
   // blobs other than memo text read as empty.
   const std::int32_t length = tableType_ == ttSXNTX ? 0 : cursor.GetBlobLength(name);
   String data;

@@ -726,6 +726,12 @@ object frmMain: TfrmMain
     OEMTranslate = False
   end
   object VkBalloonHints1: TVkBalloonHints
+    CenterThreshold = 0
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -11
+    Font.Name = 'MS Sans Serif'
+    Font.Style = []
   end
   object VkFrameController: TVkFrameController
   end

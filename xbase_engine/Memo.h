@@ -1,6 +1,6 @@
 #pragma once
-// Memo files beside a table: dBase style (".DBT", 512-byte blocks, text ended
-// by 0x1A, or blocks with a length header) and FoxPro style (".FPT", blocks
+// Memo files beside a table: DBT style (".DBT", 512-byte blocks, text ended
+// by 0x1A, or blocks with a length header) and FPT style (".FPT", blocks
 // with a type and length header, block size in the file header).
 #include <cstdint>
 #include <string>

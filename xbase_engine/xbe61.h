@@ -42,8 +42,8 @@ extern "C" {
 #define XB_OPEN_READONLY 1
 #define XB_OPEN_EXCLUSIVE 2
 
-/* Table type codes of xb_Use / xb_UseEx / xb_CreateNew: 1 dBase III style
- * (DBT memos), 2 FoxPro style (FPT memos), 3 and 4 dBase III style (DBT memos).
+/* Table type codes of xb_Use / xb_UseEx / xb_CreateNew: 1 version-3 style
+ * (DBT memos), 2 FOX style (FPT memos), 3 and 4 version-3 style (DBT memos).
  * 0 is taken as 2. */
 #define XB_TYPE_NTX 1
 #define XB_TYPE_FOX 2
@@ -549,7 +549,7 @@ int xb_SetHandles(int count) XB_NOEXCEPT;
 int xb_SetLockTimeout(int seconds) XB_NOEXCEPT;
 /* Machine order becomes the active order of character keys.  Answer: 1. */
 int xb_SetMachineCollation(void) XB_NOEXCEPT;
-/* Block size for memo files created from now on (DBT: 512 fixed for dBase III
+/* Block size for memo files created from now on (DBT: 512 fixed for the version-3
  * style; FPT: 32..16384, rounded to a multiple of 32; bytes). */
 void xb_SetMemoBlockSize(int size) XB_NOEXCEPT;
 /* Makes order the current one (0: natural order); an order that does not

@@ -62,6 +62,8 @@ TEST_F(BalloonTest, TheComponentSwapsTheHintWindowAndGivesItBack) {
 
 TEST_F(BalloonTest, FrameColourOfTheConstructorIsTheStoredDefault) {
   EXPECT_EQ(hints->FrameColor(), cl3DDkShadow);
+  EXPECT_EQ(Window()->FrameColor(), cl3DDkShadow) << "the unstored default reaches the linked window";
+  EXPECT_EQ(Window()->CenterThreshold(), hints->CenterThreshold());
   const TPropInfo* p = GetPropInfo(hints, "FrameColor");
   ASSERT_NE(p, nullptr);
   EXPECT_FALSE(IsStoredProp(hints, *p));

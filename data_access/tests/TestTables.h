@@ -36,7 +36,7 @@ std::vector<std::string> ReadImages(const std::string& path);
 // The stored text of one field of every record, untrimmed.
 std::vector<std::string> ReadColumn(const std::string& path, const std::string& field);
 
-// Writes a dBase III table byte by byte, so that a test can hold field types
+// Writes a version-3 table (header byte 0x03) byte by byte, so that a test can hold field types
 // or contents that the engine itself would not create. Rows hold the stored
 // text of each field, padded as MakeTable pads.
 void WriteRawDbf(const std::string& path, const std::vector<TestField>& fields,

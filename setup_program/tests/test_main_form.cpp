@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "class_library/visual/ExtCtrls.h"
+#include "controls/VkBalloonHints.h"
 #include "controls/VkEdit.h"
 #include "controls/VkLabel.h"
 #include "controls/VkLstBox.h"
@@ -54,6 +55,19 @@ TEST_F(MainForm, StatusCodesShowTheirCaptionsAndBlinkUntilAZero) {
     EXPECT_TRUE(label->Visible()) << code;
     EXPECT_TRUE(label->Blinking()) << code;
   }
+}
+
+TEST_F(MainForm, HintsAreBalloonsWithTheFormsSettings) {
+  TVkBalloonHints* hints = form->VkBalloonHints1;
+  EXPECT_EQ(hints->CenterThreshold(), 0);
+  EXPECT_EQ(hints->FrameColor(), cl3DDkShadow);
+  EXPECT_EQ(hints->Bitmaps()->TransparentColor(), clOlive);
+  EXPECT_EQ(hints->Font()->Name(), "MS Sans Serif");
+  EXPECT_EQ(hints->Font()->Height(), -11);
+  auto* window = dynamic_cast<TVkCustomHintWindow*>(visual::HintWindow());
+  ASSERT_NE(window, nullptr) << "the application's hint window is a balloon";
+  EXPECT_EQ(window->FrameColor(), cl3DDkShadow);
+  EXPECT_EQ(window->CenterThreshold(), 0);
 }
 
 TEST_F(MainForm, TheRefreshShowsTheLogAndTheStatusFileAndANotRunningService) {

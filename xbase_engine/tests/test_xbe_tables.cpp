@@ -236,7 +236,7 @@ TEST_F(XbeTables, MemosRoundTripInBothMemoFormats) {
     (void)memoType;
     xb_Replace("NOTES", XB_R_MEMO, longText.c_str());
     xb_AppendBlank();
-    const std::string binary("a\x1A\0b", 4);  // bytes that would end a dBase text
+    const std::string binary("a\x1A\0b", 4);  // bytes that would end a DBT memo text
     EXPECT_EQ(xb_PutBlob("NOTES", binary.data(), 4), 4);
     xb_Commit();
     xb_Close();

@@ -208,7 +208,9 @@ TEST_P(Trees, KeptLeafMeasureEqualsAFreshOne) {
     ExpectSame(*f, m, false);
   }
   const FileKind kind = GetParam().kind;
-  if (kind == FileKind::Idx || kind == FileKind::Cdx) EXPECT_GT(checked, 1000);
+  if (kind == FileKind::Idx || kind == FileKind::Cdx) {
+    EXPECT_GT(checked, 1000);
+  }
 }
 
 // A page whose keys are out of order (a damaged file) ends a walk with an

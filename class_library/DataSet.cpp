@@ -770,7 +770,7 @@ void TDataSet::Post() {
           },
           OnPostError);
       SetState(dsBrowse);
-      ResyncCursor({});
+      ResyncAfterPost();
       DoAfterPost();
       break;
     case dsSetKey:

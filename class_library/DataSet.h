@@ -58,7 +58,8 @@
 // dsInsert, InitNewRecord (fires OnNewRecord), FinishInsert (fires
 // AfterInsert). Post -> BeforePost, required fields checked, PostRecord under
 // OnPostError (the descendant stores the active buffer and leaves the cursor
-// on the stored record), state dsBrowse, ResyncCursor, AfterPost. Cancel ->
+// on the stored record), state dsBrowse, ResyncAfterPost (ResyncCursor unless
+// the descendant knows better), AfterPost. Cancel ->
 // BeforeCancel, cursor to the active buffer, CancelRecordBuffer, state
 // dsBrowse, ResyncCursor, FinishCancel (fires AfterCancel). Delete ->
 // BeforeDelete, DeleteRecord under OnDeleteError (leave the cursor on the
@@ -297,6 +298,10 @@ public:
   // that record must exist (else "Record not found"); rmCenter: put it in
   // the middle of the buffers.
   virtual void ResyncCursor(TResyncMode Mode);
+  // The buffers re-read after a Post, with the cursor on the record just
+  // stored. By default ResyncCursor; a descendant whose cursor still holds
+  // that record as stored may spare going back to it.
+  virtual void ResyncAfterPost() { ResyncCursor({}); }
 
   // ---- events
   TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;

@@ -4,6 +4,7 @@
 
 #include "class_library/Application.h"
 #include "class_library/SysUtils.h"
+#include "class_library/visual/Docking.h"
 #include "class_library/visual/Forms.h"
 
 // ---- Tab sheet ------------------------------------------------------------------------------
@@ -213,6 +214,7 @@ void TVkPageControl::InsertPage(TVkTabSheet* Page) {
 }
 
 void TVkPageControl::RemovePage(TVkTabSheet* Page) {
+  Page->dockClient_ = nullptr;  // no longer one of this control's dock pages
   if (Page == activePage_) SetActivePage(nullptr);
   auto it = std::find(pages_.begin(), pages_.end(), Page);
   if (it != pages_.end()) pages_.erase(it);
@@ -435,4 +437,124 @@ void TVkPageControl::FinishLoading() {
     throw;
   }
   loading_ = false;
+}
+
+// ---- Docking --------------------------------------------------------------------------------
+
+TVkTabSheet* TVkPageControl::PageOfDockClient(TControl* Client) const {
+  if (!Client) return nullptr;
+  for (TVkTabSheet* page : pages_)
+    if (page->dockClient_ == Client) return page;
+  return nullptr;
+}
+
+void TVkPageControl::FreeDockPage(TVkTabSheet* Page, TControl* Client) {
+  Page->dockClient_ = nullptr;
+  if (Client && Client->Parent() == Page) Page->RemoveControl(Client);
+  delete Page;
+}
+
+void TVkPageControl::CMDockClient(TMessage& Message) {
+  Message.Result = 0;
+  auto* rec = reinterpret_cast<TDockClientRec*>(Message.LParam);
+  if (!rec || !rec->DockSource || !rec->DockSource->Control) return;
+  TDragDockObject* source = rec->DockSource;
+  TControl* client = source->Control;
+  // Docked on a page here already: it keeps its page rather than gaining an empty one.
+  if (PageOfDockClient(client)) return;
+  auto* page = new TVkTabSheet(this);
+  newDockPage_ = page;
+  try {
+    if (auto* form = dynamic_cast<TCustomForm*>(client)) page->SetCaption(form->Caption());
+    page->SetPageControl(this);
+    TPoint origin = ClientToScreen(TPoint{0, 0});
+    TRect r = source->DockRect;
+    gui::OffsetRect(r, -origin.X, -origin.Y);
+    client->Dock(this, r);  // AddDockedClient puts it on the new page
+    // One left docked here without a page by a failure gets no AddDockedClient
+    // from Dock again.
+    if (client->HostDockSite() == this && page->dockClient_ != client) AddDockedClient(client);
+  } catch (...) {
+    newDockPage_ = nullptr;
+    FreeDockPage(page, client);
+    throw;
+  }
+  newDockPage_ = nullptr;
+  bool visible = client->Visible();
+  page->SetTabVisible(visible);
+  if (visible) SetActivePage(page);
+  client->SetAlign(alClient);
+  HandleDockDrop(source, rec->MousePos.X, rec->MousePos.Y);
+}
+
+void TVkPageControl::AddDockedClient(TControl* Client) {
+  if (!newDockPage_) return;
+  Client->SetParent(newDockPage_);
+  newDockPage_->dockClient_ = Client;
+}
+
+void TVkPageControl::CMUnDockClient(TMessage& Message) {
+  Message.Result = 0;
+  auto* rec = reinterpret_cast<TUnDockClientRec*>(Message.LParam);
+  if (rec && PageOfDockClient(rec->Client)) rec->Client->SetAlign(alNone);
+}
+
+// Runs when the control has left the site (moved elsewhere, floated or
+// freed); its page goes. The control is taken off the page before the page is
+// freed: it is still on its way to its new place (or being freed itself).
+void TVkPageControl::RemoveDockedClient(TControl* Client) {
+  TVkCustomTabControl::RemoveDockedClient(Client);
+  TVkTabSheet* page = PageOfDockClient(Client);
+  if (!page || ComponentState().Contains(csDestroying)) return;
+  page->dockClient_ = nullptr;
+  if (Client->Parent() == page) page->RemoveControl(Client);
+  try {
+    SelectNextPage(true);
+  } catch (...) {
+    delete page;
+    throw;
+  }
+  delete page;
+}
+
+void TVkPageControl::CMDockNotification(TMessage& Message) {
+  auto* client = reinterpret_cast<TControl*>(Message.WParam);
+  auto* rec = reinterpret_cast<TDockNotifyRec*>(Message.LParam);
+  if (TVkTabSheet* page = rec ? PageOfDockClient(client) : nullptr) {
+    if (rec->ClientMsg == gui::WM_SETTEXT) {
+      String text = rec->MsgLParam ? reinterpret_cast<const char*>(rec->MsgLParam) : "";
+      page->SetCaption(text.substr(0, text.find_first_of("\r\n")));
+    } else if (rec->ClientMsg == CM_VISIBLECHANGED) {
+      page->SetTabVisible(rec->MsgWParam != 0);
+    }
+  }
+  TVkCustomTabControl::CMDockNotification(Message);
+}
+
+void TVkPageControl::GetSiteInfo(TControl* Client, TRect& InfluenceRect, TPoint MousePos, bool& CanDock) {
+  TVkCustomTabControl::GetSiteInfo(Client, InfluenceRect, MousePos, CanDock);
+  if (PageOfDockClient(Client)) CanDock = false;
+}
+
+void TVkPageControl::HandleDockOver(TDragDockObject* Source, int X, int Y, TDragState State, bool& Accept) {
+  gui::GetWindowRect(Handle(), Source->DockRect);
+  NotifyDockOver(Source, X, Y, State, Accept);
+}
+
+TControl* TVkPageControl::DockClientAt(const TMessage& Message) {
+  TVkTabSheet* page = PageOfTab(TabAtPoint(MessageX(Message), MessageY(Message)));
+  if (!page || page->ControlCount() == 0) return nullptr;
+  TControl* client = page->Controls(0);
+  return client->HostDockSite() == this ? client : nullptr;
+}
+
+void TVkPageControl::WMLButtonDown(TMessage& Message) {
+  TVkCustomTabControl::WMLButtonDown(Message);
+  if (TControl* client = DockClientAt(Message)) client->BeginDrag(false, -1);
+}
+
+void TVkPageControl::WMLButtonDblClk(TMessage& Message) {
+  TVkCustomTabControl::WMLButtonDblClk(Message);
+  if (!dblClickUndocks_) return;
+  if (TControl* client = DockClientAt(Message)) client->ManualDock(nullptr, nullptr, alNone);
 }

@@ -4,6 +4,12 @@
 // pages whose tab is visible, shows exactly one page (the active page) and
 // moves the focus with it. Page switching happens inside the change test,
 // so OnChange fires with the new page already active.
+//
+// With DockSite set, a control docked into the page control gets a page of
+// its own (owned by the page control) whose tab follows the control's text
+// and visibility; the page goes when the control leaves or is freed.
+// Pressing the left button on such a tab starts dragging the control, a
+// double click floats it (DblClickUndocks).
 #include <vector>
 
 #include "controls/VkTabs.h"
@@ -59,6 +65,8 @@ private:
   void ReleaseWindow() { DestroyHandle(); }
   void Rebuild();
   TVkPageControl* pageControl_ = nullptr;
+  // The control docked on this page, while it is docked (not owned).
+  TControl* dockClient_ = nullptr;
   int disabledIndex_ = -1;
   int imageIndex_ = -1;
   bool tabEnabled_ = true;
@@ -95,6 +103,10 @@ public:
   void RebuildTabData() override;
   void FinishLoading() override;
   void ComponentNotification(TComponent* AComponent, TOperation Operation) override;
+  // A control docked on one of the pages cannot be docked here again.
+  void GetSiteInfo(TControl* Client, TRect& InfluenceRect, TPoint MousePos, bool& CanDock) override;
+  // The control would take the whole page control (its window rectangle).
+  void HandleDockOver(TDragDockObject* Source, int X, int Y, TDragState State, bool& Accept) override;
 
   using TVkCustomTabControl::CloseActivePage;
   using TVkCustomTabControl::MoveActivePage;
@@ -115,12 +127,30 @@ protected:
   void CMColorChanged(TMessage& Message) override;
   void CMDialogKey(TMessage& Message) override;
   void WMSetFocus(TMessage& Message) override;
+  // Docking: the new page made for a docked control, and the page of a
+  // control that leaves.
+  void AddDockedClient(TControl* Client) override;
+  void RemoveDockedClient(TControl* Client) override;
+  void CMDockClient(TMessage& Message) override;
+  void CMUnDockClient(TMessage& Message) override;
+  void CMDockNotification(TMessage& Message) override;
+  // On the tab of a docked control: dragging it starts, a double click floats it.
+  void WMLButtonDown(TMessage& Message) override;
+  void WMLButtonDblClk(TMessage& Message) override;
 
 private:
   friend class TVkTabSheet;
   void ChangeActivePage(TVkTabSheet* Page);
   TVkTabSheet* PageOfTab(int TabIndex) const;
+  // The page a control is docked on, nullptr when it is docked on none.
+  TVkTabSheet* PageOfDockClient(TControl* Client) const;
+  // The docked control whose page has the tab at a client point, or nullptr.
+  TControl* DockClientAt(const TMessage& Message);
+  // Frees a dock page; Client, when it still sits on the page, is taken off
+  // first so that it does not go with the page.
+  static void FreeDockPage(TVkTabSheet* Page, TControl* Client);
   std::vector<TVkTabSheet*> pages_;  // not owned
+  TVkTabSheet* newDockPage_ = nullptr;  // only while CM_DOCKCLIENT runs
   TVkTabSheet* activePage_ = nullptr;
   TVkTabSheet* activePageDefault_ = nullptr;
   bool saveResources_ = false;

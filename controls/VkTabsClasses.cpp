@@ -110,7 +110,8 @@ void RegisterTabControlClasses() {
         .Component("ActivePageDefault", "TVkTabSheet", &P::ActivePageDefault,
                    [](P& p, TComponent* c) { p.SetActivePageDefault(dynamic_cast<TVkTabSheet*>(c)); })
         .Boolean("SaveResources", &P::SaveResources, &P::SetSaveResources, false)
-        .Boolean("DblClickUndocks", &P::DblClickUndocks, &P::SetDblClickUndocks, true);
+        .Boolean("DblClickUndocks", &P::DblClickUndocks, &P::SetDblClickUndocks, true)
+        .Boolean("DockSite", &P::DockSite, &P::SetDockSite, false);
     using S = TVkTabSheet;
     RegisterClass<S>("TVkTabSheet", "TCustomControl")
         .Integer("Color", &S::Color, &S::SetColor, clBtnFace)

@@ -229,6 +229,7 @@ public:
   void Cancel() override;
   std::unique_ptr<TStream> OpenBlobStream(TField* Field, TBlobStreamMode Mode) override;
   void ResyncCursor(TResyncMode Mode) override;
+  void ResyncAfterPost() override;
   int GetRecNo() override;
   void SetRecNo(int Value) override;
   int CountRecords() override;
@@ -296,6 +297,13 @@ protected:
 
 private:
   // ---- engine operations that also move the table's own state --------------
+  // Whether the engine on this machine stands on record RecNo of the table's
+  // area (selected), so that it holds that record as last read or written;
+  // always false through a server.
+  bool EngineStandsOn(std::int32_t RecNo);
+  // The table's record number and logical position where EngineGo(RecNo)
+  // leaves them, for the engine already there.
+  void NoteEnginePosition(std::int32_t RecNo);
   std::int32_t EngineRecNo();
   void EngineGoTop();
   void EngineAppendBlank();

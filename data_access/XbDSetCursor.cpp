@@ -27,8 +27,19 @@ void TXbTable::SelectArea() { Cursor().Select(workArea_); }
 
 void TXbTable::EngineGo(std::int32_t RecNo) {
   Cursor().Go(RecNo);
+  NoteEnginePosition(RecNo);
+}
+
+void TXbTable::NoteEnginePosition(std::int32_t RecNo) {
   logicalPosition_ = indexName_.empty() ? RecNo : -2;
   currentRecNo_ = RecNo;
+}
+
+bool TXbTable::EngineStandsOn(std::int32_t RecNo) {
+  // Asking costs a server a round trip, which its own Go spares when it can.
+  if (IsServer() || RecNo <= 0) return false;
+  TXbCursor& cursor = Cursor();
+  return cursor.RecNo() == RecNo && !cursor.Eof();
 }
 
 std::int32_t TXbTable::EngineRecNo() {

@@ -94,11 +94,17 @@ void TXbTable::PostRecord() {
     AppendFromBuffer(active);
   } else {
     // Exactly the record Edit locked is written, whatever moved the engine
-    // since; fields not changed in this edit keep their stored bytes.
+    // since; fields not changed in this edit keep their stored bytes. With
+    // the bytes read under the lock at hand and the engine still on the
+    // record, there is nothing to go to or read: the whole record is replaced.
     const std::int32_t target = lockedRecNo_ > 0 ? lockedRecNo_ : TrailerRecNo(active);
-    EngineGo(target);
+    const bool imageHeld = lockedImageRead_ && target == lockedRecNo_;
+    if (imageHeld && EngineStandsOn(target))
+      NoteEnginePosition(target);
+    else
+      EngineGo(target);
     std::vector<char>& image = writeImage_;
-    if (lockedImageRead_ && target == lockedRecNo_) {
+    if (imageHeld) {
       image = lockedImage_;  // the lock has been held since these bytes were read
     } else {
       image.assign(static_cast<size_t>(std::max(recordSize_, 1)), ' ');

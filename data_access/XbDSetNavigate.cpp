@@ -103,6 +103,19 @@ void TXbTable::ResyncCursor(TResyncMode Mode) {
   TDataSet::ResyncCursor(Mode);
 }
 
+void TXbTable::ResyncAfterPost() {
+  // The engine here still stands on the record the Post wrote and holds it as
+  // written: the buffers take it from there without a Go that reads it again.
+  if (workArea_ <= 0 || speedMode_ || State() == dsInactive) return;
+  SelectArea();
+  const std::int32_t recNo = PhysicalRecNo();
+  if (EngineStandsOn(recNo))
+    NoteEnginePosition(recNo);
+  else
+    EngineGo(recNo);
+  TDataSet::ResyncCursor({});
+}
+
 void TXbTable::RefreshCursor() {
   const String filter = DBFilter();
   if (!filter.empty()) {

@@ -11,6 +11,7 @@
 #include "xbase_engine/Crypt.h"
 #include "xbase_engine/Filters.h"
 #include "xbase_engine/WorkAreas.h"
+#include "xbase_engine/index/AreaIndexes.h"
 
 namespace xbe {
 
@@ -159,6 +160,12 @@ void ConvertTableCrypt(int area, bool encrypt) {
   // by the caller describes the old one and is dropped.
   std::string filter;
   if (const AreaFilter* f = ActiveFilter(t); f && f->condition && !f->records) filter = f->text;
+  // The indexes open on the old table are opened on the new one (their keys
+  // are the same), so that later writes keep them in step.
+  const auto* oldIndexes = dynamic_cast<const idx::AreaIndexes*>(t.Observer());
+  const int tableType = oldIndexes ? oldIndexes->TableType() : 0;
+  const std::vector<std::string> indexFiles = oldIndexes ? oldIndexes->FilePaths() : std::vector<std::string>();
+  const int order = oldIndexes ? oldIndexes->CurrentOrder() : 0;
   UniqueFd fd = out.RenameTo(path);
   if (memo) {
     for (uint32_t b : oldBlocks) memo->Wipe(b);
@@ -169,9 +176,20 @@ void ConvertTableCrypt(int area, bool encrypt) {
   fresh->SetPassword(password);
   fresh->SetTurboRead(turbo);
   fresh->SetTranslate(translate);
-  if (!filter.empty()) SetExpressionFilter(*fresh, filter);
-  fresh->Go(keep);
-  e.areas[size_t(area)] = std::move(fresh);
+  idx::AreaIndexes* indexes = nullptr;
+  if (oldIndexes) {
+    auto made = std::make_unique<idx::AreaIndexes>(*fresh, tableType, e.settings);
+    indexes = made.get();
+    fresh->SetObserver(std::move(made));
+  }
+  Table& now = *fresh;
+  e.areas[size_t(area)] = std::move(fresh);  // the old table (and its index set) ends here
+  if (indexes) {
+    for (const std::string& file : indexFiles) indexes->OpenFile(file);
+    indexes->SetOrder(order);
+  }
+  if (!filter.empty()) SetExpressionFilter(now, filter);
+  now.Go(keep);
 }
 
 }  // namespace xbe

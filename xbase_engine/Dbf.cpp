@@ -220,12 +220,25 @@ std::string DbfDateText(int32_t jdn) {
 }
 
 void LocalToday(int& y, int& m, int& d) {
+  // The local date changes only where local time passes midnight, and every
+  // zone's offset and change of offset falls on a whole minute: the date read
+  // once holds for the rest of that minute. (A table committed record by
+  // record asks here at every commit.)
+  struct Known {
+    std::time_t minute = -1;
+    int y = 0, m = 0, d = 0;
+  };
+  thread_local Known known;
   const std::time_t t = std::time(nullptr);
-  std::tm tm {};
-  localtime_r(&t, &tm);
-  y = tm.tm_year + 1900;
-  m = tm.tm_mon + 1;
-  d = tm.tm_mday;
+  const std::time_t minute = t >= 0 ? t / 60 : -1;
+  if (minute < 0 || minute != known.minute) {
+    std::tm tm {};
+    localtime_r(&t, &tm);
+    known = {minute, tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
+  }
+  y = known.y;
+  m = known.m;
+  d = known.d;
 }
 
 DateLayout LayoutForCode(int code, const std::string& userShortFormat, char userSeparator) {

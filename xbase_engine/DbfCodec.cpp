@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "platform/system/Calendar.h"
 
@@ -80,9 +81,31 @@ NumberRead ReadNumber(std::string_view text) noexcept {
 bool FormatNumber(double value, int width, int decimals, std::string& out) {
   if (!std::isfinite(value) || width < 1 || decimals < 0) return false;
   char buf[400];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-  if (r.ec != std::errc()) return false;
-  std::string_view text(buf, size_t(r.ptr - buf));
+  std::string_view text;
+  // value * 10^decimals that lands on a whole number k below 2^50 lies within
+  // 1/8 of the exact product, so k is what rounding the exact value to that
+  // many places gives: its digits with the point put in are the text the
+  // general conversion writes, without its cost (a record of amounts and
+  // counts is mostly such values).
+  const bool scalable = decimals < int(std::size(kPow10));
+  const double scaled = scalable ? value * kPow10[decimals] : 0;
+  if (scalable && std::fabs(scaled) < 0x1p50 && scaled == std::trunc(scaled)) {
+    uint64_t k = uint64_t(std::fabs(scaled));
+    char* const end = buf + sizeof buf;
+    char* p = end;
+    for (int place = 0; place < decimals; ++place, k /= 10) *--p = char('0' + k % 10);
+    if (decimals > 0) *--p = '.';
+    do {
+      *--p = char('0' + k % 10);
+      k /= 10;
+    } while (k != 0);
+    if (scaled < 0) *--p = '-';
+    text = std::string_view(p, size_t(end - p));
+  } else {
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc()) return false;
+    text = std::string_view(buf, size_t(r.ptr - buf));
+  }
   // A rounded negative zero is stored as zero.
   if (text.size() > 1 && text[0] == '-' && text.find_first_not_of("-0.") == std::string_view::npos) {
     text.remove_prefix(1);

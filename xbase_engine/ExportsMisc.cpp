@@ -13,6 +13,7 @@
 #include "xbase_engine/ExportHelpers.h"
 #include "xbase_engine/TableExpression.h"
 #include "xbase_engine/Xml.h"
+#include "xbase_engine/index/AreaIndexes.h"
 #include "xbase_engine/xbe61.h"
 
 using namespace xbe;
@@ -84,6 +85,8 @@ void xb_SetPassword(const char* password) noexcept {
   GuardV([&] {
     Table& t = Current();
     if (!t.SetPassword(Str(password))) throw XbError("Wrong password for " + t.Path());
+    // A production index that waited for the key is rebuilt now.
+    if (auto* indexes = dynamic_cast<idx::AreaIndexes*>(t.Observer())) indexes->KeyGiven();
   });
 }
 
@@ -281,6 +284,8 @@ int xb_AppendFrom(const char* fileName, short, const char* condition) noexcept {
   return Guard(-1, [&] {
     Table& dst = Current();
     Table src(Str(fileName), "SOURCE", kModeReadOnly, kCommitNormal, S());
+    // Opened here without a password, an encrypted source shows only masks.
+    CheckCopyable(src);
     std::unique_ptr<TableExpression> cond;
     if (condition && *condition) {
       cond = std::make_unique<TableExpression>(&src, condition);

@@ -44,12 +44,10 @@ bool LockWithTimeout(int fd, uint64_t start, uint64_t length, LockType type, int
 void Unlock(int fd, uint64_t start, uint64_t length) { Fcntl(fd, F_UNLCK, start, length); }
 
 bool LockSet::Rlock(int fd, uint32_t rec, int timeoutMs) {
-  if (Holds(rec)) {
-    records_.insert(rec);
-    return true;
-  }
-  if (!LockWithTimeout(fd, kRecordBase + rec, 1, LockType::Write, timeoutMs)) return false;
-  records_.insert(rec);
+  const auto at = std::lower_bound(records_.begin(), records_.end(), rec);
+  if (at != records_.end() && *at == rec) return true;
+  if (!fileLocked_ && !LockWithTimeout(fd, kRecordBase + rec, 1, LockType::Write, timeoutMs)) return false;
+  records_.insert(at, rec);
   return true;
 }
 
@@ -63,7 +61,9 @@ bool LockSet::Flock(int fd, int timeoutMs) {
 }
 
 void LockSet::UnlockRecord(int fd, uint32_t rec) {
-  if (records_.erase(rec) == 0) return;
+  const auto at = std::lower_bound(records_.begin(), records_.end(), rec);
+  if (at == records_.end() || *at != rec) return;
+  records_.erase(at);
   if (!fileLocked_) Unlock(fd, kRecordBase + rec, 1);
 }
 

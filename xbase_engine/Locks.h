@@ -12,8 +12,8 @@
 // Index files have a lock byte of their own (kIndexLockByte in
 // index/PageStore.h) held by writers for one key change; INDEXES.md tells
 // how readers stay consistent without locking.
+#include <algorithm>
 #include <cstdint>
-#include <set>
 #include <vector>
 
 namespace xbe {
@@ -42,12 +42,16 @@ class LockSet {
   void UnlockRecord(int fd, uint32_t rec);
   void UnlockAll(int fd);
   bool FileLocked() const { return fileLocked_; }
-  bool Holds(uint32_t rec) const { return fileLocked_ || records_.count(rec) != 0; }
+  bool Holds(uint32_t rec) const {
+    return fileLocked_ || std::binary_search(records_.begin(), records_.end(), rec);
+  }
   int Count() const;
   std::vector<int> Records() const;
 
  private:
-  std::set<uint32_t> records_;
+  // In ascending order, each once. A vector: an edit locks and unlocks one
+  // record at a time, and its room stays for the next lock.
+  std::vector<uint32_t> records_;
   bool fileLocked_ = false;
 };
 

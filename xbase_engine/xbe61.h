@@ -119,7 +119,9 @@ int xb_AppendBlankEx(int lock) XB_NOEXCEPT;
  * of it shows (deleted ones left out while xb_SetDeleted hides them) for
  * which condition, a logical expression over that table's fields, is true;
  * NULL or empty: all of them.  A condition that does not compile or is not
- * logical appends nothing.  Answer: records appended, -1 on failure. */
+ * logical appends nothing, nor does an encrypted source (it is opened here
+ * without its password, so it would show only masks).  Answer: records
+ * appended, -1 on failure. */
 int xb_AppendFrom(const char* fileName, short tableType, const char* condition) XB_NOEXCEPT;
 
 /* Julian day number of 30 December 1899, the day 0 of TDateTime values. */
@@ -178,7 +180,8 @@ short xb_CreateNewEx(const char* path, const char* alias, short tableType, short
 
 /* ---- Encryption (the scheme: CRYPT.md beside this header) ----
  * Rewrites the current table decrypted (it must be open exclusively with its
- * password) and keeps it open on the same record.  Answer: non-zero on
+ * password) and keeps it open on the same record, with the index files that
+ * were open and the same order in control.  Answer: non-zero on
  * success; on failure the table stays as it was. */
 int xb_DbfDecrypt(void) XB_NOEXCEPT;
 /* Rewrites the current table encrypted with the password given by
@@ -348,7 +351,7 @@ const char* xb_IndexName(short order) XB_NOEXCEPT;
 /* Opens an index file (name rules as xb_Index); a file already open answers
  * its first order again.  The current order does not change.  An index left
  * needing a rebuild by a writer that died mid-write is rebuilt when the table
- * may be written, refused otherwise.  Answer: the number of the file's first
+ * may be written (an encrypted one: with its password), refused otherwise.  Answer: the number of the file's first
  * order, 0 on failure (also for a file of another format). */
 short xb_IndexOpen(const char* fileName) XB_NOEXCEPT;
 /* The current order number (0: natural order). */
@@ -366,7 +369,12 @@ short xb_IndexType(void) XB_NOEXCEPT;
 /* which: 0 the table, 1 its memo file.  Answer: non-zero when encrypted.
  * An encrypted table opened without its password (xb_SetPassword) shows its
  * records masked: "*" over character fields, blanks over the other text
- * fields, zero bytes over binary ones, memos empty; every change is refused. */
+ * fields, zero bytes over binary ones, memos empty; every change is refused,
+ * and so is every call that would write an index file (xb_Index,
+ * xb_IndexTag, xb_Reindex, xb_TagDelete, xb_KeyAdd, xb_KeyDrop, the RYO key
+ * calls, rebuilding an index on open): its keys would come from the masks.
+ * Existing indexes open, move and seek as usual.  A production index that
+ * needs a rebuild when such a table opens is left out until xb_SetPassword. */
 int xb_IsEncrypted(short which) XB_NOEXCEPT;
 /* Non-zero when the field holds no value (blank, or null in a table with null flags). */
 int xb_IsNull(const char* field) XB_NOEXCEPT;
@@ -538,7 +546,8 @@ int xb_SetExact(int on) XB_NOEXCEPT;
  * non-zero on success (a failure leaves the filter as it was). */
 int xb_SetFilter(const char* expression) XB_NOEXCEPT;
 /* Progress of index builds and packs: the callback gets 0 at the start, each
- * whole percent as it is passed and 100 at the end.  NULL: none. */
+ * whole percent as it is passed and 100 at the end (also when the work fails);
+ * every index file built reports a run of its own.  NULL: none. */
 void xb_SetGaugeFunc(xb_GaugeCallback callback) XB_NOEXCEPT;
 /* A window to receive progress messages: there are no window messages here,
  * so progress reaches only the gauge function; the call changes nothing. */
@@ -558,8 +567,10 @@ short xb_SetOrder(short order) XB_NOEXCEPT;
 /* The password of the current table.  An encrypted table shows its records
  * decrypted and takes changes from now on; a wrong password is reported as a
  * failure and leaves it masked and unchangeable (nothing is written); an
- * empty one masks it again.  For a plain table the password is kept for
- * xb_DbfEncrypt. */
+ * empty one masks it again.  A production index left out at open because it
+ * needed a rebuild (see xb_IsEncrypted) is rebuilt and opened once the
+ * password is accepted, as the first index file.  For a plain table the
+ * password is kept for xb_DbfEncrypt. */
 void xb_SetPassword(const char* password) XB_NOEXCEPT;
 /* Adds (value non-zero) or removes record recNo in the record set of the
  * active query or roll-your-own filter.  Answer: non-zero on success; 0

@@ -20,6 +20,7 @@
 #include <stdexcept>
 #include <string>
 
+#include <time.h>
 #include <unistd.h>
 
 #include "class_library/SysUtils.h"
@@ -31,6 +32,14 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+// Processor time of this process so far: on a shared machine it tells what a
+// loop costs apart from the waits for a processor that the clock counts.
+double ProcessorSeconds() {
+  timespec t {};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
 
 constexpr const char* kIndexFile = "BYNAME.IDX";
 constexpr const char* kFilter = "QTY < 500";
@@ -199,6 +208,7 @@ int main(int argc, char** argv) {
       t.SetCommitLevel(clNone);
       t.Open();
       int count = 0;
+      const double processorStart = ProcessorSeconds();
       start = Clock::now();
       t.First();
       TField* qty = t.FieldByName("QTY");
@@ -210,8 +220,10 @@ int main(int argc, char** argv) {
         t.Next();
       }
       const double s = Seconds(start);
-      std::printf("table Edit/Post of one field (commit level none): %.2f K records/s (%d records)\n",
-                  count / s / 1e3, count);
+      const double processor = ProcessorSeconds() - processorStart;
+      std::printf("table Edit/Post of one field (commit level none): %.2f K records/s (%d records; %.2f K per "
+                  "processor second)\n",
+                  count / s / 1e3, count, count / processor / 1e3);
       if (count != records) status = 3;
       t.Close();
     }

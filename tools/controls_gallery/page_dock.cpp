@@ -1,11 +1,14 @@
 // The gallery page of panel docking: a panel that is a dock site holding two
 // docked forms under their caption bars (the one with the focus active), a
 // strip panel aligned at the top with its bar turned upwards beside its
-// docked form, and a dock site without captions showing the plain grabber.
+// docked form, below it a page control that is a dock site with two docked
+// forms on pages of their own beside a plain page, and a dock site without
+// captions showing the plain grabber.
 #include "class_library/visual/Forms.h"
 #include "controls/VkButton.h"
 #include "controls/VkLabel.h"
 #include "controls/VkLstBox.h"
+#include "controls/VkPages.h"
 #include "controls/VkPanel.h"
 #include "tools/controls_gallery/GalleryPages.h"
 
@@ -55,6 +58,24 @@ void BuildDockPage(TWinControl* Page) {
   auto* clear = Put<TVkButton>(tools, 104, 8, 90, 25);
   clear->SetCaption("Clear");
   DockAndShow(tools, strip);
+
+  auto* pages = Put<TVkPageControl>(holder, 0, 90, 372, 110);
+  pages->SetAlign(alClient);
+  pages->SetShowFocusRect(false);
+  pages->SetDockSite(true);
+  auto* log = new TVkTabSheet(Page);
+  log->SetCaption("Log Info");
+  log->SetPageControl(pages);
+  Put<TVkLabel>(log, 8, 8, 200, 18)->SetCaption("A page of its own");
+  TForm* kitchen = DockableForm(Page, "Kitchen");
+  auto* queue = Put<TVkListBox>(kitchen, 0, 0, 100, 100);
+  queue->SetAlign(alClient);
+  for (const char* item : {"Table 4: trout", "Table 7: soup", "Table 2: cake"}) queue->Items()->Add(item);
+  DockAndShow(kitchen, pages);
+  TForm* bar = DockableForm(Page, "Bar");
+  Put<TVkLabel>(bar, 8, 8, 200, 18)->SetCaption("Two lemonades");
+  DockAndShow(bar, pages);
+  pages->SetActivePage(pages->Pages(1));
 
   auto* plain = Put<TVkPanel>(Page, 260, 216, 372, 176);
   plain->SetBorderOuter(fsLowered);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/system/Files.h"
+#include "xbase_engine/Progress.h"
 #include "xbase_engine/Table.h"
 
 namespace xbe::idx {
@@ -65,6 +66,14 @@ AreaIndexes::AreaIndexes(Table& t, int tableType, const Settings& s)
 AreaIndexes::~AreaIndexes() = default;
 
 int AreaIndexes::WaitMs() const { return s_.LockTimeoutMs(); }
+
+bool AreaIndexes::KeyMissing() const { return t_.Encrypted() && !t_.HasKey(); }
+
+void AreaIndexes::RefuseWithoutKey() const {
+  if (KeyMissing()) {
+    throw XbError("The table is encrypted: building or changing its indexes needs its password: " + t_.Path());
+  }
+}
 
 FileKind AreaIndexes::SingleKind() const {
   if (tableType_ == 1) return FileKind::Ntx;
@@ -139,6 +148,12 @@ void AreaIndexes::Attach(IndexFile& f) {
     f.Refresh();
     return 0;
   });
+}
+
+std::vector<std::string> AreaIndexes::FilePaths() const {
+  std::vector<std::string> out;
+  for (const auto& e : files_) out.push_back(e.file->Path());
+  return out;
 }
 
 int AreaIndexes::Count() const {
@@ -258,7 +273,34 @@ void AreaIndexes::OpenProduction() {
   const size_t dot = tp.rfind('.');
   const std::string base = (dot != std::string::npos && dot > DirOf(tp).size()) ? tp.substr(0, dot) : tp;
   const std::string path = sys::ResolveFileName(base + (CompoundKind() == FileKind::Cdx ? ".CDX" : ".NSX"));
-  if (sys::FileExists(path)) OpenFile(path);
+  if (!sys::FileExists(path)) return;
+  try {
+    OpenFile(path, !KeyMissing());
+  } catch (const NeedsRebuild&) {
+    // Rebuilt from masked records it would be wrong for everyone with the
+    // password. Without the key the table cannot change, so the index may
+    // wait for it; a read-only open refuses it as for any table.
+    if (!KeyMissing() || t_.Mode() == kModeReadOnly) throw;
+    pendingProduction_ = path;
+  }
+}
+
+void AreaIndexes::KeyGiven() {
+  if (pendingProduction_.empty() || KeyMissing()) return;
+  const std::string path = pendingProduction_;
+  bool open = false;
+  for (const auto& e : files_) open = open || e.file->Path() == path;
+  if (open || !sys::FileExists(path)) {
+    pendingProduction_.clear();
+    return;
+  }
+  const int before = Count();
+  OpenFile(path);  // rebuilt now that the records show their values
+  pendingProduction_.clear();
+  // First among the files, as when it opens with the table; the order in
+  // control stays the same one.
+  std::rotate(files_.begin(), files_.end() - 1, files_.end());
+  if (current_ != 0) current_ += Count() - before;
 }
 
 int AreaIndexes::OpenFile(const std::string& name, bool repair) {
@@ -277,6 +319,7 @@ int AreaIndexes::OpenFile(const std::string& name, bool repair) {
     f = IndexFile::Open(path, writable);
   } catch (const NeedsRebuild&) {
     if (!repair || !writable) throw;
+    if (KeyMissing()) throw XbError("Index needs to be rebuilt, which needs the table's password: " + path);
     f = IndexFile::Open(path, writable, true);
   }
   if (tableType_ == 1 && f->Kind() != FileKind::Ntx) throw XbError("NTX tables use .NTX indexes: " + path);
@@ -325,6 +368,7 @@ OrderSpec AreaIndexes::SpecFor(const std::string& name, const std::string& keyEx
 }
 
 void AreaIndexes::BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs) {
+  RefuseWithoutKey();
   // Keys of every record, per order.
   std::vector<std::unique_ptr<expr::Expression>> keys, conds;
   std::vector<Entries> entries(specs.size());
@@ -342,7 +386,9 @@ void AreaIndexes::BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs) {
     e.keys.reserve(size_t(n) * size_t(e.keyLen));
   }
   std::string key;
-  const int gaugeStep = std::max<uint32_t>(1, n / 20);
+  // Reading the records is the work counted; writing the file is the last
+  // step (100, reported also when the build fails).
+  Progress progress(s_.gaugeCallback, uint64_t(n) + 1);
   {
   Table::ReadScope scan(t_);  // records read in blocks
   for (uint32_t r = 1; r <= n; ++r) {
@@ -354,7 +400,7 @@ void AreaIndexes::BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs) {
       entries[i].keys.insert(entries[i].keys.end(), key.begin(), key.end());
       entries[i].recs.push_back(r);
     }
-    if (s_.gaugeCallback && r % uint32_t(gaugeStep) == 0) s_.gaugeCallback(int(uint64_t(r) * 100 / n));
+    progress.Step(r);
   }
   }
   for (size_t i = 0; i < specs.size(); ++i) {
@@ -389,7 +435,7 @@ void AreaIndexes::BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs) {
     throw;
   }
   st.EndWrite();
-  if (s_.gaugeCallback) s_.gaugeCallback(100);
+  progress.Step(uint64_t(n) + 1);
   cur_.Reset();
   if (wasEof) {
     t_.GoPhantom(n == 0);
@@ -404,6 +450,7 @@ int AreaIndexes::CreateIndex(const std::string& file, const std::string& keyExpr
   const FileKind kind = KindOfName(path);
   if ((tableType_ == 1) != (kind == FileKind::Ntx)) throw XbError("Index kind does not suit the table: " + path);
   if (t_.Mode() == kModeReadOnly) throw XbError("Table is read-only: " + t_.Path());
+  RefuseWithoutKey();
   const OrderSpec spec = SpecFor(BaseUpper(path), keyExpr, cond, unique, descending, kind != FileKind::Ntx);
   // A file open here is replaced.
   for (size_t i = 0; i < files_.size(); ++i) {
@@ -428,6 +475,7 @@ int AreaIndexes::CreateTag(const std::string& file, const std::string& tag, cons
   if (Trim(tag).empty()) throw XbError("No tag name given");
   if (tableType_ == 1) return CreateIndex(Trim(file).empty() ? tag : file, keyExpr, cond, unique, descending);
   if (t_.Mode() == kModeReadOnly) throw XbError("Table is read-only: " + t_.Path());
+  RefuseWithoutKey();
   std::string path;
   if (Trim(file).empty()) {
     const std::string& tp = t_.Path();
@@ -486,10 +534,12 @@ void AreaIndexes::CloseAll() {
   }
   files_.clear();
   bound_.clear();
+  pendingProduction_.clear();
   SetOrder(0);
 }
 
 void AreaIndexes::Reindex() {
+  if (!files_.empty()) RefuseWithoutKey();
   const int keep = current_;
   for (auto& e : files_) {
     BuildFile(*e.file, SpecsOf(*e.file, nullptr, false));
@@ -502,6 +552,7 @@ bool AreaIndexes::DeleteTag(const std::string& tag) {
   if (n == 0) return false;
   const Slot s = At(n);
   if (!Compound(s.file->Kind())) return false;
+  RefuseWithoutKey();
   BuildFile(*s.file, SpecsOf(*s.file, s.order));
   SetOrder(0);
   return true;
@@ -586,6 +637,7 @@ bool AreaIndexes::KeyDrop(const std::string& tag, const std::string* given) {
 bool AreaIndexes::ChangeOneKey(const std::string& tag, const std::string* given, bool add) {
   const Slot s = Trim(tag).empty() ? Cur() : At(TagArea(tag));
   if (!s.order || t_.Eof()) return false;
+  RefuseWithoutKey();
   t_.WriteCurrent();
   std::string key;
   if (given) {

@@ -33,7 +33,8 @@ class AreaIndexes : public RecordObserver {
 
   // ---- files ----
   // Opens the production index (.CDX of FOX tables, .NSX of NSX tables) when
-  // it exists.
+  // it exists. One that needs a rebuild while an encrypted table lacks its
+  // key (always so at open) is left out, untouched, until KeyGiven.
   void OpenProduction();
   // Opens an index file (the table type's extension added when the name has
   // none; a relative name is taken beside the table). Answers the number of
@@ -53,6 +54,15 @@ class AreaIndexes : public RecordObserver {
   void CloseAll();
   void Reindex();
   bool DeleteTag(const std::string& tag);
+  // The table's password was accepted: a production index left out at open
+  // because it needed a rebuild (see OpenProduction) is rebuilt and opened,
+  // first among the files.
+  void KeyGiven();
+
+  // The table type code and the open index files in opening order: what
+  // opens the same indexes on the table rewritten by a conversion.
+  int TableType() const { return tableType_; }
+  std::vector<std::string> FilePaths() const;
 
   // ---- orders ----
   int Count() const;
@@ -125,6 +135,10 @@ class AreaIndexes : public RecordObserver {
   FileKind SingleKind() const;
   FileKind CompoundKind() const;
   int WaitMs() const;
+  // An encrypted table without its key shows masked records: no index may be
+  // built or changed from them. KeyMissing tells; RefuseWithoutKey throws.
+  bool KeyMissing() const;
+  void RefuseWithoutKey() const;
   void BuildFile(IndexFile& f, const std::vector<OrderSpec>& specs);
   // The orders of f as specs; keepCollation keeps each character order's
   // collation, else they take the active one (a reindex).
@@ -168,6 +182,7 @@ class AreaIndexes : public RecordObserver {
   std::string keyBuf_;  // a key being made
   const Order* curOrder_ = nullptr;
   uint32_t curRec_ = 0;
+  std::string pendingProduction_;  // path of a production index awaiting the key
 };
 
 // Creates the work area's index set and hands it to the table; opens the

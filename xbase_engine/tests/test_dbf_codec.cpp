@@ -2,8 +2,12 @@
 // memo references.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "xbase_engine/DbfCodec.h"
 
@@ -57,6 +61,46 @@ TEST(DbfCodec, NumbersFormatIntoTheFieldWidthOrNotAtAll) {
   // What is written reads back as the same number.
   ASSERT_TRUE(dbf::FormatNumber(-1234.5, 10, 3, out));
   EXPECT_EQ(dbf::NumberOrZero(out), -1234.5);
+}
+
+// The text of a number is the value rounded to the places, as the library's
+// conversion writes it, whichever way it is found: values that are whole at
+// the places, halves, values just off them, large and tiny ones.
+TEST(DbfCodec, NumbersFormatAsTheLibraryConversionWritesThem) {
+  std::vector<double> values = {0.0, -0.0, 0.125, -0.125, 2.675, 1.005, 0.29, 999.0, 0.5, 1.5, 2.5, -2.5,
+                                1e15, 1e16, 0x1p50, 0x1p50 / 100, 0x1p53, 123456789.012345, 5e-324, 1e-7,
+                                -1e-7, 0.1 + 0.2, 1.0 / 3, 4503599627370495.5};
+  for (int i = -2000; i <= 2000; ++i) {
+    values.push_back(i / 100.0);
+    values.push_back(i * 0.01);
+    values.push_back(i / 8.0);
+    values.push_back(i * 1000.001);
+  }
+  std::uint64_t seed = 0x9E3779B97F4A7C15u;
+  for (int i = 0; i < 20000; ++i) {
+    seed ^= seed << 13;
+    seed ^= seed >> 7;
+    seed ^= seed << 17;
+    const double unit = double(seed >> 11) / double(std::uint64_t(1) << 53);
+    const int scale = int(seed % 40) - 20;
+    values.push_back((seed & 1 ? -1 : 1) * unit * std::pow(10.0, scale));
+    values.push_back(std::round(unit * 1e6) / 100);  // cents
+  }
+  for (double v : values) {
+    for (int places = 0; places <= 17; ++places) {
+      char buf[400];
+      const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, places);
+      ASSERT_EQ(r.ec, std::errc());
+      std::string expected(buf, r.ptr);
+      if (expected.find_first_not_of("-0.") == std::string::npos && expected[0] == '-') expected.erase(0, 1);
+      std::string out;
+      const bool fits = dbf::FormatNumber(v, 40, places, out);
+      ASSERT_EQ(fits, expected.size() <= 40) << v << " at " << places;
+      if (fits) {
+        ASSERT_EQ(out, std::string(40 - expected.size(), ' ') + expected) << v << " at " << places;
+      }
+    }
+  }
 }
 
 TEST(DbfCodec, WholeNumbersNeverConvertOutOfRange) {

@@ -1,6 +1,10 @@
 // Code page translation, the record as XML, copies with conditions, the
 // collation entry points and the progress gauge, through the entry points.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -233,4 +237,49 @@ TEST_F(XbeText, PackReportsProgress) {
   EXPECT_EQ(g_gauge.back(), 100);
   EXPECT_TRUE(std::is_sorted(g_gauge.begin(), g_gauge.end()));
   EXPECT_STREQ(xb_FilterDlg(nullptr, "QTY > 1", "Filter"), "") << "no screen: cancelled";
+}
+
+TEST_F(XbeText, IndexBuildsReportProgressFromZeroToHundred) {
+  ASSERT_TRUE(MakeTable(path, XB_TYPE_NTX, false));
+  ASSERT_GT(Open(path, XB_OPEN_EXCLUSIVE), 0);
+  AppendNumbered(300);
+  std::vector<int> every(101);
+  for (int i = 0; i <= 100; ++i) every[size_t(i)] = i;
+  const std::string ntx = dir.File("QTY.NTX");
+  g_gauge.clear();
+  xb_SetGaugeFunc(Gauge);
+  ASSERT_GT(xb_Index(ntx.c_str(), "QTY", nullptr, 0, 0), 0);
+  EXPECT_EQ(g_gauge, every) << "0 first, each whole percent once, 100 last";
+  g_gauge.clear();
+  xb_Reindex();
+  EXPECT_EQ(g_gauge, every);
+
+  // A build that fails once started (another holds the index lock) still
+  // ends the gauge at 100.
+  const int fd = ::open(ntx.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = off_t((uint64_t(1) << 32) + 8);  // the index lock byte
+  fl.l_len = 1;
+  ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &fl), 0);
+  g_gauge.clear();
+  xb_Reindex();
+  ::close(fd);
+  ASSERT_FALSE(g_gauge.empty());
+  EXPECT_EQ(g_gauge.front(), 0);
+  EXPECT_EQ(g_gauge.back(), 100);
+  EXPECT_EQ(std::count(g_gauge.begin(), g_gauge.end(), 100), 1);
+  EXPECT_TRUE(std::is_sorted(g_gauge.begin(), g_gauge.end()));
+
+  // An empty table: the start and the end.
+  xb_Close();
+  const std::string empty = dir.File("EMPTY.DBF");
+  ASSERT_TRUE(MakeTable(empty, XB_TYPE_NTX, false));
+  ASSERT_GT(Open(empty, XB_OPEN_EXCLUSIVE), 0);
+  g_gauge.clear();
+  ASSERT_GT(xb_Index(dir.File("E.NTX").c_str(), "NAME", nullptr, 0, 0), 0);
+  xb_SetGaugeFunc(nullptr);
+  EXPECT_EQ(g_gauge, (std::vector<int>{0, 100}));
 }

@@ -166,7 +166,7 @@ bool DrawFrameControl(HDC dc, Rect& r, UINT type, UINT state) {
           for (int line = 0; line < 3; ++line) {
             int off = start + line;
             if (off >= size) break;
-            QColor c = line == 0 ? hi : sh;
+            QColor c = line == 2 ? hi : sh;  // the line farthest from the corner
             for (int i = 0; i < off; ++i) p->fillRect(QRect(r.Right - off + i, r.Bottom - 1 - i, 1, 1), c);
           }
         }

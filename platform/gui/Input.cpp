@@ -2,6 +2,8 @@
 #include <QtGui/QGuiApplication>
 #include <QtGui/QKeyEvent>
 
+#include <algorithm>
+
 #include "platform/gui/Window.h"
 #include "platform/gui/detail/Input.h"
 #include "platform/gui/detail/QtConv.h"
@@ -62,6 +64,42 @@ UINT ClientMessage(MouseInput::Kind kind, int button, bool dblclk) {
 
 constexpr UINT kNcOffset = WM_MOUSEMOVE - WM_NCMOUSEMOVE;
 
+// While the layer sizes a window (SC_SIZE), the pointer's moves size it
+// and the left button's release ends it; that input goes to no window.
+// Answers whether the input was used so.
+bool FollowSizing(const MouseInput& in) {
+  Gui& g = G();
+  const Sizing s = *g.sizing;
+  WindowObj* w = Win(s.window);
+  if (!w || !(in.buttons & Qt::LeftButton)) {
+    g.sizing.reset();
+    return w && in.kind == MouseInput::Up && in.button == 1;
+  }
+  if (in.kind != MouseInput::Move) return true;
+  QPoint d = in.global - s.start;
+  Rect b = s.bounds;
+  if (s.edges & 1) b.Left += d.x();
+  if (s.edges & 2) b.Right += d.x();
+  if (s.edges & 4) b.Top += d.y();
+  if (s.edges & 8) b.Bottom += d.y();
+  auto limit = [](int v, int least, int most) {
+    return std::max(std::max(1, least), most > 0 ? std::min(v, most) : v);
+  };
+  int width = limit(b.Width(), w->minSize.cx, w->maxSize.cx);
+  int height = limit(b.Height(), w->minSize.cy, w->maxSize.cy);
+  // The edges that do not follow stay where they were.
+  if (s.edges & 1)
+    b.Left = b.Right - width;
+  else
+    b.Right = b.Left + width;
+  if (s.edges & 4)
+    b.Top = b.Bottom - height;
+  else
+    b.Bottom = b.Top + height;
+  if (!(b == w->bounds)) SetWindowPos(s.window, HWND{}, b.Left, b.Top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  return true;
+}
+
 void LeaveTracked() {
   Gui& g = G();
   HWND t = g.tracked;
@@ -114,6 +152,7 @@ void MarkPassToToolkit(UINT msg, WPARAM wParam) {
 
 bool RouteMouse(const MouseInput& in, HWND under) {
   Gui& g = G();
+  if (g.sizing && in.kind != MouseInput::Wheel && FollowSizing(in)) return false;
   bool captured = !IsNull(g.capture) && Win(g.capture);
   HWND target = captured ? g.capture : under;
   if (in.kind == MouseInput::Move && Win(g.tracked) && g.tracked != under) LeaveTracked();
@@ -153,6 +192,7 @@ bool RouteMouse(const MouseInput& in, HWND under) {
       tw = Win(target);
     }
   }
+  g.pointer = target;
   if (!captured) {
     Dispatch(target, WM_SETCURSOR, ToWParam(target), MAKELPARAM(static_cast<int>(hit), static_cast<int>(msg)));
     if (!Win(target)) return false;
@@ -176,7 +216,9 @@ bool RouteMouse(const MouseInput& in, HWND under) {
 }
 
 void RouteMouseLeft() {
-  if (Ready() && Win(G().tracked)) LeaveTracked();
+  if (!Ready()) return;
+  G().pointer = HWND{};
+  if (Win(G().tracked)) LeaveTracked();
 }
 
 WPARAM VirtualKeyOf(int key, Qt::KeyboardModifiers modifiers) {

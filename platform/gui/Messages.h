@@ -173,7 +173,9 @@ constexpr LRESULT HTBORDER = 18;
 constexpr LRESULT HTCLOSE = 20;
 
 // WM_SYSCOMMAND commands (the low four bits carry extra data: SC_SIZE + 8
-// sizes from the bottom-right corner).
+// sizes from the bottom-right corner). DefWindowProc has the desktop size
+// the window; where it cannot, the window follows the pointer while the
+// left button stays down.
 constexpr WPARAM SC_SIZE = 0xF000;
 constexpr WPARAM SC_MOVE = 0xF010;
 constexpr WPARAM SC_MINIMIZE = 0xF020;

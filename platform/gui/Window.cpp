@@ -279,6 +279,8 @@ void DestroyTree(HWND h) {
   if (g.capture == h) g.capture = HWND{};
   if (g.active == h) g.active = HWND{};
   if (g.tracked == h) g.tracked = HWND{};
+  if (g.pointer == h) g.pointer = HWND{};
+  if (g.sizing && g.sizing->window == h) g.sizing.reset();
   if (g.caretOwner == h) g.caretOwner = HWND{};
   g.windows.Remove(static_cast<std::uintptr_t>(h));
 }
@@ -317,6 +319,8 @@ HWND CreateWindow(const CreateParams& params) {
   if (params.proc) w.proc = std::make_shared<WindowProc>(params.proc);
   w.background = params.background;
   w.cursor = params.cursor;
+  // The edit's own cursor, as its class gives it.
+  if (IsNull(w.cursor) && w.kind == WindowObj::Kind::Edit) w.cursor = LoadCursor(IDC_IBEAM);
   if (child)
     w.parent = params.parent;
   else

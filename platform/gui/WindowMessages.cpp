@@ -95,19 +95,24 @@ void SystemCommand(WindowObj& w, WPARAM cmd) {
       if (qw) qw->startSystemMove();
       break;
     case SC_SIZE: {
-      if (!qw) break;
-      Qt::Edges edges;
-      switch (cmd & 0xF) {
-        case 1: edges = Qt::LeftEdge; break;
-        case 2: edges = Qt::RightEdge; break;
-        case 3: edges = Qt::TopEdge; break;
-        case 4: edges = Qt::TopEdge | Qt::LeftEdge; break;
-        case 5: edges = Qt::TopEdge | Qt::RightEdge; break;
-        case 6: edges = Qt::BottomEdge; break;
-        case 7: edges = Qt::BottomEdge | Qt::LeftEdge; break;
-        default: edges = Qt::BottomEdge | Qt::RightEdge; break;
-      }
-      qw->startSystemResize(edges);
+      // The low four bits name the edges: 1 left, 2 right, 3 top, 4 top
+      // left, 5 top right, 6 bottom, 7 bottom left, 8 (and 0) bottom right.
+      static const int kEdges[9] = {10, 1, 2, 4, 5, 6, 8, 9, 10};
+      WPARAM which = cmd & 0xF;
+      int edges = kEdges[which <= 8 ? which : 8];
+      Qt::Edges qe;
+      if (edges & 1) qe |= Qt::LeftEdge;
+      if (edges & 2) qe |= Qt::RightEdge;
+      if (edges & 4) qe |= Qt::TopEdge;
+      if (edges & 8) qe |= Qt::BottomEdge;
+      if (qw && qw->startSystemResize(qe)) break;
+      // Where the desktop does not size windows for a program (no window
+      // manager offering it, the off-screen platform) the layer does:
+      // the window follows the pointer while the left button stays down.
+      if (GetKeyState(VK_LBUTTON) >= 0) break;
+      Point p;
+      GetCursorPos(p);
+      G().sizing = Sizing{root->handle, edges, QPoint(p.X, p.Y), root->bounds};
       break;
     }
   }
@@ -167,7 +172,11 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (!(w = Win(hwnd))) return 0;
       LRESULT hit = static_cast<std::int16_t>(LOWORD(static_cast<std::uintptr_t>(lParam)));
       if (hit == HTCLIENT) {
-        SetCursor(IsNull(w->cursor) ? LoadCursor(IDC_ARROW) : w->cursor);
+        // The cursor of the window the pointer is in (wParam), also when
+        // its parent's procedure is the one answering.
+        WindowObj* in = Win(FromParam<HWND>(wParam));
+        if (!in) in = w;
+        SetCursor(IsNull(in->cursor) ? LoadCursor(IDC_ARROW) : in->cursor);
         return 1;
       }
       SetCursor(LoadCursor(CursorForHit(hit)));

@@ -237,6 +237,7 @@ bool ValidateRgn(HWND hwnd, HRGN region) {
     w->invalid -= r->rgn;
   else
     w->invalid = QRegion();
+  if (w->invalid.isEmpty()) w->erasePending = false;
   return true;
 }
 

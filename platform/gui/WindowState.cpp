@@ -320,8 +320,9 @@ HCURSOR SetCursor(HCURSOR cursor) {
   HCURSOR old = g.currentCursor;
   g.currentCursor = cursor;
   CursorObj* c = Cursor(cursor);
-  // The shape shows over the window the pointer is on.
-  HWND under = g.tracked;
+  // The shape shows over the window the pointer is on (the one whose
+  // WM_SETCURSOR may be asking right now, before it is tracked).
+  HWND under = Win(g.pointer) ? g.pointer : g.tracked;
   if (IsNull(under)) under = g.capture;
   if (WindowObj* w = Win(under)) {
     QWidget* widget = w->native ? w->native : static_cast<QWidget*>(HostOf(*w));

@@ -1,6 +1,7 @@
 // Controls: messages, painting, alignment and anchors, mouse, focus and keys.
 #include <algorithm>
 
+#include "class_library/visual/StdCtrls.h"
 #include "class_library/visual/tests/Probes.h"
 #include "class_library/visual/tests/VisualTest.h"
 #include "platform/gui/Window.h"
@@ -149,6 +150,87 @@ TEST_F(Controls, MouseEnterLeaveAndClicksReachTheControlUnderThePointer) {
   Pump();
   EXPECT_EQ(log, (std::vector<String>{"enter g", "leave g", "enter w", "leave w", "enter g", "down 0 10,6 shift",
                                       "click g", "leave g"}));
+}
+
+TEST_F(Controls, TheControlUnderThePointerShowsItsCursor) {
+  auto* g = new TProbeGraphic(form);
+  g->SetParent(form);
+  g->PlaceBounds(20, 20, 40, 30);
+  g->SetCursor(crHandPoint);
+  auto* w = new TProbeWindow(form);
+  w->SetParent(form);
+  w->PlaceBounds(100, 20, 40, 30);
+  w->SetCursor(crSizeNWSE);
+  auto* plain = new TProbeWindow(form);
+  plain->SetParent(form);
+  plain->PlaceBounds(100, 80, 40, 30);
+  form->SetCursor(crHandPoint);  // the form's own cursor is for the form alone
+  form->Show();
+  Pump();
+  gui::test::MouseMove(TPoint{125, 125});
+  EXPECT_EQ(gui::GetCursor(), gui::LoadCursor(gui::IDC_HAND));
+  gui::test::MouseMove(TPoint{215, 125});
+  EXPECT_EQ(gui::GetCursor(), gui::LoadCursor(gui::IDC_SIZENWSE));
+  gui::test::MouseMove(TPoint{215, 185});
+  EXPECT_EQ(gui::GetCursor(), gui::LoadCursor(gui::IDC_ARROW));
+  gui::test::MouseMove(TPoint{105, 240});
+  EXPECT_EQ(gui::GetCursor(), gui::LoadCursor(gui::IDC_HAND));
+  // The screen's cursor, while set, is everybody's.
+  Screen()->SetCursor(crSizeNWSE);
+  gui::test::MouseMove(TPoint{125, 126});
+  EXPECT_EQ(gui::GetCursor(), gui::LoadCursor(gui::IDC_SIZENWSE));
+  Screen()->SetCursor(crDefault);
+  gui::test::MouseMove(TPoint{125, 125});
+  EXPECT_EQ(gui::GetCursor(), gui::LoadCursor(gui::IDC_HAND));
+  gui::test::MouseLeaveAll();
+}
+
+TEST_F(Controls, EnabledReachesTheWindowAsWmEnable) {
+  auto* w = new TProbeWindow(form);
+  w->SetParent(form);
+  w->PlaceBounds(10, 10, 40, 30);
+  form->Show();
+  Pump();
+  w->record = true;
+  w->SetEnabled(false);
+  EXPECT_FALSE(gui::IsWindowEnabled(w->Handle()));
+  EXPECT_EQ(std::count(w->seen.begin(), w->seen.end(), gui::WM_ENABLE), 1);
+  w->SetEnabled(true);
+  EXPECT_TRUE(gui::IsWindowEnabled(w->Handle()));
+  EXPECT_EQ(std::count(w->seen.begin(), w->seen.end(), gui::WM_ENABLE), 2);
+  // A control made while disabled starts with a disabled window.
+  auto* later = new TProbeWindow(form);
+  later->SetEnabled(false);
+  later->SetParent(form);
+  later->PlaceBounds(60, 10, 40, 30);
+  Pump();
+  ASSERT_TRUE(later->HandleAllocated());
+  EXPECT_FALSE(gui::IsWindowEnabled(later->Handle()));
+}
+
+TEST_F(Controls, AReadOnlyOrDisabledEditKeepsItsOwnColours) {
+  auto* e = new TEdit(form);
+  e->SetParent(form);
+  e->PlaceBounds(10, 10, 120, 21);
+  e->SetText("Fixed");
+  e->SetColor(clYellow);
+  e->Font()->SetColor(clBlue);
+  e->SetReadOnly(true);
+  form->Show();
+  e->SetSelStart(0);  // the focus selected the text: show it plain
+  Pump();
+  {
+    Picture pic(e->Handle());
+    EXPECT_EQ(pic.At(100, 10), 0xFFFF00u) << "the static colours ask the edit's own colour";
+    int blue = 0;
+    for (int y = 0; y < pic.Height(); ++y)
+      for (int x = 0; x < pic.Width(); ++x) blue += pic.At(x, y) == 0x0000FFu;
+    EXPECT_GT(blue, 0) << "and its font's";
+  }
+  e->SetEnabled(false);
+  Pump();
+  Picture off(e->Handle());
+  EXPECT_EQ(off.At(100, 10), 0xFFFF00u);
 }
 
 TEST_F(Controls, TabMovesTheFocusInTabOrderWithEnterAndExit) {

@@ -171,6 +171,16 @@ struct WindowObj {
   bool maximized = false, minimized = false;
 };
 
+// A top-level window the layer sizes itself after WM_SYSCOMMAND SC_SIZE
+// (where the desktop cannot): the edges that follow the pointer (1 left, 2
+// right, 4 top, 8 bottom), where the pointer and the window were at the start.
+struct Sizing {
+  HWND window{};
+  int edges = 0;
+  QPoint start;
+  Rect bounds;
+};
+
 struct Gui {
   HandleTable<WindowObj> windows;
   HandleTable<DcObj> dcs;
@@ -184,6 +194,9 @@ struct Gui {
 
   std::vector<HWND> topLevels;  // topmost first
   HWND focus{}, capture{}, active{}, tracked{};
+  // The window the last mouse input went to: SetCursor shows the shape over it.
+  HWND pointer{};
+  std::optional<Sizing> sizing;
   // While a native control is handed a key again for the toolkit to type,
   // a key it leaves unused must not reach the window's host as a new key.
   int resendingKey = 0;

@@ -378,6 +378,256 @@ TEST_F(GuiDraw, EdgesInTheSystemColours) {
   EXPECT_EQ(t.At(5, 5), GetSysColor(COLOR_BTNFACE));
 }
 
+TEST_F(GuiDraw, FrameRectPaintsTheOnePixelRingInsideTheRectangleWithTheBrush) {
+  Canvas c(8, 7);
+  UniqueGdi<HPEN> red(CreatePen(PS_SOLID, 3, kRed));
+  SelectObject(c.dc(), red.get());  // the pen plays no part
+  SetROP2(c.dc(), R2_NOT);          // nor does the pen mixing
+  EXPECT_TRUE(FrameRect(c.dc(), Rect{1, 1, 6, 5}, GetStockBrush(BLACK_BRUSH)));
+  EXPECT_EQ(c.Row(0), "........");
+  EXPECT_EQ(c.Row(1), ".#####..");
+  EXPECT_EQ(c.Row(2), ".#...#..");
+  EXPECT_EQ(c.Row(3), ".#...#..");
+  EXPECT_EQ(c.Row(4), ".#####..");
+  EXPECT_EQ(c.Row(5), "........");
+  // The brush's own colour, at the viewport origin; a rectangle one pixel
+  // wide is one solid line; an empty one draws nothing.
+  Canvas d(8, 7);
+  UniqueGdi<HBRUSH> blue(CreateSolidBrush(kBlue));
+  SetViewportOrgEx(d.dc(), 2, 1, nullptr);
+  FrameRect(d.dc(), Rect{0, 0, 3, 3}, blue.get());
+  SetViewportOrgEx(d.dc(), 0, 0, nullptr);
+  EXPECT_EQ(d.At(1, 1), 0xFFFFFFu);
+  EXPECT_EQ(d.At(2, 1), kBlue);
+  EXPECT_EQ(d.At(5, 4), 0xFFFFFFu);
+  EXPECT_EQ(d.At(4, 3), kBlue);
+  EXPECT_EQ(d.At(3, 2), 0xFFFFFFu) << "the inside stays";
+  Canvas e(6, 6);
+  FrameRect(e.dc(), Rect{2, 1, 3, 5}, GetStockBrush(BLACK_BRUSH));
+  FrameRect(e.dc(), Rect{4, 4, 4, 6}, GetStockBrush(BLACK_BRUSH));
+  EXPECT_EQ(e.CountColor(0), 4);
+  for (int y = 1; y < 5; ++y) EXPECT_EQ(e.Row(y), "..#...") << y;
+  SelectObject(c.dc(), GetStockPen(BLACK_PEN));
+}
+
+TEST_F(GuiDraw, InvertRectInvertsExactlyTheRectangle) {
+  Canvas c(6, 4);
+  SetPixel(c.dc(), 2, 1, kRed);
+  SetPixel(c.dc(), 4, 1, kRed);  // outside: stays red
+  SelectObject(c.dc(), GetStockBrush(BLACK_BRUSH));  // neither brush nor mixing matter
+  SetROP2(c.dc(), R2_WHITE);
+  EXPECT_TRUE(InvertRect(c.dc(), Rect{1, 1, 4, 3}));
+  EXPECT_EQ(c.Row(0), "......");
+  EXPECT_EQ(c.Row(1), ".#?#?.");
+  EXPECT_EQ(c.Row(2), ".###..");
+  EXPECT_EQ(c.Row(3), "......");
+  EXPECT_EQ(c.At(2, 1), RGB(0, 255, 255));
+  EXPECT_EQ(c.At(4, 1), kRed);
+  InvertRect(c.dc(), Rect{1, 1, 4, 3});
+  EXPECT_EQ(c.CountColor(0xFFFFFF), 22);
+  EXPECT_EQ(c.At(2, 1), kRed);
+  // Within the clip region only, at the viewport origin; an empty rectangle
+  // inverts nothing.
+  IntersectClipRect(c.dc(), 0, 0, 3, 4);
+  SetViewportOrgEx(c.dc(), 1, 0, nullptr);
+  InvertRect(c.dc(), Rect{0, 3, 5, 4});
+  InvertRect(c.dc(), Rect{3, 0, 3, 4});
+  SetViewportOrgEx(c.dc(), 0, 0, nullptr);
+  SelectClipRgn(c.dc(), HRGN{});
+  EXPECT_EQ(c.Row(3), ".##...");
+  EXPECT_EQ(c.Row(0), "......");
+  // On a monochrome surface black and white swap.
+  Canvas m(3, 1, 1);
+  InvertRect(m.dc(), Rect{1, 0, 3, 1});
+  EXPECT_EQ(m.Row(0), ".##");
+  SelectObject(c.dc(), GetStockBrush(WHITE_BRUSH));
+}
+
+TEST_F(GuiDraw, PolylineLeavesOutOnlyItsLastPointAndKeepsTheCurrentPosition) {
+  Canvas c(10, 10);
+  SelectObject(c.dc(), GetStockPen(BLACK_PEN));
+  MoveToEx(c.dc(), 7, 7, nullptr);
+  Point path[4] = {{1, 1}, {5, 1}, {5, 4}, {2, 4}};
+  EXPECT_TRUE(Polyline(c.dc(), path, 4));
+  EXPECT_EQ(c.Row(0), "..........");
+  EXPECT_EQ(c.Row(1), ".#####....");  // each corner once: the next segment starts on it
+  EXPECT_EQ(c.Row(2), ".....#....");
+  EXPECT_EQ(c.Row(3), ".....#....");
+  EXPECT_EQ(c.Row(4), "...###....");  // (2, 4), the last point, is left out
+  EXPECT_EQ(c.Row(5), "..........");
+  EXPECT_EQ(c.CountColor(0), 10);
+  Point pos;
+  GetCurrentPositionEx(c.dc(), pos);
+  EXPECT_EQ(pos, (Point{7, 7})) << "neither used nor moved";
+  // A closed path inverted with R2_NOT: every pixel exactly once, so no
+  // corner is inverted back.
+  Canvas s(6, 6);
+  SelectObject(s.dc(), GetStockPen(BLACK_PEN));
+  SetROP2(s.dc(), R2_NOT);
+  Point square[5] = {{1, 1}, {4, 1}, {4, 4}, {1, 4}, {1, 1}};
+  Polyline(s.dc(), square, 5);
+  EXPECT_EQ(s.Row(1), ".####.");
+  EXPECT_EQ(s.Row(2), ".#..#.");
+  EXPECT_EQ(s.Row(4), ".####.");
+  EXPECT_EQ(s.CountColor(0), 12);
+  // A diagonal, in logical coordinates; one point or none draws nothing.
+  Canvas d(6, 6);
+  SelectObject(d.dc(), GetStockPen(BLACK_PEN));
+  SetViewportOrgEx(d.dc(), 1, 0, nullptr);
+  Point diag[2] = {{0, 0}, {3, 3}};
+  Polyline(d.dc(), diag, 2);
+  Polyline(d.dc(), path, 1);
+  Polyline(d.dc(), path, 0);
+  SetViewportOrgEx(d.dc(), 0, 0, nullptr);
+  EXPECT_EQ(d.Row(0), ".#....");
+  EXPECT_EQ(d.Row(1), "..#...");
+  EXPECT_EQ(d.Row(2), "...#..");
+  EXPECT_EQ(d.Row(3), "......");
+  EXPECT_EQ(d.CountColor(0), 3);
+}
+
+// One letter per pixel in the classic system colours: '-' face (and the
+// light edge, the same colour), 'w' highlight (white), 's' shadow, 'd' dark
+// shadow, '#' black, '?' anything else.
+std::string Face(const Canvas& c, int y, int x0, int x1) {
+  std::string s;
+  for (int x = x0; x < x1; ++x) {
+    COLORREF v = c.At(x, y);
+    s += v == GetSysColor(COLOR_BTNFACE)        ? '-'
+         : v == GetSysColor(COLOR_BTNHIGHLIGHT) ? 'w'
+         : v == GetSysColor(COLOR_BTNSHADOW)    ? 's'
+         : v == GetSysColor(COLOR_3DDKSHADOW)   ? 'd'
+         : v == 0                               ? '#'
+                                                : '?';
+  }
+  return s;
+}
+
+TEST_F(GuiDraw, FrameControlsPartByPart) {
+  ASSERT_EQ(GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_BTNFACE));
+  ASSERT_EQ(GetSysColor(COLOR_BTNTEXT), 0u);
+  // The combo box's drop button, 17 x 17 as the edit shows it: a raised
+  // two-ring edge (light and white outside-in on the left and top, dark
+  // shadow and shadow on the right and bottom, these taking the corners),
+  // the face, and a black arrow of 5, 3 and 1 pixels centred on (8, 8).
+  {
+    Canvas c(17, 17);
+    Rect r{0, 0, 17, 17};
+    EXPECT_TRUE(DrawFrameControl(c.dc(), r, DFC_SCROLL, DFCS_SCROLLCOMBOBOX));
+    EXPECT_EQ(r, (Rect{0, 0, 17, 17}));
+    EXPECT_EQ(Face(c, 0, 0, 17), "----------------d");
+    EXPECT_EQ(Face(c, 1, 0, 17), "-wwwwwwwwwwwwwwsd");
+    EXPECT_EQ(Face(c, 6, 0, 17), "-w-------------sd");
+    EXPECT_EQ(Face(c, 7, 0, 17), "-w----#####----sd");
+    EXPECT_EQ(Face(c, 8, 0, 17), "-w-----###-----sd");
+    EXPECT_EQ(Face(c, 9, 0, 17), "-w------#------sd");
+    EXPECT_EQ(Face(c, 10, 0, 17), "-w-------------sd");
+    EXPECT_EQ(Face(c, 15, 0, 17), "-sssssssssssssssd");
+    EXPECT_EQ(Face(c, 16, 0, 17), "ddddddddddddddddd");
+  }
+  // Held down as the edit draws it (pushed and flat): a shadow frame, the
+  // face, the arrow one pixel right and down.
+  {
+    Canvas c(17, 17);
+    Rect r{0, 0, 17, 17};
+    DrawFrameControl(c.dc(), r, DFC_SCROLL, DFCS_SCROLLCOMBOBOX | DFCS_PUSHED | DFCS_FLAT);
+    EXPECT_EQ(Face(c, 0, 0, 17), "sssssssssssssssss");
+    EXPECT_EQ(Face(c, 7, 0, 17), "s---------------s");
+    EXPECT_EQ(Face(c, 8, 0, 17), "s------#####----s");
+    EXPECT_EQ(Face(c, 9, 0, 17), "s-------###-----s");
+    EXPECT_EQ(Face(c, 10, 0, 17), "s--------#------s");
+    EXPECT_EQ(Face(c, 16, 0, 17), "sssssssssssssssss");
+  }
+  // Pushed without flat: the sunken edge (shadow and dark shadow outside-in
+  // on the left and top, white and light on the right and bottom).
+  {
+    Canvas c(17, 17);
+    Rect r{0, 0, 17, 17};
+    DrawFrameControl(c.dc(), r, DFC_SCROLL, DFCS_SCROLLCOMBOBOX | DFCS_PUSHED);
+    EXPECT_EQ(Face(c, 0, 0, 17), "ssssssssssssssssw");
+    EXPECT_EQ(Face(c, 1, 0, 17), "sdddddddddddddd-w");
+    EXPECT_EQ(Face(c, 8, 0, 17), "sd-----#####----w");
+    EXPECT_EQ(Face(c, 16, 0, 17), "wwwwwwwwwwwwwwwww");
+  }
+  // Inactive: the arrow embossed, a white copy one pixel right and down
+  // under the shadow-coloured arrow.
+  {
+    Canvas c(17, 17);
+    Rect r{0, 0, 17, 17};
+    DrawFrameControl(c.dc(), r, DFC_SCROLL, DFCS_SCROLLCOMBOBOX | DFCS_INACTIVE);
+    EXPECT_EQ(Face(c, 7, 2, 15), "----sssss----");
+    EXPECT_EQ(Face(c, 8, 2, 15), "-----sssww---");
+    EXPECT_EQ(Face(c, 9, 2, 15), "------sww----");
+    EXPECT_EQ(Face(c, 10, 2, 15), "-------w-----");
+  }
+  // A scroll arrow points its way: up is the drop arrow upside down.
+  {
+    Canvas c(17, 17);
+    Rect r{0, 0, 17, 17};
+    DrawFrameControl(c.dc(), r, DFC_SCROLL, DFCS_SCROLLUP);
+    EXPECT_EQ(Face(c, 7, 2, 15), "------#------");
+    EXPECT_EQ(Face(c, 8, 2, 15), "-----###-----");
+    EXPECT_EQ(Face(c, 9, 2, 15), "----#####----");
+    Canvas l(17, 17);
+    Rect lr{0, 0, 17, 17};
+    DrawFrameControl(l.dc(), lr, DFC_SCROLL, DFCS_SCROLLLEFT);
+    EXPECT_EQ(Face(l, 6, 6, 11), "---#-");
+    EXPECT_EQ(Face(l, 7, 6, 11), "--##-");
+    EXPECT_EQ(Face(l, 8, 6, 11), "-###-");
+    EXPECT_EQ(Face(l, 9, 6, 11), "--##-");
+    EXPECT_EQ(Face(l, 10, 6, 11), "---#-");
+  }
+  // A push button: the raised edge and face; DFCS_ADJUSTRECT answers the
+  // inside of the edge.
+  {
+    Canvas c(8, 6);
+    Rect r{0, 0, 8, 6};
+    DrawFrameControl(c.dc(), r, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_ADJUSTRECT);
+    EXPECT_EQ(r, (Rect{2, 2, 6, 4}));
+    EXPECT_EQ(Face(c, 0, 0, 8), "-------d");
+    EXPECT_EQ(Face(c, 1, 0, 8), "-wwwwwsd");
+    EXPECT_EQ(Face(c, 2, 0, 8), "-w----sd");
+    EXPECT_EQ(Face(c, 4, 0, 8), "-ssssssd");
+    EXPECT_EQ(Face(c, 5, 0, 8), "dddddddd");
+  }
+  // The size grip: three ridges across the lower-right corner, each a white
+  // line above two shadow lines, with a line's gap between ridges; nothing
+  // else is painted.
+  {
+    Canvas c(16, 16);
+    FillRect(c.dc(), Rect{0, 0, 16, 16}, GetSysColorBrush(COLOR_BTNFACE));
+    Rect r{0, 0, 16, 16};
+    DrawFrameControl(c.dc(), r, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
+    EXPECT_EQ(Face(c, 15, 0, 16), "-----wss-wss-wss");
+    EXPECT_EQ(Face(c, 14, 0, 16), "------wss-wss-ws");
+    EXPECT_EQ(Face(c, 12, 0, 16), "--------wss-wss-");
+    EXPECT_EQ(Face(c, 5, 0, 16), "---------------w");
+    EXPECT_EQ(Face(c, 4, 0, 16), "----------------");
+    for (int x = 0; x < 16; ++x)
+      for (int y = 0; y < 16; ++y) {
+        if (x + y < 20) {
+          EXPECT_EQ(c.At(x, y), GetSysColor(COLOR_BTNFACE)) << x << "," << y;
+        }
+      }
+  }
+  // All of them side by side, for looking at.
+  Canvas all(8 * 20, 20);
+  FillRect(all.dc(), Rect{0, 0, 160, 20}, GetSysColorBrush(COLOR_BTNFACE));
+  const std::pair<UINT, UINT> parts[] = {{DFC_SCROLL, DFCS_SCROLLCOMBOBOX},
+                                         {DFC_SCROLL, DFCS_SCROLLCOMBOBOX | DFCS_PUSHED | DFCS_FLAT},
+                                         {DFC_SCROLL, DFCS_SCROLLCOMBOBOX | DFCS_PUSHED},
+                                         {DFC_SCROLL, DFCS_SCROLLCOMBOBOX | DFCS_INACTIVE},
+                                         {DFC_SCROLL, DFCS_SCROLLUP},
+                                         {DFC_SCROLL, DFCS_SCROLLLEFT},
+                                         {DFC_BUTTON, DFCS_BUTTONPUSH},
+                                         {DFC_SCROLL, DFCS_SCROLLSIZEGRIP}};
+  for (int i = 0; i < 8; ++i) {
+    Rect r{i * 20 + 1, 1, i * 20 + 18, 18};
+    DrawFrameControl(all.dc(), r, parts[i].first, parts[i].second);
+  }
+  EXPECT_TRUE(guitest::SaveCanvasPng(all, "frame-controls.png"));
+}
+
 TEST_F(GuiDraw, PixelsOutsideTheSurfaceAreInvalid) {
   Canvas c(4, 4);
   EXPECT_EQ(SetPixel(c.dc(), 1, 2, kRed), kRed);

@@ -1,4 +1,5 @@
 // The native edit behind its messages.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/gui/Clipboard.h"
@@ -32,6 +33,21 @@ protected:
     p.parent = form_;
     p.id = 5;
     p.proc = std::move(proc);
+    HWND h = CreateWindow(p);
+    ProcessPending();
+    return h;
+  }
+  // A 100 x 20 edit at (10, 10) of another parent, without a frame.
+  static HWND SmallEdit(HWND parent, DWORD style, const std::string& text = "") {
+    CreateParams p;
+    p.className = "EDIT";
+    p.windowName = text;
+    p.style = WS_CHILD | WS_VISIBLE | style;
+    p.x = 10;
+    p.y = 10;
+    p.width = 100;
+    p.height = 20;
+    p.parent = parent;
     HWND h = CreateWindow(p);
     ProcessPending();
     return h;
@@ -336,6 +352,56 @@ TEST_F(GuiEdit, FocusMessagesAndNotifications) {
   DestroyWindow(a);  // its procedure records into this test's locals
 }
 
+TEST_F(GuiEdit, ReadOnlyAndDisabledEditsAskForTheStaticColours) {
+  std::vector<std::pair<UINT, LPARAM>> asked;
+  UniqueGdi<HBRUSH> yellow(CreateSolidBrush(RGB(255, 255, 0)));
+  bool answer = true;
+  HWND parent = TopLevel(50, 50, 200, 100, [&](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (m == WM_CTLCOLOREDIT || m == WM_CTLCOLORSTATIC) {
+      asked.emplace_back(m, lp);
+      if (m == WM_CTLCOLORSTATIC && answer) {
+        SetTextColor(FromParam<HDC>(wp), RGB(0, 0, 255));
+        return ToLParam(yellow.get());
+      }
+    }
+    return DefWindowProc(h, m, wp, lp);
+  });
+  ShowWindow(parent, SW_SHOW);
+  HWND e = SmallEdit(parent, ES_READONLY, "Fixed");
+  auto shot = [&] {
+    HBITMAP bmp = test::CaptureWindow(e);
+    std::vector<std::uint32_t> px = GetBitmapPixels(bmp);
+    DeleteObject(bmp);
+    for (std::uint32_t& v : px) v &= 0xFFFFFF;  // 0x00RRGGBB
+    return px;
+  };
+  auto rgb = [](COLORREF c) -> std::uint32_t { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); };
+  std::vector<std::uint32_t> px = shot();
+  ASSERT_EQ(px.size(), 2000u);
+  EXPECT_EQ(px[5 * 100 + 90], 0xFFFF00u) << "the brush answered is the background";
+  EXPECT_GT(std::count(px.begin(), px.end(), 0x0000FFu), 0) << "the text colour set is the text's";
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked.back(), (std::pair<UINT, LPARAM>{WM_CTLCOLORSTATIC, ToLParam(e)}));
+  EXPECT_EQ(std::count_if(asked.begin(), asked.end(), [](auto& a) { return a.first == WM_CTLCOLOREDIT; }), 0);
+  // Writable again: the edit colours, left to DefWindowProc here.
+  asked.clear();
+  SendMessage(e, EM_SETREADONLY, 0, 0);
+  px = shot();
+  EXPECT_EQ(px[5 * 100 + 90], rgb(GetSysColor(COLOR_WINDOW)));
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked.back().first, WM_CTLCOLOREDIT);
+  // Disabled: the static colours again; unanswered, DefWindowProc's are
+  // the face colour.
+  answer = false;
+  asked.clear();
+  EnableWindow(e, false);
+  px = shot();
+  EXPECT_EQ(px[5 * 100 + 90], rgb(GetSysColor(COLOR_BTNFACE)));
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked.back().first, WM_CTLCOLORSTATIC);
+  DestroyWindow(parent);
+}
+
 TEST_F(GuiEdit, ColoursComeFromTheParent) {
   HWND e{};
   UniqueGdi<HBRUSH> yellow(CreateSolidBrush(RGB(255, 255, 0)));
@@ -347,16 +413,7 @@ TEST_F(GuiEdit, ColoursComeFromTheParent) {
     return DefWindowProc(h, m, wp, lp);
   });
   ShowWindow(parent, SW_SHOW);
-  CreateParams p;
-  p.className = "EDIT";
-  p.style = WS_CHILD | WS_VISIBLE;
-  p.x = 10;
-  p.y = 10;
-  p.width = 100;
-  p.height = 20;
-  p.parent = parent;
-  e = CreateWindow(p);
-  ProcessPending();
+  e = SmallEdit(parent, 0);
   HBITMAP shot = test::CaptureWindow(e);
   std::vector<std::uint32_t> px = GetBitmapPixels(shot);
   DeleteObject(shot);

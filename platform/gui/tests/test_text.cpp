@@ -204,6 +204,37 @@ TEST_F(GuiText, EllipsesShortenWhatDoesNotFit) {
   EXPECT_EQ(out, "short");
 }
 
+TEST_F(GuiText, RightToLeftReadingIsAcceptedAndLeavesLatinTextAsItIs) {
+  // Punctuation at either end, several lines, tabs, an ellipsis: with a
+  // Latin font the flag changes neither what is drawn nor what is measured.
+  const char* texts[] = {"(Save all)!", "one two three, four five six seven.", "a\tb.", "1. Tarnwick&Co, labels"};
+  const UINT layouts[] = {DT_SINGLELINE,
+                          DT_SINGLELINE | DT_RIGHT,
+                          DT_SINGLELINE | DT_CENTER | DT_VCENTER,
+                          DT_WORDBREAK | DT_RIGHT,
+                          DT_WORDBREAK | DT_CENTER,
+                          DT_SINGLELINE | DT_END_ELLIPSIS,
+                          DT_EXPANDTABS | DT_TABSTOP | (4u << 8)};
+  for (const char* text : texts)
+    for (UINT flags : layouts) {
+      Canvas ltr(150, 60), rtl(150, 60);
+      HDC a = Track(ltr.dc()), b = Track(rtl.dc());
+      Use(a, "Tahoma", -11);
+      Use(b, "Tahoma", -11);
+      Rect ra{5, 5, 100, 55}, rb = ra;
+      EXPECT_EQ(DrawText(a, text, ra, flags), DrawText(b, text, rb, flags | DT_RTLREADING)) << text << " " << flags;
+      EXPECT_EQ(ra, rb);
+      int differ = 0;
+      for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 150; ++x) differ += ltr.At(x, y) != rtl.At(x, y);
+      EXPECT_EQ(differ, 0) << text << " " << flags;
+      EXPECT_NE(Ink(ltr, 150, 60), (Rect{150, 60, 0, 0})) << "something was drawn";
+      Rect ca{0, 0, 100, 0}, cb = ca;
+      EXPECT_EQ(DrawText(a, text, ca, flags | DT_CALCRECT), DrawText(b, text, cb, flags | DT_CALCRECT | DT_RTLREADING));
+      EXPECT_EQ(ca, cb);
+    }
+}
+
 TEST_F(GuiText, AcceleratorIsUnderlinedAndTextIsClippedToTheBox) {
   Canvas plain(120, 30), marked(120, 30);
   HDC a = Track(plain.dc()), b = Track(marked.dc());

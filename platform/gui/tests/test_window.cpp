@@ -2,6 +2,7 @@
 // focus and capture.
 #include <stdexcept>
 
+#include "platform/gui/detail/HostWidget.h"
 #include "platform/gui/tests/GuiTest.h"
 
 using namespace gui;
@@ -149,6 +150,265 @@ TEST_F(GuiWindow, EraseComesFromBeginPaintWhenAskedFor) {
   ProcessPending();
   EXPECT_EQ(r.Messages(), (std::vector<UINT>{WM_PAINT, WM_ERASEBKGND}));
   EXPECT_TRUE(erased);  // the background brush filled it
+}
+
+TEST_F(GuiWindow, UpdateWindowPaintsAMarkedRegionAtOnceAndOnlyThere) {
+  Recorder& r = rec_;
+  r.watch = {WM_NCPAINT, WM_PAINT, WM_ERASEBKGND};
+  HWND f = Form(r);
+  std::vector<std::pair<HWND, Rect>> painted;
+  r.override = [&](HWND h, UINT m, WPARAM, LPARAM) -> LRESULT {
+    if (m != WM_PAINT) return -12345;
+    PaintStruct ps;
+    HDC dc = BeginPaint(h, ps);
+    painted.emplace_back(h, ps.rcPaint);
+    FillRect(dc, Rect{0, 0, 300, 200}, GetStockBrush(BLACK_BRUSH));
+    EndPaint(h, ps);
+    return 0;
+  };
+  r.seen.clear();
+  // An L of two rectangles: marking it paints nothing yet.
+  UniqueGdi<HRGN> top(CreateRectRgn(10, 10, 30, 20)), foot(CreateRectRgn(10, 20, 20, 30)),
+      l(CreateRectRgn(0, 0, 0, 0));
+  CombineRgn(l.get(), top.get(), foot.get(), RGN_OR);
+  EXPECT_TRUE(InvalidateRgn(f, l.get(), false));
+  EXPECT_TRUE(r.seen.empty());
+  Rect box;
+  EXPECT_TRUE(GetUpdateRect(f, &box, false));
+  EXPECT_EQ(box, (Rect{10, 10, 30, 30}));
+  // UpdateWindow paints before it returns: no erase asked, no frame marked.
+  EXPECT_TRUE(UpdateWindow(f));
+  EXPECT_EQ(r.Messages(), (std::vector<UINT>{WM_PAINT}));
+  EXPECT_EQ(painted, (std::vector<std::pair<HWND, Rect>>{{f, Rect{10, 10, 30, 30}}}));
+  EXPECT_FALSE(GetUpdateRect(f, &box, false));
+  HDC dc = GetDC(f);
+  EXPECT_EQ(GetPixel(dc, 10, 10), 0u);
+  EXPECT_EQ(GetPixel(dc, 29, 19), 0u);
+  EXPECT_EQ(GetPixel(dc, 19, 29), 0u);
+  EXPECT_EQ(GetPixel(dc, 25, 25), GetSysColor(COLOR_BTNFACE)) << "in the box, not in the region";
+  EXPECT_EQ(GetPixel(dc, 9, 15), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(GetPixel(dc, 30, 15), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(GetPixel(dc, 15, 30), GetSysColor(COLOR_BTNFACE));
+  ReleaseDC(f, dc);
+  // Nothing is left for another UpdateWindow or for the loop; the region is
+  // still the caller's.
+  r.seen.clear();
+  UpdateWindow(f);
+  ProcessPending();
+  EXPECT_TRUE(r.seen.empty());
+  EXPECT_TRUE(PtInRegion(l.get(), 15, 25));
+  // With erase: BeginPaint sends WM_ERASEBKGND inside WM_PAINT.
+  InvalidateRgn(f, l.get(), true);
+  UpdateWindow(f);
+  EXPECT_EQ(r.Messages(), (std::vector<UINT>{WM_PAINT, WM_ERASEBKGND}));
+  // Validating the whole mark also drops its erase: a later mark without
+  // erase paints without it.
+  r.seen.clear();
+  InvalidateRgn(f, l.get(), true);
+  ValidateRgn(f, l.get());
+  EXPECT_FALSE(GetUpdateRect(f, nullptr, false));
+  UpdateWindow(f);
+  EXPECT_TRUE(r.seen.empty());
+  Rect corner{0, 0, 5, 5};
+  InvalidateRect(f, &corner, false);
+  UpdateWindow(f);
+  EXPECT_EQ(r.Messages(), (std::vector<UINT>{WM_PAINT}));
+  // A region off the client area marks nothing; none marks all of it.
+  r.seen.clear();
+  UniqueGdi<HRGN> away(CreateRectRgn(300, 0, 400, 50));
+  InvalidateRgn(f, away.get(), false);
+  EXPECT_FALSE(GetUpdateRect(f, nullptr, false));
+  UpdateWindow(f);
+  EXPECT_TRUE(r.seen.empty());
+  InvalidateRgn(f, HRGN{}, false);
+  UpdateWindow(f);
+  EXPECT_EQ(painted.back(), (std::pair<HWND, Rect>{f, Rect{0, 0, 300, 200}}));
+  // Over a child of a window that does not clip its children, the child is
+  // marked for its part, in its own coordinates; UpdateWindow of the child
+  // paints it alone and leaves the parent's part to the loop.
+  HWND g = Form(r, 0);
+  HWND k = Kid(g, r, 50, 40, 60, 60);
+  ProcessPending();
+  r.seen.clear();
+  painted.clear();
+  UniqueGdi<HRGN> over(CreateRectRgn(40, 50, 70, 60));
+  InvalidateRgn(g, over.get(), false);
+  UpdateWindow(k);
+  EXPECT_EQ(painted, (std::vector<std::pair<HWND, Rect>>{{k, Rect{0, 10, 20, 20}}}));
+  ProcessPending();
+  EXPECT_EQ(painted.size(), 2u);
+  EXPECT_EQ(painted.back(), (std::pair<HWND, Rect>{g, Rect{40, 50, 70, 60}}));
+}
+
+TEST_F(GuiWindow, EnableWindowSendsWmEnableOnAChangeOnlyAfterTheFocusLeft) {
+  Recorder& r = rec_;
+  r.watch = {WM_ENABLE, WM_KILLFOCUS};
+  std::vector<std::pair<WPARAM, bool>> told;  // wParam, and the state the handler reads
+  r.override = [&](HWND h, UINT m, WPARAM w, LPARAM) -> LRESULT {
+    if (m == WM_ENABLE) told.emplace_back(w, IsWindowEnabled(h));
+    return -12345;
+  };
+  using Seen = std::vector<std::pair<HWND, UINT>>;
+  HWND f = Form(r);
+  HWND k = Kid(f, r, 10, 10, 50, 50);
+  SetFocus(k);
+  r.seen.clear();
+  EXPECT_FALSE(EnableWindow(k, false)) << "answers: it was not disabled";
+  EXPECT_EQ(r.seen, (Seen{{k, WM_KILLFOCUS}, {k, WM_ENABLE}}));
+  EXPECT_EQ(told, (std::vector<std::pair<WPARAM, bool>>{{0, false}}));
+  EXPECT_TRUE(IsNull(GetFocus()));
+  r.seen.clear();
+  EXPECT_TRUE(EnableWindow(k, false));
+  EXPECT_TRUE(r.seen.empty()) << "no change, no message";
+  EXPECT_TRUE(EnableWindow(k, true));
+  EXPECT_EQ(r.seen, (Seen{{k, WM_ENABLE}}));
+  EXPECT_EQ(told.back(), (std::pair<WPARAM, bool>{1, true}));
+  r.seen.clear();
+  EXPECT_FALSE(EnableWindow(k, true));
+  EXPECT_TRUE(r.seen.empty());
+  // A parent's change is its own: the child hears nothing and keeps its
+  // state, but the focus inside the parent goes.
+  SetFocus(k);
+  r.seen.clear();
+  EnableWindow(f, false);
+  EXPECT_EQ(r.seen, (Seen{{k, WM_KILLFOCUS}, {f, WM_ENABLE}}));
+  EXPECT_TRUE(IsWindowEnabled(k));
+  EXPECT_FALSE(IsWindowEnabled(f));
+  EnableWindow(f, true);
+}
+
+// The shape the toolkit shows over a top-level window now.
+Qt::CursorShape ShapeOver(HWND top) {
+  detail::WindowObj* w = detail::Win(top);
+  detail::HostWidget* host = w ? detail::HostOf(*w) : nullptr;
+  return host ? host->cursor().shape() : Qt::BlankCursor;
+}
+
+TEST_F(GuiWindow, CursorsFollowTheWindowAndTheHitUnderThePointer) {
+  HCURSOR arrow = LoadCursor(IDC_ARROW), hand = LoadCursor(IDC_HAND), nwse = LoadCursor(IDC_SIZENWSE),
+          nesw = LoadCursor(IDC_SIZENESW);
+  ASSERT_FALSE(IsNull(hand));
+  ASSERT_FALSE(IsNull(nwse));
+  EXPECT_NE(hand, arrow);
+  EXPECT_NE(nwse, arrow);
+  EXPECT_NE(nwse, nesw);
+  EXPECT_EQ(LoadCursor(IDC_HAND), hand) << "one shared cursor per shape";
+  EXPECT_FALSE(DestroyCursor(hand)) << "shared cursors stay";
+  EXPECT_TRUE(IsNull(LoadCursor(12345)));
+  Recorder& r = rec_;
+  HWND f = Form(r);
+  // A child with the hand as its cursor that answers the sizing corners
+  // for its last five pixels on the right.
+  CreateParams p;
+  p.style = WS_CHILD | WS_VISIBLE;
+  p.x = 20;
+  p.y = 20;
+  p.width = 60;
+  p.height = 60;
+  p.parent = f;
+  p.proc = r.Proc();
+  p.cursor = hand;
+  HWND k = CreateWindow(p);
+  mine_.push_back(k);
+  r.override = [&](HWND h, UINT m, WPARAM, LPARAM l) -> LRESULT {
+    if (m != WM_NCHITTEST || h != k) return -12345;
+    Point c = PointFromLParam(l);
+    ScreenToClient(h, c);
+    if (c.X < 55) return HTCLIENT;
+    return c.Y < 5 ? HTTOPRIGHT : c.Y >= 55 ? HTBOTTOMRIGHT : HTRIGHT;
+  };
+  test::MouseMove(Screen(k, 10, 10));
+  EXPECT_EQ(GetCursor(), hand);
+  EXPECT_EQ(ShapeOver(f), Qt::PointingHandCursor);
+  test::MouseMove(Screen(k, 57, 57));
+  EXPECT_EQ(GetCursor(), nwse);
+  EXPECT_EQ(ShapeOver(f), Qt::SizeFDiagCursor);
+  test::MouseMove(Screen(k, 57, 2));
+  EXPECT_EQ(GetCursor(), nesw);
+  EXPECT_EQ(ShapeOver(f), Qt::SizeBDiagCursor);
+  test::MouseMove(Screen(f, 5, 5));  // the form has no cursor of its own
+  EXPECT_EQ(GetCursor(), arrow);
+  EXPECT_EQ(ShapeOver(f), Qt::ArrowCursor);
+  // An edit shows the I-beam over its text, also where its parent's
+  // DefWindowProc answers for it.
+  CreateParams ep;
+  ep.className = "EDIT";
+  ep.style = WS_CHILD | WS_VISIBLE;
+  ep.x = 100;
+  ep.y = 20;
+  ep.width = 80;
+  ep.height = 20;
+  ep.parent = f;
+  HWND e = CreateWindow(ep);
+  mine_.push_back(e);
+  ProcessPending();
+  test::MouseMove(Screen(e, 10, 10));
+  test::MouseMove(Screen(e, 11, 10));
+  EXPECT_EQ(GetCursor(), LoadCursor(IDC_IBEAM));
+  ASSERT_TRUE(detail::Win(e)->native);
+  EXPECT_EQ(detail::Win(e)->native->cursor().shape(), Qt::IBeamCursor);
+  // A parent that answers WM_SETCURSOR decides for its children.
+  r.override = [&](HWND h, UINT m, WPARAM, LPARAM) -> LRESULT {
+    if (m == WM_SETCURSOR && h == f) {
+      SetCursor(nwse);
+      return 1;
+    }
+    return -12345;
+  };
+  test::MouseMove(Screen(k, 10, 12));
+  EXPECT_EQ(GetCursor(), nwse);
+  EXPECT_EQ(ShapeOver(f), Qt::SizeFDiagCursor);
+  r.override = nullptr;
+  test::MouseLeaveAll();
+}
+
+TEST_F(GuiWindow, SizingFromACornerFollowsThePointerUntilTheButtonIsReleased) {
+  // The status bar's grip: a click asks its form to size from the
+  // bottom-right corner. The off-screen desktop does not size windows, so
+  // the layer does.
+  Recorder& r = rec_;
+  r.watch = {WM_SYSCOMMAND, WM_SIZE, WM_MOUSEMOVE, WM_LBUTTONUP};
+  HWND f = Form(r);  // (200, 100), 300 x 200
+  HWND grip = Kid(f, r, 280, 180, 20, 20);
+  WPARAM command = SC_SIZE + 8;
+  r.override = [&](HWND h, UINT m, WPARAM, LPARAM) -> LRESULT {
+    if (m != WM_LBUTTONDOWN || h != grip) return -12345;
+    ReleaseCapture();
+    SendMessage(f, WM_SYSCOMMAND, command, 0);
+    return 0;
+  };
+  r.seen.clear();
+  test::MouseDown(Point{490, 290});
+  test::MouseMove(Point{520, 330}, 1);
+  EXPECT_EQ(GetWindowBounds(f), (Rect{200, 100, 530, 340}));
+  Rect client;
+  GetClientRect(f, client);
+  EXPECT_EQ(client, (Rect{0, 0, 330, 240}));
+  test::MouseMove(Point{400, 250}, 1);
+  EXPECT_EQ(GetWindowBounds(f), (Rect{200, 100, 410, 260}));
+  test::MouseUp(Point{400, 250});
+  EXPECT_EQ(r.seen, (std::vector<std::pair<HWND, UINT>>{{f, WM_SYSCOMMAND}, {f, WM_SIZE}, {f, WM_SIZE}}))
+      << "the moves and the release belong to the sizing";
+  r.seen.clear();
+  test::MouseMove(Point{300, 150});
+  EXPECT_EQ(GetWindowBounds(f), (Rect{200, 100, 410, 260}));
+  EXPECT_EQ(r.Messages(f), (std::vector<UINT>{WM_MOUSEMOVE})) << "afterwards the pointer is the pointer again";
+  // From the bottom-left corner the right edge stays; the size limits hold
+  // and the edge that follows stops there.
+  command = SC_SIZE + 7;
+  SetSizeLimits(f, Size{150, 120}, Size{0, 0});
+  MoveWindow(grip, 0, 140, 20, 20);
+  test::MouseDown(Point{210, 250});
+  test::MouseMove(Point{190, 270}, 1);
+  EXPECT_EQ(GetWindowBounds(f), (Rect{180, 100, 410, 280}));
+  test::MouseMove(Point{400, 100}, 1);
+  EXPECT_EQ(GetWindowBounds(f), (Rect{260, 100, 410, 220}));
+  test::MouseUp(Point{400, 100});
+  // No button held: nothing to follow.
+  SendMessage(f, WM_SYSCOMMAND, SC_SIZE + 8, 0);
+  test::MouseMove(Point{600, 400});
+  EXPECT_EQ(GetWindowBounds(f), (Rect{260, 100, 410, 220}));
+  test::MouseLeaveAll();
 }
 
 TEST_F(GuiWindow, ContextsClipToWhatShows) {

@@ -1,8 +1,8 @@
-// Gradient fills. Each paints into a scratch bitmap and copies it once:
-// linear gradients compute one 8-pixel strip band by band, put it in with
-// one copy and double it across the area, box gradients compute one quarter
-// the same way and mirror it, diagonal gradients paint one polygon per band.
-// Runs of one colour are one fill each.
+// Gradient fills. Each computes its picture in memory, puts it into a
+// scratch bitmap in one copy and copies that once: linear gradients compute
+// one row or column of colours band by band and repeat it, box gradients
+// compute one quarter the same way and mirror it, diagonal gradients fill
+// the region of one polygon per band. Runs of one colour are one fill each.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -12,8 +12,6 @@
 #include "controls/VkDraw.h"
 
 namespace {
-
-constexpr int kStrip = 8;
 
 // A colour whose channels are held in 16.16 fixed point.
 struct FixedColor {
@@ -41,44 +39,125 @@ int BandCount(int BandHint, int Scale) {
   return std::max(n, 0);
 }
 
-// The pixels of a strip or a quarter (0x00RRGGBB, row by row) before they
-// go into the bitmap in one copy.
+// The pixels of a strip, a quarter or a whole picture (0x00RRGGBB, row by
+// row), computed in memory.
 struct Strip {
   int w, h;
   bool vertical;  // the colour changes down the rows (else across the columns)
   std::vector<std::uint32_t> px;
   Strip(int W, int H, bool Vertical) : w(W), h(H), vertical(Vertical), px(static_cast<std::size_t>(W) * H) {}
+  // Over a buffer of earlier use (its pixels are stale until written).
+  Strip(int W, int H, std::vector<std::uint32_t>&& Buffer) : w(W), h(H), vertical(true), px(std::move(Buffer)) {
+    px.resize(static_cast<std::size_t>(W) * H);
+  }
   // A colour (0x00BBGGRR) as a pixel of the strip (0x00RRGGBB).
   static std::uint32_t PixelOf(TColor Color) {
     auto c = static_cast<std::uint32_t>(Color);
     return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
   }
+  std::uint32_t* Row(int Y) { return px.data() + static_cast<std::ptrdiff_t>(Y) * w; }
   // Positions Lo..Hi (inclusive, any order) in one colour.
   void Band(int Lo, int Hi, TColor Color) {
     if (Lo > Hi) std::swap(Lo, Hi);
     std::uint32_t rgb = PixelOf(Color);
     for (int pos = Lo; pos <= Hi; ++pos) {
       if (vertical)
-        std::fill_n(px.begin() + static_cast<std::ptrdiff_t>(pos) * w, w, rgb);
+        std::fill_n(Row(pos), w, rgb);
       else
-        for (int y = 0; y < h; ++y) px[static_cast<std::size_t>(y) * w + pos] = rgb;
+        for (int y = 0; y < h; ++y) Row(y)[pos] = rgb;
     }
   }
   // A rectangle in one colour (clipped to the strip).
-  void Fill(int L, int T, int R, int B, TColor Color) {
+  void Fill(int L, int T, int R, int B, std::uint32_t Rgb) {
     L = std::max(L, 0), T = std::max(T, 0), R = std::min(R, w), B = std::min(B, h);
-    std::uint32_t rgb = PixelOf(Color);
-    for (int y = T; y < B; ++y)
-      if (L < R) std::fill(px.begin() + static_cast<std::ptrdiff_t>(y) * w + L, px.begin() + static_cast<std::ptrdiff_t>(y) * w + R, rgb);
+    if (L >= R) return;
+    for (int y = T; y < B; ++y) std::fill(Row(y) + L, Row(y) + R, Rgb);
   }
-  // Copies the strip to the top-left of the canvas.
-  void Put(TCanvas* C) {
-    TBitmap image;
-    image.SetHandle(gui::CreateBitmapFromPixels(w, h, px));
-    C->RequireAll();
-    gui::BitBlt(C->Handle(), 0, 0, w, h, image.Canvas()->Handle(), 0, 0, gui::SRCCOPY);
+  void Fill(int L, int T, int R, int B, TColor Color) { Fill(L, T, R, B, PixelOf(Color)); }
+};
+
+// The pixels a polygon covers (alternate rule), as the window layer's
+// polygon fill gives them: on each row, from the crossing of one edge to
+// that of the next (the right one excluded). An edge that is not level
+// covers the rows from its upper end to the one above its lower end, and
+// its crossing moves by the integer steps of the line between its ends,
+// starting at the upper one.
+struct Edge {
+  int first = 0, last = -1;  // rows covered
+  int x = 0, m = 0, m1 = 0, incr1 = 0, incr2 = 0, d = 0;
+  int limit = 0;  // the larger step is taken while d > limit
+  static Edge Between(TPoint A, TPoint B) {
+    Edge e;
+    if (A.Y == B.Y) return e;
+    const TPoint& top = A.Y < B.Y ? A : B;
+    const TPoint& bottom = A.Y < B.Y ? B : A;
+    e.first = top.Y;
+    e.last = bottom.Y - 1;
+    int dy = bottom.Y - top.Y, dx = bottom.X - top.X;
+    e.x = top.X;
+    e.m = dx / dy;
+    if (dx < 0) {
+      e.m1 = e.m - 1;
+      e.incr1 = -2 * dx + 2 * dy * e.m1;
+      e.incr2 = -2 * dx + 2 * dy * e.m;
+      e.d = 2 * e.m * dy - 2 * dx - 2 * dy;
+    } else {
+      e.m1 = e.m + 1;
+      e.incr1 = 2 * dx - 2 * dy * e.m1;
+      e.incr2 = 2 * dx - 2 * dy * e.m;
+      e.d = -2 * e.m * dy + 2 * dx;
+    }
+    e.limit = e.m1 > 0 ? 0 : -1;
+    return e;
+  }
+  void Step() {
+    // Without branches: which step is taken follows no pattern a branch
+    // could predict.
+    bool large = d > limit;
+    x += large ? m1 : m;
+    d += large ? incr1 : incr2;
   }
 };
+
+// An edge's crossings with the rows 0 .. Rows - 1 it covers.
+struct EdgeRows {
+  int first = 0, last = -1;
+  std::vector<int> x;
+  void Make(TPoint A, TPoint B, int Rows) {
+    Edge e = Edge::Between(A, B);
+    first = e.first, last = e.last;
+    x.resize(static_cast<std::size_t>(Rows));
+    int end = std::min(last, Rows - 1);
+    for (int y = first; y <= end; ++y) {
+      if (y >= 0) x[static_cast<std::size_t>(y)] = e.x;
+      if (y != last) e.Step();
+    }
+  }
+  bool Covers(int Y) const { return Y >= first && Y <= last; }
+};
+
+// A diagonal band: the polygon (Near, Edge) (Far, Edge) (X, FarY) (X, NearY)
+// whose edges are the level one along Edge, the one from the near corner
+// (its crossings in Near), the one from the far corner (in Far) and the
+// upright one at X. Fills what the polygon covers.
+void FillBand(Strip& S, const EdgeRows& Near, const EdgeRows& Far, int X, int NearY, int FarY, std::uint32_t Rgb) {
+  int uprightFirst = std::min(NearY, FarY), uprightLast = std::max(NearY, FarY) - 1;
+  int from = std::max(0, std::min({Near.first, Far.first, uprightFirst}));
+  int to = std::min(S.h - 1, std::max({Near.last, Far.last, uprightLast}));
+  for (int y = from; y <= to; ++y) {
+    int xs[3];
+    int k = 0;
+    auto add = [&](int v) {
+      int j = k++;
+      for (; j > 0 && xs[j - 1] > v; --j) xs[j] = xs[j - 1];
+      xs[j] = v;
+    };
+    if (Near.Covers(y)) add(Near.x[static_cast<std::size_t>(y)]);
+    if (Far.Covers(y)) add(Far.x[static_cast<std::size_t>(y)]);
+    if (y >= uprightFirst && y <= uprightLast) add(X);
+    for (int i = 0; i + 1 < k; i += 2) S.Fill(xs[i], y, xs[i + 1], y + 1, Rgb);
+  }
+}
 
 // A run of Count pixel positions First, First + Step, ... from From toward
 // Target, in bands of one colour.
@@ -104,9 +183,11 @@ void LinearPass(Strip& S, int First, int Step, int Count, gui::COLORREF From, gu
   S.Band(bandStart, pos - Step, bandColor);
 }
 
-// The L-shaped bands of a box gradient in the top-left quarter of W x H.
-void BoxQuarter(TCanvas* C, int W, int H, int XInset, int YInset, gui::COLORREF Start, gui::COLORREF Stop,
-                int BandHint) {
+// The L-shaped bands of a box gradient in the top-left quarter of W x H
+// (the middle row and column of an odd extent included), mirrored on both
+// axes into Picture (W x H).
+void Box(Strip& Picture, int W, int H, int XInset, int YInset, gui::COLORREF Start, gui::COLORREF Stop,
+         int BandHint) {
   int cw = (W - 1) / 2 + 1, ch = (H - 1) / 2 + 1;
   Strip quarter(cw, ch, false);
   int x0 = std::max((W - 1) / 2 - XInset, 0), y0 = std::max((H - 1) / 2 - YInset, 0);
@@ -143,13 +224,21 @@ void BoxQuarter(TCanvas* C, int W, int H, int XInset, int YInset, gui::COLORREF 
     cur.r += inc.r, cur.g += inc.g, cur.b += inc.b;
   }
   paint(0, 0, bandColor);
-  quarter.Put(C);
+  // Row y and column x of the picture are row and column of the quarter
+  // counted from the near edge: the mirrors copy the rows and columns before
+  // the middle exactly.
+  for (int y = 0; y < H; ++y) {
+    const std::uint32_t* from = quarter.Row(y < ch ? y : H - 1 - y);
+    std::uint32_t* to = Picture.Row(y);
+    std::copy(from, from + cw, to);
+    std::reverse_copy(from, from + (W - cw), to + cw);
+  }
 }
 
 // Bands parallel to the diagonal from the top-left to the bottom-right
 // corner: Start at the bottom-left corner, Stop at the top-right one
-// (Mirror: the horizontal mirror image).
-void Diagonal(TCanvas* C, int W, int H, gui::COLORREF Start, gui::COLORREF Stop, bool Mirror, int BandHint) {
+// (Mirror: the horizontal mirror image). Each band is one polygon.
+void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF Stop, bool Mirror, int BandHint) {
   int d = static_cast<int>(std::sqrt(double(W) * W + double(H) * H));
   int half = d / 2;
   FixedColor cur = FixedColor::From(Start);
@@ -160,18 +249,22 @@ void Diagonal(TCanvas* C, int W, int H, gui::COLORREF Start, gui::COLORREF Stop,
     int x = static_cast<int>(v >> 16);
     return Mirror ? W - x : x;
   };
+  // A band's edge from its near corner is the edge from the far corner of
+  // the band before: its crossings are worked out once.
+  EdgeRows nearRows, farRows;
   for (int pass = 0; pass < 2; ++pass) {
     std::int64_t x = 0, y = std::int64_t{H} << 16;
     std::int64_t bandX = x, bandY = y;
     TColor bandColor = cur.Color();
     int run = 0;
+    int edgeY = pass == 0 ? H : 0, edgeX = pass == 0 ? 0 : W;
+    int ex = Mirror ? W - edgeX : edgeX;
+    nearRows.Make(Point(ex, static_cast<int>(bandY >> 16)), Point(px(bandX), edgeY), H);
     auto paint = [&](std::int64_t toX, std::int64_t toY, TColor color) {
-      int edgeY = pass == 0 ? H : 0, edgeX = pass == 0 ? 0 : W;
-      int ex = Mirror ? W - edgeX : edgeX;
-      TPoint pts[4] = {Point(px(bandX), edgeY), Point(px(toX), edgeY), Point(ex, static_cast<int>(toY >> 16)),
-                       Point(ex, static_cast<int>(bandY >> 16))};
-      C->Brush()->SetColor(color);
-      C->Polygon(pts);
+      farRows.Make(Point(px(toX), edgeY), Point(ex, static_cast<int>(toY >> 16)), H);
+      FillBand(Picture, nearRows, farRows, ex, static_cast<int>(bandY >> 16), static_cast<int>(toY >> 16),
+               Strip::PixelOf(color));
+      std::swap(nearRows, farRows);
       bandX = toX, bandY = toY;
     };
     while (y > 0) {
@@ -209,37 +302,32 @@ void PaintGradient(TCanvas* Canvas, const TRect& Rect, TGradientDirection Direct
   if (w == 0 || h == 0 || StartColor == clNone || StopColor == clNone) return;
   gui::COLORREF start = ColorToRef(StartColor), stop = ColorToRef(StopColor);
   TBitmap& bitmap = Scratch(w, h);
-  TCanvas* c = bitmap.Canvas();
-  c->Pen()->SetWidth(1);
-  c->Pen()->SetStyle(psClear);
-  c->Brush()->SetStyle(bsSolid);
-  gui::HDC dc = c->Handle();
+  // The whole picture is computed in memory (every pixel written) and put
+  // into the bitmap in one copy; its buffer is kept for the next call.
+  static std::vector<std::uint32_t> buffer;
+  Strip picture(w, h, std::move(buffer));
   switch (Direction) {
     case gdDiagonalUp:
     case gdDiagonalDown:
-      // A single pixel has no diagonal to run along.
-      if (start == stop || static_cast<int>(std::sqrt(double(w) * w + double(h) * h)) / 2 == 0) {
-        c->Brush()->SetColor(static_cast<TColor>(start));
-        c->FillRect(::Rect(0, 0, w, h));
-      } else {
-        // The bands cover the area; the fill keeps a pixel they might miss
-        // from showing an earlier picture.
-        c->Brush()->SetColor(static_cast<TColor>(start));
-        c->FillRect(::Rect(0, 0, w, h));
+      // The bands cover the area; the fill keeps a pixel they might miss
+      // from showing an earlier picture. A single pixel has no diagonal to
+      // run along.
+      picture.Fill(0, 0, w, h, static_cast<TColor>(start));
+      if (start != stop && static_cast<int>(std::sqrt(double(w) * w + double(h) * h)) / 2 != 0) {
         if (Direction == gdDiagonalUp)
-          Diagonal(c, w, h, start, stop, false, BandHint);
+          Diagonal(picture, w, h, start, stop, false, BandHint);
         else
-          Diagonal(c, w, h, stop, start, true, BandHint);
+          Diagonal(picture, w, h, stop, start, true, BandHint);
       }
       break;
     case gdHorizontalEnd:
     case gdHorizontalCenter:
     case gdVerticalEnd:
     case gdVerticalCenter: {
-      // A strip of the colour run (down the rows of a horizontal gradient,
-      // across the columns of a vertical one), copied over the whole area.
+      // The colour run (down the rows of a horizontal gradient, across the
+      // columns of a vertical one), repeated over the whole area.
       bool rows = Direction == gdHorizontalEnd || Direction == gdHorizontalCenter;
-      Strip strip = rows ? Strip(std::min(kStrip, w), h, true) : Strip(w, std::min(kStrip, h), false);
+      Strip strip = rows ? Strip(1, h, true) : Strip(w, 1, false);
       int length = rows ? h : w;
       if (Direction == gdHorizontalEnd || Direction == gdVerticalEnd) {
         LinearPass(strip, 0, 1, length, start, stop, BandHint);
@@ -248,8 +336,12 @@ void PaintGradient(TCanvas* Canvas, const TRect& Rect, TGradientDirection Direct
         LinearPass(strip, 0, 1, half, start, stop, BandHint);
         LinearPass(strip, length - 1, -1, length - half, start, stop, BandHint);
       }
-      strip.Put(c);
-      ReplicateBlock(dc, 0, 0, w, h, strip.w, strip.h, gui::SRCCOPY);
+      for (int y = 0; y < h; ++y) {
+        if (rows)
+          std::fill_n(picture.Row(y), w, strip.px[static_cast<std::size_t>(y)]);
+        else
+          std::copy(strip.px.begin(), strip.px.end(), picture.Row(y));
+      }
       break;
     }
     case gdHorizontalBox:
@@ -257,21 +349,20 @@ void PaintGradient(TCanvas* Canvas, const TRect& Rect, TGradientDirection Direct
     case gdSquareBox:
     case gdBigSquareBox: {
       if (start == stop || w < 5 || h <= 4) {
-        c->Brush()->SetColor(static_cast<TColor>(start));
-        c->FillRect(::Rect(0, 0, w + 1, h + 1));
+        picture.Fill(0, 0, w, h, static_cast<TColor>(start));
         break;
       }
       int xInset = Direction == gdHorizontalBox || Direction == gdBigSquareBox ? w / 4 : 0;
       int yInset = Direction == gdVerticalBox || Direction == gdBigSquareBox ? h / 4 : 0;
-      // The quarter's bands cover it whole; the mirrors cover the rest.
-      BoxQuarter(c, w, h, xInset, yInset, start, stop, BandHint);
-      MirrorQuarter(dc, 0, 0, w, h, gui::SRCCOPY);
+      Box(picture, w, h, xInset, yInset, start, stop, BandHint);
       break;
     }
   }
+  gui::SetBitmapPixels(bitmap.Handle(), picture.px);
+  buffer = std::move(picture.px);
   Canvas->RequireAll();
-  gui::BitBlt(Canvas->Handle(), std::min(Rect.Left, Rect.Right), std::min(Rect.Top, Rect.Bottom), w, h, dc, 0, 0,
-              gui::SRCCOPY);
+  gui::BitBlt(Canvas->Handle(), std::min(Rect.Left, Rect.Right), std::min(Rect.Top, Rect.Bottom), w, h,
+              bitmap.Canvas()->Handle(), 0, 0, gui::SRCCOPY);
 }
 
 void ReplicateBlock(gui::HDC DC, int X, int Y, int Width, int Height, int BlockWidth, int BlockHeight,

@@ -332,6 +332,13 @@ private:
   TVkTabColors tabColors_;
   TVkTextColors textColors_;
   TVkTabRegionCache regionCache_;
+  // Outline regions by shape (the outline's points relative to its first),
+  // made at the origin: tabs of one size and look share one, moved to place.
+  struct ShapeRegion {
+    std::vector<TPoint> shape;
+    gui::UniqueGdi<gui::HRGN> region;
+  };
+  std::vector<ShapeRegion> shapeRegions_;
   std::unique_ptr<TBitmap> bitmap_;
   std::vector<int> pen_;  // pen command list
   // The tab font made for drawing, by bold (bit 0) and underline (bit 1);
@@ -406,6 +413,9 @@ private:
   bool skipShadow_ = false;
   TColor frameColor_ = clBtnShadow;
   std::unique_ptr<TBitmap> shadowSource_;
+  // Whether shadowSource_ holds this paint's background (the bitmap is kept
+  // between paints that draw shadows, so as not to make one each time).
+  bool shadowSourceReady_ = false;
   // Tab gradients already painted, by side, thickness and colours.
   struct GradientPicture {
     bool side;

@@ -117,8 +117,24 @@ gui::HRGN TVkCustomTabControl::TabRegion(int Index) {
   int count = TabOutline(Index, points);
   if (count < 3) return gui::HRGN{};
   for (int i = 0; i < count; ++i) points[static_cast<std::size_t>(i)] = NormalToClient(points[static_cast<std::size_t>(i)]);
-  gui::HRGN region = gui::CreatePolygonRgn(points.data(), count, gui::ALTERNATE);
+  // A polygon's region moved by whole pixels is the region of the moved
+  // polygon, so one region per shape serves every tab of that shape.
+  TPoint first = points[0];
+  std::vector<TPoint> shape(points.begin(), points.begin() + count);
+  for (TPoint& p : shape) p = TPoint{p.X - first.X, p.Y - first.Y};
+  auto it = std::find_if(shapeRegions_.begin(), shapeRegions_.end(),
+                         [&](const ShapeRegion& s) { return s.shape == shape; });
+  if (it == shapeRegions_.end()) {
+    gui::HRGN made = gui::CreatePolygonRgn(shape.data(), count, gui::ALTERNATE);
+    if (gui::IsNull(made)) throw EVkTabControlError("Error creating region");
+    if (shapeRegions_.size() >= 16) shapeRegions_.erase(shapeRegions_.begin());
+    shapeRegions_.push_back(ShapeRegion{std::move(shape), gui::UniqueGdi<gui::HRGN>(made)});
+    it = shapeRegions_.end() - 1;
+  }
+  gui::HRGN region = gui::CreateRectRgn(0, 0, 0, 0);
   if (gui::IsNull(region)) throw EVkTabControlError("Error creating region");
+  gui::CombineRgn(region, it->region.get(), gui::HRGN{}, gui::RGN_COPY);
+  gui::OffsetRgn(region, first.X, first.Y);
   regionCache_.Add(key, region);
   return region;
 }
@@ -139,11 +155,15 @@ void TVkCustomTabControl::ExecutePen() {
   bool shadow = false;
   for (std::size_t i = 0; i < pen_.size(); i += pen_[i] >= opResetColor ? 3 : 1)
     if (pen_[i] == opShadow30 || pen_[i] == opShadow15) shadow = true;
-  if (shadow && !shadowSource_) {
+  if (shadow && !shadowSourceReady_) {
     // The shadow darkens what lies behind the control, not the card.
-    shadowSource_ = std::make_unique<TBitmap>();
-    shadowSource_->SetSize(std::max(1, Width()), std::max(1, Height()));
-    PaintParentBackground(this, shadowSource_->Canvas()->Handle(), false);
+    if (!shadowSource_) shadowSource_ = std::make_unique<TBitmap>();
+    int w = std::max(1, Width()), h = std::max(1, Height());
+    shadowSource_->SetSize(w, h);
+    gui::HDC dc = shadowSource_->Canvas()->Handle();
+    gui::FillRect(dc, TRect{0, 0, w, h}, gui::GetStockBrush(gui::WHITE_BRUSH));
+    PaintParentBackground(this, dc, false);
+    shadowSourceReady_ = true;
   }
   for (std::size_t i = 0; i < pen_.size();) {
     int op = pen_[i];
@@ -173,20 +193,71 @@ void TVkCustomTabControl::ShadowRun(TPoint From, TPoint To, int Strength) {
   // mixed with black by Strength / 255.
   int x0 = std::min(From.X, To.X), x1 = std::max(From.X, To.X);
   int y0 = std::min(From.Y, To.Y), y1 = std::max(From.Y, To.Y);
-  int w = x1 - x0 + 1, h = y1 - y0 + 1;
-  if (!gui::RectVisible(bitmap_->Canvas()->Handle(), TRect{x0, y0, x1 + 1, y1 + 1})) return;
-  TBitmap run;
-  run.SetSize(w, h);
-  gui::BitBlt(run.Canvas()->Handle(), 0, 0, w, h, shadowSource_->Canvas()->Handle(), x0, y0, gui::SRCCOPY);
-  std::vector<std::uint32_t> pixels = run.Pixels();
-  for (std::uint32_t& p : pixels) {
-    TColor behind = static_cast<TColor>(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
-    TColor mixed = ColorToRGB(MixColors(clBlack, behind, Strength));
-    p = ((mixed & 0xFF) << 16) | (mixed & 0xFF00) | ((mixed >> 16) & 0xFF);
+  gui::HDC dc = bitmap_->Canvas()->Handle();
+  TRect run{x0, y0, x1 + 1, y1 + 1};
+  if (!gui::RectVisible(dc, run)) return;
+  // Only the part the clip lets through can change (the card in front hides
+  // most of the runs of the cards behind it).
+  {
+    gui::UniqueGdi<gui::HRGN> clip(gui::CreateRectRgn(0, 0, 0, 0));
+    if (gui::GetClipRgn(dc, clip.get()) == 1) {
+      TPoint origin{0, 0};
+      gui::GetViewportOrgEx(dc, origin);
+      gui::UniqueGdi<gui::HRGN> part(
+          gui::CreateRectRgn(run.Left + origin.X, run.Top + origin.Y, run.Right + origin.X, run.Bottom + origin.Y));
+      gui::CombineRgn(part.get(), part.get(), clip.get(), gui::RGN_AND);
+      TRect box{};
+      if (gui::GetRgnBox(part.get(), box) == gui::NULLREGION) return;
+      run = TRect{box.Left - origin.X, box.Top - origin.Y, box.Right - origin.X, box.Bottom - origin.Y};
+    }
   }
-  gui::SetBitmapPixels(run.Handle(), pixels);
-  run.Canvas()->Refresh();
-  gui::BitBlt(bitmap_->Canvas()->Handle(), x0, y0, w, h, run.Canvas()->Handle(), 0, 0, gui::SRCCOPY);
+  int w = run.Right - run.Left, h = run.Bottom - run.Top;
+  // The background pixel by pixel: a block transfer of a long thin run
+  // costs far more than its few pixels.
+  gui::HDC source = shadowSource_->Canvas()->Handle();
+  std::vector<TColor> mixed(static_cast<std::size_t>(w) * h);
+  std::size_t changes = 0;
+  TColor lastBehind = clNone, lastMixed = clNone;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      gui::COLORREF p = gui::GetPixel(source, run.Left + x, run.Top + y);
+      // Outside the picture a block transfer reads white.
+      TColor behind = static_cast<TColor>(p == gui::CLR_INVALID ? 0xFFFFFF : p);
+      if (behind != lastBehind) {
+        lastBehind = behind;
+        lastMixed = ColorToRGB(MixColors(clBlack, behind, Strength));
+      }
+      std::size_t i = static_cast<std::size_t>(y) * w + x;
+      mixed[i] = lastMixed;
+      if (i > 0 && mixed[i] != mixed[i - 1]) ++changes;
+    }
+  if (w == 1 || h == 1) {
+    if (changes < 16) {
+      // A run (one pixel thick) over a plain background: a fill for each
+      // stretch of one colour.
+      bool across = h == 1;
+      std::size_t begin = 0;
+      for (std::size_t i = 1; i <= mixed.size(); ++i) {
+        if (i < mixed.size() && mixed[i] == mixed[begin]) continue;
+        int a = static_cast<int>(begin), b = static_cast<int>(i);
+        TRect part = across ? TRect{run.Left + a, run.Top, run.Left + b, run.Bottom}
+                            : TRect{run.Left, run.Top + a, run.Right, run.Top + b};
+        gui::UniqueGdi<gui::HBRUSH> brush(gui::CreateSolidBrush(ColorToRef(mixed[begin])));
+        gui::FillRect(dc, part, brush.get());
+        begin = i;
+      }
+      return;
+    }
+  }
+  std::vector<std::uint32_t> pixels(mixed.size());
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    TColor m = mixed[i];
+    pixels[i] = ((m & 0xFF) << 16) | (m & 0xFF00) | ((m >> 16) & 0xFF);
+  }
+  TBitmap image;
+  image.SetSize(w, h);
+  gui::SetBitmapPixels(image.Handle(), pixels);
+  gui::BitBlt(dc, run.Left, run.Top, w, h, image.Canvas()->Handle(), 0, 0, gui::SRCCOPY);
 }
 
 void TVkCustomTabControl::RecordTabOutline(int Index) {
@@ -596,8 +667,11 @@ void TVkCustomTabControl::DrawCaption(int Index, TRect R, TColor Color) {
       gui::SetTextColor(dc, ref);
       gui::SetBkMode(dc, gui::TRANSPARENT);
       gui::TextOut(dc, x, y, parts[k]);
+      // Only a part drawn after this one needs its extent.
+      bool more = false;
+      for (int rest = k + 1; rest < 3; ++rest) more = more || !parts[rest].empty();
       gui::Size ext{0, 0};
-      gui::GetTextExtentPoint32(dc, parts[k], ext);
+      if (more) gui::GetTextExtentPoint32(dc, parts[k], ext);
       PopTabFont();
       if (horizontal)
         x += ext.cx;
@@ -743,7 +817,7 @@ void TVkCustomTabControl::PaintControl() {
   TRect strip = Grown(TabStripRect());
   skipShadow_ = hotTrackOnly_ && clip.Left >= strip.Left && clip.Top >= strip.Top && clip.Right <= strip.Right &&
                 clip.Bottom <= strip.Bottom;
-  shadowSource_.reset();
+  shadowSourceReady_ = false;
   {
     SavedDC saved(c);
     gui::IntersectClipRect(c->Handle(), clip.Left, clip.Top, clip.Right, clip.Bottom);
@@ -801,7 +875,10 @@ void TVkCustomTabControl::PaintControl() {
     if (selected >= 0 && selected >= firstShownTab_ && TabIsShown(selected)) DrawTab(selected);
     DrawCard(0);
   }
-  shadowSource_.reset();
+  // The background behind the control is kept for the next paint only when
+  // this one drew shadows.
+  if (!shadowSourceReady_) shadowSource_.reset();
+  shadowSourceReady_ = false;
   gui::HDC target = Canvas()->Handle();
   gui::BitBlt(target, clip.Left, clip.Top, clip.Width(), clip.Height(), c->Handle(), clip.Left, clip.Top, gui::SRCCOPY);
   // The drop marker lies over the picture until it is erased.

@@ -98,7 +98,7 @@ TGetResult TXbConnection::TraverseTable(bool AtTop, bool AtBottom, int EOFAction
     const char* p = reply->Memory();
     const std::size_t size = static_cast<std::size_t>(reply->Size());
     if (size < 8) throw EXbSrvResponseError("Short fetch reply");
-    const std::int32_t n = Hex(String(p, 8));
+    const std::int32_t n = Hex(std::string_view(p, 8));
     // More rows than asked for would run past the cache.
     if (n < 0 || n > FetchCount) throw EXbSrvResponseError("Fetch reply holds more rows than asked for");
     const std::size_t rowSize = 17 + static_cast<std::size_t>(RecordSize);
@@ -110,8 +110,8 @@ TGetResult TXbConnection::TraverseTable(bool AtTop, bool AtBottom, int EOFAction
       TXbFetchRow& row = Rows[static_cast<std::size_t>(i)];
       if (r[0] < '0' || r[0] > '3') throw EXbSrvResponseError("Bad row status");
       row.Status = static_cast<Byte>(r[0] - '0');
-      row.RecNo = Hex(String(r + 1, 8));
-      row.LogicalPosition = Hex(String(r + 9, 8));
+      row.RecNo = Hex(std::string_view(r + 1, 8));
+      row.LogicalPosition = Hex(std::string_view(r + 9, 8));
       row.Image.assign(r + 17, r + 17 + RecordSize);
       last = static_cast<TGetResult>(row.Status);
     }

@@ -3,6 +3,7 @@
 // TXbConnection. Not for use outside the connection.
 #include <charconv>
 #include <cstdint>
+#include <string_view>
 #include <system_error>
 
 #include "class_library/SysUtils.h"
@@ -35,15 +36,16 @@ inline String YN(bool B) { return B ? "Y" : "N"; }
 // Reply conversions; a reply that does not convert raises EConvertError.
 inline std::int32_t Dec(const String& Reply) { return StrToInt(Reply); }
 inline std::int32_t TrimDec(const String& Reply) { return StrToInt(Trim(Reply)); }
-inline std::int32_t Hex(const String& Reply) {
-  if (Reply.empty() || Reply.size() > 8) throw EConvertError("'" + Reply + "' is not a valid integer value");
+inline std::int32_t Hex(std::string_view Reply) {
+  if (Reply.empty() || Reply.size() > 8)
+    throw EConvertError("'" + String(Reply) + "' is not a valid integer value");
   std::uint32_t v = 0;
   for (char c : Reply) {
     int d;
     if (c >= '0' && c <= '9') d = c - '0';
     else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
     else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else throw EConvertError("'" + Reply + "' is not a valid integer value");
+    else throw EConvertError("'" + String(Reply) + "' is not a valid integer value");
     v = (v << 4) | static_cast<std::uint32_t>(d);
   }
   return static_cast<std::int32_t>(v);

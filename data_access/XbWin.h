@@ -21,6 +21,7 @@
 #include "class_library/Streams.h"
 #include "class_library/StringList.h"
 #include "class_library/Types.h"
+#include "platform/net/Net.h"
 
 // ---- exceptions -------------------------------------------------------------
 
@@ -184,7 +185,14 @@ protected:
   void SetClosed(bool Value) { closed_ = Value; }
 
 private:
+  // Sizes the receive buffer for the next receive.
+  void MakeRoom();
+  // Takes a receive's result: bytes, the peer's close (raises) or a failure (raises).
+  void Received(long Got);
   void ReceiveOnce();
+  // Looks for the peer's bytes again and again for a short while (when the
+  // gate is open) before the wait sleeps; true when a receive was made.
+  bool ReceiveSpinning(std::int32_t WaitMs);
 
   bool closed_ = false;
   String lineTerminator_ = "\r\n";
@@ -200,6 +208,7 @@ private:
   String buffer_;        // its size is the capacity
   std::size_t held_ = 0; // bytes received and not yet taken
   std::unique_ptr<TStringList> replyLines_;
+  net::SpinGate spin_;
 };
 
 class TXbSrvClient : public TXbSrvSocket {

@@ -81,6 +81,12 @@ class Table {
   void GoTop();
   void GoBottom();
   void Go(int64_t recNo);
+  // A hint that record rec will be read soon (an index walk knows the
+  // records ahead): its stored bytes are asked into the processor's cache.
+  // Reads nothing and changes nothing.
+  void PrefetchRecord(uint32_t rec) const noexcept {
+    if (rec >= 1 && rec <= diskCount_) mapping_.Prefetch(hdr_.headerLen + uint64_t(rec - 1) * hdr_.recLen, hdr_.recLen);
+  }
   void Skip(int64_t distance);
   bool Eof() const { return eof_; }
   bool Bof() const { return bof_; }

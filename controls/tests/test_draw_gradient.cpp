@@ -1,5 +1,8 @@
 // Gradients in every direction (empty and one-pixel rectangles included),
 // block replication, masked and transparent bitmaps, the hot-track ring.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "controls/VkColors.h"
@@ -105,6 +108,73 @@ TEST(Gradient, DiagonalsRunCornerToCorner) {
   PaintGradient(t.Canvas(), Rect(0, 0, 60, 40), gdDiagonalDown, clBlack, clRed);
   EXPECT_LE(Red(t.At(0, 0)), 8) << "start at the top-left";
   EXPECT_GE(Red(t.At(59, 39)), 245) << "stop at the bottom-right";
+}
+
+// The diagonal bands as polygons filled by the window layer, one per band,
+// over the start colour: what a diagonal gradient must look like.
+void ReferenceDiagonal(TCanvas* C, int W, int H, TColor From, TColor To, bool Mirror, int BandHint) {
+  auto chan = [](TColor c, int shift) { return static_cast<std::int64_t>((c >> shift) & 0xFF); };
+  C->Brush()->SetColor(From);
+  C->FillRect(Rect(0, 0, W, H));
+  TColor start = Mirror ? To : From, stop = Mirror ? From : To;
+  if (start == stop) return;
+  int d = static_cast<int>(std::sqrt(double(W) * W + double(H) * H));
+  int half = d / 2;
+  if (half == 0) return;
+  std::int64_t cur[3], inc[3];
+  for (int k = 0; k < 3; ++k) {
+    cur[k] = chan(start, 8 * k) << 16;
+    inc[k] = ((chan(stop, 8 * k) - chan(start, 8 * k)) * 65536) / (std::int64_t{d} + 1);
+  }
+  auto color = [&] {
+    auto byte = [](std::int64_t v) { return static_cast<TColor>(std::clamp<std::int64_t>(v >> 16, 0, 255)); };
+    return static_cast<TColor>(byte(cur[0]) | (byte(cur[1]) << 8) | (byte(cur[2]) << 16));
+  };
+  std::int64_t stepX = (std::int64_t{W} << 16) / half, stepY = (std::int64_t{H} << 16) / half;
+  int bandCount = std::max((BandHint > 8 ? 255 / BandHint + 1 : BandHint) - 1, 0);
+  auto px = [&](std::int64_t v) { return Mirror ? W - static_cast<int>(v >> 16) : static_cast<int>(v >> 16); };
+  C->Pen()->SetStyle(psClear);
+  for (int pass = 0; pass < 2; ++pass) {
+    std::int64_t x = 0, y = std::int64_t{H} << 16, bandX = x, bandY = y;
+    TColor band = color();
+    int run = 0;
+    auto paint = [&](std::int64_t toX, std::int64_t toY, TColor c) {
+      int edgeY = pass == 0 ? H : 0, edgeX = pass == 0 ? 0 : W;
+      int ex = Mirror ? W - edgeX : edgeX;
+      TPoint pts[4] = {Point(px(bandX), edgeY), Point(px(toX), edgeY), Point(ex, static_cast<int>(toY >> 16)),
+                       Point(ex, static_cast<int>(bandY >> 16))};
+      C->Brush()->SetColor(c);
+      C->Polygon(pts);
+      bandX = toX, bandY = toY;
+    };
+    while (y > 0) {
+      x += stepX, y -= stepY;
+      for (int k = 0; k < 3; ++k) cur[k] += inc[k];
+      ++run;
+      if (color() != band && run > bandCount) {
+        paint(x, y, band);
+        band = color();
+        run = 0;
+      }
+    }
+    paint(x + stepX, y - stepY, band);
+  }
+}
+
+// The bands are filled in memory; every pixel is the one the window layer's
+// polygon fill gives, at sizes odd and even, flat and tall, for every
+// width of band.
+TEST(Gradient, DiagonalBandsArePixelForPixelThePolygonFills) {
+  int sizes[][2] = {{2, 1}, {1, 2}, {3, 3}, {7, 4}, {4, 7}, {13, 6}, {60, 40}, {200, 13}, {13, 200}, {97, 61}};
+  for (auto& s : sizes)
+    for (int hint : {1, 3, 9, 40})
+      for (bool down : {false, true}) {
+        int w = s[0], h = s[1];
+        Surface got(w, h), want(w, h);
+        PaintGradient(got.Canvas(), Rect(0, 0, w, h), down ? gdDiagonalDown : gdDiagonalUp, clNavy, 0x80E0FF, hint);
+        ReferenceDiagonal(want.Canvas(), w, h, clNavy, 0x80E0FF, down, hint);
+        ASSERT_EQ(got.All(), want.All()) << w << "x" << h << " hint " << hint << (down ? " down" : " up");
+      }
 }
 
 TEST(Gradient, PaintsAtTheRectanglesPlaceOnly) {

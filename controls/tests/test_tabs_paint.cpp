@@ -203,3 +203,69 @@ TEST_F(TabPaintTest, MultiLineAndTextOrientationPictures) {
 }
 
 }  // namespace
+
+namespace {
+
+// The outline's polygon region, made afresh from the outline's points.
+gui::UniqueGdi<gui::HRGN> OutlineRegion(ctltest::TTestTabs* Tabs, int Index) {
+  std::array<TPoint, 20> points{};
+  int n = Tabs->TabOutline(Index, points);
+  for (int i = 0; i < n; ++i) points[static_cast<std::size_t>(i)] = Tabs->NormalToClient(points[static_cast<std::size_t>(i)]);
+  return gui::UniqueGdi<gui::HRGN>(gui::CreatePolygonRgn(points.data(), n, gui::ALTERNATE));
+}
+
+}  // namespace
+
+// Tabs of one shape share one region moved into place: every tab's region
+// is still exactly its own outline's, on every side and in every style.
+TEST_F(TabPaintTest, RegionsOfTabsOfOneShapeAreEachTheirOwnOutlines) {
+  for (int style = 0; style < 6; ++style)
+    for (int side = 0; side < 4; ++side) {
+      SCOPED_TRACE(std::string(kStyleNames[style]) + " " + kSideNames[side]);
+      delete tabs;
+      tabs = new ctltest::TTestTabs(form);
+      tabs->SetParent(form);
+      tabs->PlaceBounds(0, 0, 300, 260);
+      tabs->SetTabStyle(static_cast<TVkTabStyle>(style));
+      tabs->SetTabOrientation(static_cast<TVkTabOrientation>(side));
+      tabs->SetSoftCorners(side % 2 == 0);
+      tabs->SetMultiLine(true);
+      tabs->SetRowIndent(3);
+      FixedTabs(12, 50, 20);
+      tabs->SetTabIndex(5);
+      tabs->Layout();
+      for (int i = 0; i < 12; ++i) {
+        gui::UniqueGdi<gui::HRGN> expected = OutlineRegion(tabs, i);
+        gui::HRGN region = tabs->TabRegion(i);
+        ASSERT_FALSE(gui::IsNull(region)) << i;
+        EXPECT_TRUE(gui::EqualRgn(region, expected.get())) << "tab " << i;
+      }
+    }
+}
+
+// Over a background whose colour changes from row to row the shadow down
+// the card's right edge still darkens each pixel by what lies behind it,
+// and the run along the bottom darkens its row's colour.
+TEST_F(TabPaintTest, ShadowOverAStripedBackgroundDarkensEachPixel) {
+  constexpr TColor kEven = 0x40A0E0, kOdd = 0xE0A040;
+  form->OnPaint = [this](TObject*) {
+    TCanvas* c = form->Canvas();
+    for (int y = 0; y < form->ClientHeight(); ++y) {
+      c->Brush()->SetColor(y % 2 ? kOdd : kEven);
+      c->FillRect(TRect{0, y, form->ClientWidth(), y + 1});
+    }
+  };
+  tabs->SetShowShadow(true);
+  tabs->PlaceBounds(0, 0, 300, 200);
+  tabs->SetColor(kCard);
+  FixedTabs(3, 70, 24);
+  tabs->SetTabIndex(0);
+  ShowForm();
+  tabs->Repaint();
+  vistest::Picture pic(tabs->Handle());
+  int x = tabs->Width() - 1;
+  for (int y = 60; y < 70; ++y)
+    EXPECT_EQ(pic.At(x, y), vistest::Rgb(MixColors(clBlack, y % 2 ? kOdd : kEven, 15))) << y;
+  int bottom = tabs->Height() - 1;
+  EXPECT_EQ(pic.At(150, bottom), vistest::Rgb(MixColors(clBlack, bottom % 2 ? kOdd : kEven, 15)));
+}

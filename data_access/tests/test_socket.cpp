@@ -260,4 +260,56 @@ TEST(SrvSocket, WaitForDataAnswersWhenDataComes) {
   EXPECT_EQ(cl.c.Read(1), "k");
 }
 
+// Reads look for the peer's bytes for a short while before they sleep
+// (when the machine has processors to spare): bytes that are there at once,
+// bytes that come later, the peer's close and its silence end each read as
+// they do when the read sleeps at once.
+TEST(SrvSocket, LookingAgainBeforeSleepingKeepsEveryOutcome) {
+  for (const net::SpinMode mode : {net::SpinMode::Always, net::SpinMode::Never}) {
+    SCOPED_TRACE(mode == net::SpinMode::Always ? "always" : "never");
+    net::SetSpinMode(mode);
+    {
+      ScriptedPeer peer([](ScriptedPeer& p) {
+        p.Send("now!");
+        ScriptedPeer::Pause(30);
+        p.Send("late");
+        ScriptedPeer::Pause(30);
+        p.Send("0000");
+      });
+      Client cl(peer.Port());
+      cl.c.Connect();
+      EXPECT_EQ(cl.c.Read(4), "now!");
+      EXPECT_EQ(cl.c.Read(4), "late");
+      try {
+        cl.c.Read(20);
+        ADD_FAILURE() << "read past the end";
+      } catch (const EXbSrvConnClosedGraceful& e) {
+        EXPECT_EQ(e.Message(), "Connection Closed Gracefully.");
+      }
+      EXPECT_FALSE(cl.c.GetActive());
+    }
+    {
+      ScriptedPeer peer([](ScriptedPeer& p) { p.AwaitClose(); });
+      Client cl(peer.Port());
+      cl.c.SetReadTimeout(100);
+      cl.c.Connect();
+      const auto start = std::chrono::steady_clock::now();
+      try {
+        cl.c.Read(1);
+        ADD_FAILURE() << "read without data";
+      } catch (const EXbSrvSocketError& e) {
+        EXPECT_EQ(e.ErrorNumber(), 10060);
+      }
+      const auto took = std::chrono::steady_clock::now() - start;
+      EXPECT_GE(took, std::chrono::milliseconds(95));
+      EXPECT_LT(took, std::chrono::seconds(3));
+      // A read that must not wait does not look either.
+      const auto again = std::chrono::steady_clock::now();
+      EXPECT_EQ(cl.c.ReadTimed(0, 0), "");
+      EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::milliseconds(50));
+    }
+  }
+  net::SetSpinMode(net::SpinMode::Auto);
+}
+
 }  // namespace

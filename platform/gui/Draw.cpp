@@ -120,11 +120,37 @@ void StrokeSegments(DcObj& d, const std::vector<QPoint>& points, bool closed) {
       p->drawPolyline(poly);
     return;
   }
-  std::vector<QPoint> px;
   std::size_t n = points.size();
+  const std::vector<int>& pattern = StylePattern(pen->lp.style);
+  if (pattern.empty()) {
+    // Segments that run straight across or down are one rectangle each (the
+    // same pixels, each once, as the pixel walk gives).
+    bool straight = true;
+    for (std::size_t i = 0; i < (closed ? n : n - 1) && straight; ++i) {
+      const QPoint& a = points[i];
+      const QPoint& b = points[i + 1 < n ? i + 1 : 0];
+      straight = a.x() == b.x() || a.y() == b.y();
+    }
+    if (straight) {
+      auto segment = [&](const QPoint& a, const QPoint& b) {
+        if (a == b) return;
+        // From a toward b, b excluded.
+        int l = a.x(), t = a.y(), r = a.x(), bt = a.y();
+        if (a.y() == b.y()) {
+          if (b.x() > a.x()) r = b.x() - 1; else l = b.x() + 1;
+        } else {
+          if (b.y() > a.y()) bt = b.y() - 1; else t = b.y() + 1;
+        }
+        p->fillRect(QRect(QPoint(l, t), QPoint(r, bt)), color);
+      };
+      for (std::size_t i = 0; i + 1 < n; ++i) segment(points[i], points[i + 1]);
+      if (closed) segment(points[n - 1], points[0]);
+      return;
+    }
+  }
+  std::vector<QPoint> px;
   for (std::size_t i = 0; i + 1 < n; ++i) LinePixels(points[i], points[i + 1], px);
   if (closed) LinePixels(points[n - 1], points[0], px);
-  const std::vector<int>& pattern = StylePattern(pen->lp.style);
   if (pattern.empty()) {
     FillPixels(p, px, QBrush(color));
     return;

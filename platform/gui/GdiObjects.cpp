@@ -134,11 +134,12 @@ std::vector<std::uint32_t> GetBitmapPixels(HBITMAP bitmap) {
   if (!b) return {};
   b->surface.End();
   const QImage& img = b->surface.image;
-  std::vector<std::uint32_t> out;
-  out.reserve(static_cast<std::size_t>(img.width()) * img.height());
-  for (int y = 0; y < img.height(); ++y) {
+  const int width = img.width(), height = img.height();
+  std::vector<std::uint32_t> out(static_cast<std::size_t>(width) * height);
+  for (int y = 0; y < height; ++y) {
     const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-    for (int x = 0; x < img.width(); ++x) out.push_back(line[x] & 0xFFFFFF);
+    std::uint32_t* row = out.data() + static_cast<std::size_t>(y) * width;
+    for (int x = 0; x < width; ++x) row[x] = line[x] & 0xFFFFFF;
   }
   return out;
 }
@@ -148,13 +149,19 @@ bool SetBitmapPixels(HBITMAP bitmap, std::span<const std::uint32_t> pixels) {
   if (!b) return false;
   b->surface.End();
   QImage& img = b->surface.image;
-  if (pixels.size() < static_cast<std::size_t>(img.width()) * img.height()) return false;
-  for (int y = 0; y < img.height(); ++y) {
+  const int width = img.width(), height = img.height();
+  if (pixels.size() < static_cast<std::size_t>(width) * height) return false;
+  const bool mono = b->surface.mono;
+  for (int y = 0; y < height; ++y) {
     auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-    for (int x = 0; x < img.width(); ++x) {
-      std::uint32_t p = pixels[static_cast<std::size_t>(y) * img.width() + x] & 0xFFFFFF;
-      if (b->surface.mono) p = (GetRValue(p) + GetGValue(p) + GetBValue(p)) >= 384 ? 0xFFFFFF : 0;
-      line[x] = 0xFF000000 | p;
+    const std::uint32_t* row = pixels.data() + static_cast<std::size_t>(y) * width;
+    if (mono) {
+      for (int x = 0; x < width; ++x) {
+        std::uint32_t p = row[x] & 0xFFFFFF;
+        line[x] = (GetRValue(p) + GetGValue(p) + GetBValue(p)) >= 384 ? 0xFFFFFFFF : 0xFF000000;
+      }
+    } else {
+      for (int x = 0; x < width; ++x) line[x] = 0xFF000000 | (row[x] & 0xFFFFFF);
     }
   }
   return true;

@@ -9,8 +9,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/system/AsciiCase.h"
@@ -227,6 +229,67 @@ long Recv(int fd, void* data, std::size_t count) {
     const ssize_t r = ::recv(fd, data, count, 0);
     if (r >= 0) return static_cast<long>(r);
     if (errno != EINTR) return FailErrno();
+  }
+}
+
+long RecvNow(int fd, void* data, std::size_t count) {
+  for (;;) {
+    const ssize_t r = ::recv(fd, data, count, MSG_DONTWAIT);
+    if (r >= 0) return static_cast<long>(r);
+    if (errno != EINTR) return FailErrno();
+  }
+}
+
+std::int64_t NowUs() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
+}
+
+bool ProcessorsToSpare() {
+  static const long processors = ::sysconf(_SC_NPROCESSORS_ONLN);
+  static std::atomic<std::int64_t> checkedUs{0};
+  static std::atomic<bool> spare{false};
+  const std::int64_t now = NowUs();
+  const std::int64_t checked = checkedUs.load(std::memory_order_relaxed);
+  if (checked != 0 && now - checked < 20000) return spare.load(std::memory_order_relaxed);
+  checkedUs.store(now, std::memory_order_relaxed);
+  // The fourth field of the load line: tasks ready to run "/" all tasks.
+  bool result = false;
+  const int fd = ::open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    char text[128];
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (n > 0) {
+      text[n] = '\0';
+      const char* p = text;
+      for (int field = 0; field < 3 && p; ++field) {
+        p = std::strchr(p, ' ');
+        if (p) ++p;
+      }
+      char* end = nullptr;
+      const long running = p ? std::strtol(p, &end, 10) : 0;
+      result = p && end != p && *end == '/' && processors > 0 && running < processors;
+    }
+  }
+  spare.store(result, std::memory_order_relaxed);
+  return result;
+}
+
+namespace {
+std::atomic<SpinMode> spinMode{SpinMode::Auto};
+}  // namespace
+
+void SetSpinMode(SpinMode Mode) { spinMode.store(Mode, std::memory_order_relaxed); }
+
+bool SpinGate::Open() {
+  if (rest_ > 0) {
+    --rest_;
+    return false;
+  }
+  switch (spinMode.load(std::memory_order_relaxed)) {
+    case SpinMode::Never: return false;
+    case SpinMode::Always: return true;
+    default: return ProcessorsToSpare();
   }
 }
 

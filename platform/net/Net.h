@@ -64,6 +64,9 @@ std::size_t SendAll(int fd, const void* data, std::size_t count);
 // One receive of at most count bytes: bytes received, 0 when the peer closed,
 // -1 with LastError set.
 long Recv(int fd, void* data, std::size_t count);
+// One receive that does not wait: bytes received, 0 when the peer closed,
+// -1 with LastError set (kErrWouldBlock when nothing has arrived yet).
+long RecvNow(int fd, void* data, std::size_t count);
 
 // Waits until fd is readable (or has an error or hang-up to report), at most
 // timeoutMs milliseconds (-1: without limit). 1 readable, 0 timed out, -1 failed.
@@ -76,5 +79,52 @@ int ListenLoopback(std::uint16_t& port, int backlog = 16);
 int Accept(int listenFd);
 // Turns off the send delay for small writes (request/reply traffic).
 void SetNoDelay(int fd);
+
+// Whether a wait for a peer that usually answers at once first looks again
+// and again for a short while (kBudgetUs microseconds) before it sleeps.
+//
+// A sleeping process is woken by the peer's bytes only after its processor
+// has been woken too; on a virtual machine whose idle processors halt at
+// once that costs tens of microseconds on each side of every request and
+// reply, many times what the exchange itself costs over the loopback
+// address. Looking again while the answer is on its way keeps the processor
+// awake. It is done only while the machine has processors to spare: when
+// every processor has work, the looking would take time from that work and
+// from the peer, so the waits sleep at once. And the gate closes itself when
+// looking in vain: after two waits in a row in which the answer did not come
+// within the budget (a slow command, a distant server), the next kRestWaits
+// waits sleep at once before it tries again, so the processor time spent in
+// vain stays a small part of the waits.
+class SpinGate {
+public:
+  static constexpr int kBudgetUs = 200;
+  static constexpr int kRestWaits = 64;
+  // True when the coming wait should look again first; every wait asks once.
+  bool Open();
+  // What the looking came to: the answer came within the budget, or not.
+  void Hit() { misses_ = 0; }
+  void Miss() {
+    if (++misses_ < 2) return;
+    misses_ = 0;
+    rest_ = kRestWaits;
+  }
+
+private:
+  int misses_ = 0;
+  int rest_ = 0;
+};
+
+// True when fewer tasks are ready to run than the machine has processors
+// (looked up at most every 20 ms; false when it cannot be told).
+bool ProcessorsToSpare();
+
+// Whether SpinGate may open: while the machine has processors to spare (the
+// default), never, or whatever the machine's load (so that tests take each
+// way through a wait).
+enum class SpinMode { Auto, Never, Always };
+void SetSpinMode(SpinMode Mode);
+
+// Microseconds on the monotonic clock (for spin budgets).
+std::int64_t NowUs();
 
 }  // namespace net

@@ -119,6 +119,8 @@ private:
 
 // Helpers shared by the files of the peer.
 std::string Hex(std::uint32_t v, int digits);
+// Hex(v, digits) added to the end of out.
+void AppendHex(std::string& out, std::uint32_t v, int digits);
 std::string Trimmed(const std::string& s);
 bool ParseHex(const std::string& s, std::int64_t& v);
 std::string Unsubstitute(const std::string& s);

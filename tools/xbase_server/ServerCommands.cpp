@@ -36,9 +36,9 @@ std::string Float(double d) {
   return buf;
 }
 
-Reply Text(const std::string& t) {
+Reply Text(std::string t) {
   Reply r;
-  r.payload = t;
+  r.payload = std::move(t);
   return r;
 }
 
@@ -222,10 +222,13 @@ Reply Server::Traverse(Session& s, const std::string& p) {
   const auto from = static_cast<std::int32_t>(HexAt(p, 13, 8));
   const int recSize = xb_RecSize();
   if (!atTopFirst && !atBottomFirst && from > 0 && xb_RecNo() != from) xb_Go(from);
-  std::string rows;
-  int n = 0;
   std::string image(static_cast<std::size_t>(recSize > 0 ? recSize : 0), ' ');
   const int limit = fetchCount > 0 ? std::min(fetchCount, 100000) : 1;
+  // The row count goes in front once the rows are known. Room for a usual
+  // batch is made at once; a larger one grows as it comes.
+  std::string rows(8, '0');
+  rows.reserve(8 + static_cast<std::size_t>(std::min(limit, 256)) * (17 + image.size()));
+  int n = 0;
   for (int i = 0; i < limit + (opt_.faults.oversizeRows ? 1 : 0); ++i) {
     const bool atTop = i == 0 && atTopFirst, atBottom = i == 0 && atBottomFirst;
     const int before = (atTop || atBottom || mode == 0) ? 0 : xb_RecNo();
@@ -254,12 +257,15 @@ Reply Server::Traverse(Session& s, const std::string& p) {
     const int recNo = (result == 0 && mode != 0) ? reached : xb_RecNo();
     if (result == 0) xb_GetRecord(image.data());
     rows += static_cast<char>('0' + result);
-    rows += Hex(static_cast<std::uint32_t>(recNo), 8) + Hex(result == 0 ? LogicalPosition() : 0, 8);
+    AppendHex(rows, static_cast<std::uint32_t>(recNo), 8);
+    AppendHex(rows, result == 0 ? LogicalPosition() : 0, 8);
     rows += image;
     ++n;
     if (result != 0 || mode == 0) break;
   }
-  return Text(Hex(static_cast<std::uint32_t>(n), 8) + rows);
+  // At most 100,001 rows: always 8 digits.
+  rows.replace(0, 8, Hex(static_cast<std::uint32_t>(n), 8));
+  return Text(std::move(rows));
 }
 
 Settings Server::CaptureSettings(const Session& s) const {

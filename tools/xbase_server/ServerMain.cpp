@@ -43,10 +43,31 @@ constexpr std::int64_t kMaxRequest = 64 * 1024 * 1024;
 
 }  // namespace
 
+void AppendHex(std::string& out, std::uint32_t v, int digits) {
+  // Upper-case digits, at least `digits` of them.
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  if (digits == 8) {
+    // The fixed width of lengths, record numbers and positions.
+    char buf[8];
+    for (int i = 7; i >= 0; --i, v >>= 4) buf[i] = kDigits[v & 15u];
+    out.append(buf, 8);
+    return;
+  }
+  char buf[32];
+  int n = 0;
+  do {
+    buf[31 - n++] = kDigits[v & 15u];
+    v >>= 4;
+  } while (v != 0);
+  while (n < digits && n < 32) buf[31 - n++] = '0';
+  // The text was always cut to 15 characters.
+  out.append(buf + 32 - n, static_cast<std::size_t>(n < 15 ? n : 15));
+}
+
 std::string Hex(std::uint32_t v, int digits) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%0*X", digits, v);
-  return buf;
+  std::string out;
+  AppendHex(out, v, digits);
+  return out;
 }
 
 std::string Trimmed(const std::string& s) {
@@ -144,16 +165,23 @@ void Server::CloseSession(Session& s) {
 namespace {
 
 bool SendFrame(Session& s, const std::string& kind, const std::string& payload, bool compress) {
-  std::string body = payload;
+  std::string packed;
   if (compress && !payload.empty()) {
     unsigned char* out = nullptr;
     std::size_t n = 0;
     if (CompressStream(reinterpret_cast<const unsigned char*>(payload.data()), payload.size(), &out, &n) != 0)
       return false;
-    body.assign(reinterpret_cast<char*>(out), n);
+    packed.assign(reinterpret_cast<char*>(out), n);
     std::free(out);
   }
-  const std::string frame = Hex(static_cast<std::uint32_t>(body.size()), 8) + "00000000" + kind + body;
+  const std::string& body = compress && !payload.empty() ? packed : payload;
+  // One buffer, one send: the header never goes out on its own.
+  std::string frame;
+  frame.reserve(20 + body.size());
+  AppendHex(frame, static_cast<std::uint32_t>(body.size()), 8);
+  frame += "00000000";
+  frame += kind;
+  frame += body;
   return net::SendAll(s.fd, frame.data(), frame.size()) == frame.size();
 }
 
@@ -178,11 +206,27 @@ int Server::Run() {
   defaults_ = CaptureSettings(Session());
   std::vector<std::unique_ptr<Session>> owned;
   const Faults& f = opt_.faults;
+  net::SpinGate spin;
+  bool answered = false;
   while (!stopRequested) {
     std::vector<pollfd> fds{{listener, POLLIN, 0}};
     for (const auto& s : owned) fds.push_back({s->fd, POLLIN, 0});
     const int wait = f.idleNoticeMs > 0 ? std::max(1, f.idleNoticeMs / 4) : 200;
-    if (::poll(fds.data(), fds.size(), wait) < 0 && errno != EINTR) break;
+    // After a reply the client's next command often follows at once: the
+    // loop looks again for a short while before it sleeps (see
+    // net::SpinGate).
+    int ready = 0;
+    if (answered && spin.Open()) {
+      const std::int64_t until = net::NowUs() + net::SpinGate::kBudgetUs;
+      do {
+        ready = ::poll(fds.data(), fds.size(), 0);
+      } while (ready == 0 && net::NowUs() < until);
+      if (ready > 0) spin.Hit();
+      else if (ready == 0) spin.Miss();
+    }
+    answered = false;
+    if (ready == 0) ready = ::poll(fds.data(), fds.size(), wait);
+    if (ready < 0 && errno != EINTR) break;
     if (fds[0].revents & POLLIN) {
       const int fd = net::Accept(listener);
       if (fd >= 0) {
@@ -263,6 +307,7 @@ int Server::Run() {
           break;
         }
         SendFrame(s, r.kind, r.payload, compressReply);
+        answered = true;
         if (s.passwordPending) {
           SetCompressionPassword(s.pendingPassword.c_str());
           s.passwordPending = false;

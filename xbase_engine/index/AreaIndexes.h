@@ -161,6 +161,8 @@ class AreaIndexes : public RecordObserver {
   bool StartAt(const Slot& s, Cursor& c, bool top);
   bool Land(const Slot& s, Cursor& c, bool forward);
   void StandOn(const Slot& s, Cursor& c);
+  // Asks the processor for the records a walk from c will land on next.
+  void Ahead(const Slot& s, const Cursor& c, bool physForward);
   void StandEof(bool bof);
   int64_t ScopeRank(const Slot& s, bool top, int64_t& count);
   void ChangeKeys(Table& t, uint32_t rec, bool appended);

@@ -83,14 +83,52 @@ class FoxOrder : public Order {
     return size_t(LayoutFor(maxRec).bytes) + kl - t - d;
   }
 
+  // Bytes entry i of a leaf takes after its bit field: the key less the
+  // bytes shared with entry i - 1 and its trailing blanks.
+  size_t KeyBytes(const Node& n, int i) const {
+    const size_t kl = size_t(fmt.length);
+    const uint8_t* k = n.Key(i);
+    const size_t t = TrailOf(k);
+    return kl - t - (i > 0 ? DupOf(n.Key(i - 1), k, kl - t) : 0);
+  }
+
   bool Fits(const Node& n) const override {
     const size_t kl = size_t(fmt.length);
     if (!n.leaf) return size_t(n.n()) * (kl + 8) <= kPage - 12;
     uint32_t maxRec = 1;
     for (uint32_t r : n.recs) maxRec = std::max(maxRec, r);
-    size_t used = kLeafData;
-    for (int i = 0; i < n.n(); ++i) used += LeafCost(i ? n.Key(i - 1) : nullptr, n.Key(i), maxRec);
+    if (n.sizeVar < 0) {
+      // Measured once; inserts and removals keep the measure.
+      size_t var = 0;
+      for (int i = 0; i < n.n(); ++i) var += KeyBytes(n, i);
+      n.sizeVar = int32_t(var);
+    }
+    const size_t used = kLeafData + size_t(n.n()) * size_t(LayoutFor(maxRec).bytes) + size_t(n.sizeVar);
     return used <= kPage;
+  }
+
+  // KeyBytes of entry j when entry p (-1: none) stands before it.
+  size_t KeyBytesAfter(const Node& n, int j, int p) const {
+    const size_t kl = size_t(fmt.length);
+    const uint8_t* k = n.Key(j);
+    const size_t t = TrailOf(k);
+    return kl - t - (p >= 0 ? DupOf(n.Key(p), k, kl - t) : 0);
+  }
+
+  void Inserted(Node& n, int i, int32_t sizeVar) const override {
+    if (sizeVar < 0) return;  // measured when next asked
+    // Entry i + 1 followed entry i - 1 before; now entry i stands between.
+    int64_t var = sizeVar + int64_t(KeyBytes(n, i));
+    if (i + 1 < n.n()) var += int64_t(KeyBytes(n, i + 1)) - int64_t(KeyBytesAfter(n, i + 1, i - 1));
+    n.sizeVar = int32_t(var);
+  }
+
+  int32_t Erasing(const Node& n, int i) const override {
+    if (n.sizeVar < 0 || i < 0 || i >= n.n()) return -1;
+    // Entry i + 1 will follow entry i - 1.
+    int64_t var = n.sizeVar - int64_t(KeyBytes(n, i));
+    if (i + 1 < n.n()) var += int64_t(KeyBytesAfter(n, i + 1, i - 1)) - int64_t(KeyBytes(n, i + 1));
+    return var < 0 ? -1 : int32_t(var);
   }
 
   std::unique_ptr<Node> Decode(const uint8_t* p, uint32_t) override {
@@ -179,6 +217,10 @@ class FoxOrder : public Order {
                          uint64_t(trail) << (l.recBits + l.dupBits);
       for (int b = 0; b < l.bytes; ++b) p[kLeafData + size_t(i) * size_t(l.bytes) + size_t(b)] = uint8_t(v >> (8 * b));
       const size_t len = kl - dup - trail;
+      // Never written past the page: a leaf that does not fit is a fault here.
+      if (keyPos < kLeafData + size_t(n.n()) * size_t(l.bytes) + len) {
+        throw XbError("Index page overflow: " + File().Path());
+      }
       keyPos -= len;
       std::memcpy(p + keyPos, k + dup, len);
     }

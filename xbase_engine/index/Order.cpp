@@ -83,9 +83,20 @@ int Order::Compare(const uint8_t* a, uint32_t ra, const uint8_t* b, size_t len, 
 
 int Order::Lower(const Node& n, const uint8_t* key, size_t len, uint32_t rec) const {
   int lo = 0, hi = n.n();
+  // A page not in the processor's cache: its key lines are asked for at once
+  // rather than one after the other as the binary search reaches them.
+  PrefetchBytes(n.keys.data(), n.keys.size());
+  const bool machine = compare.Machine();
   while (lo < hi) {
     const int mid = (lo + hi) / 2;
-    if (Compare(n.Key(mid), n.recs[size_t(mid)], key, len, rec) < 0) {
+    // The keys first: the record numbers are looked at only for equal keys.
+    int c = machine ? MachineCompare(n.Key(mid), key, len) : compare(n.Key(mid), key, len);
+    if (c == 0) {
+      c = Compare(n.Key(mid), n.recs[size_t(mid)], key, len, rec);
+    } else if (descending) {
+      c = -c;
+    }
+    if (c < 0) {
       lo = mid + 1;
     } else {
       hi = mid;
@@ -236,8 +247,33 @@ bool Order::Moved(const Cursor& before, const Cursor& after, bool forward) const
   return forward ? d > 0 : d < 0;
 }
 
+// One step within a leaf (the walk's usual step): the entry at i + delta,
+// checked to sort after (before) the cursor's entry as every step is.
+bool Order::StepInLeaf(Cursor& c, Node& n, int delta) {
+  auto& i = c.path.back().second;
+  const int j = i + delta;
+  const size_t len = size_t(fmt.length);
+  const uint8_t* k = n.Key(j);
+  const uint32_t r = n.recs[size_t(j)];
+  const int d = Compare(k, r, reinterpret_cast<const uint8_t*>(c.key.data()), len, c.rec);
+  if (delta > 0 ? d <= 0 : d >= 0) Damaged(file_, "keys out of order");
+  i = j;
+  c.key.assign(reinterpret_cast<const char*>(k), len);
+  c.rec = r;
+  c.seen = file_.Store().Seen();
+  c.valid = true;
+  return true;
+}
+
 bool Order::Next(Cursor& c) {
   if (c.path.empty()) return false;
+  {
+    const auto [off, i] = c.path.back();
+    Node* n = Load(off);
+    if (n->leaf && c.valid && c.key.size() == size_t(fmt.length) && i >= 0 && i + 1 < n->n()) {
+      return StepInLeaf(c, *n, 1);
+    }
+  }
   Cursor& before = Before(c);
   auto& [off, i] = c.path.back();
   Node* n = Load(off);
@@ -254,6 +290,13 @@ bool Order::Next(Cursor& c) {
 
 bool Order::Prev(Cursor& c) {
   if (c.path.empty()) return false;
+  {
+    const auto [off, i] = c.path.back();
+    Node* n = Load(off);
+    if (n->leaf && c.valid && c.key.size() == size_t(fmt.length) && i > 0 && i - 1 < n->n()) {
+      return StepInLeaf(c, *n, -1);
+    }
+  }
   Cursor& before = Before(c);
   auto& [off, i] = c.path.back();
   Node* n = Load(off);
@@ -437,7 +480,9 @@ bool Order::Insert(const std::string& key, uint32_t rec) {
   }
   Node* leaf = Load(path.back().first);
   const int i = path.back().second;
+  const int32_t sizeVar = leaf->sizeVar;
   leaf->InsertEntry(i, k, rec);
+  if (bplus_ && leaf->leaf) Inserted(*leaf, i, sizeVar);
   if (!bplus_) leaf->kids.push_back(0);
   Dirty(leaf);
   if (bplus_) {
@@ -515,6 +560,8 @@ void Order::SplitBPlus(std::vector<std::pair<uint32_t, int>>& path, size_t level
     n->keys.resize(size_t(m) * kl);
     n->recs.resize(size_t(m));
     if (!leaf) n->kids.resize(size_t(m));
+    n->sizeVar = -1;
+    r->sizeVar = -1;
     r->left = n->offset;
     r->right = n->right;
     if (n->right != kNoPage) {
@@ -616,7 +663,9 @@ bool Order::RemoveBPlus(const std::string& key, uint32_t rec) {
   }
   size_t level = c.path.size() - 1;
   Node* n = Load(c.path[level].first);
+  const int32_t sizeVar = n->leaf ? Erasing(*n, c.path[level].second) : -1;
   n->EraseEntry(c.path[level].second);
+  n->sizeVar = sizeVar;
   Dirty(n);
   // Empty pages leave the tree (the root stays, as an empty leaf at worst).
   while (n->n() == 0 && level > 0) {

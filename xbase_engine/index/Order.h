@@ -99,6 +99,15 @@ class Order {
   virtual void Encode(const Node& n, uint8_t* page) = 0;
   // Whether the node fits one page.
   virtual bool Fits(const Node& n) const = 0;
+  // Entry i of leaf n was just inserted; the size measure the leaf had before
+  // is given (sizeVar -1: none). Formats that measure leaves update it.
+  virtual void Inserted(Node& n, int i, int32_t sizeVar) const { (void)n, (void)i, (void)sizeVar; }
+  // Entry i of leaf n is about to be erased: answers the size measure the
+  // leaf will have without it (-1: none).
+  virtual int32_t Erasing(const Node& n, int i) const {
+    (void)n, (void)i;
+    return -1;
+  }
   // Bulk building of B+ leaves: the bytes a leaf offers and the bytes an
   // entry takes after prev (nullptr for the first), with maxRec the highest
   // record number of the build.
@@ -122,6 +131,7 @@ class Order {
   void DescendFirst(Cursor& c, uint32_t off);
   void DescendLast(Cursor& c, uint32_t off);
   bool Settle(Cursor& c);    // fill key/rec from the path
+  bool StepInLeaf(Cursor& c, Node& n, int delta);
   bool Moved(const Cursor& before, const Cursor& after, bool forward) const;
   Cursor& Before(const Cursor& c);
   Cursor before_;

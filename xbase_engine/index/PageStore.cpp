@@ -38,12 +38,13 @@ PageStore::~PageStore() {
   if (locked_) Unlock(fd_.Get(), kIndexLockByte, 1);
 }
 
-void PageStore::ReadInto(uint8_t* dst, size_t n, uint64_t offset) {
+void PageStore::ReadInto(uint8_t* dst, size_t n, uint64_t offset, uint64_t known) {
   if (offset + n > size_) {
     size_ = FileSize(fd_.Get());
     if (offset + n > size_) throw XbError("Damaged index (page beyond the end of the file): " + path_);
   }
-  switch (mapping_.Read(fd_.Get(), dst, n, offset, size_)) {
+  if (known == 0 || known > size_ || offset + n > known) known = size_;
+  switch (mapping_.Read(fd_.Get(), dst, n, offset, known)) {
     case FileMapping::Result::kDone:
       return;
     case FileMapping::Result::kShrunk:
@@ -64,11 +65,33 @@ const uint8_t* PageStore::Bytes(uint64_t offset, size_t length) {
 
 uint32_t PageStore::Counter() {
   uint8_t b[4] = {};
-  ReadInto(b, size_t(counterWidth_), counterOffset_);
+  // Only the counter's own bytes need to be in the file: checking the probe
+  // byte after them proves it without a system call.
+  ReadInto(b, size_t(counterWidth_), counterOffset_, probe_);
   // The pages read after the counter are not to be read before it (a compiler barrier: the
   // reads are copies out of the file, ordered for other processes by the kernel).
   std::atomic_signal_fence(std::memory_order_acquire);
   return counterWidth_ == 2 ? ReadLe16(b) : ReadLe32(b);
+}
+
+void PageStore::FindProbe() {
+  probe_ = 0;
+  const uint64_t from = uint64_t(counterOffset_) + uint64_t(counterWidth_);
+  const uint64_t upto = std::min<uint64_t>(size_, std::min<uint64_t>(pageSize_, from + 64));
+  if (upto <= from) return;
+  uint8_t b[128];
+  const size_t n = size_t(upto - from);
+  try {
+    ReadInto(b, n, from);
+  } catch (const XbError&) {
+    return;  // the file was cut meanwhile: no probe, its reads find out
+  }
+  for (size_t i = 0; i < n; ++i) {
+    if (b[i] != 0) {
+      probe_ = from + i + 1;
+      return;
+    }
+  }
 }
 
 void PageStore::PutCounter(uint32_t v) {
@@ -106,6 +129,7 @@ bool PageStore::Sync(int waitMs) {
   synced_ = true;
   size_ = FileSize(fd_.Get());
   if (!writing_) end_ = size_;
+  FindProbe();
   return false;
 }
 
@@ -194,6 +218,7 @@ void PageStore::BracketClose() {
   seen_ = (seen_ + 2) & mask;
   PutCounter(seen_);
   size_ = std::max(size_, end_);
+  FindProbe();
 }
 
 void PageStore::Abandon() {
@@ -229,6 +254,7 @@ void PageStore::Rewrite(const std::vector<uint8_t>& bytes, bool shrink) {
   BracketClose();
   size_ = FileSize(fd_.Get());
   end_ = shrink ? size_ : copy.size();
+  FindProbe();
 }
 
 }  // namespace xbe::idx

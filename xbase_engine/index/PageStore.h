@@ -47,23 +47,45 @@ inline void WriteLe16(uint8_t* p, uint16_t v) {
 }
 constexpr uint64_t kIndexLockByte = (uint64_t(1) << 32) + 8;
 
+// Asks the processor for [p, p + n) (a hint: reads nothing, cannot fault).
+// Given as the instruction on x86: the compiler's own prefetch counts as free
+// of effects and may be dropped with the function it is in.
+inline void PrefetchBytes(const void* p, size_t n) noexcept {
+  const auto* b = static_cast<const uint8_t*>(p);
+  for (size_t at = 0; at < n; at += 64) {
+#if defined(__x86_64__) || defined(__i386__)
+    asm volatile("prefetcht0 %0" : : "m"(b[at]));
+#else
+    __builtin_prefetch(b + at);
+#endif
+  }
+}
+
 // A decoded index page. Keys are kept back to back, keyLen bytes each.
 //  B-tree (.NTX): kids has n + 1 entries, kids[i] left of key i (0 = none).
 //  B+ tree: interior nodes have one kid per key (the key is the highest key
 //  of that kid); leaves have none.
-struct Node {
+//  What a search looks at (tag, kind, keys, record numbers) shares the
+//  node's first cache line: a search through pages not in the processor's
+//  cache waits for memory once less per page.
+struct alignas(64) Node {
   uint32_t offset = 0;
-  bool leaf = true;
+  int tag = 0;               // which order of the file the node belongs to
   int keyLen = 0;
+  bool leaf = true;
+  bool dirty = false;        // changed since written (listed once in the store)
   std::vector<uint8_t> keys;
   std::vector<uint32_t> recs;
   std::vector<uint32_t> kids;
   uint32_t left = kNoPage;   // B+ siblings
   uint32_t right = kNoPage;
-  int tag = 0;               // which order of the file the node belongs to
-  bool dirty = false;        // changed since written (listed once in the store)
   int64_t count = -1;        // entries in the subtree, -1 unknown
   uint64_t countEpoch = 0;
+  // The format's running measure of a leaf's encoded size (what its keys
+  // take beyond the fixed part), kept so that a change of one entry need not
+  // measure the whole leaf again; -1: unknown. Every change of the entries
+  // other than one the order accounts for (Order::Inserted, Erasing) drops it.
+  mutable int32_t sizeVar = -1;
 
   int n() const { return int(recs.size()); }
   const uint8_t* Key(int i) const { return keys.data() + size_t(i) * size_t(keyLen); }
@@ -71,11 +93,13 @@ struct Node {
   void InsertEntry(int at, const uint8_t* key, uint32_t rec) {
     keys.insert(keys.begin() + ptrdiff_t(size_t(at) * size_t(keyLen)), key, key + keyLen);
     recs.insert(recs.begin() + at, rec);
+    sizeVar = -1;
   }
   void EraseEntry(int at) {
     const auto b = keys.begin() + ptrdiff_t(size_t(at) * size_t(keyLen));
     keys.erase(b, b + keyLen);
     recs.erase(recs.begin() + at);
+    sizeVar = -1;
   }
 };
 
@@ -175,7 +199,10 @@ class PageStore {
 
  private:
   // Copies n bytes at offset into dst; throws when the file no longer holds them.
-  void ReadInto(uint8_t* dst, size_t n, uint64_t offset);
+  // known: how many bytes the file is taken to hold (0: all size_ bytes).
+  void ReadInto(uint8_t* dst, size_t n, uint64_t offset, uint64_t known = 0);
+  // Finds the probe: a nonzero header byte after the counter.
+  void FindProbe();
   uint32_t Counter();
   void PutCounter(uint32_t v);
   void BracketOpen();
@@ -191,6 +218,12 @@ class PageStore {
   std::vector<uint8_t> buf_;  // the bytes Bytes() hands out
   uint64_t size_ = 0;  // bytes known to exist
   uint64_t end_ = 0;   // end of the file including allocated pages
+  // The counter is read as part of a file at least probe_ bytes long: byte
+  // probe_ - 1 of the header (after the counter) was nonzero when last read,
+  // so the mapping's check that the file still holds the bytes read looks at
+  // it instead of at the file's last byte (a zero there costs a system call
+  // per read). 0: none known, the whole size is checked.
+  uint64_t probe_ = 0;
   uint32_t seen_ = 0;
   bool synced_ = false;
   bool writing_ = false;

@@ -31,6 +31,51 @@ TEST_F(GuiDraw, LinesLeaveOutTheirEndPoint) {
   EXPECT_EQ(p, (Point{4, 9}));
 }
 
+// Straight runs are one fill each: they still leave out their end point in
+// every direction, and with a mixing pen a pixel crossed twice is mixed
+// twice (an XOR there comes back to the background).
+TEST_F(GuiDraw, StraightLinesInEveryDirectionMixEachPixelTheyCrossOnce) {
+  Canvas c(10, 10);
+  UniqueGdi<HPEN> white(CreatePen(PS_SOLID, 1, 0xFFFFFF));
+  SelectObject(c.dc(), white.get());
+  SetROP2(c.dc(), R2_XORPEN);
+  Point there[] = {{1, 1}, {6, 1}, {2, 1}};
+  Polyline(c.dc(), there, 3);
+  EXPECT_EQ(c.Row(1), ".##...#...");
+  MoveToEx(c.dc(), 8, 8, nullptr);
+  LineTo(c.dc(), 8, 3);  // upward: 8..4
+  EXPECT_EQ(c.Row(8, 8, 9) + c.Row(4, 8, 9) + c.Row(3, 8, 9), "##.");
+  LineTo(c.dc(), 3, 3);  // leftward: 8..4
+  EXPECT_EQ(c.Row(3), "....#####.");
+  // A closed outline: every side pixel once, the corners too.
+  Canvas d(8, 8);
+  SelectObject(d.dc(), white.get());
+  SetROP2(d.dc(), R2_XORPEN);
+  SelectObject(d.dc(), GetStockBrush(NULL_BRUSH));
+  Rectangle(d.dc(), 1, 1, 6, 5);
+  EXPECT_EQ(d.Row(1), ".#####..");
+  EXPECT_EQ(d.Row(2), ".#...#..");
+  EXPECT_EQ(d.Row(4), ".#####..");
+  SetROP2(c.dc(), R2_COPYPEN);
+  SetROP2(d.dc(), R2_COPYPEN);
+  SelectObject(c.dc(), GetStockPen(BLACK_PEN));
+  SelectObject(d.dc(), GetStockPen(BLACK_PEN));
+  SelectObject(d.dc(), GetStockBrush(WHITE_BRUSH));
+}
+
+// Pixels in and out of a bitmap wider than it is tall and of a monochrome
+// one, row by row.
+TEST_F(GuiDraw, BitmapPixelsGoInAndComeOutRowByRow) {
+  std::vector<std::uint32_t> px{0x010203, 0x040506, 0x070809, 0xFFFFFF, 0x102030, 0x405060};
+  UniqueGdi<HBITMAP> colour(CreateBitmap(3, 2, 1, 32, nullptr));
+  ASSERT_TRUE(SetBitmapPixels(colour.get(), px));
+  EXPECT_EQ(GetBitmapPixels(colour.get()), px);
+  UniqueGdi<HBITMAP> mono(CreateBitmap(3, 2, 1, 1, nullptr));
+  ASSERT_TRUE(SetBitmapPixels(mono.get(), std::vector<std::uint32_t>{0x808080, 0x7F7F7F, 0, 0xFFFFFF, 0x80807F, 1}));
+  EXPECT_EQ(GetBitmapPixels(mono.get()), (std::vector<std::uint32_t>{0xFFFFFF, 0, 0, 0xFFFFFF, 0, 0}));
+  EXPECT_FALSE(SetBitmapPixels(colour.get(), std::vector<std::uint32_t>(5)));
+}
+
 TEST_F(GuiDraw, SidesPaintedLikeABevelGiveTheOuterCornersToTheLowerRightColour) {
   // Left and top in one colour, then right and bottom in another: the
   // top-right and bottom-left corner pixels take the second colour.

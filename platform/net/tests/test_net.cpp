@@ -100,4 +100,55 @@ TEST(Net, WaitIsBoundedByAMonotonicDeadline) {
   EXPECT_LT(took, std::chrono::seconds(5));
 }
 
+TEST(Net, ReceiveThatDoesNotWaitTellsNothingCameFromClosed) {
+  Pair p;
+  ASSERT_GE(p.server, 0);
+  char buf[16] = {};
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(net::RecvNow(p.server, buf, sizeof buf), -1);
+  EXPECT_EQ(net::LastError(), net::kErrWouldBlock);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_EQ(net::SendAll(p.client, "abc", 3), 3u);
+  ASSERT_EQ(net::WaitReadable(p.server, 2000), 1);
+  EXPECT_EQ(net::RecvNow(p.server, buf, sizeof buf), 3);
+  EXPECT_STREQ(buf, "abc");
+  net::CloseSocket(p.client);
+  p.client = -1;
+  ASSERT_EQ(net::WaitReadable(p.server, 2000), 1);
+  EXPECT_EQ(net::RecvNow(p.server, buf, sizeof buf), 0);  // closed, not "nothing yet"
+}
+
+// Puts the spin mode back whatever a test does.
+struct SpinModeScope {
+  explicit SpinModeScope(net::SpinMode m) { net::SetSpinMode(m); }
+  ~SpinModeScope() { net::SetSpinMode(net::SpinMode::Auto); }
+};
+
+TEST(Net, SpinGateRestsAfterTwoWaitsInVainAndTriesAgainLater) {
+  SpinModeScope always(net::SpinMode::Always);
+  net::SpinGate g;
+  EXPECT_TRUE(g.Open());
+  g.Miss();
+  EXPECT_TRUE(g.Open());
+  g.Hit();  // a wait that paid off: the count of misses starts again
+  EXPECT_TRUE(g.Open());
+  g.Miss();
+  EXPECT_TRUE(g.Open());
+  g.Miss();  // two in a row
+  for (int i = 0; i < net::SpinGate::kRestWaits; ++i) EXPECT_FALSE(g.Open()) << i;
+  EXPECT_TRUE(g.Open());
+}
+
+TEST(Net, SpinGateFollowsTheMode) {
+  net::SpinGate g;
+  {
+    SpinModeScope never(net::SpinMode::Never);
+    EXPECT_FALSE(g.Open());
+  }
+  {
+    SpinModeScope always(net::SpinMode::Always);
+    EXPECT_TRUE(g.Open());
+  }
+}
+
 }  // namespace

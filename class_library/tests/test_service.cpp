@@ -273,59 +273,36 @@ TEST(ServiceRun, AFailedStopPauseOrContinueIsOneErrorLineAndTheServiceCarriesOn)
       return how == Failure::Throws ? std::string(1, c) + " cannot run: the disk is gone" : "the service refused";
     };
     SCOPED_TRACE(how == Failure::Throws ? "throws" : "refuses");
-    {
+    // Each case: the failing request, the signals sent with the reply each
+    // one brings, and the journal lines (after "running") it must leave.
+    struct Case {
+      char request;
+      std::vector<std::pair<int, char>> steps;
+      std::vector<std::string> journal;
+    };
+    const Case cases[] = {
+        {'T', {{SIGTERM, 't'}, {SIGTERM, 'T'}}, {"error: Service failed on stop: " + reason('T'), "running", "stopped"}},
+        {'P',
+         {{SIGTSTP, 'p'}, {SIGTSTP, 'P'}, {SIGTERM, 'T'}},
+         {"error: Service failed on pause: " + reason('P'), "running", "paused", "stopped"}},
+        {'C',
+         {{SIGTSTP, 'P'}, {SIGCONT, 'c'}, {SIGCONT, 'C'}, {SIGTERM, 'T'}},
+         {"paused", "error: Service failed on continue: " + reason('C'), "paused", "running", "stopped"}},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(1, c.request));
       ChildService child;
-      child.Start('T', how);
+      child.Start(c.request, how);
       ASSERT_EQ(child.Next(), 'S');
-      ::kill(child.pid, SIGTERM);
-      ASSERT_EQ(child.Next(), 't');
-      ::kill(child.pid, SIGTERM);
-      EXPECT_EQ(child.Next(), 'T');
+      for (const auto& [signal, reply] : c.steps) {
+        ::kill(child.pid, signal);
+        ASSERT_EQ(child.Next(), reply);
+      }
       EXPECT_EQ(child.Next(), 'E');
       EXPECT_EQ(child.Wait(), 0);
-      EXPECT_EQ(child.Errors(), kName + "running\n" +                                    //
-                                    kName + "error: Service failed on stop: " + reason('T') + "\n" +  //
-                                    kName + "running\n" +                                //
-                                    kName + "stopped\n");
-    }
-    {
-      ChildService child;
-      child.Start('P', how);
-      ASSERT_EQ(child.Next(), 'S');
-      ::kill(child.pid, SIGTSTP);
-      ASSERT_EQ(child.Next(), 'p');
-      ::kill(child.pid, SIGTSTP);
-      ASSERT_EQ(child.Next(), 'P');
-      ::kill(child.pid, SIGTERM);
-      EXPECT_EQ(child.Next(), 'T');
-      EXPECT_EQ(child.Next(), 'E');
-      EXPECT_EQ(child.Wait(), 0);
-      EXPECT_EQ(child.Errors(), kName + "running\n" +                                     //
-                                    kName + "error: Service failed on pause: " + reason('P') + "\n" +  //
-                                    kName + "running\n" +                                 //
-                                    kName + "paused\n" +                                  //
-                                    kName + "stopped\n");
-    }
-    {
-      ChildService child;
-      child.Start('C', how);
-      ASSERT_EQ(child.Next(), 'S');
-      ::kill(child.pid, SIGTSTP);
-      ASSERT_EQ(child.Next(), 'P');
-      ::kill(child.pid, SIGCONT);
-      ASSERT_EQ(child.Next(), 'c');
-      ::kill(child.pid, SIGCONT);
-      ASSERT_EQ(child.Next(), 'C');
-      ::kill(child.pid, SIGTERM);
-      EXPECT_EQ(child.Next(), 'T');
-      EXPECT_EQ(child.Next(), 'E');
-      EXPECT_EQ(child.Wait(), 0);
-      EXPECT_EQ(child.Errors(), kName + "running\n" +                                        //
-                                    kName + "paused\n" +                                     //
-                                    kName + "error: Service failed on continue: " + reason('C') + "\n" +  //
-                                    kName + "paused\n" +                                     //
-                                    kName + "running\n" +                                    //
-                                    kName + "stopped\n");
+      std::string expected = kName + "running\n";
+      for (const std::string& line : c.journal) expected += kName + line + "\n";
+      EXPECT_EQ(child.Errors(), expected);
     }
   }
 }

@@ -9,6 +9,7 @@
 // names that leak for LeakSanitizer: test programs return it from
 // __lsan_default_suppressions, programs they start get it through
 // LSAN_OPTIONS=suppressions=<SuppressionsFile()>.
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -70,5 +71,50 @@ inline std::string Make(const std::string& name, std::string& why) { return Loca
 
 // LSAN_OPTIONS for a program started with LOCPATH set.
 inline std::string LeakOptions() { return "suppressions=" + Locales().SuppressionsFile(); }
+
+// The whole process in a decimal-comma locale (de_DE.UTF-8) for one scope, as
+// a GUI toolkit leaves it after setlocale(LC_ALL, ""): printf then writes
+// "12,5" and strtod stops at a ".". The locale and LOCPATH in force before
+// come back at the end of the scope. Active() is false, with the reason in
+// Why(), when the locale cannot be made; tests then skip.
+class CommaDecimalLocale {
+public:
+  CommaDecimalLocale() {
+    const std::string dir = Make("de_DE", why_);
+    if (dir.empty()) return;
+    const char* locpath = std::getenv("LOCPATH");
+    hadLocpath_ = locpath != nullptr;
+    if (hadLocpath_) oldLocpath_ = locpath;
+    ::setenv("LOCPATH", dir.c_str(), 1);
+    oldLocale_ = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8") || std::localeconv()->decimal_point[0] != ',') {
+      why_ = "the locale de_DE.UTF-8 did not take (no decimal comma)";
+      Restore();
+      return;
+    }
+    active_ = true;
+  }
+  ~CommaDecimalLocale() {
+    if (active_) Restore();
+  }
+  CommaDecimalLocale(const CommaDecimalLocale&) = delete;
+  CommaDecimalLocale& operator=(const CommaDecimalLocale&) = delete;
+
+  bool Active() const { return active_; }
+  const std::string& Why() const { return why_; }
+
+private:
+  void Restore() {
+    std::setlocale(LC_ALL, oldLocale_.c_str());
+    if (hadLocpath_)
+      ::setenv("LOCPATH", oldLocpath_.c_str(), 1);
+    else
+      ::unsetenv("LOCPATH");
+  }
+
+  bool active_ = false;
+  bool hadLocpath_ = false;
+  std::string why_, oldLocale_, oldLocpath_;
+};
 
 }  // namespace generated_locales

@@ -10,6 +10,7 @@
 #include "class_library/visual/Menus.h"
 #include "class_library/visual/VisualState.h"
 #include "platform/gui/Screen.h"
+#include "platform/system/AsciiCase.h"
 #include "platform/gui/Window.h"
 
 namespace {
@@ -86,7 +87,8 @@ bool IsAccel(Word Key, const String& Caption) {
       continue;
     }
     unsigned char c = static_cast<unsigned char>(Caption[i + 1]);
-    return c < 128 && Key < 128 && std::toupper(c) == std::toupper(static_cast<int>(Key));
+    // ASCII case only: under a Turkish locale toupper('i') stays 'i'.
+    return c < 128 && Key < 128 && sys::AsciiUpper(char(c)) == sys::AsciiUpper(char(Key));
   }
   return false;
 }

@@ -72,36 +72,43 @@ inline std::string Make(const std::string& name, std::string& why) { return Loca
 // LSAN_OPTIONS for a program started with LOCPATH set.
 inline std::string LeakOptions() { return "suppressions=" + Locales().SuppressionsFile(); }
 
-// The whole process in a decimal-comma locale (de_DE.UTF-8) for one scope, as
-// a GUI toolkit leaves it after setlocale(LC_ALL, ""): printf then writes
-// "12,5" and strtod stops at a ".". The locale and LOCPATH in force before
-// come back at the end of the scope. Active() is false, with the reason in
-// Why(), when the locale cannot be made; tests then skip.
-class CommaDecimalLocale {
+// The whole process in the locale <name>.UTF-8 (name as tr_TR) for one scope,
+// as a GUI toolkit leaves it after setlocale(LC_ALL, "") for a user of that
+// locale. The locale and LOCPATH in force before come back at the end of the
+// scope. Active() is false, with the reason in Why(), when the locale cannot
+// be made; tests then skip.
+class ProcessLocale {
 public:
-  CommaDecimalLocale() {
-    const std::string dir = Make("de_DE", why_);
+  explicit ProcessLocale(const std::string& name) {
+    const std::string dir = Make(name, why_);
     if (dir.empty()) return;
     const char* locpath = std::getenv("LOCPATH");
     hadLocpath_ = locpath != nullptr;
     if (hadLocpath_) oldLocpath_ = locpath;
     ::setenv("LOCPATH", dir.c_str(), 1);
     oldLocale_ = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8") || std::localeconv()->decimal_point[0] != ',') {
-      why_ = "the locale de_DE.UTF-8 did not take (no decimal comma)";
+    if (!std::setlocale(LC_ALL, (name + ".UTF-8").c_str())) {
+      why_ = "the locale " + name + ".UTF-8 did not take";
       Restore();
       return;
     }
     active_ = true;
   }
-  ~CommaDecimalLocale() {
+  ~ProcessLocale() {
     if (active_) Restore();
   }
-  CommaDecimalLocale(const CommaDecimalLocale&) = delete;
-  CommaDecimalLocale& operator=(const CommaDecimalLocale&) = delete;
+  ProcessLocale(const ProcessLocale&) = delete;
+  ProcessLocale& operator=(const ProcessLocale&) = delete;
 
   bool Active() const { return active_; }
   const std::string& Why() const { return why_; }
+
+protected:
+  void Refuse(const std::string& why) {
+    why_ = why;
+    if (active_) Restore();
+    active_ = false;
+  }
 
 private:
   void Restore() {
@@ -115,6 +122,15 @@ private:
   bool active_ = false;
   bool hadLocpath_ = false;
   std::string why_, oldLocale_, oldLocpath_;
+};
+
+// A decimal-comma locale (de_DE.UTF-8): printf then writes "12,5" and strtod
+// stops at a ".".
+class CommaDecimalLocale : public ProcessLocale {
+public:
+  CommaDecimalLocale() : ProcessLocale("de_DE") {
+    if (Active() && std::localeconv()->decimal_point[0] != ',') Refuse("de_DE.UTF-8 has no decimal comma here");
+  }
 };
 
 }  // namespace generated_locales

@@ -1,7 +1,6 @@
 // TControl: place, looks, mouse handling and the message dispatch shared by
 // every control.
 #include <algorithm>
-#include <cctype>
 
 #include "class_library/Application.h"
 #include "class_library/SysUtils.h"
@@ -10,8 +9,8 @@
 #include "class_library/visual/Menus.h"
 #include "class_library/visual/VisualState.h"
 #include "platform/gui/Screen.h"
-#include "platform/system/AsciiCase.h"
 #include "platform/gui/Window.h"
+#include "platform/system/AsciiCase.h"
 
 namespace {
 

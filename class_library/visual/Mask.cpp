@@ -3,8 +3,8 @@
 #include <cctype>
 
 #include "platform/gui/Controls.h"
-#include "platform/system/AsciiCase.h"
 #include "platform/gui/Window.h"
+#include "platform/system/AsciiCase.h"
 
 namespace {
 

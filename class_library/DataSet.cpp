@@ -1,6 +1,8 @@
 #include "class_library/DataSet.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <exception>
 
 #include "class_library/DBConsts.h"
@@ -185,10 +187,33 @@ void TDataSet::NotifyDataSources(TDataEvent Event, TField* Field, int Info) {
 
 // ---------------------------------------------------------------- fields
 
+namespace {
+
+// Byte-for-byte equality of two names, compared where it is asked: field
+// names are short, and a library compare call costs more than the compare.
+inline bool SameSpelling(const String& A, const String& B) {
+  const size_t n = A.size();
+  if (n != B.size()) return false;
+  const char* a = A.data();
+  const char* b = B.data();
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a + i, 8);
+    std::memcpy(&y, b + i, 8);
+    if (x != y) return false;
+  }
+  for (; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+}  // namespace
+
 TField* TDataSet::FieldByName(const String& FieldName) const {
   // A walk asks for the same field record after record: the last one found
   // answers without a search while its name is spelt the same.
-  if (TField* last = fields_.lastFound_; last && last->FieldName() == FieldName) return last;
+  if (TField* last = fields_.lastFound_; last && SameSpelling(last->FieldName(), FieldName)) return last;
   // The name as the field spells it is the common case and needs no case
   // folding; a field matching only by case is found as before, in order.
   for (TField* f : fields_) {
@@ -364,6 +389,11 @@ void TDataSet::ActivateBuffers() {
 // Moves the buffer at CurIndex to NewIndex; the ones between shift by one.
 void TDataSet::MoveBuffer(int CurIndex, int NewIndex) {
   if (CurIndex == NewIndex) return;
+  // Neighbours (a walk with one buffer and its scratch one) just trade places.
+  if (CurIndex - NewIndex == 1 || NewIndex - CurIndex == 1) {
+    std::swap(buffers_[static_cast<size_t>(CurIndex)], buffers_[static_cast<size_t>(NewIndex)]);
+    return;
+  }
   auto b = buffers_.begin();
   if (CurIndex < NewIndex) {
     std::rotate(b + CurIndex, b + CurIndex + 1, b + NewIndex + 1);

@@ -134,6 +134,7 @@ void Table::Init(const std::string& alias) {
   }
   rec_.assign(hdr_.recLen, ' ');
   shown_.assign(hdr_.recLen, ' ');
+  spare_.assign(hdr_.recLen, ' ');
   pendingCapacity_ = uint32_t(std::max<size_t>(1, kPendingBytes / hdr_.recLen));
   diskCount_ = hdr_.recCount;
   validSize_ = size;
@@ -348,7 +349,27 @@ void Table::Skip(int64_t distance) {
   // landed on. The count is read again only at the end of the records known;
   // there, and for a record the file no longer holds, the full path decides.
   if (distance == 1 && !dirty_ && !eof_ && !filter_) {
+    // A stored record of a plain table read one at a time (no TurboRead, no
+    // scan) goes straight into the spare copy, which trades places with the
+    // landing copy once it is landed on: one copy of the record, not two.
+    const bool direct = !hdr_.encrypted && !turbo_ && scanDepth_ == 0;
     for (uint32_t r = recno_ + 1; r <= KnownCount(r); ++r) {
+      if (direct && r <= diskCount_) {
+        const size_t len = hdr_.recLen;
+        DropWindow();
+        if (ReadBytes(spare_.data(), len, hdr_.headerLen + uint64_t(r - 1) * len) != len) {
+          FileShrank();
+          break;
+        }
+        if (s_.hideDeleted && spare_[0] == '*') continue;
+        recno_ = r;
+        bof_ = false;
+        curInBuf_ = false;
+        ++landing_;
+        shown_.swap(spare_);
+        cur_ = shown_.data();
+        return;
+      }
       const uint8_t* p = View(r);
       if (!p) break;
       if (s_.hideDeleted && p[0] == '*') continue;

@@ -341,6 +341,7 @@ class Table {
   bool bof_ = true;
   const uint8_t* cur_ = nullptr;
   std::vector<uint8_t> shown_;  // the current record as read when the area landed on it
+  std::vector<uint8_t> spare_;  // a record read ahead of landing on it (trades places with shown_)
   std::vector<uint8_t> rec_;    // the current record while it is being changed
   bool curInBuf_ = false;
   bool dirty_ = false;

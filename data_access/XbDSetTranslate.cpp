@@ -40,6 +40,38 @@ int WithoutTrailingBlanks(const char* p, int n) {
   return n;
 }
 
+// The length of p[0..n) up to its first zero byte (n when none), eight bytes
+// at a time: in a word, the lowest byte flagged by (w - 1s) & ~w & 80s is its
+// first zero byte (a flag above a zero byte may be false, one below never).
+size_t UpToZeroByte(const char* p, size_t n) {
+  size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    for (; i + 8 <= n; i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if (const std::uint64_t zeros = (word - kOnes) & ~word & kHighs; zeros != 0)
+        return i + static_cast<size_t>(std::countr_zero(zeros) / 8);
+    }
+  }
+  while (i < n && p[i] != '\0') ++i;
+  return i;
+}
+
+// The same bytes, a few at a time: no library call for a handful.
+void CopyFew(Byte* to, const Byte* from, size_t n) {
+  if (n >= 8) {
+    for (size_t i = 0; i + 8 < n; i += 8) std::memcpy(to + i, from + i, 8);
+    std::memcpy(to + n - 8, from + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + n - 4, from + n - 4, 4);
+  } else {
+    for (size_t i = 0; i < n; ++i) to[i] = from[i];
+  }
+}
+
 bool IsBlank(const char* p, int n) {
   for (int i = 0; i < n; ++i)
     if (p[i] != ' ' && p[i] != '\0') return false;
@@ -158,7 +190,7 @@ void TXbTable::LoadRecord(Byte* Buffer, const char* Image) {
     }
     return;
   }
-  std::memcpy(pending, lazyFields_.data(), lazyFields_.size());
+  CopyFew(pending, lazyFields_.data(), lazyFields_.size());
   if (eagerFields_.empty()) return;
   const bool insertingAtEnd = State() == dsInsert && Eof();
   for (TField* field : eagerFields_)
@@ -171,7 +203,8 @@ bool TXbTable::ReadFieldText(TField* Field, const char*& Text, size_t& Length) {
   if (type != ftString && type != ftFixedChar && type != ftWideString) return false;
   const int fieldNo = Field->FieldNo();
   if (fieldNo <= 0 || fieldNo > static_cast<int>(lazyFields_.size())) return false;
-  const Byte* record = BufferFor(Field, false);
+  // Browsing reads the active buffer, as BufferFor answers then.
+  const Byte* record = State() == dsBrowse ? ActiveBuffer() : BufferFor(Field, false);
   if (!record) return false;
   const TFieldInfo& info = *fieldInfos_[static_cast<size_t>(fieldNo - 1)];
   if (PendingFlags(const_cast<Byte*>(record))[fieldNo - 1] == 0) {
@@ -192,7 +225,7 @@ bool TXbTable::ReadFieldText(TField* Field, const char*& Text, size_t& Length) {
   Text += info.EngineOffset;
   const int kept = WithoutTrailingBlanks(Text, std::min(width, std::max(Field->Size(), 0)));
   if (kept > 0 && (Text[kept - 1] != '\0' || !IsBlank(Text, width)))
-    Length = strnlen(Text, static_cast<size_t>(kept));
+    Length = UpToZeroByte(Text, static_cast<size_t>(kept));
   return true;
 }
 

@@ -243,6 +243,59 @@ TEST_F(XbeMappedReads, AWalkPassesOverRecordsHiddenAsDeletedEvenWhenAnotherAreaD
   xb_SetDeleted(0);
 }
 
+TEST_F(XbeMappedReads, ARecordASkipLandsOnStaysAsReadWhileOthersRewriteItAndTheRecordsItPassed) {
+  const short reader = Open();
+  ASSERT_GT(reader, 0);
+  xb_SetTurboRead(0);
+  xb_SetDeleted(1);
+  xb_Go(11);
+  xb_Delete();
+  xb_Commit();
+  const short other = xb_UseEx(path.c_str(), "OTHER", XB_OPEN_SHARED, XB_TYPE_NTX, XB_COMMIT_NORMAL);
+  ASSERT_GT(other, 0);
+  xb_Select(reader);
+  xb_Go(9);
+  xb_Skip(1);
+  ASSERT_EQ(xb_RecNo(), 10);
+  std::vector<char> before(size_t(recSize));
+  xb_GetRecord(before.data());
+  // Past the hidden record 11 onto 12: what is shown is record 12 as read,
+  // never the hidden record read on the way.
+  xb_Skip(1);
+  ASSERT_EQ(xb_RecNo(), 12);
+  EXPECT_STREQ(xb_GetTrimString("NAME"), "R12");
+  EXPECT_EQ(xb_GetInteger("QTY"), 12);
+  std::vector<char> landed(size_t(recSize));
+  xb_GetRecord(landed.data());
+  // Another area rewrites the record stood on and the next one.
+  xb_Select(other);
+  for (const int r : {12, 13}) {
+    xb_Go(r);
+    xb_PutString("NAME", ("new" + std::to_string(r)).c_str());
+  }
+  xb_Commit();
+  xb_Select(reader);
+  // One version until the next move: the field, the image and Eof agree.
+  EXPECT_STREQ(xb_GetTrimString("NAME"), "R12");
+  std::vector<char> again(size_t(recSize));
+  xb_GetRecord(again.data());
+  EXPECT_EQ(again, landed);
+  EXPECT_FALSE(xb_Eof());
+  // Each move shows what was committed; a refresh re-reads the record.
+  xb_Skip(1);
+  EXPECT_EQ(xb_RecNo(), 13);
+  EXPECT_STREQ(xb_GetTrimString("NAME"), "new13");
+  xb_Skip(-1);
+  EXPECT_STREQ(xb_GetTrimString("NAME"), "new12");
+  // Back past the hidden record: record 10 as stored, unchanged by the walk.
+  xb_Skip(-1);
+  EXPECT_EQ(xb_RecNo(), 10);
+  std::vector<char> back(size_t(recSize));
+  xb_GetRecord(back.data());
+  EXPECT_EQ(back, before);
+  xb_SetDeleted(0);
+}
+
 namespace {
 std::string g_lastError;
 void KeepError(int, const char* text) {

@@ -1,8 +1,6 @@
 #include "class_library/DataSet.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <exception>
 
 #include "class_library/DBConsts.h"
@@ -187,33 +185,7 @@ void TDataSet::NotifyDataSources(TDataEvent Event, TField* Field, int Info) {
 
 // ---------------------------------------------------------------- fields
 
-namespace {
-
-// Byte-for-byte equality of two names, compared where it is asked: field
-// names are short, and a library compare call costs more than the compare.
-inline bool SameSpelling(const String& A, const String& B) {
-  const size_t n = A.size();
-  if (n != B.size()) return false;
-  const char* a = A.data();
-  const char* b = B.data();
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    std::uint64_t x, y;
-    std::memcpy(&x, a + i, 8);
-    std::memcpy(&y, b + i, 8);
-    if (x != y) return false;
-  }
-  for (; i < n; ++i)
-    if (a[i] != b[i]) return false;
-  return true;
-}
-
-}  // namespace
-
-TField* TDataSet::FieldByName(const String& FieldName) const {
-  // A walk asks for the same field record after record: the last one found
-  // answers without a search while its name is spelt the same.
-  if (TField* last = fields_.lastFound_; last && SameSpelling(last->FieldName(), FieldName)) return last;
+TField* TDataSet::SearchFieldByName(const String& FieldName) const {
   // The name as the field spells it is the common case and needs no case
   // folding; a field matching only by case is found as before, in order.
   for (TField* f : fields_) {

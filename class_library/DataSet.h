@@ -67,6 +67,7 @@
 // The error events get every Exception except EAbort: daFail re-raises,
 // daAbort raises EAbort, daRetry runs the operation again.
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -165,7 +166,12 @@ public:
   TFieldDefs& FieldDefs() { return *fieldDefs_; }
   TField* FindField(const String& FieldName) const { return fields_.FindField(FieldName); }
   // EDatabaseError "<dataset>: Field '<n>' not found".
-  TField* FieldByName(const String& FieldName) const;
+  // A walk asks for the same field record after record: the last one found
+  // answers, without a search or a call, while its name is spelt the same.
+  TField* FieldByName(const String& FieldName) const {
+    if (TField* last = fields_.lastFound_; last && SameSpelling(last->FieldName(), FieldName)) return last;
+    return SearchFieldByName(FieldName);
+  }
   // The fields named in a ";"-separated list, in order; raises for a missing name.
   void GetFieldList(std::vector<TField*>& List, const String& FieldNames) const;
   std::vector<String> GetFieldNames() const;
@@ -451,6 +457,25 @@ private:
   void ActivateBuffers();
   void MoveBuffer(int CurIndex, int NewIndex);
   // Moves the cursor to the record of buffer Index unless it stands there.
+  // Byte-for-byte equality of two names, compared in place: field names are
+  // short, and a library compare call costs more than the compare.
+  static bool SameSpelling(const String& A, const String& B) {
+    const size_t n = A.size();
+    if (n != B.size()) return false;
+    const char* a = A.data();
+    const char* b = B.data();
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+      std::uint64_t x, y;
+      std::memcpy(&x, a + i, 8);
+      std::memcpy(&y, b + i, 8);
+      if (x != y) return false;
+    }
+    for (; i < n; ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
+  TField* SearchFieldByName(const String& FieldName) const;
   void SetCurrentRecord(int Index) {
     if (currentRecord_ != Index) MoveCursorTo(Index);
   }

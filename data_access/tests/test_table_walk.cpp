@@ -65,6 +65,39 @@ TEST_P(TableWalk, TextFieldsReadAsStoredWhateverTheirBytes) {
   EXPECT_EQ(nulls, (std::vector<bool>{false, true, false, false, true, false, false, false}));
 }
 
+TEST_P(TableWalk, ALongTextEndsAtItsFirstZeroByteWhereverItLies) {
+  // Zero bytes past the first eight, on the eighth, before a byte 1 (which
+  // a word-wise search could mistake for one) and bytes above 127 around.
+  WriteRawDbf(dir.Path() + "T.DBF", {{"V", 'C', 20}},
+              {{"abcdefghi\0jk"s},
+               {"abcdefg\0ijkl"s},
+               {"abcdefgh\0x"s},
+               {"ab\0\x01cdefghij"s},
+               {"\x81\x80\xff" "abcdefghijklmnopq"s},
+               {"abcdefghijklmnop\0\0\0\0"s},
+               {"abcdefghijklmnopqrs\0"s}});
+  auto t = Open("T.DBF");
+  EXPECT_EQ(WalkField(*t, "V"), (std::vector<std::string>{"abcdefghi", "abcdefg", "abcdefgh", "ab",
+                                                          "\x81\x80\xff" "abcdefghijklmnopq", "abcdefghijklmnop",
+                                                          "abcdefghijklmnopqrs"}));
+}
+
+TEST_P(TableWalk, AFieldNameSpeltOtherwiseThanLastTimeStillFindsItsField) {
+  MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 8}, {"NAMES", 'C', 8}, {"NAMEX", 'C', 8}},
+            {{"n", "ns", "nx"}});
+  auto t = Open("T.DBF");
+  TField* name = t->FieldByName("NAME");
+  EXPECT_EQ(t->FieldByName("NAME"), name);
+  EXPECT_EQ(t->FieldByName("name"), name);
+  EXPECT_EQ(t->FieldByName("Name"), name);
+  EXPECT_EQ(t->FieldByName("NAMES")->AsString(), "ns");
+  EXPECT_EQ(t->FieldByName("NAMEX")->AsString(), "nx");
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "n");
+  EXPECT_THROW(t->FieldByName("NAM"), EDatabaseError);
+  EXPECT_THROW(t->FieldByName("NAMEXX"), EDatabaseError);
+  EXPECT_EQ(t->FieldByName("namex")->AsString(), "nx");
+}
+
 TEST_P(TableWalk, AnEditedTextIsReadFromTheEditAndTheStoredOneAfterCancel) {
   MakeTable(dir.Path(), "T.DBF", {{"V", 'C', 10}, {"W", 'C', 10}}, {{"one", "x"}, {"two", "y"}});
   auto t = Open("T.DBF");

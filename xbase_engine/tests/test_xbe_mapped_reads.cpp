@@ -257,7 +257,7 @@ TEST_F(XbeMappedReads, ARecordASkipLandsOnStaysAsReadWhileOthersRewriteItAndTheR
   xb_Go(9);
   xb_Skip(1);
   ASSERT_EQ(xb_RecNo(), 10);
-  std::vector<char> before(size_t(recSize));
+  std::vector<char> before(static_cast<size_t>(recSize));
   xb_GetRecord(before.data());
   // Past the hidden record 11 onto 12: what is shown is record 12 as read,
   // never the hidden record read on the way.
@@ -265,7 +265,7 @@ TEST_F(XbeMappedReads, ARecordASkipLandsOnStaysAsReadWhileOthersRewriteItAndTheR
   ASSERT_EQ(xb_RecNo(), 12);
   EXPECT_STREQ(xb_GetTrimString("NAME"), "R12");
   EXPECT_EQ(xb_GetInteger("QTY"), 12);
-  std::vector<char> landed(size_t(recSize));
+  std::vector<char> landed(static_cast<size_t>(recSize));
   xb_GetRecord(landed.data());
   // Another area rewrites the record stood on and the next one.
   xb_Select(other);
@@ -277,7 +277,7 @@ TEST_F(XbeMappedReads, ARecordASkipLandsOnStaysAsReadWhileOthersRewriteItAndTheR
   xb_Select(reader);
   // One version until the next move: the field, the image and Eof agree.
   EXPECT_STREQ(xb_GetTrimString("NAME"), "R12");
-  std::vector<char> again(size_t(recSize));
+  std::vector<char> again(static_cast<size_t>(recSize));
   xb_GetRecord(again.data());
   EXPECT_EQ(again, landed);
   EXPECT_FALSE(xb_Eof());
@@ -290,7 +290,7 @@ TEST_F(XbeMappedReads, ARecordASkipLandsOnStaysAsReadWhileOthersRewriteItAndTheR
   // Back past the hidden record: record 10 as stored, unchanged by the walk.
   xb_Skip(-1);
   EXPECT_EQ(xb_RecNo(), 10);
-  std::vector<char> back(size_t(recSize));
+  std::vector<char> back(static_cast<size_t>(recSize));
   xb_GetRecord(back.data());
   EXPECT_EQ(back, before);
   xb_SetDeleted(0);

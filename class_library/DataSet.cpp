@@ -628,7 +628,7 @@ void TDataSet::CheckOperation(const std::function<void()>& Operation, const TDat
   }
 }
 
-void TDataSet::CheckBrowseMode() {
+void TDataSet::CheckBrowseModeSlow() {
   CheckActive();
   DataEvent(deCheckBrowseMode);
   switch (state_) {

@@ -213,7 +213,11 @@ public:
   virtual void Cancel();
   void Delete();
   // Posts or cancels a pending edit (post when modified).
-  void CheckBrowseMode();
+  void CheckBrowseMode() {
+    // Browsing with nobody to tell: nothing to post, cancel or announce.
+    if (state_ == dsBrowse && (disableCount_ != 0 || dataSources_.empty())) return;
+    CheckBrowseModeSlow();
+  }
   // Asks the data links to store their pending changes; EDatabaseError
   // "Dataset not in edit or insert mode" outside the write states.
   void UpdateRecord();
@@ -476,6 +480,7 @@ private:
     return true;
   }
   TField* SearchFieldByName(const String& FieldName) const;
+  void CheckBrowseModeSlow();
   void SetCurrentRecord(int Index) {
     if (currentRecord_ != Index) MoveCursorTo(Index);
   }

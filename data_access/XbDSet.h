@@ -34,6 +34,7 @@
 // directly goes through EnsureSlot first; then the has-value byte and the
 // value mean exactly what the layout above says.
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -343,7 +344,11 @@ private:
   void ClearBlobSlots(Byte* Buffer, bool FreeData) const;
   // The field values, calculated values and blob slots of Buffer cleared
   // (InitRecordBuffer without the pending flags and the trailer).
-  void ClearFieldArea(Byte* Buffer);
+  void ClearFieldArea(Byte* Buffer) {
+    if (!Buffer || recordBufferSize_ <= 0) return;
+    std::memset(Buffer, 0, static_cast<size_t>(blobAreaOffset_));
+    if (BlobFieldCount() > 0) ClearBlobSlots(Buffer, true);
+  }
   // Fills Image from Buffer, field by field; Only (when given) limits it to the
   // fields marked there by engine field number - 1. Raises before touching
   // the engine when a value does not fit its field.

@@ -29,6 +29,19 @@ inline constexpr int kReplaceMemo = 3072;
 // How a field of the engine's type letter and width is stored.
 TXbFieldLayout FieldLayoutOf(char Type, int Width);
 
+// The same bytes, a few at a time: no library call for a handful.
+inline void CopyFew(Byte* to, const Byte* from, size_t n) {
+  if (n >= 8) {
+    for (size_t i = 0; i + 8 < n; i += 8) std::memcpy(to + i, from + i, 8);
+    std::memcpy(to + n - 8, from + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + n - 4, from + n - 4, 4);
+  } else {
+    for (size_t i = 0; i < n; ++i) to[i] = from[i];
+  }
+}
+
 // Types whose record-buffer value lives in a blob slot.
 inline bool IsBlobType(TFieldType t) { return t == ftMemo || t == ftBlob || t == ftGraphic || t == ftFmtMemo; }
 

@@ -25,7 +25,13 @@ TGetResult TXbTable::FetchRecord(Byte* Buffer, TGetMode GetMode, bool DoCheck) {
       // Cleared as InitRecordBuffer clears, but for what loading the record
       // sets anyway (the slots still to fill, the trailer).
       ClearFieldArea(Buffer);
-      LoadRecord(Buffer, image);
+      if (eagerFields_.empty() && !(encrypted_ && !keyHeld_)) {
+        // Every field read when asked for (LoadRecord's common case): mark
+        // them all still to fill from the image the cursor put in place.
+        CopyFew(PendingFlags(Buffer), lazyFields_.data(), lazyFields_.size());
+      } else {
+        LoadRecord(Buffer, image);
+      }
       SetTrailer(Buffer, recNo, bfCurrent);
       if (CalcFieldsSize() > 0) GetCalcFields(Buffer);
       if (OnFilterRecord && Filtered()) {

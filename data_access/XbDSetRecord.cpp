@@ -32,12 +32,6 @@ void TXbTable::InitRecordBuffer(Byte* Buffer) {
   SetTrailerRecNo(Buffer, 0);
 }
 
-void TXbTable::ClearFieldArea(Byte* Buffer) {
-  if (!Buffer || recordBufferSize_ <= 0) return;
-  std::memset(Buffer, 0, static_cast<size_t>(blobAreaOffset_));
-  if (BlobFieldCount() > 0) ClearBlobSlots(Buffer, true);
-}
-
 int TXbTable::RecordBufferSize() { return recordBufferSize_; }
 
 void TXbTable::ResetRecordBuffers() {

@@ -59,19 +59,6 @@ size_t UpToZeroByte(const char* p, size_t n) {
   return i;
 }
 
-// The same bytes, a few at a time: no library call for a handful.
-void CopyFew(Byte* to, const Byte* from, size_t n) {
-  if (n >= 8) {
-    for (size_t i = 0; i + 8 < n; i += 8) std::memcpy(to + i, from + i, 8);
-    std::memcpy(to + n - 8, from + n - 8, 8);
-  } else if (n >= 4) {
-    std::memcpy(to, from, 4);
-    std::memcpy(to + n - 4, from + n - 4, 4);
-  } else {
-    for (size_t i = 0; i < n; ++i) to[i] = from[i];
-  }
-}
-
 bool IsBlank(const char* p, int n) {
   for (int i = 0; i < n; ++i)
     if (p[i] != ' ' && p[i] != '\0') return false;

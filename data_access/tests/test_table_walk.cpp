@@ -72,7 +72,7 @@ TEST_P(TableWalk, ALongTextEndsAtItsFirstZeroByteWhereverItLies) {
               {{"abcdefghi\0jk"s},
                {"abcdefg\0ijkl"s},
                {"abcdefgh\0x"s},
-               {"ab\0\x01cdefghij"s},
+               {"ab\0\x01" "cdefghij"s},
                {"\x81\x80\xff" "abcdefghijklmnopq"s},
                {"abcdefghijklmnop\0\0\0\0"s},
                {"abcdefghijklmnopqrs\0"s}});

@@ -85,6 +85,7 @@ TXbOpenAnswer TXbServerCursor::Open(const TXbOpenRequest& Request) {
   // The open refuses a wrong password: one it took is confirmed.
   encrypted_ = a.Encrypted;
   keyUnconfirmed_ = false;
+  confirmedPassword_ = Request.Password;
   answer.WorkArea = a.WorkArea;
   answer.FieldCount = a.FieldCount;
   answer.RecordSize = a.RecordSize;
@@ -160,8 +161,9 @@ void TXbServerCursor::SetPassword(const String& Value) { conn_.SetPassword(Value
 
 bool TXbServerCursor::ApplyPassword(const String& Value) {
   conn_.SetPassword(Value);
-  // No password: the table holds no key and changes nothing anyway.
-  keyUnconfirmed_ = encrypted_ && !Value.empty();
+  // No password: the table holds no key and changes nothing anyway. The
+  // password the open took is the one the server knows to be right.
+  keyUnconfirmed_ = encrypted_ && !Value.empty() && Value != confirmedPassword_;
   return true;
 }
 

@@ -151,6 +151,7 @@ private:
   std::int16_t createdArea_ = 0;
   bool encrypted_ = false;
   bool keyUnconfirmed_ = false;
+  String confirmedPassword_;
   // The connection's session the table was opened in.
   std::uint32_t session_ = 0;
 };

@@ -425,6 +425,14 @@ TEST_P(TablePassword, EncryptedTableOpensWithWithoutAndWithAWrongPassword) {
   t->FieldByName("QTY")->SetAsInteger(15);
   t->Post();
   EXPECT_EQ(WalkAll(*t, "QTY"), (std::vector<std::string>{"15", "7"}));
+  // The password that open took is known to be right when it is given again.
+  ErrorOf([&] { t->SetPassword("guess"); });
+  t->SetPassword("open sesame");
+  t->First();
+  t->Edit();
+  t->FieldByName("QTY")->SetAsInteger(16);
+  t->Post();
+  EXPECT_EQ(WalkAll(*t, "QTY"), (std::vector<std::string>{"16", "7"}));
 }
 
 }  // namespace

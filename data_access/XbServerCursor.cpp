@@ -170,6 +170,7 @@ bool TXbServerCursor::ApplyPassword(const String& Value) {
 void TXbServerCursor::CheckKey() const {
   if (keyUnconfirmed_) throw EXbError(kKeyUnconfirmed);
 }
+
 void TXbServerCursor::SetTranslate(bool On) { conn_.SetTranslate(On); }
 void TXbServerCursor::SetTurboRead(bool On) { conn_.SetTurboRead(On); }
 void TXbServerCursor::SetStringType(int Type) { conn_.SetStringType(Type); }

@@ -35,9 +35,8 @@ public:
   // The server takes a password for an open table without an answer, so a
   // wrong one cannot be told from a right one: the records show as the
   // server sends them, and no change of the encrypted table is sent until
-  // an open confirms the password (see KeyUnconfirmed).
+  // an open confirms the password.
   bool ApplyPassword(const String& Value) override;
-  bool KeyUnconfirmed() const { return keyUnconfirmed_; }
   void SetTranslate(bool On) override;
   void SetTurboRead(bool On) override;
   void SetStringType(int Type) override;

@@ -80,6 +80,14 @@ protected:
     a.insert(a.end(), more.begin(), more.end());
     return a;
   }
+  // Points a connection at a scripted peer (it logs in only with a user);
+  // its reports go to Reports.
+  static void ToPeer(TXbConnection& c, const ScriptedPeer& Peer, Errors& Reports, int ReadTimeoutMs = 5000) {
+    Reports.Attach(c);
+    c.SetPort(Peer.Port());
+    c.SetShutdownDelay(0);
+    c.SetReadTimeout(ReadTimeoutMs);
+  }
   // Opens ITEMS.DBF in the session; answers its work area.
   std::int16_t OpenItems(TXbConnection& c) {
     TXbServerOpenRequest r;
@@ -375,10 +383,7 @@ TEST_F(Connection, CompressedReplyThatWouldExpandPastTheLimitIsRefusedUnexpanded
     p.AwaitClose();
   });
   TXbConnection c(nullptr);
-  errors.Attach(c);
-  c.SetPort(peer.Port());
-  c.SetShutdownDelay(0);
-  c.SetReadTimeout(5000);
+  ToPeer(c, peer, errors);
   c.SetCompression(true);
   c.SetMaxPayload(1 << 20);
   c.SetActive(true);  // no user: no login
@@ -404,10 +409,7 @@ TEST_F(Connection, ReplyLengthThatIsNegativeOrNoNumberLosesTheConnectionAtOnce) 
     });
     TXbConnection c(nullptr);
     Errors reports;
-    reports.Attach(c);
-    c.SetPort(peer.Port());
-    c.SetShutdownDelay(0);
-    c.SetReadTimeout(5000);
+    ToPeer(c, peer, reports);
     c.SetActive(true);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(c.Version(), "");
@@ -426,10 +428,7 @@ TEST_F(Connection, FetchReplyWithANegativeRowCountIsRefused) {
     p.AwaitClose();
   });
   TXbConnection c(nullptr);
-  errors.Attach(c);
-  c.SetPort(peer.Port());
-  c.SetShutdownDelay(0);
-  c.SetReadTimeout(5000);
+  ToPeer(c, peer, errors);
   c.SetActive(true);
   std::vector<TXbFetchRow> rows;
   std::int32_t held = -1;
@@ -454,10 +453,7 @@ TEST_F(Connection, PasswordForTheOpenTableIsSentWithoutWaitingForAReply) {
     p.AwaitClose();
   });
   TXbConnection c(nullptr);
-  errors.Attach(c);
-  c.SetPort(peer.Port());
-  c.SetShutdownDelay(0);
-  c.SetReadTimeout(3000);
+  ToPeer(c, peer, errors, 3000);
   c.SetActive(true);
   const auto start = std::chrono::steady_clock::now();
   c.SetPassword("open sesame");

@@ -152,6 +152,10 @@ class AreaIndexes : public RecordObserver {
   bool GoTopBody(Table& t);
   bool GoBottomBody(Table& t);
   bool SkipBody(Table& t, int64_t distance);
+  // The usual step of a walk, one entry on within the current leaf page
+  // when nothing changed since the current record was found there; false
+  // (nothing changed) leaves the step to SkipBody.
+  bool StepNear(Table& t, bool forward);
   bool SeekBody(const std::string& text, bool raw);
   // Navigation helpers (inside a read of the current file).
   bool Locate(const Slot& s, Cursor& c, bool& onEntry);

@@ -739,7 +739,7 @@ void AreaIndexes::StandOn(const Slot& s, Cursor& c) {
 // for each one unless it is fetched ahead. The entry kAhead places on (and,
 // on entering a page, the ones before it) is prefetched; a hint only.
 void AreaIndexes::Ahead(const Slot& s, const Cursor& c, bool physForward) {
-  static const int kAhead = getenv("IXA") ? atoi(getenv("IXA")) : 8;
+  constexpr int kAhead = 8;
   if (c.path.empty()) return;
   PageStore& st = s.file->Store();
   const auto [off, i] = c.path.back();

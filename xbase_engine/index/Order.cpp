@@ -428,8 +428,14 @@ bool Order::Seek(const uint8_t* key, size_t len, uint32_t rec, Cursor& c) {
     }
     r = Child(*r, i);
     if (!r) break;
+    // The child's bytes together: its keys, and what follows the search in
+    // it (its record numbers in a leaf, its children's references above).
     PrefetchBytes(r->keys, size_t(r->n) * kl);
-    if (r->leaf) PrefetchBytes(r->recs, size_t(r->n) * sizeof(uint32_t));
+    if (r->leaf) {
+      PrefetchBytes(r->recs, size_t(r->n) * sizeof(uint32_t));
+    } else {
+      PrefetchBytes(r->refs, size_t(r->n + 1) * sizeof(SeekRef));
+    }
   }
   return Forward(c);
 }

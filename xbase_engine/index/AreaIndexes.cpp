@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <typeinfo>
 
 #include "platform/system/Files.h"
 #include "xbase_engine/Progress.h"
@@ -1094,9 +1095,11 @@ void AttachIndexes(Table& t, int tableType, const Settings& s) {
 }
 
 AreaIndexes& IndexesOf(Table& t) {
-  auto* a = dynamic_cast<AreaIndexes*>(t.Observer());
-  if (!a) throw XbError("The work area has no index set");
-  return *a;
+  // The class is final: its exact type is what a dynamic_cast would look
+  // for, told without the library's search (every seek comes here).
+  RecordObserver* o = t.Observer();
+  if (!o || typeid(*o) != typeid(AreaIndexes)) throw XbError("The work area has no index set");
+  return static_cast<AreaIndexes&>(*o);
 }
 
 }  // namespace xbe::idx

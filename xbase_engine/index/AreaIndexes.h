@@ -25,7 +25,7 @@ class Table;
 
 namespace xbe::idx {
 
-class AreaIndexes : public RecordObserver {
+class AreaIndexes final : public RecordObserver {
  public:
   // tableType: the engine's table type code (1 NTX, 2 FOX, 3/4 NSX; 0 as 2).
   AreaIndexes(Table& t, int tableType, const Settings& s);

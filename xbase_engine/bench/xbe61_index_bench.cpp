@@ -2,8 +2,9 @@
 // cache), for each index kind: building an index on a C(10) key, random seeks
 // of existing keys, a walk in index order (GoTop + Skip(1)) with the same walk
 // in natural order beside it for reference, and appends that keep one index
-// up to date (AppendBlank + Replace at commit level none, exclusive use). TW_BENCH_SMOKE=1 runs a small table; TW_BENCH_KINDS (for
-// instance "CDX" or "NTX,NSX") runs only the kinds named.
+// up to date (AppendBlank + Replace at commit level none, exclusive use).
+// TW_BENCH_SMOKE=1 runs a small table; TW_BENCH_KINDS (for instance "CDX" or
+// "NTX,NSX") runs only the kinds named.
 #include <time.h>
 #include <unistd.h>
 

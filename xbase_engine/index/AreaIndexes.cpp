@@ -736,10 +736,12 @@ void AreaIndexes::StandOn(const Slot& s, Cursor& c) {
 }
 
 // Records in index order lie anywhere in the table: a walk waits on memory
-// for each one unless it is fetched ahead. The entry kAhead places on (and,
-// on entering a page, the ones before it) is prefetched; a hint only.
+// for each one unless it is fetched ahead. They are asked for a group at a
+// time, kGroup to 2 * kGroup entries ahead: a record on a page of the table
+// whose address the processor must first look up holds the request up until
+// it has, and the look-ups of a group overlap. A hint only.
 void AreaIndexes::Ahead(const Slot& s, const Cursor& c, bool physForward) {
-  constexpr int kAhead = 8;
+  constexpr int kGroup = 8;
   if (c.path.empty()) return;
   PageStore& st = s.file->Store();
   const auto [off, i] = c.path.back();
@@ -748,22 +750,43 @@ void AreaIndexes::Ahead(const Slot& s, const Cursor& c, bool physForward) {
   const int count = n->n();
   const uint32_t* recs = n->recs.data();
   if (physForward) {
+    int from;
     if (i == 0) {
-      for (int j = 1; j < kAhead && j < count; ++j) t_.PrefetchRecord(recs[j]);
+      from = 1;  // on entering a page: those before the first group too
+    } else if (i % kGroup == 0) {
+      from = i + kGroup;
+    } else {
+      return;
     }
-    const int j = i + kAhead;
-    if (j < count) {
-      t_.PrefetchRecord(recs[j]);
-    } else if (s.order->BPlus() && n->right != kNoPage) {
+    const Node* r = nullptr;
+    bool looked = false;
+    for (int j = from; j < i + 2 * kGroup; ++j) {
+      if (j < count) {
+        t_.PrefetchRecord(recs[j]);
+        continue;
+      }
       // Into the next leaf when it has been read already.
-      const Node* r = st.Cached(n->right);
-      if (r && r->leaf && j - count < r->n()) t_.PrefetchRecord(r->recs[size_t(j - count)]);
+      if (!looked) {
+        looked = true;
+        if (s.order->BPlus() && n->right != kNoPage) r = st.Cached(n->right);
+        if (r && !r->leaf) r = nullptr;
+      }
+      if (!r || j - count >= r->n()) break;
+      t_.PrefetchRecord(r->recs[size_t(j - count)]);
     }
   } else {
-    if (i == count - 1) {
-      for (int j = 1; j < kAhead && i - j >= 0; ++j) t_.PrefetchRecord(recs[i - j]);
+    const int behind = count - 1 - i;
+    int from;
+    if (behind == 0) {
+      from = i - 1;
+    } else if (behind % kGroup == 0) {
+      from = i - kGroup;
+    } else {
+      return;
     }
-    if (i - kAhead >= 0 && i - kAhead < count) t_.PrefetchRecord(recs[i - kAhead]);
+    for (int j = from; j > i - 2 * kGroup && j >= 0; --j) {
+      if (j < count) t_.PrefetchRecord(recs[j]);
+    }
   }
 }
 

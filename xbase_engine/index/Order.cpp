@@ -89,6 +89,16 @@ int Order::Lower(const Node& n, const uint8_t* key, size_t len, uint32_t rec) co
 }
 
 namespace {
+// p = q when c, as a conditional move: a binary search's answers cannot be
+// guessed, and a compiler is free to turn a ?: into a jump.
+inline void Choose(bool c, const uint8_t*& p, const uint8_t* q) {
+#if defined(__x86_64__)
+  asm("test %2, %2\n\tcmovnz %1, %0" : "+r"(p) : "r"(q), "r"(c) : "cc");
+#else
+  p = c ? q : p;
+#endif
+}
+
 inline uint64_t Word(const uint8_t* p) {
   uint64_t v;
   std::memcpy(&v, p, 8);
@@ -108,19 +118,24 @@ int Order::LowerIn(const uint8_t* keys, const uint32_t* recs, int n, const uint8
     if (n <= 0) return 0;
     const uint64_t want = Word(key);
     const bool desc = descending;
-    auto less = [&](int at) {
-      const uint8_t* k = keys + size_t(at) * kl;
+    auto less = [&](const uint8_t* k) {
       const uint64_t have = Word(k);
       if (__builtin_expect(have != want, 1)) return (have < want) != desc;
-      return Compare(k, recs[size_t(at)], key, len, rec) < 0;
+      return Compare(k, recs[size_t(k - keys) / kl], key, len, rec) < 0;
     };
+    // The probe's address waits only on the one before it (a conditional
+    // move, no arithmetic on the answer); the index follows beside it.
+    const uint8_t* base = keys;
     int at = 0;
     for (int left = n; left > 1;) {
       const int half = left >> 1;
-      at += -int(less(at + half)) & half;
+      const uint8_t* probe = base + size_t(half) * kl;
+      const bool go = less(probe);
+      Choose(go, base, probe);
+      at += -int(go) & half;
       left -= half;
     }
-    return at + int(less(at));
+    return at + int(less(base));
   }
   int lo = 0, hi = n;
   while (lo < hi) {

@@ -455,7 +455,12 @@ bool Order::Insert(const std::string& key, uint32_t rec) {
     if (path.size() >= size_t(kMaxDepth)) Damaged(file_, "too deep");
     Node* n = Load(off);
     int i = Lower(*n, k, size_t(fmt.length), rec);
-    if (i < n->n() && Compare(n->Key(i), n->recs[size_t(i)], k, size_t(fmt.length), rec) == 0) return false;
+    // Only entries tell that the entry is there already: a B+ separator may
+    // still name an entry removed from its leaf.
+    if (i < n->n() && (n->leaf || !bplus_) &&
+        Compare(n->Key(i), n->recs[size_t(i)], k, size_t(fmt.length), rec) == 0) {
+      return false;
+    }
     if (n->leaf) {
       path.emplace_back(off, i);
       break;

@@ -1,0 +1,476 @@
+// Index orders of every file kind (.NTX, .IDX, .CDX, .NSX) through the entry
+// points against a sorted model of the table: trees three and more levels
+// deep, random appends, key changes, deletes and recalls while deleted
+// records are hidden, walks both ways (also under a filter), seeks and soft
+// seeks at both ends and between, positions, descending, unique and FOR
+// orders, batched and direct writes, close and reopen, reindex and pack.
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <random>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "xbase_engine/index/IndexFile.h"
+#include "xbase_engine/tests/EngineTestUtil.h"
+
+using namespace xbetest;
+
+namespace {
+
+constexpr int kKeyLen = 30;
+
+struct Kind {
+  const char* name;
+  short type;
+  const char* ext;  // single-order files; nullptr: tags of the production index
+};
+
+void PrintTo(const Kind& k, std::ostream* os) { *os << k.name; }
+
+struct OrderDef {
+  const char* tag;  // tag name, or the base name of its own file
+  bool numeric;     // key NUM, else KEY
+  bool desc, unique;
+  const char* cond;
+};
+
+const OrderDef kOrders[] = {
+    {"ASC", false, false, false, nullptr}, {"DSC", false, true, false, nullptr},
+    {"UNQ", false, false, true, nullptr},  {"POS", false, false, false, "NUM >= 0"},
+    {"NUM", true, false, false, nullptr},
+};
+
+std::string Pad(std::string s) {
+  s.resize(kKeyLen, ' ');
+  return s;
+}
+
+struct Entry {
+  std::string key;
+  int num;
+  int rec;
+};
+
+// The table as the test wrote it, and what each order must hold.
+struct Model {
+  struct Rec {
+    std::string key;  // padded
+    int num;
+    bool deleted;
+  };
+  std::vector<Rec> recs;
+  // The unique order keeps the first record of every key when built; a
+  // change adds a key only when no record holds it yet and takes it away
+  // only from the record holding it.
+  std::map<std::string, int> holder;
+
+  void Append(const std::string& key, int num) {
+    recs.push_back({Pad(key), num, false});
+    holder.emplace(Pad(key), int(recs.size()));
+  }
+  void SetKey(int r, const std::string& key) {
+    Rec& x = recs[size_t(r - 1)];
+    const std::string k = Pad(key);
+    if (x.key == k) return;
+    auto it = holder.find(x.key);
+    if (it != holder.end() && it->second == r) holder.erase(it);
+    x.key = k;
+    holder.emplace(k, r);
+  }
+  void Rebuilt() {
+    holder.clear();
+    for (size_t i = 0; i < recs.size(); ++i) holder.emplace(recs[i].key, int(i + 1));
+  }
+  void Pack() {
+    std::vector<Rec> kept;
+    for (const Rec& x : recs) {
+      if (!x.deleted) kept.push_back(x);
+    }
+    recs = kept;
+    Rebuilt();
+  }
+  bool Visible(int r, bool filter) const {
+    const Rec& x = recs[size_t(r - 1)];
+    return !x.deleted && (!filter || x.num % 3 != 0);
+  }
+  std::vector<Entry> EntriesOf(const OrderDef& o) const {
+    std::vector<Entry> out;
+    if (o.unique) {
+      for (const auto& [k, r] : holder) out.push_back({k, recs[size_t(r - 1)].num, r});
+      return out;
+    }
+    for (size_t i = 0; i < recs.size(); ++i) {
+      if (o.cond && recs[i].num < 0) continue;
+      out.push_back({recs[i].key, recs[i].num, int(i + 1)});
+    }
+    std::stable_sort(out.begin(), out.end(), [&](const Entry& a, const Entry& b) {
+      if (o.numeric) return a.num < b.num;
+      return o.desc ? a.key > b.key : a.key < b.key;
+    });
+    return out;
+  }
+};
+
+std::vector<int> WalkForward() {
+  std::vector<int> out;
+  for (xb_GoTop(); !xb_Eof() && out.size() < 100000; xb_Skip(1)) out.push_back(xb_RecNo());
+  return out;
+}
+
+std::vector<int> WalkBackward() {
+  std::vector<int> out;
+  for (xb_GoBottom(); !xb_Bof() && !xb_Eof() && out.size() < 100000; xb_Skip(-1)) out.push_back(xb_RecNo());
+  return out;
+}
+
+// Where a seek must land: the record (0: at the end) and whether it found.
+struct Landing {
+  int rec;
+  bool found;
+};
+
+Landing ExpectSeek(const Model& m, const OrderDef& o, const std::vector<Entry>& es, const std::string& text,
+                   bool exact, bool soft, bool filter) {
+  const double v = o.numeric ? std::stod(text) : 0.0;
+  const std::string kb = o.numeric ? std::string() : (exact || text.size() > kKeyLen ? Pad(text) : text);
+  auto prefix = [&](const Entry& e) { return e.key.substr(0, kb.size()); };
+  size_t i = 0;
+  while (i < es.size()) {
+    const bool at = o.numeric ? es[i].num >= v : (o.desc ? prefix(es[i]) <= kb : prefix(es[i]) >= kb);
+    if (at) break;
+    ++i;
+  }
+  while (i < es.size() && !m.Visible(es[i].rec, filter)) ++i;
+  if (i == es.size()) return {0, false};
+  const bool found = o.numeric ? es[i].num == v : prefix(es[i]) == kb;
+  if (found || soft) return {es[i].rec, found};
+  return {0, false};
+}
+
+class IndexModel : public ::testing::TestWithParam<Kind> {
+ protected:
+  void SetUp() override {
+    xb_FinalizeSession();
+    xb_SetLockTimeout(2);
+    xb_SetErrorFunc([](int, const char* msg) { lastError = msg ? msg : ""; });
+    xb_ErrorLevel(1);
+  }
+  void TearDown() override { xb_FinalizeSession(); }
+  static inline std::string lastError;
+
+  const Kind& K() const { return GetParam(); }
+  std::string TablePath() { return dir.File("T.DBF"); }
+  std::string FileOf(const OrderDef& o) { return dir.File(std::string(o.tag) + K().ext); }
+
+  void CreateTable() {
+    const short area = xb_CreateNew(TablePath().c_str(), "T", K().type, 3);
+    ASSERT_GT(area, 0);
+    xb_CreateField("KEY", "C", kKeyLen, 0);
+    xb_CreateField("NUM", "N", 6, 0);
+    xb_CreateField("OK", "L", 1, 0);
+    ASSERT_GT(xb_CreateExec(), 0);
+    xb_Close();
+  }
+  void Open(short mode, short commit) {
+    ASSERT_GT(xb_UseEx(TablePath().c_str(), "T", mode, K().type, commit), 0) << lastError;
+    if (K().ext) {
+      for (const OrderDef& o : kOrders) ASSERT_GT(xb_IndexOpen(FileOf(o).c_str()), 0) << lastError;
+    }
+    ASSERT_EQ(xb_SysProp(XB_PROP_ORDER_COUNT, 0), 5);
+  }
+  void BuildOrders() {
+    for (const OrderDef& o : kOrders) {
+      const char* expr = o.numeric ? "NUM" : "KEY";
+      short n;
+      if (K().ext) {
+        n = xb_Index(FileOf(o).c_str(), expr, o.cond, o.unique, o.desc);
+      } else {
+        n = xb_IndexTag(nullptr, o.tag, o.cond, o.unique, o.desc, expr);
+      }
+      ASSERT_GT(n, 0) << o.tag << ": " << lastError;
+    }
+  }
+
+  std::string RandomKey() {
+    const int len = rnd() % 10 == 0 ? kKeyLen : 1 + int(rnd() % 12);
+    std::string s;
+    for (int i = 0; i < len; ++i) s.push_back(char('A' + rnd() % 6));
+    return s;
+  }
+  int RandomNum() { return int(rnd() % 1001) - 500; }
+
+  void Append() {
+    const std::string k = RandomKey();
+    const int n = RandomNum();
+    xb_AppendBlank();
+    xb_PutString("KEY", k.c_str());
+    xb_PutInteger("NUM", n);
+    m.Append(k, n);
+  }
+
+  // Random changes of every kind; deleted records are hidden meanwhile.
+  void Change(int count) {
+    for (int i = 0; i < count; ++i) {
+      const unsigned what = rnd() % 100;
+      const int r = 1 + int(rnd() % m.recs.size());
+      static const int traced = getenv("TRACE_REC") ? atoi(getenv("TRACE_REC")) : -1;
+      if (r == traced || (what < 40 && int(m.recs.size()) + 1 == traced)) fprintf(stderr, "op %d what %u on %d (recs %zu) key %s num %d del %d\n", i, what, r, m.recs.size(), r <= int(m.recs.size()) ? m.recs[size_t(r-1)].key.c_str() : "", r <= int(m.recs.size()) ? m.recs[size_t(r-1)].num : 0, r <= int(m.recs.size()) ? int(m.recs[size_t(r-1)].deleted) : 0);
+      if (what < 40) {
+        Append();
+      } else if (what < 60) {
+        xb_Go(r);
+        const std::string k = RandomKey();
+        xb_PutString("KEY", k.c_str());
+        m.SetKey(r, k);
+      } else if (what < 66) {
+        // The whole record image at once.
+        xb_Go(r);
+        std::vector<char> image(static_cast<size_t>(xb_RecSize()));
+        xb_GetRecord(image.data());
+        const std::string k = RandomKey();
+        std::memcpy(image.data() + 1, Pad(k).data(), kKeyLen);
+        xb_PutRecord(image.data());
+        m.SetKey(r, k);
+      } else if (what < 76) {
+        xb_Go(r);
+        const int n = RandomNum();
+        xb_PutInteger("NUM", n);
+        m.recs[size_t(r - 1)].num = n;
+      } else if (what < 90) {
+        xb_Go(r);
+        xb_Delete();
+        m.recs[size_t(r - 1)].deleted = true;
+      } else {
+        xb_Go(r);
+        xb_Recall();
+        m.recs[size_t(r - 1)].deleted = false;
+      }
+      static const int every = getenv("VERIFY_EVERY") ? atoi(getenv("VERIFY_EVERY")) : 0;
+      if (every && i % every == 0) {
+        for (const OrderDef& o : kOrders) {
+          xb_SetOrder(xb_TagArea(o.tag));
+          std::vector<int> want;
+          for (const Entry& e : m.EntriesOf(o)) if (m.Visible(e.rec, false)) want.push_back(e.rec);
+          auto got = WalkForward();
+          if (!SameWalk(got, want)) { fprintf(stderr, "op %d what %u rec %d order %s: %s\n", i, what, r, o.tag, SameWalk(got, want).message()); xb_Commit(); DumpTree(o); abort(); }
+        }
+      }
+    }
+    xb_Commit();
+  }
+
+  // Every order against the model: walks, strides, seeks; positions when
+  // nothing is hidden.
+  void Verify(const char* stage, bool filter) {
+    SCOPED_TRACE(std::string(stage) + (filter ? " (filter)" : ""));
+    if (filter) {
+      ASSERT_TRUE(xb_SetFilter("NUM % 3 <> 0"));
+    }
+    for (const OrderDef& o : kOrders) {
+      SCOPED_TRACE(o.tag);
+      const short n = xb_TagArea(o.tag);
+      ASSERT_GT(n, 0);
+      xb_SetOrder(n);
+      const auto es = m.EntriesOf(o);
+      std::vector<int> want;
+      for (const Entry& e : es) {
+        if (m.Visible(e.rec, filter)) want.push_back(e.rec);
+      }
+      EXPECT_TRUE(SameWalk(WalkForward(), want)) << "forward";
+      auto back = WalkBackward();
+      std::reverse(back.begin(), back.end());
+      EXPECT_TRUE(SameWalk(back, want)) << "backward";
+      // Strides of seven from the top.
+      xb_GoTop();
+      for (size_t at = 0; at < want.size(); at += 7) {
+        ASSERT_FALSE(xb_Eof()) << at;
+        ASSERT_EQ(xb_RecNo(), want[at]) << at;
+        xb_Skip(7);
+      }
+      EXPECT_TRUE(xb_Eof());
+      // Seeks: keys held, prefixes, keys between, before and after all.
+      std::vector<std::string> texts;
+      if (o.numeric) {
+        texts = {"-99999", "99999", "0", "-500", "500", "  17", "0042"};
+        for (int j = 0; j < 6; ++j) texts.push_back(std::to_string(RandomNum()));
+      } else {
+        texts = {"0", "ZZZ", "A", "F", "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"};
+        for (int j = 0; j < 6 && !es.empty(); ++j) {
+          const std::string k = es[rnd() % es.size()].key;
+          const size_t trimmed = k.find_last_not_of(' ') + 1;
+          texts.push_back(k.substr(0, trimmed));
+          texts.push_back(k.substr(0, 1 + rnd() % trimmed));
+          texts.push_back(RandomKey());
+        }
+      }
+      for (const std::string& t : texts) {
+        for (const bool exact : {false, true}) {
+          for (const bool soft : {false, true}) {
+            const Landing want1 = ExpectSeek(m, o, es, t, exact, soft, filter);
+            xb_SysProp(XB_PROP_SET_EXACT, exact);
+            xb_SetSoftSeek(soft);
+            const int found = xb_Seek(t.c_str());
+            xb_SysProp(XB_PROP_SET_EXACT, 0);
+            xb_SetSoftSeek(0);
+            SCOPED_TRACE("seek \"" + t + "\" exact " + std::to_string(exact) + " soft " + std::to_string(soft));
+            EXPECT_EQ(found != 0, want1.found);
+            EXPECT_EQ(xb_Found() != 0, want1.found);
+            if (want1.rec) {
+              EXPECT_FALSE(xb_Eof());
+              EXPECT_EQ(xb_RecNo(), want1.rec);
+            } else {
+              EXPECT_TRUE(xb_Eof());
+            }
+          }
+        }
+      }
+      // Positions count every key of the order.
+      if (!filter && !es.empty()) {
+        xb_SetDeleted(0);
+        const int total = int(es.size());
+        for (int k : {1, 2, total / 3, total / 2, total - 1, total}) {
+          if (k < 1) continue;
+          const double p = double(k) / double(total);
+          xb_Go(es[size_t(k - 1)].rec);
+          EXPECT_DOUBLE_EQ(xb_OrderPosGet(), p) << "key " << k << " of " << total;
+          EXPECT_EQ(xb_OrderRecNo(), k);
+          ASSERT_TRUE(xb_OrderPosSet(p));
+          EXPECT_EQ(xb_RecNo(), es[size_t(k - 1)].rec) << "key " << k << " of " << total;
+        }
+        xb_GoTop();
+        EXPECT_DOUBLE_EQ(xb_OrderPosGet(), 1.0 / total);
+        xb_GoBottom();
+        EXPECT_EQ(xb_OrderPosGet(), 1.0);
+        ASSERT_TRUE(xb_OrderPosSet(0.0));
+        EXPECT_EQ(xb_RecNo(), es.front().rec);
+        ASSERT_TRUE(xb_OrderPosSet(1.0));
+        EXPECT_EQ(xb_RecNo(), es.back().rec);
+        xb_SetDeleted(1);
+      }
+    }
+    if (filter) xb_SetFilter(nullptr);
+  }
+
+  // The walk against the model; a difference is shown where it starts.
+  ::testing::AssertionResult SameWalk(const std::vector<int>& got, const std::vector<int>& want) const {
+    if (got == want) return ::testing::AssertionSuccess();
+    size_t i = 0;
+    while (i < got.size() && i < want.size() && got[i] == want[i]) ++i;
+    auto show = [&](const std::vector<int>& v) {
+      std::string out;
+      for (size_t j = i; j < v.size() && j < i + 3; ++j) {
+        const Model::Rec& x = m.recs[size_t(v[j] - 1)];
+        out += " " + std::to_string(v[j]) + ":\"" + x.key.substr(0, x.key.find_last_not_of(' ') + 1) + "\"/" +
+               std::to_string(x.num) + (x.deleted ? "/del" : "");
+      }
+      return out;
+    };
+    return ::testing::AssertionFailure() << "walks of " << got.size() << " and " << want.size()
+                                         << " records part at " << i << ": got" << show(got) << "; want"
+                                         << show(want);
+  }
+
+  void DumpTree(const OrderDef& o) {
+    using namespace xbe::idx;
+    const std::string path = K().ext ? FileOf(o) : dir.File(K().type == XB_TYPE_FOX ? "T.CDX" : "T.NSX");
+    auto f = IndexFile::Open(path, false);
+    f->bind = [](Order& x) { x.fmt.type = 'C'; };
+    f->Refresh();
+    f->Read(0, [&] {
+      for (auto& x : f->Orders()) {
+        if (!(K().ext || x->name == o.tag)) continue;
+        std::function<void(uint32_t, int)> dump = [&](uint32_t off, int depth) {
+          Node* n = x->Load(off);
+          fprintf(stderr, "%*spage %u %s n=%d left %u right %u first %.12s/%u last %.12s/%u\n", depth * 2, "", off, n->leaf ? "leaf" : "int", n->n(), n->left, n->right,
+                  n->n() ? (const char*)n->Key(0) : "", n->n() ? n->recs[0] : 0, n->n() ? (const char*)n->Key(n->n() - 1) : "", n->n() ? n->recs.back() : 0);
+          if (!n->leaf) {
+            std::vector<uint32_t> kids = n->kids;
+            for (size_t j = 0; j < kids.size(); ++j) {
+              Node* nn = x->Load(off);
+              fprintf(stderr, "%*s sep %.12s/%u\n", depth * 2, "", (const char*)nn->Key(int(j)), nn->recs[j]);
+              dump(kids[j], depth + 1);
+            }
+          }
+        };
+        dump(x->root, 0);
+      }
+      return 0;
+    });
+  }
+
+  // Levels of the order's tree as its file holds it.
+  size_t Depth(const OrderDef& o) {
+    using namespace xbe::idx;
+    const std::string path = K().ext ? FileOf(o) : dir.File(K().type == XB_TYPE_FOX ? "T.CDX" : "T.NSX");
+    auto f = IndexFile::Open(path, false);
+    f->bind = [](Order& x) { x.fmt.type = 'C'; };
+    f->Refresh();
+    return f->Read(0, [&] {
+      for (auto& x : f->Orders()) {
+        if (K().ext || x->name == o.tag) {
+          Cursor c;
+          x->First(c);
+          return c.path.size();
+        }
+      }
+      return size_t(0);
+    });
+  }
+
+  ScratchDir dir;
+  Model m;
+  std::mt19937 rnd;
+};
+
+}  // namespace
+
+TEST_P(IndexModel, DeepOrdersFollowEveryChangeLikeASortedModel) {
+  const unsigned seed = 20261209u + unsigned(K().type) * 7u + (K().ext ? 1u : 0u);
+  rnd.seed(seed);
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  CreateTable();
+  // Batched writes first: exclusive use at commit level none.
+  ASSERT_GT(xb_UseEx(TablePath().c_str(), "T", XB_OPEN_EXCLUSIVE, K().type, XB_COMMIT_NONE), 0);
+  for (int i = 0; i < 300; ++i) Append();
+  xb_Commit();
+  BuildOrders();
+  ASSERT_EQ(xb_SysProp(XB_PROP_ORDER_COUNT, 0), 5);
+  xb_SetDeleted(1);
+  Change(2400);
+  Verify("batched", false);
+  Verify("batched", true);
+  if (HasFailure()) return;
+  // Grown by splits, every character order is three levels deep or more.
+  for (const OrderDef& o : kOrders) {
+    if (!o.numeric) {
+      EXPECT_GE(Depth(o), 3u) << o.tag;
+    }
+  }
+  // A rebuild gives the unique order the first record of every key.
+  xb_Reindex();
+  m.Rebuilt();
+  Verify("reindexed", false);
+  xb_Close();
+  // Direct writes on a shared table after reopening.
+  Open(XB_OPEN_SHARED, XB_COMMIT_NORMAL);
+  xb_SetDeleted(1);
+  Verify("reopened", false);
+  Change(500);
+  Verify("shared", false);
+  Verify("shared", true);
+  xb_Close();
+  // Pack renumbers the records and rebuilds every order.
+  Open(XB_OPEN_EXCLUSIVE, XB_COMMIT_NORMAL);
+  xb_SetDeleted(1);
+  ASSERT_TRUE(xb_Pack());
+  m.Pack();
+  Verify("packed", false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, IndexModel,
+                         ::testing::Values(Kind{"NTX", XB_TYPE_NTX, ".NTX"}, Kind{"IDX", XB_TYPE_FOX, ".IDX"},
+                                           Kind{"CDX", XB_TYPE_FOX, nullptr}, Kind{"NSX", XB_TYPE_NSX, nullptr}),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -1037,11 +1037,12 @@ bool AreaIndexes::SetScope(const char* low, const char* high) {
   b.low = b.hasLow ? KeyFromText(b.lowText, s.order->fmt, false) : std::string();
   b.high = b.hasHigh ? KeyFromText(b.highText, s.order->fmt, false) : std::string();
   if (b.hasLow && b.hasHigh) {
-    // The bound that sorts first in the file comes first, whatever the order's direction.
+    // Bounds given the wrong way round are taken the right way; bounds equal
+    // over the shorter one ("AB" and "A") keep the roles they were given.
     const size_t n = std::min(b.low.size(), b.high.size());
-    int cmp = s.order->compare(U(b.low), U(b.high), n);
-    if (s.order->descending) cmp = -cmp;
-    if (cmp > 0) std::swap(b.low, b.high);
+    if (s.order->compare(U(b.low), U(b.high), n) > 0) std::swap(b.low, b.high);
+    // A descending order holds the high bound's keys first in the file.
+    if (s.order->descending) std::swap(b.low, b.high);
   } else if (s.order->descending) {
     std::swap(b.low, b.high);
     std::swap(b.hasLow, b.hasHigh);

@@ -276,6 +276,38 @@ TEST_P(IndexEntryKinds, FlippedOrdersRunBackwardsForMovesSeeksAndPositions) {
   EXPECT_EQ(xb_IndexFlip(), 0);
 }
 
+// ---- scopes ----
+
+TEST_P(IndexEntryKinds, ScopesSelectTheSameKeysInEitherDirection) {
+  const std::vector<std::string> names = {"B", "BA", "BBE", "BBF", "BC", "A", "C", "BBD", "BF"};
+  Make(Type(), names);
+  ASSERT_GT(Order(Type(), "UP", "NAME"), 0);
+  ASSERT_GT(Order(Type(), "DOWN", "NAME", nullptr, 0, 1), 0);
+  struct Case {
+    const char* low;
+    const char* high;
+    std::vector<int> up;  // records in ascending order
+  };
+  // Bounds are prefixes; given the wrong way round they are put right; a
+  // bound that is a prefix of the other keeps its role.
+  for (const Case& c : {Case{"BBE", "B", {3, 4, 5, 9}}, Case{"B", "BBE", {1, 2, 8, 3}},
+                        Case{"BC", "BA", {2, 8, 3, 4, 5}}, Case{"BB", "BB", {8, 3, 4}},
+                        Case{"BBE", nullptr, {3, 4, 5, 9, 7}}, Case{nullptr, "BA", {6, 1, 2}}}) {
+    SCOPED_TRACE(std::string(c.low ? c.low : "-") + " to " + (c.high ? c.high : "-"));
+    xb_SetOrder(xb_TagArea("UP"));
+    ASSERT_TRUE(xb_SetScope(c.low, c.high));
+    EXPECT_EQ(Walk(), c.up);
+    xb_SetOrder(xb_TagArea("DOWN"));
+    ASSERT_TRUE(xb_SetScope(c.low, c.high));
+    EXPECT_EQ(Walk(), std::vector<int>(c.up.rbegin(), c.up.rend()));
+    EXPECT_STREQ(xb_GetScope(0), c.low ? c.low : "");
+    EXPECT_STREQ(xb_GetScope(1), c.high ? c.high : "");
+    xb_GoBottom();
+    EXPECT_EQ(xb_RecNo(), c.up.front());
+    EXPECT_EQ(xb_OrderPosGet(), 1.0);
+  }
+}
+
 // ---- key data, key length, stored-byte seeks ----
 
 TEST_P(IndexEntryKinds, KeyDataAndKeyLengthDescribeTheCurrentKey) {

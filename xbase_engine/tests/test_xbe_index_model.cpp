@@ -6,6 +6,7 @@
 // orders, batched and direct writes, close and reopen, reindex and pack.
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <random>
 #include <ostream>
@@ -39,8 +40,10 @@ struct OrderDef {
 const OrderDef kOrders[] = {
     {"ASC", false, false, false, nullptr}, {"DSC", false, true, false, nullptr},
     {"UNQ", false, false, true, nullptr},  {"POS", false, false, false, "NUM >= 0"},
-    {"NUM", true, false, false, nullptr},
+    {"NUM", true, false, false, nullptr},  {"UNQPOS", false, false, true, "NUM >= 0"},
+    {"UNQDSC", false, true, true, nullptr},
 };
+constexpr int kOrderCount = int(std::size(kOrders));
 
 std::string Pad(std::string s) {
   s.resize(kKeyLen, ' ');
@@ -61,27 +64,46 @@ struct Model {
     bool deleted;
   };
   std::vector<Rec> recs;
-  // The unique order keeps the first record of every key when built; a
-  // change adds a key only when no record holds it yet and takes it away
-  // only from the record holding it.
-  std::map<std::string, int> holder;
+  // A unique order keeps the first record of every key when built; a change
+  // adds a key only when no record holds it yet and takes it away only from
+  // the record holding it. Per order: key -> record.
+  std::map<std::string, int> holder[kOrderCount];
+
+  static bool In(const OrderDef& o, const Rec& x) { return !o.cond || x.num >= 0; }
 
   void Append(const std::string& key, int num) {
     recs.push_back({Pad(key), num, false});
-    holder.emplace(Pad(key), int(recs.size()));
+    for (int i = 0; i < kOrderCount; ++i) {
+      if (kOrders[i].unique && In(kOrders[i], recs.back())) holder[i].emplace(recs.back().key, int(recs.size()));
+    }
   }
-  void SetKey(int r, const std::string& key) {
+  void Set(int r, const std::string& key, int num) {
     Rec& x = recs[size_t(r - 1)];
-    const std::string k = Pad(key);
-    if (x.key == k) return;
-    auto it = holder.find(x.key);
-    if (it != holder.end() && it->second == r) holder.erase(it);
-    x.key = k;
-    holder.emplace(k, r);
+    const Rec old = x;
+    x.key = Pad(key);
+    x.num = num;
+    for (int i = 0; i < kOrderCount; ++i) {
+      const OrderDef& o = kOrders[i];
+      if (!o.unique) continue;
+      const bool was = In(o, old), is = In(o, x);
+      if (was == is && (!is || old.key == x.key)) continue;
+      if (was) {
+        auto it = holder[i].find(old.key);
+        if (it != holder[i].end() && it->second == r) holder[i].erase(it);
+      }
+      if (is) holder[i].emplace(x.key, r);
+    }
   }
+  void SetKey(int r, const std::string& key) { Set(r, key, recs[size_t(r - 1)].num); }
+  void SetNum(int r, int num) { Set(r, recs[size_t(r - 1)].key, num); }
   void Rebuilt() {
-    holder.clear();
-    for (size_t i = 0; i < recs.size(); ++i) holder.emplace(recs[i].key, int(i + 1));
+    for (int i = 0; i < kOrderCount; ++i) {
+      holder[i].clear();
+      if (!kOrders[i].unique) continue;
+      for (size_t r = 0; r < recs.size(); ++r) {
+        if (In(kOrders[i], recs[r])) holder[i].emplace(recs[r].key, int(r + 1));
+      }
+    }
   }
   void Pack() {
     std::vector<Rec> kept;
@@ -98,7 +120,9 @@ struct Model {
   std::vector<Entry> EntriesOf(const OrderDef& o) const {
     std::vector<Entry> out;
     if (o.unique) {
-      for (const auto& [k, r] : holder) out.push_back({k, recs[size_t(r - 1)].num, r});
+      const auto& h = holder[&o - kOrders];
+      for (const auto& [k, r] : h) out.push_back({k, recs[size_t(r - 1)].num, r});
+      if (o.desc) std::reverse(out.begin(), out.end());
       return out;
     }
     for (size_t i = 0; i < recs.size(); ++i) {
@@ -131,14 +155,16 @@ struct Landing {
   bool found;
 };
 
-Landing ExpectSeek(const Model& m, const OrderDef& o, const std::vector<Entry>& es, const std::string& text,
-                   bool exact, bool soft, bool filter) {
+// es: the entries in walk order; down: the walk runs from high keys to low.
+Landing ExpectSeek(const Model& m, const OrderDef& o, const std::vector<Entry>& es, bool down,
+                   const std::string& text, bool exact, bool soft, bool filter) {
   const double v = o.numeric ? std::stod(text) : 0.0;
   const std::string kb = o.numeric ? std::string() : (exact || text.size() > kKeyLen ? Pad(text) : text);
   auto prefix = [&](const Entry& e) { return e.key.substr(0, kb.size()); };
   size_t i = 0;
   while (i < es.size()) {
-    const bool at = o.numeric ? es[i].num >= v : (o.desc ? prefix(es[i]) <= kb : prefix(es[i]) >= kb);
+    const bool at = o.numeric ? (down ? es[i].num <= v : es[i].num >= v)
+                              : (down ? prefix(es[i]) <= kb : prefix(es[i]) >= kb);
     if (at) break;
     ++i;
   }
@@ -178,7 +204,7 @@ class IndexModel : public ::testing::TestWithParam<Kind> {
     if (K().ext) {
       for (const OrderDef& o : kOrders) ASSERT_GT(xb_IndexOpen(FileOf(o).c_str()), 0) << lastError;
     }
-    ASSERT_EQ(xb_SysProp(XB_PROP_ORDER_COUNT, 0), 5);
+    ASSERT_EQ(xb_SysProp(XB_PROP_ORDER_COUNT, 0), kOrderCount);
   }
   void BuildOrders() {
     for (const OrderDef& o : kOrders) {
@@ -222,7 +248,7 @@ class IndexModel : public ::testing::TestWithParam<Kind> {
         xb_Go(r);
         const int n = -m.recs[size_t(r - 1)].num - (m.recs[size_t(r - 1)].num == 0 ? 1 : 0);
         xb_PutInteger("NUM", n);
-        m.recs[size_t(r - 1)].num = n;
+        m.SetNum(r, n);
       } else if (what < 60) {
         xb_Go(r);
         const std::string k = RandomKey();
@@ -241,7 +267,7 @@ class IndexModel : public ::testing::TestWithParam<Kind> {
         xb_Go(r);
         const int n = RandomNum();
         xb_PutInteger("NUM", n);
-        m.recs[size_t(r - 1)].num = n;
+        m.SetNum(r, n);
       } else if (what < 90) {
         xb_Go(r);
         xb_Delete();
@@ -255,10 +281,37 @@ class IndexModel : public ::testing::TestWithParam<Kind> {
     xb_Commit();
   }
 
+  // A scope for the order: bounds as texts (empty: open) that the entries
+  // in are kept.
+  void ScopeFor(const OrderDef& o, std::vector<Entry>& es, std::string& low, std::string& high) {
+    if (o.numeric) {
+      int a = RandomNum(), b = RandomNum();
+      if (a > b) std::swap(a, b);
+      low = rnd() % 4 == 0 ? std::string() : std::to_string(a);
+      high = rnd() % 4 == 0 ? std::string() : std::to_string(b);
+      std::erase_if(es, [&](const Entry& e) {
+        return (!low.empty() && e.num < a) || (!high.empty() && e.num > b);
+      });
+      return;
+    }
+    low = RandomKey().substr(0, 1 + rnd() % 3);
+    high = RandomKey().substr(0, 1 + rnd() % 3);
+    // The bound that sorts first is the low one (compared over the shorter).
+    const size_t n = std::min(low.size(), high.size());
+    if (low.compare(0, n, high, 0, n) > 0) std::swap(low, high);
+    if (rnd() % 4 == 0) low.clear();
+    if (rnd() % 4 == 0) high.clear();
+    std::erase_if(es, [&](const Entry& e) {
+      return (!low.empty() && e.key.substr(0, low.size()) < low) ||
+             (!high.empty() && e.key.substr(0, high.size()) > high);
+    });
+  }
+
   // Every order against the model: walks, strides, seeks; positions when
-  // nothing is hidden.
-  void Verify(const char* stage, bool filter) {
-    SCOPED_TRACE(std::string(stage) + (filter ? " (filter)" : ""));
+  // nothing is hidden. Optionally within a random scope, or flipped.
+  void Verify(const char* stage, bool filter, bool scoped = false, bool flipped = false) {
+    SCOPED_TRACE(std::string(stage) + (filter ? " (filter)" : "") + (scoped ? " (scope)" : "") +
+                 (flipped ? " (flipped)" : ""));
     if (filter) {
       ASSERT_TRUE(xb_SetFilter("NUM % 3 <> 0"));
     }
@@ -267,84 +320,112 @@ class IndexModel : public ::testing::TestWithParam<Kind> {
       const short n = xb_TagArea(o.tag);
       ASSERT_GT(n, 0);
       xb_SetOrder(n);
-      const auto es = m.EntriesOf(o);
-      std::vector<int> want;
-      for (const Entry& e : es) {
-        if (m.Visible(e.rec, filter)) want.push_back(e.rec);
+      auto es = m.EntriesOf(o);
+      std::string low, high;
+      if (scoped) {
+        ScopeFor(o, es, low, high);
+        ASSERT_TRUE(xb_SetScope(low.c_str(), high.c_str()));
+        EXPECT_EQ(std::string(xb_GetScope(0)), low);
+        EXPECT_EQ(std::string(xb_GetScope(1)), high);
       }
-      EXPECT_TRUE(SameWalk(WalkForward(), want)) << "forward";
-      auto back = WalkBackward();
-      std::reverse(back.begin(), back.end());
-      EXPECT_TRUE(SameWalk(back, want)) << "backward";
-      // Strides of seven from the top.
-      xb_GoTop();
-      for (size_t at = 0; at < want.size(); at += 7) {
-        ASSERT_FALSE(xb_Eof()) << at;
-        ASSERT_EQ(xb_RecNo(), want[at]) << at;
-        xb_Skip(7);
+      SCOPED_TRACE("scope \"" + low + "\" to \"" + high + "\"");
+      bool down = o.desc;
+      if (flipped) {
+        ASSERT_NE(xb_IndexFlip(), 0);
+        std::reverse(es.begin(), es.end());
+        down = !down;
       }
-      EXPECT_TRUE(xb_Eof());
-      // Seeks: keys held, prefixes, keys between, before and after all.
-      std::vector<std::string> texts;
-      if (o.numeric) {
-        texts = {"-99999", "99999", "0", "-500", "500", "  17", "0042"};
-        for (int j = 0; j < 6; ++j) texts.push_back(std::to_string(RandomNum()));
-      } else {
-        texts = {"0", "ZZZ", "A", "F", "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"};
-        for (int j = 0; j < 6 && !es.empty(); ++j) {
-          const std::string k = es[rnd() % es.size()].key;
-          const size_t trimmed = k.find_last_not_of(' ') + 1;
-          texts.push_back(k.substr(0, trimmed));
-          texts.push_back(k.substr(0, 1 + rnd() % trimmed));
-          texts.push_back(RandomKey());
-        }
+      CheckOrder(o, es, down, filter);
+      if (flipped) {
+        EXPECT_EQ(xb_IndexFlip(), 0);
       }
-      for (const std::string& t : texts) {
-        for (const bool exact : {false, true}) {
-          for (const bool soft : {false, true}) {
-            const Landing want1 = ExpectSeek(m, o, es, t, exact, soft, filter);
-            xb_SysProp(XB_PROP_SET_EXACT, exact);
-            xb_SetSoftSeek(soft);
-            const int found = xb_Seek(t.c_str());
-            xb_SysProp(XB_PROP_SET_EXACT, 0);
-            xb_SetSoftSeek(0);
-            SCOPED_TRACE("seek \"" + t + "\" exact " + std::to_string(exact) + " soft " + std::to_string(soft));
-            EXPECT_EQ(found != 0, want1.found);
-            EXPECT_EQ(xb_Found() != 0, want1.found);
-            if (want1.rec) {
-              EXPECT_FALSE(xb_Eof());
-              EXPECT_EQ(xb_RecNo(), want1.rec);
-            } else {
-              EXPECT_TRUE(xb_Eof());
-            }
+      if (scoped) xb_SetScope(nullptr, nullptr);
+    }
+    if (filter) xb_SetFilter(nullptr);
+  }
+
+  void CheckOrder(const OrderDef& o, const std::vector<Entry>& es, bool down, bool filter) {
+    std::vector<int> want;
+    for (const Entry& e : es) {
+      if (m.Visible(e.rec, filter)) want.push_back(e.rec);
+    }
+    EXPECT_TRUE(SameWalk(WalkForward(), want)) << "forward";
+    auto back = WalkBackward();
+    std::reverse(back.begin(), back.end());
+    EXPECT_TRUE(SameWalk(back, want)) << "backward";
+    // Strides of seven from the top.
+    xb_GoTop();
+    for (size_t at = 0; at < want.size(); at += 7) {
+      ASSERT_FALSE(xb_Eof()) << at;
+      ASSERT_EQ(xb_RecNo(), want[at]) << at;
+      xb_Skip(7);
+    }
+    EXPECT_TRUE(xb_Eof());
+    // Seeks: keys held, prefixes, keys between, before and after all.
+    std::vector<std::string> texts;
+    if (o.numeric) {
+      texts = {"-99999", "99999", "0", "-500", "500", "  17", "0042"};
+      for (int j = 0; j < 6; ++j) texts.push_back(std::to_string(RandomNum()));
+      for (int j = 0; j < 4 && !es.empty(); ++j) texts.push_back(std::to_string(es[rnd() % es.size()].num));
+    } else {
+      texts = {"0", "ZZZ", "A", "F", "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"};
+      for (int j = 0; j < 6 && !es.empty(); ++j) {
+        const std::string k = es[rnd() % es.size()].key;
+        const size_t trimmed = k.find_last_not_of(' ') + 1;
+        texts.push_back(k.substr(0, trimmed));
+        texts.push_back(k.substr(0, 1 + rnd() % trimmed));
+        texts.push_back(RandomKey());
+      }
+    }
+    for (const std::string& t : texts) {
+      for (const bool exact : {false, true}) {
+        for (const bool soft : {false, true}) {
+          const Landing want1 = ExpectSeek(m, o, es, down, t, exact, soft, filter);
+          xb_SysProp(XB_PROP_SET_EXACT, exact);
+          xb_SetSoftSeek(soft);
+          const int found = xb_Seek(t.c_str());
+          xb_SysProp(XB_PROP_SET_EXACT, 0);
+          xb_SetSoftSeek(0);
+          SCOPED_TRACE("seek \"" + t + "\" exact " + std::to_string(exact) + " soft " + std::to_string(soft));
+          EXPECT_EQ(found != 0, want1.found);
+          EXPECT_EQ(xb_Found() != 0, want1.found);
+          if (want1.rec) {
+            EXPECT_FALSE(xb_Eof());
+            EXPECT_EQ(xb_RecNo(), want1.rec);
+          } else {
+            EXPECT_TRUE(xb_Eof());
           }
         }
       }
-      // Positions count every key of the order.
-      if (!filter && !es.empty()) {
-        xb_SetDeleted(0);
-        const int total = int(es.size());
-        for (int k : {1, 2, total / 3, total / 2, total - 1, total}) {
-          if (k < 1) continue;
-          const double p = double(k) / double(total);
-          xb_Go(es[size_t(k - 1)].rec);
-          EXPECT_DOUBLE_EQ(xb_OrderPosGet(), p) << "key " << k << " of " << total;
-          EXPECT_EQ(xb_OrderRecNo(), k);
-          ASSERT_TRUE(xb_OrderPosSet(p));
-          EXPECT_EQ(xb_RecNo(), es[size_t(k - 1)].rec) << "key " << k << " of " << total;
-        }
-        xb_GoTop();
-        EXPECT_DOUBLE_EQ(xb_OrderPosGet(), 1.0 / total);
-        xb_GoBottom();
-        EXPECT_EQ(xb_OrderPosGet(), 1.0);
-        ASSERT_TRUE(xb_OrderPosSet(0.0));
-        EXPECT_EQ(xb_RecNo(), es.front().rec);
-        ASSERT_TRUE(xb_OrderPosSet(1.0));
-        EXPECT_EQ(xb_RecNo(), es.back().rec);
-        xb_SetDeleted(1);
-      }
     }
-    if (filter) xb_SetFilter(nullptr);
+    // Positions count every key of the order (within its scope).
+    if (filter) return;
+    xb_SetDeleted(0);
+    const int total = int(es.size());
+    if (total == 0) {
+      xb_GoTop();
+      EXPECT_EQ(xb_OrderPosGet(), 0.0);
+    }
+    for (int k : {1, 2, total / 3, total / 2, total - 1, total}) {
+      if (k < 1 || k > total) continue;
+      const double p = double(k) / double(total);
+      xb_Go(es[size_t(k - 1)].rec);
+      EXPECT_DOUBLE_EQ(xb_OrderPosGet(), p) << "key " << k << " of " << total;
+      EXPECT_EQ(xb_OrderRecNo(), k);
+      ASSERT_TRUE(xb_OrderPosSet(p));
+      EXPECT_EQ(xb_RecNo(), es[size_t(k - 1)].rec) << "key " << k << " of " << total;
+    }
+    if (total > 0) {
+      xb_GoTop();
+      EXPECT_DOUBLE_EQ(xb_OrderPosGet(), 1.0 / total);
+      xb_GoBottom();
+      EXPECT_EQ(xb_OrderPosGet(), 1.0);
+      ASSERT_TRUE(xb_OrderPosSet(0.0));
+      EXPECT_EQ(xb_RecNo(), es.front().rec);
+      ASSERT_TRUE(xb_OrderPosSet(1.0));
+      EXPECT_EQ(xb_RecNo(), es.back().rec);
+    }
+    xb_SetDeleted(1);
   }
 
   // The walk against the model; a difference is shown where it starts.
@@ -402,7 +483,7 @@ TEST_P(IndexModel, DeepOrdersFollowEveryChangeLikeASortedModel) {
   for (int i = 0; i < 300; ++i) Append();
   xb_Commit();
   BuildOrders();
-  ASSERT_EQ(xb_SysProp(XB_PROP_ORDER_COUNT, 0), 5);
+  ASSERT_EQ(xb_SysProp(XB_PROP_ORDER_COUNT, 0), kOrderCount);
   xb_SetDeleted(1);
   Change(2400);
   Verify("batched", false);
@@ -426,6 +507,9 @@ TEST_P(IndexModel, DeepOrdersFollowEveryChangeLikeASortedModel) {
   Change(500);
   Verify("shared", false);
   Verify("shared", true);
+  for (int round = 0; round < 3; ++round) Verify("shared", round == 2, true);
+  Verify("shared", false, false, true);
+  Verify("shared", true, true, true);
   xb_Close();
   // Pack renumbers the records and rebuilds every order.
   Open(XB_OPEN_EXCLUSIVE, XB_COMMIT_NORMAL);

@@ -41,7 +41,7 @@ const OrderDef kOrders[] = {
     {"ASC", false, false, false, nullptr}, {"DSC", false, true, false, nullptr},
     {"UNQ", false, false, true, nullptr},  {"POS", false, false, false, "NUM >= 0"},
     {"NUM", true, false, false, nullptr},  {"UNQPOS", false, false, true, "NUM >= 0"},
-    {"UNQDSC", false, true, true, nullptr},
+    {"UNQDSC", false, true, true, nullptr}, {"NUMDSC", true, true, false, nullptr},
 };
 constexpr int kOrderCount = int(std::size(kOrders));
 
@@ -130,7 +130,7 @@ struct Model {
       out.push_back({recs[i].key, recs[i].num, int(i + 1)});
     }
     std::stable_sort(out.begin(), out.end(), [&](const Entry& a, const Entry& b) {
-      if (o.numeric) return a.num < b.num;
+      if (o.numeric) return o.desc ? a.num > b.num : a.num < b.num;
       return o.desc ? a.key > b.key : a.key < b.key;
     });
     return out;

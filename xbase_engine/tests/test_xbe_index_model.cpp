@@ -6,6 +6,7 @@
 // orders, batched and direct writes, close and reopen, reindex and pack.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <random>
@@ -428,6 +429,51 @@ class IndexModel : public ::testing::TestWithParam<Kind> {
     xb_SetDeleted(1);
   }
 
+  // Queries answered partly or wholly from the orders: the records they
+  // keep, in natural order and in index order.
+  void VerifyQueries(const char* stage) {
+    SCOPED_TRACE(stage);
+    struct Q {
+      std::string text;
+      std::function<bool(const Model::Rec&)> keep;
+    };
+    const std::string k = m.recs[rnd() % m.recs.size()].key.substr(0, 2);
+    const int v = RandomNum();
+    const std::vector<Q> queries = {
+        {"KEY = \"" + k + "\"", [&](const Model::Rec& x) { return x.key.compare(0, k.size(), k) == 0; }},
+        {"KEY == \"" + Pad(k) + "\"", [&](const Model::Rec& x) { return x.key == Pad(k); }},
+        {"NUM > " + std::to_string(v), [&](const Model::Rec& x) { return x.num > v; }},
+        {"NUM <= " + std::to_string(v), [&](const Model::Rec& x) { return x.num <= v; }},
+        {std::to_string(v) + " = NUM", [&](const Model::Rec& x) { return x.num == v; }},
+        {"NUM > 100.5 .AND. NUM < 200.5", [&](const Model::Rec& x) { return x.num > 100 && x.num <= 200; }},
+        {"NUM >= -0.5 .AND. KEY = \"" + k.substr(0, 1) + "\"",
+         [&](const Model::Rec& x) { return x.num >= 0 && x.key[0] == k[0]; }},
+    };
+    for (const Q& q : queries) {
+      SCOPED_TRACE(q.text);
+      std::vector<int> want;
+      for (size_t r = 0; r < m.recs.size(); ++r) {
+        if (!m.recs[r].deleted && q.keep(m.recs[r])) want.push_back(int(r + 1));
+      }
+      if (q.text.find("==") == std::string::npos) {
+        EXPECT_GE(xb_QueryTest(q.text.c_str()), 2);
+      }
+      xb_SetOrder(0);
+      const int top = xb_Query(q.text.c_str());
+      EXPECT_EQ(top, want.empty() ? 0 : want.front());
+      EXPECT_EQ(xb_QueryRecCount(), int(want.size()));
+      EXPECT_TRUE(SameWalk(WalkForward(), want)) << "natural order";
+      xb_SetOrder(xb_TagArea("ASC"));
+      auto in = m.EntriesOf(kOrders[0]);
+      std::vector<int> ordered;
+      for (const Entry& e : in) {
+        if (std::binary_search(want.begin(), want.end(), e.rec)) ordered.push_back(e.rec);
+      }
+      EXPECT_TRUE(SameWalk(WalkForward(), ordered)) << "in key order";
+      xb_Query("");
+    }
+  }
+
   // The walk against the model; a difference is shown where it starts.
   ::testing::AssertionResult SameWalk(const std::vector<int>& got, const std::vector<int>& want) const {
     if (got == want) return ::testing::AssertionSuccess();
@@ -509,6 +555,7 @@ TEST_P(IndexModel, DeepOrdersFollowEveryChangeLikeASortedModel) {
   Verify("shared", true);
   for (int round = 0; round < 3; ++round) Verify("shared", round == 2, true);
   Verify("shared", false, false, true);
+  VerifyQueries("shared");
   Verify("shared", true, true, true);
   xb_Close();
   // Pack renumbers the records and rebuilds every order.

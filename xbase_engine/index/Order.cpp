@@ -549,13 +549,37 @@ void Order::SplitBTree(std::vector<std::pair<uint32_t, int>>& path, size_t level
   }
 }
 
+// Where a leaf that does not fit is cut in two. Compressed leaves (.IDX,
+// .CDX) hold keys of very different sizes, so halving the count can leave a
+// half that still does not fit: the cut nearest the middle after which both
+// halves fit is taken (the middle when there is none).
+int Order::LeafSplit(const Node& n) const {
+  const int total = n.n();
+  const size_t kl = size_t(fmt.length);
+  auto fits = [&](int from, int to) {
+    Node part;
+    part.leaf = true;
+    part.keyLen = n.keyLen;
+    part.keys.assign(n.keys.begin() + ptrdiff_t(size_t(from) * kl), n.keys.begin() + ptrdiff_t(size_t(to) * kl));
+    part.recs.assign(n.recs.begin() + from, n.recs.begin() + to);
+    return Fits(part);
+  };
+  const int mid = total / 2;
+  for (int d = 0; d < total; ++d) {
+    for (const int m : {mid - d, mid + d}) {
+      if (m >= 1 && m < total && fits(0, m) && fits(m, total)) return m;
+    }
+  }
+  return mid;
+}
+
 void Order::SplitBPlus(std::vector<std::pair<uint32_t, int>>& path, size_t level) {
   for (;;) {
     Node* n = Load(path[level].first);
     if (Fits(*n) || n->n() < 2) return;
     const int total = n->n();
-    const int m = total / 2;
     const bool leaf = n->leaf;
+    const int m = leaf ? LeafSplit(*n) : total / 2;
     Node* r = NewNode(leaf);
     n = Load(path[level].first);
     const size_t kl = size_t(fmt.length);
@@ -672,6 +696,12 @@ bool Order::RemoveBPlus(const std::string& key, uint32_t rec) {
   n->EraseEntry(c.path[level].second);
   n->sizeVar = sizeVar;
   Dirty(n);
+  // A compressed leaf can grow by losing an entry: the next key may share
+  // less with the one now before it than with the one removed.
+  if (n->n() > 0 && !Fits(*n)) {
+    SplitBPlus(c.path, level);
+    return true;
+  }
   // Empty pages leave the tree (the root stays, as an empty leaf at worst).
   while (n->n() == 0 && level > 0) {
     if (n->left != kNoPage) {

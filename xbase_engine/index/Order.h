@@ -139,6 +139,7 @@ class Order {
   int64_t CountOf(uint32_t off, int depth, int64_t& budget);
   void SplitBTree(std::vector<std::pair<uint32_t, int>>& path, size_t level);
   void SplitBPlus(std::vector<std::pair<uint32_t, int>>& path, size_t level);
+  int LeafSplit(const Node& n) const;
   void RaiseSeparators(const std::vector<std::pair<uint32_t, int>>& path, const uint8_t* key, uint32_t rec);
   bool RemoveBTree(const std::string& key, uint32_t rec);
   bool RemoveBPlus(const std::string& key, uint32_t rec);

@@ -448,6 +448,87 @@ TEST_F(XbeIndexFiles, TwoProcessesWritingOneIndexedTableLoseNoKey) {
   }
 }
 
+// Readers take no lock: a walk that meets pages being split by another
+// process starts its step again, so every walk is in order, shows no record
+// twice and misses none that was there before it began.
+TEST_F(XbeIndexFiles, ReadersWalkInOrderWhileAnotherProcessGrowsTheTrees) {
+  struct Kind {
+    short type;
+    const char* file;
+  };
+  for (const Kind k : {Kind{XB_TYPE_NTX, "R.NTX"}, Kind{XB_TYPE_FOX, nullptr}, Kind{XB_TYPE_FOX, "R.IDX"},
+                       Kind{XB_TYPE_NSX, nullptr}}) {
+    SCOPED_TRACE(k.file ? k.file : k.type == XB_TYPE_FOX ? "T.CDX" : "T.NSX");
+    for (const char* old : {"T.CDX", "T.NSX"}) std::remove(dir.File(old).c_str());
+    Table(k.type, {"M0"});
+    ASSERT_GT(Open(k.type, XB_OPEN_EXCLUSIVE), 0);
+    const std::string file = k.file ? dir.File(k.file) : std::string();
+    if (k.file) {
+      ASSERT_GT(xb_Index(file.c_str(), "NAME", nullptr, 0, 0), 0);
+    } else {
+      ASSERT_GT(xb_IndexTag(nullptr, "NAME", nullptr, 0, 0, "NAME"), 0);
+    }
+    xb_Close();
+    Signal started;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      xb_FinalizeSession();
+      xb_SetLockTimeout(10);
+      int ok = Open(k.type) > 0;
+      if (ok && k.file) ok = xb_IndexOpen(file.c_str()) > 0;
+      started.Send();
+      std::mt19937 rnd(5);
+      std::vector<char> image(ok ? size_t(xb_RecSize()) : 0, ' ');
+      for (int i = 0; ok && i < 1500; ++i) {
+        // The whole record at once: its key never changes afterwards.
+        std::fill(image.begin(), image.end(), ' ');
+        for (int c = 0, len = 1 + int(rnd() % 9); c < len; ++c) image[size_t(1 + c)] = char('A' + rnd() % 8);
+        ok = xb_AppendEx(image.data()) > 0;
+        xb_Commit();
+      }
+      xb_Close();
+      _exit(ok ? 0 : 1);
+    }
+    ASSERT_TRUE(started.Receive());
+    ASSERT_GT(Open(k.type), 0);
+    if (k.file) {
+      ASSERT_GT(xb_IndexOpen(file.c_str()), 0);
+    }
+    xb_SetOrder(1);
+    int walks = 0;
+    for (bool last = false; !last; ++walks) {
+      int status = 0;
+      last = waitpid(pid, &status, WNOHANG) == pid;
+      if (last) {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+      }
+      // Records whose keys were surely in the order before the walk began.
+      const int before = xb_RecCount() - 1;
+      std::vector<std::string> names;
+      std::vector<char> seen(100000, 0);
+      for (xb_GoTop(); !xb_Eof() && names.size() < 10000; xb_Skip(1)) {
+        const int r = xb_RecNo();
+        ASSERT_TRUE(r >= 1 && r < 100000);
+        EXPECT_FALSE(seen[size_t(r)]) << "record " << r << " twice, walk " << walks;
+        seen[size_t(r)] = 1;
+        names.push_back(xb_GetTrimString("NAME"));
+      }
+      const auto disorder = std::is_sorted_until(names.begin(), names.end());
+      EXPECT_TRUE(disorder == names.end()) << "walk " << walks << ": " << disorder[-1] << " before " << *disorder
+                                           << " at " << (disorder - names.begin()) << " of " << names.size();
+      EXPECT_GE(int(names.size()), last ? before + 1 : before) << "walk " << walks;
+      if (HasFailure()) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        return;
+      }
+    }
+    EXPECT_GT(walks, 1);
+    EXPECT_EQ(xb_RecCount(), 1501);
+    xb_Close();
+  }
+}
+
 TEST_F(XbeIndexFiles, AWriterKilledMidWayLeavesAnIndexThatOpensConsistentOrIsRebuilt) {
   Table(XB_TYPE_NTX, {});
   ASSERT_GT(Open(XB_TYPE_NTX, XB_OPEN_EXCLUSIVE), 0);

@@ -517,6 +517,14 @@ TEST_F(XbeIndexFiles, ReadersWalkInOrderWhileAnotherProcessGrowsTheTrees) {
       EXPECT_TRUE(disorder == names.end()) << "walk " << walks << ": " << disorder[-1] << " before " << *disorder
                                            << " at " << (disorder - names.begin()) << " of " << names.size();
       EXPECT_GE(int(names.size()), last ? before + 1 : before) << "walk " << walks;
+      // Keys once there stay: seeks find them, positions stay in range.
+      for (size_t i = 0; i < names.size(); i += 97) {
+        EXPECT_TRUE(xb_Seek(names[i].c_str())) << names[i] << ", walk " << walks;
+        const double p = xb_OrderPosGet();
+        EXPECT_TRUE(p > 0.0 && p <= 1.0) << p;
+        EXPECT_TRUE(xb_OrderPosSet(0.5));
+        EXPECT_FALSE(xb_Eof());
+      }
       if (HasFailure()) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);

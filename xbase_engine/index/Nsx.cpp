@@ -83,6 +83,8 @@ class NsxFile : public IndexFile {
       const uint8_t* e = h + kDirAt + i * kDirEntry;
       dir.emplace_back(Text(e, 12), ReadLe32(e + 12));
     }
+    // Tags are numbered in name order, as those of every compound file.
+    std::stable_sort(dir.begin(), dir.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     // The objects of tags that stay are kept, so that positions held elsewhere survive.
     std::vector<Order*> picked;
     std::vector<std::unique_ptr<Order>> made;

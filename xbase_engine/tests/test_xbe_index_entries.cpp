@@ -4,6 +4,7 @@
 // keys; copying a table's structure and appending from another table into an
 // indexed one; the UDF directory.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -474,6 +475,62 @@ INSTANTIATE_TEST_SUITE_P(Types, IndexEntryKinds,
                          ::testing::Values(TypeCase{XB_TYPE_NTX, "NTX"}, TypeCase{XB_TYPE_FOX, "FOX"},
                                            TypeCase{XB_TYPE_NSX, "NSX"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// ---- many tags ----
+
+TEST_F(IndexEntries, CompoundFilesHoldManyTagsInNameOrder) {
+  const auto names = Names(30, 14);
+  for (const short type : {short(XB_TYPE_FOX), short(XB_TYPE_NSX)}) {
+    SCOPED_TRACE(type);
+    const int tags = type == XB_TYPE_FOX ? 90 : 62;  // .NSX: at most 62
+    Make(type, names);
+    for (int i = tags - 1; i >= 0; --i) {
+      char tag[16];
+      std::snprintf(tag, sizeof tag, "T%03d", i * 7 % tags);
+      ASSERT_GT(xb_IndexTag(nullptr, tag, nullptr, 0, i % 2, i % 3 ? "NAME" : "QTY"), 0) << tag << lastError;
+    }
+    if (type == XB_TYPE_NSX) {
+      EXPECT_EQ(xb_IndexTag(nullptr, "ONEMORE", nullptr, 0, 0, "NAME"), 0);
+    }
+    xb_Close();
+    ASSERT_GT(xb_UseEx(dir.File("T.DBF").c_str(), "T", XB_OPEN_SHARED, type, XB_COMMIT_NORMAL), 0);
+    ASSERT_EQ(xb_SysProp(XB_PROP_ORDER_COUNT, 0), tags);
+    for (int n = 1; n <= tags; ++n) {
+      char tag[16];
+      std::snprintf(tag, sizeof tag, "T%03d", n - 1);
+      EXPECT_STREQ(xb_TagName(short(n)), tag);
+      EXPECT_EQ(xb_TagArea(tag), n);
+    }
+    // Every tag keeps its own key and direction.
+    for (const int i : {0, 1, 2, 45, tags - 1}) {
+      char tag[16];
+      std::snprintf(tag, sizeof tag, "T%03d", i * 7 % tags);
+      xb_SetOrder(xb_TagArea(tag));
+      const bool desc = i % 2 != 0;
+      EXPECT_EQ(xb_SysProp(XB_PROP_DESCENDING, 0) != 0, desc) << tag;
+      if (i % 3) {
+        EXPECT_EQ(Walk(), ByName(names, desc)) << tag;
+      } else {
+        auto want = std::vector<int>(names.size());
+        for (size_t r = 0; r < want.size(); ++r) want[r] = desc ? int(want.size() - r) : int(r + 1);
+        EXPECT_EQ(Walk(), want) << tag;
+      }
+    }
+    // Changes reach every tag.
+    xb_SetOrder(0);
+    xb_Go(5);
+    xb_PutString("NAME", "0");
+    xb_Commit();
+    xb_SetOrder(xb_TagArea("T014"));  // i = 2: NAME, ascending
+    xb_GoTop();
+    EXPECT_EQ(xb_RecNo(), 5);
+    xb_SetOrder(xb_TagArea("T007"));  // i = 1: NAME, descending
+    xb_GoBottom();
+    EXPECT_EQ(xb_RecNo(), 5);
+    xb_Close();
+    std::remove(dir.File(type == XB_TYPE_FOX ? "T.CDX" : "T.NSX").c_str());
+  }
+}
 
 // ---- closing one index file ----
 

@@ -46,6 +46,13 @@ class Trees : public ::testing::TestWithParam<KindCase> {
     f->Rebuild({s}, {e}, true);
     return f;
   }
+  // The file opened anew, its orders told that their keys are text.
+  std::unique_ptr<IndexFile> Reopen(bool writable) {
+    auto f = IndexFile::Open(Path(), writable);
+    f->bind = [](Order& o) { o.fmt.type = 'C'; };
+    f->Refresh();
+    return f;
+  }
   ScratchDir dir;
 };
 
@@ -141,9 +148,7 @@ TEST_P(Trees, RandomInsertsAndRemovesKeepTheOrderAndSurviveReopening) {
     ExpectSame(*f, m, false);
   }
   f.reset();
-  auto again = IndexFile::Open(Path(), true);
-  again->bind = [](Order& o) { o.fmt.type = 'C'; };
-  again->Refresh();
+  auto again = Reopen(true);
   ExpectSame(*again, m, false);
 }
 
@@ -236,9 +241,7 @@ TEST_P(Trees, ARemovalThatGrowsALeafSplitsIt) {
   m.erase({key("B"), 2});
   ExpectSame(*f, m, false);
   f.reset();
-  auto again = IndexFile::Open(Path(), false);
-  again->bind = [](Order& o) { o.fmt.type = 'C'; };
-  again->Refresh();
+  auto again = Reopen(false);
   ExpectSame(*again, m, false);
 }
 
@@ -262,9 +265,7 @@ TEST_P(Trees, ALeafIsCutWhereBothHalvesFit) {
   m.emplace(key("A" + std::string(199, 'R')), 3);
   ExpectSame(*f, m, false);
   f.reset();
-  auto again = IndexFile::Open(Path(), false);
-  again->bind = [](Order& o) { o.fmt.type = 'C'; };
-  again->Refresh();
+  auto again = Reopen(false);
   ExpectSame(*again, m, false);
 }
 
@@ -293,9 +294,7 @@ TEST_P(Trees, KeysOutOfOrderInAPageStopAWalkEitherWay) {
     return 0;
   });
   for (const bool forward : {true, false}) {
-    auto again = IndexFile::Open(Path(), false);
-    again->bind = [](Order& o) { o.fmt.type = 'C'; };
-    again->Refresh();
+    auto again = Reopen(false);
     int steps = 0;
     try {
       again->Read(0, [&] {

@@ -77,38 +77,13 @@ class IndexEntryKinds : public IndexEntries, public ::testing::WithParamInterfac
   short Type() const { return GetParam().type; }
 };
 
-std::vector<std::string> Names(int n, unsigned seed) {
-  std::mt19937 rnd(seed);
-  std::vector<std::string> v;
-  for (int i = 0; i < n; ++i) {
-    std::string s;
-    const int len = 1 + int(rnd() % 9);
-    for (int k = 0; k < len; ++k) s.push_back(char('A' + rnd() % 5));
-    v.push_back(s);
-  }
-  return v;
-}
-
-// Record numbers ordered by name, then record number (descending: names high first).
-std::vector<int> ByName(const std::vector<std::string>& names, bool desc = false) {
-  std::vector<int> recs(names.size());
-  for (size_t i = 0; i < recs.size(); ++i) recs[i] = int(i + 1);
-  std::stable_sort(recs.begin(), recs.end(), [&](int a, int b) {
-    std::string x = names[size_t(a - 1)], y = names[size_t(b - 1)];
-    x.resize(10, ' ');
-    y.resize(10, ' ');
-    return desc ? x > y : x < y;
-  });
-  return recs;
-}
-
 }  // namespace
 
 // ---- single keys ----
 
 TEST_P(IndexEntryKinds, KeysDroppedAndAddedBackOneByOneLeaveTheOrderWhole) {
   // Enough keys for several pages: every entry is once the highest of its page.
-  const auto names = Names(700, 4);
+  const auto names = RandomNames(700, 4, 5, 9);
   Make(Type(), names);
   ASSERT_GT(Order(Type(), "BYNAME", "NAME"), 0) << lastError;
   const auto all = ByName(names);
@@ -393,7 +368,7 @@ TEST_P(IndexEntryKinds, SeekBinTakesTheKeyAsStored) {
 }
 
 TEST_P(IndexEntryKinds, DescendTurnsKeysAroundInOrdersAndSeeks) {
-  const auto names = Names(120, 8);
+  const auto names = RandomNames(120, 8, 5, 9);
   Make(Type(), names);
   // Every byte complemented, as the expression function does it.
   const std::string d = xb_Descend("AB~");
@@ -416,7 +391,7 @@ TEST_P(IndexEntryKinds, DescendTurnsKeysAroundInOrdersAndSeeks) {
 // ---- logical keys ----
 
 TEST_P(IndexEntryKinds, LogicalKeysSortFalseFirstAndFollowChanges) {
-  const auto names = Names(60, 9);
+  const auto names = RandomNames(60, 9, 5, 9);
   Make(Type(), names);  // OK true on records 1, 4, 7, ...
   ASSERT_GT(Order(Type(), "BYOK", "OK"), 0);
   auto model = [&](const std::vector<bool>& ok) {
@@ -479,7 +454,7 @@ INSTANTIATE_TEST_SUITE_P(Types, IndexEntryKinds,
 // ---- many tags ----
 
 TEST_F(IndexEntries, CompoundFilesHoldManyTagsInNameOrder) {
-  const auto names = Names(30, 14);
+  const auto names = RandomNames(30, 14, 5, 9);
   for (const short type : {short(XB_TYPE_FOX), short(XB_TYPE_NSX)}) {
     SCOPED_TRACE(type);
     const int tags = type == XB_TYPE_FOX ? 90 : 62;  // .NSX: at most 62
@@ -535,7 +510,7 @@ TEST_F(IndexEntries, CompoundFilesHoldManyTagsInNameOrder) {
 // ---- closing one index file ----
 
 TEST_F(IndexEntries, IndexCloseClosesOnlyTheFileOfTheCurrentOrder) {
-  const auto names = Names(50, 2);
+  const auto names = RandomNames(50, 2, 5, 9);
   Make(XB_TYPE_FOX, names);
   ASSERT_EQ(xb_IndexTag(nullptr, "NAME", nullptr, 0, 0, "NAME"), 1);
   ASSERT_EQ(xb_IndexTag(nullptr, "QTY", nullptr, 0, 0, "QTY"), 2);
@@ -568,7 +543,7 @@ TEST_F(IndexEntries, IndexCloseClosesOnlyTheFileOfTheCurrentOrder) {
 
 TEST_F(IndexEntries, IndexCloseWritesKeysKeptBack) {
   // Exclusive use at commit level none keeps key changes in memory.
-  const auto names = Names(40, 6);
+  const auto names = RandomNames(40, 6, 5, 9);
   Make(XB_TYPE_NSX, names, {}, XB_COMMIT_NONE);
   ASSERT_GT(xb_Index(dir.File("SOLO.NSX").c_str(), "NAME", nullptr, 0, 0), 0);
   auto all = names;
@@ -643,7 +618,7 @@ TEST_F(IndexEntries, AppendFromKeepsTheOrdersInStepWhateverTheTypeGiven) {
   const std::string src = dir.File("SRC.DBF");
   ASSERT_TRUE(MakeTable(src, XB_TYPE_FOX, true));
   ASSERT_GT(xb_UseEx(src.c_str(), "SRC", XB_OPEN_EXCLUSIVE, XB_TYPE_FOX, XB_COMMIT_NORMAL), 0);
-  const auto names = Names(80, 12);
+  const auto names = RandomNames(80, 12, 5, 9);
   for (size_t i = 0; i < names.size(); ++i) {
     xb_AppendBlank();
     xb_PutString("NAME", names[i].c_str());

@@ -60,6 +60,28 @@ class XbeIndexFiles : public ::testing::Test {
   short Open(short type, short mode = XB_OPEN_SHARED) {
     return xb_UseEx(dir.File("T.DBF").c_str(), "T", mode, type, XB_COMMIT_NORMAL);
   }
+  // An order over NAME in a single-order file (.NTX, .IDX), or file nullptr:
+  // a tag of the production index (.CDX, .NSX).
+  struct IndexKind {
+    short type;
+    const char* file;
+  };
+  // Table T of the names with the kind's order, closed; none left over from before.
+  void IndexedTable(const IndexKind& k, const std::vector<std::string>& names) {
+    for (const char* old : {"T.CDX", "T.NSX"}) std::remove(dir.File(old).c_str());
+    Table(k.type, names);
+    ASSERT_GT(Open(k.type, XB_OPEN_EXCLUSIVE), 0);
+    if (k.file) {
+      ASSERT_GT(xb_Index(dir.File(k.file).c_str(), "NAME", nullptr, 0, 0), 0);
+    } else {
+      ASSERT_GT(xb_IndexTag(nullptr, "NAME", nullptr, 0, 0, "NAME"), 0);
+    }
+    xb_Close();
+  }
+  // Opens T shared with the kind's order; false when that fails.
+  bool OpenIndexed(const IndexKind& k) {
+    return Open(k.type) > 0 && (!k.file || xb_IndexOpen(dir.File(k.file).c_str()) > 0);
+  }
   static std::vector<std::string> WalkNames() {
     std::vector<std::string> out;
     for (xb_GoTop(); !xb_Eof() && out.size() < 100000; xb_Skip(1)) out.push_back(xb_GetTrimString("NAME"));
@@ -372,31 +394,17 @@ TEST_F(XbeIndexFiles, DamagedIndexFilesFailCleanlyAndNeverLoop) {
 TEST_F(XbeIndexFiles, TwoProcessesWritingOneIndexedTableLoseNoKey) {
   // Single-order files (.NTX, .IDX) opened by name, production indexes
   // (.CDX, .NSX) opened with the table.
-  struct Kind {
-    short type;
-    const char* file;
-  };
-  for (const Kind k : {Kind{XB_TYPE_NTX, "W.NTX"}, Kind{XB_TYPE_FOX, nullptr}, Kind{XB_TYPE_FOX, "W.IDX"},
-                       Kind{XB_TYPE_NSX, nullptr}}) {
+  for (const IndexKind k : {IndexKind{XB_TYPE_NTX, "W.NTX"}, IndexKind{XB_TYPE_FOX, nullptr},
+                            IndexKind{XB_TYPE_FOX, "W.IDX"}, IndexKind{XB_TYPE_NSX, nullptr}}) {
     SCOPED_TRACE(k.file ? k.file : k.type == XB_TYPE_FOX ? "T.CDX" : "T.NSX");
-    for (const char* old : {"T.CDX", "T.NSX"}) std::remove(dir.File(old).c_str());
-    Table(k.type, {});
-    ASSERT_GT(Open(k.type, XB_OPEN_EXCLUSIVE), 0);
-    const std::string file = k.file ? dir.File(k.file) : std::string();
-    if (k.file) {
-      ASSERT_GT(xb_Index(file.c_str(), "NAME", nullptr, 0, 0), 0);
-    } else {
-      ASSERT_GT(xb_IndexTag(nullptr, "NAME", nullptr, 0, 0, "NAME"), 0);
-    }
-    xb_Close();
+    IndexedTable(k, {});
     constexpr int kEach = 250;
     std::vector<pid_t> kids;
     for (int p = 0; p < 2; ++p) {
       const pid_t pid = fork();
       if (pid == 0) {
         xb_SetLockTimeout(10);
-        int ok = Open(k.type) > 0;
-        if (ok && k.file) ok = xb_IndexOpen(file.c_str()) > 0;
+        int ok = OpenIndexed(k);
         std::vector<int> mine;
         for (int i = 0; ok && i < kEach; ++i) {
           xb_AppendBlank();
@@ -424,10 +432,7 @@ TEST_F(XbeIndexFiles, TwoProcessesWritingOneIndexedTableLoseNoKey) {
       waitpid(pid, &status, 0);
       EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    ASSERT_GT(Open(k.type), 0);
-    if (k.file) {
-      ASSERT_GT(xb_IndexOpen(file.c_str()), 0);
-    }
+    ASSERT_TRUE(OpenIndexed(k));
     EXPECT_EQ(xb_RecCount(), 2 * kEach);
     // The order holds every record once, under its name, in order.
     std::vector<std::pair<std::string, int>> table, walked;
@@ -452,30 +457,16 @@ TEST_F(XbeIndexFiles, TwoProcessesWritingOneIndexedTableLoseNoKey) {
 // process starts its step again, so every walk is in order, shows no record
 // twice and misses none that was there before it began.
 TEST_F(XbeIndexFiles, ReadersWalkInOrderWhileAnotherProcessGrowsTheTrees) {
-  struct Kind {
-    short type;
-    const char* file;
-  };
-  for (const Kind k : {Kind{XB_TYPE_NTX, "R.NTX"}, Kind{XB_TYPE_FOX, nullptr}, Kind{XB_TYPE_FOX, "R.IDX"},
-                       Kind{XB_TYPE_NSX, nullptr}}) {
+  for (const IndexKind k : {IndexKind{XB_TYPE_NTX, "R.NTX"}, IndexKind{XB_TYPE_FOX, nullptr},
+                            IndexKind{XB_TYPE_FOX, "R.IDX"}, IndexKind{XB_TYPE_NSX, nullptr}}) {
     SCOPED_TRACE(k.file ? k.file : k.type == XB_TYPE_FOX ? "T.CDX" : "T.NSX");
-    for (const char* old : {"T.CDX", "T.NSX"}) std::remove(dir.File(old).c_str());
-    Table(k.type, {"M0"});
-    ASSERT_GT(Open(k.type, XB_OPEN_EXCLUSIVE), 0);
-    const std::string file = k.file ? dir.File(k.file) : std::string();
-    if (k.file) {
-      ASSERT_GT(xb_Index(file.c_str(), "NAME", nullptr, 0, 0), 0);
-    } else {
-      ASSERT_GT(xb_IndexTag(nullptr, "NAME", nullptr, 0, 0, "NAME"), 0);
-    }
-    xb_Close();
+    IndexedTable(k, {"M0"});
     Signal started;
     const pid_t pid = fork();
     if (pid == 0) {
       xb_FinalizeSession();
       xb_SetLockTimeout(10);
-      int ok = Open(k.type) > 0;
-      if (ok && k.file) ok = xb_IndexOpen(file.c_str()) > 0;
+      int ok = OpenIndexed(k);
       started.Send();
       std::mt19937 rnd(5);
       std::vector<char> image(ok ? size_t(xb_RecSize()) : 0, ' ');
@@ -490,10 +481,7 @@ TEST_F(XbeIndexFiles, ReadersWalkInOrderWhileAnotherProcessGrowsTheTrees) {
       _exit(ok ? 0 : 1);
     }
     ASSERT_TRUE(started.Receive());
-    ASSERT_GT(Open(k.type), 0);
-    if (k.file) {
-      ASSERT_GT(xb_IndexOpen(file.c_str()), 0);
-    }
+    ASSERT_TRUE(OpenIndexed(k));
     xb_SetOrder(1);
     int walks = 0;
     for (bool last = false; !last; ++walks) {

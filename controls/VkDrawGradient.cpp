@@ -126,27 +126,37 @@ struct EdgeSet {
   static constexpr int kNone = INT_MAX;  // the crossing of an edge that does not cover the row
   std::vector<int> first, last, x, d, limit, m, dm, incr2, di;
   std::vector<int> crossing;  // on the current row
-  void Clear() {
-    for (auto* v : {&first, &last, &x, &d, &limit, &m, &dm, &incr2, &di}) v->clear();
+  int count = 0;
+  // Room for N edges (the vectors keep theirs between pictures).
+  void Start(int N) {
+    for (auto* v : {&first, &last, &x, &d, &limit, &m, &dm, &incr2, &di, &crossing})
+      if (v->size() < static_cast<std::size_t>(N)) v->resize(static_cast<std::size_t>(N));
+    count = 0;
   }
-  void Add(Edge e) {
+  // The edge between A and B (see Edge).
+  Edge Add(TPoint A, TPoint B) {
+    Edge e = Edge::Between(A, B);
+    std::size_t k = static_cast<std::size_t>(count++);
+    first[k] = e.first, last[k] = e.last, limit[k] = e.limit, m[k] = e.m, dm[k] = e.m1 - e.m;
+    incr2[k] = e.incr2, di[k] = e.incr1 - e.incr2;
     // An edge above the picture starts at its crossing with row 0.
-    if (e.first < 0 && e.last >= 0)
+    int cx = e.x, cd = e.d;
+    if (e.first < 0 && e.last >= 0) {
       for (int y = e.first; y < 0; ++y) e.Step();
-    first.push_back(e.first), last.push_back(e.last), x.push_back(e.x), d.push_back(e.d);
-    limit.push_back(e.limit), m.push_back(e.m), dm.push_back(e.m1 - e.m), incr2.push_back(e.incr2);
-    di.push_back(e.incr1 - e.incr2);
+      cx = e.x, cd = e.d;
+    }
+    x[k] = cx, d[k] = cd;
+    return e;
   }
-  int Size() const { return static_cast<int>(x.size()); }
   // The crossings of edges From..To - 1 with row Y, then a step to the next
   // row. Every edge is stepped on each row it covers but its last.
-  void Row(int Y, int From, int To) {
+  __attribute__((always_inline)) void Row(int Y, int From, int To) {
     crossing.resize(x.size());
     RowOf(Y, To - From, crossing.data() + From, x.data() + From, d.data() + From, first.data() + From,
           last.data() + From, limit.data() + From, m.data() + From, dm.data() + From, incr2.data() + From,
           di.data() + From);
   }
-  static void RowOf(int Y, int N, int* __restrict Cx, int* __restrict X, int* __restrict D,
+  __attribute__((always_inline)) static void RowOf(int Y, int N, int* __restrict Cx, int* __restrict X, int* __restrict D,
                     const int* __restrict First, const int* __restrict Last, const int* __restrict Limit,
                     const int* __restrict M, const int* __restrict Dm, const int* __restrict Incr2,
                     const int* __restrict Di) {
@@ -170,20 +180,23 @@ struct BandSet {
   std::vector<int> x, uprightFirst, uprightLast, from, to;  // from..to: the rows it may cover
   std::vector<std::uint32_t> rgb;
   std::vector<int> pieceFrom, pieceTo;  // what it fills of the current row (none: empty)
-  void Clear() {
-    for (auto* v : {&x, &uprightFirst, &uprightLast, &from, &to, &pieceFrom, &pieceTo}) v->clear();
-    rgb.clear();
+  int count = 0;
+  // Room for N bands (the vectors keep theirs between pictures).
+  void Start(int N) {
+    for (auto* v : {&x, &uprightFirst, &uprightLast, &from, &to, &pieceFrom, &pieceTo})
+      if (v->size() < static_cast<std::size_t>(N)) v->resize(static_cast<std::size_t>(N));
+    if (rgb.size() < static_cast<std::size_t>(N)) rgb.resize(static_cast<std::size_t>(N));
+    count = 0;
   }
-  int Size() const { return static_cast<int>(x.size()); }
   // Of bands From..To - 1 (near edges at Crossing[band]), what each fills
   // of row Y: the pixels from the first of its crossings in order to the
   // second (the right one excluded), clipped to 0..W.
-  void Row(int Y, int W, int From, int To, const int* Crossing) {
+  __attribute__((always_inline)) void Row(int Y, int W, int From, int To, const int* Crossing) {
     pieceFrom.resize(x.size()), pieceTo.resize(x.size());
     RowOf(Y, W, To - From, Crossing + From, x.data() + From, uprightFirst.data() + From,
           uprightLast.data() + From, pieceFrom.data() + From, pieceTo.data() + From);
   }
-  static void RowOf(int Y, int W, int N, const int* __restrict Cx, const int* __restrict X,
+  __attribute__((always_inline)) static void RowOf(int Y, int W, int N, const int* __restrict Cx, const int* __restrict X,
                     const int* __restrict UprightFirst, const int* __restrict UprightLast, int* __restrict PieceFrom,
                     int* __restrict PieceTo) {
     constexpr int kNone = EdgeSet::kNone;
@@ -205,7 +218,7 @@ struct BandSet {
 // row follow Hi, whole blocks of 16 are written, past Hi too: the row is
 // written from left to right, and what lies past the part already right is
 // written again later.
-inline void RowPiece(std::uint32_t* Row, int Lo, int Hi, int W, std::uint32_t Rgb) {
+__attribute__((always_inline)) inline void RowPiece(std::uint32_t* Row, int Lo, int Hi, int W, std::uint32_t Rgb) {
   if (Hi + 16 <= W) {
     std::uint32_t* p = Row + Lo;
     std::uint32_t* end = Row + Hi;
@@ -223,6 +236,7 @@ inline void RowPiece(std::uint32_t* Row, int Lo, int Hi, int W, std::uint32_t Rg
 // (Mirror: the horizontal mirror image), over Background. Each band is one
 // polygon, filled as the window layer's polygon fill would; the bands are
 // painted row by row, each over the ones before.
+__attribute__((target_clones("avx2", "default")))
 void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF Stop, bool Mirror, int BandHint,
               std::uint32_t Background) {
   int d = static_cast<int>(std::sqrt(double(W) * W + double(H) * H));
@@ -239,22 +253,29 @@ void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF S
   // the band before (the first band of a pass has an edge of its own).
   static EdgeSet edges;
   static BandSet bands;
-  edges.Clear();
-  bands.Clear();
+  if (stepY <= 0) {
+    // (Over 65536 columns a row: no step would ever reach the far corner.)
+    Picture.Fill(0, 0, W, H, Background);
+    return;
+  }
+  // A pass takes a step while y > 0 and paints a band at most once a step
+  // and once after.
+  int steps = static_cast<int>(((std::int64_t{H} << 16) + stepY - 1) / stepY);
+  edges.Start(2 * (steps + 2));
+  bands.Start(2 * (steps + 1));
   int firstOfPass1 = 0;
   for (int pass = 0; pass < 2; ++pass) {
-    if (pass == 1) firstOfPass1 = bands.Size();
+    if (pass == 1) firstOfPass1 = bands.count;
     std::int64_t x = 0, y = std::int64_t{H} << 16;
     std::int64_t bandY = y;
     TColor bandColor = cur.Color();
     int run = 0;
     int edgeY = pass == 0 ? H : 0, edgeX = pass == 0 ? 0 : W;
     int ex = Mirror ? W - edgeX : edgeX;
-    Edge nearEdge = Edge::Between(Point(ex, static_cast<int>(bandY >> 16)), Point(px(x), edgeY));
-    edges.Add(nearEdge);
+    Edge nearEdge = edges.Add(Point(ex, static_cast<int>(bandY >> 16)), Point(px(x), edgeY));
     auto paint = [&](std::int64_t toX, std::int64_t toY, TColor color) {
       int nearY = static_cast<int>(bandY >> 16), farY = static_cast<int>(toY >> 16);
-      Edge farEdge = Edge::Between(Point(px(toX), edgeY), Point(ex, farY));
+      Edge farEdge = edges.Add(Point(px(toX), edgeY), Point(ex, farY));
       int uf = std::min(nearY, farY), ul = std::max(nearY, farY) - 1;
       // The rows of its edges (a level edge covers none).
       int from = INT_MAX, to = INT_MIN;
@@ -264,11 +285,10 @@ void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF S
       rows(nearEdge.first, nearEdge.last);
       rows(farEdge.first, farEdge.last);
       rows(uf, ul);
-      bands.x.push_back(ex);
-      bands.uprightFirst.push_back(uf), bands.uprightLast.push_back(ul);
-      bands.from.push_back(std::max(from, 0)), bands.to.push_back(std::min(to, H - 1));
-      bands.rgb.push_back(Strip::PixelOf(color));
-      edges.Add(farEdge);
+      std::size_t k = static_cast<std::size_t>(bands.count++);
+      bands.x[k] = ex, bands.uprightFirst[k] = uf, bands.uprightLast[k] = ul;
+      bands.from[k] = std::max(from, 0), bands.to[k] = std::min(to, H - 1);
+      bands.rgb[k] = Strip::PixelOf(color);
       nearEdge = farEdge;
       bandY = toY;
     };
@@ -289,16 +309,19 @@ void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF S
   // The bands that may cover each row: from the first whose rows reach it to
   // the last (a band between that does not cover it has fewer than two
   // crossings there). An edge covers a row only where a band of it does.
-  const int n = bands.Size();
+  const int n = bands.count;
   static std::vector<int> firstBand, lastBand;
   firstBand.assign(static_cast<std::size_t>(H), n);
   lastBand.assign(static_cast<std::size_t>(H), -1);
-  for (int i = 0; i < n; ++i) {
-    int* f = firstBand.data();
-    int* l = lastBand.data();
-    for (int y = bands.from[static_cast<std::size_t>(i)]; y <= bands.to[static_cast<std::size_t>(i)]; ++y) {
-      f[y] = std::min(f[y], i);
-      l[y] = i;
+  {
+    int* __restrict f = firstBand.data();
+    int* __restrict l = lastBand.data();
+    for (int i = 0; i < n; ++i) {
+      int from = bands.from[static_cast<std::size_t>(i)], to = bands.to[static_cast<std::size_t>(i)];
+      for (int y = from; y <= to; ++y) {
+        f[y] = std::min(f[y], i);
+        l[y] = i;
+      }
     }
   }
   for (int y = 0; y < H; ++y) {

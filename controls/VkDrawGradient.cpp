@@ -2,7 +2,8 @@
 // scratch bitmap in one copy and copies that once: linear gradients compute
 // one row or column of colours band by band and repeat it, box gradients
 // compute one quarter the same way and mirror it, diagonal gradients fill
-// the region of one polygon per band. Runs of one colour are one fill each.
+// what the polygon of each band covers, row by row. Runs of one colour are
+// one fill each.
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -11,6 +12,19 @@
 #include <vector>
 
 #include "controls/VkDraw.h"
+
+// The diagonal fill is built twice where the processor may have wide
+// vector units, and the one the processor has is taken when first called.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TW_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#else
+#define TW_WIDE_VECTORS
+#endif
+#if defined(__GNUC__) || defined(__clang__)
+#define TW_INLINE __attribute__((always_inline)) inline
+#else
+#define TW_INLINE inline
+#endif
 
 namespace {
 
@@ -133,7 +147,7 @@ struct EdgeSet {
       if (v->size() < static_cast<std::size_t>(N)) v->resize(static_cast<std::size_t>(N));
     count = 0;
   }
-  // The edge between A and B (see Edge).
+  // The edge between A and B (see Edge), added.
   Edge Add(TPoint A, TPoint B) {
     Edge e = Edge::Between(A, B);
     std::size_t k = static_cast<std::size_t>(count++);
@@ -150,16 +164,15 @@ struct EdgeSet {
   }
   // The crossings of edges From..To - 1 with row Y, then a step to the next
   // row. Every edge is stepped on each row it covers but its last.
-  __attribute__((always_inline)) void Row(int Y, int From, int To) {
-    crossing.resize(x.size());
+  TW_INLINE void Row(int Y, int From, int To) {
     RowOf(Y, To - From, crossing.data() + From, x.data() + From, d.data() + From, first.data() + From,
           last.data() + From, limit.data() + From, m.data() + From, dm.data() + From, incr2.data() + From,
           di.data() + From);
   }
-  __attribute__((always_inline)) static void RowOf(int Y, int N, int* __restrict Cx, int* __restrict X, int* __restrict D,
-                    const int* __restrict First, const int* __restrict Last, const int* __restrict Limit,
-                    const int* __restrict M, const int* __restrict Dm, const int* __restrict Incr2,
-                    const int* __restrict Di) {
+  TW_INLINE static void RowOf(int Y, int N, int* __restrict Cx, int* __restrict X, int* __restrict D,
+                               const int* __restrict First, const int* __restrict Last, const int* __restrict Limit,
+                               const int* __restrict M, const int* __restrict Dm, const int* __restrict Incr2,
+                               const int* __restrict Di) {
     for (int j = 0; j < N; ++j) {
       int covers = -static_cast<int>((First[j] <= Y) & (Y <= Last[j]));
       int steps = -static_cast<int>((First[j] <= Y) & (Y < Last[j]));
@@ -191,14 +204,13 @@ struct BandSet {
   // Of bands From..To - 1 (near edges at Crossing[band]), what each fills
   // of row Y: the pixels from the first of its crossings in order to the
   // second (the right one excluded), clipped to 0..W.
-  __attribute__((always_inline)) void Row(int Y, int W, int From, int To, const int* Crossing) {
-    pieceFrom.resize(x.size()), pieceTo.resize(x.size());
+  TW_INLINE void Row(int Y, int W, int From, int To, const int* Crossing) {
     RowOf(Y, W, To - From, Crossing + From, x.data() + From, uprightFirst.data() + From,
           uprightLast.data() + From, pieceFrom.data() + From, pieceTo.data() + From);
   }
-  __attribute__((always_inline)) static void RowOf(int Y, int W, int N, const int* __restrict Cx, const int* __restrict X,
-                    const int* __restrict UprightFirst, const int* __restrict UprightLast, int* __restrict PieceFrom,
-                    int* __restrict PieceTo) {
+  TW_INLINE static void RowOf(int Y, int W, int N, const int* __restrict Cx, const int* __restrict X,
+                               const int* __restrict UprightFirst, const int* __restrict UprightLast,
+                               int* __restrict PieceFrom, int* __restrict PieceTo) {
     constexpr int kNone = EdgeSet::kNone;
     for (int i = 0; i < N; ++i) {
       int a = Cx[i], c = Cx[i + 1];
@@ -218,14 +230,14 @@ struct BandSet {
 // row follow Hi, whole blocks of 16 are written, past Hi too: the row is
 // written from left to right, and what lies past the part already right is
 // written again later.
-__attribute__((always_inline)) inline void RowPiece(std::uint32_t* Row, int Lo, int Hi, int W, std::uint32_t Rgb) {
+TW_INLINE void RowPiece(std::uint32_t* Row, int Lo, int Hi, int W, std::uint32_t Rgb) {
   if (Hi + 16 <= W) {
+    // (Most pieces take one block.)
     std::uint32_t* p = Row + Lo;
-    std::uint32_t* end = Row + Hi;
-    do {
-      for (int k = 0; k < 16; ++k) p[k] = Rgb;
-      p += 16;
-    } while (p < end);
+    for (int k = 0; k < 16; ++k) p[k] = Rgb;
+    if (Hi - Lo > 16)
+      for (p += 16; p < Row + Hi; p += 16)
+        for (int k = 0; k < 16; ++k) p[k] = Rgb;
   } else {
     std::fill(Row + Lo, Row + Hi, Rgb);
   }
@@ -236,7 +248,7 @@ __attribute__((always_inline)) inline void RowPiece(std::uint32_t* Row, int Lo, 
 // (Mirror: the horizontal mirror image), over Background. Each band is one
 // polygon, filled as the window layer's polygon fill would; the bands are
 // painted row by row, each over the ones before.
-__attribute__((target_clones("avx2", "default")))
+TW_WIDE_VECTORS
 void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF Stop, bool Mirror, int BandHint,
               std::uint32_t Background) {
   int d = static_cast<int>(std::sqrt(double(W) * W + double(H) * H));
@@ -342,6 +354,13 @@ void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF S
         // The bands run from left to right: painted in their order.
         for (int i = lo; i <= hi; ++i) {
           int from = pieceFrom[i], to = pieceTo[i];
+          if (from <= done && done < to && to + 16 <= W) {
+            // (The usual case: from where the band before ended, or over
+            // its end.)
+            RowPiece(row, from, to, W, rgb[i]);
+            done = to;
+            continue;
+          }
           if (from >= to) continue;
           if (to <= done) {
             // Over part of what the bands before painted.
@@ -356,7 +375,7 @@ void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF S
         // The bands run from right to left: the row is still written from
         // left to right, the bands taken last first, each only where the
         // ones after it leave room.
-        int after = 0;  // the ones after it paint Later..Done
+        int after = 0;  // the bands after it paint After..Done - 1
         bool overlaps = false;
         for (int i = hi; i >= lo; --i) {
           int from = pieceFrom[i], to = pieceTo[i];

@@ -15,6 +15,7 @@
 #include "class_library/Streams.h"
 #include "class_library/SysUtils.h"
 #include "class_library/TypeInfo.h"
+#include "platform/system/NumberText.h"
 
 // ---------------------------------------------------------------- TField
 
@@ -894,9 +895,7 @@ String InsertThousands(const String& Digits) {
 // Abs rounded to Decimals digits after the point, half away from zero, on
 // its 15 significant decimal digits (2.5 gives 3, 0.285 gives 0.29).
 void RoundDecimal(double Abs, int Decimals, String& IntPart, String& Frac) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", Abs);
-  String s = buf;
+  const String s = sys::ScientificText(Abs, 14);  // "." as the point whatever the process locale
   size_t e = s.find('e');
   int pointPos = std::atoi(s.c_str() + e + 1) + 1;
   String digits = s.substr(0, 1) + s.substr(2, e - 2);
@@ -1012,9 +1011,7 @@ String FloatToPrecisionText(double Value, int Precision, bool Currency) {
   if (!std::isfinite(Value)) return FloatToStr(Value);
   if (Currency) return FormatFloatText("#,##0.00", Value);
   Precision = std::clamp(Precision, 1, 17);
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*G", Precision, Value);
-  String s = buf;
+  String s = sys::GeneralText(Value, Precision, true);  // "." as the point whatever the process locale
   // "1.5E+20" -> "1.5E20", "1E-05" -> "1E-5"
   size_t e = s.find('E');
   if (e != String::npos) {

@@ -7,6 +7,7 @@
 #include "class_library/Resources.h"
 #include "class_library/SysUtils.h"
 #include "class_library/TypeInfo.h"
+#include "platform/system/NumberText.h"
 
 namespace {
 
@@ -166,14 +167,10 @@ private:
     tok_.text = text;
     if (isFloat) {
       tok_.kind = Token::Float;
-      // Locale-independent: the text always uses '.'.
-      try {
-        size_t used = 0;
-        tok_.number = std::stod(text, &used);
-        if (used != text.size() || !std::isfinite(tok_.number)) Fail(line_, "Invalid number " + text);
-      } catch (const std::exception&) {
-        Fail(line_, "Invalid number " + text);
-      }
+      // The text always uses '.', whatever the process locale.
+      const sys::DoubleRead r = sys::ReadDouble(text);
+      if (!r.ok || r.outOfRange || !std::isfinite(r.value)) Fail(line_, "Invalid number " + text);
+      tok_.number = r.value;
     } else {
       tok_.kind = Token::Integer;
       tok_.decimal = true;

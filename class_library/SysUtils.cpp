@@ -21,6 +21,7 @@
 #include "class_library/FormatSettings.h"
 #include "platform/system/AsciiCase.h"
 #include "platform/system/MessageBox.h"
+#include "platform/system/NumberText.h"
 #include "platform/system/Paths.h"
 
 namespace {
@@ -384,10 +385,10 @@ bool IncrementDigits(String& digits) {
 // `count` significant digits of |value| and the exponent of the first one
 // (value = d1.d2d3... * 10^exponent).
 void SignificantDigits(double value, int count, String& digits, int& exponent) {
-  char buf[128];
-  std::snprintf(buf, sizeof buf, "%.*e", count - 1 + kGuardDigits, std::fabs(value));
+  // The digits come with "." as the point whatever the process locale.
+  const String text = sys::ScientificText(std::fabs(value), count - 1 + kGuardDigits);
   String all;
-  const char* p = buf;
+  const char* p = text.c_str();
   for (; *p && *p != 'e'; ++p)
     if (*p >= '0' && *p <= '9') all += *p;
   exponent = (*p == 'e') ? std::atoi(p + 1) : 0;
@@ -460,9 +461,8 @@ String FormatGeneral(double value, int precision) {
 String FormatFixed(double value, int decimals, bool thousands) {
   String special;
   if (NonFinite(value, special)) return special;
-  char buf[512];  // 309 integer digits at most, plus the decimals and guard digits
-  std::snprintf(buf, sizeof buf, "%.*f", decimals + kGuardDigits, std::fabs(value));
-  const String text = buf;
+  // Digits with "." as the point whatever the process locale.
+  const String text = sys::FixedText(std::fabs(value), decimals + kGuardDigits);
   const size_t dot = text.find('.');
   String number = text.substr(0, dot) + text.substr(dot + 1, static_cast<size_t>(decimals));
   if (text[dot + 1 + static_cast<size_t>(decimals)] >= '5') IncrementDigits(number);
@@ -695,11 +695,11 @@ bool TryStrToFloat(const String& s, double& value) {
     if (expDigits == 0) return false;
   }
   if (i != t.size()) return false;
-  errno = 0;
-  char* end = nullptr;
-  const double v = std::strtod(normalized.c_str(), &end);
-  if (end != normalized.c_str() + normalized.size() || !std::isfinite(v)) return false;
-  value = v;
+  // Read with "." as the point whatever the process locale; a value too
+  // small for a double reads as 0, one too large is refused.
+  const sys::DoubleRead r = sys::ReadDouble(normalized);
+  if (!r.ok || !std::isfinite(r.value)) return false;
+  value = r.value;
   return true;
 }
 

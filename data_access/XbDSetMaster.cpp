@@ -8,6 +8,7 @@
 #include "class_library/SysUtils.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"
+#include "platform/system/NumberText.h"
 
 using namespace xbdset;
 
@@ -106,9 +107,7 @@ String TXbTable::DetailRangeKey() {
         String text;
         if (!m->IsNull()) {
           if (m->DataType() == ftFloat || m->DataType() == ftCurrency) {
-            char buf[400];
-            std::snprintf(buf, sizeof buf, "%.*f", decimals, m->AsFloat());
-            text = buf;  // "." whatever the locale: the engine reads it so
+            text = sys::FixedText(m->AsFloat(), decimals);  // "." whatever the locale: the engine reads it so
           } else {
             text = IntToStr(m->AsInteger());
           }

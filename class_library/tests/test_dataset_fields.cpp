@@ -11,6 +11,7 @@
 #include "class_library/SysUtils.h"
 #include "class_library/TypeInfo.h"
 #include "class_library/tests/test_dataset_mem.h"
+#include "platform/system/tests/GeneratedLocales.h"
 
 namespace {
 
@@ -125,6 +126,36 @@ TEST(Fields, FloatTextFollowsDisplayFormatAndPrecision) {
   c->SetAsFloat(1234.5);
   EXPECT_EQ(c->DisplayText(), "1,234.50");
   EXPECT_EQ(c->Text(), "1234.50");
+}
+
+// Under a decimal-comma process locale (a GUI toolkit sets it from the
+// user's environment) the field texts are those of the C locale, and "."
+// still reads as the format settings' point.
+TEST(Fields, FloatTextsIgnoreTheProcessLocale) {
+  const auto texts = [] {
+    Fixture x;
+    auto* f = static_cast<TFloatField*>(x.F("F"));
+    std::vector<String> out;
+    f->SetAsString("-1234567.891");
+    out.push_back(f->AsString());
+    f->SetPrecision(4);
+    out.push_back(f->DisplayText());
+    f->SetDisplayFormat("#,##0.0");
+    out.push_back(f->DisplayText());
+    f->SetAsFloat(1.5e20);
+    f->SetDisplayFormat("");
+    out.push_back(f->DisplayText());
+    auto* c = static_cast<TFloatField*>(x.F("C"));
+    c->SetAsString("1234.5");
+    out.push_back(c->DisplayText());
+    out.push_back(c->Text());
+    return out;
+  };
+  const std::vector<String> inC = texts();
+  EXPECT_EQ(inC, (std::vector<String>{"-1234567.891", "-1.235E6", "-1,234,567.9", "1.5E20", "1,234.50", "1234.50"}));
+  generated_locales::CommaDecimalLocale comma;
+  if (!comma.Active()) GTEST_SKIP() << comma.Why();
+  EXPECT_EQ(texts(), inC);
 }
 
 TEST(Fields, NumberFormatsRoundHalfAwayFromZero) {

@@ -10,6 +10,7 @@
 #include "class_library/Resources.h"
 #include "class_library/Timer.h"
 #include "class_library/TypeInfo.h"
+#include "platform/system/tests/GeneratedLocales.h"
 
 namespace {
 
@@ -217,6 +218,20 @@ TEST(FormResource, ReadsEveryKindOfValueIntoNestedComponents) {
   EXPECT_EQ(second->Tag(), 255);
   EXPECT_FALSE(clock->Enabled());
   EXPECT_EQ(clock->Interval(), 250u);
+}
+
+// A GUI toolkit sets the C library's locale from the user's environment: a
+// decimal comma there must not stop "1.5" in a form resource.
+TEST(FormResource, NumbersReadAlikeInADecimalCommaLocale) {
+  generated_locales::CommaDecimalLocale comma;
+  if (!comma.Active()) GTEST_SKIP() << comma.Why();
+  TPanelModule module(nullptr);
+  ReadComponentResource(&module, kFullResource);
+  auto* first = dynamic_cast<TWidget*>(module.FindComponent("First"));
+  auto* second = dynamic_cast<TWidget*>(module.FindComponent("Second"));
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->Ratio, 1.5);
+  EXPECT_EQ(second->Ratio, -2.5);
 }
 
 TEST(FormResource, LegacyPropertyIsMappedAndNeverAPublishedOne) {

@@ -8,6 +8,7 @@
 #include "class_library/StringList.h"
 #include "class_library/SysUtils.h"
 #include "class_library/tests/FormatSettingsGuard.h"
+#include "platform/system/tests/GeneratedLocales.h"
 #include "platform/system/tests/TempDir.h"
 
 namespace {
@@ -209,6 +210,29 @@ TEST(SysUtilsFormat, Specifiers) {
   FormatSettings.DecimalSeparator = ',';
   FormatSettings.ThousandSeparator = '.';
   EXPECT_EQ(Format("%.1f %n", {1.5, 1234.5}), "1,5 1.234,50");
+}
+
+// A GUI toolkit leaves the C library in the user's locale. With a decimal
+// comma there, number texts still follow the format settings alone: the
+// same texts as in the C locale, and "." read as the settings' point.
+TEST(SysUtilsNumbers, TextsFollowTheSettingsNotTheProcessLocale) {
+  FormatSettingsGuard guard{TFormatSettings()};
+  const auto texts = [] {
+    return std::vector<String>{FloatToStr(2.25), FloatToStr(-1.5e-7), FloatToStr(1e20),
+                               Format("%f|%.1f|%.2f|%n", {1.0, 2.25, 99.999, 1234567.891}),
+                               Format("%g|%e|%.3e", {0.5, 1234.5, -0.00012})};
+  };
+  const std::vector<String> inC = texts();
+  generated_locales::CommaDecimalLocale comma;
+  if (!comma.Active()) GTEST_SKIP() << comma.Why();
+  EXPECT_EQ(texts(), inC);
+  double v = 0;
+  EXPECT_TRUE(TryStrToFloat(" 12.75 ", v));
+  EXPECT_EQ(v, 12.75);
+  EXPECT_EQ(StrToFloat("-1.5E3"), -1500.0);
+  EXPECT_EQ(StrToFloat("1e-400"), 0.0);  // too small reads as zero, as in the C locale
+  EXPECT_THROW(StrToFloat("1,5"), EConvertError);
+  EXPECT_THROW(StrToFloat("1e999"), EConvertError);
 }
 
 TEST(SysUtilsFormat, BadFormatsRaiseInsteadOfReadingPastArguments) {

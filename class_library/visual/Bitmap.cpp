@@ -8,6 +8,7 @@
 #include "class_library/Streams.h"
 #include "class_library/TypeInfo.h"
 #include "platform/gui/Images.h"
+#include "platform/system/AsciiCase.h"
 
 namespace {
 
@@ -394,8 +395,7 @@ TIcon* TPicture::Icon() {
 }
 
 void TPicture::LoadFromFile(const String& FileName) {
-  String lower = FileName;
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  const String lower = sys::AsciiLowerCase(FileName);  // ".ICO" too under a Turkish locale
   std::unique_ptr<TGraphic> g;
   if (lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".ico") == 0) {
     g = std::make_unique<TIcon>();

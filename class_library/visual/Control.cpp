@@ -1,7 +1,6 @@
 // TControl: place, looks, mouse handling and the message dispatch shared by
 // every control.
 #include <algorithm>
-#include <cctype>
 
 #include "class_library/Application.h"
 #include "class_library/SysUtils.h"
@@ -11,6 +10,7 @@
 #include "class_library/visual/VisualState.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/Window.h"
+#include "platform/system/AsciiCase.h"
 
 namespace {
 
@@ -86,7 +86,8 @@ bool IsAccel(Word Key, const String& Caption) {
       continue;
     }
     unsigned char c = static_cast<unsigned char>(Caption[i + 1]);
-    return c < 128 && Key < 128 && std::toupper(c) == std::toupper(static_cast<int>(Key));
+    // ASCII case only: under a Turkish locale toupper('i') stays 'i'.
+    return c < 128 && Key < 128 && sys::AsciiUpper(char(c)) == sys::AsciiUpper(char(Key));
   }
   return false;
 }

@@ -4,6 +4,7 @@
 
 #include "platform/gui/Controls.h"
 #include "platform/gui/Window.h"
+#include "platform/system/AsciiCase.h"
 
 namespace {
 
@@ -115,8 +116,9 @@ String TCustomMaskEdit::Format(const String& Value) const {
     }
     char c = next < Value.size() ? Value[next] : ' ';
     ++next;
-    if (s.Case == cmUpper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (s.Case == cmLower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    // ASCII case only: the process locale (a Turkish one keeps 'i') must not decide.
+    if (s.Case == cmUpper) c = sys::AsciiUpper(c);
+    if (s.Case == cmLower) c = sys::AsciiLower(c);
     shown += (c == ' ' || !CharFitsMask(c, static_cast<int>(i))) ? blank_ : c;
   }
   return shown;
@@ -215,8 +217,8 @@ void TCustomMaskEdit::HandleKeyPress(char& Key) {
     return;
   }
   const TSlot& s = slots_[static_cast<std::size_t>(at)];
-  if (s.Case == cmUpper) typed = static_cast<char>(std::toupper(static_cast<unsigned char>(typed)));
-  if (s.Case == cmLower) typed = static_cast<char>(std::tolower(static_cast<unsigned char>(typed)));
+  if (s.Case == cmUpper) typed = sys::AsciiUpper(typed);
+  if (s.Case == cmLower) typed = sys::AsciiLower(typed);
   if (!CharFitsMask(typed, at)) {
     gui::MessageBeep(0);
     if (length > 0) Apply(shown, start);

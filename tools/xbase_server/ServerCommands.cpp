@@ -6,6 +6,7 @@
 
 #include "platform/system/AsciiCase.h"
 #include "platform/system/Files.h"
+#include "platform/system/NumberText.h"
 #include "tools/xbase_server/Server.h"
 #include "xbase_engine/xbe61.h"
 
@@ -30,11 +31,8 @@ std::int64_t HexAt(const std::string& p, std::size_t at, std::size_t width) {
 
 int Int(const std::string& s) { return std::atoi(Trimmed(s).c_str()); }
 
-std::string Float(double d) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15g", d);
-  return buf;
-}
+// Numbers on the wire have "." as their decimal point whatever the locale.
+std::string Float(double d) { return sys::GeneralText(d, 15); }
 
 Reply Text(std::string t) {
   Reply r;
@@ -471,7 +469,7 @@ Reply Server::Dispatch(Session& s, const std::string& c, const std::string& p) {
     case 555: return Text(Str(xb_IndexKeyField()));
     case 556: xb_SetCentury(Flag(p == "Y")); return Text("");
     case 557: xb_SetDateFormat(static_cast<int>(HexAt(p, 0, 8))); return Text("");
-    case 558: xb_OrderPosSet(std::atof(p.c_str())); return Text("");
+    case 558: xb_OrderPosSet(sys::LeadingDouble(p)); return Text("");
     case 559: {
       const short engine = xb_CreateExec();
       if (engine <= 0 || s.creating == 0) {

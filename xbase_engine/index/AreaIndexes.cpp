@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/system/Files.h"
+#include "platform/system/NumberText.h"
 #include "xbase_engine/Progress.h"
 #include "xbase_engine/Table.h"
 
@@ -667,9 +668,7 @@ std::string AreaIndexes::KeyData() {
       std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
       return buf;
     }
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", v);
-    return buf;
+    return sys::GeneralText(v, 15);  // "." as the point, whatever the process locale
   }
   return key;
 }

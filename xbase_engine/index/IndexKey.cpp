@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/system/NumberText.h"
 #include "xbase_engine/Table.h"
 
 namespace xbe::idx {
@@ -36,10 +37,10 @@ std::string EncodeNumber(double v, const KeyFormat& f) {
   const int len = f.length;
   const bool neg = v < 0;
   const int width = neg ? len - 1 : len;
-  char buf[400];
   const int dec = f.decimals > 0 && f.decimals < len ? f.decimals : 0;
-  int n = std::snprintf(buf, sizeof buf, "%0*.*f", width > 0 ? width : 1, dec, std::fabs(v));
-  std::string s(buf, size_t(n > 0 ? n : 0));
+  // Zero-padded digits with "." as the point, whatever the process locale.
+  std::string s = sys::FixedText(std::fabs(v), dec);
+  if (int(s.size()) < width) s.insert(0, size_t(width) - s.size(), '0');
   if (int(s.size()) > width) s = std::string(size_t(width > 0 ? width : 0), '9');  // overflow: the top
   if (neg) {
     for (char& c : s) {

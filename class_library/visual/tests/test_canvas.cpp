@@ -1,10 +1,13 @@
 // Canvas, drawing objects and pictures: exact pixels on bitmaps.
 #include <array>
+#include <fstream>
 
 #include "class_library/FormResource.h"
 #include "class_library/Streams.h"
 #include "class_library/visual/Bitmap.h"
 #include "class_library/visual/tests/VisualTest.h"
+#include "platform/system/tests/GeneratedLocales.h"
+#include "platform/system/tests/TempDir.h"
 
 namespace {
 
@@ -214,6 +217,29 @@ TEST(Picture, ReadsTheClassNameThenTheBitmapData) {
   ASSERT_NE(dynamic_cast<TBitmap*>(p.Graphic()), nullptr);
   EXPECT_EQ(p.Width(), 2);
   EXPECT_GE(changes, 1);
+}
+
+// The file's extension picks the picture class; in a Turkish process locale
+// (a GUI toolkit sets it from the user's environment) tolower('I') stays 'I',
+// and ".ICO" must still name an icon.
+TEST(Picture, TheExtensionPicksTheClassInATurkishLocale) {
+  TempDir dir;
+  const std::string path = dir.File("PIC.ICO");
+  std::ofstream(path, std::ios::binary) << SmallBmp();
+  const auto load = [&]() -> std::string {
+    TPicture p;
+    try {
+      p.LoadFromFile(path);
+    } catch (const Exception& e) {
+      return "refused: " + e.Message();
+    }
+    if (dynamic_cast<TIcon*>(p.Graphic())) return "icon";
+    return dynamic_cast<TBitmap*>(p.Graphic()) ? "bitmap" : "other";
+  };
+  const std::string inC = load();
+  generated_locales::ProcessLocale turkish("tr_TR");
+  if (!turkish.Active()) GTEST_SKIP() << turkish.Why();
+  EXPECT_EQ(load(), inC);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The masked edit as the user types into it, the memo's lines and caret
 // while its words wrap, and writing one line of a memo.
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "class_library/visual/tests/VisualTest.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/system/tests/GeneratedLocales.h"
 
 namespace {
 
@@ -54,6 +56,28 @@ TEST_F(Edits, TypingFillsTheMaskPositionByPositionAndSkipsLiterals) {
   edit->SetSelLength(4);
   gui::test::TypeText("7");
   EXPECT_EQ(edit->EditText(), "7_-__");
+}
+
+// A GUI toolkit sets the C library's locale from the user's environment; in
+// a Turkish one toupper('i') stays 'i' and tolower('I') stays 'I'. The mask's
+// case and the accelerators fold ASCII letters all the same.
+TEST_F(Edits, TheMaskAndAcceleratorsFoldCaseAlikeInATurkishLocale) {
+  generated_locales::ProcessLocale turkish("tr_TR");
+  if (!turkish.Active()) GTEST_SKIP() << turkish.Why();
+  ASSERT_EQ(std::toupper('i'), 'i') << "the C library keeps the dotted i";
+  TMaskEdit* edit = MaskedEdit(form, ">LL<ll;1;_");
+  edit->SetText("iiII");
+  EXPECT_EQ(edit->EditText(), "IIii");
+  form->Show();
+  Pump();
+  edit->SetFocus();
+  edit->SetText("");
+  edit->SetSelStart(0);
+  gui::test::TypeText("iIiI");
+  EXPECT_EQ(edit->EditText(), "IIii") << "typed";
+  EXPECT_TRUE(IsAccel('I', "&items"));
+  EXPECT_TRUE(IsAccel('I', "F&ile"));
+  EXPECT_FALSE(IsAccel('J', "&items"));
 }
 
 TEST_F(Edits, TheMaskDecidesTextCaseAndLiteralsKept) {

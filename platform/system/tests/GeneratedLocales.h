@@ -9,6 +9,7 @@
 // names that leak for LeakSanitizer: test programs return it from
 // __lsan_default_suppressions, programs they start get it through
 // LSAN_OPTIONS=suppressions=<SuppressionsFile()>.
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -70,5 +71,66 @@ inline std::string Make(const std::string& name, std::string& why) { return Loca
 
 // LSAN_OPTIONS for a program started with LOCPATH set.
 inline std::string LeakOptions() { return "suppressions=" + Locales().SuppressionsFile(); }
+
+// The whole process in the locale <name>.UTF-8 (name as tr_TR) for one scope,
+// as a GUI toolkit leaves it after setlocale(LC_ALL, "") for a user of that
+// locale. The locale and LOCPATH in force before come back at the end of the
+// scope. Active() is false, with the reason in Why(), when the locale cannot
+// be made; tests then skip.
+class ProcessLocale {
+public:
+  explicit ProcessLocale(const std::string& name) {
+    const std::string dir = Make(name, why_);
+    if (dir.empty()) return;
+    const char* locpath = std::getenv("LOCPATH");
+    hadLocpath_ = locpath != nullptr;
+    if (hadLocpath_) oldLocpath_ = locpath;
+    ::setenv("LOCPATH", dir.c_str(), 1);
+    oldLocale_ = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, (name + ".UTF-8").c_str())) {
+      why_ = "the locale " + name + ".UTF-8 did not take";
+      Restore();
+      return;
+    }
+    active_ = true;
+  }
+  ~ProcessLocale() {
+    if (active_) Restore();
+  }
+  ProcessLocale(const ProcessLocale&) = delete;
+  ProcessLocale& operator=(const ProcessLocale&) = delete;
+
+  bool Active() const { return active_; }
+  const std::string& Why() const { return why_; }
+
+protected:
+  void Refuse(const std::string& why) {
+    why_ = why;
+    if (active_) Restore();
+    active_ = false;
+  }
+
+private:
+  void Restore() {
+    std::setlocale(LC_ALL, oldLocale_.c_str());
+    if (hadLocpath_)
+      ::setenv("LOCPATH", oldLocpath_.c_str(), 1);
+    else
+      ::unsetenv("LOCPATH");
+  }
+
+  bool active_ = false;
+  bool hadLocpath_ = false;
+  std::string why_, oldLocale_, oldLocpath_;
+};
+
+// A decimal-comma locale (de_DE.UTF-8): printf then writes "12,5" and strtod
+// stops at a ".".
+class CommaDecimalLocale : public ProcessLocale {
+public:
+  CommaDecimalLocale() : ProcessLocale("de_DE") {
+    if (Active() && std::localeconv()->decimal_point[0] != ',') Refuse("de_DE.UTF-8 has no decimal comma here");
+  }
+};
 
 }  // namespace generated_locales

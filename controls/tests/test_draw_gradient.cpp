@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "controls/VkColors.h"
 #include "controls/VkDraw.h"
@@ -267,6 +268,17 @@ TEST(Gradient, EveryDirectionPaintsTheKnownPictures) {
     table += "},\n";
   }
   EXPECT_TRUE(same) << "the sums painted now:\n" << table;
+}
+
+// So wide and flat that the steps down the diagonal round to nothing: the
+// fill still ends, with the row painted.
+TEST(Gradient, DiagonalsOfRowsWiderThanTheirStepsEnd) {
+  for (TGradientDirection d : {gdDiagonalUp, gdDiagonalDown}) {
+    Surface s(131080, 1);
+    PaintGradient(s.Canvas(), Rect(0, 0, 131080, 1), d, clRed, clBlue);
+    std::vector<TColor> all = s.All();
+    ASSERT_EQ(std::count(all.begin(), all.end(), clWhite), 0) << d;
+  }
 }
 
 TEST(Gradient, PaintsAtTheRectanglesPlaceOnly) {

@@ -238,6 +238,20 @@ void Table::Locate() {
     cur_ = blank_.data();
     return;
   }
+  // One stored record outside a scan: read straight into the landing copy
+  // (View would read it into the window first, which only scans reuse).
+  if (!hdr_.encrypted && !turbo_ && scanDepth_ == 0 && recno_ >= 1 && recno_ <= diskCount_) {
+    DropWindow();
+    const size_t len = hdr_.recLen;
+    if (ReadBytes(shown_.data(), len, hdr_.headerLen + uint64_t(recno_ - 1) * len) == len) {
+      curInBuf_ = false;
+      ++landing_;
+      cur_ = shown_.data();
+      return;
+    }
+    FileShrank();
+    Land(nullptr);
+  }
   Land(View(recno_));
 }
 

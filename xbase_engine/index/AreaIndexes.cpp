@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <typeinfo>
 
 #include "platform/system/Files.h"
 #include "platform/system/NumberText.h"
@@ -735,35 +736,57 @@ void AreaIndexes::StandOn(const Slot& s, Cursor& c) {
 }
 
 // Records in index order lie anywhere in the table: a walk waits on memory
-// for each one unless it is fetched ahead. The entry kAhead places on (and,
-// on entering a page, the ones before it) is prefetched; a hint only.
+// for each one unless it is fetched ahead. They are asked for a group at a
+// time, kGroup to 2 * kGroup entries ahead: a record on a page of the table
+// whose address the processor must first look up holds the request up until
+// it has, and the look-ups of a group overlap. A hint only.
 void AreaIndexes::Ahead(const Slot& s, const Cursor& c, bool physForward) {
-  constexpr int kAhead = 8;
+  constexpr int kGroup = 8;
   if (c.path.empty()) return;
   PageStore& st = s.file->Store();
   const auto [off, i] = c.path.back();
-  const Node* n = st.Cached(off);
+  const Node* n = c.node && c.nodeEpoch == st.countEpoch && c.node->offset == off ? c.node : st.Cached(off);
   if (!n || !n->leaf) return;
   const int count = n->n();
-  auto at = [&](int j) {
-    if (j >= 0 && j < count) {
-      t_.PrefetchRecord(n->recs[size_t(j)]);
-    } else if (j >= count && s.order->BPlus() && n->right != kNoPage) {
-      // Into the next leaf when it has been read already.
-      const Node* r = st.Cached(n->right);
-      if (r && r->leaf && j - count < r->n()) t_.PrefetchRecord(r->recs[size_t(j - count)]);
-    }
-  };
+  const uint32_t* recs = n->recs.data();
   if (physForward) {
+    int from;
     if (i == 0) {
-      for (int j = 1; j < kAhead; ++j) at(j);
+      from = 1;  // on entering a page: those before the first group too
+    } else if (i % kGroup == 0) {
+      from = i + kGroup;
+    } else {
+      return;
     }
-    at(i + kAhead);
+    const Node* r = nullptr;
+    bool looked = false;
+    for (int j = from; j < i + 2 * kGroup; ++j) {
+      if (j < count) {
+        t_.PrefetchRecord(recs[j]);
+        continue;
+      }
+      // Into the next leaf when it has been read already.
+      if (!looked) {
+        looked = true;
+        if (s.order->BPlus() && n->right != kNoPage) r = st.Cached(n->right);
+        if (r && !r->leaf) r = nullptr;
+      }
+      if (!r || j - count >= r->n()) break;
+      t_.PrefetchRecord(r->recs[size_t(j - count)]);
+    }
   } else {
-    if (i == count - 1) {
-      for (int j = 1; j < kAhead; ++j) at(i - j);
+    const int behind = count - 1 - i;
+    int from;
+    if (behind == 0) {
+      from = i - 1;
+    } else if (behind % kGroup == 0) {
+      from = i - kGroup;
+    } else {
+      return;
     }
-    at(i - kAhead);
+    for (int j = from; j > i - 2 * kGroup && j >= 0; --j) {
+      if (j < count) t_.PrefetchRecord(recs[j]);
+    }
   }
 }
 
@@ -811,7 +834,36 @@ bool AreaIndexes::GoBottom(Table& t) {
 }
 
 bool AreaIndexes::Skip(Table& t, int64_t distance) {
-  return Guarded([&] { return SkipBody(t, distance); });
+  return Guarded([&] { return ((distance == 1 || distance == -1) && StepNear(t, distance > 0)) || SkipBody(t, distance); });
+}
+
+// What SkipBody would do for one step from a remembered position in a leaf
+// to the next entry of that leaf, with no filter and no hidden records (any
+// case this does not decide goes to SkipBody, with nothing changed).
+bool AreaIndexes::StepNear(Table& t, bool forward) {
+  if (!cur_.valid || !cur_.node) return false;
+  const Slot s = Cur();
+  if (!s.order || curOrder_ != s.order) return false;
+  t.WriteCurrent();  // a change of the record's key drops the remembered position
+  if (!cur_.valid || t.Eof() || t.RecNo() != curRec_ || s_.hideDeleted || t.Filter()) return false;
+  // Every move sees what other processes wrote: the counter says whether
+  // anything changed since the position was taken.
+  if (!s.file->Store().Unchanged()) return false;
+  Order& o = *s.order;
+  const bool phys = forward != s.bound->flipped;
+  const int delta = phys ? 1 : -1;
+  const uint8_t* key = nullptr;
+  uint32_t rec = 0;
+  if (!o.Near(cur_, delta, key, rec)) return false;
+  const Bound& b = *s.bound;
+  if (b.hasLow && o.Compare(key, rec, U(b.low), b.low.size(), 0) < 0) return false;
+  if (b.hasHigh && o.Compare(key, rec, U(b.high), b.high.size(), kNoPage) > 0) return false;
+  if (rec < 1 || rec > t.RecCount()) return false;
+  o.MoveNear(cur_, delta, key, rec);
+  Ahead(s, cur_, phys);
+  t.Go(rec);
+  curRec_ = rec;
+  return true;
 }
 
 bool AreaIndexes::GoTopBody(Table& t) {
@@ -1065,9 +1117,11 @@ void AttachIndexes(Table& t, int tableType, const Settings& s) {
 }
 
 AreaIndexes& IndexesOf(Table& t) {
-  auto* a = dynamic_cast<AreaIndexes*>(t.Observer());
-  if (!a) throw XbError("The work area has no index set");
-  return *a;
+  // The class is final: its exact type is what a dynamic_cast would look
+  // for, told without the library's search (every seek comes here).
+  RecordObserver* o = t.Observer();
+  if (!o || typeid(*o) != typeid(AreaIndexes)) throw XbError("The work area has no index set");
+  return static_cast<AreaIndexes&>(*o);
 }
 
 }  // namespace xbe::idx

@@ -25,7 +25,7 @@ class Table;
 
 namespace xbe::idx {
 
-class AreaIndexes : public RecordObserver {
+class AreaIndexes final : public RecordObserver {
  public:
   // tableType: the engine's table type code (1 NTX, 2 FOX, 3/4 NSX; 0 as 2).
   AreaIndexes(Table& t, int tableType, const Settings& s);
@@ -152,6 +152,10 @@ class AreaIndexes : public RecordObserver {
   bool GoTopBody(Table& t);
   bool GoBottomBody(Table& t);
   bool SkipBody(Table& t, int64_t distance);
+  // The usual step of a walk, one entry on within the current leaf page
+  // when nothing changed since the current record was found there; false
+  // (nothing changed) leaves the step to SkipBody.
+  bool StepNear(Table& t, bool forward);
   bool SeekBody(const std::string& text, bool raw);
   // Navigation helpers (inside a read of the current file).
   bool Locate(const Slot& s, Cursor& c, bool& onEntry);

@@ -82,17 +82,69 @@ int Order::Compare(const uint8_t* a, uint32_t ra, const uint8_t* b, size_t len, 
 }
 
 int Order::Lower(const Node& n, const uint8_t* key, size_t len, uint32_t rec) const {
-  int lo = 0, hi = n.n();
   // A page not in the processor's cache: its key lines are asked for at once
   // rather than one after the other as the binary search reaches them.
   PrefetchBytes(n.keys.data(), n.keys.size());
+  return LowerIn(n.keys.data(), n.recs.data(), n.n(), key, len, rec);
+}
+
+namespace {
+// p = q when c, as a conditional move: a binary search's answers cannot be
+// guessed, and a compiler is free to turn a ?: into a jump.
+inline void Choose(bool c, const uint8_t*& p, const uint8_t* q) {
+#if defined(__x86_64__)
+  asm("test %2, %2\n\tcmovnz %1, %0" : "+r"(p) : "r"(q), "r"(c) : "cc");
+#else
+  p = c ? q : p;
+#endif
+}
+
+inline uint64_t Word(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return __builtin_bswap64(v);
+}
+}  // namespace
+
+int Order::LowerIn(const uint8_t* keys, const uint32_t* recs, int n, const uint8_t* key, size_t len,
+                   uint32_t rec) const {
+  const size_t kl = size_t(fmt.length);
   const bool machine = compare.Machine();
+  if (machine && len >= 8 && kl >= 8) {
+    // Machine order: the first eight bytes, read as one number, nearly
+    // always decide; the halving then takes no branch a processor must
+    // guess (keys of a page fetched from memory are waited for once, not
+    // once per wrong guess).
+    if (n <= 0) return 0;
+    const uint64_t want = Word(key);
+    const bool desc = descending;
+    auto less = [&](const uint8_t* k) {
+      const uint64_t have = Word(k);
+      if (__builtin_expect(have != want, 1)) return (have < want) != desc;
+      return Compare(k, recs[size_t(k - keys) / kl], key, len, rec) < 0;
+    };
+    // The probe's address waits only on the one before it (a conditional
+    // move, no arithmetic on the answer); the index follows beside it.
+    const uint8_t* base = keys;
+    int at = 0;
+    for (int left = n; left > 1;) {
+      const int half = left >> 1;
+      const uint8_t* probe = base + size_t(half) * kl;
+      const bool go = less(probe);
+      Choose(go, base, probe);
+      at += -int(go) & half;
+      left -= half;
+    }
+    return at + int(less(base));
+  }
+  int lo = 0, hi = n;
   while (lo < hi) {
     const int mid = (lo + hi) / 2;
+    const uint8_t* k = keys + size_t(mid) * kl;
     // The keys first: the record numbers are looked at only for equal keys.
-    int c = machine ? MachineCompare(n.Key(mid), key, len) : compare(n.Key(mid), key, len);
+    int c = machine ? MachineCompare(k, key, len) : compare(k, key, len);
     if (c == 0) {
-      c = Compare(n.Key(mid), n.recs[size_t(mid)], key, len, rec);
+      c = Compare(k, recs[size_t(mid)], key, len, rec);
     } else if (descending) {
       c = -c;
     }
@@ -118,7 +170,18 @@ bool Order::Settle(Cursor& c) {
   c.rec = n->recs[size_t(i)];
   c.seen = file_.Store().Seen();
   c.valid = true;
+  c.node = n;
+  c.nodeEpoch = file_.Store().countEpoch;
   return true;
+}
+
+Node* Order::PathNode(Cursor& c) {
+  const uint32_t off = c.path.back().first;
+  if (c.node && c.nodeEpoch == file_.Store().countEpoch && c.node->offset == off) return c.node;
+  Node* n = Load(off);
+  c.node = n;
+  c.nodeEpoch = file_.Store().countEpoch;
+  return n;
 }
 
 void Order::DescendFirst(Cursor& c, uint32_t off) {
@@ -265,11 +328,33 @@ bool Order::StepInLeaf(Cursor& c, Node& n, int delta) {
   return true;
 }
 
+bool Order::Near(const Cursor& c, int delta, const uint8_t*& key, uint32_t& rec) {
+  PageStore& s = file_.Store();
+  if (!c.valid || !c.node || c.nodeEpoch != s.countEpoch || c.seen != s.Seen() || c.path.empty()) return false;
+  const Node& n = *c.node;
+  const auto [off, i] = c.path.back();
+  const size_t len = size_t(fmt.length);
+  if (n.offset != off || !n.leaf || c.key.size() != len || i < 0 || i >= n.n()) return false;
+  const int j = i + delta;
+  if (j < 0 || j >= n.n()) return false;
+  key = n.Key(j);
+  rec = n.recs[size_t(j)];
+  const int d = Compare(key, rec, reinterpret_cast<const uint8_t*>(c.key.data()), len, c.rec);
+  if (delta > 0 ? d <= 0 : d >= 0) Damaged(file_, "keys out of order");
+  return true;
+}
+
+void Order::MoveNear(Cursor& c, int delta, const uint8_t* key, uint32_t rec) {
+  c.path.back().second += delta;
+  c.key.assign(reinterpret_cast<const char*>(key), size_t(fmt.length));
+  c.rec = rec;
+}
+
 bool Order::Next(Cursor& c) {
   if (c.path.empty()) return false;
   {
-    const auto [off, i] = c.path.back();
-    Node* n = Load(off);
+    const int i = c.path.back().second;
+    Node* n = PathNode(c);
     if (n->leaf && c.valid && c.key.size() == size_t(fmt.length) && i >= 0 && i + 1 < n->n()) {
       return StepInLeaf(c, *n, 1);
     }
@@ -291,8 +376,8 @@ bool Order::Next(Cursor& c) {
 bool Order::Prev(Cursor& c) {
   if (c.path.empty()) return false;
   {
-    const auto [off, i] = c.path.back();
-    Node* n = Load(off);
+    const int i = c.path.back().second;
+    Node* n = PathNode(c);
     if (n->leaf && c.valid && c.key.size() == size_t(fmt.length) && i > 0 && i - 1 < n->n()) {
       return StepInLeaf(c, *n, -1);
     }
@@ -310,7 +395,93 @@ bool Order::Prev(Cursor& c) {
   return ok;
 }
 
+// ---- searching ----
+
+void Order::Take(SeekRef& r, Node* n) {
+  PageStore& s = file_.Store();
+  r.keys = n->keys.data();
+  r.recs = n->recs.data();
+  r.offset = n->offset;
+  r.n = n->n();
+  r.leaf = n->leaf;
+  r.refs = nullptr;
+  if (!n->leaf) {
+    if (n->refsEpoch != s.countEpoch) {
+      n->refs.assign(n->kids.size(), SeekRef{});
+      n->refsEpoch = s.countEpoch;
+    }
+    r.refs = n->refs.data();
+  }
+  r.node = n;
+}
+
+const SeekRef* Order::RootRef() {
+  const uint64_t epoch = file_.Store().countEpoch;
+  if (rootRefEpoch_ != epoch || !rootRef_.node || rootRef_.offset != root) {
+    rootRef_.node = nullptr;
+    Take(rootRef_, Load(root));
+    rootRefEpoch_ = epoch;
+  }
+  return &rootRef_;
+}
+
+// The child i of an interior page; null where a B-tree page has none.
+const SeekRef* Order::Child(const SeekRef& parent, int i) {
+  SeekRef& r = parent.refs[size_t(i)];
+  if (r.node) return &r;
+  const uint32_t kid = parent.node->kids[size_t(i)];
+  if (kid == 0 && !bplus_) return nullptr;
+  Take(r, Load(kid));
+  return &r;
+}
+
+bool Order::SettleAt(Cursor& c, const SeekRef& r, int i) {
+  PageStore& s = file_.Store();
+  c.key.assign(reinterpret_cast<const char*>(r.keys + size_t(i) * size_t(fmt.length)), size_t(fmt.length));
+  c.rec = r.recs[size_t(i)];
+  c.seen = s.Seen();
+  c.valid = true;
+  c.node = r.node;
+  c.nodeEpoch = s.countEpoch;
+  return true;
+}
+
+// The search of the usual cases through SeekRefs; the unusual ones (an empty
+// interior page, a key beyond every separator) are left to SeekByPages.
 bool Order::Seek(const uint8_t* key, size_t len, uint32_t rec, Cursor& c) {
+  c.Reset();
+  const SeekRef* r = RootRef();
+  const size_t kl = size_t(fmt.length);
+  for (;;) {
+    if (c.path.size() >= size_t(kMaxDepth)) Damaged(file_, "too deep");
+    const int n = r->n;
+    const int i = LowerIn(r->keys, r->recs, n, key, len, rec);
+    if (r->leaf) {
+      c.path.emplace_back(r->offset, i);
+      if (i < n) return SettleAt(c, *r, i);
+      break;
+    }
+    if (bplus_) {
+      if (i >= n) return SeekByPages(key, len, rec, c);
+      c.path.emplace_back(r->offset, i);
+    } else {
+      c.path.emplace_back(r->offset, i);
+      // An equal entry here is the answer; otherwise look left of i.
+      if (i < n && Compare(r->keys + size_t(i) * kl, r->recs[size_t(i)], key, len, rec) == 0) {
+        return SettleAt(c, *r, i);
+      }
+    }
+    r = Child(*r, i);
+    if (!r) break;
+    // The child's bytes together: its keys, and what follows the search in
+    // it (its record numbers in a leaf, its children's references above).
+    PrefetchBytes(r->keys, size_t(r->n) * kl);
+    if (r->leaf) PrefetchBytes(r->recs, size_t(r->n) * sizeof(uint32_t));
+  }
+  return Forward(c);
+}
+
+bool Order::SeekByPages(const uint8_t* key, size_t len, uint32_t rec, Cursor& c) {
   c.Reset();
   uint32_t off = root;
   for (;;) {

@@ -31,9 +31,15 @@ struct Cursor {
   uint32_t rec = 0;
   uint32_t seen = 0;  // store counter when the position was taken
   bool valid = false;
+  // The decoded node of path.back(), while the store's countEpoch is still
+  // nodeEpoch (any change of a cached node, or a cleared cache, moves it):
+  // a walk's step needs no look-up of its page.
+  Node* node = nullptr;
+  uint64_t nodeEpoch = 0;
   void Reset() {
     path.clear();
     valid = false;
+    node = nullptr;
   }
 };
 
@@ -80,6 +86,13 @@ class Order {
   bool Last(Cursor& c);
   bool Next(Cursor& c);
   bool Prev(Cursor& c);
+  // A walk's usual step, in two parts: the entry delta (1 or -1) places on
+  // within the cursor's leaf page, when the cursor's node is still current
+  // and the view of the file has not changed since the cursor was placed
+  // (false otherwise: the caller takes the general way). The entry is checked
+  // to sort after (before) the cursor's. MoveNear then places the cursor on it.
+  bool Near(const Cursor& c, int delta, const uint8_t*& key, uint32_t& rec);
+  void MoveNear(Cursor& c, int delta, const uint8_t* key, uint32_t rec);
   // The first entry at or after (key[0..len), rec); false when none.
   bool Seek(const uint8_t* key, size_t len, uint32_t rec, Cursor& c);
   int64_t Count();
@@ -132,10 +145,21 @@ class Order {
   void DescendLast(Cursor& c, uint32_t off);
   bool Settle(Cursor& c);    // fill key/rec from the path
   bool StepInLeaf(Cursor& c, Node& n, int delta);
+  // The node of c.path.back(): the one the cursor keeps when still current.
+  Node* PathNode(Cursor& c);
   bool Moved(const Cursor& before, const Cursor& after, bool forward) const;
   Cursor& Before(const Cursor& c);
   Cursor before_;
   int Lower(const Node& n, const uint8_t* key, size_t len, uint32_t rec) const;
+  int LowerIn(const uint8_t* keys, const uint32_t* recs, int n, const uint8_t* key, size_t len, uint32_t rec) const;
+  // Searches through SeekRefs (see PageStore.h).
+  const SeekRef* RootRef();
+  const SeekRef* Child(const SeekRef& parent, int i);
+  void Take(SeekRef& r, Node* n);
+  bool SettleAt(Cursor& c, const SeekRef& r, int i);
+  bool SeekByPages(const uint8_t* key, size_t len, uint32_t rec, Cursor& c);
+  SeekRef rootRef_;
+  uint64_t rootRefEpoch_ = 0;
   int64_t CountOf(uint32_t off, int depth, int64_t& budget);
   void SplitBTree(std::vector<std::pair<uint32_t, int>>& path, size_t level);
   void SplitBPlus(std::vector<std::pair<uint32_t, int>>& path, size_t level);

@@ -51,15 +51,37 @@ constexpr uint64_t kIndexLockByte = (uint64_t(1) << 32) + 8;
 // Given as the instruction on x86: the compiler's own prefetch counts as free
 // of effects and may be dropped with the function it is in.
 inline void PrefetchBytes(const void* p, size_t n) noexcept {
-  const auto* b = static_cast<const uint8_t*>(p);
-  for (size_t at = 0; at < n; at += 64) {
+  if (n == 0) return;
+  // Every line the bytes touch, the last one included.
+  const uintptr_t end = reinterpret_cast<uintptr_t>(p) + n;
+  for (uintptr_t at = reinterpret_cast<uintptr_t>(p) & ~uintptr_t(63); at < end; at += 64) {
+    const auto* b = reinterpret_cast<const uint8_t*>(at);
 #if defined(__x86_64__) || defined(__i386__)
-    asm volatile("prefetcht0 %0" : : "m"(b[at]));
+    asm volatile("prefetcht0 %0" : : "m"(*b));
 #else
-    __builtin_prefetch(b + at);
+    __builtin_prefetch(b);
 #endif
   }
 }
+
+struct Node;
+
+// One page as a search through the tree sees it: where its keys and record
+// numbers lie and, for an interior page, the same for each of its children.
+// A search that follows these waits for memory once per level (the bytes of
+// a page are asked for together the moment its reference is read) instead
+// of once for the page's look-up, once for the node and once for each of its
+// arrays. References are taken for one countEpoch of the store: any change
+// of a cached node, or a cleared cache, makes them all stale at once.
+struct SeekRef {
+  const uint8_t* keys = nullptr;
+  const uint32_t* recs = nullptr;
+  SeekRef* refs = nullptr;  // an interior page: its children (refs[i] for kids[i])
+  Node* node = nullptr;     // null: not taken yet
+  uint32_t offset = 0;
+  int32_t n = 0;
+  bool leaf = false;
+};
 
 // A decoded index page. Keys are kept back to back, keyLen bytes each.
 //  B-tree (.NTX): kids has n + 1 entries, kids[i] left of key i (0 = none).
@@ -86,6 +108,9 @@ struct alignas(64) Node {
   // measure the whole leaf again; -1: unknown. Every change of the entries
   // other than one the order accounts for (Order::Inserted, Erasing) drops it.
   mutable int32_t sizeVar = -1;
+  // The children as searches see them (interior pages), taken in refsEpoch.
+  std::vector<SeekRef> refs;
+  uint64_t refsEpoch = 0;
 
   int n() const { return int(recs.size()); }
   const uint8_t* Key(int i) const { return keys.data() + size_t(i) * size_t(keyLen); }
@@ -133,6 +158,14 @@ class PageStore {
   // change); answers false when the view changed. Waits up to waitMs for a
   // writer at work; a counter left odd by a dead writer throws XbError.
   bool Sync(int waitMs);
+  // True when the view is up to date with the file: the counter is the one
+  // seen (so no writer is at work either). Changes nothing: a false answer
+  // leaves the catching up to Sync.
+  bool Unchanged() {
+    if (!synced_) return false;
+    const uint32_t c = Counter();
+    return c == seen_ && !(c & 1);
+  }
   // Raw bytes of the file (bounds-checked; throws XbError beyond the end or
   // when the file was cut short). The pointer is valid until the next call
   // of this store that reads bytes.

@@ -2,6 +2,8 @@
 // reports, the poll timer and the tables that use the connection.
 #include "data_access/XbConn.h"
 
+#include <algorithm>
+
 #include "class_library/Application.h"
 #include "class_library/Dialogs.h"
 #include "class_library/SysUtils.h"
@@ -90,6 +92,14 @@ void TXbConnection::SetActive(bool Value) {
       DoError("XbConnection.SetActive", designing ? "Login not accepted"
                                                   : "Login not accepted. Maximum user count may have been exceeded");
     }
+    // The new session knows none of the settings given before it: the
+    // settings components hand theirs over (a handler may drop one, so the
+    // list is copied).
+    const std::vector<TXbEnv*> envs = envs_;
+    for (TXbEnv* env : envs) {
+      if (!Active()) break;
+      if (std::find(envs_.begin(), envs_.end(), env) != envs_.end()) env->PushToServer(*this);
+    }
     if (!ComponentState().Contains(csDesigning)) pollTimer_->SetEnabled(Active());
   } catch (...) {
     if (Active()) Disconnect();
@@ -168,9 +178,19 @@ void TXbConnection::CloseTables() {
   for (TXbTable* t : tables) t->Close();
 }
 
+void TXbConnection::AttachEnv(TXbEnv* Env) {
+  if (Env && std::find(envs_.begin(), envs_.end(), Env) == envs_.end()) envs_.push_back(Env);
+}
+
+void TXbConnection::DetachEnv(TXbEnv* Env) { envs_.erase(std::remove(envs_.begin(), envs_.end(), Env), envs_.end()); }
+
 void TXbConnection::ComponentNotification(TComponent* AComponent, TOperation Operation) {
   TXbSrvClient::ComponentNotification(AComponent, Operation);
   if (Operation != opRemove || AComponent == nullptr) return;
+  // By address: a component that is being destroyed is no TXbEnv any more.
+  envs_.erase(std::remove_if(envs_.begin(), envs_.end(),
+                             [&](TXbEnv* e) { return static_cast<TComponent*>(e) == AComponent; }),
+              envs_.end());
   if (auto* table = dynamic_cast<TXbTable*>(AComponent); table && table->XbConnection() == this)
     table->SetXbConnection(nullptr);
 }

@@ -33,6 +33,7 @@
 #include "data_access/XbWin.h"
 
 class TXbTable;
+class TXbEnv;
 
 using TSocketConnectionLoginEvent = std::function<void(TObject* Sender, bool LoginAccepted, const String& Msg)>;
 using TSocketConnectionErrorEvent = std::function<void(TObject* Sender, const String& Command, const String& Msg)>;
@@ -154,6 +155,11 @@ public:
   void CloseTables();
   void ComponentNotification(TComponent* AComponent, TOperation Operation) override;
   void PollTimer();
+  // The settings components that send their changes through this
+  // connection (TXbEnv::SetXbConnection keeps the list): each gives a new
+  // session the settings it holds, once the session is open.
+  void AttachEnv(TXbEnv* Env);
+  void DetachEnv(TXbEnv* Env);
   // The login substitution (each byte 30..129 moved, the others kept).
   static String Substitute(const String& Text);
 
@@ -332,4 +338,5 @@ private:
   bool dispatching_ = false;
   bool closing_ = false;
   std::deque<Notice> notices_;
+  std::vector<TXbEnv*> envs_;
 };

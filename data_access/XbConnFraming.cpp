@@ -8,6 +8,7 @@
 #include "class_library/SysUtils.h"
 #include "data_access/IntCrypt.h"
 #include "data_access/XbConn.h"
+#include "xbase_crypt/XbCryptEnvelope.h"
 
 namespace {
 
@@ -75,6 +76,13 @@ std::vector<char> TXbConnection::Pack(const char* Data, std::size_t Length) {
 
 void TXbConnection::Expand(const std::vector<char>& Packed, TMemoryStream& Into) {
   LoadCrypt();
+  // The add-on would expand a stream to whatever it declares, up to its own
+  // limit, well above the largest reply taken: a stream that declares more
+  // than that is refused before anything is allocated for it.
+  std::uint64_t declared = 0;
+  if (xbcrypt::DeclaredLength(reinterpret_cast<const unsigned char*>(Packed.data()), Packed.size(), declared) &&
+      declared > static_cast<std::uint64_t>(maxPayload_))
+    throw EXbSrvResponseError("Reply too large.");
   AddonBuffer out;
   if ((*::UnCompressStream)(reinterpret_cast<const unsigned char*>(Packed.data()), Packed.size(), &out.p, &out.n) != 0)
     throw EXbSrvResponseError("Corrupt compressed reply.");

@@ -1,6 +1,8 @@
 #include "data_access/XbEnv.h"
 
 #include <exception>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "class_library/FormatSettings.h"
@@ -65,9 +67,37 @@ void TXbEnv::ComponentNotification(TComponent* AComponent, TOperation Operation)
 
 void TXbEnv::SetXbConnection(TXbConnection* Value) {
   if (Value == xbConnection_) return;
-  if (xbConnection_) RemoveFreeNotification(xbConnection_);
+  if (xbConnection_) {
+    xbConnection_->DetachEnv(this);
+    RemoveFreeNotification(xbConnection_);
+  }
   xbConnection_ = Value;
-  if (Value) FreeNotification(Value);
+  if (Value) {
+    FreeNotification(Value);
+    Value->AttachEnv(this);
+  }
+}
+
+void TXbEnv::PushToServer(TXbConnection& Connection) {
+  if (!Applies(atServer) || !Connection.Active()) return;
+  // In the order of the setters; a connection that breaks on the way is
+  // left alone.
+  const std::pair<unsigned, std::function<void()>> steps[] = {
+      {kLockTimeOut, [&] { Connection.SetLockTimeOut(lockTimeOut_); }},
+      {kMemoBlockSize, [&] { Connection.SetMemoBlockSize(memoBlockSize_); }},
+      {kSoftSeek, [&] { Connection.SetSoftSeek(softSeek_); }},
+      {kExact, [&] { Connection.SetExact(exact_); }},
+      {kDeleted, [&] { Connection.SetDeleted(deleted_); }},
+      {kEpoch, [&] { Connection.SetEpoch(static_cast<std::int16_t>(epoch_)); }},
+      {kDateFormat,
+       [&] { Connection.SetDateFormat(dateFormat_ == dfWinDefault ? 99 : static_cast<int>(dateFormat_)); }},
+      {kCentury, [&] { Connection.SetCentury(century_); }},
+  };
+  for (const auto& [bit, step] : steps) {
+    if ((given_ & bit) == 0) continue;
+    if (!Connection.Active()) return;
+    step();
+  }
 }
 
 TXbConnection* TXbEnv::ServerTarget() const {
@@ -88,6 +118,7 @@ void TXbEnv::SetLockTimeOut(std::int32_t Value) {
     xbe::xb_SetLockTimeout(Value);
   }
   lockTimeOut_ = Value;
+  given_ |= kLockTimeOut;
 }
 
 void TXbEnv::SetMemoBlockSize(std::int16_t Value) {
@@ -98,6 +129,7 @@ void TXbEnv::SetMemoBlockSize(std::int16_t Value) {
     xbe::xb_SetMemoBlockSize(Value);
   }
   memoBlockSize_ = Value;
+  given_ |= kMemoBlockSize;
 }
 
 bool TXbEnv::OptimisticBuffer() const { return Applies(atLocal) && optimisticBuffer_; }
@@ -112,6 +144,7 @@ void TXbEnv::SetOptimisticBuffer(bool Value) {
 void TXbEnv::SetSoftSeek(bool Value) {
   if (applyTo_ == 0 || Value == softSeek_) return;
   softSeek_ = Value;
+  given_ |= kSoftSeek;
   if (TXbConnection* c = ServerTarget()) c->SetSoftSeek(Value);
   if (Applies(atLocal)) {
     NeedEngine();
@@ -122,6 +155,7 @@ void TXbEnv::SetSoftSeek(bool Value) {
 void TXbEnv::SetExact(bool Value) {
   if (applyTo_ == 0 || Value == exact_) return;
   exact_ = Value;
+  given_ |= kExact;
   if (TXbConnection* c = ServerTarget()) c->SetExact(Value);
   if (Applies(atLocal)) {
     NeedEngine();
@@ -132,6 +166,7 @@ void TXbEnv::SetExact(bool Value) {
 void TXbEnv::SetDeleted(bool Value) {
   if (applyTo_ == 0) return;
   deleted_ = Value;
+  given_ |= kDeleted;
   if (TXbConnection* c = ServerTarget()) c->SetDeleted(Value);
   if (Applies(atLocal)) {
     NeedEngine();
@@ -143,6 +178,7 @@ void TXbEnv::SetDeleted(bool Value) {
 void TXbEnv::SetEpoch(std::int32_t Value) {
   if (applyTo_ == 0) return;
   epoch_ = Value == 0 ? 1900 : Value < 100 ? 100 : Value >= 3000 ? 2999 : Value;
+  given_ |= kEpoch;
   if (TXbConnection* c = ServerTarget()) c->SetEpoch(static_cast<std::int16_t>(epoch_));
   if (Applies(atLocal)) {
     NeedEngine();
@@ -158,6 +194,7 @@ void TXbEnv::SetCentury(bool Value) {
     xbe::xb_SetCentury(Flag(Value));
   }
   century_ = Value;
+  given_ |= kCentury;
   SetShortDateFormat(CenturyEdit(ShortDateFormat(), century_));
   RefreshTables();
 }
@@ -171,6 +208,7 @@ void TXbEnv::SetDateFormat(TXbDateFrmt Value) {
     xbe::xb_SetDateFormat(code);
   }
   dateFormat_ = Value;
+  given_ |= kDateFormat;
   const TXbDateFormatText text = DateFormatText(Value);
   SetShortDateFormat(text.ShortDateFormat);
   SetDateSeparator(text.DateSeparator);

@@ -65,6 +65,11 @@ public:
   std::int32_t Epoch() const { return epoch_; }
   void SetEpoch(std::int32_t Value);
 
+  // Sends every setting this component has been given to the connection's
+  // server (server steps only): a server session starts with the server's
+  // own settings, so the connection calls it whenever it (re)connects.
+  void PushToServer(TXbConnection& Connection);
+
   // Copied into a table at its open.
   std::int32_t ErrorLevel() const { return errorLevel_; }
   bool CountNeedsRefresh() const { return countNeedsRefresh_; }
@@ -78,6 +83,20 @@ private:
   static void NeedEngine();
   // Refreshes every active table the application holds, when AutoRefresh is set.
   void RefreshTables();
+
+  // The settings a setter has stored (bits of Setting): the ones a new
+  // server session is given.
+  enum Setting : unsigned {
+    kLockTimeOut = 1u << 0,
+    kMemoBlockSize = 1u << 1,
+    kSoftSeek = 1u << 2,
+    kExact = 1u << 3,
+    kDeleted = 1u << 4,
+    kEpoch = 1u << 5,
+    kCentury = 1u << 6,
+    kDateFormat = 1u << 7,
+  };
+  unsigned given_ = 0;
 
   TXbApplyTo applyTo_ = ApplyToBit(atLocal);
   TXbConnection* xbConnection_ = nullptr;

@@ -11,6 +11,9 @@ namespace {
 constexpr const char* kNeedLogin = "Must include User Name and Password to open table through the xBase Database Server";
 constexpr const char* kNotWritten = "The change did not reach the server";
 constexpr const char* kEndedSession = "The server session this table was opened in has ended";
+constexpr const char* kKeyUnconfirmed =
+    "The server did not confirm the password given to the open table: open the table again with its password to "
+    "change it";
 
 // One number of the field description: hexadecimal digits.
 int HexLine(const String& Line) {
@@ -35,6 +38,7 @@ void TXbServerCursor::Sync(bool Moves) {
     serverOn_ = servedRecNo_;
   }
   if (Moves) {
+    rereadOnFetch_ = false;
     rowsHeld_ = -1;
     servedRecNo_ = 0;
     knownPosition_ = -1;
@@ -78,6 +82,10 @@ TXbOpenAnswer TXbServerCursor::Open(const TXbOpenRequest& Request) {
     return answer;
   }
   session_ = conn_.SessionNumber();
+  // The open refuses a wrong password: one it took is confirmed.
+  encrypted_ = a.Encrypted;
+  keyUnconfirmed_ = false;
+  confirmedPassword_ = Request.Password;
   answer.WorkArea = a.WorkArea;
   answer.FieldCount = a.FieldCount;
   answer.RecordSize = a.RecordSize;
@@ -150,6 +158,19 @@ bool TXbServerCursor::FileExists(const String& Path) { return conn_.FileExists(c
 String TXbServerCursor::Version() { return conn_.Version(); }
 bool TXbServerCursor::IsEncrypted(int Which) { return conn_.IsEncrypted(Which); }
 void TXbServerCursor::SetPassword(const String& Value) { conn_.SetPassword(Value); }
+
+bool TXbServerCursor::ApplyPassword(const String& Value) {
+  conn_.SetPassword(Value);
+  // No password: the table holds no key and changes nothing anyway. The
+  // password the open took is the one the server knows to be right.
+  keyUnconfirmed_ = encrypted_ && !Value.empty() && Value != confirmedPassword_;
+  return true;
+}
+
+void TXbServerCursor::CheckKey() const {
+  if (keyUnconfirmed_) throw EXbError(kKeyUnconfirmed);
+}
+
 void TXbServerCursor::SetTranslate(bool On) { conn_.SetTranslate(On); }
 void TXbServerCursor::SetTurboRead(bool On) { conn_.SetTurboRead(On); }
 void TXbServerCursor::SetStringType(int Type) { conn_.SetStringType(Type); }
@@ -162,6 +183,8 @@ TGetResult TXbServerCursor::Fetch(TGetMode Mode, bool AtTop, bool AtBottom, TEOF
   Live();
   const bool fromBatch = !AtTop && !AtBottom && Mode != gmCurrent && Mode == lastDirection_ && rowsHeld_ > 0 &&
                          position_ < rowsHeld_ - 1;
+  const bool reread = rereadOnFetch_ && Mode == gmCurrent && !AtTop && !AtBottom && servedRecNo_ > 0;
+  rereadOnFetch_ = false;
   if (fromBatch) {
     ++position_;
   } else {
@@ -169,6 +192,9 @@ TGetResult TXbServerCursor::Fetch(TGetMode Mode, bool AtTop, bool AtBottom, TEOF
     // The server goes on from the row handed out last, wherever the batch left it.
     const std::int32_t from = servedRecNo_;
     outOfStep_ = false;
+    // The server's record buffer may hold the record as it was read or
+    // written before: it is read from the file again.
+    if (reread) conn_.Go(from);
     conn_.TraverseTable(AtTop, AtBottom, static_cast<int>(Action), Mode, lastDirection_, fetchCount_, from,
                         recordSize_, rows_, rowsHeld_);
     // A batch that ends at an end of file leaves the server wherever that end
@@ -223,7 +249,14 @@ void TXbServerCursor::Go(std::int32_t RecNo) {
   // that is the row handed out last, the batch stays valid and the server is
   // brought there only if another operation needs it (Sync): a walk costs
   // one exchange per batch, not one per record.
-  if (RecNo > 0 && RecNo == servedRecNo_ && ServedRecord()) return;
+  if (RecNo > 0 && RecNo == servedRecNo_ && ServedRecord()) {
+    // Should the record itself be read next, the server goes there for
+    // real: a Go reads it from the file again, as the engine here does, and
+    // shows what other clients wrote since (Refresh).
+    rereadOnFetch_ = true;
+    return;
+  }
+  rereadOnFetch_ = false;
   outOfStep_ = false;
   Sync(true);
   const std::int32_t position = conn_.Go(RecNo);
@@ -303,12 +336,14 @@ void TXbServerCursor::CheckWritten() {
 }
 
 void TXbServerCursor::PutRecord(const void* Image) {
+  CheckKey();
   Sync(true);
   conn_.PutRecord(Image, recordSize_);
   CheckWritten();
 }
 
 void TXbServerCursor::AppendBlank() {
+  CheckKey();
   Sync(true);
   conn_.AppendBlank();
   CheckWritten();
@@ -321,6 +356,7 @@ void TXbServerCursor::Commit() {
 }
 
 void TXbServerCursor::Delete() {
+  CheckKey();
   Sync(true);
   conn_.Delete();
   CheckWritten();
@@ -332,12 +368,14 @@ bool TXbServerCursor::Deleted() {
 }
 
 void TXbServerCursor::Replace(const String& Name, int TypeCode, const void* Data) {
+  CheckKey();
   Sync(true);
   conn_.Replace(Name, TypeCode, Data);
   CheckWritten();
 }
 
 std::int32_t TXbServerCursor::PutBlob(const String& Name, const void* Data, std::int32_t Length) {
+  CheckKey();
   Sync(true);
   const std::int32_t stored = conn_.PutBlob(Name, Data, Length);
   CheckWritten();

@@ -32,6 +32,11 @@ public:
   String Version() override;
   bool IsEncrypted(int Which) override;
   void SetPassword(const String& Value) override;
+  // The server takes a password for an open table without an answer, so a
+  // wrong one cannot be told from a right one: the records show as the
+  // server sends them, and no change of the encrypted table is sent until
+  // an open confirms the password.
+  bool ApplyPassword(const String& Value) override;
   void SetTranslate(bool On) override;
   void SetTurboRead(bool On) override;
   void SetStringType(int Type) override;
@@ -111,6 +116,10 @@ private:
   bool ServedRecord() const;
   // Raises when the write just sent failed.
   void CheckWritten();
+  // Raises before a change of an encrypted table whose password the server
+  // has not confirmed: a server without the key drops the change without a
+  // word, and the edit would pass for stored.
+  void CheckKey() const;
   // The table was opened in a server session that has ended since; Live
   // raises then, so that nothing reaches the work area of that number in
   // the new session.
@@ -129,6 +138,9 @@ private:
   std::int32_t servedRecNo_ = 0;
   // The server stands on another row of the batch than the one handed out.
   bool outOfStep_ = false;
+  // A Go to the row handed out last was answered from the batch: a fetch of
+  // the current record that follows makes the server read it again.
+  bool rereadOnFetch_ = false;
   // The record the server stands on while rows are served from a batch.
   std::int32_t serverOn_ = 0;
   // The logical position of the current record as the server told it (-1: unknown).
@@ -136,6 +148,9 @@ private:
   std::vector<TXbFieldDescription> structure_;
   bool structureRead_ = false;
   std::int16_t createdArea_ = 0;
+  bool encrypted_ = false;
+  bool keyUnconfirmed_ = false;
+  String confirmedPassword_;
   // The connection's session the table was opened in.
   std::uint32_t session_ = 0;
 };

@@ -6,9 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "class_library/Application.h"
+#include "data_access/IntCrypt.h"
 #include "data_access/XbConn.h"
 #include "data_access/tests/ScriptedPeer.h"
 #include "data_access/tests/ServerProcess.h"
@@ -16,6 +21,23 @@
 #include "platform/net/Net.h"
 
 namespace {
+
+// The peak resident memory of this process since the last ResetPeak, in KiB.
+long PeakKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  return -1;
+}
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// A reply frame of kind "0000" around Payload.
+std::string ReplyFrame(const std::string& Payload) {
+  char length[9];
+  std::snprintf(length, sizeof length, "%08X", static_cast<unsigned>(Payload.size()));
+  return std::string(length) + "000000000000" + Payload;
+}
 
 struct Errors {
   std::vector<std::pair<String, String>> list;
@@ -57,6 +79,14 @@ protected:
     std::vector<std::string> a{"--user", "TESTER:secret"};
     a.insert(a.end(), more.begin(), more.end());
     return a;
+  }
+  // Points a connection at a scripted peer (it logs in only with a user);
+  // its reports go to Reports.
+  static void ToPeer(TXbConnection& c, const ScriptedPeer& Peer, Errors& Reports, int ReadTimeoutMs = 5000) {
+    Reports.Attach(c);
+    c.SetPort(Peer.Port());
+    c.SetShutdownDelay(0);
+    c.SetReadTimeout(ReadTimeoutMs);
   }
   // Opens ITEMS.DBF in the session; answers its work area.
   std::int16_t OpenItems(TXbConnection& c) {
@@ -330,6 +360,215 @@ TEST_F(Connection, CompressedSessionRoundTrips) {
   c->GoBottom();
   EXPECT_EQ(c->GetTrimString("NAME"), "plum");
   EXPECT_TRUE(errors.list.empty());
+}
+
+TEST_F(Connection, CompressedReplyThatWouldExpandPastTheLimitIsRefusedUnexpanded) {
+  // A small stream that expands to 48 MiB, made before the peak is measured.
+  LoadCryptLibrary();
+  ASSERT_TRUE(CryptLoaded());
+  (*::SetCompressionPassword)("");
+  std::string packed;
+  {
+    std::vector<unsigned char> zeros(48u << 20);
+    unsigned char* out = nullptr;
+    std::size_t n = 0;
+    ASSERT_EQ((*::CompressStream)(zeros.data(), zeros.size(), &out, &n), 0);
+    packed.assign(reinterpret_cast<char*>(out), n);
+    std::free(out);
+  }
+  ASSERT_LT(packed.size(), 1u << 20);
+  ScriptedPeer peer([&](ScriptedPeer& p) {
+    p.Receive(20);
+    p.Send(ReplyFrame(packed));
+    p.AwaitClose();
+  });
+  TXbConnection c(nullptr);
+  ToPeer(c, peer, errors);
+  c.SetCompression(true);
+  c.SetMaxPayload(1 << 20);
+  c.SetActive(true);  // no user: no login
+  ASSERT_TRUE(c.Active());
+  ResetPeak();
+  const long before = PeakKiB();
+  ASSERT_GT(before, 0);
+  EXPECT_EQ(c.Version(), "");
+  const long grown = PeakKiB() - before;
+  EXPECT_FALSE(c.Active());
+  EXPECT_TRUE(errors.Has("Connection lost"));
+  // Nothing near the 48 MiB the stream claims was taken for it.
+  EXPECT_LT(grown, 16 * 1024) << grown << " KiB";
+}
+
+TEST_F(Connection, ReplyLengthThatIsNegativeOrNoNumberLosesTheConnectionAtOnce) {
+  for (const char* length : {"FFFFFFFF", "80000000", "-0000001", "0000001G"}) {
+    SCOPED_TRACE(length);
+    ScriptedPeer peer([&](ScriptedPeer& p) {
+      p.Receive(20);
+      p.Send(std::string(length) + "000000000000" + "Y");
+      p.AwaitClose();
+    });
+    TXbConnection c(nullptr);
+    Errors reports;
+    ToPeer(c, peer, reports);
+    c.SetActive(true);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(c.Version(), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
+    EXPECT_FALSE(c.Active());
+    EXPECT_TRUE(c.LastCommandFailed());
+    EXPECT_TRUE(reports.Has("Connection lost"));
+  }
+}
+
+TEST_F(Connection, FetchReplyWithANegativeRowCountIsRefused) {
+  ScriptedPeer peer([&](ScriptedPeer& p) {
+    const std::string header = p.Receive(20);
+    p.Receive(std::stoul(header.substr(0, 8), nullptr, 16));
+    p.Send(ReplyFrame("FFFFFFFF" + std::string(64, ' ')));
+    p.AwaitClose();
+  });
+  TXbConnection c(nullptr);
+  ToPeer(c, peer, errors);
+  c.SetActive(true);
+  std::vector<TXbFetchRow> rows;
+  std::int32_t held = -1;
+  EXPECT_EQ(c.TraverseTable(true, false, 1, gmNext, gmNext, 5, 0, 4, rows, held), grError);
+  EXPECT_EQ(held, 0);
+  EXPECT_TRUE(rows.empty());
+  EXPECT_TRUE(errors.Has("TraverseTable"));
+  EXPECT_TRUE(c.Active());  // the frame itself was whole
+}
+
+TEST_F(Connection, PasswordForTheOpenTableIsSentWithoutWaitingForAReply) {
+  // The peer answers nothing to the password and the next command's own
+  // reply only: a client that waited would hang or take that reply.
+  std::string passwordPayload;
+  ScriptedPeer peer([&](ScriptedPeer& p) {
+    std::string header = p.Receive(20);
+    passwordPayload = p.Receive(std::stoul(header.substr(0, 8), nullptr, 16));
+    EXPECT_EQ(header.substr(16, 4), "0566");
+    header = p.Receive(20);
+    EXPECT_EQ(header.substr(16, 4), "0470");
+    p.Send(ReplyFrame("7"));
+    p.AwaitClose();
+  });
+  TXbConnection c(nullptr);
+  ToPeer(c, peer, errors, 3000);
+  c.SetActive(true);
+  const auto start = std::chrono::steady_clock::now();
+  c.SetPassword("open sesame");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+  EXPECT_FALSE(c.LastCommandFailed());
+  EXPECT_EQ(c.RecCount(), 7);
+  EXPECT_TRUE(c.Active());
+  EXPECT_TRUE(errors.list.empty());
+  c.SetActive(false);
+  EXPECT_EQ(passwordPayload, "open sesame");
+}
+
+TEST_F(Connection, CommandFromAHandlerInsideAnExchangeIsRefusedAsBusy) {
+  ServerProcess server(dir.Path(), Args());
+  auto c = Connect(server);
+  ASSERT_GT(OpenItems(*c), 0);
+  // The read progress of a reply is told while the reply is being read.
+  std::vector<std::int32_t> nested;
+  bool inHandler = false;
+  c->OnReadProgress = [&](TObject*, int, std::int64_t, std::int64_t) {
+    if (inHandler || !nested.empty()) return;
+    inHandler = true;
+    nested.push_back(c->RecCount());
+    nested.push_back(c->GetStructure() ? 1 : 0);
+    c->PutRecord("x", 1);
+    nested.push_back(c->LastCommandFailed() ? 1 : 0);
+    inHandler = false;
+  };
+  EXPECT_EQ(c->GetTrimString("NAME"), "apple");  // the outer command gets its own reply
+  c->OnReadProgress = nullptr;
+  EXPECT_EQ(nested, (std::vector<std::int32_t>{0, 0, 1}));
+  int busy = 0;
+  for (const auto& e : errors.list)
+    if (e.second == "Connection busy") ++busy;
+  EXPECT_EQ(busy, 3);
+  EXPECT_TRUE(c->Active());
+  EXPECT_EQ(c->RecCount(), 3);  // and the framing is still in step
+  EXPECT_EQ(ReadColumn(dir.Path() + "ITEMS.DBF", "NAME")[0], "apple     ");
+}
+
+TEST_F(Connection, DestroyingTheConnectionTellsNoHandlerOfNoticesThatCome) {
+  ServerProcess server(dir.Path(), Args({"--notice-every", "1"}));
+  int messages = 0, streams = 0, progress = 0;
+  {
+    auto c = Connect(server);
+    ASSERT_TRUE(c->LoggedIn());
+    c->OnServerMessage = [&](TObject*, const String&) { ++messages; };
+    c->OnServerStream = [&](TObject*, TMemoryStream&) { ++streams; };
+    c->OnServerProgress = [&](TObject*, TxProgressStatus, std::int32_t, std::int32_t, std::int32_t) { ++progress; };
+    EXPECT_EQ(c->RecCount(), 0);  // no table: but the notices came
+    ASSERT_EQ(messages, 1);
+    ASSERT_EQ(streams, 1);
+    ASSERT_EQ(progress, 1);
+  }  // the logout's reply comes with notices too
+  EXPECT_EQ(messages, 1);
+  EXPECT_EQ(streams, 1);
+  EXPECT_EQ(progress, 1);
+}
+
+TEST_F(Connection, ServerKeepsEveryFileNameInsideItsDataDirectory) {
+  // A table outside the data directory, and a folder inside it.
+  ScratchDir other;
+  MakeTable(other.Path(), "OUT.DBF", {{"NAME", 'C', 10}}, {{"outside"}});
+  std::filesystem::create_directory(dir.Path() + "SUB");
+  MakeTable(dir.Path() + "SUB/", "IN.DBF", {{"NAME", 'C', 10}}, {{"inside"}});
+  ServerProcess server(dir.Path(), Args());
+  auto c = Connect(server);
+  ASSERT_GT(OpenItems(*c), 0);
+  const auto pad = [](std::string s, std::size_t w) {
+    s.resize(std::max(s.size(), w), ' ');
+    return s;
+  };
+  std::string absolute = other.Path() + "OUT.DBF";
+  std::string backslashed = absolute;
+  std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+  const std::vector<std::string> names{absolute,          backslashed,        "SUB/IN.DBF",       "SUB\\IN.DBF",
+                                       "./ITEMS.DBF",     "C:ITEMS.DBF",      "C:\\OUT.DBF",      "..",
+                                       "../OUT.DBF",      "..\\OUT.DBF",      "ITEMS.DBF/",       "/",
+                                       std::string("ITEMS.DBF\0/x", 12)};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    // Asked as they are, not through the methods (which send the name part).
+    EXPECT_EQ(c->ClientXmit("0054", pad("DATA", 255) + pad(name, 255), true), "N");
+    const std::string open = pad("DATA", 255) + pad(name, 255) + "0" + "2" + pad("", 255) + "N" + pad("", 255) +
+                             "07BC" + "0000" + "0040" + "NYNNNN" + "1";
+    const String opened = c->ClientXmit("0469", open, true);
+    EXPECT_EQ(opened.substr(0, 4), "0000");
+    EXPECT_NE(opened.find("Invalid table name"), String::npos);
+    EXPECT_EQ(c->ClientXmit("0467", pad(name, 255) + pad("X", 255) + "0" + "2" + "1", true), "0000");
+    EXPECT_EQ(c->ClientXmit("0562", pad("DATA", 255) + pad(name, 255) + "2" + "00000001", true), "0");
+    EXPECT_EQ(c->ClientXmit("0620", pad("DATA", 255) + pad(name, 255), true), "0");
+    EXPECT_EQ(c->ClientXmit("0534", pad(name, 255) + pad("NAME", 255) + pad("0", 10) + "N" + pad("", 255), true), "0");
+    EXPECT_EQ(c->ClientXmit("0564", pad(name, 255) + pad("T1", 255) + pad("NAME", 255) + pad("0", 10) + "N" +
+                                        pad("", 255), true),
+              "0");
+    EXPECT_TRUE(c->Active());
+  }
+  // A database name that is a path is no way out either: it names the data
+  // directory itself.
+  const std::string otherDir = other.Path().substr(0, other.Path().size() - 1);
+  for (const std::string& db : {otherDir, std::string("../") + std::filesystem::path(otherDir).filename().string(),
+                                std::string("SUB/..")}) {
+    SCOPED_TRACE(db);
+    EXPECT_EQ(c->ClientXmit("0054", pad(db, 255) + pad("OUT.DBF", 255), true), "N");
+    EXPECT_EQ(c->ClientXmit("0054", pad(db, 255) + pad("ITEMS.DBF", 255), true), "Y");
+  }
+  // The folder of the data directory is reached by its plain name.
+  EXPECT_EQ(c->ClientXmit("0054", pad("SUB", 255) + pad("IN.DBF", 255), true), "Y");
+  // Nothing was made outside, and nothing beside the tables inside.
+  std::vector<std::string> outside, inside;
+  for (const auto& e : std::filesystem::directory_iterator(other.Path())) outside.push_back(e.path().filename());
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path())) inside.push_back(e.path().filename());
+  std::sort(inside.begin(), inside.end());
+  EXPECT_EQ(outside, (std::vector<std::string>{"OUT.DBF"}));
+  EXPECT_EQ(inside, (std::vector<std::string>{"ITEMS.DBF", "SUB"}));
 }
 
 TEST_F(Connection, PollTimerDeliversIdleNotices) {

@@ -290,14 +290,49 @@ TEST_P(ServerSessions, InactiveConnectionIsPassedOverAndLocalOnlySettingsStayLoc
   EXPECT_TRUE(connectionErrors.empty());
   conn->SetActive(true);
   ASSERT_TRUE(conn->LoggedIn());
-  EXPECT_EQ(conn->SysProp(XB_PROP_GET_EXACT, 0), 0);
+  // What was kept reaches the server once the connection is back.
+  EXPECT_NE(conn->SysProp(XB_PROP_GET_EXACT, 0), 0);
+  EXPECT_TRUE(connectionErrors.empty());
   env.SetExact(false);
+  EXPECT_EQ(conn->SysProp(XB_PROP_GET_EXACT, 0), 0);
   env.SetExact(true);
   EXPECT_NE(conn->SysProp(XB_PROP_GET_EXACT, 0), 0);
   // Optimistic buffering belongs to this machine's engine only.
   env.SetOptimisticBuffer(true);
   EXPECT_FALSE(env.OptimisticBuffer());
   EXPECT_EQ(conn->SysProp(XB_PROP_GET_OPTIMISTIC, 0), 0);
+}
+
+TEST_P(ServerSessions, SettingsGivenBeforeASessionReachItWhenItOpens) {
+  const TFormatSettings saved = FormatSettings;
+  MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 10}, {"D", 'D', 8}}, {{"abc", "20240305"}});
+  TXbEnv env(nullptr);
+  env.SetApplyTo(ApplyToBit(atServer));
+  env.SetXbConnection(conn.get());
+  env.SetAutoRefresh(false);
+  // One given in the session that ends, one while there is none.
+  env.SetExact(true);
+  env.SetDateFormat(dfGerman);
+  const bool hidden = conn->SysProp(XB_PROP_GET_DELETED, 0) != 0;
+  {
+    // A component that goes before the next session is not asked.
+    TXbEnv gone(nullptr);
+    gone.SetApplyTo(ApplyToBit(atServer));
+    gone.SetXbConnection(conn.get());
+    gone.SetEpoch(1950);
+  }
+  conn->SetActive(false);
+  env.SetDeleted(!hidden);
+  conn->SetActive(true);
+  ASSERT_TRUE(conn->LoggedIn());
+  EXPECT_TRUE(connectionErrors.empty());
+  EXPECT_NE(conn->SysProp(XB_PROP_GET_EXACT, 0), 0);
+  EXPECT_EQ(conn->SysProp(XB_PROP_GET_DELETED, 0) != 0, !hidden);
+  auto t = Open("T.DBF");
+  EXPECT_EQ(t->Cursor().GetDateString("D"), "05.03.2024");
+  EXPECT_FALSE(t->Cursor().EvalLogical("NAME = 'ab'"));
+  t->Close();
+  FormatSettings = saved;
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 // The socket client against peers that behave and peers that do not: partial
 // frames, endless lines, silence, and connections closed in the middle.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "data_access/XbWin.h"
 #include "data_access/tests/ScriptedPeer.h"
@@ -223,6 +227,71 @@ TEST(SrvSocket, SendStreamSendsHeaderThenTheStreamInPieces) {
     EXPECT_EQ(writes, 1 + 3 + 1);  // start, three pieces of at most 8192, end
   }
   EXPECT_EQ(got, "HEAD" + body);
+}
+
+// Signals without SA_RESTART sent to the test's thread every few
+// milliseconds while it lives: every blocking call there is interrupted.
+class Pestered {
+public:
+  Pestered() : target_(pthread_self()) {
+    struct sigaction sa {};
+    sa.sa_handler = [](int) {};
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGUSR1, &sa, &old_);
+    thread_ = std::thread([this] {
+      while (!stop_.load()) {
+        pthread_kill(target_, SIGUSR1);
+        ++sent_;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
+    });
+  }
+  ~Pestered() {
+    stop_ = true;
+    thread_.join();
+    sigaction(SIGUSR1, &old_, nullptr);
+  }
+  int Sent() const { return sent_.load(); }
+
+private:
+  pthread_t target_;
+  struct sigaction old_ {};
+  std::atomic<bool> stop_{false};
+  std::atomic<int> sent_{0};
+  std::thread thread_;
+};
+
+TEST(SrvSocket, InterruptedSendsAndReadsCarryOnWithoutLosingABite) {
+  std::string data(3u << 20, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('A' + (i / 8191 + i) % 26);
+  std::string got;
+  {
+    ScriptedPeer peer([&](ScriptedPeer& p) {
+      // A slow reader: the sender blocks again and again while it is pestered.
+      while (got.size() < data.size()) {
+        const std::string piece = p.Receive(std::min<std::size_t>(65536, data.size() - got.size()));
+        if (piece.empty()) break;
+        got += piece;
+        ScriptedPeer::Pause(1);
+      }
+      ScriptedPeer::Pause(150);
+      p.Send("reply\r\n");
+      p.AwaitClose();
+    });
+    Client cl(peer.Port());
+    cl.c.Connect();
+    {
+      Pestered pestered;
+      EXPECT_EQ(cl.c.SendText(data), static_cast<long>(data.size()));
+      // The reply comes while the read waits, interrupted again and again.
+      EXPECT_EQ(cl.c.ReadLine(), "reply");
+      EXPECT_GT(pestered.Sent(), 10);
+    }
+    EXPECT_TRUE(cl.c.GetActive());
+    cl.c.Disconnect();
+  }
+  EXPECT_EQ(got.size(), data.size());
+  EXPECT_TRUE(got == data);
 }
 
 TEST(SrvSocket, WriteOnClosedSocketIsRefused) {

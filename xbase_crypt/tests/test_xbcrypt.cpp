@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "xbase_crypt/XbCrypt.h"
+#include "xbase_crypt/XbCryptEnvelope.h"
 
 namespace {
 
@@ -53,6 +54,26 @@ TEST_F(Plain, RoundTripsAtEveryLevelAndShrinksRecords) {
     ASSERT_EQ(Expand(packed.Text(), back), XBC_OK) << level;
     EXPECT_EQ(back.Text(), data);
   }
+}
+
+TEST_F(Plain, HeaderTellsTheExpandedLengthWithoutExpanding) {
+  for (const bool sealed : {false, true}) {
+    SetCompressionPassword(sealed ? "pw" : nullptr);
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{70000}}) {
+      Out packed;
+      ASSERT_EQ(Compress(std::string(size, 'r'), packed), XBC_OK);
+      std::uint64_t declared = 1234;
+      ASSERT_TRUE(xbcrypt::DeclaredLength(packed.p, packed.n, declared)) << size;
+      EXPECT_EQ(declared, size);
+    }
+  }
+  SetCompressionPassword(nullptr);
+  std::uint64_t declared = 0;
+  const std::string notAStream = "XBC2" + std::string(40, '\0');
+  EXPECT_FALSE(xbcrypt::DeclaredLength(reinterpret_cast<const unsigned char*>(notAStream.data()), notAStream.size(),
+                                       declared));
+  EXPECT_FALSE(xbcrypt::DeclaredLength(reinterpret_cast<const unsigned char*>("XBC1"), 4, declared));
+  EXPECT_FALSE(xbcrypt::DeclaredLength(nullptr, 0, declared));
 }
 
 TEST_F(Plain, EmptyInputRoundTrips) {

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 #include <netdb.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 
+#include <atomic>
 #include <cerrno>
 
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "platform/net/Net.h"
@@ -116,6 +120,120 @@ TEST(Net, ReceiveThatDoesNotWaitTellsNothingCameFromClosed) {
   p.client = -1;
   ASSERT_EQ(net::WaitReadable(p.server, 2000), 1);
   EXPECT_EQ(net::RecvNow(p.server, buf, sizeof buf), 0);  // closed, not "nothing yet"
+}
+
+// A signal whose handler does nothing and that does not restart the call it
+// interrupts: every blocking call of the thread it hits fails with EINTR.
+struct InterruptingSignal {
+  struct sigaction old {};
+  InterruptingSignal() {
+    struct sigaction sa {};
+    sa.sa_handler = [](int) {};
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;  // no SA_RESTART
+    sigaction(SIGUSR1, &sa, &old);
+  }
+  ~InterruptingSignal() { sigaction(SIGUSR1, &old, nullptr); }
+  // Sends the signal to Thread every few milliseconds until Stop.
+  static void Pester(pthread_t Thread, const std::atomic<bool>& Stop, std::atomic<int>& Sent) {
+    while (!Stop.load()) {
+      pthread_kill(Thread, SIGUSR1);
+      ++Sent;
+      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+  }
+};
+
+TEST(Net, InterruptedWaitAndReceiveGoOnUntilTheDataComes) {
+  InterruptingSignal signal;
+  Pair p;
+  ASSERT_GE(p.server, 0);
+  std::atomic<bool> stop{false};
+  std::atomic<int> sent{0};
+  std::thread pester(InterruptingSignal::Pester, pthread_self(), std::cref(stop), std::ref(sent));
+  std::thread sender([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    net::SendAll(p.client, "late", 4);
+  });
+  // The wait is interrupted again and again and still lasts until the data.
+  EXPECT_EQ(net::WaitReadable(p.server, 5000), 1);
+  char buf[8] = {};
+  EXPECT_EQ(net::Recv(p.server, buf, sizeof buf), 4);
+  EXPECT_STREQ(buf, "late");
+  sender.join();
+  // A receive that blocks is interrupted too, and goes on.
+  std::thread later([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    net::SendAll(p.client, "again", 5);
+  });
+  char more[8] = {};
+  EXPECT_EQ(net::Recv(p.server, more, sizeof more), 5);
+  EXPECT_STREQ(more, "again");
+  later.join();
+  stop = true;
+  pester.join();
+  EXPECT_GT(sent.load(), 20);
+}
+
+TEST(Net, InterruptedSendsToASlowReaderStillSendEverythingInOrder) {
+  InterruptingSignal signal;
+  Pair p;
+  ASSERT_GE(p.server, 0);
+  // A small send buffer, so that the sender blocks and single sends stop short.
+  const int small = 16384;
+  setsockopt(p.client, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+  net::SetNoDelay(p.client);
+  std::string data(512u << 10, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('a' + (i * 7 + (i >> 12)) % 26);
+  std::string got;
+  std::thread reader([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the sender fills up first
+    char buf[16384];
+    while (got.size() < data.size()) {
+      if (net::WaitReadable(p.server, 5000) <= 0) break;
+      const long r = net::Recv(p.server, buf, sizeof buf);
+      if (r <= 0) break;
+      got.append(buf, static_cast<std::size_t>(r));
+    }
+  });
+  std::atomic<bool> stop{false};
+  std::atomic<int> sent{0};
+  std::thread pester(InterruptingSignal::Pester, pthread_self(), std::cref(stop), std::ref(sent));
+  // One send at a time, as the client's loop does: a short one is followed
+  // by the rest, never by a failure.
+  std::size_t done = 0;
+  int shortSends = 0;
+  while (done < data.size()) {
+    const long r = net::Send(p.client, data.data() + done, data.size() - done);
+    ASSERT_GT(r, 0) << net::LastError();
+    if (static_cast<std::size_t>(r) < data.size() - done) ++shortSends;
+    done += static_cast<std::size_t>(r);
+  }
+  stop = true;
+  pester.join();
+  reader.join();
+  EXPECT_GT(shortSends, 0);
+  EXPECT_EQ(got.size(), data.size());
+  EXPECT_TRUE(got == data);
+  // SendAll over the same pestered, slow connection answers the whole count.
+  got.clear();
+  stop = false;
+  std::thread reader2([&] {
+    char buf[16384];
+    while (got.size() < data.size()) {
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+      if (net::WaitReadable(p.server, 5000) <= 0) break;
+      const long r = net::Recv(p.server, buf, sizeof buf);
+      if (r <= 0) break;
+      got.append(buf, static_cast<std::size_t>(r));
+    }
+  });
+  std::thread pester2(InterruptingSignal::Pester, pthread_self(), std::cref(stop), std::ref(sent));
+  EXPECT_EQ(net::SendAll(p.client, data.data(), data.size()), data.size());
+  stop = true;
+  pester2.join();
+  reader2.join();
+  EXPECT_TRUE(got == data);
 }
 
 // Puts the spin mode back whatever a test does.

@@ -2,14 +2,29 @@
 // scratch bitmap in one copy and copies that once: linear gradients compute
 // one row or column of colours band by band and repeat it, box gradients
 // compute one quarter the same way and mirror it, diagonal gradients fill
-// the region of one polygon per band. Runs of one colour are one fill each.
+// what the polygon of each band covers, row by row. Runs of one colour are
+// one fill each.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "controls/VkDraw.h"
+
+// The diagonal fill is built twice where the processor may have wide
+// vector units, and the one the processor has is taken when first called.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TW_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#else
+#define TW_WIDE_VECTORS
+#endif
+#if defined(__GNUC__) || defined(__clang__)
+#define TW_INLINE __attribute__((always_inline)) inline
+#else
+#define TW_INLINE inline
+#endif
 
 namespace {
 
@@ -111,51 +126,281 @@ struct Edge {
     return e;
   }
   void Step() {
-    // Without branches: which step is taken follows no pattern a branch
-    // could predict.
     bool large = d > limit;
     x += large ? m1 : m;
     d += large ? incr1 : incr2;
   }
 };
 
-// An edge's crossings with the rows 0 .. Rows - 1 it covers.
-struct EdgeRows {
-  int first = 0, last = -1;
-  std::vector<int> x;
-  void Make(TPoint A, TPoint B, int Rows) {
+// The edges of the diagonal bands, stepped down the rows together: each
+// row's crossings are worked out for a run of them at once, without
+// branches (which step an edge takes follows no pattern a branch could
+// predict).
+struct EdgeSet {
+  static constexpr int kNone = INT_MAX;  // the crossing of an edge that does not cover the row
+  std::vector<int> first, last, x, d, limit, m, dm, incr2, di;
+  std::vector<int> crossing;  // on the current row
+  int count = 0;
+  // Room for N edges (the vectors keep theirs between pictures).
+  void Start(int N) {
+    for (auto* v : {&first, &last, &x, &d, &limit, &m, &dm, &incr2, &di, &crossing})
+      if (v->size() < static_cast<std::size_t>(N)) v->resize(static_cast<std::size_t>(N));
+    count = 0;
+  }
+  // The edge between A and B (see Edge), added.
+  Edge Add(TPoint A, TPoint B) {
     Edge e = Edge::Between(A, B);
-    first = e.first, last = e.last;
-    x.resize(static_cast<std::size_t>(Rows));
-    int end = std::min(last, Rows - 1);
-    for (int y = first; y <= end; ++y) {
-      if (y >= 0) x[static_cast<std::size_t>(y)] = e.x;
-      if (y != last) e.Step();
+    std::size_t k = static_cast<std::size_t>(count++);
+    first[k] = e.first, last[k] = e.last, limit[k] = e.limit, m[k] = e.m, dm[k] = e.m1 - e.m;
+    incr2[k] = e.incr2, di[k] = e.incr1 - e.incr2;
+    // An edge above the picture starts at its crossing with row 0.
+    int cx = e.x, cd = e.d;
+    if (e.first < 0 && e.last >= 0) {
+      for (int y = e.first; y < 0; ++y) e.Step();
+      cx = e.x, cd = e.d;
+    }
+    x[k] = cx, d[k] = cd;
+    return e;
+  }
+  // The crossings of edges From..To - 1 with row Y, then a step to the next
+  // row. Every edge is stepped on each row it covers but its last.
+  TW_INLINE void Row(int Y, int From, int To) {
+    RowOf(Y, To - From, crossing.data() + From, x.data() + From, d.data() + From, first.data() + From,
+          last.data() + From, limit.data() + From, m.data() + From, dm.data() + From, incr2.data() + From,
+          di.data() + From);
+  }
+  TW_INLINE static void RowOf(int Y, int N, int* __restrict Cx, int* __restrict X, int* __restrict D,
+                               const int* __restrict First, const int* __restrict Last, const int* __restrict Limit,
+                               const int* __restrict M, const int* __restrict Dm, const int* __restrict Incr2,
+                               const int* __restrict Di) {
+    for (int j = 0; j < N; ++j) {
+      int covers = -static_cast<int>((First[j] <= Y) & (Y <= Last[j]));
+      int steps = -static_cast<int>((First[j] <= Y) & (Y < Last[j]));
+      int large = -static_cast<int>(D[j] > Limit[j]);
+      Cx[j] = (X[j] & covers) | (kNone & ~covers);
+      X[j] += steps & (M[j] + (large & Dm[j]));
+      D[j] += steps & (Incr2[j] + (large & Di[j]));
     }
   }
-  bool Covers(int Y) const { return Y >= first && Y <= last; }
 };
 
-// A diagonal band: the polygon (Near, Edge) (Far, Edge) (X, FarY) (X, NearY)
-// whose edges are the level one along Edge, the one from the near corner
-// (its crossings in Near), the one from the far corner (in Far) and the
-// upright one at X. Fills what the polygon covers.
-void FillBand(Strip& S, const EdgeRows& Near, const EdgeRows& Far, int X, int NearY, int FarY, std::uint32_t Rgb) {
-  int uprightFirst = std::min(NearY, FarY), uprightLast = std::max(NearY, FarY) - 1;
-  int from = std::max(0, std::min({Near.first, Far.first, uprightFirst}));
-  int to = std::min(S.h - 1, std::max({Near.last, Far.last, uprightLast}));
-  for (int y = from; y <= to; ++y) {
-    int xs[3];
-    int k = 0;
-    auto add = [&](int v) {
-      int j = k++;
-      for (; j > 0 && xs[j - 1] > v; --j) xs[j] = xs[j - 1];
-      xs[j] = v;
+// The diagonal bands of a picture. Band i is the polygon (Near, Edge)
+// (Far, Edge) (X, FarY) (X, NearY) whose edges are the level one along Edge,
+// the one from the near corner (edge i + its pass), the one from the far
+// corner (the edge after) and the upright one at X (covering the rows from
+// FarY to NearY or back, the lower end excluded).
+struct BandSet {
+  std::vector<int> x, uprightFirst, uprightLast, from, to;  // from..to: the rows it may cover
+  std::vector<std::uint32_t> rgb;
+  std::vector<int> pieceFrom, pieceTo;  // what it fills of the current row (none: empty)
+  int count = 0;
+  // Room for N bands (the vectors keep theirs between pictures).
+  void Start(int N) {
+    for (auto* v : {&x, &uprightFirst, &uprightLast, &from, &to, &pieceFrom, &pieceTo})
+      if (v->size() < static_cast<std::size_t>(N)) v->resize(static_cast<std::size_t>(N));
+    if (rgb.size() < static_cast<std::size_t>(N)) rgb.resize(static_cast<std::size_t>(N));
+    count = 0;
+  }
+  // Of bands From..To - 1 (near edges at Crossing[band]), what each fills
+  // of row Y: the pixels from the first of its crossings in order to the
+  // second (the right one excluded), clipped to 0..W.
+  TW_INLINE void Row(int Y, int W, int From, int To, const int* Crossing) {
+    RowOf(Y, W, To - From, Crossing + From, x.data() + From, uprightFirst.data() + From,
+          uprightLast.data() + From, pieceFrom.data() + From, pieceTo.data() + From);
+  }
+  TW_INLINE static void RowOf(int Y, int W, int N, const int* __restrict Cx, const int* __restrict X,
+                               const int* __restrict UprightFirst, const int* __restrict UprightLast,
+                               int* __restrict PieceFrom, int* __restrict PieceTo) {
+    constexpr int kNone = EdgeSet::kNone;
+    for (int i = 0; i < N; ++i) {
+      int a = Cx[i], c = Cx[i + 1];
+      int upright = -static_cast<int>((UprightFirst[i] <= Y) & (Y <= UprightLast[i]));
+      int u = (X[i] & upright) | (kNone & ~upright);
+      int small = std::min(a, c), large = std::max(a, c);
+      int s0 = std::min(small, u), s1 = std::max(small, std::min(large, u));
+      // Fewer than two crossings: nothing (the empty piece 0..0).
+      int some = -static_cast<int>(s1 != kNone);
+      PieceFrom[i] = std::max(s0, 0) & some;
+      PieceTo[i] = std::min(s1, W) & some;
+    }
+  }
+};
+
+// Pixels Lo..Hi - 1 of a row in one colour. Where at least 16 pixels of the
+// row follow Hi, whole blocks of 16 are written, past Hi too: the row is
+// written from left to right, and what lies past the part already right is
+// written again later.
+TW_INLINE void RowPiece(std::uint32_t* Row, int Lo, int Hi, int W, std::uint32_t Rgb) {
+  if (Hi + 16 <= W) {
+    // (Most pieces take one block.)
+    std::uint32_t* p = Row + Lo;
+    for (int k = 0; k < 16; ++k) p[k] = Rgb;
+    if (Hi - Lo > 16)
+      for (p += 16; p < Row + Hi; p += 16)
+        for (int k = 0; k < 16; ++k) p[k] = Rgb;
+  } else {
+    std::fill(Row + Lo, Row + Hi, Rgb);
+  }
+}
+
+// Bands parallel to the diagonal from the top-left to the bottom-right
+// corner: Start at the bottom-left corner, Stop at the top-right one
+// (Mirror: the horizontal mirror image), over Background. Each band is one
+// polygon, filled as the window layer's polygon fill would; the bands are
+// painted row by row, each over the ones before.
+TW_WIDE_VECTORS
+void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF Stop, bool Mirror, int BandHint,
+              std::uint32_t Background) {
+  int d = static_cast<int>(std::sqrt(double(W) * W + double(H) * H));
+  int half = d / 2;
+  FixedColor cur = FixedColor::From(Start);
+  FixedColor inc = Increment(Start, Stop, std::int64_t{d} + 1);
+  std::int64_t stepX = (std::int64_t{W} << 16) / half, stepY = (std::int64_t{H} << 16) / half;
+  int bandCount = BandCount(BandHint, 255);
+  auto px = [&](std::int64_t v) {
+    int x = static_cast<int>(v >> 16);
+    return Mirror ? W - x : x;
+  };
+  // Each band's edge from its near corner is the edge from the far corner of
+  // the band before (the first band of a pass has an edge of its own).
+  static EdgeSet edges;
+  static BandSet bands;
+  if (stepY <= 0) {
+    // (Over 65536 columns a row: no step would ever reach the far corner.)
+    Picture.Fill(0, 0, W, H, Background);
+    return;
+  }
+  // A pass takes a step while y > 0 and paints a band at most once a step
+  // and once after.
+  int steps = static_cast<int>(((std::int64_t{H} << 16) + stepY - 1) / stepY);
+  edges.Start(2 * (steps + 2));
+  bands.Start(2 * (steps + 1));
+  int firstOfPass1 = 0;
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1) firstOfPass1 = bands.count;
+    std::int64_t x = 0, y = std::int64_t{H} << 16;
+    std::int64_t bandY = y;
+    TColor bandColor = cur.Color();
+    int run = 0;
+    int edgeY = pass == 0 ? H : 0, edgeX = pass == 0 ? 0 : W;
+    int ex = Mirror ? W - edgeX : edgeX;
+    Edge nearEdge = edges.Add(Point(ex, static_cast<int>(bandY >> 16)), Point(px(x), edgeY));
+    auto paint = [&](std::int64_t toX, std::int64_t toY, TColor color) {
+      int nearY = static_cast<int>(bandY >> 16), farY = static_cast<int>(toY >> 16);
+      Edge farEdge = edges.Add(Point(px(toX), edgeY), Point(ex, farY));
+      int uf = std::min(nearY, farY), ul = std::max(nearY, farY) - 1;
+      // The rows of its edges (a level edge covers none).
+      int from = INT_MAX, to = INT_MIN;
+      auto rows = [&](int f, int l) {
+        if (f <= l) from = std::min(from, f), to = std::max(to, l);
+      };
+      rows(nearEdge.first, nearEdge.last);
+      rows(farEdge.first, farEdge.last);
+      rows(uf, ul);
+      std::size_t k = static_cast<std::size_t>(bands.count++);
+      bands.x[k] = ex, bands.uprightFirst[k] = uf, bands.uprightLast[k] = ul;
+      bands.from[k] = std::max(from, 0), bands.to[k] = std::min(to, H - 1);
+      bands.rgb[k] = Strip::PixelOf(color);
+      nearEdge = farEdge;
+      bandY = toY;
     };
-    if (Near.Covers(y)) add(Near.x[static_cast<std::size_t>(y)]);
-    if (Far.Covers(y)) add(Far.x[static_cast<std::size_t>(y)]);
-    if (y >= uprightFirst && y <= uprightLast) add(X);
-    for (int i = 0; i + 1 < k; i += 2) S.Fill(xs[i], y, xs[i + 1], y + 1, Rgb);
+    while (y > 0) {
+      x += stepX, y -= stepY;
+      cur.r += inc.r, cur.g += inc.g, cur.b += inc.b;
+      TColor c = cur.Color();
+      ++run;
+      if (c != bandColor && run > bandCount) {
+        paint(x, y, bandColor);
+        bandColor = c;
+        run = 0;
+      }
+    }
+    // Past the far corner, so that the last band reaches it.
+    paint(x + stepX, y - stepY, bandColor);
+  }
+  // The bands that may cover each row: from the first whose rows reach it to
+  // the last (a band between that does not cover it has fewer than two
+  // crossings there). An edge covers a row only where a band of it does.
+  const int n = bands.count;
+  static std::vector<int> firstBand, lastBand;
+  firstBand.assign(static_cast<std::size_t>(H), n);
+  lastBand.assign(static_cast<std::size_t>(H), -1);
+  {
+    int* __restrict f = firstBand.data();
+    int* __restrict l = lastBand.data();
+    for (int i = 0; i < n; ++i) {
+      int from = bands.from[static_cast<std::size_t>(i)], to = bands.to[static_cast<std::size_t>(i)];
+      for (int y = from; y <= to; ++y) {
+        f[y] = std::min(f[y], i);
+        l[y] = i;
+      }
+    }
+  }
+  for (int y = 0; y < H; ++y) {
+    int lo = firstBand[static_cast<std::size_t>(y)], hi = lastBand[static_cast<std::size_t>(y)];
+    std::uint32_t* row = Picture.Row(y);
+    int done = 0;  // the row is right up to here; what lies past it is written later
+    if (lo <= hi) {
+      // Band i's near edge is edge i of pass 0, edge i + 1 of pass 1.
+      auto nearEdge = [&](int i) { return i < firstOfPass1 ? i : i + 1; };
+      edges.Row(y, nearEdge(lo), nearEdge(hi) + 2);
+      const int* cx = edges.crossing.data();
+      if (lo < firstOfPass1) bands.Row(y, W, lo, std::min(hi + 1, firstOfPass1), cx);
+      if (hi >= firstOfPass1) bands.Row(y, W, std::max(lo, firstOfPass1), hi + 1, cx + 1);
+      const int* pieceFrom = bands.pieceFrom.data();
+      const int* pieceTo = bands.pieceTo.data();
+      const std::uint32_t* rgb = bands.rgb.data();
+      if (!Mirror) {
+        // The bands run from left to right: painted in their order.
+        for (int i = lo; i <= hi; ++i) {
+          int from = pieceFrom[i], to = pieceTo[i];
+          if (from <= done && done < to && to + 16 <= W) {
+            // (The usual case: from where the band before ended, or over
+            // its end.)
+            RowPiece(row, from, to, W, rgb[i]);
+            done = to;
+            continue;
+          }
+          if (from >= to) continue;
+          if (to <= done) {
+            // Over part of what the bands before painted.
+            std::fill(row + from, row + to, rgb[i]);
+            continue;
+          }
+          if (from > done) RowPiece(row, done, from, W, Background);
+          RowPiece(row, from, to, W, rgb[i]);
+          done = to;
+        }
+      } else {
+        // The bands run from right to left: the row is still written from
+        // left to right, the bands taken last first, each only where the
+        // ones after it leave room.
+        int after = 0;  // the bands after it paint After..Done - 1
+        bool overlaps = false;
+        for (int i = hi; i >= lo; --i) {
+          int from = pieceFrom[i], to = pieceTo[i];
+          if (from >= to) continue;
+          if (from >= done) {
+            if (from > done) RowPiece(row, done, from, W, Background), after = from;
+            RowPiece(row, from, to, W, rgb[i]);
+            done = to;
+          } else if (from >= after) {
+            if (to > done) RowPiece(row, done, to, W, rgb[i]), done = to;
+          } else {
+            overlaps = true;
+            break;
+          }
+        }
+        if (overlaps) {
+          // Each band painted over the ones before.
+          std::fill_n(row, W, Background);
+          for (int i = lo; i <= hi; ++i)
+            if (pieceFrom[i] < pieceTo[i]) std::fill(row + pieceFrom[i], row + pieceTo[i], rgb[i]);
+          continue;
+        }
+      }
+    }
+    if (done < W) RowPiece(row, done, W, W, Background);
   }
 }
 
@@ -235,54 +480,6 @@ void Box(Strip& Picture, int W, int H, int XInset, int YInset, gui::COLORREF Sta
   }
 }
 
-// Bands parallel to the diagonal from the top-left to the bottom-right
-// corner: Start at the bottom-left corner, Stop at the top-right one
-// (Mirror: the horizontal mirror image). Each band is one polygon.
-void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF Stop, bool Mirror, int BandHint) {
-  int d = static_cast<int>(std::sqrt(double(W) * W + double(H) * H));
-  int half = d / 2;
-  FixedColor cur = FixedColor::From(Start);
-  FixedColor inc = Increment(Start, Stop, std::int64_t{d} + 1);
-  std::int64_t stepX = (std::int64_t{W} << 16) / half, stepY = (std::int64_t{H} << 16) / half;
-  int bandCount = BandCount(BandHint, 255);
-  auto px = [&](std::int64_t v) {
-    int x = static_cast<int>(v >> 16);
-    return Mirror ? W - x : x;
-  };
-  // A band's edge from its near corner is the edge from the far corner of
-  // the band before: its crossings are worked out once.
-  EdgeRows nearRows, farRows;
-  for (int pass = 0; pass < 2; ++pass) {
-    std::int64_t x = 0, y = std::int64_t{H} << 16;
-    std::int64_t bandX = x, bandY = y;
-    TColor bandColor = cur.Color();
-    int run = 0;
-    int edgeY = pass == 0 ? H : 0, edgeX = pass == 0 ? 0 : W;
-    int ex = Mirror ? W - edgeX : edgeX;
-    nearRows.Make(Point(ex, static_cast<int>(bandY >> 16)), Point(px(bandX), edgeY), H);
-    auto paint = [&](std::int64_t toX, std::int64_t toY, TColor color) {
-      farRows.Make(Point(px(toX), edgeY), Point(ex, static_cast<int>(toY >> 16)), H);
-      FillBand(Picture, nearRows, farRows, ex, static_cast<int>(bandY >> 16), static_cast<int>(toY >> 16),
-               Strip::PixelOf(color));
-      std::swap(nearRows, farRows);
-      bandX = toX, bandY = toY;
-    };
-    while (y > 0) {
-      x += stepX, y -= stepY;
-      cur.r += inc.r, cur.g += inc.g, cur.b += inc.b;
-      TColor c = cur.Color();
-      ++run;
-      if (c != bandColor && run > bandCount) {
-        paint(x, y, bandColor);
-        bandColor = c;
-        run = 0;
-      }
-    }
-    // Past the far corner, so that the last band reaches it.
-    paint(x + stepX, y - stepY, bandColor);
-  }
-}
-
 // The bitmap gradients are painted in, kept between calls: the same
 // gradient is painted again and again at one size (every repaint of a
 // panel, a status bar or a button), and a new bitmap each time would cost
@@ -309,15 +506,16 @@ void PaintGradient(TCanvas* Canvas, const TRect& Rect, TGradientDirection Direct
   switch (Direction) {
     case gdDiagonalUp:
     case gdDiagonalDown:
-      // The bands cover the area; the fill keeps a pixel they might miss
-      // from showing an earlier picture. A single pixel has no diagonal to
-      // run along.
-      picture.Fill(0, 0, w, h, static_cast<TColor>(start));
+      // Over the start colour (a pixel no band covers shows it). A single
+      // pixel has no diagonal to run along.
       if (start != stop && static_cast<int>(std::sqrt(double(w) * w + double(h) * h)) / 2 != 0) {
+        std::uint32_t background = Strip::PixelOf(static_cast<TColor>(start));
         if (Direction == gdDiagonalUp)
-          Diagonal(picture, w, h, start, stop, false, BandHint);
+          Diagonal(picture, w, h, start, stop, false, BandHint, background);
         else
-          Diagonal(picture, w, h, stop, start, true, BandHint);
+          Diagonal(picture, w, h, stop, start, true, BandHint, background);
+      } else {
+        picture.Fill(0, 0, w, h, static_cast<TColor>(start));
       }
       break;
     case gdHorizontalEnd:

@@ -120,8 +120,9 @@ int xb_AppendBlankEx(int lock) XB_NOEXCEPT;
  * which condition, a logical expression over that table's fields, is true;
  * NULL or empty: all of them.  A condition that does not compile or is not
  * logical appends nothing, nor does an encrypted source (it is opened here
- * without its password, so it would show only masks).  Answer: records
- * appended, -1 on failure. */
+ * without its password, so it would show only masks).  tableType is not
+ * needed: the source is read in natural order, its memo file found from its
+ * header.  Answer: records appended, -1 on failure. */
 int xb_AppendFrom(const char* fileName, short tableType, const char* condition) XB_NOEXCEPT;
 
 /* Julian day number of 30 December 1899, the day 0 of TDateTime values. */
@@ -153,7 +154,9 @@ int xb_CopyFile(const char* fileName) XB_NOEXCEPT;
  * (written beside it, then renamed).  An encrypted table needs its password.
  * Answer: non-zero on success. */
 int xb_CopyFileText(const char* fileName) XB_NOEXCEPT;
-/* Writes an empty table with the current table's fields.  Answer: non-zero on success. */
+/* Writes an empty table with the current table's fields (and an empty memo
+ * file when it has memo fields); the copy is left closed, so alias names
+ * nothing.  Answer: non-zero on success. */
 int xb_CopyStructure(const char* fileName, const char* alias) XB_NOEXCEPT;
 /* Writes a table with one record per field (FIELD_NAME, FIELD_TYPE, FIELD_LEN,
  * FIELD_DEC).  Answer: non-zero on success. */

@@ -37,8 +37,7 @@ void BM_PaintGradientStrip(benchmark::State& state) {
   for (auto _ : state) PaintGradient(target.Canvas(), Rect(0, 0, 1920, 32), direction, clNavy, 0x80E0FF, 1);
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_PaintGradientStrip)->Arg(gdHorizontalEnd)->Arg(gdVerticalEnd)->Arg(gdHorizontalCenter)->Arg(gdSquareBox)
-    ->Arg(gdDiagonalUp);
+BENCHMARK(BM_PaintGradientStrip)->DenseRange(gdDiagonalUp, gdBigSquareBox);
 
 void BM_FrameAllSides(benchmark::State& state) {
   StartWindowLayer();

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "controls/VkColors.h"
 #include "controls/VkDraw.h"
@@ -175,6 +179,106 @@ TEST(Gradient, DiagonalBandsArePixelForPixelThePolygonFills) {
         ReferenceDiagonal(want.Canvas(), w, h, clNavy, 0x80E0FF, down, hint);
         ASSERT_EQ(got.All(), want.All()) << w << "x" << h << " hint " << hint << (down ? " down" : " up");
       }
+}
+
+// Every direction at sizes odd and even, one pixel wide or high, flat and
+// tall, in both colour orders and for narrow and wide bands, against
+// checksums of pictures known to be right: a faster fill must give the same
+// pixels. Each picture is painted inside a white border (nothing may land
+// outside the rectangle) and over a different gradient of its size (every
+// pixel must be written afresh).
+std::uint64_t PictureSum(TGradientDirection D, int W, int H) {
+  std::uint64_t sum = 1469598103934665603ull;
+  for (auto [from, to] : {std::pair<TColor, TColor>{clNavy, 0x80E0FF}, std::pair<TColor, TColor>{0x80E0FF, clNavy},
+                          std::pair<TColor, TColor>{clBlack, clWhite}})
+    for (int hint : {1, 9}) {
+      Surface s(W + 2, H + 2);
+      PaintGradient(s.Canvas(), Rect(1, 1, W + 1, H + 1), D == gdDiagonalUp ? gdSquareBox : gdDiagonalUp, clLime,
+                    clFuchsia, 1);
+      s.Canvas()->Brush()->SetColor(clWhite);
+      s.Canvas()->FillRect(Rect(0, 0, W + 2, H + 2));
+      PaintGradient(s.Canvas(), Rect(1, 1, W + 1, H + 1), D, from, to, hint);
+      for (TColor c : s.All()) sum = (sum ^ static_cast<std::uint32_t>(c)) * 1099511628211ull;
+    }
+  return sum;
+}
+
+constexpr int kGoldenSizes[][2] = {{1, 1},  {1, 7},   {7, 1},    {2, 2},    {3, 5},   {5, 3},   {16, 9},
+                                   {33, 17}, {97, 61}, {200, 13}, {13, 200}, {640, 31}, {1920, 32}};
+
+// Rows: the directions in the order of kAll; columns: kGoldenSizes.
+constexpr std::uint64_t kGoldenSums[std::size(kAll)][std::size(kGoldenSizes)] = {
+    {0xeab10a15fa9d7c41ull, 0x760006f2232005b5ull, 0xda666733059e9451ull, 0xfcc83438df0b8b03ull,
+     0xe03e773a9565ef7cull, 0x780dce36423c1c89ull, 0xa391964aa9435c42ull, 0xa2d768533315517bull,
+     0x4a6c429d1666bcd1ull, 0xe2f4bf95cf931bf1ull, 0xb0addf3b79620bddull, 0xeb611df39c43bb90ull,
+     0x05c424dcab821dc2ull},
+    {0xeab10a15fa9d7c41ull, 0x1b6a4f28e6b9afd1ull, 0xda666733059e9451ull, 0x264f8df83b984dcbull,
+     0x1187f87a7c922787ull, 0x9bda0c3d4753ceb9ull, 0xe3f935ed77c2fb9aull, 0x724da4d8901ac1b6ull,
+     0x7cb239f621009274ull, 0x4cffa85b6eec2417ull, 0x325add7a818b15abull, 0x54d999e430b575f9ull,
+     0xd0b3082ee32c22caull},
+    {0xeab10a15fa9d7c41ull, 0x0e29b74156c5e61dull, 0xedbe94a9ea0bad2dull, 0xb0a392d4ff1628efull,
+     0xd1abd6ae46bb3b75ull, 0x0c97147f07c872f8ull, 0x20baf6a070ae32bfull, 0xfde64750758f89c1ull,
+     0xbb411f4b4f62a734ull, 0x8b00c3ed5eeac5efull, 0x7f0c595bb0ba15feull, 0x7b6d209f411e6167ull,
+     0xcc0b8e9b510c198bull},
+    {0xeab10a15fa9d7c41ull, 0x43acb130ae1b2128ull, 0xedbe94a9ea0bad2dull, 0xe678668a1974c733ull,
+     0x13041f2a2eb39bfeull, 0x932392eb5adf6b69ull, 0x0298c4252ff0fd0full, 0x56ffff3f2944ba30ull,
+     0x04a941554f673803ull, 0x85e4a648fe3b1f27ull, 0xca0a9eaef5f7e8dfull, 0xa101653d899a31e7ull,
+     0x732c0083e7c9278bull},
+    {0xeab10a15fa9d7c41ull, 0xae13a001d8c16f2dull, 0xedbe94a9ea0bad2dull, 0xe678668a1974c733ull,
+     0x56faa0e13590e2ddull, 0x2cf5227bd1ae32ddull, 0x9562b7852836d40dull, 0x118f2b7866d3a477ull,
+     0x2ae8a6b1fb70fd57ull, 0x560af8c275a4905bull, 0x7d889b53bdba2795ull, 0xbc7ff0b5839ae56dull,
+     0xc8cf013b7dc6f293ull},
+    {0xeab10a15fa9d7c41ull, 0xae13a001d8c16f2dull, 0xaeca0923b9a68ec5ull, 0xb36e13eb8dcd7adbull,
+     0x0e2b5795c22d98a4ull, 0xb79cbd9fb8d59b0dull, 0x8b3db541944a36ffull, 0x3f0a618af62c5b5cull,
+     0xd7a33b70d0dd3cc1ull, 0xe5f6a0a524a4aed4ull, 0xb6142c940a5a892full, 0x765678bb75f3f72cull,
+     0x8a06b50b9c11e14bull},
+    {0xeab10a15fa9d7c41ull, 0xae13a001d8c16f2dull, 0xe349c0fb428f967cull, 0xe678668a1974c733ull,
+     0x0b29cf29f04953e9ull, 0xd365c6f93a598c12ull, 0xb7dd55f3fdb11fdbull, 0xf126d455bc258725ull,
+     0xc25bf2017e91b70bull, 0x3db444150e58868full, 0x9491264123bccdd7ull, 0xcf21568e550e9901ull,
+     0x0c7a9b82699f22cbull},
+    {0xeab10a15fa9d7c41ull, 0xae13a001d8c16f2dull, 0xedbe94a9ea0bad2dull, 0xe678668a1974c733ull,
+     0x56faa0e13590e2ddull, 0x2cf5227bd1ae32ddull, 0x99c6fefc7e8d8345ull, 0x5364253ffc6e40d7ull,
+     0x5c0a3d7e40efe38full, 0x517def12fa34a065ull, 0x5b890d2dbc0ffc6bull, 0x6c8387bb2eab751full,
+     0x09d6573f948f3323ull},
+    {0xeab10a15fa9d7c41ull, 0xae13a001d8c16f2dull, 0xedbe94a9ea0bad2dull, 0xe678668a1974c733ull,
+     0x56faa0e13590e2ddull, 0x2cf5227bd1ae32ddull, 0x72c535d3ba58775dull, 0x775c0b45663bfca7ull,
+     0x4aa9d3ff8fc94987ull, 0xa28f5bba5902a8a5ull, 0x116e1fd5736f1155ull, 0x74d2caae0f5d5ef7ull,
+     0xecde18c4adc284bfull},
+    {0xeab10a15fa9d7c41ull, 0xae13a001d8c16f2dull, 0xedbe94a9ea0bad2dull, 0xe678668a1974c733ull,
+     0x56faa0e13590e2ddull, 0x2cf5227bd1ae32ddull, 0x43522a812849838dull, 0x64908d47f998e3c7ull,
+     0x9979bee8b32f344full, 0xa659f6fc23da84dfull, 0x6e7d935b013bfbbbull, 0x97695049627b1b71ull,
+     0x397de3f0c697e3efull},
+};
+
+TEST(Gradient, EveryDirectionPaintsTheKnownPictures) {
+  std::string table;
+  bool same = true;
+  for (std::size_t d = 0; d < std::size(kAll); ++d) {
+    table += "    {";
+    for (std::size_t i = 0; i < std::size(kGoldenSizes); ++i) {
+      std::uint64_t sum = PictureSum(kAll[d], kGoldenSizes[i][0], kGoldenSizes[i][1]);
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%s0x%016llxull", i ? ", " : "", static_cast<unsigned long long>(sum));
+      table += buf;
+      if (sum != kGoldenSums[d][i]) {
+        same = false;
+        ADD_FAILURE() << "direction " << kAll[d] << " at " << kGoldenSizes[i][0] << "x" << kGoldenSizes[i][1];
+      }
+    }
+    table += "},\n";
+  }
+  EXPECT_TRUE(same) << "the sums painted now:\n" << table;
+}
+
+// So wide and flat that the steps down the diagonal round to nothing: the
+// fill still ends, with the row painted.
+TEST(Gradient, DiagonalsOfRowsWiderThanTheirStepsEnd) {
+  for (TGradientDirection d : {gdDiagonalUp, gdDiagonalDown}) {
+    Surface s(131080, 1);
+    PaintGradient(s.Canvas(), Rect(0, 0, 131080, 1), d, clRed, clBlue);
+    std::vector<TColor> all = s.All();
+    ASSERT_EQ(std::count(all.begin(), all.end(), clWhite), 0) << d;
+  }
 }
 
 TEST(Gradient, PaintsAtTheRectanglesPlaceOnly) {

@@ -758,21 +758,44 @@ void AreaIndexes::Ahead(const Slot& s, const Cursor& c, bool physForward) {
     } else {
       return;
     }
-    const Node* r = nullptr;
+    // Past the page's end, when the pages that come next have been read
+    // already: the next leaf (B+ trees), or the parent's entry and then the
+    // first leaf of its next child (B-trees).
+    const uint32_t* more = nullptr;  // the next leaf's records, from position base on
+    int moreCount = 0;
+    int base = count;
+    const uint32_t* parentRec = nullptr;  // at position count (B-trees)
     bool looked = false;
     for (int j = from; j < i + 2 * kGroup; ++j) {
       if (j < count) {
         t_.PrefetchRecord(recs[j]);
         continue;
       }
-      // Into the next leaf when it has been read already.
       if (!looked) {
         looked = true;
-        if (s.order->BPlus() && n->right != kNoPage) r = st.Cached(n->right);
-        if (r && !r->leaf) r = nullptr;
+        const Node* next = nullptr;
+        if (s.order->BPlus()) {
+          if (n->right != kNoPage) next = st.Cached(n->right);
+        } else if (c.path.size() >= 2) {
+          const auto [poff, pi] = c.path[c.path.size() - 2];
+          const Node* p = st.Cached(poff);
+          if (p && !p->leaf && pi >= 0 && pi < p->n() && size_t(pi) + 1 < p->kids.size()) {
+            parentRec = &p->recs[size_t(pi)];
+            base = count + 1;
+            if (p->kids[size_t(pi) + 1] != 0) next = st.Cached(p->kids[size_t(pi) + 1]);
+          }
+        }
+        if (next && next->leaf) {
+          more = next->recs.data();
+          moreCount = next->n();
+        }
       }
-      if (!r || j - count >= r->n()) break;
-      t_.PrefetchRecord(r->recs[size_t(j - count)]);
+      if (parentRec && j == count) {
+        t_.PrefetchRecord(*parentRec);
+        continue;
+      }
+      if (!more || j - base >= moreCount) break;
+      t_.PrefetchRecord(more[j - base]);
     }
   } else {
     const int behind = count - 1 - i;
@@ -1088,11 +1111,12 @@ bool AreaIndexes::SetScope(const char* low, const char* high) {
   b.low = b.hasLow ? KeyFromText(b.lowText, s.order->fmt, false) : std::string();
   b.high = b.hasHigh ? KeyFromText(b.highText, s.order->fmt, false) : std::string();
   if (b.hasLow && b.hasHigh) {
-    // The bound that sorts first in the file comes first, whatever the order's direction.
+    // Bounds given the wrong way round are taken the right way; bounds equal
+    // over the shorter one ("AB" and "A") keep the roles they were given.
     const size_t n = std::min(b.low.size(), b.high.size());
-    int cmp = s.order->compare(U(b.low), U(b.high), n);
-    if (s.order->descending) cmp = -cmp;
-    if (cmp > 0) std::swap(b.low, b.high);
+    if (s.order->compare(U(b.low), U(b.high), n) > 0) std::swap(b.low, b.high);
+    // A descending order holds the high bound's keys first in the file.
+    if (s.order->descending) std::swap(b.low, b.high);
   } else if (s.order->descending) {
     std::swap(b.low, b.high);
     std::swap(b.hasLow, b.hasHigh);

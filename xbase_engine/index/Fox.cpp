@@ -290,25 +290,22 @@ class FoxFile : public IndexFile {
       if (tags.size() > 512) throw XbError("Damaged index (too many tags): " + Path());
       tags.emplace_back(std::string(TrimRight(c.key)), c.rec);
     }
-    std::vector<std::unique_ptr<Order>> fresh;
+    // The objects of tags that stay are kept, so that positions held elsewhere survive.
+    std::vector<Order*> picked;
+    std::vector<std::unique_ptr<Order>> made;
     for (size_t i = 0; i < tags.size(); ++i) {
-      // Keep the objects of tags that stay, so that positions held elsewhere survive.
-      std::unique_ptr<Order> o;
-      for (auto& old : orders_) {
-        if (old && old->name == tags[i].first) o = std::move(old);
-      }
-      if (!o) o = std::make_unique<FoxOrder>(*this, int(i));
+      Order* o = PickOrder(tags[i].first, picked, made, [&] { return std::make_unique<FoxOrder>(*this, int(i)); });
       const KeyFormat keep = o->fmt;
       if (!ReadOrderHeader(tags[i].second, static_cast<FoxOrder&>(*o)) || o->keyExpr.empty()) {
         throw XbError("Damaged index (tag header): " + Path());
       }
       o->fmt.type = keep.type == 0 ? 'C' : keep.type;
       o->name = tags[i].first;
-      fresh.push_back(std::move(o));
+      picked.push_back(o);
     }
+    AdoptOrders(picked, made);
     // Tag numbers follow the directory; nodes cached under old numbers go.
-    for (size_t i = 0; i < fresh.size(); ++i) fresh[i]->SetTag(int(i));
-    orders_ = std::move(fresh);
+    for (size_t i = 0; i < orders_.size(); ++i) orders_[i]->SetTag(int(i));
   }
 
   std::string BaseName() const {

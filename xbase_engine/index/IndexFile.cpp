@@ -49,6 +49,21 @@ std::unique_ptr<IndexFile> IndexFile::Create(const std::string& path, FileKind k
   throw XbError("Unknown index kind");
 }
 
+void IndexFile::AdoptOrders(const std::vector<Order*>& picked, std::vector<std::unique_ptr<Order>>& made) {
+  std::vector<std::unique_ptr<Order>> fresh;
+  for (Order* p : picked) {
+    for (auto* from : {&orders_, &made}) {
+      for (auto& o : *from) {
+        if (o.get() == p) fresh.push_back(std::move(o));
+      }
+    }
+  }
+  for (auto& o : orders_) {
+    if (o) retired_.push_back(std::move(o));
+  }
+  orders_ = std::move(fresh);
+}
+
 void IndexFile::EncodeNode(const Node& n, uint8_t* page) {
   for (auto& o : orders_) {
     if (o->Tag() == n.tag) {

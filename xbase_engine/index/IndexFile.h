@@ -2,6 +2,7 @@
 // One open index file with its orders: .NTX and .IDX files hold one order,
 // .CDX and .NSX files hold tags. The file kind follows from the extension
 // and is checked against the header, so a file of another format is refused.
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -110,9 +111,29 @@ class IndexFile {
 
  protected:
   IndexFile(FileKind kind, std::unique_ptr<PageStore> store) : kind_(kind), store_(std::move(store)) {}
+
+  // Re-reading the tags of a compound file. A caller in the middle of an
+  // operation holds pointers to orders, and a read can fail half-way (the
+  // file changed under it), so the order objects stay as they are until the
+  // whole directory was read: PickOrder answers the object for a tag (the
+  // one it had, else a new one kept in made), AdoptOrders then makes the
+  // picked ones the file's orders. Orders of tags that are gone are kept
+  // aside, not destroyed, while the file is open.
+  template <class Make>
+  Order* PickOrder(const std::string& name, const std::vector<Order*>& picked,
+                   std::vector<std::unique_ptr<Order>>& made, Make&& make) {
+    for (auto& o : orders_) {
+      if (o && o->name == name && std::find(picked.begin(), picked.end(), o.get()) == picked.end()) return o.get();
+    }
+    made.push_back(make());
+    return made.back().get();
+  }
+  void AdoptOrders(const std::vector<Order*>& picked, std::vector<std::unique_ptr<Order>>& made);
+
   FileKind kind_;
   std::unique_ptr<PageStore> store_;
   std::vector<std::unique_ptr<Order>> orders_;
+  std::vector<std::unique_ptr<Order>> retired_;
 };
 
 // Format-specific constructors (one per file kind).

@@ -83,16 +83,16 @@ class NsxFile : public IndexFile {
       const uint8_t* e = h + kDirAt + i * kDirEntry;
       dir.emplace_back(Text(e, 12), ReadLe32(e + 12));
     }
-    std::vector<std::unique_ptr<Order>> fresh;
+    // Tags are numbered in name order, as those of every compound file.
+    std::stable_sort(dir.begin(), dir.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    // The objects of tags that stay are kept, so that positions held elsewhere survive.
+    std::vector<Order*> picked;
+    std::vector<std::unique_ptr<Order>> made;
     for (size_t i = 0; i < dir.size(); ++i) {
       const uint32_t off = dir[i].second;
       if (off < kPage || off % kPage) throw XbError("Damaged index (tag pointer): " + Path());
       const uint8_t* t = store_->Bytes(off, kPage);
-      std::unique_ptr<Order> o;
-      for (auto& old : orders_) {
-        if (old && old->name == dir[i].first) o = std::move(old);
-      }
-      if (!o) o = std::make_unique<NsxOrder>(*this, int(i));
+      Order* o = PickOrder(dir[i].first, picked, made, [&] { return std::make_unique<NsxOrder>(*this, int(i)); });
       o->SetTag(int(i));
       o->name = dir[i].first;
       o->root = ReadLe32(t + 4);
@@ -111,10 +111,10 @@ class NsxFile : public IndexFile {
         store_->Validate();
         throw XbError("Damaged index (tag header): " + Path());
       }
-      fresh.push_back(std::move(o));
+      picked.push_back(o);
     }
     store_->Validate();
-    orders_ = std::move(fresh);
+    AdoptOrders(picked, made);
   }
 
   void WriteHeaders() override {

@@ -88,55 +88,10 @@ int Order::Lower(const Node& n, const uint8_t* key, size_t len, uint32_t rec) co
   return LowerIn(n.keys.data(), n.recs.data(), n.n(), key, len, rec);
 }
 
-namespace {
-// p = q when c, as a conditional move: a binary search's answers cannot be
-// guessed, and a compiler is free to turn a ?: into a jump.
-inline void Choose(bool c, const uint8_t*& p, const uint8_t* q) {
-#if defined(__x86_64__)
-  asm("test %2, %2\n\tcmovnz %1, %0" : "+r"(p) : "r"(q), "r"(c) : "cc");
-#else
-  p = c ? q : p;
-#endif
-}
-
-inline uint64_t Word(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  return __builtin_bswap64(v);
-}
-}  // namespace
-
 int Order::LowerIn(const uint8_t* keys, const uint32_t* recs, int n, const uint8_t* key, size_t len,
                    uint32_t rec) const {
   const size_t kl = size_t(fmt.length);
   const bool machine = compare.Machine();
-  if (machine && len >= 8 && kl >= 8) {
-    // Machine order: the first eight bytes, read as one number, nearly
-    // always decide; the halving then takes no branch a processor must
-    // guess (keys of a page fetched from memory are waited for once, not
-    // once per wrong guess).
-    if (n <= 0) return 0;
-    const uint64_t want = Word(key);
-    const bool desc = descending;
-    auto less = [&](const uint8_t* k) {
-      const uint64_t have = Word(k);
-      if (__builtin_expect(have != want, 1)) return (have < want) != desc;
-      return Compare(k, recs[size_t(k - keys) / kl], key, len, rec) < 0;
-    };
-    // The probe's address waits only on the one before it (a conditional
-    // move, no arithmetic on the answer); the index follows beside it.
-    const uint8_t* base = keys;
-    int at = 0;
-    for (int left = n; left > 1;) {
-      const int half = left >> 1;
-      const uint8_t* probe = base + size_t(half) * kl;
-      const bool go = less(probe);
-      Choose(go, base, probe);
-      at += -int(go) & half;
-      left -= half;
-    }
-    return at + int(less(base));
-  }
   int lo = 0, hi = n;
   while (lo < hi) {
     const int mid = (lo + hi) / 2;
@@ -397,8 +352,7 @@ bool Order::Prev(Cursor& c) {
 
 // ---- searching ----
 
-void Order::Take(SeekRef& r, Node* n) {
-  PageStore& s = file_.Store();
+void Order::Take(SeekRef& r, Node* n, uint64_t epoch) {
   r.keys = n->keys.data();
   r.recs = n->recs.data();
   r.offset = n->offset;
@@ -406,32 +360,26 @@ void Order::Take(SeekRef& r, Node* n) {
   r.leaf = n->leaf;
   r.refs = nullptr;
   if (!n->leaf) {
-    if (n->refsEpoch != s.countEpoch) {
-      n->refs.assign(n->kids.size(), SeekRef{});
-      n->refsEpoch = s.countEpoch;
-    }
+    // Entries of earlier epochs stay, stale: each is taken again when used.
+    if (n->refs.size() != n->kids.size()) n->refs.assign(n->kids.size(), SeekRef{});
     r.refs = n->refs.data();
   }
   r.node = n;
+  r.epoch = epoch;
 }
 
-const SeekRef* Order::RootRef() {
-  const uint64_t epoch = file_.Store().countEpoch;
-  if (rootRefEpoch_ != epoch || !rootRef_.node || rootRef_.offset != root) {
-    rootRef_.node = nullptr;
-    Take(rootRef_, Load(root));
-    rootRefEpoch_ = epoch;
-  }
+const SeekRef* Order::RootRef(uint64_t epoch) {
+  if (rootRef_.epoch != epoch || rootRef_.offset != root) Take(rootRef_, Load(root), epoch);
   return &rootRef_;
 }
 
 // The child i of an interior page; null where a B-tree page has none.
-const SeekRef* Order::Child(const SeekRef& parent, int i) {
+const SeekRef* Order::Child(const SeekRef& parent, int i, uint64_t epoch) {
   SeekRef& r = parent.refs[size_t(i)];
-  if (r.node) return &r;
+  if (r.epoch == epoch) return &r;
   const uint32_t kid = parent.node->kids[size_t(i)];
   if (kid == 0 && !bplus_) return nullptr;
-  Take(r, Load(kid));
+  Take(r, Load(kid), epoch);
   return &r;
 }
 
@@ -450,7 +398,8 @@ bool Order::SettleAt(Cursor& c, const SeekRef& r, int i) {
 // interior page, a key beyond every separator) are left to SeekByPages.
 bool Order::Seek(const uint8_t* key, size_t len, uint32_t rec, Cursor& c) {
   c.Reset();
-  const SeekRef* r = RootRef();
+  const uint64_t epoch = file_.Store().countEpoch;
+  const SeekRef* r = RootRef(epoch);
   const size_t kl = size_t(fmt.length);
   for (;;) {
     if (c.path.size() >= size_t(kMaxDepth)) Damaged(file_, "too deep");
@@ -471,7 +420,7 @@ bool Order::Seek(const uint8_t* key, size_t len, uint32_t rec, Cursor& c) {
         return SettleAt(c, *r, i);
       }
     }
-    r = Child(*r, i);
+    r = Child(*r, i, epoch);
     if (!r) break;
     // The child's bytes together: its keys, and what follows the search in
     // it (its record numbers in a leaf, its children's references above).
@@ -626,7 +575,12 @@ bool Order::Insert(const std::string& key, uint32_t rec) {
     if (path.size() >= size_t(kMaxDepth)) Damaged(file_, "too deep");
     Node* n = Load(off);
     int i = Lower(*n, k, size_t(fmt.length), rec);
-    if (i < n->n() && Compare(n->Key(i), n->recs[size_t(i)], k, size_t(fmt.length), rec) == 0) return false;
+    // Only entries tell that the entry is there already: a B+ separator may
+    // still name an entry removed from its leaf.
+    if (i < n->n() && (n->leaf || !bplus_) &&
+        Compare(n->Key(i), n->recs[size_t(i)], k, size_t(fmt.length), rec) == 0) {
+      return false;
+    }
     if (n->leaf) {
       path.emplace_back(off, i);
       break;
@@ -715,13 +669,37 @@ void Order::SplitBTree(std::vector<std::pair<uint32_t, int>>& path, size_t level
   }
 }
 
+// Where a leaf that does not fit is cut in two. Compressed leaves (.IDX,
+// .CDX) hold keys of very different sizes, so halving the count can leave a
+// half that still does not fit: the cut nearest the middle after which both
+// halves fit is taken (the middle when there is none).
+int Order::LeafSplit(const Node& n) const {
+  const int total = n.n();
+  const size_t kl = size_t(fmt.length);
+  auto fits = [&](int from, int to) {
+    Node part;
+    part.leaf = true;
+    part.keyLen = n.keyLen;
+    part.keys.assign(n.keys.begin() + ptrdiff_t(size_t(from) * kl), n.keys.begin() + ptrdiff_t(size_t(to) * kl));
+    part.recs.assign(n.recs.begin() + from, n.recs.begin() + to);
+    return Fits(part);
+  };
+  const int mid = total / 2;
+  for (int d = 0; d < total; ++d) {
+    for (const int m : {mid - d, mid + d}) {
+      if (m >= 1 && m < total && fits(0, m) && fits(m, total)) return m;
+    }
+  }
+  return mid;
+}
+
 void Order::SplitBPlus(std::vector<std::pair<uint32_t, int>>& path, size_t level) {
   for (;;) {
     Node* n = Load(path[level].first);
     if (Fits(*n) || n->n() < 2) return;
     const int total = n->n();
-    const int m = total / 2;
     const bool leaf = n->leaf;
+    const int m = leaf ? LeafSplit(*n) : total / 2;
     Node* r = NewNode(leaf);
     n = Load(path[level].first);
     const size_t kl = size_t(fmt.length);
@@ -838,6 +816,12 @@ bool Order::RemoveBPlus(const std::string& key, uint32_t rec) {
   n->EraseEntry(c.path[level].second);
   n->sizeVar = sizeVar;
   Dirty(n);
+  // A compressed leaf can grow by losing an entry: the next key may share
+  // less with the one now before it than with the one removed.
+  if (n->n() > 0 && !Fits(*n)) {
+    SplitBPlus(c.path, level);
+    return true;
+  }
   // Empty pages leave the tree (the root stays, as an empty leaf at worst).
   while (n->n() == 0 && level > 0) {
     if (n->left != kNoPage) {

@@ -153,16 +153,16 @@ class Order {
   int Lower(const Node& n, const uint8_t* key, size_t len, uint32_t rec) const;
   int LowerIn(const uint8_t* keys, const uint32_t* recs, int n, const uint8_t* key, size_t len, uint32_t rec) const;
   // Searches through SeekRefs (see PageStore.h).
-  const SeekRef* RootRef();
-  const SeekRef* Child(const SeekRef& parent, int i);
-  void Take(SeekRef& r, Node* n);
+  const SeekRef* RootRef(uint64_t epoch);
+  const SeekRef* Child(const SeekRef& parent, int i, uint64_t epoch);
+  void Take(SeekRef& r, Node* n, uint64_t epoch);
   bool SettleAt(Cursor& c, const SeekRef& r, int i);
   bool SeekByPages(const uint8_t* key, size_t len, uint32_t rec, Cursor& c);
   SeekRef rootRef_;
-  uint64_t rootRefEpoch_ = 0;
   int64_t CountOf(uint32_t off, int depth, int64_t& budget);
   void SplitBTree(std::vector<std::pair<uint32_t, int>>& path, size_t level);
   void SplitBPlus(std::vector<std::pair<uint32_t, int>>& path, size_t level);
+  int LeafSplit(const Node& n) const;
   void RaiseSeparators(const std::vector<std::pair<uint32_t, int>>& path, const uint8_t* key, uint32_t rec);
   bool RemoveBTree(const std::string& key, uint32_t rec);
   bool RemoveBPlus(const std::string& key, uint32_t rec);

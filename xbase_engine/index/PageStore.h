@@ -71,13 +71,15 @@ struct Node;
 // A search that follows these waits for memory once per level (the bytes of
 // a page are asked for together the moment its reference is read) instead
 // of once for the page's look-up, once for the node and once for each of its
-// arrays. References are taken for one countEpoch of the store: any change
-// of a cached node, or a cleared cache, makes them all stale at once.
+// arrays. A reference holds for the countEpoch of the store it was taken in:
+// any change of a cached node, or a cleared cache, makes them all stale at
+// once (and each is taken again when a search next passes).
 struct SeekRef {
   const uint8_t* keys = nullptr;
   const uint32_t* recs = nullptr;
   SeekRef* refs = nullptr;  // an interior page: its children (refs[i] for kids[i])
-  Node* node = nullptr;     // null: not taken yet
+  Node* node = nullptr;
+  uint64_t epoch = 0;       // 0: never taken
   uint32_t offset = 0;
   int32_t n = 0;
   bool leaf = false;
@@ -108,9 +110,8 @@ struct alignas(64) Node {
   // measure the whole leaf again; -1: unknown. Every change of the entries
   // other than one the order accounts for (Order::Inserted, Erasing) drops it.
   mutable int32_t sizeVar = -1;
-  // The children as searches see them (interior pages), taken in refsEpoch.
+  // The children as searches see them (interior pages).
   std::vector<SeekRef> refs;
-  uint64_t refsEpoch = 0;
 
   int n() const { return int(recs.size()); }
   const uint8_t* Key(int i) const { return keys.data() + size_t(i) * size_t(keyLen); }

@@ -6,8 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -105,6 +107,30 @@ inline void AppendNumbered(int n) {
     xb_PutInteger("QTY", i);
   }
   xb_Commit();
+}
+
+// n names of 1 to maxLen letters taken from the first `letters` capitals.
+inline std::vector<std::string> RandomNames(int n, unsigned seed, int letters = 6, int maxLen = 8) {
+  std::mt19937 rnd(seed);
+  std::vector<std::string> v;
+  for (int i = 0; i < n; ++i) {
+    std::string s;
+    const int len = 1 + int(rnd() % unsigned(maxLen));
+    for (int k = 0; k < len; ++k) s.push_back(char('A' + rnd() % unsigned(letters)));
+    v.push_back(s);
+  }
+  return v;
+}
+
+// Record numbers (record i + 1 holds names[i]) sorted by name, then record
+// number; desc: names high first.
+inline std::vector<int> ByName(const std::vector<std::string>& names, bool desc = false) {
+  std::vector<int> recs(names.size());
+  for (size_t i = 0; i < recs.size(); ++i) recs[i] = int(i + 1);
+  std::stable_sort(recs.begin(), recs.end(), [&](int a, int b) {
+    return desc ? names[size_t(a - 1)] > names[size_t(b - 1)] : names[size_t(a - 1)] < names[size_t(b - 1)];
+  });
+  return recs;
 }
 
 }  // namespace xbetest

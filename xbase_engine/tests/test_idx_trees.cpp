@@ -46,6 +46,13 @@ class Trees : public ::testing::TestWithParam<KindCase> {
     f->Rebuild({s}, {e}, true);
     return f;
   }
+  // The file opened anew, its orders told that their keys are text.
+  std::unique_ptr<IndexFile> Reopen(bool writable) {
+    auto f = IndexFile::Open(Path(), writable);
+    f->bind = [](Order& o) { o.fmt.type = 'C'; };
+    f->Refresh();
+    return f;
+  }
   ScratchDir dir;
 };
 
@@ -141,9 +148,7 @@ TEST_P(Trees, RandomInsertsAndRemovesKeepTheOrderAndSurviveReopening) {
     ExpectSame(*f, m, false);
   }
   f.reset();
-  auto again = IndexFile::Open(Path(), true);
-  again->bind = [](Order& o) { o.fmt.type = 'C'; };
-  again->Refresh();
+  auto again = Reopen(true);
   ExpectSame(*again, m, false);
 }
 
@@ -213,6 +218,57 @@ TEST_P(Trees, KeptLeafMeasureEqualsAFreshOne) {
   }
 }
 
+// Compressed leaves (.IDX, .CDX) store of each key what it does not share
+// with the key before it: removing an entry can make the next one take more
+// room, and the leaf must then be cut in two rather than written past its page.
+TEST_P(Trees, ARemovalThatGrowsALeafSplitsIt) {
+  constexpr int kl = 200;
+  auto key = [](std::string s) {
+    s.resize(kl, ' ');
+    return s;
+  };
+  Model m;
+  m.emplace(key("A"), 1);
+  m.emplace(key("B"), 2);
+  // Shares "B" and 150 blanks with the key before it: stored as one byte.
+  m.emplace(key("B" + std::string(150, ' ') + "Z"), 3);
+  for (int i = 0; i < 40; ++i) m.emplace(key("C" + std::to_string(1000 + i) + std::string(60, 'Q')), uint32_t(10 + i));
+  auto f = Make(m, kl);
+  f->Write(false, 0, [&] {
+    EXPECT_TRUE(f->Orders()[0]->Remove(key("B"), 2));
+    return 0;
+  });
+  m.erase({key("B"), 2});
+  ExpectSame(*f, m, false);
+  f.reset();
+  auto again = Reopen(false);
+  ExpectSame(*again, m, false);
+}
+
+// Keys of very different stored sizes: halving the entries of a full leaf
+// would leave the long keys together in a half that does not fit.
+TEST_P(Trees, ALeafIsCutWhereBothHalvesFit) {
+  constexpr int kl = 200;
+  auto key = [](std::string s) {
+    s.resize(kl, ' ');
+    return s;
+  };
+  Model m;
+  m.emplace(key("A" + std::string(199, 'P')), 1);
+  m.emplace(key("A" + std::string(199, 'Q')), 2);
+  for (int i = 0; i < 19; ++i) m.emplace(key("Z"), uint32_t(10 + i));  // a few bytes each
+  auto f = Make(m, kl);
+  f->Write(false, 0, [&] {
+    EXPECT_TRUE(f->Orders()[0]->Insert(key("A" + std::string(199, 'R')), 3));
+    return 0;
+  });
+  m.emplace(key("A" + std::string(199, 'R')), 3);
+  ExpectSame(*f, m, false);
+  f.reset();
+  auto again = Reopen(false);
+  ExpectSame(*again, m, false);
+}
+
 // A page whose keys are out of order (a damaged file) ends a walk with an
 // error in either direction, never a loop or a silent skip.
 TEST_P(Trees, KeysOutOfOrderInAPageStopAWalkEitherWay) {
@@ -238,9 +294,7 @@ TEST_P(Trees, KeysOutOfOrderInAPageStopAWalkEitherWay) {
     return 0;
   });
   for (const bool forward : {true, false}) {
-    auto again = IndexFile::Open(Path(), false);
-    again->bind = [](Order& o) { o.fmt.type = 'C'; };
-    again->Refresh();
+    auto again = Reopen(false);
     int steps = 0;
     try {
       again->Read(0, [&] {

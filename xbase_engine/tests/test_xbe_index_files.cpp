@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -58,6 +59,28 @@ class XbeIndexFiles : public ::testing::Test {
   }
   short Open(short type, short mode = XB_OPEN_SHARED) {
     return xb_UseEx(dir.File("T.DBF").c_str(), "T", mode, type, XB_COMMIT_NORMAL);
+  }
+  // An order over NAME in a single-order file (.NTX, .IDX), or file nullptr:
+  // a tag of the production index (.CDX, .NSX).
+  struct IndexKind {
+    short type;
+    const char* file;
+  };
+  // Table T of the names with the kind's order, closed; none left over from before.
+  void IndexedTable(const IndexKind& k, const std::vector<std::string>& names) {
+    for (const char* old : {"T.CDX", "T.NSX"}) std::remove(dir.File(old).c_str());
+    Table(k.type, names);
+    ASSERT_GT(Open(k.type, XB_OPEN_EXCLUSIVE), 0);
+    if (k.file) {
+      ASSERT_GT(xb_Index(dir.File(k.file).c_str(), "NAME", nullptr, 0, 0), 0);
+    } else {
+      ASSERT_GT(xb_IndexTag(nullptr, "NAME", nullptr, 0, 0, "NAME"), 0);
+    }
+    xb_Close();
+  }
+  // Opens T shared with the kind's order; false when that fails.
+  bool OpenIndexed(const IndexKind& k) {
+    return Open(k.type) > 0 && (!k.file || xb_IndexOpen(dir.File(k.file).c_str()) > 0);
   }
   static std::vector<std::string> WalkNames() {
     std::vector<std::string> out;
@@ -369,29 +392,35 @@ TEST_F(XbeIndexFiles, DamagedIndexFilesFailCleanlyAndNeverLoop) {
 }
 
 TEST_F(XbeIndexFiles, TwoProcessesWritingOneIndexedTableLoseNoKey) {
-  for (const short type : {short(XB_TYPE_NTX), short(XB_TYPE_FOX)}) {
-    Table(type, {});
-    ASSERT_GT(Open(type, XB_OPEN_EXCLUSIVE), 0);
-    const std::string ntx = dir.File("W.NTX");
-    if (type == XB_TYPE_NTX) {
-      ASSERT_GT(xb_Index(ntx.c_str(), "NAME", nullptr, 0, 0), 0);
-    } else {
-      ASSERT_GT(xb_IndexTag(nullptr, "NAME", nullptr, 0, 0, "NAME"), 0);
-    }
-    xb_Close();
+  // Single-order files (.NTX, .IDX) opened by name, production indexes
+  // (.CDX, .NSX) opened with the table.
+  for (const IndexKind k : {IndexKind{XB_TYPE_NTX, "W.NTX"}, IndexKind{XB_TYPE_FOX, nullptr},
+                            IndexKind{XB_TYPE_FOX, "W.IDX"}, IndexKind{XB_TYPE_NSX, nullptr}}) {
+    SCOPED_TRACE(k.file ? k.file : k.type == XB_TYPE_FOX ? "T.CDX" : "T.NSX");
+    IndexedTable(k, {});
     constexpr int kEach = 250;
     std::vector<pid_t> kids;
     for (int p = 0; p < 2; ++p) {
       const pid_t pid = fork();
       if (pid == 0) {
         xb_SetLockTimeout(10);
-        int ok = Open(type) > 0;
-        if (ok && type == XB_TYPE_NTX) ok = xb_IndexOpen(ntx.c_str()) > 0;
+        int ok = OpenIndexed(k);
+        std::vector<int> mine;
         for (int i = 0; ok && i < kEach; ++i) {
           xb_AppendBlank();
+          mine.push_back(xb_RecNo());
           const std::string n = std::string(1, char('A' + p)) + std::to_string(100000 + i * 7 % kEach);
           xb_PutString("NAME", n.c_str());
           xb_Commit();
+          // Now and then a key of one of its own records changes.
+          if (i % 5 == 4) {
+            const int r = mine[size_t(i * 13 % int(mine.size()))];
+            ok = xb_Rlock(r) != 0;
+            xb_Go(r);
+            xb_PutString("NAME", (std::string(1, char('C' + p)) + std::to_string(i)).c_str());
+            xb_Commit();
+            xb_Unlock(r);
+          }
         }
         xb_Close();
         _exit(ok ? 0 : 1);
@@ -403,15 +432,95 @@ TEST_F(XbeIndexFiles, TwoProcessesWritingOneIndexedTableLoseNoKey) {
       waitpid(pid, &status, 0);
       EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    ASSERT_GT(Open(type), 0);
-    if (type == XB_TYPE_NTX) {
-      ASSERT_GT(xb_IndexOpen(ntx.c_str()), 0);
-    }
-    xb_SetOrder(1);
+    ASSERT_TRUE(OpenIndexed(k));
     EXPECT_EQ(xb_RecCount(), 2 * kEach);
-    const auto walked = WalkNames();
-    EXPECT_EQ(walked.size(), size_t(2 * kEach));
-    EXPECT_TRUE(std::is_sorted(walked.begin(), walked.end()));
+    // The order holds every record once, under its name, in order.
+    std::vector<std::pair<std::string, int>> table, walked;
+    for (int r = 1; r <= xb_RecCount(); ++r) {
+      xb_Go(r);
+      table.emplace_back(xb_GetTrimString("NAME"), r);
+    }
+    std::sort(table.begin(), table.end());
+    xb_SetOrder(1);
+    for (xb_GoTop(); !xb_Eof() && walked.size() < 100000; xb_Skip(1)) {
+      walked.emplace_back(xb_GetTrimString("NAME"), xb_RecNo());
+    }
+    EXPECT_EQ(walked, table);
+    for (size_t i = 0; i < table.size(); i += 37) {
+      EXPECT_TRUE(xb_Seek(table[i].first.c_str())) << table[i].first;
+    }
+    xb_Close();
+  }
+}
+
+// Readers take no lock: a walk that meets pages being split by another
+// process starts its step again, so every walk is in order, shows no record
+// twice and misses none that was there before it began.
+TEST_F(XbeIndexFiles, ReadersWalkInOrderWhileAnotherProcessGrowsTheTrees) {
+  for (const IndexKind k : {IndexKind{XB_TYPE_NTX, "R.NTX"}, IndexKind{XB_TYPE_FOX, nullptr},
+                            IndexKind{XB_TYPE_FOX, "R.IDX"}, IndexKind{XB_TYPE_NSX, nullptr}}) {
+    SCOPED_TRACE(k.file ? k.file : k.type == XB_TYPE_FOX ? "T.CDX" : "T.NSX");
+    IndexedTable(k, {"M0"});
+    Signal started;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      xb_FinalizeSession();
+      xb_SetLockTimeout(10);
+      int ok = OpenIndexed(k);
+      started.Send();
+      std::mt19937 rnd(5);
+      std::vector<char> image(ok ? size_t(xb_RecSize()) : 0, ' ');
+      for (int i = 0; ok && i < 1500; ++i) {
+        // The whole record at once: its key never changes afterwards.
+        std::fill(image.begin(), image.end(), ' ');
+        for (int c = 0, len = 1 + int(rnd() % 9); c < len; ++c) image[size_t(1 + c)] = char('A' + rnd() % 8);
+        ok = xb_AppendEx(image.data()) > 0;
+        xb_Commit();
+      }
+      xb_Close();
+      _exit(ok ? 0 : 1);
+    }
+    ASSERT_TRUE(started.Receive());
+    ASSERT_TRUE(OpenIndexed(k));
+    xb_SetOrder(1);
+    int walks = 0;
+    for (bool last = false; !last; ++walks) {
+      int status = 0;
+      last = waitpid(pid, &status, WNOHANG) == pid;
+      if (last) {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+      }
+      // Records whose keys were surely in the order before the walk began.
+      const int before = xb_RecCount() - 1;
+      std::vector<std::string> names;
+      std::vector<char> seen(100000, 0);
+      for (xb_GoTop(); !xb_Eof() && names.size() < 10000; xb_Skip(1)) {
+        const int r = xb_RecNo();
+        ASSERT_TRUE(r >= 1 && r < 100000);
+        EXPECT_FALSE(seen[size_t(r)]) << "record " << r << " twice, walk " << walks;
+        seen[size_t(r)] = 1;
+        names.push_back(xb_GetTrimString("NAME"));
+      }
+      const auto disorder = std::is_sorted_until(names.begin(), names.end());
+      EXPECT_TRUE(disorder == names.end()) << "walk " << walks << ": " << disorder[-1] << " before " << *disorder
+                                           << " at " << (disorder - names.begin()) << " of " << names.size();
+      EXPECT_GE(int(names.size()), last ? before + 1 : before) << "walk " << walks;
+      // Keys once there stay: seeks find them, positions stay in range.
+      for (size_t i = 0; i < names.size(); i += 97) {
+        EXPECT_TRUE(xb_Seek(names[i].c_str())) << names[i] << ", walk " << walks;
+        const double p = xb_OrderPosGet();
+        EXPECT_TRUE(p > 0.0 && p <= 1.0) << p;
+        EXPECT_TRUE(xb_OrderPosSet(0.5));
+        EXPECT_FALSE(xb_Eof());
+      }
+      if (HasFailure()) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        return;
+      }
+    }
+    EXPECT_GT(walks, 1);
+    EXPECT_EQ(xb_RecCount(), 1501);
     xb_Close();
   }
 }

@@ -59,28 +59,6 @@ class XbeIndexes : public ::testing::Test {
   ScratchDir dir;
 };
 
-std::vector<std::string> RandomNames(int n, unsigned seed) {
-  std::mt19937 rnd(seed);
-  std::vector<std::string> v;
-  for (int i = 0; i < n; ++i) {
-    std::string s;
-    const int len = 1 + int(rnd() % 8);
-    for (int k = 0; k < len; ++k) s.push_back(char('A' + rnd() % 6));
-    v.push_back(s);
-  }
-  return v;
-}
-
-// Record numbers sorted by name (then record number).
-std::vector<int> Sorted(const std::vector<std::string>& names, bool desc = false) {
-  std::vector<int> recs(names.size());
-  for (size_t i = 0; i < recs.size(); ++i) recs[i] = int(i + 1);
-  std::stable_sort(recs.begin(), recs.end(), [&](int a, int b) {
-    return desc ? names[size_t(a - 1)] > names[size_t(b - 1)] : names[size_t(a - 1)] < names[size_t(b - 1)];
-  });
-  return recs;
-}
-
 struct TypeCase {
   short type;
   const char* name;
@@ -99,10 +77,10 @@ TEST_P(XbeIndexKinds, OrderedWalksMatchASortedModelBothWays) {
   EXPECT_EQ(xb_SysProp(XB_PROP_ORDER_COUNT, 0), 1);
   EXPECT_STREQ(xb_IndexKey(), "NAME");
   EXPECT_STREQ(xb_IndexKeyField(), "NAME");
-  EXPECT_EQ(Walk(), Sorted(names));
+  EXPECT_EQ(Walk(), ByName(names));
   auto back = WalkBack();
   std::reverse(back.begin(), back.end());
-  EXPECT_EQ(back, Sorted(names));
+  EXPECT_EQ(back, ByName(names));
   // Natural order again with order 0.
   EXPECT_EQ(xb_SetOrder(0), order);
   xb_GoTop();
@@ -133,18 +111,18 @@ TEST_P(XbeIndexKinds, UpkeepFollowsReplaceAppendDeleteAndPack) {
   xb_PutRecord(image.data());
   names[1] = "AB";
   xb_Commit();
-  EXPECT_EQ(Walk(), Sorted(names));
+  EXPECT_EQ(Walk(), ByName(names));
   // Deleted records hidden from ordered moves, kept by Pack's rebuild.
   xb_SetDeleted(1);
-  xb_Go(Sorted(names)[0]);
+  xb_Go(ByName(names)[0]);
   xb_Delete();
-  auto want = Sorted(names);
+  auto want = ByName(names);
   want.erase(want.begin());
   EXPECT_EQ(Walk(), want);
   ASSERT_EQ(xb_Pack(), 1);
   xb_SetDeleted(0);
-  names.erase(names.begin() + (Sorted(names)[0] - 1));
-  EXPECT_EQ(Walk(), Sorted(names));
+  names.erase(names.begin() + (ByName(names)[0] - 1));
+  EXPECT_EQ(Walk(), ByName(names));
   ASSERT_EQ(xb_Zap(), 1);
   EXPECT_TRUE(Walk().empty());
   xb_GoTop();
@@ -208,7 +186,7 @@ TEST_P(XbeIndexKinds, PositionsAreExactAtEveryKey) {
   for (int i = 49; i >= 1; --i) names.push_back("K" + std::to_string(100 + i));
   Make(GetParam().type, names);
   ASSERT_GT(xb_IndexTag("", "BYNAME", nullptr, 0, 0, "NAME"), 0);
-  const auto order = Sorted(names);
+  const auto order = ByName(names);
   for (int k = 1; k <= 49; ++k) {
     xb_Go(order[size_t(k - 1)]);
     EXPECT_DOUBLE_EQ(xb_OrderPosGet(), double(k) / 49.0) << k;
@@ -250,7 +228,7 @@ TEST_P(XbeIndexKinds, UniqueDescendingAndConditionalOrders) {
   EXPECT_TRUE(t == 2 || t == 4);
   ASSERT_GT(xb_IndexTag("", "DESC", nullptr, 0, 1, "NAME"), 0);
   EXPECT_NE(xb_SysProp(XB_PROP_DESCENDING, 0), 0);
-  EXPECT_EQ(Walk(), Sorted(names, true));
+  EXPECT_EQ(Walk(), ByName(names, true));
   EXPECT_TRUE(xb_Seek("B"));
   EXPECT_EQ(xb_RecNo(), 1);
   ASSERT_GT(xb_IndexTag("", "FORB", "NAME = \"B\" .OR. NAME = \"D\"", 0, 0, "NAME"), 0);

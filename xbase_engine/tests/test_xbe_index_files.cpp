@@ -475,6 +475,9 @@ TEST_F(XbeIndexFiles, ReadersWalkInOrderWhileAnotherProcessGrowsTheTrees) {
     if (pid == 0) {
       xb_FinalizeSession();
       xb_SetLockTimeout(10);
+      // A writer that fails says why on its way out.
+      xb_ErrorLevel(1);
+      xb_SetErrorFunc([](int, const char* message) { std::fprintf(stderr, "writer: %s\n", message); });
       int ok = OpenIndexed(k);
       started.Send();
       std::mt19937 rnd(5);

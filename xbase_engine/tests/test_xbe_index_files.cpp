@@ -453,9 +453,6 @@ TEST_F(XbeIndexFiles, TwoProcessesWritingOneIndexedTableLoseNoKey) {
   }
 }
 
-// Readers take no lock: a walk that meets pages being split by another
-// process starts its step again, so every walk is in order, shows no record
-// twice and misses none that was there before it began.
 namespace {
 // The engine's error messages while the reader works: a failed expectation
 // shows them (a failed move answers only "no").
@@ -465,6 +462,9 @@ std::string& ReaderErrors() {
 }
 }  // namespace
 
+// Readers take no lock: a walk that meets pages being split by another
+// process starts its step again, so every walk is in order, shows no record
+// twice and misses none that was there before it began.
 TEST_F(XbeIndexFiles, ReadersWalkInOrderWhileAnotherProcessGrowsTheTrees) {
   for (const IndexKind k : {IndexKind{XB_TYPE_NTX, "R.NTX"}, IndexKind{XB_TYPE_FOX, nullptr},
                             IndexKind{XB_TYPE_FOX, "R.IDX"}, IndexKind{XB_TYPE_NSX, nullptr}}) {

@@ -14,7 +14,7 @@
 #include "controls/VkLabel.h"
 #include "controls/VkLstBox.h"
 #include "controls/VkPages.h"
-#include "label_service/srvMain.h"
+#include "label_service/LabelRenderer.h"
 #include "platform/gui/TestSupport.h"
 #include "platform/system/NamedMutex.h"
 #include "setup_program/tests/FormFixture.h"

@@ -449,6 +449,42 @@ TEST_F(GuiEdit, ReadOnlyAndDisabledEditsAskForTheStaticColours) {
   DestroyWindow(parent);
 }
 
+TEST_F(GuiEdit, EditsCreatedDisabledTakeNoInputAndDrawTheirTextGrey) {
+  for (DWORD kind : {DWORD{ES_AUTOHSCROLL}, DWORD{ES_MULTILINE}}) {
+    SCOPED_TRACE(kind == ES_MULTILINE ? "multi-line" : "single-line");
+    HWND e = MakeEdit(WS_DISABLED | kind, "Labels");
+    Point p{40, 10};
+    ClientToScreen(e, p);
+    test::Click(p);
+    EXPECT_NE(GetFocus(), e) << "a click gives it no focus";
+    // Inside the frame: the text in the grey of disabled text; nothing in
+    // the normal text colour, no caret either.
+    HBITMAP bmp = test::CaptureWindow(e);
+    std::vector<std::uint32_t> px = GetBitmapPixels(bmp);
+    DeleteObject(bmp);
+    int grey = 0, black = 0;
+    int height = static_cast<int>(px.size()) / 300;
+    for (int y = 2; y < height - 2; ++y)
+      for (int x = 2; x < 298; ++x) {
+        std::uint32_t v = px[static_cast<std::size_t>(y * 300 + x)] & 0xFFFFFF;
+        grey += v == 0x808080u;
+        black += v == 0u;
+      }
+    EXPECT_GT(grey, 20);
+    EXPECT_EQ(black, 0);
+    test::TypeText("x");
+    EXPECT_FALSE(test::ToolkitMenuOpensAt(p)) << "no menu to paste with";
+    EXPECT_EQ(GetWindowText(e), "Labels");
+    // Enabled, the same edit takes the click and offers the toolkit's menu.
+    EnableWindow(e, true);
+    test::Click(p);
+    EXPECT_EQ(GetFocus(), e);
+    EXPECT_TRUE(test::ToolkitMenuOpensAt(p));
+    DestroyWindow(e);
+    ProcessPending();
+  }
+}
+
 TEST_F(GuiEdit, ColoursComeFromTheParent) {
   HWND e{};
   UniqueGdi<HBRUSH> yellow(CreateSolidBrush(RGB(255, 255, 0)));

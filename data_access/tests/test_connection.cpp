@@ -606,13 +606,20 @@ std::string ReadRequest(ScriptedPeer& p) {
 }
 
 // What the handlers of a connection were told.
+// The most notices the connection held at once is sampled while it reads.
 struct Told {
   std::size_t notices = 0;
   std::size_t bytes = 0;
+  std::size_t mostHeld = 0;
+  std::size_t mostHeldBytes = 0;
   void Attach(TXbConnection& c) {
     c.OnServerMessage = [this](TObject*, const String& m) {
       ++notices;
       bytes += m.size();
+    };
+    c.OnReadProgress = [this, &c](TObject*, int, std::int64_t, std::int64_t) {
+      mostHeld = std::max(mostHeld, c.HeldNotices());
+      mostHeldBytes = std::max(mostHeldBytes, c.HeldNoticeBytes());
     };
   }
 };
@@ -636,6 +643,8 @@ TEST_F(Connection, FloodOfSmallNoticesBeforeAReplyLosesTheConnection) {
   EXPECT_TRUE(c.LastCommandFailed());
   EXPECT_TRUE(errors.Has("Connection lost"));
   EXPECT_LE(told.notices, TXbConnection::MaxHeldNotices);
+  EXPECT_GT(told.mostHeld, 0u);
+  EXPECT_LE(told.mostHeld, TXbConnection::MaxHeldNotices);
   EXPECT_EQ(c.HeldNotices(), 0u);  // handed to the handler, none left over
   EXPECT_EQ(c.HeldNoticeBytes(), 0u);
 }
@@ -657,6 +666,8 @@ TEST_F(Connection, FloodOfLargeNoticesIsHeldToItsBytes) {
   EXPECT_FALSE(c.Active());
   EXPECT_TRUE(errors.Has("Connection lost"));
   EXPECT_LE(told.bytes, TXbConnection::MaxHeldNoticeBytes);
+  EXPECT_GT(told.mostHeldBytes, 0u);
+  EXPECT_LE(told.mostHeldBytes, TXbConnection::MaxHeldNoticeBytes);
 }
 
 TEST_F(Connection, CompressedNoticesThatWouldExpandPastTheBoundAreRefusedUnexpanded) {

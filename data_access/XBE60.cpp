@@ -1,6 +1,7 @@
 #include "data_access/XBE60.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
 
 #include "class_library/Application.h"
@@ -20,7 +21,24 @@ namespace {
 int AssertLine(int index) { return 291 + 2 * index; }
 
 std::atomic<bool> engineLoaded{false};
+// Set once the program has ended and the engine was let go.
+std::atomic<bool> engineReleased{false};
 std::mutex loadMutex;
+
+// Objects made before the engine was loaded (the application, with the
+// tables its components keep open) are destroyed at exit after the engine's
+// own state, which the library made when it was loaded. Registered once the
+// library is there, this runs first: every work area still open is closed
+// through the engine while it still works, and the engine is let go. The
+// closes that come later find no engine and have nothing left to do.
+void ReleaseEngineAtExit() {
+  std::lock_guard lock(loadMutex);
+  engineReleased.store(true, std::memory_order_release);
+  TXbEngine* engine = XbEngine();
+  if (!engine->Loaded()) return;
+  xbe::xb_CloseAll();
+  engine->UnloadEngine();
+}
 
 template <class Ptr>
 void Bind(const sys::DynLib& lib, const char* name, Ptr& target, int& index) {
@@ -89,10 +107,13 @@ TXbEngine* XbEngine() {
 bool EngineLoaded() { return engineLoaded.load(std::memory_order_acquire); }
 
 bool EnsureEngineLoaded() {
-  if (engineLoaded.load(std::memory_order_acquire)) return true;
+  if (engineLoaded.load(std::memory_order_acquire)) return !engineReleased.load(std::memory_order_acquire);
   // Two threads opening their first tables at once bind the engine once.
   std::lock_guard lock(loadMutex);
-  if (!engineLoaded.load(std::memory_order_relaxed))
-    engineLoaded.store(XbEngine()->LoadEngine(), std::memory_order_release);
+  if (engineReleased.load(std::memory_order_relaxed)) return false;
+  if (!engineLoaded.load(std::memory_order_relaxed) && XbEngine()->LoadEngine()) {
+    engineLoaded.store(true, std::memory_order_release);
+    std::atexit(ReleaseEngineAtExit);
+  }
   return engineLoaded.load(std::memory_order_relaxed);
 }

@@ -60,4 +60,6 @@ bool EngineLoaded();
 
 // Loads and binds the engine unless that was done before; answers
 // EngineLoaded(). Every path that is about to call the engine calls it first.
+// Once the program has ended (exit handlers running) it answers false: the
+// work areas still open were closed and the engine let go.
 bool EnsureEngineLoaded();

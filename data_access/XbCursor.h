@@ -76,6 +76,10 @@ public:
   virtual std::int16_t WorkArea(const String& Alias) = 0;
   virtual void Select(std::int16_t Area) = 0;
   virtual void Close() = 0;
+  // True when the table of the current work area, opened to be written, can
+  // take no change because one of its files (table, memo, an open index) may
+  // not be written. An access method that cannot tell answers false.
+  virtual bool WritesRefused() { return false; }
   virtual bool FileExists(const String& Path) = 0;
   virtual String Version() = 0;
   virtual bool IsEncrypted(int Which) = 0;

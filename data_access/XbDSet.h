@@ -377,9 +377,16 @@ private:
   String ReadStoredBlob(TField* Field, std::int32_t RecNo);
 
   // ---- editing -----------------------------------------------------------------
+  // True when a blob slot of Buffer was written since it was read.
+  bool BlobsToWrite(Byte* Buffer) const;
   void WriteBlobFields(Byte* Buffer);
   // Appends the record Buffer holds (the insert of Post and AddRecordBuffer).
+  // Raises, with nothing added, when the engine makes no record.
   void AppendFromBuffer(Byte* Buffer);
+  // After a failed Post: the record AppendFromBuffer added is left empty and
+  // deleted; the record an edit wrote gets Image back.
+  void DropAppendedRecord();
+  void PutBackRecord(const std::vector<char>& Image);
   void SetTrailerFromEngine(bool Eof);
 
   // ---- indexes -----------------------------------------------------------------
@@ -498,6 +505,13 @@ private:
   // The images Post and AddRecordBuffer write (kept to spare an allocation per record).
   std::vector<char> writeImage_;
   std::vector<char> appendImage_;
+  // The engine's empty record of the last append, and the record an edit's
+  // Post replaces: what a failed Post puts back.
+  std::vector<char> appendedBlank_;
+  std::vector<char> beforeImage_;
+  // The engine cannot write one of the table's files (table, memo or index):
+  // the open table takes no change.
+  bool writesRefused_ = false;
   // Field names (upper case), types and decimals of a table being created.
   struct CreationField {
     String Name;

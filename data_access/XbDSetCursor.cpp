@@ -78,8 +78,11 @@ int TXbTable::EngineIndexTag(const String& FileName, const String& TagName, cons
 }
 
 int TXbTable::EngineIndexOpen(const String& FileName) {
-  // Opening a file leaves the engine's current order as it was.
-  return Cursor().IndexOpen(FileName);
+  // Opening a file leaves the engine's current order as it was. An index
+  // that may not be written makes the table refuse changes from now on.
+  const int order = Cursor().IndexOpen(FileName);
+  if (!readOnly_ && !writesRefused_ && order > 0) writesRefused_ = Cursor().WritesRefused();
+  return order;
 }
 
 int TXbTable::EngineIndexOrd() {

@@ -16,6 +16,7 @@ void TXbTable::SetTrailerFromEngine(bool Eof) {
 }
 
 void TXbTable::PrepareEdit() {
+  if (writesRefused_) RaiseError(kReadOnlyTable);
   TDataSet::PrepareEdit();
   if (workArea_ <= 0) return;
   SelectArea();
@@ -59,6 +60,7 @@ void TXbTable::AbandonEdit() {
 }
 
 void TXbTable::PrepareInsert() {
+  if (writesRefused_) RaiseError(kReadOnlyTable);
   TDataSet::PrepareInsert();
   if (workArea_ > 0) {
     SelectArea();
@@ -76,8 +78,9 @@ void TXbTable::FinishInsert() {
 
 void TXbTable::InitNewRecord() {
   // A new detail record takes the master's key values, field by field of the
-  // detail's key; literals and names the dataset does not carry are passed over.
-  if (masterLink_->Active() && !masterLink_->Fields().empty() && workArea_ > 0 && !indexName_.empty()) {
+  // detail's key; literals and names the dataset does not carry are passed
+  // over. Without an order there is no key to fill: IndexKey refuses.
+  if (masterLink_->Active() && !masterLink_->Fields().empty() && workArea_ > 0) {
     const std::vector<String> names = SplitNames(IndexKeyFields(IndexKey()));
     const auto& masters = masterLink_->Fields();
     for (size_t i = 0; i < names.size() && i < masters.size(); ++i)
@@ -88,9 +91,12 @@ void TXbTable::InitNewRecord() {
 
 void TXbTable::PostRecord() {
   if (workArea_ <= 0) RaiseError(kClosedTable);
+  if (writesRefused_) RaiseError(kReadOnlyTable);
   SelectArea();
   Byte* active = ActiveBuffer();
-  if (State() == dsInsert) {
+  const bool inserting = State() == dsInsert;
+  const bool blobs = BlobsToWrite(active);
+  if (inserting) {
     AppendFromBuffer(active);
   } else {
     // Exactly the record Edit locked is written, whatever moved the engine
@@ -110,10 +116,24 @@ void TXbTable::PostRecord() {
       image.assign(static_cast<size_t>(std::max(recordSize_, 1)), ' ');
       Cursor().GetRecord(image.data());
     }
+    // The record as it stands, to put back should a blob not be stored.
+    if (blobs) beforeImage_ = image;
     TranslateBuffer(active, image, &changedFields_);
     Cursor().PutRecord(image.data());
   }
-  WriteBlobFields(active);
+  if (blobs) {
+    try {
+      WriteBlobFields(active);
+    } catch (...) {
+      // A blob the engine did not store fails the whole Post: the record goes
+      // back to what it was (a new one is dropped), the edit stays open.
+      if (inserting)
+        DropAppendedRecord();
+      else
+        PutBackRecord(beforeImage_);
+      throw;
+    }
+  }
   Cursor().Commit();
   Cursor().Unlock(0);
   lockedRecNo_ = 0;
@@ -131,6 +151,8 @@ void TXbTable::AppendFromBuffer(Byte* Buffer) {
   values.assign(size, ' ');
   TranslateBuffer(Buffer, values, nullptr);
   recordCountStale_ = true;
+  // An append the engine could not make (a full disk, say) raises here with
+  // its reason, and nothing was added.
   EngineAppendBlank();
   // The new record starts as the engine's empty record (blanks where fields
   // are text, zeros where they are binary, the table's own bytes such as null
@@ -139,6 +161,7 @@ void TXbTable::AppendFromBuffer(Byte* Buffer) {
   std::vector<char>& image = appendImage_;
   image.assign(size, ' ');
   Cursor().GetRecord(image.data());
+  appendedBlank_ = image;
   for (TField* field : Fields()) {
     const int fieldNo = field->FieldNo();
     if (fieldNo <= 0 || fieldNo > static_cast<int>(fieldInfos_.size())) continue;
@@ -147,11 +170,37 @@ void TXbTable::AppendFromBuffer(Byte* Buffer) {
     std::memcpy(image.data() + info.EngineOffset, values.data() + info.EngineOffset, static_cast<size_t>(info.Width));
   }
   image[0] = ' ';
-  Cursor().PutRecord(image.data());
+  try {
+    Cursor().PutRecord(image.data());
+  } catch (...) {
+    DropAppendedRecord();
+    throw;
+  }
+}
+
+void TXbTable::DropAppendedRecord() {
+  // No shared table can take an append back: the record a failed Post added
+  // stays as an empty, deleted one. The failure that led here is the one
+  // reported, whatever happens to this.
+  if (appendedBlank_.empty()) return;
+  appendedBlank_[0] = '*';
+  try {
+    Cursor().PutRecord(appendedBlank_.data());
+  } catch (...) {
+  }
+}
+
+void TXbTable::PutBackRecord(const std::vector<char>& Image) {
+  // The locked record gets back the bytes it had before this Post; the
+  // failure that led here is the one reported.
+  try {
+    Cursor().PutRecord(Image.data());
+  } catch (...) {
+  }
 }
 
 void TXbTable::AddRecordBuffer(Byte* Buffer, bool) {
-  if (readOnly_) RaiseError(kReadOnlyTable);
+  if (readOnly_ || writesRefused_) RaiseError(kReadOnlyTable);
   if (workArea_ <= 0) RaiseError(kClosedTable);
   SelectArea();
   AppendFromBuffer(Buffer);
@@ -160,25 +209,42 @@ void TXbTable::AddRecordBuffer(Byte* Buffer, bool) {
 }
 
 void TXbTable::DeleteRecord() {
-  if (readOnly_) RaiseError(kReadOnlyTable);
+  if (readOnly_ || writesRefused_) RaiseError(kReadOnlyTable);
   if (workArea_ <= 0) RaiseError(kClosedTable);
   if (IsEmpty()) RaiseError(kEmptyTable);
   SelectArea();
   if (!speedMode_) UpdateCursorPos();
-  const bool dropsOut =
-      UpperCase(EngineIndexCondition()).find("DELETED()") != String::npos || Cursor().SysProp(1006, 0) != 0;
-  if (dropsOut) {
-    const std::int32_t deleted = EngineRecNo();
-    Cursor().Skip(1);
-    const std::int32_t next = Cursor().Eof() ? -1 : EngineRecNo();
-    EngineGo(deleted);
-    Cursor().Delete();
-    if (next == -1)
-      Cursor().GoBottom();
-    else
-      EngineGo(next);
-  } else {
-    Cursor().Delete();
+  // A record another work area or program holds is not deleted under it: the
+  // delete takes the record lock as an edit does. A lock this table holds
+  // already (its edit's, or its file lock, which covers every record)
+  // serves; a lock taken here is given back once the delete is written.
+  const std::int32_t deleted = EngineRecNo();
+  const bool ownLock = deleted == lockedRecNo_;
+  if (!ownLock && !Cursor().Rlock(deleted)) RaiseError(kLockFailure);
+  try {
+    const bool dropsOut =
+        UpperCase(EngineIndexCondition()).find("DELETED()") != String::npos || Cursor().SysProp(1006, 0) != 0;
+    if (dropsOut) {
+      Cursor().Skip(1);
+      const std::int32_t next = Cursor().Eof() ? -1 : EngineRecNo();
+      EngineGo(deleted);
+      Cursor().Delete();
+      if (next == -1)
+        Cursor().GoBottom();
+      else
+        EngineGo(next);
+    } else {
+      Cursor().Delete();
+    }
+    if (!ownLock) Cursor().Unlock(deleted);
+  } catch (...) {
+    if (!ownLock) {
+      try {
+        Cursor().Unlock(deleted);
+      } catch (...) {
+      }
+    }
+    throw;
   }
   if (!speedMode_) SetTrailerFromEngine(Cursor().Eof());
   recordCountStale_ = true;
@@ -205,6 +271,13 @@ void TXbTable::FinishCancel() {
 }
 
 
+bool TXbTable::BlobsToWrite(Byte* Buffer) const {
+  if (BlobFieldCount() == 0) return false;
+  for (TField* field : Fields())
+    if (field->IsBlob() && Buffer[blobAreaOffset_ + field->Offset() * BlobSlotSize + kSlotModified] != 0) return true;
+  return false;
+}
+
 void TXbTable::WriteBlobFields(Byte* Buffer) {
   if (BlobFieldCount() == 0) return;
   for (TField* field : Fields()) {
@@ -218,6 +291,9 @@ void TXbTable::WriteBlobFields(Byte* Buffer) {
     } else if (Cursor().PutBlob(field->FieldName(), data, length) != length) {
       RaiseError("Blob Write Error");
     }
-    slot[kSlotModified] = 0;  // stored: a second Post of this buffer does not write it again
   }
+  // Stored, every one: a second Post of this buffer does not write them
+  // again. Until then a failed Post leaves them all to be written.
+  for (TField* field : Fields())
+    if (field->IsBlob()) Buffer[blobAreaOffset_ + field->Offset() * BlobSlotSize + kSlotModified] = 0;
 }

@@ -96,6 +96,12 @@ void TXbTable::GotoBookmarkData(const Byte* Bookmark) {
   std::int32_t recNo = 0;
   if (Bookmark) std::memcpy(&recNo, Bookmark, 4);
   try {
+    // A record the table does not have is no place to go: the engine would
+    // stand at the end, and the fetch show the last record instead.
+    if (workArea_ > 0) {
+      SelectArea();
+      if (recNo < 1 || recNo > Cursor().RecCount()) RaiseError("Invalid bookmark");
+    }
     SetPhysicalRecNo(recNo);
   } catch (...) {
     RaiseError("Invalid bookmark");

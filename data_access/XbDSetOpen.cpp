@@ -223,6 +223,10 @@ void TXbTable::OpenWorkArea() {
     ReadIndexDefs();
     recordCount_ = cursor.RecCount();
     EngineIndexCondition();
+    // A table asked to be written whose files may not be written opens, but
+    // refuses every change instead of dropping it.
+    SelectArea();
+    writesRefused_ = !readOnly_ && cursor.WritesRefused();
   } catch (...) {
     CloseWorkAreaQuietly();
     throw;
@@ -242,6 +246,7 @@ void TXbTable::CloseWorkAreaQuietly() {
     }
   }
   workArea_ = 0;
+  writesRefused_ = false;
 }
 
 void TXbTable::BuildFieldDefs() {

@@ -462,9 +462,12 @@ void TXbTable::TranslateBuffer(Byte* Buffer, std::vector<char>& Image, const std
           const std::int32_t day = field->DataType() == ftDate
                                        ? Load<std::int32_t>(value)
                                        : static_cast<std::int32_t>(std::floor(Load<double>(value))) + DateDelta;
+          // Day 0 of a date field is a date present but empty (what a stored
+          // text that is no date reads as); any other day before the year 1
+          // has no "yyyymmdd" text, as none after 9999 has.
+          if (day < 0 || (day == 0 && field->DataType() != ftDate)) RaiseError(kTranslateError);
           std::memset(dest, ' ', static_cast<size_t>(width));
           if (day >= 1) {
-            // A date outside the years 1 to 9999 has no "yyyymmdd" text.
             const std::string t = DateText(day, epoch_);
             if (t.size() != 8) RaiseError(kTranslateError);
             std::memcpy(dest, t.data(), 8);

@@ -11,9 +11,11 @@ namespace {
 
 // The entry points are bound all together or not at all, so one of them
 // tells whether the engine is there; a path that reaches the engine before
-// any open did loads it first.
+// any open did loads it first. After the engine was let go (the program
+// ends) nothing binds them again.
 inline void NeedEngine() {
-  if (xbe::xb_Select == nullptr && !EnsureEngineLoaded()) throw EXbError(XbEngineMissingMessage);
+  if (xbe::xb_Select == nullptr && (!EnsureEngineLoaded() || xbe::xb_Select == nullptr))
+    throw EXbError(XbEngineMissingMessage);
 }
 
 // A text answer of the engine, copied before the engine's buffer is reused.
@@ -40,20 +42,47 @@ std::int16_t selected = 0;
 
 inline void Forget() { landed.Area = 0; }
 
-// The engine reports a refused password only as a failure through its error
-// callback; the library installs no callback otherwise, so one is put in
-// place around the call and taken away again.
-thread_local bool passwordRefused = false;
-void NotePasswordFailure(int, const char*) { passwordRefused = true; }
+// The engine's writes answer nothing, and it reports a refused password only
+// as a failure: either shows only through its error callback. The library
+// installs no callback otherwise, so one is put in place around the call and
+// taken away again; the engine's reason is kept for the error raised.
+struct EngineReport {
+  bool Failed = false;
+  String Reason;
+};
+thread_local EngineReport report;
+void NoteEngineFailure(int, const char* Message) {
+  report.Failed = true;
+  try {
+    report.Reason = Message ? Message : "";
+  } catch (...) {
+    report.Reason.clear();  // no memory for the text: the failure still counts
+  }
+}
 
-bool SetPasswordChecked(const String& Value) {
-  passwordRefused = false;
+// Runs Call; true when the engine reported a failure meanwhile.
+template <class Call>
+bool EngineFailed(Call&& Body) {
+  report.Failed = false;
+  report.Reason.clear();
   const int level = xbe::xb_ErrorLevel(1);
-  xbe::xb_SetErrorFunc(&NotePasswordFailure);
-  xbe::xb_SetPassword(Value.c_str());
+  xbe::xb_SetErrorFunc(&NoteEngineFailure);
+  Body();
   xbe::xb_SetErrorFunc(nullptr);
   xbe::xb_ErrorLevel(level);
-  return !passwordRefused;
+  return report.Failed;
+}
+
+// Runs a write of the engine; a failure raises with the engine's reason, so
+// no change it refused is ever taken for done.
+template <class Call>
+void Checked(Call&& Body) {
+  if (EngineFailed(Body))
+    throw EXbError(report.Reason.empty() ? String("The xBase engine refused the change") : report.Reason);
+}
+
+bool SetPasswordChecked(const String& Value) {
+  return !EngineFailed([&] { xbe::xb_SetPassword(Value.c_str()); });
 }
 
 }  // namespace
@@ -141,6 +170,12 @@ void TXbLocalCursor::Close() {
   NeedEngine();
   Forget();
   xbe::xb_Close();
+}
+
+bool TXbLocalCursor::WritesRefused() {
+  NeedEngine();
+  // The engine answers read-only for an area whose files it cannot write.
+  return xbe::xb_OpenMode() == 1;
 }
 
 bool TXbLocalCursor::FileExists(const String& Path) { return ::FileExists(Path); }
@@ -326,25 +361,25 @@ void TXbLocalCursor::GetRecord(void* Dest) {
 void TXbLocalCursor::PutRecord(const void* Image) {
   NeedEngine();
   Forget();
-  xbe::xb_PutRecord(Image);
+  Checked([&] { xbe::xb_PutRecord(Image); });
 }
 
 void TXbLocalCursor::AppendBlank() {
   NeedEngine();
   Forget();
-  xbe::xb_AppendBlank();
+  Checked([] { xbe::xb_AppendBlank(); });
 }
 
 void TXbLocalCursor::Commit() {
   NeedEngine();
   Forget();
-  xbe::xb_Commit();
+  Checked([] { xbe::xb_Commit(); });
 }
 
 void TXbLocalCursor::Delete() {
   NeedEngine();
   Forget();
-  xbe::xb_Delete();
+  Checked([] { xbe::xb_Delete(); });
 }
 
 bool TXbLocalCursor::Deleted() {
@@ -355,13 +390,15 @@ bool TXbLocalCursor::Deleted() {
 void TXbLocalCursor::Replace(const String& Name, int TypeCode, const void* Data) {
   NeedEngine();
   Forget();
-  xbe::xb_Replace(Name.c_str(), TypeCode, Data);
+  Checked([&] { xbe::xb_Replace(Name.c_str(), TypeCode, Data); });
 }
 
 std::int32_t TXbLocalCursor::PutBlob(const String& Name, const void* Data, std::int32_t Length) {
   NeedEngine();
   Forget();
-  return xbe::xb_PutBlob(Name.c_str(), Data, Length);
+  std::int32_t stored = 0;
+  Checked([&] { stored = xbe::xb_PutBlob(Name.c_str(), Data, Length); });
+  return stored;
 }
 
 String TXbLocalCursor::GetTrimString(const String& Name) {

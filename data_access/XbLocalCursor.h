@@ -42,6 +42,7 @@ public:
   void GetRecord(void* Dest) override;
   void PutRecord(const void* Image) override;
   void AppendBlank() override;
+  bool WritesRefused() override;
   void Commit() override;
   void Delete() override;
   bool Deleted() override;

@@ -5,6 +5,7 @@
 // that can fail runs inside Guard, which turns any failure into the entry
 // point's failure answer.
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -14,6 +15,7 @@
 #include "xbase_engine/Collation.h"
 #include "xbase_engine/ExportHelpers.h"
 #include "xbase_engine/RyoFilters.h"
+#include "xbase_engine/index/AreaIndexes.h"
 #include "xbase_engine/xbe61.h"
 
 using namespace xbe;
@@ -44,6 +46,10 @@ std::string Wrap(const std::string& text, int width) {
   }
   return out;
 }
+
+// Whether this process may open path for writing (its effective user and
+// groups, a file system mounted read-only).
+bool MayWrite(const std::string& path) { return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0; }
 
 void ApplyDateFormat(int code) {
   const sys::LocaleFormats lf = sys::ReadLocaleFormats();
@@ -426,7 +432,15 @@ void* xb_MemRealloc(void* block, int size) noexcept {
 }
 
 short xb_OpenMode(void) noexcept {
-  return Guard<short>(-1, [] { return short(Current().Mode()); });
+  return Guard<short>(-1, [] {
+    Table& t = Current();
+    if (t.Mode() == kModeReadOnly) return short(kModeReadOnly);
+    // A table whose files may not all be written (the table, its memo or an
+    // open index) takes no change, whatever mode it was asked for in.
+    bool writable = MayWrite(t.Path()) && (!t.MemoFileOf() || MayWrite(t.MemoFileOf()->Path()));
+    for (const std::string& path : idx::IndexesOf(t).FilePaths()) writable = writable && MayWrite(path);
+    return short(writable ? t.Mode() : kModeReadOnly);
+  });
 }
 
 int xb_Pack(void) noexcept {

@@ -411,7 +411,9 @@ void* xb_MemAlloc(int size) XB_NOEXCEPT;
 void xb_MemDealloc(void* block) XB_NOEXCEPT;
 void* xb_MemRealloc(void* block, int size) XB_NOEXCEPT;
 
-/* Open mode of the current area (0, 1, 2), -1 when none. */
+/* Open mode of the current area (0, 1, 2), -1 when none.  An area opened to
+ * be written answers 1 (read-only) when one of its files may not be written:
+ * the table, its memo file or an open index file. */
 short xb_OpenMode(void) XB_NOEXCEPT;
 /* Relative position of the current record in the current order (within its
  * scope): key k of n answers exactly k/n, so the last one answers 1.0; past

@@ -351,6 +351,39 @@ TEST_P(TableEdit, DeleteMovesToTheFollowingRecordWhileDeletedRecordsAreHidden) {
   EXPECT_TRUE(t->Eof());
 }
 
+TEST_P(TableEdit, DeleteOfARecordAnotherHoldsIsRefusedAndOneTheTableHoldsGoes) {
+  MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}}, {{"a"}, {"b"}, {"c"}});
+  const std::string path = Path("T.DBF");
+  auto other = std::make_unique<ChildHolder>([&] {
+    short area = xbe::xb_UseEx(path.c_str(), "OTHER", 0, 2, 1);
+    return area > 0 && xbe::xb_Rlock(1) != 0;
+  });
+  ASSERT_TRUE(other->BodySucceeded());
+  auto t = Open("T.DBF");
+  if (OverServer())
+    conn->SetLockTimeOut(0);
+  else
+    xbe::xb_SetLockTimeout(0);
+  EXPECT_EQ(ErrorOf([&] { t->Delete(); }), "Record Lock Failure. May be locked by another user or task.");
+  EXPECT_EQ(t->State(), dsBrowse);
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "a");
+  EXPECT_EQ(ReadImages(path), (std::vector<std::string>{" a   ", " b   ", " c   "}));
+  other.reset();  // the other program ends, and its lock with it
+
+  // A record nobody holds goes, and its lock goes with the delete.
+  OtherArea mine(path);
+  t->Next();
+  t->Delete();
+  EXPECT_EQ(t->FieldByName("NAME")->AsString(), "c");
+  EXPECT_TRUE(mine.TryLock(2));
+  // A record the table holds itself, under its file lock, goes too; the file
+  // lock stays.
+  ASSERT_TRUE(t->Flock());
+  t->Delete();
+  EXPECT_FALSE(mine.TryLock(3));
+  EXPECT_EQ(ReadImages(path), (std::vector<std::string>{" a   ", "*b   ", "*c   "}));
+}
+
 TEST_P(TableEdit, ReadOnlyTableRefusesChanges) {
   MakeTable(dir.Path(), "T.DBF", {{"NAME", 'C', 4}}, {{"a"}});
   auto t = std::make_unique<TXbTable>(nullptr);

@@ -106,6 +106,20 @@ TEST_F(TableMaster, NewDetailRecordTakesTheMastersKey) {
   EXPECT_EQ(WalkAll(*detail, "ITEM"), expected);
 }
 
+TEST_F(TableMaster, NewDetailRecordWithoutAnOrderIsRefused) {
+  auto detail = OpenDetail("BYORDER");
+  master->First();
+  // The order goes (the range cannot follow it without one) ...
+  EXPECT_EQ(ErrorOf([&] { detail->SetIndexName(""); }), "This operation requires an active index order");
+  // ... and a new record cannot take the master's key.
+  EXPECT_EQ(ErrorOf([&] { detail->Append(); }), "This operation requires an active index order");
+  EXPECT_EQ(detail->State(), dsBrowse);
+  detail->SetIndexName("BYORDER");
+  detail->Append();
+  EXPECT_EQ(detail->FieldByName("ORDERNO")->AsInteger(), 1);
+  detail->Cancel();
+}
+
 TEST_F(TableMaster, CircularLinksAndMissingOrdersAreRefused) {
   auto detail = OpenDetail("BYORDER");
   TDataSource own(nullptr);

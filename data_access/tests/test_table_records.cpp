@@ -2,6 +2,7 @@
 // records, filters, the translation of stored texts, bookmarks and counts.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 #include "class_library/DataSource.h"
@@ -227,6 +228,41 @@ TEST_P(TableRecords, DatesGoThroughTheCenturyWindowOfEpoch) {
   }
   EXPECT_EQ(ReadColumn(dir.Path() + "D.DBF", "DAY"),
             (std::vector<std::string>{"20050301", "19981231", "19991231", "20000101", "        "}));
+}
+
+TEST_P(TableRecords, DateBeforeTheFirstYearIsRefusedAndTheRecordStaysInEdit) {
+  MakeTable(dir.Path(), "D.DBF", {{"DAY", 'D', 8}, {"NAME", 'C', 4}}, {{"20091224", "a"}});
+  auto t = Open("D.DBF");
+  t->Edit();
+  t->FieldByName("NAME")->SetAsString("b");
+  t->FieldByName("DAY")->SetAsDateTime(EncodeDate(1, 1, 1) - 10);
+  EXPECT_EQ(ErrorOf([&] { t->Post(); }), "Translate error. Value out of bounds");
+  EXPECT_EQ(t->State(), dsEdit);
+  // A new record is refused the same way, before anything is appended.
+  t->Cancel();
+  t->Append();
+  t->FieldByName("DAY")->SetAsDateTime(-800000.0);
+  EXPECT_EQ(ErrorOf([&] { t->Post(); }), "Translate error. Value out of bounds");
+  EXPECT_EQ(t->State(), dsInsert);
+  t->Cancel();
+  EXPECT_EQ(ReadImages(dir.Path() + "D.DBF"), (std::vector<std::string>{" 20091224a   "}));
+}
+
+TEST_P(TableRecords, BookmarkOfARecordTheTableDoesNotHaveIsRefusedWhereTheTableStands) {
+  MakeTable(dir.Path(), "N.DBF", {{"V", 'C', 2}}, {{"1"}, {"2"}, {"3"}});
+  auto t = Open("N.DBF");
+  t->Next();
+  for (std::int32_t recNo : {999, 4, 0, -5}) {
+    TBookmark missing(4);
+    std::memcpy(missing.data(), &recNo, 4);
+    EXPECT_EQ(ErrorOf([&] { t->GotoBookmark(missing); }), "Invalid bookmark") << recNo;
+    EXPECT_EQ(t->FieldByName("V")->AsString(), "2") << recNo;
+  }
+  TBookmark last(4);
+  const std::int32_t three = 3;
+  std::memcpy(last.data(), &three, 4);
+  t->GotoBookmark(last);
+  EXPECT_EQ(t->FieldByName("V")->AsString(), "3");
 }
 
 TEST_P(TableRecords, BookmarksComeBackToTheirRecordAndCompareByRecordNumber) {

@@ -48,6 +48,10 @@ std::int32_t ProgressNumber(const std::vector<char>& p, std::size_t at) {
   return static_cast<std::int32_t>(v);
 }
 
+// What compression may add to bytes that do not compress (its framing and
+// stored blocks), well above what it does add.
+constexpr std::size_t kPackingSlack = 64 * 1024;
+
 // Frees a buffer the add-on handed over.
 struct AddonBuffer {
   unsigned char* p = nullptr;
@@ -242,7 +246,9 @@ String TXbConnection::ReadFrame(std::int32_t& Length) {
     if (notices_.size() >= MaxHeldNotices || heldNoticeBytes_ >= MaxHeldNoticeBytes)
       throw EXbSrvResponseError("Too many notices.");
     limit = std::min(limit, MaxHeldNoticeBytes - heldNoticeBytes_);
-    if (!compression_ && static_cast<std::size_t>(Length) > limit) throw EXbSrvResponseError("Too many notices.");
+    // Compressed bytes come to at most a little more than what they hold.
+    const std::size_t sent = compression_ ? limit + kPackingSlack : limit;
+    if (static_cast<std::size_t>(Length) > sent) throw EXbSrvResponseError("Too many notices.");
   }
   replyStream_.Clear();
   if (Length > 0) {

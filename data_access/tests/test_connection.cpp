@@ -708,6 +708,28 @@ TEST_F(Connection, CompressedNoticesThatWouldExpandPastTheBoundAreRefusedUnexpan
   EXPECT_LT(grown, 32 * 1024) << grown << " KiB";
 }
 
+TEST_F(Connection, CompressedNoticeLargerThanTheBoundIsRefusedBeforeItIsRead) {
+  // Made before the peak is measured.
+  const std::string notice = Frame("0301", std::string(8u << 20, 'x'));
+  ScriptedPeer peer([&](ScriptedPeer& p) {
+    ReadRequest(p);
+    p.Send(notice);
+    p.AwaitClose();
+  });
+  TXbConnection c(nullptr);
+  ToPeer(c, peer, errors);
+  c.SetCompression(true);
+  c.SetActive(true);
+  ASSERT_TRUE(c.Active());
+  ResetPeak();
+  const long before = PeakKiB();
+  EXPECT_EQ(c.Version(), "");
+  const long grown = PeakKiB() - before;
+  EXPECT_FALSE(c.Active());
+  EXPECT_TRUE(errors.Has("Connection lost"));
+  EXPECT_LT(grown, 4 * 1024) << grown << " KiB";
+}
+
 TEST_F(Connection, NoticesTrickledBeforeTheReplyDoNotHoldTheCommandPastItsTimeOut) {
   // Each notice comes well within the time-out; all of them do not.
   ScriptedPeer peer([](ScriptedPeer& p) {

@@ -177,52 +177,46 @@ void DrawLine(DcObj& d, FontObj& f, const Line& l, int x, int y, const Measure& 
   }
 }
 
-}  // namespace
-}  // namespace detail
-
-using namespace detail;
-
-int DrawText(HDC dc, std::string_view text, Rect& r, UINT flags, std::string* modified) {
-  DcObj* d = Dc(dc);
-  if (!d) return 0;
-  FontObj& f = CurrentFont(*d);
+// Tab expansion for DrawText: DT_TABSTOP puts the tab width (in average
+// characters) in the second byte of flags, which is then cleared so it is not
+// read as other flags.
+Measure TabMeasure(FontObj& f, UINT& flags) {
   int tabChars = 8;
   if (flags & DT_TABSTOP) {
     tabChars = static_cast<int>((flags >> 8) & 0xFF);
     if (tabChars == 0) tabChars = 8;
     flags &= ~0xFF00u;
   }
-  Measure m{f, (flags & DT_EXPANDTABS) != 0, std::max(1, tabChars * std::max(1, f.tm.tmAveCharWidth))};
-  int lineHeight = f.tm.tmHeight + ((flags & DT_EXTERNALLEADING) ? f.tm.tmExternalLeading : 0);
-  QString all = Decode(text);
-  if (all.isEmpty()) {
-    if (flags & DT_CALCRECT) {
-      r.Right = r.Left;
-      r.Bottom = r.Top;
-    }
-    return 0;
-  }
-  bool prefix = !(flags & DT_NOPREFIX);
-  bool showUnderline = prefix && !(flags & DT_HIDEPREFIX);
-  // Paragraphs.
+  return Measure{f, (flags & DT_EXPANDTABS) != 0, std::max(1, tabChars * std::max(1, f.tm.tmAveCharWidth))};
+}
+
+// Splits text at CR, LF or CR LF; a single line drops the breaks instead.
+std::vector<QString> Paragraphs(const QString& all, bool singleLine) {
   std::vector<QString> paras;
-  if (flags & DT_SINGLELINE) {
+  if (singleLine) {
     QString s = all;
     s.remove(QLatin1Char('\r'));
     s.remove(QLatin1Char('\n'));
     paras.push_back(s);
-  } else {
-    int start = 0;
-    for (int i = 0; i < all.size(); ++i) {
-      if (all[i] == QLatin1Char('\r') || all[i] == QLatin1Char('\n')) {
-        paras.push_back(all.mid(start, i - start));
-        if (all[i] == QLatin1Char('\r') && i + 1 < all.size() && all[i + 1] == QLatin1Char('\n')) ++i;
-        start = i + 1;
-      }
-    }
-    if (start < all.size()) paras.push_back(all.mid(start));
+    return paras;
   }
-  int width = r.Width();
+  int start = 0;
+  for (int i = 0; i < all.size(); ++i) {
+    if (all[i] == QLatin1Char('\r') || all[i] == QLatin1Char('\n')) {
+      paras.push_back(all.mid(start, i - start));
+      if (all[i] == QLatin1Char('\r') && i + 1 < all.size() && all[i + 1] == QLatin1Char('\n')) ++i;
+      start = i + 1;
+    }
+  }
+  if (start < all.size()) paras.push_back(all.mid(start));
+  return paras;
+}
+
+// The lines to draw: accelerator marks resolved and, with DT_WORDBREAK,
+// paragraphs wrapped to width.
+std::vector<Line> LayOutLines(const std::vector<QString>& paras, UINT flags, int width, const Measure& m) {
+  bool prefix = !(flags & DT_NOPREFIX);
+  bool showUnderline = prefix && !(flags & DT_HIDEPREFIX);
   std::vector<Line> lines;
   for (const QString& p : paras) {
     Line para = prefix ? StripPrefix(p, showUnderline) : Line{p, {}};
@@ -233,28 +227,85 @@ int DrawText(HDC dc, std::string_view text, Rect& r, UINT flags, std::string* mo
       lines.push_back(para);
     }
   }
-  bool ellipsis = flags & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS);
-  if (ellipsis) {
-    for (Line& l : lines) {
-      if (flags & DT_PATH_ELLIPSIS)
-        PathEllipsis(l, width, m);
-      else if (flags & DT_WORD_ELLIPSIS)
-        WordEllipsis(l, width, m);
-      else
-        EndEllipsis(l, width, m);
+  return lines;
+}
+
+void ShortenLines(std::vector<Line>& lines, UINT flags, int width, const Measure& m) {
+  for (Line& l : lines) {
+    if (flags & DT_PATH_ELLIPSIS)
+      PathEllipsis(l, width, m);
+    else if (flags & DT_WORD_ELLIPSIS)
+      WordEllipsis(l, width, m);
+    else
+      EndEllipsis(l, width, m);
+  }
+}
+
+QString JoinLines(const std::vector<Line>& lines) {
+  QString joined;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i) joined += QStringLiteral("\r\n");
+    joined += lines[i].text;
+  }
+  return joined;
+}
+
+// Draws the lines from y down, aligned in r and clipped to it unless
+// DT_NOCLIP; returns the y below the last line.
+int PaintLines(DcObj& d, FontObj& f, const std::vector<Line>& lines, const Rect& r, int y, UINT flags,
+               int lineHeight, const Measure& m) {
+  std::optional<QRegion> savedClip = d.st.clip;
+  bool clip = !(flags & DT_NOCLIP);
+  if (clip) {
+    QRegion cur = d.st.clip ? *d.st.clip : d.visible;
+    d.st.clip = cur & ToQRect(r).translated(d.st.viewportOrg);
+    Restamp(d);
+  }
+  for (const Line& l : lines) {
+    int lw = m.Width(l.text);
+    int x = r.Left;
+    if (flags & DT_CENTER)
+      x = r.Left + (r.Width() - lw) / 2;
+    else if (flags & DT_RIGHT)
+      x = r.Right - lw;
+    DrawLine(d, f, l, x, y, m);
+    y += lineHeight;
+  }
+  if (clip) {
+    d.st.clip = savedClip;
+    Restamp(d);
+  }
+  return y;
+}
+
+}  // namespace
+}  // namespace detail
+
+using namespace detail;
+
+int DrawText(HDC dc, std::string_view text, Rect& r, UINT flags, std::string* modified) {
+  DcObj* d = Dc(dc);
+  if (!d) return 0;
+  FontObj& f = CurrentFont(*d);
+  Measure m = TabMeasure(f, flags);
+  int lineHeight = f.tm.tmHeight + ((flags & DT_EXTERNALLEADING) ? f.tm.tmExternalLeading : 0);
+  QString all = Decode(text);
+  if (all.isEmpty()) {
+    if (flags & DT_CALCRECT) {
+      r.Right = r.Left;
+      r.Bottom = r.Top;
     }
-    if (modified && (flags & DT_MODIFYSTRING)) {
-      QString joined;
-      for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i) joined += QStringLiteral("\r\n");
-        joined += lines[i].text;
-      }
-      *modified = Encode(joined, EncodingOf(text));
-    }
+    return 0;
+  }
+  bool single = flags & DT_SINGLELINE;
+  int width = r.Width();
+  std::vector<Line> lines = LayOutLines(Paragraphs(all, single), flags, width, m);
+  if (flags & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS)) {
+    ShortenLines(lines, flags, width, m);
+    if (modified && (flags & DT_MODIFYSTRING)) *modified = Encode(JoinLines(lines), EncodingOf(text));
   }
   int total = static_cast<int>(lines.size()) * lineHeight;
   int y = r.Top;
-  bool single = flags & DT_SINGLELINE;
   if (single && (flags & DT_VCENTER)) y = r.Top + (r.Height() - lineHeight) / 2;
   if (single && (flags & DT_BOTTOM)) y = r.Bottom - lineHeight;
   if (flags & DT_CALCRECT) {
@@ -265,27 +316,7 @@ int DrawText(HDC dc, std::string_view text, Rect& r, UINT flags, std::string* mo
     return total;
   }
   if (flags & DT_PREFIXONLY) return single && (flags & (DT_VCENTER | DT_BOTTOM)) ? y - r.Top + lineHeight : total;
-  std::optional<QRegion> savedClip = d->st.clip;
-  bool clip = !(flags & DT_NOCLIP);
-  if (clip) {
-    QRegion cur = d->st.clip ? *d->st.clip : d->visible;
-    d->st.clip = cur & ToQRect(r).translated(d->st.viewportOrg);
-    Restamp(*d);
-  }
-  for (const Line& l : lines) {
-    int lw = m.Width(l.text);
-    int x = r.Left;
-    if (flags & DT_CENTER)
-      x = r.Left + (width - lw) / 2;
-    else if (flags & DT_RIGHT)
-      x = r.Right - lw;
-    DrawLine(*d, f, l, x, y, m);
-    y += lineHeight;
-  }
-  if (clip) {
-    d->st.clip = savedClip;
-    Restamp(*d);
-  }
+  y = PaintLines(*d, f, lines, r, y, flags, lineHeight, m);
   if (single && (flags & (DT_VCENTER | DT_BOTTOM))) return y - r.Top;
   return total;
 }

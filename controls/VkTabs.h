@@ -305,6 +305,13 @@ private:
   void DrawTab(int Index);
   void DrawTabBackground(int Index, const TRect& R);
   void DrawTabContent(int Index, const TRect& R);
+  bool TextAlongStrip() const;
+  TRect TabTextRect(const TRect& Content, TSize ImageSize, bool HasImageIndex, bool CloseRoom) const;
+  TRect TabImageRect(const TRect& Content, TSize ImageSize, bool CloseRoom) const;
+  void DrawTabImage(const TVkTabData& Tab, const TRect& Image, TSize ImageSize);
+  TColor TabTextColor(int Index, int& Bar);
+  void PlaceActiveCloseButton(const TRect& Content);
+  void DrawTabFocusRect(const TRect& Text);
   void DrawCaption(int Index, TRect TextRect, TColor Color);
   void DrawHighlightBar(int Index, const TRect& R, bool Hot);
   void DrawCard(int Row);

@@ -463,16 +463,32 @@ void TVkCustomTabControl::DrawTabContent(int Index, const TRect& Tab) {
   TVkTabData* tab = tabData_.Items(Index);
   TRect content = ContentRect(Index, Tab);
   bool hasImage = images_ && tab->ImageIndex != -1;
-  int w = hasImage ? images_->Width() : 0;
-  int h = hasImage ? images_->Height() : 0;
-  int m = tab->ImageIndex != -1 ? imageMargin_ : 0;
-  bool standard = tabSequence_ == tsStandard;
-  bool side = SideTabs();
-  bool alongStrip = side ? textOrientation_ == orVertical : textOrientation_ == orHorizontal;
+  TSize imageSize{hasImage ? images_->Width() : 0, hasImage ? images_->Height() : 0};
   bool selected = Index == tabIndex_;
-  bool closeRoom = selected && showCloseButtonOnActiveTab_ && alongStrip;
+  bool closeRoom = selected && showCloseButtonOnActiveTab_ && TextAlongStrip();
 
-  TRect text = content;
+  TRect text = TabTextRect(content, imageSize, tab->ImageIndex != -1, closeRoom);
+  if (hasImage) DrawTabImage(*tab, TabImageRect(content, imageSize, closeRoom), imageSize);
+
+  int bar = 0;  // 1 selected mode, 2 hot mode
+  TColor color = TabTextColor(Index, bar);
+  if (!tab->Caption.empty()) DrawCaption(Index, text, color);
+  if (bar) DrawHighlightBar(Index, Tab, bar == 2);
+
+  if (selected && showCloseButtonOnActiveTab_ && activeCloseButton_) PlaceActiveCloseButton(content);
+  if (showFocusRect_ && selected && HandleAllocated() && Focused()) DrawTabFocusRect(text);
+}
+
+bool TVkCustomTabControl::TextAlongStrip() const {
+  return SideTabs() ? textOrientation_ == orVertical : textOrientation_ == orHorizontal;
+}
+
+TRect TVkCustomTabControl::TabTextRect(const TRect& Content, TSize ImageSize, bool HasImageIndex,
+                                       bool CloseRoom) const {
+  int w = ImageSize.cx, h = ImageSize.cy;
+  int m = HasImageIndex ? imageMargin_ : 0;
+  bool standard = tabSequence_ == tsStandard;
+  TRect text = Content;
   switch (imagePosition_) {
     case ipLeft: text.Left += w + m; break;
     case ipTop: text.Top += h + m; break;
@@ -480,8 +496,8 @@ void TVkCustomTabControl::DrawTabContent(int Index, const TRect& Tab) {
     case ipBottom: text.Bottom -= h + m; break;
     default: break;
   }
-  if (closeRoom) {
-    if (!side) {
+  if (CloseRoom) {
+    if (!SideTabs()) {
       if (standard) text.Right -= 20; else text.Left += 20;
     } else if (tabOrientation_ == toLeft) {
       if (standard) text.Top += 20; else text.Bottom -= 20;
@@ -489,7 +505,13 @@ void TVkCustomTabControl::DrawTabContent(int Index, const TRect& Tab) {
       if (standard) text.Bottom -= 20; else text.Top += 20;
     }
   }
-  TRect image = content;
+  return text;
+}
+
+TRect TVkCustomTabControl::TabImageRect(const TRect& Content, TSize ImageSize, bool CloseRoom) const {
+  int w = ImageSize.cx, h = ImageSize.cy;
+  bool standard = tabSequence_ == tsStandard;
+  TRect image = Content;
   switch (imagePosition_) {
     case ipLeft: image.Right = image.Left + w; break;
     case ipTop: image.Bottom = image.Top + h; break;
@@ -497,8 +519,8 @@ void TVkCustomTabControl::DrawTabContent(int Index, const TRect& Tab) {
     case ipBottom: image.Top = image.Bottom - h; break;
     default: break;
   }
-  if (closeRoom) {
-    if (!side) {
+  if (CloseRoom) {
+    if (!SideTabs()) {
       if (imagePosition_ == ipRight && standard && w > 0) Offset(image, -20, 0);
       if (imagePosition_ == ipLeft && !standard && w > 0) Offset(image, 20, 0);
     } else {
@@ -508,36 +530,43 @@ void TVkCustomTabControl::DrawTabContent(int Index, const TRect& Tab) {
       if (imagePosition_ == ipBottom && !(leftStd || rightRev) && h > 0) Offset(image, 0, -20);
     }
   }
-  if (hasImage) {
-    int x = image.Left, y = image.Top;
-    if (imagePosition_ != ipStretch) {
-      if (imageAlignment_ == haCenter) x += (image.Width() - w) / 2;
-      if (imageAlignment_ == haRight) x += image.Width() - w;
-      if (imageAlignmentVertical_ == vaCenter) y += (image.Height() - h) / 2;
-      if (imageAlignmentVertical_ == vaBottom) y += image.Height() - h;
-    }
-    if (tab->DisabledIndex == -1)
-      images_->Draw(bitmap_->Canvas(), x, y, tab->ImageIndex, tab->Enabled);
-    else
-      images_->Draw(bitmap_->Canvas(), x, y, tab->Enabled ? tab->ImageIndex : tab->DisabledIndex, true);
-  }
+  return image;
+}
 
-  // Text colour by state: hot, selected, enabled, disabled.
+void TVkCustomTabControl::DrawTabImage(const TVkTabData& Tab, const TRect& Image, TSize ImageSize) {
+  int w = ImageSize.cx, h = ImageSize.cy;
+  int x = Image.Left, y = Image.Top;
+  if (imagePosition_ != ipStretch) {
+    if (imageAlignment_ == haCenter) x += (Image.Width() - w) / 2;
+    if (imageAlignment_ == haRight) x += Image.Width() - w;
+    if (imageAlignmentVertical_ == vaCenter) y += (Image.Height() - h) / 2;
+    if (imageAlignmentVertical_ == vaBottom) y += Image.Height() - h;
+  }
+  if (Tab.DisabledIndex == -1)
+    images_->Draw(bitmap_->Canvas(), x, y, Tab.ImageIndex, Tab.Enabled);
+  else
+    images_->Draw(bitmap_->Canvas(), x, y, Tab.Enabled ? Tab.ImageIndex : Tab.DisabledIndex, true);
+}
+
+// Text colour by state: hot, selected, enabled, disabled. Bar tells which
+// highlight bar the tab wants: 0 none, 1 selected mode, 2 hot mode.
+TColor TVkCustomTabControl::TabTextColor(int Index, int& Bar) {
+  TVkTabData* tab = tabData_.Items(Index);
   bool hot = hotTrack_ && Index == hotTab_;
   TColor color;
   bool handled = false;
-  int bar = 0;  // 1 selected mode, 2 hot mode
+  Bar = 0;
   if (hot) {
     if (hotTrackStyle_ != htsText)
       color = textColors_.Selected();
     else
       color = hotTrackColorType_ == htctActual ? hotTrackColor_ : ComplementColor(hotTrackColor_, 140);
     DoGetTextColor(Index, tsHotTrack, color, handled);
-    if (hotTrackStyle_ == htsTabBar) bar = 2;
-  } else if (selected) {
+    if (hotTrackStyle_ == htsTabBar) Bar = 2;
+  } else if (Index == tabIndex_) {
     color = textColors_.Selected();
     DoGetTextColor(Index, tsSelected, color, handled);
-    if (hotTrack_ && hotTrackStyle_ == htsTabBar) bar = 1;
+    if (hotTrack_ && hotTrackStyle_ == htsTabBar) Bar = 1;
   } else if (tab->Enabled) {
     color = textColors_.Unselected();
     DoGetTextColor(Index, tsUnselected, color, handled);
@@ -545,50 +574,51 @@ void TVkCustomTabControl::DrawTabContent(int Index, const TRect& Tab) {
     color = textColors_.Disabled();
     DoGetTextColor(Index, tsDisabled, color, handled);
   }
-  if (!tab->Caption.empty()) DrawCaption(Index, text, color);
-  if (bar) DrawHighlightBar(Index, Tab, bar == 2);
+  return color;
+}
 
-  if (selected && showCloseButtonOnActiveTab_ && activeCloseButton_) {
-    TRect b{0, 0, 0, 0};
-    if (alongStrip) {
-      bool small = side ? content.Width() < 15 : content.Height() <= 12;
-      int bw = small ? 10 : 15, bh = small ? 9 : 13;
-      if (!side) {
-        int y = content.Top + content.Height() / 2 - 6 + (small ? 2 : 0);
-        int x = standard ? content.Right - bw : content.Left;
-        b = Bounds(x, y, bw, bh);
-      } else {
-        int x = content.Left + content.Width() / 2 - (small ? 5 : 7);
-        bool atTop = (tabOrientation_ == toLeft) == standard;
-        int y = atTop ? content.Top : content.Bottom - bh;
-        b = Bounds(x, y, bw, bh);
-      }
-    }
-    if (activeCloseButton_->BoundsRect() != b) activeCloseButton_->SetBoundsRect(b);
-  }
-
-  if (showFocusRect_ && selected && HandleAllocated() && Focused()) {
-    TRect f = text;
+void TVkCustomTabControl::PlaceActiveCloseButton(const TRect& Content) {
+  bool side = SideTabs();
+  bool standard = tabSequence_ == tsStandard;
+  TRect b{0, 0, 0, 0};
+  if (TextAlongStrip()) {
+    bool small = side ? Content.Width() < 15 : Content.Height() <= 12;
+    int bw = small ? 10 : 15, bh = small ? 9 : 13;
     if (!side) {
-      gui::InflateRect(f, 1, 0);
-      ++f.Bottom;
-      // A tab just as tall as its caption: the font's ascent reaches the top
-      // of the text, and the rectangle keeps a clear pixel above it (top
-      // tabs have the room; below it is the card).
-      if (tabOrientation_ == toTop) --f.Top;
+      int y = Content.Top + Content.Height() / 2 - 6 + (small ? 2 : 0);
+      int x = standard ? Content.Right - bw : Content.Left;
+      b = Bounds(x, y, bw, bh);
     } else {
-      gui::InflateRect(f, 0, 1);
+      int x = Content.Left + Content.Width() / 2 - (small ? 5 : 7);
+      bool atTop = (tabOrientation_ == toLeft) == standard;
+      int y = atTop ? Content.Top : Content.Bottom - bh;
+      b = Bounds(x, y, bw, bh);
     }
-    if (tabStyle_ == tsRoundCorners || tabStyle_ == tsSquareCorners) {
-      switch (tabOrientation_) {
-        case toTop: ++f.Top; break;
-        case toBottom: --f.Bottom; break;
-        case toLeft: f.Left += 2; break;
-        case toRight: f.Right -= 2; break;
-      }
-    }
-    bitmap_->Canvas()->DrawFocusRect(f);
   }
+  if (activeCloseButton_->BoundsRect() != b) activeCloseButton_->SetBoundsRect(b);
+}
+
+void TVkCustomTabControl::DrawTabFocusRect(const TRect& Text) {
+  TRect f = Text;
+  if (!SideTabs()) {
+    gui::InflateRect(f, 1, 0);
+    ++f.Bottom;
+    // A tab just as tall as its caption: the font's ascent reaches the top
+    // of the text, and the rectangle keeps a clear pixel above it (top
+    // tabs have the room; below it is the card).
+    if (tabOrientation_ == toTop) --f.Top;
+  } else {
+    gui::InflateRect(f, 0, 1);
+  }
+  if (tabStyle_ == tsRoundCorners || tabStyle_ == tsSquareCorners) {
+    switch (tabOrientation_) {
+      case toTop: ++f.Top; break;
+      case toBottom: --f.Bottom; break;
+      case toLeft: f.Left += 2; break;
+      case toRight: f.Right -= 2; break;
+    }
+  }
+  bitmap_->Canvas()->DrawFocusRect(f);
 }
 
 void TVkCustomTabControl::DrawCaption(int Index, TRect R, TColor Color) {

@@ -136,6 +136,119 @@ void SlotReference(Byte* slotText, TXbFieldLayout layout, const char* stored, in
   }
 }
 
+// The readers below fill a field's value in the record buffer from its
+// stored bytes (width of them at text) and answer whether it holds a value.
+
+// A masked value: asterisks for text, zeros otherwise.
+inline bool ReadMasked(Byte* value, TFieldType type, int dataSize) {
+  if (type == ftString) {
+    std::memset(value, '*', static_cast<size_t>(std::max(dataSize - 1, 0)));
+    if (dataSize > 0) value[dataSize - 1] = 0;
+  } else {
+    std::memset(value, 0, static_cast<size_t>(dataSize));
+  }
+  return true;
+}
+
+// The text without its trailing blanks, zero-filled to the end. The one
+// scan from the end also settles most blank tests: a last character kept
+// that is not a zero byte is a value.
+inline bool ReadText(Byte* value, const char* text, int width, int dataSize) {
+  const int n = std::min(width, std::max(dataSize - 1, 0));
+  const int kept = WithoutTrailingBlanks(text, n);
+  const bool has = (kept > 0 && text[kept - 1] != '\0') || !IsBlank(text, width);
+  std::memcpy(value, text, static_cast<size_t>(kept));
+  std::memset(value + kept, 0, static_cast<size_t>(n - kept + 1));
+  return has;
+}
+
+// A whole number of the field type's range; number text that is not a whole
+// number within it reads as 0.
+inline bool ReadWhole(Byte* value, TFieldType type, TXbFieldLayout layout, const char* text, int width) {
+  std::int64_t v = 0;
+  bool has = true;
+  if (layout == TXbFieldLayout::Int32) {
+    v = dbf::ReadInt(reinterpret_cast<const std::uint8_t*>(text));
+  } else {
+    const DataTypeRange range = type == ftSmallint ? DataTypeRange{-32768, 32767}
+                                : type == ftWord   ? DataTypeRange{0, 65535}
+                                                   : DataTypeRange{INT32_MIN, INT32_MAX};
+    const dbf::NumberRead r = dbf::ReadNumber(std::string_view(text, static_cast<size_t>(width)));
+    has = r.kind != dbf::NumberKind::Blank;
+    if (!dbf::WholeInRange(r.value, range.lo, range.hi, v)) v = 0;
+  }
+  if (type == ftSmallint)
+    Store<std::int16_t>(value, static_cast<std::int16_t>(v));
+  else if (type == ftWord)
+    Store<std::uint16_t>(value, static_cast<std::uint16_t>(v));
+  else
+    Store<std::int32_t>(value, static_cast<std::int32_t>(v));
+  return has;
+}
+
+inline bool ReadLogical(Byte* value, const char* text, int width) {
+  const bool blank = IsBlank(text, width);
+  Store<std::int16_t>(value, (!blank && (text[0] == 'T' || text[0] == 'Y')) ? -1 : 0);
+  return !blank;
+}
+
+inline bool ReadReal(Byte* value, TXbFieldLayout layout, const char* text, int width) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text);
+  double v = 0;
+  bool has = true;
+  switch (layout) {
+    case TXbFieldLayout::Double: v = dbf::ReadDouble(bytes); break;
+    case TXbFieldLayout::Currency: v = dbf::CurrencyValue(dbf::ReadCurrency(bytes)); break;
+    case TXbFieldLayout::Int32: v = dbf::ReadInt(bytes); break;
+    default: {
+      const dbf::NumberRead r = dbf::ReadNumber(std::string_view(text, static_cast<size_t>(width)));
+      has = r.kind != dbf::NumberKind::Blank;
+      v = r.value;
+    }
+  }
+  Store<double>(value, v);
+  return has;
+}
+
+// The "yyyymmdd" a stored date begins with.
+inline std::string_view DateDigits(const char* text, int width) {
+  return std::string_view(text, static_cast<size_t>(std::min(width, 8)));
+}
+
+// A present date that is no valid date (month or day "00", garbage) reads as day 0.
+inline bool ReadDateField(Byte* value, TXbFieldLayout layout, const char* text, int width) {
+  std::int32_t day = 0;
+  bool has = false;
+  if (layout == TXbFieldLayout::DateText && text[1] != ' ' && text[1] != '\0' && text[5] != '\0' &&
+      text[7] != '\0') {
+    has = true;
+    int y = 0, m = 0, d = 0;
+    if (dbf::ReadDate(DateDigits(text, width), y, m, d) == dbf::DateKind::Valid) day = DayNumber(y, m, d);
+  }
+  Store<std::int32_t>(value, day);
+  return has;
+}
+
+inline bool ReadDateTimeField(Byte* value, TXbFieldLayout layout, const char* text, int width) {
+  TDateTime v = 0;
+  bool has = false;
+  if (layout == TXbFieldLayout::DateTime) {
+    const dbf::DateTime stored = dbf::ReadDateTime(reinterpret_cast<const std::uint8_t*>(text));
+    if (stored.julian != 0) {
+      has = true;
+      v = DateTimeFromStored(stored);
+    }
+  } else if (layout == TXbFieldLayout::DateText) {
+    int y = 0, m = 0, d = 0;
+    if (dbf::ReadDate(DateDigits(text, width), y, m, d) == dbf::DateKind::Valid) {
+      has = true;
+      v = static_cast<double>(DayNumber(y, m, d)) - DateDelta;
+    }
+  }
+  Store<double>(value, v);
+  return has;
+}
+
 }  // namespace
 
 TXbFieldLayout xbdset::FieldLayoutOf(char Type, int Width) {
@@ -231,129 +344,39 @@ void TXbTable::FieldFromImage(Byte* Buffer, TField* Field, const TFieldInfo& Inf
     return;
   }
   const char* text = Image + Info.EngineOffset;
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text);
-  const std::string_view view(text, static_cast<size_t>(width));
   const TXbFieldLayout layout = Info.Layout;
-  const int dataSize = Field->DataSize();
+  const TFieldType type = Field->DataType();
+  bool has = false;
   if (Masked) {
-    slot[0] = 1;
-    if (Field->DataType() == ftString) {
-      std::memset(value, '*', static_cast<size_t>(std::max(dataSize - 1, 0)));
-      if (dataSize > 0) value[dataSize - 1] = 0;
-    } else {
-      std::memset(value, 0, static_cast<size_t>(dataSize));
+    has = ReadMasked(value, type, Field->DataSize());
+  } else {
+    switch (type) {
+      case ftString:
+      case ftFixedChar:
+      case ftWideString: has = ReadText(value, text, width, Field->DataSize()); break;
+      case ftSmallint:
+      case ftWord:
+      case ftInteger:
+      case ftAutoInc: has = ReadWhole(value, type, layout, text, width); break;
+      case ftBoolean: has = ReadLogical(value, text, width); break;
+      case ftFloat:
+      case ftCurrency: has = ReadReal(value, layout, text, width); break;
+      case ftDate: has = ReadDateField(value, layout, text, width); break;
+      case ftDateTime: has = ReadDateTimeField(value, layout, text, width); break;
+      case ftMemo:
+      case ftBlob:
+      case ftGraphic:
+      case ftFmtMemo: {
+        Byte* blobSlot = Buffer + blobAreaOffset_ + Field->Offset() * BlobSlotSize;
+        ResetSlot(blobSlot, true);
+        if (!InsertingAtEnd) SlotReference(blobSlot + kSlotMemoText, layout, text, width);
+        has = !IsBlank(reinterpret_cast<const char*>(blobSlot + kSlotMemoText), 10);
+        break;
+      }
+      default: break;
     }
-    return;
   }
-  switch (Field->DataType()) {
-    case ftString:
-    case ftFixedChar:
-    case ftWideString: {
-      // The text without its trailing blanks, zero-filled to the end. The one
-      // scan from the end also settles most blank tests: a last character
-      // kept that is not a zero byte is a value.
-      const int n = std::min(width, std::max(dataSize - 1, 0));
-      const int kept = WithoutTrailingBlanks(text, n);
-      slot[0] = (kept > 0 && text[kept - 1] != '\0') || !IsBlank(text, width) ? 1 : 0;
-      std::memcpy(value, text, static_cast<size_t>(kept));
-      std::memset(value + kept, 0, static_cast<size_t>(n - kept + 1));
-      break;
-    }
-    case ftSmallint:
-    case ftWord:
-    case ftInteger:
-    case ftAutoInc: {
-      std::int64_t v = 0;
-      const DataTypeRange range = Field->DataType() == ftSmallint ? DataTypeRange{-32768, 32767}
-                                  : Field->DataType() == ftWord   ? DataTypeRange{0, 65535}
-                                                                  : DataTypeRange{INT32_MIN, INT32_MAX};
-      if (layout == TXbFieldLayout::Int32) {
-        slot[0] = 1;
-        v = dbf::ReadInt(bytes);
-      } else {
-        // Number text that is not a whole number within the field's range reads as 0.
-        const dbf::NumberRead r = dbf::ReadNumber(view);
-        slot[0] = r.kind == dbf::NumberKind::Blank ? 0 : 1;
-        if (!dbf::WholeInRange(r.value, range.lo, range.hi, v)) v = 0;
-      }
-      if (Field->DataType() == ftSmallint)
-        Store<std::int16_t>(value, static_cast<std::int16_t>(v));
-      else if (Field->DataType() == ftWord)
-        Store<std::uint16_t>(value, static_cast<std::uint16_t>(v));
-      else
-        Store<std::int32_t>(value, static_cast<std::int32_t>(v));
-      break;
-    }
-    case ftBoolean: {
-      const bool blank = IsBlank(text, width);
-      slot[0] = blank ? 0 : 1;
-      Store<std::int16_t>(value, (!blank && (text[0] == 'T' || text[0] == 'Y')) ? -1 : 0);
-      break;
-    }
-    case ftFloat:
-    case ftCurrency: {
-      double v = 0;
-      slot[0] = 1;
-      switch (layout) {
-        case TXbFieldLayout::Double: v = dbf::ReadDouble(bytes); break;
-        case TXbFieldLayout::Currency: v = dbf::CurrencyValue(dbf::ReadCurrency(bytes)); break;
-        case TXbFieldLayout::Int32: v = dbf::ReadInt(bytes); break;
-        default: {
-          const dbf::NumberRead r = dbf::ReadNumber(view);
-          slot[0] = r.kind == dbf::NumberKind::Blank ? 0 : 1;
-          v = r.value;
-        }
-      }
-      Store<double>(value, v);
-      break;
-    }
-    case ftDate: {
-      std::int32_t day = 0;
-      if (layout != TXbFieldLayout::DateText || text[1] == ' ' || text[1] == '\0' || text[5] == '\0' ||
-          text[7] == '\0') {
-        slot[0] = 0;
-      } else {
-        // A present date that is no valid date (month or day "00", garbage) reads as day 0.
-        slot[0] = 1;
-        int y = 0, m = 0, d = 0;
-        if (dbf::ReadDate(view.substr(0, 8), y, m, d) == dbf::DateKind::Valid) day = DayNumber(y, m, d);
-      }
-      Store<std::int32_t>(value, day);
-      break;
-    }
-    case ftDateTime: {
-      TDateTime v = 0;
-      slot[0] = 0;
-      if (layout == TXbFieldLayout::DateTime) {
-        const dbf::DateTime stored = dbf::ReadDateTime(bytes);
-        if (stored.julian != 0) {
-          slot[0] = 1;
-          v = DateTimeFromStored(stored);
-        }
-      } else if (layout == TXbFieldLayout::DateText) {
-        int y = 0, m = 0, d = 0;
-        if (dbf::ReadDate(view.substr(0, 8), y, m, d) == dbf::DateKind::Valid) {
-          slot[0] = 1;
-          v = static_cast<double>(DayNumber(y, m, d)) - DateDelta;
-        }
-      }
-      Store<double>(value, v);
-      break;
-    }
-    case ftMemo:
-    case ftBlob:
-    case ftGraphic:
-    case ftFmtMemo: {
-      Byte* blobSlot = Buffer + blobAreaOffset_ + Field->Offset() * BlobSlotSize;
-      ResetSlot(blobSlot, true);
-      if (!InsertingAtEnd) SlotReference(blobSlot + kSlotMemoText, layout, text, width);
-      slot[0] = IsBlank(reinterpret_cast<const char*>(blobSlot + kSlotMemoText), 10) ? 0 : 1;
-      break;
-    }
-    default:
-      slot[0] = 0;
-      break;
-  }
+  slot[0] = has ? 1 : 0;
 }
 
 void TXbTable::TranslateBuffer(Byte* Buffer, std::vector<char>& Image, const std::vector<bool>* Only) {

@@ -249,6 +249,116 @@ inline bool ReadDateTimeField(Byte* value, TXbFieldLayout layout, const char* te
   return has;
 }
 
+// A field's place in the engine's record image and how it is stored there.
+// The writers below put a field's value there from the record buffer and
+// answer false when the stored form cannot hold it.
+struct StoredField {
+  char* dest;
+  int width;
+  int decimals;
+  TXbFieldLayout layout;
+
+  std::uint8_t* Bytes() const { return reinterpret_cast<std::uint8_t*>(dest); }
+  bool Binary() const {
+    return layout == TXbFieldLayout::Int32 || layout == TXbFieldLayout::Double || layout == TXbFieldLayout::Currency ||
+           layout == TXbFieldLayout::DateTime || layout == TXbFieldLayout::MemoBinary;
+  }
+  void Blanks() const { std::memset(dest, ' ', static_cast<size_t>(width)); }
+  // An empty field: blanks where the field is text, zeros where it is binary.
+  void Empty() const { std::memset(dest, Binary() ? 0 : ' ', static_cast<size_t>(width)); }
+  void PutText(const std::string& t) const {
+    Blanks();
+    std::memcpy(dest, t.data(), std::min(t.size(), static_cast<size_t>(width)));
+  }
+};
+
+inline void WriteText(const StoredField& f, const Byte* value, bool has, int dataSize) {
+  f.Blanks();
+  if (has) {
+    const char* s = reinterpret_cast<const char*>(value);
+    const size_t n = strnlen(s, static_cast<size_t>(std::max(dataSize - 1, 0)));
+    std::memcpy(f.dest, s, std::min(n, static_cast<size_t>(f.width)));
+  }
+}
+
+inline bool WriteWhole(const StoredField& f, TFieldType type, const Byte* value, std::string& text) {
+  const std::int64_t v = type == ftSmallint ? Load<std::int16_t>(value)
+                         : type == ftWord   ? Load<std::uint16_t>(value)
+                                            : Load<std::int32_t>(value);
+  if (f.layout == TXbFieldLayout::Int32) {
+    dbf::WriteInt(f.Bytes(), static_cast<std::int32_t>(v));
+    return true;
+  }
+  if (f.Binary() || !dbf::FormatNumber(static_cast<double>(v), f.width, 0, text)) return false;
+  f.PutText(text);
+  return true;
+}
+
+inline void WriteLogical(const StoredField& f, const Byte* value, bool has) {
+  f.Blanks();
+  if (f.width > 0) f.dest[0] = has ? (Load<std::int16_t>(value) != 0 ? 'T' : 'F') : ' ';
+}
+
+inline bool WriteReal(const StoredField& f, const Byte* value, std::string& text) {
+  const double v = Load<double>(value);
+  std::int64_t whole = 0;
+  switch (f.layout) {
+    case TXbFieldLayout::Double:
+      if (!std::isfinite(v)) return false;
+      dbf::WriteDouble(f.Bytes(), v);
+      return true;
+    case TXbFieldLayout::Currency:
+      if (!dbf::CurrencyFromDouble(v, whole)) return false;
+      dbf::WriteCurrency(f.Bytes(), whole);
+      return true;
+    case TXbFieldLayout::Int32:
+      if (!dbf::WholeInRange(v, INT32_MIN, INT32_MAX, whole)) return false;
+      dbf::WriteInt(f.Bytes(), static_cast<std::int32_t>(whole));
+      return true;
+    default:
+      if (f.Binary() || !dbf::FormatNumber(v, f.width, f.decimals, text)) return false;
+      f.PutText(text);
+      return true;
+  }
+}
+
+// A date (day number) or date-time value, stored binary or as "yyyymmdd".
+inline bool WriteDates(const StoredField& f, TFieldType type, const Byte* value, int epoch) {
+  if (f.layout == TXbFieldLayout::DateTime) {
+    dbf::DateTime stored;
+    const TDateTime v =
+        type == ftDate ? static_cast<double>(Load<std::int32_t>(value)) - DateDelta : Load<double>(value);
+    if (!StoredFromDateTime(v, stored)) return false;
+    dbf::WriteDateTime(f.Bytes(), stored);
+  } else if (f.layout == TXbFieldLayout::DateText) {
+    const std::int32_t day = type == ftDate ? Load<std::int32_t>(value)
+                                            : static_cast<std::int32_t>(std::floor(Load<double>(value))) + DateDelta;
+    // Day 0 of a date field is a date present but empty (what a stored
+    // text that is no date reads as); any other day before the year 1
+    // has no "yyyymmdd" text, as none after 9999 has.
+    if (day < 0 || (day == 0 && type != ftDate)) return false;
+    f.Blanks();
+    if (day >= 1) {
+      const std::string t = DateText(day, epoch);
+      if (t.size() != 8) return false;
+      std::memcpy(f.dest, t.data(), 8);
+    }
+  }
+  return true;
+}
+
+// The memo reference a blob slot keeps, in the stored layout.
+inline void WriteMemoReference(const StoredField& f, const Byte* blobSlot) {
+  const std::string_view reference(reinterpret_cast<const char*>(blobSlot + kSlotMemoText), 10);
+  if (f.layout == TXbFieldLayout::MemoBinary) {
+    std::uint32_t block = 0;
+    if (!dbf::ReadMemoRef(reference, block)) block = 0;
+    dbf::WriteMemoRefBinary(f.Bytes(), block);
+  } else {
+    std::memcpy(f.dest, reference.data(), static_cast<size_t>(std::min(f.width, 10)));
+  }
+}
+
 }  // namespace
 
 TXbFieldLayout xbdset::FieldLayoutOf(char Type, int Width) {
@@ -389,132 +499,49 @@ void TXbTable::TranslateBuffer(Byte* Buffer, std::vector<char>& Image, const std
     const TFieldInfo& info = *fieldInfos_[static_cast<size_t>(fieldNo - 1)];
     const int width = info.Width;
     if (info.EngineOffset < 0 || width < 0 || info.EngineOffset + width > static_cast<int>(Image.size())) continue;
-    char* dest = Image.data() + info.EngineOffset;
-    auto* bytes = reinterpret_cast<std::uint8_t*>(dest);
-    const TXbFieldLayout layout = info.Layout;
-    const bool binary = layout == TXbFieldLayout::Int32 || layout == TXbFieldLayout::Double ||
-                        layout == TXbFieldLayout::Currency || layout == TXbFieldLayout::DateTime ||
-                        layout == TXbFieldLayout::MemoBinary;
+    const StoredField stored{Image.data() + info.EngineOffset, width, info.Decimals, info.Layout};
     EnsureSlot(Buffer, field);
     const Byte* slot = Buffer + info.BufferOffset;
     const bool has = slot[0] != 0;
     const Byte* value = slot + 1;
-    // An empty field: blanks where the field is text, zeros where it is binary.
-    auto empty = [&] { std::memset(dest, binary ? 0 : ' ', static_cast<size_t>(width)); };
-    auto putText = [&](const std::string& t) {
-      std::memset(dest, ' ', static_cast<size_t>(width));
-      std::memcpy(dest, t.data(), std::min(t.size(), static_cast<size_t>(width)));
-    };
-    switch (field->DataType()) {
+    const TFieldType type = field->DataType();
+    bool fits = true;
+    switch (type) {
       case ftString:
       case ftFixedChar:
-      case ftWideString: {
-        std::memset(dest, ' ', static_cast<size_t>(width));
-        if (has) {
-          const char* s = reinterpret_cast<const char*>(value);
-          const size_t n = strnlen(s, static_cast<size_t>(std::max(field->DataSize() - 1, 0)));
-          std::memcpy(dest, s, std::min(n, static_cast<size_t>(width)));
-        }
-        break;
-      }
+      case ftWideString: WriteText(stored, value, has, field->DataSize()); break;
       case ftSmallint:
       case ftWord:
       case ftInteger:
-      case ftAutoInc: {
-        if (!has) {
-          empty();
-          break;
-        }
-        const std::int64_t v = field->DataType() == ftSmallint ? Load<std::int16_t>(value)
-                               : field->DataType() == ftWord   ? Load<std::uint16_t>(value)
-                                                               : Load<std::int32_t>(value);
-        if (layout == TXbFieldLayout::Int32) {
-          dbf::WriteInt(bytes, static_cast<std::int32_t>(v));
-        } else if (binary || !dbf::FormatNumber(static_cast<double>(v), width, 0, text)) {
-          RaiseError(kTranslateError);
-        } else {
-          putText(text);
-        }
+      case ftAutoInc:
+        if (has)
+          fits = WriteWhole(stored, type, value, text);
+        else
+          stored.Empty();
         break;
-      }
-      case ftBoolean:
-        std::memset(dest, ' ', static_cast<size_t>(width));
-        if (width > 0) dest[0] = has ? (Load<std::int16_t>(value) != 0 ? 'T' : 'F') : ' ';
-        break;
+      case ftBoolean: WriteLogical(stored, value, has); break;
       case ftFloat:
-      case ftCurrency: {
-        if (!has) {
-          empty();
-          break;
-        }
-        const double v = Load<double>(value);
-        std::int64_t whole = 0;
-        switch (layout) {
-          case TXbFieldLayout::Double:
-            if (!std::isfinite(v)) RaiseError(kTranslateError);
-            dbf::WriteDouble(bytes, v);
-            break;
-          case TXbFieldLayout::Currency:
-            if (!dbf::CurrencyFromDouble(v, whole)) RaiseError(kTranslateError);
-            dbf::WriteCurrency(bytes, whole);
-            break;
-          case TXbFieldLayout::Int32:
-            if (!dbf::WholeInRange(v, INT32_MIN, INT32_MAX, whole)) RaiseError(kTranslateError);
-            dbf::WriteInt(bytes, static_cast<std::int32_t>(whole));
-            break;
-          default:
-            if (binary || !dbf::FormatNumber(v, width, info.Decimals, text)) RaiseError(kTranslateError);
-            putText(text);
-        }
+      case ftCurrency:
+        if (has)
+          fits = WriteReal(stored, value, text);
+        else
+          stored.Empty();
         break;
-      }
       case ftDate:
-      case ftDateTime: {
-        if (!has) {
-          empty();
-          break;
-        }
-        if (layout == TXbFieldLayout::DateTime) {
-          dbf::DateTime stored;
-          const TDateTime v = field->DataType() == ftDate
-                                  ? static_cast<double>(Load<std::int32_t>(value)) - DateDelta
-                                  : Load<double>(value);
-          if (!StoredFromDateTime(v, stored)) RaiseError(kTranslateError);
-          dbf::WriteDateTime(bytes, stored);
-        } else if (layout == TXbFieldLayout::DateText) {
-          const std::int32_t day = field->DataType() == ftDate
-                                       ? Load<std::int32_t>(value)
-                                       : static_cast<std::int32_t>(std::floor(Load<double>(value))) + DateDelta;
-          // Day 0 of a date field is a date present but empty (what a stored
-          // text that is no date reads as); any other day before the year 1
-          // has no "yyyymmdd" text, as none after 9999 has.
-          if (day < 0 || (day == 0 && field->DataType() != ftDate)) RaiseError(kTranslateError);
-          std::memset(dest, ' ', static_cast<size_t>(width));
-          if (day >= 1) {
-            const std::string t = DateText(day, epoch_);
-            if (t.size() != 8) RaiseError(kTranslateError);
-            std::memcpy(dest, t.data(), 8);
-          }
-        }
+      case ftDateTime:
+        if (has)
+          fits = WriteDates(stored, type, value, epoch_);
+        else
+          stored.Empty();
         break;
-      }
       case ftMemo:
       case ftBlob:
       case ftGraphic:
-      case ftFmtMemo: {
-        const Byte* blobSlot = Buffer + blobAreaOffset_ + field->Offset() * BlobSlotSize;
-        const std::string_view reference(reinterpret_cast<const char*>(blobSlot + kSlotMemoText), 10);
-        if (layout == TXbFieldLayout::MemoBinary) {
-          std::uint32_t block = 0;
-          if (!dbf::ReadMemoRef(reference, block)) block = 0;
-          dbf::WriteMemoRefBinary(bytes, block);
-        } else {
-          std::memcpy(dest, reference.data(), static_cast<size_t>(std::min(width, 10)));
-        }
+      case ftFmtMemo:
+        WriteMemoReference(stored, Buffer + blobAreaOffset_ + field->Offset() * BlobSlotSize);
         break;
-      }
-      default:
-        break;
+      default: break;
     }
+    if (!fits) RaiseError(kTranslateError);
   }
 }

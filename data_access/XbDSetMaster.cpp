@@ -8,7 +8,7 @@
 #include "class_library/SysUtils.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"
-#include "platform/system/NumberText.h"
+#include "xbase_engine/DbfCodec.h"
 
 using namespace xbdset;
 
@@ -107,7 +107,10 @@ String TXbTable::DetailRangeKey() {
         String text;
         if (!m->IsNull()) {
           if (m->DataType() == ftFloat || m->DataType() == ftCurrency) {
-            text = sys::FixedText(m->AsFloat(), decimals);  // "." whatever the locale: the engine reads it so
+            // Rounded as the table stores the number, "." whatever the locale.
+            std::string digits;
+            if (!dbf::DecimalText(m->AsFloat(), decimals, digits)) digits = "0";
+            text = digits;
           } else {
             text = IntToStr(m->AsInteger());
           }

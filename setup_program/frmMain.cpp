@@ -254,7 +254,7 @@ void TfrmMain::btnTestDesignClick(TObject* /*Sender*/) {
   sample.Add("Employee Name (Number)");
   sample.Add("Trans. Desc.");
   sample.Add("Total:12345.67");
-  sample.Add("Time: " + FormatDateTime("hh:ss AMPM", Now()));
+  sample.Add("Time: " + FormatDateTime("hh:nn AMPM", Now()));
   sample.Add("99 of 99 Labels");
   sample.Add("Address Line 1 Looooooooong");
   sample.Add("City and Town");

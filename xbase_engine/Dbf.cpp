@@ -180,6 +180,16 @@ DbfHeader ParseHeader(const uint8_t* data, size_t size, uint64_t fileSize) {
 std::vector<uint8_t> BuildHeader(uint8_t version, std::vector<FieldDesc>& fields, int year,
                                  int month, int day) {
   const bool vfp = IsVisualFox(version);
+  bool memo = false;
+  for (FieldDesc& f : fields) {
+    if (!IsMemoField(f)) continue;
+    memo = true;
+    // The 0x30 format refers to memo blocks with 4-byte numbers.
+    if (vfp && f.width == 10) {
+      f.width = 4;
+      f.binary = true;
+    }
+  }
   const size_t headerLen = 32 + 32 * fields.size() + 1 + (vfp ? 263 : 0);
   std::vector<uint8_t> h(headerLen, 0);
   uint32_t offset = 1;
@@ -197,10 +207,12 @@ std::vector<uint8_t> BuildHeader(uint8_t version, std::vector<FieldDesc>& fields
       d[16] = uint8_t(f.width);
       d[17] = uint8_t(f.decimals);
     }
-    if (vfp && f.binary && f.type != 'I') d[18] = 0x04;
+    // Memo text is text: only the binary kinds carry the binary flag.
+    if (vfp && f.binary && f.type != 'I' && f.type != 'M') d[18] = 0x04;
     offset += uint32_t(f.width);
   }
   h[0] = version;
+  if (vfp && memo) h[28] = 0x02;  // the table has a memo file
   h[1] = uint8_t(year - 1900);
   h[2] = uint8_t(month);
   h[3] = uint8_t(day);

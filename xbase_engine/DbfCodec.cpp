@@ -78,18 +78,47 @@ NumberRead ReadNumber(std::string_view text) noexcept {
   return {NumberKind::Valid, negative ? -v : v};
 }
 
+bool DecimalText(double value, int decimals, std::string& out) {
+  if (!std::isfinite(value) || decimals < 0) return false;
+  // The shortest fixed text of a double has at most 309 digits before the
+  // point and 326 after it.
+  char buf[700];
+  const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed);
+  if (r.ec != std::errc()) return false;
+  const std::string_view s(buf, size_t(r.ptr - buf));
+  const size_t dot = s.find('.');
+  const std::string_view whole = s.substr(0, dot);
+  const std::string_view frac = dot == std::string_view::npos ? std::string_view() : s.substr(dot + 1);
+  const size_t places = size_t(decimals);
+  const size_t kept = std::min(frac.size(), places);
+  // A leading "0" takes the carry of a rounding up (9.96 -> 10.0).
+  out.assign(1, '0');
+  out.append(whole);
+  out.append(frac.substr(0, kept));
+  out.append(places - kept, '0');
+  if (frac.size() > places && frac[places] >= '5') {
+    size_t i = out.size() - 1;
+    while (out[i] == '9') out[i--] = '0';
+    ++out[i];
+  }
+  if (places > 0) out.insert(out.end() - std::ptrdiff_t(places), '.');
+  if (out[0] == '0' && out[1] != '.') out.erase(0, 1);  // the carry's room, unused
+  // A negative value that rounds to zero is written as zero.
+  if (value < 0 && out.find_first_not_of("0.") != std::string::npos) out.insert(out.begin(), '-');
+  return true;
+}
+
 bool FormatNumber(double value, int width, int decimals, std::string& out) {
   if (!std::isfinite(value) || width < 1 || decimals < 0) return false;
-  char buf[400];
-  std::string_view text;
   // value * 10^decimals that lands on a whole number k below 2^50 lies within
-  // 1/8 of the exact product, so k is what rounding the exact value to that
-  // many places gives: its digits with the point put in are the text the
-  // general conversion writes, without its cost (a record of amounts and
-  // counts is mostly such values).
+  // 1/8 of the exact product, and so does the product of the value's shortest
+  // decimal form: k is what rounding either to that many places gives, so its
+  // digits with the point put in are DecimalText's answer, without its cost
+  // (a record of amounts and counts is mostly such values).
   const bool scalable = decimals < int(std::size(kPow10));
   const double scaled = scalable ? value * kPow10[decimals] : 0;
   if (scalable && std::fabs(scaled) < 0x1p50 && scaled == std::trunc(scaled)) {
+    char buf[40];
     uint64_t k = uint64_t(std::fabs(scaled));
     char* const end = buf + sizeof buf;
     char* p = end;
@@ -99,18 +128,15 @@ bool FormatNumber(double value, int width, int decimals, std::string& out) {
       *--p = char('0' + k % 10);
       k /= 10;
     } while (k != 0);
-    if (scaled < 0) *--p = '-';
-    text = std::string_view(p, size_t(end - p));
-  } else {
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-    if (r.ec != std::errc()) return false;
-    text = std::string_view(buf, size_t(r.ptr - buf));
+    if (scaled < 0) *--p = '-';  // scaled is whole and negative: not zero
+    const size_t size = size_t(end - p);
+    if (size > size_t(width)) return false;
+    out.assign(size_t(width) - size, ' ');
+    out.append(p, size);
+    return true;
   }
-  // A rounded negative zero is stored as zero.
-  if (text.size() > 1 && text[0] == '-' && text.find_first_not_of("-0.") == std::string_view::npos) {
-    text.remove_prefix(1);
-  }
-  if (int(text.size()) > width) return false;
+  std::string text;
+  if (!DecimalText(value, decimals, text) || text.size() > size_t(width)) return false;
   out.assign(size_t(width) - text.size(), ' ');
   out.append(text);
   return true;

@@ -65,10 +65,18 @@ NumberRead ReadNumber(std::string_view text) noexcept;
 // The value of number text, 0 when it is blank or invalid.
 inline double NumberOrZero(std::string_view text) noexcept { return ReadNumber(text).value; }
 
-// value with exactly decimals digits after the point (none and no point when
-// decimals is 0), right-aligned with blanks in width characters; a negative
-// value that rounds to zero is written as zero. False when value is not
-// finite or the text is longer than width.
+// The one rounding of numbers written as text (fields, index keys, STR(),
+// ROUND()): value rounded to decimals places, half away from zero, as digits
+// with "." before the decimals (no point when decimals is 0) and "-" before a
+// negative value that does not round to zero. A half is judged on the value's
+// shortest decimal form, the text that reads back as the same double, as a
+// person reading the number sees it: 2.5 gives "3", 0.125 to two places
+// "0.13", and 1.005 (held as 1.00499999999999989...) "1.01". False when value
+// is not finite or decimals is negative.
+bool DecimalText(double value, int decimals, std::string& out);
+
+// DecimalText right-aligned with blanks in width characters. False when value
+// is not finite or the text is longer than width.
 bool FormatNumber(double value, int width, int decimals, std::string& out);
 
 // The whole part of value (toward zero) when it lies within [lo, hi]; false

@@ -475,13 +475,27 @@ uint32_t Table::VisibleCount() {
   return c;
 }
 
+// In natural order too, positions count the records a walk shows; with
+// nothing hidden that is the record number.
 double Table::OrderPos() {
   double pos = 0.0;
   if (observer_ && observer_->OrderPos(*this, pos)) return pos;
   const uint32_t n = RecCount();
-  if (n == 0) return 0.0;
+  if (!s_.hideDeleted && !filter_) {
+    if (n == 0) return 0.0;
+    if (eof_) return 1.0;
+    return double(recno_) / double(n);
+  }
+  ReadScope scan(*this);
+  uint32_t shown = 0, before = 0;
+  for (uint32_t r = 1; r <= n; ++r) {
+    if (!Visible(r)) continue;
+    ++shown;
+    if (r < recno_ || (r == recno_ && !eof_)) ++before;  // the record itself counts when shown
+  }
+  if (shown == 0) return 0.0;
   if (eof_) return 1.0;
-  return double(recno_) / double(n);
+  return double(before) / double(shown);
 }
 
 bool Table::SetOrderPos(double pos) {
@@ -489,8 +503,22 @@ bool Table::SetOrderPos(double pos) {
   if (observer_ && observer_->SetOrderPos(*this, pos, ok)) return ok;
   const uint32_t n = RecCount();
   if (n == 0 || !(pos >= 0.0 && pos <= 1.0)) return false;
-  int64_t r = int64_t(std::llround(pos * n));
-  Go(std::clamp<int64_t>(r, 1, n));
+  if (!s_.hideDeleted && !filter_) {
+    const int64_t r = int64_t(std::llround(pos * n));
+    Go(std::clamp<int64_t>(r, 1, n));
+    return true;
+  }
+  uint32_t r = 0;
+  {
+    ReadScope scan(*this);
+    uint32_t shown = 0;
+    for (uint32_t i = 1; i <= n; ++i) shown += Visible(i) ? 1 : 0;
+    if (shown == 0) return false;
+    const int64_t k = std::clamp<int64_t>(std::llround(pos * shown), 1, shown);
+    for (int64_t i = 0; i < k; ++i) r = NextVisible(r + 1, n);
+  }
+  if (r == 0) return false;
+  Go(r);
   return true;
 }
 

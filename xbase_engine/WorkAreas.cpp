@@ -122,9 +122,16 @@ FieldDesc MakeField(const std::string& rawName, char type, int width, int decima
 
 uint8_t VersionFor(int tableType, const std::vector<FieldDesc>& fields) {
   bool memo = false;
-  for (const FieldDesc& f : fields) memo = memo || IsMemoField(f);
+  // Binary fields (I, 8-byte B, Y, T, 4-byte memo references, ...) and V, Q
+  // exist only in the 0x30 format: readers take a 0xF5 table for the older
+  // format without them.
+  bool later = false;
+  for (const FieldDesc& f : fields) {
+    memo = memo || IsMemoField(f);
+    later = later || f.binary || f.type == 'V' || f.type == 'Q';
+  }
   const bool fox = tableType == 0 || tableType == 2;
-  if (fox) return memo ? 0xF5 : 0x30;
+  if (fox) return memo && !later ? 0xF5 : 0x30;
   return memo ? 0x83 : 0x03;
 }
 

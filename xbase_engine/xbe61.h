@@ -415,13 +415,17 @@ void* xb_MemRealloc(void* block, int size) XB_NOEXCEPT;
  * be written answers 1 (read-only) when one of its files may not be written:
  * the table, its memo file or an open index file. */
 short xb_OpenMode(void) XB_NOEXCEPT;
-/* Relative position of the current record in the current order (within its
- * scope): key k of n answers exactly k/n, so the last one answers 1.0; past
- * the end 1.0; no keys 0.  In natural order: record number / record count. */
+/* Relative position of the current record among the n records a walk in the
+ * current order shows (within its scope, passing over records the filter
+ * refuses and deleted records while they are hidden; in natural order the
+ * same in record-number order): the k-th answers exactly k/n, so the last one
+ * answers 1.0; past the end 1.0; none shown 0.  A record the walk passes
+ * over answers the position of the shown record before it (0 when none).
+ * With nothing hidden, natural order answers record number / record count. */
 double xb_OrderPosGet(void) XB_NOEXCEPT;
-/* Moves to the key at relative position 0..1: position p lands on key
- * round(p * n) (at least the first), so k/n lands on key k.  Answer: non-zero
- * on success. */
+/* Moves to the shown record at relative position 0..1: position p lands on
+ * the round(p * n)-th (at least the first), so k/n lands on the k-th, never
+ * on a record the walk passes over.  Answer: non-zero on success. */
 int xb_OrderPosSet(double position) XB_NOEXCEPT;
 /* 1-based position of the current record in the current order (0 when it is
  * not in the order or past the end); natural order: its record number. */

@@ -97,6 +97,33 @@ TEST_P(IndexBothWays, PositionsUnderAnIndexAreExact) {
   }
 }
 
+TEST_P(IndexBothWays, PositionsUnderAFilterCountWhatTheWalkShows) {
+  // Under an order and a filter, with the count of what the filter keeps,
+  // the k-th record of the walk is at position k of that count, and setting
+  // a position lands on the walk's record there, never on one filtered out.
+  MakePeople(60);
+  auto t = Open("PEOPLE.DBF");
+  t->SetSequencedCount(scFilterOnlyCount);
+  t->IndexTag("", "BYNAME", "NAME", "", false, false);
+  t->SetFilterText("QTY % 3 <> 0");
+  t->SetFiltered(true);
+  const std::vector<std::string> walk = WalkAll(*t, "NAME");
+  const int n = static_cast<int>(walk.size());
+  ASSERT_EQ(n, 40);
+  EXPECT_EQ(t->RecordCount(), n);
+  t->First();
+  for (int k = 1; k <= n; ++k) {
+    ASSERT_EQ(t->GetRecNo(), k) << "walking, record " << k << " of " << n;
+    t->Next();
+  }
+  for (int k = n; k >= 1; k -= 3) {
+    t->SetRecNo(k);
+    EXPECT_EQ(t->FieldByName("NAME")->AsString(), walk[static_cast<size_t>(k - 1)]) << "record " << k << " of " << n;
+    EXPECT_NE(t->FieldByName("QTY")->AsInteger() % 3, 0);
+    EXPECT_EQ(t->GetRecNo(), k);
+  }
+}
+
 TEST_P(IndexBothWays, NumbersKeepTheirPointInACommaDecimalLocale) {
   // Numbers the engine answers or is handed as text (a found record's value,
   // a place in an order) are not the user's texts: a comma locale must not

@@ -112,6 +112,11 @@ void WriteTextLines(const std::string& path, const std::vector<std::string>& lin
 void WriteFileAtomic(const std::string& path, std::string_view bytes, bool syncToDisk) {
   if (path.empty() || path.back() == '/') throw FileError(path, "Cannot create file", EISDIR);
   const std::string target = ResolveFileName(path);
+  // The rename below needs only the directory's permission: a file the user
+  // may not write must be refused here, not silently replaced.
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
+    throw FileError(path, "Cannot create file", errno);
+  }
   std::string temp;
   UniqueFd fd(CreateTempBeside(target, temp));
   if (fd.Get() < 0) throw FileError(path, "Cannot create file", errno);

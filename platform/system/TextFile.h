@@ -40,7 +40,8 @@ void WriteTextLines(const std::string& path, const std::vector<std::string>& lin
 // Writes bytes as the whole new content of path: a temporary file in the same
 // directory (a dot name whose extension is never the target's, so masks such as
 // "*.spl" never see it), optionally flushed to disk with the directory entry,
-// then renamed over path. Throws FileError on failure and leaves neither a
+// then renamed over path. An existing path the user may not write is refused
+// ("Cannot create file"). Throws FileError on failure and leaves neither a
 // temporary file nor a changed target behind.
 void WriteFileAtomic(const std::string& path, std::string_view bytes, bool syncToDisk = false);
 

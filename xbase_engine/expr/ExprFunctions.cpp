@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "xbase_engine/DbfCodec.h"
 #include "xbase_engine/expr/ExprProgram.h"
 
 namespace xbe::expr {
@@ -166,38 +167,10 @@ Node BuildCall(Program& p, std::string_view name, const std::vector<int>& args, 
 
 namespace {
 
-// value rounded to decimals places, half away from zero, as plain digits.
-// The value's shortest decimal form decides a half (1.005 rounds to 1.01),
-// as a person reading the number expects.
+// value rounded to decimals places as the table stores numbers.
 std::string FixedText(double value, int decimals) {
-  char buf[400];
-  const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed);
-  std::string_view s(buf, size_t(r.ptr - buf));
-  const size_t dot = s.find('.');
-  std::string digits(s.substr(0, dot));
-  std::string frac = dot == std::string_view::npos ? std::string() : std::string(s.substr(dot + 1));
-  const bool up = frac.size() > size_t(decimals) && frac[size_t(decimals)] >= '5';
-  frac.resize(size_t(decimals), '0');
-  std::string all = digits + frac;
-  if (up) {
-    size_t i = all.size();
-    while (i > 0) {
-      --i;
-      if (all[i] == '9') {
-        all[i] = '0';
-      } else {
-        ++all[i];
-        break;
-      }
-      if (i == 0) all.insert(all.begin(), '1');
-    }
-    if (all.empty()) all = "1";
-  }
-  std::string out = all.substr(0, all.size() - size_t(decimals));
-  if (out.empty()) out = "0";
-  if (decimals > 0) out += "." + all.substr(all.size() - size_t(decimals));
-  const bool zero = out.find_first_not_of("0.") == std::string::npos;
-  if (value < 0 && !zero) out.insert(out.begin(), '-');
+  std::string out;
+  if (!dbf::DecimalText(value, decimals, out)) out = "0";
   return out;
 }
 

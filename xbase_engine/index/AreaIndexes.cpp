@@ -1002,21 +1002,76 @@ int64_t AreaIndexes::ScopeRank(const Slot& s, bool top, int64_t& count) {
   return lo;
 }
 
+bool AreaIndexes::Hides() const { return s_.hideDeleted || t_.Filter() != nullptr; }
+
+// Inside a read: the entries of the scope a walk shows, how many of them lie
+// physically before the current record's place, and whether the current
+// record is one of them. Every entry is looked at once.
+AreaIndexes::ShownPlace AreaIndexes::ShownAround(const Slot& s) {
+  ShownPlace p;
+  Cursor at;
+  bool onEntry = false;
+  const bool placed = Locate(s, at, onEntry);
+  Cursor c = at;
+  bool have = placed ? s.order->Prev(c) : s.order->Last(c);
+  for (have = have && Land(s, c, false); have; have = Step(s, c, false) && Land(s, c, false)) ++p.before;
+  p.count = p.before;
+  if (!placed) return p;
+  c = at;
+  have = Land(s, c, true);
+  p.current = have && onEntry && c.rec == at.rec;
+  for (; have; have = Step(s, c, true) && Land(s, c, true)) ++p.count;
+  return p;
+}
+
+// Inside a read: c on the k-th (1-based, physical) of the count entries of
+// the scope a walk shows, walking from the nearer end.
+bool AreaIndexes::ShownAt(const Slot& s, int64_t k, int64_t count, Cursor& c) {
+  const bool fromTop = k <= count - k + 1;
+  int64_t steps = fromTop ? k - 1 : count - k;
+  if (!(StartAt(s, c, fromTop) && Land(s, c, fromTop))) return false;
+  for (; steps > 0; --steps) {
+    if (!(Step(s, c, fromTop) && Land(s, c, fromTop))) return false;
+  }
+  return true;
+}
+
+int64_t AreaIndexes::ShownCount(const Slot& s) {
+  int64_t n = 0;
+  Cursor c;
+  for (bool have = StartAt(s, c, true) && Land(s, c, true); have; have = Step(s, c, true) && Land(s, c, true)) ++n;
+  return n;
+}
+
+// Positions count the records a walk in the order shows: the entries of the
+// scope, less those the filter refuses and deleted ones while hidden. With
+// nothing hidden every entry of the scope shows and the ranks of the tree
+// answer at once; otherwise the scope is walked.
 bool AreaIndexes::OrderPos(Table& t, double& pos) {
   Slot s = Cur();
   if (!s.order) return false;
   t.WriteCurrent();
   pos = s.file->Read(WaitMs(), [&] {
     int64_t n = 0;
-    const int64_t lo = ScopeRank(s, true, n);
+    int64_t r = 0;          // shown entries physically before the record's place
+    bool onEntry = false;   // the record is one of them
+    if (Hides()) {
+      if (t.Eof()) return ShownCount(s) == 0 ? 0.0 : 1.0;
+      const ShownPlace p = ShownAround(s);
+      n = p.count;
+      r = p.before;
+      onEntry = p.current;
+    } else {
+      const int64_t lo = ScopeRank(s, true, n);
+      if (n == 0) return 0.0;
+      if (t.Eof()) return 1.0;
+      Cursor c;
+      r = Locate(s, c, onEntry) ? s.order->Rank(c) - lo : n;
+      r = std::clamp<int64_t>(r, 0, n);
+    }
     if (n == 0) return 0.0;
-    if (t.Eof()) return 1.0;
-    Cursor c;
-    bool onEntry = false;
-    int64_t r = Locate(s, c, onEntry) ? s.order->Rank(c) - lo : n;  // entries before, within the scope
-    r = std::clamp<int64_t>(r, 0, n);
     int64_t k = onEntry ? r + 1 : r;  // 1-based position of the record
-    if (s.bound->flipped) k = onEntry ? n - r : n - r;
+    if (s.bound->flipped) k = n - r;
     k = std::clamp<int64_t>(k, 0, n);
     return double(k) / double(n);
   });
@@ -1032,12 +1087,14 @@ bool AreaIndexes::SetOrderPos(Table& t, double pos, bool& ok) {
   Cursor& c = work_;
   c.Reset();
   const bool found = s.file->Read(WaitMs(), [&] {
+    const bool hides = Hides();
     int64_t n = 0;
-    const int64_t lo = ScopeRank(s, true, n);
+    const int64_t lo = hides ? 0 : ScopeRank(s, true, n);
+    if (hides) n = ShownCount(s);
     if (n == 0) return false;
     int64_t k = std::clamp<int64_t>(std::llround(pos * double(n)), 1, n);
     if (s.bound->flipped) k = n - k + 1;
-    return s.order->Select(lo + k - 1, c);
+    return hides ? ShownAt(s, k, n, c) : s.order->Select(lo + k - 1, c);
   });
   if (!found) return true;
   StandOn(s, c);

@@ -169,6 +169,16 @@ class AreaIndexes final : public RecordObserver {
   void Ahead(const Slot& s, const Cursor& c, bool physForward);
   void StandEof(bool bof);
   int64_t ScopeRank(const Slot& s, bool top, int64_t& count);
+  // Record positions among the entries a walk shows (inside a read).
+  struct ShownPlace {
+    int64_t count = 0;     // entries of the scope a walk shows
+    int64_t before = 0;    // ... physically before the current record's place
+    bool current = false;  // the current record is one of them
+  };
+  bool Hides() const;  // a filter or hidden deleted records may pass over entries
+  ShownPlace ShownAround(const Slot& s);
+  bool ShownAt(const Slot& s, int64_t k, int64_t count, Cursor& c);
+  int64_t ShownCount(const Slot& s);
   void ChangeKeys(Table& t, uint32_t rec, bool appended);
   bool ChangeOneKey(const std::string& tag, const std::string* given, bool add);
   expr::Row RowOf(Table& t) const;

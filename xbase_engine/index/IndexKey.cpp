@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/system/NumberText.h"
+#include "xbase_engine/DbfCodec.h"
 #include "xbase_engine/Table.h"
 
 namespace xbe::idx {
@@ -38,8 +38,10 @@ std::string EncodeNumber(double v, const KeyFormat& f) {
   const bool neg = v < 0;
   const int width = neg ? len - 1 : len;
   const int dec = f.decimals > 0 && f.decimals < len ? f.decimals : 0;
-  // Zero-padded digits with "." as the point, whatever the process locale.
-  std::string s = sys::FixedText(std::fabs(v), dec);
+  // Zero-padded digits with "." as the point, rounded as the table stores
+  // numbers, whatever the process locale.
+  std::string s;
+  dbf::DecimalText(std::fabs(v), dec, s);
   if (int(s.size()) < width) s.insert(0, size_t(width) - s.size(), '0');
   if (int(s.size()) > width) s = std::string(size_t(width > 0 ? width : 0), '9');  // overflow: the top
   if (neg) {

@@ -63,10 +63,40 @@ TEST(DbfCodec, NumbersFormatIntoTheFieldWidthOrNotAtAll) {
   EXPECT_EQ(dbf::NumberOrZero(out), -1234.5);
 }
 
-// The text of a number is the value rounded to the places, as the library's
-// conversion writes it, whichever way it is found: values that are whole at
-// the places, halves, values just off them, large and tiny ones.
-TEST(DbfCodec, NumbersFormatAsTheLibraryConversionWritesThem) {
+// Halves round away from zero, judged on the number as it reads (its
+// shortest decimal form), in fields, keys and STR() alike.
+TEST(DbfCodec, HalvesRoundAwayFromZeroOnTheNumberAsItReads) {
+  struct Case {
+    double value;
+    int width, places;
+    const char* text;
+  } cases[] = {
+      {2.5, 5, 0, "    3"},      {-2.5, 5, 0, "   -3"},    {0.5, 3, 0, "  1"},        {-0.5, 3, 0, " -1"},
+      {0.125, 5, 2, " 0.13"},    {-0.125, 6, 2, " -0.13"}, {1.005, 5, 2, " 1.01"},    {2.675, 5, 2, " 2.68"},
+      {9.995, 6, 2, " 10.00"},   {0.045, 5, 2, " 0.05"},   {1.5, 3, 0, "  2"},        {-0.004, 5, 2, " 0.00"},
+      {0.0049999, 5, 2, " 0.00"}, {1e-7, 6, 3, " 0.000"},  {999.5, 4, 0, "1000"},     {0.95, 3, 1, "1.0"},
+  };
+  for (const Case& c : cases) {
+    std::string out;
+    ASSERT_TRUE(dbf::FormatNumber(c.value, c.width, c.places, out)) << c.value;
+    EXPECT_EQ(out, c.text) << c.value << " at " << c.places;
+  }
+  std::string text;
+  ASSERT_TRUE(dbf::DecimalText(-0.125, 2, text));
+  EXPECT_EQ(text, "-0.13");
+  ASSERT_TRUE(dbf::DecimalText(-1e-9, 0, text));
+  EXPECT_EQ(text, "0");  // no negative zero
+  EXPECT_FALSE(dbf::DecimalText(std::nan(""), 2, text));
+  std::string out;
+  EXPECT_FALSE(dbf::FormatNumber(999.5, 3, 0, out));  // the carry makes it too wide
+}
+
+// The text of a number is its shortest form rounded to the places, whichever
+// way it is found: that form itself when it has no more decimals; where it
+// ends in a 5 just past the places, a half, away from zero; otherwise the
+// library's conversion of the exact value, which agrees. Values that are
+// whole at the places, halves, values just off them, large and tiny ones.
+TEST(DbfCodec, NumbersFormatAsTheLibraryConversionWritesThemButForHalves) {
   std::vector<double> values = {0.0, -0.0, 0.125, -0.125, 2.675, 1.005, 0.29, 999.0, 0.5, 1.5, 2.5, -2.5,
                                 1e15, 1e16, 0x1p50, 0x1p50 / 100, 0x1p53, 123456789.012345, 5e-324, 1e-7,
                                 -1e-7, 0.1 + 0.2, 1.0 / 3, 4503599627370495.5};
@@ -75,6 +105,7 @@ TEST(DbfCodec, NumbersFormatAsTheLibraryConversionWritesThem) {
     values.push_back(i * 0.01);
     values.push_back(i / 8.0);
     values.push_back(i * 1000.001);
+    values.push_back(i / 1000.0);
   }
   std::uint64_t seed = 0x9E3779B97F4A7C15u;
   for (int i = 0; i < 20000; ++i) {
@@ -86,12 +117,27 @@ TEST(DbfCodec, NumbersFormatAsTheLibraryConversionWritesThem) {
     values.push_back((seed & 1 ? -1 : 1) * unit * std::pow(10.0, scale));
     values.push_back(std::round(unit * 1e6) / 100);  // cents
   }
+  int halves = 0;
   for (double v : values) {
+    char shortest[400];
+    const auto sr = std::to_chars(shortest, shortest + sizeof shortest, v, std::chars_format::fixed);
+    ASSERT_EQ(sr.ec, std::errc());
+    const std::string form(shortest, sr.ptr);
+    const size_t dot = form.find('.');
+    const size_t decimals = dot == std::string::npos ? 0 : form.size() - dot - 1;
     for (int places = 0; places <= 17; ++places) {
+      // A half of the shortest form: the exact value lies a hair off it, so
+      // the next double away from zero rounds as the half does.
+      const bool half = decimals == size_t(places) + 1 && form.back() == '5';
+      if (half) ++halves;
+      const double judged = half ? std::nextafter(v, v < 0 ? -INFINITY : INFINITY) : v;
       char buf[400];
-      const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, places);
+      const auto r = std::to_chars(buf, buf + sizeof buf, judged, std::chars_format::fixed, places);
       ASSERT_EQ(r.ec, std::errc());
       std::string expected(buf, r.ptr);
+      if (decimals <= size_t(places)) {
+        expected = form + (decimals == 0 && places > 0 ? "." : "") + std::string(size_t(places) - decimals, '0');
+      }
       if (expected.find_first_not_of("-0.") == std::string::npos && expected[0] == '-') expected.erase(0, 1);
       std::string out;
       const bool fits = dbf::FormatNumber(v, 40, places, out);
@@ -101,6 +147,7 @@ TEST(DbfCodec, NumbersFormatAsTheLibraryConversionWritesThem) {
       }
     }
   }
+  EXPECT_GT(halves, 1000);  // the halves were put to the test
 }
 
 TEST(DbfCodec, WholeNumbersNeverConvertOutOfRange) {

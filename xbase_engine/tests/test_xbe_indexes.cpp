@@ -202,6 +202,64 @@ TEST_P(XbeIndexKinds, PositionsAreExactAtEveryKey) {
   EXPECT_EQ(xb_RecNo(), order[0]);
 }
 
+// Positions count the records a walk shows, in index order (either way) and
+// natural order: hidden deleted records, a query's and a filter's refusals
+// and the scope are passed over, and a position set lands on a shown record.
+TEST_P(XbeIndexKinds, PositionsCountOnlyTheRecordsAWalkShows) {
+  std::vector<std::string> names;
+  for (int i = 40; i >= 1; --i) names.push_back("K" + std::to_string(100 + i));
+  Make(GetParam().type, names);
+  ASSERT_GT(xb_IndexTag("", "BYNAME", nullptr, 0, 0, "NAME"), 0);
+  for (int rec : {3, 4, 17, 30, 40}) {
+    xb_Go(rec);
+    xb_Delete();
+  }
+  xb_Commit();
+  auto check = [](const std::string& what) {
+    SCOPED_TRACE(what);
+    const std::vector<int> walk = Walk();
+    const int n = int(walk.size());
+    ASSERT_GT(n, 2);
+    for (int k = 1; k <= n; ++k) {
+      xb_Go(walk[size_t(k - 1)]);
+      EXPECT_DOUBLE_EQ(xb_OrderPosGet(), double(k) / n) << "record " << k << " of " << n;
+      ASSERT_TRUE(xb_OrderPosSet(double(k) / n));
+      EXPECT_EQ(xb_RecNo(), walk[size_t(k - 1)]) << "record " << k << " of " << n;
+    }
+    for (int i = 0; i <= 200; ++i) {
+      ASSERT_TRUE(xb_OrderPosSet(i / 200.0));
+      EXPECT_NE(std::find(walk.begin(), walk.end(), xb_RecNo()), walk.end()) << i / 200.0 << " lands on " << xb_RecNo();
+      EXPECT_FALSE(xb_Eof());
+    }
+    xb_GoBottom();
+    EXPECT_EQ(xb_OrderPosGet(), 1.0);
+  };
+  xb_SetDeleted(1);
+  check("deleted records hidden");
+  // A hidden record stands where the shown one before it stands: record 40
+  // (K101) is first in the order, record 30 (K111) follows K112.
+  xb_Go(40);
+  EXPECT_EQ(xb_OrderPosGet(), 0.0);
+  const std::vector<int> walk = Walk();
+  xb_Go(30);
+  EXPECT_DOUBLE_EQ(xb_OrderPosGet(), 9.0 / double(walk.size()));
+  ASSERT_NE(xb_Query("QTY <> 0"), 0);
+  check("a query and deleted records hidden");
+  xb_IndexFlip();
+  check("the order flipped");
+  xb_IndexFlip();
+  ASSERT_TRUE(xb_SetScope("K110", "K135"));
+  check("within a scope");
+  xb_SetScope(nullptr, nullptr);
+  xb_SetOrder(0);
+  check("natural order");
+  xb_Query("");
+  xb_SetDeleted(0);
+  check("nothing hidden, natural order");
+  xb_SetOrder(1);
+  check("nothing hidden");
+}
+
 TEST_P(XbeIndexKinds, ScopesLimitEveryMoveAndReportTheirBounds) {
   Make(GetParam().type, {"A1", "B1", "B2", "C1", "B3", "D1"});
   ASSERT_GT(xb_IndexTag("", "BYNAME", nullptr, 0, 0, "NAME"), 0);

@@ -1,8 +1,12 @@
 // Tables exchanged with independent DBF implementations that Debian packages:
-// python3-dbf and GDAL's ogr2ogr/ogrinfo. Skipped when they are not installed.
+// python3-dbf, python3-dbfread and GDAL's ogr2ogr/ogrinfo. Skipped when they are
+// not installed.
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/system/tests/CommandOutput.h"
 #include "xbase_engine/tests/EngineTestUtil.h"
@@ -112,4 +116,131 @@ TEST_F(XbeInterop, GdalReadsOurTablesAndWeReadGdalTables) {
   xb_Skip(1);
   EXPECT_STREQ(xb_GetTrimString("CITY"), "Bergen");
   EXPECT_DOUBLE_EQ(xb_GetDouble("RATE"), -2.25);
+}
+
+// A FOX-style table holding types only the 0x30 format has (I, an 8-byte B)
+// besides a memo is written in that format, which outside readers know: an
+// 0xF5 table would be taken for the older format without those types.
+TEST_F(XbeInterop, FoxTablesWithLaterTypesAndAMemoReadElsewhere) {
+  if (!HavePythonModule("dbf") || !HavePythonModule("dbfread"))
+    GTEST_SKIP() << "python3-dbf and python3-dbfread are needed (scripts/packages-test.txt)";
+  const std::string path = dir.File("LATER.DBF");
+  ASSERT_GT(xb_CreateNew(path.c_str(), "LATER", XB_TYPE_FOX, 4), 0);
+  xb_CreateField("NAME", "C", 10, 0);
+  xb_CreateField("COUNT", "I", 4, 0);
+  xb_CreateField("RATE", "B", 8, 0);
+  xb_CreateField("NOTES", "M", 10, 0);
+  ASSERT_GT(xb_CreateExec(), 0);
+  const char* names[] = {"Anna", "Bert"};
+  for (int i = 0; i < 2; ++i) {
+    xb_AppendBlank();
+    xb_PutString("NAME", names[i]);
+    xb_PutInteger("COUNT", (i + 1) * -7);
+    xb_PutDouble("RATE", 1.25 + i);
+    if (i == 0) xb_PutMemo("NOTES", "note of Anna");
+  }
+  xb_Close();
+  EXPECT_EQ(ReadAll(path).at(0), 0x30);
+
+  // The engine reads it back, memo included.
+  ASSERT_GT(xb_UseEx(path.c_str(), "", XB_OPEN_READONLY, XB_TYPE_FOX, XB_COMMIT_NORMAL), 0);
+  xb_GoTop();
+  EXPECT_EQ(xb_GetInteger("COUNT"), -7);
+  EXPECT_DOUBLE_EQ(xb_GetDouble("RATE"), 1.25);
+  char* memo = xb_GetMemo("NOTES", 0);
+  ASSERT_NE(memo, nullptr);
+  EXPECT_STREQ(memo, "note of Anna");
+  xb_MemDealloc(memo);
+  xb_Close();
+
+  const std::string script =
+      "import dbf\n"
+      "from dbfread import DBF\n"
+      "t = dbf.Table('" + path + "')\n"
+      "t.open()\n"
+      "for r in t:\n"
+      "    print('dbf|%s|%d|%s|%s' % (r.name.strip(), r.count, r.rate, (r.notes or '').strip()))\n"
+      "t.close()\n"
+      "for r in DBF('" + path + "'):\n"
+      "    print('dbfread|%s|%d|%s|%s' % (r['NAME'], r['COUNT'], r['RATE'], r['NOTES'] or ''))\n";
+  std::ofstream(dir.File("read.py")) << script;
+  EXPECT_EQ(CommandOutput("/usr/bin/python3 " + dir.File("read.py") + " 2>&1"),
+            "dbf|Anna|-7|1.25|note of Anna\n"
+            "dbf|Bert|-14|2.25|\n"
+            "dbfread|Anna|-7|1.25|note of Anna\n"
+            "dbfread|Bert|-14|2.25|\n");
+}
+
+// Tables written before in the 0xF5 format with I and B fields (text memo
+// references of 10 bytes) keep reading.
+TEST_F(XbeInterop, EarlierFoxTablesWithLaterTypesKeepReading) {
+  // A memo file with one memo, from an 0xF5 table the engine makes.
+  const std::string donor = dir.File("DONOR.DBF");
+  ASSERT_GT(xb_CreateNew(donor.c_str(), "DONOR", XB_TYPE_FOX, 2), 0);
+  xb_CreateField("NAME", "C", 10, 0);
+  xb_CreateField("NOTES", "M", 10, 0);
+  ASSERT_GT(xb_CreateExec(), 0);
+  xb_AppendBlank();
+  xb_PutMemo("NOTES", "kept memo");
+  std::vector<char> image(static_cast<size_t>(xb_RecSize()));
+  xb_GetRecord(image.data());
+  xb_Close();
+  ASSERT_EQ(ReadAll(donor).at(0), 0xF5);
+  const std::string reference(&image[11], 10);
+
+  // NAME C(10), COUNT I, RATE B(8), NOTES M(10); one record.
+  std::vector<unsigned char> file(32, 0);
+  file[0] = 0xF5;
+  file[4] = 1;
+  const int headerLen = 32 + 4 * 32 + 1, recLen = 1 + 10 + 4 + 8 + 10;
+  file[8] = headerLen & 0xFF;
+  file[9] = headerLen >> 8;
+  file[10] = recLen;
+  auto field = [&](const char* name, char type, int width) {
+    std::vector<unsigned char> d(32, 0);
+    std::memcpy(d.data(), name, std::strlen(name));
+    d[11] = static_cast<unsigned char>(type);
+    d[16] = static_cast<unsigned char>(width);
+    file.insert(file.end(), d.begin(), d.end());
+  };
+  field("NAME", 'C', 10);
+  field("COUNT", 'I', 4);
+  field("RATE", 'B', 8);
+  field("NOTES", 'M', 10);
+  file.push_back(0x0D);
+  const std::string name = "Cleo      ";
+  file.push_back(' ');
+  file.insert(file.end(), name.begin(), name.end());
+  const int32_t count = -42;
+  const double rate = 0.5;
+  const auto* c = reinterpret_cast<const unsigned char*>(&count);
+  file.insert(file.end(), c, c + 4);
+  const auto* r = reinterpret_cast<const unsigned char*>(&rate);
+  file.insert(file.end(), r, r + 8);
+  file.insert(file.end(), reference.begin(), reference.end());
+  file.push_back(0x1A);
+  const std::string old = dir.File("OLD.DBF");
+  WriteAll(old, file);
+  WriteAll(dir.File("OLD.FPT"), ReadAll(dir.File("DONOR.FPT")));
+
+  ASSERT_GT(xb_UseEx(old.c_str(), "", XB_OPEN_SHARED, XB_TYPE_FOX, XB_COMMIT_NORMAL), 0);
+  xb_GoTop();
+  EXPECT_STREQ(xb_GetTrimString("NAME"), "Cleo");
+  EXPECT_EQ(xb_GetInteger("COUNT"), -42);
+  EXPECT_DOUBLE_EQ(xb_GetDouble("RATE"), 0.5);
+  char* memo = xb_GetMemo("NOTES", 0);
+  ASSERT_NE(memo, nullptr);
+  EXPECT_STREQ(memo, "kept memo");
+  xb_MemDealloc(memo);
+  // A new memo goes in as text, as the table holds its references.
+  xb_PutMemo("NOTES", "a new one");
+  xb_Close();
+  ASSERT_GT(xb_UseEx(old.c_str(), "", XB_OPEN_READONLY, XB_TYPE_FOX, XB_COMMIT_NORMAL), 0);
+  xb_GoTop();
+  memo = xb_GetMemo("NOTES", 0);
+  ASSERT_NE(memo, nullptr);
+  EXPECT_STREQ(memo, "a new one");
+  xb_MemDealloc(memo);
+  EXPECT_EQ(ReadAll(old).at(0), 0xF5);
+  xb_Close();
 }

@@ -223,6 +223,35 @@ TEST_F(XbeTables, TypedValuesRoundTripAndOverflowIsRefused) {
   EXPECT_EQ(std::string(&image[1], 10), "Longer tha");
 }
 
+// A number stored in a field and the same number through STR() read alike:
+// halves away from zero, judged on the number as it is written.
+TEST_F(XbeTables, StoredNumbersRoundAsStrDoes) {
+  const std::string path = dir.File("ROUND.DBF");
+  ASSERT_GT(xb_CreateNew(path.c_str(), "ROUND", XB_TYPE_NTX, 2), 0);
+  xb_CreateField("WHOLE", "N", 5, 0);
+  xb_CreateField("CENTS", "N", 5, 2);
+  ASSERT_GT(xb_CreateExec(), 0);
+  struct Case {
+    const char* number;
+    double value;
+    const char* whole;
+    const char* cents;
+  } cases[] = {{"2.5", 2.5, "    3", " 2.50"},     {"0.125", 0.125, "    0", " 0.13"},
+               {"-2.5", -2.5, "   -3", "-2.50"},  {"1.005", 1.005, "    1", " 1.01"},
+               {"-0.125", -0.125, "    0", "-0.13"}, {"3.5", 3.5, "    4", " 3.50"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.number);
+    xb_AppendBlank();
+    xb_PutDouble("WHOLE", c.value);
+    xb_Replace("CENTS", XB_R_DOUBLE, &c.value);
+    EXPECT_STREQ(xb_GetString("WHOLE"), c.whole);
+    EXPECT_STREQ(xb_GetString("CENTS"), c.cents);
+    EXPECT_STREQ(xb_EvalString((std::string("STR(") + c.number + ", 5, 0)").c_str()), c.whole);
+    EXPECT_STREQ(xb_EvalString((std::string("STR(") + c.number + ", 5, 2)").c_str()), c.cents);
+  }
+  xb_Close();
+}
+
 TEST_F(XbeTables, MemosRoundTripInBothMemoFormats) {
   for (short type : {XB_TYPE_NTX, XB_TYPE_FOX}) {
     SCOPED_TRACE(type);

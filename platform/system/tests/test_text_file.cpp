@@ -1,3 +1,4 @@
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -5,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "platform/system/Files.h"
@@ -107,6 +109,53 @@ TEST(WriteFileAtomic, UnwritableTargetsThrow) {
   EXPECT_THROW(WriteFileAtomic(t.Path() + "busy", "x"), FileError);
   EXPECT_EQ(DirectoryListing(t.Path()), Lines{"busy"});
   EXPECT_THROW(WriteFileAtomic(t.Path() + "x/", "x"), FileError);
+}
+
+// A file the user may not write is refused, not replaced by a rename (which
+// needs only the directory's permission), and stays as it was. Run as root
+// the writer is a child that drops to nobody.
+TEST(WriteFileAtomic, AFileTheUserMayNotWriteIsRefusedAndKept) {
+  TempDir t;
+  const std::string target = t.Put("Tarnwick.cfg", "old settings");
+  ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    // nobody may write the directory, not the file.
+    ASSERT_EQ(::chown(t.Path().c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+  }
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::close(pipeFds[0]);
+    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    std::string said = "no exception";
+    try {
+      WriteFileAtomic(t.Path() + "TARNWICK.CFG", "new settings");
+    } catch (const FileError& e) {
+      said = std::to_string(e.ErrorCode()) + "|" + e.what();
+    }
+    const ssize_t n = ::write(pipeFds[1], said.data(), said.size());
+    ::_exit(n == ssize_t(said.size()) ? 0 : 4);
+  }
+  ::close(pipeFds[1]);
+  std::string said;
+  char buf[512];
+  for (ssize_t n; (n = ::read(pipeFds[0], buf, sizeof buf)) > 0;) said.append(buf, size_t(n));
+  ::close(pipeFds[0]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0) << "the child could not become nobody (3) or report (4)";
+  EXPECT_EQ(said, std::to_string(EACCES) + "|Cannot create file \"" + t.Path() + "TARNWICK.CFG\". " +
+                      std::strerror(EACCES));
+  EXPECT_EQ(ReadFileBytes(target), "old settings");
+  EXPECT_EQ(DirectoryListing(t.Path()), Lines{"Tarnwick.cfg"});
+  struct stat st;
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
 }
 
 // The ASCII fast path reads eight bytes at a time: a fault at any offset

@@ -1,3 +1,9 @@
+# cmake -DROOT=<source root> -DLAYERS=a,b,... -P CheckLayers.cmake
+#
+# The layers in dependency order: fails when a source of a layer (its tests,
+# benchmarks and sub-folders included) includes a header of a layer listed
+# after its own.
+#
 # cmake -DDIR=<class_library> -DPARTS=A,B -DUNITS_A=x.cpp,y.h -DUSES_A=A ...
 #       [-DSUBDIR=visual -DUSES_SUBDIR=A,B] -P CheckLayers.cmake
 #
@@ -6,6 +12,45 @@
 # Fails when a unit includes a class-library header of a library its own
 # library does not use, or when a source or header of the folder belongs to
 # no library (it would silently drop out of the build).
+if(LAYERS)
+  string(REPLACE "," ";" layers "${LAYERS}")
+  set(problems "")
+  set(rank 0)
+  foreach(layer ${layers})
+    set(rank_${layer} ${rank})
+    math(EXPR rank "${rank} + 1")
+  endforeach()
+  foreach(layer ${layers})
+    file(GLOB_RECURSE files ${ROOT}/${layer}/*.cpp ${ROOT}/${layer}/*.h ${ROOT}/${layer}/*.c)
+    foreach(file ${files})
+      file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\"")
+      foreach(line ${includes})
+        string(REGEX REPLACE "^[^\"]*\"([^\"]+)\".*" "\\1" used "${line}")
+        # The layer of the header: the longest layer its path starts with
+        # (headers of no layer, e.g. beside the including file, are not ours
+        # to judge here).
+        set(owner "")
+        foreach(candidate ${layers})
+          string(LENGTH "${candidate}" length)
+          string(LENGTH "${owner}" best)
+          if(used MATCHES "^${candidate}/" AND length GREATER best)
+            set(owner ${candidate})
+          endif()
+        endforeach()
+        if(owner AND rank_${owner} GREATER rank_${layer})
+          file(RELATIVE_PATH shown ${ROOT} ${file})
+          string(APPEND problems "${shown} (${layer}) includes ${used} (${owner}, a later layer)\n")
+        endif()
+      endforeach()
+    endforeach()
+  endforeach()
+  if(problems)
+    message(FATAL_ERROR "Layering broken:\n${problems}")
+  endif()
+  message(STATUS "Layering holds")
+  return()
+endif()
+
 string(REPLACE "," ";" parts "${PARTS}")
 set(problems "")
 foreach(part ${parts})

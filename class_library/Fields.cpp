@@ -886,7 +886,8 @@ String InsertThousands(const String& Digits) {
   String out;
   int n = static_cast<int>(Digits.size());
   for (int i = 0; i < n; ++i) {
-    if (i > 0 && (n - i) % 3 == 0) out += FormatSettings.ThousandSeparator;
+    // 0: the locale groups no digits.
+    if (i > 0 && (n - i) % 3 == 0 && FormatSettings.ThousandSeparator != '\0') out += FormatSettings.ThousandSeparator;
     out += Digits[static_cast<size_t>(i)];
   }
   return out;

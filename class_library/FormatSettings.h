@@ -15,7 +15,7 @@ struct TFormatSettings {
   String TimeAMString = "AM";
   String TimePMString = "PM";
   char DecimalSeparator = '.';
-  char ThousandSeparator = ',';
+  char ThousandSeparator = ',';  // 0: digits are not grouped
   // A two-digit year is read as the one in the hundred years starting this
   // many years before the current year (0: the current century).
   int TwoDigitYearCenturyWindow = 50;

@@ -6,7 +6,8 @@
 #include "controls/VkDraw.h"
 #include "controls/VkFrameParts.h"
 
-TVkBorder::TVkBorder(TComponent* AOwner) : TGraphicControl(AOwner) {
+TVkBorder::TVkBorder(TComponent* AOwner)
+    : TGraphicControl(AOwner), TVkBorderProps(TVkBorderLook{.Outer = fsGroove}), TVkFrameControlled(this) {
   // Never opaque: the border is drawn over whatever lies behind it.
   controlStyle_ &= ~unsigned(csOpaque | csSetCaption);
   SetText(String());
@@ -15,23 +16,16 @@ TVkBorder::TVkBorder(TComponent* AOwner) : TGraphicControl(AOwner) {
 
 TVkBorder::~TVkBorder() = default;
 
-#define TW_BORDER_SETTER(Name, Type, field, then) \
-  void TVkBorder::Set##Name(Type Value) {         \
-    if (field == Value) return;                   \
-    field = Value;                                \
-    then();                                       \
-  }
-TW_BORDER_SETTER(BevelWidth, int, bevelWidth_, Repaint)
-TW_BORDER_SETTER(BorderColor, TColor, borderColor_, Repaint)
-TW_BORDER_SETTER(BorderHighlight, TColor, borderHighlight_, Repaint)
-TW_BORDER_SETTER(BorderInner, TFrameStyleEx, borderInner_, Repaint)
-TW_BORDER_SETTER(BorderOuter, TFrameStyleEx, borderOuter_, Repaint)
-TW_BORDER_SETTER(BorderShadow, TColor, borderShadow_, Repaint)
-TW_BORDER_SETTER(BorderSides, TSides, borderSides_, Repaint)
-TW_BORDER_SETTER(BorderWidth, int, borderWidth_, Repaint)
-TW_BORDER_SETTER(FlatColor, TColor, flatColor_, Invalidate)
-TW_BORDER_SETTER(FlatColorAdjustment, int, flatColorAdjustment_, Invalidate)
-#undef TW_BORDER_SETTER
+void TVkBorder::SetBorderWidth(int Value) {
+  if (StoreChange(borderWidth_, Value)) Repaint();
+}
+
+void TVkBorder::BorderChanged(TVkBorderChange What) {
+  if (What == bcFlat)
+    Invalidate();
+  else
+    Repaint();
+}
 
 
 void TVkBorder::ComponentNotification(TComponent* AComponent, TOperation Operation) {
@@ -41,7 +35,7 @@ void TVkBorder::ComponentNotification(TComponent* AComponent, TOperation Operati
 
 void TVkBorder::AdjustBorderRect(TRect& R) const {
   gui::InflateRect(R, -borderWidth_, -borderWidth_);
-  ShrinkForFrames(R, borderOuter_, borderInner_, borderSides_, bevelWidth_);
+  ShrinkForFrames(R, look_.Outer, look_.Inner, look_.Sides, look_.BevelWidth);
   if (R.Bottom < R.Top || R.Right < R.Left) R = TRect{0, 0, 0, 0};
 }
 
@@ -54,7 +48,7 @@ TRect TVkBorder::ClientBounds() {
 void TVkBorder::PaintControl() {
   TCanvas* canvas = Canvas();
   TRect r{0, 0, Width(), Height()};
-  if (ComponentState().Contains(csDesigning) && borderOuter_ == fsNone && borderWidth_ != 0) {
+  if (ComponentState().Contains(csDesigning) && look_.Outer == fsNone && borderWidth_ != 0) {
     canvas->Pen()->SetStyle(psDot);
     canvas->Pen()->SetColor(clBlack);
     canvas->Brush()->SetStyle(bsClear);
@@ -64,15 +58,13 @@ void TVkBorder::PaintControl() {
     gui::InflateRect(r, -1, -1);
   }
   TColor parentColor = Parent() ? Parent()->Color() : clBtnFace;
-  PaintInnerOuterBorders(canvas, r, borderOuter_, borderInner_, borderWidth_, borderSides_, bevelWidth_, borderColor_,
-                         borderHighlight_, borderShadow_, flatColor_, flatColorAdjustment_, GetControlColor(),
+  PaintInnerOuterBorders(canvas, r, look_.Outer, look_.Inner, borderWidth_, look_.Sides, look_.BevelWidth, look_.Color,
+                         look_.Highlight, look_.Shadow, look_.FlatColor, look_.FlatColorAdjustment, GetControlColor(),
                          parentColor, (controlStyle_ & csOpaque) == 0);
 }
 
 void TVkBorder::FrameControllerChanged() {
-  if (ApplyBorderPush(this, frameLink_, {borderOuter_, borderSides_, flatColor_, flatColorAdjustment_, borderHighlight_,
-                                         borderShadow_}))
-    Invalidate();
+  if (ApplyBorderPush(this, frameLink_, look_)) Invalidate();
 }
 
 void TVkBorder::Dispatch(TMessage& Message) {

@@ -2,6 +2,9 @@
 #include "controls/VkButton.h"
 
 #include <array>
+#include <cmath>
+#include <numbers>
+#include <vector>
 
 #include "class_library/FormResource.h"
 #include "class_library/TypeInfo.h"
@@ -527,6 +530,21 @@ std::array<std::unique_ptr<TBitmap>, 11>& KindGlyphs() {
   return glyphs;
 }
 
+// Points of a circle's arc around (CX, CY), angles in degrees counter-clockwise
+// from the right, from From to To (either way round), a point every 15 degrees.
+std::vector<TPoint> ArcPoints(int CX, int CY, int R, int From, int To) {
+  std::vector<TPoint> points;
+  int step = To >= From ? 15 : -15;
+  for (int a = From;; a += step) {
+    if ((step > 0 && a > To) || (step < 0 && a < To)) a = To;
+    double rad = a * std::numbers::pi / 180.0;
+    points.push_back(TPoint{CX + static_cast<int>(std::lround(R * std::cos(rad))),
+                            CY - static_cast<int>(std::lround(R * std::sin(rad)))});
+    if (a == To) break;
+  }
+  return points;
+}
+
 // One 16 x 16 picture of a kind at X in Color.
 void DrawKindPicture(TCanvas* C, TBitBtnKind Kind, int X, TColor Color) {
   C->Pen()->SetColor(Color);
@@ -552,18 +570,36 @@ void DrawKindPicture(TCanvas* C, TBitBtnKind Kind, int X, TColor Color) {
       C->MoveTo(X + 12, 4);
       C->LineTo(X + 4, 12);
       break;
-    case bkHelp:
-    case bkIgnore:
-    case bkRetry:
-    case bkClose: {
-      C->Pen()->SetWidth(1);
-      if (Kind == bkClose) {
-        C->Rectangle(X + 4, 2, X + 12, 14);
-      } else {
-        C->Ellipse(X + 3, 3, X + 13, 13);
-      }
+    case bkHelp: {
+      // A question mark.
+      const TPoint hook[] = {{X + 5, 5}, {X + 6, 3}, {X + 8, 2}, {X + 10, 3}, {X + 11, 5},
+                             {X + 10, 7}, {X + 8, 8}, {X + 8, 10}};
+      C->Polyline(hook);
+      C->FillRect(TRect{X + 7, 12, X + 9, 14});
       break;
     }
+    case bkRetry: {
+      // A round arrow: once around clockwise from the right to the top,
+      // its head pointing on to the right.
+      C->Polyline(ArcPoints(X + 8, 8, 5, 0, -270));
+      C->Pen()->SetWidth(1);
+      const TPoint head[] = {{X + 8, 0}, {X + 12, 3}, {X + 8, 6}};
+      C->Polygon(head);
+      break;
+    }
+    case bkIgnore: {
+      // An arrow jumping over a bar.
+      C->FillRect(TRect{X + 6, 10, X + 8, 15});
+      C->Polyline(ArcPoints(X + 7, 12, 6, 180, 15));
+      C->Pen()->SetWidth(1);
+      const TPoint head[] = {{X + 10, 10}, {X + 15, 10}, {X + 13, 14}};
+      C->Polygon(head);
+      break;
+    }
+    case bkClose:
+      C->Pen()->SetWidth(1);
+      C->Rectangle(X + 4, 2, X + 12, 14);
+      break;
     case bkCustom: break;
   }
   C->Pen()->SetWidth(1);
@@ -574,7 +610,7 @@ const std::array<String, 11> kKindCaptions = {"",       "OK",     "Cancel", "&He
 const std::array<int, 11> kKindResults = {0, 1, 2, 0, 6, 7, 0, 3, 4, 5, 8};
 const std::array<TColor, 11> kKindColors = {clBlack, static_cast<TColor>(0x008000), clRed, static_cast<TColor>(0x800000),
                                             static_cast<TColor>(0x008000), clRed, static_cast<TColor>(0x004080),
-                                            clRed, static_cast<TColor>(0x808000), static_cast<TColor>(0x008080),
+                                            clRed, static_cast<TColor>(0x808000), clPurple,
                                             static_cast<TColor>(0x008000)};
 
 }  // namespace

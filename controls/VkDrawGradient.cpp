@@ -243,38 +243,16 @@ TW_INLINE void RowPiece(std::uint32_t* Row, int Lo, int Hi, int W, std::uint32_t
   }
 }
 
-// Bands parallel to the diagonal from the top-left to the bottom-right
-// corner: Start at the bottom-left corner, Stop at the top-right one
-// (Mirror: the horizontal mirror image), over Background. Each band is one
-// polygon, filled as the window layer's polygon fill would; the bands are
-// painted row by row, each over the ones before.
-TW_WIDE_VECTORS
-void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF Stop, bool Mirror, int BandHint,
-              std::uint32_t Background) {
-  int d = static_cast<int>(std::sqrt(double(W) * W + double(H) * H));
-  int half = d / 2;
-  FixedColor cur = FixedColor::From(Start);
-  FixedColor inc = Increment(Start, Stop, std::int64_t{d} + 1);
-  std::int64_t stepX = (std::int64_t{W} << 16) / half, stepY = (std::int64_t{H} << 16) / half;
-  int bandCount = BandCount(BandHint, 255);
+// Both passes of a diagonal gradient as bands of one colour each, with their
+// edges: the first from the bottom-left corner, the second from the top-right
+// one, the colour running on from pass to pass. Answers the first band of
+// the second pass.
+TW_INLINE int AddDiagonalBands(EdgeSet& edges, BandSet& bands, int W, int H, bool Mirror, FixedColor& cur,
+                               FixedColor inc, std::int64_t stepX, std::int64_t stepY, int bandCount) {
   auto px = [&](std::int64_t v) {
     int x = static_cast<int>(v >> 16);
     return Mirror ? W - x : x;
   };
-  // Each band's edge from its near corner is the edge from the far corner of
-  // the band before (the first band of a pass has an edge of its own).
-  static EdgeSet edges;
-  static BandSet bands;
-  if (stepY <= 0) {
-    // (Over 65536 columns a row: no step would ever reach the far corner.)
-    Picture.Fill(0, 0, W, H, Background);
-    return;
-  }
-  // A pass takes a step while y > 0 and paints a band at most once a step
-  // and once after.
-  int steps = static_cast<int>(((std::int64_t{H} << 16) + stepY - 1) / stepY);
-  edges.Start(2 * (steps + 2));
-  bands.Start(2 * (steps + 1));
   int firstOfPass1 = 0;
   for (int pass = 0; pass < 2; ++pass) {
     if (pass == 1) firstOfPass1 = bands.count;
@@ -284,6 +262,8 @@ void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF S
     int run = 0;
     int edgeY = pass == 0 ? H : 0, edgeX = pass == 0 ? 0 : W;
     int ex = Mirror ? W - edgeX : edgeX;
+    // Each band's edge from its near corner is the edge from the far corner
+    // of the band before (the first band of a pass has an edge of its own).
     Edge nearEdge = edges.Add(Point(ex, static_cast<int>(bandY >> 16)), Point(px(x), edgeY));
     auto paint = [&](std::int64_t toX, std::int64_t toY, TColor color) {
       int nearY = static_cast<int>(bandY >> 16), farY = static_cast<int>(toY >> 16);
@@ -318,87 +298,124 @@ void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF S
     // Past the far corner, so that the last band reaches it.
     paint(x + stepX, y - stepY, bandColor);
   }
-  // The bands that may cover each row: from the first whose rows reach it to
-  // the last (a band between that does not cover it has fewer than two
-  // crossings there). An edge covers a row only where a band of it does.
+  return firstOfPass1;
+}
+
+// The bands that may cover each row: from the first whose rows reach it to
+// the last (a band between that does not cover it has fewer than two
+// crossings there). An edge covers a row only where a band of it does.
+TW_INLINE void BandsOfEachRow(const BandSet& bands, int H, std::vector<int>& firstBand, std::vector<int>& lastBand) {
   const int n = bands.count;
-  static std::vector<int> firstBand, lastBand;
   firstBand.assign(static_cast<std::size_t>(H), n);
   lastBand.assign(static_cast<std::size_t>(H), -1);
-  {
-    int* __restrict f = firstBand.data();
-    int* __restrict l = lastBand.data();
-    for (int i = 0; i < n; ++i) {
-      int from = bands.from[static_cast<std::size_t>(i)], to = bands.to[static_cast<std::size_t>(i)];
-      for (int y = from; y <= to; ++y) {
-        f[y] = std::min(f[y], i);
-        l[y] = i;
-      }
+  int* __restrict f = firstBand.data();
+  int* __restrict l = lastBand.data();
+  for (int i = 0; i < n; ++i) {
+    int from = bands.from[static_cast<std::size_t>(i)], to = bands.to[static_cast<std::size_t>(i)];
+    for (int y = from; y <= to; ++y) {
+      f[y] = std::min(f[y], i);
+      l[y] = i;
     }
   }
+}
+
+// Row pieces Lo..Hi of bands that run from left to right, painted in their
+// order. Answers how far the row is right; what lies past it is written later.
+TW_INLINE int PaintBandsRightward(std::uint32_t* row, int W, int lo, int hi, const int* pieceFrom,
+                                  const int* pieceTo, const std::uint32_t* rgb, std::uint32_t Background) {
+  int done = 0;
+  for (int i = lo; i <= hi; ++i) {
+    int from = pieceFrom[i], to = pieceTo[i];
+    if (from <= done && done < to && to + 16 <= W) {
+      // (The usual case: from where the band before ended, or over its end.)
+      RowPiece(row, from, to, W, rgb[i]);
+      done = to;
+      continue;
+    }
+    if (from >= to) continue;
+    if (to <= done) {
+      // Over part of what the bands before painted.
+      std::fill(row + from, row + to, rgb[i]);
+      continue;
+    }
+    if (from > done) RowPiece(row, done, from, W, Background);
+    RowPiece(row, from, to, W, rgb[i]);
+    done = to;
+  }
+  return done;
+}
+
+// Row pieces Lo..Hi of bands that run from right to left: the row is still
+// written from left to right, the bands taken last first, each only where the
+// ones after it leave room; where they overlap otherwise, each band is
+// painted over the ones before. Answers how far the row is right.
+TW_INLINE int PaintBandsLeftward(std::uint32_t* row, int W, int lo, int hi, const int* pieceFrom,
+                                 const int* pieceTo, const std::uint32_t* rgb, std::uint32_t Background) {
+  int done = 0;
+  int after = 0;  // the bands after it paint After..Done - 1
+  for (int i = hi; i >= lo; --i) {
+    int from = pieceFrom[i], to = pieceTo[i];
+    if (from >= to) continue;
+    if (from >= done) {
+      if (from > done) RowPiece(row, done, from, W, Background), after = from;
+      RowPiece(row, from, to, W, rgb[i]);
+      done = to;
+    } else if (from >= after) {
+      if (to > done) RowPiece(row, done, to, W, rgb[i]), done = to;
+    } else {
+      std::fill_n(row, W, Background);
+      for (int k = lo; k <= hi; ++k)
+        if (pieceFrom[k] < pieceTo[k]) std::fill(row + pieceFrom[k], row + pieceTo[k], rgb[k]);
+      return W;
+    }
+  }
+  return done;
+}
+
+// Bands parallel to the diagonal from the top-left to the bottom-right
+// corner: Start at the bottom-left corner, Stop at the top-right one
+// (Mirror: the horizontal mirror image), over Background. Each band is one
+// polygon, filled as the window layer's polygon fill would; the bands are
+// painted row by row, each over the ones before.
+TW_WIDE_VECTORS
+void Diagonal(Strip& Picture, int W, int H, gui::COLORREF Start, gui::COLORREF Stop, bool Mirror, int BandHint,
+              std::uint32_t Background) {
+  int d = static_cast<int>(std::sqrt(double(W) * W + double(H) * H));
+  int half = d / 2;
+  FixedColor cur = FixedColor::From(Start);
+  FixedColor inc = Increment(Start, Stop, std::int64_t{d} + 1);
+  std::int64_t stepX = (std::int64_t{W} << 16) / half, stepY = (std::int64_t{H} << 16) / half;
+  static EdgeSet edges;
+  static BandSet bands;
+  if (stepY <= 0) {
+    // (Over 65536 columns a row: no step would ever reach the far corner.)
+    Picture.Fill(0, 0, W, H, Background);
+    return;
+  }
+  // A pass takes a step while y > 0 and paints a band at most once a step
+  // and once after.
+  int steps = static_cast<int>(((std::int64_t{H} << 16) + stepY - 1) / stepY);
+  edges.Start(2 * (steps + 2));
+  bands.Start(2 * (steps + 1));
+  const int firstOfPass1 =
+      AddDiagonalBands(edges, bands, W, H, Mirror, cur, inc, stepX, stepY, BandCount(BandHint, 255));
+  static std::vector<int> firstBand, lastBand;
+  BandsOfEachRow(bands, H, firstBand, lastBand);
+  // Band i's near edge is edge i of pass 0, edge i + 1 of pass 1.
+  auto nearEdge = [&](int i) { return i < firstOfPass1 ? i : i + 1; };
   for (int y = 0; y < H; ++y) {
     int lo = firstBand[static_cast<std::size_t>(y)], hi = lastBand[static_cast<std::size_t>(y)];
     std::uint32_t* row = Picture.Row(y);
-    int done = 0;  // the row is right up to here; what lies past it is written later
+    int done = 0;
     if (lo <= hi) {
-      // Band i's near edge is edge i of pass 0, edge i + 1 of pass 1.
-      auto nearEdge = [&](int i) { return i < firstOfPass1 ? i : i + 1; };
       edges.Row(y, nearEdge(lo), nearEdge(hi) + 2);
       const int* cx = edges.crossing.data();
       if (lo < firstOfPass1) bands.Row(y, W, lo, std::min(hi + 1, firstOfPass1), cx);
       if (hi >= firstOfPass1) bands.Row(y, W, std::max(lo, firstOfPass1), hi + 1, cx + 1);
-      const int* pieceFrom = bands.pieceFrom.data();
-      const int* pieceTo = bands.pieceTo.data();
-      const std::uint32_t* rgb = bands.rgb.data();
-      if (!Mirror) {
-        // The bands run from left to right: painted in their order.
-        for (int i = lo; i <= hi; ++i) {
-          int from = pieceFrom[i], to = pieceTo[i];
-          if (from <= done && done < to && to + 16 <= W) {
-            // (The usual case: from where the band before ended, or over
-            // its end.)
-            RowPiece(row, from, to, W, rgb[i]);
-            done = to;
-            continue;
-          }
-          if (from >= to) continue;
-          if (to <= done) {
-            // Over part of what the bands before painted.
-            std::fill(row + from, row + to, rgb[i]);
-            continue;
-          }
-          if (from > done) RowPiece(row, done, from, W, Background);
-          RowPiece(row, from, to, W, rgb[i]);
-          done = to;
-        }
-      } else {
-        // The bands run from right to left: the row is still written from
-        // left to right, the bands taken last first, each only where the
-        // ones after it leave room.
-        int after = 0;  // the bands after it paint After..Done - 1
-        bool overlaps = false;
-        for (int i = hi; i >= lo; --i) {
-          int from = pieceFrom[i], to = pieceTo[i];
-          if (from >= to) continue;
-          if (from >= done) {
-            if (from > done) RowPiece(row, done, from, W, Background), after = from;
-            RowPiece(row, from, to, W, rgb[i]);
-            done = to;
-          } else if (from >= after) {
-            if (to > done) RowPiece(row, done, to, W, rgb[i]), done = to;
-          } else {
-            overlaps = true;
-            break;
-          }
-        }
-        if (overlaps) {
-          // Each band painted over the ones before.
-          std::fill_n(row, W, Background);
-          for (int i = lo; i <= hi; ++i)
-            if (pieceFrom[i] < pieceTo[i]) std::fill(row + pieceFrom[i], row + pieceTo[i], rgb[i]);
-          continue;
-        }
-      }
+      done = Mirror ? PaintBandsLeftward(row, W, lo, hi, bands.pieceFrom.data(), bands.pieceTo.data(),
+                                         bands.rgb.data(), Background)
+                    : PaintBandsRightward(row, W, lo, hi, bands.pieceFrom.data(), bands.pieceTo.data(),
+                                          bands.rgb.data(), Background);
     }
     if (done < W) RowPiece(row, done, W, W, Background);
   }

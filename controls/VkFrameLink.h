@@ -2,7 +2,8 @@
 // A control's link to the frame controller that drives it: the controller
 // (registered with, forgotten when it is freed, left when the control goes)
 // and the mask of the controller's values that the control accepts. The
-// bordered controls (border, label, panel) take the same values from it.
+// bordered controls (border, label, panel) take the same values from it
+// (controls/VkBorderProps.h).
 #include "class_library/visual/Controls.h"
 #include "controls/VkColors.h"
 #include "controls/VkFrameController.h"
@@ -41,35 +42,3 @@ private:
   TControl* owner_;
   TVkFrameController* controller_ = nullptr;
 };
-
-// The fields of a bordered control that its controller sets.
-struct TVkBorderLook {
-  TFrameStyleEx& Outer;
-  TSides& Sides;
-  TColor& FlatColor;
-  int& FlatColorAdjustment;
-  TColor& Highlight;
-  TColor& Shadow;
-};
-
-// The controller's frame style, sides and frame colour into the fields, its
-// colour and parent colour through the control, and the bevel colours
-// derived from the colour; each as the mask allows. False (nothing
-// changed) while the controller shows no frames.
-inline bool ApplyBorderPush(TControl* Control, const TVkFrameLink& Link, TVkBorderLook Look) {
-  TVkFrameController* fc = Link.Pushing();
-  if (!fc) return false;
-  if (Link.Accepts(fcpFrameStyle)) Look.Outer = fc->FrameStyle();
-  if (Link.Accepts(fcpFrameSides)) Look.Sides = fc->FrameSides();
-  if (Link.Accepts(fcpFrameColor)) {
-    Look.FlatColor = fc->FrameColor();
-    Look.FlatColorAdjustment = 0;
-  }
-  if (Link.Accepts(fcpColor)) Control->SetColor(fc->Color());
-  if (Link.Accepts(fcpParentColor)) Control->SetParentColor(fc->ParentColor());
-  if (Link.Accepts(fcpColor)) {
-    Look.Highlight = LightenColor(Control->Color(), 100);
-    Look.Shadow = DarkenColor(Control->Color(), 50);
-  }
-  return true;
-}

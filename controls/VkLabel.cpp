@@ -25,7 +25,7 @@ int Near(double V) { return static_cast<int>(std::nearbyint(V)); }
 
 // ---- TVkLabel ----------------------------------------------------------------------------
 
-TVkLabel::TVkLabel(TComponent* AOwner) : TLabel(AOwner) {
+TVkLabel::TVkLabel(TComponent* AOwner) : TLabel(AOwner), TVkBorderProps(TVkBorderLook{}), TVkFrameControlled(this) {
   controlStyle_ |= csOpaque;
   fontColor_ = Font()->Color();
   currentColor_ = Font()->Color();
@@ -47,17 +47,8 @@ TVkLabel::~TVkLabel() {
     field = Value;                               \
     then();                                      \
   }
-TW_LABEL_SETTER(BevelWidth, int, bevelWidth_, AdjustBounds)
-TW_LABEL_SETTER(BorderSides, TSides, borderSides_, AdjustBounds)
-TW_LABEL_SETTER(BorderInner, TFrameStyleEx, borderInner_, AdjustBounds)
-TW_LABEL_SETTER(BorderOuter, TFrameStyleEx, borderOuter_, AdjustBounds)
 TW_LABEL_SETTER(BorderWidth, int, borderWidth_, AdjustBounds)
 TW_LABEL_SETTER(BlinkColor, TColor, blinkColor_, Invalidate)
-TW_LABEL_SETTER(BorderColor, TColor, borderColor_, Invalidate)
-TW_LABEL_SETTER(BorderHighlight, TColor, borderHighlight_, Invalidate)
-TW_LABEL_SETTER(BorderShadow, TColor, borderShadow_, Invalidate)
-TW_LABEL_SETTER(FlatColor, TColor, flatColor_, Invalidate)
-TW_LABEL_SETTER(FlatColorAdjustment, int, flatColorAdjustment_, Invalidate)
 TW_LABEL_SETTER(CenterPoint, TCenterPoint, centerPoint_, Invalidate)
 TW_LABEL_SETTER(FlyByColor, TColor, flyByColor_, Invalidate)
 TW_LABEL_SETTER(HighlightColor, TColor, highlightColor_, Invalidate)
@@ -67,6 +58,13 @@ TW_LABEL_SETTER(LightTextStyle, bool, lightTextStyle_, Invalidate)
 TW_LABEL_SETTER(TextMargin, int, textMargin_, Invalidate)
 TW_LABEL_SETTER(TextStyle, TTextStyle, textStyle_, Invalidate)
 #undef TW_LABEL_SETTER
+
+void TVkLabel::BorderChanged(TVkBorderChange What) {
+  if (What == bcExtent)
+    AdjustBounds();
+  else
+    Invalidate();
+}
 
 Word TVkLabel::BlinkIntervalOff() const { return BlinkingControls() ? BlinkingControls()->IntervalOff() : 500; }
 void TVkLabel::SetBlinkIntervalOff(Word Value) {
@@ -140,9 +138,7 @@ void TVkLabel::ReadLegacyProperties(TFiler* Filer) {
 }
 
 void TVkLabel::FrameControllerChanged() {
-  if (ApplyBorderPush(this, frameLink_, {borderOuter_, borderSides_, flatColor_, flatColorAdjustment_, borderHighlight_,
-                                         borderShadow_}))
-    Invalidate();
+  if (ApplyBorderPush(this, frameLink_, look_)) Invalidate();
 }
 
 void TVkLabel::FinishLoading() {
@@ -158,7 +154,7 @@ void TVkLabel::FinishLoading() {
 
 void TVkLabel::ShrinkRectForBorders(TRect& Rect, bool WithBorderWidth) {
   if (WithBorderWidth) gui::InflateRect(Rect, -borderWidth_, -borderWidth_);
-  ShrinkForFrames(Rect, borderOuter_, borderInner_, borderSides_, bevelWidth_);
+  ShrinkForFrames(Rect, look_.Outer, look_.Inner, look_.Sides, look_.BevelWidth);
 }
 
 void TVkLabel::GrowRectForBorders(TRect& Rect) {
@@ -166,10 +162,10 @@ void TVkLabel::GrowRectForBorders(TRect& Rect) {
   // measured text box grown here shrinks back to itself.
   int w = Rect.Width() + 2 * (borderWidth_ + textMargin_);
   int h = Rect.Height() + 2 * (borderWidth_ + textMargin_);
-  for (TFrameStyleEx style : {borderOuter_, borderInner_}) {
-    int n = FrameStyleThickness(style, bevelWidth_);
-    w += (HasSide(borderSides_, sdLeft) ? n : 0) + (HasSide(borderSides_, sdRight) ? n : 0);
-    h += (HasSide(borderSides_, sdTop) ? n : 0) + (HasSide(borderSides_, sdBottom) ? n : 0);
+  for (TFrameStyleEx style : {look_.Outer, look_.Inner}) {
+    int n = FrameStyleThickness(style, look_.BevelWidth);
+    w += (HasSide(look_.Sides, sdLeft) ? n : 0) + (HasSide(look_.Sides, sdRight) ? n : 0);
+    h += (HasSide(look_.Sides, sdTop) ? n : 0) + (HasSide(look_.Sides, sdBottom) ? n : 0);
   }
   if (rotation_ == roFlat && angle_ != 0 && angle_ != 180) {
     if (textStyle_ == tsShadow) {
@@ -239,9 +235,9 @@ void TVkLabel::AdjustBounds() {
 void TVkLabel::PaintControl() {
   TCanvas* canvas = Canvas();
   TColor parentColor = Parent() ? Parent()->Color() : Color();
-  TRect inner = PaintInnerOuterBorders(canvas, TRect{0, 0, Width(), Height()}, borderOuter_, borderInner_,
-                                       borderWidth_, borderSides_, bevelWidth_, borderColor_, borderHighlight_,
-                                       borderShadow_, flatColor_, flatColorAdjustment_, Color(), parentColor,
+  TRect inner = PaintInnerOuterBorders(canvas, TRect{0, 0, Width(), Height()}, look_.Outer, look_.Inner,
+                                       borderWidth_, look_.Sides, look_.BevelWidth, look_.Color, look_.Highlight,
+                                       look_.Shadow, look_.FlatColor, look_.FlatColorAdjustment, Color(), parentColor,
                                        Transparent());
   if (!Transparent()) {
     canvas->Brush()->SetStyle(bsSolid);

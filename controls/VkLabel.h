@@ -5,7 +5,7 @@
 // every other blinking control. TVkURLLabel opens its URL (or its caption)
 // with the desktop's default program when clicked.
 #include "class_library/visual/StdCtrls.h"
-#include "controls/VkFrameLink.h"
+#include "controls/VkBorderProps.h"
 #include "controls/VkTypes.h"
 
 enum TRotation { roNone, roFlat, roCurve };
@@ -22,7 +22,7 @@ enum TCenterPoint {
 };
 enum TVkCondenseCaption { ccNone, ccAtEnd, ccWithinPath };
 
-class TVkLabel : public TLabel, public IVkFrameControllerNotification {
+class TVkLabel : public TLabel, public TVkBorderProps, public TVkFrameControlled {
 public:
   explicit TVkLabel(TComponent* AOwner);
   ~TVkLabel() override;
@@ -41,30 +41,8 @@ public:
   void SetBlinkIntervalOff(Word Value);
   Word BlinkIntervalOn() const;
   void SetBlinkIntervalOn(Word Value);
-  int BevelWidth() const { return bevelWidth_; }
-  void SetBevelWidth(int Value);
-  TFrameStyleEx BorderInner() const { return borderInner_; }
-  void SetBorderInner(TFrameStyleEx Value);
-  TFrameStyleEx BorderOuter() const { return borderOuter_; }
-  void SetBorderOuter(TFrameStyleEx Value);
-  TSides BorderSides() const { return borderSides_; }
-  void SetBorderSides(TSides Value);
-  TColor BorderColor() const { return borderColor_; }
-  void SetBorderColor(TColor Value);
-  TColor BorderHighlight() const { return borderHighlight_; }
-  void SetBorderHighlight(TColor Value);
-  TColor BorderShadow() const { return borderShadow_; }
-  void SetBorderShadow(TColor Value);
   int BorderWidth() const { return borderWidth_; }
   void SetBorderWidth(int Value);
-  TColor FlatColor() const { return flatColor_; }
-  void SetFlatColor(TColor Value);
-  int FlatColorAdjustment() const { return flatColorAdjustment_; }
-  void SetFlatColorAdjustment(int Value);
-  TVkFrameController* FrameController() const { return frameLink_.Controller(); }
-  void SetFrameController(TVkFrameController* Value) { frameLink_.SetController(Value); }
-  TVkFrameControllerNotifications FrameControllerNotifications() const { return frameLink_.Mask; }
-  void SetFrameControllerNotifications(TVkFrameControllerNotifications Value) { frameLink_.Mask = Value; }
   TCenterPoint CenterPoint() const { return centerPoint_; }
   void SetCenterPoint(TCenterPoint Value);
   bool FlyByEnabled() const { return flyByEnabled_; }
@@ -110,6 +88,7 @@ protected:
   void DrawPlainText(const TRect& Rect, UINT Flags);
   void DrawFlatRotated(const TRect& Rect, UINT Flags);
   void DrawCurved();
+  void BorderChanged(TVkBorderChange What) override;
 
 private:
   void SwitchToTrueTypeFont();
@@ -117,18 +96,8 @@ private:
   int angle_ = 0;
   TColor blinkColor_ = clHighlight;
   bool blinking_ = false;
-  int bevelWidth_ = 1;
-  TFrameStyleEx borderInner_ = fsNone;
-  TFrameStyleEx borderOuter_ = fsNone;
-  TSides borderSides_ = kAllSides;
-  TColor borderColor_ = clBtnFace;
-  TColor borderHighlight_ = clBtnHighlight;
-  TColor borderShadow_ = clBtnShadow;
   int borderWidth_ = 0;
-  TColor flatColor_ = clBtnShadow;
-  int flatColorAdjustment_ = 30;
   TColor fontColor_;
-  TVkFrameLink frameLink_{this};
   TCenterPoint centerPoint_ = cpCenter;
   TColor savedFlyByColor_;
   bool initialColor_ = false;

@@ -170,8 +170,10 @@ void TVkCustomListBox::WMChar(TMessage& Message) {
   switch (key) {
     case '\b':
       if (working.empty()) {
-        // Nothing typed to take back: a miss, the selection stays.
+        // Nothing typed to take back: the beep says so, and the search for
+        // the empty text goes back to the first item.
         Beep();
+        SearchStep(working, key);
         return;
       }
       working.pop_back();

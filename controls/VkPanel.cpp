@@ -21,7 +21,8 @@ bool Themed() { return ThemeServices()->ThemesEnabled(); }
 
 // ---- TVkCustomPanel ----------------------------------------------------------------------
 
-TVkCustomPanel::TVkCustomPanel(TComponent* AOwner) : TCustomPanel(AOwner) {
+TVkCustomPanel::TVkCustomPanel(TComponent* AOwner)
+    : TCustomPanel(AOwner), TVkBorderProps(TVkBorderLook{.Outer = fsRaised}), TVkFrameControlled(this) {
   controlStyle_ = (controlStyle_ & ~unsigned(csSetCaption | csParentBackground)) | csOpaque;
   SetBevelOuter(bvNone);
   SetColor(clBtnFace);
@@ -38,27 +39,11 @@ void TVkCustomPanel::SetAlignmentVertical(TAlignmentVertical Value) {
 }
 
 void TVkCustomPanel::SetBevelWidth(int Value) {
-  if (bevelWidth_ == Value || Value < 1) return;
-  bevelWidth_ = Value;
-  Realign();
-  Invalidate();
+  if (Value >= 1) TVkBorderProps::SetBevelWidth(Value);
 }
 
-void TVkCustomPanel::SetBorderInner(TFrameStyleEx Value) {
-  if (!StoreChange(borderInner_, Value)) return;
-  Realign();
-  Invalidate();
-}
-
-void TVkCustomPanel::SetBorderOuter(TFrameStyleEx Value) {
-  if (!StoreChange(borderOuter_, Value)) return;
-  Realign();
-  Invalidate();
-}
-
-void TVkCustomPanel::SetBorderSides(TSides Value) {
-  if (!StoreChange(borderSides_, Value)) return;
-  Realign();
+void TVkCustomPanel::BorderChanged(TVkBorderChange What) {
+  if (What == bcExtent) Realign();
   Invalidate();
 }
 
@@ -68,11 +53,6 @@ void TVkCustomPanel::SetBorderSides(TSides Value) {
     field = Value;                                \
     Invalidate();                                 \
   }
-TW_PANEL_SETTER(BorderColor, TColor, borderColor_)
-TW_PANEL_SETTER(BorderHighlight, TColor, borderHighlight_)
-TW_PANEL_SETTER(BorderShadow, TColor, borderShadow_)
-TW_PANEL_SETTER(FlatColor, TColor, flatColor_)
-TW_PANEL_SETTER(FlatColorAdjustment, int, flatColorAdjustment_)
 TW_PANEL_SETTER(GradientColorStyle, TVkGradientColorStyle, gradientColorStyle_)
 TW_PANEL_SETTER(GridColor, TColor, gridColor_)
 TW_PANEL_SETTER(GridStyle, TVkGridStyle, gridStyle_)
@@ -132,7 +112,7 @@ void TVkCustomPanel::ReadLegacyProperties(TFiler* Filer) {
 
 void TVkCustomPanel::AdjustForBorders(TRect& Rect, bool IncludeBorderWidth) const {
   if (IncludeBorderWidth) gui::InflateRect(Rect, -TWinControl::BorderWidth(), -TWinControl::BorderWidth());
-  ShrinkForFrames(Rect, borderOuter_, borderInner_, borderSides_, bevelWidth_);
+  ShrinkForFrames(Rect, look_.Outer, look_.Inner, look_.Sides, look_.BevelWidth);
 }
 
 void TVkCustomPanel::ArrangeChildren(TControl* AControl, TRect& Rect) {
@@ -178,8 +158,8 @@ void TVkCustomPanel::GetGradientColors(TColor& Start, TColor& Stop) {
 
 void TVkCustomPanel::GetFlatColors(TColor& Color, int& Adjustment) {
   if (visualStyle_ != vsGradient || gradientColorStyle_ == gcsCustom) {
-    Color = flatColor_;
-    Adjustment = flatColorAdjustment_;
+    Color = look_.FlatColor;
+    Adjustment = look_.FlatColorAdjustment;
   } else {
     Color = GradientPanelFrameColor(gradientColorStyle_);
     Adjustment = 0;
@@ -193,8 +173,8 @@ void TVkCustomPanel::PaintControl() {
   int adjustment;
   GetFlatColors(flat, adjustment);
   TColor parentColor = Parent() ? Parent()->Color() : Color();
-  r = PaintInnerOuterBorders(canvas, r, borderOuter_, borderInner_, TWinControl::BorderWidth(), borderSides_,
-                             bevelWidth_, borderColor_, borderHighlight_, borderShadow_, flat, adjustment, Color(),
+  r = PaintInnerOuterBorders(canvas, r, look_.Outer, look_.Inner, TWinControl::BorderWidth(), look_.Sides,
+                             look_.BevelWidth, look_.Color, look_.Highlight, look_.Shadow, flat, adjustment, Color(),
                              parentColor, transparent_);
   if (!transparent_ && paintClientArea_) {
     if (visualStyle_ == vsGradient) {
@@ -268,9 +248,7 @@ void TVkCustomPanel::DrawGrid(const TRect& Rect) {
 }
 
 void TVkCustomPanel::FrameControllerChanged() {
-  if (ApplyBorderPush(this, frameLink_, {borderOuter_, borderSides_, flatColor_, flatColorAdjustment_, borderHighlight_,
-                                         borderShadow_}))
-    Invalidate();
+  if (ApplyBorderPush(this, frameLink_, look_)) Invalidate();
 }
 
 String TVkCustomPanel::SavedEnabledState(TControl* Child) const {

@@ -12,13 +12,13 @@
 
 #include "class_library/visual/ExtCtrls.h"
 #include "controls/VkColors.h"
-#include "controls/VkFrameLink.h"
+#include "controls/VkBorderProps.h"
 #include "controls/VkSystem.h"
 #include "controls/VkTypes.h"
 
 enum TVkGridStyle { gsDots, gsDottedLines, gsSolidLines };
 
-class TVkCustomPanel : public TCustomPanel, public IVkFrameControllerNotification {
+class TVkCustomPanel : public TCustomPanel, public TVkBorderProps, public TVkFrameControlled {
 public:
   explicit TVkCustomPanel(TComponent* AOwner);
   ~TVkCustomPanel() override;
@@ -26,28 +26,10 @@ public:
 
   TAlignmentVertical AlignmentVertical() const { return alignmentVertical_; }
   void SetAlignmentVertical(TAlignmentVertical Value);
-  int BevelWidth() const { return bevelWidth_; }
-  void SetBevelWidth(int Value);
-  TFrameStyleEx BorderInner() const { return borderInner_; }
-  virtual void SetBorderInner(TFrameStyleEx Value);
-  TFrameStyleEx BorderOuter() const { return borderOuter_; }
-  virtual void SetBorderOuter(TFrameStyleEx Value);
-  TSides BorderSides() const { return borderSides_; }
-  virtual void SetBorderSides(TSides Value);
-  TColor BorderColor() const { return borderColor_; }
-  void SetBorderColor(TColor Value);
-  TColor BorderHighlight() const { return borderHighlight_; }
-  void SetBorderHighlight(TColor Value);
-  TColor BorderShadow() const { return borderShadow_; }
-  void SetBorderShadow(TColor Value);
-  TColor FlatColor() const { return flatColor_; }
-  void SetFlatColor(TColor Value);
-  int FlatColorAdjustment() const { return flatColorAdjustment_; }
-  void SetFlatColorAdjustment(int Value);
-  TVkFrameController* FrameController() const { return frameLink_.Controller(); }
-  void SetFrameController(TVkFrameController* Value) { frameLink_.SetController(Value); }
-  TVkFrameControllerNotifications FrameControllerNotifications() const { return frameLink_.Mask; }
-  void SetFrameControllerNotifications(TVkFrameControllerNotifications Value) { frameLink_.Mask = Value; }
+  // The border's bevel width (not the plain panel's); values below 1 are
+  // ignored.
+  using TVkBorderProps::BevelWidth;
+  void SetBevelWidth(int Value) override;
   TVkGradientColorStyle GradientColorStyle() const { return gradientColorStyle_; }
   void SetGradientColorStyle(TVkGradientColorStyle Value);
   TColor GradientColorStart() const { return gradientColorStart_; }
@@ -112,22 +94,13 @@ protected:
   virtual void DrawGrid(const TRect& Rect);
   void PaintControl() override;
   void Dispatch(TMessage& Message) override;
+  void BorderChanged(TVkBorderChange What) override;
 
 private:
   void EnabledChanged();
   void PositionChanged(TMessage& Message);
 
   TAlignmentVertical alignmentVertical_ = avCenter;
-  int bevelWidth_ = 1;
-  TFrameStyleEx borderInner_ = fsNone;
-  TFrameStyleEx borderOuter_ = fsRaised;
-  TSides borderSides_ = kAllSides;
-  TColor borderColor_ = clBtnFace;
-  TColor borderHighlight_ = clBtnHighlight;
-  TColor borderShadow_ = clBtnShadow;
-  TColor flatColor_ = clBtnShadow;
-  int flatColorAdjustment_ = 30;
-  TVkFrameLink frameLink_{this};
   TVkGradientColorStyle gradientColorStyle_ = gcsSystem;
   TColor gradientColorStart_ = static_cast<TColor>(0x00FFFFFF);
   TColor gradientColorStop_ = clBtnFace;

@@ -78,18 +78,27 @@ TVkPanelDockManager::~TVkPanelDockManager() {
     hook_->Live = false;
 }
 
-bool TVkPanelDockManager::BarsOnTheLeft() const { return panel_->Align() == alTop || panel_->Align() == alBottom; }
-
 void TVkPanelDockManager::AdjustDockRect(TControl*, TRect& ARect) {
-  if (BarsOnTheLeft())
-    ARect.Left += GrabberSize;
-  else
+  if (GrabbersOnTop())
     ARect.Top += GrabberSize;
+  else
+    ARect.Left += GrabberSize;
+}
+
+TRect TVkPanelDockManager::BarOf(const TRect& Zone) const {
+  if (GrabbersOnTop()) return TRect{Zone.Left, Zone.Top, Zone.Right, std::min(Zone.Bottom, Zone.Top + GrabberSize)};
+  return TRect{Zone.Left, Zone.Top, std::min(Zone.Right, Zone.Left + GrabberSize), Zone.Bottom};
+}
+
+TRect TVkPanelDockManager::GlyphBox(const TRect& Zone) const {
+  if (!GrabbersOnTop()) return TRect{Zone.Left + 1, Zone.Top + 1, Zone.Left + 12, Zone.Top + 12};
+  return TRect{Zone.Right - 15, Zone.Top + 1, Zone.Right - 2, Zone.Top + 12};
 }
 
 TRect TVkPanelDockManager::CloseGlyphRect(const TRect& Zone) const {
-  if (BarsOnTheLeft()) return TRect{Zone.Left + 1, Zone.Top + 1, Zone.Left + 12, Zone.Top + 12};
-  return TRect{Zone.Right - 15, Zone.Top + 1, Zone.Right - 2, Zone.Top + 12};
+  if (!panel_->ShowDockClientCaptions()) return TRect{};
+  TRect box = GlyphBox(Zone);
+  return Fits(box, BarOf(Zone)) ? box : TRect{};
 }
 
 bool TVkPanelDockManager::CaptionActive(TControl* Control) {
@@ -110,23 +119,22 @@ void TVkPanelDockManager::PaintDockFrame(TCanvas* Canvas, TControl* Control, con
   TColor back = active ? clActiveCaption : clInactiveCaption;
   TColor text = active ? clCaptionText : clInactiveCaptionText;
   String caption = Control->Text();
-  TRect glyph = CloseGlyphRect(ARect);
+  TRect glyph = GlyphBox(ARect);
+  TRect bar = BarOf(ARect);
+  TRect shownGlyph = CloseGlyphRect(ARect);
   Canvas->Brush()->SetStyle(bsSolid);
   Canvas->Brush()->SetColor(back);
-  if (!BarsOnTheLeft()) {
-    TRect bar{ARect.Left, ARect.Top, ARect.Right, std::min(ARect.Bottom, ARect.Top + GrabberSize)};
-    Canvas->FillRect(bar);
+  Canvas->FillRect(bar);
+  if (GrabbersOnTop()) {
     Canvas->SetFont(&captionFont_);
     Canvas->Font()->SetColor(text);
     Canvas->Brush()->SetStyle(bsClear);
     // A long caption stops short of the close glyph.
     Canvas->TextRect(TRect{bar.Left, bar.Top, glyph.Left, bar.Bottom}, bar.Left + 2, bar.Top, caption);
     Canvas->Brush()->SetStyle(bsSolid);
-    if (Fits(glyph, bar)) PaintCloseCross(Canvas, glyph, text);
+    if (!gui::IsRectEmpty(shownGlyph)) PaintCloseCross(Canvas, shownGlyph, text);
     return;
   }
-  TRect bar{ARect.Left, ARect.Top, std::min(ARect.Right, ARect.Left + GrabberSize), ARect.Bottom};
-  Canvas->FillRect(bar);
   // The turned text reads upwards from the bottom of the bar, on its
   // baseline two pixels in from the bar's right edge, and ends before the
   // close glyph at the top.
@@ -140,5 +148,5 @@ void TVkPanelDockManager::PaintDockFrame(TCanvas* Canvas, TControl* Control, con
   gui::SetTextAlign(dc, gui::TA_BASELINE);
   gui::TextOut(dc, bar.Right - 2, bar.Bottom - 3, caption);
   gui::RestoreDC(dc, saved);
-  if (Fits(glyph, bar)) PaintCloseCross(Canvas, glyph, clCaptionText);
+  if (!gui::IsRectEmpty(shownGlyph)) PaintCloseCross(Canvas, shownGlyph, clCaptionText);
 }

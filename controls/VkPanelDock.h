@@ -4,9 +4,11 @@
 // 14 pixels thick, showing the control's text and a close glyph in the
 // window-caption colours (active while the control or one inside it has
 // the focus). A panel aligned at the top or bottom is a strip, so there the
-// bar stands on the left of the control with the text turned upwards.
+// bar stands on the left of the control with the text turned upwards, and
+// the controls lie side by side. The close glyph closes the control and the
+// rest of the bar drags it out, as the class library's dock tree has it.
 // Without ShowDockClientCaptions the panel shows the class library's plain
-// grabber instead.
+// grabber instead, which has no close glyph.
 //
 // While it lives, the manager hooks the panel's window procedure: clicks
 // and commands inside the panel, and focus moves, repaint the panel so that
@@ -33,14 +35,19 @@ public:
   // The caption bar of a docked control (ARect its whole zone).
   void PaintDockFrame(TCanvas* Canvas, TControl* Control, const TRect& ARect) override;
 
+protected:
+  // The close glyph of a zone's caption bar: none without captions, nor
+  // on a bar too small to hold it.
+  TRect CloseGlyphRect(const TRect& Zone) const override;
+
 private:
   struct Hook;
   class HookedProcedure;
 
-  // Whether the panel is a strip at the top or bottom (vertical bars).
-  bool BarsOnTheLeft() const;
-  // The box of the close glyph on the bar of a zone.
-  TRect CloseGlyphRect(const TRect& Zone) const;
+  // The caption bar of a zone.
+  TRect BarOf(const TRect& Zone) const;
+  // Where the close glyph goes on the bar of a zone, whether it fits or not.
+  TRect GlyphBox(const TRect& Zone) const;
   // Whether the bar of Control shows the active colours: a window control
   // that holds the focus (itself or a control inside it), or a control
   // without a window of its own.

@@ -34,7 +34,8 @@ int FrameAllowance(TFrameStyle Style) {
 
 // ---- TVkCustomStatusPane -------------------------------------------------------------------
 
-TVkCustomStatusPane::TVkCustomStatusPane(TComponent* AOwner) : TGraphicControl(AOwner) {
+TVkCustomStatusPane::TVkCustomStatusPane(TComponent* AOwner)
+    : TGraphicControl(AOwner), TVkFlatColorProps(TVkBorderLook{}), TVkFrameControlled(this) {
   controlStyle_ &= ~unsigned(csOpaque);
   fontColor_ = Font()->Color();
   currentColor_ = Font()->Color();
@@ -109,15 +110,7 @@ void TVkCustomStatusPane::SetParentFillColor(bool Value) {
   if (Parent() && !ComponentState().Contains(csReading)) Perform(CM_PARENTCOLORCHANGED);
 }
 
-void TVkCustomStatusPane::SetFlatColor(TColor Value) {
-  if (!StoreChange(flatColor_, Value)) return;
-  Invalidate();
-}
-
-void TVkCustomStatusPane::SetFlatColorAdjustment(int Value) {
-  if (!StoreChange(flatColorAdjustment_, Value)) return;
-  Invalidate();
-}
+void TVkCustomStatusPane::BorderChanged(TVkBorderChange) { Invalidate(); }
 
 void TVkCustomStatusPane::SetFrameStyle(TFrameStyle Value) {
   if (!StoreChange(frameStyle_, Value)) return;
@@ -219,7 +212,7 @@ void TVkCustomStatusPane::DrawFrame() {
     return;
   }
   if (frameStyle_ == fsFlat) {
-    PaintOpenCornerFrame(canvas, r, AdjustColorLightness(flatColor_, flatColorAdjustment_));
+    PaintOpenCornerFrame(canvas, r, AdjustColorLightness(look_.FlatColor, look_.FlatColorAdjustment));
     return;
   }
   PaintFrameStyle(canvas, r, frameStyle_, kAllSides);
@@ -268,8 +261,8 @@ void TVkCustomStatusPane::FrameControllerChanged() {
   auto has = [&](TVkFrameControllerProperty p) { return frameLink_.Accepts(p); };
   if (has(fcpFrameStyle)) SetFrameStyle(fc->FrameStyle());
   if (has(fcpFrameColor)) {
-    flatColor_ = fc->FrameColor();
-    flatColorAdjustment_ = 0;
+    look_.FlatColor = fc->FrameColor();
+    look_.FlatColorAdjustment = 0;
   }
   if (has(fcpColor)) SetFillColor(fc->Color());
   if (has(fcpParentColor)) SetParentColor(fc->ParentColor());

@@ -13,13 +13,13 @@
 #include "class_library/Timer.h"
 #include "class_library/visual/Controls.h"
 #include "controls/VkColors.h"
-#include "controls/VkFrameLink.h"
+#include "controls/VkBorderProps.h"
 #include "controls/VkSystem.h"
 #include "controls/VkTypes.h"
 
 class TVkStatusBar;
 
-class TVkCustomStatusPane : public TGraphicControl, public IVkFrameControllerNotification {
+class TVkCustomStatusPane : public TGraphicControl, public TVkFlatColorProps, public TVkFrameControlled {
 public:
   explicit TVkCustomStatusPane(TComponent* AOwner);
   ~TVkCustomStatusPane() override;
@@ -49,16 +49,8 @@ public:
   void SetFillColor(TColor Value);
   bool ParentFillColor() const { return parentFillColor_; }
   void SetParentFillColor(bool Value);
-  TColor FlatColor() const { return flatColor_; }
-  void SetFlatColor(TColor Value);
-  int FlatColorAdjustment() const { return flatColorAdjustment_; }
-  void SetFlatColorAdjustment(int Value);
   TFrameStyle FrameStyle() const { return frameStyle_; }
   void SetFrameStyle(TFrameStyle Value);
-  TVkFrameController* FrameController() const { return frameLink_.Controller(); }
-  void SetFrameController(TVkFrameController* Value) { frameLink_.SetController(Value); }
-  TVkFrameControllerNotifications FrameControllerNotifications() const { return frameLink_.Mask; }
-  void SetFrameControllerNotifications(TVkFrameControllerNotifications Value) { frameLink_.Mask = Value; }
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool Value);
   TColor FontColor() const { return fontColor_; }
@@ -85,6 +77,7 @@ protected:
   TVkStatusBar* StatusBar() const;
   void PaintControl() override;
   void Dispatch(TMessage& Message) override;
+  void BorderChanged(TVkBorderChange What) override;
 
 private:
   bool ThemedStatusBar() const;
@@ -100,10 +93,7 @@ private:
   int captionOffset_ = 2;
   bool parentFillColor_ = true;
   TColor fillColor_;
-  TColor flatColor_ = clBtnShadow;
-  int flatColorAdjustment_ = 30;
   TFrameStyle frameStyle_ = fsFlat;
-  TVkFrameLink frameLink_{this};
   bool transparent_ = true;
   TColor currentColor_;
 };

@@ -70,59 +70,23 @@ void TVkTabDataList::Assign(TPersistent* Source) {
 
 // ---- Colours ---------------------------------------------------------------------------
 
-void TVkTabColors::Changed() {
-  if (owner_) owner_->InvalidateTabs();
-}
-
-void TVkTabColors::Assign(TPersistent* Source) {
-  auto* other = dynamic_cast<TVkTabColors*>(Source);
+template <class Names>
+void TVkTabColorSet<Names>::Assign(TPersistent* Source) {
+  auto* other = dynamic_cast<TVkTabColorSet*>(Source);
   if (!other) {
     TPersistent::Assign(Source);
     return;
   }
-  SetHighlightBar(other->highlightBar_);
-  SetShadow(other->shadow_);
-  SetUnselected(other->unselected_);
+  for (int i = 0; i < 3; ++i) Set(i, other->colors_[i]);
 }
 
-void TVkTabColors::SetHighlightBar(TColor Value) {
-  if (StoreChange(highlightBar_, Value)) Changed();
+template <class Names>
+void TVkTabColorSet<Names>::Set(int Index, TColor Value) {
+  if (StoreChange(colors_[Index], Value) && owner_) owner_->InvalidateTabs();
 }
 
-void TVkTabColors::SetShadow(TColor Value) {
-  if (StoreChange(shadow_, Value)) Changed();
-}
-
-void TVkTabColors::SetUnselected(TColor Value) {
-  if (StoreChange(unselected_, Value)) Changed();
-}
-
-void TVkTextColors::Changed() {
-  if (owner_) owner_->InvalidateTabs();
-}
-
-void TVkTextColors::Assign(TPersistent* Source) {
-  auto* other = dynamic_cast<TVkTextColors*>(Source);
-  if (!other) {
-    TPersistent::Assign(Source);
-    return;
-  }
-  SetDisabled(other->disabled_);
-  SetSelected(other->selected_);
-  SetUnselected(other->unselected_);
-}
-
-void TVkTextColors::SetDisabled(TColor Value) {
-  if (StoreChange(disabled_, Value)) Changed();
-}
-
-void TVkTextColors::SetSelected(TColor Value) {
-  if (StoreChange(selected_, Value)) Changed();
-}
-
-void TVkTextColors::SetUnselected(TColor Value) {
-  if (StoreChange(unselected_, Value)) Changed();
-}
+template class TVkTabColorSet<TVkTabColorNames>;
+template class TVkTabColorSet<TVkTextColorNames>;
 
 // ---- Region cache ----------------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 // its list, the two colour sub-objects, the cache of tab outline regions, the
 // scroller shown when single-line tabs overflow, the two close buttons and the
 // tab menu button, the unit's exception and three rectangle routines.
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -62,45 +63,57 @@ private:
 };
 
 // ---- Colour sub-objects ------------------------------------------------------------
-// Each setter stores a changed colour and repaints the tabs of its control.
-class TVkTabColors : public TPersistent {
+// Three colours of a tab control, published as a sub-object of it: a setter
+// stores a changed colour and repaints the tabs of its control. Names gives
+// the class name and the three defaults; TVkTabColors and TVkTextColors
+// publish the three colours by their names.
+template <class Names>
+class TVkTabColorSet : public TPersistent {
 public:
-  explicit TVkTabColors(TVkCustomTabControl* Owner) : owner_(Owner) {}
-  String ClassName() const override { return "TVkTabColors"; }
+  explicit TVkTabColorSet(TVkCustomTabControl* Owner) : owner_(Owner) {}
+  String ClassName() const override { return Names::kClassName; }
+  // Takes the colours of a set of the same kind.
   void Assign(TPersistent* Source) override;
-  TColor HighlightBar() const { return highlightBar_; }
-  virtual void SetHighlightBar(TColor Value);
-  TColor Shadow() const { return shadow_; }
-  virtual void SetShadow(TColor Value);
-  TColor Unselected() const { return unselected_; }
-  virtual void SetUnselected(TColor Value);
+
+protected:
+  TColor Get(int Index) const { return colors_[Index]; }
+  void Set(int Index, TColor Value);
 
 private:
-  void Changed();
   TVkCustomTabControl* owner_;
-  TColor highlightBar_ = clHighlight;
-  TColor shadow_ = clBtnFace;
-  TColor unselected_ = clWindow;
+  std::array<TColor, 3> colors_ = Names::kDefaults;
 };
 
-class TVkTextColors : public TPersistent {
-public:
-  explicit TVkTextColors(TVkCustomTabControl* Owner) : owner_(Owner) {}
-  String ClassName() const override { return "TVkTextColors"; }
-  void Assign(TPersistent* Source) override;
-  TColor Disabled() const { return disabled_; }
-  virtual void SetDisabled(TColor Value);
-  TColor Selected() const { return selected_; }
-  virtual void SetSelected(TColor Value);
-  TColor Unselected() const { return unselected_; }
-  virtual void SetUnselected(TColor Value);
+struct TVkTabColorNames {
+  static constexpr const char* kClassName = "TVkTabColors";
+  static constexpr std::array<TColor, 3> kDefaults{clHighlight, clBtnFace, clWindow};
+};
 
-private:
-  void Changed();
-  TVkCustomTabControl* owner_;
-  TColor disabled_ = clGrayText;
-  TColor selected_ = clBtnText;
-  TColor unselected_ = clBtnText;
+class TVkTabColors : public TVkTabColorSet<TVkTabColorNames> {
+public:
+  using TVkTabColorSet::TVkTabColorSet;
+  TColor HighlightBar() const { return Get(0); }
+  void SetHighlightBar(TColor Value) { Set(0, Value); }
+  TColor Shadow() const { return Get(1); }
+  void SetShadow(TColor Value) { Set(1, Value); }
+  TColor Unselected() const { return Get(2); }
+  void SetUnselected(TColor Value) { Set(2, Value); }
+};
+
+struct TVkTextColorNames {
+  static constexpr const char* kClassName = "TVkTextColors";
+  static constexpr std::array<TColor, 3> kDefaults{clGrayText, clBtnText, clBtnText};
+};
+
+class TVkTextColors : public TVkTabColorSet<TVkTextColorNames> {
+public:
+  using TVkTabColorSet::TVkTabColorSet;
+  TColor Disabled() const { return Get(0); }
+  void SetDisabled(TColor Value) { Set(0, Value); }
+  TColor Selected() const { return Get(1); }
+  void SetSelected(TColor Value) { Set(1, Value); }
+  TColor Unselected() const { return Get(2); }
+  void SetUnselected(TColor Value) { Set(2, Value); }
 };
 
 // ---- Region cache ----------------------------------------------------------------------

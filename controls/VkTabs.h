@@ -16,6 +16,7 @@
 
 #include "class_library/visual/Bitmap.h"
 #include "class_library/visual/ImgList.h"
+#include "controls/VkBorderProps.h"
 #include "controls/VkTabSupport.h"
 
 enum TVkTabStyle { tsSingleSlant, tsDoubleSlant, tsCutCorner, tsRoundCorners, tsBackSlant, tsSquareCorners };
@@ -40,7 +41,7 @@ using TVkPaintTabBackgroundEvent =
     std::function<void(TObject* Sender, TCanvas* ACanvas, int ATabIndex, const TRect& ARect, bool& Handled)>;
 using TVkTabOrderChangeEvent = std::function<void(TObject* Sender, int OldIndex, int NewIndex)>;
 
-class TVkCustomTabControl : public TCustomControl {
+class TVkCustomTabControl : public TCustomControl, public TVkFlatColorProps {
 public:
   explicit TVkCustomTabControl(TComponent* AOwner);
   ~TVkCustomTabControl() override;
@@ -73,11 +74,8 @@ public:
   virtual void SetUseColoredTabs(bool Value);
   int CutCornerSize() const { return cutCornerSize_; }
   virtual void SetCutCornerSize(int Value);
-  TColor FlatColor() const { return flatColor_; }
-  virtual void SetFlatColor(TColor Value);
-  int FlatColorAdjustment() const { return flatColorAdjustment_; }
   // Kept within -255..255 (the lightness routine's range).
-  virtual void SetFlatColorAdjustment(int Value);
+  void SetFlatColorAdjustment(int Value) override;
   TVkImagePosition ImagePosition() const { return imagePosition_; }
   virtual void SetImagePosition(TVkImagePosition Value);
   TVkHorizontalAlignment ImageAlignment() const { return imageAlignment_; }
@@ -246,6 +244,7 @@ public:
   void DragScrollStep();
 
 protected:
+  void BorderChanged(TVkBorderChange What) override;
   virtual void DoChanging(int NewIndex, bool& AllowChange);
   virtual void DoGetTextColor(int ATabIndex, TVkTextStyle AStyle, TColor& AColor, bool& Handled);
   virtual void DoTabClick();
@@ -361,8 +360,6 @@ private:
   bool showMenuButton_ = false;
   bool useColoredTabs_ = false;
   int cutCornerSize_ = 6;
-  TColor flatColor_ = clBtnShadow;
-  int flatColorAdjustment_ = 0;
   TVkImagePosition imagePosition_ = ipLeft;
   TVkHorizontalAlignment imageAlignment_ = haCenter;
   int imageMargin_ = 2;

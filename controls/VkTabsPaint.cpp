@@ -572,6 +572,10 @@ void TVkCustomTabControl::DrawTabContent(int Index, const TRect& Tab) {
     if (!side) {
       gui::InflateRect(f, 1, 0);
       ++f.Bottom;
+      // A tab just as tall as its caption: the font's ascent reaches the top
+      // of the text, and the rectangle keeps a clear pixel above it (top
+      // tabs have the room; below it is the card).
+      if (tabOrientation_ == toTop) --f.Top;
     } else {
       gui::InflateRect(f, 0, 1);
     }

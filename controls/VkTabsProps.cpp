@@ -7,6 +7,7 @@
 
 TVkCustomTabControl::TVkCustomTabControl(TComponent* AOwner)
     : TCustomControl(AOwner),
+      TVkFlatColorProps(TVkBorderLook{.FlatColorAdjustment = 0}),
       tabColors_(this),
       textColors_(this),
       bitmap_(std::make_unique<TBitmap>()),
@@ -74,7 +75,7 @@ void TVkCustomTabControl::SetLayoutDirty(bool Value) {
   if (Value) InvalidateTabs();
 }
 
-TColor TVkCustomTabControl::AdjustedFlatColor() const { return AdjustColorLightness(flatColor_, flatColorAdjustment_); }
+TColor TVkCustomTabControl::AdjustedFlatColor() const { return AdjustColorLightness(look_.FlatColor, look_.FlatColorAdjustment); }
 
 void TVkCustomTabControl::PushFrameColor() {
   TColor c = AdjustedFlatColor();
@@ -216,16 +217,12 @@ void TVkCustomTabControl::SetCutCornerSize(int Value) {
   if (StoreChange(cutCornerSize_, Value) && tabStyle_ == tsCutCorner) RebuildTabData();
 }
 
-void TVkCustomTabControl::SetFlatColor(TColor Value) {
-  if (!StoreChange(flatColor_, Value)) return;
-  PushFrameColor();
-  InvalidateTabs();
-}
-
 void TVkCustomTabControl::SetFlatColorAdjustment(int Value) {
   // The lightness routine takes -255..255; a value beyond would stop every paint.
-  Value = std::clamp(Value, -255, 255);
-  if (!StoreChange(flatColorAdjustment_, Value)) return;
+  TVkFlatColorProps::SetFlatColorAdjustment(std::clamp(Value, -255, 255));
+}
+
+void TVkCustomTabControl::BorderChanged(TVkBorderChange) {
   PushFrameColor();
   InvalidateTabs();
 }

@@ -19,7 +19,13 @@
 //
 // Notifications that arrive while a command waits for its reply are held
 // and handed to their handlers once the exchange is over, so that a handler
-// may send commands of its own without breaking the framing.
+// may send commands of its own without breaking the framing. At most
+// MaxHeldNotices of them, holding MaxHeldNoticeBytes together, are held: a
+// peer that sends more is dropped as lost.
+//
+// Nothing may be waiting from the server when a request goes out but
+// notifications: any other bytes mean the replies are out of step with the
+// requests, and the connection is dropped as lost.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -94,6 +100,10 @@ class TXbConnection : public TXbSrvClient {
 public:
   // The largest reply payload taken (a peer claiming more is dropped).
   static constexpr std::int32_t DefaultMaxPayload = 64 * 1024 * 1024;
+  // The most notifications, and their payload bytes together, held until
+  // their handlers run.
+  static constexpr std::size_t MaxHeldNotices = 1000;
+  static constexpr std::size_t MaxHeldNoticeBytes = 4 * 1024 * 1024;
 
   explicit TXbConnection(TComponent* AOwner);
   ~TXbConnection() override;
@@ -147,6 +157,12 @@ public:
   // True when the last command did not complete (not connected, connection
   // lost, or a reply that could not be read).
   bool LastCommandFailed() const { return lastFailed_; }
+  // True when the last command failed after its request went out whole: the
+  // server may have carried it out, and nobody here can know.
+  bool LastOutcomeUnknown() const { return lastFailed_ && requestOut_; }
+  // The notifications held now, and their payload bytes.
+  std::size_t HeldNotices() const { return notices_.size(); }
+  std::size_t HeldNoticeBytes() const { return heldNoticeBytes_; }
 
   // ---- session ------------------------------------------------------------------------
   bool Login();
@@ -291,6 +307,9 @@ protected:
   // reported already, and answers Zero.
   template <class T, class F>
   T Guard(const char* Name, T Zero, F&& Body);
+  // As Guard, reporting Message instead of the name.
+  template <class T, class F>
+  T GuardReporting(const char* Name, const char* Message, T Zero, F&& Body);
   template <class F>
   void GuardVoid(const char* Name, F&& Body);
 
@@ -300,12 +319,22 @@ private:
     std::vector<char> Payload;
   };
   void SendFrame(const String& Command, const char* Payload, std::size_t Length, const char* Context);
+  // Before a request: takes the notifications already waiting, and raises
+  // when anything else is.
+  void CheckInStep();
   // Reads one frame into the reply stream; answers its kind and length.
   String ReadFrame(std::int32_t& Length);
+  static bool IsNotice(const String& Kind);
+  // Keeps the notification just read for its handler (raises past the bounds).
+  void HoldNotice(const String& Kind, std::int32_t Length);
+  // A shutdown notice: the session ends.
+  void ServerShutdown();
   void HandleNotice(Notice& N);
   void DispatchNotices();
   void EndExchange();
-  void Expand(const std::vector<char>& Packed, TMemoryStream& Into);
+  // Expands Packed into Into; a stream that would expand past Limit is
+  // refused before anything is allocated for it.
+  void Expand(const std::vector<char>& Packed, TMemoryStream& Into, std::size_t Limit);
   std::vector<char> Pack(const char* Data, std::size_t Length);
   void LoadCrypt();
   void ConnectionLost(const char* Context);
@@ -337,6 +366,9 @@ private:
   bool inExchange_ = false;
   bool dispatching_ = false;
   bool closing_ = false;
+  // The last request went out whole.
+  bool requestOut_ = false;
   std::deque<Notice> notices_;
+  std::size_t heldNoticeBytes_ = 0;
   std::vector<TXbEnv*> envs_;
 };

@@ -255,9 +255,13 @@ void TXbConnection::Replace(const String& Field, int Type, const void* Data) {
         sendStream_.WriteBuffer(&w, 4);
         break;
       }
+      // A yes/no (4) and a day number (16) are 32-bit values like a whole
+      // number (2): sent as their 4 bytes, not dropped.
       case 2: case 4: case 16: sendStream_.WriteBuffer(Data, 4); break;
       case 8: sendStream_.WriteBuffer(Data, 8); break;
       case 128: sendStream_.WriteBuffer(Data, 1); break;
+      // A date as text (32) is text: its 4 bytes would be the address of the
+      // text, which means nothing to the server.
       case 32: case 1024: case 1025: case 1056: case 3072: {
         const char* text = static_cast<const char*>(Data);
         sendStream_.WriteBuffer(text, static_cast<std::int64_t>(std::strlen(text)));
@@ -471,8 +475,9 @@ String TXbConnection::DBFilter() {
 
 bool TXbConnection::EvalLogical(const String& Expression) {
   return Guard("EvalLogical", false, [&] {
-    const String reply = Exchange("0543", Expression);
-    return reply == String(1, '\x01') || reply == "Y";
+    const String whole = Exchange("0543", Expression);
+    const std::string_view reply = AsText(whole);
+    return reply == "\x01" || reply == "Y";
   });
 }
 

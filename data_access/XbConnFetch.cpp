@@ -88,7 +88,7 @@ TGetResult TXbConnection::TraverseTable(bool AtTop, bool AtBottom, int EOFAction
                                         std::int32_t RecordSize, std::vector<TXbFetchRow>& Rows,
                                         std::int32_t& RowsHeld) {
   RowsHeld = 0;
-  return Guard("TraverseTable", grError, [&] {
+  return GuardReporting("TraverseTable", "Make sure DatabaseName is set to a valid alias.", grError, [&] {
     if (RecordSize < 0 || FetchCount < 1) throw EXbSrvException("Invalid fetch request");
     const String payload = YN(AtTop) + YN(AtBottom) + D(EOFAction) + D(static_cast<int>(GetMode)) +
                            D(static_cast<int>(LastDirection)) + H8(FetchCount) + H8(RecNo);

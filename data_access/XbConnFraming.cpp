@@ -1,5 +1,7 @@
 // TXbConnection: request and reply frames, compression of payloads, and the
 // notifications the server sends between and before replies.
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -46,6 +48,10 @@ std::int32_t ProgressNumber(const std::vector<char>& p, std::size_t at) {
   return static_cast<std::int32_t>(v);
 }
 
+// What compression may add to bytes that do not compress (its framing and
+// stored blocks), well above what it does add.
+constexpr std::size_t kPackingSlack = 64 * 1024;
+
 // Frees a buffer the add-on handed over.
 struct AddonBuffer {
   unsigned char* p = nullptr;
@@ -74,19 +80,19 @@ std::vector<char> TXbConnection::Pack(const char* Data, std::size_t Length) {
   return std::vector<char>(reinterpret_cast<char*>(out.p), reinterpret_cast<char*>(out.p) + out.n);
 }
 
-void TXbConnection::Expand(const std::vector<char>& Packed, TMemoryStream& Into) {
+void TXbConnection::Expand(const std::vector<char>& Packed, TMemoryStream& Into, std::size_t Limit) {
   LoadCrypt();
   // The add-on would expand a stream to whatever it declares, up to its own
   // limit, well above the largest reply taken: a stream that declares more
   // than that is refused before anything is allocated for it.
   std::uint64_t declared = 0;
   if (xbcrypt::DeclaredLength(reinterpret_cast<const unsigned char*>(Packed.data()), Packed.size(), declared) &&
-      declared > static_cast<std::uint64_t>(maxPayload_))
+      declared > static_cast<std::uint64_t>(Limit))
     throw EXbSrvResponseError("Reply too large.");
   AddonBuffer out;
   if ((*::UnCompressStream)(reinterpret_cast<const unsigned char*>(Packed.data()), Packed.size(), &out.p, &out.n) != 0)
     throw EXbSrvResponseError("Corrupt compressed reply.");
-  if (out.n > static_cast<std::size_t>(maxPayload_)) throw EXbSrvResponseError("Reply too large.");
+  if (out.n > Limit) throw EXbSrvResponseError("Reply too large.");
   Into.Clear();
   Into.WriteBuffer(out.p, static_cast<std::int64_t>(out.n));
   Into.SetPosition(0);
@@ -107,7 +113,9 @@ void TXbConnection::ConnectionLost(const char* Context) {
 }
 
 void TXbConnection::SendFrame(const String& Command, const char* Payload, std::size_t Length, const char* Context) {
+  requestOut_ = false;
   try {
+    CheckInStep();
     String frame;
     if (compression_ && Length > 0) {
       const std::vector<char> packed = Pack(Payload, Length);
@@ -121,6 +129,7 @@ void TXbConnection::SendFrame(const String& Command, const char* Payload, std::s
     // One send of the whole frame; a send that stops short raises, so the
     // connection never carries on after half a request.
     SendText(frame);
+    requestOut_ = true;
   } catch (const ELostExchange&) {
     throw;
   } catch (...) {
@@ -137,6 +146,7 @@ void TXbConnection::EndExchange() {
 
 String TXbConnection::ClientXmit(const String& Command, const String& Payload, bool Wait) {
   lastFailed_ = true;
+  requestOut_ = false;
   if (inExchange_) {
     // A handler or nested loop inside an exchange: its frames would land in
     // the middle of the one under way.
@@ -169,6 +179,7 @@ String TXbConnection::ClientXmit(const String& Command, const String& Payload, b
 
 TMemoryStream* TXbConnection::ClientStreamReceive(const String& Command, const String& Payload) {
   lastFailed_ = true;
+  requestOut_ = false;
   if (inExchange_) {
     DoError("XbConnection.ClientStreamReceive(" + Command + ")", "Connection busy");
     return nullptr;
@@ -194,6 +205,7 @@ TMemoryStream* TXbConnection::ClientStreamReceive(const String& Command, const S
 
 TMemoryStream* TXbConnection::ClientStreamSendReceive(const String& Command) {
   lastFailed_ = true;
+  requestOut_ = false;
   if (inExchange_) {
     DoError("XbConnection.ClientStreamSendReceive(" + Command + ")", "Connection busy");
     return nullptr;
@@ -218,25 +230,90 @@ TMemoryStream* TXbConnection::ClientStreamSendReceive(const String& Command) {
 
 // ---- receiving --------------------------------------------------------------------------------
 
+bool TXbConnection::IsNotice(const String& Kind) { return Kind == "0300" || Kind == "0301" || Kind == "0303"; }
+
 String TXbConnection::ReadFrame(std::int32_t& Length) {
   const String header = Read(20);
   // A length that is not one leaves no way to find the next frame: the
   // connection is out of step and goes.
   if (!ParseLength(header.data(), Length)) throw EXbSrvResponseError("Invalid reply length.");
   if (Length > maxPayload_) throw EXbSrvResponseError("Reply too large.");
+  String kind = header.substr(16, 4);
+  // Notices wait for their handlers in memory: one past what may be held is
+  // refused before its payload is read, let alone expanded.
+  std::size_t limit = static_cast<std::size_t>(maxPayload_);
+  if (IsNotice(kind)) {
+    if (notices_.size() >= MaxHeldNotices || heldNoticeBytes_ >= MaxHeldNoticeBytes)
+      throw EXbSrvResponseError("Too many notices.");
+    limit = std::min(limit, MaxHeldNoticeBytes - heldNoticeBytes_);
+    // Compressed bytes come to at most a little more than what they hold.
+    const std::size_t sent = compression_ ? limit + kPackingSlack : limit;
+    if (static_cast<std::size_t>(Length) > sent) throw EXbSrvResponseError("Too many notices.");
+  }
   replyStream_.Clear();
   if (Length > 0) {
     if (compression_) {
       TMemoryStream packed;
       ReadStream(packed, Length);
       std::vector<char> bytes(packed.Memory(), packed.Memory() + packed.Size());
-      Expand(bytes, replyStream_);
+      Expand(bytes, replyStream_, limit);
       Length = static_cast<std::int32_t>(replyStream_.Size());
     } else {
       ReadStream(replyStream_, Length);
     }
   }
-  return header.substr(16, 4);
+  return kind;
+}
+
+void TXbConnection::HoldNotice(const String& Kind, std::int32_t Length) {
+  if (Length <= 0) return;
+  notices_.push_back({Kind, std::vector<char>(replyStream_.Memory(), replyStream_.Memory() + Length)});
+  heldNoticeBytes_ += static_cast<std::size_t>(Length);
+}
+
+void TXbConnection::ServerShutdown() {
+  loggedIn_ = false;
+  sealed_ = false;
+  currentWorkArea_ = 0;
+  if (shutdownDelay_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(shutdownDelay_));
+  Disconnect();
+  pollTimer_->SetEnabled(false);
+  notices_.push_back({"0302", {}});
+  lastFailed_ = true;
+}
+
+namespace {
+
+// Whether the bytes waiting can be (the start of) a notice frame: hex digits
+// of a length, and a notice's kind once it has come.
+bool MayBeNotice(std::string_view Held) {
+  for (std::size_t i = 0; i < 8 && i < Held.size(); ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(Held[i]))) return false;
+  if (Held.size() < 20) return true;
+  const std::string_view kind = Held.substr(16, 4);
+  return kind == "0300" || kind == "0301" || kind == "0302" || kind == "0303";
+}
+
+}  // namespace
+
+void TXbConnection::CheckInStep() {
+  if (BufferedCount() == 0 && !WaitForData(0)) return;
+  // A notice that came between exchanges is read and held like the ones
+  // before a reply; a reply, or part of one, that nobody asked for means every
+  // answer from now on would belong to the command before.
+  const TReplyDeadline deadline(*this);
+  while (BufferedCount() > 0 || WaitForData(0)) {
+    if (BufferedCount() == 0) FillBuffer();
+    if (!MayBeNotice(Buffered())) throw EXbSrvResponseError("Reply out of step.");
+    std::int32_t length = 0;
+    const String kind = ReadFrame(length);
+    if (kind == "0302") {
+      ServerShutdown();
+      throw ELostExchange();
+    }
+    if (!IsNotice(kind)) throw EXbSrvResponseError("Reply out of step.");
+    HoldNotice(kind, length);
+  }
 }
 
 std::int32_t TXbConnection::FillReadStream(bool Polled) {
@@ -257,29 +334,25 @@ std::int32_t TXbConnection::FillReadStream(bool Polled) {
   std::int32_t last = 0;
   bool shutdown = false;
   try {
+    // The notices before a reply and the reply itself share one time-out.
+    const TReplyDeadline deadline(*this);
     for (;;) {
       std::int32_t length = 0;
       const String kind = ReadFrame(length);
       last = length;
       if (kind == "0302") {
-        loggedIn_ = false;
-        sealed_ = false;
-        currentWorkArea_ = 0;
-        if (shutdownDelay_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(shutdownDelay_));
-        Disconnect();
-        pollTimer_->SetEnabled(false);
-        notices_.push_back({kind, {}});
+        ServerShutdown();
         last = -1;
         shutdown = true;
-        lastFailed_ = true;
         break;
       }
-      if (kind == "0303" || kind == "0301" || kind == "0300") {
-        if (length > 0)
-          notices_.push_back({kind, std::vector<char>(replyStream_.Memory(), replyStream_.Memory() + length)});
+      if (IsNotice(kind)) {
+        HoldNotice(kind, length);
         if (Polled) break;
         continue;
       }
+      // A reply while no command waits for one: the replies are out of step.
+      if (Polled) throw EXbSrvResponseError("Reply out of step.");
       lastFailed_ = false;
       break;
     }
@@ -326,6 +399,7 @@ void TXbConnection::DispatchNotices() {
   while (!notices_.empty()) {
     Notice n = std::move(notices_.front());
     notices_.pop_front();
+    heldNoticeBytes_ -= std::min(heldNoticeBytes_, n.Payload.size());
     try {
       HandleNotice(n);
     } catch (const Exception& e) {

@@ -51,7 +51,12 @@ inline std::int32_t Hex(std::string_view Reply) {
   return static_cast<std::int32_t>(v);
 }
 inline std::int32_t TrimHex(const String& Reply) { return Hex(Trim(Reply)); }
-inline bool YesAnswer(const String& Reply) { return Reply.substr(0, 255) == "Y"; }
+// A reply read as text ends at its first zero byte.
+inline std::string_view AsText(const String& Reply) {
+  const std::string_view all(Reply);
+  return all.substr(0, all.find('\0'));
+}
+inline bool YesAnswer(const String& Reply) { return AsText(Reply).substr(0, 255) == "Y"; }
 // Numbers on the wire have "." as their decimal point whatever the user's
 // locale: the server writes them so and reads them so.
 inline double Float(const String& Reply) {
@@ -74,13 +79,18 @@ inline String FloatText(double Value) {
 
 template <class T, class F>
 T TXbConnection::Guard(const char* Name, T Zero, F&& Body) {
+  return GuardReporting(Name, Name, Zero, std::forward<F>(Body));
+}
+
+template <class T, class F>
+T TXbConnection::GuardReporting(const char* Name, const char* Message, T Zero, F&& Body) {
   try {
     return Body();
   } catch (const ELostExchange&) {
     return Zero;  // reported by the exchange
   } catch (...) {
     lastFailed_ = true;
-    DoError(String("XbConnection.") + Name, Name);
+    DoError(String("XbConnection.") + Name, Message);
     return Zero;
   }
 }

@@ -185,8 +185,15 @@ void TXbTable::OpenWorkArea() {
   request.SoftSeek = softSeek_;
   request.Exact = exact_;
   request.ErrorLevel = errorLevel_;
-  const TXbOpenAnswer answer = cursor.Open(request);
-  if (answer.WorkArea < 1) RaiseError("Unable to open table: " + fileName);
+  TXbOpenAnswer answer;
+  try {
+    answer = cursor.Open(request);
+  } catch (const EXbError& e) {
+    lastError_ = e.Message();  // as RaiseError keeps it
+    throw;
+  }
+  if (answer.WorkArea < 1)
+    RaiseError((IsServer() ? "Unable to open table.\rFile: " : "Unable to open table: ") + fileName);
   workArea_ = answer.WorkArea;
   try {
     // From here on the table holds a work area: any failure hands it back.

@@ -81,7 +81,11 @@ void TXbTable::SetCommitLevel(TXbCommitLevel Value) {
 
 void TXbTable::SetFetchCount(int Value) {
   if (workArea_ > 0) throw EXbError(kOpenTable);
-  fetchCount_ = Value <= 0 ? 1 : Value;
+  const int count = Value <= 0 ? 1 : Value;
+  // A server table's cursor fetches by the count it was made with: the next
+  // open makes one with the new count.
+  if (count != fetchCount_ && IsServer()) cursor_.reset();
+  fetchCount_ = count;
 }
 
 void TXbTable::SetPassword(const String& Value) {

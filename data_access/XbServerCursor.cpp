@@ -10,6 +10,12 @@ namespace {
 
 constexpr const char* kNeedLogin = "Must include User Name and Password to open table through the xBase Database Server";
 constexpr const char* kNotWritten = "The change did not reach the server";
+constexpr const char* kOutcomeUnknown =
+    "The server did not answer the change in full: whether it was stored cannot be known. Open the table again "
+    "once connected to see what the server holds";
+constexpr const char* kBlankLeft =
+    "The server added the new record but its values did not reach the server: the record stays blank there";
+constexpr const char* kNotRead = "The record could not be read from the server";
 constexpr const char* kEndedSession = "The server session this table was opened in has ended";
 constexpr const char* kKeyUnconfirmed =
     "The server did not confirm the password given to the open table: open the table again with its password to "
@@ -38,6 +44,8 @@ void TXbServerCursor::Sync(bool Moves) {
     serverOn_ = servedRecNo_;
   }
   if (Moves) {
+    appendedRecNo_ = 0;
+    blankLeft_ = false;
     rereadOnFetch_ = false;
     rowsHeld_ = -1;
     servedRecNo_ = 0;
@@ -48,6 +56,9 @@ void TXbServerCursor::Sync(bool Moves) {
 // ---- opening, closing, describing ------------------------------------------------------
 
 TXbOpenAnswer TXbServerCursor::Open(const TXbOpenRequest& Request) {
+  appendedRecNo_ = 0;
+  blankLeft_ = false;
+  blankImage_.clear();
   rowsHeld_ = -1;
   knownPosition_ = -1;
   servedRecNo_ = 0;
@@ -146,6 +157,9 @@ void TXbServerCursor::Select(std::int16_t Area) {
 }
 
 void TXbServerCursor::Close() {
+  appendedRecNo_ = 0;
+  blankLeft_ = false;
+  blankImage_.clear();
   rowsHeld_ = -1;
   knownPosition_ = -1;
   servedRecNo_ = 0;
@@ -181,6 +195,8 @@ std::int32_t TXbServerCursor::SysProp(int Property, std::int32_t Value) { return
 TGetResult TXbServerCursor::Fetch(TGetMode Mode, bool AtTop, bool AtBottom, TEOFAction Action, char* Image,
                                   std::int32_t& RecNo) {
   Live();
+  appendedRecNo_ = 0;
+  blankLeft_ = false;
   const bool fromBatch = !AtTop && !AtBottom && Mode != gmCurrent && Mode == lastDirection_ && rowsHeld_ > 0 &&
                          position_ < rowsHeld_ - 1;
   const bool reread = rereadOnFetch_ && Mode == gmCurrent && !AtTop && !AtBottom && servedRecNo_ > 0;
@@ -282,12 +298,15 @@ void TXbServerCursor::Skip(std::int32_t Distance) {
 
 std::int32_t TXbServerCursor::RecNo() {
   if (ServedRecord()) return servedRecNo_;
+  if (appendedRecNo_ > 0) return appendedRecNo_;
   Sync(false);
   return conn_.RecNo();
 }
 
 std::int32_t TXbServerCursor::RecCount() {
   Live();
+  // Records are appended at the end: the one just appended is the last.
+  if (appendedRecNo_ > 0) return appendedRecNo_;
   return conn_.RecCount();
 }
 
@@ -324,29 +343,44 @@ void TXbServerCursor::OrderPosSet(double Position) {
 // ---- reading and writing records ----------------------------------------------------------------------
 
 void TXbServerCursor::GetRecord(void* Dest) {
+  const auto size = static_cast<std::size_t>(recordSize_);
+  if (appendedRecNo_ > 0 && blankImage_.size() == size) {
+    std::memcpy(Dest, blankImage_.data(), size);
+    return;
+  }
   Sync(false);
-  conn_.FetchRecord(Dest, recordSize_);
+  // A record that could not be read leaves Dest as it was: bytes that are
+  // not this record's must never be taken for it (and written back).
+  if (!conn_.FetchRecord(Dest, recordSize_)) throw EXbError(appendedRecNo_ > 0 ? kBlankLeft : kNotRead);
+  if (appendedRecNo_ > 0) blankImage_.assign(static_cast<const char*>(Dest), static_cast<const char*>(Dest) + size);
 }
 
 // A change the server did not take must not pass for a stored one: the
 // connection has reported the failure, and the caller's Post or Delete fails
 // with it, so that an edit is kept instead of silently lost.
-void TXbServerCursor::CheckWritten() {
-  if (conn_.LastCommandFailed()) throw EXbError(kNotWritten);
+void TXbServerCursor::CheckWritten(bool BlankLeft) {
+  if (!conn_.LastCommandFailed()) return;
+  if (conn_.LastOutcomeUnknown()) throw EXbError(kOutcomeUnknown);
+  throw EXbError(BlankLeft ? kBlankLeft : kNotWritten);
 }
 
 void TXbServerCursor::PutRecord(const void* Image) {
   CheckKey();
+  const bool blank = blankLeft_;
   Sync(true);
   conn_.PutRecord(Image, recordSize_);
-  CheckWritten();
+  CheckWritten(blank);
 }
 
 void TXbServerCursor::AppendBlank() {
   CheckKey();
   Sync(true);
-  conn_.AppendBlank();
+  const std::int32_t recNo = conn_.AppendBlank();
   CheckWritten();
+  blankLeft_ = true;
+  // The server stands on the new record: its number and the count need no
+  // exchange of their own before the values follow.
+  appendedRecNo_ = recNo > 0 ? recNo : 0;
 }
 
 void TXbServerCursor::Commit() {

@@ -114,8 +114,10 @@ private:
   void Sync(bool Moves);
   // The current record is the batch row handed out last, a record (not an end).
   bool ServedRecord() const;
-  // Raises when the write just sent failed.
-  void CheckWritten();
+  // Raises when the write just sent failed, saying what is known of the
+  // server's side: nothing reached it, a new record stays blank there, or
+  // the outcome cannot be known.
+  void CheckWritten(bool BlankLeft = false);
   // Raises before a change of an encrypted table whose password the server
   // has not confirmed: a server without the key drops the change without a
   // word, and the edit would pass for stored.
@@ -145,6 +147,15 @@ private:
   std::int32_t serverOn_ = 0;
   // The logical position of the current record as the server told it (-1: unknown).
   std::int32_t knownPosition_ = -1;
+  // The record just appended, while the server stands on it (0 otherwise):
+  // its number is the one the append answered, and the table's count.
+  std::int32_t appendedRecNo_ = 0;
+  // A record appended whose values have not been stored yet.
+  bool blankLeft_ = false;
+  // The new record as the server makes it, once read: each later append
+  // fills it without asking again, so that the values follow the blank
+  // record in one exchange.
+  std::vector<char> blankImage_;
   std::vector<TXbFieldDescription> structure_;
   bool structureRead_ = false;
   std::int16_t createdArea_ = 0;

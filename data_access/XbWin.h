@@ -9,12 +9,13 @@
 //   XbWinSocket.cpp  TXbSrvSocket: buffer, reads, replies, sends, progress
 //   XbWinClient.cpp  TXbSrvClient: connect, disconnect, streams, waiting
 //
-// Every read waits at most ReadTimeout milliseconds for the peer: a server
-// that stops answering fails the read with "Connection timed out." instead of
-// hanging the program.
+// A reply must come whole within ReadTimeout milliseconds of the start of its
+// reading: a server that stops answering, or sends a byte at a time, fails the
+// read with "Connection timed out." instead of holding the program.
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "class_library/Component.h"
 #include "class_library/Exceptions.h"
@@ -118,10 +119,11 @@ public:
   // every receive look like a closed connection) is refused with
   // EXbSrvException.
   void SetChunkSize(std::int32_t Value);
-  // How long one receive waits for the peer, in milliseconds (-1: no limit).
+  // How long a reply may take to come whole, in milliseconds (-1: no limit).
   std::int32_t ReadTimeout() const { return readTimeout_; }
   void SetReadTimeout(std::int32_t Value) { readTimeout_ = Value; }
-  // The longest line ReadLine accepts (terminator not counted).
+  // The longest line ReadLine accepts (terminator not counted), and the most
+  // bytes the lines of one multi-line reply may hold together.
   std::int32_t MaxLineLength() const { return maxLineLength_; }
   void SetMaxLineLength(std::int32_t Value) { maxLineLength_ = Value > 0 ? Value : 1; }
   const String& LineTerminator() const { return lineTerminator_; }
@@ -170,8 +172,26 @@ public:
   TxProgressEvent OnServerProgress;
 
 protected:
+  // While one lives, every receive shares one time-out counted from its
+  // making: a reply read in many receives must still come within ReadTimeout.
+  // An inner one inside an outer one changes nothing.
+  class TReplyDeadline {
+  public:
+    explicit TReplyDeadline(TXbSrvSocket& Socket);
+    ~TReplyDeadline();
+    TReplyDeadline(const TReplyDeadline&) = delete;
+    TReplyDeadline& operator=(const TReplyDeadline&) = delete;
+
+  private:
+    TXbSrvSocket& socket_;
+    bool owner_;
+  };
+
   virtual void FireStatusEvent(const String& Text);
-  // One receive into the buffer (waiting at most ReadTimeout).
+  // The bytes received and not yet taken.
+  std::string_view Buffered() const { return std::string_view(buffer_.data(), held_); }
+  // One receive into the buffer (waiting at most ReadTimeout, and never past
+  // the reply's deadline).
   void FillBuffer();
   // Receives once if the peer sends within WaitMs; false when it did not.
   bool FillBufferWithin(std::int32_t WaitMs);
@@ -200,6 +220,8 @@ private:
   std::int64_t progressStep_ = 0;
   std::int32_t chunkSize_ = DefaultChunkSize;
   std::int32_t readTimeout_ = 60000;
+  // When the reply being read must be whole (TTickClock ms; -1: no deadline).
+  std::int64_t deadlineMs_ = -1;
   std::int32_t maxLineLength_ = 64 * 1024;
   std::int64_t progressBase_ = 0;
   std::int64_t progressTotal_ = -2;

@@ -96,9 +96,25 @@ bool TXbSrvSocket::FillBufferWithin(std::int32_t WaitMs) {
   return true;
 }
 
+TXbSrvSocket::TReplyDeadline::TReplyDeadline(TXbSrvSocket& Socket)
+    : socket_(Socket), owner_(Socket.deadlineMs_ < 0 && Socket.readTimeout_ >= 0) {
+  if (owner_) socket_.deadlineMs_ = TTickClock::NowMs() + socket_.readTimeout_;
+}
+
+TXbSrvSocket::TReplyDeadline::~TReplyDeadline() {
+  if (owner_) socket_.deadlineMs_ = -1;
+}
+
 void TXbSrvSocket::FillBuffer() {
-  // A peer that stays silent past the time-out is as good as gone.
-  if (!FillBufferWithin(readTimeout_)) RaiseSocketError(net::kErrTimedOut);
+  // A peer that stays silent past the time-out is as good as gone, and so is
+  // one that trickles: the wait is what is left of the whole reply's time.
+  std::int32_t wait = readTimeout_;
+  if (deadlineMs_ >= 0) {
+    const std::int64_t left = deadlineMs_ - TTickClock::NowMs();
+    if (left <= 0) RaiseSocketError(net::kErrTimedOut);
+    if (wait < 0 || left < wait) wait = static_cast<std::int32_t>(left);
+  }
+  if (!FillBufferWithin(wait)) RaiseSocketError(net::kErrTimedOut);
 }
 
 String TXbSrvSocket::TakeFromBuffer(std::int32_t Count) {
@@ -112,6 +128,7 @@ String TXbSrvSocket::TakeFromBuffer(std::int32_t Count) {
 
 String TXbSrvSocket::Read(std::int32_t Count) {
   if (Count < 0) throw Exception(kNotEnoughData);
+  const TReplyDeadline deadline(*this);
   if (Count == 0) {
     FillBuffer();
     return String();
@@ -138,6 +155,7 @@ String TXbSrvSocket::ReadTimed(std::int32_t Count, std::int32_t Ms) {
 }
 
 void TXbSrvSocket::ReadStream(TStream& Stream, std::int64_t Count) {
+  const TReplyDeadline deadline(*this);
   Stream.SetPosition(0);
   if (OnReadProgress) OnReadProgress(this, 0, Count, 0);
   std::int64_t remaining = Count;
@@ -156,6 +174,7 @@ void TXbSrvSocket::ReadStream(TStream& Stream, std::int64_t Count) {
 }
 
 String TXbSrvSocket::ReadLine() {
+  const TReplyDeadline deadline(*this);
   const String& term = lineTerminator_;
   std::size_t searchFrom = 0;
   for (;;) {
@@ -175,6 +194,7 @@ String TXbSrvSocket::ReadLine() {
 }
 
 String TXbSrvSocket::ReadNonEmptyLine() {
+  const TReplyDeadline deadline(*this);
   for (;;) {
     String line = Trim(ReadLine());
     if (!line.empty()) return line;
@@ -182,13 +202,22 @@ String TXbSrvSocket::ReadNonEmptyLine() {
 }
 
 std::int16_t TXbSrvSocket::ReadReply() {
+  const TReplyDeadline deadline(*this);
   replyLines_->Clear();
   String line = ReadNonEmptyLine();
   if (line.size() > 3 && line[3] == '-') {
     const String prefix = line.substr(0, 3) + " ";
     replyLines_->Add(line);
+    // A peer that never sends the last line cannot make the list grow
+    // without end either: the lines together are held to one line's limit.
+    std::size_t total = line.size();
     do {
       line = ReadNonEmptyLine();
+      total += line.size();
+      if (total > static_cast<std::size_t>(maxLineLength_)) {
+        replyLines_->Clear();
+        throw EXbSrvResponseError("Reply too long.");
+      }
       replyLines_->Add(line);
     } while (line.compare(0, prefix.size(), prefix) != 0);
   }

@@ -8,7 +8,7 @@ if ! command -v clang++ >/dev/null; then
   exit 0
 fi
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTW_FUZZ=ON -DTW_BUILD_TESTS=OFF -DTW_BUILD_BENCHMARKS=OFF \
+  -DTW_FUZZ=ON -DTW_BUILD_TESTS=OFF -DTW_BUILD_BENCHMARKS=OFF -DTW_WERROR=ON \
   -DCMAKE_C_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
-cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_TSAN=ON -DTW_BUILD_BENCHMARKS=OFF
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_TSAN=ON -DTW_BUILD_BENCHMARKS=OFF -DTW_WERROR=ON
 cmake --build build/tsan -j "$jobs"
 # Tests on a real display (label xvfb) run the toolkit's display code, which
 # is not built for ThreadSanitizer: they run in the ASan/UBSan build only.

@@ -19,6 +19,7 @@
 #include "controls/VkStatusPanes.h"
 #include "platform/system/MessageBox.h"
 #include "setup_program/AboutBox.h"
+#include "setup_program/LogView.h"
 #include "setup_program/RMTables.h"
 
 TfrmMain* frmMain = nullptr;
@@ -132,6 +133,7 @@ void TfrmMain::FormCreate(TObject* /*Sender*/) {
   }
 
   memoLogInfo->Lines()->Clear();
+  LogView = std::make_unique<TLogView>(memoLogInfo);
   pageMain->SetActivePageIndex(0);
 }
 
@@ -143,18 +145,12 @@ void TfrmMain::FormDestroy(TObject* /*Sender*/) {
 void TfrmMain::TimerTimer(TObject* /*Sender*/) {
   // A message box while the form is being made (the engine missing, say)
   // runs the loop, and with it the timer, before the form is complete.
-  if (!ConfigList) return;
-  TStringList log;
-  try {
-    log.LoadFromFile(BaseDir + LogFileName);
-  } catch (const std::exception&) {
+  if (!LogView) return;
+  if (!LogView->Refresh(BaseDir + LogFileName)) {
     // No log: the service is stopped, paused or was never started.
     ShowStatus(stsServiceNotRunning);
     return;
   }
-  // The same text again is not set again, so the user's scroll position and
-  // selection survive the refresh.
-  if (memoLogInfo->Lines()->Text() != log.Text()) memoLogInfo->Lines()->Assign(&log);
 
   try {
     StatusList->LoadFromFile(BaseDir + StatusFileName);
@@ -323,7 +319,8 @@ void TfrmMain::btnSetupSaveClick(TObject* /*Sender*/) {
 }
 
 void TfrmMain::btnClick(TObject* /*Sender*/) {
-  if (sys::ShowMessageBox("WARNING!!!!", "This will reset the Label Setup in RM. Are you sure?", sys::mbWarning,
+  // Plain Yes and No: the title alone carries the warning.
+  if (sys::ShowMessageBox("WARNING!!!!", "This will reset the Label Setup in RM. Are you sure?", sys::mbPlain,
                           sys::mbYes | sys::mbNo) != sys::mbYes) {
     ShowMessage("Aborted modification");
     return;

@@ -21,13 +21,17 @@ object frmMain: TfrmMain
     Top = 0
     Width = 633
     Height = 422
+    ActivePage = tabLabelEditor
     Align = alClient
     Color = 16119543
     FlatColor = 10263441
     HotTrackColor = 3983359
+    ParentColor = False
     TabColors.HighlightBar = 3983359
-    TabHeight = 19
+    TabIndex = 1
+    TabOrder = 0
     OnChange = pageMainChange
+    FixedDimension = 19
     object tabLogInfo: TVkTabSheet
       Caption = 'Log Info'
       Color = 16119543

@@ -13,6 +13,7 @@
 #include "label_service/srvFiles.h"
 
 class TImage;
+class TLogView;
 class TTimer;
 class TVkBalloonHints;
 class TVkBitBtn;
@@ -98,6 +99,7 @@ public:
   String BaseDir;              // the program's directory, ending with '/'
   TTarnwickSettings Settings;  // as last loaded or saved; empty at start
   std::unique_ptr<TStringList> ConfigList, StatusList;
+  std::unique_ptr<TLogView> LogView;  // the log file in memoLogInfo
 
   // The base directory FormCreate takes when set (tests use a scratch
   // directory); empty: the executable's directory.

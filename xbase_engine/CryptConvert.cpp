@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -56,7 +58,7 @@ std::vector<uint8_t> ConvertedHeader(const std::vector<uint8_t>& head, const Dbf
 }
 
 std::vector<uint8_t> ReadHeaderBytes(const std::string& path, uint32_t headerLen) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd = OpenRegular(path, O_RDONLY);
   std::vector<uint8_t> head(headerLen);
   if (!fd || !ReadAt(fd.Get(), head.data(), head.size(), 0)) throw XbError("Cannot read the header of " + path);
   return head;
@@ -88,6 +90,22 @@ class TempFile {
   UniqueFd fd_;
   bool kept_ = false;
 };
+
+// The rewritten table takes the place of t's file with its permissions and,
+// where the system allows it, its owner and group (a temporary file starts as
+// the process's own, readable by its owner only).
+void KeepOwnerAndMode(const Table& t, int fd) {
+  struct stat st {};
+  if (!t.FileStatus(st)) throw XbError("Cannot read the permissions of " + t.Path() + ": " + std::strerror(errno));
+  // Another owner needs privileges; the group alone may still be ours to
+  // give. Where neither is allowed the new file stays the process's own.
+  if (::fchown(fd, st.st_uid, st.st_gid) != 0 && ::fchown(fd, uid_t(-1), st.st_gid) != 0) {
+  }
+  // After the owner: a change of owner may clear the set-id bits.
+  if (::fchmod(fd, st.st_mode & 07777) != 0) {
+    throw XbError("Cannot give the new table the permissions of " + t.Path() + ": " + std::strerror(errno));
+  }
+}
 
 }  // namespace
 
@@ -149,6 +167,7 @@ void ConvertTableCrypt(int area, bool encrypt) {
   const uint8_t eofMark = 0x1A;
   WriteAt(out.Fd(), &eofMark, 1, newHead.size() + uint64_t(n) * newRecLen);
   if (memo) memo->Sync();
+  KeepOwnerAndMode(t, out.Fd());
   if (::fdatasync(out.Fd()) != 0) throw XbError("The new table did not reach the disk");
 
   const std::string path = t.Path();

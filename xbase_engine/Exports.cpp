@@ -131,7 +131,8 @@ int xb_BlobToFile(const char* field, const char* fileName) noexcept {
     const std::string data = t.Memo(Field(t, field));
     const std::string path = Str(fileName);
     if (path.empty()) throw XbError("No file name given");
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    RefuseFileInUse(path);
+    UniqueFd fd = OpenRegular(path, O_WRONLY | O_CREAT | O_TRUNC);
     if (!fd) throw XbError("Cannot create " + path);
     WriteAt(fd.Get(), data.data(), data.size(), 0);
     return 1;
@@ -559,7 +560,9 @@ int xb_Rlock(int recNo) noexcept {
 short xb_Select(short area) noexcept {
   Engine& e = TheEngine();
   const short old = short(e.current);
-  if (area >= 0 && area <= kMaxAreas) e.current = area;
+  // A number that can be no work area selects none: the calls that follow
+  // fail instead of acting on the table selected before.
+  e.current = (area >= 0 && area <= kMaxAreas) ? area : 0;
   return old;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/system/Files.h"
 #include "platform/system/TextFile.h"
 #include "xbase_engine/Collation.h"
 #include "xbase_engine/CryptConvert.h"
@@ -210,6 +211,8 @@ int xb_CopyFileText(const char* fileName) noexcept {
     CheckCopyable(t);
     const std::string path = Str(fileName);
     if (path.empty()) throw XbError("No file name given");
+    // The text replaces the file of that name (matched as an open matches it).
+    RefuseFileInUse(sys::ResolveFileName(path));
     std::string out;
     ForEachShown(t, [&] {
       for (int i = 1; i <= t.FieldCount(); ++i) {
@@ -291,8 +294,12 @@ int xb_AppendFrom(const char* fileName, short, const char* condition) noexcept {
       cond = std::make_unique<TableExpression>(&src, condition);
       if (cond->Type() != expr::Type::Logical) throw XbError("The condition is not a logical expression");
     }
+    // Only the records the source holds now: appending a table to itself
+    // (or to one that another writer grows) must not walk into the records
+    // this call appends.
+    const uint32_t last = src.RecCount();
     int n = 0;
-    for (src.GoTop(); !src.Eof(); src.Skip(1)) {
+    for (src.GoTop(); !src.Eof() && src.RecNo() <= last; src.Skip(1)) {
       if (cond && !cond->EvaluateCurrent().logical) continue;
       dst.Append(nullptr, false);
       CopyMatchingFields(src, dst);

@@ -47,6 +47,30 @@ void WriteAt(int fd, const void* buf, size_t n, uint64_t offset) {
   }
 }
 
+UniqueFd OpenRegular(const std::string& path, int flags, mode_t mode) {
+  // O_NONBLOCK keeps the open of a pipe without a peer from waiting; it has
+  // no effect on a regular file, yet it is cleared again below.
+  UniqueFd fd(::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode));
+  if (!fd) {
+    // A pipe without a reader (write-only open) or a socket.
+    if (errno == ENXIO) throw XbError("Not a regular file: " + path);
+    return fd;
+  }
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0) throw XbError("Cannot stat " + path + ": " + std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) throw XbError("Not a regular file: " + path);
+  const int fl = ::fcntl(fd.Get(), F_GETFL);
+  if (fl < 0 || ::fcntl(fd.Get(), F_SETFL, fl & ~O_NONBLOCK) != 0) {
+    throw XbError("Cannot set up " + path + ": " + std::strerror(errno));
+  }
+  return fd;
+}
+
+bool SameFile(int fd, const struct stat& st) {
+  struct stat own {};
+  return fd >= 0 && ::fstat(fd, &own) == 0 && own.st_dev == st.st_dev && own.st_ino == st.st_ino;
+}
+
 uint64_t FileSize(int fd) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) throw XbError(std::string("Cannot stat file: ") + std::strerror(errno));
@@ -59,8 +83,8 @@ const uint8_t kDbt4Signature[4] = {0xFF, 0xFF, 0x08, 0x00};
 
 MemoFile::MemoFile(const std::string& path, MemoKind kind, bool writable)
     : path_(path), kind_(kind) {
-  fd_ = UniqueFd(::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC));
-  if (!fd_ && writable) fd_ = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  fd_ = OpenRegular(path, writable ? O_RDWR : O_RDONLY);
+  if (!fd_ && writable) fd_ = OpenRegular(path, O_RDONLY);
   if (!fd_) throw XbError("Cannot open memo file " + path + ": " + std::strerror(errno));
   uint8_t h[512];
   if (!ReadAt(fd_.Get(), h, sizeof h, 0)) throw XbError("Memo file header cut short: " + path);
@@ -81,7 +105,7 @@ MemoFile::MemoFile(const std::string& path, MemoKind kind, bool writable)
 }
 
 void MemoFile::Create(const std::string& path, MemoKind kind, int blockSize) {
-  UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  UniqueFd fd = OpenRegular(path, O_RDWR | O_CREAT | O_TRUNC);
   if (!fd) throw XbError("Cannot create memo file " + path + ": " + std::strerror(errno));
   std::vector<uint8_t> h(512, 0);
   if (kind == MemoKind::Fpt) {

@@ -25,6 +25,7 @@ class MemoFile {
   MemoKind Kind() const { return kind_; }
   uint32_t BlockSize() const { return blockSize_; }
   const std::string& Path() const { return path_; }
+  int Fd() const { return fd_.Get(); }
 
   // The bytes stored at block (block 0 = empty). Throws XbError when the
   // block or its length lies outside the file.

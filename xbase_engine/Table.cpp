@@ -70,11 +70,11 @@ Table::Table(const std::string& path, const std::string& alias, int mode, int co
   struct stat st {};
   if (::stat(path_.c_str(), &st) != 0) throw XbError("File does not exist: " + path_);
   if (S_ISDIR(st.st_mode)) throw XbError("Not a table file: " + path_);
-  fd_ = UniqueFd(::open(path_.c_str(), O_RDWR | O_CLOEXEC));
+  fd_ = OpenRegular(path_, O_RDWR);
   writable_ = bool(fd_);
   if (!fd_) {
     if (mode == kModeExclusive) throw XbError("Cannot open for writing: " + path_);
-    fd_ = UniqueFd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    fd_ = OpenRegular(path_, O_RDONLY);
   }
   if (!fd_) throw XbError("Cannot open " + path_ + ": " + std::strerror(errno));
   if (mode == kModeExclusive) {

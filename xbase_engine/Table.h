@@ -235,6 +235,12 @@ class Table {
   bool Translating() const { return translate_; }
   // The memo file, when the table has one.
   const MemoFile* MemoFileOf() const { return memo_.get(); }
+  // The status of the open table file (false when the system cannot tell).
+  bool FileStatus(struct stat& st) const { return ::fstat(fd_.Get(), &st) == 0; }
+  // True when st describes the table file or its memo file.
+  bool UsesFile(const struct stat& st) const {
+    return SameFile(fd_.Get(), st) || (memo_ && SameFile(memo_->Fd(), st));
+  }
   // The DOS page text is translated from, when translation is on and the
   // table holds DOS text.
   std::optional<DosPage> Translation() const;

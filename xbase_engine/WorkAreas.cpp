@@ -75,6 +75,23 @@ void CloseAll() {
   for (int a = 1; a <= kMaxAreas; ++a) CloseArea(a);
 }
 
+void RefuseFileInUse(const std::string& path, const Table* indexesOf) {
+  struct stat target {};
+  if (path.empty() || ::stat(path.c_str(), &target) != 0) return;
+  struct stat owner {};
+  const bool ownIndexes = indexesOf && indexesOf->FileStatus(owner);
+  for (const auto& slot : TheEngine().areas) {
+    if (!slot) continue;
+    const Table& t = *slot;
+    bool used = t.UsesFile(target);
+    if (!used && !(ownIndexes && t.UsesFile(owner))) {
+      const auto* indexes = dynamic_cast<const idx::AreaIndexes*>(t.Observer());
+      used = indexes && indexes->UsesFile(target);
+    }
+    if (used) throw XbError("File is in use: " + path);
+  }
+}
+
 // ---- creation ----
 
 FieldDesc MakeField(const std::string& rawName, char type, int width, int decimals, bool foxStyle) {
@@ -153,20 +170,23 @@ UniqueFd WriteNewTable(std::string& path, uint8_t version, std::vector<FieldDesc
   // the name: a new table must take its place (and its lock), never sit
   // beside it under a second spelling.
   path = sys::ResolveFileName(path);
+  bool memo = false;
+  for (const FieldDesc& f : fields) memo = memo || IsMemoField(f);
+  const MemoKind memoKind = (version == 0xF5 || version == 0x30) ? MemoKind::Fpt : MemoKind::Dbt3;
+  const std::string memoPath = memo ? sys::ResolveFileName(MemoFileName(path, memoKind)) : std::string();
+  // The share lock below keeps out tables held open under this name; a file
+  // this process uses as a memo or index file has no such lock.
+  RefuseFileInUse(path);
+  RefuseFileInUse(memoPath);
   // Never truncate before holding the exclusive share lock: a table that
   // anyone holds open must survive a failed creation.
-  UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+  UniqueFd fd = OpenRegular(path, O_RDWR | O_CREAT);
   if (!fd) throw XbError("Cannot create " + path + ": " + std::strerror(errno));
   if (!TryLock(fd.Get(), kShareByte, 1, LockType::Write)) throw XbError("Table is in use: " + path);
   if (::ftruncate(fd.Get(), 0) != 0) throw XbError("Cannot truncate " + path);
   header.push_back(0x1A);
   WriteAt(fd.Get(), header.data(), header.size(), 0);
-  bool memo = false;
-  for (const FieldDesc& f : fields) memo = memo || IsMemoField(f);
-  if (memo) {
-    const MemoKind kind = (version == 0xF5 || version == 0x30) ? MemoKind::Fpt : MemoKind::Dbt3;
-    MemoFile::Create(sys::ResolveFileName(MemoFileName(path, kind)), kind, memoBlockSize);
-  }
+  if (memo) MemoFile::Create(memoPath, memoKind, memoBlockSize);
   return fd;
 }
 
@@ -178,6 +198,9 @@ int CreateNew(const std::string& path, const std::string& alias, int tableType, 
   const std::string file = WithDbfExtension(path);
   std::string a = UpperAscii(Trim(alias.empty() ? DefaultAlias(file) : alias));
   if (AreaOfAlias(a) != 0) throw XbError("Alias already in use: " + a);
+  // Refused now as well as when the table is written: the caller learns at
+  // once that the name belongs to an open table.
+  RefuseFileInUse(sys::ResolveFileName(file));
   const int area = FreeArea();
   if (area == 0) throw XbError("No free work area");
   e.create.active = true;

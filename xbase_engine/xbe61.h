@@ -115,10 +115,11 @@ void xb_AppendBlank(void) XB_NOEXCEPT;
  * Answer: the new record number, 0 on failure. */
 int xb_AppendBlankEx(int lock) XB_NOEXCEPT;
 /* Appends the records of another table whose fields share names with the
- * current one (values copied field by field, by name): every record a walk
- * of it shows (deleted ones left out while xb_SetDeleted hides them) for
- * which condition, a logical expression over that table's fields, is true;
- * NULL or empty: all of them.  A condition that does not compile or is not
+ * current one (values copied field by field, by name): of the records it
+ * holds when the call starts (so a table appended to itself gets each of its
+ * records once more), every one a walk of it shows (deleted ones left out
+ * while xb_SetDeleted hides them) for which condition, a logical expression
+ * over that table's fields, is true; NULL or empty: all of them.  A condition that does not compile or is not
  * logical appends nothing, nor does an encrypted source (it is opened here
  * without its password, so it would show only masks).  tableType is not
  * needed: the source is read in natural order, its memo file found from its
@@ -524,7 +525,9 @@ int xb_Seek(const char* key) XB_NOEXCEPT;
 /* As xb_Seek with the key given as stored bytes (length bytes). */
 int xb_SeekBin(const void* key, short length) XB_NOEXCEPT;
 
-/* Makes the area current.  Answer: the previously current area. */
+/* Makes the area current; a number outside 1..1023 (or 0) selects none, so
+ * the calls that follow act on no table until the next xb_Select.  Answer:
+ * the previously current area. */
 short xb_Select(short area) XB_NOEXCEPT;
 
 /* ---- Settings (process-wide) ---- */

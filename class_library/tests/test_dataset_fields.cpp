@@ -11,6 +11,7 @@
 #include "class_library/SysUtils.h"
 #include "class_library/TypeInfo.h"
 #include "class_library/tests/test_dataset_mem.h"
+#include "class_library/tests/FormatSettingsGuard.h"
 #include "platform/system/tests/GeneratedLocales.h"
 
 namespace {
@@ -170,6 +171,16 @@ TEST(Fields, NumberFormatsRoundHalfAwayFromZero) {
   EXPECT_EQ(FormatFloatText("0.0 'kg'", 12.34), "12.3 kg");
   EXPECT_EQ(FloatToPrecisionText(1e20, 15, false), "1E20");
   EXPECT_EQ(FloatToPrecisionText(0.1 + 0.2, 15, false), "0.3");
+}
+
+// A locale that groups no digits has no thousands separator: display
+// formats then group nothing.
+TEST(Fields, DisplayFormatsGroupNothingWithoutAThousandsSeparator) {
+  FormatSettingsGuard guard;
+  FormatSettings.DecimalSeparator = ',';
+  FormatSettings.ThousandSeparator = '\0';
+  EXPECT_EQ(FormatFloatText("#,##0.00", -1234567.5), "-1234567,50");
+  EXPECT_EQ(FloatToPrecisionText(1234.5, 15, true), "1234,50");
 }
 
 TEST(Fields, BooleansDatesAndTheirNativeValues) {

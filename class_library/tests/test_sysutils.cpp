@@ -9,7 +9,11 @@
 #include "class_library/SysUtils.h"
 #include "class_library/tests/FormatSettingsGuard.h"
 #include "platform/system/tests/GeneratedLocales.h"
+#include "platform/system/tests/ScopedEnv.h"
 #include "platform/system/tests/TempDir.h"
+
+// newlocale's leak while LOCPATH is set (see GeneratedLocales.h).
+extern "C" const char* __lsan_default_suppressions() { return generated_locales::LeakSuppressions; }
 
 namespace {
 
@@ -252,6 +256,36 @@ TEST(SysUtilsNumbers, TextsFollowTheSettingsNotTheProcessLocale) {
   EXPECT_EQ(StrToFloat("1e-400"), 0.0);  // too small reads as zero, as in the C locale
   EXPECT_THROW(StrToFloat("1,5"), EConvertError);
   EXPECT_THROW(StrToFloat("1e999"), EConvertError);
+}
+
+// The user's locale for numbers gives the separators of what is shown; a
+// locale that groups no digits shows none.
+TEST(SysUtilsFormat, NumberTextsTakeTheSeparatorsOfTheUsersLocale) {
+  FormatSettingsGuard guard;
+  std::string why, dir;
+  for (const char* name : {"de_DE", "bg_BG"}) {
+    dir = generated_locales::Make(name, why);
+    if (dir.empty()) GTEST_SKIP() << why;
+  }
+  ScopedEnv locpath("LOCPATH", dir.c_str()), all("LC_ALL", nullptr), time("LC_TIME", nullptr),
+      point("TW_DECIMAL_SEPARATOR", nullptr), thousands("TW_THOUSAND_SEPARATOR", nullptr);
+  const auto texts = [] {
+    GetFormatSettings();
+    return Format("%n|%.1f|", {1234567.891, 2.25}) + FloatToStr(-0.5);
+  };
+  {
+    ScopedEnv lang("LANG", "de_DE.UTF-8"), numeric("LC_NUMERIC", nullptr);
+    EXPECT_EQ(texts(), "1.234.567,89|2,3|-0,5");
+    double v = 0;
+    EXPECT_TRUE(TryStrToFloat("12,75", v));
+    EXPECT_EQ(v, 12.75);
+  }
+  {
+    ScopedEnv lang("LANG", "de_DE.UTF-8"), numeric("LC_NUMERIC", "bg_BG.UTF-8");
+    EXPECT_EQ(texts(), "1234567,89|2,3|-0,5");
+  }
+  ScopedEnv lang("LANG", "C"), numeric("LC_NUMERIC", nullptr);
+  EXPECT_EQ(texts(), "1,234,567.89|2.3|-0.5");
 }
 
 TEST(SysUtilsFormat, BadFormatsRaiseInsteadOfReadingPastArguments) {

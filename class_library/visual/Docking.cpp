@@ -223,7 +223,12 @@ TDockTree::TDockTree(TWinControl* DockSite) : dockSite_(DockSite) {}
 TDockTree::~TDockTree() = default;
 
 void TDockTree::InsertControl(TControl* Control, TAlign InsertAt, TControl* DropCtl) {
-  if (std::find(zones_.begin(), zones_.end(), Control) != zones_.end()) return;
+  if (std::find(zones_.begin(), zones_.end(), Control) != zones_.end()) {
+    // Docked again where it was (dropped back on its own site): it keeps
+    // its zone, and takes it back from the place the drop gave it.
+    ResetBounds(true);
+    return;
+  }
   auto at = std::find(zones_.begin(), zones_.end(), DropCtl);
   if (at != zones_.end() && (InsertAt == alTop || InsertAt == alLeft))
     zones_.insert(at, Control);
@@ -251,10 +256,17 @@ TRect TDockTree::ZoneOf(TControl* Control) {
   dockSite_->ShrinkClientRect(all);
   int n = static_cast<int>(shown.size());
   int i = static_cast<int>(it - shown.begin());
+  if (!GrabbersOnTop()) {
+    int left = all.Left + all.Width() * i / n;
+    int right = all.Left + all.Width() * (i + 1) / n;
+    return TRect{left, all.Top, right, all.Bottom};
+  }
   int top = all.Top + all.Height() * i / n;
   int bottom = all.Top + all.Height() * (i + 1) / n;
   return TRect{all.Left, top, all.Right, bottom};
 }
+
+bool TDockTree::GrabbersOnTop() const { return dockSite_->Align() != alTop && dockSite_->Align() != alBottom; }
 
 void TDockTree::ResetBounds(bool) {
   if (placing_) return;
@@ -268,14 +280,56 @@ void TDockTree::ResetBounds(bool) {
   placing_ = false;
 }
 
-void TDockTree::AdjustDockRect(TControl*, TRect& ARect) { ARect.Top += GrabberSize; }
+void TDockTree::AdjustDockRect(TControl*, TRect& ARect) {
+  if (GrabbersOnTop())
+    ARect.Top += GrabberSize;
+  else
+    ARect.Left += GrabberSize;
+}
 
 void TDockTree::PaintDockFrame(TCanvas* Canvas, TControl*, const TRect& ARect) {
   gui::HDC dc = Canvas->Handle();
+  bool across = GrabbersOnTop();
   for (int line = 0; line < 2; ++line) {
-    gui::Rect bar{ARect.Left + 2, ARect.Top + 3 + line * 4, ARect.Right - 2, ARect.Top + 6 + line * 4};
+    int at = 3 + line * 4;
+    gui::Rect bar = across ? gui::Rect{ARect.Left + 2, ARect.Top + at, ARect.Right - 2, ARect.Top + at + 3}
+                           : gui::Rect{ARect.Left + at, ARect.Top + 2, ARect.Left + at + 3, ARect.Bottom - 2};
     gui::DrawEdge(dc, bar, gui::BDR_RAISEDINNER, gui::BF_RECT);
   }
+}
+
+TRect TDockTree::CloseGlyphRect(const TRect&) const { return TRect{}; }
+
+TControl* TDockTree::HitTest(TPoint MousePos, LRESULT& HTFlag) {
+  HTFlag = gui::HTNOWHERE;
+  for (TControl* c : zones_) {
+    if (!c->Visible()) continue;
+    TRect zone = ZoneOf(c);
+    TRect inside = zone;
+    AdjustDockRect(c, inside);
+    // The bar is what the zone has beside the control's own place.
+    if (!gui::PtInRect(zone, MousePos) || gui::PtInRect(inside, MousePos)) continue;
+    TRect glyph = CloseGlyphRect(zone);
+    HTFlag = gui::PtInRect(glyph, MousePos) ? gui::HTCLOSE : gui::HTCAPTION;
+    return c;
+  }
+  return nullptr;
+}
+
+bool TDockTree::ButtonDown(TPoint MousePos) {
+  LRESULT hit = gui::HTNOWHERE;
+  TControl* control = HitTest(MousePos, hit);
+  if (!control) return false;
+  if (hit == gui::HTCLOSE) {
+    // A form may refuse (OnCloseQuery) or choose what closing means.
+    if (auto* form = dynamic_cast<TCustomForm*>(control))
+      form->Close();
+    else
+      control->Hide();
+  } else if (control->DragKind() == dkDock) {
+    control->BeginDrag(false, -1);
+  }
+  return true;
 }
 
 void TDockTree::PaintSite(gui::HDC DC) {

@@ -45,8 +45,15 @@ struct TDockNotifyRec {
 
 // The dock manager of a site with UseDockManager: it places the docked
 // controls one below the other, each under a grabber bar, and paints the
-// bars. Descendants change the place of the client area (AdjustDockRect)
-// and the bar (PaintDockFrame).
+// bars. A site aligned at the top or bottom is a strip: there the controls
+// lie side by side, each right of its bar. Descendants change the place of
+// the client area (AdjustDockRect), the bar (PaintDockFrame) and give the
+// bar a close glyph (CloseGlyphRect).
+//
+// The bars take the mouse: a button pressed on a close glyph closes the
+// control (a form is asked to close, anything else is hidden); pressed
+// anywhere else on a bar it starts dragging the control, which then docks
+// where it is dropped or floats.
 class TDockTree {
 public:
   explicit TDockTree(TWinControl* DockSite);
@@ -57,15 +64,19 @@ public:
   TWinControl* DockSite() const { return dockSite_; }
   // The thickness of the grabber bar.
   static constexpr int GrabberSize = 12;
+  // Whether the bars run across the top of the zones (one below the other)
+  // rather than down their left side (a strip: side by side).
+  bool GrabbersOnTop() const;
   // Control joins the site: beside DropCtl on side InsertAt, or last.
   virtual void InsertControl(TControl* Control, TAlign InsertAt, TControl* DropCtl);
   virtual void RemoveControl(TControl* Control);
   // Places the docked controls in the site's client area.
   virtual void ResetBounds(bool Force);
-  // The client area of a docked control within its zone: below the bar.
+  // The client area of a docked control within its zone: below the bar, or
+  // right of it in a strip.
   virtual void AdjustDockRect(TControl* Control, TRect& ARect);
   // The bar of a docked control (ARect its whole zone): two raised lines
-  // across the top.
+  // along it.
   virtual void PaintDockFrame(TCanvas* Canvas, TControl* Control, const TRect& ARect);
   // Paints the bars of every visible docked control onto DC (the site's).
   virtual void PaintSite(gui::HDC DC);
@@ -73,6 +84,18 @@ public:
   // when it is not docked here or not visible).
   TRect ZoneOf(TControl* Control);
   const std::vector<TControl*>& Controls() const { return zones_; }
+  // The docked control whose bar holds MousePos (site client coordinates),
+  // with HTFlag HTCLOSE on its close glyph and HTCAPTION elsewhere on the
+  // bar; nullptr (HTFlag HTNOWHERE) off every bar.
+  TControl* HitTest(TPoint MousePos, LRESULT& HTFlag);
+  // The left button went down at MousePos in the site: closes or starts
+  // dragging the control of the bar there. Answers whether a bar took it.
+  bool ButtonDown(TPoint MousePos);
+
+protected:
+  // The box of the close glyph on the bar of a zone; empty where the bar
+  // has none (the plain grabber).
+  virtual TRect CloseGlyphRect(const TRect& Zone) const;
 
 private:
   TWinControl* dockSite_;

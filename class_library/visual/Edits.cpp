@@ -378,6 +378,33 @@ void TCustomMemo::SetCaretPos(TPoint Value) {
   gui::SendMessage(Handle(), gui::EM_SCROLLCARET);
 }
 
+void TCustomMemo::AppendText(const String& Text) {
+  if (Text.empty()) return;
+  if (!HandleAllocated()) {
+    SetText(TControl::GetText() + Text);
+    return;
+  }
+  const gui::HWND h = Handle();
+  gui::DWORD start = 0, end = 0;
+  gui::SendMessage(h, gui::EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  const auto caret = static_cast<gui::DWORD>(gui::SendMessage(h, gui::EM_GETCARETINDEX));
+  const LRESULT first = gui::SendMessage(h, gui::EM_GETFIRSTVISIBLELINE);
+  const LRESULT length = gui::SendMessage(h, gui::WM_GETTEXTLENGTH);
+  gui::SendMessage(h, gui::EM_SETSEL, static_cast<WPARAM>(length), length);
+  gui::SendMessage(h, gui::EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(Text.c_str()));
+  // The selection is set back from its anchor to the caret, so that a
+  // selection made upwards stays one.
+  const gui::DWORD anchor = caret == start ? end : start;
+  gui::SendMessage(h, gui::EM_SETSEL, static_cast<WPARAM>(anchor), static_cast<LPARAM>(caret));
+  const LRESULT now = gui::SendMessage(h, gui::EM_GETFIRSTVISIBLELINE);
+  if (now != first) gui::SendMessage(h, gui::EM_LINESCROLL, 0, first - now);
+}
+
+int TCustomMemo::TextLength() {
+  if (!HandleAllocated()) return static_cast<int>(TControl::GetText().size());
+  return static_cast<int>(gui::SendMessage(Handle(), gui::WM_GETTEXTLENGTH));
+}
+
 void TCustomMemo::WMGetDlgCode(TMessage& Message) {
   TCustomEdit::WMGetDlgCode(Message);
   if (wantTabs_) {

@@ -103,6 +103,13 @@ public:
   // the Lines unless words wrap.
   TPoint CaretPos();
   void SetCaretPos(TPoint Value);
+  // Adds Text (a line break in it ends a line) at the end of the text,
+  // leaving the selection, the caret and the first line shown as they were:
+  // a view of a growing file follows it without taking the user's place.
+  // Its cost is that of the text added, not of the whole text.
+  void AppendText(const String& Text);
+  // The length of the text in bytes, without copying it.
+  int TextLength();
   TScrollStyle ScrollBars() const { return scrollBars_; }
   void SetScrollBars(TScrollStyle Value);
   bool WordWrap() const { return wordWrap_; }

@@ -752,6 +752,10 @@ bool TWinControl::IsControlMouseMsg(TMessage& Message) {
 void TWinControl::WindowProcedure(TMessage& Message) {
   UINT m = Message.Msg;
   if (m >= gui::WM_MOUSEFIRST && m <= gui::WM_MOUSELAST && m != gui::WM_MOUSEWHEEL && m != gui::WM_MOUSEHWHEEL) {
+    // The bars of docked controls lie over the site's own children.
+    if (m == gui::WM_LBUTTONDOWN && dockManager_ && useDockManager_ && !ComponentState().Contains(csDesigning) &&
+        dockManager_->ButtonDown(gui::PointFromLParam(Message.LParam)))
+      return;
     if (IsControlMouseMsg(Message)) return;
   } else if (m == gui::WM_KEYDOWN || m == gui::WM_SYSKEYDOWN) {
     // Dialog keys first: Tab and the arrows move the focus, Return and

@@ -1,7 +1,8 @@
 // Docking into a panel: the caption bars over the docked controls, where
 // the controls go, the bars' colours by the focus, the turned bars of a
 // panel at the top, the plain grabber without captions, and the panel's
-// window procedure while the dock manager lives.
+// window procedure while the dock manager lives; the close glyph and the
+// bars taking the mouse, and a strip's controls side by side.
 #include <typeinfo>
 
 #include "class_library/FormResource.h"
@@ -84,12 +85,16 @@ TEST_F(PanelDock, OneManagerWhoseControlsSitBelowOrBesideTheirBars) {
   EXPECT_EQ(client->BoundsRect(), (TRect{2, 16, 148, 100}));
   EXPECT_EQ(second->BoundsRect(), (TRect{2, 100 + 14, 148, 198}));
 
-  // A strip at the top has its bars on the left of the controls.
+  // A strip at the top has its bars on the left of the controls, which
+  // share its width.
   panel->SetAlign(alTop);
   panel->SetHeight(60);
   EXPECT_EQ(client->Left(), 2 + 14);
   EXPECT_EQ(client->Top(), 2);
-  EXPECT_EQ(client->Left() + client->Width(), panel->Width() - 2);
+  int middle = 2 + (panel->Width() - 4) / 2;
+  EXPECT_EQ(client->Left() + client->Width(), middle);
+  EXPECT_EQ(second->Left(), middle + 14);
+  EXPECT_EQ(second->Left() + second->Width(), panel->Width() - 2);
 
   // Children aligned on a dock site lose the borders once, as elsewhere.
   auto* aligned = new TProbeGraphic(panel);
@@ -336,6 +341,141 @@ TEST_F(PanelDock, APanelReadAsADockSiteHasItsManager) {
   EXPECT_EQ(tool->DragKind(), dkDock);
   EXPECT_TRUE(tool->ManualDock(site));
   delete loaded;
+}
+
+TEST_F(PanelDock, AStripShowsItsControlsSideBySideEachRightOfItsBar) {
+  form->PlaceBounds(100, 100, 300, 200);
+  auto* panel = DockPanel(form, 300, 90);
+  panel->SetAlign(alTop);
+  auto* orders = DockedProbe(panel, "Orders", clRed);
+  auto* labels = DockedProbe(panel, "Labels", clLime);
+  EXPECT_EQ(orders->BoundsRect(), (TRect{14, 0, 150, 90}));
+  EXPECT_EQ(labels->BoundsRect(), (TRect{150 + 14, 0, 300, 90}));
+  form->Show();
+  Pump();
+  orders->SetFocus();
+  Pump();
+  Picture p(form->Handle());
+  SaveShot(form, "vk_panel_docked_strip");
+  EXPECT_EQ(p.At(80, 45), Rgb(clRed));
+  EXPECT_EQ(p.At(230, 45), Rgb(clLime)) << "the second control beside the first";
+  EXPECT_EQ(p.At(1, 45), Rgb(clActiveCaption));
+  EXPECT_EQ(p.At(151, 45), Rgb(clInactiveCaption)) << "a bar of its own at the second's left";
+  Found text = Pixels(p, TRect{150, 13, 164, 90}, Rgb(clCaptionText));
+  ASSERT_GT(text.count, 10) << "its caption turned upwards";
+  EXPECT_GT(text.box.Height(), 2 * text.box.Width());
+  EXPECT_GT(Pixels(p, TRect{151, 1, 162, 12}, Rgb(clCaptionText)).count, 6) << "and its close glyph at the top";
+}
+
+TEST_F(PanelDock, TheCloseGlyphClosesTheDockedControl) {
+  form->PlaceBounds(100, 100, 300, 200);
+  auto* panel = DockPanel(form, 160, 200);
+  auto* orders = DockedProbe(panel, "Orders", clRed);
+  auto* labels = DockedProbe(panel, "Labels", clLime);
+  form->Show();
+  Pump();
+  LRESULT hit = gui::HTNOWHERE;
+  EXPECT_EQ(panel->DockManager()->HitTest(TPoint{151, 6}, hit), orders);
+  EXPECT_EQ(hit, gui::HTCLOSE);
+  EXPECT_EQ(panel->DockManager()->HitTest(TPoint{60, 106}, hit), labels);
+  EXPECT_EQ(hit, gui::HTCAPTION);
+  gui::test::MouseDown(panel->ClientToScreen(TPoint{151, 6}));
+  Pump();
+  EXPECT_FALSE(orders->Visible()) << "the close glyph hides the control";
+  EXPECT_EQ(orders->HostDockSite(), panel) << "hidden, it stays docked";
+  EXPECT_EQ(labels->BoundsRect(), (TRect{0, 14, 160, 200})) << "the other one takes the panel";
+  gui::test::MouseUp(panel->ClientToScreen(TPoint{151, 6}));
+  Pump();
+  Picture p(form->Handle());
+  SaveShot(form, "vk_panel_glyph_closed");
+  EXPECT_EQ(p.At(80, 50), Rgb(clLime));
+
+  // A docked form is asked to close, and may say no.
+  auto* docked = new TForm(form);
+  docked->SetBorderStyle(bsNone);
+  docked->SetCaption("Settings");
+  docked->SetDragKind(dkDock);
+  docked->SetVisible(true);
+  bool mayClose = false;
+  docked->OnCloseQuery = [&](TObject*, bool& CanClose) { CanClose = mayClose; };
+  ASSERT_TRUE(docked->ManualDock(panel));
+  Pump();
+  TRect zone = panel->DockManager()->ZoneOf(docked);
+  TPoint glyph = panel->ClientToScreen(TPoint{zone.Right - 8, zone.Top + 6});
+  gui::test::Click(glyph);
+  Pump();
+  EXPECT_TRUE(docked->Visible());
+  mayClose = true;
+  gui::test::Click(glyph);
+  Pump();
+  EXPECT_FALSE(docked->Visible());
+  EXPECT_EQ(labels->BoundsRect(), (TRect{0, 14, 160, 200}));
+
+  // In a strip the glyph is at the top of the bar on the left.
+  panel->SetAlign(alTop);
+  panel->SetHeight(90);
+  orders->Show();
+  Pump();
+  zone = panel->DockManager()->ZoneOf(labels);
+  gui::test::Click(panel->ClientToScreen(TPoint{zone.Left + 6, zone.Top + 6}));
+  Pump();
+  EXPECT_FALSE(labels->Visible());
+  EXPECT_TRUE(orders->Visible());
+
+  // Without captions there is no glyph: the plain grabber only drags.
+  panel->SetShowDockClientCaptions(false);
+  gui::test::Click(panel->ClientToScreen(TPoint{6, 6}));
+  Pump();
+  EXPECT_TRUE(orders->Visible());
+  EXPECT_EQ(orders->HostDockSite(), panel);
+}
+
+TEST_F(PanelDock, DraggingACaptionBarUndocksTheControl) {
+  form->PlaceBounds(100, 100, 320, 200);
+  auto* left = DockPanel(form, 150, 200);
+  auto* right = DockPanel(form, 150, 200);
+  right->SetLeft(170);
+  auto* orders = DockedProbe(left, "Orders", clRed);
+  auto* tool = new TForm(form);
+  tool->SetBorderStyle(bsNone);
+  tool->SetCaption("Tools");
+  tool->SetDragKind(dkDock);
+  tool->SetVisible(true);
+  auto* inside = new TProbeWindow(tool, clBlue);
+  inside->SetParent(tool);
+  inside->SetAlign(alClient);
+  ASSERT_TRUE(tool->ManualDock(left));
+  form->Show();
+  Pump();
+  auto drag = [](TPoint From, TPoint To) {
+    gui::test::MouseDown(From);
+    gui::test::MouseMove(TPoint{From.X + 10, From.Y + 10}, 1);
+    gui::test::MouseMove(To, 1);
+    gui::test::MouseUp(To);
+    Pump();
+  };
+
+  // The bar, not its close glyph, carries the control into the other panel.
+  drag(left->ClientToScreen(TPoint{40, 6}), right->ClientToScreen(TPoint{75, 100}));
+  EXPECT_EQ(orders->HostDockSite(), right);
+  EXPECT_TRUE(orders->Visible());
+  EXPECT_EQ(orders->BoundsRect(), (TRect{0, 14, 150, 200}));
+  EXPECT_EQ(left->DockClientCount(), 1);
+  EXPECT_EQ(tool->BoundsRect(), (TRect{0, 14, 150, 200})) << "the one left behind takes the panel";
+  Picture p(form->Handle());
+  SaveShot(form, "vk_panel_bar_dragged");
+  EXPECT_EQ(p.At(170 + 75, 100), Rgb(clRed));
+  EXPECT_EQ(p.At(170 + 75, 1), Rgb(clInactiveCaption)) << "under a caption bar of the new panel";
+
+  // The docked form dragged out over nothing that docks floats as a form of
+  // its own, its control with it.
+  drag(left->ClientToScreen(TPoint{40, 6}), TPoint{900, 600});
+  EXPECT_EQ(tool->Parent(), nullptr);
+  EXPECT_TRUE(tool->Floating());
+  EXPECT_EQ(tool->Left(), 900);
+  EXPECT_TRUE(gui::IsWindowVisible(tool->Handle()));
+  EXPECT_EQ(inside->Parent(), tool);
+  EXPECT_EQ(left->DockClientCount(), 0);
 }
 
 }  // namespace

@@ -269,3 +269,49 @@ TEST_F(TabPaintTest, ShadowOverAStripedBackgroundDarkensEachPixel) {
   int bottom = tabs->Height() - 1;
   EXPECT_EQ(pic.At(150, bottom), vistest::Rgb(MixColors(clBlack, bottom % 2 ? kOdd : kEven, 15)));
 }
+
+namespace {
+
+// The focus rectangle of the selected tab keeps a clear pixel between it and
+// the caption's ink, also on tabs just as tall as their captions need, where
+// the font's ascent reaches the top of the text's line box.
+TEST_F(TabFormTest, TheFocusRectangleKeepsClearOfTheCaption) {
+  tabs->PlaceBounds(0, 0, 300, 60);
+  tabs->Font()->SetName("Tahoma");
+  tabs->Font()->SetHeight(-11);
+  for (const char* caption : {"Log Info", "Label Editor", "Setup"}) tabs->AddTab(caption);
+  tabs->SetTabIndex(0);
+  auto* other = new ctltest::TTestTabs(form);
+  other->SetParent(form);
+  other->PlaceBounds(0, 100, 100, 40);
+  other->AddTab("x");
+  ShowForm();
+  const auto picture = [&](TWinControl* Focused) {
+    Focused->SetFocus();
+    vistest::Pump();
+    tabs->Repaint();
+    return vistest::Picture(tabs->Handle());
+  };
+  const vistest::Picture focused = picture(tabs);
+  const vistest::Picture unfocused = picture(other);
+  const int width = 120, height = tabs->FixedDimension();
+  ASSERT_GT(height, 10);
+  int focusPixels = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (focused.At(x, y) == unfocused.At(x, y)) continue;
+      ++focusPixels;
+      for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int nx = x + dx, ny = y + dy;
+          if (nx < 0 || ny < 0 || nx >= width || ny >= height) continue;
+          EXPECT_NE(unfocused.At(nx, ny), 0x000000u)
+              << "the focus rectangle at (" << x << ", " << y << ") touches the caption at (" << nx << ", " << ny << ")";
+        }
+      }
+    }
+  }
+  EXPECT_GT(focusPixels, 20) << "a focus rectangle is drawn";
+}
+
+}  // namespace

@@ -181,6 +181,47 @@ TEST_F(VkButtons, KindsGiveCaptionResultGlyphAndFallBackToCustom) {
   EXPECT_EQ(b->GlyphImageIndex(), 1) << "disabled shows the second image";
 }
 
+// The pixels of one 16 x 16 image of a stock glyph that are not the
+// transparent olive, as rows of '#' and '.'.
+std::string GlyphShape(TBitBtnKind Kind, int Image) {
+  TBitmap* g = GetKindGlyph(Kind);
+  std::string shape;
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) shape += g->Canvas()->Pixel(Image * 16 + x, y) == clOlive ? '.' : '#';
+    shape += '\n';
+  }
+  return shape;
+}
+
+TEST_F(VkButtons, HelpRetryAndIgnoreGlyphsArePicturesOfTheirOwn) {
+  const TBitBtnKind all[] = {bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll};
+  for (TBitBtnKind kind : {bkHelp, bkRetry, bkIgnore}) {
+    std::string shape = GlyphShape(kind, 0);
+    SCOPED_TRACE(KindCaption(kind) + "\n" + shape);
+    EXPECT_EQ(GlyphShape(kind, 1), shape) << "the disabled image is the same picture";
+    for (TBitBtnKind other : all) {
+      if (other != kind) {
+        EXPECT_NE(GlyphShape(other, 0), shape) << "the same picture as " << KindCaption(other);
+      }
+    }
+    // Strokes, not a blot: well under the two thirds of its box a filled
+    // disk covers.
+    int left = 16, top = 16, right = 0, bottom = 0, ink = 0;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x)
+        if (shape[static_cast<std::size_t>(y * 17 + x)] == '#') {
+          ++ink;
+          left = std::min(left, x);
+          top = std::min(top, y);
+          right = std::max(right, x + 1);
+          bottom = std::max(bottom, y + 1);
+        }
+    ASSERT_GT(ink, 0);
+    EXPECT_GE((right - left) * (bottom - top), 80) << "big enough to be seen";
+    EXPECT_LT(ink * 100, (right - left) * (bottom - top) * 55) << "strokes, not a filled blot";
+  }
+}
+
 TEST_F(VkButtons, HotTrackLookFramesAndFacesAndTheClassicLookBevels) {
   form->SetColor(clBtnFace);
   auto* hot = new TVkBitBtn(form);

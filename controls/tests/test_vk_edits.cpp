@@ -1,6 +1,8 @@
 // The framed edit and memo: state colours, the frame in the window's border,
 // Enter as Tab, the caret's line and column on long texts, the wheel, and
 // form resources with old property names.
+#include <memory>
+
 #include "class_library/FormResource.h"
 #include "class_library/SysUtils.h"
 #include "class_library/visual/tests/VisualTest.h"
@@ -242,6 +244,75 @@ TEST_F(VkEdits, FormResourceWithOldPropertyNamesLoads) {
   ASSERT_NE(l, nullptr);
   EXPECT_FALSE(l->FrameHotTrack());
   delete loaded;
+}
+
+TEST_F(VkEdits, ControlsLoadedDisabledTakeNoClickKeyOrMenu) {
+  const String text =
+      "object F: TForm\n"
+      "  Left = 100\n"
+      "  Top = 100\n"
+      "  Width = 400\n"
+      "  Height = 300\n"
+      "  object Other: TVkEdit\n"
+      "    Left = 200\n"
+      "    Top = 8\n"
+      "    Width = 120\n"
+      "    Height = 21\n"
+      "  end\n"
+      "  object E: TVkEdit\n"
+      "    Left = 8\n"
+      "    Top = 8\n"
+      "    Width = 120\n"
+      "    Height = 21\n"
+      "    Enabled = False\n"
+      "    Text = 'Labels'\n"
+      "  end\n"
+      "  object M: TVkMemo\n"
+      "    Left = 8\n"
+      "    Top = 40\n"
+      "    Width = 120\n"
+      "    Height = 60\n"
+      "    Enabled = False\n"
+      "    Lines.Strings = (\n"
+      "      'Labels')\n"
+      "  end\n"
+      "  object L: TVkListBox\n"
+      "    Left = 8\n"
+      "    Top = 110\n"
+      "    Width = 120\n"
+      "    Height = 60\n"
+      "    Enabled = False\n"
+      "    Items.Strings = (\n"
+      "      'Label1'\n"
+      "      'Label2')\n"
+      "  end\n"
+      "end\n";
+  auto loaded = std::make_unique<TForm>(nullptr);
+  ReadComponentResource(loaded.get(), text);
+  auto* other = dynamic_cast<TVkEdit*>(loaded->FindComponent("Other"));
+  auto* e = dynamic_cast<TVkEdit*>(loaded->FindComponent("E"));
+  auto* m = dynamic_cast<TVkMemo*>(loaded->FindComponent("M"));
+  auto* l = dynamic_cast<TVkListBox*>(loaded->FindComponent("L"));
+  ASSERT_TRUE(other && e && m && l);
+  loaded->Show();
+  Pump();
+  other->SetFocus();
+  Pump();
+  for (TWinControl* c : std::initializer_list<TWinControl*>{e, m, l}) {
+    SCOPED_TRACE(c->Name());
+    TPoint p = c->ClientToScreen(TPoint{20, 8});
+    gui::test::Click(p);
+    Pump();
+    EXPECT_FALSE(c->Focused());
+    EXPECT_TRUE(other->Focused());
+    EXPECT_FALSE(gui::test::ToolkitMenuOpensAt(p)) << "no cut, copy and paste";
+  }
+  gui::test::TypeText("x");
+  Pump();
+  EXPECT_EQ(e->Text(), "Labels");
+  EXPECT_EQ(m->Lines()->Strings(0), "Labels");
+  EXPECT_EQ(other->Text(), "x") << "the keys go where the focus stayed";
+  EXPECT_EQ(l->ItemIndex(), -1);
 }
 
 }  // namespace

@@ -55,10 +55,13 @@ TEST_F(VkListBoxes, TypedLettersSearchAndThePrefixIsForgottenWhenTheTimerFires) 
   EXPECT_EQ(box->SearchText(), "");
 }
 
-TEST_F(VkListBoxes, BackspaceTakesBackAndMissesOnEmptyTextOrAnEmptyList) {
+TEST_F(VkListBoxes, BackspaceTakesBackAndSearchesForNothingOnEmptyTextOrMissesInAnEmptyList) {
   auto* box = MakeList(form, {"alpha", "beta", "bravo"});
-  int clicks = 0;
+  int clicks = 0, matches = 0;
+  std::vector<char> keys;
   box->OnClick = [&](TObject*) { ++clicks; };
+  box->OnMatch = [&](TObject*) { ++matches; };
+  box->OnKeyPress = [&](TObject*, char& Key) { keys.push_back(Key); };
   form->Show();
   Pump();
   box->SetFocus();
@@ -74,9 +77,14 @@ TEST_F(VkListBoxes, BackspaceTakesBackAndMissesOnEmptyTextOrAnEmptyList) {
   EXPECT_EQ(box->ItemIndex(), 0) << "back to nothing typed: the first item";
   EXPECT_EQ(clicks, before + 1);
   box->SetItemIndex(2);
+  int matchesBefore = matches;
+  keys.clear();
   gui::test::KeyPress(gui::VK_BACK, 0, "\b");
   Pump();
-  EXPECT_EQ(box->ItemIndex(), 2) << "nothing to take back: the selection stays";
+  EXPECT_EQ(box->ItemIndex(), 0) << "nothing to take back: the empty text finds the first item";
+  EXPECT_EQ(box->SearchText(), "");
+  EXPECT_EQ(matches, matchesBefore + 1) << "a match";
+  EXPECT_EQ(keys, std::vector<char>{'\b'}) << "and the key pressed";
 
   auto* empty = MakeList(form, {});
   empty->SetTop(140);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "data_access/XbConn.h"
@@ -22,7 +23,7 @@ struct Listener {
   }
 };
 
-// The peer writes everything before the client reads: inputs stay well below
+// The peer writes everything once the request is in: inputs stay well below
 // what the loopback socket buffers hold.
 constexpr std::size_t kMaxInput = 32 * 1024;
 
@@ -44,8 +45,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!c.Active()) return 0;
   const int peer = net::Accept(listener.fd);
   if (peer < 0) std::abort();
-  net::SendAll(peer, data + 1, size - 1);
-  ::shutdown(peer, SHUT_WR);
+  // Bytes that came before the request would be out of step with it: the
+  // server's side goes out once the request's header is in.
+  std::thread server([&] {
+    char header[20];
+    std::size_t got = 0;
+    while (got < sizeof header && net::WaitReadable(peer, 1000) > 0) {
+      const long r = net::Recv(peer, header + got, sizeof header - got);
+      if (r <= 0) break;
+      got += static_cast<std::size_t>(r);
+    }
+    net::SendAll(peer, data + 1, size - 1);
+    ::shutdown(peer, SHUT_WR);
+  });
 
   switch (data[0] % 4) {
     case 0:
@@ -71,6 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       (void)c.ClientStreamReceive("0470", "x");
       break;
   }
+  server.join();
   // Notices left after the reply.
   (void)c.FillReadStream(true);
   c.SetActive(false);

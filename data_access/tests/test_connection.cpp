@@ -320,7 +320,7 @@ TEST_F(Connection, OversizedFetchesAndShortImagesAreRefused) {
     std::int32_t held = -1;
     EXPECT_EQ(c->TraverseTable(true, false, 1, gmNext, gmNext, 2, 0, 16, rows, held), grError);
     EXPECT_EQ(held, 0);
-    EXPECT_TRUE(errors.Has("TraverseTable"));
+    EXPECT_TRUE(errors.Has("Make sure DatabaseName is set to a valid alias."));
   }
   {
     ServerProcess server(dir.Path(), Args({"--short-record"}));
@@ -435,7 +435,9 @@ TEST_F(Connection, FetchReplyWithANegativeRowCountIsRefused) {
   EXPECT_EQ(c.TraverseTable(true, false, 1, gmNext, gmNext, 5, 0, 4, rows, held), grError);
   EXPECT_EQ(held, 0);
   EXPECT_TRUE(rows.empty());
-  EXPECT_TRUE(errors.Has("TraverseTable"));
+  ASSERT_EQ(errors.list.size(), 1u);
+  EXPECT_EQ(errors.list[0].first, "XbConnection.TraverseTable");
+  EXPECT_EQ(errors.list[0].second, "Make sure DatabaseName is set to a valid alias.");
   EXPECT_TRUE(c.Active());  // the frame itself was whole
 }
 
@@ -584,6 +586,247 @@ TEST_F(Connection, PollTimerDeliversIdleNotices) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   EXPECT_EQ(message, "idle notice");
+}
+
+// ---- hostile peers ---------------------------------------------------------------
+
+// A frame of Kind around Payload.
+std::string Frame(const std::string& Kind, const std::string& Payload) {
+  char length[9];
+  std::snprintf(length, sizeof length, "%08X", static_cast<unsigned>(Payload.size()));
+  return std::string(length) + "00000000" + Kind + Payload;
+}
+
+// Reads one request; answers its command code ("" when the client went).
+std::string ReadRequest(ScriptedPeer& p) {
+  const std::string header = p.Receive(20);
+  if (header.size() < 20) return std::string();
+  p.Receive(std::stoul(header.substr(0, 8), nullptr, 16));
+  return header.substr(16, 4);
+}
+
+// What the handlers of a connection were told.
+// The most notices the connection held at once is sampled while it reads.
+struct Told {
+  std::size_t notices = 0;
+  std::size_t bytes = 0;
+  std::size_t mostHeld = 0;
+  std::size_t mostHeldBytes = 0;
+  void Attach(TXbConnection& c) {
+    c.OnServerMessage = [this](TObject*, const String& m) {
+      ++notices;
+      bytes += m.size();
+    };
+    c.OnReadProgress = [this, &c](TObject*, int, std::int64_t, std::int64_t) {
+      mostHeld = std::max(mostHeld, c.HeldNotices());
+      mostHeldBytes = std::max(mostHeldBytes, c.HeldNoticeBytes());
+    };
+  }
+};
+
+TEST_F(Connection, FloodOfSmallNoticesBeforeAReplyLosesTheConnection) {
+  // Far more notices than may be held, then the reply.
+  ScriptedPeer peer([](ScriptedPeer& p) {
+    ReadRequest(p);
+    std::string flood;
+    for (int i = 0; i < 20000; ++i) flood += Frame("0301", "tiny note!");
+    p.Send(flood + ReplyFrame("v1"));
+    p.AwaitClose();
+  });
+  TXbConnection c(nullptr);
+  ToPeer(c, peer, errors);
+  Told told;
+  told.Attach(c);
+  c.SetActive(true);
+  EXPECT_EQ(c.Version(), "");
+  EXPECT_FALSE(c.Active());
+  EXPECT_TRUE(c.LastCommandFailed());
+  EXPECT_TRUE(errors.Has("Connection lost"));
+  EXPECT_LE(told.notices, TXbConnection::MaxHeldNotices);
+  EXPECT_GT(told.mostHeld, 0u);
+  EXPECT_LE(told.mostHeld, TXbConnection::MaxHeldNotices);
+  EXPECT_EQ(c.HeldNotices(), 0u);  // handed to the handler, none left over
+  EXPECT_EQ(c.HeldNoticeBytes(), 0u);
+}
+
+TEST_F(Connection, FloodOfLargeNoticesIsHeldToItsBytes) {
+  ScriptedPeer peer([](ScriptedPeer& p) {
+    ReadRequest(p);
+    const std::string notice = Frame("0301", std::string(60 * 1024, 'n'));
+    for (int i = 0; i < 200; ++i) p.Send(notice);
+    p.Send(ReplyFrame("v1"));
+    p.AwaitClose();
+  });
+  TXbConnection c(nullptr);
+  ToPeer(c, peer, errors);
+  Told told;
+  told.Attach(c);
+  c.SetActive(true);
+  EXPECT_EQ(c.Version(), "");
+  EXPECT_FALSE(c.Active());
+  EXPECT_TRUE(errors.Has("Connection lost"));
+  EXPECT_LE(told.bytes, TXbConnection::MaxHeldNoticeBytes);
+  EXPECT_GT(told.mostHeldBytes, 0u);
+  EXPECT_LE(told.mostHeldBytes, TXbConnection::MaxHeldNoticeBytes);
+}
+
+TEST_F(Connection, CompressedNoticesThatWouldExpandPastTheBoundAreRefusedUnexpanded) {
+  // Small streams that expand to 60 MiB each, made before the peak is measured.
+  LoadCryptLibrary();
+  ASSERT_TRUE(CryptLoaded());
+  (*::SetCompressionPassword)("");
+  std::string packed;
+  {
+    std::vector<unsigned char> zeros(60u << 20, 'z');
+    unsigned char* out = nullptr;
+    std::size_t n = 0;
+    ASSERT_EQ((*::CompressStream)(zeros.data(), zeros.size(), &out, &n), 0);
+    packed.assign(reinterpret_cast<char*>(out), n);
+    std::free(out);
+  }
+  ScriptedPeer peer([&](ScriptedPeer& p) {
+    ReadRequest(p);
+    for (int i = 0; i < 4; ++i) p.Send(Frame("0301", packed));
+    p.Send(ReplyFrame(""));
+    p.AwaitClose();
+  });
+  TXbConnection c(nullptr);
+  ToPeer(c, peer, errors);
+  Told told;
+  told.Attach(c);
+  c.SetCompression(true);
+  c.SetActive(true);  // no user: no login
+  ASSERT_TRUE(c.Active());
+  ResetPeak();
+  const long before = PeakKiB();
+  ASSERT_GT(before, 0);
+  EXPECT_EQ(c.Version(), "");
+  const long grown = PeakKiB() - before;
+  EXPECT_FALSE(c.Active());
+  EXPECT_TRUE(errors.Has("Connection lost"));
+  EXPECT_EQ(told.notices, 0u);
+  EXPECT_LT(grown, 32 * 1024) << grown << " KiB";
+}
+
+TEST_F(Connection, CompressedNoticeLargerThanTheBoundIsRefusedBeforeItIsRead) {
+  // Made before the peak is measured.
+  const std::string notice = Frame("0301", std::string(8u << 20, 'x'));
+  ScriptedPeer peer([&](ScriptedPeer& p) {
+    ReadRequest(p);
+    p.Send(notice);
+    p.AwaitClose();
+  });
+  TXbConnection c(nullptr);
+  ToPeer(c, peer, errors);
+  c.SetCompression(true);
+  c.SetActive(true);
+  ASSERT_TRUE(c.Active());
+  ResetPeak();
+  const long before = PeakKiB();
+  EXPECT_EQ(c.Version(), "");
+  const long grown = PeakKiB() - before;
+  EXPECT_FALSE(c.Active());
+  EXPECT_TRUE(errors.Has("Connection lost"));
+  EXPECT_LT(grown, 4 * 1024) << grown << " KiB";
+}
+
+TEST_F(Connection, NoticesTrickledBeforeTheReplyDoNotHoldTheCommandPastItsTimeOut) {
+  // Each notice comes well within the time-out; all of them do not.
+  ScriptedPeer peer([](ScriptedPeer& p) {
+    ReadRequest(p);
+    for (int i = 0; i < 60; ++i) {
+      p.Send(Frame("0301", "still busy"));
+      ScriptedPeer::Pause(40);
+    }
+    p.Send(ReplyFrame("v1"));
+    p.AwaitClose();
+  });
+  TXbConnection c(nullptr);
+  ToPeer(c, peer, errors, 300);
+  c.SetActive(true);
+  EXPECT_EQ(c.Version(), "");
+  EXPECT_FALSE(c.Active());
+  EXPECT_TRUE(errors.Has("Connection lost"));
+}
+
+TEST_F(Connection, ReplyOutOfStepWithItsRequestLosesTheConnection) {
+  // A second reply to the first command (or bytes past a reply's length)
+  // would answer every later command with the one before's answer.
+  const std::vector<std::string> firstAnswers{ReplyFrame("7") + ReplyFrame("8"),
+                                              "00000001" "000000000000" "7" "stray bytes"};
+  for (const std::string& first : firstAnswers) {
+    SCOPED_TRACE(first);
+    ScriptedPeer peer([&](ScriptedPeer& p) {
+      ReadRequest(p);
+      p.Send(first);
+      if (!ReadRequest(p).empty()) p.Send(ReplyFrame("9"));
+      p.AwaitClose();
+    });
+    TXbConnection c(nullptr);
+    Errors reports;
+    ToPeer(c, peer, reports);
+    c.SetActive(true);
+    EXPECT_EQ(c.RecCount(), 7);
+    EXPECT_EQ(c.RecCount(), 0);
+    EXPECT_TRUE(c.LastCommandFailed());
+    EXPECT_FALSE(c.Active());
+    EXPECT_TRUE(reports.Has("Connection lost"));
+  }
+}
+
+TEST_F(Connection, NoticeBetweenCommandsKeepsTheConnectionInStep) {
+  ScriptedPeer peer([](ScriptedPeer& p) {
+    ReadRequest(p);
+    p.Send(ReplyFrame("7") + Frame("0301", "between"));
+    ReadRequest(p);
+    p.Send(ReplyFrame("9"));
+    p.AwaitClose();
+  });
+  TXbConnection c(nullptr);
+  ToPeer(c, peer, errors);
+  std::vector<String> messages;
+  c.OnServerMessage = [&](TObject*, const String& m) { messages.push_back(m); };
+  c.SetActive(true);
+  EXPECT_EQ(c.RecCount(), 7);
+  EXPECT_EQ(c.RecCount(), 9);
+  EXPECT_TRUE(c.Active());
+  EXPECT_TRUE(errors.list.empty());
+  EXPECT_EQ(messages, std::vector<String>{"between"});
+}
+
+TEST_F(Connection, YesAnswersEndAtTheFirstZeroByteAndBadPropertiesReportConverting) {
+  ScriptedPeer peer([](ScriptedPeer& p) {
+    const std::vector<std::string> answers{std::string("Y\0rest", 6), std::string("\x01\0", 2),
+                                           std::string("Y\0", 2), "not hex"};
+    for (const std::string& a : answers) {
+      if (ReadRequest(p).empty()) return;
+      p.Send(ReplyFrame(a));
+    }
+    p.AwaitClose();
+  });
+  TXbConnection c(nullptr);
+  ToPeer(c, peer, errors);
+  c.SetActive(true);
+  EXPECT_TRUE(c.Bof());
+  EXPECT_TRUE(c.EvalLogical("X"));
+  EXPECT_TRUE(c.EvalLogical("Y"));
+  EXPECT_EQ(c.SysProp(1002, 0), 0);
+  ASSERT_EQ(errors.list.size(), 1u);
+  EXPECT_EQ(errors.list[0].first, "XbConnection.SysProp");
+  EXPECT_EQ(errors.list[0].second, "Converting data");
+  EXPECT_TRUE(c.Active());
+}
+
+TEST_F(Connection, OutcomeOfACommandLostAfterItsRequestIsUnknown) {
+  ServerProcess server(dir.Path(), Args({"--drop-after", "3"}));
+  auto c = Connect(server);
+  ASSERT_GT(OpenItems(*c), 0);
+  c->Commit();  // read by the server, never answered
+  EXPECT_TRUE(c->LastCommandFailed());
+  EXPECT_TRUE(c->LastOutcomeUnknown());
+  c->Commit();  // nothing goes out now
+  EXPECT_TRUE(c->LastCommandFailed());
+  EXPECT_FALSE(c->LastOutcomeUnknown());
 }
 
 TEST_F(Connection, TestServerDiesWithTheProcessThatStartedIt) {

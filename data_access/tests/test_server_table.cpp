@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <memory>
 
 #include "class_library/Fields.h"
@@ -77,6 +78,170 @@ TEST_P(ServerTable, ChangeLostOnTheWayFailsThePostOrDeleteAndKeepsTheEdit) {
     EXPECT_EQ(blobtest::StoredMemo(dir.Path() + file, 1, "NOTES"), std::string(code) == "0498" ? "new memo" : "stored");
     EXPECT_EQ(ReadImages(dir.Path() + file)[0][0], ' ');
   }
+}
+
+TEST_P(ServerTable, RecordThatCannotBeReadCannotBeEditedAndNothingIsWritten) {
+  // The walk comes in batches; only the record read for the edit is cut short.
+  for (const char* fault : {"--short-record", "--empty-record"}) {
+    SCOPED_TRACE(fault);
+    MakeTable(dir.Path(), "SR.DBF", {{"NAME", 'C', 10}, {"QTY", 'N', 5}},
+              {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}});
+    const std::vector<std::string> before = ReadImages(dir.Path() + "SR.DBF");
+    Restart({fault});
+    auto t = Open("SR.DBF");
+    int posted = 0, failed = 0;
+    while (!t->Eof()) {
+      try {
+        t->Edit();
+        t->FieldByName("QTY")->SetAsInteger(9);
+        t->Post();
+        ++posted;
+      } catch (const EXbError& e) {
+        ++failed;
+        EXPECT_EQ(e.Message(), "The record could not be read from the server");
+        EXPECT_EQ(t->State(), dsBrowse);
+      }
+      t->Next();
+    }
+    EXPECT_EQ(posted, 0);
+    EXPECT_EQ(failed, 4);
+    t.reset();
+    connectionErrors.clear();
+    EXPECT_EQ(ReadImages(dir.Path() + "SR.DBF"), before);
+  }
+}
+
+// The connection drops after each number of commands in turn while two
+// records are appended. Whatever the drop hits, the failure says what the
+// server's file then holds, and the values follow each blank record at once.
+TEST_P(ServerTable, AppendLostOnTheWaySaysWhatTheServerHolds) {
+  const String notReached = "The change did not reach the server";
+  const String blankLeft =
+      "The server added the new record but its values did not reach the server: the record stays blank there";
+  const String unknown =
+      "The server did not answer the change in full: whether it was stored cannot be known. Open the table again "
+      "once connected to see what the server holds";
+  int blanks = 0;
+  bool ranThrough = false;
+  // The login is the first command.
+  for (int drop = 2; drop < 80 && !ranThrough; ++drop) {
+    SCOPED_TRACE(drop);
+    MakeTable(dir.Path(), "AP.DBF", {{"NAME", 'C', 10}}, {{"old"}});
+    Restart({"--drop-after", std::to_string(drop)});
+    std::unique_ptr<TXbTable> t;
+    try {
+      t = Open("AP.DBF");
+    } catch (const Exception&) {
+    }
+    if (!t || !conn->Active()) {  // dropped before the table was open
+      t.reset();
+      connectionErrors.clear();
+      continue;
+    }
+    String failure;
+    std::string posting;
+    try {
+      for (const char* name : {"one", "two"}) {
+        posting = name;
+        t->Append();
+        t->FieldByName("NAME")->SetAsString(name);
+        t->Post();
+      }
+    } catch (const EXbError& e) {
+      failure = e.Message();
+    }
+    ranThrough = failure.empty() && conn->Active();
+    t.reset();
+    conn->SetActive(false);
+    connectionErrors.clear();
+    server.reset();  // the file as the server left it
+    const std::vector<std::string> names = ReadColumn(dir.Path() + "AP.DBF", "NAME");
+    const std::vector<std::string> images = ReadImages(dir.Path() + "AP.DBF");
+    const bool blankAtEnd = names.size() > 1 && names.back() == "          ";
+    blanks += blankAtEnd ? 1 : 0;
+    if (failure.empty()) {
+      EXPECT_EQ(names, (std::vector<std::string>{"old       ", "one       ", "two       "}));
+    } else if (failure == notReached) {
+      EXPECT_FALSE(blankAtEnd);
+      EXPECT_NE(names.back(), (posting + "       ").substr(0, 10));
+    } else if (failure == blankLeft) {
+      EXPECT_TRUE(blankAtEnd);
+    } else {
+      EXPECT_EQ(failure, unknown);
+    }
+    // Whatever is there is whole: no record of another's bytes or of zeros.
+    for (const std::string& image : images) EXPECT_EQ(image[0], ' ');
+    // Once connected again, a table opened anew shows what the file holds.
+    server = std::make_unique<ServerProcess>(dir.Path(), std::vector<std::string>{"--user", "TESTER:secret"});
+    conn->SetPort(server->Port());
+    conn->SetActive(true);
+    auto again = Open("AP.DBF");
+    std::vector<std::string> trimmed;
+    for (const std::string& n : names) trimmed.push_back(n.substr(0, n.find_last_not_of(' ') + 1));
+    EXPECT_EQ(WalkField(*again, "NAME"), trimmed);
+  }
+  EXPECT_TRUE(ranThrough);
+  // The first append reads the new record's bytes once; the values then go
+  // in the next exchange, and in the one right after the second blank record.
+  EXPECT_LE(blanks, 3);
+}
+
+TEST_P(ServerTable, RefusedOpenSaysSoAndKeepsTheText) {
+  // The file is there but is no table the server can open.
+  {
+    std::ofstream(dir.Path() + "BAD.DBF") << "no table at all, not even a header";
+  }
+  auto t = Make("BAD.DBF");
+  try {
+    t->Open();
+    FAIL() << "opened a file that is no table";
+  } catch (const EXbError& e) {
+    EXPECT_EQ(String(e.Message()).rfind("Unable to open table.\rFile: ", 0), 0u) << e.Message();
+    EXPECT_EQ(t->LastErrorText(), e.Message());
+  }
+  // Without a login the refusal asks for one, and the text is kept too.
+  conn->SetActive(false);
+  server = std::make_unique<ServerProcess>(dir.Path());
+  conn->SetUser("");
+  conn->SetPort(server->Port());
+  conn->SetActive(true);
+  ASSERT_TRUE(conn->Active());
+  auto u = Make("BAD.DBF");
+  try {
+    u->Open();
+    FAIL() << "opened a file that is no table";
+  } catch (const EXbError& e) {
+    EXPECT_EQ(e.Message(), "Must include User Name and Password to open table through the xBase Database Server");
+    EXPECT_EQ(u->LastErrorText(), e.Message());
+  }
+  connectionErrors.clear();
+}
+
+TEST_P(ServerTable, ChangedFetchCountReachesTheTableOpenedAgain) {
+  MakeTable(dir.Path(), "FC.DBF", {{"V", 'C', 3}}, {{"1"}, {"2"}});
+  auto t = Open("FC.DBF");
+  EXPECT_EQ(dynamic_cast<TXbServerCursor&>(t->Cursor()).FetchCount(), 3);
+  t->Close();
+  t->SetFetchCount(7);
+  t->Open();
+  EXPECT_EQ(dynamic_cast<TXbServerCursor&>(t->Cursor()).FetchCount(), 7);
+}
+
+TEST_P(ServerTable, YesNoDaysAndDateTextAreReplacedAsTheirValues) {
+  MakeTable(dir.Path(), "RP.DBF", {{"OK", 'L', 1}, {"DAY", 'D', 8}, {"WHEN", 'D', 8}}, {{"F", "", ""}});
+  auto t = Open("RP.DBF");
+  TXbCursor& c = t->Cursor();
+  const std::int32_t yes = 1;
+  const std::int32_t day = 2451545;  // 1 January 2000
+  c.Replace("OK", 4, &yes);
+  c.Replace("DAY", 16, &day);
+  c.Replace("WHEN", 32, "02/03/2001");
+  c.Commit();
+  t.reset();
+  EXPECT_TRUE(conn->Active());
+  EXPECT_EQ(ReadColumn(dir.Path() + "RP.DBF", "OK"), std::vector<std::string>{"T"});
+  EXPECT_EQ(ReadColumn(dir.Path() + "RP.DBF", "DAY"), std::vector<std::string>{"20000101"});
+  EXPECT_EQ(ReadColumn(dir.Path() + "RP.DBF", "WHEN"), std::vector<std::string>{"20010203"});
 }
 
 TEST_P(ServerTable, EditAppendAndDeleteReachTheFile) {

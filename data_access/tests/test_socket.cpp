@@ -166,6 +166,73 @@ TEST(SrvSocket, EndlessLineIsRefusedWithBoundedBuffer) {
   EXPECT_LT(cl.c.BufferCapacity(), 40000);
 }
 
+TEST(SrvSocket, ManyLinesOfOneReplyAreHeldToTheLineLimit) {
+  // Each line is short; together they would fill memory before the last one.
+  ScriptedPeer peer([](ScriptedPeer& p) {
+    std::string lines;
+    for (int i = 0; i < 2000; ++i) lines += "250-another line of the reply\r\n";
+    p.Send(lines + "250 last\r\n");
+    p.AwaitClose();
+  });
+  Client cl(peer.Port());
+  cl.c.SetMaxLineLength(10000);
+  cl.c.Connect();
+  try {
+    cl.c.ReadReply();
+    FAIL() << "took a reply of " << cl.c.ReplyLines().Count() << " lines";
+  } catch (const EXbSrvResponseError& e) {
+    EXPECT_EQ(e.Message(), "Reply too long.");
+  }
+  EXPECT_EQ(cl.c.ReplyLines().Count(), 0);
+}
+
+// A peer that sends a byte now and then keeps every receive within the
+// time-out; the reply as a whole is not.
+TEST(SrvSocket, ReplySentAByteAtATimeTimesOutAsAWhole) {
+  const auto trickle = [](const std::string& text) {
+    return [text](ScriptedPeer& p) {
+      for (char ch : text) {
+        p.Send(std::string(1, ch));
+        ScriptedPeer::Pause(40);
+      }
+      p.AwaitClose();
+    };
+  };
+  const std::string line = "250 " + std::string(26, 'x') + "\r\n";
+  {
+    ScriptedPeer peer(trickle(std::string(30, '0')));
+    Client cl(peer.Port());
+    cl.c.SetReadTimeout(300);
+    cl.c.Connect();
+    try {
+      cl.c.Read(30);
+      FAIL() << "a trickled read never timed out";
+    } catch (const EXbSrvSocketError& e) {
+      EXPECT_EQ(e.ErrorNumber(), 10060);
+    }
+  }
+  {
+    ScriptedPeer peer(trickle(line));
+    Client cl(peer.Port());
+    cl.c.SetReadTimeout(300);
+    cl.c.Connect();
+    try {
+      cl.c.ReadReply();
+      FAIL() << "a trickled reply never timed out";
+    } catch (const EXbSrvSocketError& e) {
+      EXPECT_EQ(e.ErrorNumber(), 10060);
+    }
+  }
+  {
+    ScriptedPeer peer(trickle(std::string(30, '1')));
+    Client cl(peer.Port());
+    cl.c.SetReadTimeout(300);
+    cl.c.Connect();
+    TMemoryStream s;
+    EXPECT_THROW(cl.c.ReadStream(s, 30), EXbSrvSocketError);
+  }
+}
+
 TEST(SrvSocket, ChunkSizeMustBePositive) {
   TXbSrvClient c(nullptr);
   EXPECT_THROW(c.SetChunkSize(0), EXbSrvException);

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "label_service/srvMain.h"
+#include "label_service/LabelRenderer.h"
 
 namespace {
 

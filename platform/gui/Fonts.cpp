@@ -116,6 +116,9 @@ HFONT MakeFont(const LogFont& lf, bool stock) {
     q.setStretch(std::clamp(lf.lfWidth * 100 / ave, 1, 4000));
   }
   f->qfont = q;
+  f->glyphs = q;
+  f->glyphs.setUnderline(false);
+  f->glyphs.setStrikeOut(false);
   f->metrics = std::make_unique<QFontMetrics>(q);
   const QFontMetrics& m = *f->metrics;
   TextMetric& tm = f->tm;
@@ -150,11 +153,11 @@ FontObj& CurrentFont(DcObj& dc) {
 
 QFont DrawingFont(DcObj& dc, FontObj& f) {
   if (dc.surface && dc.surface->mono) {
-    QFont q = f.qfont;
+    QFont q = f.glyphs;
     q.setStyleStrategy(QFont::NoAntialias);
     return q;
   }
-  return f.qfont;
+  return f.glyphs;
 }
 
 const TextRun& RunOf(FontObj& f, const QString& s) {
@@ -167,7 +170,7 @@ const TextRun& RunOf(FontObj& f, const QString& s) {
   run.layout.setText(s);
   run.layout.setTextFormat(Qt::PlainText);
   run.layout.setPerformanceHint(QStaticText::AggressiveCaching);
-  run.layout.prepare(QTransform(), f.qfont);
+  run.layout.prepare(QTransform(), f.glyphs);
   return f.runs.emplace(s, std::move(run)).first->second;
 }
 

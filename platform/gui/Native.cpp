@@ -83,6 +83,10 @@ private:
       case QEvent::Leave:
         if (G().tracked == hwnd_) RouteMouseLeft();
         return false;
+      case QEvent::ContextMenu:
+        // The toolkit's own menu (cut, copy, paste) only where the control
+        // takes input.
+        return !IsEnabledChain(*w);
       case QEvent::KeyPress:
       case QEvent::KeyRelease: {
         if (st->resending) return false;
@@ -225,10 +229,7 @@ void CreateNative(WindowObj& w) {
   widget->hide();
   w.native = widget;
   InstallFilter(w, widget);
-  if (w.kind == WindowObj::Kind::ListBox)
-    ListStyleChanged(w);
-  else
-    EditStyleChanged(w);
+  NativeStyleChanged(w);
 }
 
 void DestroyNative(WindowObj& w) {
@@ -264,6 +265,10 @@ void PlaceNative(WindowObj& w) {
 }
 
 void NativeStyleChanged(WindowObj& w) {
+  // A control made disabled (WS_DISABLED from its creation on) is disabled
+  // in the toolkit too: no focus from a click, no menu of the toolkit's own,
+  // the disabled colours.
+  w.native->setEnabled(!(w.style & WS_DISABLED));
   if (w.kind == WindowObj::Kind::ListBox)
     ListStyleChanged(w);
   else

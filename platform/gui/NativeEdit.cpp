@@ -229,7 +229,7 @@ private:
       if (first && first->lineCount() > 0) width = first->lineAt(0).width();
     }
     QString font = doc->defaultFont().key();
-    const std::string& wire = Wire();
+    Wire();
     const std::vector<int>& starts = BlockStarts();
     if (st.shownValid && st.shownWidth == width && st.shownFont == font) return st.shown;
     if (st.shownFont != font || st.advances.empty()) {
@@ -237,13 +237,68 @@ private:
       st.advances.assign(128, 0);
       for (char16_t c = 32; c < 127; ++c) st.advances[c] = metrics.horizontalAdvance(QChar(c));
     }
+    std::vector<ShownLine> out;
+    out.reserve(starts.size());
+    AddShownLines(doc->begin(), 0, width, out);
+    st.shown = std::move(out);
+    st.shownValid = true;
+    st.shownWidth = width;
+    st.shownFont = font;
+    return st.shown;
+  }
+
+public:
+  // After text was added at the very end of a multi-line edit whose line
+  // starts and text were known (wire, line starts and shown lines as they
+  // were before, shownKnown: whether the shown lines were known): makes
+  // them those of the longer text from the bytes added
+  // (valid UTF-8 in a UTF-8 text) and the lines from the last old one on,
+  // instead of walking every line of the text again on the next question.
+  // The text of a growing log is then never walked whole. Leaves everything
+  // to be made again when the document does not agree.
+  void KeepAppended(std::string_view added, int oldBlocks, bool shownKnown) {
+    NativeState& st = *st_;
+    QTextDocument* doc = text_->document();
+    const int oldLength = st.wireLength;
+    std::string wire;
+    wire.reserve(added.size() + 16);
+    std::vector<int> starts;
+    for (std::size_t i = 0; i < added.size(); ++i) {
+      char c = added[i];
+      if (c != '\r' && c != '\n') {
+        wire += c;
+        continue;
+      }
+      if (c == '\r' && i + 1 < added.size() && added[i + 1] == '\n') ++i;
+      wire += "\r\n";
+      starts.push_back(oldLength + static_cast<int>(wire.size()));
+    }
+    if (static_cast<int>(st.lineStarts.size() + starts.size()) != doc->blockCount() || oldBlocks < 1) return;
+    st.wire += wire;
+    st.lineStarts.insert(st.lineStarts.end(), starts.begin(), starts.end());
+    st.wireLength = oldLength + static_cast<int>(wire.size());
+    st.lineStartsValid = st.wireValid = true;
+    if (!shownKnown || !Wraps()) return;
+    // The last old line may have grown: its shown lines are made again.
+    const int lastOld = st.lineStarts[static_cast<std::size_t>(oldBlocks - 1)];
+    while (!st.shown.empty() && st.shown.back().wire >= lastOld) st.shown.pop_back();
+    AddShownLines(doc->findBlockByNumber(oldBlocks - 1), static_cast<std::size_t>(oldBlocks - 1), st.shownWidth,
+                  st.shown);
+    st.shownValid = true;
+  }
+
+private:
+  // The shown lines of the blocks from b (the k-th) to the last, where a
+  // line has width (negative: unknown) to fill.
+  void AddShownLines(QTextBlock b, std::size_t k, qreal width, std::vector<ShownLine>& out) const {
+    NativeState& st = *st_;
+    auto* layout = qobject_cast<QPlainTextDocumentLayout*>(text_->document()->documentLayout());
+    const std::string& wire = st.wire;
+    const std::vector<int>& starts = st.lineStarts;
     // Less a tenth for what shaping may add to the sum of the characters'
     // own widths.
     qreal room = width > 0 ? width * 0.9 - 2 : -1;
-    std::vector<ShownLine> out;
-    out.reserve(starts.size());
-    std::size_t k = 0;
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next(), ++k) {
+    for (; b.isValid(); b = b.next(), ++k) {
       int n = k < starts.size() ? starts[k] : st.wireLength;
       int end = k + 1 < starts.size() ? starts[k + 1] - 2 : st.wireLength;
       // (Asking a block for its layout makes one: only blocks that may
@@ -268,11 +323,6 @@ private:
         }
       }
     }
-    st.shown = std::move(out);
-    st.shownValid = true;
-    st.shownWidth = width;
-    st.shownFont = font;
-    return st.shown;
   }
   // Whether a line of plain characters (space to tilde) takes one shown line
   // in the room a line has (negative: none known, so the layout decides).
@@ -296,12 +346,13 @@ private:
 // every line of the document. Characters the toolkit takes as paragraph or
 // frame breaks (U+2029, U+FDD0, U+FDD1) or drops (a leading byte order mark)
 // leave it to the walk, as does a line count that differs from the document's.
+bool TakenAsItStands(std::string_view bytes) {
+  return !(bytes.rfind("\xEF\xBB\xBF", 0) == 0 || bytes.find("\xE2\x80\xA9") != std::string::npos ||
+           bytes.find("\xEF\xB7\x90") != std::string::npos || bytes.find("\xEF\xB7\x91") != std::string::npos);
+}
+
 void KeepSetText(NativeState& st, std::string bytes, int blocks) {
-  if (st.encoding == TextEncoding::Utf8 && (bytes.rfind("\xEF\xBB\xBF", 0) == 0 ||
-                                            bytes.find("\xE2\x80\xA9") != std::string::npos ||
-                                            bytes.find("\xEF\xB7\x90") != std::string::npos ||
-                                            bytes.find("\xEF\xB7\x91") != std::string::npos))
-    return;
+  if (st.encoding == TextEncoding::Utf8 && !TakenAsItStands(bytes)) return;
   std::vector<int> starts;
   starts.reserve(static_cast<std::size_t>(blocks));
   starts.push_back(0);
@@ -579,8 +630,18 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       } else {
         // Only the selection changes: the view stays unless the caret, right
         // after the new text, would be out of it.
-        ed.Text()->insertPlainText(text);  // CR LF, LF and CR all break lines
-        ed.Text()->ensureCursorVisible();
+        NativeTextEdit* t = ed.Text();
+        QTextDocument* doc = t->document();
+        int s0, s1, caret;
+        ed.Selection(s0, s1, caret);
+        const bool appending = s0 == s1 && s1 == doc->characterCount() - 1 && st.encoding == TextEncoding::Utf8 &&
+                               st.lineStartsValid && st.wireValid && st.lineStartsEncoding == st.encoding &&
+                               st.wireEncoding == st.encoding && TakenAsItStands(bytes);
+        const int blocks = doc->blockCount();
+        const bool shownKnown = st.shownValid;
+        t->insertPlainText(text);  // CR LF, LF and CR all break lines
+        if (appending) ed.KeepAppended(bytes, blocks, shownKnown);
+        t->ensureCursorVisible();
       }
       return 0;
     }

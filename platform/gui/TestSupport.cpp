@@ -6,7 +6,9 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QPointer>
+#include <QtCore/QTimer>
 #include <QtGui/QCloseEvent>
+#include <QtGui/QContextMenuEvent>
 #include <QtGui/QCursor>
 #include <QtGui/QFont>
 #include <QtGui/QGuiApplication>
@@ -30,6 +32,7 @@
 #include "platform/gui/Window.h"
 #include "platform/gui/detail/HostWidget.h"
 #include "platform/gui/detail/Input.h"
+#include "platform/gui/detail/NativeWidgets.h"
 #include "platform/gui/detail/QtConv.h"
 #include "platform/gui/detail/State.h"
 
@@ -93,6 +96,17 @@ QPointer<QWidget> gLastUnder;
 // (off every window of the program included).
 QPointer<QWidget> gPressed;
 
+// A press on a native control from the display gives it the toolkit's
+// focus before anyone sees the press, when the toolkit thinks it takes the
+// focus on a click (an event sent by a program does not).
+void GiveClickFocus(QWidget* target) {
+  for (QWidget* w = target; w && !w->isWindow(); w = w->parentWidget()) {
+    if (!StateOf(w)) continue;
+    if (w->isEnabled() && (w->focusPolicy() & Qt::ClickFocus)) w->setFocus(Qt::MouseFocusReason);
+    return;
+  }
+}
+
 void SendMouse(QEvent::Type type, Point screen, Qt::MouseButton button, Qt::MouseButtons held, UINT modifiers) {
   QPoint global(screen.X, screen.Y);
   // The pointer is where the test says; moving the toolkit's own pointer
@@ -119,6 +133,7 @@ void SendMouse(QEvent::Type type, Point screen, Qt::MouseButton button, Qt::Mous
   if (held == Qt::NoButton) gPressed = nullptr;
   if (!target) return;
   if (target != under) local = target->mapFromGlobal(global);
+  if (firstDown) GiveClickFocus(target);
   QMouseEvent e(type, QPointF(local), QPointF(local), QPointF(global), button, held, Mods(modifiers));
   QCoreApplication::sendEvent(target, &e);
   ProcessPending();
@@ -205,6 +220,34 @@ void Wheel(Point screen, int delta, UINT modifiers) {
                 Qt::NoScrollPhase, false);
   QCoreApplication::sendEvent(target, &e);
   ProcessPending();
+}
+
+bool ToolkitMenuOpensAt(Point screen) {
+  QPoint global(screen.X, screen.Y);
+  QPoint local;
+  QWidget* target = WidgetAt(global, local);
+  if (!target) return false;
+  bool opened = false;
+  QPointer<QWidget> active = QApplication::activeWindow();
+  auto closeMenu = [&opened, &active] {
+    if (QWidget* menu = QApplication::activePopupWidget()) {
+      opened = true;
+      menu->close();
+      // The window the menu was over is the active one again.
+      if (active) active->activateWindow();
+    }
+  };
+  // A menu run in a loop of its own is closed from inside that loop.
+  QTimer closer;
+  closer.setInterval(0);
+  QObject::connect(&closer, &QTimer::timeout, closeMenu);
+  closer.start();
+  QContextMenuEvent e(QContextMenuEvent::Mouse, local, global, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &e);
+  closer.stop();
+  closeMenu();
+  ProcessPending();
+  return opened;
 }
 
 void MouseLeaveAll() {

@@ -26,6 +26,10 @@ void MouseUp(Point screen, int button = 1, UINT modifiers = 0);
 void Click(Point screen, int button = 1, UINT modifiers = 0);
 void DoubleClick(Point screen, int button = 1, UINT modifiers = 0);
 void Wheel(Point screen, int delta, UINT modifiers = 0);
+// The desktop asks for a context menu at a screen point (as after the right
+// button): whether the toolkit opened a menu of its own there (its cut, copy
+// and paste); such a menu is closed again at once.
+bool ToolkitMenuOpensAt(Point screen);
 // Moves the pointer off every window.
 void MouseLeaveAll();
 // Keys to the focus window: vk is a VK_* code; text the character typed (empty

@@ -49,7 +49,7 @@ int DrawAligned(DcObj& d, FontObj& f, const QString& s, int x, int y, UINT align
   if (d.st.bkMode == OPAQUE) p->fillRect(QRect(ox, oy, width, tm.tmHeight), SurfaceColor(d, d.st.bkColor));
   QColor color = SurfaceColor(d, d.st.textColor);
   bool mono = IsMono(d);
-  p->setFont(mono ? DrawingFont(d, f) : f.qfont);
+  p->setFont(DrawingFont(d, f));
   p->setPen(color);
   int baseline = oy + tm.tmAscent;
   if (run && !mono) {
@@ -63,9 +63,13 @@ int DrawAligned(DcObj& d, FontObj& f, const QString& s, int x, int y, UINT align
       cx += i < static_cast<int>(dx.size()) ? dx[static_cast<std::size_t>(i)] : f.metrics->horizontalAdvance(s[i]);
     }
   }
-  if (!underline.empty()) {
-    int uy = baseline + std::max(1, f.metrics->underlinePos());
-    int lw = std::max(1, f.metrics->lineWidth());
+  int uy = baseline + std::max(1, f.metrics->underlinePos());
+  int lw = std::max(1, f.metrics->lineWidth());
+  // The font's lines run under (and through) the whole advance, the spacing
+  // between characters included.
+  if (f.lf.lfUnderline) p->fillRect(QRect(ox, uy, width, lw), color);
+  if (f.lf.lfStrikeOut) p->fillRect(QRect(ox, baseline - std::max(1, f.metrics->strikeOutPos()), width, lw), color);
+  if (!underline.empty() && !f.lf.lfUnderline) {
     for (int idx : underline) {
       if (idx < 0 || idx >= s.size()) continue;
       int ux = ox + TextWidth(f, s.left(idx));

@@ -21,9 +21,10 @@ void Override(const char* var, char& field) {
   if (v && v[0] && !v[1]) field = v[0];
 }
 
-// The locale that rules times: the first of LC_ALL, LC_TIME, LANG that is set.
-std::string TimeLocaleName() {
-  for (const char* var : {"LC_ALL", "LC_TIME", "LANG"}) {
+// The locale that rules a category: the first of LC_ALL, the category's
+// variable (LC_TIME, LC_NUMERIC) and LANG that is set.
+std::string LocaleNameFor(const char* categoryVar) {
+  for (const char* var : {"LC_ALL", categoryVar, "LANG"}) {
     const char* v = std::getenv(var);
     if (v && *v) return v;
   }
@@ -34,15 +35,17 @@ bool IsClassicLocale(const std::string& name) {
   return name.empty() || name == "C" || name == "POSIX" || name.rfind("C.", 0) == 0;
 }
 
-// A locale handle of the time category, freed on every path.
-class TimeLocale {
+// A locale handle of one category (LC_TIME_MASK, LC_NUMERIC_MASK), freed on
+// every path.
+class LocaleHandle {
 public:
-  explicit TimeLocale(const std::string& name) : loc_(::newlocale(LC_TIME_MASK, name.c_str(), locale_t(0))) {}
-  ~TimeLocale() {
+  LocaleHandle(int categoryMask, const std::string& name)
+      : loc_(::newlocale(categoryMask, name.c_str(), locale_t(0))) {}
+  ~LocaleHandle() {
     if (loc_ != locale_t(0)) ::freelocale(loc_);
   }
-  TimeLocale(const TimeLocale&) = delete;
-  TimeLocale& operator=(const TimeLocale&) = delete;
+  LocaleHandle(const LocaleHandle&) = delete;
+  LocaleHandle& operator=(const LocaleHandle&) = delete;
 
   bool Valid() const { return loc_ != locale_t(0); }
   std::string Info(nl_item item) const { return ::nl_langinfo_l(item, loc_); }
@@ -61,7 +64,7 @@ struct Piece {
 
 class FormatConverter {
 public:
-  explicit FormatConverter(const TimeLocale& loc) : loc_(loc) {}
+  explicit FormatConverter(const LocaleHandle& loc) : loc_(loc) {}
 
   // False when the format holds a conversion with no counterpart here.
   bool Convert(std::string_view f, std::vector<Piece>& out, int depth = 0) const {
@@ -125,7 +128,7 @@ private:
     }
   }
 
-  const TimeLocale& loc_;
+  const LocaleHandle& loc_;
 };
 
 bool IsAsciiPunct(char c) {
@@ -182,7 +185,7 @@ std::string FormatText(const std::vector<Piece>& pieces, char separator, char pl
 
 // The date and time formats of the named locale over the defaults in f.
 void ApplyTimeLocale(const std::string& name, LocaleFormats& f) {
-  const TimeLocale loc(name);
+  const LocaleHandle loc(LC_TIME_MASK, name);
   if (!loc.Valid()) return;  // not installed: the defaults stay
   const FormatConverter converter(loc);
 
@@ -204,12 +207,39 @@ void ApplyTimeLocale(const std::string& name, LocaleFormats& f) {
   }
 }
 
+// The one byte that stands for a locale's thousands separator: the
+// separator itself when it is one ASCII byte; the no-break spaces many
+// locales group with (in UTF-8 or a one-byte charset) as a space, a right
+// single quote as the apostrophe. Empty, or any other character: 0, no
+// grouping.
+char ThousandSeparatorOf(const std::string& sep) {
+  if (sep.size() == 1 && static_cast<unsigned char>(sep[0]) < 0x80) return sep[0];
+  if (sep == "\xA0" || sep == "\xC2\xA0" || sep == "\xE2\x80\xAF") return ' ';  // U+00A0, U+202F
+  if (sep == "\xE2\x80\x99") return '\'';                        // U+2019
+  return '\0';
+}
+
+// The number separators of the named locale over the defaults in f.
+void ApplyNumberLocale(const std::string& name, LocaleFormats& f) {
+  const LocaleHandle loc(LC_NUMERIC_MASK, name);
+  if (!loc.Valid()) return;  // not installed: the defaults stay
+  const std::string point = loc.Info(RADIXCHAR);
+  // No one-byte ASCII point: "." and "," stay.
+  if (point.size() != 1 || static_cast<unsigned char>(point[0]) >= 0x80) return;
+  f.DecimalSeparator = point[0];
+  f.ThousandSeparator = ThousandSeparatorOf(loc.Info(THOUSEP));
+  // A number must read one way only.
+  if (f.ThousandSeparator == f.DecimalSeparator) f.ThousandSeparator = '\0';
+}
+
 }  // namespace
 
 LocaleFormats ReadLocaleFormats() {
   LocaleFormats f;
-  const std::string name = TimeLocaleName();
-  if (!IsClassicLocale(name)) ApplyTimeLocale(name, f);
+  const std::string timeName = LocaleNameFor("LC_TIME");
+  if (!IsClassicLocale(timeName)) ApplyTimeLocale(timeName, f);
+  const std::string numberName = LocaleNameFor("LC_NUMERIC");
+  if (!IsClassicLocale(numberName)) ApplyNumberLocale(numberName, f);
   Override("TW_SHORT_DATE_FORMAT", f.ShortDateFormat);
   Override("TW_LONG_DATE_FORMAT", f.LongDateFormat);
   Override("TW_SHORT_TIME_FORMAT", f.ShortTimeFormat);

@@ -5,11 +5,19 @@
 // do: the first of LC_ALL, LC_TIME and LANG that is set names it. From it come
 // the short date format and date separator (the C library's date format), the
 // long and short time formats and time separator (its time format) and the
-// AM/PM texts. The C and POSIX locales (C.UTF-8 included), a locale that is
-// not installed and whatever the C library's format cannot say keep the
-// defaults below, the classic U.S. ones. The locale is read with its own
-// handle (newlocale), so no process-wide locale changes and any thread may
-// call this.
+// AM/PM texts. The decimal and thousands separators follow the locale for
+// numbers the same way (LC_ALL, LC_NUMERIC, LANG). A thousands separator that
+// is no single ASCII byte is written as the nearest one (a no-break space as a
+// space, a right single quote as the apostrophe) or, when there is none or it
+// would be the decimal separator, as 0: no grouping. The C and POSIX locales
+// (C.UTF-8 included), a locale that is not installed and whatever the C
+// library's format cannot say keep the defaults below, the classic U.S. ones.
+// The locale is read with its own handle (newlocale), so no process-wide
+// locale changes and any thread may call this.
+//
+// These are the formats of what the user reads and types. Text that is
+// stored or sent (number fields of tables, index keys, the database server's
+// messages) does not follow them: it has "." as its decimal point always.
 //
 // Each value may then be overridden by an environment variable (unset or
 // empty keeps the value; a separator must be exactly one byte), which is how

@@ -7,11 +7,12 @@
 
 namespace sys {
 
-// Box kinds.
+// Box kinds: the icon the box shows; a plain box shows none.
 constexpr int mbError = 0;
 constexpr int mbWarning = 1;
 constexpr int mbInformation = 2;
 constexpr int mbConfirmation = 3;
+constexpr int mbPlain = 4;
 
 // Buttons: bits to combine in `buttons`; one of them is the answer.
 constexpr int mbOK = 0x01;

@@ -43,8 +43,9 @@ protected:
   void SetUp() override {
     base = dir.Path();
     if (!InitialConfig().empty()) WriteAll(base + "Tarnwick.cfg", InitialConfig());
-    sys::SetMessageBoxSink([this](const std::string& caption, const std::string& text, int, int, int) {
+    sys::SetMessageBoxSink([this](const std::string& caption, const std::string& text, int kind, int buttons, int) {
       boxes.push_back(caption + ": " + text);
+      kinds.push_back({kind, buttons});
       return answer;
     });
     TfrmMain::BaseDirOverride = base;
@@ -63,5 +64,9 @@ protected:
   std::string base;
   TfrmMain* form = nullptr;
   std::vector<std::string> boxes;
+  struct BoxKind {
+    int kind, buttons;
+  };
+  std::vector<BoxKind> kinds;  // of each box in boxes
   int answer = sys::mbYes;
 };

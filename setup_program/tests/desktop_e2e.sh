@@ -115,12 +115,13 @@ grep -q "Pizza Margherita" "$base/printer-Label1.txt" || fail "the printed label
 click() {
   xdotool mousemove --window "$win" "$1" "$2" click --repeat "${3:-1}" --delay 80 1
 }
-# The page tabs, where the form resource puts them.
+# The page tabs, where the form resource puts them: each as wide as its
+# caption needs.
 click_tab() {
   case "$1" in
-    log) click 40 10 ;;
-    editor) click 115 10 ;;
-    setup) click 190 10 ;;
+    log) click 30 10 ;;
+    editor) click 100 10 ;;
+    setup) click 170 10 ;;
   esac
 }
 # Types lines of text, with Return between them (a newline xdotool types is

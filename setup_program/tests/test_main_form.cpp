@@ -14,7 +14,7 @@
 #include "controls/VkLabel.h"
 #include "controls/VkLstBox.h"
 #include "controls/VkPages.h"
-#include "label_service/srvMain.h"
+#include "label_service/LabelRenderer.h"
 #include "platform/gui/TestSupport.h"
 #include "platform/system/NamedMutex.h"
 #include "setup_program/tests/FormFixture.h"
@@ -56,6 +56,38 @@ TEST_F(MainForm, StatusCodesShowTheirCaptionsAndBlinkUntilAZero) {
     EXPECT_TRUE(label->Visible()) << code;
     EXPECT_TRUE(label->Blinking()) << code;
   }
+}
+
+// The page control as designed: tabs as wide as their captions need (no
+// tab height of its own, which widens every slanted tab), the row 19 pixels
+// high, the log page shown once the form is made.
+TEST_F(MainForm, ThePageControlKeepsItsDesignedTabs) {
+  TVkPageControl* pages = form->pageMain;
+  EXPECT_EQ(pages->TabHeight(), 0);
+  EXPECT_FALSE(pages->ParentColor());
+  EXPECT_EQ(pages->TabOrder(), 0);
+  form->Show();
+  vistest::Pump();
+  EXPECT_EQ(pages->FixedDimension(), 19);
+  EXPECT_EQ(pages->ActivePage(), form->tabLogInfo);
+  // A page control made here with the form's font and captions and nothing
+  // else set lays its tabs out alike.
+  TVkPageControl plain(nullptr);
+  plain.SetParent(form);
+  plain.Font()->Assign(pages->Font());
+  plain.PlaceBounds(0, 0, pages->Width(), pages->Height());
+  for (const char* caption : {"Log Info", "Label Editor", "Setup"}) {
+    auto* sheet = new TVkTabSheet(&plain);
+    sheet->SetPageControl(&plain);
+    sheet->SetCaption(caption);
+  }
+  vistest::Pump();
+  for (int i = 0; i < 3; ++i) {
+    const TRect designed = pages->TabData()->Items(i)->TabRect, made = plain.TabData()->Items(i)->TabRect;
+    EXPECT_EQ(designed.Width(), made.Width()) << i;
+    EXPECT_EQ(designed.Left, made.Left) << i;
+  }
+  plain.SetParent(nullptr);
 }
 
 TEST_F(MainForm, HintsAreBalloonsWithTheFormsSettings) {

@@ -124,6 +124,8 @@ TEST_F(SetupPage, TheDefinitionRewriteSetsTheFirst39FieldsOfTheFirstRecordOnly) 
   form->btnClick(nullptr);
   ASSERT_FALSE(boxes.empty());
   EXPECT_NE(boxes.front().find("WARNING!!!!: This will reset the Label Setup in RM. Are you sure?"), std::string::npos);
+  EXPECT_EQ(kinds.front().kind, sys::mbPlain) << "plain Yes and No, no icon";
+  EXPECT_EQ(kinds.front().buttons, sys::mbYes | sys::mbNo);
   EXPECT_NE(boxes.back().find("Changes applied"), std::string::npos) << boxes.back();
 
   const int expected[] = {99, 21, 120, 0, 55, 1, 0, 11, 0, 10, 0, 8, 0, 9, 12, 0, 1, 1, 1, 1,

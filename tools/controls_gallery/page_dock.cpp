@@ -1,9 +1,10 @@
 // The gallery page of panel docking: a panel that is a dock site holding two
 // docked forms under their caption bars (the one with the focus active), a
-// strip panel aligned at the top with its bar turned upwards beside its
-// docked form, below it a page control that is a dock site with two docked
-// forms on pages of their own beside a plain page, and a dock site without
-// captions showing the plain grabber.
+// strip panel aligned at the top holding two docked forms side by side,
+// each right of its bar with the caption turned upwards, below it a page
+// control that is a dock site with two docked forms on pages of their own
+// beside a plain page, and a dock site without captions showing the plain
+// grabber.
 #include "class_library/visual/Forms.h"
 #include "controls/VkButton.h"
 #include "controls/VkLabel.h"
@@ -53,11 +54,14 @@ void BuildDockPage(TWinControl* Page) {
   strip->SetBorderOuter(fsLowered);
   strip->SetDockSite(true);
   TForm* tools = DockableForm(Page, "Tools");
-  auto* reprint = Put<TVkButton>(tools, 8, 8, 90, 25);
+  auto* reprint = Put<TVkButton>(tools, 8, 8, 75, 25);
   reprint->SetCaption("Reprint");
-  auto* clear = Put<TVkButton>(tools, 104, 8, 90, 25);
+  auto* clear = Put<TVkButton>(tools, 89, 8, 75, 25);
   clear->SetCaption("Clear");
   DockAndShow(tools, strip);
+  TForm* waiting = DockableForm(Page, "Queue");
+  Put<TVkLabel>(waiting, 8, 8, 150, 18)->SetCaption("3 labels waiting");
+  DockAndShow(waiting, strip);
 
   auto* pages = Put<TVkPageControl>(holder, 0, 90, 372, 110);
   pages->SetAlign(alClient);

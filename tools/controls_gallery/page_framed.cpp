@@ -114,6 +114,10 @@ void BuildButtons(TWinControl* Page) {
   auto* cancel = Put<TVkBitBtn>(Page, 354, 246, 75, 25);
   cancel->SetKind(bkCancel);
   cancel->SetEnabled(false);
+  auto* help = Put<TVkBitBtn>(Page, 434, 246, 75, 25);
+  help->SetKind(bkHelp);
+  auto* ignore = Put<TVkBitBtn>(Page, 514, 246, 75, 25);
+  ignore->SetKind(bkIgnore);
 }
 
 void BuildPanels(TWinControl* Page) {

@@ -23,6 +23,7 @@ struct Faults {
   int hugeAfter = 0;          // the Nth reply claims a payload of 2 GB
   bool oversizeRows = false;  // record fetches answer one row more than asked for
   bool shortRecord = false;   // record images come one byte short
+  bool emptyRecord = false;   // record images come empty
   int idleNoticeMs = 0;       // idle sessions get a message notice this often
 };
 

@@ -429,6 +429,7 @@ Reply Server::Dispatch(Session& s, const std::string& c, const std::string& p) {
       std::string image(static_cast<std::size_t>(std::max(xb_RecSize(), 0)), ' ');
       if (!image.empty()) xb_GetRecord(image.data());
       if (opt_.faults.shortRecord && !image.empty()) image.pop_back();
+      if (opt_.faults.emptyRecord) image.clear();
       return Text(image);
     }
     case 516: return Text(Dec(xb_Count()));

@@ -4,7 +4,7 @@
 //                [--notice-every N] [--short-progress] [--shutdown-after N]
 //                [--slow-ms N] [--drop-after N] [--drop-on CODE] [--malformed-after N]
 //                [--partial-after N] [--huge-after N] [--oversize-rows]
-//                [--short-record] [--idle-notice-ms N]
+//                [--short-record] [--empty-record] [--idle-notice-ms N]
 //
 // It listens on the loopback address only (port 0: a free one) and prints
 // "PORT <n>" on standard output once it accepts connections.
@@ -374,6 +374,8 @@ int main(int argc, char** argv) {
       o.faults.oversizeRows = true;
     } else if (a == "--short-record") {
       o.faults.shortRecord = true;
+    } else if (a == "--empty-record") {
+      o.faults.emptyRecord = true;
     } else if (a == "--idle-notice-ms") {
       o.faults.idleNoticeMs = number(i);
     } else {

@@ -9,6 +9,7 @@
 #include "platform/system/NumberText.h"
 #include "xbase_engine/Progress.h"
 #include "xbase_engine/Table.h"
+#include "xbase_engine/WorkAreas.h"
 
 namespace xbe::idx {
 
@@ -156,6 +157,13 @@ std::vector<std::string> AreaIndexes::FilePaths() const {
   std::vector<std::string> out;
   for (const auto& e : files_) out.push_back(e.file->Path());
   return out;
+}
+
+bool AreaIndexes::UsesFile(const struct stat& st) const {
+  for (const auto& e : files_) {
+    if (SameFile(e.file->Store().Fd(), st)) return true;
+  }
+  return false;
 }
 
 int AreaIndexes::Count() const {
@@ -454,6 +462,7 @@ int AreaIndexes::CreateIndex(const std::string& file, const std::string& keyExpr
   if (t_.Mode() == kModeReadOnly) throw XbError("Table is read-only: " + t_.Path());
   RefuseWithoutKey();
   const OrderSpec spec = SpecFor(BaseUpper(path), keyExpr, cond, unique, descending, kind != FileKind::Ntx);
+  RefuseFileInUse(path, &t_);
   // A file open here is replaced.
   for (size_t i = 0; i < files_.size(); ++i) {
     if (files_[i].file->Path() == path) {
@@ -491,6 +500,7 @@ int AreaIndexes::CreateTag(const std::string& file, const std::string& tag, cons
   if (!Compound(kind)) throw XbError("Tags need a compound index file: " + path);
   const OrderSpec spec = SpecFor(tag, keyExpr, cond, unique, descending, true);
   if (spec.name.size() > 10) throw XbError("Tag name longer than 10 characters: " + tag);
+  RefuseFileInUse(path, &t_);
   IndexFile* f = nullptr;
   for (auto& e : files_) {
     if (e.file->Path() == path) f = e.file.get();

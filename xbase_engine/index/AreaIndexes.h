@@ -63,6 +63,8 @@ class AreaIndexes final : public RecordObserver {
   // opens the same indexes on the table rewritten by a conversion.
   int TableType() const { return tableType_; }
   std::vector<std::string> FilePaths() const;
+  // True when st describes one of the open index files.
+  bool UsesFile(const struct stat& st) const;
 
   // ---- orders ----
   int Count() const;

@@ -22,8 +22,8 @@ PageStore::PageStore(const std::string& path, bool create, bool writable, uint32
   // Never cut on opening: other processes may map the file; a rebuild
   // replaces its contents under the counter bracket.
   if (create) flags |= O_CREAT;
-  fd_ = UniqueFd(::open(path.c_str(), flags, 0666));
-  if (!fd_ && writable && !create) fd_ = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  fd_ = OpenRegular(path, flags);
+  if (!fd_ && writable && !create) fd_ = OpenRegular(path, O_RDONLY);
   else writable_ = writable;
   if (!fd_) throw XbError("Cannot open index " + path + ": " + std::strerror(errno));
   if (fd_ && writable && !create) {

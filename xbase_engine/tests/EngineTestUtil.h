@@ -49,11 +49,14 @@ inline short OpenTable(const std::string& path, short mode = XB_OPEN_SHARED, con
 }
 
 // Runs body in a child process; true when it ended by itself with status 0
-// (no signal, no failed expectation).
+// (no signal, no failed expectation). With deadlineSeconds the child is
+// killed by an alarm after that long, so a call that hangs fails the test
+// instead of stopping the run.
 template <class F>
-bool InChild(F body) {
+bool InChild(F body, unsigned deadlineSeconds = 0) {
   const pid_t pid = fork();
   if (pid == 0) {
+    if (deadlineSeconds > 0) alarm(deadlineSeconds);
     xb_FinalizeSession();
     body();
     _exit(::testing::Test::HasFailure() ? 1 : 0);

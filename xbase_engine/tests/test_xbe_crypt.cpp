@@ -1,6 +1,10 @@
 // Encrypted tables through the entry points: masked and decrypted reads, a
 // wrong password writes nothing, whole-table round trips read by an outside
 // reader, and loose buffers.
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -213,6 +217,31 @@ TEST_F(XbeCrypt, DecryptionGivesATableOthersRead) {
                                         "for r in t:\n"
                                         "    print('%s|%d|%s' % (r.name.strip(), r.qty, r.notes.strip()))\n";
   EXPECT_EQ(CommandOutput("/usr/bin/python3 " + dir.File("read.py")), "Anna|10|note of Anna\nBert|20|note of Bert\nCleo|30|note of Cleo\n");
+}
+
+TEST_F(XbeCrypt, TheConvertedTableKeepsItsPermissionsAndOwner) {
+  // Root can give the file away: then the owner and group must stay too.
+  const passwd* nobody = geteuid() == 0 ? getpwnam("nobody") : nullptr;
+  if (nobody) {
+    ASSERT_EQ(chown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+  }
+  struct Step {
+    mode_t mode;
+    int (*convert)();
+  } steps[] = {{0664, xb_DbfEncrypt}, {0640, xb_DbfDecrypt}};
+  xb_SetPassword("pw");
+  for (const Step& s : steps) {
+    ASSERT_EQ(chmod(path.c_str(), s.mode), 0);
+    struct stat was {};
+    ASSERT_EQ(stat(path.c_str(), &was), 0);
+    ASSERT_EQ(s.convert(), 1) << (g_errors.empty() ? "" : g_errors.back());
+    struct stat now {};
+    ASSERT_EQ(stat(path.c_str(), &now), 0);
+    EXPECT_NE(now.st_ino, was.st_ino) << "a new file took the table's place";
+    EXPECT_EQ(now.st_mode & 07777, s.mode);
+    EXPECT_EQ(now.st_uid, was.st_uid);
+    EXPECT_EQ(now.st_gid, was.st_gid);
+  }
 }
 
 TEST_F(XbeCrypt, ConversionNeedsExclusiveUseAndRefusesForeignSchemes) {

@@ -1,5 +1,6 @@
 // Docking: controls docked into a site by the program and by dragging,
-// floated in a form of their own, and the site told of what they do.
+// floated in a form of their own, and the site told of what they do; a
+// strip's controls side by side, and the grabber bars taking the mouse.
 #include <vector>
 
 #include "class_library/visual/Docking.h"
@@ -170,6 +171,91 @@ TEST_F(DockingTest, DraggingWithTheMouseDocksOverASiteAndFloatsElsewhere) {
   ASSERT_NE(dynamic_cast<TCustomDockForm*>(client->HostDockSite()), nullptr);
   EXPECT_EQ(client->HostDockSite()->Left(), 900);
   EXPECT_EQ(site->DockClientCount(), 0);
+}
+
+TEST_F(DockingTest, AStripAtTheTopLaysItsControlsSideBySideRightOfTheirGrabbers) {
+  site->SetAlign(alTop);
+  site->SetHeight(100);
+  ASSERT_TRUE(client->ManualDock(site));
+  auto* second = new TPanel(form);
+  second->SetParent(form);
+  second->SetDragKind(dkDock);
+  second->SetColor(clLime);
+  ASSERT_TRUE(second->ManualDock(site));
+  EXPECT_EQ(client->BoundsRect(), (TRect{TDockTree::GrabberSize, 0, 200, 100}));
+  EXPECT_EQ(second->BoundsRect(), (TRect{200 + TDockTree::GrabberSize, 0, 400, 100}));
+  form->Show();
+  Pump();
+  Picture shot(form->Handle());
+  EXPECT_EQ(shot.At(100, 50), Rgb(clRed));
+  EXPECT_EQ(shot.At(300, 50), Rgb(clLime)) << "the second beside the first, not below it";
+  // Each grabber stands on the left of its control, its raised lines upright.
+  EXPECT_EQ(shot.At(3, 50), Rgb(clBtnHighlight));
+  EXPECT_EQ(shot.At(203, 50), Rgb(clBtnHighlight));
+  // A third shares the strip in thirds; the hidden one gives its zone up.
+  auto* third = new TPanel(form);
+  third->SetParent(form);
+  third->SetDragKind(dkDock);
+  ASSERT_TRUE(third->ManualDock(site));
+  EXPECT_EQ(second->BoundsRect(), (TRect{133 + TDockTree::GrabberSize, 0, 266, 100}));
+  client->Hide();
+  EXPECT_EQ(second->BoundsRect(), (TRect{TDockTree::GrabberSize, 0, 200, 100}));
+}
+
+TEST_F(DockingTest, TheGrabberBarDragsItsControlOutToFloatOrIntoAnotherSite) {
+  auto* other = new TPanel(form);
+  other->SetParent(form);
+  other->PlaceBounds(0, 100, 150, 150);
+  other->SetBevelOuter(bvNone);
+  other->SetDockSite(true);
+  other->SetUseDockManager(true);
+  form->Show();
+  ASSERT_TRUE(client->ManualDock(site));
+  Pump();
+  LRESULT hit = gui::HTNOWHERE;
+  EXPECT_EQ(site->DockManager()->HitTest(TPoint{195, 5}, hit), client);
+  EXPECT_EQ(hit, gui::HTCAPTION) << "the plain grabber has no close glyph";
+  EXPECT_EQ(site->DockManager()->HitTest(TPoint{100, 50}, hit), nullptr) << "the control's own place is no bar";
+  EXPECT_EQ(hit, gui::HTNOWHERE);
+  TObject* endedOn = form;
+  client->OnEndDock = [&](TObject*, TObject* Target, int, int) { endedOn = Target; };
+  auto drag = [](TPoint From, TPoint To) {
+    gui::test::MouseDown(From);
+    gui::test::MouseMove(TPoint{From.X + 10, From.Y + 10}, 1);
+    gui::test::MouseMove(To, 1);
+    gui::test::MouseUp(To);
+    Pump();
+  };
+
+  // Pressed and let go on the bar without moving: nothing happens.
+  TPoint bar = site->ClientToScreen(TPoint{100, 5});
+  gui::test::MouseDown(bar);
+  gui::test::MouseUp(bar);
+  Pump();
+  EXPECT_EQ(client->HostDockSite(), site);
+  EXPECT_EQ(client->BoundsRect(), (TRect{0, TDockTree::GrabberSize, 200, 300}));
+
+  // Dropped back on its own site, it keeps its place.
+  drag(bar, site->ClientToScreen(TPoint{100, 200}));
+  EXPECT_EQ(client->HostDockSite(), site);
+  EXPECT_EQ(client->Parent(), site);
+  EXPECT_EQ(client->BoundsRect(), (TRect{0, TDockTree::GrabberSize, 200, 300}));
+
+  // Into another site.
+  drag(bar, other->ClientToScreen(TPoint{75, 75}));
+  EXPECT_EQ(client->HostDockSite(), other);
+  EXPECT_EQ(endedOn, other);
+  EXPECT_EQ(site->DockClientCount(), 0);
+  EXPECT_EQ(client->BoundsRect(), (TRect{0, TDockTree::GrabberSize, 150, 150}));
+
+  // Out over nothing that docks: it floats where it was dropped.
+  drag(other->ClientToScreen(TPoint{75, 5}), TPoint{900, 700});
+  auto* floatForm = dynamic_cast<TCustomDockForm*>(client->HostDockSite());
+  ASSERT_NE(floatForm, nullptr);
+  EXPECT_TRUE(client->Floating());
+  EXPECT_EQ(floatForm->Left(), 900);
+  EXPECT_EQ(other->DockClientCount(), 0);
+  EXPECT_EQ(endedOn, nullptr);
 }
 
 }  // namespace

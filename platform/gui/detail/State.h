@@ -73,6 +73,9 @@ struct FontObj {
   LogFont lf;
   std::unordered_map<QString, TextRun> runs;
   QFont qfont;
+  // qfont without underline and strike-out: text drawing draws those lines
+  // itself, under the whole run whatever way it is drawn.
+  QFont glyphs;
   std::unique_ptr<QFontMetrics> metrics;
   TextMetric tm;
   std::string resolvedFace;

@@ -11,7 +11,8 @@ namespace gui::detail {
 // The context's font (the stock system font when none is valid).
 FontObj& CurrentFont(DcObj& dc);
 // The toolkit font for drawing on this context (no antialiasing on
-// monochrome surfaces).
+// monochrome surfaces), without underline and strike-out: the text drawing
+// draws those lines itself.
 QFont DrawingFont(DcObj& dc, FontObj& f);
 // Advance width of text with the font (tabs not expanded).
 int TextWidth(FontObj& f, const QString& s);

@@ -229,6 +229,53 @@ TEST_F(GuiEdit, WrappedLinesAreCountedAmongManyShortOnesAndFollowTheWidth) {
   EXPECT_EQ(SendMessage(e, EM_GETFIRSTVISIBLELINE), 199);
 }
 
+// Text added at the very end (a growing log) is known line by line without
+// a walk over the whole text: the answers are those of the same text set
+// whole, wrapped or not, whatever breaks the added text has.
+TEST_F(GuiEdit, TextAddedAtTheEndIsCountedAsTheSameTextSetWhole) {
+  std::string longLine;
+  for (int i = 0; i < 12; ++i) longLine += "wrapping words ";
+  for (DWORD style : {DWORD(ES_MULTILINE | WS_VSCROLL), DWORD(ES_MULTILINE | WS_VSCROLL | ES_AUTOHSCROLL | WS_HSCROLL)}) {
+    SCOPED_TRACE(style);
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += "line " + std::to_string(i) + "\r\n";
+    HWND e = MakeEdit(style, text);
+    HWND fresh = MakeEdit(style);
+    ASSERT_GT(SendMessage(e, EM_GETLINECOUNT), 300);  // the lines known before the additions
+    const std::string added[] = {"next line\r\n", longLine + "\r\n", "no break", " yet, then LF\nCR\rCR LF\r\n",
+                                 "\xC3\xA9t\xC3\xA9 " + longLine + "\r\n", ""};
+    for (const std::string& more : added) {
+      SCOPED_TRACE(more);
+      const LRESULT length = SendMessage(e, WM_GETTEXTLENGTH);
+      SendMessage(e, EM_SETSEL, static_cast<WPARAM>(length), length);
+      SendMessage(e, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(more.c_str()));
+      for (std::size_t i = 0; i < more.size(); ++i) {
+        if (more[i] != '\r' && more[i] != '\n') {
+          text += more[i];
+          continue;
+        }
+        if (more[i] == '\r' && i + 1 < more.size() && more[i + 1] == '\n') ++i;
+        text += "\r\n";
+      }
+      SetWindowText(fresh, text);
+      ProcessPending();
+      ASSERT_EQ(GetWindowText(e), GetWindowText(fresh));
+      EXPECT_EQ(SendMessage(e, WM_GETTEXTLENGTH), static_cast<LRESULT>(text.size()));
+      const LRESULT lines = SendMessage(fresh, EM_GETLINECOUNT);
+      ASSERT_EQ(SendMessage(e, EM_GETLINECOUNT), lines);
+      for (LRESULT i = 0; i < lines; ++i) {
+        const LRESULT start = SendMessage(fresh, EM_LINEINDEX, static_cast<WPARAM>(i));
+        ASSERT_EQ(SendMessage(e, EM_LINEINDEX, static_cast<WPARAM>(i)), start) << "line " << i;
+        ASSERT_EQ(SendMessage(e, EM_LINELENGTH, static_cast<WPARAM>(start)),
+                  SendMessage(fresh, EM_LINELENGTH, static_cast<WPARAM>(start)))
+            << "line " << i;
+      }
+    }
+    DestroyWindow(e);
+    DestroyWindow(fresh);
+  }
+}
+
 TEST_F(GuiEdit, CharFromPosAndPosFromCharAgreeWithTheCaret) {
   HWND e = MakeEdit(ES_MULTILINE | WS_VSCROLL | ES_AUTOHSCROLL, "first line\r\nsecond line\r\nthird");
   SendMessage(e, EM_SETSEL, 15, 15);  // "sec|ond"
@@ -400,6 +447,42 @@ TEST_F(GuiEdit, ReadOnlyAndDisabledEditsAskForTheStaticColours) {
   ASSERT_FALSE(asked.empty());
   EXPECT_EQ(asked.back().first, WM_CTLCOLORSTATIC);
   DestroyWindow(parent);
+}
+
+TEST_F(GuiEdit, EditsCreatedDisabledTakeNoInputAndDrawTheirTextGrey) {
+  for (DWORD kind : {DWORD{ES_AUTOHSCROLL}, DWORD{ES_MULTILINE}}) {
+    SCOPED_TRACE(kind == ES_MULTILINE ? "multi-line" : "single-line");
+    HWND e = MakeEdit(WS_DISABLED | kind, "Labels");
+    Point p{40, 10};
+    ClientToScreen(e, p);
+    test::Click(p);
+    EXPECT_NE(GetFocus(), e) << "a click gives it no focus";
+    // Inside the frame: the text in the grey of disabled text; nothing in
+    // the normal text colour, no caret either.
+    HBITMAP bmp = test::CaptureWindow(e);
+    std::vector<std::uint32_t> px = GetBitmapPixels(bmp);
+    DeleteObject(bmp);
+    int grey = 0, black = 0;
+    int height = static_cast<int>(px.size()) / 300;
+    for (int y = 2; y < height - 2; ++y)
+      for (int x = 2; x < 298; ++x) {
+        std::uint32_t v = px[static_cast<std::size_t>(y * 300 + x)] & 0xFFFFFF;
+        grey += v == 0x808080u;
+        black += v == 0u;
+      }
+    EXPECT_GT(grey, 20);
+    EXPECT_EQ(black, 0);
+    test::TypeText("x");
+    EXPECT_FALSE(test::ToolkitMenuOpensAt(p)) << "no menu to paste with";
+    EXPECT_EQ(GetWindowText(e), "Labels");
+    // Enabled, the same edit takes the click and offers the toolkit's menu.
+    EnableWindow(e, true);
+    test::Click(p);
+    EXPECT_EQ(GetFocus(), e);
+    EXPECT_TRUE(test::ToolkitMenuOpensAt(p));
+    DestroyWindow(e);
+    ProcessPending();
+  }
 }
 
 TEST_F(GuiEdit, ColoursComeFromTheParent) {

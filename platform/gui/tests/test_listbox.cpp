@@ -1,4 +1,6 @@
 // The native list box behind its messages.
+#include <algorithm>
+
 #include "platform/gui/Controls.h"
 #include "platform/gui/tests/GuiTest.h"
 
@@ -189,6 +191,56 @@ TEST_F(GuiList, ProcedureCanTakeTheTypedCharacters) {
   EXPECT_EQ(chars, 1);
   EXPECT_EQ(SendMessage(lb, LB_GETCURSEL), 0);
   DestroyWindow(lb);
+}
+
+TEST_F(GuiList, AListCreatedDisabledTakesNoClickOrKeyAndDrawsItsItemsGrey) {
+  // An edit beside it has the focus: its caret shows.
+  CreateParams ep;
+  ep.className = "EDIT";
+  ep.windowName = "Typing";
+  ep.style = WS_CHILD | WS_VISIBLE;
+  ep.x = 220;
+  ep.y = 10;
+  ep.width = 100;
+  ep.height = 20;
+  ep.parent = form_;
+  HWND edit = CreateWindow(ep);
+  ProcessPending();
+  SetFocus(edit);
+  SendMessage(edit, EM_SETSEL, 6, 6);
+  auto dark = [](HWND h) {
+    HBITMAP bmp = test::CaptureWindow(h);
+    std::vector<std::uint32_t> px = GetBitmapPixels(bmp);
+    DeleteObject(bmp);
+    return std::count_if(px.begin(), px.end(), [](std::uint32_t v) { return (v & 0xFFFFFF) == 0; });
+  };
+  auto withCaret = dark(edit);
+  HWND lb = MakeList(WS_DISABLED);
+  for (const char* s : {"Label1", "Label2", "PreLabel"}) Add(lb, s);
+  ProcessPending();
+  test::Click(ItemPoint(lb, 1));
+  EXPECT_NE(GetFocus(), lb) << "a click gives it no focus";
+  EXPECT_EQ(GetFocus(), edit);
+  EXPECT_EQ(dark(edit), withCaret) << "the edit keeps its caret: the keys still go there";
+  EXPECT_EQ(SendMessage(lb, LB_GETCURSEL), LB_ERR) << "nor selects an item";
+  test::KeyPress(VK_DOWN);
+  EXPECT_EQ(SendMessage(lb, LB_GETCURSEL), LB_ERR);
+  HBITMAP bmp = test::CaptureWindow(lb);
+  std::vector<std::uint32_t> px = GetBitmapPixels(bmp);
+  DeleteObject(bmp);
+  int grey = 0, black = 0;
+  for (int y = 2; y < 148; ++y)
+    for (int x = 2; x < 180; ++x) {
+      std::uint32_t v = px[static_cast<std::size_t>(y * 200 + x)] & 0xFFFFFF;
+      grey += v == 0x808080u;
+      black += v == 0u;
+    }
+  EXPECT_GT(grey, 20) << "the items' text in the grey of disabled text";
+  EXPECT_EQ(black, 0);
+  EnableWindow(lb, true);
+  test::Click(ItemPoint(lb, 1));
+  EXPECT_EQ(GetFocus(), lb);
+  EXPECT_EQ(SendMessage(lb, LB_GETCURSEL), 1);
 }
 
 }  // namespace

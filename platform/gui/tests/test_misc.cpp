@@ -114,6 +114,13 @@ TEST_F(GuiMisc, MessageBoxesCanBeAnsweredAndServeTheSystemLayer) {
   InstallMessageBoxSink(true);
   EXPECT_EQ(sys::ShowMessageBox("Title", "Question", sys::mbConfirmation, sys::mbYes | sys::mbNo), sys::mbYes);
   EXPECT_EQ(asked, "Title|Question|4");
+  std::string plain;
+  SetMessageBoxAnswerer([&](const std::string&, const std::string&, UINT type) {
+    plain = std::to_string(type & 0xF) + "|" + std::to_string(type & 0xF0);
+    return IDNO;
+  });
+  EXPECT_EQ(sys::ShowMessageBox("WARNING!!!!", "Sure?", sys::mbPlain, sys::mbYes | sys::mbNo), sys::mbNo);
+  EXPECT_EQ(plain, "4|0") << "Yes and No without an icon";
   InstallMessageBoxSink(false);
   SetMessageBoxAnswerer({});
 }

@@ -39,6 +39,26 @@ protected:
         }
     return r;
   }
+  // The rows whose pixels from x0 up to x1 are all ink; the columns from y0
+  // up to y1 for the second.
+  static std::vector<int> FullRows(const Canvas& c, int x0, int x1, int h) {
+    std::vector<int> rows;
+    for (int y = 0; y < h; ++y) {
+      int x = x0;
+      while (x < x1 && c.At(x, y) != 0xFFFFFF) ++x;
+      if (x == x1) rows.push_back(y);
+    }
+    return rows;
+  }
+  static std::vector<int> FullColumns(const Canvas& c, int y0, int y1, int w) {
+    std::vector<int> columns;
+    for (int x = 0; x < w; ++x) {
+      int y = y0;
+      while (y < y1 && c.At(x, y) != 0xFFFFFF) ++y;
+      if (y == y1) columns.push_back(x);
+    }
+    return columns;
+  }
   HDC Track(HDC dc) {
     contexts_.push_back(dc);
     return dc;
@@ -269,6 +289,96 @@ TEST_F(GuiText, AcceleratorIsUnderlinedAndTextIsClippedToTheBox) {
   ExtTextOut(ed, 10, 5, ETO_OPAQUE | ETO_CLIPPED, &er, "Wide text");
   Rect ink = Ink(ext, 120, 30);
   EXPECT_EQ(ink, er);
+}
+
+TEST_F(GuiText, UnderlineAndStrikeOutRunUnderTheWholeTextInEveryPath) {
+  LogFont lf;
+  lf.lfFaceName = "Tahoma";
+  lf.lfHeight = -13;
+  lf.lfUnderline = 1;
+  lf.lfStrikeOut = 1;
+  UniqueGdi<HFONT> font(CreateFontIndirect(lf));
+  lf.lfEscapement = 900;
+  UniqueGdi<HFONT> turned(CreateFontIndirect(lf));
+  const std::string text = "Labels and links";
+  Size ext;
+  TextMetric tm;
+  {
+    Canvas probe(10, 10);
+    HDC dc = Track(probe.dc());
+    SelectObject(dc, font.get());
+    ASSERT_TRUE(GetTextExtentPoint32(dc, text, ext));
+    ASSERT_TRUE(GetTextMetrics(dc, tm));
+    SelectObject(dc, GetStockFont(SYSTEM_FONT));
+  }
+  // One line below the baseline (the underline) and one above it within the
+  // cell (the strike-out), each over the whole run from x0 to x1, the text's
+  // cell starting at top.
+  auto expectLines = [&](const Canvas& c, int x0, int x1, int top, const char* path) {
+    std::vector<int> rows = FullRows(c, x0, x1, 40);
+    int baseline = top + tm.tmAscent;
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](int y) { return y >= baseline && y < top + tm.tmHeight; }))
+        << path << ": no underline under the whole text";
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](int y) { return y > top && y < baseline - 1; }))
+        << path << ": no strike-out through the whole text";
+  };
+  auto draw = [&](const char* path, int x0, int x1, auto&& paint) {
+    Canvas c(200, 40);
+    HDC dc = Track(c.dc());
+    SelectObject(dc, font.get());
+    SetBkMode(dc, TRANSPARENT);
+    paint(dc);
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    expectLines(c, x0, x1, 5, path);
+    guitest::SaveCanvasPng(c, std::string("decorated-") + path + ".png");
+  };
+  draw("textout", 5, 5 + ext.cx, [&](HDC dc) { TextOut(dc, 5, 5, text); });
+  draw("drawtext", 5, 5 + ext.cx, [&](HDC dc) {
+    Rect r{5, 5, 195, 35};
+    DrawText(dc, text, r, DT_SINGLELINE | DT_NOPREFIX);
+  });
+  draw("accelerator", 5, 5 + ext.cx, [&](HDC dc) {
+    Rect r{5, 5, 195, 35};
+    DrawText(dc, "&" + text, r, DT_SINGLELINE);
+  });
+  // A control drawing on its parent: the origin moved to its place.
+  draw("moved", 5, 5 + ext.cx, [&](HDC dc) {
+    SetViewportOrgEx(dc, 40, 3, nullptr);
+    TextOut(dc, -35, 2, text);
+  });
+  draw("moveddrawtext", 5, 5 + ext.cx, [&](HDC dc) {
+    SetViewportOrgEx(dc, 60, 1, nullptr);
+    Rect r{-55, 4, 135, 34};
+    DrawText(dc, text, r, DT_SINGLELINE | DT_NOPREFIX);
+  });
+  draw("extclipped", 5, 5 + ext.cx, [&](HDC dc) {
+    Rect r{0, 0, 200, 40};
+    ExtTextOut(dc, 5, 5, ETO_CLIPPED, &r, text);
+  });
+  // Cut by a clipping rectangle: the lines run to its edge.
+  draw("cut", 5, 60, [&](HDC dc) {
+    Rect r{5, 5, 60, 35};
+    DrawText(dc, text, r, DT_SINGLELINE | DT_NOPREFIX);
+  });
+  // Spaced wider than the face's own advances: the lines span the spacing.
+  std::vector<int> dx(text.size(), 11);
+  draw("spaced", 5, 5 + 11 * static_cast<int>(text.size()), [&](HDC dc) {
+    ExtTextOut(dc, 5, 5, 0, nullptr, text, dx);
+  });
+  // Turned a quarter: the text runs up from the reference point, its
+  // underline a column beside it over the whole run.
+  Canvas up(40, 200);
+  HDC u = Track(up.dc());
+  SelectObject(u, turned.get());
+  SetBkMode(u, TRANSPARENT);
+  TextOut(u, 5, 190, text);
+  std::vector<int> columns = FullColumns(up, 190 - ext.cx, 190, 40);
+  int baseline = 5 + tm.tmAscent;
+  EXPECT_TRUE(std::any_of(columns.begin(), columns.end(), [&](int x) { return x >= baseline; }))
+      << "turned: no underline beside the whole text";
+  EXPECT_TRUE(std::any_of(columns.begin(), columns.end(), [&](int x) { return x > 5 && x < baseline - 1; }))
+      << "turned: no strike-out through the whole text";
+  guitest::SaveCanvasPng(up, "decorated-turned.png");
 }
 
 }  // namespace

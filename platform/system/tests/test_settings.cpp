@@ -6,6 +6,7 @@
 
 #include "platform/system/Locale.h"
 #include "platform/system/tests/GeneratedLocales.h"
+#include "platform/system/tests/ScopedEnv.h"
 #include "platform/system/MessageBox.h"
 #include "platform/system/Registry.h"
 #include "platform/system/tests/TempDir.h"
@@ -15,38 +16,10 @@ using namespace sys;
 // newlocale's leak while LOCPATH is set (see GeneratedLocales.h).
 extern "C" const char* __lsan_default_suppressions() { return generated_locales::LeakSuppressions; }
 
-namespace {
-
-// Sets an environment variable for one scope and restores it afterwards.
-class ScopedEnv {
-public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    const char* old = std::getenv(name);
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    if (value)
-      ::setenv(name, value, 1);
-    else
-      ::unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (had_)
-      ::setenv(name_, old_.c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
-private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
-
-}  // namespace
-
 // Clears every variable that picks or overrides the formats for one scope.
 struct NoLocaleSettings {
-  ScopedEnv a{"LC_ALL", nullptr}, b{"LC_TIME", nullptr}, c{"LANG", nullptr}, d{"TW_SHORT_DATE_FORMAT", nullptr},
+  ScopedEnv a{"LC_ALL", nullptr}, b{"LC_TIME", nullptr}, c{"LANG", nullptr}, m{"LC_NUMERIC", nullptr},
+      d{"TW_SHORT_DATE_FORMAT", nullptr},
       e{"TW_LONG_TIME_FORMAT", nullptr}, f{"TW_SHORT_TIME_FORMAT", nullptr}, g{"TW_DATE_SEPARATOR", nullptr},
       h{"TW_TIME_SEPARATOR", nullptr}, i{"TW_TIME_AM", nullptr}, j{"TW_TIME_PM", nullptr},
       k{"TW_DECIMAL_SEPARATOR", nullptr}, l{"TW_THOUSAND_SEPARATOR", nullptr};
@@ -83,8 +56,62 @@ TEST(Locale, TheClassicLocalesAndMissingOnesKeepTheDefaults) {
   for (const char* name : {"C", "POSIX", "C.UTF-8", "xx_NOWHERE.UTF-8"}) {
     SCOPED_TRACE(name);
     ScopedEnv lang("LANG", name);
-    ExpectDefaultTimes(ReadLocaleFormats());
+    const LocaleFormats f = ReadLocaleFormats();
+    ExpectDefaultTimes(f);
+    EXPECT_EQ(f.DecimalSeparator, '.');
+    EXPECT_EQ(f.ThousandSeparator, ',');
   }
+}
+
+TEST(Locale, NumberSeparatorsFollowTheNumberLocale) {
+  NoLocaleSettings clean;
+  std::string why, dir;
+  for (const char* name : {"de_DE", "fr_FR", "bg_BG", "de_CH"}) {
+    dir = generated_locales::Make(name, why);
+    if (dir.empty()) GTEST_SKIP() << why;
+  }
+  ScopedEnv locpath("LOCPATH", dir.c_str());
+  const auto separators = [] {
+    const LocaleFormats f = ReadLocaleFormats();
+    return std::string{f.DecimalSeparator, f.ThousandSeparator};
+  };
+
+  // LANG names the locale when nothing else does: a decimal comma, dots
+  // between thousands, and German dates with it.
+  ScopedEnv lang("LANG", "de_DE.UTF-8");
+  EXPECT_EQ(separators(), ",.");
+  EXPECT_EQ(ReadLocaleFormats().DateSeparator, '.');
+  {
+    // LC_NUMERIC before LANG, for numbers only. French groups with a narrow
+    // no-break space, which is written as a space.
+    ScopedEnv numeric("LC_NUMERIC", "fr_FR.UTF-8");
+    EXPECT_EQ(separators(), ", ");
+    EXPECT_EQ(ReadLocaleFormats().DateSeparator, '.');
+    // LC_ALL before both.
+    ScopedEnv all("LC_ALL", "C");
+    EXPECT_EQ(separators(), ".,");
+  }
+  {
+    // Bulgarian groups no digits; Swiss German groups with a right single
+    // quote, written as the apostrophe.
+    ScopedEnv numeric("LC_NUMERIC", "bg_BG.UTF-8");
+    EXPECT_EQ(separators(), std::string(",\0", 2));
+    ScopedEnv swiss("LC_NUMERIC", "de_CH.UTF-8");
+    EXPECT_EQ(separators(), ".'");
+  }
+  for (const char* classic : {"C", "POSIX", "C.UTF-8", "xx_NOWHERE.UTF-8"}) {
+    ScopedEnv numeric("LC_NUMERIC", classic);
+    EXPECT_EQ(separators(), ".,") << classic;
+  }
+  {
+    // The time locale says nothing about numbers.
+    ScopedEnv noLang("LANG", nullptr), time("LC_TIME", "de_DE.UTF-8");
+    EXPECT_EQ(separators(), ".,");
+  }
+
+  // The variables still override the locale.
+  ScopedEnv point("TW_DECIMAL_SEPARATOR", "."), thousands("TW_THOUSAND_SEPARATOR", "'");
+  EXPECT_EQ(separators(), ".'");
 }
 
 TEST(Locale, DatesAndTimesFollowTheTimeLocale) {
@@ -105,7 +132,10 @@ TEST(Locale, DatesAndTimesFollowTheTimeLocale) {
   EXPECT_EQ(f.TimeSeparator, ':');
   EXPECT_EQ(f.TimeAMString, "");
   EXPECT_EQ(f.TimePMString, "");
-  EXPECT_EQ(f.DecimalSeparator, '.');  // numbers are not the time locale's
+  {
+    ScopedEnv numbers("LC_NUMERIC", "C");
+    EXPECT_EQ(ReadLocaleFormats().DecimalSeparator, '.');  // numbers are not the time locale's
+  }
 
   {
     // LC_TIME before LANG: Greek, a 12-hour clock with its own AM/PM texts.

@@ -1,0 +1,22 @@
+# cmake -DROOT=<source root> -DLAYERS=a,b,... -DWINDOW_LAYER=platform/gui -P CheckNoToolkit.cmake
+# Fails when a source of any layer but the window layer (tests, benchmarks and
+# tools included) includes a toolkit header: only the window layer may.
+string(REPLACE "," ";" layers "${LAYERS}")
+set(problems "")
+foreach(layer ${layers})
+  if(layer STREQUAL WINDOW_LAYER)
+    continue()
+  endif()
+  file(GLOB_RECURSE files ${ROOT}/${layer}/*.cpp ${ROOT}/${layer}/*.h ${ROOT}/${layer}/*.c)
+  foreach(file ${files})
+    file(STRINGS ${file} hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]|qt)")
+    if(hits)
+      file(RELATIVE_PATH shown ${ROOT} ${file})
+      string(APPEND problems "${shown}: ${hits}\n")
+    endif()
+  endforeach()
+endforeach()
+if(problems)
+  message(FATAL_ERROR "toolkit headers included outside ${WINDOW_LAYER}:\n${problems}")
+endif()
+message(STATUS "Only ${WINDOW_LAYER} includes toolkit headers")

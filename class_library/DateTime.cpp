@@ -1,5 +1,6 @@
 #include "class_library/DateTime.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -72,143 +73,148 @@ public:
     // Formats that name other formats ("c", "ddddd", "t") may nest only so deep,
     // so a date format that refers to itself cannot recurse without end.
     if (level >= 3) return;
-    const String& f = format.empty() && level == 0 ? kDefault : format;
+    Reading r{format.empty() && level == 0 ? kDefault : format, 0, ' ', level};
     char lastToken = ' ';
-    size_t i = 0;
-    while (i < f.size()) {
-      const char starter = f[i];
-      char token = sys::AsciiUpper(starter);
+    while (r.i < r.f.size()) {
+      r.starter = r.f[r.i];
+      char token = sys::AsciiUpper(r.starter);
       if (token >= 'A' && token <= 'Z') {
-        if (token == 'M' && lastToken == 'H') token = 'N';
+        if (token == 'M' && lastToken == 'H') token = 'N';  // minutes after an hour
         lastToken = token;
       }
-      ++i;
-      auto count = [&]() {
-        size_t n = 1;
-        while (i < f.size() && f[i] == starter) {
-          ++i;
-          ++n;
-        }
-        return static_cast<int>(n);
-      };
-      const TFormatSettings* fs = &FormatSettings;
-      switch (token) {
-        case 'Y': {
-          const int n = count();
-          out_ += n <= 2 ? Number(parts_.year % 100, 2) : Number(parts_.year, 4);
-          break;
-        }
-        case 'M': {
-          const int n = count();
-          if (n <= 2)
-            out_ += Number(parts_.month, n);
-          else if (n == 3)
-            out_ += fs->ShortMonthNames[parts_.month - 1];
-          else
-            out_ += fs->LongMonthNames[parts_.month - 1];
-          break;
-        }
-        case 'D': {
-          const int n = count();
-          if (n <= 2)
-            out_ += Number(parts_.day, n);
-          else if (n == 3)
-            out_ += fs->ShortDayNames[parts_.dow - 1];
-          else if (n == 4)
-            out_ += fs->LongDayNames[parts_.dow - 1];
-          else if (n == 5)
-            Append(fs->ShortDateFormat, level + 1);
-          else
-            Append(fs->LongDateFormat, level + 1);
-          break;
-        }
-        case 'H': {
-          const int n = count();
-          int h = parts_.hour;
-          if (TwelveHourClockAhead(f, i)) {
-            if (h == 0)
-              h = 12;
-            else if (h > 12)
-              h -= 12;
-          }
-          out_ += Number(h, n > 2 ? 2 : n);
-          break;
-        }
-        case 'N': {
-          const int n = count();
-          out_ += Number(parts_.min, n > 2 ? 2 : n);
-          break;
-        }
-        case 'S': {
-          const int n = count();
-          out_ += Number(parts_.sec, n > 2 ? 2 : n);
-          break;
-        }
-        case 'Z': {
-          const int n = count();
-          out_ += Number(parts_.msec, n > 3 ? 3 : n);
-          break;
-        }
-        case 'T': {
-          const int n = count();
-          Append(n == 1 ? fs->ShortTimeFormat : fs->LongTimeFormat, level + 1);
-          break;
-        }
-        case 'A': {
-          const size_t at = i - 1;
-          if (StartsWithNoCase(f, at, "am/pm")) {
-            out_ += parts_.hour >= 12 ? f.substr(at + 3, 2) : f.substr(at, 2);
-            i = at + 5;
-          } else if (StartsWithNoCase(f, at, "a/p")) {
-            out_ += parts_.hour >= 12 ? f.substr(at + 2, 1) : f.substr(at, 1);
-            i = at + 3;
-          } else if (StartsWithNoCase(f, at, "ampm")) {
-            out_ += parts_.hour >= 12 ? fs->TimePMString : fs->TimeAMString;
-            i = at + 4;
-          } else if (StartsWithNoCase(f, at, "aaaa")) {
-            out_ += fs->LongDayNames[parts_.dow - 1];
-            i = at + 4;
-          } else if (StartsWithNoCase(f, at, "aaa")) {
-            out_ += fs->ShortDayNames[parts_.dow - 1];
-            i = at + 3;
-          } else {
-            out_ += starter;
-          }
-          break;
-        }
-        case 'C': {
-          count();
-          Append(fs->ShortDateFormat, level + 1);
-          if (parts_.hour != 0 || parts_.min != 0 || parts_.sec != 0 || parts_.msec != 0) {
-            out_ += ' ';
-            Append(fs->LongTimeFormat, level + 1);
-          }
-          break;
-        }
-        case '/':
-          if (fs->DateSeparator != '\0') out_ += fs->DateSeparator;
-          break;
-        case ':':
-          if (fs->TimeSeparator != '\0') out_ += fs->TimeSeparator;
-          break;
-        case '\'':
-        case '"': {
-          const size_t close = f.find(starter, i);
-          const size_t end = close == String::npos ? f.size() : close;
-          out_.append(f, i, end - i);
-          i = close == String::npos ? f.size() : close + 1;
-          break;
-        }
-        default:
-          out_ += starter;
-          break;
-      }
+      ++r.i;
+      AppendSpecifier(token, r);
     }
   }
 
   const String& Result() const { return out_; }
 
 private:
+  // A format being read: where the reading stands (just past a specifier's
+  // first character, as written in starter) and how deep formats nest.
+  struct Reading {
+    const String& f;
+    size_t i;
+    char starter;
+    int level;
+
+    // How often the specifier's character stands here, the reading moved past them all.
+    int Count() {
+      size_t n = 1;
+      while (i < f.size() && f[i] == starter) {
+        ++i;
+        ++n;
+      }
+      return static_cast<int>(n);
+    }
+  };
+
+  void AppendSpecifier(char token, Reading& r) {
+    const TFormatSettings& fs = FormatSettings;
+    switch (token) {
+      case 'Y': {
+        const int n = r.Count();
+        out_ += n <= 2 ? Number(parts_.year % 100, 2) : Number(parts_.year, 4);
+        break;
+      }
+      case 'M': AppendMonth(r.Count()); break;
+      case 'D': AppendDay(r.Count(), r.level); break;
+      case 'H': AppendHour(r); break;
+      case 'N': out_ += Number(parts_.min, std::min(r.Count(), 2)); break;
+      case 'S': out_ += Number(parts_.sec, std::min(r.Count(), 2)); break;
+      case 'Z': out_ += Number(parts_.msec, std::min(r.Count(), 3)); break;
+      case 'T': Append(r.Count() == 1 ? fs.ShortTimeFormat : fs.LongTimeFormat, r.level + 1); break;
+      case 'A': AppendAmPm(r); break;
+      case 'C': {
+        r.Count();
+        Append(fs.ShortDateFormat, r.level + 1);
+        if (parts_.hour != 0 || parts_.min != 0 || parts_.sec != 0 || parts_.msec != 0) {
+          out_ += ' ';
+          Append(fs.LongTimeFormat, r.level + 1);
+        }
+        break;
+      }
+      case '/':
+        if (fs.DateSeparator != '\0') out_ += fs.DateSeparator;
+        break;
+      case ':':
+        if (fs.TimeSeparator != '\0') out_ += fs.TimeSeparator;
+        break;
+      case '\'':
+      case '"': AppendQuoted(r); break;
+      default: out_ += r.starter; break;
+    }
+  }
+
+  void AppendMonth(int n) {
+    if (n <= 2)
+      out_ += Number(parts_.month, n);
+    else if (n == 3)
+      out_ += FormatSettings.ShortMonthNames[parts_.month - 1];
+    else
+      out_ += FormatSettings.LongMonthNames[parts_.month - 1];
+  }
+
+  void AppendDay(int n, int level) {
+    const TFormatSettings& fs = FormatSettings;
+    if (n <= 2)
+      out_ += Number(parts_.day, n);
+    else if (n == 3)
+      out_ += fs.ShortDayNames[parts_.dow - 1];
+    else if (n == 4)
+      out_ += fs.LongDayNames[parts_.dow - 1];
+    else if (n == 5)
+      Append(fs.ShortDateFormat, level + 1);
+    else
+      Append(fs.LongDateFormat, level + 1);
+  }
+
+  void AppendHour(Reading& r) {
+    const int n = r.Count();
+    int h = parts_.hour;
+    if (TwelveHourClockAhead(r.f, r.i)) {
+      if (h == 0)
+        h = 12;
+      else if (h > 12)
+        h -= 12;
+    }
+    out_ += Number(h, std::min(n, 2));
+  }
+
+  // "am/pm" and "a/p" as written, "ampm" from the settings, "aaa" and
+  // "aaaa" the day's name; any other 'a' is itself.
+  void AppendAmPm(Reading& r) {
+    const TFormatSettings& fs = FormatSettings;
+    const String& f = r.f;
+    const size_t at = r.i - 1;
+    if (StartsWithNoCase(f, at, "am/pm")) {
+      out_ += parts_.hour >= 12 ? f.substr(at + 3, 2) : f.substr(at, 2);
+      r.i = at + 5;
+    } else if (StartsWithNoCase(f, at, "a/p")) {
+      out_ += parts_.hour >= 12 ? f.substr(at + 2, 1) : f.substr(at, 1);
+      r.i = at + 3;
+    } else if (StartsWithNoCase(f, at, "ampm")) {
+      out_ += parts_.hour >= 12 ? fs.TimePMString : fs.TimeAMString;
+      r.i = at + 4;
+    } else if (StartsWithNoCase(f, at, "aaaa")) {
+      out_ += fs.LongDayNames[parts_.dow - 1];
+      r.i = at + 4;
+    } else if (StartsWithNoCase(f, at, "aaa")) {
+      out_ += fs.ShortDayNames[parts_.dow - 1];
+      r.i = at + 3;
+    } else {
+      out_ += r.starter;
+    }
+  }
+
+  // Text between quotes as it stands; an unclosed quote runs to the end.
+  void AppendQuoted(Reading& r) {
+    const size_t close = r.f.find(r.starter, r.i);
+    const size_t end = close == String::npos ? r.f.size() : close;
+    out_.append(r.f, r.i, end - r.i);
+    r.i = close == String::npos ? r.f.size() : close + 1;
+  }
+
   // An hour is on the 12-hour clock when an am/pm marker follows it before
   // the next hour specifier (quoted text is skipped).
   static bool TwelveHourClockAhead(const String& f, size_t from) {

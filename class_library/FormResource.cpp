@@ -288,12 +288,7 @@ private:
     } else {
       obj.className = first;
     }
-    if (lex_.Peek().Is('[')) {  // position of an inherited component: not needed
-      lex_.Take();
-      if (lex_.Peek().kind != Token::Integer) Fail(lex_.Peek().line, "Expected a number");
-      lex_.Take();
-      Expect(']');
-    }
+    SkipPosition();
     for (;;) {
       const Token& t = lex_.Peek();
       if (t.kind == Token::End) Fail(t.line, "Missing end of " + (obj.name.empty() ? obj.className : obj.name));
@@ -324,6 +319,16 @@ private:
     return p;
   }
 
+  // The position in brackets an inherited component or a collection item
+  // may carry: not needed.
+  void SkipPosition() {
+    if (!lex_.Peek().Is('[')) return;
+    lex_.Take();
+    if (lex_.Peek().kind != Token::Integer) Fail(lex_.Peek().line, "Expected a number");
+    lex_.Take();
+    Expect(']');
+  }
+
   TResValue ParseValue(int depth) {
     if (depth > kMaxDepth) Fail(lex_.Peek().line, "Values nested too deeply");
     TResValue v;
@@ -341,102 +346,117 @@ private:
         v.kind = TResValue::vaFloat;
         v.number = lex_.Take().number;
         return v;
-      case Token::Str:
-        v.kind = TResValue::vaString;
-        v.text = lex_.Take().text;
-        while (lex_.Peek().Is('+')) {
-          lex_.Take();
-          if (lex_.Peek().kind != Token::Str) Fail(lex_.Peek().line, "Expected a string after '+'");
-          v.text += lex_.Take().text;
-        }
-        return v;
-      case Token::Ident:
-        v.kind = TResValue::vaIdent;
-        v.text = lex_.Take().text;
-        while (lex_.Peek().Is('.')) {  // a reference into another module: Module.Component
-          lex_.Take();
-          v.text += "." + ExpectIdent("a name").text;
-        }
-        return v;
+      case Token::Str: ParseStrings(v); return v;
+      case Token::Ident: ParseName(v); return v;
       case Token::Symbol:
         break;
     }
     if (t.Is('-')) {
-      lex_.Take();
-      const Token& n = lex_.Peek();
-      if (n.kind == Token::Integer) {
-        v.kind = TResValue::vaInt;
-        v.integer = static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(lex_.Take().integer));
-      } else if (n.kind == Token::Float) {
-        v.kind = TResValue::vaFloat;
-        v.number = -lex_.Take().number;
-      } else {
-        Fail(n.line, "Expected a number after '-'");
-      }
-      return v;
-    }
-    if (t.Is('[')) {
-      lex_.Take();
-      v.kind = TResValue::vaSet;
-      if (lex_.Peek().Is(']')) {
-        lex_.Take();
-        return v;
-      }
-      for (;;) {
-        v.names.push_back(ExpectIdent("a set element").text);
-        if (lex_.Peek().Is(']')) {
-          lex_.Take();
-          return v;
-        }
-        Expect(',');
-      }
-    }
-    if (t.Is('(')) {
-      lex_.Take();
-      v.kind = TResValue::vaList;
-      while (!lex_.Peek().Is(')')) {
-        if (lex_.Peek().kind == Token::End) Fail(lex_.Peek().line, "Missing ')'");
-        v.items.push_back(ParseValue(depth + 1));
-      }
-      lex_.Take();
-      return v;
-    }
-    if (t.Is('<')) {
-      lex_.Take();
-      v.kind = TResValue::vaCollection;
-      while (!lex_.Peek().Is('>')) {
-        const Token& it = lex_.Peek();
-        if (!it.IsWord("item")) Fail(it.line, "Expected item, found " + it.Describe());
-        TResValue::Item item;
-        item.line = it.line;
-        lex_.Take();
-        if (lex_.Peek().Is('[')) {
-          lex_.Take();
-          if (lex_.Peek().kind != Token::Integer) Fail(lex_.Peek().line, "Expected a number");
-          lex_.Take();
-          Expect(']');
-        }
-        for (;;) {
-          const Token& p = lex_.Peek();
-          if (p.kind == Token::End) Fail(p.line, "Missing end of item");
-          if (p.IsWord("end")) {
-            lex_.Take();
-            break;
-          }
-          if (p.kind != Token::Ident) Fail(p.line, "Unexpected " + p.Describe());
-          item.props.push_back(ParseProperty(depth + 1));
-        }
-        v.collection.push_back(std::move(item));
-      }
-      lex_.Take();
-      return v;
-    }
-    if (t.Is('{')) {
+      ParseNegative(v);
+    } else if (t.Is('[')) {
+      ParseSet(v);
+    } else if (t.Is('(')) {
+      ParseList(v, depth);
+    } else if (t.Is('<')) {
+      ParseCollection(v, depth);
+    } else if (t.Is('{')) {
       v.kind = TResValue::vaBinary;
       v.text = lex_.TakeBinary();
-      return v;
+    } else {
+      Fail(t.line, "Invalid value " + t.Describe());
     }
-    Fail(t.line, "Invalid value " + t.Describe());
+    return v;
+  }
+
+  // A string, or strings joined with '+'.
+  void ParseStrings(TResValue& v) {
+    v.kind = TResValue::vaString;
+    v.text = lex_.Take().text;
+    while (lex_.Peek().Is('+')) {
+      lex_.Take();
+      if (lex_.Peek().kind != Token::Str) Fail(lex_.Peek().line, "Expected a string after '+'");
+      v.text += lex_.Take().text;
+    }
+  }
+
+  // A name, or a reference into another module: Module.Component.
+  void ParseName(TResValue& v) {
+    v.kind = TResValue::vaIdent;
+    v.text = lex_.Take().text;
+    while (lex_.Peek().Is('.')) {
+      lex_.Take();
+      v.text += "." + ExpectIdent("a name").text;
+    }
+  }
+
+  void ParseNegative(TResValue& v) {
+    lex_.Take();
+    const Token& n = lex_.Peek();
+    if (n.kind == Token::Integer) {
+      v.kind = TResValue::vaInt;
+      v.integer = static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(lex_.Take().integer));
+    } else if (n.kind == Token::Float) {
+      v.kind = TResValue::vaFloat;
+      v.number = -lex_.Take().number;
+    } else {
+      Fail(n.line, "Expected a number after '-'");
+    }
+  }
+
+  // [a, b, c]: names of set elements.
+  void ParseSet(TResValue& v) {
+    lex_.Take();
+    v.kind = TResValue::vaSet;
+    if (lex_.Peek().Is(']')) {
+      lex_.Take();
+      return;
+    }
+    for (;;) {
+      v.names.push_back(ExpectIdent("a set element").text);
+      if (lex_.Peek().Is(']')) {
+        lex_.Take();
+        return;
+      }
+      Expect(',');
+    }
+  }
+
+  // (a b c): values of a list.
+  void ParseList(TResValue& v, int depth) {
+    lex_.Take();
+    v.kind = TResValue::vaList;
+    while (!lex_.Peek().Is(')')) {
+      if (lex_.Peek().kind == Token::End) Fail(lex_.Peek().line, "Missing ')'");
+      v.items.push_back(ParseValue(depth + 1));
+    }
+    lex_.Take();
+  }
+
+  // <item ... end item ... end>: the items of a collection.
+  void ParseCollection(TResValue& v, int depth) {
+    lex_.Take();
+    v.kind = TResValue::vaCollection;
+    while (!lex_.Peek().Is('>')) v.collection.push_back(ParseItem(depth));
+    lex_.Take();
+  }
+
+  TResValue::Item ParseItem(int depth) {
+    const Token& it = lex_.Peek();
+    if (!it.IsWord("item")) Fail(it.line, "Expected item, found " + it.Describe());
+    TResValue::Item item;
+    item.line = it.line;
+    lex_.Take();
+    SkipPosition();
+    for (;;) {
+      const Token& p = lex_.Peek();
+      if (p.kind == Token::End) Fail(p.line, "Missing end of item");
+      if (p.IsWord("end")) {
+        lex_.Take();
+        return item;
+      }
+      if (p.kind != Token::Ident) Fail(p.line, "Unexpected " + p.Describe());
+      item.props.push_back(ParseProperty(depth + 1));
+    }
   }
 
   Lexer lex_;

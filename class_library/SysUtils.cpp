@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <iterator>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -709,159 +711,208 @@ double StrToFloatDef(const String& s, double def) { return StrToValueDef(TryStrT
 
 // ---------------------------------------------------------------- Format
 
-String Format(const String& fmt, std::initializer_list<TVarRec> args) {
-  const std::vector<const TVarRec*> argv = [&] {
-    std::vector<const TVarRec*> v;
-    for (const TVarRec& a : args) v.push_back(&a);
-    return v;
-  }();
-  auto invalid = [&]() -> EConvertError {
-    return EConvertError("Format '" + fmt + "' invalid or incompatible with argument");
-  };
-  size_t next = 0;  // the next argument to use
-  auto takeArg = [&]() -> const TVarRec& {
-    if (next >= argv.size()) throw invalid();
-    return *argv[next++];
-  };
-  auto takeCount = [&]() -> int {
-    const TVarRec& a = takeArg();
-    if (a.GetKind() != TVarRec::Kind::Integer) throw invalid();
-    const long long v = a.AsInteger();
-    return static_cast<int>(std::clamp<long long>(v, -1, 100000));
-  };
+namespace {
 
-  String out;
-  size_t i = 0;
-  while (i < fmt.size()) {
-    const char c = fmt[i++];
-    if (c != '%') {
-      out += c;
-      continue;
-    }
-    if (i >= fmt.size()) throw invalid();
-    if (fmt[i] == '%') {
+// One conversion: "%[index:][-][width][.precision]type".
+struct FormatSpec {
+  bool leftAlign = false;
+  int width = -1;
+  int precision = -1;
+  char type = '\0';  // lower case
+};
+
+// Walks a format and its arguments, in the order the conversions take them.
+// Every fault of either is the one error.
+class FormatReader {
+public:
+  FormatReader(const String& fmt, std::initializer_list<TVarRec> args) : fmt_(fmt), args_(args) {}
+
+  EConvertError Invalid() const {
+    return EConvertError("Format '" + fmt_ + "' invalid or incompatible with argument");
+  }
+
+  // Copies the text up to the next conversion onto out ("%%" as '%') and
+  // stands after its '%'; false when the format ends first.
+  bool NextConversion(String& out) {
+    for (;;) {
+      const size_t percent = fmt_.find('%', i_);
+      if (percent == String::npos) {
+        out.append(fmt_, i_, String::npos);
+        i_ = fmt_.size();
+        return false;
+      }
+      out.append(fmt_, i_, percent - i_);
+      i_ = percent + 1;
+      if (i_ >= fmt_.size()) throw Invalid();
+      if (fmt_[i_] != '%') return true;
       out += '%';
-      ++i;
-      continue;
+      ++i_;
     }
-    auto readNumber = [&](int& value) -> bool {  // digits or '*'
-      if (i < fmt.size() && fmt[i] == '*') {
-        ++i;
-        value = takeCount();
-        return true;
-      }
-      if (i >= fmt.size() || fmt[i] < '0' || fmt[i] > '9') return false;
-      long long v = 0;
-      while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') {
-        v = std::min<long long>(v * 10 + (fmt[i] - '0'), 100000);
-        ++i;
-      }
-      value = static_cast<int>(v);
-      return true;
-    };
+  }
 
+  FormatSpec ReadSpec() {
+    FormatSpec spec;
+    // A number first is the argument index when ':' follows, else the width.
     int first = -1;
     bool haveFirst = false;
-    if (i < fmt.size() && fmt[i] != '*') {
-      haveFirst = readNumber(first);
-    } else if (i + 1 < fmt.size() && fmt[i] == '*' && fmt[i + 1] == ':') {
-      haveFirst = readNumber(first);
+    if (i_ < fmt_.size() && fmt_[i_] != '*') {
+      haveFirst = ReadNumber(first);
+    } else if (i_ + 1 < fmt_.size() && fmt_[i_] == '*' && fmt_[i_ + 1] == ':') {
+      haveFirst = ReadNumber(first);
     }
-    if (haveFirst && i < fmt.size() && fmt[i] == ':') {  // argument index
-      ++i;
-      if (first < 0) throw invalid();
-      next = static_cast<size_t>(first);
+    if (haveFirst && i_ < fmt_.size() && fmt_[i_] == ':') {
+      ++i_;
+      if (first < 0) throw Invalid();
+      next_ = static_cast<size_t>(first);
       haveFirst = false;
     }
-    bool leftAlign = false;
-    int width = -1;
     if (haveFirst) {
-      width = first;
+      spec.width = first;
     } else {
-      if (i < fmt.size() && fmt[i] == '-') {
-        leftAlign = true;
-        ++i;
+      if (i_ < fmt_.size() && fmt_[i_] == '-') {
+        spec.leftAlign = true;
+        ++i_;
       }
-      readNumber(width);
+      ReadNumber(spec.width);
     }
-    int precision = -1;
-    if (i < fmt.size() && fmt[i] == '.') {
-      ++i;
-      if (!readNumber(precision)) precision = 0;
+    if (i_ < fmt_.size() && fmt_[i_] == '.') {
+      ++i_;
+      if (!ReadNumber(spec.precision)) spec.precision = 0;
     }
-    if (i >= fmt.size()) throw invalid();
-    const char type = sys::AsciiLower(fmt[i]);
-    ++i;
+    if (i_ >= fmt_.size()) throw Invalid();
+    spec.type = sys::AsciiLower(fmt_[i_]);
+    ++i_;
+    return spec;
+  }
 
-    const TVarRec& arg = takeArg();
-    const bool isInt = arg.GetKind() == TVarRec::Kind::Integer || arg.GetKind() == TVarRec::Kind::Unsigned;
-    const bool isNumber = isInt || arg.GetKind() == TVarRec::Kind::Float;
-    auto asDouble = [&]() -> double {
-      switch (arg.GetKind()) {
-        case TVarRec::Kind::Integer: return static_cast<double>(arg.AsInteger());
-        case TVarRec::Kind::Unsigned: return static_cast<double>(arg.AsUnsigned());
-        default: return arg.AsFloat();
-      }
-    };
-    auto padDigits = [](String digits, int minDigits) {
-      const bool neg = !digits.empty() && digits[0] == '-';
-      String body = neg ? digits.substr(1) : digits;
-      if (minDigits > 0 && static_cast<int>(body.size()) < minDigits)
-        body.insert(0, static_cast<size_t>(minDigits) - body.size(), '0');
-      return (neg ? "-" : "") + body;
-    };
+  const TVarRec& TakeArg() {
+    if (next_ >= args_.size()) throw Invalid();
+    return args_.begin()[next_++];
+  }
 
-    String text;
-    switch (type) {
-      case 'd':
-        if (!isInt) throw invalid();
-        text = padDigits(arg.GetKind() == TVarRec::Kind::Integer ? std::to_string(arg.AsInteger())
-                                                                  : std::to_string(arg.AsUnsigned()),
-                         precision);
-        break;
-      case 'u':
-        if (!isInt) throw invalid();
-        text = padDigits(std::to_string(AsBitPattern(arg)), precision);
-        break;
-      case 'x':
-        if (!isInt) throw invalid();
-        text = ToHex(AsBitPattern(arg), precision);
-        break;
-      case 'e':
-        if (!isNumber) throw invalid();
-        text = FormatScientific(asDouble(), precision < 1 || precision > 18 ? 15 : precision);
-        break;
-      case 'f':
-        if (!isNumber) throw invalid();
-        text = FormatFixed(asDouble(), precision < 0 ? 2 : std::min(precision, 18), false);
-        break;
-      case 'n':
-        if (!isNumber) throw invalid();
-        text = FormatFixed(asDouble(), precision < 0 ? 2 : std::min(precision, 18), true);
-        break;
-      case 'g':
-        if (!isNumber) throw invalid();
-        text = FormatGeneral(asDouble(), precision < 1 || precision > 15 ? 15 : precision);
-        break;
-      case 's':
-        if (arg.GetKind() != TVarRec::Kind::String) throw invalid();
-        text = arg.AsString();
-        if (precision >= 0 && static_cast<size_t>(precision) < text.size()) text.resize(static_cast<size_t>(precision));
-        break;
-      case 'p':
-        if (arg.GetKind() != TVarRec::Kind::Pointer) throw invalid();
-        text = ToHex(arg.AsUnsigned(), 16);
-        break;
-      default:
-        throw invalid();
+private:
+  // Digits (capped at 100000) or '*' (the next argument, an integer);
+  // false when neither is there.
+  bool ReadNumber(int& value) {
+    if (i_ < fmt_.size() && fmt_[i_] == '*') {
+      ++i_;
+      value = TakeCount();
+      return true;
     }
-    if (width > 0 && static_cast<int>(text.size()) < width) {
-      const size_t pad = static_cast<size_t>(width) - text.size();
-      if (leftAlign)
-        text.append(pad, ' ');
-      else
-        text.insert(0, pad, ' ');
+    if (i_ >= fmt_.size() || fmt_[i_] < '0' || fmt_[i_] > '9') return false;
+    long long v = 0;
+    while (i_ < fmt_.size() && fmt_[i_] >= '0' && fmt_[i_] <= '9') {
+      v = std::min<long long>(v * 10 + (fmt_[i_] - '0'), 100000);
+      ++i_;
     }
+    value = static_cast<int>(v);
+    return true;
+  }
+
+  int TakeCount() {
+    const TVarRec& a = TakeArg();
+    if (a.GetKind() != TVarRec::Kind::Integer) throw Invalid();
+    return static_cast<int>(std::clamp<long long>(a.AsInteger(), -1, 100000));
+  }
+
+  const String& fmt_;
+  std::initializer_list<TVarRec> args_;
+  size_t i_ = 0;     // the next character of the format
+  size_t next_ = 0;  // the next argument to use
+};
+
+bool IsIntegerArg(const TVarRec& a) {
+  return a.GetKind() == TVarRec::Kind::Integer || a.GetKind() == TVarRec::Kind::Unsigned;
+}
+bool IsNumberArg(const TVarRec& a) { return IsIntegerArg(a) || a.GetKind() == TVarRec::Kind::Float; }
+bool IsStringArg(const TVarRec& a) { return a.GetKind() == TVarRec::Kind::String; }
+bool IsPointerArg(const TVarRec& a) { return a.GetKind() == TVarRec::Kind::Pointer; }
+
+double NumberOf(const TVarRec& a) {
+  switch (a.GetKind()) {
+    case TVarRec::Kind::Integer: return static_cast<double>(a.AsInteger());
+    case TVarRec::Kind::Unsigned: return static_cast<double>(a.AsUnsigned());
+    default: return a.AsFloat();
+  }
+}
+
+// Digits with leading zeros up to minDigits, the sign kept in front.
+String PadDigits(const String& digits, int minDigits) {
+  const bool neg = !digits.empty() && digits[0] == '-';
+  String body = neg ? digits.substr(1) : digits;
+  if (minDigits > 0 && static_cast<int>(body.size()) < minDigits)
+    body.insert(0, static_cast<size_t>(minDigits) - body.size(), '0');
+  return (neg ? "-" : "") + body;
+}
+
+// What each type letter takes and how it shows the argument with a precision.
+struct Conversion {
+  char type;
+  bool (*accepts)(const TVarRec&);
+  String (*text)(const TVarRec&, int precision);
+};
+
+const Conversion kConversions[] = {
+    {'d', IsIntegerArg,
+     [](const TVarRec& a, int precision) {
+       return PadDigits(a.GetKind() == TVarRec::Kind::Integer ? std::to_string(a.AsInteger())
+                                                              : std::to_string(a.AsUnsigned()),
+                        precision);
+     }},
+    {'u', IsIntegerArg,
+     [](const TVarRec& a, int precision) { return PadDigits(std::to_string(AsBitPattern(a)), precision); }},
+    {'x', IsIntegerArg, [](const TVarRec& a, int precision) { return ToHex(AsBitPattern(a), precision); }},
+    {'e', IsNumberArg,
+     [](const TVarRec& a, int precision) {
+       return FormatScientific(NumberOf(a), precision < 1 || precision > 18 ? 15 : precision);
+     }},
+    {'f', IsNumberArg,
+     [](const TVarRec& a, int precision) {
+       return FormatFixed(NumberOf(a), precision < 0 ? 2 : std::min(precision, 18), false);
+     }},
+    {'n', IsNumberArg,
+     [](const TVarRec& a, int precision) {
+       return FormatFixed(NumberOf(a), precision < 0 ? 2 : std::min(precision, 18), true);
+     }},
+    {'g', IsNumberArg,
+     [](const TVarRec& a, int precision) {
+       return FormatGeneral(NumberOf(a), precision < 1 || precision > 15 ? 15 : precision);
+     }},
+    {'s', IsStringArg,
+     [](const TVarRec& a, int precision) {
+       const String& s = a.AsString();
+       return precision >= 0 && static_cast<size_t>(precision) < s.size() ? s.substr(0, static_cast<size_t>(precision))
+                                                                          : s;
+     }},
+    {'p', IsPointerArg, [](const TVarRec& a, int) { return ToHex(a.AsUnsigned(), 16); }},
+};
+
+// The argument as the conversion shows it, blanks added up to the width;
+// false when the type is unknown or does not take the argument.
+bool Convert(const FormatSpec& spec, const TVarRec& arg, String& text) {
+  const auto it = std::find_if(std::begin(kConversions), std::end(kConversions),
+                               [&](const Conversion& c) { return c.type == spec.type; });
+  if (it == std::end(kConversions) || !it->accepts(arg)) return false;
+  text = it->text(arg, spec.precision);
+  if (spec.width > 0 && static_cast<int>(text.size()) < spec.width) {
+    const size_t pad = static_cast<size_t>(spec.width) - text.size();
+    if (spec.leftAlign)
+      text.append(pad, ' ');
+    else
+      text.insert(0, pad, ' ');
+  }
+  return true;
+}
+
+}  // namespace
+
+String Format(const String& fmt, std::initializer_list<TVarRec> args) {
+  FormatReader reader(fmt, args);
+  String out;
+  String text;
+  while (reader.NextConversion(out)) {
+    const FormatSpec spec = reader.ReadSpec();
+    if (!Convert(spec, reader.TakeArg(), text)) throw reader.Invalid();
     out += text;
   }
   return out;

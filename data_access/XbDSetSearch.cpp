@@ -132,6 +132,61 @@ struct SearchSettings {
   void Restore() { Cursor.SysProp(kPropSetExact, Exact); }
 };
 
+// What a seek on one field looks for: the key text, and in a number field
+// the value the stored text must read as. A date given as a year, or a year
+// and month, is a prefix no seek on a whole date serves.
+struct SeekTarget {
+  String key;
+  double number = 0;
+  bool prefixDate = false;
+};
+
+SeekTarget TargetOf(TField* Field, TXbFieldLayout Layout, const Variant& Value) {
+  SeekTarget target;
+  switch (Layout) {
+    case TXbFieldLayout::Text: target.key = VarToStr(Value); break;
+    case TXbFieldLayout::NumberText:
+      if (IsIntegerType(Field->DataType())) {
+        const int whole = Value.AsInteger();
+        target.number = whole;
+        target.key = IntToStr(whole);
+      } else {
+        target.number = Value.AsFloat();
+        target.key = NumberText(target.number);
+      }
+      break;
+    case TXbFieldLayout::DateText: target.key = DateKey(Value, target.prefixDate); break;
+    default: target.key = Value.AsBoolean() ? "T" : "F"; break;
+  }
+  return target;
+}
+
+// Whether the stored field (Width bytes at Stored) holds the value as asked:
+// an UPPER( key finds "ABC" for a case-sensitive "abc", a key over part of
+// the field finds more than it.
+bool StoredHolds(TXbFieldLayout Layout, const char* Stored, size_t Width, const SeekTarget& Target, bool Caseless,
+                 bool Partial) {
+  switch (Layout) {
+    case TXbFieldLayout::Text: {
+      String have = TrimmedRight(Stored, Width);
+      String want = Target.key;
+      if (Caseless) {
+        have = AnsiUpperCase(have);
+        want = AnsiUpperCase(want);
+      }
+      return Partial ? have.compare(0, want.size(), want) == 0 : have == TrimmedRight(want.data(), want.size());
+    }
+    case TXbFieldLayout::NumberText: {
+      // The stored text read as the engine, its index keys and the query
+      // read it (text that is no number is 0), whatever the C locale.
+      const dbf::NumberRead have = dbf::ReadNumber(std::string_view(Stored, Width));
+      return have.kind != dbf::NumberKind::Blank && have.value == Target.number;
+    }
+    case TXbFieldLayout::DateText: return String(Stored, 8) == Target.key;
+    default: return (Stored[0] == 'T' || Stored[0] == 'Y') == (Target.key == "T");
+  }
+}
+
 }  // namespace
 
 bool TXbTable::SeekRecord(TField* Field, const Variant& Value, TLocateOptions Options, bool& Tried) {
@@ -158,27 +213,8 @@ bool TXbTable::SeekRecord(TField* Field, const Variant& Value, TLocateOptions Op
     upperKey = UpperCase(cursor.IndexKey()).find("UPPER(") != String::npos;
     return !caseless || upperKey;
   };
-
-  // The key text, and what the stored field must show for a hit.
-  String key;
-  double number = 0;  // the value sought in a number field
-  bool prefixDate = false;
-  switch (layout) {
-    case TXbFieldLayout::Text: key = VarToStr(Value); break;
-    case TXbFieldLayout::NumberText:
-      if (IsIntegerType(Field->DataType())) {
-        const int whole = Value.AsInteger();
-        number = whole;
-        key = IntToStr(whole);
-      } else {
-        number = Value.AsFloat();
-        key = NumberText(number);
-      }
-      break;
-    case TXbFieldLayout::DateText: key = DateKey(Value, prefixDate); break;
-    default: key = Value.AsBoolean() ? "T" : "F"; break;
-  }
-  if (prefixDate || (layout == TXbFieldLayout::Text && key.empty())) return false;
+  const SeekTarget target = TargetOf(Field, layout, Value);
+  if (target.prefixDate || (layout == TXbFieldLayout::Text && target.key.empty())) return false;
 
   const int saved = EngineIndexOrd();
   bool chosen = serves();
@@ -191,7 +227,7 @@ bool TXbTable::SeekRecord(TField* Field, const Variant& Value, TLocateOptions Op
     return false;
   }
   Tried = true;
-  const String seekKey = (layout == TXbFieldLayout::Text && upperKey) ? AnsiUpperCase(key) : key;
+  const String seekKey = (layout == TXbFieldLayout::Text && upperKey) ? AnsiUpperCase(target.key) : target.key;
   SearchSettings settings(cursor);
   bool found = false;
   try {
@@ -207,36 +243,12 @@ bool TXbTable::SeekRecord(TField* Field, const Variant& Value, TLocateOptions Op
   EngineSetOrder(saved);
   if (!found) return false;
 
-  // The hit must hold the value as asked: an UPPER( key finds "ABC" for a
-  // case-sensitive "abc", a key over part of the field finds more than it.
   std::vector<char> image(static_cast<size_t>(std::max(recordSize_, 1)));
   cursor.GetRecord(image.data());
   if (info.EngineOffset < 0 || info.EngineOffset + info.Width > recordSize_) return false;
-  const char* stored = image.data() + info.EngineOffset;
-  const size_t width = static_cast<size_t>(info.Width);
-  bool holds = false;
-  switch (layout) {
-    case TXbFieldLayout::Text: {
-      String have = TrimmedRight(stored, width);
-      String want = key;
-      if (caseless) {
-        have = AnsiUpperCase(have);
-        want = AnsiUpperCase(want);
-      }
-      holds = partial ? have.compare(0, want.size(), want) == 0 : have == TrimmedRight(want.data(), want.size());
-      break;
-    }
-    case TXbFieldLayout::NumberText: {
-      // The stored text read as the engine, its index keys and the query
-      // read it (text that is no number is 0), whatever the C locale.
-      const dbf::NumberRead have = dbf::ReadNumber(std::string_view(stored, width));
-      holds = have.kind != dbf::NumberKind::Blank && have.value == number;
-      break;
-    }
-    case TXbFieldLayout::DateText: holds = String(stored, 8) == key; break;
-    default: holds = (stored[0] == 'T' || stored[0] == 'Y') == (key == "T"); break;
-  }
-  if (!holds) return false;
+  if (!StoredHolds(layout, image.data() + info.EngineOffset, static_cast<size_t>(info.Width), target, caseless,
+                   partial))
+    return false;
   // The engine's seek passes over what its filter hides; the table checks it
   // all the same rather than rely on every access method doing so.
   const String filter = cursor.DBFilter();

@@ -136,6 +136,229 @@ void SlotReference(Byte* slotText, TXbFieldLayout layout, const char* stored, in
   }
 }
 
+// The readers below fill a field's value in the record buffer from its
+// stored bytes (width of them at text) and answer whether it holds a value.
+
+// A masked value: asterisks for text, zeros otherwise.
+inline bool ReadMasked(Byte* value, TFieldType type, int dataSize) {
+  if (type == ftString) {
+    std::memset(value, '*', static_cast<size_t>(std::max(dataSize - 1, 0)));
+    if (dataSize > 0) value[dataSize - 1] = 0;
+  } else {
+    std::memset(value, 0, static_cast<size_t>(dataSize));
+  }
+  return true;
+}
+
+// The text without its trailing blanks, zero-filled to the end. The one
+// scan from the end also settles most blank tests: a last character kept
+// that is not a zero byte is a value.
+inline bool ReadText(Byte* value, const char* text, int width, int dataSize) {
+  const int n = std::min(width, std::max(dataSize - 1, 0));
+  const int kept = WithoutTrailingBlanks(text, n);
+  const bool has = (kept > 0 && text[kept - 1] != '\0') || !IsBlank(text, width);
+  std::memcpy(value, text, static_cast<size_t>(kept));
+  std::memset(value + kept, 0, static_cast<size_t>(n - kept + 1));
+  return has;
+}
+
+// A whole number of the field type's range; number text that is not a whole
+// number within it reads as 0.
+inline bool ReadWhole(Byte* value, TFieldType type, TXbFieldLayout layout, const char* text, int width) {
+  std::int64_t v = 0;
+  bool has = true;
+  if (layout == TXbFieldLayout::Int32) {
+    v = dbf::ReadInt(reinterpret_cast<const std::uint8_t*>(text));
+  } else {
+    const DataTypeRange range = type == ftSmallint ? DataTypeRange{-32768, 32767}
+                                : type == ftWord   ? DataTypeRange{0, 65535}
+                                                   : DataTypeRange{INT32_MIN, INT32_MAX};
+    const dbf::NumberRead r = dbf::ReadNumber(std::string_view(text, static_cast<size_t>(width)));
+    has = r.kind != dbf::NumberKind::Blank;
+    if (!dbf::WholeInRange(r.value, range.lo, range.hi, v)) v = 0;
+  }
+  if (type == ftSmallint)
+    Store<std::int16_t>(value, static_cast<std::int16_t>(v));
+  else if (type == ftWord)
+    Store<std::uint16_t>(value, static_cast<std::uint16_t>(v));
+  else
+    Store<std::int32_t>(value, static_cast<std::int32_t>(v));
+  return has;
+}
+
+inline bool ReadLogical(Byte* value, const char* text, int width) {
+  const bool blank = IsBlank(text, width);
+  Store<std::int16_t>(value, (!blank && (text[0] == 'T' || text[0] == 'Y')) ? -1 : 0);
+  return !blank;
+}
+
+inline bool ReadReal(Byte* value, TXbFieldLayout layout, const char* text, int width) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text);
+  double v = 0;
+  bool has = true;
+  switch (layout) {
+    case TXbFieldLayout::Double: v = dbf::ReadDouble(bytes); break;
+    case TXbFieldLayout::Currency: v = dbf::CurrencyValue(dbf::ReadCurrency(bytes)); break;
+    case TXbFieldLayout::Int32: v = dbf::ReadInt(bytes); break;
+    default: {
+      const dbf::NumberRead r = dbf::ReadNumber(std::string_view(text, static_cast<size_t>(width)));
+      has = r.kind != dbf::NumberKind::Blank;
+      v = r.value;
+    }
+  }
+  Store<double>(value, v);
+  return has;
+}
+
+// The "yyyymmdd" a stored date begins with.
+inline std::string_view DateDigits(const char* text, int width) {
+  return std::string_view(text, static_cast<size_t>(std::min(width, 8)));
+}
+
+// A present date that is no valid date (month or day "00", garbage) reads as day 0.
+inline bool ReadDateField(Byte* value, TXbFieldLayout layout, const char* text, int width) {
+  std::int32_t day = 0;
+  bool has = false;
+  if (layout == TXbFieldLayout::DateText && text[1] != ' ' && text[1] != '\0' && text[5] != '\0' &&
+      text[7] != '\0') {
+    has = true;
+    int y = 0, m = 0, d = 0;
+    if (dbf::ReadDate(DateDigits(text, width), y, m, d) == dbf::DateKind::Valid) day = DayNumber(y, m, d);
+  }
+  Store<std::int32_t>(value, day);
+  return has;
+}
+
+inline bool ReadDateTimeField(Byte* value, TXbFieldLayout layout, const char* text, int width) {
+  TDateTime v = 0;
+  bool has = false;
+  if (layout == TXbFieldLayout::DateTime) {
+    const dbf::DateTime stored = dbf::ReadDateTime(reinterpret_cast<const std::uint8_t*>(text));
+    if (stored.julian != 0) {
+      has = true;
+      v = DateTimeFromStored(stored);
+    }
+  } else if (layout == TXbFieldLayout::DateText) {
+    int y = 0, m = 0, d = 0;
+    if (dbf::ReadDate(DateDigits(text, width), y, m, d) == dbf::DateKind::Valid) {
+      has = true;
+      v = static_cast<double>(DayNumber(y, m, d)) - DateDelta;
+    }
+  }
+  Store<double>(value, v);
+  return has;
+}
+
+// A field's place in the engine's record image and how it is stored there.
+// The writers below put a field's value there from the record buffer and
+// answer false when the stored form cannot hold it.
+struct StoredField {
+  char* dest;
+  int width;
+  int decimals;
+  TXbFieldLayout layout;
+
+  std::uint8_t* Bytes() const { return reinterpret_cast<std::uint8_t*>(dest); }
+  bool Binary() const {
+    return layout == TXbFieldLayout::Int32 || layout == TXbFieldLayout::Double || layout == TXbFieldLayout::Currency ||
+           layout == TXbFieldLayout::DateTime || layout == TXbFieldLayout::MemoBinary;
+  }
+  void Blanks() const { std::memset(dest, ' ', static_cast<size_t>(width)); }
+  // An empty field: blanks where the field is text, zeros where it is binary.
+  void Empty() const { std::memset(dest, Binary() ? 0 : ' ', static_cast<size_t>(width)); }
+  void PutText(const std::string& t) const {
+    Blanks();
+    std::memcpy(dest, t.data(), std::min(t.size(), static_cast<size_t>(width)));
+  }
+};
+
+inline void WriteText(const StoredField& f, const Byte* value, bool has, int dataSize) {
+  f.Blanks();
+  if (has) {
+    const char* s = reinterpret_cast<const char*>(value);
+    const size_t n = strnlen(s, static_cast<size_t>(std::max(dataSize - 1, 0)));
+    std::memcpy(f.dest, s, std::min(n, static_cast<size_t>(f.width)));
+  }
+}
+
+inline bool WriteWhole(const StoredField& f, TFieldType type, const Byte* value, std::string& text) {
+  const std::int64_t v = type == ftSmallint ? Load<std::int16_t>(value)
+                         : type == ftWord   ? Load<std::uint16_t>(value)
+                                            : Load<std::int32_t>(value);
+  if (f.layout == TXbFieldLayout::Int32) {
+    dbf::WriteInt(f.Bytes(), static_cast<std::int32_t>(v));
+    return true;
+  }
+  if (f.Binary() || !dbf::FormatNumber(static_cast<double>(v), f.width, 0, text)) return false;
+  f.PutText(text);
+  return true;
+}
+
+inline void WriteLogical(const StoredField& f, const Byte* value, bool has) {
+  f.Blanks();
+  if (f.width > 0) f.dest[0] = has ? (Load<std::int16_t>(value) != 0 ? 'T' : 'F') : ' ';
+}
+
+inline bool WriteReal(const StoredField& f, const Byte* value, std::string& text) {
+  const double v = Load<double>(value);
+  std::int64_t whole = 0;
+  switch (f.layout) {
+    case TXbFieldLayout::Double:
+      if (!std::isfinite(v)) return false;
+      dbf::WriteDouble(f.Bytes(), v);
+      return true;
+    case TXbFieldLayout::Currency:
+      if (!dbf::CurrencyFromDouble(v, whole)) return false;
+      dbf::WriteCurrency(f.Bytes(), whole);
+      return true;
+    case TXbFieldLayout::Int32:
+      if (!dbf::WholeInRange(v, INT32_MIN, INT32_MAX, whole)) return false;
+      dbf::WriteInt(f.Bytes(), static_cast<std::int32_t>(whole));
+      return true;
+    default:
+      if (f.Binary() || !dbf::FormatNumber(v, f.width, f.decimals, text)) return false;
+      f.PutText(text);
+      return true;
+  }
+}
+
+// A date (day number) or date-time value, stored binary or as "yyyymmdd".
+inline bool WriteDates(const StoredField& f, TFieldType type, const Byte* value, int epoch) {
+  if (f.layout == TXbFieldLayout::DateTime) {
+    dbf::DateTime stored;
+    const TDateTime v =
+        type == ftDate ? static_cast<double>(Load<std::int32_t>(value)) - DateDelta : Load<double>(value);
+    if (!StoredFromDateTime(v, stored)) return false;
+    dbf::WriteDateTime(f.Bytes(), stored);
+  } else if (f.layout == TXbFieldLayout::DateText) {
+    const std::int32_t day = type == ftDate ? Load<std::int32_t>(value)
+                                            : static_cast<std::int32_t>(std::floor(Load<double>(value))) + DateDelta;
+    // Day 0 of a date field is a date present but empty (what a stored
+    // text that is no date reads as); any other day before the year 1
+    // has no "yyyymmdd" text, as none after 9999 has.
+    if (day < 0 || (day == 0 && type != ftDate)) return false;
+    f.Blanks();
+    if (day >= 1) {
+      const std::string t = DateText(day, epoch);
+      if (t.size() != 8) return false;
+      std::memcpy(f.dest, t.data(), 8);
+    }
+  }
+  return true;
+}
+
+// The memo reference a blob slot keeps, in the stored layout.
+inline void WriteMemoReference(const StoredField& f, const Byte* blobSlot) {
+  const std::string_view reference(reinterpret_cast<const char*>(blobSlot + kSlotMemoText), 10);
+  if (f.layout == TXbFieldLayout::MemoBinary) {
+    std::uint32_t block = 0;
+    if (!dbf::ReadMemoRef(reference, block)) block = 0;
+    dbf::WriteMemoRefBinary(f.Bytes(), block);
+  } else {
+    std::memcpy(f.dest, reference.data(), static_cast<size_t>(std::min(f.width, 10)));
+  }
+}
+
 }  // namespace
 
 TXbFieldLayout xbdset::FieldLayoutOf(char Type, int Width) {
@@ -231,129 +454,39 @@ void TXbTable::FieldFromImage(Byte* Buffer, TField* Field, const TFieldInfo& Inf
     return;
   }
   const char* text = Image + Info.EngineOffset;
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text);
-  const std::string_view view(text, static_cast<size_t>(width));
   const TXbFieldLayout layout = Info.Layout;
-  const int dataSize = Field->DataSize();
+  const TFieldType type = Field->DataType();
+  bool has = false;
   if (Masked) {
-    slot[0] = 1;
-    if (Field->DataType() == ftString) {
-      std::memset(value, '*', static_cast<size_t>(std::max(dataSize - 1, 0)));
-      if (dataSize > 0) value[dataSize - 1] = 0;
-    } else {
-      std::memset(value, 0, static_cast<size_t>(dataSize));
+    has = ReadMasked(value, type, Field->DataSize());
+  } else {
+    switch (type) {
+      case ftString:
+      case ftFixedChar:
+      case ftWideString: has = ReadText(value, text, width, Field->DataSize()); break;
+      case ftSmallint:
+      case ftWord:
+      case ftInteger:
+      case ftAutoInc: has = ReadWhole(value, type, layout, text, width); break;
+      case ftBoolean: has = ReadLogical(value, text, width); break;
+      case ftFloat:
+      case ftCurrency: has = ReadReal(value, layout, text, width); break;
+      case ftDate: has = ReadDateField(value, layout, text, width); break;
+      case ftDateTime: has = ReadDateTimeField(value, layout, text, width); break;
+      case ftMemo:
+      case ftBlob:
+      case ftGraphic:
+      case ftFmtMemo: {
+        Byte* blobSlot = Buffer + blobAreaOffset_ + Field->Offset() * BlobSlotSize;
+        ResetSlot(blobSlot, true);
+        if (!InsertingAtEnd) SlotReference(blobSlot + kSlotMemoText, layout, text, width);
+        has = !IsBlank(reinterpret_cast<const char*>(blobSlot + kSlotMemoText), 10);
+        break;
+      }
+      default: break;
     }
-    return;
   }
-  switch (Field->DataType()) {
-    case ftString:
-    case ftFixedChar:
-    case ftWideString: {
-      // The text without its trailing blanks, zero-filled to the end. The one
-      // scan from the end also settles most blank tests: a last character
-      // kept that is not a zero byte is a value.
-      const int n = std::min(width, std::max(dataSize - 1, 0));
-      const int kept = WithoutTrailingBlanks(text, n);
-      slot[0] = (kept > 0 && text[kept - 1] != '\0') || !IsBlank(text, width) ? 1 : 0;
-      std::memcpy(value, text, static_cast<size_t>(kept));
-      std::memset(value + kept, 0, static_cast<size_t>(n - kept + 1));
-      break;
-    }
-    case ftSmallint:
-    case ftWord:
-    case ftInteger:
-    case ftAutoInc: {
-      std::int64_t v = 0;
-      const DataTypeRange range = Field->DataType() == ftSmallint ? DataTypeRange{-32768, 32767}
-                                  : Field->DataType() == ftWord   ? DataTypeRange{0, 65535}
-                                                                  : DataTypeRange{INT32_MIN, INT32_MAX};
-      if (layout == TXbFieldLayout::Int32) {
-        slot[0] = 1;
-        v = dbf::ReadInt(bytes);
-      } else {
-        // Number text that is not a whole number within the field's range reads as 0.
-        const dbf::NumberRead r = dbf::ReadNumber(view);
-        slot[0] = r.kind == dbf::NumberKind::Blank ? 0 : 1;
-        if (!dbf::WholeInRange(r.value, range.lo, range.hi, v)) v = 0;
-      }
-      if (Field->DataType() == ftSmallint)
-        Store<std::int16_t>(value, static_cast<std::int16_t>(v));
-      else if (Field->DataType() == ftWord)
-        Store<std::uint16_t>(value, static_cast<std::uint16_t>(v));
-      else
-        Store<std::int32_t>(value, static_cast<std::int32_t>(v));
-      break;
-    }
-    case ftBoolean: {
-      const bool blank = IsBlank(text, width);
-      slot[0] = blank ? 0 : 1;
-      Store<std::int16_t>(value, (!blank && (text[0] == 'T' || text[0] == 'Y')) ? -1 : 0);
-      break;
-    }
-    case ftFloat:
-    case ftCurrency: {
-      double v = 0;
-      slot[0] = 1;
-      switch (layout) {
-        case TXbFieldLayout::Double: v = dbf::ReadDouble(bytes); break;
-        case TXbFieldLayout::Currency: v = dbf::CurrencyValue(dbf::ReadCurrency(bytes)); break;
-        case TXbFieldLayout::Int32: v = dbf::ReadInt(bytes); break;
-        default: {
-          const dbf::NumberRead r = dbf::ReadNumber(view);
-          slot[0] = r.kind == dbf::NumberKind::Blank ? 0 : 1;
-          v = r.value;
-        }
-      }
-      Store<double>(value, v);
-      break;
-    }
-    case ftDate: {
-      std::int32_t day = 0;
-      if (layout != TXbFieldLayout::DateText || text[1] == ' ' || text[1] == '\0' || text[5] == '\0' ||
-          text[7] == '\0') {
-        slot[0] = 0;
-      } else {
-        // A present date that is no valid date (month or day "00", garbage) reads as day 0.
-        slot[0] = 1;
-        int y = 0, m = 0, d = 0;
-        if (dbf::ReadDate(view.substr(0, 8), y, m, d) == dbf::DateKind::Valid) day = DayNumber(y, m, d);
-      }
-      Store<std::int32_t>(value, day);
-      break;
-    }
-    case ftDateTime: {
-      TDateTime v = 0;
-      slot[0] = 0;
-      if (layout == TXbFieldLayout::DateTime) {
-        const dbf::DateTime stored = dbf::ReadDateTime(bytes);
-        if (stored.julian != 0) {
-          slot[0] = 1;
-          v = DateTimeFromStored(stored);
-        }
-      } else if (layout == TXbFieldLayout::DateText) {
-        int y = 0, m = 0, d = 0;
-        if (dbf::ReadDate(view.substr(0, 8), y, m, d) == dbf::DateKind::Valid) {
-          slot[0] = 1;
-          v = static_cast<double>(DayNumber(y, m, d)) - DateDelta;
-        }
-      }
-      Store<double>(value, v);
-      break;
-    }
-    case ftMemo:
-    case ftBlob:
-    case ftGraphic:
-    case ftFmtMemo: {
-      Byte* blobSlot = Buffer + blobAreaOffset_ + Field->Offset() * BlobSlotSize;
-      ResetSlot(blobSlot, true);
-      if (!InsertingAtEnd) SlotReference(blobSlot + kSlotMemoText, layout, text, width);
-      slot[0] = IsBlank(reinterpret_cast<const char*>(blobSlot + kSlotMemoText), 10) ? 0 : 1;
-      break;
-    }
-    default:
-      slot[0] = 0;
-      break;
-  }
+  slot[0] = has ? 1 : 0;
 }
 
 void TXbTable::TranslateBuffer(Byte* Buffer, std::vector<char>& Image, const std::vector<bool>* Only) {
@@ -366,132 +499,49 @@ void TXbTable::TranslateBuffer(Byte* Buffer, std::vector<char>& Image, const std
     const TFieldInfo& info = *fieldInfos_[static_cast<size_t>(fieldNo - 1)];
     const int width = info.Width;
     if (info.EngineOffset < 0 || width < 0 || info.EngineOffset + width > static_cast<int>(Image.size())) continue;
-    char* dest = Image.data() + info.EngineOffset;
-    auto* bytes = reinterpret_cast<std::uint8_t*>(dest);
-    const TXbFieldLayout layout = info.Layout;
-    const bool binary = layout == TXbFieldLayout::Int32 || layout == TXbFieldLayout::Double ||
-                        layout == TXbFieldLayout::Currency || layout == TXbFieldLayout::DateTime ||
-                        layout == TXbFieldLayout::MemoBinary;
+    const StoredField stored{Image.data() + info.EngineOffset, width, info.Decimals, info.Layout};
     EnsureSlot(Buffer, field);
     const Byte* slot = Buffer + info.BufferOffset;
     const bool has = slot[0] != 0;
     const Byte* value = slot + 1;
-    // An empty field: blanks where the field is text, zeros where it is binary.
-    auto empty = [&] { std::memset(dest, binary ? 0 : ' ', static_cast<size_t>(width)); };
-    auto putText = [&](const std::string& t) {
-      std::memset(dest, ' ', static_cast<size_t>(width));
-      std::memcpy(dest, t.data(), std::min(t.size(), static_cast<size_t>(width)));
-    };
-    switch (field->DataType()) {
+    const TFieldType type = field->DataType();
+    bool fits = true;
+    switch (type) {
       case ftString:
       case ftFixedChar:
-      case ftWideString: {
-        std::memset(dest, ' ', static_cast<size_t>(width));
-        if (has) {
-          const char* s = reinterpret_cast<const char*>(value);
-          const size_t n = strnlen(s, static_cast<size_t>(std::max(field->DataSize() - 1, 0)));
-          std::memcpy(dest, s, std::min(n, static_cast<size_t>(width)));
-        }
-        break;
-      }
+      case ftWideString: WriteText(stored, value, has, field->DataSize()); break;
       case ftSmallint:
       case ftWord:
       case ftInteger:
-      case ftAutoInc: {
-        if (!has) {
-          empty();
-          break;
-        }
-        const std::int64_t v = field->DataType() == ftSmallint ? Load<std::int16_t>(value)
-                               : field->DataType() == ftWord   ? Load<std::uint16_t>(value)
-                                                               : Load<std::int32_t>(value);
-        if (layout == TXbFieldLayout::Int32) {
-          dbf::WriteInt(bytes, static_cast<std::int32_t>(v));
-        } else if (binary || !dbf::FormatNumber(static_cast<double>(v), width, 0, text)) {
-          RaiseError(kTranslateError);
-        } else {
-          putText(text);
-        }
+      case ftAutoInc:
+        if (has)
+          fits = WriteWhole(stored, type, value, text);
+        else
+          stored.Empty();
         break;
-      }
-      case ftBoolean:
-        std::memset(dest, ' ', static_cast<size_t>(width));
-        if (width > 0) dest[0] = has ? (Load<std::int16_t>(value) != 0 ? 'T' : 'F') : ' ';
-        break;
+      case ftBoolean: WriteLogical(stored, value, has); break;
       case ftFloat:
-      case ftCurrency: {
-        if (!has) {
-          empty();
-          break;
-        }
-        const double v = Load<double>(value);
-        std::int64_t whole = 0;
-        switch (layout) {
-          case TXbFieldLayout::Double:
-            if (!std::isfinite(v)) RaiseError(kTranslateError);
-            dbf::WriteDouble(bytes, v);
-            break;
-          case TXbFieldLayout::Currency:
-            if (!dbf::CurrencyFromDouble(v, whole)) RaiseError(kTranslateError);
-            dbf::WriteCurrency(bytes, whole);
-            break;
-          case TXbFieldLayout::Int32:
-            if (!dbf::WholeInRange(v, INT32_MIN, INT32_MAX, whole)) RaiseError(kTranslateError);
-            dbf::WriteInt(bytes, static_cast<std::int32_t>(whole));
-            break;
-          default:
-            if (binary || !dbf::FormatNumber(v, width, info.Decimals, text)) RaiseError(kTranslateError);
-            putText(text);
-        }
+      case ftCurrency:
+        if (has)
+          fits = WriteReal(stored, value, text);
+        else
+          stored.Empty();
         break;
-      }
       case ftDate:
-      case ftDateTime: {
-        if (!has) {
-          empty();
-          break;
-        }
-        if (layout == TXbFieldLayout::DateTime) {
-          dbf::DateTime stored;
-          const TDateTime v = field->DataType() == ftDate
-                                  ? static_cast<double>(Load<std::int32_t>(value)) - DateDelta
-                                  : Load<double>(value);
-          if (!StoredFromDateTime(v, stored)) RaiseError(kTranslateError);
-          dbf::WriteDateTime(bytes, stored);
-        } else if (layout == TXbFieldLayout::DateText) {
-          const std::int32_t day = field->DataType() == ftDate
-                                       ? Load<std::int32_t>(value)
-                                       : static_cast<std::int32_t>(std::floor(Load<double>(value))) + DateDelta;
-          // Day 0 of a date field is a date present but empty (what a stored
-          // text that is no date reads as); any other day before the year 1
-          // has no "yyyymmdd" text, as none after 9999 has.
-          if (day < 0 || (day == 0 && field->DataType() != ftDate)) RaiseError(kTranslateError);
-          std::memset(dest, ' ', static_cast<size_t>(width));
-          if (day >= 1) {
-            const std::string t = DateText(day, epoch_);
-            if (t.size() != 8) RaiseError(kTranslateError);
-            std::memcpy(dest, t.data(), 8);
-          }
-        }
+      case ftDateTime:
+        if (has)
+          fits = WriteDates(stored, type, value, epoch_);
+        else
+          stored.Empty();
         break;
-      }
       case ftMemo:
       case ftBlob:
       case ftGraphic:
-      case ftFmtMemo: {
-        const Byte* blobSlot = Buffer + blobAreaOffset_ + field->Offset() * BlobSlotSize;
-        const std::string_view reference(reinterpret_cast<const char*>(blobSlot + kSlotMemoText), 10);
-        if (layout == TXbFieldLayout::MemoBinary) {
-          std::uint32_t block = 0;
-          if (!dbf::ReadMemoRef(reference, block)) block = 0;
-          dbf::WriteMemoRefBinary(bytes, block);
-        } else {
-          std::memcpy(dest, reference.data(), static_cast<size_t>(std::min(width, 10)));
-        }
+      case ftFmtMemo:
+        WriteMemoReference(stored, Buffer + blobAreaOffset_ + field->Offset() * BlobSlotSize);
         break;
-      }
-      default:
-        break;
+      default: break;
     }
+    if (!fits) RaiseError(kTranslateError);
   }
 }

@@ -94,6 +94,18 @@ TEST_F(DateTimeTest, FormatSpecifiers) {
   EXPECT_EQ(FormatDateTime("dd/mm/yy hh:nn", t), "07.03.26 16-05");
 }
 
+// Counts past the longest form keep to it; a letter of no specifier, an
+// unclosed quote and an empty separator stand as written.
+TEST_F(DateTimeTest, RepeatedAndStrayLetters) {
+  const TDateTime t = At(2026, 3, 7, 16, 5, 9, 45);
+  EXPECT_EQ(FormatDateTime("hhh nnn sss zzzz yyy mmmmm", t), "16 05 09 045 2026 March");
+  EXPECT_EQ(FormatDateTime("Mm HH:MM", t), "33 16:05");
+  EXPECT_EQ(FormatDateTime("h a|ax|'open", t), "16 a|ax|open");
+  FormatSettings.DateSeparator = '\0';
+  FormatSettings.TimeSeparator = '\0';
+  EXPECT_EQ(FormatDateTime("dd/mm hh:nn", t), "0703 1605");
+}
+
 TEST_F(DateTimeTest, DefaultFormatOmitsMidnight) {
   EXPECT_EQ(DateTimeToStr(At(2026, 12, 9, 4, 22, 57)), "12/9/2026 4:22:57 AM");
   EXPECT_EQ(DateTimeToStr(At(2026, 12, 9)), "12/9/2026");

@@ -377,6 +377,52 @@ TEST(FormResource, StringAndNumberForms) {
   EXPECT_DOUBLE_EQ(o.props[3].value.number, 0.0025);
 }
 
+TEST(FormResource, PositionsReferencesAndNestedValues) {
+  const TResObject o = ParseFormResource(
+      "inherited A: TB [2]\n R = Other.Comp\n S = []\n L = (1 (2 -3.5) 'x')\n C = <\n  item [0]\n   P = 1\n  end\n"
+      "  item\n  end>\nend");
+  EXPECT_EQ(o.keyword, "inherited");
+  ASSERT_EQ(o.props.size(), 4u);
+  EXPECT_EQ(o.props[0].value.kind, TResValue::vaIdent);
+  EXPECT_EQ(o.props[0].value.text, "Other.Comp");
+  EXPECT_EQ(o.props[1].value.kind, TResValue::vaSet);
+  EXPECT_TRUE(o.props[1].value.names.empty());
+  const TResValue& list = o.props[2].value;
+  ASSERT_EQ(list.items.size(), 3u);
+  ASSERT_EQ(list.items[1].items.size(), 2u);
+  EXPECT_DOUBLE_EQ(list.items[1].items[1].number, -3.5);
+  EXPECT_EQ(list.items[2].text, "x");
+  const TResValue& items = o.props[3].value;
+  ASSERT_EQ(items.collection.size(), 2u);
+  ASSERT_EQ(items.collection[0].props.size(), 1u);
+  EXPECT_EQ(items.collection[0].props[0].path, "P");
+  EXPECT_EQ(items.collection[0].line, 6);
+  EXPECT_TRUE(items.collection[1].props.empty());
+  EXPECT_EQ(items.collection[1].line, 9);
+}
+
+TEST(FormResource, MalformedValuesNameTheFault) {
+  const auto errorOf = [](const String& value) -> String {
+    try {
+      ParseFormResource("object A: TB\n X = " + value);
+    } catch (const EReadError& e) {
+      return e.Message();
+    }
+    return "no error";
+  };
+  EXPECT_EQ(errorOf(""), "Line 2: Missing value");
+  EXPECT_EQ(errorOf("'a' + 1"), "Line 2: Expected a string after '+'");
+  EXPECT_EQ(errorOf("-abc"), "Line 2: Expected a number after '-'");
+  EXPECT_EQ(errorOf("(1 2"), "Line 2: Missing ')'");
+  EXPECT_EQ(errorOf("<thing>"), "Line 2: Expected item, found 'thing'");
+  EXPECT_EQ(errorOf("<item [x]"), "Line 2: Expected a number");
+  EXPECT_EQ(errorOf("<item\n Y = 1\n"), "Line 4: Missing end of item");
+  EXPECT_EQ(errorOf("<item 5"), "Line 2: Unexpected '5'");
+  EXPECT_EQ(errorOf("[a b]"), "Line 2: Expected ',', found 'b'");
+  EXPECT_EQ(errorOf("Module.7"), "Line 2: Expected a name, found '7'");
+  EXPECT_EQ(errorOf(")"), "Line 2: Invalid value ')'");
+}
+
 TEST(FormResource, EmbeddedResourceByName) {
   RegisterResourceText("TESTPANEL", kFullResource, std::strlen(kFullResource));
   TPanelModule module(nullptr);

@@ -216,6 +216,25 @@ TEST(SysUtilsFormat, Specifiers) {
   EXPECT_EQ(Format("%.1f %n", {1.5, 1234.5}), "1,5 1.234,50");
 }
 
+// The rarer corners of a conversion: '*' as the index, as a width that is
+// negative, left alignment from '*', an empty precision, capped precisions.
+TEST(SysUtilsFormat, IndexWidthAndPrecisionCorners) {
+  FormatSettingsGuard guard;
+  EXPECT_EQ(Format("%*:s|%0:d", {2, "a", "b"}), "b|2");
+  EXPECT_EQ(Format("%-*d|%*d|", {4, 7, -1, 8}), "7   |8|");
+  EXPECT_EQ(Format("%.s|%.0d|%5.1s|", {"abc", 3, "xyz"}), "|3|    x|");
+  EXPECT_EQ(Format("%d %D %S", {4000000000u, -2, "x"}), "4000000000 -2 x");
+  EXPECT_EQ(Format("%p", {reinterpret_cast<const void*>(0x1234)}), "0000000000001234");
+  EXPECT_EQ(Format("%.20e|%.0g|%.30f", {1.0, 0.25, 0.5}), "1.00000000000000E+000|0.25|0.500000000000000000");
+  EXPECT_EQ(Format("a%%b%dc%%", {1}), "a%b1c%");
+  EXPECT_EQ(Format("%2:s%0:s", {"x", "y", "z"}), "zx");
+  EXPECT_THROW(Format("%*d", {"3", 1}), EConvertError);
+  EXPECT_THROW(Format("%-1:d", {1}), EConvertError);
+  EXPECT_THROW(Format("%.5", {1}), EConvertError);
+  EXPECT_THROW(Format("%p", {1}), EConvertError);
+  EXPECT_THROW(Format("%f", {"1"}), EConvertError);
+}
+
 // A GUI toolkit leaves the C library in the user's locale. With a decimal
 // comma there, number texts still follow the format settings alone: the
 // same texts as in the C locale, and "." read as the settings' point.

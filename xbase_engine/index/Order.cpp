@@ -892,87 +892,107 @@ void SortEntries(Entries& e, bool descending, bool unique, const KeyCompare& com
   e = std::move(out);
 }
 
-std::vector<std::unique_ptr<Node>> BuildTree(Order& o, const Entries& e, int maxKeys,
-                                             const std::function<uint32_t()>& alloc) {
-  std::vector<std::unique_ptr<Node>> all;
-  const size_t kl = size_t(e.keyLen);
-  auto make = [&](bool leaf) {
+namespace {
+
+using Pages = std::vector<std::unique_ptr<Node>>;
+
+// Makes the pages of one tree, numbered through alloc as they are made.
+class PageMaker {
+ public:
+  PageMaker(const Order& o, int keyLen, const std::function<uint32_t()>& alloc)
+      : tag_(o.Tag()), keyLen_(keyLen), alloc_(alloc) {}
+
+  std::unique_ptr<Node> operator()(bool leaf) const {
     auto n = std::make_unique<Node>();
     n->leaf = leaf;
-    n->keyLen = e.keyLen;
-    n->tag = o.Tag();
-    n->offset = alloc();
+    n->keyLen = keyLen_;
+    n->tag = tag_;
+    n->offset = alloc_();
     return n;
-  };
-  if (!o.BPlus()) {
-    // B-tree: each level holds runs of keys with one key between two runs
-    // promoted to the level above.
-    Entries level = e;
-    std::vector<uint32_t> kids(level.size() + 1, 0);
-    for (;;) {
-      const size_t n = level.size();
-      const size_t m = size_t(std::max(maxKeys, 1));
-      const size_t pages = std::max<size_t>(1, (n + 1 + m) / (m + 1));
-      const size_t rest = n - (pages - 1);
-      Entries up;
-      up.keyLen = e.keyLen;
-      std::vector<uint32_t> upKids;
-      size_t at = 0;
-      for (size_t p = 0; p < pages; ++p) {
-        const size_t take = rest / pages + (p < rest % pages ? 1 : 0);
-        auto node = make(true);
-        node->keys.assign(level.keys.begin() + ptrdiff_t(at * kl), level.keys.begin() + ptrdiff_t((at + take) * kl));
-        node->recs.assign(level.recs.begin() + ptrdiff_t(at), level.recs.begin() + ptrdiff_t(at + take));
-        node->kids.assign(kids.begin() + ptrdiff_t(at), kids.begin() + ptrdiff_t(at + take + 1));
-        node->leaf = std::all_of(node->kids.begin(), node->kids.end(), [](uint32_t k) { return k == 0; });
-        upKids.push_back(node->offset);
-        all.push_back(std::move(node));
-        at += take;
-        if (p + 1 < pages) {
-          // The key between two pages goes up a level.
-          up.keys.insert(up.keys.end(), level.Key(at), level.Key(at) + kl);
-          up.recs.push_back(level.recs[at]);
-          ++at;
-        }
-      }
-      if (pages == 1) break;
-      level = std::move(up);
-      kids = std::move(upKids);
-    }
-    return all;
   }
-  // B+ tree: fill leaves while they fit, then interior levels over the
-  // children's highest keys.
-  std::vector<Node*> levelNodes;
-  {
-    uint32_t maxRec = 1;
-    for (uint32_t r : e.recs) maxRec = std::max(maxRec, r);
-    const size_t room = o.LeafRoom(maxRec);
-    auto node = make(true);
-    size_t used = 0;
-    for (size_t i = 0; i < e.size(); ++i) {
-      const uint8_t* prev = node->n() > 0 ? e.Key(i - 1) : nullptr;
-      size_t cost = o.LeafCost(prev, e.Key(i), maxRec);
-      if (used + cost > room && node->n() > 0) {
-        levelNodes.push_back(node.get());
-        all.push_back(std::move(node));
-        node = make(true);
-        cost = o.LeafCost(nullptr, e.Key(i), maxRec);
-        used = 0;
+
+ private:
+  int tag_;
+  int keyLen_;
+  const std::function<uint32_t()>& alloc_;
+};
+
+// B-tree: each level holds runs of keys with one key between two runs
+// promoted to the level above.
+void BuildBTree(const PageMaker& make, const Entries& e, int maxKeys, Pages& all) {
+  const size_t kl = size_t(e.keyLen);
+  Entries level = e;
+  std::vector<uint32_t> kids(level.size() + 1, 0);
+  for (;;) {
+    const size_t n = level.size();
+    const size_t m = size_t(std::max(maxKeys, 1));
+    const size_t pages = std::max<size_t>(1, (n + 1 + m) / (m + 1));
+    const size_t rest = n - (pages - 1);
+    Entries up;
+    up.keyLen = e.keyLen;
+    std::vector<uint32_t> upKids;
+    size_t at = 0;
+    for (size_t p = 0; p < pages; ++p) {
+      const size_t take = rest / pages + (p < rest % pages ? 1 : 0);
+      auto node = make(true);
+      node->keys.assign(level.keys.begin() + ptrdiff_t(at * kl), level.keys.begin() + ptrdiff_t((at + take) * kl));
+      node->recs.assign(level.recs.begin() + ptrdiff_t(at), level.recs.begin() + ptrdiff_t(at + take));
+      node->kids.assign(kids.begin() + ptrdiff_t(at), kids.begin() + ptrdiff_t(at + take + 1));
+      node->leaf = std::all_of(node->kids.begin(), node->kids.end(), [](uint32_t k) { return k == 0; });
+      upKids.push_back(node->offset);
+      all.push_back(std::move(node));
+      at += take;
+      if (p + 1 < pages) {
+        // The key between two pages goes up a level.
+        up.keys.insert(up.keys.end(), level.Key(at), level.Key(at) + kl);
+        up.recs.push_back(level.recs[at]);
+        ++at;
       }
-      node->keys.insert(node->keys.end(), e.Key(i), e.Key(i) + kl);
-      node->recs.push_back(e.recs[i]);
-      used += cost;
     }
-    levelNodes.push_back(node.get());
-    all.push_back(std::move(node));
+    if (pages == 1) return;
+    level = std::move(up);
+    kids = std::move(upKids);
   }
+}
+
+// The leaves of a B+ tree, each filled while its keys fit; answers them in order.
+std::vector<Node*> FillLeaves(const Order& o, const PageMaker& make, const Entries& e, Pages& all) {
+  const size_t kl = size_t(e.keyLen);
+  std::vector<Node*> leaves;
+  uint32_t maxRec = 1;
+  for (uint32_t r : e.recs) maxRec = std::max(maxRec, r);
+  const size_t room = o.LeafRoom(maxRec);
+  auto node = make(true);
+  size_t used = 0;
+  for (size_t i = 0; i < e.size(); ++i) {
+    const uint8_t* prev = node->n() > 0 ? e.Key(i - 1) : nullptr;
+    size_t cost = o.LeafCost(prev, e.Key(i), maxRec);
+    if (used + cost > room && node->n() > 0) {
+      leaves.push_back(node.get());
+      all.push_back(std::move(node));
+      node = make(true);
+      cost = o.LeafCost(nullptr, e.Key(i), maxRec);
+      used = 0;
+    }
+    node->keys.insert(node->keys.end(), e.Key(i), e.Key(i) + kl);
+    node->recs.push_back(e.recs[i]);
+    used += cost;
+  }
+  leaves.push_back(node.get());
+  all.push_back(std::move(node));
+  return leaves;
+}
+
+// Links the pages of each level to their neighbours and builds the interior
+// levels of a B+ tree over the children's highest keys, up to one root.
+void BuildInteriorLevels(const Order& o, const PageMaker& make, size_t kl, std::vector<Node*> levelNodes,
+                         Pages& all) {
   for (;;) {
     for (size_t i = 0; i < levelNodes.size(); ++i) {
       levelNodes[i]->left = i > 0 ? levelNodes[i - 1]->offset : kNoPage;
       levelNodes[i]->right = i + 1 < levelNodes.size() ? levelNodes[i + 1]->offset : kNoPage;
     }
-    if (levelNodes.size() == 1) break;
+    if (levelNodes.size() == 1) return;
     std::vector<Node*> up;
     auto node = make(false);
     for (Node* child : levelNodes) {
@@ -994,6 +1014,21 @@ std::vector<std::unique_ptr<Node>> BuildTree(Order& o, const Entries& e, int max
     up.push_back(node.get());
     all.push_back(std::move(node));
     levelNodes = std::move(up);
+  }
+}
+
+}  // namespace
+
+std::vector<std::unique_ptr<Node>> BuildTree(Order& o, const Entries& e, int maxKeys,
+                                             const std::function<uint32_t()>& alloc) {
+  Pages all;
+  const PageMaker make(o, e.keyLen, alloc);
+  if (!o.BPlus()) {
+    BuildBTree(make, e, maxKeys, all);
+  } else {
+    // B+ tree: fill leaves while they fit, then interior levels over the
+    // children's highest keys.
+    BuildInteriorLevels(o, make, size_t(e.keyLen), FillLeaves(o, make, e, all), all);
   }
   return all;
 }

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "platform/gui/Controls.h"
 #include "platform/gui/Window.h"
@@ -522,72 +523,125 @@ bool EditCaretPos(WindowObj& w, Point& p) {
   return true;
 }
 
-LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
-  Edit ed(w);
-  handled = true;
-  if (!ed.Valid()) {
-    handled = false;
+namespace {
+
+// WM_SETTEXT: the text is taken in the encoding its bytes read as.
+LRESULT SetText(WindowObj& w, Edit& ed, LPARAM lParam) {
+  NativeState& st = ed.St();
+  const char* s = reinterpret_cast<const char*>(lParam);
+  std::string bytes = s ? s : "";
+  st.encoding = EncodingOf(bytes);
+  w.text = bytes;
+  if (NativeLineEdit* l = ed.Line()) {
+    l->setText(Decode(bytes, st.encoding));
+    l->setCursorPosition(0);  // new text starts with the caret at its beginning
+    l->setModified(false);
+  } else {
+    // The document takes the text straight (CR LF, LF and CR all break
+    // lines); the editor's own setter would walk it once more to give
+    // it the caret's character format, which a plain text never has.
+    NativeTextEdit* t = ed.Text();
+    QTextDocument* doc = t->document();
+    st.settingText = true;
+    doc->setPlainText(Decode(bytes, st.encoding));
+    t->setTextCursor(QTextCursor(doc));
+    t->verticalScrollBar()->setValue(0);
+    t->horizontalScrollBar()->setValue(0);
+    doc->setModified(false);
+    st.settingText = false;
+    KeepSetText(st, std::move(bytes), doc->blockCount());
+  }
+  return 1;
+}
+
+// EM_REPLACESEL: the new text goes in place of the selection.
+LRESULT ReplaceSelection(WindowObj& w, Edit& ed, LPARAM lParam) {
+  NativeState& st = ed.St();
+  const char* s = reinterpret_cast<const char*>(lParam);
+  std::string_view bytes = s ? std::string_view(s) : std::string_view();
+  if (st.encoding == TextEncoding::Utf8 && !IsValidUtf8(bytes)) {
+    ReplaceSelectionWhole(w, ed, bytes);
     return 0;
   }
-  NativeState& st = ed.St();
-  auto wparamInt = static_cast<std::intptr_t>(wParam);
+  // The new characters read in the text's own encoding, so that its bytes
+  // come back unchanged.
+  QString text = Decode(bytes, st.encoding);
+  if (NativeLineEdit* l = ed.Line()) {
+    l->insert(text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n')));
+  } else {
+    // Only the selection changes: the view stays unless the caret, right
+    // after the new text, would be out of it.
+    NativeTextEdit* t = ed.Text();
+    QTextDocument* doc = t->document();
+    int s0, s1, caret;
+    ed.Selection(s0, s1, caret);
+    const bool appending = s0 == s1 && s1 == doc->characterCount() - 1 && st.encoding == TextEncoding::Utf8 &&
+                           st.lineStartsValid && st.wireValid && st.lineStartsEncoding == st.encoding &&
+                           st.wireEncoding == st.encoding && TakenAsItStands(bytes);
+    const int blocks = doc->blockCount();
+    const bool shownKnown = st.shownValid;
+    t->insertPlainText(text);  // CR LF, LF and CR all break lines
+    if (appending) ed.KeepAppended(bytes, blocks, shownKnown);
+    t->ensureCursorVisible();
+  }
+  return 0;
+}
+
+// Getting, setting and replacing the text.
+std::optional<LRESULT> EditText(WindowObj& w, Edit& ed, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_SETTEXT: {
-      const char* s = reinterpret_cast<const char*>(lParam);
-      std::string bytes = s ? s : "";
-      st.encoding = EncodingOf(bytes);
-      w.text = bytes;
-      if (NativeLineEdit* l = ed.Line()) {
-        l->setText(Decode(bytes, st.encoding));
-        l->setCursorPosition(0);  // new text starts with the caret at its beginning
-        l->setModified(false);
-      } else {
-        // The document takes the text straight (CR LF, LF and CR all break
-        // lines); the editor's own setter would walk it once more to give
-        // it the caret's character format, which a plain text never has.
-        NativeTextEdit* t = ed.Text();
-        QTextDocument* doc = t->document();
-        st.settingText = true;
-        doc->setPlainText(Decode(bytes, st.encoding));
-        t->setTextCursor(QTextCursor(doc));
-        t->verticalScrollBar()->setValue(0);
-        t->horizontalScrollBar()->setValue(0);
-        doc->setModified(false);
-        st.settingText = false;
-        KeepSetText(st, std::move(bytes), doc->blockCount());
-      }
-      return 1;
-    }
+    case WM_SETTEXT: return SetText(w, ed, lParam);
     case WM_GETTEXT: return CopyOut(ed.Wire(), reinterpret_cast<char*>(lParam), wParam, true);
     case WM_GETTEXTLENGTH: return ed.WireLength();
-    case WM_GETDLGCODE:
-      return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | (ed.Multi() ? DLGC_WANTALLKEYS : 0);
-    case WM_CHAR: {
-      char32_t c = static_cast<char32_t>(wParam);
-      if (c >= 32) {
-        if (w.style & ES_NUMBER && !(c >= '0' && c <= '9')) {
-          MessageBeep(0);
-          return 0;
-        }
-        QString one = QString::fromUcs4(&c, 1);
-        if (w.style & ES_UPPERCASE) one = one.toUpper();
-        if (w.style & ES_LOWERCASE) one = one.toLower();
-        std::u32string u = one.toStdU32String();
-        if (!u.empty()) c = u.front();
-        if (st.limit > 0 && !(w.style & ES_READONLY)) {
-          int s0, s1, caret;
-          ed.Selection(s0, s1, caret);
-          int selected = ed.DocToWire(s1) - ed.DocToWire(s0);
-          if (ed.WireLength() - selected + ed.Bytes(one) > st.limit) {
-            MessageBeep(0);
-            return 0;
-          }
-        }
-      }
-      MarkPassToToolkit(WM_CHAR, static_cast<WPARAM>(c));
+    case EM_REPLACESEL: return ReplaceSelection(w, ed, lParam);
+  }
+  return std::nullopt;
+}
+
+// WM_CHAR: a typed character meets the style (digits only, case) and the
+// length limit before the editor takes it.
+LRESULT TypeChar(WindowObj& w, Edit& ed, WPARAM wParam) {
+  NativeState& st = ed.St();
+  char32_t c = static_cast<char32_t>(wParam);
+  if (c >= 32) {
+    if (w.style & ES_NUMBER && !(c >= '0' && c <= '9')) {
+      MessageBeep(0);
       return 0;
     }
+    QString one = QString::fromUcs4(&c, 1);
+    if (w.style & ES_UPPERCASE) one = one.toUpper();
+    if (w.style & ES_LOWERCASE) one = one.toLower();
+    std::u32string u = one.toStdU32String();
+    if (!u.empty()) c = u.front();
+    if (st.limit > 0 && !(w.style & ES_READONLY)) {
+      int s0, s1, caret;
+      ed.Selection(s0, s1, caret);
+      int selected = ed.DocToWire(s1) - ed.DocToWire(s0);
+      if (ed.WireLength() - selected + ed.Bytes(one) > st.limit) {
+        MessageBeep(0);
+        return 0;
+      }
+    }
+  }
+  MarkPassToToolkit(WM_CHAR, static_cast<WPARAM>(c));
+  return 0;
+}
+
+// The keys the edit wants, and typed characters.
+std::optional<LRESULT> EditKeys(WindowObj& w, Edit& ed, UINT msg, WPARAM wParam, LPARAM) {
+  switch (msg) {
+    case WM_GETDLGCODE:
+      return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | (ed.Multi() ? DLGC_WANTALLKEYS : 0);
+    case WM_CHAR: return TypeChar(w, ed, wParam);
     case WM_SYSCHAR: MarkPassToToolkit(WM_SYSCHAR, wParam); return 0;
+  }
+  return std::nullopt;
+}
+
+// The selection and the caret.
+std::optional<LRESULT> EditSelection(WindowObj&, Edit& ed, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto wparamInt = static_cast<std::intptr_t>(wParam);
+  switch (msg) {
     case EM_GETSEL: {
       int s0, s1, caret;
       ed.Selection(s0, s1, caret);
@@ -615,36 +669,14 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       ed.Selection(s0, s1, caret);
       return ed.DocToWire(caret);
     }
-    case EM_REPLACESEL: {
-      const char* s = reinterpret_cast<const char*>(lParam);
-      std::string_view bytes = s ? std::string_view(s) : std::string_view();
-      if (st.encoding == TextEncoding::Utf8 && !IsValidUtf8(bytes)) {
-        ReplaceSelectionWhole(w, ed, bytes);
-        return 0;
-      }
-      // The new characters read in the text's own encoding, so that its bytes
-      // come back unchanged.
-      QString text = Decode(bytes, st.encoding);
-      if (NativeLineEdit* l = ed.Line()) {
-        l->insert(text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n')));
-      } else {
-        // Only the selection changes: the view stays unless the caret, right
-        // after the new text, would be out of it.
-        NativeTextEdit* t = ed.Text();
-        QTextDocument* doc = t->document();
-        int s0, s1, caret;
-        ed.Selection(s0, s1, caret);
-        const bool appending = s0 == s1 && s1 == doc->characterCount() - 1 && st.encoding == TextEncoding::Utf8 &&
-                               st.lineStartsValid && st.wireValid && st.lineStartsEncoding == st.encoding &&
-                               st.wireEncoding == st.encoding && TakenAsItStands(bytes);
-        const int blocks = doc->blockCount();
-        const bool shownKnown = st.shownValid;
-        t->insertPlainText(text);  // CR LF, LF and CR all break lines
-        if (appending) ed.KeepAppended(bytes, blocks, shownKnown);
-        t->ensureCursorVisible();
-      }
-      return 0;
-    }
+  }
+  return std::nullopt;
+}
+
+// Lines as shown: counts, starts, lengths and their text.
+std::optional<LRESULT> EditLines(WindowObj&, Edit& ed, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto wparamInt = static_cast<std::intptr_t>(wParam);
+  switch (msg) {
     case EM_GETLINECOUNT: return ed.LineCount();
     case EM_LINEINDEX: {
       int line = static_cast<int>(wparamInt);
@@ -686,6 +718,14 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       return CopyOut(ed.Wire().substr(static_cast<std::size_t>(start), static_cast<std::size_t>(ed.LineBytes(line))),
                      buf, size, false);
     }
+  }
+  return std::nullopt;
+}
+
+// Scrolling.
+std::optional<LRESULT> EditScrolling(WindowObj&, Edit& ed, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto wparamInt = static_cast<std::intptr_t>(wParam);
+  switch (msg) {
     case EM_GETFIRSTVISIBLELINE: return ed.FirstVisibleLine();
     case EM_LINESCROLL: {
       if (!ed.Multi()) return 0;
@@ -714,6 +754,13 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
     case EM_SCROLLCARET:
       if (ed.Multi()) ed.Text()->ensureCursorVisible();
       return 1;
+  }
+  return std::nullopt;
+}
+
+// The modified flag, undo and the clipboard.
+std::optional<LRESULT> EditChanges(WindowObj&, Edit& ed, UINT msg, WPARAM wParam, LPARAM) {
+  switch (msg) {
     case EM_GETMODIFY: return ed.Multi() ? ed.Text()->document()->isModified() : ed.Line()->isModified();
     case EM_SETMODIFY:
       if (ed.Multi())
@@ -763,6 +810,14 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
         ed.Line()->del();
       }
       return 0;
+  }
+  return std::nullopt;
+}
+
+// Read-only, the length limit, the password character and the cue banner.
+std::optional<LRESULT> EditState(WindowObj& w, Edit& ed, UINT msg, WPARAM wParam, LPARAM lParam) {
+  NativeState& st = ed.St();
+  switch (msg) {
     case EM_SETREADONLY:
       if (wParam)
         w.style |= ES_READONLY;
@@ -785,6 +840,28 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       }
       return 0;
     case EM_GETPASSWORDCHAR: return (w.style & ES_PASSWORD) ? '*' : 0;
+    case EM_SETCUEBANNER: {
+      const char* s = reinterpret_cast<const char*>(lParam);
+      st.cueBanner = s ? s : "";
+      st.cueWhenFocused = wParam != 0;
+      QString text = Decode(st.cueBanner);
+      bool hide = ed.Widget()->hasFocus() && !st.cueWhenFocused;
+      if (NativeLineEdit* l = ed.Line())
+        l->setPlaceholderText(hide ? QString() : text);
+      else
+        ed.Text()->setPlaceholderText(text);
+      return 1;
+    }
+    case EM_GETCUEBANNER: return CopyOut(st.cueBanner, reinterpret_cast<char*>(wParam), static_cast<std::size_t>(lParam), true) > 0 || st.cueBanner.empty() ? 1 : 0;
+    case EM_SETTABSTOPS: return 1;
+  }
+  return std::nullopt;
+}
+
+// Positions of characters, and the margins.
+std::optional<LRESULT> EditGeometry(WindowObj& w, Edit& ed, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto wparamInt = static_cast<std::intptr_t>(wParam);
+  switch (msg) {
     case EM_POSFROMCHAR: {
       int len = ed.WireLength();
       auto c = static_cast<int>(wparamInt);
@@ -812,19 +889,6 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       }
       return MAKELRESULT(ed.DocToWire(docPos) & 0xFFFF, line & 0xFFFF);
     }
-    case EM_SETCUEBANNER: {
-      const char* s = reinterpret_cast<const char*>(lParam);
-      st.cueBanner = s ? s : "";
-      st.cueWhenFocused = wParam != 0;
-      QString text = Decode(st.cueBanner);
-      bool hide = ed.Widget()->hasFocus() && !st.cueWhenFocused;
-      if (NativeLineEdit* l = ed.Line())
-        l->setPlaceholderText(hide ? QString() : text);
-      else
-        ed.Text()->setPlaceholderText(text);
-      return 1;
-    }
-    case EM_GETCUEBANNER: return CopyOut(st.cueBanner, reinterpret_cast<char*>(wParam), static_cast<std::size_t>(lParam), true) > 0 || st.cueBanner.empty() ? 1 : 0;
     case EM_SETMARGINS: {
       QMargins m = ed.Multi() ? ed.Text()->Margins() : ed.Line()->textMargins();
       if (wParam & EC_LEFTMARGIN) m.setLeft(LOWORD(static_cast<std::uintptr_t>(lParam)));
@@ -846,9 +910,25 @@ LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       }
       return 0;
     }
-    case EM_SETTABSTOPS: return 1;
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+LRESULT EditProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+  Edit ed(w);
   handled = false;
+  if (!ed.Valid()) return 0;
+  using Group = std::optional<LRESULT> (*)(WindowObj&, Edit&, UINT, WPARAM, LPARAM);
+  static constexpr Group kGroups[] = {EditText,      EditKeys,    EditSelection, EditLines,
+                                      EditScrolling, EditChanges, EditState,     EditGeometry};
+  for (Group group : kGroups) {
+    if (std::optional<LRESULT> r = group(w, ed, msg, wParam, lParam)) {
+      handled = true;
+      return *r;
+    }
+  }
   return 0;
 }
 

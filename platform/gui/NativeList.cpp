@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "platform/gui/Controls.h"
 #include "platform/gui/Gdi.h"
@@ -221,22 +222,11 @@ void ListStyleChanged(WindowObj& w) {
   lb->setHorizontalScrollBarPolicy(horizontal);
 }
 
-LRESULT ListProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
-  NativeListBox* lb = ListOf(w);
-  handled = true;
-  if (!lb) {
-    handled = false;
-    return 0;
-  }
-  NativeState& st = lb->state;
-  auto index = static_cast<int>(static_cast<std::intptr_t>(wParam));
-  bool single = !Multi(w);
-  auto valid = [&](int i) { return i >= 0 && i < lb->count(); };
+namespace {
+
+// Keys and clicks.
+std::optional<LRESULT> ListInput(WindowObj& w, NativeListBox* lb, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_SETFONT:
-      st.itemHeight = DefaultItemHeight(w);
-      lb->doItemsLayout();
-      return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_CHAR:
     case WM_SYSCHAR: MarkPassToToolkit(msg, wParam); return 0;
@@ -251,6 +241,16 @@ LRESULT ListProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       MarkPassToToolkit(msg, wParam);
       return 0;
     }
+  }
+  return std::nullopt;
+}
+
+// Adding, removing and reading items and their data.
+std::optional<LRESULT> ListItems(WindowObj& w, NativeListBox* lb, UINT msg, WPARAM wParam, LPARAM lParam) {
+  NativeState& st = lb->state;
+  auto index = static_cast<int>(static_cast<std::intptr_t>(wParam));
+  auto valid = [&](int i) { return i >= 0 && i < lb->count(); };
+  switch (msg) {
     case LB_ADDSTRING: {
       const char* s = reinterpret_cast<const char*>(lParam);
       std::string bytes = s ? s : "";
@@ -285,6 +285,24 @@ LRESULT ListProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
     case LB_GETTEXTLEN:
       if (!valid(index)) return LB_ERR;
       return static_cast<LRESULT>(BytesOf(lb->item(index)).size());
+    case LB_GETITEMDATA:
+      if (!valid(index)) return LB_ERR;
+      return static_cast<LRESULT>(lb->item(index)->data(kDataRole).toULongLong());
+    case LB_SETITEMDATA:
+      if (!valid(index)) return LB_ERR;
+      lb->item(index)->setData(kDataRole, QVariant::fromValue<qulonglong>(static_cast<qulonglong>(lParam)));
+      return 1;
+  }
+  return std::nullopt;
+}
+
+// The selection, the caret and the anchor.
+std::optional<LRESULT> ListSelection(WindowObj& w, NativeListBox* lb, UINT msg, WPARAM wParam, LPARAM lParam) {
+  NativeState& st = lb->state;
+  auto index = static_cast<int>(static_cast<std::intptr_t>(wParam));
+  bool single = !Multi(w);
+  auto valid = [&](int i) { return i >= 0 && i < lb->count(); };
+  switch (msg) {
     case LB_SETCURSEL:
       if (!single) return LB_ERR;
       if (!valid(index)) {
@@ -343,6 +361,15 @@ LRESULT ListProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       st.anchor = index;
       return 0;
     case LB_GETANCHORINDEX: return st.anchor >= 0 ? st.anchor : 0;
+  }
+  return std::nullopt;
+}
+
+// Finding items by their text.
+std::optional<LRESULT> ListSearch(WindowObj& w, NativeListBox* lb, UINT msg, WPARAM wParam, LPARAM lParam) {
+  NativeState& st = lb->state;
+  bool single = !Multi(w);
+  switch (msg) {
     case LB_FINDSTRING:
       return Find(lb, static_cast<std::intptr_t>(wParam), reinterpret_cast<const char*>(lParam), false,
                   (w.style & LBS_SORT) != 0);
@@ -362,6 +389,20 @@ LRESULT ListProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       }
       return i;
     }
+  }
+  return std::nullopt;
+}
+
+// Item heights and places, and scrolling.
+std::optional<LRESULT> ListLayout(WindowObj& w, NativeListBox* lb, UINT msg, WPARAM wParam, LPARAM lParam) {
+  NativeState& st = lb->state;
+  auto index = static_cast<int>(static_cast<std::intptr_t>(wParam));
+  auto valid = [&](int i) { return i >= 0 && i < lb->count(); };
+  switch (msg) {
+    case WM_SETFONT:
+      st.itemHeight = DefaultItemHeight(w);
+      lb->doItemsLayout();
+      return 0;
     case LB_GETITEMRECT: {
       if (!valid(index)) return LB_ERR;
       QRect q = lb->visualItemRect(lb->item(index));
@@ -395,18 +436,27 @@ LRESULT ListProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& han
       lb->doItemsLayout();
       return 0;
     case LB_GETHORIZONTALEXTENT: return st.horizontalExtent;
-    case LB_GETITEMDATA:
-      if (!valid(index)) return LB_ERR;
-      return static_cast<LRESULT>(lb->item(index)->data(kDataRole).toULongLong());
-    case LB_SETITEMDATA:
-      if (!valid(index)) return LB_ERR;
-      lb->item(index)->setData(kDataRole, QVariant::fromValue<qulonglong>(static_cast<qulonglong>(lParam)));
-      return 1;
     case LB_SETTABSTOPS:
     case LB_SETCOLUMNWIDTH:
     case LB_SETCOUNT: return 1;
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+LRESULT ListProc(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+  NativeListBox* lb = ListOf(w);
   handled = false;
+  if (!lb) return 0;
+  using Group = std::optional<LRESULT> (*)(WindowObj&, NativeListBox*, UINT, WPARAM, LPARAM);
+  static constexpr Group kGroups[] = {ListInput, ListItems, ListSelection, ListSearch, ListLayout};
+  for (Group group : kGroups) {
+    if (std::optional<LRESULT> r = group(w, lb, msg, wParam, lParam)) {
+      handled = true;
+      return *r;
+    }
+  }
   return 0;
 }
 

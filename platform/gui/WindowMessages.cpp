@@ -2,6 +2,7 @@
 #include <QtGui/QWindow>
 
 #include <cstring>
+#include <optional>
 
 #include "platform/gui/Gdi.h"
 #include "platform/gui/Screen.h"
@@ -134,15 +135,11 @@ const Msg& CurrentMessage() {
   return G().messageStack.back();
 }
 
-LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  WindowObj* w = Win(hwnd);
-  if (!w) return 0;
-  if (w->native) {
-    bool handled = false;
-    LRESULT r = DefNativeProc(*w, msg, wParam, lParam, handled);
-    if (handled) return r;
-    if (!(w = Win(hwnd))) return 0;
-  }
+namespace detail {
+namespace {
+
+// The frame around the client area: its size, painting, hit testing and the cursor over it.
+std::optional<LRESULT> DefNonClient(HWND hwnd, WindowObj* w, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_NCCREATE: return 1;
     case WM_NCCALCSIZE: {
@@ -182,6 +179,13 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       SetCursor(LoadCursor(CursorForHit(hit)));
       return 0;
     }
+  }
+  return std::nullopt;
+}
+
+// Painting, and the colours controls are drawn in.
+std::optional<LRESULT> DefPainting(HWND hwnd, WindowObj* w, UINT msg, WPARAM wParam, LPARAM) {
+  switch (msg) {
     case WM_ERASEBKGND: {
       if (IsNull(w->background)) return 0;
       Rect r{0, 0, w->client.Width(), w->client.Height()};
@@ -194,6 +198,27 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       EndPaint(hwnd, ps);
       return 0;
     }
+    case WM_SETREDRAW: SetRedraw(hwnd, wParam != 0); return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX: {
+      HDC dc = FromParam<HDC>(wParam);
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+      return ToLParam(GetSysColorBrush(COLOR_WINDOW));
+    }
+    case WM_CTLCOLORSTATIC: {
+      HDC dc = FromParam<HDC>(wParam);
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+      return ToLParam(GetSysColorBrush(COLOR_BTNFACE));
+    }
+  }
+  return std::nullopt;
+}
+
+// The window text and font.
+std::optional<LRESULT> DefTextAndFont(HWND hwnd, WindowObj* w, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
     case WM_SETTEXT: {
       const char* s = reinterpret_cast<const char*>(lParam);
       w->text = s ? std::string(s) : std::string();
@@ -214,7 +239,13 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (lParam) InvalidateRect(hwnd, nullptr, true);
       return 0;
     case WM_GETFONT: return ToLParam(w->font);
-    case WM_SETREDRAW: SetRedraw(hwnd, wParam != 0); return 0;
+  }
+  return std::nullopt;
+}
+
+// Closing, moving and sizing, activation and system commands.
+std::optional<LRESULT> DefWindowState(HWND hwnd, WindowObj* w, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
     case WM_CLOSE: DestroyWindow(hwnd); return 0;
     case WM_WINDOWPOSCHANGED: {
       auto* wp = reinterpret_cast<WindowPos*>(lParam);
@@ -247,24 +278,39 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SYSKEYDOWN:
       if (wParam == VK_F4 && IsNull(w->parent)) SystemCommand(*w, SC_CLOSE);
       return 0;
+  }
+  return std::nullopt;
+}
+
+// Input a child leaves to its parent.
+std::optional<LRESULT> DefForwardedInput(HWND, WindowObj* w, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
     case WM_CONTEXTMENU:
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:
       if (!IsNull(w->parent)) return SendMessage(w->parent, msg, wParam, lParam);
       return 0;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX: {
-      HDC dc = FromParam<HDC>(wParam);
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-      return ToLParam(GetSysColorBrush(COLOR_WINDOW));
-    }
-    case WM_CTLCOLORSTATIC: {
-      HDC dc = FromParam<HDC>(wParam);
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-      return ToLParam(GetSysColorBrush(COLOR_BTNFACE));
-    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+}  // namespace detail
+
+LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  WindowObj* w = Win(hwnd);
+  if (!w) return 0;
+  if (w->native) {
+    bool handled = false;
+    LRESULT r = DefNativeProc(*w, msg, wParam, lParam, handled);
+    if (handled) return r;
+    if (!(w = Win(hwnd))) return 0;
+  }
+  using Group = std::optional<LRESULT> (*)(HWND, WindowObj*, UINT, WPARAM, LPARAM);
+  static constexpr Group kGroups[] = {DefNonClient, DefPainting, DefTextAndFont, DefWindowState,
+                                      DefForwardedInput};
+  for (Group group : kGroups) {
+    if (std::optional<LRESULT> r = group(hwnd, w, msg, wParam, lParam)) return *r;
   }
   return 0;
 }

@@ -20,7 +20,7 @@
 
 #include "platform/gui/Screen.h"
 #include "platform/gui/detail/HostWidget.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui {
 namespace detail {
@@ -42,7 +42,7 @@ public:
       const Msg& m = static_cast<PostedMessageEvent*>(e)->msg;
       try {
         if (IsNull(m.hwnd)) {
-          if (G().threadHandler) G().threadHandler(m);
+          if (Windows().threadHandler) Windows().threadHandler(m);
         } else if (Win(m.hwnd)) {
           Dispatch(m.hwnd, m.message, m.wParam, m.lParam);
         }
@@ -52,7 +52,7 @@ public:
       return true;
     }
     if (e->type() == kPaintTurn) {
-      G().paintScheduled = false;
+      Windows().paintScheduled = false;
       PaintPending();
       return true;
     }
@@ -60,7 +60,10 @@ public:
   }
 };
 
-std::unique_ptr<Gui> gState;
+std::unique_ptr<WindowState> gState;
+// Apart from the windows so that drawing code needs nothing of them; made
+// and ended together with gState.
+std::unique_ptr<DrawingState> gDrawing;
 std::atomic<bool> gWakePending{false};
 std::atomic<QAbstractEventDispatcher*> gEventDispatcher{nullptr};
 
@@ -138,17 +141,18 @@ char* gArgv[] = {gArgv0, nullptr};
 
 }  // namespace
 
-Gui& G() { return *gState; }
+WindowState& Windows() { return *gState; }
+DrawingState& Drawing() { return *gDrawing; }
 bool Ready() { return gState != nullptr; }
 
 WindowObj* Win(HWND h) { return gState ? gState->windows.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
-DcObj* Dc(HDC h) { return gState ? gState->dcs.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
-PenObj* Pen(HPEN h) { return gState ? gState->pens.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
-BrushObj* Brush(HBRUSH h) { return gState ? gState->brushes.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
-FontObj* Font(HFONT h) { return gState ? gState->fonts.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
-BitmapObj* Bmp(HBITMAP h) { return gState ? gState->bitmaps.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
-RegionObj* Rgn(HRGN h) { return gState ? gState->regions.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
-IconObj* Icon(HICON h) { return gState ? gState->icons.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
+DcObj* Dc(HDC h) { return gDrawing ? gDrawing->dcs.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
+PenObj* Pen(HPEN h) { return gDrawing ? gDrawing->pens.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
+BrushObj* Brush(HBRUSH h) { return gDrawing ? gDrawing->brushes.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
+FontObj* Font(HFONT h) { return gDrawing ? gDrawing->fonts.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
+BitmapObj* Bmp(HBITMAP h) { return gDrawing ? gDrawing->bitmaps.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
+RegionObj* Rgn(HRGN h) { return gDrawing ? gDrawing->regions.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
+IconObj* Icon(HICON h) { return gDrawing ? gDrawing->icons.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
 CursorObj* Cursor(HCURSOR h) { return gState ? gState->cursors.Get(static_cast<std::uintptr_t>(h)) : nullptr; }
 
 void ReportException(std::exception_ptr e) {
@@ -203,7 +207,8 @@ bool Init(const InitOptions& options, std::string* error) {
     gOwnedApp = std::make_unique<QApplication>(gArgc, gArgv);
     QApplication::setQuitOnLastWindowClosed(false);
   }
-  gState = std::make_unique<Gui>();
+  gDrawing = std::make_unique<DrawingState>();
+  gState = std::make_unique<WindowState>();
   gEventDispatcher.store(QAbstractEventDispatcher::instance());
   auto* d = new Dispatcher;
   gState->dispatcher = d;
@@ -232,9 +237,13 @@ void Shutdown() {
   delete gState->dispatcher;
   QCoreApplication::removePostedEvents(nullptr, kPostedMessage);
   QCoreApplication::removePostedEvents(nullptr, kPaintTurn);
-  gState->dcs.Clear();
-  gState->bitmaps.Clear();
-  gState.reset();
+  gDrawing->dcs.Clear();
+  gDrawing->bitmaps.Clear();
+  // Not Ready() from here on, as while the windows' record ends; the window
+  // table outlives the drawing objects.
+  std::unique_ptr<WindowState> windows = std::move(gState);
+  gDrawing.reset();
+  windows.reset();
   gOwnedApp.reset();
 }
 

@@ -6,6 +6,7 @@
 #include "platform/gui/detail/DcInternal.h"
 #include "platform/gui/detail/HostWidget.h"
 #include "platform/gui/detail/QtConv.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui {
 namespace detail {
@@ -141,7 +142,7 @@ bool ScreenBlt(DcObj& d, int x, int y, int w, int h, HDC srcDc, int sx, int sy, 
   QRect area = QRect(QPoint(x, y) + d.st.viewportOrg, QSize(std::abs(w), std::abs(h)));
   if (w < 0) area.translate(w + 1, 0);
   if (h < 0) area.translate(0, h + 1);
-  std::vector<HWND> tops = G().topLevels;
+  std::vector<HWND> tops = Windows().topLevels;
   for (HWND t : tops) {
     WindowObj* win = Win(t);
     if (!win || !(win->style & WS_VISIBLE) || !win->host) continue;

@@ -6,6 +6,7 @@
 #include "platform/gui/detail/DcInternal.h"
 #include "platform/gui/detail/HostWidget.h"
 #include "platform/gui/detail/QtConv.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui {
 namespace detail {
@@ -32,7 +33,7 @@ HBITMAP StockBitmap() {
     b->surface.image.fill(0xFFFFFFFF);
     b->surface.mono = true;
     b->stock = true;
-    stock = static_cast<HBITMAP>(G().bitmaps.Add(std::move(b)));
+    stock = static_cast<HBITMAP>(Drawing().bitmaps.Add(std::move(b)));
   }
   return stock;
 }
@@ -89,7 +90,7 @@ HDC NewWindowDc(WindowObj& w, bool nonClient, bool clipChildren, const QRegion* 
     d->visible = vis.translated(-d->origin);
   }
   InitDefaults(*d);
-  HDC h = static_cast<HDC>(G().dcs.Add(std::move(d)));
+  HDC h = static_cast<HDC>(Drawing().dcs.Add(std::move(d)));
   DcObj* dc = Dc(h);
   dc->handle = h;
   Restamp(*dc);
@@ -103,7 +104,7 @@ HDC NewBorrowedDc(QPainter* painter, const QRegion& visible) {
   d->visible = visible;
   painter->save();
   InitDefaults(*d);
-  HDC h = static_cast<HDC>(G().dcs.Add(std::move(d)));
+  HDC h = static_cast<HDC>(Drawing().dcs.Add(std::move(d)));
   Dc(h)->handle = h;
   Restamp(*Dc(h));
   return h;
@@ -118,7 +119,7 @@ void FreeDc(HDC h) {
     if (BitmapObj* b = Bmp(s.bitmap))
       if (b->selectedInto == h) b->selectedInto = HDC{};
   if (d->kind == DcObj::Kind::Borrowed && d->borrowed) d->borrowed->restore();
-  G().dcs.Remove(static_cast<std::uintptr_t>(h));
+  Drawing().dcs.Remove(static_cast<std::uintptr_t>(h));
 }
 
 QRegion EffectiveClip(const DcObj& dc) {
@@ -235,7 +236,7 @@ HDC CreateCompatibleDC(HDC) {
   auto d = std::make_unique<DcObj>();
   d->kind = DcObj::Kind::Memory;
   InitDefaults(*d);
-  HDC h = static_cast<HDC>(G().dcs.Add(std::move(d)));
+  HDC h = static_cast<HDC>(Drawing().dcs.Add(std::move(d)));
   DcObj* dc = Dc(h);
   dc->handle = h;
   AttachBitmap(*dc, StockBitmap());

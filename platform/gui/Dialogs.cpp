@@ -8,7 +8,7 @@
 #include "platform/gui/Window.h"
 #include "platform/gui/detail/HostWidget.h"
 #include "platform/gui/detail/QtConv.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 #include "platform/system/MessageBox.h"
 
 namespace gui {

@@ -9,7 +9,7 @@
 
 #include "platform/gui/Gdi.h"
 #include "platform/gui/detail/QtConv.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/DrawingState.h"
 #include "platform/gui/detail/TextInternal.h"
 #include "platform/system/AsciiCase.h"
 
@@ -141,7 +141,7 @@ HFONT MakeFont(const LogFont& lf, bool stock) {
                                    : 0x20;
   tm.tmPitchAndFamily = static_cast<BYTE>(family | (fixed ? 0 : TMPF_FIXED_PITCH) |
                                           (face.raster ? 0 : (TMPF_VECTOR | TMPF_TRUETYPE)));
-  return static_cast<HFONT>(G().fonts.Add(std::move(f)));
+  return static_cast<HFONT>(Drawing().fonts.Add(std::move(f)));
 }
 
 }  // namespace
@@ -201,7 +201,7 @@ void SetDefaultTextAntialiasing(bool on) { gAntialias = on; }
 
 HFONT GetStockFont(int which) {
   if (!Ready()) return HFONT{};
-  auto& stock = G().stockFonts;
+  auto& stock = Drawing().stockFonts;
   auto it = stock.find(which);
   if (it != stock.end()) return it->second;
   LogFont lf;

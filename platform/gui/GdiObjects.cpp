@@ -15,7 +15,7 @@ HPEN MakePen(const LogPen& lp, bool stock) {
   auto p = std::make_unique<PenObj>();
   p->lp = lp;
   p->stock = stock;
-  return static_cast<HPEN>(G().pens.Add(std::move(p)));
+  return static_cast<HPEN>(Drawing().pens.Add(std::move(p)));
 }
 
 HBRUSH MakeBrush(const LogBrush& lb, const QImage& pattern, bool mono, bool stock) {
@@ -24,12 +24,12 @@ HBRUSH MakeBrush(const LogBrush& lb, const QImage& pattern, bool mono, bool stoc
   b->pattern = pattern;
   b->monoPattern = mono;
   b->stock = stock;
-  return static_cast<HBRUSH>(G().brushes.Add(std::move(b)));
+  return static_cast<HBRUSH>(Drawing().brushes.Add(std::move(b)));
 }
 
 bool InUseAnywhere(HPEN pen, HBRUSH brush, HFONT font) {
   bool used = false;
-  G().dcs.ForEach([&](const DcObj& d) {
+  Drawing().dcs.ForEach([&](const DcObj& d) {
     if ((!IsNull(pen) && d.st.pen == pen) || (!IsNull(brush) && d.st.brush == brush) ||
         (!IsNull(font) && d.st.font == font))
       used = true;
@@ -103,7 +103,7 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
       }
     }
   }
-  return static_cast<HBITMAP>(G().bitmaps.Add(std::move(b)));
+  return static_cast<HBITMAP>(Drawing().bitmaps.Add(std::move(b)));
 }
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
@@ -192,7 +192,7 @@ bool GetBrushInfo(HBRUSH brush, LogBrush& lb) {
 
 HBRUSH GetStockBrush(int which) {
   if (!Ready()) return HBRUSH{};
-  auto& stock = G().stockBrushes;
+  auto& stock = Drawing().stockBrushes;
   auto it = stock.find(which);
   if (it != stock.end()) return it->second;
   LogBrush lb;
@@ -213,7 +213,7 @@ HBRUSH GetStockBrush(int which) {
 
 HPEN GetStockPen(int which) {
   if (!Ready()) return HPEN{};
-  auto& stock = G().stockPens;
+  auto& stock = Drawing().stockPens;
   auto it = stock.find(which);
   if (it != stock.end()) return it->second;
   LogPen lp;
@@ -231,21 +231,21 @@ HPEN GetStockPen(int which) {
 bool DeleteObject(HPEN pen) {
   PenObj* p = Pen(pen);
   if (!p || p->stock || InUseAnywhere(pen, HBRUSH{}, HFONT{})) return false;
-  G().pens.Remove(static_cast<std::uintptr_t>(pen));
+  Drawing().pens.Remove(static_cast<std::uintptr_t>(pen));
   return true;
 }
 
 bool DeleteObject(HBRUSH brush) {
   BrushObj* b = Brush(brush);
   if (!b || b->stock || InUseAnywhere(HPEN{}, brush, HFONT{})) return false;
-  G().brushes.Remove(static_cast<std::uintptr_t>(brush));
+  Drawing().brushes.Remove(static_cast<std::uintptr_t>(brush));
   return true;
 }
 
 bool DeleteObject(HFONT font) {
   FontObj* f = Font(font);
   if (!f || f->stock || InUseAnywhere(HPEN{}, HBRUSH{}, font)) return false;
-  G().fonts.Remove(static_cast<std::uintptr_t>(font));
+  Drawing().fonts.Remove(static_cast<std::uintptr_t>(font));
   return true;
 }
 
@@ -253,13 +253,13 @@ bool DeleteObject(HBITMAP bitmap) {
   BitmapObj* b = Bmp(bitmap);
   if (!b || b->stock) return false;
   if (!IsNull(b->selectedInto) && Dc(b->selectedInto)) return false;
-  G().bitmaps.Remove(static_cast<std::uintptr_t>(bitmap));
+  Drawing().bitmaps.Remove(static_cast<std::uintptr_t>(bitmap));
   return true;
 }
 
 bool DeleteObject(HRGN region) {
   if (!Rgn(region)) return false;
-  G().regions.Remove(static_cast<std::uintptr_t>(region));
+  Drawing().regions.Remove(static_cast<std::uintptr_t>(region));
   return true;
 }
 
@@ -276,12 +276,12 @@ HICON CreateIconFromBitmaps(HBITMAP color, HBITMAP mask) {
     icon->mask = QImage(icon->color.size(), QImage::Format_RGB32);
     icon->mask.fill(0xFF000000);
   }
-  return static_cast<HICON>(G().icons.Add(std::move(icon)));
+  return static_cast<HICON>(Drawing().icons.Add(std::move(icon)));
 }
 
 bool DestroyIcon(HICON icon) {
   if (!Icon(icon)) return false;
-  G().icons.Remove(static_cast<std::uintptr_t>(icon));
+  Drawing().icons.Remove(static_cast<std::uintptr_t>(icon));
   return true;
 }
 
@@ -292,7 +292,7 @@ bool GetIconBitmaps(HICON icon, HBITMAP* colorCopy, HBITMAP* maskCopy) {
     auto b = std::make_unique<BitmapObj>();
     b->surface.image = img.copy();
     b->surface.mono = mono;
-    return static_cast<HBITMAP>(G().bitmaps.Add(std::move(b)));
+    return static_cast<HBITMAP>(Drawing().bitmaps.Add(std::move(b)));
   };
   if (colorCopy) *colorCopy = make(i->color, false);
   if (maskCopy) *maskCopy = make(i->mask, true);

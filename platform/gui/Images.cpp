@@ -10,7 +10,7 @@
 
 #include "platform/gui/Gdi.h"
 #include "platform/gui/detail/QtConv.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/DrawingState.h"
 
 namespace gui {
 namespace detail {
@@ -20,7 +20,7 @@ HBITMAP AddBitmap(QImage img, bool mono) {
   auto b = std::make_unique<BitmapObj>();
   b->surface.image = std::move(img);
   b->surface.mono = mono;
-  return static_cast<HBITMAP>(G().bitmaps.Add(std::move(b)));
+  return static_cast<HBITMAP>(Drawing().bitmaps.Add(std::move(b)));
 }
 
 QImage ReadImage(const std::vector<std::uint8_t>& data, int size) {
@@ -84,7 +84,7 @@ HICON LoadIconFromMemory(const std::vector<std::uint8_t>& data, int size) {
       m[x] = transparent ? 0xFFFFFFFF : 0xFF000000;
     }
   }
-  return static_cast<HICON>(G().icons.Add(std::move(icon)));
+  return static_cast<HICON>(Drawing().icons.Add(std::move(icon)));
 }
 
 std::vector<std::uint8_t> SaveBitmapToMemory(HBITMAP bitmap, const std::string& format) {

@@ -7,7 +7,7 @@
 #include "platform/gui/Window.h"
 #include "platform/gui/detail/Input.h"
 #include "platform/gui/detail/QtConv.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui {
 namespace detail {
@@ -68,7 +68,7 @@ constexpr UINT kNcOffset = WM_MOUSEMOVE - WM_NCMOUSEMOVE;
 // and the left button's release ends it; that input goes to no window.
 // Answers whether the input was used so.
 bool FollowSizing(const MouseInput& in) {
-  Gui& g = G();
+  WindowState& g = Windows();
   const Sizing s = *g.sizing;
   WindowObj* w = Win(s.window);
   if (!w || !(in.buttons & Qt::LeftButton)) {
@@ -101,7 +101,7 @@ bool FollowSizing(const MouseInput& in) {
 }
 
 void LeaveTracked() {
-  Gui& g = G();
+  WindowState& g = Windows();
   HWND t = g.tracked;
   g.tracked = HWND{};
   if (Win(t)) Dispatch(t, WM_MOUSELEAVE, 0, 0);
@@ -151,7 +151,7 @@ void MarkPassToToolkit(UINT msg, WPARAM wParam) {
 }
 
 bool RouteMouse(const MouseInput& in, HWND under) {
-  Gui& g = G();
+  WindowState& g = Windows();
   if (g.sizing && in.kind != MouseInput::Wheel && FollowSizing(in)) return false;
   bool captured = !IsNull(g.capture) && Win(g.capture);
   HWND target = captured ? g.capture : under;
@@ -217,8 +217,8 @@ bool RouteMouse(const MouseInput& in, HWND under) {
 
 void RouteMouseLeft() {
   if (!Ready()) return;
-  G().pointer = HWND{};
-  if (Win(G().tracked)) LeaveTracked();
+  Windows().pointer = HWND{};
+  if (Win(Windows().tracked)) LeaveTracked();
 }
 
 WPARAM VirtualKeyOf(int key, Qt::KeyboardModifiers modifiers) {

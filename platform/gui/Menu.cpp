@@ -13,7 +13,7 @@
 #include "platform/gui/Messages.h"
 #include "platform/gui/Window.h"
 #include "platform/gui/detail/QtConv.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui {
 namespace {

@@ -13,7 +13,7 @@
 #include "platform/gui/detail/Input.h"
 #include "platform/gui/detail/Native.h"
 #include "platform/gui/detail/NativeWidgets.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui {
 namespace detail {
@@ -81,7 +81,7 @@ private:
         return !RouteMouse(in, hwnd_);
       }
       case QEvent::Leave:
-        if (G().tracked == hwnd_) RouteMouseLeft();
+        if (Windows().tracked == hwnd_) RouteMouseLeft();
         return false;
       case QEvent::ContextMenu:
         // The toolkit's own menu (cut, copy, paste) only where the control
@@ -101,9 +101,9 @@ private:
           QString text = key ? QString() : QString::fromUcs4(&r.passedChar, 1);
           QKeyEvent again(QEvent::KeyPress, key, Qt::NoModifier, text);
           st->resending = true;
-          ++G().resendingKey;
+          ++Windows().resendingKey;
           QCoreApplication::sendEvent(widget_, &again);
-          --G().resendingKey;
+          --Windows().resendingKey;
           st->resending = false;
         }
         return true;
@@ -197,7 +197,7 @@ void AskColors(WindowObj& w, QWidget* widget, UINT msg) {
   // An edit shows its selection only while it has the focus, unless told
   // to keep showing it (ES_NOHIDESEL). The focus of the window layer: a
   // popup menu open over the edit does not take it.
-  bool hideSelection = w.kind == WindowObj::Kind::Edit && !(w.style & ES_NOHIDESEL) && G().focus != w.handle;
+  bool hideSelection = w.kind == WindowObj::Kind::Edit && !(w.style & ES_NOHIDESEL) && Windows().focus != w.handle;
   if (st->colorsKnown && st->textColor == t && st->baseColor == bk && st->selectionHidden == hideSelection) return;
   st->colorsKnown = true;
   st->textColor = t;

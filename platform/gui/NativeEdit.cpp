@@ -18,7 +18,7 @@
 #include "platform/gui/Window.h"
 #include "platform/gui/detail/Input.h"
 #include "platform/gui/detail/NativeWidgets.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui {
 namespace detail {

@@ -16,7 +16,7 @@
 #include "platform/gui/detail/DcInternal.h"
 #include "platform/gui/detail/Input.h"
 #include "platform/gui/detail/NativeWidgets.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 #include "platform/gui/detail/TextInternal.h"
 
 namespace gui {

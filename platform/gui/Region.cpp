@@ -3,7 +3,7 @@
 
 #include "platform/gui/Gdi.h"
 #include "platform/gui/detail/QtConv.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/DrawingState.h"
 
 namespace gui {
 namespace detail {
@@ -13,7 +13,7 @@ HRGN MakeRegion(const QRegion& r) {
   if (!Ready()) return HRGN{};
   auto obj = std::make_unique<RegionObj>();
   obj->rgn = r;
-  return static_cast<HRGN>(G().regions.Add(std::move(obj)));
+  return static_cast<HRGN>(Drawing().regions.Add(std::move(obj)));
 }
 
 int KindOf(const QRegion& r) {

@@ -11,7 +11,7 @@
 #include "platform/gui/Gdi.h"
 #include "platform/gui/Window.h"
 #include "platform/gui/detail/QtConv.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui {
 namespace detail {
@@ -31,7 +31,7 @@ std::array<COLORREF, 31> gColors = kClassic;
 
 void RefreshSysBrushes() {
   if (!Ready()) return;
-  for (auto& [index, brush] : G().sysBrushes) {
+  for (auto& [index, brush] : Drawing().sysBrushes) {
     if (BrushObj* b = Brush(brush)) b->lb.lbColor = gColors[static_cast<std::size_t>(index)];
   }
 }
@@ -205,7 +205,7 @@ COLORREF GetSysColor(int index) {
 
 HBRUSH GetSysColorBrush(int index) {
   if (!Ready() || index < 0 || index >= static_cast<int>(gColors.size())) return HBRUSH{};
-  auto& brushes = G().sysBrushes;
+  auto& brushes = Drawing().sysBrushes;
   auto it = brushes.find(index);
   if (it != brushes.end()) return it->second;
   HBRUSH h = CreateSolidBrush(gColors[static_cast<std::size_t>(index)]);

@@ -34,7 +34,7 @@
 #include "platform/gui/detail/Input.h"
 #include "platform/gui/detail/NativeWidgets.h"
 #include "platform/gui/detail/QtConv.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui::test {
 namespace {
@@ -75,7 +75,7 @@ public:
 // The toolkit widget under a screen point: a native control of ours or the
 // host of the topmost window there.
 QWidget* WidgetAt(QPoint global, QPoint& local) {
-  for (HWND t : G().topLevels) {
+  for (HWND t : Windows().topLevels) {
     WindowObj* w = Win(t);
     if (!w || !(w->style & WS_VISIBLE) || !w->host) continue;
     QPoint p = global - QPoint(w->bounds.Left, w->bounds.Top);
@@ -111,7 +111,7 @@ void SendMouse(QEvent::Type type, Point screen, Qt::MouseButton button, Qt::Mous
   QPoint global(screen.X, screen.Y);
   // The pointer is where the test says; moving the toolkit's own pointer
   // would send moves of its own.
-  G().testCursor = global;
+  Windows().testCursor = global;
   QPoint local;
   QWidget* under = WidgetAt(global, local);
   QWidget* target = under;
@@ -262,7 +262,7 @@ void MouseLeaveAll() {
 namespace {
 
 QWidget* KeyTarget() {
-  WindowObj* f = Win(G().focus);
+  WindowObj* f = Win(Windows().focus);
   if (!f) return nullptr;
   if (f->native) return f->native->focusProxy() ? f->native->focusProxy() : f->native;
   return HostOf(*f);
@@ -325,7 +325,7 @@ HBITMAP CaptureWindow(HWND hwnd) {
   QImage part = all.copy(QRect(o, QSize(w->bounds.Width(), w->bounds.Height())));
   auto b = std::make_unique<BitmapObj>();
   b->surface.image = part;
-  return static_cast<HBITMAP>(G().bitmaps.Add(std::move(b)));
+  return static_cast<HBITMAP>(Drawing().bitmaps.Add(std::move(b)));
 }
 
 bool SaveWindowPng(HWND hwnd, const std::string& path) {
@@ -376,7 +376,7 @@ QImage ScreenArea(const QRect& area) {
   QPainter p(&out);
   p.translate(-area.topLeft());
   // Ours: the list holds the topmost first.
-  const std::vector<HWND>& tops = G().topLevels;
+  const std::vector<HWND>& tops = Windows().topLevels;
   for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
     WindowObj* w = Win(*it);
     if (!w || !(w->style & WS_VISIBLE) || !w->host) continue;
@@ -407,7 +407,7 @@ HBITMAP CaptureScreen(const Rect& area) {
   if (image.isNull()) return HBITMAP{};
   auto b = std::make_unique<detail::BitmapObj>();
   b->surface.image = image;
-  return static_cast<HBITMAP>(detail::G().bitmaps.Add(std::move(b)));
+  return static_cast<HBITMAP>(detail::Drawing().bitmaps.Add(std::move(b)));
 }
 
 bool SaveScreenAreaPng(const Rect& area, const std::string& path) {

@@ -8,7 +8,7 @@
 #include "platform/gui/Gdi.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/Window.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 #include "platform/system/AsciiCase.h"
 
 namespace gui {

@@ -14,7 +14,7 @@
 #include "platform/gui/detail/HostWidget.h"
 #include "platform/gui/detail/Native.h"
 #include "platform/gui/detail/QtConv.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui {
 namespace detail {
@@ -51,7 +51,7 @@ void RemoveFrom(std::vector<HWND>& list, HWND h) { list.erase(std::remove(list.b
 
 std::vector<HWND>& SiblingList(WindowObj& w) {
   if (WindowObj* p = Win(w.parent)) return p->children;
-  return G().topLevels;
+  return Windows().topLevels;
 }
 
 void ApplyHostGeometry(WindowObj& w) {
@@ -265,7 +265,7 @@ void DestroyTree(HWND h) {
   w->timers.clear();
   ForgetWindowDcs(h);
   if (WindowObj* parent = Win(w->parent)) RemoveFrom(parent->children, h);
-  RemoveFrom(G().topLevels, h);
+  RemoveFrom(Windows().topLevels, h);
   if (w->native) DestroyNative(*w);
   if (w->host) {
     HostWidget* host = w->host.release();
@@ -274,7 +274,7 @@ void DestroyTree(HWND h) {
     host->deleteLater();
   }
   if (w->region) w->region.reset();
-  Gui& g = G();
+  WindowState& g = Windows();
   if (g.focus == h) g.focus = HWND{};
   if (g.capture == h) g.capture = HWND{};
   if (g.active == h) g.active = HWND{};
@@ -327,13 +327,13 @@ HWND CreateWindow(const CreateParams& params) {
     w.owner = params.parent;
   w.bounds = Rect{params.x, params.y, params.x + std::max(0, params.width), params.y + std::max(0, params.height)};
   w.client = Rect{0, 0, w.bounds.Width(), w.bounds.Height()};
-  HWND h = static_cast<HWND>(G().windows.Add(std::move(obj)));
+  HWND h = static_cast<HWND>(Windows().windows.Add(std::move(obj)));
   WindowObj* wp = Win(h);
   wp->handle = h;
   if (child)
     parent->children.insert(parent->children.begin(), h);
   else
-    G().topLevels.insert(G().topLevels.begin(), h);
+    Windows().topLevels.insert(Windows().topLevels.begin(), h);
   if (!child) {
     wp->host = std::make_unique<HostWidget>(h, HostFlags(*wp));
     wp->host->setWindowTitle(Decode(wp->text));
@@ -378,7 +378,7 @@ bool DestroyWindow(HWND hwnd) {
   WindowObj* w = Win(hwnd);
   if (!w || w->destroying) return false;
   w->destroying = true;
-  Gui& g = G();
+  WindowState& g = Windows();
   // Leave focus and capture first, while the windows still exist.
   if (!IsNull(g.focus) && (g.focus == hwnd || IsChild(hwnd, g.focus))) SetFocus(HWND{});
   if (!IsNull(g.capture) && (g.capture == hwnd || IsChild(hwnd, g.capture))) ReleaseCapture();
@@ -487,7 +487,7 @@ HWND SetParent(HWND hwnd, HWND newParent) {
     RemoveFrom(op->children, hwnd);
     if (wasShowing) InvalidateInternal(*op, QRegion(ToQRect(oldBounds)), true, true, true);
   } else {
-    RemoveFrom(G().topLevels, hwnd);
+    RemoveFrom(Windows().topLevels, hwnd);
   }
   if (np) {
     np->children.insert(np->children.begin(), hwnd);
@@ -501,7 +501,7 @@ HWND SetParent(HWND hwnd, HWND newParent) {
       host->deleteLater();
     }
   } else {
-    G().topLevels.insert(G().topLevels.begin(), hwnd);
+    Windows().topLevels.insert(Windows().topLevels.begin(), hwnd);
     w->parent = HWND{};
     w->style &= ~WS_CHILD;
     w->host = std::make_unique<HostWidget>(hwnd, HostFlags(*w));
@@ -551,7 +551,7 @@ HWND GetWindow(HWND hwnd, UINT relation) {
 
 std::vector<HWND> GetChildren(HWND parent) {
   if (!Ready()) return {};
-  if (IsNull(parent)) return G().topLevels;
+  if (IsNull(parent)) return Windows().topLevels;
   WindowObj* w = Win(parent);
   return w ? w->children : std::vector<HWND>{};
 }
@@ -689,7 +689,7 @@ bool EnableWindow(HWND hwnd, bool enable) {
   else
     w->style |= WS_DISABLED;
   if (!enable) {
-    Gui& g = G();
+    WindowState& g = Windows();
     if (!IsNull(g.focus) && (g.focus == hwnd || IsChild(hwnd, g.focus))) SetFocus(HWND{});
     if (!IsNull(g.capture) && (g.capture == hwnd || IsChild(hwnd, g.capture))) ReleaseCapture();
   }

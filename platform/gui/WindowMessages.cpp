@@ -10,7 +10,7 @@
 #include "platform/gui/detail/HostWidget.h"
 #include "platform/gui/detail/Native.h"
 #include "platform/gui/detail/QtConv.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui {
 namespace detail {
@@ -18,12 +18,12 @@ namespace detail {
 LRESULT Dispatch(HWND h, UINT msg, WPARAM w, LPARAM l) {
   WindowObj* win = Win(h);
   if (!win) return 0;
-  Gui& g = G();
+  WindowState& g = Windows();
   std::shared_ptr<WindowProc> proc = win->proc;
   g.messageStack.push_back(Msg{h, msg, w, l});
   struct Pop {
     ~Pop() {
-      if (Ready() && !G().messageStack.empty()) G().messageStack.pop_back();
+      if (Ready() && !Windows().messageStack.empty()) Windows().messageStack.pop_back();
     }
   } pop;
   if (proc && *proc) return (*proc)(h, msg, w, l);
@@ -113,7 +113,7 @@ void SystemCommand(WindowObj& w, WPARAM cmd) {
       if (GetKeyState(VK_LBUTTON) >= 0) break;
       Point p;
       GetCursorPos(p);
-      G().sizing = Sizing{root->handle, edges, QPoint(p.X, p.Y), root->bounds};
+      Windows().sizing = Sizing{root->handle, edges, QPoint(p.X, p.Y), root->bounds};
       break;
     }
   }
@@ -131,8 +131,8 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 const Msg& CurrentMessage() {
   static const Msg none{};
-  if (!Ready() || G().messageStack.empty()) return none;
-  return G().messageStack.back();
+  if (!Ready() || Windows().messageStack.empty()) return none;
+  return Windows().messageStack.back();
 }
 
 namespace detail {

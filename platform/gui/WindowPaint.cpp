@@ -7,7 +7,7 @@
 #include "platform/gui/detail/DcInternal.h"
 #include "platform/gui/detail/HostWidget.h"
 #include "platform/gui/detail/QtConv.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui {
 namespace detail {
@@ -161,7 +161,7 @@ void FlushSurface(DcObj& dc) {
 }
 
 void ForgetWindowDcs(HWND h) {
-  G().dcs.ForEach([&](const DcObj& d) {
+  Drawing().dcs.ForEach([&](const DcObj& d) {
     if (d.kind == DcObj::Kind::Window && d.hwnd == h) {
       auto& m = const_cast<DcObj&>(d);
       m.surface = nullptr;
@@ -176,12 +176,12 @@ using namespace detail;
 
 void PaintPending() {
   if (!Ready()) return;
-  Gui& g = G();
+  WindowState& g = Windows();
   if (g.painting) return;
   g.painting = true;
   struct Done {
     ~Done() {
-      if (Ready()) G().painting = false;
+      if (Ready()) Windows().painting = false;
     }
   } done;
   // Several rounds: painting may mark more (a parent painting its children's backgrounds).
@@ -364,7 +364,7 @@ HDC GetDC(HWND hwnd) {
     d->st.pen = GetStockPen(BLACK_PEN);
     d->st.brush = GetStockBrush(WHITE_BRUSH);
     d->st.font = GetStockFont(SYSTEM_FONT);
-    HDC h = static_cast<HDC>(G().dcs.Add(std::move(d)));
+    HDC h = static_cast<HDC>(Drawing().dcs.Add(std::move(d)));
     DcObj* dc = Dc(h);
     dc->handle = h;
     Restamp(*dc);

@@ -12,13 +12,13 @@
 #include "platform/gui/detail/Input.h"
 #include "platform/gui/detail/Native.h"
 #include "platform/gui/detail/QtConv.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui {
 namespace detail {
 
 void OnWindowHiddenOrDestroyed(WindowObj& w) {
-  Gui& g = G();
+  WindowState& g = Windows();
   if (!IsNull(g.tracked) && (g.tracked == w.handle || IsChild(w.handle, g.tracked))) {
     HWND t = g.tracked;
     g.tracked = HWND{};
@@ -66,7 +66,7 @@ void RepaintNative(HWND hwnd) {
 
 HWND SetFocus(HWND hwnd) {
   if (!Ready()) return HWND{};
-  Gui& g = G();
+  WindowState& g = Windows();
   HWND old = g.focus;
   if (!Win(old)) old = HWND{};
   if (hwnd == old) return old;
@@ -98,24 +98,24 @@ HWND SetFocus(HWND hwnd) {
 
 HWND GetFocus() {
   if (!Ready()) return HWND{};
-  return Win(G().focus) ? G().focus : HWND{};
+  return Win(Windows().focus) ? Windows().focus : HWND{};
 }
 
 namespace detail {
 void FocusFromToolkit(HWND hwnd) {
-  if (gSettingFocus || !Ready() || G().focus == hwnd) return;
+  if (gSettingFocus || !Ready() || Windows().focus == hwnd) return;
   SetFocus(hwnd);
 }
 }  // namespace detail
 
 HWND GetActiveWindow() {
   if (!Ready()) return HWND{};
-  return Win(G().active) ? G().active : HWND{};
+  return Win(Windows().active) ? Windows().active : HWND{};
 }
 
 HWND SetActiveWindow(HWND hwnd) {
   if (!Ready()) return HWND{};
-  Gui& g = G();
+  WindowState& g = Windows();
   HWND old = Win(g.active) ? g.active : HWND{};
   WindowObj* w = Win(hwnd);
   if (!w || hwnd == old) return old;
@@ -137,12 +137,12 @@ HWND GetForegroundWindow() { return GetActiveWindow(); }
 bool SetForegroundWindow(HWND hwnd) { return !IsNull(SetActiveWindow(hwnd)) || GetActiveWindow() == hwnd; }
 
 bool IsApplicationActive() {
-  return QGuiApplication::applicationState() == Qt::ApplicationActive || (Ready() && Win(G().active));
+  return QGuiApplication::applicationState() == Qt::ApplicationActive || (Ready() && Win(Windows().active));
 }
 
 HWND SetCapture(HWND hwnd) {
   if (!Ready()) return HWND{};
-  Gui& g = G();
+  WindowState& g = Windows();
   HWND old = Win(g.capture) ? g.capture : HWND{};
   if (!Win(hwnd) || hwnd == old) return old;
   g.capture = hwnd;
@@ -152,7 +152,7 @@ HWND SetCapture(HWND hwnd) {
 
 bool ReleaseCapture() {
   if (!Ready()) return false;
-  Gui& g = G();
+  WindowState& g = Windows();
   HWND old = g.capture;
   g.capture = HWND{};
   if (Win(old)) Dispatch(old, WM_CAPTURECHANGED, 0, 0);
@@ -161,12 +161,12 @@ bool ReleaseCapture() {
 
 HWND GetCapture() {
   if (!Ready()) return HWND{};
-  return Win(G().capture) ? G().capture : HWND{};
+  return Win(Windows().capture) ? Windows().capture : HWND{};
 }
 
 HWND WindowFromPoint(Point screen) {
   if (!Ready()) return HWND{};
-  for (HWND t : G().topLevels) {
+  for (HWND t : Windows().topLevels) {
     WindowObj* w = Win(t);
     if (!w || !(w->style & WS_VISIBLE)) continue;
     QPoint p(screen.X - w->bounds.Left, screen.Y - w->bounds.Top);
@@ -227,7 +227,7 @@ bool KillTimer(HWND hwnd, std::uintptr_t id) {
 
 bool CreateCaret(HWND hwnd, int width, int height) {
   if (!Win(hwnd)) return false;
-  Gui& g = G();
+  WindowState& g = Windows();
   g.caretOwner = hwnd;
   g.caretSize = QSize(width, height);
   g.caretPos = QPoint();
@@ -236,19 +236,19 @@ bool CreateCaret(HWND hwnd, int width, int height) {
 
 bool DestroyCaret() {
   if (!Ready()) return false;
-  G().caretOwner = HWND{};
+  Windows().caretOwner = HWND{};
   return true;
 }
 
 bool SetCaretPos(int x, int y) {
-  if (!Ready() || IsNull(G().caretOwner)) return false;
-  G().caretPos = QPoint(x, y);
+  if (!Ready() || IsNull(Windows().caretOwner)) return false;
+  Windows().caretPos = QPoint(x, y);
   return true;
 }
 
 bool GetCaretPos(Point& p) {
   if (!Ready()) return false;
-  Gui& g = G();
+  WindowState& g = Windows();
   if (WindowObj* f = Win(g.focus))
     if (f->native) return NativeCaretPos(*f, p);
   if (IsNull(g.caretOwner)) return false;
@@ -261,7 +261,7 @@ bool HideCaret(HWND hwnd) { return Win(hwnd) != nullptr; }
 
 HCURSOR LoadCursor(int id) {
   if (!Ready()) return HCURSOR{};
-  auto& shared = G().sharedCursors;
+  auto& shared = Windows().sharedCursors;
   auto it = shared.find(id);
   if (it != shared.end()) return it->second;
   Qt::CursorShape shape;
@@ -285,7 +285,7 @@ HCURSOR LoadCursor(int id) {
   auto c = std::make_unique<CursorObj>();
   c->cursor = QCursor(shape);
   c->shared = true;
-  HCURSOR h = static_cast<HCURSOR>(G().cursors.Add(std::move(c)));
+  HCURSOR h = static_cast<HCURSOR>(Windows().cursors.Add(std::move(c)));
   shared[id] = h;
   return h;
 }
@@ -303,20 +303,20 @@ HCURSOR CreateCursorFromBitmap(HBITMAP color, HBITMAP mask, Point hotSpot) {
   }
   auto obj = std::make_unique<CursorObj>();
   obj->cursor = QCursor(QPixmap::fromImage(img), hotSpot.X, hotSpot.Y);
-  return static_cast<HCURSOR>(G().cursors.Add(std::move(obj)));
+  return static_cast<HCURSOR>(Windows().cursors.Add(std::move(obj)));
 }
 
 bool DestroyCursor(HCURSOR cursor) {
   CursorObj* c = Cursor(cursor);
   if (!c || c->shared) return false;
-  if (G().currentCursor == cursor) G().currentCursor = HCURSOR{};
-  G().cursors.Remove(static_cast<std::uintptr_t>(cursor));
+  if (Windows().currentCursor == cursor) Windows().currentCursor = HCURSOR{};
+  Windows().cursors.Remove(static_cast<std::uintptr_t>(cursor));
   return true;
 }
 
 HCURSOR SetCursor(HCURSOR cursor) {
   if (!Ready()) return HCURSOR{};
-  Gui& g = G();
+  WindowState& g = Windows();
   HCURSOR old = g.currentCursor;
   g.currentCursor = cursor;
   CursorObj* c = Cursor(cursor);
@@ -336,16 +336,16 @@ HCURSOR SetCursor(HCURSOR cursor) {
   return old;
 }
 
-HCURSOR GetCursor() { return Ready() ? G().currentCursor : HCURSOR{}; }
+HCURSOR GetCursor() { return Ready() ? Windows().currentCursor : HCURSOR{}; }
 
 bool GetCursorPos(Point& p) {
-  QPoint q = Ready() && G().testCursor ? *G().testCursor : QCursor::pos();
+  QPoint q = Ready() && Windows().testCursor ? *Windows().testCursor : QCursor::pos();
   p = Point{q.x(), q.y()};
   return true;
 }
 
 bool SetCursorPos(int x, int y) {
-  if (Ready() && G().testCursor) G().testCursor = QPoint(x, y);
+  if (Ready() && Windows().testCursor) Windows().testCursor = QPoint(x, y);
   QCursor::setPos(x, y);
   return true;
 }

@@ -4,9 +4,11 @@
 #include <QtGui/QPainter>
 #include <QtGui/QRegion>
 
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/DrawingState.h"
 
 namespace gui::detail {
+
+struct WindowObj;
 
 // A context drawing on a window's surface. nonClient: origin at the window's
 // corner (GetWindowDC); limit: a region in surface coordinates the drawing

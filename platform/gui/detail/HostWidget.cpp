@@ -55,9 +55,9 @@ bool HostWidget::event(QEvent* e) {
     GuardedCall([&] {
       if (!Win(hwnd_)) return;
       if (on) {
-        if (G().active != hwnd_) SetActiveWindow(hwnd_);
-      } else if (G().active == hwnd_) {
-        G().active = HWND{};
+        if (Windows().active != hwnd_) SetActiveWindow(hwnd_);
+      } else if (Windows().active == hwnd_) {
+        Windows().active = HWND{};
         Dispatch(hwnd_, WM_ACTIVATE, WA_INACTIVE, 0);
       }
     });
@@ -150,8 +150,8 @@ void HostWidget::wheelEvent(QWheelEvent* e) {
 
 void HostWidget::keyPressEvent(QKeyEvent* e) {
   GuardedCall([&] {
-    if (G().resendingKey) return;
-    HWND f = G().focus;
+    if (Windows().resendingKey) return;
+    HWND f = Windows().focus;
     WindowObj* fw = Win(f);
     if (fw && GetAncestorRoot(f) == hwnd_) RouteKey(e, true, f);
   });
@@ -159,8 +159,8 @@ void HostWidget::keyPressEvent(QKeyEvent* e) {
 
 void HostWidget::keyReleaseEvent(QKeyEvent* e) {
   GuardedCall([&] {
-    if (G().resendingKey) return;
-    HWND f = G().focus;
+    if (Windows().resendingKey) return;
+    HWND f = Windows().focus;
     WindowObj* fw = Win(f);
     if (fw && GetAncestorRoot(f) == hwnd_) RouteKey(e, false, f);
   });

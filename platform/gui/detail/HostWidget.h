@@ -5,7 +5,7 @@
 #include <QtWidgets/QWidget>
 
 #include "platform/gui/Types.h"
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/WindowState.h"
 
 namespace gui::detail {
 

@@ -4,7 +4,7 @@
 #include <QtGui/QFont>
 #include <QtGui/QFontMetrics>
 
-#include "platform/gui/detail/State.h"
+#include "platform/gui/detail/DrawingState.h"
 
 namespace gui::detail {
 

@@ -186,9 +186,9 @@ bool SendFrame(Session& s, const std::string& kind, const std::string& payload, 
 }
 
 void SendNotices(Session& s, const Faults& f) {
-  SendFrame(s, "0301", "notice " + std::to_string(s.commands), s.compression);
-  SendFrame(s, "0300", f.shortProgress ? Hex(7, 8) : Hex(1, 8) + Hex(100, 8) + Hex(42, 8), s.compression);
-  SendFrame(s, "0303", "stream-bytes", s.compression);
+  SendFrame(s, xbproto::NoticeMessage.text, "notice " + std::to_string(s.commands), s.compression);
+  SendFrame(s, xbproto::NoticeProgress.text, f.shortProgress ? Hex(7, 8) : Hex(1, 8) + Hex(100, 8) + Hex(42, 8), s.compression);
+  SendFrame(s, xbproto::NoticeStream.text, "stream-bytes", s.compression);
 }
 
 }  // namespace
@@ -242,7 +242,7 @@ int Server::Run() {
     for (std::size_t i = 1; i < fds.size(); ++i) {
       Session& s = *owned[i - 1];
       if (f.idleNoticeMs > 0 && s.loggedIn && NowMs() - s.lastActivityMs >= f.idleNoticeMs) {
-        SendFrame(s, "0301", "idle notice", s.compression);
+        SendFrame(s, xbproto::NoticeMessage.text, "idle notice", s.compression);
         s.lastActivityMs = NowMs();
       }
       if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
@@ -262,7 +262,7 @@ int Server::Run() {
           break;
         }
         if (s.in.size() < 20 + static_cast<std::size_t>(length)) break;
-        const bool packed = s.in.compare(8, 4, "0001") == 0;
+        const bool packed = s.in.compare(8, 4, xbproto::Packed.Text()) == 0;
         const std::string command = s.in.substr(16, 4);
         std::string payload = s.in.substr(20, static_cast<std::size_t>(length));
         s.in.erase(0, 20 + static_cast<std::size_t>(length));
@@ -283,9 +283,9 @@ int Server::Run() {
           break;
         }
         // The answer to a compressed login is compressed, without a password yet.
-        if (command == "0464") SetCompressionPassword("");
+        if (xbproto::Login == command) SetCompressionPassword("");
         const Reply r = Handle(s, command, payload);
-        const bool compressReply = s.compression || (packed && command == "0464");
+        const bool compressReply = s.compression || (packed && xbproto::Login == command);
         if (!r.send) continue;
         if (f.slowMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(f.slowMs));
         if (f.noticeEvery > 0 && nth % f.noticeEvery == 0) SendNotices(s, f);
@@ -313,7 +313,7 @@ int Server::Run() {
           s.passwordPending = false;
         }
         if (f.shutdownAfter > 0 && nth == f.shutdownAfter) {
-          SendFrame(s, "0302", "", false);
+          SendFrame(s, xbproto::NoticeShutdown.text, "", false);
           CloseSession(s);
           break;
         }

@@ -106,9 +106,12 @@ private:
   // The command table, grouped by code.
   static void TableCommands(std::vector<Command>& into);
   static void RecordCommands(std::vector<Command>& into);
+  static void RecordReadCommands(std::vector<Command>& into);
   static void QueryCommands(std::vector<Command>& into);
+  static void SettingCommands(std::vector<Command>& into);
   static void FieldCommands(std::vector<Command>& into);
   Reply Dispatch(Session& s, const std::string& command, const std::string& payload);
+  bool ServeRequest(Session& s, bool& answered);
   // The engine's settings now, and the session's put back into the engine.
   Settings CaptureSettings(const Session& s) const;
   void ApplySettings(const Session& s);

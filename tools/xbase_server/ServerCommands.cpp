@@ -474,6 +474,11 @@ void Server::RecordCommands(std::vector<Command>& into) {
       {xbproto::Commit, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
         xb_Commit(); return Text("");
        }},
+  });
+}
+
+void Server::RecordReadCommands(std::vector<Command>& into) {
+  into.insert(into.end(), {
       {xbproto::GetRecord, Area::Current, [](Server& sv, Session&, const std::string&) -> Reply {
     std::string image(static_cast<std::size_t>(std::max(xb_RecSize(), 0)), ' ');
     if (!image.empty()) xb_GetRecord(image.data());
@@ -564,6 +569,11 @@ void Server::QueryCommands(std::vector<Command>& into) {
       {xbproto::IndexKeyField, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
         return Text(Str(xb_IndexKeyField()));
        }},
+  });
+}
+
+void Server::SettingCommands(std::vector<Command>& into) {
+  into.insert(into.end(), {
       {xbproto::SetCentury, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
         xb_SetCentury(Flag(p == "Y")); return Text("");
        }},
@@ -724,7 +734,9 @@ const Server::Command* Server::FindCommand(int code) {
     };
     TableCommands(all);
     RecordCommands(all);
+    RecordReadCommands(all);
     QueryCommands(all);
+    SettingCommands(all);
     FieldCommands(all);
     std::sort(all.begin(), all.end(), [](const Command& a, const Command& b) { return a.code.number < b.code.number; });
     return all;

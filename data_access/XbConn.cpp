@@ -1,6 +1,7 @@
 // TXbConnection: construction, the session (active, login, logout), error
 // reports, the poll timer and the tables that use the connection.
 #include "data_access/XbConn.h"
+#include "data_access/XbProtocol.h"
 
 #include <algorithm>
 
@@ -140,7 +141,7 @@ bool TXbConnection::Login() {
     if (OnLogin) OnLogin(this, false, "Login field longer than 255 characters");
     return false;
   }
-  const String reply = ClientXmit("0464", Substitute(payload), true);
+  const String reply = ClientXmit(xbproto::Login.text, Substitute(payload), true);
   // An empty reply (nothing came, or the connection broke) is no acceptance.
   if (!lastFailed_ && !reply.empty() && reply[0] == 'Y') {
     loggedIn_ = true;
@@ -160,7 +161,7 @@ void TXbConnection::Logout() {
   if (Active()) {
     String user = User();
     if (user.size() < 10) user.append(10 - user.size(), ' ');
-    ClientXmit("0465", user, true);
+    ClientXmit(xbproto::Logout.text, user, true);
   }
   if (OnLogout) OnLogout(this);
   loggedIn_ = false;

@@ -31,6 +31,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "class_library/Streams.h"
@@ -332,6 +333,13 @@ private:
   void HandleNotice(Notice& N);
   void DispatchNotices();
   void EndExchange();
+  // How an exchange treats its reply: kept as text (or not awaited at all),
+  // or left in the reply stream, with the request taken from the send stream.
+  enum class Xmit { Text, TextNoWait, Stream, StreamSend };
+  // One request and its reply, shared by every way of sending a command.
+  // Returns the length of the reply taken (0 when none was), with the text in
+  // *Text for the text kinds.
+  std::int32_t Transact(const char* Name, const String& Command, std::string_view Payload, Xmit Mode, String* Text);
   // Expands Packed into Into; a stream that would expand past Limit is
   // refused before anything is allocated for it.
   void Expand(const std::vector<char>& Packed, TMemoryStream& Into, std::size_t Limit);

@@ -24,7 +24,7 @@ void TXbConnection::SendOnly(const String& Command, const String& Payload) {
 bool TXbConnection::FileExists(const String& DatabaseName, const String& Path) {
   return Guard("FileExists", false, [&] {
     if (DatabaseName.empty() || Path.empty()) return false;
-    return YesAnswer(Exchange("0054", P255(DatabaseName) + P255(ExtractFileName(Path))));
+    return YesAnswer(Exchange(xbproto::FileExists.text, P255(DatabaseName) + P255(ExtractFileName(Path))));
   });
 }
 
@@ -32,7 +32,7 @@ std::int16_t TXbConnection::UseEx(const String& FileName, const String& Alias, i
                                   int CommitLevel) {
   String reply;
   try {
-    reply = Exchange("0467", P255(FileName) + P255(Alias) + P1(D(OpenMode)) + P1(D(TableType)) + P1(D(CommitLevel)));
+    reply = Exchange(xbproto::UseEx.text, P255(FileName) + P255(Alias) + P1(D(OpenMode)) + P1(D(TableType)) + P1(D(CommitLevel)));
   } catch (const ELostExchange&) {
     return 0;
   } catch (...) {
@@ -53,7 +53,7 @@ std::int16_t TXbConnection::Select(std::int16_t Area) {
   return Guard("Select", std::int16_t{0}, [&] {
     // The remembered area is trusted only after the server took the change.
     currentWorkArea_ = 0;
-    Exchange("0504", H4(Area));
+    Exchange(xbproto::Select.text, H4(Area));
     currentWorkArea_ = Area;
     return previous;
   });
@@ -61,29 +61,29 @@ std::int16_t TXbConnection::Select(std::int16_t Area) {
 
 void TXbConnection::Close() {
   GuardVoid("Close", [&] {
-    Exchange("0523", String());
+    Exchange(xbproto::Close.text, String());
     currentWorkArea_ = 0;
   });
 }
 
 String TXbConnection::Alias(std::int16_t Area) {
-  return Guard("Alias", String(), [&] { return Exchange("0530", D(Area)); });
+  return Guard("Alias", String(), [&] { return Exchange(xbproto::Alias.text, D(Area)); });
 }
 
 std::int16_t TXbConnection::WorkArea(const String& Alias) {
-  return Guard("WorkArea", std::int16_t{0}, [&] { return static_cast<std::int16_t>(TrimDec(Exchange("0571", Alias))); });
+  return Guard("WorkArea", std::int16_t{0}, [&] { return static_cast<std::int16_t>(TrimDec(Exchange(xbproto::WorkArea.text, Alias))); });
 }
 
 bool TXbConnection::IsEncrypted(int N) {
-  return Guard("IsEncrypted", false, [&] { return YesAnswer(Exchange("0578", D(N))); });
+  return Guard("IsEncrypted", false, [&] { return YesAnswer(Exchange(xbproto::IsEncrypted.text, D(N))); });
 }
 
 void TXbConnection::SetPassword(const String& Password) {
-  GuardVoid("SetPassword", [&] { SendOnly("0566", Password); });
+  GuardVoid("SetPassword", [&] { SendOnly(xbproto::SetPassword.text, Password); });
 }
 
 String TXbConnection::Version() {
-  return Guard("Version", String(), [&] { return Exchange("0618", String()); });
+  return Guard("Version", String(), [&] { return Exchange(xbproto::Version.text, String()); });
 }
 
 std::int32_t TXbConnection::SysProp(int Property, std::int32_t Value) {
@@ -97,7 +97,7 @@ std::int32_t TXbConnection::SysProp(int Property, std::int32_t Value) {
     default: break;  // read a property: nothing more
   }
   try {
-    return TrimHex(Exchange("0563", H8(Property) + value));
+    return TrimHex(Exchange(xbproto::SysProp.text, H8(Property) + value));
   } catch (const ELostExchange&) {
     return 0;
   } catch (const EConvertError&) {
@@ -115,115 +115,115 @@ std::int32_t TXbConnection::SysProp(int Property, std::int32_t Value) {
 void TXbConnection::SetSoftSeek(bool On) {
   if (!Active()) return;
   // Exchange failures of this setting are not reported.
-  ClientXmit("0505", YN(On), true);
+  ClientXmit(xbproto::SetSoftSeek.text, YN(On), true);
 }
 
 void TXbConnection::SetExact(bool On) {
-  if (Active()) GuardVoid("SetExact", [&] { Exchange("0506", YN(On)); });
+  if (Active()) GuardVoid("SetExact", [&] { Exchange(xbproto::SetExact.text, YN(On)); });
 }
 
 void TXbConnection::SetDeleted(bool On) {
-  if (Active()) GuardVoid("SetDeleted", [&] { Exchange("0508", YN(On)); });
+  if (Active()) GuardVoid("SetDeleted", [&] { Exchange(xbproto::SetDeleted.text, YN(On)); });
 }
 
 void TXbConnection::SetCentury(bool On) {
-  if (Active()) GuardVoid("SetCentury", [&] { Exchange("0556", YN(On)); });
+  if (Active()) GuardVoid("SetCentury", [&] { Exchange(xbproto::SetCentury.text, YN(On)); });
 }
 
 void TXbConnection::SetDateFormat(int Format) {
-  GuardVoid("SetDateFormat", [&] { Exchange("0557", H8(Format)); });
+  GuardVoid("SetDateFormat", [&] { Exchange(xbproto::SetDateFormat.text, H8(Format)); });
 }
 
 void TXbConnection::SetTurboRead(bool On) {
-  if (Active()) GuardVoid("SetTurboRead", [&] { Exchange("0576", YN(On)); });
+  if (Active()) GuardVoid("SetTurboRead", [&] { Exchange(xbproto::SetTurboRead.text, YN(On)); });
 }
 
 void TXbConnection::SetLockTimeOut(std::int32_t TimeOut) {
-  GuardVoid("SetLockTimeOut", [&] { SendOnly("0577", D(TimeOut)); });
+  GuardVoid("SetLockTimeOut", [&] { SendOnly(xbproto::SetLockTimeOut.text, D(TimeOut)); });
 }
 
 void TXbConnection::SetTranslate(bool On) {
-  GuardVoid("SetTranslate", [&] { SendOnly("0587", YN(On)); });
+  GuardVoid("SetTranslate", [&] { SendOnly(xbproto::SetTranslate.text, YN(On)); });
 }
 
 std::int32_t TXbConnection::SetEpoch(int Year) {
   if (!Active()) return 0;
-  return Guard("SetEpoch", 0, [&] { return TrimDec(Exchange("0593", H8(Year))); });
+  return Guard("SetEpoch", 0, [&] { return TrimDec(Exchange(xbproto::SetEpoch.text, H8(Year))); });
 }
 
 std::int32_t TXbConnection::SetMemoBlockSize(int Size) {
   if (!Active()) return 0;
-  return Guard("SetMemoBlockSize", 0, [&] { return Hex(Exchange("0594", P10(D(Size)))); });
+  return Guard("SetMemoBlockSize", 0, [&] { return Hex(Exchange(xbproto::SetMemoBlockSize.text, P10(D(Size)))); });
 }
 
 // ---- moving -------------------------------------------------------------------------------------
 
 std::int32_t TXbConnection::RecCount() {
-  return Guard("RecCount", 0, [&] { return TrimDec(Exchange("0470", String())); });
+  return Guard("RecCount", 0, [&] { return TrimDec(Exchange(xbproto::RecCount.text, String())); });
 }
 
 bool TXbConnection::Bof() {
-  return Guard("Bof", false, [&] { return YesAnswer(Exchange("0476", String())); });
+  return Guard("Bof", false, [&] { return YesAnswer(Exchange(xbproto::Bof.text, String())); });
 }
 
 bool TXbConnection::Eof() {
   // A walk that asks Eof over a failed connection must end, not spin.
   try {
-    return YesAnswer(Exchange("0479", String()));
+    return YesAnswer(Exchange(xbproto::Eof.text, String()));
   } catch (...) {
     return true;
   }
 }
 
 std::int32_t TXbConnection::Go(std::int32_t RecNo) {
-  return Guard("Go", 0, [&] { return Hex(Exchange("0493", H8(RecNo))); });
+  return Guard("Go", 0, [&] { return Hex(Exchange(xbproto::Go.text, H8(RecNo))); });
 }
 
 void TXbConnection::GoBottom() {
-  GuardVoid("GoBottom", [&] { Exchange("0494", String()); });
+  GuardVoid("GoBottom", [&] { Exchange(xbproto::GoBottom.text, String()); });
 }
 
 void TXbConnection::GoTop() {
-  GuardVoid("GoTop", [&] { Exchange("0495", String()); });
+  GuardVoid("GoTop", [&] { Exchange(xbproto::GoTop.text, String()); });
 }
 
 std::int32_t TXbConnection::RecNo() {
-  return Guard("RecNo", 0, [&] { return Dec(Exchange("0500", String())); });
+  return Guard("RecNo", 0, [&] { return Dec(Exchange(xbproto::RecNo.text, String())); });
 }
 
 void TXbConnection::Skip(std::int32_t Distance) {
-  GuardVoid("Skip", [&] { Exchange("0509", H8(Distance)); });
+  GuardVoid("Skip", [&] { Exchange(xbproto::Skip.text, H8(Distance)); });
 }
 
 std::int32_t TXbConnection::Count() {
-  return Guard("Count", 0, [&] { return Dec(Exchange("0516", String())); });
+  return Guard("Count", 0, [&] { return Dec(Exchange(xbproto::Count.text, String())); });
 }
 
 void TXbConnection::OrderPosSet(double Position) {
-  GuardVoid("OrderPosSet", [&] { Exchange("0558", FloatText(Position)); });
+  GuardVoid("OrderPosSet", [&] { Exchange(xbproto::OrderPosSet.text, FloatText(Position)); });
 }
 
 // ---- records --------------------------------------------------------------------------------------
 
 std::int32_t TXbConnection::AppendBlank() {
-  return Guard("AppendBlank", 0, [&] { return Hex(Exchange("0473", String())); });
+  return Guard("AppendBlank", 0, [&] { return Hex(Exchange(xbproto::AppendBlank.text, String())); });
 }
 
 void TXbConnection::Delete() {
-  GuardVoid("Delete", [&] { Exchange("0477", String()); });
+  GuardVoid("Delete", [&] { Exchange(xbproto::Delete.text, String()); });
 }
 
 bool TXbConnection::Deleted() {
-  return Guard("Deleted", false, [&] { return YesAnswer(Exchange("0478", String())); });
+  return Guard("Deleted", false, [&] { return YesAnswer(Exchange(xbproto::Deleted.text, String())); });
 }
 
 void TXbConnection::Commit() {
-  GuardVoid("Commit", [&] { Exchange("0511", String()); });
+  GuardVoid("Commit", [&] { Exchange(xbproto::Commit.text, String()); });
 }
 
 bool TXbConnection::FetchRecord(void* Destination, std::int32_t Size) {
   return Guard("FetchRecord", false, [&] {
-    TMemoryStream* reply = ClientStreamReceive("0515", String());
+    TMemoryStream* reply = ClientStreamReceive(xbproto::GetRecord.text, String());
     if (lastFailed_) throw ELostExchange();
     // A short image would leave the rest of the destination as garbage.
     if (!reply || Size < 0 || reply->Size() < Size) throw EXbSrvResponseError("Short record image");
@@ -236,7 +236,7 @@ void TXbConnection::PutRecord(const void* Image, std::int32_t Size) {
   GuardVoid("PutRecord", [&] {
     sendStream_.Clear();
     sendStream_.WriteBuffer(Image, Size);
-    ClientStreamSendReceive("0499");
+    ClientStreamSendReceive(xbproto::PutRecord.text);
     sendStream_.Clear();
     if (lastFailed_) throw ELostExchange();
   });
@@ -276,7 +276,7 @@ void TXbConnection::Replace(const String& Field, int Type, const void* Data) {
     return;
   }
   // Only the exchange reports its failures.
-  ClientStreamSendReceive("0501");
+  ClientStreamSendReceive(xbproto::Replace.text);
   sendStream_.Clear();
 }
 
@@ -286,16 +286,16 @@ std::int32_t TXbConnection::PutBlob(const String& Field, const void* Data, std::
     const String head = P10(Field) + H8(Length);
     sendStream_.WriteBuffer(head.data(), static_cast<std::int64_t>(head.size()));
     if (Length > 0) sendStream_.WriteBuffer(Data, Length);
-    ClientStreamSendReceive("0498");
+    ClientStreamSendReceive(xbproto::BlobData.text);
     sendStream_.Clear();
     if (lastFailed_) throw ELostExchange();
-    return Hex(Exchange("0624", String()));
+    return Hex(Exchange(xbproto::PutBlob.text, String()));
   });
 }
 
 std::int32_t TXbConnection::GetBlob(const String& Field, TStream& Destination) {
   return Guard("GetBlob", 0, [&] {
-    TMemoryStream* reply = ClientStreamReceive("0480", Field);
+    TMemoryStream* reply = ClientStreamReceive(xbproto::GetBlob.text, Field);
     if (lastFailed_) throw ELostExchange();
     if (!reply) return 0;
     Destination.WriteBuffer(reply->Memory(), reply->Size());
@@ -304,45 +304,45 @@ std::int32_t TXbConnection::GetBlob(const String& Field, TStream& Destination) {
 }
 
 std::int32_t TXbConnection::GetBlobLength(const String& Field) {
-  return Guard("GetBlobLength", 0, [&] { return Dec(Exchange("0481", Field)); });
+  return Guard("GetBlobLength", 0, [&] { return Dec(Exchange(xbproto::GetBlobLength.text, Field)); });
 }
 
 String TXbConnection::GetDateString(const String& Field) {
-  return Guard("GetDateString", String(), [&] { return Exchange("0484", Field); });
+  return Guard("GetDateString", String(), [&] { return Exchange(xbproto::GetDateString.text, Field); });
 }
 
 double TXbConnection::GetDouble(const String& Field) {
-  return Guard("GetDouble", 0.0, [&] { return Float(Exchange("0485", Field)); });
+  return Guard("GetDouble", 0.0, [&] { return Float(Exchange(xbproto::GetDouble.text, Field)); });
 }
 
 std::int32_t TXbConnection::GetInteger(const String& Field) {
-  return Guard("GetInteger", 0, [&] { return Dec(Exchange("0486", Field)); });
+  return Guard("GetInteger", 0, [&] { return Dec(Exchange(xbproto::GetInteger.text, Field)); });
 }
 
 String TXbConnection::GetMemo(const String& Field, std::int32_t LineWidth) {
-  return Guard("GetMemo", String(), [&] { return Exchange("0489", H8(0) + H8(LineWidth) + Field); });
+  return Guard("GetMemo", String(), [&] { return Exchange(xbproto::GetMemo.text, H8(0) + H8(LineWidth) + Field); });
 }
 
 String TXbConnection::GetTrimString(const String& Field) {
-  return Guard("GetTrimString", String(), [&] { return Exchange("0492", Field); });
+  return Guard("GetTrimString", String(), [&] { return Exchange(xbproto::GetTrimString.text, Field); });
 }
 
 // ---- locks -----------------------------------------------------------------------------------------
 
 bool TXbConnection::Rlock(std::int32_t RecNo) {
-  return Guard("Rlock", false, [&] { return YesAnswer(Exchange("0502", D(RecNo))); });
+  return Guard("Rlock", false, [&] { return YesAnswer(Exchange(xbproto::Rlock.text, D(RecNo))); });
 }
 
 bool TXbConnection::Flock() {
   try {
-    return YesAnswer(Exchange("0547", String()));
+    return YesAnswer(Exchange(xbproto::Flock.text, String()));
   } catch (...) {
     return false;
   }
 }
 
 void TXbConnection::Unlock(std::int32_t RecNo) {
-  GuardVoid("Unlock", [&] { Exchange("0510", H8(RecNo)); });
+  GuardVoid("Unlock", [&] { Exchange(xbproto::Unlock.text, H8(RecNo)); });
 }
 
 // ---- indexes, scopes, filters, expressions ------------------------------------------------------------
@@ -350,7 +350,7 @@ void TXbConnection::Unlock(std::int32_t RecNo) {
 int TXbConnection::Index(const String& FileName, const String& Expression, int Option, bool Descending,
                          const String& Condition) {
   try {
-    return Dec(Exchange("0534", P255(FileName) + P255(Expression) + P10(D(Option)) + YN(Descending) +
+    return Dec(Exchange(xbproto::Index.text, P255(FileName) + P255(Expression) + P10(D(Option)) + YN(Descending) +
                                     P255(Condition)));
   } catch (...) {
     return 0;
@@ -360,7 +360,7 @@ int TXbConnection::Index(const String& FileName, const String& Expression, int O
 int TXbConnection::IndexTag(const String& FileName, const String& TagName, const String& Expression, int Option,
                             bool Descending, const String& Condition) {
   try {
-    return Dec(Exchange("0564", P255(FileName) + P255(TagName) + P255(Expression) + P10(D(Option)) + YN(Descending) +
+    return Dec(Exchange(xbproto::IndexTag.text, P255(FileName) + P255(TagName) + P255(Expression) + P10(D(Option)) + YN(Descending) +
                                     P255(Condition)));
   } catch (...) {
     return 0;
@@ -371,12 +371,12 @@ int TXbConnection::IndexOpen(const String& FileName) {
   // As with every other file command, the server is sent the file name part:
   // the table's directory is a place on this machine, not on the server.
   return Guard("IndexOpen", 0,
-               [&] { return TrimDec(Exchange("0620", P255(databaseName_) + P255(ExtractFileName(FileName)))); });
+               [&] { return TrimDec(Exchange(xbproto::IndexOpen.text, P255(databaseName_) + P255(ExtractFileName(FileName)))); });
 }
 
 void TXbConnection::CloseIndexes() {
   try {
-    Exchange("0533", String());
+    Exchange(xbproto::CloseIndexes.text, String());
   } catch (const ELostExchange&) {
   } catch (...) {
     DoError("CloseIndexes", "CloseIndexes");
@@ -384,48 +384,48 @@ void TXbConnection::CloseIndexes() {
 }
 
 int TXbConnection::IndexOrd() {
-  return Guard("IndexOrd", 0, [&] { return TrimDec(Exchange("0526", String())); });
+  return Guard("IndexOrd", 0, [&] { return TrimDec(Exchange(xbproto::IndexOrd.text, String())); });
 }
 
 int TXbConnection::SetOrder(int Order) {
-  return Guard("SetOrder", 0, [&] { return TrimDec(Exchange("0507", H4(Order))); });
+  return Guard("SetOrder", 0, [&] { return TrimDec(Exchange(xbproto::SetOrder.text, H4(Order))); });
 }
 
 String TXbConnection::IndexName(int Order) {
-  return Guard("IndexName", String(), [&] { return Exchange("0525", D(Order)); });
+  return Guard("IndexName", String(), [&] { return Exchange(xbproto::IndexName.text, D(Order)); });
 }
 
 String TXbConnection::TagName(int Order) {
-  return Guard("TagName", String(), [&] { return Exchange("0518", H4(Order)); });
+  return Guard("TagName", String(), [&] { return Exchange(xbproto::TagName.text, H4(Order)); });
 }
 
 std::int16_t TXbConnection::TagArea(const String& TagName) {
-  return Guard("TagArea", std::int16_t{0}, [&] { return static_cast<std::int16_t>(TrimDec(Exchange("0517", TagName))); });
+  return Guard("TagArea", std::int16_t{0}, [&] { return static_cast<std::int16_t>(TrimDec(Exchange(xbproto::TagArea.text, TagName))); });
 }
 
 String TXbConnection::IndexKey() {
-  return Guard("IndexKey", String(), [&] { return Exchange("0554", String()); });
+  return Guard("IndexKey", String(), [&] { return Exchange(xbproto::IndexKey.text, String()); });
 }
 
 String TXbConnection::IndexKeyField() {
-  return Guard("IndexKeyField", String(), [&] { return Exchange("0555", String()); });
+  return Guard("IndexKeyField", String(), [&] { return Exchange(xbproto::IndexKeyField.text, String()); });
 }
 
 String TXbConnection::IndexCondition() {
   try {
-    return Exchange("0552", String());
+    return Exchange(xbproto::IndexCondition.text, String());
   } catch (...) {
     return String();
   }
 }
 
 int TXbConnection::IndexType() {
-  return Guard("IndexType", 0, [&] { return TrimDec(Exchange("0553", String())); });
+  return Guard("IndexType", 0, [&] { return TrimDec(Exchange(xbproto::IndexType.text, String())); });
 }
 
 bool TXbConnection::Seek(const String& Key) {
   try {
-    const String reply = Exchange("0503", Key);
+    const String reply = Exchange(xbproto::Seek.text, Key);
     return !reply.empty() && reply[0] == 'Y';
   } catch (...) {
     return false;
@@ -433,7 +433,7 @@ bool TXbConnection::Seek(const String& Key) {
 }
 
 bool TXbConnection::Found() {
-  return Guard("Found", false, [&] { return YesAnswer(Exchange("0548", String())); });
+  return Guard("Found", false, [&] { return YesAnswer(Exchange(xbproto::Found.text, String())); });
 }
 
 bool TXbConnection::SetScope(const String* Low, const String* High) {
@@ -441,28 +441,28 @@ bool TXbConnection::SetScope(const String* Low, const String* High) {
     const String low = Low ? *Low : String();
     const String high = High ? *High : String();
     return YesAnswer(
-        Exchange("0567", H4(static_cast<std::int32_t>(low.size())) + H4(static_cast<std::int32_t>(high.size())) +
+        Exchange(xbproto::SetScope.text, H4(static_cast<std::int32_t>(low.size())) + H4(static_cast<std::int32_t>(high.size())) +
                              P255(low) + P255(high)));
   });
 }
 
 String TXbConnection::GetScope(int Which) {
-  return Guard("GetScope", String(), [&] { return Exchange("0550", D(Which)); });
+  return Guard("GetScope", String(), [&] { return Exchange(xbproto::GetScope.text, D(Which)); });
 }
 
 std::int32_t TXbConnection::QueryRecCount() {
-  return Guard("QueryRecCount", 0, [&] { return Dec(Exchange("0519", String())); });
+  return Guard("QueryRecCount", 0, [&] { return Dec(Exchange(xbproto::QueryRecCount.text, String())); });
 }
 
 std::int16_t TXbConnection::QueryTest(const String& Expression) {
   return Guard("QueryTest", std::int16_t{0},
-               [&] { return static_cast<std::int16_t>(TrimDec(Exchange("0570", Expression))); });
+               [&] { return static_cast<std::int16_t>(TrimDec(Exchange(xbproto::QueryTest.text, Expression))); });
 }
 
 std::int32_t TXbConnection::QueryRowCount(const String& Expression, std::int32_t& Count) {
   Count = 0;
   return Guard("QueryRowCount", 0, [&] {
-    const String reply = Trim(Exchange("0646", Expression));
+    const String reply = Trim(Exchange(xbproto::Query.text, Expression));
     const std::int32_t result = Hex(reply.substr(0, 8));
     Count = Hex(reply.substr(8, 8));
     return result;
@@ -470,37 +470,37 @@ std::int32_t TXbConnection::QueryRowCount(const String& Expression, std::int32_t
 }
 
 String TXbConnection::DBFilter() {
-  return Guard("DBFilter", String(), [&] { return Exchange("0539", String()); });
+  return Guard("DBFilter", String(), [&] { return Exchange(xbproto::DBFilter.text, String()); });
 }
 
 bool TXbConnection::EvalLogical(const String& Expression) {
   return Guard("EvalLogical", false, [&] {
-    const String whole = Exchange("0543", Expression);
+    const String whole = Exchange(xbproto::EvalLogical.text, Expression);
     const std::string_view reply = AsText(whole);
     return reply == "\x01" || reply == "Y";
   });
 }
 
 double TXbConnection::EvalNumeric(const String& Expression) {
-  return Guard("EvalNumeric", 0.0, [&] { return Float(Exchange("0544", Expression)); });
+  return Guard("EvalNumeric", 0.0, [&] { return Float(Exchange(xbproto::EvalNumeric.text, Expression)); });
 }
 
 String TXbConnection::EvalString(const String& Expression) {
-  return Guard("EvalString", String(), [&] { return Exchange("0545", Expression); });
+  return Guard("EvalString", String(), [&] { return Exchange(xbproto::EvalString.text, Expression); });
 }
 
 std::int16_t TXbConnection::EvalTest(const String& Expression) {
-  return Guard("EvalTest", std::int16_t{0}, [&] { return static_cast<std::int16_t>(Dec(Exchange("0546", Trim(Expression)))); });
+  return Guard("EvalTest", std::int16_t{0}, [&] { return static_cast<std::int16_t>(Dec(Exchange(xbproto::EvalTest.text, Trim(Expression)))); });
 }
 
 // ---- creating a table ------------------------------------------------------------------------------------
 
 bool TXbConnection::CreateExec() {
-  return Guard("CreateExec", false, [&] { return YesAnswer(Exchange("0559", String())); });
+  return Guard("CreateExec", false, [&] { return YesAnswer(Exchange(xbproto::CreateExec.text, String())); });
 }
 
 void TXbConnection::CreateField(const String& Name, const String& Type, int Width, int Decimals) {
-  GuardVoid("CreateField", [&] { Exchange("0560", P10(Name) + P10(Type) + P10(D(Width)) + P10(D(Decimals))); });
+  GuardVoid("CreateField", [&] { Exchange(xbproto::CreateField.text, P10(Name) + P10(Type) + P10(D(Width)) + P10(D(Decimals))); });
 }
 
 std::int16_t TXbConnection::CreateNew(const String& DatabaseName, const String& FileName, int TableType,
@@ -510,7 +510,7 @@ std::int16_t TXbConnection::CreateNew(const String& DatabaseName, const String& 
   constexpr std::int16_t kFailed = static_cast<std::int16_t>(0x8000);
   const std::int16_t area = Guard("CreateNew", kFailed, [&] {
     return static_cast<std::int16_t>(TrimDec(Exchange(
-        "0562", P255(DatabaseName) + P255(ExtractFileName(FileName)) + H1(TableType) + H8(FieldCount))));
+        xbproto::CreateNew.text, P255(DatabaseName) + P255(ExtractFileName(FileName)) + H1(TableType) + H8(FieldCount))));
   });
   return area == 0 ? kFailed : area;
 }
@@ -519,28 +519,28 @@ std::int16_t TXbConnection::CreateNew(const String& DatabaseName, const String& 
 
 TMemoryStream* TXbConnection::GetStructure() {
   return Guard<TMemoryStream*>("GetStructure", nullptr, [&] {
-    TMemoryStream* reply = ClientStreamReceive("0581", String());
+    TMemoryStream* reply = ClientStreamReceive(xbproto::Structure.text, String());
     if (lastFailed_) throw ELostExchange();
     return reply;
   });
 }
 
 int TXbConnection::FieldDecimals(const String& Name) {
-  return Guard("FieldDecimals", 0, [&] { return Dec(Exchange("0611", Name)); });
+  return Guard("FieldDecimals", 0, [&] { return Dec(Exchange(xbproto::FieldDecimals.text, Name)); });
 }
 
 String TXbConnection::FieldName(int Number) {
-  return Guard("FieldName", String(), [&] { return Exchange("0612", D(Number)); });
+  return Guard("FieldName", String(), [&] { return Exchange(xbproto::FieldName.text, D(Number)); });
 }
 
 int TXbConnection::FieldOffset(const String& Name) {
-  return Guard("FieldOffset", 0, [&] { return Dec(Exchange("0614", Name)); });
+  return Guard("FieldOffset", 0, [&] { return Dec(Exchange(xbproto::FieldOffset.text, Name)); });
 }
 
 String TXbConnection::FieldType(const String& Name) {
-  return Guard("FieldType", String(), [&] { return Exchange("0615", Name); });
+  return Guard("FieldType", String(), [&] { return Exchange(xbproto::FieldType.text, Name); });
 }
 
 int TXbConnection::FieldWidth(const String& Name) {
-  return Guard("FieldWidth", 0, [&] { return Dec(Exchange("0616", Name)); });
+  return Guard("FieldWidth", 0, [&] { return Dec(Exchange(xbproto::FieldWidth.text, Name)); });
 }

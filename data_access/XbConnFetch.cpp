@@ -28,7 +28,7 @@ std::int16_t TXbConnection::Use(const TXbServerOpenRequest& Request, TXbServerOp
                            H4(Request.DateFormat) + H4(Request.MemoBlockSize) + YN(Request.Deleted) +
                            YN(Request.Century) + YN(Request.SoftSeek) + YN(Request.Exact) +
                            YN(Request.OEMTranslate) + YN(Request.EnvironmentApplied) + P1(D(Request.CommitLevel));
-    reply = Exchange("0469", payload);
+    reply = Exchange(xbproto::Open.text, payload);
   } catch (const ELostExchange&) {
     return 0;
   } catch (...) {
@@ -92,7 +92,7 @@ TGetResult TXbConnection::TraverseTable(bool AtTop, bool AtBottom, int EOFAction
     if (RecordSize < 0 || FetchCount < 1) throw EXbSrvException("Invalid fetch request");
     const String payload = YN(AtTop) + YN(AtBottom) + D(EOFAction) + D(static_cast<int>(GetMode)) +
                            D(static_cast<int>(LastDirection)) + H8(FetchCount) + H8(RecNo);
-    TMemoryStream* reply = ClientStreamReceive("0626", payload);
+    TMemoryStream* reply = ClientStreamReceive(xbproto::Traverse.text, payload);
     if (lastFailed_) throw ELostExchange();
     if (!reply) throw EXbSrvResponseError("Empty fetch reply");
     const char* p = reply->Memory();

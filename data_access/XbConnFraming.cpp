@@ -10,6 +10,7 @@
 #include "class_library/SysUtils.h"
 #include "data_access/IntCrypt.h"
 #include "data_access/XbConn.h"
+#include "data_access/XbProtocol.h"
 #include "xbase_crypt/XbCryptEnvelope.h"
 
 namespace {
@@ -119,11 +120,11 @@ void TXbConnection::SendFrame(const String& Command, const char* Payload, std::s
     String frame;
     if (compression_ && Length > 0) {
       const std::vector<char> packed = Pack(Payload, Length);
-      frame = IntToHex(static_cast<unsigned>(packed.size()), 8) + "0001" + session_ + Command;
+      frame = IntToHex(static_cast<unsigned>(packed.size()), 8) + xbproto::Packed.text + session_ + Command;
       frame.append(packed.data(), packed.size());
     } else {
       frame.reserve(20 + Length);
-      frame = IntToHex(static_cast<unsigned>(Length), 8) + "0000" + session_ + Command;
+      frame = IntToHex(static_cast<unsigned>(Length), 8) + xbproto::Plain.text + session_ + Command;
       frame.append(Payload, Length);
     }
     // One send of the whole frame; a send that stops short raises, so the
@@ -144,93 +145,75 @@ void TXbConnection::EndExchange() {
   DispatchNotices();
 }
 
-String TXbConnection::ClientXmit(const String& Command, const String& Payload, bool Wait) {
+std::int32_t TXbConnection::Transact(const char* Name, const String& Command, std::string_view Payload, Xmit Mode,
+                                     String* Text) {
   lastFailed_ = true;
   requestOut_ = false;
+  const String context = String("XbConnection.") + Name;
   if (inExchange_) {
     // A handler or nested loop inside an exchange: its frames would land in
     // the middle of the one under way.
-    DoError("XbConnection.ClientXmit(" + Command + ")", "Connection busy");
-    return String();
+    DoError(context + "(" + Command + ")", "Connection busy");
+    return 0;
   }
   // The poll timer keeps running through the exchange: a tick inside it (a
   // nested loop) reads nothing while inExchange_ is set, and switching the
   // timer off and on for every command would cost two wake-ups of the loop.
   if (!Active()) {
     pollTimer_->SetEnabled(false);
-    DoError("XbConection.ClientXmit(" + Command + ")", "Not connected");
-    return String();
+    // The one-n spelling is what this message has always said; logs and the
+    // people who search them match it as it stands, so it is kept.
+    if (Mode == Xmit::Text || Mode == Xmit::TextNoWait)
+      DoError("XbConection." + String(Name) + "(" + Command + ")", "Not connected");
+    return 0;
   }
+  // A stream to send that holds nothing is no request at all.
+  if (Mode == Xmit::StreamSend && Payload.empty()) return 0;
   inExchange_ = true;
-  String result;
+  std::int32_t got = 0;
   try {
-    SendFrame(Command, Payload.data(), Payload.size(), "XbConnection.ClientXmit");
-    if (Wait) {
-      const std::int32_t n = FillReadStream(false);
-      if (!lastFailed_ && n > 0) result.assign(replyStream_.Memory(), static_cast<std::size_t>(n));
-    } else {
+    if (Mode == Xmit::Stream) replyStream_.Clear();
+    SendFrame(Command, Payload.data(), Payload.size(), context.c_str());
+    if (Mode == Xmit::StreamSend) replyStream_.Clear();
+    if (Mode == Xmit::TextNoWait) {
       lastFailed_ = false;
+    } else {
+      const std::int32_t n = FillReadStream(false);
+      // The reply is taken before the notices that came with it are handed
+      // out: a handler that sends a command of its own reuses the buffer.
+      if (!lastFailed_ && n > 0) {
+        got = n;
+        if (Text) Text->assign(replyStream_.Memory(), static_cast<std::size_t>(n));
+        else replyStream_.SetPosition(0);
+      }
     }
   } catch (const ELostExchange&) {
   }
   EndExchange();
+  return got;
+}
+
+String TXbConnection::ClientXmit(const String& Command, const String& Payload, bool Wait) {
+  String result;
+  Transact("ClientXmit", Command, Payload, Wait ? Xmit::Text : Xmit::TextNoWait, &result);
   return result;
 }
 
 TMemoryStream* TXbConnection::ClientStreamReceive(const String& Command, const String& Payload) {
-  lastFailed_ = true;
-  requestOut_ = false;
-  if (inExchange_) {
-    DoError("XbConnection.ClientStreamReceive(" + Command + ")", "Connection busy");
-    return nullptr;
-  }
-  if (!Active()) {
-    pollTimer_->SetEnabled(false);
-    return nullptr;
-  }
-  inExchange_ = true;
-  TMemoryStream* result = nullptr;
-  try {
-    replyStream_.Clear();
-    SendFrame(Command, Payload.data(), Payload.size(), "XbConnection.ClientStreamReceive");
-    if (FillReadStream(false) > 0 && !lastFailed_) {
-      replyStream_.SetPosition(0);
-      result = &replyStream_;
-    }
-  } catch (const ELostExchange&) {
-  }
-  EndExchange();
-  return result;
+  return Transact("ClientStreamReceive", Command, Payload, Xmit::Stream, nullptr) > 0 ? &replyStream_ : nullptr;
 }
 
 TMemoryStream* TXbConnection::ClientStreamSendReceive(const String& Command) {
-  lastFailed_ = true;
-  requestOut_ = false;
-  if (inExchange_) {
-    DoError("XbConnection.ClientStreamSendReceive(" + Command + ")", "Connection busy");
-    return nullptr;
-  }
-  if (!Active()) pollTimer_->SetEnabled(false);
-  if (!Active() || sendStream_.Size() == 0) return nullptr;
-  inExchange_ = true;
-  TMemoryStream* result = nullptr;
-  try {
-    SendFrame(Command, sendStream_.Memory(), static_cast<std::size_t>(sendStream_.Size()),
-              "XbConnection.ClientStreamSendReceive");
-    replyStream_.Clear();
-    if (FillReadStream(false) > 0 && !lastFailed_) {
-      replyStream_.SetPosition(0);
-      result = &replyStream_;
-    }
-  } catch (const ELostExchange&) {
-  }
-  EndExchange();
-  return result;
+  const std::string_view payload(sendStream_.Memory(), static_cast<std::size_t>(sendStream_.Size()));
+  return Transact("ClientStreamSendReceive", Command, payload, Xmit::StreamSend, nullptr) > 0 ? &replyStream_
+                                                                                                : nullptr;
 }
 
 // ---- receiving --------------------------------------------------------------------------------
 
-bool TXbConnection::IsNotice(const String& Kind) { return Kind == "0300" || Kind == "0301" || Kind == "0303"; }
+bool TXbConnection::IsNotice(const String& Kind) {
+  return xbproto::NoticeProgress == Kind || xbproto::NoticeMessage == Kind || xbproto::NoticeStream == Kind;
+}
 
 String TXbConnection::ReadFrame(std::int32_t& Length) {
   const String header = Read(20);
@@ -278,7 +261,7 @@ void TXbConnection::ServerShutdown() {
   if (shutdownDelay_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(shutdownDelay_));
   Disconnect();
   pollTimer_->SetEnabled(false);
-  notices_.push_back({"0302", {}});
+  notices_.push_back({xbproto::NoticeShutdown.text, {}});
   lastFailed_ = true;
 }
 
@@ -291,7 +274,8 @@ bool MayBeNotice(std::string_view Held) {
     if (!std::isxdigit(static_cast<unsigned char>(Held[i]))) return false;
   if (Held.size() < 20) return true;
   const std::string_view kind = Held.substr(16, 4);
-  return kind == "0300" || kind == "0301" || kind == "0302" || kind == "0303";
+  return xbproto::NoticeProgress == kind || xbproto::NoticeMessage == kind || xbproto::NoticeShutdown == kind ||
+         xbproto::NoticeStream == kind;
 }
 
 }  // namespace
@@ -307,7 +291,7 @@ void TXbConnection::CheckInStep() {
     if (!MayBeNotice(Buffered())) throw EXbSrvResponseError("Reply out of step.");
     std::int32_t length = 0;
     const String kind = ReadFrame(length);
-    if (kind == "0302") {
+    if (xbproto::NoticeShutdown == kind) {
       ServerShutdown();
       throw ELostExchange();
     }
@@ -340,7 +324,7 @@ std::int32_t TXbConnection::FillReadStream(bool Polled) {
       std::int32_t length = 0;
       const String kind = ReadFrame(length);
       last = length;
-      if (kind == "0302") {
+      if (xbproto::NoticeShutdown == kind) {
         ServerShutdown();
         last = -1;
         shutdown = true;
@@ -371,18 +355,18 @@ std::int32_t TXbConnection::FillReadStream(bool Polled) {
 // ---- notifications ------------------------------------------------------------------------------
 
 void TXbConnection::HandleNotice(Notice& N) {
-  if (N.Kind == "0302") {
+  if (xbproto::NoticeShutdown == N.Kind) {
     if (OnServerMessage) OnServerMessage(this, "Server shutdown");
-  } else if (N.Kind == "0303") {
+  } else if (xbproto::NoticeStream == N.Kind) {
     if (OnServerStream) {
       TMemoryStream s;
       s.WriteBuffer(N.Payload.data(), static_cast<std::int64_t>(N.Payload.size()));
       s.SetPosition(0);
       OnServerStream(this, s);
     }
-  } else if (N.Kind == "0301") {
+  } else if (xbproto::NoticeMessage == N.Kind) {
     if (OnServerMessage) OnServerMessage(this, String(N.Payload.data(), N.Payload.size()));
-  } else if (N.Kind == "0300") {
+  } else if (xbproto::NoticeProgress == N.Kind) {
     // A short notice carries fewer numbers; the missing ones are 0.
     if (OnServerProgress)
       OnServerProgress(this, psXProgress, ProgressNumber(N.Payload, 0), ProgressNumber(N.Payload, 8),

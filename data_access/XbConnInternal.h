@@ -8,6 +8,7 @@
 
 #include "class_library/SysUtils.h"
 #include "data_access/XbConn.h"
+#include "data_access/XbProtocol.h"
 
 namespace xbconn {
 

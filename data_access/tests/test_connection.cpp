@@ -15,6 +15,7 @@
 #include "class_library/Application.h"
 #include "data_access/IntCrypt.h"
 #include "data_access/XbConn.h"
+#include "data_access/XbProtocol.h"
 #include "data_access/tests/ScriptedPeer.h"
 #include "data_access/tests/ServerProcess.h"
 #include "data_access/tests/TestTables.h"
@@ -494,6 +495,46 @@ TEST_F(Connection, CommandFromAHandlerInsideAnExchangeIsRefusedAsBusy) {
   EXPECT_TRUE(c->Active());
   EXPECT_EQ(c->RecCount(), 3);  // and the framing is still in step
   EXPECT_EQ(ReadColumn(dir.Path() + "ITEMS.DBF", "NAME")[0], "apple     ");
+}
+
+// The contexts of these errors are shown to users and kept in their logs as
+// they have always read, the one-n "XbConection" among them: whoever matches
+// on them must not find them tidied away.
+TEST(ConnectionTexts, ErrorContextsOfAClosedConnectionReadAsTheyAlwaysHave) {
+  TXbConnection c(nullptr);
+  Errors errors;
+  errors.Attach(c);
+  EXPECT_EQ(c.ClientXmit(xbproto::RecCount.text, String(), true), "");
+  EXPECT_EQ(c.ClientXmit(xbproto::SetPassword.text, "pw", false), "");
+  EXPECT_EQ(c.ClientStreamReceive(xbproto::GetRecord.text, String()), nullptr);
+  EXPECT_EQ(c.ClientStreamSendReceive(xbproto::PutRecord.text), nullptr);
+  EXPECT_TRUE(c.LastCommandFailed());
+  // Only the text exchange reports a closed connection; the stream ones say nothing.
+  EXPECT_EQ(errors.list, (std::vector<std::pair<String, String>>{
+                             {"XbConection.ClientXmit(0470)", "Not connected"},
+                             {"XbConection.ClientXmit(0566)", "Not connected"}}));
+}
+
+TEST_F(Connection, ErrorContextsOfABusyConnectionNameTheWayOfSending) {
+  ServerProcess server(dir.Path(), Args());
+  auto c = Connect(server);
+  ASSERT_GT(OpenItems(*c), 0);
+  errors.list.clear();
+  bool done = false;
+  c->OnReadProgress = [&](TObject*, int, std::int64_t, std::int64_t) {
+    if (done) return;
+    done = true;
+    c->ClientXmit(xbproto::RecCount.text, String(), true);
+    c->ClientStreamReceive(xbproto::GetRecord.text, String());
+    c->SendStreamBuffer().WriteBuffer("x", 1);
+    c->ClientStreamSendReceive(xbproto::PutRecord.text);
+  };
+  EXPECT_EQ(c->GetTrimString("NAME"), "apple");
+  c->OnReadProgress = nullptr;
+  EXPECT_EQ(errors.list, (std::vector<std::pair<String, String>>{
+                             {"XbConnection.ClientXmit(0470)", "Connection busy"},
+                             {"XbConnection.ClientStreamReceive(0515)", "Connection busy"},
+                             {"XbConnection.ClientStreamSendReceive(0499)", "Connection busy"}}));
 }
 
 TEST_F(Connection, DestroyingTheConnectionTellsNoHandlerOfNoticesThatCome) {

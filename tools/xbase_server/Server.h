@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "data_access/XbProtocol.h"
+
 namespace xbsrv {
 
 // Faults the peer can be told to commit, for the client's tests.
@@ -91,7 +93,25 @@ public:
   Reply Handle(Session& s, const std::string& command, const std::string& payload);
 
 private:
+  // Whether a command may come before the login, and whether it works on the
+  // session's current area (selected first) or picks or makes its own.
+  enum class Area { Open, Current, Own };
+  struct Command {
+    xbproto::Code code;
+    Area area;
+    Reply (*run)(Server&, Session&, const std::string& payload);
+  };
+  // The handler of a command code, nullptr for a code nobody knows.
+  static const Command* FindCommand(int code);
+  // The command table, grouped by code.
+  static void TableCommands(std::vector<Command>& into);
+  static void RecordCommands(std::vector<Command>& into);
+  static void RecordReadCommands(std::vector<Command>& into);
+  static void QueryCommands(std::vector<Command>& into);
+  static void SettingCommands(std::vector<Command>& into);
+  static void FieldCommands(std::vector<Command>& into);
   Reply Dispatch(Session& s, const std::string& command, const std::string& payload);
+  bool ServeRequest(Session& s, bool& answered);
   // The engine's settings now, and the session's put back into the engine.
   Settings CaptureSettings(const Session& s) const;
   void ApplySettings(const Session& s);

@@ -1,4 +1,5 @@
 // The command set of the test peer, each command carried out by the engine.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include "platform/system/AsciiCase.h"
 #include "platform/system/Files.h"
 #include "platform/system/NumberText.h"
+#include "data_access/XbProtocol.h"
 #include "tools/xbase_server/Server.h"
 #include "xbase_engine/xbe61.h"
 
@@ -306,257 +308,453 @@ Reply Server::Handle(Session& s, const std::string& c, const std::string& p) {
   return r;
 }
 
-Reply Server::Dispatch(Session& s, const std::string& c, const std::string& p) {
-  const int code = std::atoi(c.c_str());
-  if (code == 464) return Login(s, p);
-  if (code == 465) {
-    s.loggedIn = false;
+void Server::TableCommands(std::vector<Command>& into) {
+  into.insert(into.end(), {
+      {xbproto::FileExists, Area::Own, [](Server& sv, Session&, const std::string& p) -> Reply {
+    const std::string path = sv.Confine(Field(p, 0, 255), Field(p, 255, 255));
+    return Text(YN(!path.empty() && sys::FileExists(path)));
+    
+       }},
+      {xbproto::UseEx, Area::Own, [](Server& sv, Session& s, const std::string& p) -> Reply {
+    const std::string path = sv.Confine(std::string(), Field(p, 0, 255));
+    const int engine = path.empty() ? 0
+                                    : xb_UseEx(path.c_str(), MakeAlias(Field(p, 0, 255)).c_str(),
+                                               static_cast<short>(Int(p.substr(510, 1))),
+                                               static_cast<short>(Int(p.substr(511, 1))),
+                                               static_cast<short>(Int(p.substr(512, 1))));
+    if (engine <= 0) return Text(Hex(0, 4));
+    s.current = sv.AddArea(s, engine);
+    return Text(Hex(static_cast<std::uint32_t>(s.current), 4));
+    
+       }},
+      {xbproto::Open, Area::Own, [](Server& sv, Session& s, const std::string& p) -> Reply {
+        return sv.Open(s, p);
+       }},
+      {xbproto::RecCount, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(Dec(xb_RecCount()));
+       }},
+      {xbproto::AppendBlank, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        xb_AppendBlank(); return Text(Hex(static_cast<std::uint32_t>(xb_RecNo()), 8));
+       }},
+      {xbproto::Bof, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(YN(xb_Bof() != 0));
+       }},
+      {xbproto::Delete, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        xb_Delete(); return Text("");
+       }},
+      {xbproto::Deleted, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(YN(xb_Deleted() != 0));
+       }},
+      {xbproto::Eof, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(YN(xb_Eof() != 0));
+       }},
+      {xbproto::GetBlob, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+    const int n = xb_GetBlobLength(p.c_str());
+    std::string data(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) xb_GetBlob(p.c_str(), data.data());
+    return Text(data);
+    
+       }},
+      {xbproto::GetBlobLength, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Dec(xb_GetBlobLength(p.c_str())));
+       }},
+      {xbproto::GetDateString, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Str(xb_GetDateString(p.c_str())));
+       }},
+      {xbproto::GetDouble, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Float(xb_GetDouble(p.c_str())));
+       }},
+      {xbproto::GetInteger, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Dec(xb_GetInteger(p.c_str())));
+       }},
+      {xbproto::GetMemo, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+    char* memo = xb_GetMemo(p.size() > 16 ? p.c_str() + 16 : "", static_cast<int>(HexAt(p, 8, 8)));
+    std::string text = Str(memo);
+    if (memo) xb_MemDealloc(memo);
+    return Text(text);
+    
+       }},
+      {xbproto::GetTrimString, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Str(xb_GetTrimString(p.c_str())));
+       }},
+      {xbproto::Go, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+    const auto recNo = static_cast<std::int32_t>(HexAt(p, 0, 8));
+    xb_Go(recNo);
+    return Text(Hex(LogicalPosition(), 8));
+    
+       }},
+      {xbproto::GoBottom, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        xb_GoBottom(); return Text("");
+       }},
+      {xbproto::GoTop, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        xb_GoTop(); return Text("");
+       }},
+      {xbproto::BlobData, Area::Current, [](Server&, Session& s, const std::string& p) -> Reply {
+    s.blobField = Field(p, 0, 10);
+    s.blobData = p.size() > 18 ? p.substr(18, static_cast<std::size_t>(HexAt(p, 10, 8))) : std::string();
+    return Text("");
+       }},
+      {xbproto::PutRecord, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+    // Only a whole record image is written.
+    if (static_cast<int>(p.size()) == xb_RecSize()) xb_PutRecord(p.data());
+    return Text("");
+       }},
+  });
+}
+
+void Server::RecordCommands(std::vector<Command>& into) {
+  into.insert(into.end(), {
+      {xbproto::RecNo, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(Dec(xb_RecNo()));
+       }},
+      {xbproto::Replace, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+    if (p.size() < 14) return Text("");
+    const std::string name = Field(p, 0, 10);
+    std::int64_t type = 0;
+    ParseHex(p.substr(10, 4), type);
+    const std::string data = p.substr(14);
+    std::int32_t i32 = 0;
+    switch (type) {
+      case 1: {
+        if (data.size() < 4) break;
+        std::memcpy(&i32, data.data(), 4);
+        const auto v = static_cast<short>(i32);
+        xb_Replace(name.c_str(), 1, &v);
+        break;
+      }
+      case 2: case 4: case 16:
+        if (data.size() >= 4) {
+          std::memcpy(&i32, data.data(), 4);
+          xb_Replace(name.c_str(), static_cast<int>(type), &i32);
+        }
+        break;
+      case 8:
+        if (data.size() >= 8) {
+          double d;
+          std::memcpy(&d, data.data(), 8);
+          xb_Replace(name.c_str(), 8, &d);
+        }
+        break;
+      default: xb_Replace(name.c_str(), static_cast<int>(type), data.c_str()); break;
+    }
+    return Text("");
+    
+       }},
+      {xbproto::Rlock, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(YN(xb_Rlock(Int(p)) != 0));
+       }},
+      {xbproto::Seek, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(YN(xb_Seek(p.c_str()) != 0));
+       }},
+      {xbproto::Select, Area::Own, [](Server& sv, Session& s, const std::string& p) -> Reply {
+    const int area = static_cast<int>(HexAt(p, 0, 4));
+    s.current = sv.EngineArea(s, area) > 0 ? area : 0;
+    sv.SelectCurrent(s);
+    return Text("");
+    
+       }},
+      {xbproto::SetSoftSeek, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        xb_SetSoftSeek(Flag(p == "Y")); return Text("");
+       }},
+      {xbproto::SetExact, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        xb_SetExact(Flag(p == "Y")); return Text("");
+       }},
+      {xbproto::SetOrder, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Dec(xb_SetOrder(static_cast<short>(HexAt(p, 0, 8)))));
+       }},
+      {xbproto::SetDeleted, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        xb_SetDeleted(Flag(p == "Y")); return Text("");
+       }},
+      {xbproto::Skip, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        xb_Skip(static_cast<std::int32_t>(static_cast<std::uint32_t>(HexAt(p, 0, 8)))); return Text("");
+       }},
+      {xbproto::Unlock, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        xb_Unlock(static_cast<std::int32_t>(HexAt(p, 0, 8))); return Text("");
+       }},
+      {xbproto::Commit, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        xb_Commit(); return Text("");
+       }},
+  });
+}
+
+void Server::RecordReadCommands(std::vector<Command>& into) {
+  into.insert(into.end(), {
+      {xbproto::GetRecord, Area::Current, [](Server& sv, Session&, const std::string&) -> Reply {
+    std::string image(static_cast<std::size_t>(std::max(xb_RecSize(), 0)), ' ');
+    if (!image.empty()) xb_GetRecord(image.data());
+    if (sv.opt_.faults.shortRecord && !image.empty()) image.pop_back();
+    if (sv.opt_.faults.emptyRecord) image.clear();
+    return Text(image);
+    
+       }},
+      {xbproto::Count, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(Dec(xb_Count()));
+       }},
+      {xbproto::TagArea, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Dec(xb_TagArea(p.c_str())));
+       }},
+      {xbproto::TagName, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Str(xb_TagName(static_cast<short>(HexAt(p, 0, 8)))));
+       }},
+      {xbproto::QueryRecCount, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(Dec(xb_QueryRecCount()));
+       }},
+      {xbproto::Close, Area::Current, [](Server&, Session& s, const std::string&) -> Reply {
+    xb_Close();
+    s.areas.erase(s.current);
+    s.current = 0;
+    return Text("");
+    
+       }},
+      {xbproto::IndexName, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Str(xb_IndexName(static_cast<short>(Int(p)))));
+       }},
+      {xbproto::IndexOrd, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(Dec(xb_IndexOrd()));
+       }},
+      {xbproto::Alias, Area::Current, [](Server& sv, Session& s, const std::string& p) -> Reply {
+    const int engine = sv.EngineArea(s, Int(p));
+    return Text(engine > 0 ? Str(xb_Alias(static_cast<short>(engine))) : std::string());
+    
+       }},
+      {xbproto::CloseIndexes, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        xb_CloseIndexes(); return Text("");
+       }},
+      {xbproto::Index, Area::Current, [](Server& sv, Session&, const std::string& p) -> Reply {
+    const std::string path = sv.Confine(std::string(), Field(p, 0, 255));
+    if (path.empty()) return Text("0");
+    const std::string cond = Field(p, 521, 255);
+    return Text(Dec(xb_Index(path.c_str(), Field(p, 255, 255).c_str(), cond.empty() ? nullptr : cond.c_str(),
+                             Flag(Int(p.substr(510, 10)) != 0), Flag(p.size() > 520 && p[520] == 'Y'))));
+    
+       }},
+  });
+}
+
+void Server::QueryCommands(std::vector<Command>& into) {
+  into.insert(into.end(), {
+      {xbproto::DBFilter, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(Str(xb_DBFilter()));
+       }},
+      {xbproto::EvalLogical, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(YN(xb_EvalLogical(p.c_str()) != 0));
+       }},
+      {xbproto::EvalNumeric, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Float(xb_EvalNumeric(p.c_str())));
+       }},
+      {xbproto::EvalString, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Str(xb_EvalString(p.c_str())));
+       }},
+      {xbproto::EvalTest, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Dec(xb_EvalTest(p.c_str())));
+       }},
+      {xbproto::Flock, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(YN(xb_Flock() != 0));
+       }},
+      {xbproto::Found, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(YN(xb_Found() != 0));
+       }},
+      {xbproto::GetScope, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Str(xb_GetScope(static_cast<short>(Int(p)))));
+       }},
+      {xbproto::IndexCondition, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(Str(xb_IndexCondition()));
+       }},
+      {xbproto::IndexType, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(Dec(xb_IndexType()));
+       }},
+      {xbproto::IndexKey, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(Str(xb_IndexKey()));
+       }},
+      {xbproto::IndexKeyField, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(Str(xb_IndexKeyField()));
+       }},
+  });
+}
+
+void Server::SettingCommands(std::vector<Command>& into) {
+  into.insert(into.end(), {
+      {xbproto::SetCentury, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        xb_SetCentury(Flag(p == "Y")); return Text("");
+       }},
+      {xbproto::SetDateFormat, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        xb_SetDateFormat(static_cast<int>(HexAt(p, 0, 8))); return Text("");
+       }},
+      {xbproto::OrderPosSet, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        xb_OrderPosSet(sys::LeadingDouble(p)); return Text("");
+       }},
+      {xbproto::CreateExec, Area::Current, [](Server&, Session& s, const std::string&) -> Reply {
+    const short engine = xb_CreateExec();
+    if (engine <= 0 || s.creating == 0) {
+      s.areas.erase(s.creating);
+      s.creating = 0;
+      return Text("N");
+    }
+    s.areas[s.creating] = engine;
+    s.current = s.creating;
+    s.creating = 0;
     return Text("Y");
-  }
+    
+       }},
+      {xbproto::CreateField, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+    xb_CreateField(Field(p, 0, 10).c_str(), Field(p, 10, 10).c_str(), static_cast<short>(Int(p.substr(20, 10))),
+                   static_cast<short>(Int(p.substr(30, 10))));
+    return Text("");
+       }},
+      {xbproto::CreateNew, Area::Own, [](Server& sv, Session& s, const std::string& p) -> Reply {
+    const std::string file = Field(p, 255, 255);
+    const std::string path = sv.Confine(Field(p, 0, 255), file);
+    if (path.empty() || p.size() < 519) return Text("0");
+    const std::string tail = p.substr(510);
+    std::int64_t type = 0, count = 0;
+    ParseHex(tail.substr(0, tail.size() - 8), type);
+    ParseHex(tail.substr(tail.size() - 8), count);
+    const short engine = xb_CreateNew(path.c_str(), MakeAlias(file).c_str(), static_cast<short>(type),
+                                      static_cast<short>(count));
+    if (engine <= 0) return Text("0");
+    s.creating = sv.AddArea(s, engine);
+    return Text(Dec(s.creating));
+    
+       }},
+      {xbproto::SysProp, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+    const auto prop = static_cast<int>(HexAt(p, 0, 8));
+    const std::string v = p.size() > 8 ? p.substr(8) : std::string();
+    int value = 0;
+    if (v == "Y") value = 1;
+    else if (v.size() == 8) value = static_cast<int>(HexAt(v, 0, 8));
+    else value = std::atoi(v.c_str());
+    return Text(Hex(static_cast<std::uint32_t>(xb_SysProp(prop, value)), 8));
+    
+       }},
+      {xbproto::IndexTag, Area::Current, [](Server& sv, Session&, const std::string& p) -> Reply {
+    const std::string file = Field(p, 0, 255);
+    const std::string path = file.empty() ? std::string() : sv.Confine(std::string(), file);
+    if (!file.empty() && path.empty()) return Text("0");
+    const std::string cond = Field(p, 776, 255);
+    return Text(Dec(xb_IndexTag(path.empty() ? nullptr : path.c_str(), Field(p, 255, 255).c_str(),
+                                cond.empty() ? nullptr : cond.c_str(), Flag(Int(p.substr(765, 10)) != 0),
+                                Flag(p.size() > 775 && p[775] == 'Y'), Field(p, 510, 255).c_str())));
+    
+       }},
+      {xbproto::SetPassword, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        xb_SetPassword(p.c_str()); return Reply{"0000", "", false};
+       }},
+      {xbproto::SetScope, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+    const auto lowLen = static_cast<std::size_t>(HexAt(p, 0, 4));
+    const auto highLen = static_cast<std::size_t>(HexAt(p, 4, 4));
+    const std::string low = p.size() > 8 ? p.substr(8, std::min<std::size_t>(lowLen, 255)) : std::string();
+    const std::string high = p.size() > 263 ? p.substr(263, std::min<std::size_t>(highLen, 255)) : std::string();
+    return Text(YN(xb_SetScope(lowLen ? low.c_str() : nullptr, highLen ? high.c_str() : nullptr) != 0));
+    
+       }},
+      {xbproto::QueryTest, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Dec(xb_QueryTest(p.c_str())));
+       }},
+      {xbproto::WorkArea, Area::Current, [](Server& sv, Session& s, const std::string& p) -> Reply {
+        return Text(Dec(sv.ClientArea(s, xb_WorkArea(p.c_str()))));
+       }},
+      {xbproto::SetTurboRead, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        xb_SetTurboRead(Flag(p == "Y")); return Text("");
+       }},
+      {xbproto::SetLockTimeOut, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        xb_SetLockTimeout(Int(p)); return Reply{"0000", "", false};
+       }},
+      {xbproto::IsEncrypted, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(YN(xb_IsEncrypted(static_cast<short>(Int(p))) != 0));
+       }},
+  });
+}
+
+void Server::FieldCommands(std::vector<Command>& into) {
+  into.insert(into.end(), {
+      {xbproto::PutBlob, Area::Current, [](Server&, Session& s, const std::string&) -> Reply {
+    const int stored = xb_PutBlob(s.blobField.c_str(), s.blobData.data(), static_cast<int>(s.blobData.size()));
+    s.blobField.clear();
+    s.blobData.clear();
+    return Text(Hex(static_cast<std::uint32_t>(stored), 8));
+    
+       }},
+      {xbproto::Structure, Area::Current, [](Server& sv, Session& s, const std::string&) -> Reply {
+        return sv.Structure(s);
+       }},
+      {xbproto::SetTranslate, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        xb_SetTranslate(Flag(p == "Y")); return Reply{"0000", "", false};
+       }},
+      {xbproto::SetEpoch, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Dec(xb_SetEpoch(static_cast<short>(HexAt(p, 0, 8)))));
+       }},
+      {xbproto::SetMemoBlockSize, Area::Current, [](Server&, Session& s, const std::string& p) -> Reply {
+    xb_SetMemoBlockSize(Int(p));
+    if (Int(p) > 0) s.settings.memoBlockSize = Int(p);
+    return Text(Hex(static_cast<std::uint32_t>(Int(p)), 8));
+       }},
+      {xbproto::FieldDecimals, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Dec(xb_FieldDecimals(p.c_str())));
+       }},
+      {xbproto::FieldName, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Str(xb_FieldName(static_cast<short>(Int(p)))));
+       }},
+      {xbproto::FieldOffset, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Dec(xb_FieldOffset(p.c_str())));
+       }},
+      {xbproto::FieldType, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Str(xb_FieldType(p.c_str())));
+       }},
+      {xbproto::FieldWidth, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+        return Text(Dec(xb_FieldWidth(p.c_str())));
+       }},
+      {xbproto::Version, Area::Current, [](Server&, Session&, const std::string&) -> Reply {
+        return Text(Str(xb_Version()));
+       }},
+      {xbproto::IndexOpen, Area::Current, [](Server& sv, Session&, const std::string& p) -> Reply {
+    const std::string path = sv.Confine(Field(p, 0, 255), Field(p, 255, 255));
+    return Text(Dec(path.empty() ? 0 : xb_IndexOpen(path.c_str())));
+    
+       }},
+      {xbproto::Traverse, Area::Current, [](Server& sv, Session& s, const std::string& p) -> Reply {
+        return sv.Traverse(s, p);
+       }},
+      {xbproto::Query, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
+    const int result = xb_Query(p.c_str());
+    const int count = xb_QueryTest(p.c_str()) > 0 ? xb_QueryRecCount() : xb_RecCount();
+    return Text(Hex(static_cast<std::uint32_t>(result), 8) + Hex(static_cast<std::uint32_t>(count), 8));
+    
+       }},
+  });
+}
+
+const Server::Command* Server::FindCommand(int code) {
+  static const std::vector<Command> table = [] {
+    std::vector<Command> all = {
+        {xbproto::Login, Area::Open, [](Server& sv, Session& s, const std::string& p) { return sv.Login(s, p); }},
+        {xbproto::Logout, Area::Open, [](Server&, Session& s, const std::string&) {
+           s.loggedIn = false;
+           return Text("Y");
+         }},
+    };
+    TableCommands(all);
+    RecordCommands(all);
+    RecordReadCommands(all);
+    QueryCommands(all);
+    SettingCommands(all);
+    FieldCommands(all);
+    std::sort(all.begin(), all.end(), [](const Command& a, const Command& b) { return a.code.number < b.code.number; });
+    return all;
+  }();
+  const auto at = std::lower_bound(table.begin(), table.end(), code,
+                                   [](const Command& c, int n) { return c.code.number < n; });
+  return at != table.end() && at->code.number == code ? &*at : nullptr;
+}
+
+Reply Server::Dispatch(Session& s, const std::string& c, const std::string& p) {
+  const Command* command = FindCommand(std::atoi(c.c_str()));
+  if (command && command->area == Area::Open) return command->run(*this, s, p);
   // Everything else needs a session that logged in (or a server without users).
   if (!s.loggedIn && !opt_.users.empty()) return Text(std::string());
-  if (code != 504 && code != 469 && code != 467 && code != 562 && code != 54) SelectCurrent(s);
-  switch (code) {
-    case 54: {
-      const std::string path = Confine(Field(p, 0, 255), Field(p, 255, 255));
-      return Text(YN(!path.empty() && sys::FileExists(path)));
-    }
-    case 467: {
-      const std::string path = Confine(std::string(), Field(p, 0, 255));
-      const int engine = path.empty() ? 0
-                                      : xb_UseEx(path.c_str(), MakeAlias(Field(p, 0, 255)).c_str(),
-                                                 static_cast<short>(Int(p.substr(510, 1))),
-                                                 static_cast<short>(Int(p.substr(511, 1))),
-                                                 static_cast<short>(Int(p.substr(512, 1))));
-      if (engine <= 0) return Text(Hex(0, 4));
-      s.current = AddArea(s, engine);
-      return Text(Hex(static_cast<std::uint32_t>(s.current), 4));
-    }
-    case 469: return Open(s, p);
-    case 470: return Text(Dec(xb_RecCount()));
-    case 473: xb_AppendBlank(); return Text(Hex(static_cast<std::uint32_t>(xb_RecNo()), 8));
-    case 476: return Text(YN(xb_Bof() != 0));
-    case 477: xb_Delete(); return Text("");
-    case 478: return Text(YN(xb_Deleted() != 0));
-    case 479: return Text(YN(xb_Eof() != 0));
-    case 480: {
-      const int n = xb_GetBlobLength(p.c_str());
-      std::string data(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-      if (n > 0) xb_GetBlob(p.c_str(), data.data());
-      return Text(data);
-    }
-    case 481: return Text(Dec(xb_GetBlobLength(p.c_str())));
-    case 484: return Text(Str(xb_GetDateString(p.c_str())));
-    case 485: return Text(Float(xb_GetDouble(p.c_str())));
-    case 486: return Text(Dec(xb_GetInteger(p.c_str())));
-    case 489: {
-      char* memo = xb_GetMemo(p.size() > 16 ? p.c_str() + 16 : "", static_cast<int>(HexAt(p, 8, 8)));
-      std::string text = Str(memo);
-      if (memo) xb_MemDealloc(memo);
-      return Text(text);
-    }
-    case 492: return Text(Str(xb_GetTrimString(p.c_str())));
-    case 493: {
-      const auto recNo = static_cast<std::int32_t>(HexAt(p, 0, 8));
-      xb_Go(recNo);
-      return Text(Hex(LogicalPosition(), 8));
-    }
-    case 494: xb_GoBottom(); return Text("");
-    case 495: xb_GoTop(); return Text("");
-    case 498:
-      s.blobField = Field(p, 0, 10);
-      s.blobData = p.size() > 18 ? p.substr(18, static_cast<std::size_t>(HexAt(p, 10, 8))) : std::string();
-      return Text("");
-    case 624: {
-      const int stored = xb_PutBlob(s.blobField.c_str(), s.blobData.data(), static_cast<int>(s.blobData.size()));
-      s.blobField.clear();
-      s.blobData.clear();
-      return Text(Hex(static_cast<std::uint32_t>(stored), 8));
-    }
-    case 499:
-      // Only a whole record image is written.
-      if (static_cast<int>(p.size()) == xb_RecSize()) xb_PutRecord(p.data());
-      return Text("");
-    case 500: return Text(Dec(xb_RecNo()));
-    case 501: {
-      if (p.size() < 14) return Text("");
-      const std::string name = Field(p, 0, 10);
-      std::int64_t type = 0;
-      ParseHex(p.substr(10, 4), type);
-      const std::string data = p.substr(14);
-      std::int32_t i32 = 0;
-      switch (type) {
-        case 1: {
-          if (data.size() < 4) break;
-          std::memcpy(&i32, data.data(), 4);
-          const auto v = static_cast<short>(i32);
-          xb_Replace(name.c_str(), 1, &v);
-          break;
-        }
-        case 2: case 4: case 16:
-          if (data.size() >= 4) {
-            std::memcpy(&i32, data.data(), 4);
-            xb_Replace(name.c_str(), static_cast<int>(type), &i32);
-          }
-          break;
-        case 8:
-          if (data.size() >= 8) {
-            double d;
-            std::memcpy(&d, data.data(), 8);
-            xb_Replace(name.c_str(), 8, &d);
-          }
-          break;
-        default: xb_Replace(name.c_str(), static_cast<int>(type), data.c_str()); break;
-      }
-      return Text("");
-    }
-    case 502: return Text(YN(xb_Rlock(Int(p)) != 0));
-    case 503: return Text(YN(xb_Seek(p.c_str()) != 0));
-    case 504: {
-      const int area = static_cast<int>(HexAt(p, 0, 4));
-      s.current = EngineArea(s, area) > 0 ? area : 0;
-      SelectCurrent(s);
-      return Text("");
-    }
-    case 505: xb_SetSoftSeek(Flag(p == "Y")); return Text("");
-    case 506: xb_SetExact(Flag(p == "Y")); return Text("");
-    case 507: return Text(Dec(xb_SetOrder(static_cast<short>(HexAt(p, 0, 8)))));
-    case 508: xb_SetDeleted(Flag(p == "Y")); return Text("");
-    case 509: xb_Skip(static_cast<std::int32_t>(static_cast<std::uint32_t>(HexAt(p, 0, 8)))); return Text("");
-    case 510: xb_Unlock(static_cast<std::int32_t>(HexAt(p, 0, 8))); return Text("");
-    case 511: xb_Commit(); return Text("");
-    case 515: {
-      std::string image(static_cast<std::size_t>(std::max(xb_RecSize(), 0)), ' ');
-      if (!image.empty()) xb_GetRecord(image.data());
-      if (opt_.faults.shortRecord && !image.empty()) image.pop_back();
-      if (opt_.faults.emptyRecord) image.clear();
-      return Text(image);
-    }
-    case 516: return Text(Dec(xb_Count()));
-    case 517: return Text(Dec(xb_TagArea(p.c_str())));
-    case 518: return Text(Str(xb_TagName(static_cast<short>(HexAt(p, 0, 8)))));
-    case 519: return Text(Dec(xb_QueryRecCount()));
-    case 523: {
-      xb_Close();
-      s.areas.erase(s.current);
-      s.current = 0;
-      return Text("");
-    }
-    case 525: return Text(Str(xb_IndexName(static_cast<short>(Int(p)))));
-    case 526: return Text(Dec(xb_IndexOrd()));
-    case 530: {
-      const int engine = EngineArea(s, Int(p));
-      return Text(engine > 0 ? Str(xb_Alias(static_cast<short>(engine))) : std::string());
-    }
-    case 533: xb_CloseIndexes(); return Text("");
-    case 534: {
-      const std::string path = Confine(std::string(), Field(p, 0, 255));
-      if (path.empty()) return Text("0");
-      const std::string cond = Field(p, 521, 255);
-      return Text(Dec(xb_Index(path.c_str(), Field(p, 255, 255).c_str(), cond.empty() ? nullptr : cond.c_str(),
-                               Flag(Int(p.substr(510, 10)) != 0), Flag(p.size() > 520 && p[520] == 'Y'))));
-    }
-    case 539: return Text(Str(xb_DBFilter()));
-    case 543: return Text(YN(xb_EvalLogical(p.c_str()) != 0));
-    case 544: return Text(Float(xb_EvalNumeric(p.c_str())));
-    case 545: return Text(Str(xb_EvalString(p.c_str())));
-    case 546: return Text(Dec(xb_EvalTest(p.c_str())));
-    case 547: return Text(YN(xb_Flock() != 0));
-    case 548: return Text(YN(xb_Found() != 0));
-    case 550: return Text(Str(xb_GetScope(static_cast<short>(Int(p)))));
-    case 552: return Text(Str(xb_IndexCondition()));
-    case 553: return Text(Dec(xb_IndexType()));
-    case 554: return Text(Str(xb_IndexKey()));
-    case 555: return Text(Str(xb_IndexKeyField()));
-    case 556: xb_SetCentury(Flag(p == "Y")); return Text("");
-    case 557: xb_SetDateFormat(static_cast<int>(HexAt(p, 0, 8))); return Text("");
-    case 558: xb_OrderPosSet(sys::LeadingDouble(p)); return Text("");
-    case 559: {
-      const short engine = xb_CreateExec();
-      if (engine <= 0 || s.creating == 0) {
-        s.areas.erase(s.creating);
-        s.creating = 0;
-        return Text("N");
-      }
-      s.areas[s.creating] = engine;
-      s.current = s.creating;
-      s.creating = 0;
-      return Text("Y");
-    }
-    case 560:
-      xb_CreateField(Field(p, 0, 10).c_str(), Field(p, 10, 10).c_str(), static_cast<short>(Int(p.substr(20, 10))),
-                     static_cast<short>(Int(p.substr(30, 10))));
-      return Text("");
-    case 562: {
-      const std::string file = Field(p, 255, 255);
-      const std::string path = Confine(Field(p, 0, 255), file);
-      if (path.empty() || p.size() < 519) return Text("0");
-      const std::string tail = p.substr(510);
-      std::int64_t type = 0, count = 0;
-      ParseHex(tail.substr(0, tail.size() - 8), type);
-      ParseHex(tail.substr(tail.size() - 8), count);
-      const short engine = xb_CreateNew(path.c_str(), MakeAlias(file).c_str(), static_cast<short>(type),
-                                        static_cast<short>(count));
-      if (engine <= 0) return Text("0");
-      s.creating = AddArea(s, engine);
-      return Text(Dec(s.creating));
-    }
-    case 563: {
-      const auto prop = static_cast<int>(HexAt(p, 0, 8));
-      const std::string v = p.size() > 8 ? p.substr(8) : std::string();
-      int value = 0;
-      if (v == "Y") value = 1;
-      else if (v.size() == 8) value = static_cast<int>(HexAt(v, 0, 8));
-      else value = std::atoi(v.c_str());
-      return Text(Hex(static_cast<std::uint32_t>(xb_SysProp(prop, value)), 8));
-    }
-    case 564: {
-      const std::string file = Field(p, 0, 255);
-      const std::string path = file.empty() ? std::string() : Confine(std::string(), file);
-      if (!file.empty() && path.empty()) return Text("0");
-      const std::string cond = Field(p, 776, 255);
-      return Text(Dec(xb_IndexTag(path.empty() ? nullptr : path.c_str(), Field(p, 255, 255).c_str(),
-                                  cond.empty() ? nullptr : cond.c_str(), Flag(Int(p.substr(765, 10)) != 0),
-                                  Flag(p.size() > 775 && p[775] == 'Y'), Field(p, 510, 255).c_str())));
-    }
-    case 566: xb_SetPassword(p.c_str()); return Reply{"0000", "", false};
-    case 567: {
-      const auto lowLen = static_cast<std::size_t>(HexAt(p, 0, 4));
-      const auto highLen = static_cast<std::size_t>(HexAt(p, 4, 4));
-      const std::string low = p.size() > 8 ? p.substr(8, std::min<std::size_t>(lowLen, 255)) : std::string();
-      const std::string high = p.size() > 263 ? p.substr(263, std::min<std::size_t>(highLen, 255)) : std::string();
-      return Text(YN(xb_SetScope(lowLen ? low.c_str() : nullptr, highLen ? high.c_str() : nullptr) != 0));
-    }
-    case 570: return Text(Dec(xb_QueryTest(p.c_str())));
-    case 571: return Text(Dec(ClientArea(s, xb_WorkArea(p.c_str()))));
-    case 576: xb_SetTurboRead(Flag(p == "Y")); return Text("");
-    case 577: xb_SetLockTimeout(Int(p)); return Reply{"0000", "", false};
-    case 578: return Text(YN(xb_IsEncrypted(static_cast<short>(Int(p))) != 0));
-    case 581: return Structure(s);
-    case 587: xb_SetTranslate(Flag(p == "Y")); return Reply{"0000", "", false};
-    case 593: return Text(Dec(xb_SetEpoch(static_cast<short>(HexAt(p, 0, 8)))));
-    case 594:
-      xb_SetMemoBlockSize(Int(p));
-      if (Int(p) > 0) s.settings.memoBlockSize = Int(p);
-      return Text(Hex(static_cast<std::uint32_t>(Int(p)), 8));
-    case 611: return Text(Dec(xb_FieldDecimals(p.c_str())));
-    case 612: return Text(Str(xb_FieldName(static_cast<short>(Int(p)))));
-    case 614: return Text(Dec(xb_FieldOffset(p.c_str())));
-    case 615: return Text(Str(xb_FieldType(p.c_str())));
-    case 616: return Text(Dec(xb_FieldWidth(p.c_str())));
-    case 618: return Text(Str(xb_Version()));
-    case 620: {
-      const std::string path = Confine(Field(p, 0, 255), Field(p, 255, 255));
-      return Text(Dec(path.empty() ? 0 : xb_IndexOpen(path.c_str())));
-    }
-    case 626: return Traverse(s, p);
-    case 646: {
-      const int result = xb_Query(p.c_str());
-      const int count = xb_QueryTest(p.c_str()) > 0 ? xb_QueryRecCount() : xb_RecCount();
-      return Text(Hex(static_cast<std::uint32_t>(result), 8) + Hex(static_cast<std::uint32_t>(count), 8));
-    }
-    default: return Text("");
-  }
+  // Commands that pick or make their own work area leave the current one alone.
+  if (!command || command->area == Area::Current) SelectCurrent(s);
+  // An unknown command gets an empty answer.
+  return command ? command->run(*this, s, p) : Text("");
 }
 
 }  // namespace xbsrv

@@ -186,12 +186,80 @@ bool SendFrame(Session& s, const std::string& kind, const std::string& payload, 
 }
 
 void SendNotices(Session& s, const Faults& f) {
-  SendFrame(s, "0301", "notice " + std::to_string(s.commands), s.compression);
-  SendFrame(s, "0300", f.shortProgress ? Hex(7, 8) : Hex(1, 8) + Hex(100, 8) + Hex(42, 8), s.compression);
-  SendFrame(s, "0303", "stream-bytes", s.compression);
+  SendFrame(s, xbproto::NoticeMessage.text, "notice " + std::to_string(s.commands), s.compression);
+  SendFrame(s, xbproto::NoticeProgress.text, f.shortProgress ? Hex(7, 8) : Hex(1, 8) + Hex(100, 8) + Hex(42, 8), s.compression);
+  SendFrame(s, xbproto::NoticeStream.text, "stream-bytes", s.compression);
 }
 
 }  // namespace
+
+// One whole request at the front of the session's buffer, answered (or
+// left for more bytes); false once nothing more can be taken from it now.
+bool Server::ServeRequest(Session& s, bool& answered) {
+  const Faults& f = opt_.faults;
+  std::int64_t length = 0;
+  if (!ParseHex(s.in.substr(0, 8), length) || length > kMaxRequest) {
+    CloseSession(s);  // out of step: nothing after this can be read
+    return false;
+  }
+  if (s.in.size() < 20 + static_cast<std::size_t>(length)) return false;
+  const bool packed = s.in.compare(8, 4, xbproto::Packed.Text()) == 0;
+  const std::string command = s.in.substr(16, 4);
+  std::string payload = s.in.substr(20, static_cast<std::size_t>(length));
+  s.in.erase(0, 20 + static_cast<std::size_t>(length));
+  if (packed) {
+    unsigned char* out = nullptr;
+    std::size_t n = 0;
+    if (UnCompressStream(reinterpret_cast<const unsigned char*>(payload.data()), payload.size(), &out, &n) !=
+        0) {
+      CloseSession(s);
+      return false;
+    }
+    payload.assign(reinterpret_cast<char*>(out), n);
+    std::free(out);
+  }
+  const int nth = ++s.commands;
+  if ((f.dropAfter > 0 && nth == f.dropAfter) || (!f.dropOn.empty() && command == f.dropOn)) {
+    CloseSession(s);
+    return false;
+  }
+  // The answer to a compressed login is compressed, without a password yet.
+  if (xbproto::Login == command) SetCompressionPassword("");
+  const Reply r = Handle(s, command, payload);
+  const bool compressReply = s.compression || (packed && xbproto::Login == command);
+  if (!r.send) return true;
+  if (f.slowMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(f.slowMs));
+  if (f.noticeEvery > 0 && nth % f.noticeEvery == 0) SendNotices(s, f);
+  if (f.malformedAfter > 0 && nth == f.malformedAfter) {
+    const std::string bad = "ZZZZZZZZ000000000000" + r.payload;
+    net::SendAll(s.fd, bad.data(), bad.size());
+    return true;
+  }
+  if (f.hugeAfter > 0 && nth == f.hugeAfter) {
+    const std::string bad = "7FFFFFF0000000000000";
+    net::SendAll(s.fd, bad.data(), bad.size());
+    return true;
+  }
+  if (f.partialAfter > 0 && nth == f.partialAfter) {
+    const std::string frame = Hex(static_cast<std::uint32_t>(r.payload.size() + 10), 8) + "00000000" + r.kind +
+                              r.payload;
+    net::SendAll(s.fd, frame.data(), frame.size() / 2 + 1);
+    CloseSession(s);
+    return false;
+  }
+  SendFrame(s, r.kind, r.payload, compressReply);
+  answered = true;
+  if (s.passwordPending) {
+    SetCompressionPassword(s.pendingPassword.c_str());
+    s.passwordPending = false;
+  }
+  if (f.shutdownAfter > 0 && nth == f.shutdownAfter) {
+    SendFrame(s, xbproto::NoticeShutdown.text, "", false);
+    CloseSession(s);
+    return false;
+  }
+  return true;
+}
 
 int Server::Run() {
   std::uint16_t port = opt_.port;
@@ -242,7 +310,7 @@ int Server::Run() {
     for (std::size_t i = 1; i < fds.size(); ++i) {
       Session& s = *owned[i - 1];
       if (f.idleNoticeMs > 0 && s.loggedIn && NowMs() - s.lastActivityMs >= f.idleNoticeMs) {
-        SendFrame(s, "0301", "idle notice", s.compression);
+        SendFrame(s, xbproto::NoticeMessage.text, "idle notice", s.compression);
         s.lastActivityMs = NowMs();
       }
       if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
@@ -255,68 +323,7 @@ int Server::Run() {
       s.in.append(buf, static_cast<std::size_t>(got));
       s.lastActivityMs = NowMs();
       // Every whole request in the buffer, in order.
-      while (s.fd >= 0 && s.in.size() >= 20) {
-        std::int64_t length = 0;
-        if (!ParseHex(s.in.substr(0, 8), length) || length > kMaxRequest) {
-          CloseSession(s);  // out of step: nothing after this can be read
-          break;
-        }
-        if (s.in.size() < 20 + static_cast<std::size_t>(length)) break;
-        const bool packed = s.in.compare(8, 4, "0001") == 0;
-        const std::string command = s.in.substr(16, 4);
-        std::string payload = s.in.substr(20, static_cast<std::size_t>(length));
-        s.in.erase(0, 20 + static_cast<std::size_t>(length));
-        if (packed) {
-          unsigned char* out = nullptr;
-          std::size_t n = 0;
-          if (UnCompressStream(reinterpret_cast<const unsigned char*>(payload.data()), payload.size(), &out, &n) !=
-              0) {
-            CloseSession(s);
-            break;
-          }
-          payload.assign(reinterpret_cast<char*>(out), n);
-          std::free(out);
-        }
-        const int nth = ++s.commands;
-        if ((f.dropAfter > 0 && nth == f.dropAfter) || (!f.dropOn.empty() && command == f.dropOn)) {
-          CloseSession(s);
-          break;
-        }
-        // The answer to a compressed login is compressed, without a password yet.
-        if (command == "0464") SetCompressionPassword("");
-        const Reply r = Handle(s, command, payload);
-        const bool compressReply = s.compression || (packed && command == "0464");
-        if (!r.send) continue;
-        if (f.slowMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(f.slowMs));
-        if (f.noticeEvery > 0 && nth % f.noticeEvery == 0) SendNotices(s, f);
-        if (f.malformedAfter > 0 && nth == f.malformedAfter) {
-          const std::string bad = "ZZZZZZZZ000000000000" + r.payload;
-          net::SendAll(s.fd, bad.data(), bad.size());
-          continue;
-        }
-        if (f.hugeAfter > 0 && nth == f.hugeAfter) {
-          const std::string bad = "7FFFFFF0000000000000";
-          net::SendAll(s.fd, bad.data(), bad.size());
-          continue;
-        }
-        if (f.partialAfter > 0 && nth == f.partialAfter) {
-          const std::string frame = Hex(static_cast<std::uint32_t>(r.payload.size() + 10), 8) + "00000000" + r.kind +
-                                    r.payload;
-          net::SendAll(s.fd, frame.data(), frame.size() / 2 + 1);
-          CloseSession(s);
-          break;
-        }
-        SendFrame(s, r.kind, r.payload, compressReply);
-        answered = true;
-        if (s.passwordPending) {
-          SetCompressionPassword(s.pendingPassword.c_str());
-          s.passwordPending = false;
-        }
-        if (f.shutdownAfter > 0 && nth == f.shutdownAfter) {
-          SendFrame(s, "0302", "", false);
-          CloseSession(s);
-          break;
-        }
+      while (s.fd >= 0 && s.in.size() >= 20 && ServeRequest(s, answered)) {
       }
     }
     // Sessions whose connection ended leave the list.

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "label_service/srvLog.h"
-#include "label_service/LabelRenderer.h"
+#include "label_service/srvMain.h"
 #include "label_service/tests/SpawnChild.h"
 #include "platform/system/Paths.h"
 

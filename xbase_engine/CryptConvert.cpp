@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "xbase_engine/AreaIndexes.h"
 #include "xbase_engine/Crypt.h"
 #include "xbase_engine/Filters.h"
 #include "xbase_engine/WorkAreas.h"
-#include "xbase_engine/index/AreaIndexes.h"
 
 namespace xbe {
 

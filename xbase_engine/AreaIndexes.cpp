@@ -1,4 +1,4 @@
-#include "xbase_engine/index/AreaIndexes.h"
+#include "xbase_engine/AreaIndexes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/system/Endian.h"
+
 namespace {
 
 constexpr unsigned char kMagic[4] = {'X', 'B', 'C', '1'};
@@ -45,15 +47,6 @@ bool EnsureSodium(Settings& s) {
 
 // The zstd level for a level 0..9: 6 (the default) is zstd's own default.
 int ZstdLevel(int level) { return level <= 0 ? 1 : (level + 1) / 2; }
-
-void PutLe(unsigned char* p, std::uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-std::uint64_t GetLe(const unsigned char* p, int bytes) {
-  std::uint64_t v = 0;
-  for (int i = 0; i < bytes; ++i) v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
-  return v;
-}
 
 // The key every peer with the same password derives: the salt is fixed by
 // the format (the password itself already travels with the login), so a
@@ -145,8 +138,8 @@ extern "C" int CompressStream(const unsigned char* src, size_t srcLen, unsigned 
   out[4] = sealed ? kFlagSealed : 0;
   out[5] = static_cast<unsigned char>(level);
   out[6] = out[7] = 0;
-  PutLe(out + 8, srcLen, 8);
-  PutLe(out + 16, body + (sealed ? kTagSize : 0), 4);
+  sys::WriteLe64(out + 8, srcLen);
+  sys::WriteLe32(out + 16, static_cast<std::uint32_t>(body + (sealed ? kTagSize : 0)));
   std::size_t total = header + body;
   if (sealed) {
     randombytes_buf(out + kPlainHeader, kNonceSize);
@@ -170,8 +163,8 @@ extern "C" int UnCompressStream(const unsigned char* src, size_t srcLen, unsigne
     return Fail(dst, dstLen, XBC_NOT_A_STREAM);
   const bool sealed = (src[4] & kFlagSealed) != 0;
   const std::size_t header = sealed ? kSealedHeader : kPlainHeader;
-  const std::uint64_t expanded = GetLe(src + 8, 8);
-  const std::uint64_t bodyLen = GetLe(src + 16, 4);
+  const std::uint64_t expanded = sys::ReadLe64(src + 8);
+  const std::uint64_t bodyLen = sys::ReadLe32(src + 16);
   if (srcLen < header || bodyLen != srcLen - header) return Fail(dst, dstLen, XBC_NOT_A_STREAM);
   if (expanded > XBC_MAX_EXPANDED) return Fail(dst, dstLen, XBC_TOO_LARGE);
 

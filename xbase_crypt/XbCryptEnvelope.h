@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/system/Endian.h"
+
 namespace xbcrypt {
 
 // The length a stream declares that it expands to (bytes 8..15 of its
@@ -13,9 +15,7 @@ inline bool DeclaredLength(const unsigned char* Stream, std::size_t Length, std:
   constexpr std::size_t kHeader = 20;
   if (!Stream || Length < kHeader || Stream[0] != 'X' || Stream[1] != 'B' || Stream[2] != 'C' || Stream[3] != '1')
     return false;
-  std::uint64_t v = 0;
-  for (int i = 0; i < 8; ++i) v |= static_cast<std::uint64_t>(Stream[8 + i]) << (8 * i);
-  Expanded = v;
+  Expanded = sys::ReadLe64(Stream + 8);
   return true;
 }
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "xbase_engine/AreaIndexes.h"
 #include "xbase_engine/Crypt.h"
 #include "xbase_engine/Filters.h"
 #include "xbase_engine/WorkAreas.h"
-#include "xbase_engine/index/AreaIndexes.h"
 
 namespace xbe {
 
@@ -50,10 +50,8 @@ std::vector<uint8_t> ConvertedHeader(const std::vector<uint8_t>& head, const Dbf
     out[15] = 0x00;
   }
   if (out.size() > kMaxHeaderLen || recLen > kMaxRecLen) throw XbError("The table is too wide to encrypt");
-  out[8] = uint8_t(out.size() & 0xFF);
-  out[9] = uint8_t(out.size() >> 8);
-  out[10] = uint8_t(recLen & 0xFF);
-  out[11] = uint8_t(recLen >> 8);
+  WriteLe16(out.data() + 8, uint16_t(out.size()));
+  WriteLe16(out.data() + 10, uint16_t(recLen));
   return out;
 }
 

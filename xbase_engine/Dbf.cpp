@@ -150,7 +150,7 @@ DbfHeader ParseHeader(const uint8_t* data, size_t size, uint64_t fileSize) {
     f.decimals = d[17];
     if (f.type == 'C' && !vfp) {
       // Wide character fields keep the high byte of the width in the decimals byte.
-      f.width = d[16] | d[17] << 8;
+      f.width = ReadLe16(d + 16);
       f.decimals = 0;
     }
     const uint8_t flags = d[18];
@@ -201,8 +201,7 @@ std::vector<uint8_t> BuildHeader(uint8_t version, std::vector<FieldDesc>& fields
     d[11] = uint8_t(f.type);
     if (vfp) WriteLe32(d + 12, offset);
     if (f.type == 'C' && !vfp) {
-      d[16] = uint8_t(f.width & 0xFF);
-      d[17] = uint8_t(f.width >> 8);
+      WriteLe16(d + 16, uint16_t(f.width));
     } else {
       d[16] = uint8_t(f.width);
       d[17] = uint8_t(f.decimals);
@@ -216,10 +215,8 @@ std::vector<uint8_t> BuildHeader(uint8_t version, std::vector<FieldDesc>& fields
   h[1] = uint8_t(year - 1900);
   h[2] = uint8_t(month);
   h[3] = uint8_t(day);
-  h[8] = uint8_t(headerLen & 0xFF);
-  h[9] = uint8_t(headerLen >> 8);
-  h[10] = uint8_t(offset & 0xFF);
-  h[11] = uint8_t(offset >> 8);
+  WriteLe16(h.data() + 8, uint16_t(headerLen));
+  WriteLe16(h.data() + 10, uint16_t(offset));
   h[32 + 32 * fields.size()] = 0x0D;
   return h;
 }

@@ -113,6 +113,7 @@ using dbf::ReadBe32;
 using dbf::ReadLe16;
 using dbf::ReadLe32;
 using dbf::WriteBe32;
+using dbf::WriteLe16;
 using dbf::WriteLe32;
 
 }  // namespace xbe

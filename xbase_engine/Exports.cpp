@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "platform/system/Locale.h"
+#include "xbase_engine/AreaIndexes.h"
 #include "xbase_engine/Collation.h"
 #include "xbase_engine/ExportHelpers.h"
 #include "xbase_engine/RyoFilters.h"
-#include "xbase_engine/index/AreaIndexes.h"
 #include "xbase_engine/xbe61.h"
 
 using namespace xbe;

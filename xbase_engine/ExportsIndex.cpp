@@ -1,9 +1,9 @@
 // The C entry points of indexes, orders, tags, keys, seeks and scopes; the
-// work is done by the work area's index set (index/AreaIndexes.h).
+// work is done by the work area's index set (AreaIndexes.h).
 #include <string>
 
+#include "xbase_engine/AreaIndexes.h"
 #include "xbase_engine/ExportHelpers.h"
-#include "xbase_engine/index/AreaIndexes.h"
 #include "xbase_engine/xbe61.h"
 
 using namespace xbe;

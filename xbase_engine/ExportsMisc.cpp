@@ -9,12 +9,12 @@
 
 #include "platform/system/Files.h"
 #include "platform/system/TextFile.h"
+#include "xbase_engine/AreaIndexes.h"
 #include "xbase_engine/Collation.h"
 #include "xbase_engine/CryptConvert.h"
 #include "xbase_engine/ExportHelpers.h"
 #include "xbase_engine/TableExpression.h"
 #include "xbase_engine/Xml.h"
-#include "xbase_engine/index/AreaIndexes.h"
 #include "xbase_engine/xbe61.h"
 
 using namespace xbe;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <bit>
 
+#include "xbase_engine/AreaIndexes.h"
 #include "xbase_engine/WorkAreas.h"
-#include "xbase_engine/index/AreaIndexes.h"
 
 namespace xbe {
 

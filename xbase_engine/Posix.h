@@ -1,5 +1,5 @@
 #pragma once
-// Small RAII owners and whole-buffer I/O over POSIX descriptors.
+// Whole-buffer I/O over POSIX descriptors, and opening files safely.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,38 +7,11 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/system/UniqueFd.h"
+
 namespace xbe {
 
-class UniqueFd {
- public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() { Reset(); }
-  UniqueFd(UniqueFd&& o) noexcept : fd_(o.Release()) {}
-  UniqueFd& operator=(UniqueFd&& o) noexcept {
-    if (this != &o) {
-      Reset();
-      fd_ = o.Release();
-    }
-    return *this;
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  int Get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  int Release() {
-    int f = fd_;
-    fd_ = -1;
-    return f;
-  }
-  void Reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_ = -1;
-};
+using sys::UniqueFd;
 
 // Reads exactly n bytes at offset; false on a short read or error.
 bool ReadAt(int fd, void* buf, size_t n, uint64_t offset);

@@ -3,9 +3,9 @@
 #include <memory>
 #include <vector>
 
+#include "xbase_engine/AreaIndexes.h"
 #include "xbase_engine/TableExpression.h"
 #include "xbase_engine/WorkAreas.h"
-#include "xbase_engine/index/AreaIndexes.h"
 
 namespace xbe {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "platform/system/Files.h"
+#include "xbase_engine/AreaIndexes.h"
 #include "xbase_engine/Relations.h"
-#include "xbase_engine/index/AreaIndexes.h"
 
 namespace xbe {
 

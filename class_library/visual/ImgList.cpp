@@ -6,6 +6,7 @@
 #include "class_library/FormResource.h"
 #include "class_library/TypeInfo.h"
 #include "platform/gui/Images.h"
+#include "platform/system/Endian.h"
 
 namespace {
 
@@ -17,16 +18,11 @@ std::uint32_t ToPixel(TColor Color) {
   return (gui::GetRValue(c) << 16) | (gui::GetGValue(c) << 8) | gui::GetBValue(c);
 }
 
-std::uint32_t Le32(const String& Bytes, std::size_t At) {
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(Bytes[At + static_cast<std::size_t>(i)]);
-  return v;
+const std::uint8_t* BytesAt(const String& Bytes, std::size_t At) {
+  return reinterpret_cast<const std::uint8_t*>(Bytes.data()) + At;
 }
-
-std::uint16_t Le16(const String& Bytes, std::size_t At) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(Bytes[At]) |
-                                    (static_cast<unsigned char>(Bytes[At + 1]) << 8));
-}
+std::uint32_t Le32(const String& Bytes, std::size_t At) { return sys::ReadLe32(BytesAt(Bytes, At)); }
+std::uint16_t Le16(const String& Bytes, std::size_t At) { return sys::ReadLe16(BytesAt(Bytes, At)); }
 
 // One BMP file from the data at At (its size from its own header).
 std::vector<std::uint32_t> ReadBmp(const String& Bytes, std::size_t& At, int& Width, int& Height) {

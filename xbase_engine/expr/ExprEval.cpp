@@ -18,10 +18,6 @@ const std::string& Blanks() {
   return blanks;
 }
 
-int32_t Le32(const uint8_t* p) { return int32_t(ReadLe32(p)); }
-
-int64_t Le64(const uint8_t* p) { return int64_t(uint64_t(ReadLe32(p)) | uint64_t(ReadLe32(p + 4)) << 32); }
-
 constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
@@ -133,11 +129,11 @@ double Program::Number(int i, const Row& r) {
     }
     case Op::FieldInt32: {
       const Row o = RowFor(n, r);
-      return o.data ? double(Le32(o.data + n.field.offset)) : 0.0;
+      return o.data ? double(dbf::ReadInt(o.data + n.field.offset)) : 0.0;
     }
     case Op::FieldCurrency: {
       const Row o = RowFor(n, r);
-      return o.data ? double(Le64(o.data + n.field.offset)) / 10000.0 : 0.0;
+      return o.data ? double(dbf::ReadCurrency(o.data + n.field.offset)) / 10000.0 : 0.0;
     }
     case Op::FieldDouble: {
       const Row o = RowFor(n, r);
@@ -250,7 +246,7 @@ int32_t Program::Date(int i, const Row& r) {
     }
     case Op::FieldDateTime: {
       const Row o = RowFor(n, r);
-      return o.data ? MoveDate(Le32(o.data + n.field.offset), 0) : 0;
+      return o.data ? MoveDate(dbf::ReadInt(o.data + n.field.offset), 0) : 0;
     }
     case Op::DateAdd: {
       const int32_t d = Date(n.kid[0], r);

@@ -41,10 +41,6 @@ namespace xbe::idx {
 
 constexpr uint32_t kNoPage = 0xFFFFFFFFu;
 
-inline void WriteLe16(uint8_t* p, uint16_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
 constexpr uint64_t kIndexLockByte = (uint64_t(1) << 32) + 8;
 
 // Asks the processor for [p, p + n) (a hint: reads nothing, cannot fault).

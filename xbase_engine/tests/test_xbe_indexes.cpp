@@ -277,6 +277,38 @@ TEST_P(XbeIndexKinds, ScopesLimitEveryMoveAndReportTheirBounds) {
   EXPECT_EQ(Walk().size(), 6u);
 }
 
+TEST_P(XbeIndexKinds, TopAndBottomFollowFlipDescentAndScope) {
+  Make(GetParam().type, {"A1", "B1", "B2", "C1", "B3", "D1"});
+  ASSERT_GT(xb_IndexTag("", "BYNAME", nullptr, 0, 0, "NAME"), 0);
+  auto ends = [](const std::string& what, int top, int bottom) {
+    SCOPED_TRACE(what);
+    xb_GoTop();
+    EXPECT_FALSE(xb_Eof());
+    EXPECT_EQ(xb_RecNo(), top);
+    xb_GoBottom();
+    EXPECT_FALSE(xb_Eof());
+    EXPECT_EQ(xb_RecNo(), bottom);
+  };
+  ends("ascending", 1, 6);
+  xb_IndexFlip();
+  ends("ascending, flipped", 6, 1);
+  ASSERT_TRUE(xb_SetScope("B", "B"));
+  ends("flipped, within a scope", 5, 2);
+  xb_IndexFlip();
+  ends("within a scope", 2, 5);
+  // An empty scope leaves both moves at the end of the table.
+  ASSERT_TRUE(xb_SetScope("X", "X"));
+  xb_GoTop();
+  EXPECT_TRUE(xb_Eof());
+  xb_GoBottom();
+  EXPECT_TRUE(xb_Eof());
+  ASSERT_TRUE(xb_SetScope(nullptr, nullptr));
+  ASSERT_GT(xb_IndexTag("", "DESC", nullptr, 0, 1, "NAME"), 0);
+  ends("descending", 6, 1);
+  xb_IndexFlip();
+  ends("descending, flipped", 1, 6);
+}
+
 TEST_P(XbeIndexKinds, UniqueDescendingAndConditionalOrders) {
   const std::vector<std::string> names = {"B", "A", "B", "C", "A", "D"};
   Make(GetParam().type, names);

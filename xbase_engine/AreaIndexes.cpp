@@ -1,4 +1,4 @@
-#include "xbase_engine/index/AreaIndexes.h"
+#include "xbase_engine/AreaIndexes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -859,11 +859,11 @@ bool AreaIndexes::Guarded(F&& move) {
 }
 
 bool AreaIndexes::GoTop(Table& t) {
-  return Guarded([&] { return GoTopBody(t); });
+  return Guarded([&] { return GoEndBody(t, true); });
 }
 
 bool AreaIndexes::GoBottom(Table& t) {
-  return Guarded([&] { return GoBottomBody(t); });
+  return Guarded([&] { return GoEndBody(t, false); });
 }
 
 bool AreaIndexes::Skip(Table& t, int64_t distance) {
@@ -899,27 +899,12 @@ bool AreaIndexes::StepNear(Table& t, bool forward) {
   return true;
 }
 
-bool AreaIndexes::GoTopBody(Table& t) {
+// Stands on the first (top) or last record the controlling order shows.
+bool AreaIndexes::GoEndBody(Table& t, bool top) {
   Slot s = Cur();
   if (!s.order) return false;
   t.WriteCurrent();
-  const bool phys = !s.bound->flipped;
-  Cursor& c = work_;
-  c.Reset();
-  const bool ok = s.file->Read(WaitMs(), [&] { return StartAt(s, c, phys) && Land(s, c, phys); });
-  if (ok) {
-    StandOn(s, c);
-  } else {
-    StandEof(true);
-  }
-  return true;
-}
-
-bool AreaIndexes::GoBottomBody(Table& t) {
-  Slot s = Cur();
-  if (!s.order) return false;
-  t.WriteCurrent();
-  const bool phys = s.bound->flipped;
+  const bool phys = top != s.bound->flipped;
   Cursor& c = work_;
   c.Reset();
   const bool ok = s.file->Read(WaitMs(), [&] { return StartAt(s, c, phys) && Land(s, c, phys); });

@@ -151,8 +151,7 @@ class AreaIndexes final : public RecordObserver {
 
   template <class F>
   bool Guarded(F&& move);
-  bool GoTopBody(Table& t);
-  bool GoBottomBody(Table& t);
+  bool GoEndBody(Table& t, bool top);
   bool SkipBody(Table& t, int64_t distance);
   // The usual step of a walk, one entry on within the current leaf page
   // when nothing changed since the current record was found there; false

@@ -1,7 +1,7 @@
 // Queries answered from an index: the records of a key range, read from an
 // order's entries instead of testing every record of the table.
+#include "xbase_engine/AreaIndexes.h"
 #include "xbase_engine/Table.h"
-#include "xbase_engine/index/AreaIndexes.h"
 
 namespace xbe::idx {
 

@@ -1,5 +1,7 @@
 #include "xbase_engine/AreaIndexes.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -7,9 +9,9 @@
 
 #include "platform/system/Files.h"
 #include "platform/system/NumberText.h"
+#include "xbase_engine/Engine.h"
 #include "xbase_engine/Progress.h"
 #include "xbase_engine/Table.h"
-#include "xbase_engine/WorkAreas.h"
 
 namespace xbe::idx {
 
@@ -1201,3 +1203,24 @@ AreaIndexes& IndexesOf(Table& t) {
 }
 
 }  // namespace xbe::idx
+
+namespace xbe {
+
+void RefuseFileInUse(const std::string& path, const Table* indexesOf) {
+  struct stat target {};
+  if (path.empty() || ::stat(path.c_str(), &target) != 0) return;
+  struct stat owner {};
+  const bool ownIndexes = indexesOf && indexesOf->FileStatus(owner);
+  for (const auto& slot : TheEngine().areas) {
+    if (!slot) continue;
+    const Table& t = *slot;
+    bool used = t.UsesFile(target);
+    if (!used && !(ownIndexes && t.UsesFile(owner))) {
+      const auto* indexes = dynamic_cast<const idx::AreaIndexes*>(t.Observer());
+      used = indexes && indexes->UsesFile(target);
+    }
+    if (used) throw XbError("File is in use: " + path);
+  }
+}
+
+}  // namespace xbe

@@ -207,3 +207,16 @@ void AttachIndexes(Table& t, int tableType, const Settings& s);
 AreaIndexes& IndexesOf(Table& t);
 
 }  // namespace xbe::idx
+
+namespace xbe {
+
+// Refuses ("File is in use") to write path when it is a file an open work
+// area uses: its table, its memo file or one of its index files, compared by
+// device and inode, so that no other name, link or case spelling of it gets
+// past. Every call that writes a file asks this before touching it. A name
+// that does not exist yet is free. indexesOf: the table whose index file is
+// being built; the index files of that same table (in any work area) stay
+// its own to rebuild.
+void RefuseFileInUse(const std::string& path, const Table* indexesOf = nullptr);
+
+}  // namespace xbe

@@ -12,8 +12,8 @@
 
 #include "xbase_engine/AreaIndexes.h"
 #include "xbase_engine/Crypt.h"
+#include "xbase_engine/Engine.h"
 #include "xbase_engine/Filters.h"
-#include "xbase_engine/WorkAreas.h"
 
 namespace xbe {
 

@@ -4,7 +4,7 @@
 #include <bit>
 
 #include "xbase_engine/AreaIndexes.h"
-#include "xbase_engine/WorkAreas.h"
+#include "xbase_engine/Engine.h"
 
 namespace xbe {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "xbase_engine/AreaIndexes.h"
+#include "xbase_engine/Engine.h"
 #include "xbase_engine/TableExpression.h"
-#include "xbase_engine/WorkAreas.h"
 
 namespace xbe {
 

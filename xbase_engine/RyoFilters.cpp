@@ -3,8 +3,8 @@
 #include <map>
 #include <string>
 
+#include "xbase_engine/Engine.h"
 #include "xbase_engine/Filters.h"
-#include "xbase_engine/WorkAreas.h"
 
 namespace xbe {
 

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "xbase_engine/WorkAreas.h"
+#include "xbase_engine/Engine.h"
 
 namespace xbe {
 

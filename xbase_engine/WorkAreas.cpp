@@ -1,7 +1,6 @@
 #include "xbase_engine/WorkAreas.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -11,33 +10,6 @@
 #include "xbase_engine/Relations.h"
 
 namespace xbe {
-
-Engine g_engine;
-
-void NoCurrentTable() { throw XbError("No table is open in the current work area"); }
-
-Table* AreaTable(int area) {
-  if (area < 1 || area > kMaxAreas) return nullptr;
-  return TheEngine().areas[size_t(area)].get();
-}
-
-int FreeArea() {
-  Engine& e = TheEngine();
-  for (int a = 1; a <= kMaxAreas; ++a) {
-    if (!e.areas[size_t(a)] && !(e.create.active && e.create.area == a)) return a;
-  }
-  return 0;
-}
-
-int AreaOfAlias(const std::string& alias) {
-  Engine& e = TheEngine();
-  const std::string_view wanted = Trim(alias);
-  if (wanted.empty()) return 0;
-  for (int a = 1; a <= kMaxAreas; ++a) {
-    if (e.areas[size_t(a)] && EqualsNoCase(e.areas[size_t(a)]->Alias(), wanted)) return a;
-  }
-  return 0;
-}
 
 std::string DefaultAlias(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -73,23 +45,6 @@ void CloseArea(int area) {
 
 void CloseAll() {
   for (int a = 1; a <= kMaxAreas; ++a) CloseArea(a);
-}
-
-void RefuseFileInUse(const std::string& path, const Table* indexesOf) {
-  struct stat target {};
-  if (path.empty() || ::stat(path.c_str(), &target) != 0) return;
-  struct stat owner {};
-  const bool ownIndexes = indexesOf && indexesOf->FileStatus(owner);
-  for (const auto& slot : TheEngine().areas) {
-    if (!slot) continue;
-    const Table& t = *slot;
-    bool used = t.UsesFile(target);
-    if (!used && !(ownIndexes && t.UsesFile(owner))) {
-      const auto* indexes = dynamic_cast<const idx::AreaIndexes*>(t.Observer());
-      used = indexes && indexes->UsesFile(target);
-    }
-    if (used) throw XbError("File is in use: " + path);
-  }
 }
 
 // ---- creation ----
@@ -238,18 +193,6 @@ int CreateExec() {
   idx::AttachIndexes(*e.areas[size_t(c.area)], c.tableType, e.settings);
   e.current = c.area;
   return c.area;
-}
-
-void Fail(const char* message) noexcept {
-  Engine& e = TheEngine();
-  try {
-    e.lastError = message ? message : "";
-  } catch (...) {
-    e.lastError.clear();  // no memory for the text: report it without one
-  }
-  if (e.settings.errorLevel > 0 && e.settings.errorCallback) {
-    e.settings.errorCallback(1, e.lastError.c_str());
-  }
 }
 
 }  // namespace xbe

@@ -46,7 +46,7 @@ uint32_t ReadBe(const uint8_t* p) { return ReadBe32(p); }
 
 class FoxOrder : public Order {
  public:
-  FoxOrder(IndexFile& f, int tag) : Order(f, tag, true) {}
+  FoxOrder(IndexFile& f, int tag) : Order(f.Store(), tag, true) {}
   char Trail() const { return fmt.type == 'C' ? ' ' : '\0'; }
 
   struct Layout {
@@ -140,9 +140,9 @@ class FoxOrder : public Order {
     n->right = ReadLe32(p + 8);
     n->leaf = (attr & 2) != 0;
     n->keyLen = fmt.length;
-    if (attr > 3) throw XbError("Damaged index (node attributes): " + File().Path());
+    if (attr > 3) throw XbError("Damaged index (node attributes): " + Store().Path());
     if (!n->leaf) {
-      if (size_t(count) * (kl + 8) > kPage - 12) throw XbError("Damaged index (entry count): " + File().Path());
+      if (size_t(count) * (kl + 8) > kPage - 12) throw XbError("Damaged index (entry count): " + Store().Path());
       n->keys.resize(size_t(count) * kl);
       for (int i = 0; i < count; ++i) {
         const uint8_t* e = p + 12 + size_t(i) * (kl + 8);
@@ -156,7 +156,7 @@ class FoxOrder : public Order {
     const int recBits = p[20], dupBits = p[21], trailBits = p[22], bytes = p[23];
     if (bytes < 1 || bytes > 8 || recBits + dupBits + trailBits > bytes * 8 || recBits > 32 || dupBits > 16 ||
         trailBits > 16 || kLeafData + size_t(count) * size_t(bytes) > kPage) {
-      throw XbError("Damaged index (leaf layout): " + File().Path());
+      throw XbError("Damaged index (leaf layout): " + Store().Path());
     }
     n->keys.resize(size_t(count) * kl);
     n->recs.resize(size_t(count));
@@ -168,9 +168,9 @@ class FoxOrder : public Order {
       const uint32_t rec = uint32_t(v) & recMask;
       const size_t dup = size_t((v >> recBits) & ((uint64_t(1) << dupBits) - 1));
       const size_t trail = size_t((v >> (recBits + dupBits)) & ((uint64_t(1) << trailBits) - 1));
-      if (dup + trail > kl || (i == 0 && dup != 0)) throw XbError("Damaged index (leaf key): " + File().Path());
+      if (dup + trail > kl || (i == 0 && dup != 0)) throw XbError("Damaged index (leaf key): " + Store().Path());
       const size_t len = kl - dup - trail;
-      if (keyPos < infoEnd + len) throw XbError("Damaged index (leaf keys overlap): " + File().Path());
+      if (keyPos < infoEnd + len) throw XbError("Damaged index (leaf keys overlap): " + Store().Path());
       keyPos -= len;
       uint8_t* k = n->Key(i);
       if (dup) std::memcpy(k, n->Key(i - 1), dup);
@@ -219,7 +219,7 @@ class FoxOrder : public Order {
       const size_t len = kl - dup - trail;
       // Never written past the page: a leaf that does not fit is a fault here.
       if (keyPos < kLeafData + size_t(n.n()) * size_t(l.bytes) + len) {
-        throw XbError("Index page overflow: " + File().Path());
+        throw XbError("Index page overflow: " + Store().Path());
       }
       keyPos -= len;
       std::memcpy(p + keyPos, k + dup, len);

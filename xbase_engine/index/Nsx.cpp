@@ -19,7 +19,7 @@ constexpr size_t kNodeData = 12;
 
 class NsxOrder : public Order {
  public:
-  NsxOrder(IndexFile& f, int tag) : Order(f, tag, true) {}
+  NsxOrder(IndexFile& f, int tag) : Order(f.Store(), tag, true) {}
   size_t Entry(bool leaf) const { return size_t(fmt.length) + (leaf ? 4 : 8); }
   bool Fits(const Node& n) const override { return kNodeData + size_t(n.n()) * Entry(n.leaf) <= kPage; }
   size_t LeafRoom(uint32_t) const override { return kPage - kNodeData; }
@@ -27,14 +27,14 @@ class NsxOrder : public Order {
 
   std::unique_ptr<Node> Decode(const uint8_t* p, uint32_t) override {
     auto n = std::make_unique<Node>();
-    if (p[0] != 1 && p[0] != 2) throw XbError("Damaged index (node kind): " + File().Path());
+    if (p[0] != 1 && p[0] != 2) throw XbError("Damaged index (node kind): " + Store().Path());
     n->leaf = p[0] == 1;
     const int count = ReadLe16(p + 2);
     n->left = ReadLe32(p + 4);
     n->right = ReadLe32(p + 8);
     n->keyLen = fmt.length;
     const size_t kl = size_t(fmt.length), es = Entry(n->leaf);
-    if (kNodeData + size_t(count) * es > kPage) throw XbError("Damaged index (entry count): " + File().Path());
+    if (kNodeData + size_t(count) * es > kPage) throw XbError("Damaged index (entry count): " + Store().Path());
     n->keys.resize(size_t(count) * kl);
     for (int i = 0; i < count; ++i) {
       const uint8_t* e = p + kNodeData + size_t(i) * es;

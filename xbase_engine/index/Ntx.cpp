@@ -24,14 +24,14 @@ constexpr uint32_t kPage = 1024;
 
 class NtxOrder : public Order {
  public:
-  explicit NtxOrder(IndexFile& f) : Order(f, 0, false) {}
+  explicit NtxOrder(IndexFile& f) : Order(f.Store(), 0, false) {}
   int itemSize = 0;
   int maxKeys = 0;
 
   std::unique_ptr<Node> Decode(const uint8_t* p, uint32_t) override {
     auto n = std::make_unique<Node>();
     const int count = ReadLe16(p);
-    if (count > maxKeys) throw XbError("Damaged index (key count): " + File().Path());
+    if (count > maxKeys) throw XbError("Damaged index (key count): " + Store().Path());
     const size_t kl = size_t(fmt.length);
     n->keyLen = fmt.length;
     n->keys.resize(size_t(count) * kl);
@@ -40,7 +40,7 @@ class NtxOrder : public Order {
     bool leaf = true;
     for (int j = 0; j <= count; ++j) {
       const uint32_t at = ReadLe16(p + 2 + 2 * j);
-      if (at < 2 || at + uint32_t(itemSize) > kPage) throw XbError("Damaged index (item offset): " + File().Path());
+      if (at < 2 || at + uint32_t(itemSize) > kPage) throw XbError("Damaged index (item offset): " + Store().Path());
       n->kids[size_t(j)] = ReadLe32(p + at);
       if (n->kids[size_t(j)] != 0) leaf = false;
       if (j < count) {

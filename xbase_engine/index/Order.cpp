@@ -4,28 +4,28 @@
 #include <cstring>
 #include <functional>
 
-#include "xbase_engine/index/IndexFile.h"
+#include "xbase_engine/Dbf.h"
 
 namespace xbe::idx {
 
 namespace {
-[[noreturn]] void Damaged(const IndexFile& f, const char* what) {
-  throw XbError(std::string("Damaged index (") + what + "): " + const_cast<IndexFile&>(f).Path());
+[[noreturn]] void Damaged(const PageStore& s, const char* what) {
+  throw XbError(std::string("Damaged index (") + what + "): " + s.Path());
 }
 }  // namespace
 
 // ---- nodes ----
 
 Node* Order::Load(uint32_t offset) {
-  PageStore& s = file_.Store();
+  PageStore& s = store_;
   if (Node* n = s.Cached(offset)) {
-    if (n->tag != tag_) Damaged(file_, "page shared by two orders");
+    if (n->tag != tag_) Damaged(store_, "page shared by two orders");
     return n;
   }
   const uint32_t ps = s.PageSize();
   if (offset == 0 || offset == kNoPage || offset % ps != 0 || offset < headerOffset) {
     s.Validate();
-    Damaged(file_, "bad page pointer");
+    Damaged(store_, "bad page pointer");
   }
   std::unique_ptr<Node> n;
   try {
@@ -39,14 +39,14 @@ Node* Order::Load(uint32_t offset) {
   n->offset = offset;
   n->tag = tag_;
   n->keyLen = fmt.length;
-  if (n->keys.size() != size_t(n->n()) * size_t(fmt.length)) Damaged(file_, "key area");
-  if (bplus_ && !n->leaf && n->kids.size() != size_t(n->n())) Damaged(file_, "child count");
-  if (!bplus_ && n->kids.size() != size_t(n->n()) + 1) Damaged(file_, "child count");
+  if (n->keys.size() != size_t(n->n()) * size_t(fmt.length)) Damaged(store_, "key area");
+  if (bplus_ && !n->leaf && n->kids.size() != size_t(n->n())) Damaged(store_, "child count");
+  if (!bplus_ && n->kids.size() != size_t(n->n()) + 1) Damaged(store_, "child count");
   return s.Keep(std::move(n));
 }
 
 Node* Order::NewNode(bool leaf) {
-  PageStore& s = file_.Store();
+  PageStore& s = store_;
   auto n = std::make_unique<Node>();
   n->offset = s.Allocate();
   n->leaf = leaf;
@@ -59,7 +59,7 @@ Node* Order::NewNode(bool leaf) {
 }
 
 void Order::Dirty(Node* n) {
-  PageStore& s = file_.Store();
+  PageStore& s = store_;
   if (!n->dirty) {
     n->dirty = true;
     s.MarkDirty(n->offset);
@@ -123,25 +123,25 @@ bool Order::Settle(Cursor& c) {
   Node* n = Load(off);
   c.key.assign(reinterpret_cast<const char*>(n->Key(i)), size_t(fmt.length));
   c.rec = n->recs[size_t(i)];
-  c.seen = file_.Store().Seen();
+  c.seen = store_.Seen();
   c.valid = true;
   c.node = n;
-  c.nodeEpoch = file_.Store().countEpoch;
+  c.nodeEpoch = store_.countEpoch;
   return true;
 }
 
 Node* Order::PathNode(Cursor& c) {
   const uint32_t off = c.path.back().first;
-  if (c.node && c.nodeEpoch == file_.Store().countEpoch && c.node->offset == off) return c.node;
+  if (c.node && c.nodeEpoch == store_.countEpoch && c.node->offset == off) return c.node;
   Node* n = Load(off);
   c.node = n;
-  c.nodeEpoch = file_.Store().countEpoch;
+  c.nodeEpoch = store_.countEpoch;
   return n;
 }
 
 void Order::DescendFirst(Cursor& c, uint32_t off) {
   for (;;) {
-    if (c.path.size() >= size_t(kMaxDepth)) Damaged(file_, "too deep");
+    if (c.path.size() >= size_t(kMaxDepth)) Damaged(store_, "too deep");
     Node* n = Load(off);
     c.path.emplace_back(off, 0);
     if (n->leaf) return;
@@ -153,7 +153,7 @@ void Order::DescendFirst(Cursor& c, uint32_t off) {
 
 void Order::DescendLast(Cursor& c, uint32_t off) {
   for (;;) {
-    if (c.path.size() >= size_t(kMaxDepth)) Damaged(file_, "too deep");
+    if (c.path.size() >= size_t(kMaxDepth)) Damaged(store_, "too deep");
     Node* n = Load(off);
     if (n->leaf) {
       c.path.emplace_back(off, n->n());
@@ -200,7 +200,7 @@ bool Order::Forward(Cursor& c) {
     if (i < n->n()) return Settle(c);
     c.path.pop_back();  // the parent's key at its index comes next
   }
-  Damaged(file_, "endless walk");
+  Damaged(store_, "endless walk");
 }
 
 // The path ends just after an entry position: move to the entry before it.
@@ -234,7 +234,7 @@ bool Order::Backward(Cursor& c) {
     // The parent descended into its child i: the key before it is i - 1.
     c.path.pop_back();
   }
-  Damaged(file_, "endless walk");
+  Damaged(store_, "endless walk");
 }
 
 bool Order::First(Cursor& c) {
@@ -274,17 +274,17 @@ bool Order::StepInLeaf(Cursor& c, Node& n, int delta) {
   const uint8_t* k = n.Key(j);
   const uint32_t r = n.recs[size_t(j)];
   const int d = Compare(k, r, reinterpret_cast<const uint8_t*>(c.key.data()), len, c.rec);
-  if (delta > 0 ? d <= 0 : d >= 0) Damaged(file_, "keys out of order");
+  if (delta > 0 ? d <= 0 : d >= 0) Damaged(store_, "keys out of order");
   i = j;
   c.key.assign(reinterpret_cast<const char*>(k), len);
   c.rec = r;
-  c.seen = file_.Store().Seen();
+  c.seen = store_.Seen();
   c.valid = true;
   return true;
 }
 
 bool Order::Near(const Cursor& c, int delta, const uint8_t*& key, uint32_t& rec) {
-  PageStore& s = file_.Store();
+  PageStore& s = store_;
   if (!c.valid || !c.node || c.nodeEpoch != s.countEpoch || c.seen != s.Seen() || c.path.empty()) return false;
   const Node& n = *c.node;
   const auto [off, i] = c.path.back();
@@ -295,7 +295,7 @@ bool Order::Near(const Cursor& c, int delta, const uint8_t*& key, uint32_t& rec)
   key = n.Key(j);
   rec = n.recs[size_t(j)];
   const int d = Compare(key, rec, reinterpret_cast<const uint8_t*>(c.key.data()), len, c.rec);
-  if (delta > 0 ? d <= 0 : d >= 0) Damaged(file_, "keys out of order");
+  if (delta > 0 ? d <= 0 : d >= 0) Damaged(store_, "keys out of order");
   return true;
 }
 
@@ -324,7 +324,7 @@ bool Order::Next(Cursor& c) {
     ++i;
   }
   const bool ok = Forward(c);
-  if (!Moved(before, c, true)) Damaged(file_, "keys out of order");
+  if (!Moved(before, c, true)) Damaged(store_, "keys out of order");
   return ok;
 }
 
@@ -346,7 +346,7 @@ bool Order::Prev(Cursor& c) {
   // For a leaf (or an interior key without a left child) the position i
   // itself is "just after" entry i - 1.
   const bool ok = Backward(c);
-  if (!Moved(before, c, false)) Damaged(file_, "keys out of order");
+  if (!Moved(before, c, false)) Damaged(store_, "keys out of order");
   return ok;
 }
 
@@ -384,7 +384,7 @@ const SeekRef* Order::Child(const SeekRef& parent, int i, uint64_t epoch) {
 }
 
 bool Order::SettleAt(Cursor& c, const SeekRef& r, int i) {
-  PageStore& s = file_.Store();
+  PageStore& s = store_;
   c.key.assign(reinterpret_cast<const char*>(r.keys + size_t(i) * size_t(fmt.length)), size_t(fmt.length));
   c.rec = r.recs[size_t(i)];
   c.seen = s.Seen();
@@ -398,11 +398,11 @@ bool Order::SettleAt(Cursor& c, const SeekRef& r, int i) {
 // interior page, a key beyond every separator) are left to SeekByPages.
 bool Order::Seek(const uint8_t* key, size_t len, uint32_t rec, Cursor& c) {
   c.Reset();
-  const uint64_t epoch = file_.Store().countEpoch;
+  const uint64_t epoch = store_.countEpoch;
   const SeekRef* r = RootRef(epoch);
   const size_t kl = size_t(fmt.length);
   for (;;) {
-    if (c.path.size() >= size_t(kMaxDepth)) Damaged(file_, "too deep");
+    if (c.path.size() >= size_t(kMaxDepth)) Damaged(store_, "too deep");
     const int n = r->n;
     const int i = LowerIn(r->keys, r->recs, n, key, len, rec);
     if (r->leaf) {
@@ -434,7 +434,7 @@ bool Order::SeekByPages(const uint8_t* key, size_t len, uint32_t rec, Cursor& c)
   c.Reset();
   uint32_t off = root;
   for (;;) {
-    if (c.path.size() >= size_t(kMaxDepth)) Damaged(file_, "too deep");
+    if (c.path.size() >= size_t(kMaxDepth)) Damaged(store_, "too deep");
     Node* n = Load(off);
     int i = Lower(*n, key, len, rec);
     if (n->leaf) {
@@ -472,10 +472,10 @@ bool Order::SeekByPages(const uint8_t* key, size_t len, uint32_t rec, Cursor& c)
 // ---- counting ----
 
 int64_t Order::CountOf(uint32_t off, int depth, int64_t& budget) {
-  if (depth > kMaxDepth) Damaged(file_, "too deep");
-  if (--budget < 0) Damaged(file_, "page loop");
+  if (depth > kMaxDepth) Damaged(store_, "too deep");
+  if (--budget < 0) Damaged(store_, "page loop");
   Node* n = Load(off);
-  PageStore& s = file_.Store();
+  PageStore& s = store_;
   if (n->count >= 0 && n->countEpoch == s.countEpoch) return n->count;
   int64_t total = 0;
   if (n->leaf) {
@@ -496,12 +496,12 @@ int64_t Budget(PageStore& s) { return int64_t(s.End() / s.PageSize()) + 2; }
 }  // namespace
 
 int64_t Order::Count() {
-  int64_t budget = Budget(file_.Store());
+  int64_t budget = Budget(store_);
   return CountOf(root, 0, budget);
 }
 
 int64_t Order::Rank(const Cursor& c) {
-  int64_t budget = Budget(file_.Store());
+  int64_t budget = Budget(store_);
   int64_t r = 0;
   for (size_t level = 0; level < c.path.size(); ++level) {
     const auto [off, i] = c.path[level];
@@ -524,10 +524,10 @@ int64_t Order::Rank(const Cursor& c) {
 bool Order::Select(int64_t k, Cursor& c) {
   c.Reset();
   if (k < 0) return false;
-  int64_t budget = Budget(file_.Store());
+  int64_t budget = Budget(store_);
   uint32_t off = root;
   for (;;) {
-    if (c.path.size() >= size_t(kMaxDepth)) Damaged(file_, "too deep");
+    if (c.path.size() >= size_t(kMaxDepth)) Damaged(store_, "too deep");
     Node* n = Load(off);
     if (n->leaf) {
       if (k >= n->n()) return false;
@@ -572,7 +572,7 @@ bool Order::Insert(const std::string& key, uint32_t rec) {
   std::vector<std::pair<uint32_t, int>> path;
   uint32_t off = root;
   for (;;) {
-    if (path.size() >= size_t(kMaxDepth)) Damaged(file_, "too deep");
+    if (path.size() >= size_t(kMaxDepth)) Damaged(store_, "too deep");
     Node* n = Load(off);
     int i = Lower(*n, k, size_t(fmt.length), rec);
     // Only entries tell that the entry is there already: a B+ separator may
@@ -586,7 +586,7 @@ bool Order::Insert(const std::string& key, uint32_t rec) {
       break;
     }
     if (bplus_) {
-      if (n->n() == 0) Damaged(file_, "empty interior page");
+      if (n->n() == 0) Damaged(store_, "empty interior page");
       if (i >= n->n()) i = n->n() - 1;
       path.emplace_back(off, i);
       off = n->kids[size_t(i)];

@@ -52,16 +52,15 @@ struct Entries {
   const uint8_t* Key(size_t i) const { return keys.data() + i * size_t(keyLen); }
 };
 
-class IndexFile;
-
 class Order {
  public:
-  Order(IndexFile& file, int tag, bool bplus) : file_(file), tag_(tag), bplus_(bplus) {}
+  // store: the pages of the index file that holds the order.
+  Order(PageStore& store, int tag, bool bplus) : store_(store), tag_(tag), bplus_(bplus) {}
   virtual ~Order() = default;
   Order(const Order&) = delete;
   Order& operator=(const Order&) = delete;
 
-  IndexFile& File() { return file_; }
+  PageStore& Store() { return store_; }
   int Tag() const { return tag_; }
   void SetTag(int tag) { tag_ = tag; }
   bool BPlus() const { return bplus_; }
@@ -134,7 +133,7 @@ class Order {
   void Dirty(Node* n);
 
  protected:
-  IndexFile& file_;
+  PageStore& store_;
   int tag_;
   bool bplus_;
 

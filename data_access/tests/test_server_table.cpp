@@ -9,7 +9,7 @@
 #include <fstream>
 #include <memory>
 
-#include "class_library/Fields.h"
+#include "class_library/datasets/Fields.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbServerCursor.h"
@@ -198,6 +198,20 @@ TEST_P(ServerTable, RefusedOpenSaysSoAndKeepsTheText) {
   } catch (const EXbError& e) {
     EXPECT_EQ(String(e.Message()).rfind("Unable to open table.\rFile: ", 0), 0u) << e.Message();
     EXPECT_EQ(t->LastErrorText(), e.Message());
+  }
+  // A server open must name the server's database the table lives in; the
+  // table's existence check asks the server first, so the cursor is asked
+  // directly here.
+  {
+    TXbServerCursor cursor(*conn, 3);
+    TXbOpenRequest request;
+    request.Path = "BAD.DBF";
+    try {
+      cursor.Open(request);
+      FAIL() << "opened a table without a database name";
+    } catch (const EXbError& e) {
+      EXPECT_EQ(e.Message(), "Missing DatabaseName property");
+    }
   }
   // Without a login the refusal asks for one, and the text is kept too.
   conn->SetActive(false);

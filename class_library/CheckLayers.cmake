@@ -4,14 +4,15 @@
 # benchmarks and sub-folders included) includes a header of a layer listed
 # after its own.
 #
-# cmake -DDIR=<class_library> -DPARTS=A,B -DUNITS_A=x.cpp,y.h -DUSES_A=A ...
+# cmake -DDIR=<class_library> -DPARTS=A,B -DUNITS_A=a/x.cpp,a/y.h -DUSES_A=A ...
 #       [-DSUBDIR=visual -DUSES_SUBDIR=A,B] -P CheckLayers.cmake
 #
-# A sub-folder (SUBDIR) is a library of its own whose units may use the
+# Each library (part) lives in the folder named after it in lower case; a
+# sub-folder (SUBDIR) is a library of its own whose units may use the
 # libraries in USES_SUBDIR.
 # Fails when a unit includes a class-library header of a library its own
-# library does not use, or when a source or header of the folder belongs to
-# no library (it would silently drop out of the build).
+# library does not use, or when a source or header belongs to no library's
+# list (it would silently drop out of the build).
 if(LAYERS)
   string(REPLACE "," ";" layers "${LAYERS}")
   set(problems "")
@@ -57,48 +58,59 @@ foreach(part ${parts})
   string(REPLACE "," ";" units "${UNITS_${part}}")
   foreach(unit ${units})
     get_filename_component(stem ${unit} NAME_WE)
-    set(owner_${stem} ${part})
+    set(listed_${stem} ${part})
   endforeach()
 endforeach()
 
-file(GLOB files RELATIVE ${DIR} ${DIR}/*.cpp ${DIR}/*.h)
+# Every source and header lies in the folder of the library whose list names it.
+file(GLOB files RELATIVE ${DIR} ${DIR}/*.cpp ${DIR}/*.h ${DIR}/*/*.cpp ${DIR}/*/*.h)
+set(units "")
 foreach(file ${files})
+  get_filename_component(folder ${file} DIRECTORY)
   get_filename_component(stem ${file} NAME_WE)
-  if(NOT DEFINED owner_${stem})
+  if(folder STREQUAL "tests" OR folder STREQUAL SUBDIR)
+    continue()
+  endif()
+  string(TOUPPER "${folder}" part)
+  if(NOT DEFINED listed_${stem} OR NOT listed_${stem} STREQUAL part)
     string(APPEND problems "${file} belongs to no library\n")
+  else()
+    list(APPEND units ${file})
   endif()
 endforeach()
 
 # Adds to problems each class-library header the file at Path includes that
-# belongs to no library or to one outside Uses (a list); Label names the file.
+# lies in a library outside Uses (a list); Label names the file.
 function(check_includes Path Label Uses)
-  file(STRINGS ${Path} includes REGEX "^#include \"class_library/[A-Za-z0-9_]+\\.h\"")
+  file(STRINGS ${Path} includes REGEX "^#include \"class_library/[a-z]+/[A-Za-z0-9_]+\\.h\"")
   foreach(line ${includes})
-    string(REGEX REPLACE "^#include \"class_library/([A-Za-z0-9_]+)\\.h\".*" "\\1" used ${line})
-    if(NOT DEFINED owner_${used})
-      string(APPEND problems "${Label} includes ${used}.h, which belongs to no library\n")
+    string(REGEX REPLACE "^#include \"class_library/([a-z]+)/([A-Za-z0-9_]+)\\.h\".*" "\\1;\\2" used ${line})
+    list(GET used 0 folder)
+    list(GET used 1 header)
+    string(TOUPPER "${folder}" owner)
+    if(folder STREQUAL SUBDIR)
+      set(owner SUBDIR)
+    elseif(NOT listed_${header} STREQUAL owner)
+      string(APPEND problems "${Label} includes ${folder}/${header}.h, which belongs to no library\n")
       continue()
     endif()
-    list(FIND Uses ${owner_${used}} at)
+    list(FIND Uses ${owner} at)
     if(at EQUAL -1)
-      string(APPEND problems "${Label} includes ${used}.h (${owner_${used}})\n")
+      string(APPEND problems "${Label} includes ${folder}/${header}.h (${owner})\n")
     endif()
   endforeach()
   set(problems "${problems}" PARENT_SCOPE)
 endfunction()
 
-foreach(file ${files})
-  get_filename_component(stem ${file} NAME_WE)
-  if(NOT DEFINED owner_${stem})
-    continue()
-  endif()
-  set(part ${owner_${stem}})
+foreach(file ${units})
+  get_filename_component(folder ${file} DIRECTORY)
+  string(TOUPPER "${folder}" part)
   string(REPLACE "," ";" uses "${USES_${part}}")
   check_includes(${DIR}/${file} "${file} (${part})" "${uses}")
 endforeach()
 
 if(SUBDIR)
-  string(REPLACE "," ";" uses "${USES_SUBDIR}")
+  string(REPLACE "," ";" uses "${USES_SUBDIR};SUBDIR")
   file(GLOB_RECURSE files RELATIVE ${DIR}/${SUBDIR} ${DIR}/${SUBDIR}/*.cpp ${DIR}/${SUBDIR}/*.h)
   foreach(file ${files})
     check_includes(${DIR}/${SUBDIR}/${file} "${SUBDIR}/${file}" "${uses}")

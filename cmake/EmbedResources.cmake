@@ -1,7 +1,7 @@
 # tw_embed_resources(<target> <files...>)
 # Builds each resource text file into <target> and registers it at start-up
 # under the file's stem, upper-cased ("srvMain.dfm" -> "SRVMAIN"), for
-# FindResourceText (class_library/Resources.h). Use it on an executable: a
+# FindResourceText (class_library/components/Resources.h). Use it on an executable: a
 # registration compiled into a static library would be dropped by the linker.
 # Edits of a resource file rebuild the generated source.
 #
@@ -14,7 +14,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
   string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n  " bytes "${bytes}")
   file(WRITE "${TW_RES_OUTPUT}.tmp"
 "// Generated from ${TW_RES_INPUT}; do not edit.
-#include \"class_library/Resources.h\"
+#include \"class_library/components/Resources.h\"
 
 namespace {
 const unsigned char kData[] = {

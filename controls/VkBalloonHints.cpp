@@ -1,8 +1,8 @@
 // The balloon-hint component and its corner bitmaps.
 #include "controls/VkBalloonHints.h"
 
-#include "class_library/Application.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/loop/Application.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/Forms.h"
 #include "controls/VkOldPropReader.h"
 

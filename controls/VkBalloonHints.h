@@ -4,7 +4,7 @@
 // mouse position, or at the centre of a small control.
 #include <functional>
 
-#include "class_library/Application.h"
+#include "class_library/loop/Application.h"
 #include "class_library/visual/Bitmap.h"
 #include "class_library/visual/Hints.h"
 

@@ -2,7 +2,7 @@
 // area's edges, the balloon's shape, painting, and the mouse at the tip.
 #include <algorithm>
 
-#include "class_library/Application.h"
+#include "class_library/loop/Application.h"
 #include "class_library/visual/Forms.h"
 #include "controls/VkBalloonHints.h"
 #include "controls/VkDraw.h"

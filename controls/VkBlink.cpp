@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "class_library/Application.h"
+#include "class_library/loop/Application.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "class_library/Timer.h"
+#include "class_library/loop/Timer.h"
 #include "class_library/visual/Controls.h"
 #include "controls/VkTypes.h"
 

@@ -1,7 +1,7 @@
 // TVkBorder.
 #include "controls/VkBorder.h"
 
-#include "class_library/TypeInfo.h"
+#include "class_library/components/TypeInfo.h"
 #include "controls/VkColors.h"
 #include "controls/VkDraw.h"
 #include "controls/VkFrameParts.h"

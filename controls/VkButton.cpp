@@ -6,8 +6,8 @@
 #include <numbers>
 #include <vector>
 
-#include "class_library/FormResource.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/StdCtrls.h"
 #include "class_library/visual/Themes.h"

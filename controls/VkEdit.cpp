@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "class_library/TypeInfo.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/Clipbrd.h"
 #include "class_library/visual/Themes.h"
 #include "controls/VkColors.h"

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "class_library/FormResource.h"
-#include "class_library/SysUtils.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/core/SysUtils.h"
+#include "class_library/components/TypeInfo.h"
 #include "controls/VkOldPropReader.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // The framing and colour set of the framed edit, memo and list box.
 #include "controls/VkFramed.h"
 
-#include "class_library/FormResource.h"
-#include "class_library/SysUtils.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/core/SysUtils.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/Mask.h"
 #include "class_library/visual/StdCtrls.h"
 #include "controls/VkColors.h"

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <numbers>
 
-#include "class_library/FormResource.h"
-#include "class_library/SysUtils.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/core/SysUtils.h"
+#include "class_library/components/TypeInfo.h"
 #include "controls/VkBlink.h"
 #include "controls/VkColors.h"
 #include "controls/VkDraw.h"

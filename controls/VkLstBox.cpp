@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "class_library/SysUtils.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/core/SysUtils.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/Forms.h"
 #include "controls/VkColors.h"
 #include "controls/VkDraw.h"

@@ -7,7 +7,7 @@
 // widest item, and the selected item's text. TVkListBox publishes it.
 #include <memory>
 
-#include "class_library/Timer.h"
+#include "class_library/loop/Timer.h"
 #include "class_library/visual/Hints.h"
 #include "class_library/visual/StdCtrls.h"
 #include "controls/VkFramed.h"

@@ -6,7 +6,7 @@
 //     TCustomControl::ReadLegacyProperties(Filer);
 //     Filer->DefineProperty("FrameFlatStyle", TVkOldPropReader::SkipIdentValue);
 //   }
-#include "class_library/FormResource.h"
+#include "class_library/components/FormResource.h"
 
 class TVkOldPropReader {
 public:

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "class_library/FormResource.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/Themes.h"
 #include "controls/VkDraw.h"

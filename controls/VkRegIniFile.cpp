@@ -1,6 +1,6 @@
 #include "controls/VkRegIniFile.h"
 
-#include "class_library/TypeInfo.h"
+#include "class_library/components/TypeInfo.h"
 
 namespace {
 

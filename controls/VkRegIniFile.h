@@ -3,7 +3,7 @@
 // In this system the component only holds the values: the frame
 // controller's RegIniFile names one, and nothing reads or writes settings
 // through it.
-#include "class_library/Component.h"
+#include "class_library/components/Component.h"
 
 enum TVkPathType { ptIniFile, ptRegistry };
 enum TVkRegKey {

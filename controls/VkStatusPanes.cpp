@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "class_library/TypeInfo.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/Themes.h"
 #include "controls/VkDraw.h"
 #include "controls/VkFrameParts.h"

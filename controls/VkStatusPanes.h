@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "class_library/DateTime.h"
-#include "class_library/Timer.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/loop/Timer.h"
 #include "class_library/visual/Controls.h"
 #include "controls/VkColors.h"
 #include "controls/VkBorderProps.h"

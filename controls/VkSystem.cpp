@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include "class_library/RegIniFile.h"
-#include "class_library/SysUtils.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/core/RegIniFile.h"
+#include "class_library/core/SysUtils.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/Forms.h"
 #include "platform/gui/Window.h"
 

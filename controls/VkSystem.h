@@ -20,7 +20,7 @@ int ReadXPColorScheme();
 // The controls ask for features by the version that brought them (the
 // framed edit's text hint came with osWinXP; the URL label asks for the
 // old families). This system reports platform 2 (the NT family), version
-// 5.1, the osWinXP level (class_library/SysUtils.h: Win32Platform,
+// 5.1, the osWinXP level (class_library/core/SysUtils.h: Win32Platform,
 // Win32MajorVersion, Win32MinorVersion): the window layer offers every feature the
 // controls test for up to that level (text hints, visual styles, layered
 // balloon shapes), and nothing the controls would ask of a later one.

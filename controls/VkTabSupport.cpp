@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "class_library/StringList.h"
+#include "class_library/core/StringList.h"
 #include "controls/VkTabs.h"
 
 // ---- Rectangle routines ------------------------------------------------------------

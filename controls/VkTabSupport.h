@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "class_library/Exceptions.h"
-#include "class_library/Timer.h"
+#include "class_library/core/Exceptions.h"
+#include "class_library/loop/Timer.h"
 #include "class_library/visual/Controls.h"
 #include "class_library/visual/Menus.h"
 #include "controls/VkColors.h"

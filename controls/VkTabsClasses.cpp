@@ -1,6 +1,6 @@
 // The published properties of the page control and its pages, by which form
 // resources set them.
-#include "class_library/TypeInfo.h"
+#include "class_library/components/TypeInfo.h"
 #include "controls/VkPages.h"
 
 namespace {

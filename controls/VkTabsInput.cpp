@@ -3,7 +3,7 @@
 // marker and automatic scrolling, and the close request of the close buttons.
 #include <algorithm>
 
-#include "class_library/Application.h"
+#include "class_library/loop/Application.h"
 #include "class_library/visual/Forms.h"
 #include "controls/VkTabs.h"
 

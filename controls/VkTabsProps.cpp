@@ -2,7 +2,7 @@
 // re-lay it out or repaint it.
 #include <algorithm>
 
-#include "class_library/FormResource.h"
+#include "class_library/components/FormResource.h"
 #include "controls/VkTabs.h"
 
 TVkCustomTabControl::TVkCustomTabControl(TComponent* AOwner)

@@ -5,7 +5,7 @@
 // control messages of the blink scheduler.
 #include <vector>
 
-#include "class_library/Types.h"
+#include "class_library/core/Types.h"
 #include "class_library/visual/Messages.h"
 
 // Frame styles. TFrameStyle is the range fsNone..fsFlatBold (every style but

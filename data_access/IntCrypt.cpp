@@ -2,9 +2,9 @@
 
 #include <mutex>
 
-#include "class_library/Application.h"
-#include "class_library/Dialogs.h"
-#include "class_library/Exceptions.h"
+#include "class_library/loop/Application.h"
+#include "class_library/loop/Dialogs.h"
+#include "class_library/core/Exceptions.h"
 
 TCompressStreamProc CompressStream = nullptr;
 TCompressStreamProc UnCompressStream = nullptr;

@@ -14,7 +14,7 @@
 //   void SetCompressionLevel(int level);
 #include <cstddef>
 
-#include "class_library/Types.h"
+#include "class_library/core/Types.h"
 #include "platform/system/DynLib.h"
 
 extern "C" {

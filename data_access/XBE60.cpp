@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "class_library/Application.h"
-#include "class_library/Dialogs.h"
-#include "class_library/Exceptions.h"
+#include "class_library/loop/Application.h"
+#include "class_library/loop/Dialogs.h"
+#include "class_library/core/Exceptions.h"
 
 namespace xbe {
 #define XB_DEFINE_ENTRY_POINTER(name) decltype(&::name) name = nullptr;

@@ -4,7 +4,7 @@
 // needs it, and each of its entry points is bound by name into a pointer of
 // the same name in namespace xbe. Every engine call of the data-access library
 // goes through these pointers.
-#include "class_library/Object.h"
+#include "class_library/core/Object.h"
 #include "platform/system/DynLib.h"
 #include "xbase_engine/XbEntryNames.h"
 #include "xbase_engine/xbe61.h"

@@ -12,7 +12,7 @@
 #include <limits>
 #include <memory>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"
 

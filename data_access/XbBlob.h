@@ -4,8 +4,8 @@
 // a copy of the field's value; a stream that may write hands what it holds
 // back to the record buffer's blob slot when it goes, and the next Post
 // stores it.
-#include "class_library/Fields.h"
-#include "class_library/Streams.h"
+#include "class_library/datasets/Fields.h"
+#include "class_library/core/Streams.h"
 
 class TXbTable;
 

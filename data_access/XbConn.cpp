@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-#include "class_library/Application.h"
-#include "class_library/Dialogs.h"
-#include "class_library/SysUtils.h"
+#include "class_library/loop/Application.h"
+#include "class_library/loop/Dialogs.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbEnv.h"
 #include "data_access/XbSearch.h"

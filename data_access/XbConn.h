@@ -35,8 +35,8 @@
 #include <string_view>
 #include <vector>
 
-#include "class_library/Streams.h"
-#include "class_library/Timer.h"
+#include "class_library/core/Streams.h"
+#include "class_library/loop/Timer.h"
 #include "data_access/XbCursor.h"
 #include "data_access/XbProtocol.h"
 #include "data_access/XbWin.h"

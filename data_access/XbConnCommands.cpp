@@ -3,7 +3,7 @@
 // zero value.
 #include <cstring>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XbConnInternal.h"
 
 using namespace xbconn;

@@ -1,7 +1,7 @@
 // TXbConnection: the table open on the server and the batched record fetch.
 #include <cstring>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XbConnInternal.h"
 
 using namespace xbconn;

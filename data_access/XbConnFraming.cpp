@@ -7,7 +7,7 @@
 #include <cstring>
 #include <thread>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/IntCrypt.h"
 #include "data_access/XbConn.h"
 #include "data_access/XbProtocol.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XbConn.h"
 #include "data_access/XbProtocol.h"
 

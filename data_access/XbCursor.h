@@ -11,8 +11,8 @@
 // it, and keeps the record number, logical position and index order itself.
 #include <cstdint>
 
-#include "class_library/DataSet.h"
-#include "class_library/Types.h"
+#include "class_library/datasets/DataSet.h"
+#include "class_library/core/Types.h"
 #include "data_access/XbCommon.h"
 
 // What the table hands its cursor to open a table.

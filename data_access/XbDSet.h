@@ -40,9 +40,9 @@
 #include <utility>
 #include <vector>
 
-#include "class_library/DataSet.h"
-#include "class_library/DataSource.h"
-#include "class_library/StringList.h"
+#include "class_library/datasets/DataSet.h"
+#include "class_library/datasets/DataSource.h"
+#include "class_library/core/StringList.h"
 #include "data_access/XbCommon.h"
 #include "data_access/XbConn.h"
 #include "data_access/XbCursor.h"

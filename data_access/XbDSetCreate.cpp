@@ -2,7 +2,7 @@
 // definitions.
 #include <algorithm>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"
 

@@ -1,5 +1,5 @@
 // TXbTable: indexes, scopes and filters (what the open path and creation use).
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"
 

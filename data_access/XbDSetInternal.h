@@ -6,11 +6,11 @@
 #include <cstring>
 #include <vector>
 
-#include "class_library/DateTime.h"
-#include "class_library/SysUtils.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/core/SysUtils.h"
 
-#include "class_library/FieldDefs.h"
-#include "class_library/Types.h"
+#include "class_library/datasets/FieldDefs.h"
+#include "class_library/core/Types.h"
 #include "data_access/XbDSet.h"
 
 namespace xbdset {

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "class_library/DateTime.h"
-#include "class_library/SysUtils.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"
 #include "xbase_engine/DbfCodec.h"

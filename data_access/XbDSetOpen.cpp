@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "class_library/Application.h"
-#include "class_library/DateTime.h"
-#include "class_library/FormatSettings.h"
-#include "class_library/SysUtils.h"
+#include "class_library/loop/Application.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/core/FormatSettings.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"

@@ -1,6 +1,6 @@
 // TXbTable: property setters and the published properties.
-#include "class_library/SysUtils.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/core/SysUtils.h"
+#include "class_library/components/TypeInfo.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"

@@ -1,7 +1,7 @@
 // TXbTable: record buffers, field data and bookmarks.
 #include <algorithm>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"
 

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "class_library/DateTime.h"
-#include "class_library/SysUtils.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"
 #include "xbase_engine/DbfCodec.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "class_library/DateTime.h"
+#include "class_library/core/DateTime.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbDSetInternal.h"
 #include "xbase_engine/DbfCodec.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "class_library/Exceptions.h"
-#include "class_library/SysUtils.h"
+#include "class_library/core/Exceptions.h"
+#include "class_library/core/SysUtils.h"
 
 TXbDatabase::TXbDatabase(TComponent* AOwner) : TComponent(AOwner) {
   // The owner's insertion notice came while this was not a database yet.

@@ -4,8 +4,8 @@
 // database components that live in an owner.
 #include <vector>
 
-#include "class_library/Component.h"
-#include "class_library/Types.h"
+#include "class_library/components/Component.h"
+#include "class_library/core/Types.h"
 
 class TXbDatabase : public TComponent {
 public:

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "class_library/FormatSettings.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/core/FormatSettings.h"
+#include "class_library/components/TypeInfo.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbConn.h"
 #include "data_access/XbDSet.h"

@@ -7,8 +7,8 @@
 // settings; TXbDatabase (the data-directory alias) lives in XbDatabase.h.
 #include <cstdint>
 
-#include "class_library/Component.h"
-#include "class_library/Types.h"
+#include "class_library/components/Component.h"
+#include "class_library/core/Types.h"
 #include "data_access/XbDatabase.h"
 
 class TXbConnection;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbError.h"
 

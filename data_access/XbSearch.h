@@ -5,7 +5,7 @@
 // aliases.
 #include <cstdint>
 
-#include "class_library/Component.h"
+#include "class_library/components/Component.h"
 
 class TXbSearchObject : public TObject {
 public:

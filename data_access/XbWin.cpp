@@ -7,7 +7,7 @@
 #include <chrono>
 #include <mutex>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "platform/net/Net.h"
 
 // ---- error texts ---------------------------------------------------------------------

@@ -17,11 +17,11 @@
 #include <memory>
 #include <string_view>
 
-#include "class_library/Component.h"
-#include "class_library/Exceptions.h"
-#include "class_library/Streams.h"
-#include "class_library/StringList.h"
-#include "class_library/Types.h"
+#include "class_library/components/Component.h"
+#include "class_library/core/Exceptions.h"
+#include "class_library/core/Streams.h"
+#include "class_library/core/StringList.h"
+#include "class_library/core/Types.h"
 #include "platform/net/Net.h"
 
 // ---- exceptions -------------------------------------------------------------

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XbWin.h"
 #include "platform/net/Net.h"
 #include "platform/system/AsciiCase.h"

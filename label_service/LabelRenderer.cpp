@@ -1,6 +1,6 @@
 #include "label_service/LabelRenderer.h"
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 // program for its test label.
 #include <functional>
 
-#include "class_library/StringList.h"
-#include "class_library/Types.h"
+#include "class_library/core/StringList.h"
+#include "class_library/core/Types.h"
 
 // The captions RM writes in front of the values of some record lines.
 struct TLabelCaptions {

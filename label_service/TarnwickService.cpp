@@ -1,7 +1,7 @@
 // The label service program: runs the module TsrvTarnwick as a service, or
 // installs / uninstalls it with the switches INSTALL, UNINSTALL and SILENT.
-#include "class_library/Service.h"
-#include "class_library/SysUtils.h"
+#include "class_library/service/Service.h"
+#include "class_library/core/SysUtils.h"
 #include "label_service/srvMain.h"
 
 int main(int argc, char** argv) {

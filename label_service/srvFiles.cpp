@@ -1,6 +1,6 @@
 #include "label_service/srvFiles.h"
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 
 void TTarnwickSettings::ReadFrom(const TStrings& Lines) {
   SPLDirSource = Lines.Values("SPLDirSource");

@@ -7,8 +7,8 @@
 //   Tarnwick.txt       the service's log; present only while it runs
 //   TWKConfigChanged   the reload flag: the service reloads when it exists
 //   LabelDesign.txt    the label design
-#include "class_library/StringList.h"
-#include "class_library/Types.h"
+#include "class_library/core/StringList.h"
+#include "class_library/core/Types.h"
 
 inline const String ConfigFileName = "Tarnwick.cfg";
 inline const String StatusFileName = "Tarnwick.err";

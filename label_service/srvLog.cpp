@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "class_library/Exceptions.h"
+#include "class_library/core/Exceptions.h"
 #include "platform/system/TextFile.h"
 #include "platform/system/UniqueFd.h"
 

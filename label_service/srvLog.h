@@ -10,8 +10,8 @@
 // (deleted, replaced or changed by someone else) it is written whole again.
 #include <cstdint>
 
-#include "class_library/StringList.h"
-#include "class_library/Types.h"
+#include "class_library/core/StringList.h"
+#include "class_library/core/Types.h"
 
 class TAppendLogFile {
 public:

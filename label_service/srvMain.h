@@ -11,9 +11,9 @@
 #include <map>
 #include <memory>
 
-#include "class_library/Service.h"
-#include "class_library/StringList.h"
-#include "class_library/Types.h"
+#include "class_library/service/Service.h"
+#include "class_library/core/StringList.h"
+#include "class_library/core/Types.h"
 #include "label_service/LabelRenderer.h"
 #include "label_service/srvLog.h"
 #include "platform/system/UniqueFd.h"

@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "class_library/StringList.h"
+#include "class_library/core/StringList.h"
 #include "class_library/visual/StdCtrls.h"
 #include "platform/system/Files.h"
 #include "platform/system/UniqueFd.h"

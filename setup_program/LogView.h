@@ -11,7 +11,7 @@
 // while the memo is only added to.
 #include <cstdint>
 
-#include "class_library/Types.h"
+#include "class_library/core/Types.h"
 
 class TCustomMemo;
 

@@ -1,9 +1,9 @@
 #include "setup_program/RMTables.h"
 
-#include "class_library/Component.h"
-#include "class_library/Fields.h"
-#include "class_library/FormResource.h"
-#include "class_library/Variant.h"
+#include "class_library/components/Component.h"
+#include "class_library/datasets/Fields.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/core/Variant.h"
 #include "data_access/XbDSet.h"
 
 TXbTable* RequireTable(TComponent* Root, const String& Name) {

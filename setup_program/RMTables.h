@@ -5,7 +5,7 @@
 // a constant clNone.
 #include <vector>
 
-#include "class_library/Types.h"
+#include "class_library/core/Types.h"
 
 class TComponent;
 class TXbTable;

@@ -1,7 +1,7 @@
 // The desktop program: the user's window on the label service. One instance
 // at a time: a second start ends at once, without a window or a message.
-#include "class_library/Application.h"
-#include "class_library/SysUtils.h"
+#include "class_library/loop/Application.h"
+#include "class_library/core/SysUtils.h"
 #include "platform/system/NamedMutex.h"
 #include "setup_program/AboutBox.h"
 #include "setup_program/frmMain.h"

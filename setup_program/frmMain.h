@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "class_library/StringList.h"
+#include "class_library/core/StringList.h"
 #include "class_library/visual/Forms.h"
 #include "label_service/srvFiles.h"
 

@@ -21,10 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "class_library/Application.h"
-#include "class_library/Dialogs.h"
-#include "class_library/SysUtils.h"
-#include "class_library/Timer.h"
+#include "class_library/loop/Application.h"
+#include "class_library/loop/Dialogs.h"
+#include "class_library/core/SysUtils.h"
+#include "class_library/loop/Timer.h"
 #include "class_library/visual/ExtCtrls.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/Hints.h"

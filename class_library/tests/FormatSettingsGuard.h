@@ -1,6 +1,6 @@
 #pragma once
 // Puts the global format settings back as a test found them, however it ends.
-#include "class_library/FormatSettings.h"
+#include "class_library/core/FormatSettings.h"
 
 class FormatSettingsGuard {
 public:

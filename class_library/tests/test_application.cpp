@@ -5,9 +5,9 @@
 #include <thread>
 #include <vector>
 
-#include "class_library/Application.h"
-#include "class_library/Dialogs.h"
-#include "class_library/Timer.h"
+#include "class_library/loop/Application.h"
+#include "class_library/loop/Dialogs.h"
+#include "class_library/loop/Timer.h"
 #include "platform/system/MessageBox.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <memory>
 #include <vector>
 
-#include "class_library/Component.h"
-#include "class_library/Exceptions.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/Component.h"
+#include "class_library/core/Exceptions.h"
+#include "class_library/components/TypeInfo.h"
 #include "platform/system/MessageBox.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <memory>
 
-#include "class_library/DataSource.h"
-#include "class_library/DateTime.h"
-#include "class_library/FormResource.h"
-#include "class_library/SysUtils.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/datasets/DataSource.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/core/SysUtils.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/tests/test_dataset_mem.h"
 #include "class_library/tests/FormatSettingsGuard.h"
 #include "platform/system/tests/GeneratedLocales.h"

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "class_library/DBConsts.h"
-#include "class_library/DataSet.h"
-#include "class_library/Streams.h"
+#include "class_library/datasets/DBConsts.h"
+#include "class_library/datasets/DataSet.h"
+#include "class_library/core/Streams.h"
 
 struct TMemColumn {
   String Name;

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "class_library/DateTime.h"
-#include "class_library/FormatSettings.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/core/FormatSettings.h"
 #include "class_library/tests/FormatSettingsGuard.h"
 
 namespace {

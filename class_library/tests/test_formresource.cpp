@@ -6,10 +6,10 @@
 #include <random>
 #include <vector>
 
-#include "class_library/FormResource.h"
-#include "class_library/Resources.h"
-#include "class_library/Timer.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/components/Resources.h"
+#include "class_library/loop/Timer.h"
+#include "class_library/components/TypeInfo.h"
 #include "platform/system/tests/GeneratedLocales.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "class_library/Application.h"
-#include "class_library/Timer.h"
+#include "class_library/loop/Application.h"
+#include "class_library/loop/Timer.h"
 #include "platform/system/UniqueFd.h"
 
 namespace {

@@ -13,10 +13,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "class_library/Application.h"
-#include "class_library/Service.h"
-#include "class_library/SysUtils.h"
-#include "class_library/Timer.h"
+#include "class_library/loop/Application.h"
+#include "class_library/service/Service.h"
+#include "class_library/core/SysUtils.h"
+#include "class_library/loop/Timer.h"
 #include "platform/service/tests/SystemdVerify.h"
 #include "platform/system/MessageBox.h"
 

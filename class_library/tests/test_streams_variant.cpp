@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "class_library/DateTime.h"
-#include "class_library/FormatSettings.h"
-#include "class_library/Streams.h"
-#include "class_library/Variant.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/core/FormatSettings.h"
+#include "class_library/core/Streams.h"
+#include "class_library/core/Variant.h"
 #include "class_library/tests/FormatSettingsGuard.h"
 #include "platform/system/tests/TempDir.h"
 

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "class_library/Streams.h"
-#include "class_library/StringList.h"
+#include "class_library/core/Streams.h"
+#include "class_library/core/StringList.h"
 #include "platform/system/tests/TempDir.h"
 
 namespace {

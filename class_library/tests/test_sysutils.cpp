@@ -4,9 +4,9 @@
 #include <fstream>
 #include <vector>
 
-#include "class_library/FormatSettings.h"
-#include "class_library/StringList.h"
-#include "class_library/SysUtils.h"
+#include "class_library/core/FormatSettings.h"
+#include "class_library/core/StringList.h"
+#include "class_library/core/SysUtils.h"
 #include "class_library/tests/FormatSettingsGuard.h"
 #include "platform/system/tests/GeneratedLocales.h"
 #include "platform/system/tests/ScopedEnv.h"

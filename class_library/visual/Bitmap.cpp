@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "class_library/FormResource.h"
-#include "class_library/Resources.h"
-#include "class_library/Streams.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/components/Resources.h"
+#include "class_library/core/Streams.h"
+#include "class_library/components/TypeInfo.h"
 #include "platform/gui/Images.h"
 #include "platform/system/AsciiCase.h"
 

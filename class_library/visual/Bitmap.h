@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "class_library/Exceptions.h"
+#include "class_library/core/Exceptions.h"
 #include "class_library/visual/Canvas.h"
 
 class TStream;
@@ -73,7 +73,7 @@ public:
   // Image data as a file holds it (BMP, PNG ...).
   void LoadFromBytes(const std::vector<std::uint8_t>& Data);
   // The image file built into the program under ResName (an embedded
-  // resource, class_library/Resources.h; case does not matter). Instance
+  // resource, class_library/components/Resources.h; case does not matter). Instance
   // names the module, and this system has one: any value means the program.
   // EResNotFound "Resource <name> not found" when there is none.
   void LoadFromResourceName(std::uintptr_t Instance, const String& ResName);

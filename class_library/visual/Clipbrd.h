@@ -1,6 +1,6 @@
 #pragma once
 // The desktop clipboard, for text.
-#include "class_library/Object.h"
+#include "class_library/core/Object.h"
 
 constexpr Word CF_TEXT = 1;
 

@@ -2,8 +2,8 @@
 // every control.
 #include <algorithm>
 
-#include "class_library/Application.h"
-#include "class_library/SysUtils.h"
+#include "class_library/loop/Application.h"
+#include "class_library/core/SysUtils.h"
 #include "class_library/visual/Controls.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/Menus.h"

@@ -1,6 +1,6 @@
 // The published properties of controls and forms, by which text form
 // resources set them.
-#include "class_library/TypeInfo.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/ImgList.h"
 #include "class_library/visual/Menus.h"

@@ -14,8 +14,8 @@
 #include <memory>
 #include <vector>
 
-#include "class_library/Component.h"
-#include "class_library/Exceptions.h"
+#include "class_library/components/Component.h"
+#include "class_library/core/Exceptions.h"
 #include "class_library/visual/Canvas.h"
 #include "class_library/visual/Messages.h"
 #include "platform/gui/Window.h"

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "class_library/Application.h"
-#include "class_library/FormResource.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/loop/Application.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/VisualApplication.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/Window.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "class_library/Dialogs.h"
+#include "class_library/loop/Dialogs.h"
 #include "class_library/visual/Bitmap.h"
 #include "class_library/visual/Controls.h"
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "class_library/SysUtils.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/core/SysUtils.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/Bitmap.h"
 #include "platform/gui/Screen.h"
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "class_library/Persistent.h"
+#include "class_library/core/Persistent.h"
 #include "platform/gui/Gdi.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/Types.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "class_library/Application.h"
-#include "class_library/Timer.h"
+#include "class_library/loop/Application.h"
+#include "class_library/loop/Timer.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/VisualState.h"
 #include "platform/gui/Window.h"

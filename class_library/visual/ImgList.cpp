@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "class_library/FormResource.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/components/TypeInfo.h"
 #include "platform/gui/Images.h"
 #include "platform/system/Endian.h"
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "class_library/Component.h"
+#include "class_library/components/Component.h"
 #include "class_library/visual/Bitmap.h"
 
 class TCustomImageList;

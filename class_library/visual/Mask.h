@@ -17,7 +17,7 @@
 // is a plain edit, which is how the controls use it.
 #include <vector>
 
-#include "class_library/Exceptions.h"
+#include "class_library/core/Exceptions.h"
 #include "class_library/visual/StdCtrls.h"
 
 // A masked edit's text that does not fit the mask.

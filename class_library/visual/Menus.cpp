@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <map>
 
-#include "class_library/FormResource.h"
-#include "class_library/Streams.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/core/Streams.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/ImgList.h"
 #include "class_library/visual/VisualState.h"
 #include "platform/gui/Menu.h"

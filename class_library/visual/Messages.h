@@ -3,7 +3,7 @@
 // the window layer's WM_ numbers, and the control messages (CM_) that the
 // classes send one another. The control library numbers its own messages
 // from CM_BASE + 1000 upward.
-#include "class_library/Types.h"
+#include "class_library/core/Types.h"
 #include "platform/gui/Messages.h"
 
 using gui::LPARAM;

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <map>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "class_library/visual/Forms.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/Window.h"

@@ -1,5 +1,5 @@
 // The published properties of the standard controls, panels and images.
-#include "class_library/TypeInfo.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/ExtCtrls.h"
 #include "class_library/visual/Mask.h"
 #include "class_library/visual/StdCtrls.h"

@@ -3,7 +3,7 @@
 // the list box (its native list box), the label and the push button.
 #include <memory>
 
-#include "class_library/StringList.h"
+#include "class_library/core/StringList.h"
 #include "class_library/visual/Controls.h"
 
 // ---- Edit and memo -----------------------------------------------------------------

@@ -3,8 +3,8 @@
 #include <exception>
 #include <set>
 
-#include "class_library/Application.h"
-#include "class_library/LoopWaiter.h"
+#include "class_library/loop/Application.h"
+#include "class_library/loop/LoopWaiter.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/Hints.h"
 #include "platform/gui/App.h"

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <map>
 
-#include "class_library/Application.h"
+#include "class_library/loop/Application.h"
 #include "class_library/visual/Controls.h"
 #include "class_library/visual/Docking.h"
 #include "class_library/visual/Forms.h"

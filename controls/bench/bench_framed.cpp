@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "class_library/Application.h"
-#include "class_library/StringList.h"
-#include "class_library/SysUtils.h"
+#include "class_library/loop/Application.h"
+#include "class_library/core/StringList.h"
+#include "class_library/core/SysUtils.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/VisualApplication.h"
 #include "controls/VkEdit.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "class_library/Application.h"
+#include "class_library/loop/Application.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/VisualApplication.h"
 #include "controls/VkTabs.h"

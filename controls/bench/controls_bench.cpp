@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "class_library/Application.h"
+#include "class_library/loop/Application.h"
 #include "class_library/visual/Bitmap.h"
 #include "class_library/visual/VisualApplication.h"
 #include "controls/VkBlink.h"

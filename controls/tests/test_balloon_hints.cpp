@@ -1,7 +1,7 @@
 // Balloon hints: the swap of the application's hint window, placement and
 // corner flips, the window's shape, and the mouse at the tip.
-#include "class_library/Application.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/loop/Application.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/ExtCtrls.h"
 #include "class_library/visual/tests/VisualTest.h"
 #include "controls/VkBalloonHints.h"

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "class_library/FormResource.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/tests/VisualTest.h"
 #include "controls/VkBorder.h"
 #include "controls/VkLabel.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "class_library/visual/tests/VisualTest.h"
 #include "controls/VkColorNames.h"
 #include "controls/VkColors.h"

@@ -1,7 +1,7 @@
 // The frame controller reaching its controls: by published properties under
 // each control's mask, or through the notification interface.
-#include "class_library/FormResource.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/tests/VisualTest.h"
 #include "controls/VkFrameController.h"
 

@@ -6,7 +6,7 @@
 // while docking.
 #include <stdexcept>
 
-#include "class_library/FormResource.h"
+#include "class_library/components/FormResource.h"
 #include "class_library/visual/Docking.h"
 #include "class_library/visual/StdCtrls.h"
 #include "class_library/visual/tests/Probes.h"

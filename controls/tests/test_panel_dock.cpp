@@ -5,7 +5,7 @@
 // bars taking the mouse, and a strip's controls side by side.
 #include <typeinfo>
 
-#include "class_library/FormResource.h"
+#include "class_library/components/FormResource.h"
 #include "class_library/visual/StdCtrls.h"
 #include "class_library/visual/tests/Probes.h"
 #include "class_library/visual/tests/VisualTest.h"

@@ -1,7 +1,7 @@
 // Font tests, the angled font, text drawing on a canvas, the small window
 // routines, settings locations and old stored names.
-#include "class_library/FormResource.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/ExtCtrls.h"
 #include "class_library/visual/tests/VisualTest.h"
 #include "controls/VkOldPropReader.h"

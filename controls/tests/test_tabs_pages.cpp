@@ -1,7 +1,7 @@
 // The page control: pages added, hidden, removed and moved while one is
 // active, the change events and their order with and without a refusal, the
 // focus leaving the old page, closing pages.
-#include "class_library/FormResource.h"
+#include "class_library/components/FormResource.h"
 #include "class_library/visual/StdCtrls.h"
 #include "controls/tests/TabTest.h"
 

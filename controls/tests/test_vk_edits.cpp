@@ -3,8 +3,8 @@
 // form resources with old property names.
 #include <memory>
 
-#include "class_library/FormResource.h"
-#include "class_library/SysUtils.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/core/SysUtils.h"
 #include "class_library/visual/tests/VisualTest.h"
 #include "controls/VkEdit.h"
 #include "controls/VkLstBox.h"

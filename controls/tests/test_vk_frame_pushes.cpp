@@ -1,7 +1,7 @@
 // A frame controller restyles the framed controls: the edit, memo and list
 // box through their published properties (within their notification mask),
 // the border, label, panel and status pane by reading the controller.
-#include "class_library/TypeInfo.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/tests/VisualTest.h"
 #include "controls/VkBorder.h"
 #include "controls/VkColors.h"

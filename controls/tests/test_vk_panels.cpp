@@ -3,7 +3,7 @@
 // the clock pane.
 #include <cstdlib>
 
-#include "class_library/FormResource.h"
+#include "class_library/components/FormResource.h"
 #include "class_library/visual/tests/Probes.h"
 #include "class_library/visual/tests/VisualTest.h"
 #include "controls/VkPanel.h"

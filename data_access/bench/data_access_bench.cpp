@@ -23,7 +23,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 

@@ -15,7 +15,7 @@
 
 #include <unistd.h>
 
-#include "class_library/DataSource.h"
+#include "class_library/datasets/DataSource.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 

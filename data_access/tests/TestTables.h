@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "class_library/Exceptions.h"
+#include "class_library/core/Exceptions.h"
 #include "platform/system/tests/TempDir.h"
 
 class TXbTable;

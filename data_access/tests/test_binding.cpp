@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "class_library/Application.h"
+#include "class_library/loop/Application.h"
 #include "data_access/IntCrypt.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "class_library/Application.h"
+#include "class_library/loop/Application.h"
 #include "data_access/IntCrypt.h"
 #include "data_access/XbConn.h"
 #include "data_access/XbProtocol.h"

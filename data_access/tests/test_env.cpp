@@ -6,10 +6,10 @@
 
 #include <memory>
 
-#include "class_library/DateTime.h"
-#include "class_library/FormResource.h"
-#include "class_library/FormatSettings.h"
-#include "class_library/SysUtils.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/core/FormatSettings.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbEnv.h"

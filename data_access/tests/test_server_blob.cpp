@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "class_library/Fields.h"
-#include "class_library/Streams.h"
+#include "class_library/datasets/Fields.h"
+#include "class_library/core/Streams.h"
 #include "data_access/XbBlob.h"
 #include "data_access/tests/BlobTestSupport.h"
 #include "data_access/tests/TableAccess.h"

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <memory>
 
-#include "class_library/DateTime.h"
-#include "class_library/FormatSettings.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/core/FormatSettings.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbEnv.h"

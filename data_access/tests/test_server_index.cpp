@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <map>
 
-#include "class_library/DataSource.h"
-#include "class_library/FormatSettings.h"
+#include "class_library/datasets/DataSource.h"
+#include "class_library/core/FormatSettings.h"
 
 #include "data_access/tests/IndexTestSupport.h"
 #include "data_access/tests/TableAccess.h"

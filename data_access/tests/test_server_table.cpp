@@ -9,7 +9,7 @@
 #include <fstream>
 #include <memory>
 
-#include "class_library/Fields.h"
+#include "class_library/datasets/Fields.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbServerCursor.h"

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <memory>
 
-#include "class_library/Fields.h"
-#include "class_library/SysUtils.h"
+#include "class_library/datasets/Fields.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/tests/BlobTestSupport.h"

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "class_library/SysUtils.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/tests/TableAccess.h"

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "class_library/DateTime.h"
-#include "class_library/SysUtils.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/core/SysUtils.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/XbLocalCursor.h"

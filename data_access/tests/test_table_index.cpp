@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "class_library/StringList.h"
+#include "class_library/core/StringList.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/tests/IndexTestSupport.h"

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "class_library/DataSource.h"
+#include "class_library/datasets/DataSource.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/tests/IndexTestSupport.h"

@@ -7,7 +7,7 @@
 
 #include <map>
 
-#include "class_library/DataSource.h"
+#include "class_library/datasets/DataSource.h"
 #include "data_access/tests/IndexTestSupport.h"
 #include "data_access/tests/TableAccess.h"
 #include "platform/system/tests/GeneratedLocales.h"

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "class_library/Component.h"
-#include "class_library/DataSource.h"
-#include "class_library/DateTime.h"
-#include "class_library/SysUtils.h"
-#include "class_library/FormResource.h"
+#include "class_library/components/Component.h"
+#include "class_library/datasets/DataSource.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/core/SysUtils.h"
+#include "class_library/components/FormResource.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/tests/IndexTestSupport.h"

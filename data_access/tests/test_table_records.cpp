@@ -5,9 +5,9 @@
 #include <cstring>
 #include <memory>
 
-#include "class_library/DataSource.h"
-#include "class_library/DateTime.h"
-#include "class_library/FormatSettings.h"
+#include "class_library/datasets/DataSource.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/core/FormatSettings.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/tests/TableAccess.h"

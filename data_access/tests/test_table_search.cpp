@@ -7,8 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "class_library/DateTime.h"
-#include "class_library/FormatSettings.h"
+#include "class_library/core/DateTime.h"
+#include "class_library/core/FormatSettings.h"
 #include "data_access/XbDSet.h"
 #include "data_access/tests/IndexTestSupport.h"
 #include "platform/system/tests/GeneratedLocales.h"

@@ -16,8 +16,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "class_library/Application.h"
-#include "class_library/Fields.h"
+#include "class_library/loop/Application.h"
+#include "class_library/datasets/Fields.h"
 #include "data_access/XBE60.h"
 #include "data_access/XbDSet.h"
 #include "data_access/tests/BlobTestSupport.h"

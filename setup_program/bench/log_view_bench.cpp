@@ -10,8 +10,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "class_library/Application.h"
-#include "class_library/Timer.h"
+#include "class_library/loop/Application.h"
+#include "class_library/loop/Timer.h"
 #include "class_library/visual/VisualApplication.h"
 #include "controls/VkEdit.h"
 #include "platform/gui/TestSupport.h"

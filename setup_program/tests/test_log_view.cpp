@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "class_library/Timer.h"
+#include "class_library/loop/Timer.h"
 #include "controls/VkEdit.h"
 #include "controls/VkLabel.h"
 #include "platform/gui/Controls.h"

@@ -7,7 +7,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "class_library/DateTime.h"
+#include "class_library/core/DateTime.h"
 #include "class_library/visual/ExtCtrls.h"
 #include "controls/VkBalloonHints.h"
 #include "controls/VkEdit.h"

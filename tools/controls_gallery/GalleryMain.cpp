@@ -12,8 +12,8 @@
 #include <cstring>
 #include <vector>
 
-#include "class_library/Application.h"
-#include "class_library/SysUtils.h"
+#include "class_library/loop/Application.h"
+#include "class_library/core/SysUtils.h"
 #include "class_library/visual/ExtCtrls.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/StdCtrls.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "class_library/Application.h"
+#include "class_library/loop/Application.h"
 #include "class_library/visual/ExtCtrls.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/StdCtrls.h"

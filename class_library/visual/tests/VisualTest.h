@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "class_library/Application.h"
+#include "class_library/loop/Application.h"
 #include "class_library/visual/Forms.h"
 #include "class_library/visual/VisualApplication.h"
 #include "platform/gui/App.h"

@@ -2,8 +2,8 @@
 #include <array>
 #include <fstream>
 
-#include "class_library/FormResource.h"
-#include "class_library/Streams.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/core/Streams.h"
 #include "class_library/visual/Bitmap.h"
 #include "class_library/visual/tests/VisualTest.h"
 #include "platform/system/tests/GeneratedLocales.h"

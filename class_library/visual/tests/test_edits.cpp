@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "class_library/FormResource.h"
+#include "class_library/components/FormResource.h"
 #include "class_library/visual/Hints.h"
 #include "class_library/visual/Mask.h"
 #include "class_library/visual/StdCtrls.h"

@@ -2,10 +2,10 @@
 // and drop, message boxes, popup menus.
 #include <thread>
 
-#include "class_library/FormResource.h"
-#include "class_library/Timer.h"
-#include "class_library/Resources.h"
-#include "class_library/TypeInfo.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/loop/Timer.h"
+#include "class_library/components/Resources.h"
+#include "class_library/components/TypeInfo.h"
 #include "class_library/visual/DragManager.h"
 #include "class_library/visual/ExtCtrls.h"
 #include "class_library/visual/Hints.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "class_library/FormResource.h"
-#include "class_library/Resources.h"
+#include "class_library/components/FormResource.h"
+#include "class_library/components/Resources.h"
 #include "class_library/visual/Bitmap.h"
 #include "class_library/visual/ExtCtrls.h"
 #include "class_library/visual/StdCtrls.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "class_library/RegIniFile.h"
+#include "class_library/core/RegIniFile.h"
 #include "class_library/visual/Hints.h"
 #include "class_library/visual/ImgList.h"
 #include "class_library/visual/Mask.h"

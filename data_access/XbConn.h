@@ -15,7 +15,8 @@
 // Reply frame:   8 hex digits payload length, 8 characters not read, 4
 // characters kind, payload. Kinds "0300" (progress), "0301" (message),
 // "0302" (shutdown) and "0303" (stream) are notifications; any other kind
-// is the reply to the command being waited for.
+// is the reply to the command being waited for. XbProtocol.h names every
+// code.
 //
 // Notifications that arrive while a command waits for its reply are held
 // and handed to their handlers once the exchange is over, so that a handler
@@ -37,6 +38,7 @@
 #include "class_library/core/Streams.h"
 #include "class_library/loop/Timer.h"
 #include "data_access/XbCursor.h"
+#include "data_access/XbProtocol.h"
 #include "data_access/XbWin.h"
 
 class TXbTable;
@@ -360,7 +362,7 @@ private:
   bool sealed_ = false;
   String version_ = "XbConnection 6.1.0.0";
   String storedVersion_;
-  String session_ = "0000";
+  String session_{xbproto::Session.Text()};
   String loginText_;
   String databaseName_;
   String serverName_;

@@ -26,6 +26,15 @@ constexpr Code MakeCode(int n) {
 inline constexpr Code Plain = MakeCode(0);
 inline constexpr Code Packed = MakeCode(1);
 
+// The session field of every request, after the flag; nothing changes it.
+inline constexpr Code Session = MakeCode(0);
+
+// Reply frames: the length, eight characters the client does not read (the
+// server sends zeros), the kind, the payload. The kind is a notice's code or,
+// on the reply to the command being waited for, Answer.
+inline constexpr std::string_view ReplyUnread = "00000000";
+inline constexpr Code Answer = MakeCode(0);
+
 // Notices.
 inline constexpr Code NoticeProgress = MakeCode(300);
 inline constexpr Code NoticeMessage = MakeCode(301);

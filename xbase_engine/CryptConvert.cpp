@@ -105,6 +105,105 @@ void KeepOwnerAndMode(const Table& t, int fd) {
   }
 }
 
+// Writes the records of t after newHead into fd, sealed with newKey or (when
+// decrypting, newKey null) opened; memo texts are written anew in memo, sealed
+// or opened likewise. Gives the blocks of the plain memo texts an encryption
+// leaves behind, to be wiped once the new table has taken the old one's place.
+std::vector<uint32_t> WriteRecords(Table& t, int fd, const std::vector<uint8_t>& newHead, uint32_t count,
+                                   MemoFile* memo, const TableKey* newKey) {
+  const bool encrypt = newKey != nullptr;
+  const DbfHeader& h = t.Header();
+  const uint32_t newRecLen = ReadLe16(newHead.data() + 10);
+  std::vector<uint32_t> oldBlocks;
+  std::vector<uint8_t> image(std::max(h.recLen, newRecLen), 0);
+  std::vector<uint8_t> stored(newRecLen);
+  for (uint32_t r = 1; r <= count; ++r) {
+    t.Go(r);
+    std::memset(image.data(), 0, image.size());
+    t.CopyRecord(image.data());
+    for (const FieldDesc& f : h.fields) {
+      if (!IsMemoField(f) || f.hidden) continue;
+      const uint32_t old = t.MemoBlock(f);
+      if (old == 0 || !memo) continue;
+      const std::string text = t.Memo(f);
+      const uint32_t now = encrypt ? memo->Write(newKey->SealMemo(text), true) : memo->Write(text, f.type != 'M');
+      const std::string ref = MemoReference(f, now);
+      std::memset(image.data() + f.offset, f.binary ? 0 : ' ', size_t(f.width));
+      std::memcpy(image.data() + f.offset, ref.data(), std::min(ref.size(), size_t(f.width)));
+      if (encrypt) oldBlocks.push_back(old);
+    }
+    if (encrypt) {
+      newKey->SealRecord(image.data(), stored.data(), newRecLen);
+    } else {
+      std::memcpy(stored.data(), image.data(), newRecLen);
+    }
+    WriteAt(fd, stored.data(), newRecLen, newHead.size() + uint64_t(r - 1) * newRecLen);
+  }
+  const uint8_t eofMark = 0x1A;
+  WriteAt(fd, &eofMark, 1, newHead.size() + uint64_t(count) * newRecLen);
+  return oldBlocks;
+}
+
+// What a work area has set on its table, to be set again when a new table
+// takes the old one's place.
+struct AreaState {
+  std::string path;
+  std::string alias;
+  int commitLevel = 0;
+  bool turbo = false;
+  bool translate = false;
+  std::string filter;
+  bool indexed = false;
+  int tableType = 0;
+  std::vector<std::string> indexFiles;
+  int order = 0;
+};
+
+AreaState SaveAreaState(Table& t) {
+  AreaState s;
+  s.path = t.Path();
+  s.alias = t.Alias();
+  s.commitLevel = t.CommitLevel();
+  s.turbo = t.TurboRead();
+  s.translate = t.Translating();
+  // An expression filter is set again on the new table; a record set made
+  // by the caller describes the old one and is dropped.
+  if (const AreaFilter* f = ActiveFilter(t); f && f->condition && !f->records) s.filter = f->text;
+  // The indexes open on the old table are opened on the new one (their keys
+  // are the same), so that later writes keep them in step.
+  if (const auto* oldIndexes = dynamic_cast<const idx::AreaIndexes*>(t.Observer())) {
+    s.indexed = true;
+    s.tableType = oldIndexes->TableType();
+    s.indexFiles = oldIndexes->FilePaths();
+    s.order = oldIndexes->CurrentOrder();
+  }
+  return s;
+}
+
+// Opens the table now in fd in the area (ending the old table there) with
+// the settings s saved from the old one, on record recNo.
+void ReopenArea(int area, UniqueFd fd, const AreaState& s, const std::string& password, uint32_t recNo) {
+  Engine& e = TheEngine();
+  auto fresh = std::make_unique<Table>(std::move(fd), s.path, s.alias, s.commitLevel, e.settings);
+  fresh->SetPassword(password);
+  fresh->SetTurboRead(s.turbo);
+  fresh->SetTranslate(s.translate);
+  idx::AreaIndexes* indexes = nullptr;
+  if (s.indexed) {
+    auto made = std::make_unique<idx::AreaIndexes>(*fresh, s.tableType, e.settings);
+    indexes = made.get();
+    fresh->SetObserver(std::move(made));
+  }
+  Table& now = *fresh;
+  e.areas[size_t(area)] = std::move(fresh);  // the old table (and its index set) ends here
+  if (indexes) {
+    for (const std::string& file : s.indexFiles) indexes->OpenFile(file);
+    indexes->SetOrder(s.order);
+  }
+  if (!s.filter.empty()) SetExpressionFilter(now, s.filter);
+  now.Go(recNo);
+}
+
 }  // namespace
 
 void ConvertTableCrypt(int area, bool encrypt) {
@@ -128,85 +227,27 @@ void ConvertTableCrypt(int area, bool encrypt) {
   std::vector<uint8_t> newHead =
       ConvertedHeader(ReadHeaderBytes(t.Path(), h.headerLen), h, encrypt, encrypt ? &block : nullptr);
   WriteLe32(newHead.data() + 4, n);
-  const uint32_t newRecLen = ReadLe16(newHead.data() + 10);
 
   std::unique_ptr<MemoFile> memo;
   if (const MemoFile* m = t.MemoFileOf()) memo = std::make_unique<MemoFile>(m->Path(), m->Kind(), true);
-  std::vector<uint32_t> oldBlocks;  // plain memo texts to wipe after an encryption
 
   TempFile out(t.Path());
   if (!TryLock(out.Fd(), kShareByte, 1, LockType::Write)) throw XbError("Cannot lock the new table");
   WriteAt(out.Fd(), newHead.data(), newHead.size(), 0);
   const uint32_t keep = t.RecNo();
-  std::vector<uint8_t> image(std::max(h.recLen, newRecLen), 0);
-  std::vector<uint8_t> stored(newRecLen);
-  for (uint32_t r = 1; r <= n; ++r) {
-    t.Go(r);
-    std::memset(image.data(), 0, image.size());
-    t.CopyRecord(image.data());
-    for (const FieldDesc& f : h.fields) {
-      if (!IsMemoField(f) || f.hidden) continue;
-      const uint32_t old = t.MemoBlock(f);
-      if (old == 0 || !memo) continue;
-      const std::string text = t.Memo(f);
-      const uint32_t now = encrypt ? memo->Write(newKey->SealMemo(text), true) : memo->Write(text, f.type != 'M');
-      const std::string ref = MemoReference(f, now);
-      std::memset(image.data() + f.offset, f.binary ? 0 : ' ', size_t(f.width));
-      std::memcpy(image.data() + f.offset, ref.data(), std::min(ref.size(), size_t(f.width)));
-      if (encrypt) oldBlocks.push_back(old);
-    }
-    if (encrypt) {
-      newKey->SealRecord(image.data(), stored.data(), newRecLen);
-    } else {
-      std::memcpy(stored.data(), image.data(), newRecLen);
-    }
-    WriteAt(out.Fd(), stored.data(), newRecLen, newHead.size() + uint64_t(r - 1) * newRecLen);
-  }
-  const uint8_t eofMark = 0x1A;
-  WriteAt(out.Fd(), &eofMark, 1, newHead.size() + uint64_t(n) * newRecLen);
+  // Plain memo texts to wipe after an encryption.
+  const std::vector<uint32_t> oldBlocks = WriteRecords(t, out.Fd(), newHead, n, memo.get(), newKey.get());
   if (memo) memo->Sync();
   KeepOwnerAndMode(t, out.Fd());
   if (::fdatasync(out.Fd()) != 0) throw XbError("The new table did not reach the disk");
 
-  const std::string path = t.Path();
-  const std::string alias = t.Alias();
-  const int commitLevel = t.CommitLevel();
-  const bool turbo = t.TurboRead();
-  const bool translate = t.Translating();
-  // An expression filter is set again on the new table; a record set made
-  // by the caller describes the old one and is dropped.
-  std::string filter;
-  if (const AreaFilter* f = ActiveFilter(t); f && f->condition && !f->records) filter = f->text;
-  // The indexes open on the old table are opened on the new one (their keys
-  // are the same), so that later writes keep them in step.
-  const auto* oldIndexes = dynamic_cast<const idx::AreaIndexes*>(t.Observer());
-  const int tableType = oldIndexes ? oldIndexes->TableType() : 0;
-  const std::vector<std::string> indexFiles = oldIndexes ? oldIndexes->FilePaths() : std::vector<std::string>();
-  const int order = oldIndexes ? oldIndexes->CurrentOrder() : 0;
-  UniqueFd fd = out.RenameTo(path);
+  const AreaState state = SaveAreaState(t);
+  UniqueFd fd = out.RenameTo(state.path);
   if (memo) {
     for (uint32_t b : oldBlocks) memo->Wipe(b);
     memo->Sync();
   }
-  Engine& e = TheEngine();
-  auto fresh = std::make_unique<Table>(std::move(fd), path, alias, commitLevel, e.settings);
-  fresh->SetPassword(password);
-  fresh->SetTurboRead(turbo);
-  fresh->SetTranslate(translate);
-  idx::AreaIndexes* indexes = nullptr;
-  if (oldIndexes) {
-    auto made = std::make_unique<idx::AreaIndexes>(*fresh, tableType, e.settings);
-    indexes = made.get();
-    fresh->SetObserver(std::move(made));
-  }
-  Table& now = *fresh;
-  e.areas[size_t(area)] = std::move(fresh);  // the old table (and its index set) ends here
-  if (indexes) {
-    for (const std::string& file : indexFiles) indexes->OpenFile(file);
-    indexes->SetOrder(order);
-  }
-  if (!filter.empty()) SetExpressionFilter(now, filter);
-  now.Go(keep);
+  ReopenArea(area, std::move(fd), state, password, keep);
 }
 
 }  // namespace xbe

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data_access/XbConn.h"
+#include "data_access/XbProtocol.h"
 #include "platform/net/Net.h"
 
 namespace {
@@ -61,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   switch (data[0] % 4) {
     case 0:
-      (void)c.ClientXmit("0470", "x", true);
+      (void)c.ClientXmit(xbproto::RecCount.text, "x", true);
       break;
     case 1: {
       TXbServerOpenRequest r;
@@ -80,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
     }
     default:
-      (void)c.ClientStreamReceive("0470", "x");
+      (void)c.ClientStreamReceive(xbproto::RecCount.text, "x");
       break;
   }
   server.join();

@@ -53,33 +53,8 @@ private:
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
       case QEvent::MouseButtonDblClick:
-      case QEvent::MouseMove: {
-        auto* me = static_cast<QMouseEvent*>(e);
-        MouseInput in;
-        in.kind = e->type() == QEvent::MouseButtonPress     ? MouseInput::Down
-                  : e->type() == QEvent::MouseButtonRelease ? MouseInput::Up
-                  : e->type() == QEvent::MouseButtonDblClick ? MouseInput::DoubleClick
-                                                              : MouseInput::Move;
-        in.button = ButtonOf(me->button());
-        in.global = me->globalPosition().toPoint();
-        in.buttons = me->buttons();
-        in.modifiers = me->modifiers();
-        bool pass = RouteMouse(in, hwnd_);
-        // A control takes the focus when clicked, as the toolkit would for
-        // the user's own clicks.
-        if (pass && in.kind == MouseInput::Down && Win(hwnd_) && GetFocus() != hwnd_) SetFocus(hwnd_);
-        return !pass;
-      }
-      case QEvent::Wheel: {
-        auto* we = static_cast<QWheelEvent*>(e);
-        MouseInput in;
-        in.kind = MouseInput::Wheel;
-        in.global = we->globalPosition().toPoint();
-        in.buttons = we->buttons();
-        in.modifiers = we->modifiers();
-        in.wheelDelta = we->angleDelta().y();
-        return !RouteMouse(in, hwnd_);
-      }
+      case QEvent::MouseMove: return OnMouse(static_cast<QMouseEvent*>(e));
+      case QEvent::Wheel: return OnWheel(static_cast<QWheelEvent*>(e));
       case QEvent::Leave:
         if (Windows().tracked == hwnd_) RouteMouseLeft();
         return false;
@@ -88,26 +63,7 @@ private:
         // takes input.
         return !IsEnabledChain(*w);
       case QEvent::KeyPress:
-      case QEvent::KeyRelease: {
-        if (st->resending) return false;
-        if (!IsEnabledChain(*w)) return true;
-        auto* ke = static_cast<QKeyEvent*>(e);
-        bool press = e->type() == QEvent::KeyPress;
-        KeyRouting r = RouteKey(ke, press, hwnd_);
-        if (!press || !r.charSent) return !r.keyPassed;
-        if (r.keyPassed && r.charPassed && r.passedChar == r.originalChar) return false;
-        if (r.charPassed && Win(hwnd_)) {
-          int key = QtKeyOfChar(r.passedChar);
-          QString text = key ? QString() : QString::fromUcs4(&r.passedChar, 1);
-          QKeyEvent again(QEvent::KeyPress, key, Qt::NoModifier, text);
-          st->resending = true;
-          ++Windows().resendingKey;
-          QCoreApplication::sendEvent(widget_, &again);
-          --Windows().resendingKey;
-          st->resending = false;
-        }
-        return true;
-      }
+      case QEvent::KeyRelease: return OnKey(static_cast<QKeyEvent*>(e), *w, *st);
       case QEvent::FocusIn: {
         if (auto* le = qobject_cast<QLineEdit*>(widget_); le && !st->cueWhenFocused)
           le->setPlaceholderText(QString());
@@ -117,24 +73,7 @@ private:
         if (widget_->hasFocus()) FocusFromToolkit(hwnd_);
         return false;
       }
-      case QEvent::FocusOut:
-        if (auto* le = qobject_cast<QLineEdit*>(widget_)) {
-          le->setPlaceholderText(Decode(st->cueBanner, st->encoding));
-          // The toolkit's line edit drops its selection when the focus
-          // leaves; an edit keeps it (hidden unless ES_NOHIDESEL).
-          int start = le->selectionStart();
-          int length = static_cast<int>(le->selectedText().size());
-          bool caretAtStart = le->cursorPosition() == start;
-          static_cast<QObject*>(le)->event(e);
-          if (start >= 0 && length > 0 && !le->hasSelectedText()) {
-            if (caretAtStart)
-              le->setSelection(start + length, -length);
-            else
-              le->setSelection(start, length);
-          }
-          return true;
-        }
-        return false;
+      case QEvent::FocusOut: return OnFocusOut(e, *st);
       case QEvent::Paint: {
         UINT msg = WM_CTLCOLOREDIT;
         if (w->kind == WindowObj::Kind::ListBox)
@@ -146,6 +85,76 @@ private:
       }
       default: return false;
     }
+  }
+
+  // Presses, releases, double clicks and moves; true when the window's
+  // procedure kept the input from the widget.
+  bool OnMouse(QMouseEvent* me) {
+    MouseInput in;
+    in.kind = me->type() == QEvent::MouseButtonPress     ? MouseInput::Down
+              : me->type() == QEvent::MouseButtonRelease ? MouseInput::Up
+              : me->type() == QEvent::MouseButtonDblClick ? MouseInput::DoubleClick
+                                                          : MouseInput::Move;
+    in.button = ButtonOf(me->button());
+    in.global = me->globalPosition().toPoint();
+    in.buttons = me->buttons();
+    in.modifiers = me->modifiers();
+    bool pass = RouteMouse(in, hwnd_);
+    // A control takes the focus when clicked, as the toolkit would for
+    // the user's own clicks.
+    if (pass && in.kind == MouseInput::Down && Win(hwnd_) && GetFocus() != hwnd_) SetFocus(hwnd_);
+    return !pass;
+  }
+
+  bool OnWheel(QWheelEvent* we) {
+    MouseInput in;
+    in.kind = MouseInput::Wheel;
+    in.global = we->globalPosition().toPoint();
+    in.buttons = we->buttons();
+    in.modifiers = we->modifiers();
+    in.wheelDelta = we->angleDelta().y();
+    return !RouteMouse(in, hwnd_);
+  }
+
+  // A key goes through the window's procedure; the character it passes on
+  // (perhaps another than was typed) is sent to the widget again.
+  bool OnKey(QKeyEvent* ke, const WindowObj& w, NativeState& st) {
+    if (st.resending) return false;
+    if (!IsEnabledChain(w)) return true;
+    bool press = ke->type() == QEvent::KeyPress;
+    KeyRouting r = RouteKey(ke, press, hwnd_);
+    if (!press || !r.charSent) return !r.keyPassed;
+    if (r.keyPassed && r.charPassed && r.passedChar == r.originalChar) return false;
+    if (r.charPassed && Win(hwnd_)) {
+      int key = QtKeyOfChar(r.passedChar);
+      QString text = key ? QString() : QString::fromUcs4(&r.passedChar, 1);
+      QKeyEvent again(QEvent::KeyPress, key, Qt::NoModifier, text);
+      st.resending = true;
+      ++Windows().resendingKey;
+      QCoreApplication::sendEvent(widget_, &again);
+      --Windows().resendingKey;
+      st.resending = false;
+    }
+    return true;
+  }
+
+  bool OnFocusOut(QEvent* e, const NativeState& st) {
+    auto* le = qobject_cast<QLineEdit*>(widget_);
+    if (!le) return false;
+    le->setPlaceholderText(Decode(st.cueBanner, st.encoding));
+    // The toolkit's line edit drops its selection when the focus
+    // leaves; an edit keeps it (hidden unless ES_NOHIDESEL).
+    int start = le->selectionStart();
+    int length = static_cast<int>(le->selectedText().size());
+    bool caretAtStart = le->cursorPosition() == start;
+    static_cast<QObject*>(le)->event(e);
+    if (start >= 0 && length > 0 && !le->hasSelectedText()) {
+      if (caretAtStart)
+        le->setSelection(start + length, -length);
+      else
+        le->setSelection(start, length);
+    }
+    return true;
   }
 
   HWND hwnd_;

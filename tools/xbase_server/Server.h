@@ -37,9 +37,10 @@ struct Options {
   Faults faults;
 };
 
-// A reply: its kind and payload; close: the session ends after it is sent.
+// A reply: its kind and payload; send: false for a command the client awaits
+// no reply to (nothing goes back).
 struct Reply {
-  std::string kind = "0000";
+  std::string kind{xbproto::Answer.Text()};
   std::string payload;
   bool send = true;
 };
@@ -76,7 +77,7 @@ struct Session {
   int nextArea = 1;
   // A table being created: its client area and whether it is written.
   int creating = 0;
-  // Blob staged by "0498" for "0624".
+  // Blob staged by BlobData for PutBlob.
   std::string blobField;
   std::string blobData;
   std::int64_t lastActivityMs = 0;

@@ -42,6 +42,13 @@ Reply Text(std::string t) {
   return r;
 }
 
+// For the commands the client sends without waiting: nothing goes back.
+Reply NoReply() {
+  Reply r;
+  r.send = false;
+  return r;
+}
+
 // The engine alias for a table file: letters of its name, made unique.
 std::string MakeAlias(const std::string& file) {
   std::string base;
@@ -637,7 +644,7 @@ void Server::SettingCommands(std::vector<Command>& into) {
     
        }},
       {xbproto::SetPassword, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
-        xb_SetPassword(p.c_str()); return Reply{"0000", "", false};
+        xb_SetPassword(p.c_str()); return NoReply();
        }},
       {xbproto::SetScope, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
     const auto lowLen = static_cast<std::size_t>(HexAt(p, 0, 4));
@@ -657,7 +664,7 @@ void Server::SettingCommands(std::vector<Command>& into) {
         xb_SetTurboRead(Flag(p == "Y")); return Text("");
        }},
       {xbproto::SetLockTimeOut, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
-        xb_SetLockTimeout(Int(p)); return Reply{"0000", "", false};
+        xb_SetLockTimeout(Int(p)); return NoReply();
        }},
       {xbproto::IsEncrypted, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
         return Text(YN(xb_IsEncrypted(static_cast<short>(Int(p))) != 0));
@@ -678,7 +685,7 @@ void Server::FieldCommands(std::vector<Command>& into) {
         return sv.Structure(s);
        }},
       {xbproto::SetTranslate, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
-        xb_SetTranslate(Flag(p == "Y")); return Reply{"0000", "", false};
+        xb_SetTranslate(Flag(p == "Y")); return NoReply();
        }},
       {xbproto::SetEpoch, Area::Current, [](Server&, Session&, const std::string& p) -> Reply {
         return Text(Dec(xb_SetEpoch(static_cast<short>(HexAt(p, 0, 8)))));

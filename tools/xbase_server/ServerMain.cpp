@@ -179,7 +179,7 @@ bool SendFrame(Session& s, const std::string& kind, const std::string& payload, 
   std::string frame;
   frame.reserve(20 + body.size());
   AppendHex(frame, static_cast<std::uint32_t>(body.size()), 8);
-  frame += "00000000";
+  frame += xbproto::ReplyUnread;
   frame += kind;
   frame += body;
   return net::SendAll(s.fd, frame.data(), frame.size()) == frame.size();
@@ -231,18 +231,18 @@ bool Server::ServeRequest(Session& s, bool& answered) {
   if (f.slowMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(f.slowMs));
   if (f.noticeEvery > 0 && nth % f.noticeEvery == 0) SendNotices(s, f);
   if (f.malformedAfter > 0 && nth == f.malformedAfter) {
-    const std::string bad = "ZZZZZZZZ000000000000" + r.payload;
+    const std::string bad = "ZZZZZZZZ" + std::string(xbproto::ReplyUnread) + r.kind + r.payload;
     net::SendAll(s.fd, bad.data(), bad.size());
     return true;
   }
   if (f.hugeAfter > 0 && nth == f.hugeAfter) {
-    const std::string bad = "7FFFFFF0000000000000";
+    const std::string bad = Hex(0x7FFFFFF0u, 8) + std::string(xbproto::ReplyUnread) + r.kind;
     net::SendAll(s.fd, bad.data(), bad.size());
     return true;
   }
   if (f.partialAfter > 0 && nth == f.partialAfter) {
-    const std::string frame = Hex(static_cast<std::uint32_t>(r.payload.size() + 10), 8) + "00000000" + r.kind +
-                              r.payload;
+    const std::string frame = Hex(static_cast<std::uint32_t>(r.payload.size() + 10), 8) +
+                              std::string(xbproto::ReplyUnread) + r.kind + r.payload;
     net::SendAll(s.fd, frame.data(), frame.size() / 2 + 1);
     CloseSession(s);
     return false;

@@ -316,70 +316,116 @@ int32_t CallDate(Program& p, Node& n, const Row& r) {
   }
 }
 
+// ---- text functions, one helper per family ----
+
+namespace {
+
+// UPPER(), LOWER() and DESCEND() of a text: every byte mapped on its own.
+std::string_view MappedText(Program& p, Node& n, const Row& r) {
+  const std::string_view s = p.Text(n.kid[0], r);
+  std::string& out = Scratch(n);
+  out.assign(s);
+  if (n.op == Op::Descend) {
+    for (char& ch : out) ch = char(uint8_t(256 - uint8_t(ch)));
+    return out;
+  }
+  for (char& ch : out) {
+    if (n.op == Op::Upper ? (ch >= 'a' && ch <= 'z') : (ch >= 'A' && ch <= 'Z')) ch = char(ch ^ 0x20);
+  }
+  return out;
+}
+
+// RTRIM(), LTRIM() and ALLTRIM(): blanks only, the text itself is not copied.
+std::string_view TrimmedText(std::string_view s, Op op) {
+  if (op != Op::RTrim) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  }
+  if (op != Op::LTrim) {
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  }
+  return s;
+}
+
+// SUBSTR(), LEFT() and RIGHT(): a piece of the text, never past its ends.
+std::string_view SlicedText(Program& p, const Node& n, const Row& r) {
+  const std::string_view s = p.Text(n.kid[0], r);
+  if (n.op == Op::Substr) {
+    const int64_t len = int64_t(s.size());
+    int64_t start = Count(p.Number(n.kid[1], r));
+    start = start > 0 ? start - 1 : start < 0 ? std::max<int64_t>(0, len + start) : 0;
+    if (start >= len) return {};
+    const int64_t count = n.nargs == 3 ? Count(p.Number(n.kid[2], r)) : len - start;
+    if (count <= 0) return {};
+    return s.substr(size_t(start), size_t(std::min(count, len - start)));
+  }
+  const int64_t count = Count(p.Number(n.kid[1], r));
+  if (count <= 0) return {};
+  const size_t k = size_t(std::min<int64_t>(count, int64_t(s.size())));
+  return n.op == Op::Left ? s.substr(0, k) : s.substr(s.size() - k);
+}
+
+// STR() and STRZERO(): the number right-aligned, STRZERO() filling the
+// leading blanks with zeros (the sign, if any, moved to the front).
+std::string_view NumberAsText(Program& p, Node& n, const Row& r) {
+  const int a = n.kid[0];
+  const double v = p.Number(a, r);
+  const Node& arg = p.nodes[size_t(a)];
+  int64_t width = DefaultStrWidth(arg);
+  int64_t decimals = arg.op == Op::FieldNumText ? arg.field.decimals : 0;
+  if (n.nargs > 1) {
+    width = Count(p.Number(n.kid[1], r));
+    decimals = n.nargs > 2 ? Count(p.Number(n.kid[2], r)) : 0;
+  }
+  std::string& out = Scratch(n);
+  StrInto(out, v, width, decimals);
+  if (n.op == Op::StrZero && out.find('*') == std::string::npos) {
+    const size_t digits = out.find_first_not_of(' ');
+    if (digits != std::string::npos && out[digits] == '-') {
+      out.replace(0, digits + 1, digits + 1, '0');
+      out[0] = '-';
+    } else if (digits != std::string::npos) {
+      out.replace(0, digits, digits, '0');
+    }
+  }
+  return out;
+}
+
+// PADL(), PADR() and PADC(): a text, number or date filled out to a width.
+std::string_view PaddedText(Program& p, Node& n, const Row& r) {
+  const int a = n.kid[0];
+  std::string value;
+  std::string_view text;
+  switch (p.nodes[size_t(a)].type) {
+    case Type::Number: {
+      StrInto(value, p.Number(a, r), 10, 0);
+      value.erase(0, value.find_first_not_of(' '));
+      text = value;
+      break;
+    }
+    case Type::Date: value = DateText(*p.settings, p.Date(a, r)); text = value; break;
+    default: text = p.Text(a, r); break;
+  }
+  const int64_t width = Count(p.Number(n.kid[1], r));
+  char fill = ' ';
+  if (n.nargs == 3) {
+    const std::string_view f = p.Text(n.kid[2], r);
+    if (!f.empty()) fill = f[0];
+  }
+  std::string& out = Scratch(n);
+  Pad(out, text, width, fill, n.op);
+  return out;
+}
+
+}  // namespace
+
 std::string_view CallText(Program& p, Node& n, const Row& r) {
-  const int a = n.kid[0], b = n.kid[1], c = n.kid[2];
+  const int a = n.kid[0];
   switch (n.op) {
-    case Op::Upper: case Op::Lower: {
-      const std::string_view s = p.Text(a, r);
-      std::string& out = Scratch(n);
-      out.assign(s);
-      for (char& ch : out) {
-        if (n.op == Op::Upper ? (ch >= 'a' && ch <= 'z') : (ch >= 'A' && ch <= 'Z')) ch = char(ch ^ 0x20);
-      }
-      return out;
-    }
-    case Op::RTrim: {
-      std::string_view s = p.Text(a, r);
-      while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-      return s;
-    }
-    case Op::LTrim: case Op::AllTrim: {
-      std::string_view s = p.Text(a, r);
-      while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-      if (n.op == Op::AllTrim) {
-        while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-      }
-      return s;
-    }
-    case Op::Substr: {
-      const std::string_view s = p.Text(a, r);
-      const int64_t len = int64_t(s.size());
-      int64_t start = Count(p.Number(b, r));
-      start = start > 0 ? start - 1 : start < 0 ? std::max<int64_t>(0, len + start) : 0;
-      if (start >= len) return {};
-      int64_t count = n.nargs == 3 ? Count(p.Number(c, r)) : len - start;
-      if (count <= 0) return {};
-      return s.substr(size_t(start), size_t(std::min(count, len - start)));
-    }
-    case Op::Left: case Op::Right: {
-      const std::string_view s = p.Text(a, r);
-      const int64_t count = Count(p.Number(b, r));
-      if (count <= 0) return {};
-      const size_t k = size_t(std::min<int64_t>(count, int64_t(s.size())));
-      return n.op == Op::Left ? s.substr(0, k) : s.substr(s.size() - k);
-    }
-    case Op::Str: case Op::StrZero: {
-      const double v = p.Number(a, r);
-      const Node& arg = p.nodes[size_t(a)];
-      int64_t width = DefaultStrWidth(arg);
-      int64_t decimals = arg.op == Op::FieldNumText ? arg.field.decimals : 0;
-      if (n.nargs > 1) {
-        width = Count(p.Number(b, r));
-        decimals = n.nargs > 2 ? Count(p.Number(c, r)) : 0;
-      }
-      std::string& out = Scratch(n);
-      StrInto(out, v, width, decimals);
-      if (n.op == Op::StrZero && out.find('*') == std::string::npos) {
-        const size_t digits = out.find_first_not_of(' ');
-        if (digits != std::string::npos && out[digits] == '-') {
-          out.replace(0, digits + 1, digits + 1, '0');
-          out[0] = '-';
-        } else if (digits != std::string::npos) {
-          out.replace(0, digits, digits, '0');
-        }
-      }
-      return out;
-    }
+    case Op::Upper: case Op::Lower: case Op::Descend: return MappedText(p, n, r);
+    case Op::RTrim: case Op::LTrim: case Op::AllTrim: return TrimmedText(p.Text(a, r), n.op);
+    case Op::Substr: case Op::Left: case Op::Right: return SlicedText(p, n, r);
+    case Op::Str: case Op::StrZero: return NumberAsText(p, n, r);
+    case Op::PadL: case Op::PadR: case Op::PadC: return PaddedText(p, n, r);
     case Op::Dtos:
       Scratch(n) = DbfDateText(p.Date(a, r));
       return n.text;
@@ -392,37 +438,7 @@ std::string_view CallText(Program& p, Node& n, const Row& r) {
       Scratch(n).assign(size_t(std::max<int64_t>(0, count)), ' ');
       return n.text;
     }
-    case Op::PadL: case Op::PadR: case Op::PadC: {
-      std::string value;
-      std::string_view text;
-      switch (p.nodes[size_t(a)].type) {
-        case Type::Number: {
-          StrInto(value, p.Number(a, r), 10, 0);
-          value.erase(0, value.find_first_not_of(' '));
-          text = value;
-          break;
-        }
-        case Type::Date: value = DateText(*p.settings, p.Date(a, r)); text = value; break;
-        default: text = p.Text(a, r); break;
-      }
-      const int64_t width = Count(p.Number(b, r));
-      char fill = ' ';
-      if (n.nargs == 3) {
-        const std::string_view f = p.Text(c, r);
-        if (!f.empty()) fill = f[0];
-      }
-      std::string& out = Scratch(n);
-      Pad(out, text, width, fill, n.op);
-      return out;
-    }
-    case Op::Descend: {
-      const std::string_view s = p.Text(a, r);
-      std::string& out = Scratch(n);
-      out.assign(s);
-      for (char& ch : out) ch = char(uint8_t(256 - uint8_t(ch)));
-      return out;
-    }
-    case Op::Iif: return p.Logical(a, r) ? p.Text(b, r) : p.Text(c, r);
+    case Op::Iif: return p.Logical(a, r) ? p.Text(n.kid[1], r) : p.Text(n.kid[2], r);
     default: throw XbError("Expression: not a text node");
   }
 }

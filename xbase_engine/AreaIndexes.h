@@ -206,6 +206,25 @@ void AttachIndexes(Table& t, int tableType, const Settings& s);
 // The index set of a table (every table of a work area has one).
 AreaIndexes& IndexesOf(Table& t);
 
+// What the work area keeps for each order it uses: the compiled key and
+// condition, the scope and the stored keys of the record being changed.
+// Defined here because the sources of the index set share it.
+struct AreaIndexes::Bound {
+  std::string keyText, condText;
+  std::unique_ptr<expr::Expression> key, cond;
+  // scope, as given and as key bytes in physical order
+  bool hasLow = false, hasHigh = false;
+  std::string lowText, highText, low, high;
+  bool flipped = false;
+  // the stored keys of the record being changed
+  bool haveOld = false, oldIn = false;
+  std::string oldKey;
+  // the order's comparison, taken once
+  bool compareSet = false;
+  char compareType = 0;
+  KeyCompare compare;
+};
+
 }  // namespace xbe::idx
 
 namespace xbe {

@@ -77,6 +77,25 @@ struct Errors {
   }
 };
 
+// What the handlers of a connection were told.
+// The most notices the connection held at once is sampled while it reads.
+struct Told {
+  std::size_t notices = 0;
+  std::size_t bytes = 0;
+  std::size_t mostHeld = 0;
+  std::size_t mostHeldBytes = 0;
+  void Attach(TXbConnection& c) {
+    c.OnServerMessage = [this](TObject*, const String& m) {
+      ++notices;
+      bytes += m.size();
+    };
+    c.OnReadProgress = [this, &c](TObject*, int, std::int64_t, std::int64_t) {
+      mostHeld = std::max(mostHeld, c.HeldNotices());
+      mostHeldBytes = std::max(mostHeldBytes, c.HeldNoticeBytes());
+    };
+  }
+};
+
 class Connection : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -113,6 +132,20 @@ protected:
     c.SetPort(Peer.Port());
     c.SetShutdownDelay(0);
     c.SetReadTimeout(ReadTimeoutMs);
+  }
+  // Asks a flooding peer for its version: the answer never comes, the
+  // connection is dropped as lost, and the exchange stays within its
+  // deadline and a bounded growth of memory.
+  void AskWhileFlooded(TXbConnection& c, const ScriptedPeer& Peer, Told& Handlers) {
+    ToPeer(c, Peer, errors, 2000);
+    Handlers.Attach(c);
+    c.SetActive(true);
+    const ExchangeBounds bounds(2000, 64 * 1024);
+    EXPECT_EQ(c.Version(), "");
+    bounds.Check();
+    EXPECT_FALSE(c.Active());
+    EXPECT_TRUE(c.LastCommandFailed());
+    EXPECT_TRUE(errors.Has("Connection lost"));
   }
   // Opens ITEMS.DBF in the session; answers its work area.
   std::int16_t OpenItems(TXbConnection& c) {
@@ -669,25 +702,6 @@ std::string ReadRequest(ScriptedPeer& p) {
   return header.substr(16, 4);
 }
 
-// What the handlers of a connection were told.
-// The most notices the connection held at once is sampled while it reads.
-struct Told {
-  std::size_t notices = 0;
-  std::size_t bytes = 0;
-  std::size_t mostHeld = 0;
-  std::size_t mostHeldBytes = 0;
-  void Attach(TXbConnection& c) {
-    c.OnServerMessage = [this](TObject*, const String& m) {
-      ++notices;
-      bytes += m.size();
-    };
-    c.OnReadProgress = [this, &c](TObject*, int, std::int64_t, std::int64_t) {
-      mostHeld = std::max(mostHeld, c.HeldNotices());
-      mostHeldBytes = std::max(mostHeldBytes, c.HeldNoticeBytes());
-    };
-  }
-};
-
 TEST_F(Connection, FloodOfSmallNoticesBeforeAReplyLosesTheConnection) {
   // Far more notices than may be held, then the reply.
   ScriptedPeer peer([](ScriptedPeer& p) {
@@ -698,16 +712,8 @@ TEST_F(Connection, FloodOfSmallNoticesBeforeAReplyLosesTheConnection) {
     p.AwaitClose();
   });
   TXbConnection c(nullptr);
-  ToPeer(c, peer, errors, 2000);
   Told told;
-  told.Attach(c);
-  c.SetActive(true);
-  const ExchangeBounds bounds(2000, 64 * 1024);
-  EXPECT_EQ(c.Version(), "");
-  bounds.Check();
-  EXPECT_FALSE(c.Active());
-  EXPECT_TRUE(c.LastCommandFailed());
-  EXPECT_TRUE(errors.Has("Connection lost"));
+  AskWhileFlooded(c, peer, told);
   EXPECT_LE(told.notices, TXbConnection::MaxHeldNotices);
   EXPECT_GT(told.mostHeld, 0u);
   EXPECT_LE(told.mostHeld, TXbConnection::MaxHeldNotices);
@@ -724,15 +730,8 @@ TEST_F(Connection, FloodOfLargeNoticesIsHeldToItsBytes) {
     p.AwaitClose();
   });
   TXbConnection c(nullptr);
-  ToPeer(c, peer, errors, 2000);
   Told told;
-  told.Attach(c);
-  c.SetActive(true);
-  const ExchangeBounds bounds(2000, 64 * 1024);
-  EXPECT_EQ(c.Version(), "");
-  bounds.Check();
-  EXPECT_FALSE(c.Active());
-  EXPECT_TRUE(errors.Has("Connection lost"));
+  AskWhileFlooded(c, peer, told);
   EXPECT_LE(told.bytes, TXbConnection::MaxHeldNoticeBytes);
   EXPECT_GT(told.mostHeldBytes, 0u);
   EXPECT_LE(told.mostHeldBytes, TXbConnection::MaxHeldNoticeBytes);
